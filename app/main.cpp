@@ -1,0 +1,2 @@
+// The desktop program's entry point.
+int main() { return 0; }

@@ -1,0 +1,33 @@
+#pragma once
+// Zero-filled heap blocks and NUL-terminated string helpers. Every helper tolerates missing
+// arguments: it reports them through ReportFailure and returns the failure value it documents.
+#include <cstddef>
+#include <memory>
+
+namespace ostrada {
+
+// A zero-filled block, or null after showing the fatal memory message.
+void* AllocZeroed(size_t size);
+// Frees a block from AllocZeroed/StrDup; a null block is reported and ignored.
+void FreeMem(void* block);
+void* MemFill(void* block, int byte, size_t length);
+
+struct FreeMemDeleter {
+  void operator()(void* block) const {
+    if (block) FreeMem(block);
+  }
+};
+// An owned heap text from StrDup (null when not set).
+using HeapText = std::unique_ptr<char[], FreeMemDeleter>;
+
+size_t StrLen(const char* text);
+char* StrCopy(char* destination, const char* source);
+// A new heap copy; null (reported) for a missing or empty text.
+char* StrDup(const char* text);
+// Copies at most capacity - 1 bytes and always terminates.
+char* StrCopyBounded(char* destination, const char* source, size_t capacity);
+// Unsigned byte comparison up to and including the first NUL; null sorts first.
+int StrCompare(const char* a, const char* b);
+int StrCompareN(const char* a, const char* b, size_t n);
+
+}  // namespace ostrada

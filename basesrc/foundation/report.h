@@ -1,0 +1,36 @@
+#pragma once
+// The check point of every module and the one message-box helper.
+//
+// Each source file names itself once:   static constexpr char kModule[] = "basesrc/codeinfo";
+// and checks with                        if (!OSTRADA_VERIFY(book != nullptr)) return 0;
+// A failed check shows "[line] - module 에서" captioned "확인"; the caller returns failure upward
+// and does not report the same failure again.
+#include <cstdint>
+#include <string>
+
+#include "basesrc/foundation/uisink.h"
+
+namespace ostrada {
+
+void ReportFailure(const char* module, int line, bool condition);
+
+// Beeps, then shows the text (CP949; "오류" when null) with the caption (the application title
+// "ostrada" when null) and style; returns the box's answer.
+int ShowMessage(const char* text, const char* caption, unsigned style = kMbOk);
+int ShowMessage(const std::string& text, unsigned style = kMbOk);
+
+// The application title used as the default caption.
+const char* ApplicationTitle();
+
+// Error-text table lookup: the CP949 text of the first row with the key, or null.
+const char* ErrorText(uint32_t key);
+
+}  // namespace ostrada
+
+// Evaluates the condition once, reports it when false, and yields it as a bool.
+#define OSTRADA_VERIFY(condition)                                          \
+  ([&]() -> bool {                                                         \
+    const bool ostrada_ok_ = static_cast<bool>(condition);                 \
+    ::ostrada::ReportFailure(kModule, __LINE__, ostrada_ok_);              \
+    return ostrada_ok_;                                                    \
+  }())

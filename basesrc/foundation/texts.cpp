@@ -1,0 +1,36 @@
+#include "basesrc/foundation/texts.h"
+
+#include <array>
+
+#include "basesrc/foundation/cp949.h"
+
+namespace ostrada {
+namespace {
+
+constexpr std::array<const char*, static_cast<size_t>(Txt::kCount)> kUtf8Texts = {
+#define OSTRADA_TEXT(id, utf8) utf8,
+#include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/code.inc"
+#include "basesrc/texts/app.inc"
+#include "basesrc/texts/now.inc"
+#include "basesrc/texts/quote.inc"
+#include "basesrc/texts/contract.inc"
+#include "basesrc/texts/exchange.inc"
+#undef OSTRADA_TEXT
+};
+
+struct Catalogue {
+  std::array<std::string, kUtf8Texts.size()> cp949;
+  Catalogue() {
+    for (size_t i = 0; i < kUtf8Texts.size(); ++i) cp949[i] = Utf8ToCp949(kUtf8Texts[i]);
+  }
+};
+
+}  // namespace
+
+const std::string& Text(Txt id) {
+  static const Catalogue catalogue;
+  return catalogue.cp949[static_cast<size_t>(id)];
+}
+
+}  // namespace ostrada

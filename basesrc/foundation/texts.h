@@ -1,0 +1,26 @@
+#pragma once
+// The catalogue of the system's own texts (messages, captions, file-name patterns, check text).
+// Sources stay UTF-8; each text is converted to CP949 once, on first use, and kept for the run.
+// Each area owns one file under basesrc/texts/ with lines OSTRADA_TEXT(Id, "UTF-8 text").
+#include <string>
+
+namespace ostrada {
+
+enum class Txt : int {
+#define OSTRADA_TEXT(id, utf8) id,
+#include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/code.inc"
+#include "basesrc/texts/app.inc"
+#include "basesrc/texts/now.inc"
+#include "basesrc/texts/quote.inc"
+#include "basesrc/texts/contract.inc"
+#include "basesrc/texts/exchange.inc"
+#undef OSTRADA_TEXT
+  kCount
+};
+
+// The CP949 bytes of a catalogue text.
+const std::string& Text(Txt id);
+inline const char* TextC(Txt id) { return Text(id).c_str(); }
+
+}  // namespace ostrada

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (or $OSTRADA_BUILD_DIR). Extra arguments are ninja targets.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${OSTRADA_BUILD_DIR:-$root/build}
+"$root/scripts/deps.sh"
+if [[ ! -f $build/build.ninja ]]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${OSTRADA_BUILD_TYPE:-RelWithDebInfo}
+fi
+cmake --build "$build" -- "$@"

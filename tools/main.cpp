@@ -1,0 +1,39 @@
+#include <vector>
+
+#include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/uisink.h"
+#include "tools/command.h"
+
+namespace ostrada::cli {
+namespace {
+
+std::vector<Registration>& Registrations() {
+  static std::vector<Registration> registrations;
+  return registrations;
+}
+
+int g_exitCode = kExitOk;
+
+}  // namespace
+
+bool RegisterCommand(Registration registration) {
+  Registrations().push_back(std::move(registration));
+  return true;
+}
+
+void SetExitCode(int code) { g_exitCode = code; }
+
+}  // namespace ostrada::cli
+
+int main(int argc, char** argv) {
+  using namespace ostrada;
+  SetProgramPath("/proc/self/exe");
+  StderrSink sink;
+  ScopedUiSink scopedSink(sink);
+
+  CLI::App app{"ostrada-cli: the scriptable front of ostrada's data layer"};
+  app.require_subcommand(1);
+  for (const auto& registration : cli::Registrations()) registration(app);
+  CLI11_PARSE(app, argc, argv);
+  return cli::g_exitCode;
+}
