@@ -10,8 +10,8 @@ constexpr FileHandle kInvalidHandle = -1;
 
 enum FileOrigin : int { kSeekSet = 0, kSeekCur = 1, kSeekEnd = 2 };
 
-FileHandle FileOpen(const char* path, int mode);          // mode 0: read only
-FileHandle FileCreate(const char* path, int attribute);   // creates or truncates; attribute 0: normal
+FileHandle FileOpen(const char* path, int mode);         // mode 0: read only
+FileHandle FileCreate(const char* path, int attribute);  // creates or truncates; attribute 0: normal
 void FileClose(FileHandle handle);
 int32_t FileRead(FileHandle handle, void* buffer, int32_t count);
 int32_t FileWrite(FileHandle handle, const void* buffer, int32_t count);

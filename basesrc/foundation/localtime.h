@@ -7,15 +7,15 @@ namespace ostrada {
 
 // Broken-down local time of the current clock source.
 struct LocalClock {
-  int year;      // e.g. 2026
-  int month;     // 1..12
-  int day;       // 1..31
-  int hour;      // 0..23
+  int year;   // e.g. 2026
+  int month;  // 1..12
+  int day;    // 1..31
+  int hour;   // 0..23
   int minute;
   int second;
   int millisecond;
-  int weekday;   // 0 = Sunday .. 6
-  int yearDay;   // 0-based day of the year
+  int weekday;  // 0 = Sunday .. 6
+  int yearDay;  // 0-based day of the year
 };
 
 class TimeSource {

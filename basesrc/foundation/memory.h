@@ -26,8 +26,22 @@ char* StrCopy(char* destination, const char* source);
 char* StrDup(const char* text);
 // Copies at most capacity - 1 bytes and always terminates.
 char* StrCopyBounded(char* destination, const char* source, size_t capacity);
-// Unsigned byte comparison up to and including the first NUL; null sorts first.
+// Unsigned byte comparison up to and including the first NUL, as -1, 0 or 1; null sorts first
+// (and is reported, like every missing argument).
 int StrCompare(const char* a, const char* b);
 int StrCompareN(const char* a, const char* b, size_t n);
+
+// TEST ONLY: while alive, AllocZeroed succeeds `allowedAllocations` more times and then fails, so
+// tests reach the out-of-memory paths. Scopes nest; the previous setting returns on destruction.
+class ScopedAllocationFailure {
+ public:
+  explicit ScopedAllocationFailure(long allowedAllocations = 0);
+  ~ScopedAllocationFailure();
+  ScopedAllocationFailure(const ScopedAllocationFailure&) = delete;
+  ScopedAllocationFailure& operator=(const ScopedAllocationFailure&) = delete;
+
+ private:
+  long previous_;
+};
 
 }  // namespace ostrada

@@ -8,7 +8,15 @@
 // Comparisons (owner-supplied callables):
 //   order(const Node& existing, const Node& incoming) -> int   negative/0/positive, existing vs incoming
 //   probe(const Node& existing) -> int                         existing key vs the searched key
+//
+// Invariants kept by every operation: head -> next visits all Count() nodes in ascending order; an
+// in-order walk of the tree gives the same sequence; every parent link is right. A node's left
+// subtree holds no key greater than its own and its right subtree no key smaller (equal keys can sit
+// on either side once Rebuild has balanced a run of them).
 #include <cstdint>
+
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
 
 namespace ostrada {
 
@@ -20,10 +28,13 @@ class OrderedIndex {
   Node* Last() const { return tail_; }
   int32_t Count() const { return count_; }
 
-  // 1 on success, 0 after showing the loop message (the index is unchanged).
+  // 1 on success, 0 after showing the loop message (the index is unchanged). A node whose key is
+  // not below the last one is appended in constant time; that is the very place the walk from the
+  // root would reach, so arrival-order loads cost O(1) per node and build the same tree.
   template <class Order>
   int Insert(Node* node, Order order);
-  // Tree search by the index's own order key; null when absent.
+  // Tree search by the index's own order key; null when absent. Of several equal keys, the first
+  // in list order.
   template <class Probe>
   Node* Find(Probe probe) const;
   // List walk for a key the index is not ordered by; the first match or null.
@@ -32,10 +43,256 @@ class OrderedIndex {
   // Unlinks (does not free) the node; 0 after showing the no-entry message when it is not here.
   template <class Order>
   int Remove(Node* node, Order order);
-  // Balances the tree over the list; 1 on success.
+  // Balances the tree over the list; 1 on success, 0 (reported, index unchanged) for a broken list.
   int Rebuild();
   // Forgets every node without freeing (the owner frees them first).
-  void Reset();
+  void Reset() {
+    root_ = head_ = tail_ = nullptr;
+    count_ = 0;
+  }
+
+ private:
+  static constexpr char kModule[] = "basesrc/foundation";
+
+  static void ClearLinks(Node* node) { node->parent = node->left = node->right = node->prev = node->next = nullptr; }
+  static void ShowStructureError(Txt text) { ShowMessage(TextC(text), TextC(Txt::kCaptionError), kMbOk); }
+  void LinkRight(Node* at, Node* node);
+  void LinkLeft(Node* at, Node* node);
+  template <class Order>
+  static bool FollowsInRun(const Node* equal, const Node* node, Order order);
+  void ReplaceInParent(Node* node, Node* replacement);
+  void UnlinkFromTree(Node* node);
+  void UnlinkFromList(Node* node);
+  bool ListIsSound() const;
+  static Node* BuildRange(Node* first, Node* last, int32_t n);
+
+  Node* root_ = nullptr;
+  Node* head_ = nullptr;
+  Node* tail_ = nullptr;
+  int32_t count_ = 0;
 };
+
+// The new node becomes the right child of `at` and follows it in the list.
+template <class Node>
+void OrderedIndex<Node>::LinkRight(Node* at, Node* node) {
+  at->right = node;
+  node->parent = at;
+  node->prev = at;
+  node->next = at->next;
+  if (at->next) {
+    at->next->prev = node;
+  } else {
+    tail_ = node;
+  }
+  at->next = node;
+}
+
+// The new node becomes the left child of `at` and precedes it in the list.
+template <class Node>
+void OrderedIndex<Node>::LinkLeft(Node* at, Node* node) {
+  at->left = node;
+  node->parent = at;
+  node->next = at;
+  node->prev = at->prev;
+  if (at->prev) {
+    at->prev->next = node;
+  } else {
+    head_ = node;
+  }
+  at->prev = node;
+}
+
+template <class Node>
+template <class Order>
+int OrderedIndex<Node>::Insert(Node* node, Order order) {
+  if (!OSTRADA_VERIFY(node != nullptr)) return 0;
+  ClearLinks(node);
+  if (root_ == nullptr) {
+    root_ = head_ = tail_ = node;
+    count_ = 1;
+    return 1;
+  }
+  // The tail is the rightmost node of the tree, so a key not below it would walk right all the way.
+  if (tail_->right == nullptr && order(*tail_, *node) <= 0) {
+    LinkRight(tail_, node);
+    ++count_;
+    return 1;
+  }
+  Node* current = root_;
+  for (;;) {
+    Node* child = order(*current, *node) <= 0 ? current->right : current->left;
+    if (child == current) {
+      ShowStructureError(Txt::kIndexLoop);
+      ClearLinks(node);
+      return 0;
+    }
+    if (child == nullptr) break;
+    current = child;
+  }
+  if (order(*current, *node) <= 0) {
+    LinkRight(current, node);
+  } else {
+    LinkLeft(current, node);
+  }
+  ++count_;
+  return 1;
+}
+
+template <class Node>
+template <class Probe>
+Node* OrderedIndex<Node>::Find(Probe probe) const {
+  Node* current = root_;
+  while (current != nullptr) {
+    const int result = probe(*current);
+    if (result == 0) break;
+    Node* child = result < 0 ? current->right : current->left;
+    if (child == current) {
+      ShowStructureError(Txt::kIndexLoop);
+      return nullptr;
+    }
+    current = child;
+  }
+  // A balanced run of equal keys may put a later one above an earlier one.
+  while (current != nullptr && current->prev != nullptr && probe(*current->prev) == 0) current = current->prev;
+  return current;
+}
+
+template <class Node>
+template <class Match>
+Node* OrderedIndex<Node>::FindLinear(Match match) const {
+  for (Node* node = head_; node != nullptr; node = node->next) {
+    if (match(*node)) return node;
+  }
+  return nullptr;
+}
+
+// Whether `node` comes after `equal` within its run of equal keys (so it lies in equal's right subtree).
+template <class Node>
+template <class Order>
+bool OrderedIndex<Node>::FollowsInRun(const Node* equal, const Node* node, Order order) {
+  for (const Node* later = equal->next; later != nullptr && order(*later, *node) == 0; later = later->next) {
+    if (later == node) return true;
+  }
+  return false;
+}
+
+template <class Node>
+void OrderedIndex<Node>::ReplaceInParent(Node* node, Node* replacement) {
+  Node* parent = node->parent;
+  if (parent == nullptr) {
+    root_ = replacement;
+  } else if (parent->left == node) {
+    parent->left = replacement;
+  } else {
+    parent->right = replacement;
+  }
+  if (replacement) replacement->parent = parent;
+}
+
+// A node with one child gives way to it; a node with two gives way to the leftmost node of its
+// right subtree, which hands its own right child to its parent first.
+template <class Node>
+void OrderedIndex<Node>::UnlinkFromTree(Node* node) {
+  Node* replacement;
+  if (node->left == nullptr) {
+    replacement = node->right;
+  } else if (node->right == nullptr) {
+    replacement = node->left;
+  } else {
+    replacement = node->right;
+    while (replacement->left != nullptr) replacement = replacement->left;
+    if (replacement->parent != node) {
+      replacement->parent->left = replacement->right;
+      if (replacement->right) replacement->right->parent = replacement->parent;
+      replacement->right = node->right;
+      node->right->parent = replacement;
+    }
+    replacement->left = node->left;
+    node->left->parent = replacement;
+  }
+  ReplaceInParent(node, replacement);
+}
+
+template <class Node>
+void OrderedIndex<Node>::UnlinkFromList(Node* node) {
+  if (node->prev) {
+    node->prev->next = node->next;
+  } else {
+    head_ = node->next;
+  }
+  if (node->next) {
+    node->next->prev = node->prev;
+  } else {
+    tail_ = node->prev;
+  }
+}
+
+template <class Node>
+template <class Order>
+int OrderedIndex<Node>::Remove(Node* node, Order order) {
+  if (!OSTRADA_VERIFY(node != nullptr)) return 0;
+  Node* current = root_;
+  while (current != nullptr && current != node) {
+    const int result = order(*current, *node);
+    // Equal keys go right, except where balancing has put the node before this one.
+    Node* child = result < 0 || (result == 0 && FollowsInRun(current, node, order)) ? current->right : current->left;
+    if (child == current) {
+      ShowStructureError(Txt::kIndexLoop);
+      return 0;
+    }
+    current = child;
+  }
+  if (current == nullptr) {
+    ShowStructureError(Txt::kIndexNoEntry);
+    return 0;
+  }
+  UnlinkFromTree(node);
+  UnlinkFromList(node);
+  --count_;
+  ClearLinks(node);
+  return 1;
+}
+
+// The list must hold exactly Count() nodes from head to tail, linked both ways.
+template <class Node>
+bool OrderedIndex<Node>::ListIsSound() const {
+  if (head_ == nullptr || head_->prev != nullptr || tail_ == nullptr || tail_->next != nullptr) return false;
+  const Node* node = head_;
+  for (int32_t i = 1; i < count_; ++i) {
+    if (node->next == nullptr || node->next->prev != node) return false;
+    node = node->next;
+  }
+  return node == tail_;
+}
+
+// The balanced tree over the n consecutive list nodes first..last; the list is already checked.
+template <class Node>
+Node* OrderedIndex<Node>::BuildRange(Node* first, Node* last, int32_t n) {
+  if (n == 1) return first;
+  if (n == 2) {
+    last->left = first;
+    first->parent = last;
+    return last;
+  }
+  const int32_t k = n / 2;
+  Node* middle = first;
+  for (int32_t i = 0; i < k; ++i) middle = middle->next;
+  Node* left = BuildRange(first, middle->prev, k);
+  Node* right = BuildRange(middle->next, last, n - k - 1);
+  middle->left = left;
+  middle->right = right;
+  left->parent = middle;
+  right->parent = middle;
+  return middle;
+}
+
+template <class Node>
+int OrderedIndex<Node>::Rebuild() {
+  if (count_ < 1) return 1;
+  if (!OSTRADA_VERIFY(ListIsSound())) return 0;
+  for (Node* node = head_; node != nullptr; node = node->next) node->parent = node->left = node->right = nullptr;
+  root_ = BuildRange(head_, tail_, count_);
+  return 1;
+}
 
 }  // namespace ostrada

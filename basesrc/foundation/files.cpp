@@ -1,0 +1,108 @@
+#include "basesrc/foundation/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "basesrc/foundation/report.h"
+
+namespace ostrada {
+namespace {
+
+static constexpr char kModule[] = "basesrc/foundation";
+
+// Open modes as the callers pass them: 0 read, 1 write, 2 read and write.
+int OpenFlags(int mode) {
+  switch (mode) {
+    case 1:
+      return O_WRONLY;
+    case 2:
+      return O_RDWR;
+    default:
+      return O_RDONLY;
+  }
+}
+
+constexpr int kAttributeReadOnly = 0x1;
+
+}  // namespace
+
+// A missing path or buffer is reported and the call then fails as the system call would (-1);
+// handing a null pointer to the kernel is not worth the risk of depending on EFAULT.
+FileHandle FileOpen(const char* path, int mode) {
+  if (!OSTRADA_VERIFY(path != nullptr)) return kInvalidHandle;
+  int handle;
+  do {
+    handle = ::open(path, OpenFlags(mode) | O_CLOEXEC);
+  } while (handle < 0 && errno == EINTR);
+  return handle < 0 ? kInvalidHandle : handle;
+}
+
+FileHandle FileCreate(const char* path, int attribute) {
+  if (!OSTRADA_VERIFY(path != nullptr)) return kInvalidHandle;
+  const mode_t permissions = (attribute & kAttributeReadOnly) ? 0444 : 0666;
+  int handle;
+  do {
+    handle = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, permissions);
+  } while (handle < 0 && errno == EINTR);
+  return handle < 0 ? kInvalidHandle : handle;
+}
+
+void FileClose(FileHandle handle) {
+  OSTRADA_VERIFY(handle != kInvalidHandle);
+  ::close(handle);
+}
+
+// Reads until `count` bytes or the end of the file, so a short count always means the end.
+int32_t FileRead(FileHandle handle, void* buffer, int32_t count) {
+  const bool handleOk = OSTRADA_VERIFY(handle != kInvalidHandle);
+  if (!OSTRADA_VERIFY(buffer != nullptr && count >= 0) || !handleOk) return -1;
+  char* bytes = static_cast<char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::read(handle, bytes + done, static_cast<size_t>(count - done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<int32_t>(got);
+  }
+  return done;
+}
+
+int32_t FileWrite(FileHandle handle, const void* buffer, int32_t count) {
+  const bool handleOk = OSTRADA_VERIFY(handle != kInvalidHandle);
+  if (!OSTRADA_VERIFY(buffer != nullptr && count >= 0) || !handleOk) return -1;
+  const char* bytes = static_cast<const char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t put = ::write(handle, bytes + done, static_cast<size_t>(count - done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return -1;
+    done += static_cast<int32_t>(put);
+  }
+  return done;
+}
+
+int32_t FileSeek(FileHandle handle, int32_t offset, int origin) {
+  OSTRADA_VERIFY(handle != kInvalidHandle);
+  const int whence = origin == kSeekCur ? SEEK_CUR : (origin == kSeekEnd ? SEEK_END : SEEK_SET);
+  const off_t position = ::lseek(handle, offset, whence);
+  // Positions past what 32 bits hold cannot be told to the caller.
+  if (position < 0 || position > INT32_MAX) return -1;
+  return static_cast<int32_t>(position);
+}
+
+int FileExists(const char* path) {
+  if (!OSTRADA_VERIFY(path != nullptr)) return 0;
+  const FileHandle handle = FileOpen(path, 0);
+  if (handle == kInvalidHandle) return 0;
+  struct stat info {};
+  const bool regular = ::fstat(handle, &info) == 0 && S_ISREG(info.st_mode);
+  FileClose(handle);
+  return regular ? 1 : 0;
+}
+
+}  // namespace ostrada
