@@ -10,6 +10,7 @@
 namespace ostrada {
 
 class CodeInfoList;
+struct CallInfo;
 
 class StocGate {
  public:
@@ -25,6 +26,11 @@ class StocGate {
   int MarketTime(int which);
 
   // ---- Current prices (stocgate_now.cpp) ----
+
+  // ---- Quote book (callinfo_gate.cpp) ----
+  // The quote-book snapshot of one stock into the record (cleared first, then the code). 1/0; a refused
+  // request shows the server's two texts, a COM error its description.
+  int FetchQuoteBook(const char* code, CallInfo& record);
 
  private:
   // The objects of a download in progress; empty between calls.
