@@ -1,0 +1,109 @@
+#include "basesrc/foundation/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/foundation/scratch_folder.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+class FilesTest : public ::testing::Test {
+ protected:
+  size_t Reports() const {
+    size_t reports = 0;
+    for (const auto& message : recording.sink.messages) {
+      if (message.Utf8().find("] - basesrc/foundation 에서") != std::string::npos) ++reports;
+    }
+    return reports;
+  }
+  testing::RecordingScope recording;
+  testing::ScratchFolder folder;
+};
+
+TEST_F(FilesTest, WriteSeekAndReadBack) {
+  const std::string path = folder.File("tape.bin");
+  {
+    FileCloser file(FileCreate(path.c_str(), 0));
+    ASSERT_NE(file.get(), kInvalidHandle);
+    EXPECT_EQ(FileWrite(file.get(), "0123456789", 10), 10);
+    EXPECT_EQ(FileSeek(file.get(), 0, kSeekCur), 10);
+    EXPECT_EQ(FileSeek(file.get(), 2, kSeekSet), 2);
+    EXPECT_EQ(FileWrite(file.get(), "ab", 2), 2);
+    EXPECT_EQ(FileSeek(file.get(), 0, kSeekCur), 4);
+    EXPECT_EQ(FileSeek(file.get(), 0, kSeekEnd), 10);
+  }
+  FileCloser file(FileOpen(path.c_str(), 0));
+  ASSERT_NE(file.get(), kInvalidHandle);
+  char buffer[16] = {};
+  EXPECT_EQ(FileSeek(file.get(), -4, kSeekEnd), 6);
+  EXPECT_EQ(FileRead(file.get(), buffer, 16), 4);
+  EXPECT_STREQ(buffer, "6789");
+  EXPECT_EQ(FileSeek(file.get(), 0, kSeekSet), 0);
+  EXPECT_EQ(FileRead(file.get(), buffer, 6), 6);
+  EXPECT_EQ(std::memcmp(buffer, "01ab45", 6), 0);
+  EXPECT_EQ(FileRead(file.get(), buffer, 0), 0);
+  EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+TEST_F(FilesTest, CreateTruncatesAnExistingFile) {
+  const std::string path = folder.File("list.txt");
+  {
+    FileCloser file(FileCreate(path.c_str(), 0));
+    ASSERT_EQ(FileWrite(file.get(), "long content", 12), 12);
+  }
+  {
+    FileCloser file(FileCreate(path.c_str(), 0));
+    ASSERT_EQ(FileWrite(file.get(), "x", 1), 1);
+  }
+  FileCloser file(FileOpen(path.c_str(), 0));
+  EXPECT_EQ(FileSeek(file.get(), 0, kSeekEnd), 1);
+}
+
+TEST_F(FilesTest, ReadOnlyHandleRefusesWrites) {
+  const std::string path = folder.File("ro.bin");
+  { FileCloser created(FileCreate(path.c_str(), 0)); }
+  FileCloser file(FileOpen(path.c_str(), 0));
+  EXPECT_EQ(FileWrite(file.get(), "x", 1), -1);
+  EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+TEST_F(FilesTest, OpenOfMissingFileFailsQuietly) {
+  EXPECT_EQ(FileOpen(folder.File("absent").c_str(), 0), kInvalidHandle);
+  EXPECT_EQ(FileCreate(folder.File("no/such/folder").c_str(), 0), kInvalidHandle);
+  EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+TEST_F(FilesTest, ExistsOnlyForReadableFiles) {
+  const std::string path = folder.File("here.txt");
+  EXPECT_EQ(FileExists(path.c_str()), 0);
+  { FileCloser file(FileCreate(path.c_str(), 0)); }
+  EXPECT_EQ(FileExists(path.c_str()), 1);
+  EXPECT_EQ(FileExists(folder.Path().c_str()), 0);
+  EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+TEST_F(FilesTest, MissingArgumentsAndInvalidHandleAreReportedAndFail) {
+  char buffer[4];
+  EXPECT_EQ(FileOpen(nullptr, 0), kInvalidHandle);
+  EXPECT_EQ(FileCreate(nullptr, 0), kInvalidHandle);
+  EXPECT_EQ(FileExists(nullptr), 0);
+  EXPECT_EQ(FileRead(kInvalidHandle, buffer, 4), -1);
+  EXPECT_EQ(FileWrite(kInvalidHandle, buffer, 4), -1);
+  EXPECT_EQ(FileSeek(kInvalidHandle, 0, kSeekCur), -1);
+  FileClose(kInvalidHandle);
+  EXPECT_EQ(Reports(), 7u);
+
+  recording.sink.Clear();
+  FileCloser file(FileCreate(folder.File("f").c_str(), 0));
+  EXPECT_EQ(FileRead(file.get(), nullptr, 4), -1);
+  EXPECT_EQ(FileWrite(file.get(), nullptr, 4), -1);
+  EXPECT_EQ(FileWrite(file.get(), buffer, -1), -1);
+  EXPECT_EQ(Reports(), 3u);
+  EXPECT_EQ(FileSeek(file.get(), 0, kSeekEnd), 0);
+}
+
+}  // namespace
+}  // namespace ostrada
