@@ -3,8 +3,10 @@
 // Time advances only through Advance(), which raises every due event synchronously on the caller's
 // thread. The same seed and the same calls give the same bytes.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+#include "basesrc/foundation/localtime.h"
 #include "broker/server.h"
 
 namespace ostrada::sim {
@@ -19,9 +21,20 @@ struct ExchangeOptions {
   int stocks = 0;  // 0: the default listing (about 2,600 stocks)
   ClockMode clock = ClockMode::kSession;
   double speed = 1.0;
+  // Session mode: the trading date, YYYYMMDD. 0: today in Korea when a weekday, else the Friday before.
+  int32_t tradingDate = 0;
+  // The wall clock as Unix milliseconds; empty: the system clock. Read at start and by Pump().
+  std::function<int64_t()> wallClock = {};
 };
 
-class FaultPlan;  // broker/sim/faults.h
+class FaultPlan;        // broker/sim/faults.h
+class ExchangeClock;    // broker/sim/clock.h
+class ExchangeContext;  // broker/sim/registry.h
+class Listing;          // broker/sim/listing.h
+
+// The trading date a session starts on when none is given: the Korean date at the Unix time when it
+// is a weekday, else the Friday before.
+int32_t DefaultTradingDate(int64_t unixMilliseconds);
 
 class Exchange : public broker::ComServer {
  public:
@@ -30,12 +43,22 @@ class Exchange : public broker::ComServer {
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
 
+  // Unknown classes throw ComError(kClassNotRegistered); an armed creation fault throws its code.
   std::shared_ptr<broker::IObject> CreateInstance(const broker::Guid& clsid) override;
 
   // Moves exchange time forward, raising every event due on the way.
   void Advance(int64_t milliseconds);
+  // Catches up with the wall clock: the real time passed since the last pump (times `speed` in a
+  // session), or the Korean wall time itself when live. The program calls it from its timer.
+  void Pump();
   // Fault injection for tests and the program's start-up fault options.
   FaultPlan& Faults();
+
+  ExchangeClock& Clock();
+  const Listing& Stocks() const;
+  ExchangeContext& Context();
+  // The foundation time source reading this exchange's clock (install with ScopedTimeSource).
+  const TimeSource& Time() const;
 
  private:
   struct State;

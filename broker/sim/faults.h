@@ -1,0 +1,112 @@
+#pragma once
+// Fault injection: what the exchange should do wrong, per class of object. Tests and the program's
+// start-up fault options arm a plan; the objects consult it at each call. Nothing is armed by default.
+//
+// Call counts are kept per class and method across all objects of the class, so "the 3rd data call"
+// means the 3rd one made on any object of that class since the fault was armed. Pages count per
+// object (each Request on one object is one page).
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "broker/comerror.h"
+#include "broker/guid.h"
+#include "broker/variant.h"
+
+namespace ostrada::sim {
+
+// The calls a fault can target.
+enum class Method {
+  kSubscribe,
+  kUnsubscribe,
+  kHeaderValue,
+  kDataValue,
+  kMoreData,
+  kSetInput,
+  kStatus,
+  kStatusText,
+  kRequest,
+  kAdvise,
+  kCount,          // stock-code list: count
+  kData,           // stock-code list: data
+  kMarketTime,     // code manager: market times
+  kCodeAttribute,  // code manager: per-code attributes
+  kInitialise,     // trade utility
+  kAccounts,       // trade utility
+};
+
+struct Refusal {
+  int16_t status;
+  std::string text1;  // CP949
+  std::string text2;  // CP949
+};
+
+class FaultPlan {
+ public:
+  // ---- Object faults (any class) ----
+  // Creating an object of the class fails with the code.
+  void FailCreation(const broker::Guid& clsid, broker::HResult code);
+  // Calls of the method fail with the code (and the server's description when given) once `skip`
+  // calls of it have succeeded.
+  void FailCall(const broker::Guid& clsid, Method method, broker::HResult code, int skip = 0,
+                std::string description = {});
+  // Every request answers the non-zero status with the two texts (CP949).
+  void Refuse(const broker::Guid& clsid, Refusal refusal);
+  // Answers come back with at most `rows` rows of data.
+  void ShortAnswer(const broker::Guid& clsid, int rows);
+  // Events are no longer delivered once `after` events of the class have been delivered.
+  void StopEvents(const broker::Guid& clsid, int after = 0);
+  // The `page`-th request (1-based) on each object of the class fails with the code.
+  void FailPage(const broker::Guid& clsid, int page, broker::HResult code);
+
+  // ---- Listing faults (stock-code list and code manager) ----
+  // The stock-code list reports no stocks.
+  void EmptyListing() { emptyListing_ = true; }
+  // The code manager answers `value` for the slot (17..25) of one code.
+  void OverrideAttribute(const std::string& code, int slot, broker::Variant value);
+  // Convenience forms of the override: an empty market answer; a class outside what the book takes.
+  void EmptyMarketAnswer(const std::string& code);
+  void OutOfRangeClass(const std::string& code, int slot);
+
+  // Disarms everything and resets the counts.
+  void Clear();
+
+  // ---- Consulted by the objects ----
+  // Throws the armed creation fault.
+  void CheckCreation(const broker::Guid& clsid) const;
+  // Counts the call and throws the armed fault for it.
+  void CheckCall(const broker::Guid& clsid, Method method);
+  // Throws the armed page fault for the object's `page`-th request.
+  void CheckPage(const broker::Guid& clsid, int page) const;
+  const Refusal* RefusalFor(const broker::Guid& clsid) const;
+  std::optional<int> ShortAnswerRows(const broker::Guid& clsid) const;
+  // Counts the event and says whether it may be delivered.
+  bool DeliverEvent(const broker::Guid& clsid);
+  bool ListingEmpty() const { return emptyListing_; }
+  const broker::Variant* AttributeOverride(const std::string& code, int slot) const;
+
+ private:
+  struct CallFault {
+    broker::HResult code;
+    int skip;
+    std::string description;
+    int calls = 0;
+  };
+  struct EventStop {
+    int after;
+    int delivered = 0;
+  };
+  std::map<broker::Guid, broker::HResult> creation_;
+  std::map<std::pair<broker::Guid, Method>, CallFault> calls_;
+  std::map<broker::Guid, Refusal> refusals_;
+  std::map<broker::Guid, int> shortAnswers_;
+  std::map<broker::Guid, EventStop> eventStops_;
+  std::map<broker::Guid, std::pair<int, broker::HResult>> pages_;
+  std::map<std::pair<std::string, int>, broker::Variant> attributes_;
+  bool emptyListing_ = false;
+};
+
+}  // namespace ostrada::sim

@@ -1,0 +1,64 @@
+#pragma once
+// The listed stocks of the exchange, made from the seed alone: codes, CP949 names, the second code,
+// the code-manager attributes, and what the market needs to trade each stock (its own seed, a base
+// price, a liquidity level). Order: market '1', '2', '3', '4', each by code; a preferred share right
+// after its common share.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace ostrada::sim {
+
+struct ListedStock {
+  std::string code;        // "A" + 6 digits; common shares end in '0', preferred in '5' or '7'
+  std::string name;        // CP949
+  std::string code2;       // the second code (12 characters)
+  std::string commonCode;  // a preferred share's common share; empty for a common share
+  char market = '1';       // '1'..'4'
+  char class1 = '0';       // '0'..'4'
+  char class2 = '0';       // '0'..'3'
+  char class3 = '0';       // any digit
+  char class4 = '0';       // '0', '1'
+  char class5 = '0';       // '0'..'2'; '1' = trading suspended
+  uint8_t flagByte = 0;    // margin rate in percent
+  int32_t number1 = 0;     // face value in won
+  int32_t number2 = 0;     // listed shares in thousands
+  uint64_t seed = 0;       // the stock's own random stream
+  int32_t basePrice = 0;   // previous close in won, on the tick grid
+  int liquidity = 1;       // 1 (thin) .. 10 (heavy)
+
+  bool IsPreferred() const { return !commonCode.empty(); }
+  bool IsSuspended() const { return class5 == '1'; }
+  friend bool operator==(const ListedStock&, const ListedStock&) = default;
+};
+
+// The default listing size and the largest the code list can count.
+constexpr int kDefaultListingSize = 2600;
+constexpr int kMaxListingSize = 32767;
+
+// The price step at a price (won).
+int32_t TickSize(int32_t price);
+// The price rounded to the nearest tick at or below it (at least one tick).
+int32_t OnTickGrid(int32_t price);
+
+class Listing {
+ public:
+  // `stocks` <= 0 gives the default size; more than kMaxListingSize is cut to it.
+  static Listing Build(uint64_t seed, int stocks);
+
+  const std::vector<ListedStock>& All() const { return stocks_; }
+  size_t Size() const { return stocks_.size(); }
+  const ListedStock& At(size_t index) const { return stocks_.at(index); }
+  // The stock with the code ("A005930"), or null.
+  const ListedStock* Find(std::string_view code) const;
+  // Every field of every stock in a canonical byte form, for determinism checks.
+  std::string Bytes() const;
+
+ private:
+  std::vector<ListedStock> stocks_;
+  std::unordered_map<std::string, size_t> byCode_;
+};
+
+}  // namespace ostrada::sim

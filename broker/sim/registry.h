@@ -1,0 +1,59 @@
+#pragma once
+// How the exchange's classes come into being: each family of objects registers a factory per CLSID
+// (code objects, market objects, trade objects), so a new family never edits the exchange itself.
+// Factories get the ExchangeContext: the clock, the listing, the faults and the seed.
+//
+// Objects and registered state refer to the exchange and must not outlive it.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "broker/guid.h"
+#include "broker/interfaces.h"
+#include "broker/sim/clock.h"
+#include "broker/sim/faults.h"
+#include "broker/sim/listing.h"
+
+namespace ostrada::sim {
+
+class ExchangeContext {
+ public:
+  ExchangeContext(ExchangeClock& clock, const Listing& listing, FaultPlan& faults, uint64_t seed)
+      : clock_(clock), listing_(listing), faults_(faults), seed_(seed) {}
+
+  ExchangeClock& Clock() const { return clock_; }
+  const Listing& Stocks() const { return listing_; }
+  FaultPlan& Faults() const { return faults_; }
+  uint64_t Seed() const { return seed_; }
+  // Shorthand for the clock's listener: called with the new time after every advance.
+  ExchangeClock::ListenerId OnAdvance(std::function<void(int64_t now)> listener) const {
+    return clock_.AddListener(std::move(listener));
+  }
+
+ private:
+  ExchangeClock& clock_;
+  const Listing& listing_;
+  FaultPlan& faults_;
+  uint64_t seed_;
+};
+
+class ObjectRegistry {
+ public:
+  using Factory = std::function<std::shared_ptr<broker::IObject>()>;
+
+  // A second registration of the same class replaces the first.
+  void Register(const broker::Guid& clsid, Factory factory);
+  bool Contains(const broker::Guid& clsid) const;
+  // A new object; an unknown class throws ComError(kClassNotRegistered).
+  std::shared_ptr<broker::IObject> Create(const broker::Guid& clsid) const;
+
+ private:
+  std::map<broker::Guid, Factory> factories_;
+};
+
+// The families. Each lives in its own module; the exchange calls them once at start.
+void RegisterCodeObjects(ObjectRegistry& registry, ExchangeContext& context);
+void RegisterMarketObjects(ObjectRegistry& registry, ExchangeContext& context);
+
+}  // namespace ostrada::sim
