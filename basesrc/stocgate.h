@@ -4,12 +4,17 @@
 // stocgate_now.cpp, ...); each family declares its members in its own section below.
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "broker/interfaces.h"
 
 namespace ostrada {
 
 class CodeInfoList;
+struct CodeInfo;
+class NowGate;
+struct NowPrice;
 struct CallInfo;
 
 class StocGate {
@@ -26,6 +31,21 @@ class StocGate {
   int MarketTime(int which);
 
   // ---- Current prices (stocgate_now.cpp) ----
+  // The current state of one stock into the caller's block; 1/0 (the block is untouched on failure).
+  int FetchNowPrice(NowPrice* block, const char* code);
+  // One request for the comma-separated codes (at most 110) into a new group; null on failure.
+  std::unique_ptr<NowGate> DownloadNowCodes(const char* codes, int32_t key);
+  // Every stock of the book, 110 a request, into a new group; null (the group destroyed) on failure.
+  std::unique_ptr<NowGate> DownloadNowBook(const CodeInfoList& book, int32_t key);
+  // One request stored into the group in the order of the codes; with an entry, each row takes the
+  // attributes of the book's entries from it on. The number of rows stored, or -1.
+  int32_t DownloadNowBatch(NowGate* group, const char* codes, int32_t key, const CodeInfo* entry);
+  // One row of the answer in progress into the block (reset first), with its code and name.
+  int ReadNowRow(int32_t row, NowPrice* block, std::string* code, std::string* name);
+  // The stock-state value of one stock; none after a refusal or a COM error (shown).
+  std::optional<broker::Variant> StockState(const char* code);
+  // A snapshot group file loaded into a new group; null on failure.
+  std::unique_ptr<NowGate> LoadNowGroup(const char* path, int32_t key);
 
   // ---- Quote book (callinfo_gate.cpp) ----
   // The quote-book snapshot of one stock into the record (cleared first, then the code). 1/0; a refused
@@ -36,6 +56,7 @@ class StocGate {
   // The objects of a download in progress; empty between calls.
   std::shared_ptr<broker::ICodeManager> codeManager_;
   std::shared_ptr<broker::IStockCodeList> codeList_;
+  std::shared_ptr<broker::IMarketRequest> multiPrice_;  // current prices
 };
 
 }  // namespace ostrada

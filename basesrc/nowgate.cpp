@@ -1,0 +1,345 @@
+#include "basesrc/nowgate.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "basesrc/foundation/report.h"
+
+namespace ostrada {
+namespace {
+
+static constexpr char kModule[] = "basesrc/nowgate";
+
+// Counter slots the average rise and fall rely on.
+constexpr size_t kRisingSlot = 0;
+constexpr size_t kUpFivePercentSlot = 4;
+constexpr size_t kFallingSlot = 40;
+
+bool AcceptedGroupKey(int32_t key) {
+  switch (key) {
+    case 0:
+    case kNowKeyCode:
+    case kNowKeyName:
+    case kNowKeyRateDown:
+    case kNowKeyVolumeDown:
+    case kNowKeyVolumeRatioDown:
+    case kNowKeyVolumeRatio2Down:
+    case kNowKeyValue12Down:
+    case kNowKeyOpeningRefDown:
+    case kNowKeyArrival:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The index's order (existing against incoming, <= 0 goes after) from the record comparison
+// (negative puts the new record before the existing one).
+auto IndexOrder(int32_t key) {
+  return [key](const NowInfo& existing, const NowInfo& incoming) {
+    const int result = NowInfoCompare(existing, incoming, key);
+    return result < 0 ? 1 : (result > 0 ? -1 : 0);
+  };
+}
+
+bool Follows(const NowInfo* earlier, const NowInfo* later) {
+  for (const NowInfo* node = earlier->next; node != nullptr; node = node->next) {
+    if (node == later) return true;
+  }
+  return false;
+}
+
+int Sign(float value) {
+  return value > 0 ? 1 : (value < 0 ? -1 : 0);
+}
+
+}  // namespace
+
+NowGate::NowGate(int32_t key) {
+  if (key != 0) SetKey(key);
+}
+
+NowGate::NowGate(const NowGate& source, int32_t key) {
+  std::memcpy(name_, source.name_, sizeof name_);
+  counts_ = source.counts_;
+  selection_ = source.selection_;
+  codeAttrFlag_ = source.codeAttrFlag_;
+  SetKey(key != 0 ? key : source.key_);
+  CopyRecordsFrom(source);
+  Finish();
+  reservedA_ = source.reservedA_;
+  reservedB_ = source.reservedB_;
+  latestTime_ = source.latestTime_;
+}
+
+NowGate::~NowGate() {
+  DestroyRecords();
+}
+
+void NowGate::ResetHeader() {
+  std::memset(name_, 0, sizeof name_);
+  codeAttrFlag_ = 0;
+  key_ = kDefaultKey;
+  reservedA_ = reservedB_ = 0;
+  latestTime_ = -1;
+  volumeThreshold_ = risingDays_ = 0;
+  recordsBegin_ = recordsEnd_ = -1;
+}
+
+void NowGate::DestroyRecords() {
+  NowInfo* record = index_.First();
+  while (record != nullptr) {
+    NowInfo* following = record->next;
+    delete record;
+    record = following;
+  }
+  index_.Reset();
+}
+
+void NowGate::Reset() {
+  DestroyRecords();
+  ResetHeader();
+  counts_ = {};
+  selection_ = {};
+  parent = left = right = prev = next = nullptr;
+}
+
+int NowGate::SetName(const char* name, int n) {
+  if (!OSTRADA_VERIFY(name != nullptr)) return 0;
+  if (n > 0) {
+    std::snprintf(name_, sizeof name_, "%s-%d", name, n);
+  } else {
+    StrCopyBounded(name_, name, sizeof name_);
+  }
+  return 1;
+}
+
+int NowGate::SetKey(int32_t key) {
+  if (!OSTRADA_VERIFY(AcceptedGroupKey(key))) return 0;
+  key_ = key;
+  return 1;
+}
+
+int NowGate::CopyRecordsFrom(const NowGate& source) {
+  for (const NowInfo* record = source.First(); record != nullptr; record = record->next) {
+    if (!OSTRADA_VERIFY(InsertCopy(record))) return 0;
+  }
+  return 1;
+}
+
+int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  NowInfoPtr record = NowInfoStoreRow(code, name, block, attributes);
+  if (!record) return 0;
+  return Insert(std::move(record));
+}
+
+int NowGate::AddCodeInfo(const CodeInfo* entry) {
+  NowInfoPtr record = NowInfoFromCodeInfo(entry);
+  if (!record) return 0;
+  return Insert(std::move(record));
+}
+
+int NowGate::InsertCopy(const NowInfo* record) {
+  NowInfoPtr copy = NowInfoCopy(record);
+  if (!copy) return 0;
+  return Insert(std::move(copy));
+}
+
+int NowGate::Insert(NowInfoPtr record) {
+  if (!OSTRADA_VERIFY(record != nullptr)) return 0;
+  if (!NowCompareKeyKnown(key_)) return 0;
+  if (!index_.Insert(record.get(), IndexOrder(key_))) return 0;
+  const NowInfo* stored = record.release();
+  const PriceBar& bar = stored->price.bar;
+  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  return 1;
+}
+
+int NowGate::Remove(NowInfo* record) {
+  if (!OSTRADA_VERIFY(record != nullptr)) return 0;
+  int removed;
+  if (key_ == kNowKeyArrival) {
+    // Every new record sorts after every other, so the key cannot find a record again; the list
+    // order is the key: a node is found left or right of another by where it lies in the list.
+    removed = index_.Remove(record, [](const NowInfo& existing, const NowInfo& node) {
+      return &existing == &node ? 0 : (Follows(&existing, &node) ? -1 : 1);
+    });
+  } else {
+    if (!NowCompareKeyKnown(key_)) return 0;
+    removed = index_.Remove(record, IndexOrder(key_));
+  }
+  if (!removed) return 0;
+  delete record;
+  return 1;
+}
+
+NowInfo* NowGate::FindByCode(const char* code) const {
+  if (!OSTRADA_VERIFY(code != nullptr && *code != '\0')) return nullptr;
+  if (key_ == kNowKeyCode) {
+    return index_.Find([code](const NowInfo& existing) { return StrCompare(existing.key.code, code); });
+  }
+  return index_.FindLinear([code](const NowInfo& node) { return StrCompare(node.key.code, code) == 0; });
+}
+
+NowInfo* NowGate::FindByName(const char* name) const {
+  if (!OSTRADA_VERIFY(name != nullptr && *name != '\0')) return nullptr;
+  if (key_ == kNowKeyName) {
+    return index_.Find([name](const NowInfo& existing) { return StrCompare(existing.key.name.get(), name); });
+  }
+  return index_.FindLinear([name](const NowInfo& node) { return StrCompare(node.key.name.get(), name) == 0; });
+}
+
+NowInfo* NowGate::GetAt(int32_t position) const {
+  if (!OSTRADA_VERIFY(position >= 0 && position <= Count())) return nullptr;
+  NowInfo* record = index_.First();
+  for (int32_t i = 0; i < position && record != nullptr; ++i) record = record->next;
+  return record;
+}
+
+int32_t NowGate::Position(const NowInfo* record) const {
+  int32_t position = 1;
+  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next, ++position) {
+    if (node == record) return position;
+  }
+  return -1;
+}
+
+int32_t NowGate::BasePriceOf(const char* code) const {
+  const NowInfo* record = FindByCode(code);
+  if (!OSTRADA_VERIFY(record != nullptr)) return 0;
+  return record->price.basePrice;
+}
+
+int32_t NowGate::ScanLatestQuoteTime() const {
+  int32_t latest = -1;
+  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next) {
+    if (node->price.bar.time > latest) latest = node->price.bar.time;
+  }
+  return latest;
+}
+
+HeapText NowGate::JoinCodes(int32_t start, int32_t n, int32_t* taken) const {
+  if (!OSTRADA_VERIFY(taken != nullptr && start >= 0 && n >= 1 && n <= kMaxJoinedCodes)) return nullptr;
+  *taken = 0;
+  if (!OSTRADA_VERIFY(start < Count())) return nullptr;
+  const NowInfo* first = GetAt(start);
+  size_t bytes = 1;
+  int32_t codes = 0;
+  for (const NowInfo* node = first; node != nullptr && codes < n; node = node->next, ++codes) {
+    const size_t length = StrLen(node->key.code);
+    if (!OSTRADA_VERIFY(length > 0)) return nullptr;
+    bytes += length + 1;
+  }
+  HeapText text(static_cast<char*>(AllocZeroed(bytes)));
+  if (!text) return nullptr;
+  char* out = text.get();
+  const NowInfo* node = first;
+  for (int32_t i = 0; i < codes; ++i, node = node->next) {
+    if (i > 0) *out++ = ',';
+    const size_t length = StrLen(node->key.code);
+    std::memcpy(out, node->key.code, length);
+    out += length;
+  }
+  *taken = codes;
+  return text;
+}
+
+int NowGate::RemoveDuplicates() {
+  if (!OSTRADA_VERIFY(key_ == kNowKeyCode || key_ == kNowKeyName)) return 0;
+  const bool byCode = key_ == kNowKeyCode;
+  NowInfo* record = index_.First();
+  while (record != nullptr && record->next != nullptr) {
+    NowInfo* following = record->next;
+    const int same = byCode ? StrCompare(record->key.code, following->key.code) == 0
+                            : StrCompare(record->key.name.get(), following->key.name.get()) == 0;
+    if (same && !Remove(record)) return 0;
+    record = following;
+  }
+  return Finish();
+}
+
+int NowGate::Refill(const NowGate& master) {
+  if (!OSTRADA_VERIFY(master.Count() > 0 && Count() > 0)) return 0;
+  for (NowInfo* record = index_.First(); record != nullptr; record = record->next) {
+    const NowInfo* source = master.FindByCode(record->key.code);
+    if (OSTRADA_VERIFY(source != nullptr)) record->price = source->price;
+  }
+  reservedA_ = master.reservedA_;
+  reservedB_ = master.reservedB_;
+  latestTime_ = master.latestTime_;
+  return 1;
+}
+
+int NowGate::Finish() {
+  const NowInfo* previous = nullptr;
+  int32_t walked = 0;
+  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next, ++walked) {
+    if (!OSTRADA_VERIFY(node->prev == previous && walked < Count())) return 0;
+    previous = node;
+  }
+  if (!OSTRADA_VERIFY(walked == Count() && previous == index_.Last())) return 0;
+  return index_.Rebuild();
+}
+
+std::unique_ptr<CodeInfoList> NowGate::ExportCodeList() const {
+  auto book = std::make_unique<CodeInfoList>();
+  int32_t added = 0;
+  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next) {
+    CodeAttr attributes = node->price.attr;
+    attributes.market = static_cast<char>('0' + node->price.marketNumber + 1);
+    added += book->Insert(node->key.code, node->key.name.get(), &attributes);
+  }
+  if (!OSTRADA_VERIFY(added == Count())) return nullptr;
+  book->Rebuild();
+  return book;
+}
+
+int NowGate::AverageOfMoving(int sign, size_t countSlot, float* average) const {
+  if (!OSTRADA_VERIFY(average != nullptr)) return 0;
+  *average = 0.0f;
+  const int32_t expected = counts_.AtSlot(countSlot);
+  if (counts_.AtSlot(kRisingSlot) == 0 && counts_.AtSlot(kFallingSlot) == 0) return 0;
+  double sum = 0.0;
+  int32_t found = 0;
+  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next) {
+    if (node->price.bar.change * sign > 0) {
+      sum += node->price.bar.rate;
+      ++found;
+    }
+  }
+  if (!OSTRADA_VERIFY(found == expected)) return 0;
+  if (found > 0) *average = static_cast<float>(sum / found);
+  return 1;
+}
+
+int NowGate::AverageRise(float* average) const {
+  return AverageOfMoving(1, kRisingSlot, average);
+}
+int NowGate::AverageFall(float* average) const {
+  return AverageOfMoving(-1, kFallingSlot, average);
+}
+
+int NowGate::CompareGroups(const NowGate& existing, const NowGate& incoming, int32_t groupKey) {
+  switch (groupKey) {
+    case kGroupKeyName:
+      return StrCompare(existing.name_, incoming.name_);
+    case kGroupKeyAverageRise: {
+      float existingRise = 0.0f;
+      float incomingRise = 0.0f;
+      existing.AverageRise(&existingRise);
+      incoming.AverageRise(&incomingRise);
+      return Sign(incomingRise - existingRise);
+    }
+    case kGroupKeyArrival:
+      return -1;
+    case kGroupKeyRisingCount:
+      return incoming.counts_.AtSlot(kRisingSlot) - existing.counts_.AtSlot(kRisingSlot);
+    case kGroupKeyUpFivePercent:
+      return incoming.counts_.AtSlot(kUpFivePercentSlot) - existing.counts_.AtSlot(kUpFivePercentSlot);
+    default:
+      OSTRADA_VERIFY(false);
+      return 0;
+  }
+}
+
+}  // namespace ostrada

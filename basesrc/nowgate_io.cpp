@@ -1,0 +1,193 @@
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "basesrc/foundation/coding.h"
+#include "basesrc/foundation/infofile.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/nowgate.h"
+
+namespace ostrada {
+namespace {
+
+static constexpr char kModule[] = "basesrc/nowgate_io";
+
+using namespace nowfile;
+
+constexpr int kTextMode = 1;
+constexpr size_t kNameLengthSize = 4;
+constexpr size_t kMarkerSize = 4;
+// The longest a stored record can be, so a reader never asks for more than its records can use.
+constexpr int64_t kLongestRecord = kRecordOverhead + kNameBufferSize - 1;
+
+void EncodeCounts(const PatternCounts& counts, uint8_t* out) {
+  for (size_t i = 0; i < PatternCounts::kCounters; ++i) PutI32(out, 4 * i, counts.counters[i]);
+}
+
+void DecodeCounts(const uint8_t* in, PatternCounts* counts) {
+  for (size_t i = 0; i < PatternCounts::kCounters; ++i) counts->counters[i] = GetI32(in, 4 * i);
+}
+
+void AppendI32(std::vector<uint8_t>* out, int32_t value) {
+  uint8_t bytes[4];
+  PutI32(bytes, 0, value);
+  out->insert(out->end(), bytes, bytes + 4);
+}
+
+// The stored records, parsed from the bytes read for them. Every length is checked against what is
+// left before it is used.
+class RecordReader {
+ public:
+  RecordReader(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+
+  // One record into code, name and block; 0 (reported) for a truncated record, a name that does not
+  // fit the name buffer or a wrong marker.
+  int Next(char* code, char* name, NowPrice* block) {
+    if (!OSTRADA_VERIFY(Left() >= nowrecord::kFixedSize + kNameLengthSize)) return 0;
+    DecodeNowInfoFixed(bytes_ + used_, code, block);
+    const uint32_t nameLength = GetU32(bytes_ + used_, nowrecord::kFixedSize);
+    used_ += nowrecord::kFixedSize + kNameLengthSize;
+    if (!OSTRADA_VERIFY(nameLength < kNameBufferSize)) return 0;
+    if (!OSTRADA_VERIFY(Left() >= nameLength + kMarkerSize)) return 0;
+    std::memcpy(name, bytes_ + used_, nameLength);
+    name[nameLength] = '\0';
+    used_ += nameLength;
+    const uint32_t marker = GetU32(bytes_ + used_, 0);
+    used_ += kMarkerSize;
+    return OSTRADA_VERIFY(marker == 0) ? 1 : 0;
+  }
+
+  size_t Used() const { return used_; }
+
+ private:
+  size_t Left() const { return size_ - used_; }
+
+  const uint8_t* bytes_;
+  size_t size_;
+  size_t used_ = 0;
+};
+
+}  // namespace
+
+void NowGate::EncodeHeader(uint8_t* out) const {
+  PutInfoFileHeader(out, kKind);
+  PutText(out, kNameOffset, name_, kNameSize);
+  PutI32(out, kCodeAttrFlagOffset, codeAttrFlag_);
+  PutI32(out, kKeyOffset, key_);
+  PutI32(out, kReservedAOffset, reservedA_);
+  PutI32(out, kReservedBOffset, reservedB_);
+  PutI32(out, kLatestTimeOffset, latestTime_);
+  PutI32(out, kCountOffset, Count());
+  PutI32(out, kThresholdOffset, volumeThreshold_);
+  PutI32(out, kRisingDaysOffset, risingDays_);
+  PutI32(out, kRecordsBeginOffset, recordsBegin_);
+  PutI32(out, kRecordsEndOffset, recordsEnd_);
+}
+
+int NowGate::WriteBinary(FileHandle file) {
+  const int32_t start = FileSeek(file, 0, kSeekCur);
+  if (!OSTRADA_VERIFY(start >= 0)) return 0;
+  // The whole group is laid out in memory and written with one call: header, counters, selection
+  // table, then each record with its name and a 0 marker.
+  std::vector<uint8_t> image(kRecordsOffset, 0);
+  EncodeCounts(counts_, image.data() + kCountsOffset);
+  EncodeCounts(selection_, image.data() + kSelectionOffset);
+  image.reserve(kRecordsOffset + static_cast<size_t>(Count()) * (kRecordOverhead + 16));
+  int32_t written = 0;
+  uint8_t fixed[nowrecord::kFixedSize];
+  for (const NowInfo* node = First(); node != nullptr; node = node->next, ++written) {
+    EncodeNowInfoFixed(*node, fixed);
+    image.insert(image.end(), fixed, fixed + sizeof fixed);
+    const char* name = node->key.name.get();
+    const auto nameLength = static_cast<int32_t>(StrLen(name));
+    AppendI32(&image, nameLength);
+    if (nameLength > 0) image.insert(image.end(), name, name + nameLength);
+    AppendI32(&image, 0);
+  }
+  if (!OSTRADA_VERIFY(written == Count())) return 0;
+  if (!OSTRADA_VERIFY(int64_t{start} + static_cast<int64_t>(image.size()) <= INT32_MAX)) return 0;
+  recordsBegin_ = start + static_cast<int32_t>(kRecordsOffset);
+  recordsEnd_ = start + static_cast<int32_t>(image.size());
+  EncodeHeader(image.data());
+  const auto size = static_cast<int32_t>(image.size());
+  return OSTRADA_VERIFY(FileWrite(file, image.data(), size) == size) ? 1 : 0;
+}
+
+int NowGate::WriteText(FileHandle file) const {
+  std::string text;
+  for (const NowInfo* node = First(); node != nullptr; node = node->next) {
+    const char* name = node->key.name.get();
+    text.append(node->key.code).append("(").append(name ? name : "").append(")\r\n");
+  }
+  if (!OSTRADA_VERIFY(text.size() <= INT32_MAX)) return 0;
+  const auto size = static_cast<int32_t>(text.size());
+  return OSTRADA_VERIFY(FileWrite(file, text.data(), size) == size) ? 1 : 0;
+}
+
+int NowGate::Save(const char* path, int mode, int flag) {
+  if (!OSTRADA_VERIFY(path != nullptr)) return 0;
+  // A refused text export must not cost the file it would have replaced.
+  if (mode == kTextMode && !OSTRADA_VERIFY(flag != 0)) return 0;
+  FileCloser file(FileCreate(path, 0));
+  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  return mode == kTextMode ? WriteText(file.get()) : WriteBinary(file.get());
+}
+
+int NowGate::Load(const char* path, int32_t key) {
+  Reset();
+  if (!OSTRADA_VERIFY(path != nullptr)) return 0;
+  FileCloser file(FileOpen(path, 0));
+  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  return ReadBinary(file.get(), key);
+}
+
+int NowGate::ReadBinary(FileHandle file, int32_t key) {
+  Reset();
+  if (key != 0) SetKey(key);
+  const int32_t start = FileSeek(file, 0, kSeekCur);
+  const int32_t fileEnd = FileSeek(file, 0, kSeekEnd);
+  if (!OSTRADA_VERIFY(start >= 0 && fileEnd >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+
+  uint8_t head[kRecordsOffset];
+  if (!OSTRADA_VERIFY(FileRead(file, head, sizeof head) == static_cast<int32_t>(sizeof head))) return 0;
+  if (!OSTRADA_VERIFY(CheckInfoFileHeader(head, kKind))) return 0;
+  const std::string name = GetText(head, kNameOffset, kNameSize);
+  StrCopyBounded(name_, name.c_str(), sizeof name_);
+  reservedA_ = GetI32(head, kReservedAOffset);
+  reservedB_ = GetI32(head, kReservedBOffset);
+  latestTime_ = GetI32(head, kLatestTimeOffset);
+  DecodeCounts(head + kSelectionOffset, &selection_);
+
+  const int32_t records = GetI32(head, kCountOffset);
+  const int32_t begin = GetI32(head, kRecordsBeginOffset);
+  if (!OSTRADA_VERIFY(records >= 0)) return 0;
+  if (!OSTRADA_VERIFY(begin >= start + static_cast<int32_t>(kRecordsOffset) && begin <= fileEnd)) return 0;
+  // The records read before a failure stay in the group, in order.
+  const int read = ReadRecords(file, begin, fileEnd, records);
+  const int finished = Finish();
+  return read && finished;
+}
+
+// Reads the records from the stored records-begin offset. The buffer is sized by what the file
+// holds, never by the stored count alone; afterwards the file position is just past the records.
+int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_t records) {
+  const auto wanted = static_cast<size_t>(std::min<int64_t>(fileEnd - begin, records * kLongestRecord));
+  std::vector<uint8_t> bytes(wanted);
+  if (!OSTRADA_VERIFY(FileSeek(file, begin, kSeekSet) == begin)) return 0;
+  if (!OSTRADA_VERIFY(FileRead(file, bytes.data(), static_cast<int32_t>(wanted)) == static_cast<int32_t>(wanted))) {
+    return 0;
+  }
+  RecordReader reader(bytes.data(), bytes.size());
+  char code[kCodeSize];
+  char name[kNameBufferSize];
+  NowPrice block;
+  int ok = 1;
+  for (int32_t i = 0; i < records && ok; ++i) {
+    ok = reader.Next(code, name, &block) && AddRow(code, name, &block, nullptr);
+  }
+  FileSeek(file, begin + static_cast<int32_t>(reader.Used()), kSeekSet);
+  return ok && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
+}
+
+}  // namespace ostrada

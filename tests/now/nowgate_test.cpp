@@ -1,0 +1,402 @@
+#include "basesrc/nowgate.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "basesrc/foundation/coding.h"
+#include "basesrc/foundation/cp949.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+NowPrice Row(int32_t time, int32_t close, int32_t change, int32_t volume) {
+  NowPrice block;
+  NowPriceReset(&block);
+  block.bar.time = time;
+  block.bar.close = close;
+  block.bar.change = change;
+  block.bar.volume = volume;
+  block.basePrice = close - change;
+  return block;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> Codes(const NowGate& group) {
+  std::vector<std::string> codes;
+  for (const NowInfo* node = group.First(); node != nullptr; node = node->next) codes.push_back(node->key.code);
+  return codes;
+}
+
+class NowGateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ =
+        ::testing::TempDir() + "nowgate_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".stn";
+  }
+  void TearDown() override { std::remove(path_.c_str()); }
+
+  // Three stocks: rates 5 %, 10 %, -2 % in that arrival order.
+  void FillThree(NowGate* group) {
+    NowPrice a = Row(91000, 10500, 500, 100);
+    NowPrice b = Row(91500, 11000, 1000, 200);
+    NowPrice c = Row(92000, 9800, -200, 0);
+    a.strength = 120.5f;
+    ASSERT_TRUE(group->AddRow("A000010", "\xB0\xA1", &a, nullptr));
+    ASSERT_TRUE(group->AddRow("A000020", "\xB3\xAA", &b, nullptr));
+    ASSERT_TRUE(group->AddRow("A000030", "\xB4\xD9", &c, nullptr));
+    ASSERT_TRUE(group->Finish());
+  }
+
+  size_t Reports() const { return recording.sink.messages.size(); }
+
+  testing::RecordingScope recording;
+  std::string path_;
+};
+
+TEST_F(NowGateTest, NewGroupHasTheResetHeader) {
+  NowGate group;
+  EXPECT_EQ(group.Key(), 11);
+  EXPECT_EQ(group.LatestTime(), -1);
+  EXPECT_EQ(group.RecordsBegin(), -1);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(group.ScanLatestQuoteTime(), -1);
+  EXPECT_STREQ(group.Name(), "");
+}
+
+TEST_F(NowGateTest, RateKeyOrdersDescendingAndArrivalKeepsArrival) {
+  NowGate byRate;
+  FillThree(&byRate);
+  EXPECT_EQ(Codes(byRate), (std::vector<std::string>{"A000020", "A000010", "A000030"}));
+  NowGate byArrival(kNowKeyArrival);
+  FillThree(&byArrival);
+  EXPECT_EQ(Codes(byArrival), (std::vector<std::string>{"A000010", "A000020", "A000030"}));
+}
+
+TEST_F(NowGateTest, ZeroVolumeNeverRaisesTheLatestQuoteTime) {
+  NowGate group;
+  FillThree(&group);
+  EXPECT_EQ(group.LatestTime(), 91500);  // 92000 belongs to the stock without volume
+  EXPECT_EQ(group.ScanLatestQuoteTime(), 92000);
+}
+
+TEST_F(NowGateTest, KeyOutsideTheAcceptedSetIsIgnoredAndKeyZeroInsertsNothing) {
+  NowGate group;
+  EXPECT_EQ(group.SetKey(12), 0);
+  EXPECT_EQ(group.Key(), 11);
+  EXPECT_EQ(group.SetKey(0), 1);
+  NowPrice a = Row(91000, 10500, 500, 100);
+  EXPECT_EQ(group.AddRow("A000010", "x", &a, nullptr), 0);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(Reports(), 2u);
+}
+
+TEST_F(NowGateTest, SaveThenLoadGivesTheSameRecordsInTheLoadKeysOrder) {
+  NowGate saved(kNowKeyArrival);
+  FillThree(&saved);
+  saved.SetName("snap", 3);
+  saved.SetReservedA(7);
+  saved.Counts().counters[2] = 44;
+  PatternCounts selection = {};
+  selection.counters[66] = 1;
+  saved.SetSelection(selection);
+  ASSERT_TRUE(saved.Save(path_.c_str(), 0, 0));
+  EXPECT_EQ(saved.RecordsBegin(), 708);
+  EXPECT_EQ(saved.RecordsEnd(), static_cast<int32_t>(ReadAll(path_).size()));
+
+  NowGate loaded;
+  ASSERT_TRUE(loaded.Load(path_.c_str(), 0));
+  EXPECT_EQ(loaded.Key(), 11);  // the stored key is not used
+  EXPECT_STREQ(loaded.Name(), "snap-3");
+  EXPECT_EQ(loaded.ReservedA(), 7);
+  EXPECT_EQ(loaded.Counts().counters[2], 0);  // stored counters are not kept
+  EXPECT_EQ(loaded.Selection().counters[66], 1);
+  EXPECT_EQ(Codes(loaded), (std::vector<std::string>{"A000020", "A000010", "A000030"}));
+  for (const NowInfo* node = loaded.First(); node != nullptr; node = node->next) {
+    const NowInfo* original = saved.FindByCode(node->key.code);
+    ASSERT_NE(original, nullptr);
+    EXPECT_STREQ(node->key.name.get(), original->key.name.get());
+    EXPECT_EQ(std::memcmp(&node->price, &original->price, sizeof(NowPrice)), 0) << node->key.code;
+  }
+  EXPECT_EQ(Reports(), 0u);
+}
+
+TEST_F(NowGateTest, GroupsFollowEachOtherInOneFile) {
+  NowGate first(kNowKeyArrival);
+  FillThree(&first);
+  first.SetName("first", 0);
+  NowGate second(kNowKeyCode);
+  NowPrice d = Row(93000, 5000, 0, 1);
+  ASSERT_TRUE(second.AddRow("A000040", "d", &d, nullptr));
+  second.SetName("second", 0);
+  {
+    FileCloser file(FileCreate(path_.c_str(), 0));
+    ASSERT_TRUE(first.WriteBinary(file.get()));
+    ASSERT_TRUE(second.WriteBinary(file.get()));
+  }
+  EXPECT_EQ(second.RecordsBegin(), first.RecordsEnd() + 708);
+
+  FileCloser file(FileOpen(path_.c_str(), 0));
+  NowGate a;
+  NowGate b;
+  ASSERT_TRUE(a.ReadBinary(file.get(), kNowKeyArrival));
+  ASSERT_TRUE(b.ReadBinary(file.get(), 0));
+  EXPECT_STREQ(a.Name(), "first");
+  EXPECT_EQ(a.Count(), 3);
+  EXPECT_STREQ(b.Name(), "second");
+  EXPECT_EQ(Codes(b), std::vector<std::string>{"A000040"});
+}
+
+TEST_F(NowGateTest, TextExportListsCodeAndName) {
+  NowGate group(kNowKeyArrival);
+  FillThree(&group);
+  EXPECT_EQ(group.Save(path_.c_str(), 1, 0), 0);  // the text export needs the flag
+  ASSERT_TRUE(group.Save(path_.c_str(), 1, 1));
+  const std::vector<uint8_t> bytes = ReadAll(path_);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "A000010(\xB0\xA1)\r\nA000020(\xB3\xAA)\r\nA000030(\xB4\xD9)\r\n");
+}
+
+class CraftedFileTest : public NowGateTest {
+ protected:
+  void SetUp() override {
+    NowGateTest::SetUp();
+    NowGate group(kNowKeyArrival);
+    FillThree(&group);
+    ASSERT_TRUE(group.Save(path_.c_str(), 0, 0));
+    bytes_ = ReadAll(path_);
+  }
+  int LoadChanged(NowGate* group) {
+    WriteAll(path_, bytes_);
+    return group->Load(path_.c_str(), kNowKeyArrival);
+  }
+  // Offset of the name length of the first record.
+  static constexpr size_t kFirstNameLength = 708 + 168;
+  std::vector<uint8_t> bytes_;
+};
+
+TEST_F(CraftedFileTest, ChangedCheckTextIsRejected) {
+  bytes_[3] ^= 0x01;
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(Reports(), 1u);
+}
+
+TEST_F(CraftedFileTest, OtherKindNumberIsRejected) {
+  PutU32(bytes_.data(), 64, 0xF2190725);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+}
+
+TEST_F(CraftedFileTest, NameLengthThatDoesNotFitTheBufferIsRejected) {
+  PutU32(bytes_.data(), kFirstNameLength, 264);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(Reports(), 1u);
+  PutU32(bytes_.data(), kFirstNameLength, 0xFFFFFFFF);  // negative as a signed length
+  EXPECT_EQ(LoadChanged(&group), 0);
+}
+
+TEST_F(CraftedFileTest, NegativeRecordCountIsRejected) {
+  PutI32(bytes_.data(), 152, -1);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(Reports(), 1u);
+}
+
+TEST_F(CraftedFileTest, OversizedRecordCountKeepsTheRecordsThatAreThere) {
+  PutI32(bytes_.data(), 152, 0x7FFFFFFF);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 3);
+  EXPECT_EQ(Reports(), 1u);
+}
+
+TEST_F(CraftedFileTest, RecordsBeginOutsideTheFileIsRejected) {
+  NowGate group;
+  PutI32(bytes_.data(), 164, static_cast<int32_t>(bytes_.size()) + 1);
+  EXPECT_EQ(LoadChanged(&group), 0);
+  PutI32(bytes_.data(), 164, -1);
+  EXPECT_EQ(LoadChanged(&group), 0);
+  PutI32(bytes_.data(), 164, 100);  // inside the header
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(Reports(), 3u);
+}
+
+TEST_F(CraftedFileTest, TruncatedRecordKeepsTheRecordsBeforeIt) {
+  bytes_.resize(bytes_.size() - 6);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 2);
+  EXPECT_EQ(Reports(), 1u);
+}
+
+TEST_F(CraftedFileTest, MarkerOtherThanZeroIsRejected) {
+  const size_t nameLength = GetU32(bytes_.data(), kFirstNameLength);
+  PutU32(bytes_.data(), kFirstNameLength + 4 + nameLength, 1);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+}
+
+TEST_F(CraftedFileTest, ShortHeaderIsRejected) {
+  bytes_.resize(300);
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(Reports(), 1u);
+}
+
+class FiftyStocksTest : public NowGateTest {
+ protected:
+  void SetUp() override {
+    NowGateTest::SetUp();
+    for (int i = 0; i < 50; ++i) {
+      const std::string code = "A" + std::to_string(100000 + i);
+      NowPrice block = Row(90000 + i, 1000 + i, i % 7 - 3, i);
+      ASSERT_TRUE(group.AddRow(code.c_str(), code.c_str(), &block, nullptr));
+    }
+    ASSERT_TRUE(group.Finish());
+  }
+  NowGate group{kNowKeyArrival};
+};
+
+TEST_F(FiftyStocksTest, JoinCodesTakesAtMost110AndStopsAtTheEnd) {
+  int32_t taken = -1;
+  EXPECT_EQ(group.JoinCodes(0, 111, &taken), nullptr);
+  EXPECT_EQ(Reports(), 1u);
+  HeapText codes = group.JoinCodes(40, 110, &taken);
+  ASSERT_NE(codes, nullptr);
+  EXPECT_EQ(taken, 10);
+  EXPECT_EQ(CountCommaItems(codes.get()), 10);
+  EXPECT_EQ(std::string(codes.get()).substr(0, 15), "A100040,A100041");
+  EXPECT_EQ(group.JoinCodes(50, 1, &taken), nullptr);
+}
+
+TEST_F(FiftyStocksTest, PositionsAndLookups) {
+  EXPECT_EQ(group.GetAt(50), nullptr);
+  EXPECT_EQ(Reports(), 0u);
+  EXPECT_EQ(group.GetAt(51), nullptr);
+  EXPECT_EQ(Reports(), 1u);
+  NowInfo* record = group.GetAt(7);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(group.Position(record), 8);
+  EXPECT_EQ(group.FindByCode("A100007"), record);
+  EXPECT_EQ(group.FindByName("A100007"), record);
+  EXPECT_EQ(group.BasePriceOf("A100007"), record->price.basePrice);
+  EXPECT_EQ(group.BasePriceOf("A999999"), 0);
+}
+
+TEST_F(FiftyStocksTest, ArrivalOrderedRecordsCanBeRemovedAfterBalancing) {
+  // Every record sits somewhere in the balanced tree; each must be found for removal.
+  while (group.Count() > 0) {
+    ASSERT_TRUE(group.Remove(group.GetAt(group.Count() / 2)));
+  }
+  EXPECT_EQ(Reports(), 0u);
+}
+
+TEST_F(FiftyStocksTest, RemoveDuplicatesNeedsACodeOrNameOrder) {
+  EXPECT_EQ(group.RemoveDuplicates(), 0);
+  EXPECT_EQ(group.Count(), 50);
+
+  NowGate byCode(group, kNowKeyCode);
+  EXPECT_EQ(byCode.Count(), 50);
+  NowPrice block = Row(1, 1, 0, 0);
+  ASSERT_TRUE(byCode.AddRow("A100007", "dup", &block, nullptr));
+  ASSERT_TRUE(byCode.Finish());
+  ASSERT_TRUE(byCode.RemoveDuplicates());
+  EXPECT_EQ(byCode.Count(), 50);
+  EXPECT_STREQ(byCode.FindByCode("A100007")->key.name.get(), "dup");  // the last of the run stays
+}
+
+TEST_F(FiftyStocksTest, CopyTakesRecordsAndHeaderValues) {
+  group.SetName("src", 0);
+  group.SetReservedB(9);
+  group.Counts().counters[0] = 3;
+  NowGate copy(group, kNowKeyRateDown);
+  EXPECT_EQ(copy.Count(), 50);
+  EXPECT_EQ(copy.Key(), kNowKeyRateDown);
+  EXPECT_STREQ(copy.Name(), "src");
+  EXPECT_EQ(copy.ReservedB(), 9);
+  EXPECT_EQ(copy.LatestTime(), group.LatestTime());
+  EXPECT_EQ(copy.Counts().counters[0], 3);
+}
+
+TEST_F(FiftyStocksTest, RefillTakesTheMastersBlocks) {
+  NowGate master(group, kNowKeyCode);
+  for (NowInfo* node = master.First(); node != nullptr; node = node->next) node->price.bar.close = 777;
+  master.SetLatestTime(150000);
+  NowGate part(kNowKeyArrival);
+  NowPrice block = Row(1, 1, 0, 0);
+  ASSERT_TRUE(part.AddRow("A100003", "x", &block, nullptr));
+  ASSERT_TRUE(part.AddRow("A999999", "absent", &block, nullptr));
+  EXPECT_EQ(part.Refill(master), 1);
+  EXPECT_EQ(part.First()->price.bar.close, 777);
+  EXPECT_EQ(part.Last()->price.bar.close, 1);  // absent from the master: reported, unchanged
+  EXPECT_EQ(part.LatestTime(), 150000);
+  EXPECT_EQ(Reports(), 1u);
+  NowGate empty;
+  EXPECT_EQ(part.Refill(empty), 0);
+}
+
+TEST_F(FiftyStocksTest, AverageRiseNeedsMatchingCounters) {
+  float average = 0.0f;
+  EXPECT_EQ(group.AverageRise(&average), 0);  // counters not filled
+  EXPECT_EQ(Reports(), 0u);
+  int32_t rising = 0;
+  double sum = 0.0;
+  for (const NowInfo* node = group.First(); node != nullptr; node = node->next) {
+    if (node->price.bar.change > 0) {
+      ++rising;
+      sum += node->price.bar.rate;
+    }
+  }
+  group.Counts().AtSlot(0) = rising;
+  group.Counts().AtSlot(40) = 1;
+  ASSERT_EQ(group.AverageRise(&average), 1);
+  EXPECT_FLOAT_EQ(average, static_cast<float>(sum / rising));
+  EXPECT_EQ(group.AverageFall(&average), 0);  // more falling records than counted
+  EXPECT_EQ(Reports(), 1u);
+}
+
+TEST_F(FiftyStocksTest, ExportAsCodeListAddsMarketNumberPlusOne) {
+  for (NowInfo* node = group.First(); node != nullptr; node = node->next) node->price.marketNumber = 1;
+  std::unique_ptr<CodeInfoList> book = group.ExportCodeList();
+  ASSERT_NE(book, nullptr);
+  EXPECT_EQ(book->Count(), 50);
+  EXPECT_EQ(book->CountMarket2(), 50);
+  group.First()->price.marketNumber = 7;  // market '8' is not one the book takes
+  EXPECT_EQ(group.ExportCodeList(), nullptr);
+}
+
+TEST(NowGroupOrderTest, GroupKeysOrderAPack) {
+  NowGate a;
+  NowGate b;
+  a.SetName("alpha", 0);
+  b.SetName("beta", 0);
+  EXPECT_LT(NowGate::CompareGroups(a, b, kGroupKeyName), 0);  // beta goes after alpha
+  a.Counts().AtSlot(0) = 3;
+  b.Counts().AtSlot(0) = 5;
+  EXPECT_GT(NowGate::CompareGroups(a, b, kGroupKeyRisingCount), 0);  // more rising goes first
+  EXPECT_LT(NowGate::CompareGroups(a, b, kGroupKeyArrival), 0);
+}
+
+}  // namespace
+}  // namespace ostrada
