@@ -1,0 +1,157 @@
+// ostrada-cli snapshot download | load, and ostrada-cli price CODE: current prices from the embedded
+// exchange, snapshot group files, and one stock's current state for a person to read.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/nowgate.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/stocgate.h"
+#include "broker/server.h"
+#include "broker/sim/exchange.h"
+#include "tools/command.h"
+
+namespace ostrada::cli {
+namespace {
+
+struct SnapshotOptions {
+  int32_t key = 0;
+  std::string groupFile;
+  std::string saveFile;
+  std::string textFile;
+  uint64_t seed = sim::ExchangeOptions{}.seed;
+  int stocks = 0;
+  std::string code;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+std::string Signed(int64_t value) {
+  return (value > 0 ? "+" : "") + FormatNumber(value);
+}
+
+std::string Rate(float rate) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.2f%%", static_cast<double>(rate));
+  return text;
+}
+
+void PrintRecord(const NowInfo& record) {
+  const PriceBar& bar = record.price.bar;
+  const char* name = record.key.name.get();
+  std::printf("%-8s %s  %s  %s  %s  %s\n", record.key.code, Cp949ToUtf8(name ? name : "").c_str(),
+              FormatNumber(int64_t{bar.close}).c_str(), Signed(bar.change).c_str(), Rate(bar.rate).c_str(),
+              FormatNumber(int64_t{bar.volume}).c_str());
+}
+
+void PrintSummary(const NowGate& group) {
+  std::printf("stocks: %d\n", group.Count());
+  std::printf("order key: %d\n", group.Key());
+  std::printf("latest quote time: %d\n", group.LatestTime());
+}
+
+// Writes the files the options ask for.
+int WriteFiles(NowGate& group, const SnapshotOptions& options) {
+  if (!options.saveFile.empty() && !group.Save(options.saveFile.c_str(), 0, 0))
+    return Fail("could not save the snapshot to " + options.saveFile);
+  if (!options.textFile.empty() && !group.Save(options.textFile.c_str(), 1, 1))
+    return Fail("could not write the snapshot list to " + options.textFile);
+  return kExitOk;
+}
+
+sim::ExchangeOptions ExchangeFor(const SnapshotOptions& options) {
+  sim::ExchangeOptions exchangeOptions;
+  exchangeOptions.seed = options.seed;
+  exchangeOptions.stocks = options.stocks;
+  return exchangeOptions;
+}
+
+int RunDownload(const SnapshotOptions& options) {
+  sim::Exchange exchange(ExchangeFor(options));
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  if (!book) return Fail("no stocks were received");
+  std::unique_ptr<NowGate> group = gate.DownloadNowBook(*book, options.key);
+  if (!group) return Fail("the current prices could not be downloaded");
+  PrintSummary(*group);
+  return WriteFiles(*group, options);
+}
+
+int RunLoad(const SnapshotOptions& options) {
+  StocGate gate;
+  std::unique_ptr<NowGate> group = gate.LoadNowGroup(options.groupFile.c_str(), options.key);
+  if (!group) return Fail("could not load the snapshot " + options.groupFile);
+  std::printf("name: %s\n", Cp949ToUtf8(group->Name()).c_str());
+  PrintSummary(*group);
+  for (const NowInfo* record = group->First(); record != nullptr; record = record->next) PrintRecord(*record);
+  return WriteFiles(*group, options);
+}
+
+int RunPrice(const SnapshotOptions& options) {
+  sim::Exchange exchange(ExchangeFor(options));
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  NowPrice block;
+  if (!gate.FetchNowPrice(&block, Utf8ToCp949(options.code).c_str())) return Fail("no price for " + options.code);
+  const PriceBar& bar = block.bar;
+  std::printf("code:          %s\n", options.code.c_str());
+  std::printf("quote time:    %d\n", bar.time);
+  std::printf("price:         %s\n", FormatNumber(int64_t{bar.close}).c_str());
+  std::printf("change:        %s (%s)\n", Signed(bar.change).c_str(), Rate(bar.rate).c_str());
+  std::printf("previous:      %s\n", FormatNumber(int64_t{block.basePrice}).c_str());
+  std::printf("open:          %s\n", FormatNumber(int64_t{bar.open}).c_str());
+  std::printf("high:          %s\n", FormatNumber(int64_t{bar.high}).c_str());
+  std::printf("low:           %s\n", FormatNumber(int64_t{bar.low}).c_str());
+  std::printf("volume:        %s\n", FormatNumber(int64_t{bar.volume}).c_str());
+  if (block.basePrice > 0) {
+    const int64_t base = block.basePrice;
+    std::printf("upper limit:   %s\n", FormatNumber(base + PriceLimitChange(block.basePrice, 1)).c_str());
+    std::printf("lower limit:   %s\n", FormatNumber(base + PriceLimitChange(block.basePrice, 0)).c_str());
+  }
+  std::printf("strength:      %.2f%%\n", static_cast<double>(block.strength));
+  return kExitOk;
+}
+
+void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
+  command.add_option("--key", options.key, "record order: 1 code, 2 name, 11 rate (default), 991 arrival, ...");
+  command.add_option("--text", options.textFile, "export the group as text, one stock a line");
+}
+
+void AddExchangeOptions(CLI::App& command, SnapshotOptions& options) {
+  command.add_option("--seed", options.seed, "seed of the embedded exchange's market");
+  command.add_option("--stocks", options.stocks, "number of listed stocks (0: the default listing)")
+      ->check(CLI::NonNegativeNumber);
+}
+
+void Register(CLI::App& app) {
+  auto options = std::make_shared<SnapshotOptions>();
+  CLI::App* snapshot = app.add_subcommand("snapshot", "current-price snapshots of the whole market");
+  snapshot->require_subcommand(1);
+
+  CLI::App* download = snapshot->add_subcommand("download", "download every stock's current price");
+  AddOutputOptions(*download, *options);
+  AddExchangeOptions(*download, *options);
+  download->add_option("--save", options->saveFile, "save the snapshot group to this file (.stn)");
+  download->callback([options] { SetExitCode(RunDownload(*options)); });
+
+  CLI::App* load = snapshot->add_subcommand("load", "load a saved snapshot group and list it");
+  load->add_option("FILE", options->groupFile, "snapshot group file")->required();
+  AddOutputOptions(*load, *options);
+  load->callback([options] { SetExitCode(RunLoad(*options)); });
+
+  CLI::App* price = app.add_subcommand("price", "the current state of one stock");
+  price->add_option("CODE", options->code, "stock code")->required();
+  AddExchangeOptions(*price, *options);
+  price->callback([options] { SetExitCode(RunPrice(*options)); });
+}
+
+const bool kRegistered = RegisterCommand(Register);
+
+}  // namespace
+}  // namespace ostrada::cli
