@@ -7,6 +7,8 @@
 namespace ostrada {
 
 enum class Txt : int {
+// Qt's moc cannot follow includes inside an enum and needs none of these names.
+#ifndef Q_MOC_RUN
 #define OSTRADA_TEXT(id, utf8) id,
 #include "basesrc/texts/foundation.inc"
 #include "basesrc/texts/code.inc"
@@ -16,6 +18,7 @@ enum class Txt : int {
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/exchange.inc"
 #undef OSTRADA_TEXT
+#endif
   kCount
 };
 
