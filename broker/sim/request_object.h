@@ -92,6 +92,8 @@ template <class Interface>
 class RequestBase : public Interface {
  public:
   RequestBase(ExchangeContext& context, const broker::Guid& clsid) : context_(context), clsid_(clsid) {}
+  RequestBase(const RequestBase&) = delete;
+  RequestBase& operator=(const RequestBase&) = delete;
 
   broker::Variant HeaderValue(int32_t index) override {
     Check(Method::kHeaderValue);

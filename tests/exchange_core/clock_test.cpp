@@ -1,0 +1,113 @@
+#include "broker/sim/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ostrada::sim {
+namespace {
+
+constexpr int64_t kNine = 9 * kMillisecondsPerHour;
+
+TEST(ClockTest, AdvanceRunsDueEventsInTimeThenSchedulingOrder) {
+  ExchangeClock clock(20261207, kNine);
+  std::vector<std::string> seen;
+  clock.After(300, [&] { seen.push_back("c@" + std::to_string(clock.Now() - kNine)); });
+  clock.After(100, [&] { seen.push_back("a@" + std::to_string(clock.Now() - kNine)); });
+  clock.After(100, [&] { seen.push_back("b@" + std::to_string(clock.Now() - kNine)); });
+  clock.After(1000, [&] { seen.push_back("late"); });
+  clock.Advance(300);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a@100", "b@100", "c@300"}));
+  EXPECT_EQ(clock.Now(), kNine + 300);
+  EXPECT_EQ(clock.PendingEvents(), 1u);
+}
+
+TEST(ClockTest, EventsMayScheduleAndCancelOnTheWay) {
+  ExchangeClock clock(20261207, kNine);
+  int ticks = 0;
+  std::function<void()> tick = [&] {
+    ++ticks;
+    clock.After(1000, tick);
+  };
+  clock.After(1000, tick);
+  ExchangeClock::EventId doomed = clock.After(2500, [] { FAIL() << "cancelled"; });
+  clock.After(2000, [&] { clock.Cancel(doomed); });
+  clock.Advance(10'000);
+  EXPECT_EQ(ticks, 10);
+  clock.Cancel(doomed);  // already gone: ignored
+  clock.Cancel(12345);
+}
+
+TEST(ClockTest, ListenersHearEachAdvanceAfterItsEvents) {
+  ExchangeClock clock(20261207, kNine);
+  std::vector<int64_t> heard;
+  bool eventRan = false;
+  clock.After(50, [&] { eventRan = true; });
+  ExchangeClock::ListenerId id = clock.AddListener([&](int64_t now) {
+    EXPECT_TRUE(eventRan);
+    heard.push_back(now - kNine);
+  });
+  clock.Advance(100);
+  clock.Advance(0);
+  clock.Advance(-500);
+  clock.RemoveListener(id);
+  clock.Advance(100);
+  EXPECT_EQ(heard, (std::vector<int64_t>{100, 100})) << "a backward step is ignored whole";
+  EXPECT_EQ(clock.Now(), kNine + 200) << "time never runs backwards";
+}
+
+TEST(ClockTest, AListenerMayRemoveItself) {
+  ExchangeClock clock(20261207, kNine);
+  int calls = 0;
+  ExchangeClock::ListenerId id = 0;
+  id = clock.AddListener([&](int64_t) {
+    ++calls;
+    clock.RemoveListener(id);
+  });
+  clock.Advance(1);
+  clock.Advance(1);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(ClockTest, TimeOfDayCrossesMidnight) {
+  ExchangeClock clock(20261231, 23 * kMillisecondsPerHour + 59 * 60'000);
+  EXPECT_EQ(clock.Hhmm(), 2359);
+  clock.Advance(60'000 + 5'000);
+  EXPECT_EQ(clock.Date(), 20270101);
+  EXPECT_EQ(clock.Hhmmss(), 5);
+  EXPECT_EQ(clock.Local().yearDay, 0);
+  EXPECT_FALSE(clock.IsMarketOpen());
+}
+
+TEST(ClockTest, MarketIsOpenOnWeekdaysBetweenTheMarketTimes) {
+  ExchangeClock monday(20261207, ExchangeClock::AtHhmmss(85959));
+  EXPECT_FALSE(monday.IsMarketOpen());
+  monday.Advance(1000);
+  EXPECT_TRUE(monday.IsMarketOpen());
+  monday.AdvanceTo(ExchangeClock::AtHhmmss(145959));
+  EXPECT_TRUE(monday.IsMarketOpen());
+  monday.Advance(1000);
+  EXPECT_FALSE(monday.IsMarketOpen());
+  ExchangeClock saturday(20261205, ExchangeClock::AtHhmmss(100000));
+  EXPECT_FALSE(saturday.IsMarketOpen());
+}
+
+TEST(CalendarTest, DatesAndWeekdays) {
+  EXPECT_EQ(Weekday(20261208), 2);
+  EXPECT_EQ(Weekday(19700101), 4);
+  EXPECT_EQ(AddDays(20240228, 1), 20240229);
+  EXPECT_EQ(AddDays(20240301, -1), 20240229);
+  EXPECT_EQ(AddDays(20230301, -1), 20230228);
+  EXPECT_TRUE(IsValidDate(20240229));
+  EXPECT_FALSE(IsValidDate(20230229));
+  EXPECT_FALSE(IsValidDate(20261301));
+  EXPECT_FALSE(IsValidDate(0));
+  EXPECT_EQ(KoreanDate(0), 19700101);
+  EXPECT_EQ(KoreanTimeOfDay(0), 9 * kMillisecondsPerHour);
+  EXPECT_EQ(KoreanDate(-1), 19700101);
+  EXPECT_EQ(KoreanDate(15 * kMillisecondsPerHour), 19700102);
+}
+
+}  // namespace
+}  // namespace ostrada::sim
