@@ -42,9 +42,11 @@ void* MemFill(void* block, int byte, size_t length) {
   return std::memset(block, byte, length);
 }
 
+// A missing text has length 0 and sorts first. These two are the only helpers that take a missing
+// text as a value rather than a fault: a record whose name could not be copied was reported when
+// that happened, and every later comparison against it must not raise the same box again.
 size_t StrLen(const char* text) {
-  if (!OSTRADA_VERIFY(text != nullptr)) return 0;
-  return std::strlen(text);
+  return text ? std::strlen(text) : 0;
 }
 
 char* StrCopy(char* destination, const char* source) {
@@ -73,13 +75,13 @@ char* StrCopyBounded(char* destination, const char* source, size_t capacity) {
 }
 
 int StrCompare(const char* a, const char* b) {
-  if (!OSTRADA_VERIFY(a != nullptr && b != nullptr)) return a ? 1 : (b ? -1 : 0);
+  if (a == nullptr || b == nullptr) return a ? 1 : (b ? -1 : 0);
   const int result = std::strcmp(a, b);  // strcmp compares the bytes as unsigned char
   return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
 int StrCompareN(const char* a, const char* b, size_t n) {
-  if (!OSTRADA_VERIFY(a != nullptr && b != nullptr)) return a ? 1 : (b ? -1 : 0);
+  if (a == nullptr || b == nullptr) return a ? 1 : (b ? -1 : 0);
   const int result = std::strncmp(a, b, n);
   return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Zero-filled heap blocks and NUL-terminated string helpers. Every helper tolerates missing
 // arguments: it reports them through ReportFailure and returns the failure value it documents.
+// StrLen and the comparisons alone take a missing text as a value (length 0, sorting first) and
+// report nothing, so a record that lacks a name does not raise a box at every comparison.
 #include <cstddef>
 #include <memory>
 
@@ -20,14 +22,14 @@ struct FreeMemDeleter {
 // An owned heap text from StrDup (null when not set).
 using HeapText = std::unique_ptr<char[], FreeMemDeleter>;
 
+// 0 for a missing text.
 size_t StrLen(const char* text);
 char* StrCopy(char* destination, const char* source);
 // A new heap copy; null (reported) for a missing or empty text.
 char* StrDup(const char* text);
 // Copies at most capacity - 1 bytes and always terminates.
 char* StrCopyBounded(char* destination, const char* source, size_t capacity);
-// Unsigned byte comparison up to and including the first NUL, as -1, 0 or 1; null sorts first
-// (and is reported, like every missing argument).
+// Unsigned byte comparison up to and including the first NUL, as -1, 0 or 1; null sorts first.
 int StrCompare(const char* a, const char* b);
 int StrCompareN(const char* a, const char* b, size_t n);
 
