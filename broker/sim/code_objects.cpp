@@ -23,6 +23,7 @@ class StockCodeList : public broker::IStockCodeList {
     context_.Faults().CheckCall(broker::clsid::kStockCodeList, Method::kData);
     const Listing& listing = context_.Stocks();
     if (index < 0 || static_cast<size_t>(index) >= listing.Size()) throw ComError(broker::kEInvalidArg);
+    if (const Variant* forced = context_.Faults().ListDataOverride(type, index)) return *forced;
     const ListedStock& stock = listing.At(static_cast<size_t>(index));
     switch (type) {
       case 0:

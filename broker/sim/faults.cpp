@@ -42,6 +42,20 @@ void FaultPlan::OutOfRangeClass(const std::string& code, int slot) {
   OverrideAttribute(code, slot, broker::Variant::Text("9"));
 }
 
+void FaultPlan::OverrideListData(int16_t type, int16_t index, broker::Variant value) {
+  listData_[{type, index}] = std::move(value);
+}
+
+void FaultPlan::ArmCustom(const Guid& clsid, const std::string& name, int64_t parameter) {
+  custom_[{clsid, name}] = parameter;
+}
+
+std::optional<int64_t> FaultPlan::Custom(const Guid& clsid, const std::string& name) const {
+  auto found = custom_.find({clsid, name});
+  if (found == custom_.end()) return std::nullopt;
+  return found->second;
+}
+
 void FaultPlan::Clear() {
   *this = FaultPlan();
 }
@@ -87,6 +101,11 @@ bool FaultPlan::DeliverEvent(const Guid& clsid) {
 const broker::Variant* FaultPlan::AttributeOverride(const std::string& code, int slot) const {
   auto found = attributes_.find({code, slot});
   return found == attributes_.end() ? nullptr : &found->second;
+}
+
+const broker::Variant* FaultPlan::ListDataOverride(int16_t type, int16_t index) const {
+  auto found = listData_.find({type, index});
+  return found == listData_.end() ? nullptr : &found->second;
 }
 
 }  // namespace ostrada::sim

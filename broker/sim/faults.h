@@ -71,6 +71,15 @@ class FaultPlan {
   void EmptyMarketAnswer(const std::string& code);
   void OutOfRangeClass(const std::string& code, int slot);
 
+  // The stock-code list answers `value` for one item (type 0 code, 1 name, 2 second code) of a stock.
+  void OverrideListData(int16_t type, int16_t index, broker::Variant value);
+
+  // ---- Faults a family of objects defines for itself ----
+  // Armed by name with a parameter, so a family adds faults without changing this plan.
+  void ArmCustom(const broker::Guid& clsid, const std::string& name, int64_t parameter = 0);
+  // The parameter of the armed fault, or nothing.
+  std::optional<int64_t> Custom(const broker::Guid& clsid, const std::string& name) const;
+
   // Disarms everything and resets the counts.
   void Clear();
 
@@ -87,6 +96,7 @@ class FaultPlan {
   bool DeliverEvent(const broker::Guid& clsid);
   bool ListingEmpty() const { return emptyListing_; }
   const broker::Variant* AttributeOverride(const std::string& code, int slot) const;
+  const broker::Variant* ListDataOverride(int16_t type, int16_t index) const;
 
  private:
   struct CallFault {
@@ -106,6 +116,8 @@ class FaultPlan {
   std::map<broker::Guid, EventStop> eventStops_;
   std::map<broker::Guid, std::pair<int, broker::HResult>> pages_;
   std::map<std::pair<std::string, int>, broker::Variant> attributes_;
+  std::map<std::pair<int16_t, int16_t>, broker::Variant> listData_;
+  std::map<std::pair<broker::Guid, std::string>, int64_t> custom_;
   bool emptyListing_ = false;
 };
 

@@ -93,6 +93,26 @@ TEST_F(CodeObjectsTest, ListingFaults) {
             std::string(1, exchange.Stocks().At(4).market));
 }
 
+TEST_F(CodeObjectsTest, ListItemOverride) {
+  exchange.Faults().OverrideListData(2, 1, broker::Variant::Text("KR70000000000001234"));
+  exchange.Faults().OverrideListData(1, 2, broker::Variant::I4(77));
+  auto list = CreateAs<IStockCodeList>(clsid::kStockCodeList);
+  EXPECT_EQ(list->Data(2, 1).ToText(), "KR70000000000001234");
+  EXPECT_EQ(list->Data(1, 2).Type(), VarType::kI4);
+  EXPECT_EQ(list->Data(2, 0).ToText(), exchange.Stocks().At(0).code2);
+  EXPECT_EQ(list->Data(0, 1).ToText(), exchange.Stocks().At(1).code);
+}
+
+TEST(FaultPlanTest, CustomFaultsAreArmedByNameAndCleared) {
+  FaultPlan plan;
+  EXPECT_FALSE(plan.Custom(clsid::kDayChart, "gap").has_value());
+  plan.ArmCustom(clsid::kDayChart, "gap", 4);
+  EXPECT_EQ(plan.Custom(clsid::kDayChart, "gap"), 4);
+  EXPECT_FALSE(plan.Custom(clsid::kMinuteChart, "gap").has_value());
+  plan.Clear();
+  EXPECT_FALSE(plan.Custom(clsid::kDayChart, "gap").has_value());
+}
+
 TEST_F(CodeObjectsTest, FailingCallsOnTheCodeObjects) {
   exchange.Faults().FailCall(clsid::kStockCodeList, Method::kData, broker::kEFail, 2);
   exchange.Faults().FailCall(clsid::kCodeManager, Method::kCodeAttribute, broker::kServerUnavailable);
