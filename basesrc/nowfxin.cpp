@@ -70,7 +70,7 @@ void EncodeNowPrice(const NowPrice& b, uint8_t* out) {
 
 void DecodeNowPrice(const uint8_t* in, NowPrice* b) {
   using namespace nowprice;
-  *b = NowPrice{};
+  b->padding1[0] = b->padding1[1] = b->padding1[2] = b->padding2 = 0;
   b->bar.time = GetI32(in, kTimeOffset);
   b->bar.open = GetI32(in, kOpenOffset);
   b->bar.high = GetI32(in, kHighOffset);

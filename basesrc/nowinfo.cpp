@@ -56,18 +56,24 @@ int KeyResult(const NowInfo& e, const NowInfo& n, int32_t key) {
   }
 }
 
+// A zero record whose price block the caller fills whole.
+NowInfoPtr NewRecord() {
+  NowInfoPtr record(new (std::nothrow) NowInfo());
+  if (!OSTRADA_VERIFY(record != nullptr)) return nullptr;
+  return record;
+}
+
 }  // namespace
 
 NowInfoPtr NowInfoCreate() {
-  NowInfoPtr record(new (std::nothrow) NowInfo());
-  if (!OSTRADA_VERIFY(record != nullptr)) return nullptr;
-  if (!NowPriceReset(&record->price)) return nullptr;
+  NowInfoPtr record = NewRecord();
+  if (!record || !NowPriceReset(&record->price)) return nullptr;
   return record;
 }
 
 NowInfoPtr NowInfoStoreRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
   if (!OSTRADA_VERIFY(code != nullptr && name != nullptr && block != nullptr)) return nullptr;
-  NowInfoPtr record = NowInfoCreate();
+  NowInfoPtr record = NewRecord();
   if (!record) return nullptr;
   if (!OSTRADA_VERIFY(CodeKeySet(&record->key, code, name))) return nullptr;
   NowPrice& price = record->price;
@@ -118,8 +124,11 @@ void EncodeNowInfoFixed(const NowInfo& record, uint8_t* out) {
 }
 
 void DecodeNowInfoFixed(const uint8_t* in, char* code, NowPrice* block) {
-  const std::string stored = GetText(in, nowrecord::kCodeOffset, kCodeSize);
-  StrCopyBounded(code, stored.c_str(), kCodeSize);
+  // The stored field may lack its terminator; at most 15 bytes of it are the code.
+  size_t length = 0;
+  while (length + 1 < kCodeSize && in[nowrecord::kCodeOffset + length] != 0) ++length;
+  std::memcpy(code, in + nowrecord::kCodeOffset, length);
+  code[length] = '\0';
   DecodeNowPrice(in + nowrecord::kPriceOffset, block);
 }
 

@@ -1,0 +1,172 @@
+// Snapshot groups: the whole-market download into a group ordered by rate and by arrival, the cost
+// of filling a group by each key as the group grows, and the group file against one plain read().
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/uisink.h"
+#include "basesrc/nowgate.h"
+#include "basesrc/stocgate.h"
+#include "broker/server.h"
+#include "broker/sim/exchange.h"
+
+namespace ostrada {
+namespace {
+
+// Messages would only mean the benchmark is measuring a failure; count them instead of printing.
+class SilentSink : public UiSink {
+ public:
+  int ShowMessageBox(const std::string&, const std::string&, unsigned) override {
+    ++messages;
+    return kIdOk;
+  }
+  void Beep() override {}
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  int messages = 0;
+};
+
+struct Row {
+  std::string code;
+  std::string name;
+  NowPrice block;
+};
+
+// Stocks with spread rates, as a market's rows arrive (in code order).
+std::vector<Row> MarketRows(int count) {
+  std::vector<Row> rows(static_cast<size_t>(count));
+  uint32_t state = 12345;
+  for (int i = 0; i < count; ++i) {
+    state = state * 1103515245u + 12345u;
+    Row& row = rows[static_cast<size_t>(i)];
+    char code[16];
+    std::snprintf(code, sizeof code, "A%06d", i * 10);
+    row.code = code;
+    row.name = "stock" + std::to_string(i);
+    NowPriceReset(&row.block);
+    const int32_t base = 1000 + static_cast<int32_t>(state % 90000);
+    row.block.basePrice = base;
+    row.block.bar.change = static_cast<int32_t>(state >> 16) % (base / 7 + 1) - base / 14;
+    row.block.bar.close = base + row.block.bar.change;
+    row.block.bar.volume = static_cast<int32_t>(state % 100000);
+    row.block.bar.time = 90000 + i % 60;
+  }
+  return rows;
+}
+
+void Fill(NowGate* group, const std::vector<Row>& rows) {
+  for (const Row& row : rows) group->AddRow(row.code.c_str(), row.name.c_str(), &row.block, nullptr);
+  group->Finish();
+}
+
+// Filling a group from rows in memory: rate order walks the tree, arrival order takes the tail path.
+void BM_FillGroup(benchmark::State& state) {
+  const auto key = static_cast<int32_t>(state.range(0));
+  const std::vector<Row> rows = MarketRows(static_cast<int>(state.range(1)));
+  for (auto _ : state) {
+    NowGate group(key);
+    Fill(&group, rows);
+    benchmark::DoNotOptimize(group.First());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(1));
+}
+BENCHMARK(BM_FillGroup)
+    ->ArgNames({"key", "stocks"})
+    ->Args({11, 2600})
+    ->Args({11, 10400})
+    ->Args({11, 41600})
+    ->Args({991, 2600})
+    ->Args({991, 10400})
+    ->Args({991, 41600})
+    ->Unit(benchmark::kMicrosecond);
+
+// The whole market from the embedded exchange, 110 codes a request, into a new group.
+void BM_DownloadMarket(benchmark::State& state) {
+  SilentSink sink;
+  ScopedUiSink scopedSink(sink);
+  sim::Exchange exchange;
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  if (!book) {
+    state.SkipWithError("no code book");
+    return;
+  }
+  for (auto _ : state) {
+    std::unique_ptr<NowGate> group = gate.DownloadNowBook(*book, static_cast<int32_t>(state.range(0)));
+    if (!group) {
+      state.SkipWithError("download failed");
+      return;
+    }
+    benchmark::DoNotOptimize(group->First());
+  }
+  state.counters["stocks"] = book->Count();
+  state.counters["messages"] = sink.messages;
+  state.SetItemsProcessed(state.iterations() * book->Count());
+}
+BENCHMARK(BM_DownloadMarket)->ArgName("key")->Arg(11)->Arg(991)->Unit(benchmark::kMillisecond);
+
+std::string GroupFile() {
+  return "/tmp/ostrada_bench_snapshot.stn";
+}
+
+void WriteGroupFile() {
+  NowGate group(kNowKeyArrival);
+  Fill(&group, MarketRows(2600));
+  group.Save(GroupFile().c_str(), 0, 0);
+}
+
+void BM_SaveGroup(benchmark::State& state) {
+  NowGate group(kNowKeyArrival);
+  Fill(&group, MarketRows(2600));
+  for (auto _ : state) benchmark::DoNotOptimize(group.Save(GroupFile().c_str(), 0, 0));
+}
+BENCHMARK(BM_SaveGroup)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadGroup(benchmark::State& state) {
+  WriteGroupFile();
+  for (auto _ : state) {
+    NowGate group;
+    benchmark::DoNotOptimize(group.Load(GroupFile().c_str(), static_cast<int32_t>(state.range(0))));
+  }
+}
+BENCHMARK(BM_LoadGroup)->ArgName("key")->Arg(991)->Arg(11)->Unit(benchmark::kMicrosecond);
+
+// The floor: the same bytes with one read().
+void BM_ReadFileBaseline(benchmark::State& state) {
+  WriteGroupFile();
+  std::vector<char> buffer(4 << 20);
+  for (auto _ : state) {
+    const int fd = ::open(GroupFile().c_str(), O_RDONLY);
+    benchmark::DoNotOptimize(::read(fd, buffer.data(), buffer.size()));
+    ::close(fd);
+  }
+}
+BENCHMARK(BM_ReadFileBaseline)->Unit(benchmark::kMicrosecond);
+
+// The floor of a save: the same bytes with one write() to a truncated file.
+void BM_WriteFileBaseline(benchmark::State& state) {
+  WriteGroupFile();
+  std::vector<char> bytes;
+  {
+    const int fd = ::open(GroupFile().c_str(), O_RDONLY);
+    bytes.resize(static_cast<size_t>(::lseek(fd, 0, SEEK_END)));
+    if (::pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) bytes.clear();
+    ::close(fd);
+  }
+  for (auto _ : state) {
+    const int fd = ::open(GroupFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    benchmark::DoNotOptimize(::write(fd, bytes.data(), bytes.size()));
+    ::close(fd);
+  }
+}
+BENCHMARK(BM_WriteFileBaseline)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace ostrada
