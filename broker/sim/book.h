@@ -1,0 +1,81 @@
+#pragma once
+// An order book with price-time priority: price levels per side, each a queue of resting orders in
+// arrival order. The market's own liquidity rests here beside any owned orders (an account's), and
+// a contract takes from the front of its level, so the earliest order at a price fills first.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace ostrada::sim {
+
+constexpr int kBookLevels = 10;
+
+struct QuoteLevel {
+  int32_t price = 0;  // 0: no level
+  int32_t quantity = 0;
+};
+
+// The ten best levels of each side at a moment.
+struct QuotePicture {
+  int32_t timeMs = 0;
+  std::array<QuoteLevel, kBookLevels> asks{};  // lowest ask first
+  std::array<QuoteLevel, kBookLevels> bids{};  // highest bid first
+  int32_t TotalAsk(int levels = kBookLevels) const;
+  int32_t TotalBid(int levels = kBookLevels) const;
+  friend bool operator==(const QuotePicture&, const QuotePicture&) = default;
+};
+
+enum class BookSide { kAsk, kBid };
+
+class OrderBook {
+ public:
+  struct Order {
+    uint64_t id = 0;
+    int32_t quantity = 0;
+    uint32_t owner = 0;  // 0: the market's own liquidity
+  };
+  struct Fill {
+    uint64_t id;
+    uint32_t owner;
+    int32_t price;
+    int32_t quantity;
+  };
+
+  // Joins the back of the queue at the price.
+  void Add(BookSide side, int32_t price, const Order& order);
+  // Takes up to `quantity` from the front of the level; owned orders that trade are reported in
+  // `fills`. Returns the quantity taken.
+  int32_t Take(BookSide side, int32_t price, int32_t quantity, std::vector<Fill>* fills);
+  // Withdraws up to `quantity` of the market's own orders at the level, the newest first. Owned
+  // orders are never withdrawn by the market. Returns the quantity withdrawn.
+  int32_t Withdraw(BookSide side, int32_t price, int32_t quantity);
+  // Removes every level the price crosses: asks below it (side kAsk) or bids above it (kBid). The
+  // market's orders there are withdrawn; owned orders trade at their own price.
+  void ClearBeyond(BookSide side, int32_t price, std::vector<Fill>* fills);
+
+  int32_t QuantityAt(BookSide side, int32_t price) const;
+  // Price of the best level, 0 when the side is empty.
+  int32_t Best(BookSide side) const;
+  QuotePicture Picture(int32_t timeMs) const;
+  size_t LevelCount(BookSide side) const { return Levels(side).size(); }
+
+ private:
+  struct Level {
+    int32_t price;
+    int32_t total;
+    std::deque<Order> orders;
+  };
+  std::vector<Level>& Levels(BookSide side) { return side == BookSide::kAsk ? asks_ : bids_; }
+  const std::vector<Level>& Levels(BookSide side) const { return side == BookSide::kAsk ? asks_ : bids_; }
+  // Better means nearer the other side: lower for asks, higher for bids.
+  static bool Better(BookSide side, int32_t a, int32_t b) { return side == BookSide::kAsk ? a < b : a > b; }
+  Level* Find(BookSide side, int32_t price);
+  void DropEmpty(BookSide side);
+
+  std::vector<Level> asks_;
+  std::vector<Level> bids_;
+};
+
+}  // namespace ostrada::sim

@@ -1,0 +1,483 @@
+#include "broker/sim/market_day.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "basesrc/priceinfo.h"
+#include "broker/sim/market_random.h"
+#include "broker/sim/seeded_random.h"
+
+namespace ostrada::sim {
+namespace {
+
+// Salts of the independent streams of one day; a record's draws never depend on how many draws
+// another record made, so any part of the day can be rebuilt on its own.
+constexpr uint64_t kTimesSalt = 11;
+constexpr uint64_t kPathSalt = 12;
+constexpr uint64_t kSidesSalt = 13;
+constexpr uint64_t kSizesSalt = 14;
+constexpr uint64_t kPreOpenSalt = 10000;
+constexpr uint64_t kClosingSalt = 20000;
+constexpr uint64_t kCloseSalt = 30000;
+
+// Trading is busiest right after the open and before the closing auction.
+double Intensity(int m) {
+  return (1.0 + 1.5 * std::exp(-m / 15.0) + 0.8 * std::exp(-(kRegularMinutes - 1 - m) / 25.0)) / 1.2;
+}
+
+// 0, 1 or 2 ladder steps beyond the minute's open and close.
+int32_t Extension(SeededRandom& random) {
+  const uint32_t draw = random.Below(10);
+  return draw < 6 ? 0 : draw < 9 ? 1 : 2;
+}
+
+// Gives each listed trade at least one share and shares out the rest of `total` by random weights;
+// the quantities add up to `total` exactly. REQUIRES: total >= indices.size().
+void SplitQuantity(int32_t total, const std::vector<int32_t>& indices, SeededRandom& random, Trade* trades) {
+  if (indices.empty()) return;
+  std::vector<int64_t> weights(indices.size());
+  int64_t weightSum = 0;
+  for (int64_t& weight : weights) {
+    weight = 1 + random.Below(6) + (random.Percent(10) ? random.Below(30) : 0);
+    weightSum += weight;
+  }
+  const int64_t extra = total - static_cast<int64_t>(indices.size());
+  int64_t given = 0;
+  for (size_t j = 0; j < indices.size(); ++j) {
+    const auto quantity = static_cast<int32_t>(1 + extra * weights[j] / weightSum);
+    trades[indices[j]].quantity = quantity;
+    given += quantity;
+  }
+  for (int64_t j = 0; given < total; ++j, ++given) trades[indices[static_cast<size_t>(j)]].quantity += 1;
+}
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high) {
+  return value < low ? low : value > high ? high : value;
+}
+
+}  // namespace
+
+StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, int32_t previousClose)
+    : daySeed_(daySeed), previousClose_(previousClose), ladder_(previousClose) {
+  SeededRandom random(daySeed);
+  halted_ = profile.suspended || random.Percent(0.4);
+  contractsPerMinute_ = profile.contractsPerSecond * 60.0;
+  const double relativeMove = 0.0006 + 0.0014 * random.Unit();
+  sigma_ = std::max(0.35, relativeMove * previousClose / PriceTick(previousClose));
+  drift_ = Normal(random) * sigma_ * 0.04;
+  const double kind = random.Unit();
+  runner_ = kind < 0.012   ? Runner::kUpperStick
+            : kind < 0.025 ? Runner::kUpperTouch
+            : kind < 0.032 ? Runner::kLowerStick
+            : kind < 0.04  ? Runner::kLowerTouch
+                           : Runner::kNone;
+  runnerMinute_ = 10 + static_cast<int>(random.Below(300));
+  const int32_t base = ladder_.Position(previousClose);
+  openPosition_ = ladder_.Clamp(base + RoundToInt(Normal(random) * sigma_ * 3.0));
+  meanQuantity_ = Clamp(RoundToInt(3'000'000.0 / previousClose * (0.5 + random.Unit())), 1, 3000);
+  openingQuantity_ = meanQuantity_ * (20 + static_cast<int32_t>(random.Below(40)));
+  closingQuantity_ = meanQuantity_ * (15 + static_cast<int32_t>(random.Below(40)));
+  openingSide_ = openPosition_ >= base ? '1' : '2';
+  const double perSecond = profile.contractsPerSecond;
+  preInterval_ = closingInterval_ = perSecond >= 1.0    ? 10000
+                                    : perSecond >= 0.2  ? 20000
+                                    : perSecond >= 0.05 ? 30000
+                                                        : 60000;
+  walkPosition_ = openPosition_;
+}
+
+const MinuteSummary& StockDay::Minute(int m) {
+  ExtendTo(m);
+  return minutes_[static_cast<size_t>(m)];
+}
+
+void StockDay::ExtendTo(int m) {
+  if (m >= kRegularMinutes) m = kRegularMinutes - 1;
+  while (static_cast<int>(minutes_.size()) <= m) PlanMinute(static_cast<int>(minutes_.size()));
+}
+
+void StockDay::PlanMinute(int m) {
+  SeededRandom random(DeriveSeed(daySeed_, static_cast<uint64_t>(m) + 1));
+  MinuteSummary summary;
+  int32_t count = halted_ ? 0 : Poisson(random, contractsPerMinute_ * Intensity(m));
+  if (m == 0 && !halted_ && count < 1) count = 1;  // the opening contract
+  if (count == 0) {
+    minutes_.push_back(summary);
+    return;
+  }
+  const bool upper = runner_ == Runner::kUpperStick || runner_ == Runner::kUpperTouch;
+  const bool sticks = runner_ == Runner::kUpperStick || runner_ == Runner::kLowerStick;
+  const int32_t target = upper ? ladder_.Top() : 0;
+  double step = drift_;
+  if (runner_ != Runner::kNone && !reachedLimit_) {
+    step += static_cast<double>(target - walkPosition_) / std::max(1, runnerMinute_ - m);
+  } else if (runner_ != Runner::kNone && !sticks) {
+    step += upper ? -0.4 * sigma_ : 0.4 * sigma_;
+  }
+  step += Normal(random) * sigma_;
+
+  int32_t open = walkPosition_;
+  int32_t close = 0;
+  if (m == 0) {
+    open = openPosition_;
+    close = count == 1 ? open : ladder_.Clamp(open + RoundToInt(step));
+  } else if (count == 1) {
+    open = close = ladder_.Clamp(walkPosition_ + RoundToInt(step));
+  } else {
+    const uint32_t jitter = random.Below(5);
+    open = ladder_.Clamp(walkPosition_ + (jitter == 0 ? -1 : jitter == 1 ? 1 : 0));
+    close = ladder_.Clamp(open + RoundToInt(step));
+  }
+  if (sticks && reachedLimit_) open = close = target;
+  int32_t high = std::max(open, close);
+  int32_t low = std::min(open, close);
+  // Each extreme beyond the open and close needs a contract of its own between them.
+  if (count >= 3) high = ladder_.Clamp(high + Extension(random));
+  if (count >= (high > std::max(open, close) ? 4 : 3)) low = ladder_.Clamp(low - Extension(random));
+  if (runner_ != Runner::kNone && (upper ? high == ladder_.Top() : low == 0)) reachedLimit_ = true;
+  walkPosition_ = close;
+
+  // Volumes: the opening contract of minute 0 is fixed by the day's plan; the other contracts share
+  // the rest, and the buyers' part is chosen so that every contract can still hold one share.
+  const bool opening = m == 0;
+  const int32_t free = count - (opening ? 1 : 0);
+  const double size = 0.5 + random.Unit();
+  const int32_t freeVolume = free > 0 ? std::max(free, RoundToInt(free * meanQuantity_ * size)) : 0;
+  const double buyShare = 0.5 + (close > open ? 0.12 : close < open ? -0.12 : 0.0);
+  const int32_t freeBuys = Clamp(RoundToInt(free * buyShare + Normal(random) * std::sqrt(free) * 0.5), 0, free);
+  int32_t freeBuyVolume = 0;
+  if (freeBuys == free) {
+    freeBuyVolume = freeVolume;
+  } else if (freeBuys > 0) {
+    const double share = static_cast<double>(freeBuys) / free * (0.8 + 0.4 * random.Unit());
+    freeBuyVolume = Clamp(RoundToInt(freeVolume * share), freeBuys, freeVolume - (free - freeBuys));
+  }
+  const bool openingBuy = opening && openingSide_ == '1';
+  summary.open = ladder_.PriceAt(open);
+  summary.high = ladder_.PriceAt(high);
+  summary.low = ladder_.PriceAt(low);
+  summary.close = ladder_.PriceAt(close);
+  summary.count = count;
+  summary.volume = freeVolume + (opening ? openingQuantity_ : 0);
+  summary.buyCount = freeBuys + (openingBuy ? 1 : 0);
+  summary.buyVolume = freeBuyVolume + (openingBuy ? openingQuantity_ : 0);
+  minutes_.push_back(summary);
+}
+
+const std::vector<Trade>& StockDay::MinuteTrades(int m) {
+  if (m != cachedMinute_) {
+    cachedTrades_.clear();
+    if (m >= 0 && m < kRegularMinutes) Expand(m, cachedTrades_);
+    cachedMinute_ = m;
+  }
+  return cachedTrades_;
+}
+
+void StockDay::ExpandMinute(int m, std::vector<Trade>& out) {
+  const std::vector<Trade>& trades = MinuteTrades(m);
+  out.insert(out.end(), trades.begin(), trades.end());
+}
+
+void StockDay::Expand(int m, std::vector<Trade>& out) {
+  const MinuteSummary summary = Minute(m);
+  const int32_t count = summary.count;
+  if (count == 0) return;
+  const uint64_t seed = DeriveSeed(daySeed_, static_cast<uint64_t>(m) + 1);
+  SeededRandom times(DeriveSeed(seed, kTimesSalt));
+  SeededRandom path(DeriveSeed(seed, kPathSalt));
+  SeededRandom sides(DeriveSeed(seed, kSidesSalt));
+  SeededRandom sizes(DeriveSeed(seed, kSizesSalt));
+  const bool opening = m == 0;
+  const size_t start = out.size();
+  out.resize(start + static_cast<size_t>(count));
+  Trade* trades = out.data() + start;
+
+  // Times spread evenly with jitter, in order; the opening contract is exactly at 09:00:00.
+  const int32_t minuteStart = kOpenMs + m * kMsPerMinute;
+  for (int32_t i = 0; i < count; ++i) {
+    const double at = opening && i == 0 ? 0.0 : (i + times.Unit()) * kMsPerMinute / count;
+    trades[i].timeMs = minuteStart + static_cast<int32_t>(at);
+  }
+
+  // Prices: a path through the open, the extremes (at random inner contracts) and the close.
+  const int32_t open = ladder_.Position(summary.open);
+  const int32_t high = ladder_.Position(summary.high);
+  const int32_t low = ladder_.Position(summary.low);
+  const int32_t close = ladder_.Position(summary.close);
+  std::vector<int32_t> positions(static_cast<size_t>(count), open);
+  if (count > 1) {
+    std::pair<int32_t, int32_t> points[4];
+    int n = 0;
+    points[n++] = {0, open};
+    const bool needHigh = high > std::max(open, close);
+    const bool needLow = low < std::min(open, close);
+    if (needHigh && needLow) {
+      const int32_t first = 1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 2)));
+      int32_t second = 1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 3)));
+      if (second >= first) ++second;
+      points[n++] = {first, high};
+      points[n++] = {second, low};
+    } else if (needHigh || needLow) {
+      points[n++] = {1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 2))), needHigh ? high : low};
+    }
+    points[n++] = {count - 1, close};
+    std::sort(points + 1, points + n - 1);
+    for (int p = 0; p + 1 < n; ++p) {
+      const auto [fromIndex, fromPosition] = points[p];
+      const auto [toIndex, toPosition] = points[p + 1];
+      positions[static_cast<size_t>(fromIndex)] = fromPosition;
+      for (int32_t i = fromIndex + 1; i < toIndex; ++i) {
+        const double along = static_cast<double>(i - fromIndex) / (toIndex - fromIndex);
+        const uint32_t noise = path.Below(5);
+        const int32_t position = RoundToInt(fromPosition + (toPosition - fromPosition) * along) + (noise == 0   ? -1
+                                                                                                   : noise == 1 ? 1
+                                                                                                                : 0);
+        positions[static_cast<size_t>(i)] = Clamp(position, low, high);
+      }
+      positions[static_cast<size_t>(toIndex)] = toPosition;
+    }
+  }
+
+  // Sides: upticks are most likely taken by buyers; exactly the planned number of buys.
+  int32_t previous = ladder_.Position(previousClose_);
+  for (int before = m - 1; before >= 0; --before) {
+    if (minutes_[static_cast<size_t>(before)].count > 0) {
+      previous = ladder_.Position(minutes_[static_cast<size_t>(before)].close);
+      break;
+    }
+  }
+  const bool openingBuy = opening && openingSide_ == '1';
+  std::vector<std::pair<double, int32_t>> scores;
+  scores.reserve(static_cast<size_t>(count));
+  for (int32_t i = opening ? 1 : 0; i < count; ++i) {
+    const int32_t move =
+        positions[static_cast<size_t>(i)] - (i == 0 ? previous : positions[static_cast<size_t>(i) - 1]);
+    scores.emplace_back(-(2.0 * ((move > 0) - (move < 0)) + sides.Unit()), i);
+  }
+  std::sort(scores.begin(), scores.end());
+  const auto freeBuys = static_cast<size_t>(summary.buyCount - (openingBuy ? 1 : 0));
+  std::vector<int32_t> buys, sells;
+  for (size_t j = 0; j < scores.size(); ++j) {
+    trades[scores[j].second].side = j < freeBuys ? '1' : '2';
+    (j < freeBuys ? buys : sells).push_back(scores[j].second);
+  }
+  std::sort(buys.begin(), buys.end());
+  std::sort(sells.begin(), sells.end());
+
+  // Quantities: buyers' and sellers' parts add up to the summary exactly.
+  const int32_t fixedQuantity = opening ? openingQuantity_ : 0;
+  const int32_t freeBuyVolume = summary.buyVolume - (openingBuy ? openingQuantity_ : 0);
+  const int32_t freeSellVolume = summary.volume - fixedQuantity - freeBuyVolume;
+  SplitQuantity(freeBuyVolume, buys, sizes, trades);
+  SplitQuantity(freeSellVolume, sells, sizes, trades);
+  if (opening) {
+    trades[0].side = openingSide_;
+    trades[0].quantity = openingQuantity_;
+  }
+
+  const Totals before = TotalsBefore(m);
+  int32_t buyVolume = before.buyVolume;
+  int32_t sellVolume = before.sellVolume;
+  for (int32_t i = 0; i < count; ++i) {
+    Trade& trade = trades[i];
+    trade.price = ladder_.PriceAt(positions[static_cast<size_t>(i)]);
+    trade.phase = Phase::kRegular;
+    (trade.side == '1' ? buyVolume : sellVolume) += trade.quantity;
+    trade.buyVolume = buyVolume;
+    trade.sellVolume = sellVolume;
+    trade.volume = buyVolume + sellVolume;
+    Quote(trade);
+  }
+}
+
+StockDay::Totals StockDay::TotalsBefore(int m) {
+  Totals totals;
+  if (m > 0) ExtendTo(m - 1);
+  for (int i = 0; i < m && i < kRegularMinutes; ++i) {
+    const MinuteSummary& minute = minutes_[static_cast<size_t>(i)];
+    if (minute.count == 0) continue;
+    totals.volume += minute.volume;
+    totals.buyVolume += minute.buyVolume;
+    totals.count += minute.count;
+    totals.value += static_cast<int64_t>(minute.volume) * ((minute.open + minute.close) / 2);
+    totals.high = std::max(totals.high, minute.high);
+    totals.low = totals.low == 0 ? minute.low : std::min(totals.low, minute.low);
+  }
+  totals.sellVolume = totals.volume - totals.buyVolume;
+  return totals;
+}
+
+int32_t StockDay::RegularCount() {
+  return TotalsBefore(kRegularMinutes).count;
+}
+
+int32_t StockDay::LastRegularPosition() {
+  ExtendTo(kRegularMinutes - 1);
+  return walkPosition_;
+}
+
+int32_t StockDay::ClosePosition() {
+  const int32_t last = LastRegularPosition();
+  const bool sticks = runner_ == Runner::kUpperStick || runner_ == Runner::kLowerStick;
+  if (sticks && reachedLimit_) return last;
+  SeededRandom random(DeriveSeed(daySeed_, kCloseSalt));
+  const uint32_t draw = random.Below(4);
+  return ladder_.Clamp(last + (draw == 0 ? -1 : draw == 1 ? 1 : 0));
+}
+
+void StockDay::Quote(Trade& trade) const {
+  const int32_t position = ladder_.Position(trade.price);
+  if (trade.side == '1') {
+    trade.ask = trade.price;
+    trade.bid = position > 0 ? ladder_.PriceAt(position - 1) : 0;
+  } else {
+    trade.bid = trade.price;
+    trade.ask = position < ladder_.Top() ? ladder_.PriceAt(position + 1) : 0;
+  }
+}
+
+Trade StockDay::AuctionRecord(int32_t index, bool closing) {
+  Trade record;
+  record.phase = Phase::kAuction;
+  const int32_t count = closing ? ClosingAuctionCount() : PreOpenCount();
+  record.timeMs =
+      (closing ? kClosingAuctionMs + (index + 1) * closingInterval_ : kPreOpenMs + (index + 1) * preInterval_);
+  const int32_t from = closing ? LastRegularPosition() : ladder_.Position(previousClose_);
+  const int32_t to = closing ? ClosePosition() : openPosition_;
+  SeededRandom random(DeriveSeed(daySeed_, (closing ? kClosingSalt : kPreOpenSalt) + static_cast<uint64_t>(index)));
+  int32_t position = from + RoundToInt((to - from) * static_cast<double>(index + 1) / count);
+  if (index + 1 < count) position += static_cast<int32_t>(random.Below(5)) - 2;
+  position = ladder_.Clamp(position);
+  record.price = ladder_.PriceAt(position);
+  const int32_t full = closing ? closingQuantity_ : openingQuantity_;
+  record.quantity = std::max<int32_t>(1, static_cast<int32_t>(static_cast<int64_t>(full) * (index + 1) / count));
+  record.side = position >= from ? '1' : '2';
+  if (closing) {
+    const Totals totals = TotalsBefore(kRegularMinutes);
+    record.volume = totals.volume;
+    record.buyVolume = totals.buyVolume;
+    record.sellVolume = totals.sellVolume;
+  }
+  Quote(record);
+  return record;
+}
+
+Trade StockDay::ClosingContract() {
+  const Totals totals = TotalsBefore(kRegularMinutes);
+  const int32_t position = ClosePosition();
+  Trade trade;
+  trade.timeMs = kCloseMs;
+  trade.price = ladder_.PriceAt(position);
+  trade.quantity = closingQuantity_;
+  trade.side = position >= LastRegularPosition() ? '1' : '2';
+  trade.buyVolume = totals.buyVolume + (trade.side == '1' ? trade.quantity : 0);
+  trade.sellVolume = totals.sellVolume + (trade.side == '2' ? trade.quantity : 0);
+  trade.volume = trade.buyVolume + trade.sellVolume;
+  trade.phase = Phase::kRegular;
+  Quote(trade);
+  return trade;
+}
+
+int32_t StockDay::CountAt(int32_t ms) {
+  if (halted_ || ms < kPreOpenMs) return 0;
+  int32_t count = std::min(PreOpenCount(), (ms - kPreOpenMs) / preInterval_);
+  if (ms < kOpenMs) return count;
+  const int m = std::min(kRegularMinutes, (ms - kOpenMs) / kMsPerMinute);
+  count += TotalsBefore(m).count;
+  if (m < kRegularMinutes) {
+    for (const Trade& trade : MinuteTrades(m)) count += trade.timeMs <= ms ? 1 : 0;
+    return count;
+  }
+  count += std::min(ClosingAuctionCount(), (ms - kClosingAuctionMs) / closingInterval_);
+  return count + (ms >= kCloseMs ? 1 : 0);
+}
+
+void StockDay::Records(int32_t first, int32_t count, std::vector<Trade>& out) {
+  if (halted_ || count <= 0 || first < 0) return;
+  const int32_t end = first + count;
+  int32_t ordinal = first;
+  for (; ordinal < end && ordinal < PreOpenCount(); ++ordinal) out.push_back(AuctionRecord(ordinal, false));
+  int32_t minuteStart = PreOpenCount();
+  for (int m = 0; m < kRegularMinutes && ordinal < end; ++m) {
+    const int32_t inMinute = Minute(m).count;
+    if (ordinal < minuteStart + inMinute) {
+      const std::vector<Trade>& minute = MinuteTrades(m);
+      for (; ordinal < end && ordinal < minuteStart + inMinute; ++ordinal) {
+        out.push_back(minute[static_cast<size_t>(ordinal - minuteStart)]);
+      }
+    }
+    minuteStart += inMinute;
+  }
+  const int32_t closingEnd = minuteStart + ClosingAuctionCount();
+  for (; ordinal < end && ordinal < closingEnd; ++ordinal) out.push_back(AuctionRecord(ordinal - minuteStart, true));
+  if (ordinal < end && ordinal == closingEnd) out.push_back(ClosingContract());
+}
+
+DayState StockDay::StateAt(int32_t ms) {
+  DayState state;
+  state.phase = PhaseAt(ms);
+  state.halted = halted_;
+  state.previousClose = previousClose_;
+  state.price = previousClose_;
+  if (halted_) return state;
+  Trade last;
+  last.price = previousClose_;
+  Quote(last);
+  if (ms >= kPreOpenMs && ms < kOpenMs) {
+    const int32_t records = std::min(PreOpenCount(), (ms - kPreOpenMs) / preInterval_);
+    if (records > 0) {
+      const Trade expected = AuctionRecord(records - 1, false);
+      state.expected = expected.price;
+      state.lastTimeMs = expected.timeMs;
+    }
+  }
+  if (ms >= kOpenMs) {
+    const int m = std::min(kRegularMinutes, (ms - kOpenMs) / kMsPerMinute);
+    Totals totals = TotalsBefore(m);
+    bool traded = false;
+    if (m < kRegularMinutes) {
+      for (const Trade& trade : MinuteTrades(m)) {
+        if (trade.timeMs > ms) break;
+        totals.count += 1;
+        totals.value += static_cast<int64_t>(trade.price) * trade.quantity;
+        totals.high = std::max(totals.high, trade.price);
+        totals.low = totals.low == 0 ? trade.price : std::min(totals.low, trade.price);
+        last = trade;
+        traded = true;
+      }
+    }
+    for (int before = m - 1; !traded && before >= 0; --before) {
+      if (Minute(before).count == 0) continue;
+      last = MinuteTrades(before).back();
+      traded = true;
+    }
+    if (ms >= kClosingAuctionMs && ms < kCloseMs) {
+      const int32_t records = std::min(ClosingAuctionCount(), (ms - kClosingAuctionMs) / closingInterval_);
+      if (records > 0) state.expected = AuctionRecord(records - 1, true).price;
+    }
+    if (ms >= kCloseMs) {
+      last = ClosingContract();
+      totals.count += 1;
+      totals.value += static_cast<int64_t>(last.price) * last.quantity;
+      totals.high = std::max(totals.high, last.price);
+      totals.low = std::min(totals.low, last.price);
+    }
+    state.open = Minute(0).open;
+    state.high = totals.high;
+    state.low = totals.low;
+    state.price = last.price;
+    state.volume = last.volume;
+    state.buyVolume = last.buyVolume;
+    state.sellVolume = last.sellVolume;
+    state.contracts = totals.count;
+    state.value = totals.value;
+    state.lastTimeMs = last.timeMs;
+    state.lastSide = last.side;
+  }
+  state.ask = last.ask;
+  state.bid = last.bid;
+  return state;
+}
+
+}  // namespace ostrada::sim

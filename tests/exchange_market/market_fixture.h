@@ -1,0 +1,63 @@
+#pragma once
+// A small exchange on a fixed trading day, with helpers to make requests as the client makes them.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "broker/clsid.h"
+#include "broker/interfaces.h"
+#include "broker/server.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/listing.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada::sim::testing {
+
+constexpr int32_t kTradingDate = 20261208;  // a Tuesday
+
+inline ExchangeOptions SmallMarket(uint64_t seed = 7) {
+  ExchangeOptions options;
+  options.seed = seed;
+  options.stocks = 60;
+  options.tradingDate = kTradingDate;
+  return options;
+}
+
+class MarketTest : public ::testing::Test {
+ protected:
+  explicit MarketTest(ExchangeOptions options = SmallMarket()) : exchange_(options), server_(exchange_) {}
+
+  // Moves the session clock (which starts at 09:00:00) to the given time of day.
+  void AdvanceTo(int hh, int mm, int ss = 0) {
+    const int64_t target = ((hh * 60 + mm) * 60 + ss) * 1000LL;
+    exchange_.Advance(target - ((9 * 60) * 60) * 1000LL - elapsed_);
+    elapsed_ = target - ((9 * 60) * 60) * 1000LL;
+  }
+
+  std::shared_ptr<broker::IMarketRequest> Create(const broker::Guid& clsid) {
+    return broker::CreateAs<broker::IMarketRequest>(clsid);
+  }
+
+  // The codes of the listing's stocks, in listing order.
+  std::vector<std::string> Codes() const {
+    std::vector<std::string> codes;
+    for (const ListedStock& stock : exchange_.Stocks().All()) codes.push_back(stock.code);
+    return codes;
+  }
+  // The first listed stock that trades today (not suspended) and is liquid.
+  std::string LiquidCode() const {
+    for (const ListedStock& stock : exchange_.Stocks().All()) {
+      if (!stock.IsSuspended() && stock.liquidity >= 6) return stock.code;
+    }
+    return exchange_.Stocks().At(0).code;
+  }
+
+  ostrada::testing::RecordingScope recording_;
+  Exchange exchange_;
+  broker::ScopedServer server_;
+  int64_t elapsed_ = 0;
+};
+
+}  // namespace ostrada::sim::testing
