@@ -1,0 +1,221 @@
+#include "app/callfrm.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include "app/calltbl.h"
+#include "app/dialogunits.h"
+#include "app/findcode.h"
+#include "app/qtext.h"
+#include "app/windowmessages.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+#include "basesrc/numberformat.h"
+
+namespace ostrada {
+
+static constexpr char kModule[] = "app/callfrm";
+
+namespace {
+
+// Template sizes in dialog units: the dialog 146, the header forms 139 (5 levels) and 137 (10 levels).
+constexpr int kDialogWidth = 163, kDialogHeight = 285;
+constexpr int kForm5Width = 161, kForm5Height = 175;
+constexpr int kForm10Width = 161, kForm10Height = 284;
+// Where the form puts its table, in pixels.
+constexpr int kTableX = 0, kTableY = 65;
+// The quote panel's word in WM_STOCK_CHANGED.
+constexpr uintptr_t kQuotePanel = 2;
+
+// The stock choice reports its close-up, the moment the choice is read.
+class StockCombo : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  std::function<void()> onCloseUp;
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    if (onCloseUp) onCloseUp();
+  }
+};
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const char* objectName, Qt::Alignment align) {
+  auto* label = new QLabel(text, parent);
+  if (objectName != nullptr) label->setObjectName(QString::fromLatin1(objectName));
+  label->setAlignment(align | Qt::AlignVCenter);
+  return label;
+}
+
+QString Grouped(int64_t value) {
+  return QString::fromLatin1(FormatNumber(value));
+}
+
+}  // namespace
+
+// ---- CCallFrm ----
+
+CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidget(parent), book_(book), mode_(mode) {
+  setObjectName(mode_ == 1 ? QStringLiteral("dialog139") : QStringLiteral("dialog137"));
+  setFont(TemplateFont());
+  auto* combo = new StockCombo(this);
+  combo->setObjectName(QStringLiteral("combo9014"));
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->onCloseUp = [this] { OnComboCloseUp(); };
+  connect(combo->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
+  combo_ = combo;
+  find9034_ = new QPushButton(QStringLiteral("?"), this);
+  find9034_->setObjectName(QStringLiteral("button9034"));
+  connect(find9034_, &QPushButton::clicked, this, &CCallFrm::OnFindButton);
+  code9028_ = MakeLabel(this, {}, "static9028", Qt::AlignLeft);
+  last9029_ = MakeLabel(this, {}, "static9029", Qt::AlignRight);
+  change9030_ = MakeLabel(this, {}, "static9030", Qt::AlignRight);
+  rate9031_ = MakeLabel(this, {}, "static9031", Qt::AlignRight);
+  volume9032_ = MakeLabel(this, {}, "static9032", Qt::AlignRight);
+  table_ = new CCallTbl(mode_, rateColumn_, this);
+  LayOut();
+  table_->move(kTableX, kTableY);
+  table_->show();
+}
+
+void CCallFrm::LayOut() {
+  const DialogUnits units(font());
+  // The header band above the table: the stock choice, then two lines of price labels and values.
+  units.Place(*combo_, 2, 2, 72, 12);
+  units.Place(*MakeLabel(this, QStringLiteral("code"), nullptr, Qt::AlignRight), 76, 3, 20, 10);
+  units.Place(*code9028_, 98, 3, 36, 10);
+  units.Place(*find9034_, 136, 2, 16, 12);
+  struct Field {
+    const char* caption;
+    QLabel* value;
+    const char* unit;
+    int x, y;
+  };
+  const Field fields[] = {{"최종가격", last9029_, "원", 2, 16},
+                          {"전일대비", change9030_, "원", 80, 16},
+                          {"%", rate9031_, "%", 2, 26},
+                          {"거래량", volume9032_, "주", 80, 26}};
+  for (const Field& field : fields) {
+    units.Place(*MakeLabel(this, QString::fromUtf8(field.caption), nullptr, Qt::AlignLeft), field.x, field.y, 28, 9);
+    units.Place(*field.value, field.x + 28, field.y, 34, 9);
+    units.Place(*MakeLabel(this, QString::fromUtf8(field.unit), nullptr, Qt::AlignLeft), field.x + 64, field.y, 10, 9);
+  }
+  // The template's size, grown where the table reaches further, so the ladder is never cut off.
+  const QSize form = mode_ == 1 ? units.Size(kForm5Width, kForm5Height) : units.Size(kForm10Width, kForm10Height);
+  setFixedSize(std::max(form.width(), kTableX + table_->width()), std::max(form.height(), kTableY + table_->height()));
+}
+
+void CCallFrm::ClearHeader() {
+  for (QLabel* label : {last9029_, rate9031_, change9030_, volume9032_, code9028_}) label->clear();
+  table_->SetStock(nullptr);
+  // A blank header has no current stock, so choosing the same name again shows it again.
+  name_.clear();
+  code_.clear();
+}
+
+int CCallFrm::SetStock(const std::string& name, const std::string& code) {
+  std::string chosenCode = code;
+  if (chosenCode.empty()) {
+    if (name.empty()) {
+      ShowMessage(Text(Txt::kQuoteSelectStockFirst));
+      ClearHeader();
+      return 0;
+    }
+    const CodeInfo* stock = book_ != nullptr ? book_->FindByName(name.c_str()) : nullptr;
+    if (stock == nullptr) {
+      ShowMessage(Text(Txt::kQuoteStockNotFound));
+      ClearHeader();
+      return 0;
+    }
+    chosenCode = stock->key.code;
+  }
+  name_ = name;
+  code_ = chosenCode;
+  code9028_->setText(FromCp949(code_));
+  const QString shownName = FromCp949(name_);
+  int index = combo_->findText(shownName, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) {
+    combo_->addItem(shownName);
+    index = combo_->findText(shownName, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    OSTRADA_VERIFY(index >= 0);
+  }
+  combo_->setCurrentIndex(index);
+
+  if (!OSTRADA_VERIFY(gate_.FetchNowPrice(&price_, code_.c_str()))) {
+    ClearHeader();
+    return 0;
+  }
+  price_.bar.rate = NowDayRate(&price_);
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.2f", static_cast<double>(price_.bar.rate));
+  last9029_->setText(Grouped(price_.bar.close));
+  rate9031_->setText(QString::fromLatin1(rate));
+  change9030_->setText(Grouped(price_.bar.change));
+  volume9032_->setText(Grouped(static_cast<uint32_t>(price_.bar.volume)));
+  table_->SetReferencePrice(price_.bar.close - price_.bar.change);
+  table_->SetStock(code_.c_str());
+  return 1;
+}
+
+void CCallFrm::ChooseStock(const std::string& name, const std::string& code) {
+  if (name == name_) {
+    CurrentUiSink().Beep();
+    return;
+  }
+  if (OSTRADA_VERIFY(SetStock(name, code))) SendWindowMessage(parentWidget(), WM_STOCK_CHANGED, kQuotePanel, 0);
+}
+
+void CCallFrm::OnComboCloseUp() {
+  if (combo_->count() == 0) {
+    CurrentUiSink().Beep();
+    return;
+  }
+  int index = combo_->currentIndex();
+  // An edited text that no longer equals the chosen entry leaves no entry chosen.
+  if (index >= 0 && combo_->itemText(index) != combo_->currentText()) index = -1;
+  if (index < 0) {
+    index = combo_->findText(combo_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) combo_->setCurrentIndex(index);
+  }
+  if (index < 0) {
+    ShowMessage(Text(Txt::kQuoteSelectStockFirst));
+    return;
+  }
+  ChooseStock(ToCp949(combo_->itemText(index)), {});
+}
+
+void CCallFrm::OnFindButton() {
+  CFindCode finder(book_, this);
+  finder.exec();
+  if (finder.ChosenName().empty()) return;
+  ChooseStock(finder.ChosenName(), finder.ChosenCode());
+}
+
+bool CCallFrm::event(QEvent* event) {
+  if (AsWindowMessage(event, WM_PRICE_PICKED) != nullptr) {
+    pickedPrice_ = table_->PickedPrice();
+    SendWindowMessage(parentWidget(), WM_PRICE_PICKED);
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+// ---- CCallDlg ----
+
+CCallDlg::CCallDlg(const CodeInfoList* book, int mode, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("dialog146"));
+  setFont(TemplateFont());
+  setWindowTitle(FromCp949(Text(mode == 1 ? Txt::kQuoteCaption5 : Txt::kQuoteCaption10)));
+  form_ = new CCallFrm(book, mode, this);
+  const DialogUnits units(font());
+  const QSize size = units.Size(kDialogWidth, kDialogHeight);
+  setFixedSize(std::max(size.width(), form_->width()), std::max(size.height(), form_->height()));
+  form_->show();
+}
+
+}  // namespace ostrada

@@ -1,0 +1,78 @@
+#pragma once
+// The quote window: CCallDlg (template 146) holds the header form CCallFrm (templates 139 / 137) with
+// the stock choice and the stock's last price, which holds the ladder CCallTbl. The form tells its
+// parent of a new stock with WM_STOCK_CHANGED (2, 0) and of a picked price with WM_PRICE_PICKED; the
+// order window embeds the same form and listens to both.
+#include <QDialog>
+#include <QWidget>
+#include <string>
+
+#include "basesrc/nowfxin.h"
+#include "basesrc/stocgate.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace ostrada {
+
+class CCallTbl;
+class CodeInfoList;
+
+class CCallFrm : public QWidget {
+  Q_OBJECT
+ public:
+  // `book` is the application's full code book (null while no stocks were received); never freed here.
+  CCallFrm(const CodeInfoList* book, int mode, QWidget* parent = nullptr);
+
+  // Makes the stock current (CP949 texts; an empty code is looked up by name), shows its price and
+  // sets the ladder to it. 1/0; a failure is shown or reported and leaves the header blank.
+  int SetStock(const std::string& name, const std::string& code);
+
+  // The stock choice's close-up and the "?" button.
+  void OnComboCloseUp();
+  void OnFindButton();
+
+  const std::string& Name() const { return name_; }
+  const std::string& Code() const { return code_; }
+  int32_t PickedPrice() const { return pickedPrice_; }
+  CCallTbl& Table() { return *table_; }
+
+  bool event(QEvent* event) override;
+
+ private:
+  void ClearHeader();
+  void ChooseStock(const std::string& name, const std::string& code);
+  void LayOut();
+
+  const CodeInfoList* const book_;
+  const int mode_;
+  const int rateColumn_ = 1;
+  std::string name_;
+  std::string code_;
+  NowPrice price_{};
+  StocGate gate_;
+  int32_t pickedPrice_ = 0;
+  QComboBox* combo_;
+  QLabel* code9028_;
+  QPushButton* find9034_;
+  QLabel* last9029_;
+  QLabel* change9030_;
+  QLabel* rate9031_;
+  QLabel* volume9032_;
+  CCallTbl* table_;
+};
+
+class CCallDlg : public QDialog {
+  Q_OBJECT
+ public:
+  // mode 1: the 5-level window (command 32784); any other value: the 10-level one (32782).
+  CCallDlg(const CodeInfoList* book, int mode, QWidget* parent = nullptr);
+
+  CCallFrm& Form() { return *form_; }
+
+ private:
+  CCallFrm* form_;
+};
+
+}  // namespace ostrada
