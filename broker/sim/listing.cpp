@@ -102,11 +102,11 @@ std::string SecondCode(const std::string& code) {
   return body + static_cast<char>('0' + sum % 10);
 }
 
-ListedStock MakeCommon(SeededRandom& random, char market, const std::string& code, std::string name) {
+ListedStock MakeCommon(SeededRandom& random, char market, std::string code, std::string name) {
   ListedStock stock;
-  stock.code = code;
-  stock.name = std::move(name);
   stock.code2 = SecondCode(code);
+  stock.code = std::move(code);
+  stock.name = std::move(name);
   stock.market = market;
   stock.class1 = Weighted(random, "01234", {92, 2, 2, 2, 2});
   stock.class2 = Weighted(random, "0123", {85, 7, 5, 3});
@@ -119,7 +119,9 @@ ListedStock MakeCommon(SeededRandom& random, char market, const std::string& cod
   stock.seed = random.Next();
   stock.basePrice = BasePrice(random);
   const int floor = kTraits[market - '1'].liquidityFloor;
-  stock.liquidity = std::min(random.Between(floor, 10), random.Between(floor, 10));
+  const int firstDraw = random.Between(floor, 10);
+  const int secondDraw = random.Between(floor, 10);
+  stock.liquidity = std::min(firstDraw, secondDraw);  // thin stocks are the many
   return stock;
 }
 
@@ -154,45 +156,53 @@ int32_t OnTickGrid(int32_t price) {
   return std::max(tick, price / tick * tick);
 }
 
-Listing Listing::Build(uint64_t seed, int stocks) {
-  const int total = stocks <= 0 ? kDefaultListingSize : std::min(stocks, kMaxListingSize);
-  SeededRandom random(seed);
-  NameSource names(random);
-  std::set<int> usedBases;
-  auto newCode = [&]() {
-    int base;
-    do base = random.Between(10, 99999);
-    while (!usedBases.insert(base).second);
-    std::string digits = std::to_string(base);
-    return "A" + std::string(5 - digits.size(), '0') + digits + "0";
-  };
+namespace {
 
-  Listing listing;
-  const std::vector<int> sizes = MarketSizes(total);
-  for (int m = 0; m < 4; ++m) {
-    const char market = static_cast<char>('1' + m);
-    std::vector<std::vector<ListedStock>> families;
-    int count = 0;
-    while (count < sizes[m]) {
-      std::vector<ListedStock> family{MakeCommon(random, market, newCode(), names.Next())};
-      if (sizes[m] - count >= 2 && random.Percent(kTraits[m].preferredPercent)) {
-        family.push_back(MakePreferred(random, family[0], '5', kPreferredSuffix));
-        if (sizes[m] - count >= 3 && random.Percent(25)) {
-          family.push_back(MakePreferred(random, family[0], '7', kSecondPreferredSuffix));
-        }
-      }
-      count += static_cast<int>(family.size());
-      families.push_back(std::move(family));
-    }
-    std::sort(families.begin(), families.end(), [](const auto& a, const auto& b) { return a[0].code < b[0].code; });
-    for (auto& family : families) {
-      for (auto& stock : family) listing.stocks_.push_back(std::move(stock));
-    }
+// Unique codes: five random digits and '0' (the last digit is the preferred shares' own).
+class CodeSource {
+ public:
+  explicit CodeSource(SeededRandom& random) : random_(random) {}
+  std::string Next() {
+    int base;
+    do base = random_.Between(10, 99999);
+    while (!used_.insert(base).second);
+    const std::string digits = std::to_string(base);
+    return "A" + std::string(5 - digits.size(), '0') + digits + "0";
   }
 
-  // A few companies share a name with one of the other board, as happens on real boards. Only
-  // stocks without preferred shares are paired, so every preferred name still follows its common name.
-  std::vector<ListedStock>& all = listing.stocks_;
+ private:
+  SeededRandom& random_;
+  std::set<int> used_;
+};
+
+// One market's stocks by code, each common share followed by its preferred shares.
+void AddMarket(SeededRandom& random, CodeSource& codes, NameSource& names, int m, int size,
+               std::vector<ListedStock>& out) {
+  const char market = static_cast<char>('1' + m);
+  std::vector<std::vector<ListedStock>> families;
+  int count = 0;
+  while (count < size) {
+    // One draw after another: argument order is unspecified, and the sequence must not depend on it.
+    std::string code = codes.Next();
+    std::vector<ListedStock> family{MakeCommon(random, market, std::move(code), names.Next())};
+    if (size - count >= 2 && random.Percent(kTraits[m].preferredPercent)) {
+      family.push_back(MakePreferred(random, family[0], '5', kPreferredSuffix));
+      if (size - count >= 3 && random.Percent(25)) {
+        family.push_back(MakePreferred(random, family[0], '7', kSecondPreferredSuffix));
+      }
+    }
+    count += static_cast<int>(family.size());
+    families.push_back(std::move(family));
+  }
+  std::sort(families.begin(), families.end(), [](const auto& a, const auto& b) { return a[0].code < b[0].code; });
+  for (auto& family : families) {
+    for (auto& stock : family) out.push_back(std::move(stock));
+  }
+}
+
+// A few companies share a name with one of the other board, as happens on real boards. Only stocks
+// without preferred shares are paired, so every preferred name still follows its common name.
+void ShareSomeNames(std::vector<ListedStock>& all, size_t duplicates) {
   auto lone = [&all](size_t i) {
     return !all[i].IsPreferred() && (i + 1 == all.size() || all[i + 1].commonCode != all[i].code);
   };
@@ -203,20 +213,29 @@ Listing Listing::Build(uint64_t seed, int stocks) {
     if (all[i].market == '1') firstBoard.push_back(i);
     if (all[i].market == '2') secondBoard.push_back(i);
   }
-  const size_t duplicates = total < 50 ? 0 : static_cast<size_t>(std::max(1, total / 500));
-  if (!firstBoard.empty() && !secondBoard.empty()) {
-    for (size_t k = 0; k < duplicates; ++k) {
-      all[secondBoard[(k * 53 + 11) % secondBoard.size()]].name =
-          all[firstBoard[(k * 37 + 5) % firstBoard.size()]].name;
-    }
+  if (firstBoard.empty() || secondBoard.empty()) return;
+  for (size_t k = 0; k < duplicates; ++k) {
+    all[secondBoard[(k * 53 + 11) % secondBoard.size()]].name = all[firstBoard[(k * 37 + 5) % firstBoard.size()]].name;
   }
-  // Always at least one suspended stock, so the halted paths have something to show.
-  if (total >= 20 && std::none_of(listing.stocks_.begin(), listing.stocks_.end(),
-                                  [](const ListedStock& s) { return s.IsSuspended(); })) {
-    listing.stocks_[listing.stocks_.size() / 2].class5 = '1';
-  }
+}
 
-  for (size_t i = 0; i < listing.stocks_.size(); ++i) listing.byCode_.emplace(listing.stocks_[i].code, i);
+}  // namespace
+
+Listing Listing::Build(uint64_t seed, int stocks) {
+  const int total = stocks <= 0 ? kDefaultListingSize : std::min(stocks, kMaxListingSize);
+  SeededRandom random(seed);
+  NameSource names(random);
+  CodeSource codes(random);
+  Listing listing;
+  std::vector<ListedStock>& all = listing.stocks_;
+  const std::vector<int> sizes = MarketSizes(total);
+  for (int m = 0; m < 4; ++m) AddMarket(random, codes, names, m, sizes[m], all);
+  ShareSomeNames(all, total < 50 ? 0 : static_cast<size_t>(std::max(1, total / 500)));
+  // Always at least one suspended stock, so the halted paths have something to show.
+  if (total >= 20 && std::none_of(all.begin(), all.end(), [](const ListedStock& s) { return s.IsSuspended(); })) {
+    all[all.size() / 2].class5 = '1';
+  }
+  for (size_t i = 0; i < all.size(); ++i) listing.byCode_.emplace(all[i].code, i);
   return listing;
 }
 
