@@ -19,11 +19,15 @@ constexpr int32_t kFirstPriceField = 2;
 constexpr int32_t kLastPriceField = 29;
 constexpr int32_t kStateHeaderIndex = 32;
 
-// The server's two status texts in one message, trailing blanks removed.
-std::string RefusalText(broker::IMarketRequest& object) {
-  std::string text = object.StatusText1() + object.StatusText2();
+// The server's texts come in blank-padded fields.
+std::string WithoutTrailingBlanks(std::string text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n')) text.pop_back();
   return text;
+}
+
+// The server's two status texts in one message.
+std::string RefusalText(broker::IMarketRequest& object) {
+  return WithoutTrailingBlanks(object.StatusText1()) + WithoutTrailingBlanks(object.StatusText2());
 }
 
 // Creates the object, asks for the codes and waits for the answer; null after showing a refusal.
