@@ -102,6 +102,43 @@ TEST_F(DownloadTest, DroppingMarketThreeLeavesNoneAndSetsTheFlag) {
   EXPECT_EQ(book->Count(), kept);
 }
 
+TEST_F(DownloadTest, ADownloadedBookSurvivesSaveAndLoad) {
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 1);
+  ASSERT_NE(book, nullptr);
+  const std::string path = TempPath("book.bin");
+  ASSERT_EQ(book->Save(path.c_str()), 1);
+  CodeInfoList loaded;
+  ASSERT_EQ(loaded.Load(path.c_str(), kSortByName, 0), 1);
+  EXPECT_EQ(loaded.Count(), book->Count());
+  EXPECT_EQ(loaded.Counters(), book->Counters());
+  EXPECT_EQ(Codes(loaded), Codes(*book));
+  EXPECT_EQ(loaded.CountPreferred(), book->CountPreferred());
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+TEST_F(DownloadTest, DuplicateNamesOfTheListingAreRemovedFromTheBalancedBook) {
+  sim::ExchangeOptions options;  // the default listing carries a few duplicate names
+  sim::Exchange full(options);
+  broker::ScopedServer scope(full);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  std::map<std::string, std::string> lastCodeOfName;
+  for (const sim::ListedStock& s : full.Stocks().All()) lastCodeOfName[s.name] = "";
+  for (const CodeInfo* s = book->First(); s != nullptr; s = s->next) lastCodeOfName[s->key.name.get()] = s->key.code;
+  ASSERT_LT(lastCodeOfName.size(), full.Stocks().Size());
+
+  ASSERT_EQ(book->RemoveDuplicates(), 1);
+  EXPECT_EQ(book->Count(), static_cast<int>(lastCodeOfName.size()));
+  for (const auto& [name, code] : lastCodeOfName) {
+    const CodeInfo* kept = book->FindByName(name.c_str());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->key.code, code);
+  }
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
 TEST_F(DownloadTest, AnEmptyListingGivesAnEmptyBook) {
   exchange.Faults().EmptyListing();
   StocGate gate;
