@@ -281,10 +281,10 @@ int CodeInfoList::RemoveWhere(Pick pick) {
 int CodeInfoList::RemoveDuplicates() {
   if (!SortKeyValid()) return 0;
   // The next stock is still linked when its predecessor is judged, so each run keeps its last.
-  return RemoveWhere(
-             [this](const CodeInfo& stock) { return stock.next != nullptr && Compare(stock, *stock.next) == 0; }) >= 0
-             ? 1
-             : 0;
+  const auto equalsNext = [this](const CodeInfo& stock) {
+    return stock.next != nullptr && Compare(stock, *stock.next) == 0;
+  };
+  return RemoveWhere(equalsNext) >= 0 ? 1 : 0;
 }
 
 int CodeInfoList::RemovePreferred() {
