@@ -75,6 +75,17 @@ TEST(ExchangeTest, SessionStartsAtNineOnTheGivenDate) {
   EXPECT_EQ(exchange.Time().Now().millisecond, 500);
 }
 
+TEST(ExchangeTest, InstalledTimeSourceFollowsTheExchange) {
+  Exchange exchange(ExchangeOptions{.stocks = 20, .tradingDate = 20261207});
+  ScopedTimeSource scope(exchange.Time());
+  EXPECT_EQ(NowLocal().hour, 9);
+  exchange.Advance(90 * 60'000);
+  const LocalClock now = NowLocal();
+  EXPECT_EQ(now.hour, 10);
+  EXPECT_EQ(now.minute, 30);
+  EXPECT_EQ(now.day, 7);
+}
+
 TEST(ExchangeTest, DefaultTradingDateIsTheLastWeekdayInKorea) {
   // 2026-12-05 is a Saturday. 15:00 UTC on Friday the 4th is already Saturday in Korea.
   constexpr int64_t kFriday4th15Utc = 1'796'396'400'000;
