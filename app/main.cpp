@@ -1,2 +1,34 @@
-// The desktop program's entry point.
-int main() { return 0; }
+// The desktop program: the application object on the embedded exchange, with real message boxes.
+#include <QApplication>
+#include <QProcessEnvironment>
+#include <cstdio>
+
+#include "app/ostrada.h"
+#include "app/qtuisink.h"
+#include "basesrc/foundation/datafolder.h"
+
+int main(int argc, char** argv) {
+  using namespace ostrada;
+  QApplication application(argc, argv);
+  SetProgramPath(QCoreApplication::applicationFilePath().toStdString());
+
+  StartOptions options;
+  QString message;
+  switch (
+      ParseStartOptions(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(), options, message)) {
+    case ParseResult::kRun:
+      break;
+    case ParseResult::kHelp:
+      std::fputs(qPrintable(message), stdout);
+      return 0;
+    case ParseResult::kError:
+      std::fprintf(stderr, "ostrada: %s\n", qPrintable(message));
+      return 2;
+  }
+
+  QtUiSink sink;
+  ScopedUiSink scopedSink(sink);
+  CostradaApp app(options);
+  if (!app.InitInstance()) return 1;
+  return QApplication::exec();
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The stock finder (template 135): the names of all stocks of the application's full code book in
+// the book's order, sixteen jump buttons ("12", "AB", "가" to "하") that scroll the list to the first
+// name of their range, and OK / Cancel. After it closes the caller reads the chosen name and code.
+#include <QDialog>
+#include <array>
+#include <string>
+
+namespace ostrada {
+
+class CodeInfoList;
+struct CodeInfo;
+class SimpleComboBox;
+
+class CFindCode : public QDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kAnchorCount = 16;
+  static constexpr int kFirstJumpId = 1431;
+
+  // The finder borrows the application's full code book (null while no stocks were received) when
+  // it opens; it never changes or frees it.
+  explicit CFindCode(const CodeInfoList* applicationBook, QWidget* parent = nullptr);
+
+  // CP949. Both empty after Cancel; after OK the chosen name, and its code (empty when the book
+  // does not know the name, which is reported).
+  const std::string& ChosenName() const { return chosenName_; }
+  const std::string& ChosenCode() const { return chosenCode_; }
+
+  void setVisible(bool visible) override;
+  void accept() override;
+  void reject() override;
+
+ private:
+  void OnInitDialog();
+  void FillList();
+  void SetAnchors();
+  void OnJump(int anchor);
+  void Layout();
+
+  const CodeInfoList* const applicationBook_;
+  const CodeInfoList* book_ = nullptr;
+  bool opened_ = false;
+  std::string chosenName_;
+  std::string chosenCode_;
+  std::array<const CodeInfo*, kAnchorCount> anchors_{};
+  SimpleComboBox* list_;
+};
+
+}  // namespace ostrada

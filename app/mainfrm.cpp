@@ -1,0 +1,176 @@
+#include "app/mainfrm.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/findcode.h"
+#include "app/lockkeys.h"
+#include "app/ostrada.h"
+#include "app/toolbaricons.h"
+#include "app/workwindows.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada {
+namespace {
+
+constexpr int kIndicatorCaps = 59137;
+constexpr int kIndicatorNum = 59138;
+constexpr int kIndicatorScroll = 59139;
+constexpr int kIdleMessagePane = 57345;
+// The indicators follow the keys while the frame is shown; the keyboard has no change signal.
+constexpr int kIndicatorPollMs = 200;
+constexpr QSize kButtonImageSize(16, 15);
+constexpr QSize kDefaultFrameSize(1024, 720);
+
+QString CommandName(int id) {
+  return QStringLiteral("action%1").arg(id);
+}
+
+struct WorkingWindowItem {
+  int id;
+  const char* text;
+};
+
+// The working-window items of menu 129 after the finder, left to right.
+constexpr WorkingWindowItem kWorkingWindowItems[] = {
+    {kCmdQuote5, "&5호가창"}, {kCmdQuote10, "&10 호가창"},      {kCmdContract, "체결창(&N)"},
+    {kCmdOrder, "주문(&B)"},  {kCmdQuoteOrder, "호가주문(&C)"},
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CostradaApp& app) : app_(app) {
+  setObjectName("frame129");
+  setWindowTitle(QStringLiteral("ostrada"));
+  setWindowIcon(ProgramIcon());
+  resize(kDefaultFrameSize);
+  auto* client = new QMdiArea(this);
+  client->setObjectName("mdiClient");
+  setCentralWidget(client);
+  CreateMenu();
+  CreateToolbar();
+  CreateStatusBar();
+}
+
+QAction* CMainFrame::AddCommand(QWidget& owner, const QString& text, int id) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(CommandName(id));
+  owner.addAction(action);
+  return action;
+}
+
+void CMainFrame::CreateMenu() {
+  QMenuBar* menu = menuBar();
+  menu->setObjectName("menu129");
+
+  QAction* exit = AddCommand(*menu, QStringLiteral("끝내기(&X)"), kCmdExit);
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+
+  QAction* finder = AddCommand(*menu, QStringLiteral("종목선택창(&S)"), kCmdFindCode);
+  connect(finder, &QAction::triggered, this, &CMainFrame::OnFindCode);
+
+  for (const WorkingWindowItem& item : kWorkingWindowItems) {
+    QAction* action = AddCommand(*menu, QString::fromUtf8(item.text), item.id);
+    CommandHandler handler = WorkingWindowCommand(item.id, app_);
+    action->setEnabled(static_cast<bool>(handler));
+    if (handler) connect(action, &QAction::triggered, this, [handler] { handler(); });
+  }
+
+  QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
+  view->setObjectName("menuView");
+  QMenu* help = menu->addMenu(QStringLiteral("도움말(&H)"));
+  help->setObjectName("menuHelp");
+  QAction* about = AddCommand(*help, QStringLiteral("ostrada 정보(&A)..."), kCmdAbout);
+  connect(about, &QAction::triggered, this, [this] { app_.OnAppAbout(); });
+}
+
+void CMainFrame::CreateToolbar() {
+  auto* toolbar = new QToolBar(this);
+  toolbar->setObjectName("toolbar128");
+  toolbar->setIconSize(kButtonImageSize);
+  toolbar->setMovable(true);
+  toolbar->setFloatable(true);
+  toolbar->setAllowedAreas(Qt::AllToolBarAreas);
+  addToolBar(Qt::TopToolBarArea, toolbar);
+
+  struct Button {
+    ToolbarPicture picture;
+    int id;
+    const char* tip;
+  };
+  // Only "about" has a handler; the others stay greyed as the framework leaves them.
+  const Button buttons[] = {{ToolbarPicture::kCut, kCmdCut, "잘라내기"},
+                            {ToolbarPicture::kCopy, kCmdCopy, "복사"},
+                            {ToolbarPicture::kPaste, kCmdPaste, "붙여넣기"}};
+  for (const Button& button : buttons) {
+    QAction* action = AddCommand(*toolbar, QString::fromUtf8(button.tip), button.id);
+    action->setIcon(ToolbarIcon(button.picture));
+    action->setEnabled(false);
+  }
+  toolbar->addSeparator();
+  QAction* print = AddCommand(*toolbar, QStringLiteral("인쇄"), kCmdPrint);
+  print->setIcon(ToolbarIcon(ToolbarPicture::kPrint));
+  print->setEnabled(false);
+  QAction* about = findChild<QAction*>(CommandName(kCmdAbout));
+  about->setIcon(ToolbarIcon(ToolbarPicture::kAbout));
+  toolbar->addAction(about);
+
+  QAction* show = toolbar->toggleViewAction();
+  show->setText(QStringLiteral("도구 모음(&T)"));
+  show->setObjectName(CommandName(kCmdViewToolbar));
+  findChild<QMenu*>("menuView")->addAction(show);
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("statusbar%1").arg(kCmdViewStatusBar));
+  // A temporary message (a menu item's tip) covers the idle text, which shows again when it ends.
+  auto* idle = new QLabel(QStringLiteral("준비"), bar);
+  idle->setObjectName(QStringLiteral("pane%1").arg(kIdleMessagePane));
+  bar->addWidget(idle, 1);
+
+  const std::array<std::pair<int, const char*>, 3> panes = {
+      {{kIndicatorCaps, "CAP"}, {kIndicatorNum, "NUM"}, {kIndicatorScroll, "SCRL"}}};
+  for (size_t i = 0; i < panes.size(); ++i) {
+    auto* label = new QLabel(bar);
+    label->setObjectName(QStringLiteral("indicator%1").arg(panes[i].first));
+    label->setProperty("indicatorText", QString::fromLatin1(panes[i].second));
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral(" SCRL ")));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addPermanentWidget(label);
+    indicators_[i] = label;
+  }
+
+  QAction* show = new QAction(QStringLiteral("상태 표시줄(&S)"), this);
+  show->setObjectName(CommandName(kCmdViewStatusBar));
+  show->setCheckable(true);
+  show->setChecked(true);
+  connect(show, &QAction::toggled, bar, &QWidget::setVisible);
+  findChild<QMenu*>("menuView")->addAction(show);
+
+  UpdateIndicators();
+  indicatorTimer_.callOnTimeout(this, &CMainFrame::UpdateIndicators);
+  indicatorTimer_.start(kIndicatorPollMs);
+}
+
+void CMainFrame::UpdateIndicators() {
+  const LockKeys keys = QueryLockKeys();
+  const bool on[] = {keys.caps, keys.num, keys.scroll};
+  for (size_t i = 0; i < indicators_.size(); ++i) {
+    indicators_[i]->setText(on[i] ? indicators_[i]->property("indicatorText").toString() : QString());
+  }
+}
+
+void CMainFrame::OnFindCode() {
+  CFindCode finder(app_.AllCodes());
+  finder.exec();
+  const std::string& name = finder.ChosenName();
+  ShowMessage(name.empty() ? Text(Txt::kNoStockChosen) : name + "(" + finder.ChosenCode() + ")");
+}
+
+}  // namespace ostrada

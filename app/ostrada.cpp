@@ -1,0 +1,111 @@
+#include "app/ostrada.h"
+
+#include <QCoreApplication>
+
+#include "app/aboutdlg.h"
+#include "app/mainfrm.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada {
+namespace {
+
+// The settings key under which the profile settings live.
+constexpr char kSettingsKey[] = "로컬 응용 프로그램 마법사에서 생성된 응용 프로그램";
+constexpr int kHhmmToHhmmss = 100;
+
+// The common-share book: a copy by name without the preferred shares; null when either step failed
+// (the failure was reported where it happened).
+std::unique_ptr<CodeInfoList> CopyWithoutPreferred(const CodeInfoList& allCodes) {
+  auto common = std::make_unique<CodeInfoList>(allCodes, kSortByName);
+  if (common->Count() != allCodes.Count() || !common->RemovePreferred()) return nullptr;
+  return common;
+}
+
+}  // namespace
+
+CostradaApp::CostradaApp(const StartOptions& options) : options_(options) {}
+
+CostradaApp::~CostradaApp() {
+  mainFrame_.reset();
+  allCodes_.reset();
+  commonCodes_.reset();
+}
+
+int CostradaApp::InitInstance() {
+  // The widget library is ready once the QApplication exists; nothing else to prepare.
+  Step(StartStep::kCommonControls);
+
+  // Sockets need no start-up on this platform, so this step cannot fail here.
+  Step(StartStep::kSockets);
+
+  Step(StartStep::kOle);
+  if (!server_.Start(options_)) {
+    ShowMessage(Text(Txt::kOleFailed));
+    return 0;
+  }
+
+  Step(StartStep::kSettingsKey);
+  SetSettingsKey();
+
+  Step(StartStep::kCodeBooks);
+  BuildCodeBooks();  // a failure was shown; the program runs on without code books
+
+  Step(StartStep::kMarketTimes);
+  ReadMarketTimes();
+
+  // The options were read before the server started; no document is opened from the command line.
+  Step(StartStep::kCommandLine);
+
+  Step(StartStep::kMainFrame);
+  mainFrame_ = std::make_unique<CMainFrame>(*this);
+  mainFrame_->show();
+  return 1;
+}
+
+void CostradaApp::SetSettingsKey() {
+  QCoreApplication::setOrganizationName(QString::fromUtf8(kSettingsKey));
+  QCoreApplication::setApplicationName(QStringLiteral("ostrada"));
+}
+
+int CostradaApp::BuildCodeBooks() {
+  allCodes_.reset();
+  commonCodes_.reset();
+  {
+    WaitCursor wait;
+    allCodes_ = DownloadCodeList(kSortByName, 1);
+    if (allCodes_) commonCodes_ = CopyWithoutPreferred(*allCodes_);
+  }
+  if (!allCodes_) {
+    ShowMessage(Text(Txt::kCodeListFailed));
+    return 0;
+  }
+  if (!commonCodes_) {
+    ShowMessage(Text(Txt::kCommonBookFailed));
+    return 0;
+  }
+  return 1;
+}
+
+std::unique_ptr<CodeInfoList> CostradaApp::DownloadCodeList(int sortKind, int dropMarket3) {
+  std::unique_ptr<CodeInfoList> book;
+  {
+    WaitCursor wait;
+    book = gate_.DownloadCodes(sortKind, dropMarket3);
+  }
+  if (!book) ShowMessage(Text(Txt::kCodeListFailed));
+  return book;
+}
+
+int CostradaApp::ReadMarketTimes() {
+  marketTime1_ = gate_.MarketTime(1) * kHhmmToHhmmss;
+  marketTime2_ = gate_.MarketTime(2) * kHhmmToHhmmss;
+  return 1;
+}
+
+void CostradaApp::OnAppAbout() {
+  CAboutDlg about(mainFrame_.get());
+  about.exec();
+}
+
+}  // namespace ostrada

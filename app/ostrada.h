@@ -1,0 +1,76 @@
+#pragma once
+// The application object: it prepares the runtime in a fixed order, connects to the server,
+// downloads the list of all stocks into the two code books it keeps for the whole run, reads the
+// market times and opens the main frame. Every window reaches the full code book through it.
+#include <memory>
+#include <vector>
+
+#include "app/serverlink.h"
+#include "app/startoptions.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/stocgate.h"
+
+namespace ostrada {
+
+class CMainFrame;
+
+// The steps of start-up, in the order they run.
+enum class StartStep {
+  kCommonControls,
+  kSockets,
+  kOle,
+  kSettingsKey,
+  kCodeBooks,
+  kMarketTimes,
+  kCommandLine,
+  kMainFrame,
+};
+
+class CostradaApp {
+ public:
+  explicit CostradaApp(const StartOptions& options = {});
+  ~CostradaApp();
+  CostradaApp(const CostradaApp&) = delete;
+  CostradaApp& operator=(const CostradaApp&) = delete;
+
+  // Nonzero when the application runs (the main frame is shown), 0 when it must end at once.
+  int InitInstance();
+  // (Re)builds both code books; 0 after telling the user, the books then missing.
+  int BuildCodeBooks();
+  // The gateway's download of the code list, under the wait cursor; null after telling the user.
+  std::unique_ptr<CodeInfoList> DownloadCodeList(int sortKind, int dropMarket3);
+  // Always 1: a time the server cannot give stays 0.
+  int ReadMarketTimes();
+  void OnAppAbout();
+
+  // The full code book (null while no stocks were received); never freed by a window.
+  const CodeInfoList* AllCodes() const { return allCodes_.get(); }
+  // The copy without preferred shares.
+  const CodeInfoList* CommonCodes() const { return commonCodes_.get(); }
+  // HHMMSS.
+  int MarketTime1() const { return marketTime1_; }
+  int MarketTime2() const { return marketTime2_; }
+
+  CMainFrame* MainFrame() const { return mainFrame_.get(); }
+  // The embedded exchange the program runs on (null before the server connection starts).
+  sim::Exchange* Exchange() const { return server_.Exchange(); }
+  // The start-up steps taken so far, for tests of the order.
+  const std::vector<StartStep>& StepsTaken() const { return steps_; }
+
+ private:
+  void Step(StartStep step) { steps_.push_back(step); }
+  void SetSettingsKey();
+
+  StocGate gate_;
+  std::unique_ptr<CodeInfoList> allCodes_;
+  std::unique_ptr<CodeInfoList> commonCodes_;
+  int marketTime1_ = 0;
+  int marketTime2_ = 0;
+
+  StartOptions options_;
+  ServerLink server_;
+  std::unique_ptr<CMainFrame> mainFrame_;
+  std::vector<StartStep> steps_;
+};
+
+}  // namespace ostrada

@@ -1,0 +1,74 @@
+#include "app/qtuisink.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/qtext.h"
+
+namespace ostrada {
+namespace {
+
+constexpr unsigned kButtonMask = 0x0F;
+constexpr unsigned kIconMask = 0xF0;
+
+QMessageBox::Icon IconOf(unsigned style) {
+  switch (style & kIconMask) {
+    case kMbIconError:
+      return QMessageBox::Critical;
+    case kMbIconQuestion:
+      return QMessageBox::Question;
+    case kMbIconWarning:
+      return QMessageBox::Warning;
+    case kMbIconInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+QMessageBox::StandardButtons ButtonsOf(unsigned style) {
+  switch (style & kButtonMask) {
+    case kMbOkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case kMbYesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    default:
+      return QMessageBox::Ok;
+  }
+}
+
+int AnswerOf(int button) {
+  switch (button) {
+    case QMessageBox::Cancel:
+      return kIdCancel;
+    case QMessageBox::Yes:
+      return kIdYes;
+    case QMessageBox::No:
+      return kIdNo;
+    default:
+      return kIdOk;
+  }
+}
+
+}  // namespace
+
+int QtUiSink::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) {
+  // The box is application-modal and parented to the active window, as the windows' own boxes are.
+  QMessageBox box(IconOf(style), FromCp949(caption), FromCp949(text), ButtonsOf(style), QApplication::activeWindow());
+  box.setObjectName("messageBox");
+  return AnswerOf(box.exec());
+}
+
+void QtUiSink::Beep() {
+  QApplication::beep();
+}
+
+void QtUiSink::BeginWaitCursor() {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtUiSink::EndWaitCursor() {
+  QGuiApplication::restoreOverrideCursor();
+}
+
+}  // namespace ostrada

@@ -1,0 +1,61 @@
+#include "app/serverlink.h"
+
+#include "broker/clsid.h"
+#include "broker/sim/faults.h"
+
+namespace ostrada {
+namespace {
+
+// Often enough that prices move smoothly, seldom enough to leave the GUI thread idle.
+constexpr int kPumpIntervalMs = 50;
+
+void ArmStartFault(StartFault fault, sim::FaultPlan& plan) {
+  switch (fault) {
+    case StartFault::kNone:
+      break;
+    case StartFault::kNoListing:
+      plan.FailCreation(broker::clsid::kStockCodeList, broker::kServerUnavailable);
+      break;
+    case StartFault::kNoServer:
+      plan.FailCreation(broker::clsid::kCodeManager, broker::kServerUnavailable);
+      plan.FailCreation(broker::clsid::kStockCodeList, broker::kServerUnavailable);
+      break;
+  }
+}
+
+// The server answers when it can make the object every session starts with.
+bool ServerAnswers() {
+  try {
+    broker::CreateAs<broker::ICodeManager>(broker::clsid::kCodeManager);
+    return true;
+  } catch (const broker::ComError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+ServerLink::~ServerLink() {
+  pumpTimer_.stop();
+  clockInstalled_.reset();
+  installed_.reset();
+}
+
+int ServerLink::Start(const StartOptions& options) {
+  exchange_ = std::make_unique<sim::Exchange>(options.exchange);
+  ArmStartFault(options.fault, exchange_->Faults());
+  installed_.emplace(*exchange_);
+  if (!ServerAnswers()) {
+    installed_.reset();
+    exchange_.reset();
+    return 0;
+  }
+  if (options.exchange.clock == sim::ClockMode::kSession) {
+    clockInstalled_.emplace(exchange_->Time());
+  }
+  pumpTimer_.callOnTimeout([this] { exchange_->Pump(); });
+  pumpTimer_.start(kPumpIntervalMs);
+  return 1;
+}
+
+}  // namespace ostrada

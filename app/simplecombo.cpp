@@ -1,0 +1,109 @@
+#include "app/simplecombo.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <algorithm>
+
+namespace ostrada {
+
+SimpleComboBox::SimpleComboBox(QWidget* parent)
+    : QWidget(parent), edit_(new QLineEdit(this)), list_(new QListWidget(this)) {
+  edit_->setObjectName("edit1001");
+  list_->setObjectName("list1000");
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  list_->setUniformItemSizes(true);
+  // The field keeps the keyboard; the list is reached with the arrows or the mouse.
+  list_->setFocusPolicy(Qt::NoFocus);
+  setFocusProxy(edit_);
+  edit_->installEventFilter(this);
+  connect(edit_, &QLineEdit::textEdited, this, &SimpleComboBox::OnEdited);
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0) edit_->setText(list_->item(row)->text());
+  });
+}
+
+void SimpleComboBox::Clear() {
+  list_->clear();
+  edit_->clear();
+}
+
+void SimpleComboBox::AddString(const QString& text) {
+  list_->addItem(text);
+}
+
+int SimpleComboBox::Count() const {
+  return list_->count();
+}
+
+QString SimpleComboBox::Text(int index) const {
+  const QListWidgetItem* item = list_->item(index);
+  return item ? item->text() : QString();
+}
+
+QString SimpleComboBox::EditText() const {
+  return edit_->text();
+}
+
+int SimpleComboBox::CurrentIndex() const {
+  const QListWidgetItem* item = list_->currentItem();
+  return item && item->isSelected() ? list_->row(item) : -1;
+}
+
+void SimpleComboBox::SetCurrentIndex(int index) {
+  QListWidgetItem* item = list_->item(index);
+  if (item == nullptr) return;
+  list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+  edit_->setText(item->text());
+  list_->scrollToItem(item, QAbstractItemView::PositionAtTop);
+}
+
+int SimpleComboBox::FindExact(const QString& text, int after) const {
+  const int count = list_->count();
+  for (int step = 1; step <= count; ++step) {
+    const int index = (after + step) % count;
+    if (list_->item(index)->text().compare(text, Qt::CaseInsensitive) == 0) return index;
+  }
+  return -1;
+}
+
+void SimpleComboBox::OnEdited(const QString& text) {
+  list_->setCurrentItem(nullptr);
+  list_->clearSelection();
+  if (text.isEmpty()) return;
+  for (int index = 0; index < list_->count(); ++index) {
+    if (list_->item(index)->text().startsWith(text, Qt::CaseInsensitive)) {
+      list_->scrollToItem(list_->item(index), QAbstractItemView::PositionAtTop);
+      return;
+    }
+  }
+}
+
+bool SimpleComboBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != edit_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  const int pageRows = std::max(1, list_->viewport()->height() / std::max(1, list_->sizeHintForRow(0)));
+  int step = 0;
+  if (key == Qt::Key_Down) step = 1;
+  if (key == Qt::Key_Up) step = -1;
+  if (key == Qt::Key_PageDown) step = pageRows;
+  if (key == Qt::Key_PageUp) step = -pageRows;
+  if (step == 0 || list_->count() == 0) return QWidget::eventFilter(watched, event);
+  const int from = CurrentIndex() >= 0 ? CurrentIndex() : (step > 0 ? -1 : list_->count());
+  const int to = std::clamp(from + step, 0, list_->count() - 1);
+  QListWidgetItem* item = list_->item(to);
+  list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+  list_->scrollToItem(item);
+  edit_->selectAll();
+  return true;
+}
+
+void SimpleComboBox::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int editHeight = edit_->sizeHint().height();
+  edit_->setGeometry(0, 0, width(), editHeight);
+  list_->setGeometry(0, editHeight, width(), height() - editHeight);
+}
+
+}  // namespace ostrada

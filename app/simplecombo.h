@@ -1,0 +1,45 @@
+#pragma once
+// A simple combo box: an edit field above a list that is always open. Choosing an entry puts its
+// text into the edit field; typing in the field leaves no entry chosen and scrolls the list to the
+// first entry that starts with the text. Up and Down in the field move through the list.
+#include <QWidget>
+
+class QLineEdit;
+class QListWidget;
+
+namespace ostrada {
+
+class SimpleComboBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SimpleComboBox(QWidget* parent = nullptr);
+
+  void Clear();
+  void AddString(const QString& text);
+  int Count() const;
+  QString Text(int index) const;
+  QString EditText() const;
+
+  // The chosen entry, or -1.
+  int CurrentIndex() const;
+  // Chooses the entry (its text goes to the edit field) and scrolls it to the top of the list.
+  void SetCurrentIndex(int index);
+  // The first entry equal to the text, letter case ignored, searching from the entry after `after`
+  // to the last and then from the first; -1 when none.
+  int FindExact(const QString& text, int after) const;
+
+  QLineEdit* Edit() const { return edit_; }
+  QListWidget* List() const { return list_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void OnEdited(const QString& text);
+
+  QLineEdit* edit_;
+  QListWidget* list_;
+};
+
+}  // namespace ostrada

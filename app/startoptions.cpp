@@ -1,0 +1,121 @@
+#include "app/startoptions.h"
+
+#include <QCommandLineParser>
+
+namespace ostrada {
+namespace {
+
+bool ApplySeed(const QString& value, StartOptions& options) {
+  bool ok = false;
+  const qulonglong seed = value.toULongLong(&ok);
+  if (ok) options.exchange.seed = seed;
+  return ok;
+}
+
+bool ApplyStocks(const QString& value, StartOptions& options) {
+  bool ok = false;
+  const int stocks = value.toInt(&ok);
+  if (!ok || stocks < 0) return false;
+  options.exchange.stocks = stocks;
+  return true;
+}
+
+bool ApplyClock(const QString& value, StartOptions& options) {
+  if (value == QLatin1String("session")) {
+    options.exchange.clock = sim::ClockMode::kSession;
+  } else if (value == QLatin1String("live")) {
+    options.exchange.clock = sim::ClockMode::kLive;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ApplySpeed(const QString& value, StartOptions& options) {
+  constexpr double kFastest = 3600.0;  // an hour of session per second is already beyond reading
+  bool ok = false;
+  const double speed = value.toDouble(&ok);
+  if (!ok || !(speed > 0) || speed > kFastest) return false;
+  options.exchange.speed = speed;
+  return true;
+}
+
+bool ApplyFault(const QString& value, StartOptions& options) {
+  if (value == QLatin1String("none")) {
+    options.fault = StartFault::kNone;
+  } else if (value == QLatin1String("no-listing")) {
+    options.fault = StartFault::kNoListing;
+  } else if (value == QLatin1String("no-server")) {
+    options.fault = StartFault::kNoServer;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+struct OptionSpec {
+  const char* name;
+  const char* variable;
+  const char* valueName;
+  const char* description;
+  bool (*apply)(const QString& value, StartOptions& options);
+};
+
+constexpr OptionSpec kAll[] = {
+    {"seed", "OSTRADA_SEED", "N", "Seed of the embedded exchange.", ApplySeed},
+    {"stocks", "OSTRADA_STOCKS", "N", "Number of listed stocks (0: the full market).", ApplyStocks},
+    {"clock", "OSTRADA_CLOCK", "session|live", "session: a trading day from 09:00; live: the wall clock in Korea.",
+     ApplyClock},
+    {"speed", "OSTRADA_SPEED", "X", "Session time per real time (at most 3600).", ApplySpeed},
+    {"fault", "OSTRADA_FAULT", "none|no-listing|no-server",
+     "Start-up fault: the code list cannot be downloaded, or the server cannot be reached.", ApplyFault},
+};
+
+QCommandLineOption MakeOption(const OptionSpec& spec) {
+  return QCommandLineOption(QString::fromLatin1(spec.name),
+                            QString::fromLatin1(spec.description) + QStringLiteral(" [%1]").arg(spec.variable),
+                            QString::fromLatin1(spec.valueName));
+}
+
+// The command line's value, else the environment's; empty when neither gives one.
+QString ValueOf(const QCommandLineParser& parser, const QProcessEnvironment& environment, const OptionSpec& spec) {
+  if (parser.isSet(QString::fromLatin1(spec.name))) return parser.value(QString::fromLatin1(spec.name));
+  return environment.value(QString::fromLatin1(spec.variable)).trimmed();
+}
+
+QString Invalid(const OptionSpec& spec, const QString& value) {
+  return QStringLiteral("invalid value for --%1 (%2): \"%3\"").arg(spec.name, spec.variable, value);
+}
+
+}  // namespace
+
+ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnvironment& environment,
+                              StartOptions& options, QString& message) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("ostrada: trading on the Korean stock market."));
+  const QCommandLineOption help = parser.addHelpOption();
+  for (const OptionSpec& spec : kAll) parser.addOption(MakeOption(spec));
+  if (!parser.parse(arguments)) {
+    message = parser.errorText();
+    return ParseResult::kError;
+  }
+  if (parser.isSet(help)) {
+    message = parser.helpText();
+    return ParseResult::kHelp;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    message = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+    return ParseResult::kError;
+  }
+  for (const OptionSpec& spec : kAll) {
+    const QString value = ValueOf(parser, environment, spec);
+    if (value.isEmpty()) continue;
+    if (!spec.apply(value, options)) {
+      message = Invalid(spec, value);
+      return ParseResult::kError;
+    }
+  }
+  return ParseResult::kRun;
+}
+
+}  // namespace ostrada

@@ -1,0 +1,31 @@
+#pragma once
+// How the program starts: which embedded exchange it runs on and which start-up fault, if any, it
+// plays. Each option has an environment variable; the command line wins over the environment.
+//   --seed N          OSTRADA_SEED     the exchange's seed
+//   --stocks N        OSTRADA_STOCKS   the listing size (0: the full market)
+//   --clock MODE      OSTRADA_CLOCK    session (a trading day from 09:00) or live (the wall clock)
+//   --speed X         OSTRADA_SPEED    session time per real time
+//   --fault NAME      OSTRADA_FAULT    no-listing (the code list cannot be downloaded) or
+//                                      no-server (the server cannot be reached)
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include "broker/sim/exchange.h"
+
+namespace ostrada {
+
+enum class StartFault { kNone, kNoListing, kNoServer };
+
+struct StartOptions {
+  sim::ExchangeOptions exchange;
+  StartFault fault = StartFault::kNone;
+};
+
+enum class ParseResult { kRun, kHelp, kError };
+
+// Reads the options; kHelp and kError leave the text to print (help, or what was wrong) in `message`.
+ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnvironment& environment,
+                              StartOptions& options, QString& message);
+
+}  // namespace ostrada

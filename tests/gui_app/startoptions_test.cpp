@@ -1,0 +1,73 @@
+#include "app/startoptions.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrada {
+namespace {
+
+ParseResult Parse(const QStringList& arguments, const QProcessEnvironment& environment, StartOptions& options,
+                  QString& message) {
+  return ParseStartOptions(QStringList{"ostrada"} + arguments, environment, options, message);
+}
+
+TEST(StartOptions, DefaultsRunTheFullMarketInASession) {
+  StartOptions options;
+  QString message;
+  ASSERT_EQ(Parse({}, QProcessEnvironment(), options, message), ParseResult::kRun);
+  EXPECT_EQ(options.exchange.stocks, 0);
+  EXPECT_EQ(options.exchange.clock, sim::ClockMode::kSession);
+  EXPECT_EQ(options.fault, StartFault::kNone);
+}
+
+TEST(StartOptions, TheEnvironmentChoosesAndTheCommandLineWins) {
+  QProcessEnvironment environment;
+  environment.insert("OSTRADA_SEED", "42");
+  environment.insert("OSTRADA_STOCKS", "120");
+  environment.insert("OSTRADA_CLOCK", "live");
+  environment.insert("OSTRADA_SPEED", "2.5");
+  environment.insert("OSTRADA_FAULT", "no-listing");
+  StartOptions options;
+  QString message;
+  ASSERT_EQ(Parse({"--stocks", "50", "--fault=no-server"}, environment, options, message), ParseResult::kRun);
+  EXPECT_EQ(options.exchange.seed, 42u);
+  EXPECT_EQ(options.exchange.stocks, 50);
+  EXPECT_EQ(options.exchange.clock, sim::ClockMode::kLive);
+  EXPECT_DOUBLE_EQ(options.exchange.speed, 2.5);
+  EXPECT_EQ(options.fault, StartFault::kNoServer);
+}
+
+TEST(StartOptions, BadValuesAreRefusedWithTheirName) {
+  const std::pair<QStringList, const char*> cases[] = {
+      {{"--stocks", "-3"}, "--stocks"},
+      {{"--seed", "x"}, "--seed"},
+      {{"--clock", "night"}, "--clock"},
+      {{"--speed", "0"}, "--speed"},
+      {{"--fault", "disk"}, "--fault"},
+      {{"--colour"}, "colour"},
+      {{"stray"}, "stray"},
+  };
+  for (const auto& [arguments, named] : cases) {
+    StartOptions options;
+    QString message;
+    EXPECT_EQ(Parse(arguments, QProcessEnvironment(), options, message), ParseResult::kError) << named;
+    EXPECT_TRUE(message.contains(QString::fromLatin1(named))) << message.toStdString();
+  }
+  QProcessEnvironment environment;
+  environment.insert("OSTRADA_CLOCK", "fast");
+  StartOptions options;
+  QString message;
+  EXPECT_EQ(Parse({}, environment, options, message), ParseResult::kError);
+  EXPECT_TRUE(message.contains("OSTRADA_CLOCK"));
+}
+
+TEST(StartOptions, HelpListsEveryOption) {
+  StartOptions options;
+  QString message;
+  ASSERT_EQ(Parse({"--help"}, QProcessEnvironment(), options, message), ParseResult::kHelp);
+  for (const char* option : {"--seed", "--stocks", "--clock", "--speed", "--fault"}) {
+    EXPECT_TRUE(message.contains(QString::fromLatin1(option))) << option;
+  }
+}
+
+}  // namespace
+}  // namespace ostrada
