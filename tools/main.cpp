@@ -34,6 +34,11 @@ int main(int argc, char** argv) {
   CLI::App app{"ostrada-cli: the scriptable front of ostrada's data layer"};
   app.require_subcommand(1);
   for (const auto& registration : cli::Registrations()) registration(app);
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // Help and version requests are successes; any other bad command line is a plain failure.
+    return app.exit(error) == 0 ? cli::kExitOk : cli::kExitFailure;
+  }
   return cli::g_exitCode;
 }
