@@ -1,0 +1,212 @@
+#include "app/confrm.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <functional>
+
+#include "app/contbl.h"
+#include "app/dialogunits.h"
+#include "app/findcode.h"
+#include "app/qtext.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/memory.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada {
+
+static constexpr char kModule[] = "app/confrm";
+
+namespace {
+
+constexpr int kFeedId = 7121;
+// The list starts this many pixels below the top of the form, under the stock bar.
+constexpr int kTableTop = 30;
+constexpr int kSmallestDialogSide = 100;
+
+// The templates' fixed-pitch 9-point font.
+QFont ContractWindowFont() {
+  QFont font(QStringLiteral("NanumGothicCoding"), 9);
+  font.setStyleHint(QFont::Monospace);
+  return font;
+}
+
+// The stock list tells when it closes, whether or not a name was chosen.
+class CloseUpComboBox : public QComboBox {
+ public:
+  CloseUpComboBox(QWidget* parent, std::function<void()> onCloseUp)
+      : QComboBox(parent), onCloseUp_(std::move(onCloseUp)) {}
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    onCloseUp_();
+  }
+
+ private:
+  std::function<void()> onCloseUp_;
+};
+
+QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
+  auto* button = new QPushButton(QString::fromLatin1(text), parent);
+  button->setObjectName(QStringLiteral("button%1").arg(id));
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+CConFrm::CConFrm(const CodeInfoList* book, QWidget* parent)
+    : QWidget(parent),
+      feed_(this, kFeedId),
+      table_(new CConTbl(book, 0, this)),
+      static_(new QLabel(QStringLiteral("code"), this)),
+      combo_(new CloseUpComboBox(this, [this] { OnComboCloseUp(); })),
+      book_(book) {
+  setObjectName("form142");
+  static_->setObjectName("static9028");
+  combo_->setObjectName("combo9014");
+  connect(MakeButton(this, 9034, "?"), &QPushButton::clicked, this, [this] { OnFind(); });
+  connect(MakeButton(this, 1387, "&A"), &QPushButton::clicked, this, [this] { OnAllPages(); });
+  connect(MakeButton(this, 1388, "&N"), &QPushButton::clicked, this, [this] { OnNextPage(); });
+  connect(MakeButton(this, 1282, "Tx"), &QPushButton::clicked, this, [this] { OnSaveText(); });
+  Layout();
+}
+
+void CConFrm::Layout() {
+  const DialogUnits units(font());
+  resize(units.Size(171, 220));
+  units.Place(*combo_, 1, 2, 62, 120);
+  combo_->resize(combo_->width(), combo_->sizeHint().height());
+  units.Place(*static_, 66, 4, 32, 10);
+  units.Place(*findChild<QPushButton*>("button9034"), 100, 2, 12, 13);
+  units.Place(*findChild<QPushButton*>("button1387"), 114, 2, 16, 13);
+  units.Place(*findChild<QPushButton*>("button1388"), 132, 2, 16, 13);
+  units.Place(*findChild<QPushButton*>("button1282"), 150, 2, 18, 13);
+  // The list keeps the width it starts with; only its height follows the form.
+  tableSize_ = QSize(width(), height() - kTableTop);
+  table_->setGeometry(QRect(QPoint(0, kTableTop), tableSize_));
+  table_->show();
+}
+
+void CConFrm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  table_->resize(tableSize_.width(), event->size().height() - kTableTop);
+}
+
+bool CConFrm::event(QEvent* event) {
+  if (WindowMessageEvent* message = AsWindowMessage(event, WM_CONTRACT_FORWARD)) {
+    message->SetResult(SendWindowMessage(table_, WM_CONTRACT_FORWARD, message->WParam(), message->LParam()));
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void CConFrm::ClearTable() {
+  table_->Clear(&feed_);
+}
+
+int CConFrm::SelectStock(const char* text, int byName) {
+  if (text == nullptr || text[0] == '\0') {
+    ShowMessage(Text(Txt::kConSelectStockFirst));
+    ClearTable();
+    return 0;
+  }
+  const CodeInfo* stock = nullptr;
+  if (book_ != nullptr) stock = byName == 1 ? book_->FindByName(text) : book_->FindByCode(text);
+  if (stock == nullptr || stock->key.name == nullptr) {
+    ShowMessage(Text(Txt::kConStockNotFound));
+    ClearTable();
+    return 0;
+  }
+  name_ = stock->key.name.get();
+  code_ = stock->key.code;
+  static_->setText(FromCp949(code_));
+  SelectInCombo(name_);
+  return table_->Load(code_.c_str(), &feed_, 0);
+}
+
+int CConFrm::SelectInCombo(const std::string& name) {
+  const QString shown = FromCp949(name);
+  int index = combo_->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) {
+    // A sorted list: the names in the byte order of their CP949 text.
+    int position = 0;
+    while (position < combo_->count() && StrCompare(ToCp949(combo_->itemText(position)).c_str(), name.c_str()) < 0) {
+      ++position;
+    }
+    combo_->insertItem(position, shown);
+    index = combo_->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (!OSTRADA_VERIFY(index >= 0)) return 0;
+  }
+  combo_->setCurrentIndex(index);
+  return 1;
+}
+
+void CConFrm::OnComboCloseUp() {
+  if (combo_->count() == 0) {
+    CurrentUiSink().Beep();
+    return;
+  }
+  int index = combo_->currentIndex();
+  if (index < 0 && !combo_->currentText().isEmpty()) {
+    index = combo_->findText(combo_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) combo_->setCurrentIndex(index);
+  }
+  if (index < 0) {
+    ShowMessage(Text(Txt::kConSelectStockFirst));
+    return;
+  }
+  const std::string name = ToCp949(combo_->itemText(index));
+  if (name == name_) {
+    CurrentUiSink().Beep();
+    return;
+  }
+  SelectStock(name.c_str(), 1);
+}
+
+void CConFrm::OnFind() {
+  CFindCode finder(book_, this);
+  finder.exec();
+  const std::string name = finder.ChosenName();
+  if (name.empty()) return;
+  if (name == name_) {
+    CurrentUiSink().Beep();
+    return;
+  }
+  SelectStock(name.c_str(), 1);
+}
+
+void CConFrm::OnAllPages() {
+  if (code_.empty()) {
+    CurrentUiSink().Beep();
+    return;
+  }
+  table_->Load(code_.c_str(), &feed_, 1);
+}
+
+void CConFrm::OnNextPage() {
+  table_->NextPage(&feed_);
+}
+
+void CConFrm::OnSaveText() {
+  table_->SaveToText();
+}
+
+CConDlg::CConDlg(const CodeInfoList* book, QWidget* parent) : QDialog(parent) {
+  setObjectName("dialog149");
+  setWindowTitle(FromCp949(Text(Txt::kConWindowCaption)));
+  setFont(ContractWindowFont());
+  const DialogUnits units(font());
+  frame_ = new CConFrm(book, this);
+  resize(units.Size(173, 200));
+  frame_->setGeometry(rect());
+  frame_->show();
+}
+
+void CConDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (width() >= kSmallestDialogSide && height() >= kSmallestDialogSide) frame_->setGeometry(rect());
+}
+
+}  // namespace ostrada

@@ -1,0 +1,256 @@
+#include "app/wndconpower.h"
+
+#include "basesrc/foundation/report.h"
+#include "broker/clsid.h"
+#include "broker/comerror.h"
+#include "broker/server.h"
+
+namespace ostrada {
+
+static constexpr char kModule[] = "app/wndconpower";
+
+namespace {
+
+using broker::ComError;
+using broker::Variant;
+
+// Inputs of the contract-history object.
+constexpr int kInputCode = 0;
+constexpr int kInputFrom = 1;
+constexpr int kInputRowsPerPage = 2;
+constexpr int16_t kRowsPerPage = 80;
+
+// Header values of a history page.
+constexpr int kPageCode = 0;
+constexpr int kPageRowCount = 2;
+
+// Header values of a live contract.
+namespace live {
+constexpr int kCode = 0;
+constexpr int kName = 1;
+constexpr int kChange = 2;
+constexpr int kTimeHHMM = 3;
+constexpr int kAux1 = 7;
+constexpr int kAux2 = 8;
+constexpr int kVolume = 9;
+constexpr int kPrice = 13;
+constexpr int kSide = 14;
+constexpr int kTickVolume = 17;
+constexpr int kTimeHHMMSS = 18;
+constexpr int kPhase = 19;
+}  // namespace live
+
+// Data fields of a history row.
+namespace row {
+constexpr int kTimeHHMM = 0;
+constexpr int kChange = 1;
+constexpr int kAux1 = 2;
+constexpr int kAux2 = 3;
+constexpr int kPrice = 4;
+constexpr int kVolume = 5;
+constexpr int kTickVolume = 6;
+constexpr int kSide = 7;
+constexpr int kStrength = 8;
+constexpr int kTimeHHMMSS = 9;
+constexpr int kPhase = 10;
+}  // namespace row
+
+// A one-character value comes as a text or as the character's code.
+char CharOf(const Variant& value) {
+  if (value.Type() == broker::VarType::kText) {
+    const std::string text = value.ToText();
+    return text.empty() ? '\0' : text[0];
+  }
+  return static_cast<char>(value.ToI4() & 0xFF);
+}
+
+void ShowComError(const ComError& error) {
+  ShowMessage(error.Description());
+}
+
+std::string WithoutTrailingSpace(std::string text) {
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  text.erase(end == std::string::npos ? 0 : end + 1);
+  return text;
+}
+
+}  // namespace
+
+CWndConPower::CWndConPower(QWidget* parent, int id) : QWidget(parent), handle_(this) {
+  setObjectName(QStringLiteral("window%1").arg(id));
+  // The window only receives messages: it must never take a click meant for what lies under it.
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  setGeometry(0, 0, 100, 100);
+  lower();
+  Connect();
+}
+
+CWndConPower::~CWndConPower() {
+  Disconnect();
+  code_.clear();
+  history_.reset();
+  live_.reset();
+}
+
+void CWndConPower::Connect() {
+  try {
+    live_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive);
+    sink_ = std::make_unique<CEventSink>(&handle_);
+    sink_->Advise(*live_);
+  } catch (const ComError& error) {
+    ShowComError(error);
+  }
+}
+
+void CWndConPower::Disconnect() {
+  if (sink_ == nullptr) return;
+  try {
+    if (live_ != nullptr) sink_->Unadvise(*live_);
+  } catch (const ComError& error) {
+    ShowComError(error);
+  }
+  sink_.reset();
+}
+
+int CWndConPower::Subscribe(const char* code) {
+  if (!OSTRADA_VERIFY(code != nullptr && live_ != nullptr)) return 0;
+  try {
+    live_->SetInput(kInputCode, Variant::Text(""));
+    live_->Unsubscribe();
+    live_->SetInput(kInputCode, Variant::Text(code));
+    live_->Subscribe();
+    subscribed_ = true;
+    return 1;
+  } catch (const ComError& error) {
+    ShowComError(error);
+    return 0;
+  }
+}
+
+void CWndConPower::Unsubscribe() {
+  if (!subscribed_ || live_ == nullptr) return;
+  try {
+    live_->SetInput(kInputCode, Variant::Text(""));
+    live_->Unsubscribe();
+    subscribed_ = false;
+  } catch (const ComError& error) {
+    ShowComError(error);
+  }
+}
+
+void CWndConPower::ResetHistory() {
+  code_.clear();
+  history_.reset();
+}
+
+int CWndConPower::OpenHistory(const char* code) {
+  ResetHistory();
+  if (!OSTRADA_VERIFY(code != nullptr)) return 0;
+  try {
+    history_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractHistory);
+    history_->SetInput(kInputCode, Variant::Text(code));
+    history_->SetInput(kInputFrom, Variant::I4(0));
+    history_->SetInput(kInputRowsPerPage, Variant::I2(kRowsPerPage));
+    code_ = code;
+    return 1;
+  } catch (const ComError& error) {
+    ShowComError(error);
+    history_.reset();
+    return 0;
+  }
+}
+
+std::unique_ptr<ContractTape> CWndConPower::FetchPage() {
+  if (history_ == nullptr) {
+    CurrentUiSink().Beep();
+    return nullptr;
+  }
+  try {
+    int16_t status;
+    {
+      WaitCursor wait;
+      history_->Request();
+      status = history_->Status();
+    }
+    if (status != 0) {
+      const std::string text1 = history_->StatusText1();
+      ShowMessage(WithoutTrailingSpace(text1 + history_->StatusText2()));
+      // Later pages cannot continue a refused one; the next-page command then only beeps.
+      history_.reset();
+      return nullptr;
+    }
+    history_->HeaderValue(kPageCode);
+    auto tape = std::make_unique<ContractTape>();
+    const int32_t rows = history_->HeaderValue(kPageRowCount).ToI4();
+    for (int32_t i = 0; i < rows; ++i) {
+      ContractRecord record{};
+      record.timeHHMM = history_->DataValue(row::kTimeHHMM, i).ToI4();
+      record.timeHHMMSS = history_->DataValue(row::kTimeHHMMSS, i).ToI4();
+      record.aux1 = history_->DataValue(row::kAux1, i).ToI4();
+      record.aux2 = history_->DataValue(row::kAux2, i).ToI4();
+      record.price = history_->DataValue(row::kPrice, i).ToI4();
+      record.change = history_->DataValue(row::kChange, i).ToI4();
+      record.volume = history_->DataValue(row::kVolume, i).ToI4();
+      record.tickVolume = history_->DataValue(row::kTickVolume, i).ToI4();
+      record.strength = history_->DataValue(row::kStrength, i).ToR4();
+      record.side = CharOf(history_->DataValue(row::kSide, i));
+      record.phase = CharOf(history_->DataValue(row::kPhase, i));
+      if (!OSTRADA_VERIFY(tape->Insert(record))) return nullptr;
+    }
+    return tape;
+  } catch (const ComError& error) {
+    ShowComError(error);
+    return nullptr;
+  }
+}
+
+bool CWndConPower::MorePages() {
+  if (history_ == nullptr) return false;
+  try {
+    return history_->MoreData() != 0;
+  } catch (const ComError& error) {
+    ShowComError(error);
+    return false;
+  }
+}
+
+bool CWndConPower::event(QEvent* event) {
+  if (AsWindowMessage(event, WM_EVENT_RECEIVED) != nullptr) {
+    OnEventReceived();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void CWndConPower::OnEventReceived() {
+  if (!OSTRADA_VERIFY(live_ != nullptr)) return;
+  try {
+    ContractRecord record{};
+    const std::string code = live_->HeaderValue(live::kCode).ToText();
+    const std::string name = live_->HeaderValue(live::kName).ToText();
+    record.timeHHMM = live_->HeaderValue(live::kTimeHHMM).ToI4();
+    record.timeHHMMSS = live_->HeaderValue(live::kTimeHHMMSS).ToI4();
+    record.aux1 = live_->HeaderValue(live::kAux1).ToI4();
+    record.aux2 = live_->HeaderValue(live::kAux2).ToI4();
+    record.price = live_->HeaderValue(live::kPrice).ToI4();
+    record.change = live_->HeaderValue(live::kChange).ToI4();
+    record.volume = live_->HeaderValue(live::kVolume).ToI4();
+    record.tickVolume = live_->HeaderValue(live::kTickVolume).ToI4();
+    record.side = CharOf(live_->HeaderValue(live::kSide));
+    record.phase = CharOf(live_->HeaderValue(live::kPhase));
+
+    auto tape = std::make_unique<ContractTape>();
+    if (!OSTRADA_VERIFY(tape->Create(code.c_str(), name.c_str(), record))) return;
+    // The receiver answers 1 when it took the tape; a parent that does not know the message leaves
+    // it here to be freed.
+    ContractTape* forwarded = tape.release();
+    if (SendWindowMessage(parentWidget(), WM_CONTRACT_FORWARD, 1, reinterpret_cast<intptr_t>(forwarded)) == 0) {
+      delete forwarded;
+    }
+  } catch (const ComError& error) {
+    ShowComError(error);
+  }
+}
+
+}  // namespace ostrada
