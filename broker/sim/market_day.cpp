@@ -39,7 +39,8 @@ void SplitQuantity(int32_t total, const std::vector<int32_t>& indices, SeededRan
   std::vector<int64_t> weights(indices.size());
   int64_t weightSum = 0;
   for (int64_t& weight : weights) {
-    weight = 1 + random.Below(6) + (random.Percent(10) ? random.Below(30) : 0);
+    const int64_t spread = random.Below(8);
+    weight = 1 + spread * spread + (random.Percent(5) ? random.Below(120) : 0);
     weightSum += weight;
   }
   const int64_t extra = total - static_cast<int64_t>(indices.size());

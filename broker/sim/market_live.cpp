@@ -21,7 +21,7 @@ int32_t Step(const PriceLadder& ladder, int32_t price, int steps) {
 
 // Deeper levels hold more.
 int32_t Depth(SeededRandom& random, int32_t mean, int level) {
-  return mean * (1 + static_cast<int32_t>(random.Below(6))) * (3 + level) / 3 + 1;
+  return RoundToInt(mean * (0.2 + 2.5 * random.Unit()) * (3 + level) / 3.0) + 1;
 }
 
 }  // namespace

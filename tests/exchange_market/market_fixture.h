@@ -61,3 +61,24 @@ class MarketTest : public ::testing::Test {
 };
 
 }  // namespace ostrada::sim::testing
+
+namespace ostrada::sim::testing {
+
+// An event sink that reads the object's headers the moment an event arrives, as the windows do.
+class HeaderRecorder : public broker::IEventSink {
+ public:
+  HeaderRecorder(broker::IMarketRequest& object, std::vector<int32_t> headers)
+      : object_(object), headers_(std::move(headers)) {}
+  void Received() override {
+    std::vector<broker::Variant> values;
+    for (int32_t header : headers_) values.push_back(object_.HeaderValue(header));
+    events.push_back(std::move(values));
+  }
+  std::vector<std::vector<broker::Variant>> events;
+
+ private:
+  broker::IMarketRequest& object_;
+  std::vector<int32_t> headers_;
+};
+
+}  // namespace ostrada::sim::testing

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "basesrc/priceinfo.h"
+#include "tests/exchange_market/market_fixture.h"
+
+namespace ostrada::sim::testing {
+namespace {
+
+using broker::Variant;
+
+// One contract as the client reads it: time HHMMSS, price, quantity, cumulative volume, side, phase.
+using Row = std::tuple<int32_t, int32_t, int32_t, int32_t, char, char>;
+
+class ContractObjects : public MarketTest {
+ protected:
+  std::shared_ptr<broker::IMarketRequest> OpenHistory(const std::string& code, int16_t perPage = 80) {
+    auto object = Create(broker::clsid::kContractHistory);
+    object->SetInput(0, Variant::Text(code));
+    object->SetInput(1, Variant::I4(0));
+    object->SetInput(2, Variant::I2(perPage));
+    return object;
+  }
+  // Every page of the history, newest first, as the pages come.
+  std::vector<Row> AllPages(broker::IMarketRequest& object, std::vector<int32_t>* pageSizes = nullptr) {
+    std::vector<Row> rows;
+    do {
+      EXPECT_EQ(object.Request(), 0);
+      const int32_t count = object.HeaderValue(2).ToI4();
+      if (pageSizes != nullptr) pageSizes->push_back(count);
+      for (int32_t i = 0; i < count; ++i) rows.push_back(ReadRow(object, i));
+    } while (object.MoreData() == 1);
+    return rows;
+  }
+  static Row ReadRow(broker::IMarketRequest& object, int32_t i) {
+    return {object.DataValue(9, i).ToI4(),
+            object.DataValue(4, i).ToI4(),
+            object.DataValue(6, i).ToI4(),
+            object.DataValue(5, i).ToI4(),
+            static_cast<char>(object.DataValue(7, i).ToUI1()),
+            static_cast<char>(object.DataValue(10, i).ToUI1())};
+  }
+};
+
+TEST_F(ContractObjects, HistoryPagesRunNewestFirstAndContinueWithoutGapsOrRepeats) {
+  AdvanceTo(9, 20);
+  const std::string code = LiquidCode();
+  auto object = OpenHistory(code);
+  std::vector<int32_t> sizes;
+  // The clock moves between pages; the continuation still follows the first page.
+  ASSERT_EQ(object->Request(), 0);
+  const int32_t first = object->HeaderValue(2).ToI4();
+  ASSERT_EQ(first, 80);
+  ASSERT_EQ(object->MoreData(), 1);
+  std::vector<Row> rows;
+  for (int32_t i = 0; i < first; ++i) rows.push_back(ReadRow(*object, i));
+  AdvanceTo(9, 25);
+  const std::vector<Row> rest = AllPages(*object, &sizes);
+  rows.insert(rows.end(), rest.begin(), rest.end());
+  for (size_t i = 0; i + 1 < sizes.size(); ++i) EXPECT_EQ(sizes[i], 80);
+  EXPECT_EQ(object->MoreData(), 0);
+
+  // Newest first; regular contracts count the volume down by their quantities; the oldest rows
+  // are the pre-open auction's expected prices.
+  for (size_t i = 0; i + 1 < rows.size(); ++i) {
+    ASSERT_GE(std::get<0>(rows[i]), std::get<0>(rows[i + 1]));
+    if (std::get<5>(rows[i]) == '2' && std::get<5>(rows[i + 1]) == '2') {
+      ASSERT_EQ(std::get<3>(rows[i]) - std::get<2>(rows[i]), std::get<3>(rows[i + 1]));
+    }
+  }
+  EXPECT_EQ(std::get<5>(rows.back()), '1');
+  EXPECT_LT(std::get<0>(rows.back()), 90000);
+  EXPECT_LE(std::get<0>(rows.front()), 92000);
+
+  // A fresh history now holds the same records plus those of the last five minutes.
+  std::vector<Row> now = AllPages(*OpenHistory(code, 200));
+  ASSERT_GT(now.size(), rows.size());
+  EXPECT_TRUE(std::equal(rows.rbegin(), rows.rend(), now.rbegin()));
+}
+
+TEST_F(ContractObjects, EveryRecordOfTheDayIsAValidTickInItsPhase) {
+  AdvanceTo(15, 10);
+  for (const std::string& code : Codes()) {
+    SCOPED_TRACE(code);
+    auto current = Create(broker::clsid::kMultiPrice);
+    current->SetInput(0, Variant::Text(code));
+    current->Request();
+    const int32_t base = current->DataValue(19, 0).ToI4();
+    const std::vector<Row> rows = AllPages(*OpenHistory(code, 500));
+    for (const Row& row : rows) {
+      const auto [time, price, quantity, volume, side, phase] = row;
+      ASSERT_EQ(price % PriceTick(price), 0);
+      ASSERT_LE(price, base + PriceLimitChange(base, 1)) << "base " << base << " time " << time << " phase " << phase;
+      ASSERT_GE(price, base + PriceLimitChange(base, 0));
+      ASSERT_TRUE(side == '1' || side == '2');
+      ASSERT_GT(quantity, 0);
+      const bool auction = (time >= 80000 && time < 90000) || (time >= 145000 && time < 150000);
+      ASSERT_EQ(phase, auction ? '1' : '2') << time;
+      ASSERT_GE(time, 80000);
+      ASSERT_LE(time, 150000);
+    }
+  }
+}
+
+TEST_F(ContractObjects, BadCountAndUnknownCodeAreRefused) {
+  auto object = OpenHistory(Codes()[0], 0);
+  object->Request();
+  EXPECT_NE(object->Status(), 0);
+  object = OpenHistory("A999999");
+  object->Request();
+  EXPECT_NE(object->Status(), 0);
+  EXPECT_EQ(object->MoreData(), 0);
+}
+
+TEST_F(ContractObjects, LiveContractsOfEverySubscribedCodeMatchTheHistory) {
+  AdvanceTo(10, 0);
+  const std::vector<std::string> codes = {LiquidCode(), Codes()[1]};
+  auto live = Create(broker::clsid::kContractsLive);
+  HeaderRecorder sink(*live, {0, 18, 13, 17, 9, 14, 19, 2, 3});
+  live->Events().Advise(&sink);
+  // The window's form: clear with an empty text, then subscribe the code.
+  live->SetInput(0, Variant::Text(""));
+  live->Unsubscribe();
+  for (const std::string& code : codes) {
+    live->SetInput(0, Variant::Text(code));
+    live->Subscribe();
+  }
+  AdvanceTo(10, 2);
+  ASSERT_FALSE(sink.events.empty());
+  for (const std::string& code : codes) {
+    std::vector<Row> events;
+    for (const auto& e : sink.events) {
+      EXPECT_EQ(e[8].ToI4(), e[1].ToI4() / 100);
+      if (e[0].ToText() == code) {
+        events.emplace_back(e[1].ToI4(), e[2].ToI4(), e[3].ToI4(), e[4].ToI4(), static_cast<char>(e[5].ToUI1()),
+                            static_cast<char>(e[6].ToUI1()));
+      }
+    }
+    // The events are the newest records of the history, oldest first, and nothing older came.
+    const std::vector<Row> history = AllPages(*OpenHistory(code, 500));
+    ASSERT_GT(history.size(), events.size());
+    EXPECT_TRUE(std::equal(events.rbegin(), events.rend(), history.begin())) << code;
+    EXPECT_LE(std::get<0>(history[events.size()]), 100000);
+  }
+}
+
+TEST(ContractDeterminism, SameSeedAndStepsGiveTheSameEvents) {
+  auto run = [](int64_t step) {
+    Exchange exchange(SmallMarket(11));
+    broker::ScopedServer server(exchange);
+    auto live = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive);
+    HeaderRecorder sink(*live, {0, 18, 13, 17, 9, 14});
+    live->Events().Advise(&sink);
+    for (const ListedStock& stock : exchange.Stocks().All()) {
+      live->SetInput(0, Variant::Text(stock.code));
+      live->Subscribe();
+    }
+    for (int64_t t = 0; t < 120'000; t += step) exchange.Advance(step);
+    return sink.events;
+  };
+  const auto coarse = run(1000);
+  EXPECT_FALSE(coarse.empty());
+  EXPECT_EQ(coarse, run(1000));
+  EXPECT_EQ(coarse, run(250));  // the same stream however finely the clock is stepped
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing

@@ -1,0 +1,190 @@
+// ostrada-cli market [--seed N] [--at HH:MM:SS] CODE: one stock of the embedded exchange as a person
+// reads it: its current price row, its ten-level book and its last contracts, asked through the
+// server's objects as the program asks them.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/numberformat.h"
+#include "broker/clsid.h"
+#include "broker/comerror.h"
+#include "broker/server.h"
+#include "broker/sim/clock.h"
+#include "broker/sim/exchange.h"
+#include "tools/command.h"
+
+namespace ostrada::cli {
+namespace {
+
+using broker::Variant;
+
+struct MarketOptions {
+  uint64_t seed = sim::ExchangeOptions{}.seed;
+  int stocks = 0;
+  int32_t date = 0;
+  std::string at = "10:30:00";
+  int contracts = 20;
+  std::string code;
+};
+
+constexpr int64_t kKoreaOffsetMs = 9 * sim::kMillisecondsPerHour;
+
+// HH:MM:SS as milliseconds of the day; -1 when malformed.
+int64_t ParseTime(const std::string& text) {
+  int hh = 0, mm = 0, ss = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
+  if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
+  return ((hh * 60LL + mm) * 60 + ss) * 1000;
+}
+
+// Unix milliseconds of a Korean date (YYYYMMDD) and time of day.
+int64_t UnixMilliseconds(int32_t date, int64_t timeOfDay) {
+  int64_t y = date / 10000;
+  const int64_t m = date / 100 % 100;
+  const int64_t d = date % 100;
+  y -= m <= 2 ? 1 : 0;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yearOfEra = y - era * 400;
+  const int64_t dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t days = era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+  return days * sim::kMillisecondsPerDay + timeOfDay - kKoreaOffsetMs;
+}
+
+int64_t SystemMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string Number(int64_t value) {
+  return FormatNumber(value);
+}
+std::string Signed(int64_t value) {
+  return (value > 0 ? "+" : "") + FormatNumber(value);
+}
+std::string Text(const Variant& value) {
+  return Cp949ToUtf8(value.ToText());
+}
+
+char CharOf(const Variant& value) {
+  return static_cast<char>(value.ToUI1());
+}
+
+// The request's refusal as the program shows it: the two status texts joined.
+bool Refused(broker::IMarketRequest& object) {
+  if (object.Status() == 0) return false;
+  std::fprintf(stderr, "ostrada-cli: %s%s\n", Cp949ToUtf8(object.StatusText1()).c_str(),
+               Cp949ToUtf8(object.StatusText2()).c_str());
+  return true;
+}
+
+bool PrintPrice(const std::string& code) {
+  auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMultiPrice);
+  object->SetInput(0, Variant::Text(code));
+  object->Request();
+  if (Refused(*object)) return false;
+  if (object->HeaderValue(0).ToI4() != 1) {
+    std::fprintf(stderr, "ostrada-cli: no such stock: %s\n", code.c_str());
+    return false;
+  }
+  const int32_t price = object->DataValue(3, 0).ToI4();
+  const int32_t change = object->DataValue(4, 0).ToI4();
+  const int32_t base = object->DataValue(19, 0).ToI4();
+  const double rate = base > 0 ? change * 100.0 / base : 0.0;
+  std::printf("%s %s  %04d\n", Text(object->DataValue(0, 0)).c_str(), Text(object->DataValue(1, 0)).c_str(),
+              object->DataValue(2, 0).ToI4());
+  std::printf("현재가 %s  전일대비 %s (%+.2f%%)  거래량 %s\n", Number(price).c_str(), Signed(change).c_str(), rate,
+              Number(object->DataValue(11, 0).ToI4()).c_str());
+  std::printf("시가 %s  고가 %s  저가 %s  기준가 %s  상한가 %s  하한가 %s  체결강도 %.2f\n",
+              Number(object->DataValue(6, 0).ToI4()).c_str(), Number(object->DataValue(7, 0).ToI4()).c_str(),
+              Number(object->DataValue(8, 0).ToI4()).c_str(), Number(base).c_str(),
+              Number(object->DataValue(18, 0).ToI4()).c_str(), Number(object->DataValue(22, 0).ToI4()).c_str(),
+              static_cast<double>(object->DataValue(21, 0).ToR4()));
+  return true;
+}
+
+bool PrintBook(const std::string& code) {
+  auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
+  object->SetInput(0, Variant::Text(code));
+  object->Request();
+  if (Refused(*object)) return false;
+  std::printf("\n%12s %12s %12s\n", "매도잔량", "호가", "매수잔량");
+  for (int level = 9; level >= 0; --level) {
+    const int32_t price = object->DataValue(0, level).ToI4();
+    if (price > 0)
+      std::printf("%12s %12s\n", Number(object->DataValue(2, level).ToI4()).c_str(), Number(price).c_str());
+  }
+  for (int level = 0; level < 10; ++level) {
+    const int32_t price = object->DataValue(1, level).ToI4();
+    if (price > 0)
+      std::printf("%12s %12s %12s\n", "", Number(price).c_str(), Number(object->DataValue(3, level).ToI4()).c_str());
+  }
+  std::printf("%12s %12s %12s\n", Number(object->HeaderValue(4).ToI4()).c_str(), "잔량",
+              Number(object->HeaderValue(6).ToI4()).c_str());
+  return true;
+}
+
+bool PrintContracts(const std::string& code, int count) {
+  auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractHistory);
+  object->SetInput(0, Variant::Text(code));
+  object->SetInput(1, Variant::I4(0));
+  object->SetInput(2, Variant::I2(static_cast<int16_t>(count)));
+  object->Request();
+  if (Refused(*object)) return false;
+  const int32_t rows = object->HeaderValue(2).ToI4();
+  std::printf("\n%9s %10s %10s %10s %12s %2s %2s\n", "시각", "현재가", "전일대비", "체결량", "거래량", "", "장");
+  for (int32_t row = 0; row < rows; ++row) {
+    const int32_t hhmmss = object->DataValue(9, row).ToI4();
+    const char side = CharOf(object->DataValue(7, row));
+    const int32_t quantity = object->DataValue(6, row).ToI4();
+    std::printf("%02d:%02d:%02d %10s %10s %10s %12s %2s %2c\n", hhmmss / 10000, hhmmss / 100 % 100, hhmmss % 100,
+                Number(object->DataValue(4, row).ToI4()).c_str(), Signed(object->DataValue(1, row).ToI4()).c_str(),
+                Number(side == '2' ? -quantity : quantity).c_str(), Number(object->DataValue(5, row).ToI4()).c_str(),
+                side == '1' ? "▲" : "▼", CharOf(object->DataValue(10, row)));
+  }
+  if (rows == 0) std::printf("(체결 없음)\n");
+  return true;
+}
+
+int Run(const MarketOptions& options) {
+  const int64_t at = ParseTime(options.at);
+  if (at < 0) {
+    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
+    return kExitFailure;
+  }
+  sim::ExchangeOptions exchangeOptions;
+  exchangeOptions.seed = options.seed;
+  exchangeOptions.stocks = options.stocks;
+  exchangeOptions.clock = sim::ClockMode::kLive;
+  // A live clock stopped at the chosen moment, so any time of the day can be shown.
+  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(SystemMilliseconds());
+  exchangeOptions.wallClock = [moment = UnixMilliseconds(date, at)] { return moment; };
+  sim::Exchange exchange(exchangeOptions);
+  broker::ScopedServer server(exchange);
+  try {
+    if (!PrintPrice(options.code) || !PrintBook(options.code) || !PrintContracts(options.code, options.contracts)) {
+      return kExitFailure;
+    }
+  } catch (const broker::ComError& error) {
+    std::fprintf(stderr, "ostrada-cli: %s\n", Cp949ToUtf8(error.Description()).c_str());
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+const bool registered = RegisterCommand([](CLI::App& app) {
+  auto options = std::make_shared<MarketOptions>();
+  CLI::App* command = app.add_subcommand("market", "One stock of the embedded exchange: price, book, contracts");
+  command->add_option("--seed", options->seed, "The exchange's seed");
+  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
+  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
+  command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
+  command->add_option("--contracts", options->contracts, "Contracts to list (1 to 80)")->check(CLI::Range(1, 80));
+  command->add_option("CODE", options->code, "Stock code, e.g. A005930")->required();
+  command->callback([options] { SetExitCode(Run(*options)); });
+});
+
+}  // namespace
+}  // namespace ostrada::cli
