@@ -173,12 +173,13 @@ int NowGate::ReadBinary(FileHandle file, int32_t key) {
 // holds, never by the stored count alone; afterwards the file position is just past the records.
 int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_t records) {
   const auto wanted = static_cast<size_t>(std::min<int64_t>(fileEnd - begin, records * kLongestRecord));
-  std::vector<uint8_t> bytes(wanted);
   if (!OSTRADA_VERIFY(FileSeek(file, begin, kSeekSet) == begin)) return 0;
+  if (records == 0) return 1;
+  std::vector<uint8_t> bytes(std::max<size_t>(wanted, 1));  // a buffer even when the file has no bytes left
   if (!OSTRADA_VERIFY(FileRead(file, bytes.data(), static_cast<int32_t>(wanted)) == static_cast<int32_t>(wanted))) {
     return 0;
   }
-  RecordReader reader(bytes.data(), bytes.size());
+  RecordReader reader(bytes.data(), wanted);
   char code[kCodeSize];
   char name[kNameBufferSize];
   NowPrice block;

@@ -135,6 +135,17 @@ TEST_F(NowGateTest, SaveThenLoadGivesTheSameRecordsInTheLoadKeysOrder) {
   EXPECT_EQ(Reports(), 0u);
 }
 
+TEST_F(NowGateTest, EmptyGroupSavesAndLoads) {
+  NowGate saved;
+  saved.SetName("empty", 0);
+  ASSERT_TRUE(saved.Save(path_.c_str(), 0, 0));
+  NowGate loaded;
+  EXPECT_EQ(loaded.Load(path_.c_str(), 0), 1);
+  EXPECT_EQ(loaded.Count(), 0);
+  EXPECT_STREQ(loaded.Name(), "empty");
+  EXPECT_EQ(Reports(), 0u);
+}
+
 TEST_F(NowGateTest, GroupsFollowEachOtherInOneFile) {
   NowGate first(kNowKeyArrival);
   FillThree(&first);
@@ -239,6 +250,14 @@ TEST_F(CraftedFileTest, RecordsBeginOutsideTheFileIsRejected) {
   EXPECT_EQ(LoadChanged(&group), 0);
   EXPECT_EQ(group.Count(), 0);
   EXPECT_EQ(Reports(), 3u);
+}
+
+TEST_F(CraftedFileTest, RecordsBeginAtTheEndOfTheFileIsATruncatedRecord) {
+  PutI32(bytes_.data(), 164, static_cast<int32_t>(bytes_.size()));
+  NowGate group;
+  EXPECT_EQ(LoadChanged(&group), 0);
+  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(Reports(), 1u);
 }
 
 TEST_F(CraftedFileTest, TruncatedRecordKeepsTheRecordsBeforeIt) {
