@@ -71,9 +71,10 @@ int32_t CountInput(const Variant& input, int32_t most) {
 bool TodayBar(Market& market, const Subject& subject, Bar& bar) {
   bar.date = market.TradingDate();
   if (subject.IsIndex()) {
-    if (market.Now() < kOpenMs) return false;
+    // An index bar is known once its minute is over.
+    const int last = std::min(kRegularMinutes, (market.Now() - kOpenMs) / kMsPerMinute) - 1;
+    if (market.Now() < kOpenMs || last < 0) return false;
     const std::vector<IndexMinute> minutes = IndexDay(subject.index, market.Seed(), market.TradingDate());
-    const int last = std::min(kRegularMinutes - 1, (market.Now() - kOpenMs) / kMsPerMinute);
     bar.open = minutes.front().open;
     bar.high = bar.open;
     bar.low = bar.open;
@@ -154,8 +155,8 @@ class DayChartObject : public CountedRequest {
   SharedMarket market_;
 };
 
-// The one-minute bars of today up to now (minutes without a contract have no bar), the day's
-// cumulative volume at each bar's end.
+// The one-minute bars of today up to now (minutes without a contract have no bar; an index bar comes
+// when its minute is over), the day's cumulative volume at each bar's end.
 std::vector<Bar> MinuteBars(Market& market, const Subject& subject) {
   std::vector<Bar> bars;
   const int32_t now = market.Now();
@@ -169,7 +170,7 @@ std::vector<Bar> MinuteBars(Market& market, const Subject& subject) {
   };
   if (subject.IsIndex()) {
     const std::vector<IndexMinute> minutes = IndexDay(subject.index, market.Seed(), date);
-    for (int m = 0; m <= current && m < kRegularMinutes; ++m) {
+    for (int m = 0; m < current && m < kRegularMinutes; ++m) {
       const IndexMinute& minute = minutes[static_cast<size_t>(m)];
       add(kOpenMs + m * kMsPerMinute, minute.open, minute.high, minute.low, minute.close, minute.volume);
     }

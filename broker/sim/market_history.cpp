@@ -174,13 +174,15 @@ std::vector<DailyBar> IndexHistory(std::string_view code, uint64_t seed, int32_t
 std::vector<IndexMinute> IndexDay(std::string_view code, uint64_t seed, int32_t tradingDate) {
   const IndexStyle style = StyleOf(code);
   const uint64_t daySeed = DeriveSeed(DeriveSeed(seed ^ kIndexSalt, style.salt), static_cast<uint64_t>(tradingDate));
-  int32_t last = IndexHistory(code, seed, tradingDate, 1).front().close;
+  const int32_t previousClose = IndexHistory(code, seed, tradingDate, 1).front().close;
+  int32_t last = previousClose;
   std::vector<IndexMinute> minutes(static_cast<size_t>(kRegularMinutes));
   for (int m = 0; m < kRegularMinutes; ++m) {
     SeededRandom random(DeriveSeed(daySeed, static_cast<uint64_t>(m)));
     IndexMinute& minute = minutes[static_cast<size_t>(m)];
     minute.open = last;
-    minute.close = ExactHundredths(RoundToInt(last * (1.0 + Normal(random) * 0.0006)));
+    // The day's change is read from the last close, so it must survive the float as well.
+    minute.close = ExactHundredthsAgainst(RoundToInt(last * (1.0 + Normal(random) * 0.0006)), previousClose);
     minute.high = ExactHundredths(RoundToInt(std::max(minute.open, minute.close) * (1.0 + random.Unit() * 0.0003)));
     minute.low =
         std::min({minute.open, minute.close,
@@ -193,6 +195,11 @@ std::vector<IndexMinute> IndexDay(std::string_view code, uint64_t seed, int32_t 
 
 int32_t ExactHundredths(int32_t hundredths) {
   while (!IsExact(hundredths)) ++hundredths;
+  return hundredths;
+}
+
+int32_t ExactHundredthsAgainst(int32_t hundredths, int32_t base) {
+  while (!IsExact(hundredths) || !IsExact(hundredths - base)) ++hundredths;
   return hundredths;
 }
 

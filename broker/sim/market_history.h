@@ -44,6 +44,8 @@ std::vector<IndexMinute> IndexDay(std::string_view code, uint64_t seed, int32_t 
 // Hundredths whose single-precision value reads back as the same hundredths however the reader
 // multiplies by 100 (float or double arithmetic, truncated), at or above the given value.
 int32_t ExactHundredths(int32_t hundredths);
+// The same, such that the difference to `base` reads back exactly too.
+int32_t ExactHundredthsAgainst(int32_t hundredths, int32_t base);
 float HundredthsValue(int32_t hundredths);
 
 }  // namespace ostrada::sim

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "basesrc/priceinfo.h"
+#include "broker/sim/market_calendar.h"
+#include "tests/exchange_market/market_fixture.h"
+
+namespace ostrada::sim::testing {
+namespace {
+
+using broker::Variant;
+using broker::VarType;
+
+class ChartObjects : public MarketTest {
+ protected:
+  std::shared_ptr<broker::IMarketRequest> DayChart(const std::string& code, char kind, int16_t count) {
+    auto object = Create(broker::clsid::kDayChart);
+    object->SetInput(0, Variant::Text(code));
+    object->SetInput(1, Variant::UI1(static_cast<uint8_t>(kind)));
+    object->SetInput(2, Variant::I4(0));
+    object->SetInput(3, Variant::I2(count));
+    object->SetInput(4, Variant::UI1('1'));
+    object->Request();
+    return object;
+  }
+  std::shared_ptr<broker::IMarketRequest> MinuteChart(const std::string& code, int16_t interval, int16_t count) {
+    auto object = Create(broker::clsid::kMinuteChart);
+    object->SetInput(0, Variant::Text(code));
+    object->SetInput(1, Variant::UI1('M'));
+    object->SetInput(2, Variant::I2(interval));
+    object->SetInput(3, Variant::I2(count));
+    object->SetInput(4, Variant::UI1('1'));
+    object->Request();
+    return object;
+  }
+  std::vector<Variant> PriceRow(const std::string& code) {
+    auto object = Create(broker::clsid::kMultiPrice);
+    object->SetInput(0, Variant::Text(code));
+    object->Request();
+    std::vector<Variant> row;
+    for (int field = 0; field < 30; ++field) row.push_back(object->DataValue(field, 0));
+    return row;
+  }
+};
+
+TEST_F(ChartObjects, DailyBarsCoverTwoYearsOfTradingDaysEndingToday) {
+  AdvanceTo(10, 0);
+  const std::string code = LiquidCode();
+  auto chart = DayChart(code, 'D', 600);
+  ASSERT_EQ(chart->Status(), 0);
+  const int32_t rows = chart->HeaderValue(3).ToI4();
+  ASSERT_GE(rows, 490);
+  ASSERT_LE(rows, 600);
+  EXPECT_EQ(chart->DataValue(0, 0).ToI4(), kTradingDate);
+  EXPECT_EQ(chart->DataValue(0, 1).ToI4(), 20261207);
+  EXPECT_LE(chart->DataValue(0, rows - 1).ToI4(), 20241208);
+  const std::vector<Variant> row = PriceRow(code);
+  EXPECT_EQ(chart->DataValue(4, 0).ToI4(), row[3].ToI4());
+  EXPECT_EQ(chart->DataValue(5, 0).ToI4(), row[11].ToI4());
+  // The previous close is the newest history bar's close.
+  EXPECT_EQ(chart->DataValue(4, 1).ToI4(), row[19].ToI4());
+  for (int32_t i = 0; i < rows; ++i) {
+    SCOPED_TRACE(i);
+    const int32_t date = chart->DataValue(0, i).ToI4();
+    ASSERT_TRUE(IsTradingDay(date));
+    if (i + 1 < rows) {
+      ASSERT_GT(date, chart->DataValue(0, i + 1).ToI4());
+    }
+    const int32_t open = chart->DataValue(1, i).ToI4();
+    const int32_t high = chart->DataValue(2, i).ToI4();
+    const int32_t low = chart->DataValue(3, i).ToI4();
+    const int32_t close = chart->DataValue(4, i).ToI4();
+    const int32_t base = close - chart->DataValue(6, i).ToI4();
+    ASSERT_GE(high, std::max(open, close));
+    ASSERT_LE(low, std::min(open, close));
+    ASSERT_LE(high, base + PriceLimitChange(base, 1));
+    ASSERT_GE(low, base + PriceLimitChange(base, 0));
+    ASSERT_EQ(close % PriceTick(close), 0);
+  }
+}
+
+TEST_F(ChartObjects, WeeksAndMonthsFoldTheDays) {
+  AdvanceTo(11, 0);
+  const std::string code = LiquidCode();
+  auto days = DayChart(code, 'D', 40);
+  auto weeks = DayChart(code, 'W', 8);
+  auto months = DayChart(code, 'M', 30);
+  ASSERT_EQ(weeks->HeaderValue(3).ToI4(), 8);
+  ASSERT_GE(months->HeaderValue(3).ToI4(), 24);
+  // This week so far: Monday and today.
+  EXPECT_EQ(weeks->DataValue(0, 0).ToI4(), kTradingDate);
+  EXPECT_EQ(weeks->DataValue(1, 0).ToI4(), days->DataValue(1, 1).ToI4());
+  EXPECT_EQ(weeks->DataValue(2, 0).ToI4(), std::max(days->DataValue(2, 0).ToI4(), days->DataValue(2, 1).ToI4()));
+  EXPECT_EQ(weeks->DataValue(5, 0).ToI4(), days->DataValue(5, 0).ToI4() + days->DataValue(5, 1).ToI4());
+  EXPECT_EQ(weeks->DataValue(4, 1).ToI4(), days->DataValue(4, 2).ToI4());  // last Friday's close
+  EXPECT_EQ(weeks->DataValue(4, 0).ToI4() - weeks->DataValue(6, 0).ToI4(), weeks->DataValue(4, 1).ToI4());
+  EXPECT_EQ(months->DataValue(0, 1).ToI4(), 20261130);
+}
+
+TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
+  AdvanceTo(9, 45);
+  for (const char* code : {"U001", "U201"}) {
+    auto chart = DayChart(code, 'D', 10);
+    ASSERT_EQ(chart->Status(), 0);
+    ASSERT_EQ(chart->HeaderValue(3).ToI4(), 10);
+    for (int32_t i = 0; i < 10; ++i) {
+      for (int field : {1, 2, 3, 4, 6}) {
+        const Variant value = chart->DataValue(field, i);
+        ASSERT_EQ(value.Type(), VarType::kR4);
+        const float price = value.ToR4();
+        const auto hundredths = static_cast<int32_t>(price * 100);
+        EXPECT_EQ(static_cast<float>(hundredths / 100.0), price);
+        EXPECT_EQ(static_cast<int32_t>(static_cast<double>(price) * 100.0), hundredths);
+      }
+      const auto close = static_cast<int32_t>(chart->DataValue(4, i).ToR4() * 100);
+      const auto change = static_cast<int32_t>(chart->DataValue(6, i).ToR4() * 100);
+      if (i + 1 < 10) {
+        EXPECT_EQ(close - change, static_cast<int32_t>(chart->DataValue(4, i + 1).ToR4() * 100));
+      }
+    }
+    auto minutes = MinuteChart(code, 1, 100);
+    ASSERT_EQ(minutes->HeaderValue(3).ToI4(), 45);
+    EXPECT_EQ(minutes->DataValue(2, 0).Type(), VarType::kR4);
+  }
+}
+
+TEST_F(ChartObjects, MinuteBarsEndOnTheirIntervalWithCumulativeVolumes) {
+  AdvanceTo(10, 7, 30);
+  const std::string code = LiquidCode();
+  auto ones = MinuteChart(code, 1, 500);
+  ASSERT_EQ(ones->Status(), 0);
+  const int32_t rows = ones->HeaderValue(3).ToI4();
+  ASSERT_EQ(rows, 68);  // 09:00 to 10:07, the last one still running
+  EXPECT_EQ(ones->DataValue(1, 0).ToI4(), 1008);
+  EXPECT_EQ(ones->DataValue(1, rows - 1).ToI4(), 901);
+  EXPECT_EQ(ones->DataValue(0, 0).ToI4(), kTradingDate);
+  const std::vector<Variant> row = PriceRow(code);
+  EXPECT_EQ(ones->DataValue(6, 0).ToI4(), row[11].ToI4());
+  EXPECT_EQ(ones->DataValue(5, 0).ToI4(), row[3].ToI4());
+  for (int32_t i = 0; i + 1 < rows; ++i) EXPECT_GE(ones->DataValue(6, i).ToI4(), ones->DataValue(6, i + 1).ToI4());
+
+  auto fives = MinuteChart(code, 5, 3);
+  ASSERT_EQ(fives->HeaderValue(3).ToI4(), 3);
+  EXPECT_EQ(fives->DataValue(1, 0).ToI4(), 1010);
+  EXPECT_EQ(fives->DataValue(1, 1).ToI4(), 1005);
+  EXPECT_EQ(fives->DataValue(1, 2).ToI4(), 1000);
+  EXPECT_EQ(fives->DataValue(6, 0).ToI4(), row[11].ToI4());
+  EXPECT_EQ(fives->DataValue(6, 1).ToI4(), ones->DataValue(6, 3).ToI4());  // the bar ending 10:05
+}
+
+TEST_F(ChartObjects, BadInputsAreRefused) {
+  EXPECT_NE(DayChart(Codes()[0], 'X', 10)->Status(), 0);
+  EXPECT_NE(DayChart(Codes()[0], 'D', 0)->Status(), 0);
+  EXPECT_NE(DayChart("A999999", 'D', 10)->Status(), 0);
+  EXPECT_NE(MinuteChart(Codes()[0], 0, 10)->Status(), 0);
+  EXPECT_NE(MinuteChart(Codes()[0], 1, -5)->Status(), 0);
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing
