@@ -25,6 +25,19 @@ inline ExchangeOptions SmallMarket(uint64_t seed = 7) {
   return options;
 }
 
+// A live clock stopped at a moment of the trading date (Korean time), so any time of day can be set
+// up; the exchange then moves only by Advance.
+inline ExchangeOptions LiveAt(int hh, int mm, int ss = 0, int stocks = 60, uint64_t seed = 7) {
+  ExchangeOptions options = SmallMarket(seed);
+  options.stocks = stocks;
+  options.clock = ClockMode::kLive;
+  // 2026-12-08 00:00 in Korea is 15:00 UTC the day before; 2026-12-08 is day 20,795 of Unix time.
+  constexpr int64_t kMidnight = 20795LL * 86'400'000 - 9LL * 3'600'000;
+  const int64_t moment = kMidnight + ((hh * 60LL + mm) * 60 + ss) * 1000;
+  options.wallClock = [moment] { return moment; };
+  return options;
+}
+
 class MarketTest : public ::testing::Test {
  protected:
   explicit MarketTest(ExchangeOptions options = SmallMarket()) : exchange_(options), server_(exchange_) {}

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "basesrc/priceinfo.h"
+#include "broker/sim/market_history.h"
+#include "broker/sim/market_service.h"
+#include "tests/exchange_market/market_fixture.h"
+
+namespace ostrada::sim::testing {
+namespace {
+
+using broker::Variant;
+
+class Phases : public MarketTest {
+ protected:
+  Phases() : MarketTest(LiveAt(7, 30)) {}
+
+  std::vector<Variant> PriceRow(const std::string& code) {
+    auto object = Create(broker::clsid::kMultiPrice);
+    object->SetInput(0, Variant::Text(code));
+    object->Request();
+    std::vector<Variant> row;
+    for (int field = 0; field < 30; ++field) row.push_back(object->DataValue(field, 0));
+    return row;
+  }
+  std::shared_ptr<broker::IMarketRequest> NewestContracts(const std::string& code) {
+    auto object = Create(broker::clsid::kContractHistory);
+    object->SetInput(0, Variant::Text(code));
+    object->SetInput(1, Variant::I4(0));
+    object->SetInput(2, Variant::I2(80));
+    object->Request();
+    return object;
+  }
+  void MoveTo(int hh, int mm, int ss = 0) {
+    const int64_t target = ((hh * 60LL + mm) * 60 + ss) * 1000;
+    exchange_.Advance(target - now_);
+    now_ = target;
+  }
+  int64_t now_ = (7 * 60 + 30) * 60 * 1000LL;
+};
+
+char Phase(const Variant& value) { return static_cast<char>(value.ToUI1()); }
+
+TEST_F(Phases, TheDayRunsThroughItsPhases) {
+  const std::string code = LiquidCode();
+  // Before the pre-open: nothing has happened.
+  std::vector<Variant> row = PriceRow(code);
+  EXPECT_EQ(Phase(row[24]), '0');
+  EXPECT_EQ(row[3].ToI4(), row[19].ToI4());
+  EXPECT_EQ(row[6].ToI4(), 0);
+  EXPECT_EQ(row[11].ToI4(), 0);
+  EXPECT_EQ(NewestContracts(code)->HeaderValue(2).ToI4(), 0);
+
+  // Pre-open auction: expected prices only, no volume.
+  MoveTo(8, 30);
+  row = PriceRow(code);
+  EXPECT_EQ(Phase(row[24]), '1');
+  EXPECT_GT(row[16].ToI4(), 0);
+  EXPECT_EQ(row[11].ToI4(), 0);
+  auto history = NewestContracts(code);
+  ASSERT_GT(history->HeaderValue(2).ToI4(), 0);
+  for (int32_t i = 0; i < history->HeaderValue(2).ToI4(); ++i) {
+    EXPECT_EQ(Phase(history->DataValue(10, i)), '1');
+    EXPECT_EQ(history->DataValue(5, i).ToI4(), 0);
+  }
+
+  // The opening contract at 09:00:00 sets the open.
+  MoveTo(9, 0);
+  row = PriceRow(code);
+  EXPECT_EQ(Phase(row[24]), '2');
+  history = NewestContracts(code);
+  EXPECT_EQ(history->DataValue(9, 0).ToI4(), 90000);
+  EXPECT_EQ(Phase(history->DataValue(10, 0)), '2');
+  EXPECT_EQ(history->DataValue(4, 0).ToI4(), row[6].ToI4());
+  EXPECT_EQ(history->DataValue(6, 0).ToI4(), row[11].ToI4());
+  EXPECT_EQ(Phase(history->DataValue(10, 1)), '1');
+
+  // Closing auction: expected prices, the volume stands still.
+  MoveTo(14, 52);
+  const int32_t regularVolume = PriceRow(code)[11].ToI4();
+  MoveTo(14, 58);
+  row = PriceRow(code);
+  EXPECT_EQ(Phase(row[24]), '1');
+  EXPECT_EQ(row[11].ToI4(), regularVolume);
+  EXPECT_EQ(Phase(NewestContracts(code)->DataValue(10, 0)), '1');
+
+  // The closing contract at 15:00:00, then the market is closed.
+  MoveTo(15, 40);
+  row = PriceRow(code);
+  EXPECT_EQ(Phase(row[24]), '0');
+  history = NewestContracts(code);
+  EXPECT_EQ(history->DataValue(9, 0).ToI4(), 150000);
+  EXPECT_EQ(Phase(history->DataValue(10, 0)), '2');
+  EXPECT_EQ(row[11].ToI4(), regularVolume + history->DataValue(6, 0).ToI4());
+  EXPECT_EQ(row[3].ToI4(), history->DataValue(4, 0).ToI4());
+}
+
+// The whole default market after the close: some stocks sit at a limit or touched one, a few are
+// halted, liquid stocks trade thousands of times and thin ones a few hundred at most.
+TEST(MarketShape, ADayOfTheDefaultMarket) {
+  Exchange exchange(LiveAt(15, 40, 0, 0));
+  broker::ScopedServer server(exchange);
+  int closedUpper = 0, touchedUpper = 0, closedLower = 0, halted = 0, suspended = 0, rows = 0;
+  const auto& stocks = exchange.Stocks().All();
+  for (size_t first = 0; first < stocks.size(); first += 110) {
+    std::string codes;
+    for (size_t i = first; i < stocks.size() && i < first + 110; ++i) codes += (codes.empty() ? "" : ",") + stocks[i].code;
+    auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMultiPrice);
+    object->SetInput(0, Variant::Text(codes));
+    ASSERT_EQ(object->Request(), 0);
+    const int32_t count = object->HeaderValue(0).ToI4();
+    for (int32_t r = 0; r < count; ++r, ++rows) {
+      const ListedStock& stock = stocks[first + static_cast<size_t>(r)];
+      ASSERT_EQ(object->DataValue(0, r).ToText(), stock.code);
+      const int32_t price = object->DataValue(3, r).ToI4();
+      const int32_t high = object->DataValue(7, r).ToI4();
+      const int32_t low = object->DataValue(8, r).ToI4();
+      const int32_t upper = object->DataValue(18, r).ToI4();
+      const int32_t lower = object->DataValue(22, r).ToI4();
+      suspended += stock.IsSuspended();
+      if (object->DataValue(6, r).ToI4() == 0) {
+        ++halted;
+        continue;
+      }
+      ASSERT_FALSE(stock.IsSuspended()) << stock.code;
+      closedUpper += price == upper;
+      closedLower += price == lower;
+      touchedUpper += high == upper && price < high;
+      ASSERT_GE(low, lower);
+      ASSERT_LE(high, upper);
+    }
+  }
+  EXPECT_EQ(rows, static_cast<int>(stocks.size()));
+  EXPECT_GT(closedUpper, 5);
+  EXPECT_GT(touchedUpper, 5);
+  EXPECT_GT(closedLower, 2);
+  EXPECT_GE(halted, suspended);
+  EXPECT_GT(halted, 0);
+  EXPECT_LT(halted, rows / 20);
+}
+
+// Splits and consolidations leave a jump in the daily closes; the day's own change stays within
+// the limit of its (adjusted) base.
+TEST(MarketShape, SomeHistoriesHoldAJump) {
+  const Listing listing = Listing::Build(7, 400);
+  int jumps = 0;
+  for (const ListedStock& listed : listing.All()) {
+    StockProfile stock;
+    stock.seed = listed.seed;
+    stock.priceLevel = listed.basePrice;
+    const std::vector<DailyBar> bars = StockHistory(stock, kTradingDate, 520);
+    for (size_t i = 1; i < bars.size(); ++i) {
+      const int32_t base = bars[i].close - bars[i].change;
+      ASSERT_LE(bars[i].close, base + PriceLimitChange(base, 1));
+      ASSERT_GE(bars[i].close, base + PriceLimitChange(base, 0));
+      if (Percent(bars[i - 1].close, bars[i].close - bars[i - 1].close) > 15) ++jumps;
+    }
+  }
+  EXPECT_GT(jumps, 0);
+  EXPECT_LT(jumps, 40);
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing
