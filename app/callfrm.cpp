@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -33,14 +34,17 @@ constexpr int kTableX = 0, kTableY = 65;
 // The quote panel's word in WM_STOCK_CHANGED.
 constexpr uintptr_t kQuotePanel = 2;
 
-// The stock choice reports its close-up, the moment the choice is read.
+// The stock choice reports its close-up, the moment the choice is read. A click on an entry closes
+// the list before the entry becomes the selection, so the report waits for the click to finish.
 class StockCombo : public QComboBox {
  public:
   using QComboBox::QComboBox;
   std::function<void()> onCloseUp;
   void hidePopup() override {
     QComboBox::hidePopup();
-    if (onCloseUp) onCloseUp();
+    QTimer::singleShot(0, this, [this] {
+      if (onCloseUp) onCloseUp();
+    });
   }
 };
 

@@ -29,7 +29,7 @@ class CCallFrm : public QWidget {
   // sets the ladder to it. 1/0; a failure is shown or reported and leaves the header blank.
   int SetStock(const std::string& name, const std::string& code);
 
-  // The stock choice's close-up and the "?" button.
+  // The stock choice's close-up (its list closed, or Enter in its edit field) and the "?" button.
   void OnComboCloseUp();
   void OnFindButton();
 

@@ -227,7 +227,7 @@ void CCallTbl::OnEventReceived() {
     ShowMessage(error.Description());
     return;
   }
-  if (!OSTRADA_VERIFY(CompareAndMark(fresh, current_))) return;
+  if (!CompareAndMark(fresh, current_)) return;  // reported where the stocks were compared
   Show(&fresh);
   current_ = fresh;
   ++eventsShown_;

@@ -30,7 +30,6 @@ int StocGate::FetchQuoteBook(const char* code, CallInfo& record) {
   try {
     auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
     object->SetInput(0, broker::Variant::Text(record.code));
-    WaitCursor wait;
     object->Request();
     if (object->Status() != 0) {
       ShowMessage(RefusalText(*object));

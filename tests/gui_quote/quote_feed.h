@@ -23,6 +23,12 @@ class QuoteFeed : public broker::ComServer {
   int advised = 0;     // sinks currently advised
   std::string lastSubscribed;
   std::string lastUnsubscribed;
+  // Faults: the snapshot answers a non-zero status with two texts (CP949); subscribing throws;
+  // events name another code than the book's.
+  bool refuseSnapshot = false;
+  std::string refusal1, refusal2;
+  bool failSubscribe = false;
+  std::string eventCode;
 
   QuoteFeed() { ClearCallInfo(book); }
 
@@ -49,6 +55,7 @@ class QuoteFeed : public broker::ComServer {
    public:
     Object(QuoteFeed& feed, bool snapshot) : feed_(feed), snapshot_(snapshot) {}
     void Subscribe() override {
+      if (feed_.failSubscribe) throw broker::ComError(broker::kEFail);
       subscribedCode = input_;
       feed_.lastSubscribed = input_;
       ++feed_.subscribed;
@@ -65,7 +72,7 @@ class QuoteFeed : public broker::ComServer {
         if (index >= 4 && index <= 11) return broker::Variant::I4(*TotalFields(b)[static_cast<size_t>(index - 4)]);
         throw broker::ComError(broker::kBadIndex);
       }
-      if (index == 0) return broker::Variant::Text(b.code);
+      if (index == 0) return broker::Variant::Text(feed_.eventCode.empty() ? b.code : feed_.eventCode);
       if (index == 1) return broker::Variant::I4(b.quoteTime);
       if (index == 2) return broker::Variant::I4(b.eventValue2);
       if (index >= 3 && index <= 22) return LevelValue(b, (index - 3) / 4, (index - 3) % 4);
@@ -81,9 +88,9 @@ class QuoteFeed : public broker::ComServer {
     }
     int32_t MoreData() override { return 0; }
     void SetInput(int32_t, const broker::Variant& value) override { input_ = value.ToText(); }
-    int16_t Status() override { return 0; }
-    std::string StatusText1() override { return {}; }
-    std::string StatusText2() override { return {}; }
+    int16_t Status() override { return snapshot_ && feed_.refuseSnapshot ? -1 : 0; }
+    std::string StatusText1() override { return feed_.refusal1; }
+    std::string StatusText2() override { return feed_.refusal2; }
     int16_t Request() override { return 0; }
     broker::IConnectionPoint& Events() override { return *this; }
     uint32_t Advise(broker::IEventSink* sink) override {

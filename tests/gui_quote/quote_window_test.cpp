@@ -52,6 +52,12 @@ class Parent : public QWidget {
   std::vector<Sent> messages;
 };
 
+// The user closes the stock choice's list; the form reads the choice once the close is done.
+void CloseUp(QComboBox& combo) {
+  combo.hidePopup();
+  QCoreApplication::processEvents();
+}
+
 QString Label(QWidget& root, const char* name) {
   auto* label = root.findChild<QLabel*>(QString::fromLatin1(name));
   return label != nullptr ? label->text() : QStringLiteral("<missing>");
@@ -214,16 +220,16 @@ TEST_F(QuoteWindowOnExchange, TheStockChoiceBeepsOnTheSameNameAndTellsTheParentO
   Parent parent;
   CCallFrm form(book_.get(), 0, &parent);
   auto* combo = form.findChild<QComboBox*>(QStringLiteral("combo9014"));
-  combo->hidePopup();  // an empty choice only beeps
+  CloseUp(*combo);  // an empty choice only beeps
   EXPECT_EQ(recording_.sink.beeps, 1);
   ASSERT_EQ(form.SetStock(NameAt(0), {}), 1);
   ASSERT_EQ(form.SetStock(NameAt(1), {}), 1);
-  combo->hidePopup();  // the shown stock is chosen again
+  CloseUp(*combo);  // the shown stock is chosen again
   EXPECT_EQ(recording_.sink.beeps, 2);
   EXPECT_TRUE(parent.messages.empty());
 
   combo->setCurrentIndex(0);
-  combo->hidePopup();
+  CloseUp(*combo);
   ASSERT_EQ(parent.messages.size(), 1u);
   EXPECT_EQ(parent.messages[0].message, WM_STOCK_CHANGED);
   EXPECT_EQ(parent.messages[0].wParam, 2u);
@@ -232,11 +238,11 @@ TEST_F(QuoteWindowOnExchange, TheStockChoiceBeepsOnTheSameNameAndTellsTheParentO
 
   // A typed name that is not in the choice selects nothing.
   combo->setEditText(QStringLiteral("nothing like it"));
-  combo->hidePopup();
+  CloseUp(*combo);
   EXPECT_EQ(recording_.sink.Texts().back(), "먼저 종목을 선택하십시오.");
-  // A typed name that is in it chooses that entry.
+  // A typed name that is in it chooses that entry, on Enter as on a close-up.
   combo->setEditText(FromCp949(NameAt(1)));
-  combo->hidePopup();
+  emit combo->lineEdit()->returnPressed();
   EXPECT_EQ(form.Name(), NameAt(1));
   EXPECT_EQ(parent.messages.size(), 2u);
 }
@@ -439,6 +445,64 @@ TEST_F(QuoteTableOnFeed, ChangingTheStockUnsubscribesTheOldCodeFirstAndDestructi
   EXPECT_EQ(feed_.advised, 0);
   EXPECT_EQ(feed_.subscribed, 1);  // no unsubscribe at destruction
   EXPECT_TRUE(recording_.sink.messages.empty());
+}
+
+TEST_F(QuoteTableOnFeed, ARefusedSnapshotUnsubscribesTheOldCodeAndSubscribesNothing) {
+  CCallTbl table(0, 1);
+  table.SetReferencePrice(50000);
+  ASSERT_EQ(table.SetStock("005930"), 1);
+  EXPECT_EQ(feed_.subscribed, 1);
+  feed_.refuseSnapshot = true;
+  feed_.refusal1 = Utf8ToCp949("없는 종목입니다.");
+  feed_.refusal2 = Utf8ToCp949(" 확인하십시오. \t\r\n");
+  SetCallCode(feed_.book, "000660");
+  EXPECT_EQ(table.SetStock("000660"), 0);
+  EXPECT_EQ(feed_.lastUnsubscribed, "005930");
+  EXPECT_EQ(feed_.subscribed, 0);
+  EXPECT_EQ(feed_.lastSubscribed, "005930");
+  ASSERT_EQ(recording_.sink.messages.size(), 2u);
+  EXPECT_EQ(recording_.sink.messages[0].Utf8(), "없는 종목입니다. 확인하십시오.");
+  EXPECT_EQ(recording_.sink.messages[1].CaptionUtf8(), "확인");
+  EXPECT_TRUE(AllBlank(table.UpperModel()));
+  EXPECT_TRUE(AllBlank(table.LowerModel()));
+  // The next stock does not unsubscribe the code that was never subscribed.
+  feed_.refuseSnapshot = false;
+  SetCallCode(feed_.book, "035420");
+  ASSERT_EQ(table.SetStock("035420"), 1);
+  EXPECT_EQ(feed_.lastUnsubscribed, "005930");
+  EXPECT_EQ(feed_.subscribed, 1);
+}
+
+TEST_F(QuoteTableOnFeed, AnEventOfAnotherStockIsReportedAndChangesNothing) {
+  CCallTbl table(0, 1);
+  table.SetReferencePrice(50000);
+  ASSERT_EQ(table.SetStock("005930"), 1);
+  const CallInfo before = table.Current();
+  feed_.eventCode = "000660";
+  feed_.book.levels[0].sellQuantity = 999;
+  feed_.Raise();
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_EQ(recording_.sink.messages[0].CaptionUtf8(), "확인");
+  EXPECT_EQ(table.EventsShown(), 0);
+  EXPECT_EQ(std::memcmp(&table.Current(), &before, sizeof before), 0);
+  EXPECT_EQ(table.UpperModel().Cell(10, 2), QStringLiteral("10"));
+}
+
+TEST_F(QuoteTableOnFeed, AFailedSubscriptionIsShownAndTheSnapshotStays) {
+  CCallTbl table(0, 1);
+  table.SetReferencePrice(50000);
+  feed_.failSubscribe = true;
+  EXPECT_EQ(table.SetStock("005930"), 1);
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_EQ(recording_.sink.messages[0].text, broker::ComErrorText(broker::kEFail));
+  ExpectShows(table, table.Current());
+}
+
+TEST_F(QuoteTableOnFeed, WithoutThePreviousCloseRatesReadZeroAndTheRecordIsReportedOnce) {
+  CCallTbl table(0, 1);
+  ASSERT_EQ(table.SetStock("005930"), 1);
+  EXPECT_EQ(table.UpperModel().Cell(10, 0), QStringLiteral("  0.00"));
+  EXPECT_EQ(recording_.sink.messages.size(), 1u);
 }
 
 }  // namespace
