@@ -77,7 +77,12 @@ void Market::Deliver(int32_t ms) {
       order.emplace_back(pending[p].events[e].timeMs, pending[p].index, e, p);
   }
   std::sort(order.begin(), order.end());
-  delivering_ = true;
+  // A listener that throws must not leave the market believing it is still delivering.
+  struct Delivering {
+    explicit Delivering(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Delivering() { flag_ = false; }
+    bool& flag_;
+  } delivering(delivering_);
   for (const auto& [time, index, e, p] : order) {
     const std::vector<MarketListener*> listeners = listeners_[index];
     for (MarketListener* listener : listeners) {
@@ -86,7 +91,6 @@ void Market::Deliver(int32_t ms) {
         listener->OnMarketEvent(stocks_[static_cast<size_t>(index)], pending[p].events[e]);
     }
   }
-  delivering_ = false;
 }
 
 uint64_t Market::DaySeed(int index) const {
