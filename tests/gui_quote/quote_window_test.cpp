@@ -2,11 +2,13 @@
 // through a hand-moved feed where a test needs one exact book.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
 #include <memory>
@@ -245,6 +247,29 @@ TEST_F(QuoteWindowOnExchange, TheStockChoiceBeepsOnTheSameNameAndTellsTheParentO
   emit combo->lineEdit()->returnPressed();
   EXPECT_EQ(form.Name(), NameAt(1));
   EXPECT_EQ(parent.messages.size(), 2u);
+}
+
+TEST_F(QuoteWindowOnExchange, ClickingAnEntryOfTheOpenListChoosesIt) {
+  ASSERT_NE(book_, nullptr);
+  Parent parent;
+  CCallFrm form(book_.get(), 0, &parent);
+  ASSERT_EQ(form.SetStock(NameAt(0), {}), 1);
+  ASSERT_EQ(form.SetStock(NameAt(1), {}), 1);
+  parent.show();
+  auto* combo = form.findChild<QComboBox*>(QStringLiteral("combo9014"));
+  combo->showPopup();
+  QAbstractItemView* view = combo->view();
+  const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent click(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &click);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form.Name(), NameAt(0));
+  EXPECT_EQ(recording_.sink.beeps, 0);
+  ASSERT_EQ(parent.messages.size(), 1u);
+  EXPECT_EQ(parent.messages[0].message, WM_STOCK_CHANGED);
 }
 
 // Answers the finder that opens next: picks its k-th entry and presses OK, or cancels (k < 0).
