@@ -1,6 +1,8 @@
 #include "basesrc/priceinfo.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 
 #include "basesrc/foundation/localtime.h"
 #include "basesrc/foundation/memory.h"
@@ -60,8 +62,10 @@ int32_t PriceLimitChange(int32_t price, int up) {
   if (!OSTRADA_VERIFY(price > 0)) return 0;
   int32_t width = LimitWidth(price);
   if (up == 1) {
-    const int32_t limit = price + width;
-    width -= limit % PriceTick(limit);
+    // Formed in 64 bits so that no price, however absurd, overflows its limit.
+    const int64_t limit = int64_t{price} + width;
+    const int32_t tick = PriceTick(static_cast<int32_t>(std::min<int64_t>(limit, INT32_MAX)));
+    width -= static_cast<int32_t>(limit % tick);
     return width;
   }
   width -= width % PriceTick(price);

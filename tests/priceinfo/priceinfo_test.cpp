@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "basesrc/foundation/localtime.h"
 #include "basesrc/foundation/memory.h"
 #include "tests/support/recording_sink.h"
@@ -52,6 +54,13 @@ TEST_F(PriceInfoTest, UpperLimitLandsOnATickOfItsOwnBandWithinFifteenPercent) {
     ASSERT_LE(-down, price * 15 / 100 + 1) << price;
   }
   EXPECT_EQ(Reports(), 0u);
+}
+
+TEST_F(PriceInfoTest, LimitOfTheLargestPriceDoesNotOverflow) {
+  const int32_t up = PriceLimitChange(INT32_MAX, 1);
+  EXPECT_GT(up, 0);
+  EXPECT_EQ((int64_t{INT32_MAX} + up) % 1000, 0);
+  EXPECT_LT(PriceLimitChange(INT32_MAX, 0), 0);
 }
 
 TEST_F(PriceInfoTest, LimitChangeOfNoPriceIsReported) {
