@@ -44,6 +44,7 @@ ServerLink::~ServerLink() {
 int ServerLink::Start(const StartOptions& options) {
   exchange_ = std::make_unique<sim::Exchange>(options.exchange);
   ArmStartFault(options.fault, exchange_->Faults());
+  if (options.armFaults) options.armFaults(exchange_->Faults());
   installed_.emplace(*exchange_);
   if (!ServerAnswers()) {
     installed_.reset();

@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "broker/sim/exchange.h"
 
@@ -20,6 +21,8 @@ enum class StartFault { kNone, kNoListing, kNoServer };
 struct StartOptions {
   sim::ExchangeOptions exchange;
   StartFault fault = StartFault::kNone;
+  // Further faults armed on the exchange before start-up first talks to it (tests).
+  std::function<void(sim::FaultPlan&)> armFaults;
 };
 
 enum class ParseResult { kRun, kHelp, kError };

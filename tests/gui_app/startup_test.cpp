@@ -6,7 +6,9 @@
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
 #include "basesrc/foundation/localtime.h"
+#include "broker/clsid.h"
 #include "broker/server.h"
+#include "broker/sim/faults.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
 
@@ -81,7 +83,7 @@ TEST(Startup, WithoutAListingTellsTwiceThenOpensTheFrame) {
   sink.app = &app;
   ASSERT_EQ(app.InitInstance(), 1);
 
-  // The download's first failure is reported where it happened; the two texts follow it.
+  // The gateway tells what failed where it happened; the two texts follow it.
   std::vector<std::string> texts = sink.Texts();
   ASSERT_GE(texts.size(), 2u);
   const std::vector<std::string> lastTwo(texts.end() - 2, texts.end());
@@ -103,6 +105,22 @@ TEST(Startup, WithoutAListingTellsTwiceThenOpensTheFrame) {
   app.MainFrame()->OnFindCode();
   EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"먼저 종목들을 받으십시오", "종목을 정확하게 선택하십시오.",
                                                     "선택한 종목이 없습니다."}));
+}
+
+TEST(Startup, AFailedMarketTimeShowsTheServerErrorAndRunsOn) {
+  testing::RecordingScope recording;
+  StartOptions options = SmallMarket();
+  options.armFaults = [](sim::FaultPlan& plan) {
+    plan.FailCall(broker::clsid::kCodeManager, sim::Method::kMarketTime, broker::kEFail, 1);
+  };
+  CostradaApp app(options);
+  ASSERT_EQ(app.InitInstance(), 1);
+  EXPECT_EQ(app.MarketTime1(), 90000);
+  EXPECT_EQ(app.MarketTime2(), 0);
+  ASSERT_EQ(recording.sink.messages.size(), 1u);
+  EXPECT_EQ(recording.sink.messages[0].text, broker::ComError(broker::kEFail).Description());
+  EXPECT_NE(app.AllCodes(), nullptr);
+  EXPECT_NE(app.MainFrame(), nullptr);
 }
 
 TEST(Startup, WithoutAServerTellsAndEnds) {

@@ -1,0 +1,64 @@
+// Renders the main frame, the about box and the finder (after a jump to 사) to PNG files, so anyone
+// can look at them: <build>/renders under CTest (OSTRADA_TEST_OUTPUT), else ./renders.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPushButton>
+
+#include "app/aboutdlg.h"
+#include "app/findcode.h"
+#include "app/mainfrm.h"
+#include "app/ostrada.h"
+#include "app/simplecombo.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+QString OutputFolder() {
+  const QString folder = qEnvironmentVariableIsEmpty("OSTRADA_TEST_OUTPUT")
+                             ? QDir::current().filePath(QStringLiteral("renders"))
+                             : qEnvironmentVariable("OSTRADA_TEST_OUTPUT");
+  QDir().mkpath(folder);
+  return folder;
+}
+
+void Save(QWidget& widget, const char* name) {
+  const QString path = QDir(OutputFolder()).filePath(QString::fromLatin1(name));
+  ASSERT_TRUE(widget.grab().save(path)) << path.toStdString();
+  std::printf("rendered %s\n", qPrintable(path));
+}
+
+class Render : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartOptions options;  // the full market, as the program starts by default
+    app_ = std::make_unique<CostradaApp>(options);
+    ASSERT_EQ(app_->InitInstance(), 1);
+  }
+  testing::RecordingScope recording_;
+  std::unique_ptr<CostradaApp> app_;
+};
+
+TEST_F(Render, MainFrameAboutBoxAndFinder) {
+  Save(*app_->MainFrame(), "mainframe.png");
+
+  CAboutDlg about(app_->MainFrame());
+  about.show();
+  Save(about, "about.png");
+  about.close();
+
+  CFindCode finder(app_->AllCodes());
+  finder.show();
+  finder.findChild<QPushButton*>("button1439")->click();  // 사
+  const SimpleComboBox& list = *finder.findChild<SimpleComboBox*>("combo1179");
+  ASSERT_GE(list.CurrentIndex(), 0);
+  EXPECT_TRUE(list.Text(list.CurrentIndex()).startsWith(QStringLiteral("사")) ||
+              list.Text(list.CurrentIndex()) > QStringLiteral("사"));
+  Save(finder, "finder.png");
+  finder.close();
+  EXPECT_TRUE(recording_.sink.messages.empty());
+}
+
+}  // namespace
+}  // namespace ostrada
