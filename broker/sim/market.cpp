@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "broker/sim/clock.h"
 #include "broker/sim/market_calendar.h"
 #include "broker/sim/seeded_random.h"
 
@@ -37,7 +38,9 @@ int Market::Find(std::string_view code) const {
 void Market::Sync(int32_t date, int64_t timeOfDay) {
   int32_t tradingDate = date;
   auto ms = static_cast<int32_t>(std::clamp<int64_t>(timeOfDay, 0, kEndOfDayMs));
-  if (!IsTradingDay(date)) {
+  // A weekday the clock stands on trades, holiday or not (a session must have its day); a weekend
+  // shows the last trading day as it closed.
+  if (!IsWeekday(date)) {
     tradingDate = PreviousTradingDay(date);
     ms = kEndOfDayMs;
   }

@@ -4,7 +4,7 @@
 // objects; the objects ask it for answers and listen to it for events.
 //
 // Time: the market follows the exchange clock through Sync (date and time of day). On a day the
-// exchange does not trade, the market shows the last trading day as it closed.
+// exchange does not trade (a weekend), the market shows the last trading day as it closed.
 #include <cstdint>
 #include <map>
 #include <memory>

@@ -223,7 +223,7 @@ void StockDay::Expand(int m, std::vector<Trade>& out) {
       points[n++] = {1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 2))), needHigh ? high : low};
     }
     points[n++] = {count - 1, close};
-    std::sort(points + 1, points + n - 1);
+    if (n == 4 && points[1].first > points[2].first) std::swap(points[1], points[2]);
     for (int p = 0; p + 1 < n; ++p) {
       const auto [fromIndex, fromPosition] = points[p];
       const auto [toIndex, toPosition] = points[p + 1];
