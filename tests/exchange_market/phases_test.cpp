@@ -38,7 +38,9 @@ class Phases : public MarketTest {
   int64_t now_ = (7 * 60 + 30) * 60 * 1000LL;
 };
 
-char Phase(const Variant& value) { return static_cast<char>(value.ToUI1()); }
+char Phase(const Variant& value) {
+  return static_cast<char>(value.ToUI1());
+}
 
 TEST_F(Phases, TheDayRunsThroughItsPhases) {
   const std::string code = LiquidCode();
@@ -103,7 +105,8 @@ TEST(MarketShape, ADayOfTheDefaultMarket) {
   const auto& stocks = exchange.Stocks().All();
   for (size_t first = 0; first < stocks.size(); first += 110) {
     std::string codes;
-    for (size_t i = first; i < stocks.size() && i < first + 110; ++i) codes += (codes.empty() ? "" : ",") + stocks[i].code;
+    for (size_t i = first; i < stocks.size() && i < first + 110; ++i)
+      codes += (codes.empty() ? "" : ",") + stocks[i].code;
     auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMultiPrice);
     object->SetInput(0, Variant::Text(codes));
     ASSERT_EQ(object->Request(), 0);

@@ -89,5 +89,38 @@ TEST_F(PriceObjects, StockStateOfUnknownCodeIsRefused) {
   EXPECT_FALSE(object->HeaderValue(32).IsEmpty());
 }
 
+// Every value of the whole market at 11:00, asked through a fresh exchange of the same seed.
+std::vector<Variant> MarketAt1100(bool askEarlierToo) {
+  Exchange exchange(SmallMarket(21));
+  broker::ScopedServer server(exchange);
+  std::vector<std::string> codes;
+  for (const ListedStock& stock : exchange.Stocks().All()) codes.push_back(stock.code);
+  auto ask = [&] {
+    auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMultiPrice);
+    object->SetInput(0, Variant::Text(Join(codes)));
+    object->Request();
+    std::vector<Variant> values;
+    for (int32_t row = 0; row < object->HeaderValue(0).ToI4(); ++row) {
+      for (int field = 0; field < 30; ++field) values.push_back(object->DataValue(field, row));
+    }
+    return values;
+  };
+  if (askEarlierToo) {
+    exchange.Advance(30 * 60'000);
+    ask();
+    exchange.Advance(30 * 60'000);
+  } else {
+    exchange.Advance(60 * 60'000);
+  }
+  return ask();
+}
+
+TEST(PriceDeterminism, TheSameSeedGivesTheSameMarketWhateverWasAskedBefore) {
+  const std::vector<Variant> first = MarketAt1100(false);
+  ASSERT_EQ(first.size(), 60u * 30u);
+  EXPECT_EQ(first, MarketAt1100(false));
+  EXPECT_EQ(first, MarketAt1100(true));
+}
+
 }  // namespace
 }  // namespace ostrada::sim::testing
