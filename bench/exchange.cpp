@@ -232,7 +232,8 @@ class CountingListener : public MarketListener {
 void BM_HundredEventsASecondEach(benchmark::State& state) {
   std::vector<StockProfile> profiles(50);
   for (size_t i = 0; i < profiles.size(); ++i) {
-    profiles[i].code = "A" + std::to_string(100000 + i * 10);
+    profiles[i].code = std::to_string(100000 + i * 10);
+    profiles[i].code.insert(profiles[i].code.begin(), 'A');
     profiles[i].seed = 1000 + i;
     profiles[i].priceLevel = 10000 + static_cast<int32_t>(i) * 1000;
     profiles[i].contractsPerSecond = 110;

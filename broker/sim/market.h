@@ -87,8 +87,8 @@ class Market {
   std::map<int, std::vector<MarketListener*>> listeners_;
 };
 
-// The market's profile of a listed stock: liquidity 1 (a trade a minute or so) to 10 (several a
-// second).
+// Regular-session contracts a second of a listed stock's liquidity level: 1 (a few a minute) to 10
+// (several a second).
 double ContractsPerSecond(int liquidity);
 
 }  // namespace ostrada::sim
