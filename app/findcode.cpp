@@ -113,11 +113,8 @@ void CFindCode::Layout() {
 }
 
 void CFindCode::setVisible(bool visible) {
-  // Opening runs once, before the dialog first shows, whichever way it is shown.
-  if (visible && !opened_) {
-    opened_ = true;
-    OnInitDialog();
-  }
+  // Opening runs each time the dialog is about to show, whichever way it is shown.
+  if (visible && !isVisible()) OnInitDialog();
   QDialog::setVisible(visible);
 }
 

@@ -40,7 +40,6 @@ class CFindCode : public QDialog {
 
   const CodeInfoList* const applicationBook_;
   const CodeInfoList* book_ = nullptr;
-  bool opened_ = false;
   std::string chosenName_;
   std::string chosenCode_;
   std::array<const CodeInfo*, kAnchorCount> anchors_{};

@@ -246,5 +246,18 @@ TEST_F(FinderTest, WithoutABookItAsksForTheStocksFirst) {
   EXPECT_EQ(result_, QDialog::Rejected);
 }
 
+TEST_F(FinderTest, EachOpeningListsTheBookAfresh) {
+  auto book = MakeBook(kEveryRange);
+  Run(book.get(), [](CFindCode& finder) { finder.reject(); });
+  CFindCode* finder = finder_.get();
+  int listed = 0;
+  QTimer::singleShot(0, [&] {
+    listed = Combo(*finder).Count();
+    finder->reject();
+  });
+  finder->exec();
+  EXPECT_EQ(listed, book->Count());
+}
+
 }  // namespace
 }  // namespace ostrada

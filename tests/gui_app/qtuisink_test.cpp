@@ -15,35 +15,39 @@ namespace {
 
 static constexpr char kModule[] = "tests/gui_app";
 
+struct ShownBox {
+  std::string caption;
+  std::string text;
+};
+
+// Reads the next box into `shown` and closes it with OK.
+void ReadNextBox(ShownBox& shown) {
+  testing::WhenShown("messageBox", [&shown](QWidget& window) {
+    auto& box = static_cast<QMessageBox&>(window);
+    shown = {box.windowTitle().toStdString(), box.text().toStdString()};
+    box.button(QMessageBox::Ok)->click();
+  });
+}
+
 TEST(QtUiSink, ApplicationMessagesAreCaptionedWithTheTitle) {
   QtUiSink sink;
   ScopedUiSink scope(sink);
-  std::string caption, text;
-  testing::WhenShown("messageBox", [&](QWidget& window) {
-    auto& box = static_cast<QMessageBox&>(window);
-    caption = box.windowTitle().toStdString();
-    text = box.text().toStdString();
-    box.button(QMessageBox::Ok)->click();
-  });
+  ShownBox shown;
+  ReadNextBox(shown);
   EXPECT_EQ(ShowMessage(Text(Txt::kNoStockChosen)), kIdOk);
-  EXPECT_EQ(caption, "ostrada");
-  EXPECT_EQ(text, "선택한 종목이 없습니다.");
+  EXPECT_EQ(shown.caption, "ostrada");
+  EXPECT_EQ(shown.text, "선택한 종목이 없습니다.");
 }
 
 TEST(QtUiSink, TheErrorReporterIsCaptionedConfirm) {
   QtUiSink sink;
   ScopedUiSink scope(sink);
-  std::string caption, text;
-  testing::WhenShown("messageBox", [&](QWidget& window) {
-    auto& box = static_cast<QMessageBox&>(window);
-    caption = box.windowTitle().toStdString();
-    text = box.text().toStdString();
-    box.button(QMessageBox::Ok)->click();
-  });
+  ShownBox shown;
+  ReadNextBox(shown);
   const int line = __LINE__ + 1;
   EXPECT_FALSE(OSTRADA_VERIFY(false));
-  EXPECT_EQ(caption, "확인");
-  EXPECT_EQ(text, "[" + std::to_string(line) + "] - tests/gui_app 에서");
+  EXPECT_EQ(shown.caption, "확인");
+  EXPECT_EQ(shown.text, "[" + std::to_string(line) + "] - tests/gui_app 에서");
 }
 
 TEST(QtUiSink, AnswersWithTheButtonPressed) {
