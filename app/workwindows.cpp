@@ -1,18 +1,29 @@
 #include "app/workwindows.h"
 
-#include "app/confrm.h"
 #include "app/callfrm.h"
+#include "app/confrm.h"
 #include "app/ostrada.h"
 
 namespace ostrada {
 
-CommandHandler WorkingWindowCommand(int id, [[maybe_unused]] CostradaApp& app) {
+CommandHandler WorkingWindowCommand(int id, CostradaApp& app) {
   switch (id) {
-    // One case per working window, e.g.
-    //   case kCmdContract: return [&app] { CConDlg dialog(app); dialog.exec(); };
-    case kCmdContract: return [&app] { CConDlg dialog(app.AllCodes()); dialog.exec(); };
-    case kCmdQuote5: return [&app] { CCallDlg dialog(app.AllCodes(), 1); dialog.exec(); };
-    case kCmdQuote10: return [&app] { CCallDlg dialog(app.AllCodes(), 0); dialog.exec(); };
+    // One case per working window: it runs the window modally and returns when it is closed.
+    case kCmdContract:
+      return [&app] {
+        CConDlg dialog(app.AllCodes());
+        dialog.exec();
+      };
+    case kCmdQuote5:
+      return [&app] {
+        CCallDlg dialog(app.AllCodes(), 1);
+        dialog.exec();
+      };
+    case kCmdQuote10:
+      return [&app] {
+        CCallDlg dialog(app.AllCodes(), 0);
+        dialog.exec();
+      };
     default:
       return {};
   }
