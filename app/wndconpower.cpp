@@ -196,7 +196,7 @@ std::unique_ptr<ContractTape> CWndConPower::FetchPage() {
       record.strength = history_->DataValue(row::kStrength, i).ToR4();
       record.side = CharOf(history_->DataValue(row::kSide, i));
       record.phase = CharOf(history_->DataValue(row::kPhase, i));
-      if (!OSTRADA_VERIFY(tape->Insert(record))) return nullptr;
+      if (!tape->Insert(record)) return nullptr;
     }
     return tape;
   } catch (const ComError& error) {
@@ -241,7 +241,7 @@ void CWndConPower::OnEventReceived() {
     record.phase = CharOf(live_->HeaderValue(live::kPhase));
 
     auto tape = std::make_unique<ContractTape>();
-    if (!OSTRADA_VERIFY(tape->Create(code.c_str(), name.c_str(), record))) return;
+    if (!tape->Create(code.c_str(), name.c_str(), record)) return;
     // The receiver answers 1 when it took the tape; a parent that does not know the message leaves
     // it here to be freed.
     ContractTape* forwarded = tape.release();

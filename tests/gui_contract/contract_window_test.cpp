@@ -401,6 +401,26 @@ TEST_F(ContractWindowTest, ForwardWithoutATapeIsReported) {
   EXPECT_EQ(Rows(), 0);
 }
 
+TEST_F(ContractWindowTest, LiveContractWithoutANameIsReportedOnceAndNotShown) {
+  server_.history.pages = {Page(100000, 1)};
+  ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
+  server_.live->name.clear();
+  server_.live->Fire(At(100001, 10001));
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("basesrc/coninfo"), std::string::npos);
+  EXPECT_EQ(Rows(), 1);
+}
+
+TEST_F(ContractWindowTest, MissingArgumentsAreReported) {
+  EXPECT_EQ(Table().Load(nullptr, &frame_->Feed(), 0), 0);
+  EXPECT_EQ(Table().Load("005930", nullptr, 0), 0);
+  EXPECT_EQ(Table().NextPage(nullptr), 0);
+  const std::vector<std::string> messages = Messages();
+  ASSERT_EQ(messages.size(), 4u);  // the load without a feed cannot clear through it either
+  for (const std::string& message : messages) EXPECT_TRUE(IsReport(message)) << message;
+  EXPECT_EQ(server_.history.requests, 0);
+}
+
 TEST_F(ContractWindowTest, LiveObjectThatCannotBeCreatedIsShownOnce) {
   server_.failLive = true;
   CConDlg broken(&book_);
