@@ -326,6 +326,19 @@ INSTANTIATE_TEST_SUITE_P(
                       Damage{"Empty", [](std::vector<uint8_t>& b) { b.clear(); }}),
     [](const ::testing::TestParamInfo<Damage>& p) { return std::string(p.param.what); });
 
+TEST_F(ContractTapeTest, EveryCutOfAFileIsRejected) {
+  const std::string path = PathOf("cut.bin");
+  const std::vector<uint8_t> bytes = SavedTape(3, path);
+  for (size_t size = 0; size < bytes.size(); ++size) {
+    WriteBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size)));
+    recorder_.sink.Clear();
+    ContractTape tape;
+    ASSERT_EQ(tape.Load(path.c_str(), 0), 0) << size;
+    ASSERT_EQ(recorder_.sink.messages.size(), 1u) << size;
+    ASSERT_EQ(tape.Count(), 0) << size;
+  }
+}
+
 TEST_F(ContractTapeTest, MissingFileIsReported) {
   ContractTape tape;
   EXPECT_EQ(tape.Load(PathOf("absent.bin").c_str(), 0), 0);
