@@ -95,7 +95,7 @@ void ContractTape::Reset() {
 }
 
 int ContractTape::Create(const char* code, const char* name) {
-  Reset();
+  Clear(0);
   if (code == nullptr) return 1;
   if (!OSTRADA_VERIFY(name != nullptr && code[0] != '\0' && name[0] != '\0')) return 0;
   StrCopyBounded(code_, code, sizeof code_);

@@ -98,10 +98,9 @@ class ContractTape {
   ContractTape(const ContractTape&) = delete;
   ContractTape& operator=(const ContractTape&) = delete;
 
-  // Drops every record link without freeing (callers free first) and starts an empty header.
-  void Reset();
-  // Reset, then take both texts when both are given. A code without a name, or an empty text, is
-  // reported; the tape is then left empty and nameless. 1 or 0.
+  // Frees every record and starts an empty header, then takes both texts when both are given. A
+  // code without a name, or an empty text, is reported; the tape is then left empty and nameless.
+  // 1 or 0.
   int Create(const char* code, const char* name);
   // As above, then a copy of the record goes in. Used for live contracts.
   int Create(const char* code, const char* name, const ContractRecord& record);
@@ -138,6 +137,8 @@ class ContractTape {
   int SaveText(const char* path) const;
 
  private:
+  // Forgets every record link without freeing (FreeRecords first) and starts an empty header.
+  void Reset();
   void FreeRecords();
   void Link(ContractNode* node);
   void EncodeHeader(uint8_t* header) const;

@@ -157,6 +157,16 @@ TEST_F(ContractTapeTest, CreateTakesBothTextsOrReports) {
   ExpectOneReport();
 }
 
+TEST_F(ContractTapeTest, CreateAgainStartsAnEmptyTape) {
+  ContractTape tape;
+  ASSERT_EQ(tape.Create("000660", "first", MakeRecord(90000, 500)), 1);
+  ASSERT_EQ(tape.Create("005930", "second", MakeRecord(90100, 700)), 1);
+  EXPECT_EQ(tape.Count(), 1);
+  EXPECT_EQ(PricesHeadToTail(tape), std::vector<int32_t>{700});
+  EXPECT_EQ(tape.LowPair(), (TimePrice{901, 700}));
+  EXPECT_STREQ(tape.Name(), "second");
+}
+
 TEST_F(ContractTapeTest, CreateCutsLongTextsToTheirFields) {
   ContractTape tape;
   const std::string longCode(20, 'C');
