@@ -23,6 +23,11 @@ namespace ostrada {
 template <class Node>
 class OrderedIndex {
  public:
+  OrderedIndex() = default;
+  // A copy would share the owner's nodes and corrupt both lists on the first change.
+  OrderedIndex(const OrderedIndex&) = delete;
+  OrderedIndex& operator=(const OrderedIndex&) = delete;
+
   Node* Root() const { return root_; }
   Node* First() const { return head_; }
   Node* Last() const { return tail_; }
