@@ -43,8 +43,8 @@ QColor ColourOf(uint32_t itemData) {
                 static_cast<int>(itemData >> 16 & 0xFF));
 }
 
-std::string NumberCell(int32_t value) {
-  return FormatNumber(static_cast<int64_t>(value));
+std::string NumberCell(int64_t value) {
+  return FormatNumber(value);
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ ContractRow ContractRow::From(const ContractRecord& record) {
   row.timeHHMMSS = record.timeHHMMSS;
   row.price = record.price;
   row.change = record.change;
-  row.amount = record.side == kSellerSide ? -record.tickVolume : record.tickVolume;
+  row.amount = record.side == kSellerSide ? -static_cast<int64_t>(record.tickVolume) : record.tickVolume;
   row.itemData = record.change > 0 ? kRiseItemData : record.change < 0 ? kFallItemData : 0;
   return row;
 }
