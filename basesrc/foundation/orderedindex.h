@@ -157,8 +157,10 @@ Node* OrderedIndex<Node>::Find(Probe probe) const {
     }
     current = child;
   }
-  // A balanced run of equal keys may put a later one above an earlier one.
-  while (current != nullptr && current->prev != nullptr && probe(*current->prev) == 0) current = current->prev;
+  // A balanced run of equal keys may put a later one above an earlier one. Without a left subtree
+  // the node's predecessor is an ancestor the walk already found unequal, so most finds stop here.
+  if (current == nullptr || current->left == nullptr) return current;
+  while (current->prev != nullptr && probe(*current->prev) == 0) current = current->prev;
   return current;
 }
 
