@@ -100,6 +100,11 @@ TEST_F(QuoteObjects, LiveBookEventsFollowContractsUntilUnsubscribed) {
   const std::string code = LiquidCode();
   auto live = Create(broker::clsid::kQuoteBookLive);
   std::vector<int32_t> headers = {0, 1, 3, 4, 23, 24};
+  for (int32_t level = 0; level < 10; ++level) {
+    const int32_t first = level < 5 ? 3 + 4 * level : 27 + 4 * (level - 5);
+    headers.push_back(first);
+    headers.push_back(first + 1);
+  }
   HeaderRecorder sink(*live, headers);
   const uint32_t cookie = live->Events().Advise(&sink);
   live->SetInput(0, Variant::Text(code));
@@ -114,6 +119,10 @@ TEST_F(QuoteObjects, LiveBookEventsFollowContractsUntilUnsubscribed) {
     EXPECT_GT(event[2].ToI4(), event[3].ToI4());  // best ask above best bid
     EXPECT_GT(event[4].ToI4(), 0);
     EXPECT_GT(event[5].ToI4(), 0);
+    for (size_t i = 6; i < event.size(); ++i) {
+      const int32_t price = event[i].ToI4();
+      EXPECT_TRUE(price == 0 || price % PriceTick(price) == 0) << price;
+    }
   }
   EXPECT_LE(time, 93100);
   // The snapshot now shows what the last event showed.
