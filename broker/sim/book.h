@@ -59,7 +59,6 @@ class OrderBook {
   // Price of the best level, 0 when the side is empty.
   int32_t Best(BookSide side) const;
   QuotePicture Picture(int32_t timeMs) const;
-  size_t LevelCount(BookSide side) const { return Levels(side).size(); }
 
  private:
   struct Level {

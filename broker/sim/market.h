@@ -63,7 +63,6 @@ class Market {
   void Unsubscribe(int index, MarketListener* listener);
   void UnsubscribeAll(MarketListener* listener);
   bool IsSubscribed(int index, const MarketListener* listener) const;
-  size_t LiveBooks() const { return books_.size(); }
 
  private:
   void StartDay(int32_t date);

@@ -175,11 +175,6 @@ const std::vector<Trade>& StockDay::MinuteTrades(int m) {
   return cachedTrades_;
 }
 
-void StockDay::ExpandMinute(int m, std::vector<Trade>& out) {
-  const std::vector<Trade>& trades = MinuteTrades(m);
-  out.insert(out.end(), trades.begin(), trades.end());
-}
-
 void StockDay::Expand(int m, std::vector<Trade>& out) {
   const MinuteSummary summary = Minute(m);
   const int32_t count = summary.count;

@@ -46,8 +46,6 @@ class StockDay {
   void Records(int32_t first, int32_t count, std::vector<Trade>& out);
   // The contracts of regular minute m (valid until the next call for another minute).
   const std::vector<Trade>& MinuteTrades(int m);
-  // Appends the contracts of regular minute m.
-  void ExpandMinute(int m, std::vector<Trade>& out);
   DayState StateAt(int32_t ms);
 
  private:

@@ -160,7 +160,6 @@ void LiveBook::Publish(int32_t ms, MarketEvent::Kind kind, const Trade* record, 
   event.timeMs = ms;
   if (record != nullptr) event.trade = *record;
   event.quote = picture_;
-  event.before = previous_;
   event.volume = volume_;
 }
 

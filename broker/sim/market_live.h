@@ -21,10 +21,9 @@ struct MarketEvent {
   enum class Kind { kQuote, kContract };
   Kind kind = Kind::kQuote;
   int32_t timeMs = 0;
-  Trade trade;          // kContract: the record
-  QuotePicture quote;   // the book after the event
-  QuotePicture before;  // the book before it
-  int32_t volume = 0;   // the day's cumulative volume after the event
+  Trade trade;         // kContract: the record
+  QuotePicture quote;  // the book after the event
+  int32_t volume = 0;  // the day's cumulative volume after the event
 };
 
 class LiveBook {

@@ -23,7 +23,6 @@ class MarketService {
   Market& Sync();
   // The market as it stands, without moving it (for leaving it: no event may be delivered then).
   Market& Current() { return market_; }
-  ExchangeContext& Context() const { return context_; }
 
  private:
   ExchangeContext& context_;
