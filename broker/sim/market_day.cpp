@@ -32,6 +32,12 @@ int32_t Extension(SeededRandom& random) {
   return draw < 6 ? 0 : draw < 9 ? 1 : 2;
 }
 
+// A step of -1, 0 or +1 ladder positions, 0 most often.
+int32_t Wiggle(SeededRandom& random) {
+  const uint32_t draw = random.Below(5);
+  return draw == 0 ? -1 : draw == 1 ? 1 : 0;
+}
+
 // Gives each listed trade at least one share and shares out the rest of `total` by random weights;
 // the quantities add up to `total` exactly. REQUIRES: total >= indices.size().
 void SplitQuantity(int32_t total, const std::vector<int32_t>& indices, SeededRandom& random, Trade* trades) {
@@ -55,6 +61,62 @@ void SplitQuantity(int32_t total, const std::vector<int32_t>& indices, SeededRan
 
 int32_t Clamp(int32_t value, int32_t low, int32_t high) {
   return value < low ? low : value > high ? high : value;
+}
+
+// A walk of `count` ladder positions from `open` to `close` that reaches exactly `high` and `low`
+// (at random inner contracts when the open and close do not), never leaving them.
+// REQUIRES: count >= 2 + the number of extremes beyond the open and close.
+std::vector<int32_t> PathThroughExtremes(int32_t count, int32_t open, int32_t high, int32_t low, int32_t close,
+                                         SeededRandom& random) {
+  std::vector<int32_t> positions(static_cast<size_t>(count), open);
+  if (count < 2) return positions;
+  std::pair<int32_t, int32_t> points[4];  // (contract, position), in contract order
+  int n = 0;
+  points[n++] = {0, open};
+  const bool needHigh = high > std::max(open, close);
+  const bool needLow = low < std::min(open, close);
+  if (needHigh && needLow) {
+    const int32_t first = 1 + static_cast<int32_t>(random.Below(static_cast<uint32_t>(count - 2)));
+    int32_t second = 1 + static_cast<int32_t>(random.Below(static_cast<uint32_t>(count - 3)));
+    if (second >= first) ++second;
+    points[n++] = {first, high};
+    points[n++] = {second, low};
+  } else if (needHigh || needLow) {
+    points[n++] = {1 + static_cast<int32_t>(random.Below(static_cast<uint32_t>(count - 2))), needHigh ? high : low};
+  }
+  points[n++] = {count - 1, close};
+  if (n == 4 && points[1].first > points[2].first) std::swap(points[1], points[2]);
+  for (int p = 0; p + 1 < n; ++p) {
+    const auto [fromIndex, fromPosition] = points[p];
+    const auto [toIndex, toPosition] = points[p + 1];
+    positions[static_cast<size_t>(fromIndex)] = fromPosition;
+    for (int32_t i = fromIndex + 1; i < toIndex; ++i) {
+      const double along = static_cast<double>(i - fromIndex) / (toIndex - fromIndex);
+      const int32_t position = RoundToInt(fromPosition + (toPosition - fromPosition) * along) + Wiggle(random);
+      positions[static_cast<size_t>(i)] = Clamp(position, low, high);
+    }
+    positions[static_cast<size_t>(toIndex)] = toPosition;
+  }
+  return positions;
+}
+
+// Gives exactly `buyCount` of the trades from `firstFree` on to buyers, upticks most likely, and
+// lists the buyers' and the sellers' trades in order. `previous` is the position before the first.
+void AssignSides(const std::vector<int32_t>& positions, int32_t previous, int32_t firstFree, int32_t buyCount,
+                 SeededRandom& random, Trade* trades, std::vector<int32_t>& buys, std::vector<int32_t>& sells) {
+  std::vector<std::pair<double, int32_t>> scores;  // highest score first
+  for (auto i = static_cast<size_t>(firstFree); i < positions.size(); ++i) {
+    const int32_t move = positions[i] - (i == 0 ? previous : positions[i - 1]);
+    scores.emplace_back(-(2.0 * ((move > 0) - (move < 0)) + random.Unit()), static_cast<int32_t>(i));
+  }
+  std::sort(scores.begin(), scores.end());
+  for (size_t j = 0; j < scores.size(); ++j) {
+    const bool buyer = j < static_cast<size_t>(buyCount);
+    trades[scores[j].second].side = buyer ? '1' : '2';
+    (buyer ? buys : sells).push_back(scores[j].second);
+  }
+  std::sort(buys.begin(), buys.end());
+  std::sort(sells.begin(), sells.end());
 }
 
 }  // namespace
@@ -126,8 +188,7 @@ void StockDay::PlanMinute(int m) {
   } else if (count == 1) {
     open = close = ladder_.Clamp(walkPosition_ + RoundToInt(step));
   } else {
-    const uint32_t jitter = random.Below(5);
-    open = ladder_.Clamp(walkPosition_ + (jitter == 0 ? -1 : jitter == 1 ? 1 : 0));
+    open = ladder_.Clamp(walkPosition_ + Wiggle(random));
     close = ladder_.Clamp(open + RoundToInt(step));
   }
   if (sticks && reachedLimit_) open = close = target;
@@ -196,46 +257,10 @@ void StockDay::Expand(int m, std::vector<Trade>& out) {
     trades[i].timeMs = minuteStart + static_cast<int32_t>(at);
   }
 
-  // Prices: a path through the open, the extremes (at random inner contracts) and the close.
-  const int32_t open = ladder_.Position(summary.open);
-  const int32_t high = ladder_.Position(summary.high);
-  const int32_t low = ladder_.Position(summary.low);
-  const int32_t close = ladder_.Position(summary.close);
-  std::vector<int32_t> positions(static_cast<size_t>(count), open);
-  if (count > 1) {
-    std::pair<int32_t, int32_t> points[4];
-    int n = 0;
-    points[n++] = {0, open};
-    const bool needHigh = high > std::max(open, close);
-    const bool needLow = low < std::min(open, close);
-    if (needHigh && needLow) {
-      const int32_t first = 1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 2)));
-      int32_t second = 1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 3)));
-      if (second >= first) ++second;
-      points[n++] = {first, high};
-      points[n++] = {second, low};
-    } else if (needHigh || needLow) {
-      points[n++] = {1 + static_cast<int32_t>(path.Below(static_cast<uint32_t>(count - 2))), needHigh ? high : low};
-    }
-    points[n++] = {count - 1, close};
-    if (n == 4 && points[1].first > points[2].first) std::swap(points[1], points[2]);
-    for (int p = 0; p + 1 < n; ++p) {
-      const auto [fromIndex, fromPosition] = points[p];
-      const auto [toIndex, toPosition] = points[p + 1];
-      positions[static_cast<size_t>(fromIndex)] = fromPosition;
-      for (int32_t i = fromIndex + 1; i < toIndex; ++i) {
-        const double along = static_cast<double>(i - fromIndex) / (toIndex - fromIndex);
-        const uint32_t noise = path.Below(5);
-        const int32_t position = RoundToInt(fromPosition + (toPosition - fromPosition) * along) + (noise == 0   ? -1
-                                                                                                   : noise == 1 ? 1
-                                                                                                                : 0);
-        positions[static_cast<size_t>(i)] = Clamp(position, low, high);
-      }
-      positions[static_cast<size_t>(toIndex)] = toPosition;
-    }
-  }
+  const std::vector<int32_t> positions =
+      PathThroughExtremes(count, ladder_.Position(summary.open), ladder_.Position(summary.high),
+                          ladder_.Position(summary.low), ladder_.Position(summary.close), path);
 
-  // Sides: upticks are most likely taken by buyers; exactly the planned number of buys.
   int32_t previous = ladder_.Position(previousClose_);
   for (int before = m - 1; before >= 0; --before) {
     if (minutes_[static_cast<size_t>(before)].count > 0) {
@@ -244,22 +269,10 @@ void StockDay::Expand(int m, std::vector<Trade>& out) {
     }
   }
   const bool openingBuy = opening && openingSide_ == '1';
-  std::vector<std::pair<double, int32_t>> scores;
-  scores.reserve(static_cast<size_t>(count));
-  for (int32_t i = opening ? 1 : 0; i < count; ++i) {
-    const int32_t move =
-        positions[static_cast<size_t>(i)] - (i == 0 ? previous : positions[static_cast<size_t>(i) - 1]);
-    scores.emplace_back(-(2.0 * ((move > 0) - (move < 0)) + sides.Unit()), i);
-  }
-  std::sort(scores.begin(), scores.end());
-  const auto freeBuys = static_cast<size_t>(summary.buyCount - (openingBuy ? 1 : 0));
-  std::vector<int32_t> buys, sells;
-  for (size_t j = 0; j < scores.size(); ++j) {
-    trades[scores[j].second].side = j < freeBuys ? '1' : '2';
-    (j < freeBuys ? buys : sells).push_back(scores[j].second);
-  }
-  std::sort(buys.begin(), buys.end());
-  std::sort(sells.begin(), sells.end());
+  std::vector<int32_t> buys;
+  std::vector<int32_t> sells;
+  AssignSides(positions, previous, opening ? 1 : 0, summary.buyCount - (openingBuy ? 1 : 0), sides, trades, buys,
+              sells);
 
   // Quantities: buyers' and sellers' parts add up to the summary exactly.
   const int32_t fixedQuantity = opening ? openingQuantity_ : 0;
@@ -318,8 +331,7 @@ int32_t StockDay::ClosePosition() {
   const bool sticks = runner_ == Runner::kUpperStick || runner_ == Runner::kLowerStick;
   if (sticks && reachedLimit_) return last;
   SeededRandom random(DeriveSeed(daySeed_, kCloseSalt));
-  const uint32_t draw = random.Below(4);
-  return ladder_.Clamp(last + (draw == 0 ? -1 : draw == 1 ? 1 : 0));
+  return ladder_.Clamp(last + Wiggle(random));
 }
 
 void StockDay::Quote(Trade& trade) const {
