@@ -1,6 +1,7 @@
 #include "app/wndconpower.h"
 
 #include "basesrc/foundation/report.h"
+#include "basesrc/statustext.h"
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
@@ -66,12 +67,6 @@ char CharOf(const Variant& value) {
 
 void ShowComError(const ComError& error) {
   ShowMessage(error.Description());
-}
-
-std::string WithoutTrailingSpace(std::string text) {
-  const size_t end = text.find_last_not_of(" \t\r\n");
-  text.erase(end == std::string::npos ? 0 : end + 1);
-  return text;
 }
 
 }  // namespace
@@ -174,8 +169,7 @@ std::unique_ptr<ContractTape> CWndConPower::FetchPage() {
       status = history_->Status();
     }
     if (status != 0) {
-      const std::string text1 = history_->StatusText1();
-      ShowMessage(WithoutTrailingSpace(text1 + history_->StatusText2()));
+      ShowMessage(RefusalText(*history_));
       // Later pages cannot continue a refused one; the next-page command then only beeps.
       history_.reset();
       return nullptr;

@@ -2,6 +2,7 @@
 #include "basesrc/callinfo.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/priceinfo.h"
+#include "basesrc/statustext.h"
 #include "basesrc/stocgate.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
@@ -9,19 +10,6 @@
 namespace ostrada {
 
 static constexpr char kModule[] = "basesrc/callinfo_gate";
-
-namespace {
-
-// The server's two status texts in one message, trailing white space removed.
-std::string RefusalText(broker::IMarketRequest& object) {
-  std::string text = object.StatusText1() + object.StatusText2();
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n')) {
-    text.pop_back();
-  }
-  return text;
-}
-
-}  // namespace
 
 int StocGate::FetchQuoteBook(const char* code, CallInfo& record) {
   if (!OSTRADA_VERIFY(code != nullptr && code[0] != '\0')) return 0;

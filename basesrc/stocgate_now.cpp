@@ -6,6 +6,7 @@
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/nowgate.h"
+#include "basesrc/statustext.h"
 #include "basesrc/stocgate.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
@@ -18,17 +19,6 @@ static constexpr char kModule[] = "basesrc/stocgate_now";
 constexpr int32_t kFirstPriceField = 2;
 constexpr int32_t kLastPriceField = 29;
 constexpr int32_t kStateHeaderIndex = 32;
-
-// The server's texts come in blank-padded fields.
-std::string WithoutTrailingBlanks(std::string text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  return text;
-}
-
-// The server's two status texts in one message.
-std::string RefusalText(broker::IMarketRequest& object) {
-  return WithoutTrailingBlanks(object.StatusText1()) + WithoutTrailingBlanks(object.StatusText2());
-}
 
 // Creates the object, asks for the codes and waits for the answer; null after showing a refusal.
 std::shared_ptr<broker::IMarketRequest> RequestCodes(const broker::Guid& clsid, const char* codes) {

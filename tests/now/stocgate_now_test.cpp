@@ -107,7 +107,7 @@ TEST_F(StocGateNowTest, RefusalShowsTheServersTwoTexts) {
   Faults().Refuse(kMultiPrice, {-1, "[40001]", Utf8ToCp949("조회 한도를 초과했습니다.")});
   NowGate group;
   EXPECT_EQ(gate.DownloadNowBatch(&group, FirstCodes(10).c_str(), 0, nullptr), -1);
-  EXPECT_EQ(Messages(), std::vector<std::string>{"[40001]조회 한도를 초과했습니다."});
+  EXPECT_EQ(Messages(), std::vector<std::string>{"[40001]  조회 한도를 초과했습니다."});
   EXPECT_EQ(group.Count(), 0);
   EXPECT_EQ(gate.DownloadNowCodes(FirstCodes(10).c_str(), kNowKeyArrival), nullptr);
 }
@@ -167,7 +167,7 @@ TEST_F(StocGateNowTest, FetchRefusedOrFailedLeavesTheBlock) {
   EXPECT_EQ(gate.FetchNowPrice(&block, CodeAt(3)), 0);
   EXPECT_EQ(block.bar.close, 4321);
   EXPECT_EQ(Messages(),
-            (std::vector<std::string>{"busy now", Cp949ToUtf8(broker::ComErrorText(broker::kTypeMismatch))}));
+            (std::vector<std::string>{"busy   now", Cp949ToUtf8(broker::ComErrorText(broker::kTypeMismatch))}));
 }
 
 TEST_F(StocGateNowTest, StockStateGivesTheValueOrNone) {
@@ -178,7 +178,7 @@ TEST_F(StocGateNowTest, StockStateGivesTheValueOrNone) {
   Faults().FailCreation(kStockState, broker::kClassNotRegistered);
   EXPECT_FALSE(gate.StockState(CodeAt(0)).has_value());
   EXPECT_EQ(Messages(),
-            (std::vector<std::string>{"no state", Cp949ToUtf8(broker::ComErrorText(broker::kClassNotRegistered))}));
+            (std::vector<std::string>{"no   state", Cp949ToUtf8(broker::ComErrorText(broker::kClassNotRegistered))}));
 }
 
 class SnapshotFileTest : public StocGateNowTest {
