@@ -77,7 +77,7 @@ class ContractLiveObject : public LiveRequest {
   void OnMarketEvent(const StockProfile& stock, const MarketEvent& event) override {
     if (event.kind != MarketEvent::Kind::kContract) return;
     const Trade& trade = event.trade;
-    const int32_t previousClose = TheMarket().Day(TheMarket().Find(stock.code)).PreviousClose();
+    const int32_t previousClose = event.previousClose;
     Answer& answer = Current();
     answer.SetHeader(0, Variant::Text(stock.code));
     answer.SetHeader(1, Variant::Text(stock.name));

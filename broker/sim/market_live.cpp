@@ -161,6 +161,7 @@ void LiveBook::Publish(int32_t ms, MarketEvent::Kind kind, const Trade* record, 
   if (record != nullptr) event.trade = *record;
   event.quote = picture_;
   event.volume = volume_;
+  event.previousClose = day_.PreviousClose();
 }
 
 }  // namespace ostrada::sim

@@ -24,6 +24,7 @@ struct MarketEvent {
   Trade trade;         // kContract: the record
   QuotePicture quote;  // the book after the event
   int32_t volume = 0;  // the day's cumulative volume after the event
+  int32_t previousClose = 0;
 };
 
 class LiveBook {
