@@ -96,6 +96,28 @@ TEST_F(Phases, TheDayRunsThroughItsPhases) {
   EXPECT_EQ(row[3].ToI4(), history->DataValue(4, 0).ToI4());
 }
 
+// On a Saturday the market stands as Friday closed.
+TEST(Weekend, TheMarketShowsFridayAsItClosed) {
+  ExchangeOptions options = LiveAt(10, 0);
+  const int64_t saturday = options.wallClock() + 4 * 86'400'000LL;  // 2026-12-12
+  options.wallClock = [saturday] { return saturday; };
+  Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  const std::string code = exchange.Stocks().At(3).code;
+  auto chart = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kDayChart);
+  chart->SetInput(0, Variant::Text(code));
+  chart->SetInput(1, Variant::UI1('D'));
+  chart->SetInput(3, Variant::I2(2));
+  ASSERT_EQ(chart->Request(), 0);
+  EXPECT_EQ(chart->DataValue(0, 0).ToI4(), 20261211);
+  EXPECT_EQ(chart->DataValue(0, 1).ToI4(), 20261210);
+  auto price = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMultiPrice);
+  price->SetInput(0, Variant::Text(code));
+  ASSERT_EQ(price->Request(), 0);
+  EXPECT_EQ(static_cast<char>(price->DataValue(24, 0).ToUI1()), '0');
+  EXPECT_EQ(price->DataValue(3, 0).ToI4(), chart->DataValue(4, 0).ToI4());
+}
+
 // The whole default market after the close: some stocks sit at a limit or touched one, a few are
 // halted, liquid stocks trade thousands of times and thin ones a few hundred at most.
 TEST(MarketShape, ADayOfTheDefaultMarket) {
