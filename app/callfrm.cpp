@@ -126,13 +126,13 @@ int CCallFrm::SetStock(const std::string& name, const std::string& code) {
   std::string chosenCode = code;
   if (chosenCode.empty()) {
     if (name.empty()) {
-      ShowMessage(Text(Txt::kQuoteSelectStockFirst));
+      ShowMessage(Text(Txt::kSelectStockFirst));
       ClearHeader();
       return 0;
     }
     const CodeInfo* stock = book_ != nullptr ? book_->FindByName(name.c_str()) : nullptr;
     if (stock == nullptr) {
-      ShowMessage(Text(Txt::kQuoteStockNotFound));
+      ShowMessage(Text(Txt::kStockNotFound));
       ClearHeader();
       return 0;
     }
@@ -187,7 +187,7 @@ void CCallFrm::OnComboCloseUp() {
     if (index >= 0) combo_->setCurrentIndex(index);
   }
   if (index < 0) {
-    ShowMessage(Text(Txt::kQuoteSelectStockFirst));
+    ShowMessage(Text(Txt::kSelectStockFirst));
     return;
   }
   ChooseStock(ToCp949(combo_->itemText(index)), {});

@@ -108,14 +108,14 @@ void CConFrm::ClearTable() {
 
 int CConFrm::SelectStock(const char* text, int byName) {
   if (text == nullptr || text[0] == '\0') {
-    ShowMessage(Text(Txt::kConSelectStockFirst));
+    ShowMessage(Text(Txt::kSelectStockFirst));
     ClearTable();
     return 0;
   }
   const CodeInfo* stock = nullptr;
   if (book_ != nullptr) stock = byName == 1 ? book_->FindByName(text) : book_->FindByCode(text);
   if (stock == nullptr || stock->key.name == nullptr) {
-    ShowMessage(Text(Txt::kConStockNotFound));
+    ShowMessage(Text(Txt::kStockNotFound));
     ClearTable();
     return 0;
   }
@@ -154,7 +154,7 @@ void CConFrm::OnComboCloseUp() {
     if (index >= 0) combo_->setCurrentIndex(index);
   }
   if (index < 0) {
-    ShowMessage(Text(Txt::kConSelectStockFirst));
+    ShowMessage(Text(Txt::kSelectStockFirst));
     return;
   }
   const std::string name = ToCp949(combo_->itemText(index));

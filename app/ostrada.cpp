@@ -77,7 +77,7 @@ int CostradaApp::BuildCodeBooks() {
     if (allCodes_) commonCodes_ = CopyWithoutPreferred(*allCodes_);
   }
   if (!allCodes_) {
-    ShowMessage(Text(Txt::kCodeListFailed));
+    ShowMessage(Text(Txt::kCodeListDownloadFailed));
     return 0;
   }
   if (!commonCodes_) {
@@ -93,7 +93,7 @@ std::unique_ptr<CodeInfoList> CostradaApp::DownloadCodeList(int sortKind, int dr
     WaitCursor wait;
     book = gate_.DownloadCodes(sortKind, dropMarket3);
   }
-  if (!book) ShowMessage(Text(Txt::kCodeListFailed));
+  if (!book) ShowMessage(Text(Txt::kCodeListDownloadFailed));
   return book;
 }
 

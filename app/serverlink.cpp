@@ -51,9 +51,9 @@ int ServerLink::Start(const StartOptions& options) {
     exchange_.reset();
     return 0;
   }
-  if (options.exchange.clock == sim::ClockMode::kSession) {
-    clockInstalled_.emplace(exchange_->Time());
-  }
+  // Every time the user sees agrees with the market's: the session's clock, or Korean time when live,
+  // whatever zone the machine is set to.
+  clockInstalled_.emplace(exchange_->Time());
   pumpTimer_.callOnTimeout([this] { exchange_->Pump(); });
   pumpTimer_.start(kPumpIntervalMs);
   return 1;

@@ -32,7 +32,7 @@ int ReadAll(FileHandle handle, void* bytes, size_t length) {
 void CodeInfoList::EncodeHeader(uint8_t* out) const {
   using namespace codefile;
   std::memset(out, 0, kHeaderSize);
-  WriteInfoHeader(out, kKind);
+  PutInfoFileHeader(out, kKind);
   std::memcpy(out + kDescriptionOffset, description_, kDescriptionSize);
   PutCount(out, kSortKindOffset, sortKind_);
   PutCount(out, kMarket3RemovedOffset, market3Removed_);
@@ -90,7 +90,7 @@ int CodeInfoList::Load(const char* path, int sortKind, int dropMarket3) {
 
   Header header;
   if (!OSTRADA_VERIFY(ReadAll(file.get(), header.data(), header.size()))) return 0;
-  if (!OSTRADA_VERIFY(CheckInfoHeader(header.data(), kKind))) return 0;
+  if (!OSTRADA_VERIFY(CheckInfoFileHeader(header.data(), kKind))) return 0;
   const int32_t records = static_cast<int32_t>(DecodeFixed32(header.data() + kCountOffset));
 
   // The count is believed only when the rest of the file can hold that many records of the

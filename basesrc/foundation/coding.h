@@ -24,10 +24,10 @@ inline void EncodeFixed32(uint8_t* out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// Written as one expression so the compiler folds it into a single load.
 inline uint32_t DecodeFixed32(const uint8_t* in) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | in[i];
-  return value;
+  return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) | (static_cast<uint32_t>(in[2]) << 16) |
+         (static_cast<uint32_t>(in[3]) << 24);
 }
 
 inline void EncodeFixed64(uint8_t* out, uint64_t value) {
@@ -35,9 +35,7 @@ inline void EncodeFixed64(uint8_t* out, uint64_t value) {
 }
 
 inline uint64_t DecodeFixed64(const uint8_t* in) {
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = (value << 8) | in[i];
-  return value;
+  return static_cast<uint64_t>(DecodeFixed32(in)) | (static_cast<uint64_t>(DecodeFixed32(in + 4)) << 32);
 }
 
 // Fields at an offset into a record or header buffer.

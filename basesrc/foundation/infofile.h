@@ -23,12 +23,4 @@ void PutInfoFileHeader(uint8_t* header, uint32_t kind);
 // REQUIRES: header holds at least kInfoHeaderPrefixSize bytes.
 int CheckInfoFileHeader(const uint8_t* header, uint32_t kind);
 
-// Other spellings of the same two calls, used by some record modules.
-inline void WriteInfoHeader(uint8_t* header, uint32_t kind) {
-  PutInfoFileHeader(header, kind);
-}
-inline int CheckInfoHeader(const uint8_t* header, uint32_t kind) {
-  return CheckInfoFileHeader(header, kind);
-}
-
 }  // namespace ostrada
