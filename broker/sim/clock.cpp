@@ -30,9 +30,6 @@ int32_t CivilFromDays(int64_t days) {
   return static_cast<int32_t>(year * 10000 + month * 100 + day);
 }
 
-int64_t DaysOf(int32_t yyyymmdd) {
-  return DaysFromCivil(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
-}
 
 int64_t FloorDiv(int64_t a, int64_t b) {
   return a / b - (a % b != 0 && (a < 0) != (b < 0));
@@ -40,13 +37,17 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 }  // namespace
 
+int64_t DaysSinceEpoch(int32_t yyyymmdd) {
+  return DaysFromCivil(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
+}
+
 int32_t AddDays(int32_t yyyymmdd, int days) {
-  return CivilFromDays(DaysOf(yyyymmdd) + days);
+  return CivilFromDays(DaysSinceEpoch(yyyymmdd) + days);
 }
 
 int Weekday(int32_t yyyymmdd) {
   // 1970-01-01 was a Thursday.
-  const int64_t days = DaysOf(yyyymmdd);
+  const int64_t days = DaysSinceEpoch(yyyymmdd);
   return static_cast<int>(((days % 7) + 7 + 4) % 7);
 }
 
@@ -59,7 +60,7 @@ bool IsValidDate(int32_t yyyymmdd) {
   const int month = yyyymmdd / 100 % 100;
   const int day = yyyymmdd % 100;
   if (yyyymmdd < 19000101 || yyyymmdd > 99991231 || month < 1 || month > 12 || day < 1) return false;
-  return CivilFromDays(DaysOf(yyyymmdd)) == yyyymmdd;
+  return CivilFromDays(DaysSinceEpoch(yyyymmdd)) == yyyymmdd;
 }
 
 int32_t KoreanDate(int64_t unixMilliseconds) {
@@ -157,7 +158,7 @@ LocalClock ExchangeClock::Local() const {
   local.second = static_cast<int>(time / 1000 % 60);
   local.millisecond = static_cast<int>(time % 1000);
   local.weekday = Weekday(date);
-  local.yearDay = static_cast<int>(DaysOf(date) - DaysOf(date / 10000 * 10000 + 101));
+  local.yearDay = static_cast<int>(DaysSinceEpoch(date) - DaysSinceEpoch(date / 10000 * 10000 + 101));
   return local;
 }
 

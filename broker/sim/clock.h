@@ -21,6 +21,8 @@ constexpr int kMarketOpenHhmm = 900;
 constexpr int kMarketCloseHhmm = 1500;
 
 // Calendar helpers on YYYYMMDD dates.
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+int64_t DaysSinceEpoch(int32_t yyyymmdd);
 int32_t AddDays(int32_t yyyymmdd, int days);
 int Weekday(int32_t yyyymmdd);  // 0 = Sunday .. 6
 bool IsWeekday(int32_t yyyymmdd);
