@@ -4,6 +4,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTRADA_BUILD_DIR:-$root/build}
 "$root/scripts/deps.sh"
+# Let every clone and build folder share the compiler cache.
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 if [[ ! -f $build/build.ninja ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${OSTRADA_BUILD_TYPE:-RelWithDebInfo}
 fi
