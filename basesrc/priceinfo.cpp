@@ -254,7 +254,7 @@ char* FoldFullWidthLetters(const char* text) {
 }
 
 int ZeroPair(int32_t* pair) {
-  if (pair == nullptr) return 0;
+  if (!OSTRADA_VERIFY(pair != nullptr)) return 0;
   pair[0] = 0;
   pair[1] = 0;
   return 1;

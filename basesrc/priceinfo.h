@@ -77,7 +77,7 @@ int32_t CountCommaItems(const char* text);
 // (reported) for a missing or empty text.
 char* FoldFullWidthLetters(const char* text);
 
-// Sets two consecutive 32-bit values to 0; 0 for a missing pair, else 1.
+// Sets two consecutive 32-bit values to 0; 0 (reported) for a missing pair, else 1.
 int ZeroPair(int32_t* pair);
 
 }  // namespace ostrada

@@ -231,7 +231,10 @@ TEST_F(PriceInfoTest, ZeroPairClearsTwoValues) {
   EXPECT_EQ(pair[0], 0);
   EXPECT_EQ(pair[1], 0);
   EXPECT_EQ(pair[2], 7);
+  EXPECT_EQ(Reports(), 0u);
   EXPECT_EQ(ZeroPair(nullptr), 0);
+  ASSERT_EQ(Reports(), 1u);
+  EXPECT_NE(recording.sink.messages[0].Utf8().find("] - basesrc/priceinfo 에서"), std::string::npos);
 }
 
 }  // namespace
