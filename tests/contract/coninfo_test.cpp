@@ -356,6 +356,31 @@ TEST_F(ContractTapeTest, MissingFileIsReported) {
   EXPECT_EQ(tape.Count(), 0);
 }
 
+TEST_F(ContractTapeTest, SavesThatRunOutOfSpaceAreReported) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  ContractTape tape;
+  ASSERT_EQ(tape.Create("005930", "name"), 1);
+  ASSERT_EQ(tape.Insert(MakeRecord(90000, 10000)), 1);
+  EXPECT_EQ(tape.Save("/dev/full"), 0);
+  ExpectOneReport();
+  EXPECT_EQ(tape.FirstRecordOffset(), -1);
+  recorder_.sink.Clear();
+  EXPECT_EQ(tape.SaveText("/dev/full"), 0);
+  ExpectOneReport();
+  EXPECT_EQ(tape.Count(), 1);
+}
+
+TEST_F(ContractTapeTest, SavesIntoAFileThatCannotBeCreatedAreReported) {
+  ContractTape tape;
+  ASSERT_EQ(tape.Create("005930", "name"), 1);
+  const std::string path = PathOf("missing/tape.bin");
+  EXPECT_EQ(tape.Save(path.c_str()), 0);
+  ExpectOneReport();
+  recorder_.sink.Clear();
+  EXPECT_EQ(tape.SaveText(path.c_str()), 0);
+  ExpectOneReport();
+}
+
 TEST_F(ContractTapeTest, TextDumpHasTheLegendAndOneLinePerRecordFromHead) {
   ContractTape tape;
   ASSERT_EQ(tape.Create("005930", "name"), 1);

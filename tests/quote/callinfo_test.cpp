@@ -227,6 +227,22 @@ TEST_F(CallInfoListFile, ATruncatedHeaderIsRejected) {
   ExpectRejected();
 }
 
+TEST_F(CallInfoListFile, AMissingFileIsReportedAndLeavesTheListEmpty) {
+  ExpectRejected();
+}
+
+TEST_F(CallInfoListFile, ASaveThatRunsOutOfSpaceIsReported) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  CallInfoList list;
+  list.SetCode("005930");
+  list.Append(Book("005930", 50000, 1));
+  EXPECT_EQ(list.SaveFile("/dev/full"), 0);
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_NE(recording_.sink.messages[0].Utf8().find("basesrc/callinfo"), std::string::npos);
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.FirstOffset(), -1);
+}
+
 TEST_F(CallInfoListFile, UnterminatedTextsAreCutInsideTheirFields) {
   SaveFive();
   std::vector<uint8_t> bytes = Bytes();
