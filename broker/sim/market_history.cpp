@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "basesrc/priceinfo.h"
 #include "broker/sim/market_calendar.h"
@@ -92,11 +93,16 @@ DailyBar BarClosingAt(const StockProfile& stock, int32_t date, int32_t close, do
   return bar;
 }
 
-// Hundredths that survive the round trip through a float however the reader multiplies.
-bool IsExact(int32_t hundredths) {
-  const auto value = static_cast<float>(hundredths / 100.0);
+// The float reads back as the hundredths however the reader multiplies by 100 (float or double
+// arithmetic, truncated).
+bool ReadsBack(float value, int32_t hundredths) {
   return static_cast<int32_t>(value * 100.0f) == hundredths &&
          static_cast<int32_t>(static_cast<double>(value) * 100.0) == hundredths;
+}
+
+// Hundredths that survive the round trip through their nearest float.
+bool IsExact(int32_t hundredths) {
+  return ReadsBack(static_cast<float>(hundredths / 100.0), hundredths);
 }
 
 struct IndexStyle {
@@ -204,7 +210,14 @@ int32_t ExactHundredthsAgainst(int32_t hundredths, int32_t base) {
 }
 
 float HundredthsValue(int32_t hundredths) {
-  return static_cast<float>(hundredths / 100.0);
+  // A sum or difference of exact values (the change of a week or a month) need not be exact; its
+  // nearest float may fall a hair short and truncate one hundredth low. The neighbouring floats away
+  // from zero truncate back to it; a step or two always suffices at an index's magnitudes.
+  constexpr int kMostSteps = 4;
+  const float away = hundredths < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+  auto value = static_cast<float>(hundredths / 100.0);
+  for (int step = 0; step < kMostSteps && !ReadsBack(value, hundredths); ++step) value = std::nextafter(value, away);
+  return value;
 }
 
 }  // namespace ostrada::sim

@@ -46,6 +46,8 @@ std::vector<IndexMinute> IndexDay(std::string_view code, uint64_t seed, int32_t 
 int32_t ExactHundredths(int32_t hundredths);
 // The same, such that the difference to `base` reads back exactly too.
 int32_t ExactHundredthsAgainst(int32_t hundredths, int32_t base);
+// The float the server sends for hundredths; it reads back as them as above (also for values that
+// are not exact, by taking a neighbouring float).
 float HundredthsValue(int32_t hundredths);
 
 }  // namespace ostrada::sim

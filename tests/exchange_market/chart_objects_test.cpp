@@ -123,6 +123,30 @@ TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
   }
 }
 
+// A week's or a month's change is a difference of two closes, exact or not as a float of its own;
+// it still reads back as that difference, whichever way the reader multiplies.
+TEST_F(ChartObjects, IndexWeeksAndMonthsReadBackAsHundredthsToo) {
+  AdvanceTo(9, 45);
+  for (const char* code : {"U001", "U201"}) {
+    for (char kind : {'W', 'M'}) {
+      SCOPED_TRACE(std::string(code) + kind);
+      auto chart = DayChart(code, kind, 600);
+      ASSERT_EQ(chart->Status(), 0);
+      const int32_t rows = chart->HeaderValue(3).ToI4();
+      ASSERT_GT(rows, 20);
+      auto hundredths = [&](int field, int32_t row) {
+        const float value = chart->DataValue(field, row).ToR4();
+        const auto byFloat = static_cast<int32_t>(value * 100.0f);
+        EXPECT_EQ(static_cast<int32_t>(static_cast<double>(value) * 100.0), byFloat) << field << " " << row;
+        return byFloat;
+      };
+      for (int32_t i = 0; i + 1 < rows; ++i) {
+        EXPECT_EQ(hundredths(4, i) - hundredths(6, i), hundredths(4, i + 1)) << i;
+      }
+    }
+  }
+}
+
 TEST_F(ChartObjects, MinuteBarsEndOnTheirIntervalWithCumulativeVolumes) {
   AdvanceTo(10, 7, 30);
   const std::string code = LiquidCode();
