@@ -226,6 +226,24 @@ TEST_F(FinderTest, TwoStocksOfOneNameGiveTheFirstCode) {
   EXPECT_EQ(finder_->ChosenCode(), "A000300");
 }
 
+TEST_F(FinderTest, ANameTheBookCannotFindIsReportedAndGivesNoCode) {
+  // Bytes that are no CP949 text come back from the list as another name, which the book lacks.
+  auto book = MakeBook({{"A000200", "가온"}});
+  CodeAttr attributes;
+  CodeAttrInit(&attributes);
+  attributes.market = '1';
+  ASSERT_EQ(book->Insert("A000900", "\xFF\xFE", &attributes), 1);
+  Run(book.get(), [&](CFindCode& finder) {
+    testing::ClickRow(*Combo(finder).List(), 1);
+    Button(finder, 1).click();
+  });
+  EXPECT_EQ(result_, QDialog::Accepted);
+  EXPECT_FALSE(finder_->ChosenName().empty());
+  EXPECT_EQ(finder_->ChosenCode(), "");
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_TRUE(IsReport(recording_.sink.messages[0])) << recording_.sink.messages[0].Utf8();
+}
+
 TEST_F(FinderTest, WithoutABookItAsksForTheStocksFirst) {
   std::vector<std::string> atOpening;
   bool stillOpen = false;

@@ -6,6 +6,7 @@
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
 #include "basesrc/foundation/localtime.h"
+#include "basesrc/foundation/memory.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/faults.h"
@@ -105,6 +106,34 @@ TEST(Startup, WithoutAListingTellsTwiceThenOpensTheFrame) {
   app.MainFrame()->OnFindCode();
   EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"먼저 종목들을 받으십시오", "종목을 정확하게 선택하십시오.",
                                                     "선택한 종목이 없습니다."}));
+}
+
+TEST(Startup, ACommonBookThatCannotBeBuiltLeavesTheFullBook) {
+  testing::RecordingScope recording;
+  CostradaApp app(SmallMarket());
+  ASSERT_EQ(app.InitInstance(), 1);
+  ASSERT_NE(app.AllCodes(), nullptr);
+  const int listed = app.AllCodes()->Count();
+
+  // The smallest memory budget under which the download succeeds leaves none for the copy.
+  int built = 1;
+  for (long allowed = 0; allowed <= 10000; ++allowed) {
+    recording.sink.Clear();
+    ScopedAllocationFailure budget(allowed);
+    built = app.BuildCodeBooks();
+    if (app.AllCodes() != nullptr) break;
+  }
+  EXPECT_EQ(built, 0);
+  ASSERT_NE(app.AllCodes(), nullptr);
+  EXPECT_EQ(app.AllCodes()->Count(), listed);
+  EXPECT_EQ(app.CommonCodes(), nullptr);
+  ASSERT_FALSE(recording.sink.messages.empty());
+  EXPECT_EQ(recording.sink.messages.back().Utf8(), "전종목 목록에서 우선주를 제외한 목록을 만들지 못했습니다.");
+  EXPECT_EQ(recording.sink.messages.back().CaptionUtf8(), "ostrada");
+  for (const std::string& text : recording.sink.Texts()) {
+    EXPECT_NE(text, "서버에서 전종목 목록을 다운로드하지 못했습니다.");
+  }
+  EXPECT_EQ(recording.sink.waitDepth, 0);
 }
 
 TEST(Startup, AFailedMarketTimeShowsTheServerErrorAndRunsOn) {
