@@ -42,15 +42,18 @@ int64_t ParseTime(const std::string& text) {
 
 // Unix milliseconds of a Korean date (YYYYMMDD) and time of day.
 int64_t UnixMilliseconds(int32_t date, int64_t timeOfDay) {
-  int64_t y = date / 10000;
-  const int64_t m = date / 100 % 100;
-  const int64_t d = date % 100;
-  y -= m <= 2 ? 1 : 0;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yearOfEra = y - era * 400;
-  const int64_t dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t days = era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
-  return days * sim::kMillisecondsPerDay + timeOfDay - kKoreaOffsetMs;
+  return sim::DaysSinceEpoch(date) * sim::kMillisecondsPerDay + timeOfDay - kKoreaOffsetMs;
+}
+
+// Right-aligns a UTF-8 heading in `width` terminal columns; Hangul takes two columns, so byte counts
+// (printf's padding) would leave Korean headings short.
+std::string Column(const char* utf8, int width) {
+  int columns = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0; ++p) {
+    if ((*p & 0xC0) == 0x80) continue;  // continuation byte
+    columns += *p >= 0xE1 ? 2 : 1;      // three-byte sequences from U+1000 on: Hangul and the other wide scripts
+  }
+  return std::string(columns < width ? width - columns : 0, ' ') + utf8;
 }
 
 int64_t SystemMilliseconds() {
@@ -110,7 +113,7 @@ bool PrintBook(const std::string& code) {
   object->SetInput(0, Variant::Text(code));
   object->Request();
   if (Refused(*object)) return false;
-  std::printf("\n%12s %12s %12s\n", "매도잔량", "호가", "매수잔량");
+  std::printf("\n%s %s %s\n", Column("매도잔량", 12).c_str(), Column("호가", 12).c_str(), Column("매수잔량", 12).c_str());
   for (int level = 9; level >= 0; --level) {
     const int32_t price = object->DataValue(0, level).ToI4();
     if (price > 0)
@@ -121,7 +124,7 @@ bool PrintBook(const std::string& code) {
     if (price > 0)
       std::printf("%12s %12s %12s\n", "", Number(price).c_str(), Number(object->DataValue(3, level).ToI4()).c_str());
   }
-  std::printf("%12s %12s %12s\n", Number(object->HeaderValue(4).ToI4()).c_str(), "잔량",
+  std::printf("%12s %s %12s\n", Number(object->HeaderValue(4).ToI4()).c_str(), Column("잔량", 12).c_str(),
               Number(object->HeaderValue(6).ToI4()).c_str());
   return true;
 }
@@ -134,7 +137,9 @@ bool PrintContracts(const std::string& code, int count) {
   object->Request();
   if (Refused(*object)) return false;
   const int32_t rows = object->HeaderValue(2).ToI4();
-  std::printf("\n%9s %10s %10s %10s %12s %2s %2s\n", "시각", "현재가", "전일대비", "체결량", "거래량", "", "장");
+  std::printf("\n%s %s %s %s %s %2s %s\n", Column("시각", 8).c_str(), Column("현재가", 10).c_str(),
+              Column("전일대비", 10).c_str(), Column("체결량", 10).c_str(), Column("거래량", 12).c_str(), "",
+              Column("장", 2).c_str());
   for (int32_t row = 0; row < rows; ++row) {
     const int32_t hhmmss = object->DataValue(9, row).ToI4();
     const char side = CharOf(object->DataValue(7, row));
