@@ -1,9 +1,7 @@
 // The command-line snapshot: a file saved by `ostrada-cli snapshot download` loads back with the
 // codes, names and price blocks of the same market fetched here.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -14,20 +12,11 @@
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "tests/support/cli.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
-
-// The CLI of the same build: <build>/tools/ostrada-cli beside <build>/tests/test_now.
-std::string CliPath() {
-  char self[PATH_MAX] = {};
-  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0) return {};
-  std::string path(self, static_cast<size_t>(length));
-  path = path.substr(0, path.rfind('/'));
-  return path.substr(0, path.rfind('/')) + "/tools/ostrada-cli";
-}
 
 class CliSnapshotTest : public ::testing::Test {
  protected:
@@ -41,10 +30,8 @@ class CliSnapshotTest : public ::testing::Test {
 };
 
 TEST_F(CliSnapshotTest, SavedSnapshotLoadsBackWithTheMarketsRecords) {
-  const std::string cli = CliPath();
-  if (::access(cli.c_str(), X_OK) != 0) GTEST_SKIP() << "ostrada-cli is not built: " << cli;
-  const std::string command =
-      cli + " snapshot download --seed 7 --stocks 230 --key 991 --save " + saved + " > " + listed + " 2>&1";
+  const std::string command = testing::CliPath() + " snapshot download --seed 7 --stocks 230 --key 991 --save " +
+                              saved + " > " + listed + " 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
   sim::ExchangeOptions options;
