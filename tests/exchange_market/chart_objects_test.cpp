@@ -32,14 +32,6 @@ class ChartObjects : public MarketTest {
     object->Request();
     return object;
   }
-  std::vector<Variant> PriceRow(const std::string& code) {
-    auto object = Create(broker::clsid::kMultiPrice);
-    object->SetInput(0, Variant::Text(code));
-    object->Request();
-    std::vector<Variant> row;
-    for (int field = 0; field < 30; ++field) row.push_back(object->DataValue(field, 0));
-    return row;
-  }
 };
 
 TEST_F(ChartObjects, DailyBarsCoverTwoYearsOfTradingDaysEndingToday) {

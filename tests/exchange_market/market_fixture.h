@@ -53,6 +53,16 @@ class MarketTest : public ::testing::Test {
     return broker::CreateAs<broker::IMarketRequest>(clsid);
   }
 
+  // One row (fields 0 to 29) of the multi-stock current price for the code.
+  std::vector<broker::Variant> PriceRow(const std::string& code) {
+    auto object = Create(broker::clsid::kMultiPrice);
+    object->SetInput(0, broker::Variant::Text(code));
+    object->Request();
+    std::vector<broker::Variant> row;
+    for (int field = 0; field < 30; ++field) row.push_back(object->DataValue(field, 0));
+    return row;
+  }
+
   // The codes of the listing's stocks, in listing order.
   std::vector<std::string> Codes() const {
     std::vector<std::string> codes;

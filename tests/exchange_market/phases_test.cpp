@@ -14,14 +14,6 @@ class Phases : public MarketTest {
  protected:
   Phases() : MarketTest(LiveAt(7, 30)) {}
 
-  std::vector<Variant> PriceRow(const std::string& code) {
-    auto object = Create(broker::clsid::kMultiPrice);
-    object->SetInput(0, Variant::Text(code));
-    object->Request();
-    std::vector<Variant> row;
-    for (int field = 0; field < 30; ++field) row.push_back(object->DataValue(field, 0));
-    return row;
-  }
   std::shared_ptr<broker::IMarketRequest> NewestContracts(const std::string& code) {
     auto object = Create(broker::clsid::kContractHistory);
     object->SetInput(0, Variant::Text(code));

@@ -16,15 +16,6 @@ class QuoteObjects : public MarketTest {
     object->Request();
     return object;
   }
-  // One row of the multi-stock current price for the code.
-  std::vector<Variant> PriceRow(const std::string& code) {
-    auto object = Create(broker::clsid::kMultiPrice);
-    object->SetInput(0, Variant::Text(code));
-    object->Request();
-    std::vector<Variant> row;
-    for (int field = 0; field < 30; ++field) row.push_back(object->DataValue(field, 0));
-    return row;
-  }
 };
 
 // Ten levels a side on valid ticks, asks rising and bids falling away from a spread of one tick
