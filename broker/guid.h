@@ -14,7 +14,7 @@ struct Guid {
 
 namespace detail {
 constexpr uint8_t HexNibble(char c) {
-  return c >= '0' && c <= '9' ? static_cast<uint8_t>(c - '0')
+  return c >= '0' && c <= '9'   ? static_cast<uint8_t>(c - '0')
          : c >= 'a' && c <= 'f' ? static_cast<uint8_t>(c - 'a' + 10)
          : c >= 'A' && c <= 'F' ? static_cast<uint8_t>(c - 'A' + 10)
                                 : throw "bad hex digit in GUID";

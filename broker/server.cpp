@@ -5,8 +5,12 @@ namespace {
 ComServer* g_server = nullptr;
 }  // namespace
 
-ComServer* CurrentServer() { return g_server; }
+ComServer* CurrentServer() {
+  return g_server;
+}
 
-void InstallServer(ComServer* server) { g_server = server; }
+void InstallServer(ComServer* server) {
+  g_server = server;
+}
 
 }  // namespace ostrada::broker

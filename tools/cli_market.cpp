@@ -113,7 +113,8 @@ bool PrintBook(const std::string& code) {
   object->SetInput(0, Variant::Text(code));
   object->Request();
   if (Refused(*object)) return false;
-  std::printf("\n%s %s %s\n", Column("매도잔량", 12).c_str(), Column("호가", 12).c_str(), Column("매수잔량", 12).c_str());
+  std::printf("\n%s %s %s\n", Column("매도잔량", 12).c_str(), Column("호가", 12).c_str(),
+              Column("매수잔량", 12).c_str());
   for (int level = 9; level >= 0; --level) {
     const int32_t price = object->DataValue(0, level).ToI4();
     if (price > 0)

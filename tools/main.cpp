@@ -21,7 +21,9 @@ bool RegisterCommand(Registration registration) {
   return true;
 }
 
-void SetExitCode(int code) { g_exitCode = code; }
+void SetExitCode(int code) {
+  g_exitCode = code;
+}
 
 }  // namespace ostrada::cli
 

@@ -31,7 +31,9 @@ constexpr std::array<ErrorRow, 7> kErrorTable = {{
 
 }  // namespace
 
-const char* ApplicationTitle() { return "ostrada"; }
+const char* ApplicationTitle() {
+  return "ostrada";
+}
 
 void ReportFailure(const char* module, int line, bool condition) {
   if (condition || module == nullptr || line < 1) return;
@@ -47,11 +49,12 @@ void ReportFailure(const char* module, int line, bool condition) {
 int ShowMessage(const char* text, const char* caption, unsigned style) {
   UiSink& sink = CurrentUiSink();
   sink.Beep();
-  return sink.ShowMessageBox(text ? text : Text(Txt::kDefaultMessage), caption ? caption : ApplicationTitle(),
-                             style);
+  return sink.ShowMessageBox(text ? text : Text(Txt::kDefaultMessage), caption ? caption : ApplicationTitle(), style);
 }
 
-int ShowMessage(const std::string& text, unsigned style) { return ShowMessage(text.c_str(), nullptr, style); }
+int ShowMessage(const std::string& text, unsigned style) {
+  return ShowMessage(text.c_str(), nullptr, style);
+}
 
 const char* ErrorText(uint32_t key) {
   for (const ErrorRow& row : kErrorTable) {

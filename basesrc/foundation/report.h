@@ -28,9 +28,9 @@ const char* ErrorText(uint32_t key);
 }  // namespace ostrada
 
 // Evaluates the condition once, reports it when false, and yields it as a bool.
-#define OSTRADA_VERIFY(condition)                                          \
-  ([&]() -> bool {                                                         \
-    const bool ostrada_ok_ = static_cast<bool>(condition);                 \
-    ::ostrada::ReportFailure(kModule, __LINE__, ostrada_ok_);              \
-    return ostrada_ok_;                                                    \
+#define OSTRADA_VERIFY(condition)                             \
+  ([&]() -> bool {                                            \
+    const bool ostrada_ok_ = static_cast<bool>(condition);    \
+    ::ostrada::ReportFailure(kModule, __LINE__, ostrada_ok_); \
+    return ostrada_ok_;                                       \
   }())

@@ -8,15 +8,17 @@ namespace ostrada {
 namespace {
 
 constexpr std::array<const char*, static_cast<size_t>(Txt::kCount)> kUtf8Texts = {
+// clang-format off: the enum and the table must list the areas in one order.
 #define OSTRADA_TEXT(id, utf8) utf8,
-#include "basesrc/texts/foundation.inc"
-#include "basesrc/texts/code.inc"
 #include "basesrc/texts/app.inc"
-#include "basesrc/texts/now.inc"
-#include "basesrc/texts/quote.inc"
+#include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/exchange.inc"
+#include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/now.inc"
+#include "basesrc/texts/quote.inc"
 #undef OSTRADA_TEXT
+    // clang-format on
 };
 
 struct Catalogue {

@@ -9,21 +9,25 @@ namespace ostrada {
 enum class Txt : int {
 // Qt's moc cannot follow includes inside an enum and needs none of these names.
 #ifndef Q_MOC_RUN
+// clang-format off: the enum and the table must list the areas in one order.
 #define OSTRADA_TEXT(id, utf8) id,
-#include "basesrc/texts/foundation.inc"
-#include "basesrc/texts/code.inc"
 #include "basesrc/texts/app.inc"
-#include "basesrc/texts/now.inc"
-#include "basesrc/texts/quote.inc"
+#include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/exchange.inc"
+#include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/now.inc"
+#include "basesrc/texts/quote.inc"
 #undef OSTRADA_TEXT
+// clang-format on
 #endif
   kCount
 };
 
 // The CP949 bytes of a catalogue text.
 const std::string& Text(Txt id);
-inline const char* TextC(Txt id) { return Text(id).c_str(); }
+inline const char* TextC(Txt id) {
+  return Text(id).c_str();
+}
 
 }  // namespace ostrada

@@ -30,7 +30,6 @@ int32_t CivilFromDays(int64_t days) {
   return static_cast<int32_t>(year * 10000 + month * 100 + day);
 }
 
-
 int64_t FloorDiv(int64_t a, int64_t b) {
   return a / b - (a % b != 0 && (a < 0) != (b < 0));
 }

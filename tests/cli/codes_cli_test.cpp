@@ -26,8 +26,12 @@ class CodesCli : public ::testing::Test {
     std::remove(book.c_str());
     std::remove(text.c_str());
   }
-  std::string book = ::testing::TempDir() + "codes_cli.inf";
-  std::string text = ::testing::TempDir() + "codes_cli.txt";
+  // CTest runs each case as its own process, side by side: every case gets its own files.
+  std::string Scratch(const char* extension) const {
+    return ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + extension;
+  }
+  std::string book = Scratch(".inf");
+  std::string text = Scratch(".txt");
 };
 
 TEST_F(CodesCli, ASavedBookLoadsBackWithTheSameCounters) {

@@ -30,7 +30,10 @@ class RecordingSink : public UiSink {
     return (style & kMbYesNo) == kMbYesNo ? kIdYes : kIdOk;
   }
   void Beep() override { ++beeps; }
-  void BeginWaitCursor() override { ++waitDepth; ++waitCursors; }
+  void BeginWaitCursor() override {
+    ++waitDepth;
+    ++waitCursors;
+  }
   void EndWaitCursor() override { --waitDepth; }
 
   // The UTF-8 texts of the messages shown so far.
