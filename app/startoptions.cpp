@@ -53,7 +53,7 @@ bool ApplyFault(const QString& value, StartOptions& options) {
   return true;
 }
 
-struct OptionSpec {
+struct OptionDefinition {
   const char* name;
   const char* variable;
   const char* valueName;
@@ -61,7 +61,7 @@ struct OptionSpec {
   bool (*apply)(const QString& value, StartOptions& options);
 };
 
-constexpr OptionSpec kAll[] = {
+constexpr OptionDefinition kOptionDefinitions[] = {
     {"seed", "OSTRADA_SEED", "N", "Seed of the embedded exchange.", ApplySeed},
     {"stocks", "OSTRADA_STOCKS", "N", "Number of listed stocks (0: the full market).", ApplyStocks},
     {"clock", "OSTRADA_CLOCK", "session|live", "session: a trading day from 09:00; live: the wall clock in Korea.",
@@ -71,20 +71,21 @@ constexpr OptionSpec kAll[] = {
      "Start-up fault: the code list cannot be downloaded, or the server cannot be reached.", ApplyFault},
 };
 
-QCommandLineOption MakeOption(const OptionSpec& spec) {
-  return QCommandLineOption(QString::fromLatin1(spec.name),
-                            QString::fromLatin1(spec.description) + QStringLiteral(" [%1]").arg(spec.variable),
-                            QString::fromLatin1(spec.valueName));
+QCommandLineOption MakeOption(const OptionDefinition& option) {
+  return QCommandLineOption(QString::fromLatin1(option.name),
+                            QString::fromLatin1(option.description) + QStringLiteral(" [%1]").arg(option.variable),
+                            QString::fromLatin1(option.valueName));
 }
 
 // The command line's value, else the environment's; empty when neither gives one.
-QString ValueOf(const QCommandLineParser& parser, const QProcessEnvironment& environment, const OptionSpec& spec) {
-  if (parser.isSet(QString::fromLatin1(spec.name))) return parser.value(QString::fromLatin1(spec.name));
-  return environment.value(QString::fromLatin1(spec.variable)).trimmed();
+QString ValueOf(const QCommandLineParser& parser, const QProcessEnvironment& environment,
+                const OptionDefinition& option) {
+  if (parser.isSet(QString::fromLatin1(option.name))) return parser.value(QString::fromLatin1(option.name));
+  return environment.value(QString::fromLatin1(option.variable)).trimmed();
 }
 
-QString Invalid(const OptionSpec& spec, const QString& value) {
-  return QStringLiteral("invalid value for --%1 (%2): \"%3\"").arg(spec.name, spec.variable, value);
+QString Invalid(const OptionDefinition& option, const QString& value) {
+  return QStringLiteral("invalid value for --%1 (%2): \"%3\"").arg(option.name, option.variable, value);
 }
 
 }  // namespace
@@ -94,7 +95,7 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("ostrada: trading on the Korean stock market."));
   const QCommandLineOption help = parser.addHelpOption();
-  for (const OptionSpec& spec : kAll) parser.addOption(MakeOption(spec));
+  for (const OptionDefinition& option : kOptionDefinitions) parser.addOption(MakeOption(option));
   if (!parser.parse(arguments)) {
     message = parser.errorText();
     return ParseResult::kError;
@@ -107,11 +108,11 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
     message = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
     return ParseResult::kError;
   }
-  for (const OptionSpec& spec : kAll) {
-    const QString value = ValueOf(parser, environment, spec);
+  for (const OptionDefinition& option : kOptionDefinitions) {
+    const QString value = ValueOf(parser, environment, option);
     if (value.isEmpty()) continue;
-    if (!spec.apply(value, options)) {
-      message = Invalid(spec, value);
+    if (!option.apply(value, options)) {
+      message = Invalid(option, value);
       return ParseResult::kError;
     }
   }
