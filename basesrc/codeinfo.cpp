@@ -76,12 +76,12 @@ int CodeAttrAccepted(const CodeAttr& a) {
 void EncodeCodeAttr(const CodeAttr& a, uint8_t* out) {
   std::memset(out, 0, kCodeAttrSize);
   std::memcpy(out + offsetof(CodeAttr, code2), a.code2, kCodeSize);
-  EncodeFixed32(out + offsetof(CodeAttr, number1), static_cast<uint32_t>(a.number1));
+  PutI32(out, offsetof(CodeAttr, number1), a.number1);
   out[offsetof(CodeAttr, market)] = static_cast<uint8_t>(a.market);
   out[offsetof(CodeAttr, class1)] = static_cast<uint8_t>(a.class1);
   out[offsetof(CodeAttr, class2)] = static_cast<uint8_t>(a.class2);
   out[offsetof(CodeAttr, flagByte)] = a.flagByte;
-  EncodeFixed32(out + offsetof(CodeAttr, number2), static_cast<uint32_t>(a.number2));
+  PutI32(out, offsetof(CodeAttr, number2), a.number2);
   out[offsetof(CodeAttr, class3)] = static_cast<uint8_t>(a.class3);
   out[offsetof(CodeAttr, class4)] = static_cast<uint8_t>(a.class4);
   out[offsetof(CodeAttr, class5)] = static_cast<uint8_t>(a.class5);
@@ -91,12 +91,12 @@ void EncodeCodeAttr(const CodeAttr& a, uint8_t* out) {
 void DecodeCodeAttr(const uint8_t* in, CodeAttr* a) {
   std::memcpy(a->code2, in + offsetof(CodeAttr, code2), kCodeSize);
   a->code2[kCodeSize - 1] = '\0';  // a stored code is terminated whatever the file says
-  a->number1 = static_cast<int32_t>(DecodeFixed32(in + offsetof(CodeAttr, number1)));
+  a->number1 = GetI32(in, offsetof(CodeAttr, number1));
   a->market = static_cast<char>(in[offsetof(CodeAttr, market)]);
   a->class1 = static_cast<char>(in[offsetof(CodeAttr, class1)]);
   a->class2 = static_cast<char>(in[offsetof(CodeAttr, class2)]);
   a->flagByte = in[offsetof(CodeAttr, flagByte)];
-  a->number2 = static_cast<int32_t>(DecodeFixed32(in + offsetof(CodeAttr, number2)));
+  a->number2 = GetI32(in, offsetof(CodeAttr, number2));
   a->class3 = static_cast<char>(in[offsetof(CodeAttr, class3)]);
   a->class4 = static_cast<char>(in[offsetof(CodeAttr, class4)]);
   a->class5 = static_cast<char>(in[offsetof(CodeAttr, class5)]);
@@ -123,7 +123,6 @@ CodeInfoList::~CodeInfoList() {
 }
 
 void CodeInfoList::Clear() {
-  ResetHeader();
   FreeAll();
   ResetHeader();
 }

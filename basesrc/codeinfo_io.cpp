@@ -15,10 +15,6 @@ static constexpr char kModule[] = "basesrc/codeinfo";
 
 using Header = std::array<uint8_t, codefile::kHeaderSize>;
 
-void PutCount(uint8_t* out, size_t offset, int32_t value) {
-  EncodeFixed32(out + offset, static_cast<uint32_t>(value));
-}
-
 int WriteAll(FileHandle handle, const void* bytes, size_t length) {
   return FileWrite(handle, bytes, static_cast<int32_t>(length)) == static_cast<int32_t>(length) ? 1 : 0;
 }
@@ -34,20 +30,20 @@ void CodeInfoList::EncodeHeader(uint8_t* out) const {
   std::memset(out, 0, kHeaderSize);
   PutInfoFileHeader(out, kKind);
   std::memcpy(out + kDescriptionOffset, description_, kDescriptionSize);
-  PutCount(out, kSortKindOffset, sortKind_);
-  PutCount(out, kMarket3RemovedOffset, market3Removed_);
-  PutCount(out, kMarket1Offset, counters_.market1);
-  PutCount(out, kMarket2Offset, counters_.market2);
-  PutCount(out, kMarket34Offset, counters_.market34);
-  PutCount(out, kClass1Offset, counters_.class1);
-  PutCount(out, kClass4Offset, counters_.class4);
-  PutCount(out, kClass5Offset, counters_.class5);
-  PutCount(out, kClass2OneOffset, counters_.class2One);
-  PutCount(out, kClass2TwoOffset, counters_.class2Two);
-  PutCount(out, kClass2ThreeOffset, counters_.class2Three);
-  PutCount(out, kCountOffset, Count());
-  PutCount(out, kFirstRecordOffset, firstRecordOffset_);
-  PutCount(out, kEndOffset, endOffset_);
+  PutI32(out, kSortKindOffset, sortKind_);
+  PutI32(out, kMarket3RemovedOffset, market3Removed_);
+  PutI32(out, kMarket1Offset, counters_.market1);
+  PutI32(out, kMarket2Offset, counters_.market2);
+  PutI32(out, kMarket34Offset, counters_.market34);
+  PutI32(out, kClass1Offset, counters_.class1);
+  PutI32(out, kClass4Offset, counters_.class4);
+  PutI32(out, kClass5Offset, counters_.class5);
+  PutI32(out, kClass2OneOffset, counters_.class2One);
+  PutI32(out, kClass2TwoOffset, counters_.class2Two);
+  PutI32(out, kClass2ThreeOffset, counters_.class2Three);
+  PutI32(out, kCountOffset, Count());
+  PutI32(out, kFirstRecordOffset, firstRecordOffset_);
+  PutI32(out, kEndOffset, endOffset_);
 }
 
 int CodeInfoList::Save(const char* path) {
@@ -66,7 +62,7 @@ int CodeInfoList::Save(const char* path) {
     std::memcpy(fixed.data() + kRecordCodeOffset, stock->key.code, kCodeSize);
     EncodeCodeAttr(stock->attr, fixed.data() + kRecordAttrOffset);
     const size_t nameLength = StrLen(stock->key.name.get());
-    EncodeFixed32(fixed.data() + kRecordNameLengthOffset, static_cast<uint32_t>(nameLength));
+    PutU32(fixed.data(), kRecordNameLengthOffset, static_cast<uint32_t>(nameLength));
     if (!OSTRADA_VERIFY(WriteAll(file.get(), fixed.data(), fixed.size()))) return 0;
     if (!OSTRADA_VERIFY(WriteAll(file.get(), stock->key.name.get(), nameLength))) return 0;
   }
@@ -91,7 +87,7 @@ int CodeInfoList::Load(const char* path, int sortKind, int dropMarket3) {
   Header header;
   if (!OSTRADA_VERIFY(ReadAll(file.get(), header.data(), header.size()))) return 0;
   if (!OSTRADA_VERIFY(CheckInfoFileHeader(header.data(), kKind))) return 0;
-  const int32_t records = static_cast<int32_t>(DecodeFixed32(header.data() + kCountOffset));
+  const int32_t records = GetI32(header.data(), kCountOffset);
 
   // The count is believed only when the rest of the file can hold that many records of the
   // smallest size (a one-byte name each).
@@ -117,7 +113,7 @@ int CodeInfoList::LoadRecords(int handle, int32_t records) {
   for (int32_t i = 0; i < records; ++i) {
     std::array<uint8_t, kRecordFixedSize> fixed;
     if (!OSTRADA_VERIFY(ReadAll(handle, fixed.data(), fixed.size()))) return 0;
-    const uint32_t nameLength = DecodeFixed32(fixed.data() + kRecordNameLengthOffset);
+    const uint32_t nameLength = GetU32(fixed.data(), kRecordNameLengthOffset);
     if (!OSTRADA_VERIFY(nameLength >= 1 && nameLength < kNameBufferSize)) return 0;
     std::array<char, kNameBufferSize> name{};
     if (!OSTRADA_VERIFY(ReadAll(handle, name.data(), nameLength))) return 0;
