@@ -10,27 +10,14 @@
 #include <vector>
 
 #include "basesrc/codeinfo.h"
-#include "basesrc/foundation/uisink.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
-
-// Messages would only mean the benchmark is measuring a failure; count them instead of printing.
-class SilentSink : public UiSink {
- public:
-  int ShowMessageBox(const std::string&, const std::string&, unsigned) override {
-    ++messages;
-    return kIdOk;
-  }
-  void Beep() override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  int messages = 0;
-};
 
 struct Row {
   std::string code;
@@ -88,8 +75,8 @@ BENCHMARK(BM_FillGroup)
 
 // The whole market from the embedded exchange, 110 codes a request, into a new group.
 void BM_DownloadMarket(benchmark::State& state) {
-  SilentSink sink;
-  ScopedUiSink scopedSink(sink);
+  // Messages would only mean the benchmark is measuring a failure; count them instead of showing them.
+  testing::RecordingScope recording;
   sim::Exchange exchange;
   broker::ScopedServer server(exchange);
   StocGate gate;
@@ -107,7 +94,7 @@ void BM_DownloadMarket(benchmark::State& state) {
     benchmark::DoNotOptimize(group->First());
   }
   state.counters["stocks"] = book->Count();
-  state.counters["messages"] = sink.messages;
+  state.counters["messages"] = static_cast<double>(recording.sink.messages.size());
   state.SetItemsProcessed(state.iterations() * book->Count());
 }
 BENCHMARK(BM_DownloadMarket)->ArgName("key")->Arg(11)->Arg(991)->Unit(benchmark::kMillisecond);
