@@ -1,6 +1,5 @@
 #include "basesrc/nowinfo.h"
 
-#include <cstring>
 #include <new>
 
 #include "basesrc/foundation/coding.h"
@@ -125,10 +124,7 @@ void EncodeNowInfoFixed(const NowInfo& record, uint8_t* out) {
 
 void DecodeNowInfoFixed(const uint8_t* in, char* code, NowPrice* block) {
   // The stored field may lack its terminator; at most 15 bytes of it are the code.
-  size_t length = 0;
-  while (length + 1 < kCodeSize && in[nowrecord::kCodeOffset + length] != 0) ++length;
-  std::memcpy(code, in + nowrecord::kCodeOffset, length);
-  code[length] = '\0';
+  StrCopyBounded(code, reinterpret_cast<const char*>(in + nowrecord::kCodeOffset), kCodeSize);
   DecodeNowPrice(in + nowrecord::kPriceOffset, block);
 }
 
