@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "tests/now/same_records.h"
 #include "tests/support/cli.h"
 #include "tests/support/recording_sink.h"
 
@@ -47,13 +47,7 @@ TEST_F(CliSnapshotTest, SavedSnapshotLoadsBackWithTheMarketsRecords) {
 
   std::unique_ptr<NowGate> loaded = gate.LoadNowGroup(saved.c_str(), kNowKeyArrival);
   ASSERT_NE(loaded, nullptr);
-  ASSERT_EQ(loaded->Count(), expected->Count());
-  const NowInfo* want = expected->First();
-  for (const NowInfo* record = loaded->First(); record != nullptr; record = record->next, want = want->next) {
-    ASSERT_STREQ(record->key.code, want->key.code);
-    ASSERT_STREQ(record->key.name.get(), want->key.name.get());
-    ASSERT_EQ(std::memcmp(&record->price, &want->price, sizeof(NowPrice)), 0) << record->key.code;
-  }
+  ASSERT_NO_FATAL_FAILURE(testing::AssertSameRecords(*loaded, *expected));
   EXPECT_TRUE(recording.sink.messages.empty());
 }
 

@@ -13,6 +13,7 @@
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/faults.h"
+#include "tests/now/same_records.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -193,14 +194,8 @@ TEST_F(SnapshotFileTest, DownloadedSnapshotLoadsBackIdentical) {
   ASSERT_TRUE(downloaded->Save(path.c_str(), 0, 0));
   std::unique_ptr<NowGate> loaded = gate.LoadNowGroup(path.c_str(), kNowKeyRateDown);
   ASSERT_NE(loaded, nullptr);
-  ASSERT_EQ(loaded->Count(), downloaded->Count());
+  ASSERT_NO_FATAL_FAILURE(testing::AssertSameRecords(*loaded, *downloaded));
   EXPECT_EQ(loaded->LatestTime(), downloaded->LatestTime());
-  const NowInfo* original = downloaded->First();
-  for (const NowInfo* record = loaded->First(); record != nullptr; record = record->next, original = original->next) {
-    ASSERT_STREQ(record->key.code, original->key.code);
-    ASSERT_STREQ(record->key.name.get(), original->key.name.get());
-    ASSERT_EQ(std::memcmp(&record->price, &original->price, sizeof(NowPrice)), 0) << record->key.code;
-  }
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(gate.LoadNowGroup((path + ".missing").c_str(), 0), nullptr);
 }
