@@ -3,22 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "basesrc/foundation/cp949.h"
 #include "tests/support/cli.h"
+#include "tests/support/file_bytes.h"
 
 namespace ostrada {
 namespace {
 
+using testing::ReadBytes;
 using testing::RunCli;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::WriteBytes;
 
 class CodesCli : public ::testing::Test {
  protected:
@@ -44,7 +40,7 @@ TEST_F(CodesCli, ASavedBookLoadsBackWithTheSameCounters) {
   EXPECT_EQ(loaded.output, downloaded.output);
 
   // One CP949 line per stock: code(name).
-  const std::string lines = Cp949ToUtf8(ReadFile(text));
+  const std::string lines = Cp949ToUtf8(ReadBytes(text));
   const size_t first = lines.find("\r\n");
   ASSERT_NE(first, std::string::npos);
   EXPECT_EQ(lines.substr(0, 1), "A");
@@ -53,7 +49,7 @@ TEST_F(CodesCli, ASavedBookLoadsBackWithTheSameCounters) {
 
 TEST_F(CodesCli, CodesOnlyTextHasNoNames) {
   ASSERT_EQ(RunCli("codes download --stocks 40 --codes-only --text " + text).exitCode, 0);
-  const std::string lines = ReadFile(text);
+  const std::string lines = ReadBytes(text);
   EXPECT_EQ(lines.find('('), std::string::npos);
   EXPECT_EQ(lines.substr(0, 1), "A");
 }
@@ -64,9 +60,9 @@ TEST_F(CodesCli, AMissingOrDamagedFileIsAPlainFailure) {
   EXPECT_NE(missing.output.find("could not load the code book"), std::string::npos) << missing.output;
 
   ASSERT_EQ(RunCli("codes download --stocks 40 --save " + book).exitCode, 0);
-  std::string bytes = ReadFile(book);
+  std::string bytes = ReadBytes(book);
   bytes[64] ^= 0x01;  // the kind number
-  std::ofstream(book, std::ios::binary | std::ios::trunc) << bytes;
+  WriteBytes(book, bytes);
   const auto damaged = RunCli("codes load " + book);
   EXPECT_EQ(damaged.exitCode, 1);
   EXPECT_NE(damaged.output.find("basesrc/codeinfo"), std::string::npos) << damaged.output;

@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada::testing {
@@ -35,16 +34,6 @@ inline std::vector<std::string> Codes(const CodeInfoList& book) {
   std::vector<std::string> codes;
   for (const CodeInfo* s = book.First(); s != nullptr; s = s->next) codes.emplace_back(s->key.code);
   return codes;
-}
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class BookTest : public ::testing::Test {
