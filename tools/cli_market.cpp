@@ -1,7 +1,6 @@
 // ostrada-cli market [--seed N] [--at HH:MM:SS] CODE: one stock of the embedded exchange as a person
 // reads it: its current price row, its ten-level book and its last contracts, asked through the
 // server's objects as the program asks them.
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,8 +28,6 @@ struct MarketOptions {
   std::string code;
 };
 
-constexpr int64_t kKoreaOffsetMs = 9 * sim::kMillisecondsPerHour;
-
 // HH:MM:SS as milliseconds of the day; -1 when malformed.
 int64_t ParseTime(const std::string& text) {
   int hh = 0, mm = 0, ss = 0;
@@ -38,11 +35,6 @@ int64_t ParseTime(const std::string& text) {
   if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
   if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
   return ((hh * 60LL + mm) * 60 + ss) * 1000;
-}
-
-// Unix milliseconds of a Korean date (YYYYMMDD) and time of day.
-int64_t UnixMilliseconds(int32_t date, int64_t timeOfDay) {
-  return sim::DaysSinceEpoch(date) * sim::kMillisecondsPerDay + timeOfDay - kKoreaOffsetMs;
 }
 
 // Right-aligns a UTF-8 heading in `width` terminal columns; Hangul takes two columns, so byte counts
@@ -54,11 +46,6 @@ std::string Column(const char* utf8, int width) {
     columns += *p >= 0xE1 ? 2 : 1;      // three-byte sequences from U+1000 on: Hangul and the other wide scripts
   }
   return std::string(columns < width ? width - columns : 0, ' ') + utf8;
-}
-
-int64_t SystemMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
 }
 
 std::string Number(int64_t value) {
@@ -165,8 +152,8 @@ int Run(const MarketOptions& options) {
   exchangeOptions.stocks = options.stocks;
   exchangeOptions.clock = sim::ClockMode::kLive;
   // A live clock stopped at the chosen moment, so any time of the day can be shown.
-  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(SystemMilliseconds());
-  exchangeOptions.wallClock = [moment = UnixMilliseconds(date, at)] { return moment; };
+  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
+  exchangeOptions.wallClock = [moment = sim::KoreanUnixMilliseconds(date, at)] { return moment; };
   sim::Exchange exchange(exchangeOptions);
   broker::ScopedServer server(exchange);
   try {

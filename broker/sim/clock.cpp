@@ -1,5 +1,6 @@
 #include "broker/sim/clock.h"
 
+#include <chrono>
 #include <vector>
 
 namespace ostrada::sim {
@@ -69,6 +70,15 @@ int32_t KoreanDate(int64_t unixMilliseconds) {
 int64_t KoreanTimeOfDay(int64_t unixMilliseconds) {
   const int64_t local = unixMilliseconds + kKoreaOffset;
   return local - FloorDiv(local, kMillisecondsPerDay) * kMillisecondsPerDay;
+}
+
+int64_t KoreanUnixMilliseconds(int32_t yyyymmdd, int64_t timeOfDay) {
+  return DaysSinceEpoch(yyyymmdd) * kMillisecondsPerDay + timeOfDay - kKoreaOffset;
+}
+
+int64_t SystemMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 ExchangeClock::ExchangeClock(int32_t startDate, int64_t startTime) : startDate_(startDate), now_(startTime) {}

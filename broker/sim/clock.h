@@ -30,6 +30,10 @@ bool IsValidDate(int32_t yyyymmdd);
 // The date of the Korean wall clock at the given Unix time (milliseconds) and the time of day there.
 int32_t KoreanDate(int64_t unixMilliseconds);
 int64_t KoreanTimeOfDay(int64_t unixMilliseconds);
+// The Unix time (milliseconds) of a Korean date and time of day: the inverse of the two above.
+int64_t KoreanUnixMilliseconds(int32_t yyyymmdd, int64_t timeOfDay);
+// The system clock as Unix milliseconds: the wall clock an exchange follows unless given its own.
+int64_t SystemMilliseconds();
 
 class ExchangeClock {
  public:

@@ -1,21 +1,11 @@
 #include "broker/sim/exchange.h"
 
-#include <chrono>
-
 #include "broker/sim/clock.h"
 #include "broker/sim/faults.h"
 #include "broker/sim/listing.h"
 #include "broker/sim/registry.h"
 
 namespace ostrada::sim {
-namespace {
-
-int64_t SystemMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
 
 int32_t DefaultTradingDate(int64_t unixMilliseconds) {
   int32_t date = KoreanDate(unixMilliseconds);

@@ -107,6 +107,12 @@ TEST(CalendarTest, DatesAndWeekdays) {
   EXPECT_EQ(KoreanTimeOfDay(0), 9 * kMillisecondsPerHour);
   EXPECT_EQ(KoreanDate(-1), 19700101);
   EXPECT_EQ(KoreanDate(15 * kMillisecondsPerHour), 19700102);
+  // 2026-12-08 00:00 in Korea is 15:00 UTC the day before; 2026-12-08 is day 20,795 of Unix time.
+  EXPECT_EQ(KoreanUnixMilliseconds(20261208, 0), 20795LL * kMillisecondsPerDay - 9 * kMillisecondsPerHour);
+  EXPECT_EQ(KoreanUnixMilliseconds(19700101, 9 * kMillisecondsPerHour), 0);
+  const int64_t moment = KoreanUnixMilliseconds(20261231, 23 * kMillisecondsPerHour + 59 * 60'000 + 1);
+  EXPECT_EQ(KoreanDate(moment), 20261231);
+  EXPECT_EQ(KoreanTimeOfDay(moment), 23 * kMillisecondsPerHour + 59 * 60'000 + 1);
 }
 
 }  // namespace

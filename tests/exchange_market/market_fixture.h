@@ -9,6 +9,7 @@
 #include "broker/clsid.h"
 #include "broker/interfaces.h"
 #include "broker/server.h"
+#include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/listing.h"
 #include "tests/support/recording_sink.h"
@@ -31,9 +32,7 @@ inline ExchangeOptions LiveAt(int hh, int mm, int ss = 0, int stocks = 60, uint6
   ExchangeOptions options = SmallMarket(seed);
   options.stocks = stocks;
   options.clock = ClockMode::kLive;
-  // 2026-12-08 00:00 in Korea is 15:00 UTC the day before; 2026-12-08 is day 20,795 of Unix time.
-  constexpr int64_t kMidnight = 20795LL * 86'400'000 - 9LL * 3'600'000;
-  const int64_t moment = kMidnight + ((hh * 60LL + mm) * 60 + ss) * 1000;
+  const int64_t moment = KoreanUnixMilliseconds(kTradingDate, ((hh * 60LL + mm) * 60 + ss) * 1000);
   options.wallClock = [moment] { return moment; };
   return options;
 }
