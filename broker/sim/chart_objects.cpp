@@ -60,13 +60,6 @@ bool FindSubject(Market& market, const Variant& input, Answer& answer, Subject& 
   return subject.stock >= 0;
 }
 
-// A positive count from a numeric input no larger than `most`, else 0.
-int32_t CountInput(const Variant& input, int32_t most) {
-  if (input.IsEmpty() || input.Type() == broker::VarType::kText) return 0;
-  const int32_t count = input.ToI4();
-  return count > 0 && count <= most ? count : 0;
-}
-
 // Today's daily bar, once the day has a contract.
 bool TodayBar(Market& market, const Subject& subject, Bar& bar) {
   bar.date = market.TradingDate();

@@ -46,9 +46,8 @@ class ContractHistoryObject : public CountedRequest {
     Market& market = market_->Sync();
     const int index = StockOfInput(market, Input(0), answer);
     if (index < 0) return;
-    const Variant& count = Input(2);
-    const int32_t perPage = count.IsEmpty() || count.Type() == broker::VarType::kText ? 0 : count.ToI4();
-    if (perPage <= 0 || perPage > kMostRowsPerPage) return answer.Refuse(RefusalKind::kBadCount);
+    const int32_t perPage = CountInput(Input(2), kMostRowsPerPage);
+    if (perPage == 0) return answer.Refuse(RefusalKind::kBadCount);
     StockDay& day = market.Day(index);
     if (remaining_ < 0) remaining_ = day.CountAt(market.Now());
     const int32_t rows = std::min(perPage, remaining_);

@@ -55,10 +55,20 @@ char InputChar(const broker::Variant& input) {
   return input.IsEmpty() ? '\0' : static_cast<char>(input.ToUI1());
 }
 
+int CodeIndex(Market& market, const broker::Variant& input) {
+  return input.Type() == broker::VarType::kText ? market.Find(input.ToText()) : -1;
+}
+
 int StockOfInput(Market& market, const broker::Variant& input, Answer& answer) {
-  const int index = input.Type() == broker::VarType::kText ? market.Find(input.ToText()) : -1;
+  const int index = CodeIndex(market, input);
   if (index < 0) answer.Refuse(RefusalKind::kUnknownCode);
   return index;
+}
+
+int32_t CountInput(const broker::Variant& input, int32_t most) {
+  if (input.IsEmpty() || input.Type() == broker::VarType::kText) return 0;
+  const int32_t count = input.ToI4();
+  return count > 0 && count <= most ? count : 0;
 }
 
 int16_t CountedRequest::Request() {
@@ -73,7 +83,7 @@ LiveRequest::~LiveRequest() {
 
 void LiveRequest::OnSubscribe() {
   Market& market = market_->Sync();
-  const int index = CodeIndex(market);
+  const int index = CodeIndex(market, Input(0));
   if (index >= 0) market.Subscribe(index, this);
 }
 
@@ -84,13 +94,8 @@ void LiveRequest::OnUnsubscribe() {
     market.UnsubscribeAll(this);
     return;
   }
-  const int index = CodeIndex(market);
+  const int index = CodeIndex(market, Input(0));
   if (index >= 0) market.Unsubscribe(index, this);
-}
-
-int LiveRequest::CodeIndex(Market& market) {
-  const broker::Variant& input = Input(0);
-  return input.Type() == broker::VarType::kText ? market.Find(input.ToText()) : -1;
 }
 
 }  // namespace ostrada::sim

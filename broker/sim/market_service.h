@@ -36,8 +36,12 @@ using SharedMarket = std::shared_ptr<MarketService>;
 broker::Variant CharValue(char c);
 // A character input given as a byte or as a text; 0 when empty.
 char InputChar(const broker::Variant& input);
+// The stock named by a code input, or -1 (unknown code, or not a text).
+int CodeIndex(Market& market, const broker::Variant& input);
 // The stock named by a code input, or -1 after refusing the answer (unknown code).
 int StockOfInput(Market& market, const broker::Variant& input, Answer& answer);
+// A positive count from a numeric input no larger than `most`, else 0.
+int32_t CountInput(const broker::Variant& input, int32_t most);
 
 // A request object whose answer states its row count in a header: the count follows the rows
 // actually sent, also when a fault cuts the answer short.
@@ -68,7 +72,6 @@ class LiveRequest : public MarketRequestBase, public MarketListener {
   Market& TheMarket() { return market_->Sync(); }
 
  private:
-  int CodeIndex(Market& market);
   SharedMarket market_;
 };
 
