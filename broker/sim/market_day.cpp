@@ -59,10 +59,6 @@ void SplitQuantity(int32_t total, const std::vector<int32_t>& indices, SeededRan
   for (int64_t j = 0; given < total; ++j, ++given) trades[indices[static_cast<size_t>(j)]].quantity += 1;
 }
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high) {
-  return value < low ? low : value > high ? high : value;
-}
-
 // A walk of `count` ladder positions from `open` to `close` that reaches exactly `high` and `low`
 // (at random inner contracts when the open and close do not), never leaving them.
 // REQUIRES: count >= 2 + the number of extremes beyond the open and close.
@@ -93,7 +89,7 @@ std::vector<int32_t> PathThroughExtremes(int32_t count, int32_t open, int32_t hi
     for (int32_t i = fromIndex + 1; i < toIndex; ++i) {
       const double along = static_cast<double>(i - fromIndex) / (toIndex - fromIndex);
       const int32_t position = RoundToInt(fromPosition + (toPosition - fromPosition) * along) + Wiggle(random);
-      positions[static_cast<size_t>(i)] = Clamp(position, low, high);
+      positions[static_cast<size_t>(i)] = std::clamp(position, low, high);
     }
     positions[static_cast<size_t>(toIndex)] = toPosition;
   }
@@ -138,7 +134,7 @@ StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, int32_t previo
   runnerMinute_ = 10 + static_cast<int>(random.Below(300));
   const int32_t base = ladder_.Position(previousClose);
   openPosition_ = ladder_.Clamp(base + RoundToInt(Normal(random) * sigma_ * 3.0));
-  meanQuantity_ = Clamp(RoundToInt(3'000'000.0 / previousClose * (0.5 + random.Unit())), 1, 3000);
+  meanQuantity_ = std::clamp(RoundToInt(3'000'000.0 / previousClose * (0.5 + random.Unit())), 1, 3000);
   openingQuantity_ = meanQuantity_ * (20 + static_cast<int32_t>(random.Below(40)));
   closingQuantity_ = meanQuantity_ * (15 + static_cast<int32_t>(random.Below(40)));
   openingSide_ = openPosition_ >= base ? '1' : '2';
@@ -207,13 +203,13 @@ void StockDay::PlanMinute(int m) {
   const double size = 0.5 + random.Unit();
   const int32_t freeVolume = free > 0 ? std::max(free, RoundToInt(free * meanQuantity_ * size)) : 0;
   const double buyShare = 0.5 + (close > open ? 0.12 : close < open ? -0.12 : 0.0);
-  const int32_t freeBuys = Clamp(RoundToInt(free * buyShare + Normal(random) * std::sqrt(free) * 0.5), 0, free);
+  const int32_t freeBuys = std::clamp(RoundToInt(free * buyShare + Normal(random) * std::sqrt(free) * 0.5), 0, free);
   int32_t freeBuyVolume = 0;
   if (freeBuys == free) {
     freeBuyVolume = freeVolume;
   } else if (freeBuys > 0) {
     const double share = static_cast<double>(freeBuys) / free * (0.8 + 0.4 * random.Unit());
-    freeBuyVolume = Clamp(RoundToInt(freeVolume * share), freeBuys, freeVolume - (free - freeBuys));
+    freeBuyVolume = std::clamp(RoundToInt(freeVolume * share), freeBuys, freeVolume - (free - freeBuys));
   }
   const bool openingBuy = opening && openingSide_ == '1';
   summary.open = ladder_.PriceAt(open);
