@@ -23,7 +23,6 @@ using broker::Variant;
 
 constexpr int kBatch = 110;
 constexpr int kFields = 30;
-constexpr int64_t kMsPerMinute = 60'000;
 
 // Resident memory of the process in bytes.
 int64_t ResidentBytes() {
@@ -239,10 +238,10 @@ void BM_HundredEventsASecondEach(benchmark::State& state) {
     profiles[i].contractsPerSecond = 110;
   }
   Market market(profiles, 5);
-  market.Sync(20261208, 10 * 3'600'000LL);
+  market.Sync(20261208, 10 * kMsPerHour);
   CountingListener listener;
   for (int i = 0; i < 50; ++i) market.Subscribe(i, &listener);
-  int64_t now = 10 * 3'600'000LL;
+  int64_t now = 10 * kMsPerHour;
   const double cpu = CpuSeconds();
   for (auto _ : state) market.Sync(20261208, now += 1000);
   const auto seconds = static_cast<double>(state.iterations());
