@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "basesrc/foundation/coding.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 #include "tests/support/recording_sink.h"
@@ -43,10 +44,6 @@ std::vector<int32_t> PricesTailToHead(const ContractTape& tape) {
   std::vector<int32_t> prices;
   for (const ContractNode* n = tape.Tail(); n != nullptr; n = n->prev) prices.push_back(n->record.price);
   return prices;
-}
-
-void PutI32At(std::vector<uint8_t>& bytes, size_t offset, int32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
 }
 
 class ContractTapeTest : public ::testing::Test {
@@ -316,24 +313,23 @@ TEST_P(ContractTapeDamageTest, RejectsTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ContractTapeDamageTest,
-    ::testing::Values(Damage{"CheckText", [](std::vector<uint8_t>& b) { b[3] ^= 0x01; }},
-                      Damage{"Magic", [](std::vector<uint8_t>& b) { b[hdr::kMagicOffset] = 0x11; }},
-                      Damage{"UnterminatedCode",
-                             [](std::vector<uint8_t>& b) {
-                               std::fill(b.begin() + hdr::kCodeOffset, b.begin() + hdr::kCodeOffset + hdr::kCodeSize,
-                                         'X');
-                             }},
-                      Damage{"UnterminatedName",
-                             [](std::vector<uint8_t>& b) {
-                               std::fill(b.begin() + hdr::kNameOffset, b.begin() + hdr::kNameOffset + hdr::kNameSize,
-                                         'Y');
-                             }},
-                      Damage{"HugeCount", [](std::vector<uint8_t>& b) { PutI32At(b, hdr::kCountOffset, 0x7FFFFFFF); }},
-                      Damage{"NegativeCount", [](std::vector<uint8_t>& b) { PutI32At(b, hdr::kCountOffset, -1); }},
-                      Damage{"CountOneTooMany", [](std::vector<uint8_t>& b) { PutI32At(b, hdr::kCountOffset, 6); }},
-                      Damage{"LastRecordCut", [](std::vector<uint8_t>& b) { b.resize(b.size() - 1); }},
-                      Damage{"HeaderCut", [](std::vector<uint8_t>& b) { b.resize(hdr::kHeaderSize - 1); }},
-                      Damage{"Empty", [](std::vector<uint8_t>& b) { b.clear(); }}),
+    ::testing::Values(
+        Damage{"CheckText", [](std::vector<uint8_t>& b) { b[3] ^= 0x01; }},
+        Damage{"Magic", [](std::vector<uint8_t>& b) { b[hdr::kMagicOffset] = 0x11; }},
+        Damage{"UnterminatedCode",
+               [](std::vector<uint8_t>& b) {
+                 std::fill(b.begin() + hdr::kCodeOffset, b.begin() + hdr::kCodeOffset + hdr::kCodeSize, 'X');
+               }},
+        Damage{"UnterminatedName",
+               [](std::vector<uint8_t>& b) {
+                 std::fill(b.begin() + hdr::kNameOffset, b.begin() + hdr::kNameOffset + hdr::kNameSize, 'Y');
+               }},
+        Damage{"HugeCount", [](std::vector<uint8_t>& b) { PutI32(b.data(), hdr::kCountOffset, 0x7FFFFFFF); }},
+        Damage{"NegativeCount", [](std::vector<uint8_t>& b) { PutI32(b.data(), hdr::kCountOffset, -1); }},
+        Damage{"CountOneTooMany", [](std::vector<uint8_t>& b) { PutI32(b.data(), hdr::kCountOffset, 6); }},
+        Damage{"LastRecordCut", [](std::vector<uint8_t>& b) { b.resize(b.size() - 1); }},
+        Damage{"HeaderCut", [](std::vector<uint8_t>& b) { b.resize(hdr::kHeaderSize - 1); }},
+        Damage{"Empty", [](std::vector<uint8_t>& b) { b.clear(); }}),
     [](const ::testing::TestParamInfo<Damage>& p) { return std::string(p.param.what); });
 
 TEST_F(ContractTapeTest, EveryCutOfAFileIsRejected) {
