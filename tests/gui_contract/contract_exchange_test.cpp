@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,12 +97,7 @@ class ContractExchangeTest : public ::testing::Test {
     }
     return times;
   }
-  static bool NewestFirst(const std::vector<int32_t>& times) {
-    for (size_t i = 1; i < times.size(); ++i) {
-      if (times[i] > times[i - 1]) return false;
-    }
-    return true;
-  }
+  static bool NewestFirst(const std::vector<int32_t>& times) { return std::is_sorted(times.rbegin(), times.rend()); }
 
   testing::RecordingScope recorder_;
   sim::Exchange exchange_;

@@ -49,6 +49,17 @@ std::vector<ScriptedContract> Page(int32_t newest, int rows, char phase = '2') {
   return page;
 }
 
+// Answers the finder that opens next: chooses the stock of the name (UTF-8) and presses OK.
+void AnswerFinderWith(const std::string& shownName) {
+  QTimer::singleShot(0, [shownName] {
+    auto* finder = qobject_cast<CFindCode*>(QApplication::activeModalWidget());
+    ASSERT_NE(finder, nullptr);
+    auto* list = finder->findChild<SimpleComboBox*>("combo1179");
+    list->SetCurrentIndex(list->FindExact(QString::fromStdString(shownName), -1));
+    finder->accept();
+  });
+}
+
 class ContractWindowTest : public ::testing::Test {
  protected:
   ContractWindowTest() : serverScope_(server_), clock_({2026, 12, 8, 10, 30, 0, 0, 2, 341}), clockScope_(clock_) {
@@ -457,26 +468,13 @@ TEST_F(ContractWindowTest, ComboChoosesAnotherStockAndBeepsForTheSameOne) {
 
 TEST_F(ContractWindowTest, FinderChoosesTheStock) {
   server_.history.pages = {Page(100000, 1)};
-  std::string shownName = "SK하이닉스";
-  QTimer::singleShot(0, [&] {
-    auto* finder = qobject_cast<CFindCode*>(QApplication::activeModalWidget());
-    ASSERT_NE(finder, nullptr);
-    auto* list = finder->findChild<SimpleComboBox*>("combo1179");
-    list->SetCurrentIndex(list->FindExact(QString::fromStdString(shownName), -1));
-    finder->accept();
-  });
+  AnswerFinderWith("SK하이닉스");
   Button(9034)->click();
   EXPECT_EQ(frame_->Code(), "000660");
   EXPECT_EQ(Rows(), 1);
 
   // The same stock again only beeps; a cancelled finder does nothing.
-  QTimer::singleShot(0, [&] {
-    auto* finder = qobject_cast<CFindCode*>(QApplication::activeModalWidget());
-    ASSERT_NE(finder, nullptr);
-    auto* list = finder->findChild<SimpleComboBox*>("combo1179");
-    list->SetCurrentIndex(list->FindExact(QString::fromStdString(shownName), -1));
-    finder->accept();
-  });
+  AnswerFinderWith("SK하이닉스");
   Button(9034)->click();
   EXPECT_EQ(Sink().beeps, 1);
   QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
