@@ -296,6 +296,13 @@ void StockDay::Expand(int m, std::vector<Trade>& out) {
   }
 }
 
+void StockDay::Totals::Add(const Trade& trade) {
+  count += 1;
+  value += static_cast<int64_t>(trade.price) * trade.quantity;
+  high = std::max(high, trade.price);
+  low = low == 0 ? trade.price : std::min(low, trade.price);
+}
+
 StockDay::Totals StockDay::TotalsBefore(int m) {
   Totals totals;
   if (m > 0) ExtendTo(m - 1);
@@ -443,10 +450,7 @@ DayState StockDay::StateAt(int32_t ms) {
     if (m < kRegularMinutes) {
       for (const Trade& trade : MinuteTrades(m)) {
         if (trade.timeMs > ms) break;
-        totals.count += 1;
-        totals.value += static_cast<int64_t>(trade.price) * trade.quantity;
-        totals.high = std::max(totals.high, trade.price);
-        totals.low = totals.low == 0 ? trade.price : std::min(totals.low, trade.price);
+        totals.Add(trade);
         last = trade;
         traded = true;
       }
@@ -462,10 +466,7 @@ DayState StockDay::StateAt(int32_t ms) {
     }
     if (ms >= kCloseMs) {
       last = ClosingContract();
-      totals.count += 1;
-      totals.value += static_cast<int64_t>(last.price) * last.quantity;
-      totals.high = std::max(totals.high, last.price);
-      totals.low = std::min(totals.low, last.price);
+      totals.Add(last);
     }
     state.open = Minute(0).open;
     state.high = totals.high;

@@ -57,6 +57,8 @@ class StockDay {
     int64_t value = 0;
     int32_t high = 0;
     int32_t low = 0;
+    // Counts one contract into the count, the value and the day's range.
+    void Add(const Trade& trade);
   };
   void ExtendTo(int m);
   void Expand(int m, std::vector<Trade>& out);
