@@ -7,6 +7,7 @@
 
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/numberformat.h"
+#include "basesrc/statustext.h"
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
@@ -62,11 +63,10 @@ char CharOf(const Variant& value) {
   return static_cast<char>(value.ToUI1());
 }
 
-// The request's refusal as the program shows it: the two status texts joined.
+// The request's refusal in the words the program shows it.
 bool Refused(broker::IMarketRequest& object) {
   if (object.Status() == 0) return false;
-  std::fprintf(stderr, "ostrada-cli: %s%s\n", Cp949ToUtf8(object.StatusText1()).c_str(),
-               Cp949ToUtf8(object.StatusText2()).c_str());
+  std::fprintf(stderr, "ostrada-cli: %s\n", Cp949ToUtf8(RefusalText(object)).c_str());
   return true;
 }
 
