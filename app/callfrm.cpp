@@ -145,8 +145,7 @@ int CCallFrm::SetStock(const std::string& name, const std::string& code) {
   int index = combo_->findText(shownName, Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (index < 0) {
     combo_->addItem(shownName);
-    index = combo_->findText(shownName, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    OSTRADA_VERIFY(index >= 0);
+    index = combo_->count() - 1;
   }
   combo_->setCurrentIndex(index);
 

@@ -138,8 +138,6 @@ CCallTbl::~CCallTbl() {
       ShowMessage(error.Description());
     }
   }
-  sink_.reset();
-  realTime_.reset();
 }
 
 void CCallTbl::CreateRealTimeObject() {

@@ -17,8 +17,6 @@
 
 namespace ostrada {
 
-static constexpr char kModule[] = "app/confrm";
-
 namespace {
 
 constexpr int kFeedId = 7121;
@@ -126,21 +124,18 @@ int CConFrm::SelectStock(const char* text, int byName) {
   return table_->Load(code_.c_str(), &feed_, 0);
 }
 
-int CConFrm::SelectInCombo(const std::string& name) {
+void CConFrm::SelectInCombo(const std::string& name) {
   const QString shown = FromCp949(name);
   int index = combo_->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (index < 0) {
     // A sorted list: the names in the byte order of their CP949 text.
-    int position = 0;
-    while (position < combo_->count() && StrCompare(ToCp949(combo_->itemText(position)).c_str(), name.c_str()) < 0) {
-      ++position;
+    index = 0;
+    while (index < combo_->count() && StrCompare(ToCp949(combo_->itemText(index)).c_str(), name.c_str()) < 0) {
+      ++index;
     }
-    combo_->insertItem(position, shown);
-    index = combo_->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (!OSTRADA_VERIFY(index >= 0)) return 0;
+    combo_->insertItem(index, shown);
   }
   combo_->setCurrentIndex(index);
-  return 1;
 }
 
 void CConFrm::OnComboCloseUp() {

@@ -45,8 +45,8 @@ class CConFrm : public QWidget {
   void OnNextPage();
   void OnSaveText();
   void ClearTable();
-  // Puts the name into the sorted combo box when absent and selects it. 1 or 0 (reported).
-  int SelectInCombo(const std::string& name);
+  // Puts the name into the sorted combo box when absent and selects it.
+  void SelectInCombo(const std::string& name);
 
   CWndConPower feed_;
   CConTbl* table_;  // a child: Qt deletes it with the form

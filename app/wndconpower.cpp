@@ -83,9 +83,6 @@ CWndConPower::CWndConPower(QWidget* parent, int id) : QWidget(parent), handle_(t
 
 CWndConPower::~CWndConPower() {
   Disconnect();
-  code_.clear();
-  history_.reset();
-  live_.reset();
 }
 
 void CWndConPower::Connect() {
