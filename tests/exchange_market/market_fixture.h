@@ -41,11 +41,9 @@ class MarketTest : public ::testing::Test {
  protected:
   explicit MarketTest(ExchangeOptions options = SmallMarket()) : exchange_(options), server_(exchange_) {}
 
-  // Moves the session clock (which starts at 09:00:00) to the given time of day.
+  // Moves the exchange clock forward to the given time of day.
   void AdvanceTo(int hh, int mm, int ss = 0) {
-    const int64_t target = ((hh * 60 + mm) * 60 + ss) * 1000LL;
-    exchange_.Advance(target - ((9 * 60) * 60) * 1000LL - elapsed_);
-    elapsed_ = target - ((9 * 60) * 60) * 1000LL;
+    exchange_.Advance(((hh * 60LL + mm) * 60 + ss) * 1000 - exchange_.Clock().TimeOfDay());
   }
 
   std::shared_ptr<broker::IMarketRequest> Create(const broker::Guid& clsid) {
@@ -79,7 +77,6 @@ class MarketTest : public ::testing::Test {
   ostrada::testing::RecordingScope recording_;
   Exchange exchange_;
   broker::ScopedServer server_;
-  int64_t elapsed_ = 0;
 };
 
 }  // namespace ostrada::sim::testing

@@ -22,12 +22,6 @@ class Phases : public MarketTest {
     object->Request();
     return object;
   }
-  void MoveTo(int hh, int mm, int ss = 0) {
-    const int64_t target = ((hh * 60LL + mm) * 60 + ss) * 1000;
-    exchange_.Advance(target - now_);
-    now_ = target;
-  }
-  int64_t now_ = (7 * 60 + 30) * 60 * 1000LL;
 };
 
 char Phase(const Variant& value) {
@@ -45,7 +39,7 @@ TEST_F(Phases, TheDayRunsThroughItsPhases) {
   EXPECT_EQ(NewestContracts(code)->HeaderValue(2).ToI4(), 0);
 
   // Pre-open auction: expected prices only, no volume.
-  MoveTo(8, 30);
+  AdvanceTo(8, 30);
   row = PriceRow(code);
   EXPECT_EQ(Phase(row[24]), '1');
   EXPECT_GT(row[16].ToI4(), 0);
@@ -58,7 +52,7 @@ TEST_F(Phases, TheDayRunsThroughItsPhases) {
   }
 
   // The opening contract at 09:00:00 sets the open.
-  MoveTo(9, 0);
+  AdvanceTo(9, 0);
   row = PriceRow(code);
   EXPECT_EQ(Phase(row[24]), '2');
   history = NewestContracts(code);
@@ -69,16 +63,16 @@ TEST_F(Phases, TheDayRunsThroughItsPhases) {
   EXPECT_EQ(Phase(history->DataValue(10, 1)), '1');
 
   // Closing auction: expected prices, the volume stands still.
-  MoveTo(14, 52);
+  AdvanceTo(14, 52);
   const int32_t regularVolume = PriceRow(code)[11].ToI4();
-  MoveTo(14, 58);
+  AdvanceTo(14, 58);
   row = PriceRow(code);
   EXPECT_EQ(Phase(row[24]), '1');
   EXPECT_EQ(row[11].ToI4(), regularVolume);
   EXPECT_EQ(Phase(NewestContracts(code)->DataValue(10, 0)), '1');
 
   // The closing contract at 15:00:00, then the market is closed.
-  MoveTo(15, 40);
+  AdvanceTo(15, 40);
   row = PriceRow(code);
   EXPECT_EQ(Phase(row[24]), '0');
   history = NewestContracts(code);
@@ -91,7 +85,7 @@ TEST_F(Phases, TheDayRunsThroughItsPhases) {
 // On a Saturday the market stands as Friday closed.
 TEST(Weekend, TheMarketShowsFridayAsItClosed) {
   ExchangeOptions options = LiveAt(10, 0);
-  const int64_t saturday = options.wallClock() + 4 * 86'400'000LL;  // 2026-12-12
+  const int64_t saturday = options.wallClock() + 4 * kMillisecondsPerDay;  // 2026-12-12
   options.wallClock = [saturday] { return saturday; };
   Exchange exchange(options);
   broker::ScopedServer server(exchange);
