@@ -124,8 +124,10 @@ int OrderedIndex<Node>::Insert(Node* node, Order order) {
     return 1;
   }
   Node* current = root_;
+  bool goesRight = false;
   for (;;) {
-    Node* child = order(*current, *node) <= 0 ? current->right : current->left;
+    goesRight = order(*current, *node) <= 0;
+    Node* child = goesRight ? current->right : current->left;
     if (child == current) {
       ShowStructureError(Txt::kIndexLoop);
       ClearLinks(node);
@@ -134,7 +136,7 @@ int OrderedIndex<Node>::Insert(Node* node, Order order) {
     if (child == nullptr) break;
     current = child;
   }
-  if (order(*current, *node) <= 0) {
+  if (goesRight) {
     LinkRight(current, node);
   } else {
     LinkLeft(current, node);
