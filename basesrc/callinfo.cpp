@@ -25,10 +25,16 @@ constexpr size_t kReservedAt = 160;
 static_assert(kNameAt + kCallListNameSize == kCountAt);
 static_assert(kReservedAt + 128 == kCallListHeaderSize);
 
+// A text into a fixed field of the record or the list: NUL-padded, cut to fit; a missing text
+// leaves the field empty.
+void SetTextField(char* field, size_t size, const char* text) {
+  std::memset(field, 0, size);
+  if (text != nullptr) StrCopyBounded(field, text, size);
+}
+
 // A text field of the file into a buffer of the same size, NUL-padded and always terminated.
 void GetTextField(const uint8_t* bytes, size_t offset, char* text, size_t size) {
-  std::memset(text, 0, size);
-  StrCopyBounded(text, GetText(bytes, offset, size).c_str(), size);
+  SetTextField(text, size, GetText(bytes, offset, size).c_str());
 }
 
 // The quantity-change marking of one side: each fresh level looks for its price among the previous
@@ -56,8 +62,7 @@ void ClearCallInfo(CallInfo& record) {
 }
 
 void SetCallCode(CallInfo& record, const char* code) {
-  std::memset(record.code, 0, sizeof record.code);
-  if (code != nullptr) StrCopyBounded(record.code, code, sizeof record.code);
+  SetTextField(record.code, sizeof record.code, code);
 }
 
 bool SameStock(const CallInfo& a, const CallInfo& b) {
@@ -144,13 +149,11 @@ void CallInfoList::ClearRecords() {
 }
 
 void CallInfoList::SetCode(const char* code) {
-  std::memset(code_, 0, sizeof code_);
-  if (code != nullptr) StrCopyBounded(code_, code, sizeof code_);
+  SetTextField(code_, sizeof code_, code);
 }
 
 void CallInfoList::SetName(const char* name) {
-  std::memset(name_, 0, sizeof name_);
-  if (name != nullptr) StrCopyBounded(name_, name, sizeof name_);
+  SetTextField(name_, sizeof name_, name);
 }
 
 void CallInfoList::EncodeHeader(uint8_t* out) const {
