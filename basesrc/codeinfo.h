@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "basesrc/foundation/infofile.h"
 #include "basesrc/foundation/memory.h"
 #include "basesrc/foundation/orderedindex.h"
 
@@ -89,12 +90,13 @@ struct CodeCounters {
 
 enum CodeSortKind : int32_t { kSortByCode = 1, kSortByName = 2 };
 
-// Header and file layout of the book's info file. All integers are 32-bit little-endian.
+// Header and file layout of the book's info file. All integers are 32-bit little-endian. The first
+// 68 bytes are the prefix every info file shares: the check text and the kind number.
 namespace codefile {
 constexpr uint32_t kKind = 0xF2190725;
-constexpr size_t kCheckTextField = 64;     // check text, NUL-padded
-constexpr size_t kKindOffset = 64;         // kind number
-constexpr size_t kDescriptionOffset = 68;  // 64-byte description, NUL-terminated
+constexpr size_t kKindOffset = kInfoKindOffset;  // 64
+constexpr size_t kDescriptionOffset = 68;        // 64-byte description, NUL-terminated
+static_assert(kDescriptionOffset == kInfoHeaderPrefixSize);
 constexpr size_t kDescriptionSize = 64;
 constexpr size_t kSortKindOffset = 132;  // 1 by code, 2 by name
 constexpr size_t kMarket3RemovedOffset = 136;
