@@ -26,7 +26,7 @@ struct ListedStock {
   int32_t number1 = 0;     // face value in won
   int32_t number2 = 0;     // listed shares in thousands
   uint64_t seed = 0;       // the stock's own random stream
-  int32_t basePrice = 0;   // previous close in won, on the tick grid
+  int32_t basePrice = 0;   // where the previous close sits, in won, on the listing's grid below
   int liquidity = 1;       // 1 (thin) .. 10 (heavy)
 
   bool IsPreferred() const { return !commonCode.empty(); }
@@ -38,7 +38,9 @@ struct ListedStock {
 constexpr int kDefaultListingSize = 2600;
 constexpr int kMaxListingSize = 32767;
 
-// The price step at a price (won).
+// The step of the grid the listing draws its base prices on (won). In some bands it is finer than
+// the exchange's tick rule (basesrc/priceinfo.h), which the market snaps every base price onto; the
+// listing keeps its own grid so that a seed goes on giving the same listing.
 int32_t TickSize(int32_t price);
 // The price rounded to the nearest tick at or below it (at least one tick).
 int32_t OnTickGrid(int32_t price);
