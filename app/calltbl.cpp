@@ -98,9 +98,9 @@ CCallTbl::CCallTbl(int mode, int rateColumn, QWidget* parent)
   lower_ = new QTableView(this);
   upper_->setObjectName(QStringLiteral("list1383"));
   lower_->setObjectName(QStringLiteral("list1384"));
-  const std::pair<QTableView*, QuoteLadderModel*> lists[] = {{upper_, upperModel_}, {lower_, lowerModel_}};
-  for (auto [list, model] : lists) {
-    list->setModel(model);
+  for (QTableView* list : {upper_, lower_}) {
+    const bool isUpper = list == upper_;
+    list->setModel(isUpper ? upperModel_ : lowerModel_);
     list->verticalHeader()->hide();
     list->setShowGrid(false);
     list->setWordWrap(false);
@@ -111,7 +111,6 @@ CCallTbl::CCallTbl(int mode, int rateColumn, QWidget* parent)
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    const bool isUpper = list == upper_;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, list, isUpper](const QItemSelection& selected) {
               if (selected.isEmpty()) return;
