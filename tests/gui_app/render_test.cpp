@@ -1,5 +1,7 @@
 // Renders the main frame, the about box and the finder (after a jump to 사) to PNG files, so anyone
-// can look at them: <build>/renders under CTest (OSTRADA_TEST_OUTPUT), else ./renders.
+// can look at them (tests/support/render.h says where).
+#include "tests/support/render.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,17 +17,9 @@
 namespace ostrada {
 namespace {
 
-QString OutputFolder() {
-  const QString folder = qEnvironmentVariableIsEmpty("OSTRADA_TEST_OUTPUT")
-                             ? QDir::current().filePath(QStringLiteral("renders"))
-                             : qEnvironmentVariable("OSTRADA_TEST_OUTPUT");
-  QDir().mkpath(folder);
-  return folder;
-}
-
 void Save(QWidget& widget, const char* name) {
-  const QString path = QDir(OutputFolder()).filePath(QString::fromLatin1(name));
-  ASSERT_TRUE(widget.grab().save(path)) << path.toStdString();
+  const QString path = testing::RenderToPng(widget, name);
+  ASSERT_FALSE(path.isEmpty()) << name;
   std::printf("rendered %s\n", qPrintable(path));
 }
 

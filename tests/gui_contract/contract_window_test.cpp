@@ -24,6 +24,7 @@
 #include "basesrc/foundation/localtime.h"
 #include "tests/gui_contract/scripted_server.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/render.h"
 
 namespace ostrada {
 namespace {
@@ -500,10 +501,6 @@ TEST_F(ContractWindowTest, ClosingTheWindowDisconnectsWithoutUnsubscribing) {
 class Render : public ContractWindowTest {};
 
 TEST_F(Render, ContractWindow) {
-  // The build's renders folder, beside the tests folder of the build when the variable is not set.
-  const char* chosen = std::getenv("OSTRADA_TEST_OUTPUT");
-  const std::string output =
-      chosen != nullptr ? chosen : QCoreApplication::applicationDirPath().toStdString() + "/../renders";
   std::vector<ScriptedContract> page;
   for (int i = 0; i < 30; ++i) {
     const int seconds = 10 * 3600 + 2 * 60 + 30 - i * 7;
@@ -517,9 +514,7 @@ TEST_F(Render, ContractWindow) {
   ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
   dialog_->show();
   QApplication::processEvents();
-  std::filesystem::create_directories(output);
-  const std::string path = (std::filesystem::path(output) / "contract_window.png").string();
-  EXPECT_TRUE(dialog_->grab().save(QString::fromStdString(path)));
+  EXPECT_FALSE(testing::RenderToPng(*dialog_, "contract_window.png").isEmpty());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -28,6 +27,7 @@
 #include "broker/sim/faults.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/render.h"
 
 namespace ostrada {
 namespace {
@@ -94,13 +94,6 @@ void ExpectShows(CCallTbl& table, const CallInfo& record) {
   EXPECT_EQ(table.UpperModel().Cell(0, 3), Number(record.totalSellChange));
   EXPECT_EQ(table.LowerModel().Cell(n, 2), Number(record.totalBuy));
   EXPECT_EQ(table.LowerModel().Cell(n, 3), Number(record.totalBuyChange));
-}
-
-void Render(QWidget& window, const char* file) {
-  const QByteArray folder = qgetenv("OSTRADA_TEST_OUTPUT");
-  if (folder.isEmpty()) return;
-  QDir().mkpath(QString::fromLocal8Bit(folder));
-  window.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromLatin1(file));
 }
 
 // ---- Through the embedded exchange ----
@@ -178,7 +171,7 @@ TEST_F(QuoteWindowOnExchange, AStockShowsItsPriceAndItsLadderMovesWithTheExchang
   EXPECT_STREQ(form.Table().Current().code, form.Code().c_str());
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
   window.show();
-  Render(window, "quote_window_10.png");
+  testing::RenderToPng(window, "quote_window_10.png");
 }
 
 TEST_F(QuoteWindowOnExchange, TheFiveLevelWindowRendersWithAStock) {
@@ -187,7 +180,7 @@ TEST_F(QuoteWindowOnExchange, TheFiveLevelWindowRendersWithAStock) {
   ASSERT_FALSE(LiveStockName(window.Form()).empty());
   ExpectShows(window.Form().Table(), window.Form().Table().Current());
   window.show();
-  Render(window, "quote_window_5.png");
+  testing::RenderToPng(window, "quote_window_5.png");
 }
 
 TEST_F(QuoteWindowOnExchange, AnUnknownNameLeavesHeaderAndLadderBlank) {
