@@ -14,10 +14,14 @@ enum class Txt : int {
 #include "basesrc/texts/app.inc"
 #include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
+#include "basesrc/texts/day.inc"
 #include "basesrc/texts/exchange.inc"
 #include "basesrc/texts/foundation.inc"
 #include "basesrc/texts/now.inc"
+#include "basesrc/texts/paper.inc"
 #include "basesrc/texts/quote.inc"
+#include "basesrc/texts/screen.inc"
+#include "basesrc/texts/trade.inc"
 #undef OSTRADA_TEXT
 // clang-format on
 #endif
