@@ -57,12 +57,14 @@ void CTrdBuyCallFrm::LayOut() {
   const DialogUnits units(font());
   const auto place = [&units](const QRect& r) { return units.Rect(r.x(), r.y(), r.width(), r.height()); };
   form_->move(place(kFormPlace).topLeft());
-  const QRect quote = place(kQuotePlace);
+  // The right-hand column starts after the form, which is wider than its place in the template.
+  const int shift = std::max(0, form_->geometry().right() + units.X(3) - place(kQuotePlace).x());
+  const QRect quote = place(kQuotePlace).translated(shift, 0);
   quote_->move(quote.topLeft());
   int bottom = std::max(form_->geometry().bottom(), quote_->geometry().bottom());
   if (contracts_ != nullptr) {
     // The quote panel keeps what it needs at the top of the column; the contract list the rest.
-    const QRect column = place(kColumnPlace);
+    const QRect column = place(kColumnPlace).translated(shift, 0);
     const int top = quote_->geometry().bottom() + 1;
     contracts_->setGeometry(column.x(), top, std::max(column.width(), quote_->width()),
                             std::max(column.bottom() + 1 - top, units.Y(40)));

@@ -35,8 +35,10 @@ static constexpr char kModule[] = "app/trdbuytbl";
 
 namespace {
 
-// Template sizes in dialog units: the form 144 and the mini window 145 around it.
-constexpr int kFormWidth = 159, kFormHeight = 240;
+// The form's size in dialog units: the template's height, and the width that the widest numbers of
+// the holdings list need. The buttons stand in a column at the right.
+constexpr int kFormWidth = 190, kFormHeight = 240;
+constexpr int kButtonX = 140, kButtonWidth = 47;
 // The order panel's word in WM_STOCK_CHANGED.
 constexpr uintptr_t kOrderPanel = 1;
 constexpr int kBuySide = 1, kSellSide = 0;
@@ -204,29 +206,28 @@ QTableWidget* CTrdBuyTbl::MakeList(int id, const QStringList& columns) {
 void CTrdBuyTbl::LayOut() {
   const DialogUnits units(font());
   setFixedSize(units.Size(kFormWidth, kFormHeight));
-  units.Place(*combo9014_, 3, 3, 66, 13);
-  units.Place(*code9028_, 72, 4, 34, 11);
-  units.Place(*findChild<QPushButton*>(QStringLiteral("button9034")), 107, 3, 14, 13);
-  units.Place(*findChild<QPushButton*>(QStringLiteral("button1427")), 123, 3, 33, 13);
-  const int actionX[] = {3, 34, 65, 96};
+  units.Place(*combo9014_, 3, 3, 76, 13);
+  units.Place(*code9028_, 82, 4, 40, 11);
+  units.Place(*findChild<QPushButton*>(QStringLiteral("button9034")), 124, 3, 14, 13);
+  units.Place(*findChild<QPushButton*>(QStringLiteral("button1427")), kButtonX, 3, kButtonWidth, 13);
   const int actionIds[] = {kBuy, kSell, kModify, kCancel};
-  for (int i = 0; i < 4; ++i) units.Place(*actions_->button(actionIds[i]), actionX[i], 20, 30, 11);
-  units.Place(*login1428_, 123, 19, 33, 13);
+  for (int i = 0; i < 4; ++i) units.Place(*actions_->button(actionIds[i]), 3 + 33 * i, 20, 32, 11);
+  units.Place(*login1428_, kButtonX, 19, kButtonWidth, 13);
   // The order-type radios and the part/all radios share a row: one pair shows at a time.
-  units.Place(*orderTypes_->button(kLimit), 3, 36, 30, 11);
-  units.Place(*orderTypes_->button(kMarket), 34, 36, 38, 11);
-  units.Place(*partAll_->button(kPart), 3, 36, 30, 11);
-  units.Place(*partAll_->button(kAll), 34, 36, 30, 11);
-  units.Place(*targetLabel1473_, 70, 37, 18, 10);
-  units.Place(*target1412_, 88, 35, 32, 13);
-  units.Place(*options1424_, 123, 35, 33, 13);
+  units.Place(*orderTypes_->button(kLimit), 3, 36, 32, 11);
+  units.Place(*orderTypes_->button(kMarket), 36, 36, 40, 11);
+  units.Place(*partAll_->button(kPart), 3, 36, 32, 11);
+  units.Place(*partAll_->button(kAll), 36, 36, 32, 11);
+  units.Place(*targetLabel1473_, 78, 37, 18, 10);
+  units.Place(*target1412_, 96, 35, 40, 13);
+  units.Place(*options1424_, kButtonX, 35, kButtonWidth, 13);
   units.Place(*new QLabel(QStringLiteral("수량"), this), 3, 53, 17, 10);
-  units.Place(*quantity1420_, 20, 51, 40, 13);
-  units.Place(*new QLabel(QStringLiteral("단가"), this), 64, 53, 17, 10);
-  units.Place(*price1421_, 81, 51, 39, 13);
-  units.Place(*findChild<QPushButton*>(QStringLiteral("button1423")), 123, 51, 33, 13);
-  units.Place(*send1426_, 3, 67, 153, 16);
-  units.Place(*frame1467_, 3, 87, 153, 150);
+  units.Place(*quantity1420_, 20, 51, 50, 13);
+  units.Place(*new QLabel(QStringLiteral("단가"), this), 76, 53, 17, 10);
+  units.Place(*price1421_, 93, 51, 43, 13);
+  units.Place(*findChild<QPushButton*>(QStringLiteral("button1423")), kButtonX, 51, kButtonWidth, 13);
+  units.Place(*send1426_, 3, 67, kFormWidth - 6, 16);
+  units.Place(*frame1467_, 3, 87, kFormWidth - 6, kFormHeight - 90);
   const QRect inside = frame1467_->contentsRect();
   for (QTableWidget* list : {account1422_, holdings1468_, unfilled1470_}) list->setGeometry(inside);
 }
