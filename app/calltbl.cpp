@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/dialogunits.h"
+#include "app/itemcolour.h"
 #include "app/qtext.h"
 #include "app/windowmessages.h"
 #include "basesrc/foundation/report.h"
@@ -46,7 +47,8 @@ QuoteLadderModel::QuoteLadderModel(int rows, QStringList columns, QObject* paren
     : QAbstractTableModel(parent),
       rows_(rows),
       columns_(std::move(columns)),
-      cells_(static_cast<size_t>(rows_ * columns_.size())) {}
+      cells_(static_cast<size_t>(rows_ * columns_.size())),
+      colours_(cells_.size()) {}
 
 int QuoteLadderModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : rows_;
@@ -60,6 +62,10 @@ QVariant QuoteLadderModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole) return Cell(index.row(), index.column());
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+  if (role == Qt::ForegroundRole) {
+    const QColor& colour = CellColour(index.row(), index.column());
+    return colour.isValid() ? QVariant(colour) : QVariant();
+  }
   return {};
 }
 
@@ -70,13 +76,15 @@ QVariant QuoteLadderModel::headerData(int section, Qt::Orientation orientation, 
   return {};
 }
 
-void QuoteLadderModel::SetCell(int row, int column, const QString& text) {
+void QuoteLadderModel::SetCell(int row, int column, const QString& text, const QColor& colour) {
   QString& cell = cells_[Slot(row, column)];
-  if (cell == text) return;
+  QColor& cellColour = colours_[Slot(row, column)];
+  if (cell == text && cellColour == colour) return;
   cell = text;
+  cellColour = colour;
   ++changedCells_;
   const QModelIndex at = index(row, column);
-  emit dataChanged(at, at, {Qt::DisplayRole});
+  emit dataChanged(at, at, {Qt::DisplayRole, Qt::ForegroundRole});
 }
 
 // ---- CCallTbl ----
@@ -259,10 +267,16 @@ QString CCallTbl::RateText(int32_t price) const {
   return QString::fromLatin1(text).rightJustified(6, QLatin1Char(' '));
 }
 
+QColor CCallTbl::PriceColour(int32_t price) const {
+  if (price == 0 || referencePrice_ == 0 || price == referencePrice_) return {};
+  return ItemDataColour(price > referencePrice_ ? kRedItemData : kBlueItemData);
+}
+
 void CCallTbl::ShowSide(QuoteLadderModel& model, int row, int32_t price, int32_t quantity, int32_t change) {
   int column = 0;
-  if (rateColumn_ == 1) model.SetCell(row, column++, RateText(price));
-  model.SetCell(row, column++, NumberText(price));
+  const QColor colour = PriceColour(price);
+  if (rateColumn_ == 1) model.SetCell(row, column++, RateText(price), colour);
+  model.SetCell(row, column++, NumberText(price), colour);
   model.SetCell(row, column++, NumberText(quantity));
   model.SetCell(row, column, NumberText(change));
 }

@@ -4,6 +4,7 @@
 // row. The table owns the real-time quote-book object and its event sink for its whole life: every
 // server event arrives as WM_EVENT_RECEIVED and only the cells that changed are repainted.
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QStringList>
 #include <QWidget>
 #include <memory>
@@ -30,7 +31,9 @@ class QuoteLadderModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  void SetCell(int row, int column, const QString& text);
+  // The colour is the text's; an invalid one leaves the list's own.
+  void SetCell(int row, int column, const QString& text, const QColor& colour = QColor());
+  const QColor& CellColour(int row, int column) const { return colours_[Slot(row, column)]; }
   const QString& Cell(int row, int column) const { return cells_[Slot(row, column)]; }
   // Cells whose text changed since the model was made.
   int64_t ChangedCells() const { return changedCells_; }
@@ -41,6 +44,7 @@ class QuoteLadderModel : public QAbstractTableModel {
   int rows_;
   QStringList columns_;
   std::vector<QString> cells_;
+  std::vector<QColor> colours_;
   int64_t changedCells_ = 0;
 };
 
@@ -86,6 +90,8 @@ class CCallTbl : public QWidget {
   void OnRowSelected(bool upperList, int row);
   void ShowSide(QuoteLadderModel& model, int row, int32_t price, int32_t quantity, int32_t change);
   QString RateText(int32_t price) const;
+  // Red above the previous close, blue below it.
+  QColor PriceColour(int32_t price) const;
   int DataColumn() const { return rateColumn_ == 1 ? 1 : 0; }
 
   const int mode_;

@@ -4,6 +4,7 @@
 
 #include <QListWidget>
 #include <QTableView>
+#include <tuple>
 
 #include "app/callfrm.h"
 #include "app/calltbl.h"
@@ -17,6 +18,7 @@
 #include "app/workwindows.h"
 #include "basesrc/coninfo.h"
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/nowfxin.h"
 #include "basesrc/trdevent.h"
 #include "tests/gui_trading/trading_fixture.h"
 
@@ -135,6 +137,21 @@ TEST_F(QuoteClickWindow, OneStockAcrossThePanelsAndAClickedAskBecomesThePrice) {
   CCallTbl& table = frame_.Quote().Table();
   const int32_t bestAsk = table.Current().levels[0].sellPrice;
   ASSERT_GT(bestAsk, 0);
+  // Prices above the previous close are red, below it blue.
+  NowPrice now{};
+  StocGate gate;
+  ASSERT_EQ(gate.FetchNowPrice(&now, CodeOf(9).c_str()), 1);
+  const int32_t previousClose = now.bar.close - now.bar.change;
+  for (int level = 0; level < table.Levels(); ++level) {
+    for (const auto& [model, row, price] :
+         {std::tuple{&table.UpperModel(), table.Levels() - level, table.Current().levels[level].sellPrice},
+          std::tuple{&table.LowerModel(), level, table.Current().levels[level].buyPrice}}) {
+      const QColor expected = price > previousClose   ? QColor(Qt::red)
+                              : price < previousClose ? QColor(Qt::blue)
+                                                      : QColor();
+      EXPECT_EQ(model->CellColour(row, 1), expected) << price << " against " << previousClose;
+    }
+  }
   ClickRow(table.UpperList(), table.Levels());  // the bottom row of the ask side
   EXPECT_EQ(Edit(form_, 1421).text(), QString::number(bestAsk));
 
