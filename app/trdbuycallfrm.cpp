@@ -96,10 +96,13 @@ void CTrdBuyCallFrm::ShowContracts(const std::string& code) {
 
 bool CTrdBuyCallFrm::event(QEvent* event) {
   if (WindowMessageEvent* message = AsWindowMessage(event, WM_STOCK_CHANGED)) {
+    // A panel that fails to follow has said why; the others follow all the same.
     if (message->WParam() == kFromOrderPanel) {
-      if (quote_->SetStock(form_->Name(), form_->Code())) ShowContracts(form_->Code());
+      quote_->SetStock(form_->Name(), form_->Code());
+      ShowContracts(form_->Code());
     } else if (message->WParam() == kFromQuotePanel) {
-      if (form_->SetStock(quote_->Name(), quote_->Code())) ShowContracts(quote_->Code());
+      form_->SetStock(quote_->Name(), quote_->Code());
+      ShowContracts(quote_->Code());
     }
     return true;
   }
