@@ -91,6 +91,7 @@ class ScriptedTradeServer : public broker::ComServer {
       return std::make_shared<ScriptedUtility>(loginResult, accounts);
     }
     if (failing.count(clsid) != 0) throw broker::ComError(broker::kEFail);
+    if (market != nullptr && clsid == broker::clsid::kMultiPrice) return market->CreateInstance(clsid);
     TradeScript& script = scripts[clsid];
     ++script.created;
     return std::make_shared<ScriptedTradeRequest>(script);
@@ -103,6 +104,7 @@ class ScriptedTradeServer : public broker::ComServer {
   int utilitiesCreated = 0;
   std::map<broker::Guid, TradeScript> scripts;
   std::set<broker::Guid> failing;  // classes whose creation fails
+  broker::ComServer* market = nullptr;  // when set, answers the current prices
 };
 
 }  // namespace ostrada::testing

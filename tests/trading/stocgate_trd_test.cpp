@@ -10,7 +10,11 @@
 #include "basesrc/foundation/texts.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/trdrun.h"
+#include "basesrc/nowinfo.h"
 #include "basesrc/trdyet.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/faults.h"
+#include "broker/sim/listing.h"
 #include "tests/support/recording_sink.h"
 #include "tests/trading/scripted_trade_server.h"
 
@@ -337,6 +341,56 @@ TEST_F(TradeGateway, AServerRefusalOrComErrorBecomesTheFailureText) {
   EXPECT_EQ(gate.SendModifyCancel(book, kAccount, TextC(Txt::kTrdCancel), "005930", 1, 0, 9, &failure), 0);
   EXPECT_EQ(failure, broker::ComErrorText(broker::kEFail));
   EXPECT_EQ(ui.sink.beeps, 3);  // the report's box beeps too
+}
+
+}  // namespace
+}  // namespace ostrada
+
+namespace ostrada {
+namespace {
+
+TEST(HoldingPrices, EveryHoldingTakesItsCurrentPriceAndItsProfitFollows) {
+  testing::RecordingScope ui;
+  sim::ExchangeOptions options;
+  options.stocks = 150;
+  sim::Exchange exchange(options);
+  testing::ScriptedTradeServer server;
+  server.market = &exchange;
+  broker::ScopedServer scope(server);
+  StocGate gate;
+
+  // 112 holdings ask two lists; one code the market does not know keeps its cleared price.
+  TrdRunList holdings("1");
+  for (size_t i = 0; i < 112; ++i) {
+    TrdRunInfoPtr record = TrdRunList::CreateRecord();
+    const std::string code = i == 5 ? "A999999" : exchange.Stocks().At(i).code;
+    std::snprintf(record->code, sizeof record->code, "%s", code.c_str());
+    record->quantity = 10;
+    record->costPerShare = 1001.25;
+    ASSERT_NE(holdings.Append(record, nullptr), nullptr);
+  }
+  ASSERT_EQ(gate.RefreshHoldingPrices(&holdings), 1);
+  for (const TrdRunInfo* record = holdings.First(); record != nullptr; record = record->next) {
+    if (std::string(record->code) == "A999999") {
+      EXPECT_EQ(record->current.close, 0);
+      continue;
+    }
+    NowPrice price;
+    ASSERT_EQ(gate.FetchNowPrice(&price, record->code), 1);
+    ASSERT_EQ(record->current.close, price.bar.close) << record->code;
+    ASSERT_EQ(record->current.change, price.bar.change);
+    ASSERT_GT(record->current.close, 0);
+    EXPECT_EQ(HoldingProfit(*record), 10LL * record->current.close - 10012);
+  }
+  // Only the short-answer notice of the list that missed a code is shown.
+  EXPECT_EQ(ui.sink.messages.size(), 1u);
+
+  ui.sink.Clear();
+  exchange.Faults().FailCall(broker::clsid::kMultiPrice, sim::Method::kRequest, broker::kEFail, 1);
+  EXPECT_EQ(gate.RefreshHoldingPrices(&holdings), 0);  // the second list fails
+  EXPECT_EQ(ui.sink.Texts().back(), Cp949ToUtf8(broker::ComErrorText(broker::kEFail)));
+  TrdRunList empty("1");
+  EXPECT_EQ(gate.RefreshHoldingPrices(&empty), 1);
 }
 
 }  // namespace
