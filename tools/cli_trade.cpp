@@ -33,6 +33,7 @@ constexpr int kMaxRunSeconds = 86400;
 
 struct TradeOptions {
   uint64_t seed = sim::ExchangeOptions{}.seed;
+  int stocks = 0;
   int32_t date = 0;
   std::string at = "10:30:00";
   std::string dataFolder;
@@ -94,6 +95,7 @@ std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
   if (!options.dataFolder.empty()) ::setenv("OSTRADA_DATA_DIR", options.dataFolder.c_str(), 1);
   sim::ExchangeOptions exchangeOptions;
   exchangeOptions.seed = options.seed;
+  exchangeOptions.stocks = options.stocks;
   exchangeOptions.clock = sim::ClockMode::kLive;
   const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
   exchangeOptions.wallClock = [moment = sim::KoreanUnixMilliseconds(date, at)] { return moment; };
@@ -359,6 +361,7 @@ int RunOrder(const TradeOptions& options) {
 
 void AddExchangeOptions(CLI::App* command, TradeOptions* options) {
   command->add_option("--seed", options->seed, "The exchange's seed");
+  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
   command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
   command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
   command->add_option("--data", options->dataFolder, "Data folder holding the paper account (default: the program's)");
