@@ -96,6 +96,10 @@ class StocGate {
   // (the partial list discarded).
   std::unique_ptr<TrdRunList> DownloadHoldings(const char* account);
   std::unique_ptr<TrdYetList> DownloadUnfilled(const char* account);
+  // The current price of every holding through the list fetch, 110 codes a request: each holding
+  // whose code came back takes the price bar of its snapshot with the day's change rate. 1/0 (the
+  // holdings of a failed request keep their previous prices).
+  int RefreshHoldingPrices(TrdRunList* holdings);
 
   // ---- Orders (stocgate_trd.cpp) ----
   // A failed order beeps and returns 0 with the text the user is to be shown (the server's joined

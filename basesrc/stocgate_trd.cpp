@@ -5,6 +5,8 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/nowfxin.h"
+#include "basesrc/nowgate.h"
 #include "basesrc/statustext.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/trdrun.h"
@@ -296,6 +298,27 @@ std::unique_ptr<TrdYetList> StocGate::DownloadUnfilled(const char* account) {
     return nullptr;
   }
   return list;
+}
+
+int StocGate::RefreshHoldingPrices(TrdRunList* holdings) {
+  if (!OSTRADA_VERIFY(holdings != nullptr)) return 0;
+  const int32_t count = holdings->Count();
+  for (int32_t start = 0; start < count;) {
+    int32_t taken = 0;
+    HeapText codes = holdings->JoinCodes(start, NowGate::kMaxJoinedCodes, &taken);
+    if (!codes) return 0;
+    std::unique_ptr<NowGate> prices = DownloadNowCodes(codes.get(), 0);
+    if (!prices) return 0;
+    TrdRunInfo* holding = holdings->GetAt(start);
+    for (int32_t i = 0; i < taken && holding != nullptr; ++i, holding = holding->next) {
+      NowInfo* snapshot = prices->FindByCode(holding->code);
+      if (snapshot == nullptr) continue;
+      holding->current = snapshot->price.bar;
+      holding->current.rate = NowDayRate(&snapshot->price);
+    }
+    start += taken;
+  }
+  return 1;
 }
 
 int StocGate::SendOrder(const CodeInfoList& book, const char* account, const char* side, const char* code,

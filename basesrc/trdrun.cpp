@@ -6,6 +6,11 @@
 
 namespace ostrada {
 
+int64_t HoldingProfit(const TrdRunInfo& record) {
+  const int64_t value = int64_t{record.quantity} * record.current.close;
+  return value - static_cast<int64_t>(record.quantity * record.costPerShare);
+}
+
 TrdRunList::TrdRunList(const char* account) {
   InitHeader();
   if (account != nullptr) SetAccount(account);

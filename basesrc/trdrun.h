@@ -78,6 +78,10 @@ static_assert(offsetof(TrdRunHeader, reserved) == trdrun::kReservedOffset);
 static_assert(trdrun::kReservedOffset + kTrdReservedSize == 460);
 static_assert(offsetof(TrdRunHeader, first) == trdrun::kLinksOffset);
 
+// The profit and loss of a holding at its current price: quantity x current close, less the integer
+// part of quantity x cost per share. Wide, so that a large holding cannot overflow it.
+int64_t HoldingProfit(const TrdRunInfo& record);
+
 using TrdRunInfoPtr = std::unique_ptr<TrdRunInfo>;
 
 class TrdRunList : public TrdLinkedList<TrdRunHeader, TrdRunInfo> {
