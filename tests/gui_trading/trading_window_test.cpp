@@ -202,6 +202,7 @@ TEST(OrderCommands, TheMenuOpensBothOrderWindows) {
     command->trigger();
   }
   EXPECT_EQ(captions, (std::vector<std::string>{"미니주문", "호가+체결 주문창"}));
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
 
 }  // namespace
