@@ -527,6 +527,8 @@ void CTrdBuyTbl::RefreshHoldings() {
   std::unique_ptr<TrdRunList> list = gate_.DownloadHoldings(account_.c_str());
   holdingsBusy_ = false;
   if (list == nullptr) return;
+  // A row chosen in the old list must not be taken for the same row of the new one.
+  holdings1468_->clearSelection();
   holdings_ = std::move(list);
   RefreshHoldingPrices();
   ShowHoldings();
@@ -578,6 +580,7 @@ void CTrdBuyTbl::RefreshUnfilled() {
   std::unique_ptr<TrdYetList> list = gate_.DownloadUnfilled(account_.c_str());
   unfilledBusy_ = false;
   if (list == nullptr) return;
+  unfilled1470_->clearSelection();
   unfilled_ = std::move(list);
   ShowUnfilled();
 }
