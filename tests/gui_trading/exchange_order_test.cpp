@@ -13,9 +13,11 @@
 #include "app/trdbuytbl.h"
 #include "app/trdeventtbl.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
 #include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/faults.h"
 #include "tests/gui_trading/trading_fixture.h"
 
 namespace ostrada {
@@ -81,6 +83,47 @@ TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
   EXPECT_EQ(Cell(holdings, 0, 0), FromCp949(name));
   EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("10"));
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
+
+TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
+  RecordingScope recording;
+  sim::Exchange exchange(OpenMarket());
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  CTrdDlg window(book.get());
+  window.show();
+  CTrdBuyTbl& form = window.Form();
+
+  exchange.Faults().ArmCustom(broker::clsid::kTradeUtility, "initialise", 2);
+  Click(Button(form, 1428));
+  EXPECT_EQ(recording.sink.Texts(), std::vector<std::string>{"비밀번호 오류: tradeutil->init()"});
+  EXPECT_EQ(Button(form, 1428).text(), QStringLiteral("=> On"));
+  EXPECT_TRUE(form.Account().empty());
+  recording.sink.Clear();
+  Click(Button(form, 1428));  // still refused: a refused login leaves nobody logged in
+  EXPECT_TRUE(form.Account().empty());
+
+  exchange.Faults().ArmCustom(broker::clsid::kTradeUtility, "initialise", 0);
+  Click(Button(form, 1428));
+  ASSERT_FALSE(form.Account().empty());
+  exchange.Faults().Refuse(broker::clsid::kBuySellOrder,
+                           {7, Utf8ToCp949("주문이 거부되었습니다. "), Utf8ToCp949("장 운영 시간이 아닙니다.  ")});
+  AnswerFinder(FromCp949(book->First()->key.name.get()));
+  Click(Button(form, 9034));
+  Retype(Edit(form, 1421), QStringLiteral("5,000"));
+  Retype(Edit(form, 1420), QStringLiteral("10"));
+  recording.sink.Clear();
+  Click(Button(form, 1426));
+  // The server's two texts in one box, as it padded them, without the trailing blanks.
+  ASSERT_EQ(recording.sink.messages.size(), 1u);
+  const std::string shown = recording.sink.messages[0].Utf8();
+  EXPECT_EQ(shown.rfind("주문이 거부되었습니다.", 0), 0u) << shown;
+  EXPECT_TRUE(shown.ends_with("장 운영 시간이 아닙니다.")) << shown;
+  EXPECT_EQ(Edit(form, 1421).text(), QStringLiteral("5,000"));
+  EXPECT_EQ(Edit(form, 1420).text(), QStringLiteral("10"));
+  EXPECT_EQ(form.LastOrderNumber(), 0);
 }
 
 }  // namespace
