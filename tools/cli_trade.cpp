@@ -22,9 +22,9 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
-#include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
+#include "tools/exchange_moment.h"
 
 namespace ostrada::cli {
 namespace {
@@ -76,15 +76,6 @@ bool ReadCount(const std::string& text, int32_t* value) {
   return false;
 }
 
-// HH:MM:SS as milliseconds of the day; -1 when malformed.
-int64_t ParseTime(const std::string& text) {
-  int hh = 0, mm = 0, ss = 0;
-  char tail = 0;
-  if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
-  if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
-  return ((hh * 60LL + mm) * 60 + ss) * 1000;
-}
-
 // The exchange of the options, its clock started at --at on the trading date.
 std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
   const int64_t at = ParseTime(options.at);
@@ -93,12 +84,9 @@ std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
     return nullptr;
   }
   if (!options.dataFolder.empty()) ::setenv("OSTRADA_DATA_DIR", options.dataFolder.c_str(), 1);
-  sim::ExchangeOptions exchangeOptions;
+  sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);
   exchangeOptions.seed = options.seed;
   exchangeOptions.stocks = options.stocks;
-  exchangeOptions.clock = sim::ClockMode::kLive;
-  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
-  exchangeOptions.wallClock = [moment = sim::KoreanUnixMilliseconds(date, at)] { return moment; };
   return std::make_unique<sim::Exchange>(exchangeOptions);
 }
 
