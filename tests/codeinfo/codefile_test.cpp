@@ -145,8 +145,15 @@ TEST_F(CodeFileTest, AShortHeaderIsRejected) {
   EXPECT_EQ(loaded.Count(), 0);
 }
 
-TEST_F(CodeFileTest, ACountTheFileCannotHoldIsRejectedBeforeReading) {
-  for (uint32_t count : {5u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+TEST_F(CodeFileTest, ACountAboveTheRecordsPresentKeepsTheStocksRead) {
+  for (uint32_t count : {5u, 0x7FFFFFFFu}) {
+    PutAt(codefile::kCountOffset, count);
+    CodeInfoList loaded;
+    ExpectLoadFails(loaded);
+    EXPECT_EQ(loaded.Count(), 4) << count;
+    EXPECT_NE(loaded.FindByCode("A900100"), nullptr);
+  }
+  for (uint32_t count : {0x80000000u, 0xFFFFFFFFu}) {
     PutAt(codefile::kCountOffset, count);
     CodeInfoList loaded;
     ExpectLoadFails(loaded);
