@@ -29,7 +29,7 @@ void CodeInfoList::EncodeHeader(uint8_t* out) const {
   using namespace codefile;
   std::memset(out, 0, kHeaderSize);
   PutInfoFileHeader(out, kKind);
-  std::memcpy(out + kDescriptionOffset, description_, kDescriptionSize);
+  PutText(out, kDescriptionOffset, description_, kDescriptionSize);
   PutI32(out, kSortKindOffset, sortKind_);
   PutI32(out, kMarket3RemovedOffset, market3Removed_);
   PutI32(out, kMarket1Offset, counters_.market1);
