@@ -135,6 +135,28 @@ TEST_F(NowGateTest, SaveThenLoadGivesTheSameRecordsInTheLoadKeysOrder) {
   EXPECT_EQ(Reports(), 0u);
 }
 
+// A reader holds a name in 264 bytes, so a longer name would make a file that cannot be read back;
+// the save refuses it and the file already there stays as it was.
+TEST_F(NowGateTest, SaveRefusesANameTheReaderCannotHold) {
+  NowGate group(kNowKeyArrival);
+  FillThree(&group);
+  ASSERT_TRUE(group.Save(path_.c_str(), 0, 0));
+  const std::vector<uint8_t> before = ReadAll(path_);
+  NowPrice d = Row(93000, 5000, 0, 10);
+  ASSERT_TRUE(group.AddRow("A000040", std::string(263, 'N').c_str(), &d, nullptr));
+  ASSERT_TRUE(group.Save(path_.c_str(), 0, 0));
+  NowGate loaded;
+  ASSERT_TRUE(loaded.Load(path_.c_str(), 0));
+
+  ASSERT_TRUE(group.AddRow("A000050", std::string(264, 'N').c_str(), &d, nullptr));
+  ASSERT_TRUE(group.Save(path_.c_str(), 1, 1));  // the code list has no such limit
+  WriteAll(path_, before);
+  EXPECT_EQ(group.Save(path_.c_str(), 0, 0), 0);
+  EXPECT_EQ(ReadAll(path_), before);
+  ASSERT_EQ(Reports(), 1u);
+  EXPECT_NE(recording.sink.messages[0].Utf8().find("basesrc/nowgate_io"), std::string::npos);
+}
+
 TEST_F(NowGateTest, EmptyGroupSavesAndLoads) {
   NowGate saved;
   saved.SetName("empty", 0);
