@@ -61,13 +61,11 @@ TEST_F(CodeFileTest, SavedFileHasEachFieldAtItsOffset) {
   EXPECT_EQ(bytes.substr(0, 64), Cp("정보 파일 점검용 값이다.") + std::string(64 - 24, '\0'));
   EXPECT_EQ(GetU32(Bytes(), 64), 0xF2190725u);
   EXPECT_EQ(bytes.substr(68, 64), "all" + std::string(61, '\0'));
+  // Sort kind 2 (by name), market 3 not removed, the counts of markets 1, 2, 3-4, of class 1 set,
+  // class 4 '1', class 5 '1', class 2 '1', '2', '3', the stock count and the two file offsets.
   const std::pair<size_t, int32_t> fields[] = {
-      {132, 2},  // sorted by name
-      {136, 0},  // market 3 not removed
-      {140, 2}, {144, 1}, {148, 1},  // markets 1, 2, 3 and 4
-      {152, 2}, {156, 2}, {160, 1},  // class 1 set, class 4 '1', class 5 '1'
-      {164, 0}, {168, 2}, {172, 0},  // class 2 '1', '2', '3'
-      {176, 4}, {180, 444}, {184, static_cast<int32_t>(bytes.size())}};
+      {132, 2}, {136, 0}, {140, 2}, {144, 1}, {148, 1}, {152, 2},   {156, 2},
+      {160, 1}, {164, 0}, {168, 2}, {172, 0}, {176, 4}, {180, 444}, {184, static_cast<int32_t>(bytes.size())}};
   for (const auto& [offset, value] : fields) EXPECT_EQ(GetI32(Bytes(), offset), value) << offset;
   EXPECT_EQ(bytes.substr(188, 256), std::string(256, '\0'));
   EXPECT_EQ(book.FirstRecordOffset(), 444);
