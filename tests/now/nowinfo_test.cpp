@@ -56,6 +56,25 @@ TEST_F(NowInfoTest, ZeroBaseTakesPriceMinusChange) {
   EXPECT_EQ(Reports(), 0u);
 }
 
+// A damaged file may hold any prices; the previous close and the distances from it stay in range.
+TEST_F(NowInfoTest, ExtremePricesFromAFileDoNotOverflow) {
+  NowPrice block = Row(INT32_MIN + 5, 10, 0, 1);
+  NowInfoPtr record = NowInfoStoreRow("A000001", "x", &block, nullptr);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->price.basePrice, INT32_MIN);
+
+  // Ordering such records by the opening reference forms reference minus base, which must not
+  // overflow either (the undefined-behaviour sanitizer build runs this).
+  NowPrice high = Row(10, 0, -5, 1);
+  high.openingRef = INT32_MAX;
+  NowPrice low = Row(10, 0, 5, 1);
+  low.openingRef = INT32_MIN;
+  NowInfoPtr a = NowInfoStoreRow("A000001", "a", &high, nullptr);
+  NowInfoPtr b = NowInfoStoreRow("A000002", "b", &low, nullptr);
+  EXPECT_EQ(NowInfoCompare(*a, *b, kNowKeyOpeningRefDown), -NowInfoCompare(*b, *a, kNowKeyOpeningRefDown));
+  EXPECT_EQ(Reports(), 0u);
+}
+
 TEST_F(NowInfoTest, VolumeRatiosOfZeroReferencesAreZeroAndLargeVolumesDoNotWrap) {
   NowPrice block = Row(1000, 10, 990, 5000);
   EXPECT_EQ(NowVolumeRatio(&block), 0);
