@@ -4,12 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 
 #include "app/calltbl.h"
+#include "app/closeupcombo.h"
 #include "app/dialogunits.h"
 #include "app/findcode.h"
 #include "app/qtext.h"
@@ -34,20 +33,6 @@ constexpr int kTableX = 0, kTableY = 65;
 // The quote panel's word in WM_STOCK_CHANGED.
 constexpr uintptr_t kQuotePanel = 2;
 
-// The stock choice reports its close-up, the moment the choice is read. A click on an entry closes
-// the list before the entry becomes the selection, so the report waits for the click to finish.
-class StockCombo : public QComboBox {
- public:
-  using QComboBox::QComboBox;
-  std::function<void()> onCloseUp;
-  void hidePopup() override {
-    QComboBox::hidePopup();
-    QTimer::singleShot(0, this, [this] {
-      if (onCloseUp) onCloseUp();
-    });
-  }
-};
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, const char* objectName, Qt::Alignment align) {
   auto* label = new QLabel(text, parent);
   if (objectName != nullptr) label->setObjectName(QString::fromLatin1(objectName));
@@ -66,13 +51,11 @@ QString Grouped(int64_t value) {
 CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidget(parent), book_(book), mode_(mode) {
   setObjectName(mode_ == 1 ? QStringLiteral("dialog139") : QStringLiteral("dialog137"));
   setFont(TemplateFont());
-  auto* combo = new StockCombo(this);
-  combo->setObjectName(QStringLiteral("combo9014"));
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->onCloseUp = [this] { OnComboCloseUp(); };
-  connect(combo->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
-  combo_ = combo;
+  combo_ = new CloseUpComboBox(this, [this] { OnComboCloseUp(); });
+  combo_->setObjectName(QStringLiteral("combo9014"));
+  combo_->setEditable(true);
+  combo_->setInsertPolicy(QComboBox::NoInsert);
+  connect(combo_->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
   find9034_ = new QPushButton(QStringLiteral("?"), this);
   find9034_->setObjectName(QStringLiteral("button9034"));
   connect(find9034_, &QPushButton::clicked, this, &CCallFrm::OnFindButton);

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <functional>
 
+#include "app/closeupcombo.h"
 #include "app/contbl.h"
 #include "app/dialogunits.h"
 #include "app/findcode.h"
@@ -30,20 +30,6 @@ QFont ContractWindowFont() {
   font.setStyleHint(QFont::Monospace);
   return font;
 }
-
-// The stock list tells when it closes, whether or not a name was chosen.
-class CloseUpComboBox : public QComboBox {
- public:
-  CloseUpComboBox(QWidget* parent, std::function<void()> onCloseUp)
-      : QComboBox(parent), onCloseUp_(std::move(onCloseUp)) {}
-  void hidePopup() override {
-    QComboBox::hidePopup();
-    onCloseUp_();
-  }
-
- private:
-  std::function<void()> onCloseUp_;
-};
 
 QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
   auto* button = new QPushButton(QString::fromLatin1(text), parent);

@@ -2,12 +2,10 @@
 // through a hand-moved feed where a test needs one exact book.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
 #include <memory>
@@ -25,6 +23,7 @@
 #include "broker/clsid.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/faults.h"
+#include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
@@ -250,15 +249,7 @@ TEST_F(QuoteWindowOnExchange, ClickingAnEntryOfTheOpenListChoosesIt) {
   ASSERT_EQ(form.SetStock(NameAt(1), {}), 1);
   parent.show();
   auto* combo = form.findChild<QComboBox*>(QStringLiteral("combo9014"));
-  combo->showPopup();
-  QAbstractItemView* view = combo->view();
-  const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
-  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent click(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view->viewport(), &click);
-  }
-  QCoreApplication::processEvents();
+  testing::ChooseFromList(*combo, 0);
   EXPECT_EQ(form.Name(), NameAt(0));
   EXPECT_EQ(recording_.sink.beeps, 0);
   ASSERT_EQ(parent.messages.size(), 1u);
