@@ -14,6 +14,7 @@
 #include "app/dialogunits.h"
 #include "app/findcode.h"
 #include "app/qtext.h"
+#include "app/risefall.h"
 #include "app/windowmessages.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
@@ -162,6 +163,13 @@ int CCallFrm::SetStock(const std::string& name, const std::string& code) {
     return 0;
   }
   price_.bar.rate = NowDayRate(&price_);
+  // The price, its change and its rate in the colour of the change.
+  const QColor colour = RiseFallColour(price_.bar.change);
+  for (QLabel* label : {last9029_, change9030_, rate9031_}) {
+    QPalette palette = this->palette();
+    if (colour.isValid()) palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+  }
   last9029_->setText(Grouped(price_.bar.close));
   rate9031_->setText(RateText(price_.bar.rate));
   change9030_->setText(Grouped(price_.bar.change));
