@@ -1,6 +1,7 @@
 #pragma once
 // A stock choice that reports its close-up, the moment the choice is read. Qt closes the list before
 // a clicked entry becomes the current one, so the report waits until the click has been handled.
+// A name too long for the narrow field shows in full as a tool tip, on the field and in the list.
 #include <QComboBox>
 #include <functional>
 
@@ -12,6 +13,9 @@ class CloseUpComboBox : public QComboBox {
   void hidePopup() override;
 
  private:
+  bool IsCut(const QString& text) const;
+  void SetToolTips(int first, int last);
+
   std::function<void()> onCloseUp_;
 };
 

@@ -17,6 +17,7 @@
 #include "app/confrm.h"
 #include "app/contbl.h"
 #include "app/findcode.h"
+#include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "app/windowmessages.h"
 #include "basesrc/codeinfo.h"
@@ -469,6 +470,23 @@ TEST_F(ContractWindowTest, ClickingAnotherNameLoadsItAndTheSameNameOnlyBeeps) {
   combo->hidePopup();
   QCoreApplication::processEvents();
   EXPECT_EQ(Messages(), std::vector<std::string>{"먼저 종목을 선택하십시오."});
+}
+
+TEST_F(ContractWindowTest, ANameCutByTheStockListShowsInFullAsAToolTip) {
+  const std::string longName = Utf8ToCp949("한국투자글로벌리츠부동산투자회사제일호");
+  CodeAttr attributes;
+  CodeAttrInit(&attributes);
+  attributes.market = '1';
+  ASSERT_EQ(book_.Insert("123450", longName.c_str(), &attributes), 1);
+  QComboBox* combo = Combo();
+  server_.history.pages = {Page(100000, 1)};
+  ASSERT_EQ(frame_->SelectStock(longName.c_str(), 1), 1);
+  EXPECT_EQ(combo->toolTip(), FromCp949(longName));
+  EXPECT_EQ(combo->itemData(combo->currentIndex(), Qt::ToolTipRole).toString(), FromCp949(longName));
+  server_.history.pages = {Page(100000, 1)};
+  ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
+  EXPECT_TRUE(combo->toolTip().isEmpty());
+  EXPECT_FALSE(combo->itemData(combo->currentIndex(), Qt::ToolTipRole).isValid());
 }
 
 TEST_F(ContractWindowTest, FinderChoosesTheStock) {
