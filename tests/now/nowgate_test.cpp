@@ -79,15 +79,6 @@ TEST_F(NowGateTest, NewGroupHasTheResetHeader) {
   EXPECT_STREQ(group.Name(), "");
 }
 
-TEST_F(NowGateTest, RateKeyOrdersDescendingAndArrivalKeepsArrival) {
-  NowGate byRate;
-  FillThree(&byRate);
-  EXPECT_EQ(Codes(byRate), (std::vector<std::string>{"A000020", "A000010", "A000030"}));
-  NowGate byArrival(kNowKeyArrival);
-  FillThree(&byArrival);
-  EXPECT_EQ(Codes(byArrival), (std::vector<std::string>{"A000010", "A000020", "A000030"}));
-}
-
 TEST_F(NowGateTest, ZeroVolumeNeverRaisesTheLatestQuoteTime) {
   NowGate group;
   FillThree(&group);
