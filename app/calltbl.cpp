@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "app/dialogunits.h"
-#include "app/itemcolour.h"
 #include "app/qtext.h"
+#include "app/risefall.h"
 #include "app/windowmessages.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/numberformat.h"
@@ -62,9 +62,8 @@ QVariant QuoteLadderModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole) return Cell(index.row(), index.column());
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-  if (role == Qt::ForegroundRole) {
-    const QColor& colour = CellColour(index.row(), index.column());
-    return colour.isValid() ? QVariant(colour) : QVariant();
+  if (role == Qt::ForegroundRole && CellColour(index.row(), index.column()).isValid()) {
+    return CellColour(index.row(), index.column());
   }
   return {};
 }
@@ -261,20 +260,16 @@ void CCallTbl::ReadEvent(CallInfo& fresh) {
 
 QString CCallTbl::RateText(int32_t price) const {
   if (price == 0) return {};
-  const float rate = referencePrice_ == 0 ? 0.0f : Percent(referencePrice_, price - referencePrice_);
+  const float rate = referencePrice_ == 0 ? 0.0f : Percent(referencePrice_, PriceDifference(price, referencePrice_));
   char text[32];
   std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(rate));
   return QString::fromLatin1(text).rightJustified(6, QLatin1Char(' '));
 }
 
-QColor CCallTbl::PriceColour(int32_t price) const {
-  if (price == 0 || referencePrice_ == 0 || price == referencePrice_) return {};
-  return ItemDataColour(price > referencePrice_ ? kRedItemData : kBlueItemData);
-}
-
 void CCallTbl::ShowSide(QuoteLadderModel& model, int row, int32_t price, int32_t quantity, int32_t change) {
+  const QColor colour =
+      price == 0 || referencePrice_ == 0 ? QColor() : RiseFallColour(int64_t{price} - referencePrice_);
   int column = 0;
-  const QColor colour = PriceColour(price);
   if (rateColumn_ == 1) model.SetCell(row, column++, RateText(price), colour);
   model.SetCell(row, column++, NumberText(price), colour);
   model.SetCell(row, column++, NumberText(quantity));

@@ -31,10 +31,10 @@ class QuoteLadderModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  // The colour is the text's; an invalid one leaves the list's own.
-  void SetCell(int row, int column, const QString& text, const QColor& colour = QColor());
-  const QColor& CellColour(int row, int column) const { return colours_[Slot(row, column)]; }
+  // An invalid colour leaves the cell in the list's own text colour.
+  void SetCell(int row, int column, const QString& text, const QColor& colour = {});
   const QString& Cell(int row, int column) const { return cells_[Slot(row, column)]; }
+  const QColor& CellColour(int row, int column) const { return colours_[Slot(row, column)]; }
   // Cells whose text changed since the model was made.
   int64_t ChangedCells() const { return changedCells_; }
 
@@ -90,8 +90,6 @@ class CCallTbl : public QWidget {
   void OnRowSelected(bool upperList, int row);
   void ShowSide(QuoteLadderModel& model, int row, int32_t price, int32_t quantity, int32_t change);
   QString RateText(int32_t price) const;
-  // Red above the previous close, blue below it.
-  QColor PriceColour(int32_t price) const;
   int DataColumn() const { return rateColumn_ == 1 ? 1 : 0; }
 
   const int mode_;
