@@ -14,6 +14,7 @@
 #include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
@@ -28,15 +29,6 @@ struct MarketOptions {
   int contracts = 20;
   std::string code;
 };
-
-// HH:MM:SS as milliseconds of the day; -1 when malformed.
-int64_t ParseTime(const std::string& text) {
-  int hh = 0, mm = 0, ss = 0;
-  char tail = 0;
-  if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
-  if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
-  return ((hh * 60LL + mm) * 60 + ss) * 1000;
-}
 
 // Right-aligns a UTF-8 heading in `width` terminal columns; Hangul takes two columns, so byte counts
 // (printf's padding) would leave Korean headings short.
