@@ -24,7 +24,7 @@
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
-#include "tools/exchange_moment.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
