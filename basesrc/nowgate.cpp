@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "basesrc/foundation/report.h"
 
@@ -86,14 +88,57 @@ void NowGate::ResetHeader() {
   recordsBegin_ = recordsEnd_ = -1;
 }
 
+NowInfo* NowGate::NewRecord(const char* code, const char* name, size_t nameLength) {
+  if (!OSTRADA_VERIFY(code != nullptr)) return nullptr;
+  if (!OSTRADA_VERIFY(name == nullptr || nameLength > 0)) return nullptr;
+  void* slot;
+  if (freeSlots_.empty()) {
+    slot = arena_.Allocate(sizeof(NowInfo), alignof(NowInfo));
+    if (slot == nullptr) return nullptr;
+  } else {
+    slot = freeSlots_.back();
+    freeSlots_.pop_back();
+  }
+  auto* record = new (slot) NowInfo();
+  StrCopyBounded(record->key.code, code, sizeof record->key.code);
+  if (name != nullptr) {
+    char* copy = arena_.CopyText(name, nameLength);
+    if (copy == nullptr) {
+      DestroyRecord(record);
+      return nullptr;
+    }
+    record->key.name.reset(copy);
+  }
+  return record;
+}
+
+void NowGate::DestroyRecord(NowInfo* record) {
+  // The name belongs to the arena, not to the heap the key would give it back to.
+  static_cast<void>(record->key.name.release());
+  std::destroy_at(record);
+  freeSlots_.push_back(record);
+}
+
+int NowGate::Link(NowInfo* record) {
+  if (!NowCompareKeyKnown(key_) || !index_.Insert(record, IndexOrder(key_))) {
+    DestroyRecord(record);
+    return 0;
+  }
+  const PriceBar& bar = record->price.bar;
+  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  return 1;
+}
+
 void NowGate::DestroyRecords() {
   NowInfo* record = index_.First();
   while (record != nullptr) {
     NowInfo* following = record->next;
-    delete record;
+    DestroyRecord(record);
     record = following;
   }
   index_.Reset();
+  freeSlots_.clear();
+  arena_.Clear();
 }
 
 void NowGate::Reset() {
@@ -128,31 +173,37 @@ int NowGate::CopyRecordsFrom(const NowGate& source) {
 }
 
 int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
-  NowInfoPtr record = NowInfoStoreRow(code, name, block, attributes);
-  if (!record) return 0;
-  return Insert(std::move(record));
+  if (!OSTRADA_VERIFY(name != nullptr && block != nullptr)) return 0;
+  NowInfo* record = NewRecord(code, name, StrLen(name));
+  if (record == nullptr) return 0;
+  NowInfoTakeRow(record, *block, attributes);
+  return Link(record);
 }
 
 int NowGate::AddCodeInfo(const CodeInfo* entry) {
-  NowInfoPtr record = NowInfoFromCodeInfo(entry);
-  if (!record) return 0;
-  return Insert(std::move(record));
+  if (!OSTRADA_VERIFY(entry != nullptr && entry->key.name != nullptr)) return 0;
+  NowInfo* record = NewRecord(entry->key.code, entry->key.name.get(), StrLen(entry->key.name.get()));
+  if (record == nullptr) return 0;
+  NowPriceReset(&record->price);
+  record->price.attr = entry->attr;
+  return Link(record);
 }
 
-int NowGate::InsertCopy(const NowInfo* record) {
-  NowInfoPtr copy = NowInfoCopy(record);
-  if (!copy) return 0;
-  return Insert(std::move(copy));
+int NowGate::InsertCopy(const NowInfo* source) {
+  if (!OSTRADA_VERIFY(source != nullptr && source->ownAverage == nullptr)) return 0;
+  NowInfo* record = NewRecord(source->key.code, source->key.name.get(), StrLen(source->key.name.get()));
+  if (record == nullptr) return 0;
+  NowInfoCopyValues(*source, record);
+  return Link(record);
 }
 
-int NowGate::Insert(NowInfoPtr record) {
-  if (!OSTRADA_VERIFY(record != nullptr)) return 0;
-  if (!NowCompareKeyKnown(key_)) return 0;
-  if (!index_.Insert(record.get(), IndexOrder(key_))) return 0;
-  const NowInfo* stored = record.release();
-  const PriceBar& bar = stored->price.bar;
-  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
-  return 1;
+int NowGate::Insert(NowInfoPtr source) {
+  if (!OSTRADA_VERIFY(source != nullptr)) return 0;
+  NowInfo* record = NewRecord(source->key.code, source->key.name.get(), StrLen(source->key.name.get()));
+  if (record == nullptr) return 0;
+  NowInfoCopyValues(*source, record);
+  record->ownAverage = std::move(source->ownAverage);
+  return Link(record);
 }
 
 int NowGate::Remove(NowInfo* record) {
@@ -169,7 +220,7 @@ int NowGate::Remove(NowInfo* record) {
     removed = index_.Remove(record, IndexOrder(key_));
   }
   if (!removed) return 0;
-  delete record;
+  DestroyRecord(record);
   return 1;
 }
 

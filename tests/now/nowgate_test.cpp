@@ -331,6 +331,36 @@ TEST_F(FiftyStocksTest, ArrivalOrderedRecordsCanBeRemovedAfterBalancing) {
   EXPECT_EQ(Reports(), 0u);
 }
 
+TEST_F(FiftyStocksTest, RecordsComeAndGoWithTheGroupsStorage) {
+  // A removed record's place serves the next one; a record handed in keeps its values and name.
+  NowInfo* removed = group.GetAt(3);
+  ASSERT_TRUE(group.Remove(removed));
+  NowPrice block = Row(93000, 5000, 50, 9);
+  ASSERT_TRUE(group.AddRow("A200000", "\xB0\xA1\xB3\xAA", &block, nullptr));
+  EXPECT_EQ(group.Last(), removed);
+  EXPECT_STREQ(removed->key.name.get(), "\xB0\xA1\xB3\xAA");
+  NowInfoPtr handed = NowInfoStoreRow("A200001", "handed", &block, nullptr);
+  ASSERT_NE(handed, nullptr);
+  ASSERT_TRUE(group.Insert(std::move(handed)));
+  EXPECT_STREQ(group.Last()->key.name.get(), "handed");
+  EXPECT_EQ(group.Last()->price.bar.close, 5000);
+  EXPECT_EQ(group.Count(), 51);
+  // Short memory ends the adding with the fatal message once the storage has no room left, and the
+  // group keeps what it had.
+  int added = 0;
+  {
+    ScopedAllocationFailure failNow(0);
+    for (; added < 5000; ++added) {
+      const std::string code = "B" + std::to_string(100000 + added);
+      if (!group.AddRow(code.c_str(), code.c_str(), &block, nullptr)) break;
+    }
+  }
+  EXPECT_LT(added, 5000);
+  EXPECT_EQ(group.Count(), 51 + added);
+  EXPECT_TRUE(group.Finish());
+  EXPECT_FALSE(recording.sink.messages.empty());
+}
+
 TEST_F(FiftyStocksTest, RemoveDuplicatesNeedsACodeOrNameOrder) {
   EXPECT_EQ(group.RemoveDuplicates(), 0);
   EXPECT_EQ(group.Count(), 50);
