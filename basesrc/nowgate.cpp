@@ -1,5 +1,6 @@
 #include "basesrc/nowgate.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -42,6 +43,32 @@ auto IndexOrder(int32_t key) {
     const int result = NowInfoCompare(existing, incoming, key);
     return result < 0 ? 1 : (result > 0 ? -1 : 0);
   };
+}
+
+// A stable merge sort by the index's order (<= 0 keeps the earlier first). It stays within its
+// ranges whatever the order answers, so values that compare inconsistently cannot derail it.
+template <class Order>
+void StableSort(std::vector<NowInfo*>& items, Order order) {
+  const size_t n = items.size();
+  bool sorted = true;
+  for (size_t i = 1; i < n && sorted; ++i) sorted = order(*items[i - 1], *items[i]) <= 0;
+  if (sorted) return;
+  std::vector<NowInfo*> merged(n);
+  for (size_t width = 1; width < n; width *= 2) {
+    for (size_t low = 0; low < n; low += 2 * width) {
+      const size_t middle = std::min(low + width, n);
+      const size_t high = std::min(low + 2 * width, n);
+      size_t left = low;
+      size_t right = middle;
+      size_t out = low;
+      while (left < middle && right < high) {
+        merged[out++] = order(*items[left], *items[right]) > 0 ? items[right++] : items[left++];
+      }
+      while (left < middle) merged[out++] = items[left++];
+      while (right < high) merged[out++] = items[right++];
+    }
+    items.swap(merged);
+  }
 }
 
 bool Follows(const NowInfo* earlier, const NowInfo* later) {
@@ -126,6 +153,18 @@ int NowGate::Link(NowInfo* record) {
   }
   const PriceBar& bar = record->price.bar;
   if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  return 1;
+}
+
+int NowGate::LinkAll(std::vector<NowInfo*>& records) {
+  if (!records.empty() && NowCompareKeyKnown(key_)) StableSort(records, IndexOrder(key_));
+  // In order, each record goes in at the tail without a walk down the tree.
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (!Link(records[i])) {
+      for (size_t rest = i + 1; rest < records.size(); ++rest) DestroyRecord(records[rest]);
+      return 0;
+    }
+  }
   return 1;
 }
 

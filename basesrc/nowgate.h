@@ -177,8 +177,12 @@ class NowGate {
   int AverageOfMoving(int sign, size_t countSlot, float* average) const;
   void EncodeHeader(uint8_t* out) const;
   int ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_t records);
-  // A stored record: its name is the stored bytes up to the first NUL.
-  int AddStoredRow(const char* code, const char* name, size_t storedLength, const NowPrice& block);
+  // A stored record, not yet linked: its name is the stored bytes up to the first NUL.
+  NowInfo* NewStoredRecord(const char* code, const char* name, size_t storedLength, const NowPrice& block);
+  // Links new records in the order inserting them one after another would give, with one stable
+  // sort instead of a walk down the tree for each. A record that cannot be linked is destroyed with
+  // those after it. 1/0.
+  int LinkAll(std::vector<NowInfo*>& records);
 
   char name_[nowfile::kNameSize] = {};
   int32_t codeAttrFlag_ = 0;

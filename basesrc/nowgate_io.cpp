@@ -182,23 +182,28 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
     return 0;
   }
   RecordReader reader(bytes.get(), wanted);
+  std::vector<NowInfo*> loaded;
+  loaded.reserve(static_cast<size_t>(std::min<int64_t>(records, static_cast<int64_t>(wanted / kRecordOverhead) + 1)));
   char code[kCodeSize];
   const char* name = nullptr;
   size_t nameLength = 0;
   NowPrice block;
-  int ok = 1;
-  for (int32_t i = 0; i < records && ok; ++i) {
-    ok = reader.Next(code, &name, &nameLength, &block) && AddStoredRow(code, name, nameLength, block);
+  for (int32_t i = 0; i < records; ++i) {
+    NowInfo* record =
+        reader.Next(code, &name, &nameLength, &block) ? NewStoredRecord(code, name, nameLength, block) : nullptr;
+    if (record == nullptr) break;
+    loaded.push_back(record);
   }
   FileSeek(file, begin + static_cast<int32_t>(reader.Used()), kSeekSet);
-  return ok && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
+  // The records read before a failure still go in.
+  const bool complete = loaded.size() == static_cast<size_t>(records);
+  return LinkAll(loaded) && complete && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
 }
 
-int NowGate::AddStoredRow(const char* code, const char* name, size_t storedLength, const NowPrice& block) {
+NowInfo* NowGate::NewStoredRecord(const char* code, const char* name, size_t storedLength, const NowPrice& block) {
   NowInfo* record = NewRecord(code, name, strnlen(name, storedLength));
-  if (record == nullptr) return 0;
-  NowInfoTakeRow(record, block, nullptr);
-  return Link(record);
+  if (record != nullptr) NowInfoTakeRow(record, block, nullptr);
+  return record;
 }
 
 }  // namespace ostrada

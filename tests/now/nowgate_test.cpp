@@ -10,6 +10,7 @@
 
 #include "basesrc/foundation/coding.h"
 #include "basesrc/foundation/cp949.h"
+#include "tests/now/same_records.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -131,6 +132,30 @@ TEST_F(NowGateTest, SaveThenLoadGivesTheSameRecordsInTheLoadKeysOrder) {
     ASSERT_NE(original, nullptr);
     EXPECT_STREQ(node->key.name.get(), original->key.name.get());
     EXPECT_EQ(std::memcmp(&node->price, &original->price, sizeof(NowPrice)), 0) << node->key.code;
+  }
+  EXPECT_EQ(Reports(), 0u);
+}
+
+TEST_F(NowGateTest, LoadOrdersEachKeyAsInsertingOneByOneWould) {
+  // Repeated codes and few distinct values make long runs of equal keys; their order must survive.
+  NowGate saved(kNowKeyArrival);
+  for (int i = 0; i < 120; ++i) {
+    const std::string code = "A" + std::to_string(100000 + (i * 7) % 40);
+    const std::string name = "n" + std::to_string(i);
+    NowPrice block = Row(90000 + i % 5, 1000 + 10 * (i % 3), (i % 4) - 1, (i % 6) * 100);
+    block.value12 = i % 2;
+    ASSERT_TRUE(saved.AddRow(code.c_str(), name.c_str(), &block, nullptr));
+  }
+  ASSERT_TRUE(saved.Save(path_.c_str(), 0, 0));
+  for (int32_t key : {kNowKeyCode, kNowKeyName, kNowKeyRateDown, kNowKeyVolumeDown, kNowKeyVolumeRatioDown,
+                      kNowKeyVolumeRatio2Down, kNowKeyValue12Down, kNowKeyOpeningRefDown, kNowKeyArrival}) {
+    SCOPED_TRACE(key);
+    NowGate expected(key);
+    for (const NowInfo* node = saved.First(); node != nullptr; node = node->next)
+      ASSERT_TRUE(expected.InsertCopy(node));
+    NowGate loaded;
+    ASSERT_TRUE(loaded.Load(path_.c_str(), key));
+    ASSERT_NO_FATAL_FAILURE(testing::AssertSameRecords(loaded, expected));
   }
   EXPECT_EQ(Reports(), 0u);
 }
