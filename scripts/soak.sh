@@ -2,7 +2,8 @@
 # Runs the program offscreen through a whole session day at high clock speed with both quote
 # windows and the contract window open on the day's 20 busiest stocks in turn, sampling its resident
 # memory; fails when it grows by more than 5% after the first hour of trading. Arguments go to the
-# program (default: --speed 120, a day in about three and a quarter minutes).
+# program (default: --speed 120, a day in about three and a quarter minutes). SOAK_IDLE_WINDOWS=1 leaves
+# the windows empty, to see how much of the growth is the embedded exchange's own day.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTRADA_BUILD_DIR:-$root/build}
