@@ -1,6 +1,6 @@
 #pragma once
-// What every file-reader target needs: a sink that answers every box silently, and the input
-// bytes written to a file of the process's own, since the readers read files.
+// What every file-reader target shares: a sink that answers every message quietly, and scratch files
+// in memory (one set per process, so parallel fuzzers never share one).
 #include <unistd.h>
 
 #include <cstdint>
@@ -19,24 +19,23 @@ class SilentSink : public UiSink {
   void EndWaitCursor() override {}
 };
 
-// Installs the silent sink once for the whole run.
-inline void SilenceMessages() {
+// Installs the silent sink for the whole run; call at the top of LLVMFuzzerTestOneInput.
+inline void Quiet() {
   static SilentSink sink;
   static ScopedUiSink scope(sink);
 }
 
-inline std::string TempFile(const char* leaf) {
-  return std::string("/tmp/ostrada_fuzz_") + std::to_string(getpid()) + "_" + leaf;
+inline std::string ScratchFile(const char* leaf) {
+  const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  return std::string(folder) + "/ostrada_fuzz_" + std::to_string(getpid()) + "_" + leaf;
 }
 
-// The path the bytes were written to, or empty.
-inline std::string WriteInput(const uint8_t* data, size_t size) {
-  static const std::string input = TempFile("in.bin");
-  FILE* file = std::fopen(input.c_str(), "wb");
-  if (file == nullptr) return {};
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
-  return input;
+// Writes the input to the path; false when the file cannot be written.
+inline bool WriteInput(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(data, 1, size, file) == size;
+  return std::fclose(file) == 0 && written;
 }
 
 }  // namespace ostrada::fuzz

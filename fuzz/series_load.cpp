@@ -9,10 +9,10 @@
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ostrada::fuzz::SilenceMessages();
-  static const std::string again = ostrada::fuzz::TempFile("again.bin");
-  const std::string input = ostrada::fuzz::WriteInput(data, size);
-  if (input.empty()) return 0;
+  ostrada::fuzz::Quiet();
+  static const std::string input = ostrada::fuzz::ScratchFile("series_load_in.bin");
+  static const std::string again = ostrada::fuzz::ScratchFile("series_load_again.bin");
+  if (!ostrada::fuzz::WriteInput(input, data, size)) return 0;
 
   ostrada::DaySeries list;
   if (list.Load(input.c_str(), 0) != 1) return 0;
