@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 
 namespace ostrada::sim {
@@ -34,7 +35,7 @@ constexpr const char* kOrderColumns =
     "time_ms, state";
 
 std::string Problem(Txt text, const std::string& path, const std::string& reason) {
-  return Text(text) + path + " (" + reason + ")";
+  return Text(text) + Utf8ToCp949(path) + " (" + reason + ")";
 }
 
 }  // namespace
