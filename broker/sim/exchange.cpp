@@ -46,8 +46,8 @@ struct Exchange::State {
   ExchangeOptions options;
   std::function<int64_t()> wallClock;
   int64_t lastWall;
-  double carry = 0;  // the fraction of a millisecond a sped-up session still owes
-  std::string ledgerProblem;  // before the ledger, which may fill it
+  double carry = 0;                     // the fraction of a millisecond a sped-up session still owes
+  std::string ledgerProblem;            // before the ledger, which may fill it
   std::unique_ptr<PaperLedger> ledger;  // until the paper account takes it
   PaperLedger::Moment resume;
   ExchangeClock clock;

@@ -322,11 +322,28 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
       if (fill.owner == kPaperOwner) executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
     }
   }
+  // The windows watching the stock see the contracts this order made and what it left in the book.
+  const DayState state = market.State(stock);
+  for (const Execution& execution : executions) {
+    if (execution.number != order.number) continue;
+    Trade record;
+    record.timeMs = market.Now();
+    record.price = execution.price;
+    record.quantity = execution.quantity;
+    record.volume = state.volume;
+    record.buyVolume = state.buyVolume;
+    record.sellVolume = state.sellVolume;
+    record.ask = book.Best(BookSide::kAsk);
+    record.bid = book.Best(BookSide::kBid);
+    record.side = buy ? '1' : '2';
+    market.Announce(stock, &record);
+  }
   if (remaining > 0 && !order.market) {
     book.Add(buy ? BookSide::kBid : BookSide::kAsk, order.price,
              {static_cast<uint64_t>(order.number), remaining, kPaperOwner});
     resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
     ++stocksResting_[stock];
+    market.Announce(stock, nullptr);
   }
   for (const Execution& execution : executions) Execute(execution.number, execution.price, execution.quantity);
   if (remaining > 0 && order.market) {
@@ -349,6 +366,7 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
         .Orders()
         .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
                 quantity);
+    market.Announce(resting.stock, nullptr);
   }
   const std::optional<PaperOrder> order = ledger_->Order(date_, number);
   if (!order || order->state != OrderState::kOpen) {

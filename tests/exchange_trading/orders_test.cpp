@@ -237,3 +237,53 @@ TEST_F(Orders, HoldingsAndUnfilledOrdersArriveInPagesOfFiftyAndTwenty) {
 
 }  // namespace
 }  // namespace ostrada::sim::testing
+
+namespace ostrada::sim::testing {
+namespace {
+
+class ContractRecorder : public broker::IEventSink {
+ public:
+  explicit ContractRecorder(broker::IMarketRequest& object) : object_(object) {}
+  void Received() override { seen.emplace_back(object_.HeaderValue(13).ToI4(), object_.HeaderValue(17).ToI4()); }
+  std::vector<std::pair<int32_t, int32_t>> seen;  // price, quantity
+
+ private:
+  broker::IMarketRequest& object_;
+};
+
+TEST_F(Orders, TheWindowsSeeTheBookAndTheContractsAnOrderMakes) {
+  const std::string code = Code();
+  auto live = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive);
+  ContractRecorder contracts(*live);
+  const uint32_t cookie = live->Events().Advise(&contracts);
+  live->SetInput(0, Variant::Text(code));
+  live->Subscribe();
+  auto snapshot = [&] {
+    auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
+    book->SetInput(0, Variant::Text(code));
+    book->Request();
+    return book;
+  };
+  auto before = snapshot();
+  const int32_t ask0 = before->DataValue(0, 0).ToI4();
+  const int32_t ask1 = before->DataValue(0, 1).ToI4();
+  const int32_t depth0 = before->DataValue(2, 0).ToI4();
+  const int32_t depth1 = before->DataValue(2, 1).ToI4();
+  ASSERT_EQ(session_.Order('2', code, depth0 + 1, ask1).status, 0);
+  EXPECT_EQ(contracts.seen, (std::vector<std::pair<int32_t, int32_t>>{{ask0, depth0}, {ask1, 1}}));
+  auto after = snapshot();
+  EXPECT_EQ(after->DataValue(0, 0).ToI4(), ask1);
+  EXPECT_EQ(after->DataValue(2, 0).ToI4(), depth1 - 1);
+
+  const int32_t bid2 = after->DataValue(1, 2).ToI4();
+  const int32_t waiting = after->DataValue(3, 2).ToI4();
+  const OrderReply resting = session_.Order('2', code, 77, bid2);
+  ASSERT_EQ(resting.status, 0);
+  EXPECT_EQ(snapshot()->DataValue(3, 2).ToI4(), waiting + 77);
+  ASSERT_EQ(session_.Amend(true, resting.number, code, 77).status, 0);
+  EXPECT_EQ(snapshot()->DataValue(3, 2).ToI4(), waiting);
+  live->Events().Unadvise(cookie);
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing
