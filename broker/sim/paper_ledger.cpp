@@ -105,13 +105,13 @@ int64_t PaperLedger::StartingCash(const std::string& account) {
 }
 
 int64_t PaperLedger::ReservedCash(const std::string& account, const FeeRates& fees) {
+  // Each order's commission is rounded down on its own, as its fills will be.
   SqliteStatement query(db_,
-                        "SELECT reserve_price * (quantity - filled - withdrawn) FROM orders "
-                        "WHERE state = 'O' AND account = ? AND side = '2'");
-  query.Bind(1, account);
-  int64_t reserved = 0;
-  while (query.Step()) reserved += query.Int(0) + fees.Commission(query.Int(0));
-  return reserved;
+                        "SELECT coalesce(sum(v + v * ?2 / 1000000), 0) FROM (SELECT reserve_price * "
+                        "(quantity - filled - withdrawn) AS v FROM orders "
+                        "WHERE state = 'O' AND account = ?1 AND side = '2')");
+  query.Bind(1, account).Bind(2, fees.commissionPpm).Step();
+  return query.Int(0);
 }
 
 int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
