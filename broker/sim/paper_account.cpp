@@ -42,6 +42,10 @@ int32_t Affordable(int64_t money, int32_t price, const FeeRates* fees) {
 
 }  // namespace
 
+FeeRates FeeRatesOf(const PaperOptions& options) {
+  return FeeRates{Ppm(options.commissionRate), Ppm(options.sellTaxRate)};
+}
+
 const std::vector<std::string>& PaperAccountNumbers() {
   static const std::vector<std::string> accounts = {"5011223301", "5011223302"};
   return accounts;
@@ -53,7 +57,7 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
       market_(std::move(market)),
       ledger_(std::move(ledger)),
       problem_(std::move(problem)),
-      fees_{Ppm(options.commissionRate), Ppm(options.sellTaxRate)},
+      fees_(FeeRatesOf(options)),
       accounts_(PaperAccountNumbers()) {
   Pump();
   pump_ = context_.OnAdvance([this](int64_t) { Pump(); });
@@ -113,7 +117,7 @@ std::optional<Refusal> PaperTrading::CheckQuery(const std::string& account) {
 BuyingPower PaperTrading::Buyable(const std::string& account, const std::string& code, int32_t price) {
   BuyingPower power;
   power.cash = ledger_->Cash(account);
-  power.reserved = ledger_->ReservedCash(account, fees_);
+  power.reserved = ledger_->ReservedCash(account);
   power.available = std::max<int64_t>(0, power.cash - power.reserved);
   Market& market = market_->Sync();
   const int stock = market.Find(code);
@@ -147,7 +151,7 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
   if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
   if (order.IsBuy()) {
     const int64_t value = static_cast<int64_t>(order.reservePrice) * order.quantity;
-    const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account, fees_);
+    const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account);
     if (value + fees_.Commission(value) > available) return MakeRefusal(RefusalKind::kInsufficientCash);
   } else {
     const int32_t free =
@@ -250,7 +254,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
       result.refusal = OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
       return result;
     }
-    ledger_->Withdraw(original.date, original.number, quantity);
+    ledger_->Withdraw(original, quantity);
     order.date = original.date;
     order.account = account;
     order.code = code;
@@ -382,7 +386,7 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
     if (!order || order->state != OrderState::kOpen) return;  // ended elsewhere (the other process)
     quantity = std::min(quantity, order->Remaining());
     if (quantity <= 0) return;
-    ledger_->RecordFill(*order, price, quantity, fees_, market_->Current().Now());
+    ledger_->RecordFill(*order, price, quantity, market_->Current().Now());
   } catch (const SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return;

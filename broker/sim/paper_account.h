@@ -17,6 +17,9 @@
 
 namespace ostrada::sim {
 
+// The fee rates of the options, in parts per million.
+FeeRates FeeRatesOf(const PaperOptions& options);
+
 // The paper accounts, in the order the trade utility lists them.
 const std::vector<std::string>& PaperAccountNumbers();
 

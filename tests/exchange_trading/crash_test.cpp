@@ -135,7 +135,7 @@ void KillMidStream(const std::string& ledger, int32_t date, size_t before, Ackno
 // The ledger against what was acknowledged and against itself.
 void Reconcile(const std::string& path, const Acknowledged& acknowledged) {
   std::string problem;
-  auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), kStreamCash, problem);
+  auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), kStreamCash, FeeRates{}, problem);
   ASSERT_TRUE(ledger) << problem;
   for (const auto& [date, number] : acknowledged.orders)
     ASSERT_TRUE(ledger->Order(date, number).has_value()) << "lost order " << date << "/" << number;

@@ -215,6 +215,14 @@ TEST_F(Orders, ARestingOrderTradesAsTheMarketReachesIt) {
   int32_t held = 0;
   for (const auto& holding : session_.Holdings()) held += holding.quantity;
   EXPECT_EQ(held, filled);
+  // What the partly filled bids still hold follows their remainders.
+  int64_t reserved = 0;
+  for (const auto& order : session_.Unfilled()) {
+    const int64_t value = static_cast<int64_t>(order.price) * order.unfilled;
+    reserved += value + value * 150 / 1'000'000;
+  }
+  auto query = session_.Buyable(Code(), 0);
+  EXPECT_EQ(query->HeaderValue(9).ToI4(), query->HeaderValue(45).ToI4() - reserved);
 }
 
 TEST_F(Orders, HoldingsAndUnfilledOrdersArriveInPagesOfFiftyAndTwenty) {
