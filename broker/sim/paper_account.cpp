@@ -65,6 +65,13 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
 
 PaperTrading::~PaperTrading() {
   context_.Clock().RemoveListener(pump_);
+  // The next session on this ledger starts no earlier than this one ended.
+  if (!ledger_) return;
+  try {
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+  } catch (const SqliteError&) {
+    // A ledger that cannot take the time now resumes at the last time it took: nothing is lost.
+  }
 }
 
 int32_t PaperTrading::Today() {
@@ -387,6 +394,7 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
     quantity = std::min(quantity, order->Remaining());
     if (quantity <= 0) return;
     ledger_->RecordFill(*order, price, quantity, market_->Current().Now());
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
   } catch (const SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return;
