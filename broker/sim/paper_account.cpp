@@ -470,13 +470,31 @@ void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
   }
 }
 
+void PaperTrading::CloseDay(Market& market) {
+  // Nothing trades after the close: what is still open ends with the day.
+  for (const auto& [number, resting] : resting_) {
+    if (resting.where != Waiting::kBook) continue;
+    market.Book(resting.stock)
+        .Orders()
+        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
+                INT32_MAX);
+  }
+  resting_.clear();
+  stocksResting_.clear();
+  ledger_->ExpireBefore(AddDays(date_, 1));
+  closedDate_ = date_;
+}
+
 void PaperTrading::Pump() {
   Market& market = market_->Current();
   if (market.TradingDate() != date_) StartDay(market);
   if (!ledger_) return;
   try {
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
-    if (market.Now() >= kCloseMs) ResolveAuction(market, Waiting::kClosingAuction);
+    if (market.Now() >= kCloseMs && closedDate_ != date_) {
+      ResolveAuction(market, Waiting::kClosingAuction);
+      CloseDay(market);
+    }
     std::vector<OrderBook::Fill> fills;
     for (const auto& [stock, count] : stocksResting_) {
       for (const OrderBook::Fill& fill : market.Book(stock).TakeFills()) {

@@ -38,15 +38,19 @@ TEST(Auction, TheClosingAuctionFillsAtTheCloseAndNothingIsTakenAfterIt) {
   ASSERT_EQ(session.Login(), 0);
   NoticeRecorder& events = session.Listen();
   const std::string code = session.TradableCodes().front();
+  const auto [ask0, bid0] = session.Best(code);
+  const OrderReply regular = session.Order('2', code, 2, bid0 - 10 * (ask0 - bid0));
+  ASSERT_EQ(regular.status, 0);
   MoveTo(session, 14, 55);
   ASSERT_EQ(session.Order('2', code, 3, 0, true).status, 0);
   const auto [ask, bid] = session.Best(code);
   ASSERT_EQ(session.Order('2', code, 4, bid - 10 * (ask - bid)).status, 0);
-  EXPECT_EQ(events.Kinds(), "44");
+  EXPECT_EQ(events.Kinds(), "444");
   MoveTo(session, 15, 0, 1);
-  ASSERT_EQ(events.Kinds(), "441");
-  EXPECT_EQ(events.notices[2].quantity, 3);
-  EXPECT_TRUE(session.Unfilled().empty()) << "an order the close did not reach ends with it";
+  ASSERT_EQ(events.Kinds(), "4441");
+  EXPECT_EQ(events.notices[3].quantity, 3);
+  EXPECT_TRUE(session.Unfilled().empty()) << "every order the close did not reach ends with it";
+  EXPECT_EQ(session.Buyable(code, 0)->HeaderValue(9).ToI4(), session.Deposit()) << "and holds no cash after it";
   const OrderReply late = session.Order('2', code, 1, 0, true);
   EXPECT_EQ(late.status, static_cast<int16_t>(RefusalKind::kMarketClosed));
 }
