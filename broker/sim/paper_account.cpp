@@ -393,8 +393,8 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
     if (!order || order->state != OrderState::kOpen) return;  // ended elsewhere (the other process)
     quantity = std::min(quantity, order->Remaining());
     if (quantity <= 0) return;
-    ledger_->RecordFill(*order, price, quantity, market_->Current().Now());
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    ledger_->RecordFill(*order, price, quantity, market_->Current().Now(),
+                        {context_.Clock().Date(), context_.Clock().TimeOfDay()});
   } catch (const SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return;

@@ -291,7 +291,8 @@ int PaperLedger::ExpireBefore(int32_t date) {
   return expired;
 }
 
-void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs) {
+void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs,
+                             const Moment& now) {
   const int64_t value = static_cast<int64_t>(price) * quantity;
   const int64_t commission = fees_.Commission(value);
   const int64_t tax = order.IsBuy() ? 0 : fees_.Tax(value);
@@ -326,6 +327,7 @@ void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t qua
   SqliteStatement cash(db_, "UPDATE accounts SET cash = cash + ? WHERE account = ?");
   cash.Bind(1, cashChange).Bind(2, order.account).Run();
   AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
+  See(now.date, now.timeMs);
   transaction.Commit();
 }
 

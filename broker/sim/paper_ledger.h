@@ -72,6 +72,12 @@ struct FeeRates {
 
 class PaperLedger {
  public:
+  // An exchange time: the date and milliseconds of the day.
+  struct Moment {
+    int32_t date = 0;
+    int64_t timeMs = 0;
+  };
+
   // Opens the database at `path` (":memory:" keeps it in memory), creating it with the accounts and
   // their starting cash when the file does not exist. A file that is not this ledger, fails its
   // integrity check or cannot be opened is left as it is: the result is null and `problem` says why
@@ -114,15 +120,11 @@ class PaperLedger {
   void Expire(int32_t date, int32_t number);
   // Ends every order still open from a date before `date`.
   int ExpireBefore(int32_t date);
-  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash.
-  // `order` is the order as stored now.
-  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs);
+  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash,
+  // and the exchange time `now` (see See). `order` is the order as stored now.
+  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs, const Moment& now);
 
-  // The latest exchange time (date, milliseconds of the day) the ledger has seen.
-  struct Moment {
-    int32_t date = 0;
-    int64_t timeMs = 0;
-  };
+  // The latest exchange time the ledger has seen.
   Moment LastSeen();
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
