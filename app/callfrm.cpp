@@ -1,18 +1,20 @@
 #include "app/callfrm.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <cstdio>
-#include <functional>
 
 #include "app/calltbl.h"
+#include "app/closeupcombo.h"
 #include "app/dialogunits.h"
 #include "app/findcode.h"
 #include "app/qtext.h"
+#include "app/risefall.h"
 #include "app/windowmessages.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
@@ -34,20 +36,6 @@ constexpr int kTableX = 0, kTableY = 65;
 // The quote panel's word in WM_STOCK_CHANGED.
 constexpr uintptr_t kQuotePanel = 2;
 
-// The stock choice reports its close-up, the moment the choice is read. A click on an entry closes
-// the list before the entry becomes the selection, so the report waits for the click to finish.
-class StockCombo : public QComboBox {
- public:
-  using QComboBox::QComboBox;
-  std::function<void()> onCloseUp;
-  void hidePopup() override {
-    QComboBox::hidePopup();
-    QTimer::singleShot(0, this, [this] {
-      if (onCloseUp) onCloseUp();
-    });
-  }
-};
-
 QLabel* MakeLabel(QWidget* parent, const QString& text, const char* objectName, Qt::Alignment align) {
   auto* label = new QLabel(text, parent);
   if (objectName != nullptr) label->setObjectName(QString::fromLatin1(objectName));
@@ -59,6 +47,12 @@ QString Grouped(int64_t value) {
   return QString::fromLatin1(FormatNumber(value));
 }
 
+QString RateText(float rate) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(rate));
+  return QString::fromLatin1(text);
+}
+
 }  // namespace
 
 // ---- CCallFrm ----
@@ -66,13 +60,11 @@ QString Grouped(int64_t value) {
 CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidget(parent), book_(book), mode_(mode) {
   setObjectName(mode_ == 1 ? QStringLiteral("dialog139") : QStringLiteral("dialog137"));
   setFont(TemplateFont());
-  auto* combo = new StockCombo(this);
-  combo->setObjectName(QStringLiteral("combo9014"));
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->onCloseUp = [this] { OnComboCloseUp(); };
-  connect(combo->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
-  combo_ = combo;
+  combo_ = new CloseUpComboBox(this, [this] { OnComboCloseUp(); });
+  combo_->setObjectName(QStringLiteral("combo9014"));
+  combo_->setEditable(true);
+  combo_->setInsertPolicy(QComboBox::NoInsert);
+  connect(combo_->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
   find9034_ = new QPushButton(QStringLiteral("?"), this);
   find9034_->setObjectName(QStringLiteral("button9034"));
   connect(find9034_, &QPushButton::clicked, this, &CCallFrm::OnFindButton);
@@ -89,29 +81,46 @@ CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidge
 
 void CCallFrm::LayOut() {
   const DialogUnits units(font());
+  const QFontMetrics metrics(font());
   // The header band above the table: the stock choice, then two lines of price labels and values.
+  // Each value label is as wide as the widest text its field can hold (at least its template width);
+  // what follows it on its line moves along, and the form grows to take it.
   units.Place(*combo_, 2, 2, 72, 12);
   units.Place(*MakeLabel(this, QStringLiteral("code"), nullptr, Qt::AlignRight), 76, 3, 20, 10);
-  units.Place(*code9028_, 98, 3, 36, 10);
-  units.Place(*find9034_, 136, 2, 16, 12);
+  const QRect code = units.Rect(98, 3, 36, 10);
+  code9028_->setGeometry(code.x(), code.y(), std::max(code.width(), CodeLabelWidth(font())), code.height());
+  const QRect find = units.Rect(136, 2, 16, 12);
+  find9034_->setGeometry(code9028_->geometry().right() + 1 + units.X(2), find.y(), find.width(), find.height());
+
+  // The extreme price, change and volume, and the largest rate a 32-bit change over a price makes.
+  const int valueWidth =
+      std::max({units.X(34), metrics.horizontalAdvance(Grouped(INT32_MIN)),
+                metrics.horizontalAdvance(Grouped(UINT32_MAX)), metrics.horizontalAdvance(RateText(INT32_MIN))});
   struct Field {
     const char* caption;
     QLabel* value;
     const char* unit;
-    int x, y;
+    int column, y;
   };
-  const Field fields[] = {{"최종가격", last9029_, "원", 2, 16},
-                          {"전일대비", change9030_, "원", 80, 16},
-                          {"%", rate9031_, "%", 2, 26},
-                          {"거래량", volume9032_, "주", 80, 26}};
+  const Field fields[] = {{"최종가격", last9029_, "원", 0, 16},
+                          {"전일대비", change9030_, "원", 1, 16},
+                          {"%", rate9031_, "%", 0, 26},
+                          {"거래량", volume9032_, "주", 1, 26}};
+  const int columnWidth = units.X(28) + valueWidth + units.X(2 + 10);
+  int right = find9034_->geometry().right() + 1;
   for (const Field& field : fields) {
-    units.Place(*MakeLabel(this, QString::fromUtf8(field.caption), nullptr, Qt::AlignLeft), field.x, field.y, 28, 9);
-    units.Place(*field.value, field.x + 28, field.y, 34, 9);
-    units.Place(*MakeLabel(this, QString::fromUtf8(field.unit), nullptr, Qt::AlignLeft), field.x + 64, field.y, 10, 9);
+    const int x = units.X(2) + field.column * (columnWidth + units.X(6));
+    const int y = units.Y(field.y), height = units.Y(9);
+    MakeLabel(this, QString::fromUtf8(field.caption), nullptr, Qt::AlignLeft)->setGeometry(x, y, units.X(28), height);
+    field.value->setGeometry(x + units.X(28), y, valueWidth, height);
+    const int unitX = x + units.X(28) + valueWidth + units.X(2);
+    MakeLabel(this, QString::fromUtf8(field.unit), nullptr, Qt::AlignLeft)->setGeometry(unitX, y, units.X(10), height);
+    right = std::max(right, unitX + units.X(10));
   }
-  // The template's size, grown where the table reaches further, so the ladder is never cut off.
+  // The template's size, grown where the header or the table reaches further, so nothing is cut off.
   const QSize form = mode_ == 1 ? units.Size(kForm5Width, kForm5Height) : units.Size(kForm10Width, kForm10Height);
-  setFixedSize(std::max(form.width(), kTableX + table_->width()), std::max(form.height(), kTableY + table_->height()));
+  setFixedSize(std::max({form.width(), kTableX + table_->width(), right + units.X(2)}),
+               std::max(form.height(), kTableY + table_->height()));
 }
 
 void CCallFrm::ClearHeader() {
@@ -154,10 +163,15 @@ int CCallFrm::SetStock(const std::string& name, const std::string& code) {
     return 0;
   }
   price_.bar.rate = NowDayRate(&price_);
-  char rate[32];
-  std::snprintf(rate, sizeof rate, "%.2f", static_cast<double>(price_.bar.rate));
+  // The price, its change and its rate in the colour of the change.
+  const QColor colour = RiseFallColour(price_.bar.change);
+  for (QLabel* label : {last9029_, change9030_, rate9031_}) {
+    QPalette palette = this->palette();
+    if (colour.isValid()) palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+  }
   last9029_->setText(Grouped(price_.bar.close));
-  rate9031_->setText(QString::fromLatin1(rate));
+  rate9031_->setText(RateText(price_.bar.rate));
   change9030_->setText(Grouped(price_.bar.change));
   volume9032_->setText(Grouped(static_cast<uint32_t>(price_.bar.volume)));
   table_->SetReferencePrice(price_.bar.close - price_.bar.change);

@@ -7,6 +7,7 @@
 
 #include "app/dialogunits.h"
 #include "app/qtext.h"
+#include "app/risefall.h"
 #include "app/windowmessages.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/numberformat.h"
@@ -46,7 +47,8 @@ QuoteLadderModel::QuoteLadderModel(int rows, QStringList columns, QObject* paren
     : QAbstractTableModel(parent),
       rows_(rows),
       columns_(std::move(columns)),
-      cells_(static_cast<size_t>(rows_ * columns_.size())) {}
+      cells_(static_cast<size_t>(rows_ * columns_.size())),
+      colours_(cells_.size()) {}
 
 int QuoteLadderModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : rows_;
@@ -60,6 +62,9 @@ QVariant QuoteLadderModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole) return Cell(index.row(), index.column());
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+  if (role == Qt::ForegroundRole && CellColour(index.row(), index.column()).isValid()) {
+    return CellColour(index.row(), index.column());
+  }
   return {};
 }
 
@@ -70,13 +75,15 @@ QVariant QuoteLadderModel::headerData(int section, Qt::Orientation orientation, 
   return {};
 }
 
-void QuoteLadderModel::SetCell(int row, int column, const QString& text) {
+void QuoteLadderModel::SetCell(int row, int column, const QString& text, const QColor& colour) {
   QString& cell = cells_[Slot(row, column)];
-  if (cell == text) return;
+  QColor& cellColour = colours_[Slot(row, column)];
+  if (cell == text && cellColour == colour) return;
   cell = text;
+  cellColour = colour;
   ++changedCells_;
   const QModelIndex at = index(row, column);
-  emit dataChanged(at, at, {Qt::DisplayRole});
+  emit dataChanged(at, at, {Qt::DisplayRole, Qt::ForegroundRole});
 }
 
 // ---- CCallTbl ----
@@ -253,16 +260,18 @@ void CCallTbl::ReadEvent(CallInfo& fresh) {
 
 QString CCallTbl::RateText(int32_t price) const {
   if (price == 0) return {};
-  const float rate = referencePrice_ == 0 ? 0.0f : Percent(referencePrice_, price - referencePrice_);
+  const float rate = referencePrice_ == 0 ? 0.0f : Percent(referencePrice_, PriceDifference(price, referencePrice_));
   char text[32];
   std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(rate));
   return QString::fromLatin1(text).rightJustified(6, QLatin1Char(' '));
 }
 
 void CCallTbl::ShowSide(QuoteLadderModel& model, int row, int32_t price, int32_t quantity, int32_t change) {
+  const QColor colour =
+      price == 0 || referencePrice_ == 0 ? QColor() : RiseFallColour(int64_t{price} - referencePrice_);
   int column = 0;
-  if (rateColumn_ == 1) model.SetCell(row, column++, RateText(price));
-  model.SetCell(row, column++, NumberText(price));
+  if (rateColumn_ == 1) model.SetCell(row, column++, RateText(price), colour);
+  model.SetCell(row, column++, NumberText(price), colour);
   model.SetCell(row, column++, NumberText(quantity));
   model.SetCell(row, column, NumberText(change));
 }

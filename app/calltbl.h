@@ -4,6 +4,7 @@
 // row. The table owns the real-time quote-book object and its event sink for its whole life: every
 // server event arrives as WM_EVENT_RECEIVED and only the cells that changed are repainted.
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QStringList>
 #include <QWidget>
 #include <memory>
@@ -30,8 +31,10 @@ class QuoteLadderModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  void SetCell(int row, int column, const QString& text);
+  // An invalid colour leaves the cell in the list's own text colour.
+  void SetCell(int row, int column, const QString& text, const QColor& colour = {});
   const QString& Cell(int row, int column) const { return cells_[Slot(row, column)]; }
+  const QColor& CellColour(int row, int column) const { return colours_[Slot(row, column)]; }
   // Cells whose text changed since the model was made.
   int64_t ChangedCells() const { return changedCells_; }
 
@@ -41,6 +44,7 @@ class QuoteLadderModel : public QAbstractTableModel {
   int rows_;
   QStringList columns_;
   std::vector<QString> cells_;
+  std::vector<QColor> colours_;
   int64_t changedCells_ = 0;
 };
 

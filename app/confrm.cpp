@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <functional>
+#include <algorithm>
+#include <utility>
 
+#include "app/closeupcombo.h"
 #include "app/contbl.h"
 #include "app/dialogunits.h"
 #include "app/findcode.h"
@@ -30,20 +32,6 @@ QFont ContractWindowFont() {
   font.setStyleHint(QFont::Monospace);
   return font;
 }
-
-// The stock list tells when it closes, whether or not a name was chosen.
-class CloseUpComboBox : public QComboBox {
- public:
-  CloseUpComboBox(QWidget* parent, std::function<void()> onCloseUp)
-      : QComboBox(parent), onCloseUp_(std::move(onCloseUp)) {}
-  void hidePopup() override {
-    QComboBox::hidePopup();
-    onCloseUp_();
-  }
-
- private:
-  std::function<void()> onCloseUp_;
-};
 
 QPushButton* MakeButton(QWidget* parent, int id, const char* text) {
   auto* button = new QPushButton(QString::fromLatin1(text), parent);
@@ -73,14 +61,18 @@ CConFrm::CConFrm(const CodeInfoList* book, QWidget* parent)
 
 void CConFrm::Layout() {
   const DialogUnits units(font());
-  resize(units.Size(171, 220));
+  // The code label is as wide as the longest code; the buttons after it and the form move along.
+  const QRect code = units.Rect(66, 4, 32, 10);
+  const int widening = std::max(0, CodeLabelWidth(font()) - code.width());
+  resize(units.X(171) + widening, units.Y(220));
   units.Place(*combo_, 1, 2, 62, 120);
   combo_->resize(combo_->width(), combo_->sizeHint().height());
-  units.Place(*static_, 66, 4, 32, 10);
-  units.Place(*findChild<QPushButton*>("button9034"), 100, 2, 12, 13);
-  units.Place(*findChild<QPushButton*>("button1387"), 114, 2, 16, 13);
-  units.Place(*findChild<QPushButton*>("button1388"), 132, 2, 16, 13);
-  units.Place(*findChild<QPushButton*>("button1282"), 150, 2, 18, 13);
+  static_->setGeometry(code.adjusted(0, 0, widening, 0));
+  const std::pair<const char*, QRect> buttons[] = {{"button9034", units.Rect(100, 2, 12, 13)},
+                                                   {"button1387", units.Rect(114, 2, 16, 13)},
+                                                   {"button1388", units.Rect(132, 2, 16, 13)},
+                                                   {"button1282", units.Rect(150, 2, 18, 13)}};
+  for (const auto& [name, place] : buttons) findChild<QPushButton*>(name)->setGeometry(place.translated(widening, 0));
   // The list keeps the width it starts with; only its height follows the form.
   tableSize_ = QSize(width(), height() - kTableTop);
   table_->setGeometry(QRect(QPoint(0, kTableTop), tableSize_));
@@ -194,7 +186,8 @@ CConDlg::CConDlg(const CodeInfoList* book, QWidget* parent) : QDialog(parent) {
   setFont(ContractWindowFont());
   const DialogUnits units(font());
   frame_ = new CConFrm(book, this);
-  resize(units.Size(173, 200));
+  // As much wider than the template as the form had to grow.
+  resize(units.X(173) + frame_->width() - units.X(171), units.Y(200));
   frame_->setGeometry(rect());
   frame_->show();
 }

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QWidget>
 
+#include "basesrc/codeinfo.h"
+
 namespace ostrada {
 namespace {
 
@@ -17,6 +19,10 @@ QFont TemplateFont() {
   QFont font(QStringLiteral("NanumGothic"), kTemplatePointSize);
   font.setStyleHint(QFont::SansSerif);
   return font;
+}
+
+int CodeLabelWidth(const QFont& font) {
+  return QFontMetrics(font).horizontalAdvance(QString(static_cast<int>(kCodeSize) - 1, QLatin1Char('W')));
 }
 
 DialogUnits::DialogUnits(const QFont& font) {

@@ -12,6 +12,10 @@ namespace ostrada {
 // The Korean-capable font that stands in for the templates' 9-point font.
 QFont TemplateFont();
 
+// The width in pixels of the widest stock code the code field holds, in the font: a label that
+// shows a code is at least this wide.
+int CodeLabelWidth(const QFont& font);
+
 class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font);

@@ -1,7 +1,9 @@
 #include "app/qtuisink.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <utility>
 
 #include "app/qtext.h"
 
@@ -37,6 +39,15 @@ QMessageBox::StandardButtons ButtonsOf(unsigned style) {
   }
 }
 
+// The interface is Korean throughout, so the buttons are too, whatever the system's language.
+void UseKoreanButtonTexts(QMessageBox& box) {
+  const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+      {QMessageBox::Ok, "확인"}, {QMessageBox::Cancel, "취소"}, {QMessageBox::Yes, "예"}, {QMessageBox::No, "아니오"}};
+  for (const auto& [button, text] : texts) {
+    if (QAbstractButton* shown = box.button(button)) shown->setText(QString::fromUtf8(text));
+  }
+}
+
 int AnswerOf(int button) {
   switch (button) {
     case QMessageBox::Cancel:
@@ -56,6 +67,7 @@ int QtUiSink::ShowMessageBox(const std::string& text, const std::string& caption
   // The box is application-modal and parented to the active window, as the windows' own boxes are.
   QMessageBox box(IconOf(style), FromCp949(caption), FromCp949(text), ButtonsOf(style), QApplication::activeWindow());
   box.setObjectName("messageBox");
+  UseKoreanButtonTexts(box);
   return AnswerOf(box.exec());
 }
 

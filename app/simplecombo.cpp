@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QToolTip>
 #include <algorithm>
 
 namespace ostrada {
@@ -18,6 +19,7 @@ SimpleComboBox::SimpleComboBox(QWidget* parent)
   list_->setFocusPolicy(Qt::NoFocus);
   setFocusProxy(edit_);
   edit_->installEventFilter(this);
+  list_->viewport()->installEventFilter(this);
   connect(edit_, &QLineEdit::textEdited, this, &SimpleComboBox::OnEdited);
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) edit_->setText(list_->item(row)->text());
@@ -80,7 +82,22 @@ void SimpleComboBox::OnEdited(const QString& text) {
   }
 }
 
+void SimpleComboBox::ShowCutEntry(const QHelpEvent& help) const {
+  const QListWidgetItem* item = list_->itemAt(help.pos());
+  // An entry may reach past the list's right edge, where it is cut however wide its own row is.
+  const QRect shown = item ? list_->visualItemRect(item).intersected(list_->viewport()->rect()) : QRect();
+  if (item != nullptr && list_->fontMetrics().horizontalAdvance(item->text()) > shown.width()) {
+    QToolTip::showText(help.globalPos(), item->text(), list_->viewport());
+  } else {
+    QToolTip::hideText();
+  }
+}
+
 bool SimpleComboBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport() && event->type() == QEvent::ToolTip) {
+    ShowCutEntry(*static_cast<QHelpEvent*>(event));
+    return true;
+  }
   if (watched != edit_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   const int key = static_cast<QKeyEvent*>(event)->key();
   const int pageRows = std::max(1, list_->viewport()->height() / std::max(1, list_->sizeHintForRow(0)));

@@ -1,9 +1,11 @@
 #pragma once
 // A simple combo box: an edit field above a list that is always open. Choosing an entry puts its
 // text into the edit field; typing in the field leaves no entry chosen and scrolls the list to the
-// first entry that starts with the text. Up and Down in the field move through the list.
+// first entry that starts with the text. Up and Down in the field move through the list. An entry
+// cut by the list's width shows in full as a tool tip.
 #include <QWidget>
 
+class QHelpEvent;
 class QLineEdit;
 class QListWidget;
 
@@ -37,6 +39,7 @@ class SimpleComboBox : public QWidget {
 
  private:
   void OnEdited(const QString& text);
+  void ShowCutEntry(const QHelpEvent& help) const;
 
   QLineEdit* edit_;
   QListWidget* list_;

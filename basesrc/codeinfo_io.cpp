@@ -29,7 +29,7 @@ void CodeInfoList::EncodeHeader(uint8_t* out) const {
   using namespace codefile;
   std::memset(out, 0, kHeaderSize);
   PutInfoFileHeader(out, kKind);
-  std::memcpy(out + kDescriptionOffset, description_, kDescriptionSize);
+  PutText(out, kDescriptionOffset, description_, kDescriptionSize);
   PutI32(out, kSortKindOffset, sortKind_);
   PutI32(out, kMarket3RemovedOffset, market3Removed_);
   PutI32(out, kMarket1Offset, counters_.market1);
@@ -89,18 +89,9 @@ int CodeInfoList::Load(const char* path, int sortKind, int dropMarket3) {
   if (!OSTRADA_VERIFY(CheckInfoFileHeader(header.data(), kKind))) return 0;
   const int32_t records = GetI32(header.data(), kCountOffset);
 
-  // The count is believed only when the rest of the file can hold that many records of the
-  // smallest size (a one-byte name each).
-  const int32_t fileLength = FileSeek(file.get(), 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(fileLength >= static_cast<int32_t>(kHeaderSize) &&
-                      FileSeek(file.get(), static_cast<int32_t>(kHeaderSize), kSeekSet) ==
-                          static_cast<int32_t>(kHeaderSize)))
-    return 0;
-  const int64_t room = static_cast<int64_t>(fileLength) - static_cast<int64_t>(kHeaderSize);
-  if (!OSTRADA_VERIFY(records >= 0 &&
-                      static_cast<int64_t>(records) * static_cast<int64_t>(kRecordFixedSize + 1) <= room))
-    return 0;
-
+  // The records are read one by one and each is checked against what the file still holds, so a
+  // count above the records present stops at the first missing one, keeping the stocks read.
+  if (!OSTRADA_VERIFY(records >= 0)) return 0;
   if (!LoadRecords(file.get(), records)) return 0;
   if (!OSTRADA_VERIFY(Count() == records)) return 0;
   if (!Rebuild()) return 0;

@@ -25,7 +25,7 @@ constexpr size_t kRateOffset = offsetof(PriceBar, rate);
 float DistanceFrom(const NowPrice& block, int32_t reference) {
   const int32_t close = block.bar.close;
   if (reference == 0 || reference == close || close == 0 || block.basePrice == 0) return 0.0f;
-  return Percent(block.basePrice, close - reference);
+  return Percent(block.basePrice, PriceDifference(close, reference));
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ void DecodeNowPrice(const uint8_t* in, NowPrice* b) {
 
 float NowDayRate(NowPrice* block) {
   if (!OSTRADA_VERIFY(block != nullptr)) return 0.0f;
-  if (block->basePrice == 0) block->basePrice = block->bar.close - block->bar.change;
+  if (block->basePrice == 0) block->basePrice = PriceDifference(block->bar.close, block->bar.change);
   if (block->bar.change == 0) return 0.0f;
   return Percent(block->basePrice, block->bar.change);
 }
@@ -108,23 +108,23 @@ float NowBodyPercent(const NowPrice* block) {
   if (!OSTRADA_VERIFY(block != nullptr)) return 0.0f;
   const PriceBar& bar = block->bar;
   if (bar.open == 0 || bar.close == bar.open || bar.close == 0 || block->basePrice == 0) return 0.0f;
-  return Percent(block->basePrice, bar.close - bar.open);
+  return Percent(block->basePrice, PriceDifference(bar.close, bar.open));
 }
 
 float NowOpeningRate(const NowPrice* block) {
   if (!OSTRADA_VERIFY(block != nullptr)) return 0.0f;
-  return Percent(block->basePrice, block->bar.open - block->basePrice);
+  return Percent(block->basePrice, PriceDifference(block->bar.open, block->basePrice));
 }
 
 float NowHighRate(const NowPrice* block) {
   if (!OSTRADA_VERIFY(block != nullptr)) return 0.0f;
-  return Percent(block->basePrice, block->bar.high - block->basePrice);
+  return Percent(block->basePrice, PriceDifference(block->bar.high, block->basePrice));
 }
 
 float NowUpperRange(const NowPrice* block) {
   if (!OSTRADA_VERIFY(block != nullptr)) return 0.0f;
   const PriceBar& bar = block->bar;
-  return Percent(block->basePrice, bar.high - std::min(bar.open, bar.close));
+  return Percent(block->basePrice, PriceDifference(bar.high, std::min(bar.open, bar.close)));
 }
 
 float NowDistanceFromHigh(const NowPrice* block) {
@@ -159,7 +159,7 @@ float NowSecondVolumeRatio(const NowPrice* block) {
 
 float NowOpeningRefPercent(const NowPrice* block) {
   if (!OSTRADA_VERIFY(block != nullptr)) return 0.0f;
-  return Percent(block->basePrice, block->openingRef - block->basePrice);
+  return Percent(block->basePrice, PriceDifference(block->openingRef, block->basePrice));
 }
 
 }  // namespace ostrada

@@ -68,6 +68,14 @@ class RecordReader {
   size_t used_ = 0;
 };
 
+// A reader holds a name in its name buffer; a longer one would be saved but never read back.
+bool NamesFitTheReader(const NowInfo* first) {
+  for (const NowInfo* node = first; node != nullptr; node = node->next) {
+    if (StrLen(node->key.name.get()) >= kNameBufferSize) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void NowGate::EncodeHeader(uint8_t* out) const {
@@ -86,6 +94,7 @@ void NowGate::EncodeHeader(uint8_t* out) const {
 }
 
 int NowGate::WriteBinary(FileHandle file) {
+  if (!OSTRADA_VERIFY(NamesFitTheReader(First()))) return 0;
   const int32_t start = FileSeek(file, 0, kSeekCur);
   if (!OSTRADA_VERIFY(start >= 0)) return 0;
   // The whole group is laid out in memory and written with one call: header, counters, selection
@@ -129,6 +138,8 @@ int NowGate::Save(const char* path, int mode, int flag) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   // A refused text export must not cost the file it would have replaced.
   if (mode == kTextMode && !OSTRADA_VERIFY(flag != 0)) return 0;
+  // Refused before the file is created, so the file already there is kept.
+  if (mode != kTextMode && !OSTRADA_VERIFY(NamesFitTheReader(First()))) return 0;
   FileCloser file(FileCreate(path, 0));
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
   return mode == kTextMode ? WriteText(file.get()) : WriteBinary(file.get());

@@ -79,22 +79,26 @@ float Percent(int32_t base, int32_t amount) {
   return static_cast<float>(static_cast<double>(hundredfold) / static_cast<double>(base));
 }
 
+int32_t PriceDifference(int32_t a, int32_t b) {
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{a} - b, INT32_MIN, INT32_MAX));
+}
+
 int32_t BarBody(const PriceBar* bar) {
   if (!OSTRADA_VERIFY(bar != nullptr)) return 0;
-  return bar->close - bar->open;
+  return PriceDifference(bar->close, bar->open);
 }
 
 int32_t BarPreviousClose(const PriceBar* bar) {
   if (!OSTRADA_VERIFY(bar != nullptr)) return 0;
-  return bar->close - bar->change;
+  return PriceDifference(bar->close, bar->change);
 }
 
 float BarRate(const PriceBar* bar, int kind) {
   if (!OSTRADA_VERIFY(bar != nullptr)) return 0.0f;
-  const int32_t previous = bar->close - bar->change;
+  const int32_t previous = PriceDifference(bar->close, bar->change);
   if (kind == 1) {
     if (bar->open == 0 || bar->close == bar->open || bar->close == 0 || previous == 0) return 0.0f;
-    return Percent(previous, bar->close - bar->open);
+    return Percent(previous, PriceDifference(bar->close, bar->open));
   }
   if (bar->change == 0 || previous == 0) return 0.0f;
   return Percent(previous, bar->change);
@@ -140,26 +144,28 @@ bool BarIsUnchanged(const PriceBar* bar) {
 
 bool BarClosedAtUpperLimit(const PriceBar* bar) {
   if (!bar || bar->close <= 0 || bar->change <= 0) return false;
-  const int32_t previous = bar->close - bar->change;
+  const int32_t previous = PriceDifference(bar->close, bar->change);
   return previous != 0 && PriceLimitChange(previous, 1) == bar->change;
 }
 
 bool BarClosedAtLowerLimit(const PriceBar* bar) {
   if (!bar || bar->close <= 0 || bar->change >= 0) return false;
-  const int32_t previous = bar->close - bar->change;
+  const int32_t previous = PriceDifference(bar->close, bar->change);
   return previous != 0 && PriceLimitChange(previous, 0) == bar->change;
 }
 
 bool BarTouchedUpperLimit(const PriceBar* bar) {
   if (!bar || bar->close <= 0 || bar->high <= 0) return false;
-  const int32_t previous = bar->close - bar->change;
-  return previous != 0 && bar->high - previous == PriceLimitChange(previous, 1) && bar->close != bar->high;
+  const int32_t previous = PriceDifference(bar->close, bar->change);
+  return previous != 0 && PriceDifference(bar->high, previous) == PriceLimitChange(previous, 1) &&
+         bar->close != bar->high;
 }
 
 bool BarTouchedLowerLimit(const PriceBar* bar) {
   if (!bar || bar->close <= 0 || bar->low <= 0) return false;
-  const int32_t previous = bar->close - bar->change;
-  return previous != 0 && bar->low - previous == PriceLimitChange(previous, 0) && bar->close != bar->low;
+  const int32_t previous = PriceDifference(bar->close, bar->change);
+  return previous != 0 && PriceDifference(bar->low, previous) == PriceLimitChange(previous, 0) &&
+         bar->close != bar->low;
 }
 
 bool BarRateAtLeast10(const PriceBar* bar) {

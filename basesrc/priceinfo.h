@@ -32,6 +32,9 @@ int32_t PriceTick(int32_t price);
 int32_t PriceLimitChange(int32_t price, int up);
 // amount * 100 / base; 0 (reported) when base is 0.
 float Percent(int32_t base, int32_t amount);
+// a - b formed in 64 bits and held to the 32-bit range: prices read from a damaged file may be
+// anything, and their difference must not overflow.
+int32_t PriceDifference(int32_t a, int32_t b);
 
 // ---- Measures over a bar (a missing bar gives 0, reported) ----
 int32_t BarBody(const PriceBar* bar);

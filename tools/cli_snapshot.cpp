@@ -64,6 +64,13 @@ int WriteFiles(NowGate& group, const SnapshotOptions& options) {
   return kExitOk;
 }
 
+// A key the group refuses is reported once by the group; the command then stops, since it would
+// otherwise go on in the default order as if the key had been taken.
+bool KeyAccepted(const SnapshotOptions& options) {
+  NowGate probe;
+  return options.key == 0 || probe.SetKey(options.key) == 1;
+}
+
 sim::ExchangeOptions ExchangeFor(const SnapshotOptions& options) {
   sim::ExchangeOptions exchangeOptions;
   exchangeOptions.seed = options.seed;
@@ -72,6 +79,7 @@ sim::ExchangeOptions ExchangeFor(const SnapshotOptions& options) {
 }
 
 int RunDownload(const SnapshotOptions& options) {
+  if (!KeyAccepted(options)) return kExitFailure;
   sim::Exchange exchange(ExchangeFor(options));
   broker::ScopedServer server(exchange);
   StocGate gate;
@@ -84,6 +92,7 @@ int RunDownload(const SnapshotOptions& options) {
 }
 
 int RunLoad(const SnapshotOptions& options) {
+  if (!KeyAccepted(options)) return kExitFailure;
   StocGate gate;
   std::unique_ptr<NowGate> group = gate.LoadNowGroup(options.groupFile.c_str(), options.key);
   if (!group) return Fail("could not load the snapshot " + options.groupFile);

@@ -64,7 +64,7 @@ class OrderedIndex {
   void LinkRight(Node* at, Node* node);
   void LinkLeft(Node* at, Node* node);
   template <class Order>
-  static bool FollowsInRun(const Node* equal, const Node* node, Order order);
+  bool Holds(const Node* node, Order order, bool* loop) const;
   void ReplaceInParent(Node* node, Node* replacement);
   void UnlinkFromTree(Node* node);
   void UnlinkFromList(Node* node);
@@ -175,14 +175,25 @@ Node* OrderedIndex<Node>::FindLinear(Match match) const {
   return nullptr;
 }
 
-// Whether `node` comes after `equal` within its run of equal keys (so it lies in equal's right subtree).
+// Whether the node hangs in this index's tree: its parent links must climb to the root, each parent
+// holding it on the side its key belongs to. O(height), however long a run of equal keys is.
 template <class Node>
 template <class Order>
-bool OrderedIndex<Node>::FollowsInRun(const Node* equal, const Node* node, Order order) {
-  for (const Node* later = equal->next; later != nullptr && order(*later, *node) == 0; later = later->next) {
-    if (later == node) return true;
+bool OrderedIndex<Node>::Holds(const Node* node, Order order, bool* loop) const {
+  const Node* child = node;
+  for (int32_t steps = 0; child != root_; ++steps) {
+    const Node* parent = child->parent;
+    if (parent == nullptr) return false;
+    if (steps >= count_) {
+      *loop = true;
+      return false;
+    }
+    const int result = order(*parent, *node);
+    const bool fits = parent->right == child ? result <= 0 : parent->left == child && result >= 0;
+    if (!fits) return false;
+    child = parent;
   }
-  return false;
+  return true;
 }
 
 template <class Node>
@@ -240,19 +251,9 @@ template <class Node>
 template <class Order>
 int OrderedIndex<Node>::Remove(Node* node, Order order) {
   if (!OSTRADA_VERIFY(node != nullptr)) return 0;
-  Node* current = root_;
-  while (current != nullptr && current != node) {
-    const int result = order(*current, *node);
-    // Equal keys go right, except where balancing has put the node before this one.
-    Node* child = result < 0 || (result == 0 && FollowsInRun(current, node, order)) ? current->right : current->left;
-    if (child == current) {
-      ShowStructureError(Txt::kIndexLoop);
-      return 0;
-    }
-    current = child;
-  }
-  if (current == nullptr) {
-    ShowStructureError(Txt::kIndexNoEntry);
+  bool loop = false;
+  if (!Holds(node, order, &loop)) {
+    ShowStructureError(loop ? Txt::kIndexLoop : Txt::kIndexNoEntry);
     return 0;
   }
   UnlinkFromTree(node);

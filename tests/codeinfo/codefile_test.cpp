@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/coding.h"
@@ -20,6 +21,8 @@ class CodeFileTest : public BookTest {
     ASSERT_EQ(book.Insert("A035720", Cp("카카오").c_str(), &m2), 1);
     ASSERT_EQ(book.Insert("A900100", Cp("3S코리아").c_str(), &m3), 1);
     ASSERT_EQ(book.Rebuild(), 1);
+    // A shorter description replaces a longer one; the file must not keep the longer one's tail.
+    ASSERT_EQ(book.SetDescription("every listed stock"), 1);
     ASSERT_EQ(book.SetDescription("all"), 1);
     ASSERT_EQ(book.Save(path.c_str()), 1);
     bytes = ReadBytes(path);
@@ -51,30 +54,30 @@ class CodeFileTest : public BookTest {
   std::string bytes;
 };
 
-TEST_F(CodeFileTest, SavedHeaderCarriesTheLayoutAndTheOffsets) {
-  ASSERT_GT(bytes.size(), codefile::kHeaderSize);
-  EXPECT_EQ(bytes.substr(0, 24), Cp("정보 파일 점검용 값이다."));
-  EXPECT_EQ(bytes.substr(24, 40), std::string(40, '\0'));
-  EXPECT_EQ(GetU32(Bytes(), codefile::kKindOffset), 0xF2190725u);
-  EXPECT_EQ(GetText(Bytes(), codefile::kDescriptionOffset, 64), "all");
-  EXPECT_EQ(GetI32(Bytes(), codefile::kSortKindOffset), 2);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kMarket1Offset), 2);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kMarket2Offset), 1);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kMarket34Offset), 1);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kClass1Offset), 2);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kClass4Offset), 2);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kClass5Offset), 1);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kClass2TwoOffset), 2);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kCountOffset), 4);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kFirstRecordOffset), 444);
-  EXPECT_EQ(GetI32(Bytes(), codefile::kEndOffset), static_cast<int32_t>(bytes.size()));
+// The offsets are written out here, not taken from the code's constants, so that a field written
+// at the wrong place fails.
+TEST_F(CodeFileTest, SavedFileHasEachFieldAtItsOffset) {
+  ASSERT_GT(bytes.size(), 444u);
+  EXPECT_EQ(bytes.substr(0, 64), Cp("정보 파일 점검용 값이다.") + std::string(64 - 24, '\0'));
+  EXPECT_EQ(GetU32(Bytes(), 64), 0xF2190725u);
+  EXPECT_EQ(bytes.substr(68, 64), "all" + std::string(61, '\0'));
+  // Sort kind 2 (by name), market 3 not removed, the counts of markets 1, 2, 3-4, of class 1 set,
+  // class 4 '1', class 5 '1', class 2 '1', '2', '3', the stock count and the two file offsets.
+  const std::pair<size_t, int32_t> fields[] = {
+      {132, 2}, {136, 0}, {140, 2}, {144, 1}, {148, 1}, {152, 2},   {156, 2},
+      {160, 1}, {164, 0}, {168, 2}, {172, 0}, {176, 4}, {180, 444}, {184, static_cast<int32_t>(bytes.size())}};
+  for (const auto& [offset, value] : fields) EXPECT_EQ(GetI32(Bytes(), offset), value) << offset;
+  EXPECT_EQ(bytes.substr(188, 256), std::string(256, '\0'));
   EXPECT_EQ(book.FirstRecordOffset(), 444);
   EXPECT_EQ(book.EndOffset(), static_cast<int32_t>(bytes.size()));
-  EXPECT_EQ(bytes.substr(codefile::kReservedOffset, 256), std::string(256, '\0'));
   // Records follow in list order (by name): "3S코리아" sorts before the Hangul names.
-  EXPECT_EQ(GetText(Bytes(), RecordOffset(0), 16), "A900100");
-  EXPECT_EQ(GetU32(Bytes(), RecordOffset(0) + codefile::kRecordNameLengthOffset), Cp("3S코리아").size());
-  EXPECT_EQ(bytes.substr(RecordOffset(0) + 56, Cp("3S코리아").size()), Cp("3S코리아"));
+  const std::string first = Cp("3S코리아");
+  EXPECT_EQ(bytes.substr(444, 16), "A900100" + std::string(9, '\0'));
+  EXPECT_EQ(GetU32(Bytes(), 444 + 16), 0u);
+  EXPECT_EQ(bytes[444 + 20 + 20], '3');  // the market inside the attributes
+  EXPECT_EQ(GetU32(Bytes(), 444 + 52), first.size());
+  EXPECT_EQ(bytes.substr(444 + 56, first.size()), first);
+  EXPECT_EQ(bytes.substr(444 + 56 + first.size(), 7), "A005930");
   EXPECT_EQ(RecordOffset(4), bytes.size());
 }
 
@@ -145,8 +148,15 @@ TEST_F(CodeFileTest, AShortHeaderIsRejected) {
   EXPECT_EQ(loaded.Count(), 0);
 }
 
-TEST_F(CodeFileTest, ACountTheFileCannotHoldIsRejectedBeforeReading) {
-  for (uint32_t count : {5u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+TEST_F(CodeFileTest, ACountAboveTheRecordsPresentKeepsTheStocksRead) {
+  for (uint32_t count : {5u, 0x7FFFFFFFu}) {
+    PutAt(codefile::kCountOffset, count);
+    CodeInfoList loaded;
+    ExpectLoadFails(loaded);
+    EXPECT_EQ(loaded.Count(), 4) << count;
+    EXPECT_NE(loaded.FindByCode("A900100"), nullptr);
+  }
+  for (uint32_t count : {0x80000000u, 0xFFFFFFFFu}) {
     PutAt(codefile::kCountOffset, count);
     CodeInfoList loaded;
     ExpectLoadFails(loaded);

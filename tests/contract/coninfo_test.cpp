@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "basesrc/foundation/coding.h"
@@ -195,24 +197,35 @@ TEST_F(ContractTapeTest, SaveLoadRoundTripKeepsOrderFieldsAndHeader) {
   const std::vector<uint8_t> bytes = SavedTape(300, path);
   ASSERT_EQ(bytes.size(), size_t{hdr::kHeaderSize} + 300 * contract_record::kSize);
 
-  // The header is stored field by field: check text, magic, texts, count, offsets, zero reserve.
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data())), Text(Txt::kCheckText));
-  EXPECT_EQ(bytes[64], 0x25);
-  EXPECT_EQ(bytes[65], 0x07);
-  EXPECT_EQ(bytes[66], 0x19);
-  EXPECT_EQ(bytes[67], 0xF2);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[hdr::kCodeOffset])), "005930");
-  EXPECT_EQ(bytes[hdr::kCountOffset], 300 % 256);
-  EXPECT_EQ(bytes[hdr::kCountOffset + 1], 300 / 256);
-  EXPECT_EQ(bytes[hdr::kFirstRecordOffset], hdr::kHeaderSize % 256);
-  EXPECT_EQ(bytes[hdr::kFirstRecordOffset + 1], hdr::kHeaderSize / 256);
+  // Every field at its offset, written out here so that a field written at the wrong place fails.
+  const uint8_t* at = bytes.data();
+  EXPECT_EQ(GetText(at, 0, 64), Text(Txt::kCheckText));
+  EXPECT_EQ(GetU32(at, 64), 0xF2190725u);
+  EXPECT_EQ(GetText(at, 68, 16), "005930");
+  EXPECT_EQ(GetText(at, 84, 64), "\xBB\xEF\xBC\xBA");
   const size_t end = bytes.size();
-  EXPECT_EQ(bytes[hdr::kEndOffset], end % 256);
-  EXPECT_EQ(bytes[hdr::kEndOffset + 1], end / 256 % 256);
-  for (int i = 0; i < hdr::kReservedSize; ++i) ASSERT_EQ(bytes[hdr::kReservedOffset + i], 0) << i;
-  // Records go from the tail towards the head: the first stored one is the first that arrived.
-  EXPECT_EQ(bytes[hdr::kHeaderSize + contract_record::kPrice], 10000 % 256);
-  EXPECT_EQ(bytes[hdr::kHeaderSize + contract_record::kSide], '1');
+  // The count, the head, tail, high and low pairs (time HHMM, price), the two file offsets.
+  const std::pair<size_t, int32_t> header[] = {{148, 300},
+                                               {152, 902},
+                                               {156, 12990},
+                                               {160, 900},
+                                               {164, 10000},
+                                               {168, 902},
+                                               {172, 12990},
+                                               {176, 900},
+                                               {180, 10000},
+                                               {184, 320},
+                                               {188, static_cast<int32_t>(end)}};
+  for (const auto& [offset, value] : header) EXPECT_EQ(GetI32(at, offset), value) << offset;
+  for (size_t i = 192; i < 320; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  // Records go from the tail towards the head: the second stored one is the second that arrived.
+  const uint8_t* second = at + 320 + 40;
+  const std::pair<size_t, int32_t> record[] = {{0, 900},    {4, 90001}, {8, 90002},   {12, -90001},
+                                               {16, 10010}, {20, 10},   {24, 270003}, {28, 100}};
+  for (const auto& [offset, value] : record) EXPECT_EQ(GetI32(second, offset), value) << offset;
+  EXPECT_FLOAT_EQ(GetF32(second, 32), 101.25f);
+  EXPECT_EQ(second[36], '1');
+  EXPECT_EQ(second[37], '2');
 
   ContractTape loaded;
   ASSERT_EQ(loaded.Load(path.c_str(), 0), 1);
@@ -228,16 +241,7 @@ TEST_F(ContractTapeTest, SaveLoadRoundTripKeepsOrderFieldsAndHeader) {
   EXPECT_EQ(loaded.EndOffset(), static_cast<int32_t>(end));
   const ContractRecord& r = loaded.Tail()->prev->record;
   const ContractRecord expected = MakeRecord(90001, 10010);
-  EXPECT_EQ(r.timeHHMM, expected.timeHHMM);
-  EXPECT_EQ(r.timeHHMMSS, expected.timeHHMMSS);
-  EXPECT_EQ(r.aux1, expected.aux1);
-  EXPECT_EQ(r.aux2, expected.aux2);
-  EXPECT_EQ(r.change, expected.change);
-  EXPECT_EQ(r.volume, expected.volume);
-  EXPECT_EQ(r.tickVolume, expected.tickVolume);
-  EXPECT_EQ(r.strength, expected.strength);
-  EXPECT_EQ(r.side, expected.side);
-  EXPECT_EQ(r.phase, expected.phase);
+  EXPECT_EQ(std::memcmp(&r, &expected, 38), 0);  // every field but the padding
 
   // Saving the loaded tape gives the same bytes.
   const std::string again = PathOf("again.bin");

@@ -308,6 +308,25 @@ TEST_F(OrderedIndexTest, RemoveWithinBalancedRunOfEqualKeys) {
   EXPECT_TRUE(recording.sink.messages.empty());
 }
 
+// A long run of equal names (a group ordered by a measure most stocks share) must not make each
+// removal walk the run: the comparisons per removal stay near the tree's height.
+TEST_F(OrderedIndexTest, RemoveWithinALongRunComparesAboutTheHeightPerNode) {
+  Index index;
+  InsertAll(index, std::vector<std::string>(4096, "s"));
+  ASSERT_EQ(index.Rebuild(), 1);
+  const int height = Height(index.Root());
+  int64_t comparisons = 0;
+  auto counted = [&comparisons](const Node& existing, const Node& incoming) {
+    ++comparisons;
+    return ByKey(existing, incoming);
+  };
+  for (size_t i = 0; i < nodes.size(); i += 2) ASSERT_EQ(index.Remove(nodes[i].get(), counted), 1) << i;
+  ASSERT_EQ(index.Rebuild(), 1);
+  for (size_t i = 1; i < nodes.size(); i += 2) ASSERT_EQ(index.Remove(nodes[i].get(), counted), 1) << i;
+  EXPECT_EQ(index.Count(), 0);
+  EXPECT_LE(comparisons, static_cast<int64_t>(nodes.size()) * height);
+}
+
 TEST_F(OrderedIndexTest, RemoveOfAnotherIndexNodeShowsNoEntryAndChangesNeither) {
   Index first;
   Index second;

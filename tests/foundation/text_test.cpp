@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <utility>
+
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 
@@ -33,12 +36,26 @@ TEST(Cp949Test, UnconvertibleInputIsReplacedNotDropped) {
             "b");
 }
 
-TEST(TextCatalogueTest, EveryTextConvertsWithoutReplacement) {
-  for (int id = 0; id < static_cast<int>(Txt::kCount); ++id) {
-    const std::string& text = Text(static_cast<Txt>(id));
-    EXPECT_EQ(Utf8ToCp949(Cp949ToUtf8(text)), text) << id;
-    EXPECT_EQ(Cp949ToUtf8(text).find("\xEF\xBF\xBD"), std::string::npos) << id;
-  }
+// Each text beside its UTF-8 source. A character CP949 lacks becomes '?' in the catalogue, which
+// converts back without complaint, so only the source can tell.
+TEST(TextCatalogueTest, EveryTextConvertsBackToItsSource) {
+  const std::pair<Txt, const char*> sources[] = {
+#define OSTRADA_TEXT(id, utf8) {Txt::id, utf8},
+#include "basesrc/texts/app.inc"
+#include "basesrc/texts/code.inc"
+#include "basesrc/texts/contract.inc"
+#include "basesrc/texts/day.inc"
+#include "basesrc/texts/exchange.inc"
+#include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/now.inc"
+#include "basesrc/texts/paper.inc"
+#include "basesrc/texts/quote.inc"
+#include "basesrc/texts/screen.inc"
+#include "basesrc/texts/trade.inc"
+#undef OSTRADA_TEXT
+  };
+  ASSERT_EQ(std::size(sources), static_cast<size_t>(Txt::kCount));
+  for (const auto& [id, utf8] : sources) EXPECT_EQ(Cp949ToUtf8(Text(id)), utf8) << static_cast<int>(id);
 }
 
 }  // namespace

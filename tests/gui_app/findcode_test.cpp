@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolTip>
 #include <regex>
 #include <vector>
 
@@ -101,6 +102,22 @@ TEST_F(FinderTest, ListsEveryNameInBookOrder) {
   EXPECT_TRUE(recording_.sink.messages.empty());
   EXPECT_EQ(recording_.sink.waitDepth, 0);
   EXPECT_GE(recording_.sink.waitCursors, 1);
+}
+
+TEST_F(FinderTest, ANameCutByTheListShowsInFullAsAToolTip) {
+  auto book = MakeBook({{"A000010", "한국투자글로벌리츠부동산투자회사제일호"}, {"A000020", "KG"}});
+  std::vector<QString> tips;
+  Run(book.get(), [&](CFindCode& finder) {
+    QListWidget& list = *Combo(finder).List();
+    for (int row = 0; row < list.count(); ++row) {
+      const QPoint at = list.visualItemRect(list.item(row)).center();
+      QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+      QApplication::sendEvent(list.viewport(), &help);
+      tips.push_back(QToolTip::isVisible() ? QToolTip::text() : QString());
+    }
+    finder.reject();
+  });
+  EXPECT_EQ(tips, (std::vector<QString>{QString(), QString::fromUtf8("한국투자글로벌리츠부동산투자회사제일호")}));
 }
 
 TEST_F(FinderTest, EachJumpLandsOnTheFirstNameOfItsRange) {

@@ -3,6 +3,7 @@
 // they run, keys and clicks are real events sent to the widgets.
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -54,6 +55,14 @@ inline void ClickRow(QAbstractItemView& view, int row) {
                       Qt::NoModifier);
     QApplication::sendEvent(view.viewport(), &event);
   }
+}
+
+// Opens the combo box's list and clicks its row, as a user does: Qt closes the list first and makes
+// the row current afterwards; then the events queued by the close are run.
+inline void ChooseFromList(QComboBox& combo, int row) {
+  combo.showPopup();
+  ClickRow(*combo.view(), row);
+  QCoreApplication::processEvents();
 }
 
 // A stock of market '1' with every class at its initial value; the name is given in UTF-8.

@@ -5,6 +5,10 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -50,8 +54,23 @@ TEST(QtUiSink, TheErrorReporterIsCaptionedConfirm) {
   EXPECT_EQ(shown.text, "[" + std::to_string(line) + "] - tests/gui_app 에서");
 }
 
-TEST(QtUiSink, AnswersWithTheButtonPressed) {
+TEST(QtUiSink, ButtonsAreKoreanAndTheAnswerIsThePressedOne) {
   QtUiSink sink;
+  const std::pair<unsigned, std::vector<std::string>> styles[] = {
+      {kMbOk, {"확인"}}, {kMbOkCancel, {"확인", "취소"}}, {kMbYesNo, {"예", "아니오"}}};
+  for (const auto& [style, expected] : styles) {
+    std::vector<std::string> texts;
+    testing::WhenShown("messageBox", [&texts](QWidget& window) {
+      auto& box = static_cast<QMessageBox&>(window);
+      for (QAbstractButton* button : box.buttons()) texts.push_back(button->text().toStdString());
+      box.buttons().back()->click();
+    });
+    sink.ShowMessageBox("?", "ostrada", style | kMbIconQuestion);
+    std::sort(texts.begin(), texts.end());
+    std::vector<std::string> sorted = expected;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(texts, sorted) << style;
+  }
   testing::WhenShown("messageBox",
                      [](QWidget& window) { static_cast<QMessageBox&>(window).button(QMessageBox::No)->click(); });
   EXPECT_EQ(sink.ShowMessageBox("?", "ostrada", kMbYesNo | kMbIconQuestion), kIdNo);

@@ -17,11 +17,13 @@
 #include "app/confrm.h"
 #include "app/contbl.h"
 #include "app/findcode.h"
+#include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "app/windowmessages.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/localtime.h"
+#include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_contract/scripted_server.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
@@ -440,9 +442,11 @@ TEST_F(ContractWindowTest, LiveObjectThatCannotBeCreatedIsShownOnce) {
   EXPECT_EQ(Messages()[0], broker::ComError(broker::kClassNotRegistered).Description());
 }
 
-TEST_F(ContractWindowTest, ComboChoosesAnotherStockAndBeepsForTheSameOne) {
+TEST_F(ContractWindowTest, ClickingAnotherNameLoadsItAndTheSameNameOnlyBeeps) {
+  dialog_->show();
   QComboBox* combo = Combo();
   combo->hidePopup();  // nothing in the list yet
+  QCoreApplication::processEvents();
   EXPECT_EQ(Sink().beeps, 1);
 
   server_.history.pages = {Page(100000, 1)};
@@ -451,20 +455,38 @@ TEST_F(ContractWindowTest, ComboChoosesAnotherStockAndBeepsForTheSameOne) {
   ASSERT_EQ(frame_->SelectStock(kHynix.c_str(), 1), 1);
   ASSERT_EQ(combo->count(), 2);
 
-  // Closing the list on the stock shown only beeps.
-  combo->hidePopup();
+  testing::ChooseFromList(*combo, combo->findText("SK하이닉스"));
   EXPECT_EQ(Sink().beeps, 2);
   EXPECT_EQ(server_.history.requests, 2);
 
   server_.history.pages = {Page(100500, 1)};
-  combo->setCurrentIndex(combo->findText("삼성전자"));
-  combo->hidePopup();
+  testing::ChooseFromList(*combo, combo->findText("삼성전자"));
   EXPECT_EQ(frame_->Code(), "005930");
+  EXPECT_EQ(combo->currentText(), "삼성전자");
   EXPECT_EQ(TimeColumn(), std::vector<std::string>{"10:05:00"});
+  EXPECT_EQ(Sink().beeps, 2);
 
   combo->setCurrentIndex(-1);
   combo->hidePopup();
+  QCoreApplication::processEvents();
   EXPECT_EQ(Messages(), std::vector<std::string>{"먼저 종목을 선택하십시오."});
+}
+
+TEST_F(ContractWindowTest, ANameCutByTheStockListShowsInFullAsAToolTip) {
+  const std::string longName = Utf8ToCp949("한국투자글로벌리츠부동산투자회사제일호");
+  CodeAttr attributes;
+  CodeAttrInit(&attributes);
+  attributes.market = '1';
+  ASSERT_EQ(book_.Insert("123450", longName.c_str(), &attributes), 1);
+  QComboBox* combo = Combo();
+  server_.history.pages = {Page(100000, 1)};
+  ASSERT_EQ(frame_->SelectStock(longName.c_str(), 1), 1);
+  EXPECT_EQ(combo->toolTip(), FromCp949(longName));
+  EXPECT_EQ(combo->itemData(combo->currentIndex(), Qt::ToolTipRole).toString(), FromCp949(longName));
+  server_.history.pages = {Page(100000, 1)};
+  ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
+  EXPECT_TRUE(combo->toolTip().isEmpty());
+  EXPECT_FALSE(combo->itemData(combo->currentIndex(), Qt::ToolTipRole).isValid());
 }
 
 TEST_F(ContractWindowTest, FinderChoosesTheStock) {

@@ -2,15 +2,14 @@
 // through a hand-moved feed where a test needs one exact book.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
 #include <memory>
+#include <set>
 
 #include "app/callfrm.h"
 #include "app/calltbl.h"
@@ -25,6 +24,7 @@
 #include "broker/clsid.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/faults.h"
+#include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
@@ -183,6 +183,25 @@ TEST_F(QuoteWindowOnExchange, TheFiveLevelWindowRendersWithAStock) {
   testing::RenderToPng(window, "quote_window_5.png");
 }
 
+TEST_F(QuoteWindowOnExchange, TheHeaderShowsARiseInRedAndAFallInBlue) {
+  ASSERT_NE(book_, nullptr);
+  exchange_.Advance(3'600'000);
+  CCallDlg window(book_.get(), 1);
+  const QColor plain = window.palette().color(QPalette::WindowText);
+  std::set<QRgb> seen;
+  for (int k = 0; k < 30; ++k) {
+    ASSERT_EQ(window.Form().SetStock(NameAt(k), {}), 1);
+    const QString change = Label(window, "static9030");
+    const QColor expected = change.startsWith('-') ? QColor(0, 0, 255) : change == "0" ? plain : QColor(255, 0, 0);
+    for (const char* name : {"static9029", "static9030", "static9031"}) {
+      EXPECT_EQ(window.findChild<QLabel*>(name)->palette().color(QPalette::WindowText), expected) << name << k;
+    }
+    EXPECT_EQ(window.findChild<QLabel*>("static9032")->palette().color(QPalette::WindowText), plain);
+    seen.insert(expected.rgb());
+  }
+  EXPECT_EQ(seen.count(QColor(255, 0, 0).rgb()) + seen.count(QColor(0, 0, 255).rgb()), 2u);
+}
+
 TEST_F(QuoteWindowOnExchange, AnUnknownNameLeavesHeaderAndLadderBlank) {
   ASSERT_NE(book_, nullptr);
   CCallDlg window(book_.get(), 0);
@@ -250,15 +269,7 @@ TEST_F(QuoteWindowOnExchange, ClickingAnEntryOfTheOpenListChoosesIt) {
   ASSERT_EQ(form.SetStock(NameAt(1), {}), 1);
   parent.show();
   auto* combo = form.findChild<QComboBox*>(QStringLiteral("combo9014"));
-  combo->showPopup();
-  QAbstractItemView* view = combo->view();
-  const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
-  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent click(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view->viewport(), &click);
-  }
-  QCoreApplication::processEvents();
+  testing::ChooseFromList(*combo, 0);
   EXPECT_EQ(form.Name(), NameAt(0));
   EXPECT_EQ(recording_.sink.beeps, 0);
   ASSERT_EQ(parent.messages.size(), 1u);
@@ -404,6 +415,25 @@ TEST_F(QuoteTableOnFeed, FiveLevelsShowTheBestFiveOfTenAndTotalsRowsPickNothing)
   table.LowerList().selectRow(0);
   EXPECT_EQ(form.PickedPrice(), 49900);
   EXPECT_EQ(parent.messages.size(), 2u);
+}
+
+// Prices above the previous close read red and below it blue, their rates with them; the
+// quantities and the previous close itself keep the list's colour.
+TEST_F(QuoteTableOnFeed, PricesAboveThePreviousCloseAreRedAndBelowBlue) {
+  CCallTbl table(0, 1);
+  table.SetReferencePrice(50000);
+  ASSERT_EQ(table.SetStock("005930"), 1);
+  auto colour = [](QuoteLadderModel& model, int row, int column) {
+    return model.data(model.index(row, column), Qt::ForegroundRole).value<QColor>();
+  };
+  EXPECT_EQ(table.UpperModel().Cell(9, 1), QStringLiteral("50,100"));
+  EXPECT_EQ(colour(table.UpperModel(), 9, 1), QColor(255, 0, 0));
+  EXPECT_EQ(colour(table.UpperModel(), 9, 0), QColor(255, 0, 0));
+  EXPECT_FALSE(colour(table.UpperModel(), 9, 2).isValid());
+  EXPECT_EQ(table.UpperModel().Cell(10, 1), QStringLiteral("50,000"));
+  EXPECT_FALSE(colour(table.UpperModel(), 10, 1).isValid());
+  EXPECT_EQ(colour(table.LowerModel(), 0, 1), QColor(0, 0, 255));
+  EXPECT_EQ(colour(table.LowerModel(), 0, 0), QColor(0, 0, 255));
 }
 
 TEST_F(QuoteTableOnFeed, AMovedLevelKeepsItsChangeAndOnlyChangedCellsRepaint) {

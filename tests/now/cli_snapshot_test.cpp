@@ -13,6 +13,7 @@
 #include "broker/sim/exchange.h"
 #include "tests/now/same_records.h"
 #include "tests/support/cli.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -49,6 +50,17 @@ TEST_F(CliSnapshotTest, SavedSnapshotLoadsBackWithTheMarketsRecords) {
   ASSERT_NE(loaded, nullptr);
   ASSERT_NO_FATAL_FAILURE(testing::AssertSameRecords(*loaded, *expected));
   EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+TEST_F(CliSnapshotTest, ARefusedOrderKeyFailsTheCommand) {
+  for (const std::string& arguments :
+       {"snapshot download --stocks 20 --key 12 --save " + saved, "snapshot load --key 12 " + saved}) {
+    const testing::CliRun run = testing::RunCli(arguments);
+    EXPECT_EQ(run.exitCode, 1) << arguments;
+    EXPECT_NE(run.output.find("basesrc/nowgate"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("stocks:"), std::string::npos) << run.output;
+  }
+  EXPECT_TRUE(testing::ReadBytes(saved).empty());  // nothing was saved
 }
 
 }  // namespace

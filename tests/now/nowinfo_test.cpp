@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "basesrc/foundation/coding.h"
+#include "basesrc/foundation/memory.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -53,6 +58,25 @@ TEST_F(NowInfoTest, ZeroBaseTakesPriceMinusChange) {
   record = NowInfoStoreRow("A000001", "x", &flat, nullptr);
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->price.bar.rate, 0.0f);
+  EXPECT_EQ(Reports(), 0u);
+}
+
+// A damaged file may hold any prices; the previous close and the distances from it stay in range.
+TEST_F(NowInfoTest, ExtremePricesFromAFileDoNotOverflow) {
+  NowPrice block = Row(INT32_MIN + 5, 10, 0, 1);
+  NowInfoPtr record = NowInfoStoreRow("A000001", "x", &block, nullptr);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->price.basePrice, INT32_MIN);
+
+  // Ordering such records by the opening reference forms reference minus base, which must not
+  // overflow either (the undefined-behaviour sanitizer build runs this).
+  NowPrice high = Row(10, 0, -5, 1);
+  high.openingRef = INT32_MAX;
+  NowPrice low = Row(10, 0, 5, 1);
+  low.openingRef = INT32_MIN;
+  NowInfoPtr a = NowInfoStoreRow("A000001", "a", &high, nullptr);
+  NowInfoPtr b = NowInfoStoreRow("A000002", "b", &low, nullptr);
+  EXPECT_EQ(NowInfoCompare(*a, *b, kNowKeyOpeningRefDown), -NowInfoCompare(*b, *a, kNowKeyOpeningRefDown));
   EXPECT_EQ(Reports(), 0u);
 }
 
@@ -134,11 +158,56 @@ NowInfoPtr Ranked(const char* code, float rate) {
 TEST_F(NowInfoTest, EqualRatesFallBackToAscendingCode) {
   NowInfoPtr existing = Ranked("A000002", 3.0f);
   NowInfoPtr lowerCode = Ranked("A000001", 3.0f);
-  NowInfoPtr higherRate = Ranked("A000009", 4.0f);
-  EXPECT_LT(NowInfoCompare(*existing, *lowerCode, kNowKeyRateDown), 0);   // goes before
-  EXPECT_LT(NowInfoCompare(*existing, *higherRate, kNowKeyRateDown), 0);  // higher rate first
-  EXPECT_GT(NowInfoCompare(*existing, *higherRate, kNowKeyRateUp), 0);
-  EXPECT_GT(NowInfoCompare(*existing, *lowerCode, kNowKeyArrival), 0);  // always after
+  EXPECT_LT(NowInfoCompare(*existing, *lowerCode, kNowKeyRateDown), 0);  // goes before
+}
+
+// Each ordering key on three records that arrive as C, A, B with the key's measure at 2, 3 and 1:
+// a descending key gives A C B, an ascending one B C A. An arriving record goes before an existing
+// one when the comparison is negative, as a group inserts it.
+TEST_F(NowInfoTest, EachKeyGivesItsOrder) {
+  using Set = void (*)(NowInfo&, int32_t);
+  struct Case {
+    int32_t key;
+    Set set;
+    std::vector<std::string> order;
+  };
+  const std::vector<std::string> down = {"A", "C", "B"}, up = {"B", "C", "A"};
+  const Case cases[] = {
+      {kNowKeyCode, [](NowInfo&, int32_t) {}, {"A", "B", "C"}},
+      {kNowKeyName, [](NowInfo& r, int32_t v) { r.key.name.reset(StrDup(std::string(1, char('a' + v)).c_str())); }, up},
+      {kNowKeyRateDown, [](NowInfo& r, int32_t v) { r.price.bar.rate = 0.5f * v; }, down},
+      {kNowKeyRateUp, [](NowInfo& r, int32_t v) { r.price.bar.rate = 0.5f * v; }, up},
+      {kNowKeyVolumeDown, [](NowInfo& r, int32_t v) { r.price.bar.volume = 1000 * v; }, down},
+      {kNowKeyVolumeRatioDown, [](NowInfo& r, int32_t v) { r.price.volumeRatio = 100 * v; }, down},
+      {kNowKeyVolumeRatio2Down, [](NowInfo& r, int32_t v) { r.price.volumeRatio2 = 1.5f * v; }, down},
+      {kNowKeyValue12Down, [](NowInfo& r, int32_t v) { r.price.value12 = 7 * v; }, down},
+      {kNowKeyPriceDown, [](NowInfo& r, int32_t v) { r.price.bar.close = 1000 * v; }, down},
+      {kNowKeyPriceUp, [](NowInfo& r, int32_t v) { r.price.bar.close = 1000 * v; }, up},
+      {kNowKeyStrengthDown, [](NowInfo& r, int32_t v) { r.price.strength = 90.0f + v; }, down},
+      {kNowKeyStrengthUp, [](NowInfo& r, int32_t v) { r.price.strength = 90.0f + v; }, up},
+      {kNowKeyOpeningRefDown,
+       [](NowInfo& r, int32_t v) {
+         r.price.basePrice = 1000;
+         r.price.openingRef = 1000 + 10 * v;
+       },
+       down},
+      {kNowKeyArrival, [](NowInfo&, int32_t) {}, {"C", "A", "B"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<NowInfoPtr> records;
+    for (const auto& [code, value] : {std::pair{"C", 2}, std::pair{"A", 3}, std::pair{"B", 1}}) {
+      records.push_back(NowInfoCreate());
+      ASSERT_TRUE(CodeKeySet(&records.back()->key, code, "n"));
+      c.set(*records.back(), value);
+    }
+    std::stable_sort(records.begin(), records.end(), [&c](const NowInfoPtr& incoming, const NowInfoPtr& existing) {
+      return NowInfoCompare(*existing, *incoming, c.key) < 0;
+    });
+    std::vector<std::string> order;
+    for (const NowInfoPtr& record : records) order.push_back(record->key.code);
+    EXPECT_EQ(order, c.order) << c.key;
+  }
+  EXPECT_EQ(Reports(), 0u);
 }
 
 TEST_F(NowInfoTest, VolumeComparesUnsigned) {

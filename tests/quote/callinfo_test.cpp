@@ -86,6 +86,11 @@ TEST(CompareAndMark, RecordsOfTwoStocksAreReportedAndLeftAlone) {
 TEST(CallInfoRecord, EncodesEachFieldAtItsOffset) {
   CallInfo record = Book("005930", 50000, 10);
   record.quoteTime = 91500;
+  record.totalSellChange = -1;
+  record.totalBuyChange = -2;
+  record.total3 = 3000;
+  record.total3Change = 30;
+  record.total4 = 4000;
   record.total4Change = -3;
   record.fetchTime = 101112;
   record.eventValue2 = 42;
@@ -95,9 +100,16 @@ TEST(CallInfoRecord, EncodesEachFieldAtItsOffset) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes)), "005930");
   EXPECT_EQ(GetI32(bytes, 16), 91500);
   EXPECT_EQ(GetI32(bytes, 20), 1000);
+  EXPECT_EQ(GetI32(bytes, 24), -1);
   EXPECT_EQ(GetI32(bytes, 28), 2000);
+  EXPECT_EQ(GetI32(bytes, 32), -2);
+  EXPECT_EQ(GetI32(bytes, 36), 3000);
+  EXPECT_EQ(GetI32(bytes, 40), 30);
+  EXPECT_EQ(GetI32(bytes, 44), 4000);
   EXPECT_EQ(GetI32(bytes, 48), -3);
   EXPECT_EQ(GetI32(bytes, 52), 50000);                // level 0 sell price
+  EXPECT_EQ(GetI32(bytes, 52 + 8), 10);               // level 0 sell quantity
+  EXPECT_EQ(GetI32(bytes, 52 + 12), 110);             // level 0 buy quantity
   EXPECT_EQ(GetI32(bytes, 52 + 24 + 4), 50000 - 20);  // level 1 buy price
   EXPECT_EQ(GetI32(bytes, 52 + 9 * 24 + 20), -8);     // level 9 buy change
   EXPECT_EQ(GetI32(bytes, 292), 101112);
@@ -152,7 +164,12 @@ TEST_F(CallInfoListFile, RoundTripKeepsHeaderAndRecords) {
   SaveFive();
   const std::vector<uint8_t> bytes = Bytes();
   ASSERT_EQ(bytes.size(), 288u + 5 * 300u);
+  EXPECT_EQ(GetText(bytes.data(), 0, 64),
+            "\xC1\xA4\xBA\xB8 \xC6\xC4\xC0\xCF \xC1\xA1\xB0\xCB\xBF\xEB \xB0\xAA\xC0\xCC\xB4\xD9.");
   EXPECT_EQ(GetU32(bytes.data(), 64), 0xF2311100u);
+  EXPECT_EQ(GetText(bytes.data(), 68, 16), "005930");
+  EXPECT_EQ(GetText(bytes.data(), 84, 64), "\xBB\xEF\xBC\xBA");
+  EXPECT_EQ(GetI32(bytes.data(), 288 + 300 + 52), 50100);  // the second record's best ask
   EXPECT_EQ(GetI32(bytes.data(), 148), 5);
   EXPECT_EQ(GetI32(bytes.data(), 152), 288);
   EXPECT_EQ(GetI32(bytes.data(), 156), 288 + 5 * 300);

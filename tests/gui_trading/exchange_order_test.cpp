@@ -1,0 +1,130 @@
+// One order end to end on the embedded exchange's paper account: log in, buy at the ask clicked in
+// the quote panel, let the market run, and find the fill in the event log and the stock among the
+// holdings.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QTableView>
+
+#include "app/callfrm.h"
+#include "app/calltbl.h"
+#include "app/qtext.h"
+#include "app/trdbuycallfrm.h"
+#include "app/trdbuytbl.h"
+#include "app/trdeventtbl.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/stocgate.h"
+#include "broker/sim/clock.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/faults.h"
+#include "tests/gui_trading/trading_fixture.h"
+
+namespace ostrada {
+namespace {
+
+using namespace ostrada::testing;
+
+// A session day with the market open: the clock stands at 10:00 and moves only when told.
+sim::ExchangeOptions OpenMarket() {
+  sim::ExchangeOptions options;
+  options.seed = 7;
+  options.stocks = 40;
+  options.tradingDate = 20261208;
+  options.clock = sim::ClockMode::kLive;
+  const int64_t moment = sim::KoreanUnixMilliseconds(options.tradingDate, 10LL * 3600 * 1000);
+  options.wallClock = [moment] { return moment; };
+  return options;
+}
+
+TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
+  RecordingScope recording;
+  sim::Exchange exchange(OpenMarket());
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+
+  CTrdCallDlg window(book.get());
+  window.show();
+  CTrdBuyCallFrm& frame = window.Frame();
+  CTrdBuyTbl& form = frame.Form();
+  Click(Button(form, 1428));
+  ASSERT_FALSE(form.Account().empty());
+
+  const std::string name = book->First()->next->key.name.get();
+  AnswerFinder(FromCp949(name));
+  Click(Button(form, 9034));
+  CCallTbl& table = frame.Quote().Table();
+  const int32_t ask = table.Current().levels[0].sellPrice;
+  ASSERT_GT(ask, 0);
+  ClickRow(table.UpperList(), table.Levels());
+  ASSERT_EQ(Edit(form, 1421).text(), QString::number(ask));
+  Retype(Edit(form, 1420), QStringLiteral("10"));
+  Click(Button(form, 1426));
+  ASSERT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+  EXPECT_GT(form.LastOrderNumber(), 0);
+
+  exchange.Advance(60'000);
+  const QListWidget& log = frame.EventLog().OpenList();
+  ASSERT_GE(log.count(), 2);
+  EXPECT_EQ(log.currentRow(), 0);
+  const QString fillPrefix = QStringLiteral("[%1] 매수 체결 : [ ").arg(FromCp949(name));
+  bool filled = false;
+  for (int row = 0; row < log.count(); ++row) {
+    filled = filled ||
+             (log.item(row)->text().startsWith(fillPrefix) && log.item(row)->text().endsWith(QStringLiteral("주")));
+  }
+  EXPECT_TRUE(filled) << log.item(0)->text().toStdString();
+
+  Click(Radio(form, 1464));
+  QTableWidget& holdings = List(form, 1468);
+  ASSERT_EQ(holdings.rowCount(), 1);
+  EXPECT_EQ(Cell(holdings, 0, 0), FromCp949(name));
+  EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("10"));
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
+
+TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
+  RecordingScope recording;
+  sim::Exchange exchange(OpenMarket());
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  CTrdDlg window(book.get());
+  window.show();
+  CTrdBuyTbl& form = window.Form();
+
+  exchange.Faults().ArmCustom(broker::clsid::kTradeUtility, "initialise", 2);
+  Click(Button(form, 1428));
+  EXPECT_EQ(recording.sink.Texts(), std::vector<std::string>{"비밀번호 오류: tradeutil->init()"});
+  EXPECT_EQ(Button(form, 1428).text(), QStringLiteral("=> On"));
+  EXPECT_TRUE(form.Account().empty());
+  recording.sink.Clear();
+  Click(Button(form, 1428));  // still refused: a refused login leaves nobody logged in
+  EXPECT_TRUE(form.Account().empty());
+
+  exchange.Faults().ArmCustom(broker::clsid::kTradeUtility, "initialise", 0);
+  Click(Button(form, 1428));
+  ASSERT_FALSE(form.Account().empty());
+  exchange.Faults().Refuse(broker::clsid::kBuySellOrder,
+                           {7, Utf8ToCp949("주문이 거부되었습니다. "), Utf8ToCp949("장 운영 시간이 아닙니다.  ")});
+  AnswerFinder(FromCp949(book->First()->key.name.get()));
+  Click(Button(form, 9034));
+  Retype(Edit(form, 1421), QStringLiteral("5,000"));
+  Retype(Edit(form, 1420), QStringLiteral("10"));
+  recording.sink.Clear();
+  Click(Button(form, 1426));
+  // The server's two texts in one box, as it padded them, without the trailing blanks.
+  ASSERT_EQ(recording.sink.messages.size(), 1u);
+  const std::string shown = recording.sink.messages[0].Utf8();
+  EXPECT_EQ(shown.rfind("주문이 거부되었습니다.", 0), 0u) << shown;
+  EXPECT_TRUE(shown.ends_with("장 운영 시간이 아닙니다.")) << shown;
+  EXPECT_EQ(Edit(form, 1421).text(), QStringLiteral("5,000"));
+  EXPECT_EQ(Edit(form, 1420).text(), QStringLiteral("10"));
+  EXPECT_EQ(form.LastOrderNumber(), 0);
+}
+
+}  // namespace
+}  // namespace ostrada
