@@ -28,6 +28,11 @@ int main(int argc, char** argv) {
 
   QtUiSink sink;
   ScopedUiSink scopedSink(sink);
+  // The program keeps its paper account in the data folder unless told otherwise.
+  if (options.exchange.paper.ledgerPath.empty()) {
+    const std::string folder = DataFolder();
+    if (!folder.empty()) options.exchange.paper.ledgerPath = folder + sim::kPaperLedgerFileName;
+  }
   CostradaApp app(options);
   if (!app.InitInstance()) return 1;
   return QApplication::exec();

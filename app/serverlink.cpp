@@ -1,5 +1,6 @@
 #include "app/serverlink.h"
 
+#include "basesrc/foundation/report.h"
 #include "broker/clsid.h"
 #include "broker/sim/faults.h"
 
@@ -46,6 +47,8 @@ int ServerLink::Start(const StartOptions& options) {
   ArmStartFault(options.fault, exchange_->Faults());
   if (options.armFaults) options.armFaults(exchange_->Faults());
   installed_.emplace(*exchange_);
+  // The market runs without the paper account; the user learns why trading will be refused.
+  if (!exchange_->PaperProblem().empty()) ShowMessage(exchange_->PaperProblem());
   if (!ServerAnswers()) {
     installed_.reset();
     exchange_.reset();

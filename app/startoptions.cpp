@@ -53,6 +53,19 @@ bool ApplyFault(const QString& value, StartOptions& options) {
   return true;
 }
 
+bool ApplyCash(const QString& value, StartOptions& options) {
+  bool ok = false;
+  const qlonglong cash = value.toLongLong(&ok);
+  if (!ok || cash < 0) return false;
+  options.exchange.paper.startingCash = cash;
+  return true;
+}
+
+bool ApplyLedger(const QString& value, StartOptions& options) {
+  options.exchange.paper.ledgerPath = value.toStdString();
+  return true;
+}
+
 struct OptionDefinition {
   const char* name;
   const char* variable;
@@ -69,6 +82,9 @@ constexpr OptionDefinition kOptionDefinitions[] = {
     {"speed", "OSTRADA_SPEED", "X", "Session time per real time (at most 3600).", ApplySpeed},
     {"fault", "OSTRADA_FAULT", "none|no-listing|no-server",
      "Start-up fault: the code list cannot be downloaded, or the server cannot be reached.", ApplyFault},
+    {"cash", "OSTRADA_CASH", "N", "Cash a new paper account starts with, in won.", ApplyCash},
+    {"ledger", "OSTRADA_LEDGER", "PATH", "The paper account's ledger file (default: paper.sqlite in the data folder).",
+     ApplyLedger},
 };
 
 QCommandLineOption MakeOption(const OptionDefinition& option) {

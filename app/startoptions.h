@@ -7,6 +7,8 @@
 //   --speed X         OSTRADA_SPEED    session time per real time
 //   --fault NAME      OSTRADA_FAULT    no-listing (the code list cannot be downloaded) or
 //                                      no-server (the server cannot be reached)
+//   --cash N          OSTRADA_CASH     the cash a new paper account starts with, in won
+//   --ledger PATH     OSTRADA_LEDGER   the paper account's ledger (the program: the data folder's)
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>

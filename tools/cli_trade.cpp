@@ -23,6 +23,7 @@
 #include "broker/comerror.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "tools/cli_paper.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 
@@ -42,6 +43,7 @@ struct TradeOptions {
   std::string price;
   bool market = false;
   std::string run = "0";
+  PaperCliOptions paper;
 };
 
 std::string Utf8(const std::string& cp949) {
@@ -87,6 +89,7 @@ std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
   sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);
   exchangeOptions.seed = options.seed;
   exchangeOptions.stocks = options.stocks;
+  exchangeOptions.paper = PaperOptionsFor(options.paper);
   return std::make_unique<sim::Exchange>(exchangeOptions);
 }
 
@@ -353,6 +356,7 @@ void AddExchangeOptions(CLI::App* command, TradeOptions* options) {
   command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
   command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
   command->add_option("--data", options->dataFolder, "Data folder holding the paper account (default: the program's)");
+  AddPaperOptions(*command, options->paper);
 }
 
 const bool registered = RegisterCommand([](CLI::App& app) {

@@ -24,7 +24,8 @@ struct Exchange::State {
         wallClock(chosen.wallClock ? chosen.wallClock : std::function<int64_t()>(SystemMilliseconds)),
         lastWall(wallClock()),
         ledger(PaperLedger::Open(options.paper.ledgerPath.empty() ? ":memory:" : options.paper.ledgerPath,
-                                 PaperAccountNumbers(), options.paper.startingCash, ledgerProblem)),
+                                 PaperAccountNumbers(), options.paper.startingCash, FeeRatesOf(options.paper),
+                                 ledgerProblem)),
         resume(ledger ? ledger->LastSeen() : PaperLedger::Moment{}),
         clock(StartDate(), StartTime()),
         listing(Listing::Build(options.seed, options.stocks)),
@@ -46,8 +47,8 @@ struct Exchange::State {
   ExchangeOptions options;
   std::function<int64_t()> wallClock;
   int64_t lastWall;
-  double carry = 0;  // the fraction of a millisecond a sped-up session still owes
-  std::string ledgerProblem;  // before the ledger, which may fill it
+  double carry = 0;                     // the fraction of a millisecond a sped-up session still owes
+  std::string ledgerProblem;            // before the ledger, which may fill it
   std::unique_ptr<PaperLedger> ledger;  // until the paper account takes it
   PaperLedger::Moment resume;
   ExchangeClock clock;

@@ -150,6 +150,19 @@ std::vector<DailyBar> Market::History(int index, int count) const {
   return StockHistory(stocks_[static_cast<size_t>(index)], tradingDate_, count);
 }
 
+void Market::Announce(int index, const Trade* record) {
+  auto book = books_.find(index);
+  if (book == books_.end()) return;
+  std::vector<MarketEvent> events;
+  book->second->Republish(now_, record, &events);
+  auto listeners = listeners_.find(index);
+  if (listeners == listeners_.end() || delivering_) return;
+  const std::vector<MarketListener*> told = listeners->second;
+  for (MarketListener* listener : told) {
+    if (IsSubscribed(index, listener)) listener->OnMarketEvent(stocks_[static_cast<size_t>(index)], events.back());
+  }
+}
+
 void Market::Subscribe(int index, MarketListener* listener) {
   std::vector<MarketListener*>& listeners = listeners_[index];
   if (std::find(listeners.begin(), listeners.end(), listener) != listeners.end()) return;

@@ -59,6 +59,10 @@ class Market {
   std::vector<DailyBar> History(int index, int count) const;
   uint64_t Seed() const { return seed_; }
 
+  // Tells the stock's listeners of a change an account made to its live book now: a contract when
+  // `record` is given, else a change of the book. Nothing while events are being delivered.
+  void Announce(int index, const Trade* record);
+
   void Subscribe(int index, MarketListener* listener);
   void Unsubscribe(int index, MarketListener* listener);
   void UnsubscribeAll(MarketListener* listener);

@@ -95,6 +95,10 @@ std::vector<OrderBook::Fill> LiveBook::TakeFills() {
   return std::exchange(fills_, {});
 }
 
+void LiveBook::Republish(int32_t ms, const Trade* record, std::vector<MarketEvent>* events) {
+  Publish(ms, record != nullptr ? MarketEvent::Kind::kContract : MarketEvent::Kind::kQuote, record, events);
+}
+
 int LiveBook::JostlesIn(int32_t second) const {
   const int32_t ms = second * 1000;
   if (day_.Halted() || PhaseAt(ms) == Phase::kClosed) return 0;

@@ -41,6 +41,9 @@ class LiveBook {
   OrderBook& Orders() { return book_; }
   // Trades of owned orders since the last call.
   std::vector<OrderBook::Fill> TakeFills();
+  // Shows a change made to Orders() from outside the day's flow (an account's order resting, leaving
+  // or trading): the picture is taken again at `ms`, and with a record a contract is reported.
+  void Republish(int32_t ms, const Trade* record, std::vector<MarketEvent>* events);
 
  private:
   void Apply(const Trade& record);

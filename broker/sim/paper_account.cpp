@@ -42,6 +42,10 @@ int32_t Affordable(int64_t money, int32_t price, const FeeRates* fees) {
 
 }  // namespace
 
+FeeRates FeeRatesOf(const PaperOptions& options) {
+  return FeeRates{Ppm(options.commissionRate), Ppm(options.sellTaxRate)};
+}
+
 const std::vector<std::string>& PaperAccountNumbers() {
   static const std::vector<std::string> accounts = {"5011223301", "5011223302"};
   return accounts;
@@ -53,7 +57,7 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
       market_(std::move(market)),
       ledger_(std::move(ledger)),
       problem_(std::move(problem)),
-      fees_{Ppm(options.commissionRate), Ppm(options.sellTaxRate)},
+      fees_(FeeRatesOf(options)),
       accounts_(PaperAccountNumbers()) {
   Pump();
   pump_ = context_.OnAdvance([this](int64_t) { Pump(); });
@@ -61,6 +65,13 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
 
 PaperTrading::~PaperTrading() {
   context_.Clock().RemoveListener(pump_);
+  // The next session on this ledger starts no earlier than this one ended.
+  if (!ledger_) return;
+  try {
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+  } catch (const SqliteError&) {
+    // A ledger that cannot take the time now resumes at the last time it took: nothing is lost.
+  }
 }
 
 int32_t PaperTrading::Today() {
@@ -113,7 +124,7 @@ std::optional<Refusal> PaperTrading::CheckQuery(const std::string& account) {
 BuyingPower PaperTrading::Buyable(const std::string& account, const std::string& code, int32_t price) {
   BuyingPower power;
   power.cash = ledger_->Cash(account);
-  power.reserved = ledger_->ReservedCash(account, fees_);
+  power.reserved = ledger_->ReservedCash(account);
   power.available = std::max<int64_t>(0, power.cash - power.reserved);
   Market& market = market_->Sync();
   const int stock = market.Find(code);
@@ -147,7 +158,7 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
   if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
   if (order.IsBuy()) {
     const int64_t value = static_cast<int64_t>(order.reservePrice) * order.quantity;
-    const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account, fees_);
+    const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account);
     if (value + fees_.Commission(value) > available) return MakeRefusal(RefusalKind::kInsufficientCash);
   } else {
     const int32_t free =
@@ -250,7 +261,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
       result.refusal = OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
       return result;
     }
-    ledger_->Withdraw(original.date, original.number, quantity);
+    ledger_->Withdraw(original, quantity);
     order.date = original.date;
     order.account = account;
     order.code = code;
@@ -322,11 +333,28 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
       if (fill.owner == kPaperOwner) executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
     }
   }
+  // The windows watching the stock see the contracts this order made and what it left in the book.
+  const DayState state = market.State(stock);
+  for (const Execution& execution : executions) {
+    if (execution.number != order.number) continue;
+    Trade record;
+    record.timeMs = market.Now();
+    record.price = execution.price;
+    record.quantity = execution.quantity;
+    record.volume = state.volume;
+    record.buyVolume = state.buyVolume;
+    record.sellVolume = state.sellVolume;
+    record.ask = book.Best(BookSide::kAsk);
+    record.bid = book.Best(BookSide::kBid);
+    record.side = buy ? '1' : '2';
+    market.Announce(stock, &record);
+  }
   if (remaining > 0 && !order.market) {
     book.Add(buy ? BookSide::kBid : BookSide::kAsk, order.price,
              {static_cast<uint64_t>(order.number), remaining, kPaperOwner});
     resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
     ++stocksResting_[stock];
+    market.Announce(stock, nullptr);
   }
   for (const Execution& execution : executions) Execute(execution.number, execution.price, execution.quantity);
   if (remaining > 0 && order.market) {
@@ -349,6 +377,7 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
         .Orders()
         .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
                 quantity);
+    market.Announce(resting.stock, nullptr);
   }
   const std::optional<PaperOrder> order = ledger_->Order(date_, number);
   if (!order || order->state != OrderState::kOpen) {
@@ -364,7 +393,8 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
     if (!order || order->state != OrderState::kOpen) return;  // ended elsewhere (the other process)
     quantity = std::min(quantity, order->Remaining());
     if (quantity <= 0) return;
-    ledger_->RecordFill(*order, price, quantity, fees_, market_->Current().Now());
+    ledger_->RecordFill(*order, price, quantity, market_->Current().Now(),
+                        {context_.Clock().Date(), context_.Clock().TimeOfDay()});
   } catch (const SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return;
@@ -440,13 +470,31 @@ void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
   }
 }
 
+void PaperTrading::CloseDay(Market& market) {
+  // Nothing trades after the close: what is still open ends with the day.
+  for (const auto& [number, resting] : resting_) {
+    if (resting.where != Waiting::kBook) continue;
+    market.Book(resting.stock)
+        .Orders()
+        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
+                INT32_MAX);
+  }
+  resting_.clear();
+  stocksResting_.clear();
+  ledger_->ExpireBefore(AddDays(date_, 1));
+  closedDate_ = date_;
+}
+
 void PaperTrading::Pump() {
   Market& market = market_->Current();
   if (market.TradingDate() != date_) StartDay(market);
   if (!ledger_) return;
   try {
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
-    if (market.Now() >= kCloseMs) ResolveAuction(market, Waiting::kClosingAuction);
+    if (market.Now() >= kCloseMs && closedDate_ != date_) {
+      ResolveAuction(market, Waiting::kClosingAuction);
+      CloseDay(market);
+    }
     std::vector<OrderBook::Fill> fills;
     for (const auto& [stock, count] : stocksResting_) {
       for (const OrderBook::Fill& fill : market.Book(stock).TakeFills()) {

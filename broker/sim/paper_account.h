@@ -17,6 +17,9 @@
 
 namespace ostrada::sim {
 
+// The fee rates of the options, in parts per million.
+FeeRates FeeRatesOf(const PaperOptions& options);
+
 // The paper accounts, in the order the trade utility lists them.
 const std::vector<std::string>& PaperAccountNumbers();
 
@@ -112,6 +115,7 @@ class PaperTrading {
   void Execute(int32_t number, int32_t price, int32_t quantity);
   void StartDay(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
+  void CloseDay(Market& market);
   void Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price);
 
   ExchangeContext& context_;
@@ -122,6 +126,7 @@ class PaperTrading {
   std::vector<std::string> accounts_;
   bool initialised_ = false;
   int32_t date_ = 0;
+  int32_t closedDate_ = 0;  // the last date whose close ended its open orders
   int64_t lastSeen_ = -1;
   std::map<int32_t, Resting> resting_;  // today's orders of this process still in a book or an auction
   std::map<int, int> stocksResting_;    // stock index -> orders of it in `resting_`

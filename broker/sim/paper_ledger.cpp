@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 
 namespace ostrada::sim {
@@ -15,12 +16,14 @@ constexpr int64_t kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 5000;
 
 constexpr const char* kSchema = R"(
-CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL, starting_cash INTEGER NOT NULL);
+CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL, starting_cash INTEGER NOT NULL,
+  reserved INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT NOT NULL, code TEXT NOT NULL,
   side TEXT NOT NULL, market INTEGER NOT NULL, price INTEGER NOT NULL, reserve_price INTEGER NOT NULL,
   quantity INTEGER NOT NULL, filled INTEGER NOT NULL, withdrawn INTEGER NOT NULL, kind TEXT NOT NULL,
   original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number));
 CREATE INDEX orders_by_state ON orders(state, account, date);
+CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE state = 'O' AND side = '1';
 CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL, price INTEGER NOT NULL,
   quantity INTEGER NOT NULL, commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL);
 CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL, value INTEGER NOT NULL,
@@ -34,18 +37,19 @@ constexpr const char* kOrderColumns =
     "time_ms, state";
 
 std::string Problem(Txt text, const std::string& path, const std::string& reason) {
-  return Text(text) + path + " (" + reason + ")";
+  return Text(text) + Utf8ToCp949(path) + " (" + reason + ")";
 }
 
 }  // namespace
 
-PaperLedger::PaperLedger(const std::string& path) : db_(path, path == ":memory:" || !std::filesystem::exists(path)) {}
+PaperLedger::PaperLedger(const std::string& path, const FeeRates& fees)
+    : db_(path, path == ":memory:" || !std::filesystem::exists(path)), fees_(fees) {}
 
 std::unique_ptr<PaperLedger> PaperLedger::Open(const std::string& path, const std::vector<std::string>& accounts,
-                                               int64_t startingCash, std::string& problem) {
+                                               int64_t startingCash, const FeeRates& fees, std::string& problem) {
   std::unique_ptr<PaperLedger> ledger;
   try {
-    ledger.reset(new PaperLedger(path));
+    ledger.reset(new PaperLedger(path, fees));
   } catch (const SqliteError& error) {
     problem = Problem(Txt::kPaperLedgerUnopenable, path, error.what());
     return nullptr;
@@ -83,9 +87,31 @@ void PaperLedger::Prepare(const std::vector<std::string>& accounts, int64_t star
     db_.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
     db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
   }
-  SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?)");
+  SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?, 0)");
   for (const std::string& account : accounts) add.Bind(1, account).Bind(2, startingCash).Bind(3, startingCash).Run();
+  RecountReserved();
   transaction.Commit();
+}
+
+int64_t PaperLedger::Held(const PaperOrder& order, int32_t remaining) const {
+  if (!order.IsBuy() || remaining <= 0) return 0;
+  const int64_t value = static_cast<int64_t>(order.reservePrice) * remaining;
+  return value + fees_.Commission(value);
+}
+
+void PaperLedger::AddReserved(const std::string& account, int64_t change) {
+  if (change == 0) return;
+  SqliteStatement update(db_, "UPDATE accounts SET reserved = reserved + ? WHERE account = ?");
+  update.Bind(1, change).Bind(2, account).Run();
+}
+
+void PaperLedger::RecountReserved() {
+  // Each order's commission is rounded down on its own, as its fills will be.
+  SqliteStatement recount(db_,
+                          "UPDATE accounts SET reserved = (SELECT coalesce(sum(v + v * ?1 / 1000000), 0) FROM "
+                          "(SELECT reserve_price * (quantity - filled - withdrawn) AS v FROM orders "
+                          "WHERE state = 'O' AND side = '2' AND orders.account = accounts.account))");
+  recount.Bind(1, fees_.commissionPpm).Run();
 }
 
 bool PaperLedger::HasAccount(const std::string& account) {
@@ -103,14 +129,9 @@ int64_t PaperLedger::StartingCash(const std::string& account) {
   return query.Bind(1, account).Step() ? query.Int(0) : 0;
 }
 
-int64_t PaperLedger::ReservedCash(const std::string& account, const FeeRates& fees) {
-  SqliteStatement query(db_,
-                        "SELECT reserve_price * (quantity - filled - withdrawn) FROM orders "
-                        "WHERE state = 'O' AND account = ? AND side = '2'");
-  query.Bind(1, account);
-  int64_t reserved = 0;
-  while (query.Step()) reserved += query.Int(0) + fees.Commission(query.Int(0));
-  return reserved;
+int64_t PaperLedger::ReservedCash(const std::string& account) {
+  SqliteStatement query(db_, "SELECT reserved FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step() ? query.Int(0) : 0;
 }
 
 int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
@@ -237,33 +258,44 @@ int32_t PaperLedger::Insert(PaperOrder& order) {
       .Bind(14, order.timeMs)
       .Bind(15, std::string(1, static_cast<char>(order.state)))
       .Run();
+  if (order.state == OrderState::kOpen) AddReserved(order.account, Held(order, order.Remaining()));
   return order.number;
 }
 
-void PaperLedger::Withdraw(int32_t date, int32_t number, int32_t quantity) {
+void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity) {
   SqliteStatement update(db_,
                          "UPDATE orders SET withdrawn = withdrawn + ?1, "
                          "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'C' ELSE state END "
                          "WHERE date = ?2 AND number = ?3");
-  update.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
+  update.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
+  AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
 }
 
 void PaperLedger::Expire(int32_t date, int32_t number) {
-  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE state = 'O' AND date = ? AND number = ?");
+  SqliteTransaction transaction(db_);
+  const std::optional<PaperOrder> order = Order(date, number);
+  if (!order || order->state != OrderState::kOpen) return;
+  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE date = ? AND number = ?");
   update.Bind(1, date).Bind(2, number).Run();
+  AddReserved(order->account, -Held(*order, order->Remaining()));
+  transaction.Commit();
 }
 
 int PaperLedger::ExpireBefore(int32_t date) {
+  SqliteTransaction transaction(db_);
   SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE state = 'O' AND date < ?");
   update.Bind(1, date).Run();
-  return static_cast<int>(db_.Changes());
+  const int expired = static_cast<int>(db_.Changes());
+  if (expired > 0) RecountReserved();
+  transaction.Commit();
+  return expired;
 }
 
-void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, const FeeRates& fees,
-                             int32_t timeMs) {
+void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs,
+                             const Moment& now) {
   const int64_t value = static_cast<int64_t>(price) * quantity;
-  const int64_t commission = fees.Commission(value);
-  const int64_t tax = order.IsBuy() ? 0 : fees.Tax(value);
+  const int64_t commission = fees_.Commission(value);
+  const int64_t tax = order.IsBuy() ? 0 : fees_.Tax(value);
   SqliteTransaction transaction(db_);
   SqliteStatement fill(db_,
                        "INSERT INTO fills(date, number, price, quantity, commission, tax, time_ms) "
@@ -294,6 +326,8 @@ void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t qua
   const int64_t cashChange = order.IsBuy() ? -(value + commission) : value - commission - tax;
   SqliteStatement cash(db_, "UPDATE accounts SET cash = cash + ? WHERE account = ?");
   cash.Bind(1, cashChange).Bind(2, order.account).Run();
+  AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
+  See(now.date, now.timeMs);
   transaction.Commit();
 }
 

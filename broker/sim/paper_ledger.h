@@ -72,12 +72,19 @@ struct FeeRates {
 
 class PaperLedger {
  public:
+  // An exchange time: the date and milliseconds of the day.
+  struct Moment {
+    int32_t date = 0;
+    int64_t timeMs = 0;
+  };
+
   // Opens the database at `path` (":memory:" keeps it in memory), creating it with the accounts and
   // their starting cash when the file does not exist. A file that is not this ledger, fails its
   // integrity check or cannot be opened is left as it is: the result is null and `problem` says why
   // (CP949).
+  // `fees` price every fill and the commission open buys hold cash for.
   static std::unique_ptr<PaperLedger> Open(const std::string& path, const std::vector<std::string>& accounts,
-                                           int64_t startingCash, std::string& problem);
+                                           int64_t startingCash, const FeeRates& fees, std::string& problem);
 
   // A write transaction (the database's write lock) for a check-then-write that must be atomic.
   std::unique_ptr<SqliteTransaction> Begin() { return std::make_unique<SqliteTransaction>(db_); }
@@ -85,8 +92,9 @@ class PaperLedger {
   bool HasAccount(const std::string& account);
   int64_t Cash(const std::string& account);
   int64_t StartingCash(const std::string& account);
-  // Cash held by the open buy orders of the account (value at the reserve price plus commission).
-  int64_t ReservedCash(const std::string& account, const FeeRates& fees);
+  // Cash held by the open buy orders of the account (value at the reserve price plus commission),
+  // kept up to date by every write so that checking an order does not sum the open ones.
+  int64_t ReservedCash(const std::string& account);
   // Shares of the code offered by the open sell orders of the account.
   int32_t Offered(const std::string& account, const std::string& code);
 
@@ -106,30 +114,34 @@ class PaperLedger {
   // Stores a new order under the next number of its date and returns the number.
   int32_t Insert(PaperOrder& order);
   // Takes `quantity` of the order's remainder away (a modify or cancel); closes it when none is left.
-  void Withdraw(int32_t date, int32_t number, int32_t quantity);
+  // `order` is the order as stored now.
+  void Withdraw(const PaperOrder& order, int32_t quantity);
   // Ends an open order unfilled.
   void Expire(int32_t date, int32_t number);
   // Ends every order still open from a date before `date`.
   int ExpireBefore(int32_t date);
-  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash.
-  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, const FeeRates& fees, int32_t timeMs);
+  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash,
+  // and the exchange time `now` (see See). `order` is the order as stored now.
+  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs, const Moment& now);
 
-  // The latest exchange time (date, milliseconds of the day) the ledger has seen.
-  struct Moment {
-    int32_t date = 0;
-    int64_t timeMs = 0;
-  };
+  // The latest exchange time the ledger has seen.
   Moment LastSeen();
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
 
  private:
-  explicit PaperLedger(const std::string& path);
+  PaperLedger(const std::string& path, const FeeRates& fees);
   void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
+  // The cash an open buy holds for `remaining` shares; 0 for a sell.
+  int64_t Held(const PaperOrder& order, int32_t remaining) const;
+  void AddReserved(const std::string& account, int64_t change);
+  // Sums the open buys again (at open, with these fees, and after a day's orders expired).
+  void RecountReserved();
   PaperOrder ReadOrder(const SqliteStatement& row) const;
   std::vector<PaperOrder> ReadOrders(SqliteStatement& statement);
 
   SqliteDb db_;
+  FeeRates fees_;
 };
 
 }  // namespace ostrada::sim

@@ -42,7 +42,7 @@ TEST(Ledger, ARestartKeepsCashHoldingsAndOpenOrdersAndResumesTheClock) {
   }
   TradingSession again(Trading(ledger));
   ASSERT_EQ(again.Login(), 0);
-  EXPECT_GE(again.TheExchange().Clock().TimeOfDay(), stoppedAt) << "the clock never runs back for a ledger";
+  EXPECT_EQ(again.TheExchange().Clock().TimeOfDay(), stoppedAt) << "the session resumes where the last one ended";
   EXPECT_EQ(again.Deposit(), deposit);
   ASSERT_EQ(again.Holdings().size(), 1u);
   EXPECT_EQ(again.Holdings()[0].quantity, 10);

@@ -215,6 +215,14 @@ TEST_F(Orders, ARestingOrderTradesAsTheMarketReachesIt) {
   int32_t held = 0;
   for (const auto& holding : session_.Holdings()) held += holding.quantity;
   EXPECT_EQ(held, filled);
+  // What the partly filled bids still hold follows their remainders.
+  int64_t reserved = 0;
+  for (const auto& order : session_.Unfilled()) {
+    const int64_t value = static_cast<int64_t>(order.price) * order.unfilled;
+    reserved += value + value * 150 / 1'000'000;
+  }
+  auto query = session_.Buyable(Code(), 0);
+  EXPECT_EQ(query->HeaderValue(9).ToI4(), query->HeaderValue(45).ToI4() - reserved);
 }
 
 TEST_F(Orders, HoldingsAndUnfilledOrdersArriveInPagesOfFiftyAndTwenty) {
@@ -233,6 +241,56 @@ TEST_F(Orders, HoldingsAndUnfilledOrdersArriveInPagesOfFiftyAndTwenty) {
   EXPECT_EQ(unfilled.size(), 25u);
   EXPECT_EQ(replies, 2);
   for (size_t i = 1; i < unfilled.size(); ++i) EXPECT_GT(unfilled[i].number, unfilled[i - 1].number);
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing
+
+namespace ostrada::sim::testing {
+namespace {
+
+class ContractRecorder : public broker::IEventSink {
+ public:
+  explicit ContractRecorder(broker::IMarketRequest& object) : object_(object) {}
+  void Received() override { seen.emplace_back(object_.HeaderValue(13).ToI4(), object_.HeaderValue(17).ToI4()); }
+  std::vector<std::pair<int32_t, int32_t>> seen;  // price, quantity
+
+ private:
+  broker::IMarketRequest& object_;
+};
+
+TEST_F(Orders, TheWindowsSeeTheBookAndTheContractsAnOrderMakes) {
+  const std::string code = Code();
+  auto live = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive);
+  ContractRecorder contracts(*live);
+  const uint32_t cookie = live->Events().Advise(&contracts);
+  live->SetInput(0, Variant::Text(code));
+  live->Subscribe();
+  auto snapshot = [&] {
+    auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
+    book->SetInput(0, Variant::Text(code));
+    book->Request();
+    return book;
+  };
+  auto before = snapshot();
+  const int32_t ask0 = before->DataValue(0, 0).ToI4();
+  const int32_t ask1 = before->DataValue(0, 1).ToI4();
+  const int32_t depth0 = before->DataValue(2, 0).ToI4();
+  const int32_t depth1 = before->DataValue(2, 1).ToI4();
+  ASSERT_EQ(session_.Order('2', code, depth0 + 1, ask1).status, 0);
+  EXPECT_EQ(contracts.seen, (std::vector<std::pair<int32_t, int32_t>>{{ask0, depth0}, {ask1, 1}}));
+  auto after = snapshot();
+  EXPECT_EQ(after->DataValue(0, 0).ToI4(), ask1);
+  EXPECT_EQ(after->DataValue(2, 0).ToI4(), depth1 - 1);
+
+  const int32_t bid2 = after->DataValue(1, 2).ToI4();
+  const int32_t waiting = after->DataValue(3, 2).ToI4();
+  const OrderReply resting = session_.Order('2', code, 77, bid2);
+  ASSERT_EQ(resting.status, 0);
+  EXPECT_EQ(snapshot()->DataValue(3, 2).ToI4(), waiting + 77);
+  ASSERT_EQ(session_.Amend(true, resting.number, code, 77).status, 0);
+  EXPECT_EQ(snapshot()->DataValue(3, 2).ToI4(), waiting);
+  live->Events().Unadvise(cookie);
 }
 
 }  // namespace

@@ -26,9 +26,14 @@ TEST(StartOptions, TheEnvironmentChoosesAndTheCommandLineWins) {
   environment.insert("OSTRADA_CLOCK", "live");
   environment.insert("OSTRADA_SPEED", "2.5");
   environment.insert("OSTRADA_FAULT", "no-listing");
+  environment.insert("OSTRADA_CASH", "5000000");
+  environment.insert("OSTRADA_LEDGER", "/tmp/a.sqlite");
   StartOptions options;
   QString message;
-  ASSERT_EQ(Parse({"--stocks", "50", "--fault=no-server"}, environment, options, message), ParseResult::kRun);
+  ASSERT_EQ(Parse({"--stocks", "50", "--fault=no-server", "--ledger", "/tmp/b.sqlite"}, environment, options, message),
+            ParseResult::kRun);
+  EXPECT_EQ(options.exchange.paper.startingCash, 5'000'000);
+  EXPECT_EQ(options.exchange.paper.ledgerPath, "/tmp/b.sqlite");
   EXPECT_EQ(options.exchange.seed, 42u);
   EXPECT_EQ(options.exchange.stocks, 50);
   EXPECT_EQ(options.exchange.clock, sim::ClockMode::kLive);
@@ -38,13 +43,10 @@ TEST(StartOptions, TheEnvironmentChoosesAndTheCommandLineWins) {
 
 TEST(StartOptions, BadValuesAreRefusedWithTheirName) {
   const std::pair<QStringList, const char*> cases[] = {
-      {{"--stocks", "-3"}, "--stocks"},
-      {{"--seed", "x"}, "--seed"},
-      {{"--clock", "night"}, "--clock"},
-      {{"--speed", "0"}, "--speed"},
-      {{"--fault", "disk"}, "--fault"},
-      {{"--colour"}, "colour"},
-      {{"stray"}, "stray"},
+      {{"--stocks", "-3"}, "--stocks"},  {{"--seed", "x"}, "--seed"},
+      {{"--clock", "night"}, "--clock"}, {{"--speed", "0"}, "--speed"},
+      {{"--fault", "disk"}, "--fault"},  {{"--cash", "-1"}, "--cash"},
+      {{"--colour"}, "colour"},          {{"stray"}, "stray"},
   };
   for (const auto& [arguments, named] : cases) {
     StartOptions options;
@@ -64,7 +66,7 @@ TEST(StartOptions, HelpListsEveryOption) {
   StartOptions options;
   QString message;
   ASSERT_EQ(Parse({"--help"}, QProcessEnvironment(), options, message), ParseResult::kHelp);
-  for (const char* option : {"--seed", "--stocks", "--clock", "--speed", "--fault"}) {
+  for (const char* option : {"--seed", "--stocks", "--clock", "--speed", "--fault", "--cash", "--ledger"}) {
     EXPECT_TRUE(message.contains(QString::fromLatin1(option))) << option;
   }
 }

@@ -1,0 +1,212 @@
+// A process killed with SIGKILL while orders and fills stream: after it, every order and fill it
+// acknowledged is in the ledger exactly once, and the cash and the holdings at cost follow from the
+// fills to the won. OSTRADA_CRASH_ROUNDS sets how many kills (scripts/paper_crash.sh runs many).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "broker/sim/paper_account.h"
+#include "broker/sim/paper_ledger.h"
+#include "tests/exchange_trading/trading_fixture.h"
+
+namespace ostrada::sim::testing {
+namespace {
+
+// Enough that the stream's buys are never refused for cash.
+constexpr int64_t kStreamCash = 1'000'000'000'000LL;
+
+// Writes each acknowledgement to the parent: "O number" for an accepted order, "F number quantity
+// price" for a fill event.
+class Reporter : public broker::IEventSink {
+ public:
+  Reporter(broker::IMarketRequest& events, int fd, int32_t date) : events_(events), fd_(fd), date_(date) {}
+  void Received() override {
+    if (events_.HeaderValue(14).ToText() != "1") return;
+    Send("F " + std::to_string(date_) + " " + std::to_string(events_.HeaderValue(5).ToI4()) + " " +
+         std::to_string(events_.HeaderValue(3).ToI4()) + " " + std::to_string(events_.HeaderValue(4).ToI4()));
+  }
+  void Send(const std::string& line) {
+    const std::string text = line + "\n";
+    if (write(fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) _exit(3);
+  }
+
+ private:
+  broker::IMarketRequest& events_;
+  int fd_;
+  int32_t date_;
+};
+
+// The child: trades on the ledger until it is killed.
+[[noreturn]] void StreamUntilKilled(const std::string& ledger, int32_t date, int fd) {
+  {
+    ExchangeOptions options = Trading(ledger);
+    options.tradingDate = date;
+    options.paper.startingCash = kStreamCash;
+    TradingSession session(options);
+    if (session.Login() != 0) _exit(2);
+    auto events = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kOrderEvents);
+    Reporter reporter(*events, fd, session.TheExchange().Clock().Date());
+    events->Events().Advise(&reporter);
+    events->Subscribe();
+    const std::vector<std::string> codes = session.TradableCodes();
+    int32_t lastResting = 0;
+    std::string lastRestingCode;
+    int refusedInARow = 0;
+    for (uint64_t i = 0;; ++i) {
+      const std::string& code = codes[i % 8];
+      const auto [ask, bid] = session.Best(code);
+      OrderReply reply;
+      switch (i % 4) {
+        case 0:
+          reply = session.Order('2', code, static_cast<int32_t>(1 + i % 5), ask);
+          break;
+        case 1:
+          reply = session.Order('1', code, 1, bid);
+          break;
+        case 2:
+          reply = session.Order('2', code, 2, bid);
+          if (lastResting != 0) session.Amend(true, lastResting, lastRestingCode, 1);
+          lastResting = reply.number;
+          lastRestingCode = code;
+          break;
+        default:
+          reply = session.Order('1', code, 1, ask);
+          break;
+      }
+      if (reply.status == 0) reporter.Send("O " + std::to_string(date) + " " + std::to_string(reply.number));
+      // A stream that stopped being accepted would leave the parent waiting: end it instead.
+      refusedInARow = reply.status == 0 ? 0 : refusedInARow + 1;
+      if (refusedInARow > 200) _exit(4);
+      session.TheExchange().Advance(700);
+    }
+  }
+}
+
+struct Acknowledged {
+  std::set<std::pair<int32_t, int32_t>> orders;                         // date, number
+  std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> fills;  // date, number, quantity, price
+};
+
+// Runs a child on the date until it acknowledged enough, kills it, and collects what it said.
+void KillMidStream(const std::string& ledger, int32_t date, size_t before, Acknowledged& acknowledged) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(pipeFds[0]);
+    StreamUntilKilled(ledger, date, pipeFds[1]);
+  }
+  close(pipeFds[1]);
+  FILE* in = fdopen(pipeFds[0], "r");
+  char line[128];
+  size_t seen = 0;
+  auto take = [&](const char* text) {
+    std::istringstream fields(text);
+    char kind = 0;
+    int32_t day = 0, number = 0, quantity = 0, price = 0;
+    fields >> kind >> day >> number;
+    if (kind == 'O') acknowledged.orders.emplace(day, number);
+    if (kind == 'F' && (fields >> quantity >> price)) acknowledged.fills.emplace(day, number, quantity, price);
+  };
+  while (seen < before && std::fgets(line, sizeof line, in) != nullptr) {
+    take(line);
+    ++seen;
+  }
+  kill(child, SIGKILL);
+  // What the child wrote before it died was acknowledged too.
+  while (std::fgets(line, sizeof line, in) != nullptr) take(line);
+  std::fclose(in);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself: " << status;
+  ASSERT_GE(seen, before);
+}
+
+// The ledger against what was acknowledged and against itself.
+void Reconcile(const std::string& path, const Acknowledged& acknowledged) {
+  std::string problem;
+  auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), kStreamCash, FeeRates{}, problem);
+  ASSERT_TRUE(ledger) << problem;
+  for (const auto& [date, number] : acknowledged.orders)
+    ASSERT_TRUE(ledger->Order(date, number).has_value()) << "lost order " << date << "/" << number;
+  const std::vector<PaperFill> fills = ledger->Fills();
+  std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> stored;
+  for (const PaperFill& fill : fills) stored.emplace(fill.date, fill.number, fill.quantity, fill.price);
+  for (const auto& fill : acknowledged.fills) {
+    ASSERT_GE(stored.count(fill), acknowledged.fills.count(fill)) << "lost fill of order " << std::get<1>(fill);
+  }
+  // Replay the fills: each order filled exactly as far as its fills say, cash and holdings to the won.
+  const FeeRates fees;
+  int64_t cash = ledger->StartingCash(kAccount);
+  std::map<std::string, PaperHolding> holdings;
+  std::map<std::pair<int32_t, int32_t>, int32_t> filled;
+  for (const PaperFill& fill : fills) {
+    const std::optional<PaperOrder> order = ledger->Order(fill.date, fill.number);
+    ASSERT_TRUE(order.has_value());
+    const int64_t value = static_cast<int64_t>(fill.price) * fill.quantity;
+    ASSERT_EQ(fill.commission, fees.Commission(value));
+    ASSERT_EQ(fill.tax, order->IsBuy() ? 0 : fees.Tax(value));
+    filled[{fill.date, fill.number}] += fill.quantity;
+    PaperHolding& holding = holdings[order->code];
+    if (order->IsBuy()) {
+      cash -= value + fill.commission;
+      holding.quantity += fill.quantity;
+      holding.value += value;
+      holding.cost += value + fill.commission;
+    } else {
+      cash += value - fill.commission - fill.tax;
+      holding.value -= holding.value * fill.quantity / holding.quantity;
+      holding.cost -= holding.cost * fill.quantity / holding.quantity;
+      holding.quantity -= fill.quantity;
+      ASSERT_GE(holding.quantity, 0) << "sold shares it did not hold";
+    }
+  }
+  for (const auto& [key, quantity] : filled) {
+    const std::optional<PaperOrder> order = ledger->Order(key.first, key.second);
+    ASSERT_EQ(order->filled, quantity) << "order " << key.second << " counted twice or lost a fill";
+    ASSERT_LE(quantity, order->quantity);
+  }
+  EXPECT_EQ(ledger->Cash(kAccount), cash);
+  for (const auto& [code, holding] : holdings) {
+    const PaperHolding stored = ledger->Holding(kAccount, code);
+    EXPECT_EQ(stored.quantity, holding.quantity) << code;
+    EXPECT_EQ(stored.value, holding.value) << code;
+    EXPECT_EQ(stored.cost, holding.cost) << code;
+  }
+}
+
+TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
+  TempFolder folder;
+  const std::string ledger = folder.File("paper.sqlite");
+  const char* configured = std::getenv("OSTRADA_CRASH_ROUNDS");
+  const int rounds = configured != nullptr ? std::max(1, std::atoi(configured)) : 3;
+  Acknowledged acknowledged;
+  int32_t date = kTradingDate;
+  for (int round = 0; round < rounds; ++round) {
+    SCOPED_TRACE(round);
+    // Two kills a day, then the next weekday: open orders expire, holdings and cash carry over.
+    if (round > 0 && round % 2 == 0) {
+      do date = AddDays(date, 1);
+      while (!IsWeekday(date));
+    }
+    // The kill lands at a different point of the stream each round.
+    KillMidStream(ledger, date, 100 + static_cast<size_t>(round) * 37 % 150, acknowledged);
+    if (::testing::Test::HasFatalFailure()) return;
+    Reconcile(ledger, acknowledged);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+  EXPECT_GT(acknowledged.fills.size(), 0u);
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing

@@ -1,0 +1,34 @@
+#pragma once
+// The paper-account options every trading command shares: which ledger and the cash a new account
+// starts with. The default ledger is the program's: paper.sqlite in the data folder.
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "basesrc/foundation/datafolder.h"
+#include "broker/sim/paper_options.h"
+
+namespace ostrada::cli {
+
+struct PaperCliOptions {
+  std::string ledger;
+  int64_t cash = sim::PaperOptions{}.startingCash;
+};
+
+inline void AddPaperOptions(CLI::App& command, PaperCliOptions& options) {
+  command.add_option("--ledger", options.ledger, "Paper account ledger (default: paper.sqlite in the data folder)");
+  command.add_option("--cash", options.cash, "Cash a new paper account starts with, in won")
+      ->check(CLI::NonNegativeNumber);
+}
+
+inline sim::PaperOptions PaperOptionsFor(const PaperCliOptions& options) {
+  sim::PaperOptions paper;
+  paper.startingCash = options.cash;
+  paper.ledgerPath = options.ledger;
+  if (paper.ledgerPath.empty()) {
+    const std::string folder = DataFolder();
+    if (!folder.empty()) paper.ledgerPath = folder + sim::kPaperLedgerFileName;
+  }
+  return paper;
+}
+
+}  // namespace ostrada::cli
