@@ -83,7 +83,7 @@ Style StyleOf(const StockProfile& stock) {
   const bool thin = stock.contractsPerSecond < 0.1;
   style.jumpPercent = (thin ? 0.8 : 0.4) + 0.8 * random.Unit();
   // A few large companies carry much of the market's value.
-  style.size = std::exp(0.9 * Normal(random));
+  style.size = std::exp(0.5 * Normal(random));
   if (stock.suspended) style.suspendedFrom = 20 + static_cast<int>(random.Below(380));
   return style;
 }
@@ -94,6 +94,16 @@ int32_t ListingPrice(const StockProfile& stock) {
 
 int32_t NearestTick(double price, int32_t lower, int32_t upper) {
   return std::clamp(TickAtOrBelow(RoundToInt(price)), lower, upper);
+}
+
+// e^x for the small moves of a day's open and range, without a library call.
+double Grown(double x) {
+  return 1.0 + x * (1.0 + x * (0.5 + x / 6.0));
+}
+
+// The log return of a day from its simple return (|r| stays within the daily limit).
+double LogReturn(double r) {
+  return r * (1.0 - r * (0.5 - r / 3.0));
 }
 
 double PositiveNormal(SeededRandom& random) {
@@ -110,7 +120,15 @@ int32_t OrdinaryVolume(const StockProfile& stock, int32_t price) {
 MarketProcess::MarketProcess(const std::vector<StockProfile>& stocks, uint64_t seed)
     : stocks_(stocks), seed_(seed), factorVariance_(kFactorSigma * kFactorSigma) {}
 
-std::vector<int32_t> MarketProcess::DatesThrough(int32_t date) const {
+const std::vector<int32_t>& MarketProcess::DatesThrough(int32_t date) {
+  if (datesThrough_ != date) {
+    dates_ = DatesOfProcess(date);
+    datesThrough_ = date;
+  }
+  return dates_;
+}
+
+std::vector<int32_t> MarketProcess::DatesOfProcess(int32_t date) {
   std::vector<int32_t> dates;
   if (date < kProcessStart) return {date};
   for (int32_t day = IsTradingDay(kProcessStart) ? kProcessStart : PreviousTradingDay(kProcessStart); day < date;
@@ -136,9 +154,9 @@ void MarketProcess::ExtendFactor(size_t days) {
   }
 }
 
-void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days) {
+void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom) {
   const StockProfile& stock = stocks_[static_cast<size_t>(index)];
-  const std::vector<int32_t> dates = DatesThrough(date);
+  const std::vector<int32_t>& dates = DatesThrough(date);
   days.resize(dates.size());
   ExtendFactor(dates.size());
   const Style style = StyleOf(stock);
@@ -146,7 +164,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days) {
   SeededRandom random(DeriveSeed(stock.seed, kPathSalt));
   const double longVariance = style.sigma * style.sigma;
   int32_t close = ListingPrice(stock);
-  double level = std::log(static_cast<double>(close));
+  double stray = 0;  // log of the price over the listing's level
   double variance = longVariance;
   double carry = 0;
   double volumeState = 0;
@@ -160,7 +178,6 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days) {
       const int32_t adjusted = TickAtOrBelow(RoundToInt(close / action.olderFactor));
       if (adjusted >= kLowestPrice && adjusted <= kHighestPrice) {
         base = adjusted;
-        level -= std::log(action.olderFactor);
         volumeScale *= action.olderFactor;
       }
     }
@@ -199,7 +216,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days) {
       close = base;
       continue;
     }
-    const double move = style.beta * factor.move + shock + jump + carry - kLevelPull * (std::log(base) - level);
+    const double move = style.beta * factor.move + shock + jump + carry - kLevelPull * stray;
     const int32_t upper = UpperLimit(base);
     const int32_t lower = LowerLimit(base);
     const double latent = base * std::exp(move);
@@ -213,34 +230,42 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days) {
     } else {
       bar.close = NearestTick(latent, lower, upper);
     }
-    // The open: part of the day's move happened overnight; news often broke before the open.
-    double gap = 0.3 * style.beta * factor.move + 0.1 * shock + 0.3 * deviation * openNoise;
-    if (jump != 0 && newsShape < 0.5) gap += jump * (0.5 + newsShape);
-    bar.open = NearestTick(base * std::exp(gap), lower, upper);
-    // The day's range; after news the price often ran further than where it closed.
-    const int32_t top = std::max(bar.open, bar.close);
-    const int32_t bottom = std::min(bar.open, bar.close);
-    double above = 0.45 * deviation * highNoise;
-    double below = 0.45 * deviation * lowNoise;
-    const double fade = newsShape > 0.5 ? 2.0 * (newsShape - 0.5) : 0.0;
-    if (jump > 0) above += jump * fade;
-    if (jump < 0) below -= jump * fade;
-    bar.high = std::clamp(NearestTick(top * std::exp(above), lower, upper), top, upper);
-    bar.low = std::clamp(NearestTick(bottom * std::exp(-below), lower, upper), lower, bottom);
     bar.change = bar.close - base;
+    // After news the price often ran further than where it closed, at times to the limit.
+    const double fade = newsShape > 0.5 ? 3.2 * (newsShape - 0.5) : 0.0;
+    const double peak = latent * Grown(jump * fade);
+    const bool touchedUpper = bar.close < upper && jump > 0 && peak >= upper;
+    const bool touchedLower = bar.close > lower && jump < 0 && peak <= lower;
 
-    const double realized = std::log(static_cast<double>(bar.close) / base);
+    const double realized = LogReturn(static_cast<double>(bar.change) / base);
+    stray += realized;
     const bool atLimit = bar.close == upper || bar.close == lower;
-    const bool touched = !atLimit && (bar.high == upper || bar.low == lower);
     const double heat = 0.5 * std::log(variance / longVariance) + 6.0 * std::fabs(realized) + (atLimit ? 0.4 : 0.0) +
-                        (touched ? 0.5 : 0.0);
+                        (touchedUpper || touchedLower ? 0.5 : 0.0);
     volumeState += 0.15 * heat;
     const double ordinary = OrdinaryVolume(stock, bar.close) * volumeScale;
     const double volume = ordinary * std::exp(volumeState + heat - 0.15);
     bar.volume = std::max(100, RoundToInt(std::min(volume, 1.5e9)));
+    close = bar.close;
+    if (day < detailFrom) {
+      bar.open = bar.high = bar.low = bar.close;
+      continue;
+    }
+
+    // The open: part of the day's move happened overnight; news often broke before the open.
+    double gap = 0.3 * style.beta * factor.move + 0.1 * shock + 0.3 * deviation * openNoise;
+    if (jump != 0 && newsShape < 0.5) gap += jump * (0.5 + newsShape);
+    bar.open = NearestTick(base * Grown(gap), lower, upper);
+    const int32_t top = std::max(bar.open, bar.close);
+    const int32_t bottom = std::min(bar.open, bar.close);
+    double above = 0.45 * deviation * highNoise;
+    double below = 0.45 * deviation * lowNoise;
+    if (jump > 0) above += jump * fade;
+    if (jump < 0) below -= jump * fade;
+    bar.high = touchedUpper ? upper : std::clamp(NearestTick(top * Grown(above), lower, upper), top, upper);
+    bar.low = touchedLower ? lower : std::clamp(NearestTick(bottom * Grown(-below), lower, upper), lower, bottom);
     draw.activity = static_cast<float>(std::clamp(volume / ordinary, 0.2, 6.0));
     draw.pressure = static_cast<float>(std::tanh(realized / 0.05));
-    close = bar.close;
   }
 }
 
@@ -251,7 +276,7 @@ const std::vector<IndexDraw>& MarketProcess::IndexDays(std::string_view code, in
 
 void MarketProcess::RunIndexes(int32_t date) {
   indexDate_ = date;
-  const std::vector<int32_t> dates = DatesThrough(date);
+  const std::vector<int32_t> dates = DatesThrough(date);  // a copy: running the stocks may not move it
   struct Sum {
     double weight = 0;
     double open = 0, high = 0, low = 0, close = 0;

@@ -43,9 +43,10 @@ class MarketProcess {
 
   // The dates of the process up to and including `date` (the trading days from the start, then
   // `date` itself even when the exchange does not usually trade on it).
-  std::vector<int32_t> DatesThrough(int32_t date) const;
-  // Every day of the stock from the start through `date`, oldest first (empty before the start).
-  void Run(int index, int32_t date, std::vector<DayDraw>& days);
+  const std::vector<int32_t>& DatesThrough(int32_t date);
+  // Every day of the stock from the start through `date`, oldest first. Days before `detailFrom`
+  // carry only their date, close, change, volume and halt; their open, high and low stand at the close.
+  void Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom = 0);
   // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date.
   const std::vector<IndexDraw>& IndexDays(std::string_view code, int32_t date);
 
@@ -54,11 +55,14 @@ class MarketProcess {
     double move = 0;       // the market's log return
     bool selloff = false;  // a day on which bad news spreads
   };
+  static std::vector<int32_t> DatesOfProcess(int32_t date);
   void ExtendFactor(size_t days);
   void RunIndexes(int32_t date);
 
   const std::vector<StockProfile>& stocks_;
   uint64_t seed_;
+  int32_t datesThrough_ = 0;
+  std::vector<int32_t> dates_;
   std::vector<FactorDay> factor_;
   double factorVariance_ = 0;
   int32_t indexDate_ = 0;

@@ -5,9 +5,10 @@
 namespace ostrada::sim {
 
 double Normal(SeededRandom& random) {
-  double sum = 0;
-  for (int i = 0; i < 4; ++i) sum += random.Unit();
-  return (sum - 2.0) * 1.7320508075688772;  // four uniforms have variance 1/3
+  // Four 16-bit uniforms from one draw: the same shape as four full uniforms at a quarter of the cost.
+  const uint64_t bits = random.Next();
+  const auto sum = static_cast<double>((bits & 0xFFFF) + (bits >> 16 & 0xFFFF) + (bits >> 32 & 0xFFFF) + (bits >> 48));
+  return (sum / 65536.0 - 2.0) * 1.7320508075688772;  // four uniforms have variance 1/3
 }
 
 int32_t Poisson(SeededRandom& random, double mean) {
