@@ -142,9 +142,10 @@ QuotePicture Market::Quote(int index) {
 const DayDraw& Market::Today(int index) {
   Drawn& drawn = drawn_[static_cast<size_t>(index)];
   if (!drawn.ready) {
-    process_.Run(index, tradingDate_, scratch_, process_.DatesThrough(tradingDate_).size() - 1);
-    drawn.today = scratch_.back();
     constexpr size_t kAverageDays = 20;
+    const size_t days = process_.DatesThrough(tradingDate_).size();
+    process_.Run(index, tradingDate_, scratch_, days > kAverageDays ? days - kAverageDays - 1 : 0);
+    drawn.today = scratch_.back();
     const size_t before = scratch_.size() - 1;
     const size_t from = before > kAverageDays ? before - kAverageDays : 0;
     int64_t sum = 0;

@@ -38,14 +38,14 @@ double Intensity(int m) {
 
 // 0, 1 or 2 ladder steps beyond the minute's open and close.
 int32_t Extension(SeededRandom& random) {
-  const uint32_t draw = random.Below(10);
-  return draw < 6 ? 0 : draw < 9 ? 1 : 2;
+  const double draw = random.Unit();
+  return draw < 0.6 ? 0 : draw < 0.9 ? 1 : 2;
 }
 
 // A step of -1, 0 or +1 ladder positions, 0 most often.
 int32_t Wiggle(SeededRandom& random) {
-  const uint32_t draw = random.Below(5);
-  return draw == 0 ? -1 : draw == 1 ? 1 : 0;
+  const double draw = random.Unit();
+  return draw < 0.2 ? -1 : draw < 0.4 ? 1 : 0;
 }
 
 // Gives each listed trade at least one share and shares out the rest of `total` by random weights;
@@ -262,8 +262,13 @@ std::vector<int32_t> StockDay::PlanPath(SeededRandom& random, std::vector<int32_
 
 void StockDay::PlanVolumes(SeededRandom& random, const std::vector<int32_t>& counts, const std::vector<int32_t>& path) {
   // Minute prices: each opens near the last close and may reach a step beyond its open and close.
+  std::vector<int32_t> prices(static_cast<size_t>(highPosition_ - lowPosition_ + 1));
+  for (int32_t position = lowPosition_; position <= highPosition_; ++position)
+    prices[static_cast<size_t>(position - lowPosition_)] = ladder_.PriceAt(position);
+  auto priceAt = [&](int32_t position) { return prices[static_cast<size_t>(position - lowPosition_)]; };
   int32_t previous = openPosition_;
   std::vector<double> weights(static_cast<size_t>(kRegularMinutes), 0.0);
+  std::vector<int8_t> directions(static_cast<size_t>(kRegularMinutes), 0);  // of each minute's close on its open
   double weightSum = 0;
   int64_t freeContracts = 0;
   for (int m = 0; m < kRegularMinutes; ++m) {
@@ -278,11 +283,12 @@ void StockDay::PlanVolumes(SeededRandom& random, const std::vector<int32_t>& cou
     int32_t low = std::min(open, close);
     if (count >= 3) high = std::min(highPosition_, high + Extension(random));
     if (count >= (high > std::max(open, close) ? 4 : 3)) low = std::max(lowPosition_, low - Extension(random));
-    minute.open = ladder_.PriceAt(open);
-    minute.high = ladder_.PriceAt(high);
-    minute.low = ladder_.PriceAt(low);
-    minute.close = ladder_.PriceAt(close);
+    minute.open = priceAt(open);
+    minute.high = priceAt(high);
+    minute.low = priceAt(low);
+    minute.close = priceAt(close);
     minute.count = count;
+    directions[static_cast<size_t>(m)] = static_cast<int8_t>((close > open) - (close < open));
     // Volume rises when the price moves.
     const int32_t free = count - (m == 0 ? 1 : 0);
     const double weight = free * (0.6 + 0.8 * random.Unit()) * (1.0 + 0.5 * std::abs(close - previous));
@@ -313,8 +319,7 @@ void StockDay::PlanVolumes(SeededRandom& random, const std::vector<int32_t>& cou
     const int32_t free = minute.count - (opening ? 1 : 0);
     const int32_t freeVolume = minute.volume;
     // Buyers take more when they push the price up, on the day and in the minute.
-    const int32_t move = ladder_.Position(minute.close) - ladder_.Position(minute.open);
-    const double buyShare = std::clamp(0.5 + 0.25 * pressure_ + (move > 0 ? 0.12 : move < 0 ? -0.12 : 0.0), 0.06, 0.94);
+    const double buyShare = std::clamp(0.5 + 0.25 * pressure_ + 0.12 * directions[static_cast<size_t>(m)], 0.06, 0.94);
     const int32_t freeBuys = std::clamp(RoundToInt(free * buyShare + Normal(random) * std::sqrt(free) * 0.5), 0, free);
     int32_t freeBuyVolume = 0;
     if (freeBuys == free) {

@@ -98,7 +98,17 @@ int32_t NearestTick(double price, int32_t lower, int32_t upper) {
 
 // e^x for the small moves of a day's open and range, without a library call.
 double Grown(double x) {
-  return 1.0 + x * (1.0 + x * (0.5 + x / 6.0));
+  return 1.0 + x * (1.0 + x * (0.5 + x * (1.0 / 6.0 + x / 24.0)));
+}
+
+// e^x for a day's move: the short series where it is exact to a fraction of a tick.
+double Exp(double x) {
+  return std::fabs(x) < 0.08 ? Grown(x) : std::exp(x);
+}
+
+// The log of a ratio near 1 (a volatility over its long-run level), as a plain fraction.
+double LogRatio(double x) {
+  return 2.0 * (x - 1.0) / (x + 1.0);
 }
 
 // The log return of a day from its simple return (|r| stays within the daily limit).
@@ -204,7 +214,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       jump = -(0.035 - 0.03 * std::log(std::max(newsSize, 1e-9)));
     }
     volumeState = 0.8 * volumeState + 0.25 * volumeNoise;
-    const double deviation = std::sqrt(variance + style.beta * style.beta * kFactorSigma * kFactorSigma);
+    const double before = variance;
     variance = longVariance * (1 - kStockArch - kStockGarch) +
                kStockArch * (shock + 0.5 * jump) * (shock + 0.5 * jump) + kStockGarch * variance;
 
@@ -219,7 +229,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     const double move = style.beta * factor.move + shock + jump + carry - kLevelPull * stray;
     const int32_t upper = UpperLimit(base);
     const int32_t lower = LowerLimit(base);
-    const double latent = base * std::exp(move);
+    const double latent = base * Exp(move);
     carry = 0;
     if (latent >= upper) {
       bar.close = upper;
@@ -240,19 +250,21 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     const double realized = LogReturn(static_cast<double>(bar.change) / base);
     stray += realized;
     const bool atLimit = bar.close == upper || bar.close == lower;
-    const double heat = 0.5 * std::log(variance / longVariance) + 6.0 * std::fabs(realized) + (atLimit ? 0.4 : 0.0) +
+    const double heat = 0.5 * LogRatio(variance / longVariance) + 6.0 * std::fabs(realized) + (atLimit ? 0.4 : 0.0) +
                         (touchedUpper || touchedLower ? 0.5 : 0.0);
     volumeState += 0.15 * heat;
-    const double ordinary = OrdinaryVolume(stock, bar.close) * volumeScale;
-    const double volume = ordinary * std::exp(volumeState + heat - 0.15);
-    bar.volume = std::max(100, RoundToInt(std::min(volume, 1.5e9)));
     close = bar.close;
     if (day < detailFrom) {
       bar.open = bar.high = bar.low = bar.close;
+      bar.volume = 0;
       continue;
     }
+    const double ordinary = OrdinaryVolume(stock, bar.close) * volumeScale;
+    const double volume = ordinary * std::exp(volumeState + heat - 0.15);
+    bar.volume = std::max(100, RoundToInt(std::min(volume, 1.5e9)));
 
     // The open: part of the day's move happened overnight; news often broke before the open.
+    const double deviation = std::sqrt(before + style.beta * style.beta * kFactorSigma * kFactorSigma);
     double gap = 0.3 * style.beta * factor.move + 0.1 * shock + 0.3 * deviation * openNoise;
     if (jump != 0 && newsShape < 0.5) gap += jump * (0.5 + newsShape);
     bar.open = NearestTick(base * Grown(gap), lower, upper);

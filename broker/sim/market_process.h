@@ -45,7 +45,7 @@ class MarketProcess {
   // `date` itself even when the exchange does not usually trade on it).
   const std::vector<int32_t>& DatesThrough(int32_t date);
   // Every day of the stock from the start through `date`, oldest first. Days before `detailFrom`
-  // carry only their date, close, change, volume and halt; their open, high and low stand at the close.
+  // carry only their date, close, change and halt: no volume, and the open, high and low at the close.
   void Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom = 0);
   // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date.
   const std::vector<IndexDraw>& IndexDays(std::string_view code, int32_t date);
