@@ -21,8 +21,10 @@ uint64_t IndexSalt(std::string_view code) {
 }  // namespace
 
 double ContractsPerSecond(int liquidity) {
-  double perSecond = 0.04;  // a few contracts a minute at level 1, about six a second at level 10
-  for (int level = 1; level < std::clamp(liquidity, 1, 10); ++level) perSecond *= 1.75;
+  // Under one contract a minute at level 1 (many minutes pass without one), about six a second at
+  // level 10.
+  double perSecond = 0.012;
+  for (int level = 1; level < std::clamp(liquidity, 1, 10); ++level) perSecond *= 2.0;
   return perSecond;
 }
 

@@ -100,8 +100,8 @@ class Market {
   std::map<int, std::vector<MarketListener*>> listeners_;
 };
 
-// Regular-session contracts a second of a listed stock's liquidity level: 1 (a few a minute) to 10
-// (several a second).
+// Regular-session contracts a second of a listed stock's liquidity level: 1 (under one a minute) to
+// 10 (several a second).
 double ContractsPerSecond(int liquidity);
 
 }  // namespace ostrada::sim

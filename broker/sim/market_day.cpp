@@ -447,12 +447,18 @@ int32_t StockDay::ClosePosition() {
 
 void StockDay::Quote(Trade& trade) const {
   const int32_t position = ladder_.Position(trade.price);
+  // Few orders wait in a thin stock's book: the other side stands a tick or a few away.
+  int32_t spread = 1;
+  if (contractsPerMinute_ < 4.0) {
+    const uint64_t draw = DeriveSeed(daySeed_, static_cast<uint64_t>(trade.timeMs)) % 8;
+    spread += contractsPerMinute_ < 1.0 ? static_cast<int32_t>(draw % 4) : draw < 3 ? 1 : 0;
+  }
   if (trade.side == '1') {
     trade.ask = trade.price;
-    trade.bid = position > 0 ? ladder_.PriceAt(position - 1) : 0;
+    trade.bid = position - spread >= 0 ? ladder_.PriceAt(position - spread) : 0;
   } else {
     trade.bid = trade.price;
-    trade.ask = position < ladder_.Top() ? ladder_.PriceAt(position + 1) : 0;
+    trade.ask = position + spread <= ladder_.Top() ? ladder_.PriceAt(position + spread) : 0;
   }
 }
 
