@@ -9,6 +9,7 @@
 #include "broker/sim/listing.h"
 #include "broker/sim/market.h"
 #include "broker/sim/market_calendar.h"
+#include "broker/sim/market_ladder.h"
 #include "broker/sim/market_service.h"
 #include "broker/sim/seeded_random.h"
 
@@ -205,21 +206,47 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
     if (const double c = Correlation(returns[a], returns[b]); !std::isnan(c)) pairs.push_back(c);
   }
   const double historySd = Deviation(pooled);
+  std::vector<double> breadth;  // share of the stocks that rose, day by day
+  for (size_t d = 0; d < dates.size(); ++d) {
+    int up = 0, moved = 0;
+    for (const std::vector<double>& series : returns) {
+      if (std::isnan(series[d]) || series[d] == 0) continue;
+      ++moved;
+      up += series[d] > 0 ? 1 : 0;
+    }
+    if (moved > 0) breadth.push_back(static_cast<double>(up) / moved);
+  }
   const auto days = static_cast<double>(dates.size());
 
-  // Today: contract strength at 14:00, then the day as it closed.
+  // Today: contract strength and the thinnest stocks' spreads at 14:00, then the day as it closed.
   int strong = 0, trading = 0;
+  std::vector<double> thinSpreads;
   for (int i = 0; i < study.stocks; ++i) {
     const DayState state = today.State(i);
     if (state.halted || state.volume == 0) continue;
     ++trading;
     strong += ContractStrength(state.buyVolume, state.sellVolume) >= 250.0f ? 1 : 0;
+    const PriceLadder& ladder = today.Day(i).Ladder();
+    if (listing.At(static_cast<size_t>(i)).liquidity == 1 && state.ask > 0 && state.bid > 0)
+      thinSpreads.push_back(ladder.Position(state.ask) - ladder.Position(state.bid));
   }
   today.Sync(date, kAfterCloseMs);
-  std::vector<double> todayMoves, values, closingShares, volumeRatios;
+  std::vector<double> todayMoves, values, closingShares, volumeRatios, thinMinutes;
+  constexpr int kHour = 60;
+  constexpr int kLunchHour = 180;  // 12:00
+  double firstHour = 0, lunchHour = 0;
   for (int i = 0; i < study.stocks; ++i) {
     const DayState state = today.State(i);
     if (state.halted || state.volume == 0) continue;
+    int traded = 0;
+    for (int m = 0; m < kRegularMinutes; ++m) {
+      const MinuteSummary& minute = today.Day(i).Minute(m);
+      traded += minute.count > 0 ? 1 : 0;
+      if (m < kHour) firstHour += static_cast<double>(minute.volume) * minute.close;
+      if (m >= kLunchHour && m < kLunchHour + kHour) lunchHour += static_cast<double>(minute.volume) * minute.close;
+    }
+    if (listing.At(static_cast<size_t>(i)).liquidity == 1)
+      thinMinutes.push_back(static_cast<double>(traded) / kRegularMinutes);
     todayMoves.push_back(static_cast<double>(state.price - state.previousClose) / state.previousClose);
     values.push_back(static_cast<double>(state.value));
     StockDay& day = today.Day(i);
@@ -238,6 +265,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   add("today's daily sd / history's", historySd > 0 ? Deviation(todayMoves) / historySd : 0, 0.8, 1.2);
   add("average pairwise correlation", Mean(pairs), 0.15, 0.45);
   add("correlation with U001 (market 1)", Mean(indexCorrelations), 0.35, 0.7);
+  add("share of stocks up: sd across days", Deviation(breadth), 0.1, 0.35);
   add("|r| autocorrelation, lag 1", Mean(lag1), 0.08, 1);
   add("|r| autocorrelation, lag 20", Mean(lag20), 1e-9, 1);
   add("excess kurtosis, limit days removed (median)", Median(kurtoses), 3, kUnbounded);
@@ -252,6 +280,9 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   add("contract strength >= 250% at 14:00 (share)", trading > 0 ? static_cast<double>(strong) / trading : 0, 0.005,
       0.05);
   add("top 1% stocks' share of traded value", total > 0 ? topValue / total : 0, 0.2, 0.4);
+  add("thinnest stocks: minutes with a contract", Mean(thinMinutes), 0.2, 0.8);
+  add("thinnest stocks: spread in ticks at 14:00 (mean)", Mean(thinSpreads), 1.5, 5);
+  add("value traded 12:00-13:00 / 09:00-10:00", firstHour > 0 ? lunchHour / firstHour : 0, 0.2, 0.7);
   return study;
 }
 
