@@ -163,6 +163,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   std::vector<std::vector<double>> returns;
   std::vector<double> pooled, kurtoses, lag1, lag20, indexCorrelations, limitVolumes;
   std::vector<int> lowerLimits(dates.size()), upperLimits(dates.size()), touches(dates.size());
+  int afterLimitUp = 0, roseAfterLimitUp = 0;
   for (int i = 0; i < study.stocks; ++i) {
     const std::vector<DailyBar> bars = today.History(i, kHistoryDays);
     returns.push_back(Returns(bars, dates));
@@ -172,6 +173,11 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
       if (bar.volume > 0) volumes.push_back(bar.volume);
     }
     const double medianVolume = Median(volumes);
+    for (size_t d = 1; d < bars.size(); ++d) {
+      if (!AtUpperLimit(bars[d - 1]) || bars[d].volume == 0) continue;
+      ++afterLimitUp;
+      roseAfterLimitUp += bars[d].change > 0 ? 1 : 0;
+    }
     for (const DailyBar& bar : bars) {
       const auto at = static_cast<size_t>(std::lower_bound(dates.begin(), dates.end(), bar.date) - dates.begin());
       if (at >= dates.size() || bar.volume == 0) continue;
@@ -271,9 +277,12 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   add("excess kurtosis, limit days removed (median)", Median(kurtoses), 3, kUnbounded);
   add("history days with a lower-limit close",
       std::count_if(lowerLimits.begin(), lowerLimits.end(), [](int n) { return n > 0; }) / days, 0.1, 1);
+  add("lower-limit closes on the worst day", *std::max_element(lowerLimits.begin(), lowerLimits.end()), 5, 300);
   add("upper-limit closes a day", std::accumulate(upperLimits.begin(), upperLimits.end(), 0) / days, 1, 40);
   add("lower-limit closes a day", std::accumulate(lowerLimits.begin(), lowerLimits.end(), 0) / days, 0.1, 10);
   add("touched a limit and fell back, a day", std::accumulate(touches.begin(), touches.end(), 0) / days, 0.5, 40);
+  add("days after an upper-limit close that rose",
+      afterLimitUp > 0 ? static_cast<double>(roseAfterLimitUp) / afterLimitUp : 0, 0.55, 0.9);
   add("limit-up volume / the stock's median (median)", Median(limitVolumes), 3, kUnbounded);
   add("today's volume / 20-day average (median)", Median(volumeRatios), 0.7, 1.4);
   add("closing auction share of volume (median)", Median(closingShares), 0.03, 0.10);
