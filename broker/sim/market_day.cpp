@@ -153,11 +153,11 @@ StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw&
 }
 
 const MinuteSummary& StockDay::Minute(int m) {
-  ExtendTo(m);
+  EnsurePlanned();
   return minutes_[static_cast<size_t>(m)];
 }
 
-void StockDay::ExtendTo(int) {
+void StockDay::EnsurePlanned() {
   if (minutes_.empty()) PlanDay();
 }
 
@@ -417,7 +417,7 @@ void StockDay::Totals::Add(const Trade& trade) {
 
 StockDay::Totals StockDay::TotalsBefore(int m) {
   Totals totals;
-  if (m > 0) ExtendTo(m - 1);
+  EnsurePlanned();
   for (int i = 0; i < m && i < kRegularMinutes; ++i) {
     const MinuteSummary& minute = minutes_[static_cast<size_t>(i)];
     if (minute.count == 0) continue;
@@ -437,7 +437,7 @@ int32_t StockDay::RegularCount() {
 }
 
 int32_t StockDay::LastRegularPosition() {
-  ExtendTo(kRegularMinutes - 1);
+  EnsurePlanned();
   return walkPosition_;
 }
 

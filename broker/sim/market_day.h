@@ -64,7 +64,7 @@ class StockDay {
     // Counts one contract into the count, the value and the day's range.
     void Add(const Trade& trade);
   };
-  void ExtendTo(int m);
+  void EnsurePlanned();
   void Expand(int m, std::vector<Trade>& out);
   void PlanDay();
   std::vector<int32_t> PlanCounts(SeededRandom& random, double activity);
@@ -101,7 +101,7 @@ class StockDay {
 
   // The day's plan (empty until first needed) and where the regular session ends.
   std::vector<MinuteSummary> minutes_;
-  int32_t walkPosition_ = 0;
+  int32_t walkPosition_ = 0;  // the last regular contract's position
   // The last minute expanded, kept because the same minute is asked for again and again.
   int cachedMinute_ = -1;
   std::vector<Trade> cachedTrades_;
