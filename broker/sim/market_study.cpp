@@ -161,7 +161,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   const std::vector<int32_t> dates = TradingDaysBefore(date, kHistoryDays);
   const std::vector<double> index = Returns(today.IndexHistory("U001", kHistoryDays), dates);
   std::vector<std::vector<double>> returns;
-  std::vector<double> pooled, kurtoses, lag1, lag20, indexCorrelations, limitVolumes;
+  std::vector<double> pooled, kurtoses, lag1, lag20, indexCorrelations, limitVolumes, volumeLag1;
   std::vector<int> lowerLimits(dates.size()), upperLimits(dates.size()), touches(dates.size());
   int afterLimitUp = 0, roseAfterLimitUp = 0;
   for (int i = 0; i < study.stocks; ++i) {
@@ -173,6 +173,9 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
       if (bar.volume > 0) volumes.push_back(bar.volume);
     }
     const double medianVolume = Median(volumes);
+    std::vector<double> logVolumes(volumes.size());
+    std::transform(volumes.begin(), volumes.end(), logVolumes.begin(), [](double v) { return std::log(v); });
+    if (const double c = Correlation(logVolumes, logVolumes, 1); !std::isnan(c)) volumeLag1.push_back(c);
     for (size_t d = 1; d < bars.size(); ++d) {
       if (!AtUpperLimit(bars[d - 1]) || bars[d].volume == 0) continue;
       ++afterLimitUp;
@@ -283,6 +286,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   add("touched a limit and fell back, a day", std::accumulate(touches.begin(), touches.end(), 0) / days, 0.5, 40);
   add("days after an upper-limit close that rose",
       afterLimitUp > 0 ? static_cast<double>(roseAfterLimitUp) / afterLimitUp : 0, 0.55, 0.9);
+  add("log-volume autocorrelation, lag 1", Mean(volumeLag1), 0.4, 0.9);
   add("limit-up volume / the stock's median (median)", Median(limitVolumes), 3, kUnbounded);
   add("today's volume / 20-day average (median)", Median(volumeRatios), 0.7, 1.4);
   add("closing auction share of volume (median)", Median(closingShares), 0.03, 0.10);
