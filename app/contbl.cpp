@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/itemcolour.h"
 #include "app/qtext.h"
 #include "app/windowmessages.h"
 #include "app/wndconpower.h"
@@ -24,8 +25,8 @@ static constexpr char kModule[] = "app/contbl";
 
 namespace {
 
-constexpr uint32_t kRiseItemData = 0x0000FF;
-constexpr uint32_t kFallItemData = 0xFF0000;
+constexpr uint32_t kRiseItemData = kRedItemData;
+constexpr uint32_t kFallItemData = kBlueItemData;
 // Only contracts of regular trading hours become rows.
 constexpr char kRegularPhase = '2';
 constexpr char kSellerSide = '2';
@@ -36,12 +37,6 @@ constexpr int kShortTimeColumnWidth = 43;
 
 // The list is written in blocks of about this many bytes.
 constexpr size_t kWriteBlock = 64 * 1024;
-
-// The item data is a colour value with red in the low byte and blue in the high one.
-QColor ColourOf(uint32_t itemData) {
-  return QColor(static_cast<int>(itemData & 0xFF), static_cast<int>(itemData >> 8 & 0xFF),
-                static_cast<int>(itemData >> 16 & 0xFF));
-}
 
 std::string NumberCell(int64_t value) {
   return FormatNumber(value);
@@ -79,7 +74,7 @@ QVariant ContractListModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ForegroundRole: {
       const uint32_t itemData = Row(index.row()).itemData;
-      return itemData == 0 ? QVariant() : QVariant(ColourOf(itemData));
+      return itemData == 0 ? QVariant() : QVariant(ItemDataColour(itemData));
     }
     case kItemDataRole:
       return static_cast<uint>(Row(index.row()).itemData);

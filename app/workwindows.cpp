@@ -3,6 +3,8 @@
 #include "app/callfrm.h"
 #include "app/confrm.h"
 #include "app/ostrada.h"
+#include "app/trdbuycallfrm.h"
+#include "app/trdbuytbl.h"
 
 namespace ostrada {
 
@@ -22,6 +24,16 @@ CommandHandler WorkingWindowCommand(int id, CostradaApp& app) {
     case kCmdQuote10:
       return [&app] {
         CCallDlg dialog(app.AllCodes(), 0);
+        dialog.exec();
+      };
+    case kCmdOrder:
+      return [&app] {
+        CTrdDlg dialog(app.AllCodes());
+        dialog.exec();
+      };
+    case kCmdQuoteOrder:
+      return [&app] {
+        CTrdCallDlg dialog(app.AllCodes());
         dialog.exec();
       };
     default:

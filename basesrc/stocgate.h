@@ -13,9 +13,34 @@ namespace ostrada {
 
 class CodeInfoList;
 struct CodeInfo;
+class TrdRunList;
+class TrdYetList;
 class NowGate;
 struct NowPrice;
 struct CallInfo;
+
+// The two order types, recognised by identity: pass these very constants, never a copy of the text.
+inline constexpr char kOrderTypeLimit[] = "01";   // the order window's "보통"
+inline constexpr char kOrderTypeMarket[] = "03";  // "시장가"
+// The sides of a buy/sell order as the server takes them.
+inline constexpr char kOrderSideSell[] = "1";
+inline constexpr char kOrderSideBuy[] = "2";
+
+// What the account can buy, from the order-available and cash-available queries. The amounts are
+// capped by the cash limit: neither shows more than the cash the account can use.
+struct TradeAbleInfo {
+  char text1[32];               // header 1
+  char text0[16];               // header 0
+  int32_t availableAmount;      // header 9, capped
+  int32_t h10;                  // header 10
+  int32_t availableQuantity;    // header 17
+  int32_t h18;                  // header 18
+  int32_t h34;                  // header 34
+  int32_t totalDeposit;         // header 45, capped
+  int32_t h46;                  // header 46
+  int32_t h47;                  // header 47
+  int32_t availableSubstitute;  // header 48
+};
 
 class StocGate {
  public:
@@ -52,11 +77,50 @@ class StocGate {
   // request shows the server's two texts, a COM error its description.
   int FetchQuoteBook(const char* code, CallInfo& record);
 
+  // ---- Trading (stocgate_trd.cpp) ----
+  // Every operation blocks until the server answers. A refused request shows the server's two texts
+  // joined, a COM error its description; missing arguments are reported.
+  // 1 when logged in (already, or by this call; a cancelled login also counts), 0 after a message.
+  int TradeLogin();
+  // Releases the trade utility; 0 after showing a COM error.
+  int TradeLogout();
+  int IsTradeLoggedIn() const { return tradeUtility_ != nullptr ? 1 : 0; }
+  // The last element of the server's account list, as it came or as text; 0 when not logged in.
+  int AccountNumber(broker::Variant* account);
+  int AccountNumberText(std::string* account);
+  // The buyable amount and quantity of the code at the price (sent only with kOrderTypeLimit and a
+  // code). orderType must be kOrderTypeLimit or kOrderTypeMarket itself. 1/0; out is filled on 1.
+  int BuyableAmount(const char* account, const char* code, const char* orderType, int32_t price,
+                    TradeAbleInfo* out);
+  // Every holding or unfilled order of the account, page by page, into a new list; null on failure
+  // (the partial list discarded).
+  std::unique_ptr<TrdRunList> DownloadHoldings(const char* account);
+  std::unique_ptr<TrdYetList> DownloadUnfilled(const char* account);
+  // The current price of every holding through the list fetch, 110 codes a request: each holding
+  // whose code came back takes the price bar of its snapshot with the day's change rate. 1/0 (the
+  // holdings of a failed request keep their previous prices).
+  int RefreshHoldingPrices(TrdRunList* holdings);
+
+  // ---- Orders (stocgate_trd.cpp) ----
+  // A failed order beeps and returns 0 with the text the user is to be shown (the server's joined
+  // texts, a COM error's description or the check that failed); the caller shows it. On success the
+  // server's new order number becomes LastOrderNumber().
+  // side is kOrderSideBuy or kOrderSideSell; quantity and price as typed (a market order sends 0).
+  int SendOrder(const CodeInfoList& book, const char* account, const char* side, const char* code,
+                const char* orderType, int32_t price, int32_t quantity, std::string* failure);
+  // kind is TextC(Txt::kTrdModify) or TextC(Txt::kTrdCancel) itself; a cancel sends no price.
+  int SendModifyCancel(const CodeInfoList& book, const char* account, const char* kind, const char* code,
+                       int32_t quantity, int32_t price, int32_t targetOrder, std::string* failure);
+  int32_t LastOrderNumber() const { return lastOrderNumber_; }
+
  private:
   // The objects of a download in progress; empty between calls.
   std::shared_ptr<broker::ICodeManager> codeManager_;
   std::shared_ptr<broker::IStockCodeList> codeList_;
   std::shared_ptr<broker::IMarketRequest> multiPrice_;  // current prices
+  // The trade utility; null while not logged in to trading.
+  std::shared_ptr<broker::ITradeUtility> tradeUtility_;
+  int32_t lastOrderNumber_ = 0;
 };
 
 }  // namespace ostrada

@@ -79,6 +79,19 @@ void OrderBook::ClearBeyond(BookSide side, int32_t price, std::vector<Fill>* fil
   }
 }
 
+int32_t OrderBook::Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity) {
+  Level* level = Find(side, price);
+  if (level == nullptr) return 0;
+  auto order = std::find_if(level->orders.begin(), level->orders.end(), [&](const Order& o) { return o.id == id; });
+  if (order == level->orders.end()) return 0;
+  const int32_t part = std::min(order->quantity, quantity);
+  order->quantity -= part;
+  level->total -= part;
+  if (order->quantity == 0) level->orders.erase(order);
+  DropEmpty(side);
+  return part;
+}
+
 int32_t OrderBook::QuantityAt(BookSide side, int32_t price) const {
   for (const Level& level : Levels(side)) {
     if (level.price == price) return level.total;

@@ -54,6 +54,9 @@ class OrderBook {
   // Removes every level the price crosses: asks below it (side kAsk) or bids above it (kBid). The
   // market's orders there are withdrawn; owned orders trade at their own price.
   void ClearBeyond(BookSide side, int32_t price, std::vector<Fill>* fills);
+  // Takes up to `quantity` away from the order with the id at the level (a cancel or a modify); the
+  // rest of it keeps its place. Returns the quantity removed.
+  int32_t Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity);
 
   int32_t QuantityAt(BookSide side, int32_t price) const;
   // Price of the best level, 0 when the side is empty.

@@ -1,9 +1,14 @@
 #include "broker/sim/exchange.h"
 
+#include <algorithm>
+
 #include "broker/sim/clock.h"
 #include "broker/sim/faults.h"
 #include "broker/sim/listing.h"
+#include "broker/sim/paper_account.h"
+#include "broker/sim/paper_ledger.h"
 #include "broker/sim/registry.h"
+#include "broker/sim/trade_objects.h"
 
 namespace ostrada::sim {
 
@@ -18,24 +23,33 @@ struct Exchange::State {
       : options(chosen),
         wallClock(chosen.wallClock ? chosen.wallClock : std::function<int64_t()>(SystemMilliseconds)),
         lastWall(wallClock()),
+        ledger(PaperLedger::Open(options.paper.ledgerPath.empty() ? ":memory:" : options.paper.ledgerPath,
+                                 PaperAccountNumbers(), options.paper.startingCash, ledgerProblem)),
+        resume(ledger ? ledger->LastSeen() : PaperLedger::Moment{}),
         clock(StartDate(), StartTime()),
         listing(Listing::Build(options.seed, options.stocks)),
         context(clock, listing, faults, options.seed),
         timeSource(clock) {}
 
+  // A session never starts before the latest moment its ledger saw.
   int32_t StartDate() const {
     if (options.clock == ClockMode::kLive) return KoreanDate(lastWall);
-    return IsValidDate(options.tradingDate) ? options.tradingDate : DefaultTradingDate(lastWall);
+    const int32_t chosen = IsValidDate(options.tradingDate) ? options.tradingDate : DefaultTradingDate(lastWall);
+    return std::max(chosen, resume.date);
   }
   int64_t StartTime() const {
     if (options.clock == ClockMode::kLive) return KoreanTimeOfDay(lastWall);
-    return ExchangeClock::AtHhmmss(kMarketOpenHhmm * 100);
+    const int64_t open = ExchangeClock::AtHhmmss(kMarketOpenHhmm * 100);
+    return StartDate() == resume.date ? std::max(open, resume.timeMs) : open;
   }
 
   ExchangeOptions options;
   std::function<int64_t()> wallClock;
   int64_t lastWall;
   double carry = 0;  // the fraction of a millisecond a sped-up session still owes
+  std::string ledgerProblem;  // before the ledger, which may fill it
+  std::unique_ptr<PaperLedger> ledger;  // until the paper account takes it
+  PaperLedger::Moment resume;
   ExchangeClock clock;
   Listing listing;
   FaultPlan faults;
@@ -46,7 +60,10 @@ struct Exchange::State {
 
 Exchange::Exchange(const ExchangeOptions& options) : state_(std::make_unique<State>(options)) {
   RegisterCodeObjects(state_->registry, state_->context);
-  RegisterMarketObjects(state_->registry, state_->context);
+  SharedMarket market = RegisterMarketObjects(state_->registry, state_->context);
+  auto paper = std::make_shared<PaperTrading>(state_->context, std::move(market), std::move(state_->ledger),
+                                              state_->ledgerProblem, state_->options.paper);
+  RegisterTradeObjects(state_->registry, state_->context, paper);
 }
 
 Exchange::~Exchange() = default;
@@ -70,6 +87,10 @@ void Exchange::Pump() {
   const auto step = static_cast<int64_t>(owed);
   state_->carry = owed - static_cast<double>(step);
   state_->clock.Advance(step);
+}
+
+const std::string& Exchange::PaperProblem() const {
+  return state_->ledgerProblem;
 }
 
 FaultPlan& Exchange::Faults() {

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "basesrc/foundation/localtime.h"
 #include "broker/server.h"
+#include "broker/sim/paper_options.h"
 
 namespace ostrada::sim {
 
@@ -25,6 +27,9 @@ struct ExchangeOptions {
   int32_t tradingDate = 0;
   // The wall clock as Unix milliseconds; empty: the system clock. Read at start and by Pump().
   std::function<int64_t()> wallClock = {};
+  // The paper account: its ledger file, starting cash and fees. A session on the ledger's latest
+  // trading date resumes at the latest time the ledger saw, never earlier.
+  PaperOptions paper = {};
 };
 
 class FaultPlan;        // broker/sim/faults.h
@@ -53,6 +58,8 @@ class Exchange : public broker::ComServer {
   void Pump();
   // Fault injection for tests and the program's start-up fault options.
   FaultPlan& Faults();
+  // Why the paper account's ledger could not be opened (CP949), empty when it is open.
+  const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
   const Listing& Stocks() const;

@@ -6,13 +6,14 @@
 
 namespace ostrada::sim {
 
-void RegisterMarketObjects(ObjectRegistry& registry, ExchangeContext& context) {
+std::shared_ptr<MarketService> RegisterMarketObjects(ObjectRegistry& registry, ExchangeContext& context) {
   // The factories share the market, so it lives as long as the registry (and the objects it made).
   auto market = std::make_shared<MarketService>(context);
   RegisterPriceObjects(registry, context, market);
   RegisterQuoteObjects(registry, context, market);
   RegisterContractObjects(registry, context, market);
   RegisterChartObjects(registry, context, market);
+  return market;
 }
 
 }  // namespace ostrada::sim

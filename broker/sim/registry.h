@@ -17,6 +17,8 @@
 
 namespace ostrada::sim {
 
+class MarketService;  // broker/sim/market_service.h
+
 class ExchangeContext {
  public:
   ExchangeContext(ExchangeClock& clock, const Listing& listing, FaultPlan& faults, uint64_t seed)
@@ -54,6 +56,7 @@ class ObjectRegistry {
 
 // The families. Each lives in its own module; the exchange calls them once at start.
 void RegisterCodeObjects(ObjectRegistry& registry, ExchangeContext& context);
-void RegisterMarketObjects(ObjectRegistry& registry, ExchangeContext& context);
+// The market objects share one market, returned for the families that trade on it.
+std::shared_ptr<MarketService> RegisterMarketObjects(ObjectRegistry& registry, ExchangeContext& context);
 
 }  // namespace ostrada::sim

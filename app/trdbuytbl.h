@@ -1,0 +1,149 @@
+#pragma once
+// The order form CTrdBuyTbl (template 144): the user logs in to trading, sees the buying power, the
+// holdings or the unfilled orders of the account, and sends buy, sell, modify and cancel orders of
+// the current stock. It lives alone in the mini order window CTrdDlg ("미니주문", template 145) or
+// beside the quote panel in the quote-click order window. A new stock chosen in the form is told to
+// the parent with WM_STOCK_CHANGED (1, 0).
+#include <QDialog>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/trdbuyopt.h"
+#include "basesrc/stocgate.h"
+
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace ostrada {
+
+class CodeInfoList;
+class TrdRunList;
+class TrdYetList;
+
+class CTrdBuyTbl : public QWidget {
+  Q_OBJECT
+ public:
+  // Control ids of the action, order-type and part/all radios.
+  enum Control : int {
+    kBuy = 1463,
+    kSell = 1464,
+    kModify = 1465,
+    kCancel = 1466,
+    kLimit = 1418,
+    kMarket = 1419,
+    kPart = 1471,
+    kAll = 1472,
+  };
+
+  // `book` is the application's full code book (null while no stocks were received); never freed here.
+  explicit CTrdBuyTbl(const CodeInfoList* book, QWidget* parent = nullptr);
+  // Logs out of trading.
+  ~CTrdBuyTbl() override;
+  CTrdBuyTbl(const CTrdBuyTbl&) = delete;
+  CTrdBuyTbl& operator=(const CTrdBuyTbl&) = delete;
+
+  // Makes the stock current (CP949) and applies the options of the current action. 1/0.
+  int SetStock(const std::string& name, const std::string& code);
+  // A price picked elsewhere: shown in the price edit of a limit order; a market order only beeps.
+  void SetPrice(int32_t price);
+  // "조회": asks the server again for what the current action shows.
+  void Refresh();
+
+  // The button and radio commands, as their clicks run them.
+  void Login();
+  void ChooseAction(int id);
+  void ChooseOrderType(int id);
+  void ChoosePartOrAll(int id);
+  void Send();
+  void ClearStock();
+  void OpenOptions();
+  void OnFindButton();
+
+  const std::string& Name() const { return name_; }
+  const std::string& Code() const { return code_; }
+  const std::string& Account() const { return account_; }
+  int Action() const { return action_; }
+  int32_t LastOrderNumber() const { return gate_.LastOrderNumber(); }
+  const TradeOptions& BuyOptions() const { return buyOptions_; }
+  const TradeOptions& SellOptions() const { return sellOptions_; }
+  const TrdRunList* Holdings() const { return holdings_.get(); }
+  const TrdYetList* Unfilled() const { return unfilled_.get(); }
+
+ private:
+  void LayOut();
+  QPushButton* MakeButton(int id, const QString& text);
+  QTableWidget* MakeList(int id, const QStringList& columns);
+  void ShowFor(int action);
+  // The stock of the code shown, refreshed from the book; false when there is none.
+  bool CurrentStock();
+  void ApplyOptions();
+  // The preset price of the level for the current stock; false (reported) when a request failed.
+  bool PresetPrice(int level, int32_t* price);
+  // The preset quantity of the mode at the price; false after telling the fault.
+  bool PresetQuantity(const TradeOptions& options, int32_t price, int32_t* quantity);
+  void RefreshBuyable();
+  void RefreshHoldings();
+  void RefreshUnfilled();
+  void RefreshHoldingPrices();
+  void ShowHoldings();
+  void ShowUnfilled();
+  void OnAccountRowChosen();
+  void OnHoldingRowChosen();
+  void OnUnfilledRowChosen();
+  void SendBuyOrSell();
+  void SendModifyOrCancel();
+  void TellStockChanged();
+
+  const CodeInfoList* const book_;
+  StocGate gate_;
+  std::string name_;
+  std::string code_;
+  std::string account_;
+  int action_ = kBuy;
+  int orderType_ = kLimit;
+  int partOrAll_ = kAll;
+  std::unique_ptr<TrdRunList> holdings_;
+  std::unique_ptr<TrdYetList> unfilled_;
+  bool holdingsBusy_ = false;
+  bool unfilledBusy_ = false;
+  TradeAbleInfo buyable_{};
+  TradeOptions buyOptions_;
+  TradeOptions sellOptions_;
+
+  QComboBox* combo9014_;
+  QLabel* code9028_;
+  QButtonGroup* actions_;
+  QButtonGroup* orderTypes_;
+  QButtonGroup* partAll_;
+  QLineEdit* quantity1420_;
+  QLineEdit* price1421_;
+  QLineEdit* target1412_;
+  QLabel* targetLabel1473_;
+  QPushButton* send1426_;
+  QPushButton* options1424_;
+  QPushButton* login1428_;
+  QFrame* frame1467_;
+  QTableWidget* account1422_;
+  QTableWidget* holdings1468_;
+  QTableWidget* unfilled1470_;
+};
+
+// The mini order window: the order form alone.
+class CTrdDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CTrdDlg(const CodeInfoList* book, QWidget* parent = nullptr);
+
+  CTrdBuyTbl& Form() { return *form_; }
+
+ private:
+  CTrdBuyTbl* form_;
+};
+
+}  // namespace ostrada

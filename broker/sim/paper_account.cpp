@@ -1,0 +1,467 @@
+#include "broker/sim/paper_account.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada::sim {
+namespace {
+
+// Owned orders in the books carry this owner; the market's own liquidity has 0.
+constexpr uint32_t kPaperOwner = 1;
+// How often the pump tells the ledger the exchange's time (so a restart resumes near it).
+constexpr int64_t kSeeEveryMs = 60'000;
+
+// Statuses of refusals that have no reason of the exchange's common table.
+constexpr int16_t kUnknownAccountStatus = 21;
+constexpr int16_t kNothingLeftStatus = 22;
+constexpr int16_t kLedgerStatus = 23;
+
+Refusal OrderRefusal(int16_t status, const std::string& reason) {
+  return Refusal{status, Text(Txt::kExOrderRefused), reason};
+}
+Refusal OrderRefusal(RefusalKind kind, Txt reason) {
+  return OrderRefusal(static_cast<int16_t>(kind), Text(reason));
+}
+
+int64_t Ppm(double rate) {
+  return std::llround(rate * 1'000'000.0);
+}
+
+// The most shares `money` pays for at `price`, with or without the commission on top.
+int32_t Affordable(int64_t money, int32_t price, const FeeRates* fees) {
+  if (price <= 0 || money <= 0) return 0;
+  int64_t quantity = money / price;
+  if (fees != nullptr) {
+    while (quantity > 0 && quantity * price + fees->Commission(quantity * price) > money) --quantity;
+  }
+  return static_cast<int32_t>(std::min<int64_t>(quantity, INT32_MAX));
+}
+
+}  // namespace
+
+const std::vector<std::string>& PaperAccountNumbers() {
+  static const std::vector<std::string> accounts = {"5011223301", "5011223302"};
+  return accounts;
+}
+
+PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::unique_ptr<PaperLedger> ledger,
+                           std::string problem, const PaperOptions& options)
+    : context_(context),
+      market_(std::move(market)),
+      ledger_(std::move(ledger)),
+      problem_(std::move(problem)),
+      fees_{Ppm(options.commissionRate), Ppm(options.sellTaxRate)},
+      accounts_(PaperAccountNumbers()) {
+  Pump();
+  pump_ = context_.OnAdvance([this](int64_t) { Pump(); });
+}
+
+PaperTrading::~PaperTrading() {
+  context_.Clock().RemoveListener(pump_);
+}
+
+int32_t PaperTrading::Today() {
+  return market_->Sync().TradingDate();
+}
+
+std::string PaperTrading::NameOf(const std::string& code) {
+  Market& market = market_->Current();
+  const int stock = market.Find(code);
+  return stock < 0 ? std::string() : market.Stock(stock).name;
+}
+
+void PaperTrading::AddListener(OrderNoticeListener* listener) {
+  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) listeners_.push_back(listener);
+}
+
+void PaperTrading::RemoveListener(OrderNoticeListener* listener) {
+  std::erase(listeners_, listener);
+}
+
+void PaperTrading::Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price) {
+  OrderNotice notice;
+  notice.kind = kind;
+  notice.flag = order.kind;
+  notice.side = order.side;
+  notice.account = order.account;
+  notice.code = order.code;
+  notice.name = NameOf(order.code);
+  notice.quantity = quantity;
+  notice.price = price;
+  notice.number = order.number;
+  notice.original = order.original;
+  notice.market = order.market;
+  notice.hhmmss = HhmmssOf(market_->Current().Now());
+  // A listener may leave (or another join) while one is told.
+  const std::vector<OrderNoticeListener*> listeners = listeners_;
+  for (OrderNoticeListener* listener : listeners) {
+    if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end()) listener->OnOrderNotice(notice);
+  }
+}
+
+std::optional<Refusal> PaperTrading::CheckQuery(const std::string& account) {
+  if (!ledger_) return OrderRefusal(kLedgerStatus, problem_);
+  if (!initialised_) return MakeRefusal(RefusalKind::kNotInitialised);
+  if (!ledger_->HasAccount(account))
+    return Refusal{kUnknownAccountStatus, Text(Txt::kExQueryRefused), Text(Txt::kPaperUnknownAccount)};
+  return std::nullopt;
+}
+
+BuyingPower PaperTrading::Buyable(const std::string& account, const std::string& code, int32_t price) {
+  BuyingPower power;
+  power.cash = ledger_->Cash(account);
+  power.reserved = ledger_->ReservedCash(account, fees_);
+  power.available = std::max<int64_t>(0, power.cash - power.reserved);
+  Market& market = market_->Sync();
+  const int stock = market.Find(code);
+  if (stock >= 0) {
+    const int32_t at = price > 0 ? price : market.Day(stock).Ladder().Upper();
+    power.quantity = Affordable(power.available, at, &fees_);
+    power.grossQuantity = Affordable(power.available, at, nullptr);
+  }
+  return power;
+}
+
+std::optional<Refusal> PaperTrading::CheckOrderGate(Market& market, int stock) {
+  if (!ledger_) return OrderRefusal(kLedgerStatus, problem_);
+  if (!initialised_) return MakeRefusal(RefusalKind::kNotInitialised);
+  if (stock < 0) return OrderRefusal(RefusalKind::kUnknownCode, Txt::kExUnknownCode);
+  if (market.Stock(stock).suspended || market.Day(stock).Halted()) return MakeRefusal(RefusalKind::kSuspended);
+  if (PhaseAt(market.Now()) == Phase::kClosed) return MakeRefusal(RefusalKind::kMarketClosed);
+  return std::nullopt;
+}
+
+std::optional<Refusal> PaperTrading::CheckPrice(Market& market, int stock, int32_t price) {
+  const PriceLadder& ladder = market.Day(stock).Ladder();
+  if (price < ladder.Lower() || price > ladder.Upper())
+    return OrderRefusal(RefusalKind::kBadPrice, Txt::kPaperOutsideLimits);
+  if (ladder.PriceAt(ladder.Position(price)) != price) return OrderRefusal(RefusalKind::kBadPrice, Txt::kPaperOffTick);
+  return std::nullopt;
+}
+
+// Inside the order's write transaction, so another process cannot spend the same cash or shares.
+std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
+  if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
+  if (order.IsBuy()) {
+    const int64_t value = static_cast<int64_t>(order.reservePrice) * order.quantity;
+    const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account, fees_);
+    if (value + fees_.Commission(value) > available) return MakeRefusal(RefusalKind::kInsufficientCash);
+  } else {
+    const int32_t free =
+        ledger_->Holding(order.account, order.code).quantity - ledger_->Offered(order.account, order.code);
+    if (order.quantity > free) return MakeRefusal(RefusalKind::kInsufficientHoldings);
+  }
+  return std::nullopt;
+}
+
+PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code, char side, bool market,
+                                         int32_t price, int32_t quantity) {
+  Market& theMarket = market_->Sync();
+  const int stock = theMarket.Find(code);
+  Result result;
+  if (auto refused = CheckOrderGate(theMarket, stock)) {
+    result.refusal = refused;
+    return result;
+  }
+  if (side != '1' && side != '2') {
+    result.refusal = OrderRefusal(RefusalKind::kBadInput, Txt::kPaperBadOrderType);
+    return result;
+  }
+  if (quantity <= 0) {
+    result.refusal = MakeRefusal(RefusalKind::kBadQuantity);
+    return result;
+  }
+  if (!market) {
+    if (auto refused = CheckPrice(theMarket, stock, price)) {
+      result.refusal = refused;
+      return result;
+    }
+  }
+  PaperOrder& order = result.order;
+  order.date = theMarket.TradingDate();
+  order.account = account;
+  order.code = code;
+  order.side = side;
+  order.market = market;
+  order.price = market ? 0 : price;
+  // A market buy holds cash as if it paid the upper limit, as brokers do.
+  order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
+  order.quantity = quantity;
+  order.timeMs = theMarket.Now();
+  try {
+    auto transaction = ledger_->Begin();
+    if (auto refused = CheckFunds(order)) {
+      result.refusal = refused;
+      return result;
+    }
+    ledger_->Insert(order);
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    transaction->Commit();
+  } catch (const SqliteError& error) {
+    result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return result;
+  }
+  Notify(order, '4', order.quantity, order.price);
+  Route(theMarket, stock, order);
+  return result;
+}
+
+PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::string& code, int32_t target,
+                                         int32_t quantity, int32_t price, bool cancel) {
+  Market& theMarket = market_->Sync();
+  const int stock = theMarket.Find(code);
+  Result result;
+  if (auto refused = CheckOrderGate(theMarket, stock)) {
+    result.refusal = refused;
+    return result;
+  }
+  if (!cancel) {
+    if (auto refused = CheckPrice(theMarket, stock, price)) {
+      result.refusal = refused;
+      return result;
+    }
+  }
+  PaperOrder& order = result.order;
+  PaperOrder original;
+  try {
+    auto transaction = ledger_->Begin();
+    if (!ledger_->HasAccount(account)) {
+      result.refusal = OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
+      return result;
+    }
+    const std::optional<PaperOrder> found = ledger_->Order(theMarket.TradingDate(), target);
+    if (!found || found->account != account || found->code != code || found->kind == '3') {
+      result.refusal = MakeRefusal(RefusalKind::kUnknownOrder);
+      return result;
+    }
+    original = *found;
+    if (original.state != OrderState::kOpen || original.Remaining() <= 0) {
+      result.refusal = OrderRefusal(kNothingLeftStatus, Text(Txt::kPaperNothingLeft));
+      return result;
+    }
+    if (quantity <= 0) {
+      result.refusal = MakeRefusal(RefusalKind::kBadQuantity);
+      return result;
+    }
+    if (quantity > original.Remaining()) {
+      result.refusal = OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
+      return result;
+    }
+    ledger_->Withdraw(original.date, original.number, quantity);
+    order.date = original.date;
+    order.account = account;
+    order.code = code;
+    order.side = original.side;
+    order.quantity = quantity;
+    order.kind = cancel ? '3' : '2';
+    order.original = original.number;
+    order.timeMs = theMarket.Now();
+    if (cancel) {
+      order.price = original.price;
+      order.market = original.market;
+      order.state = OrderState::kRecorded;
+    } else {
+      order.price = order.reservePrice = price;
+      // The modified remainder must still be paid for at its new price.
+      if (auto refused = CheckFunds(order)) {
+        result.refusal = refused;
+        return result;
+      }
+    }
+    ledger_->Insert(order);
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    transaction->Commit();
+  } catch (const SqliteError& error) {
+    result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return result;
+  }
+  Unrest(theMarket, original.number, quantity);
+  Notify(order, '4', order.quantity, order.price);
+  Notify(order, '2', order.quantity, order.price);
+  if (!cancel) Route(theMarket, stock, order);
+  return result;
+}
+
+void PaperTrading::Route(Market& market, int stock, const PaperOrder& order) {
+  const Phase phase = PhaseAt(order.timeMs);
+  if (phase == Phase::kAuction) {
+    resting_[order.number] = {stock, order.side, order.price, order.market,
+                              order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction};
+    ++stocksResting_[stock];
+    return;
+  }
+  Match(market, stock, order);
+}
+
+void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
+  OrderBook& book = market.Book(stock).Orders();
+  const bool buy = order.IsBuy();
+  const BookSide opposite = buy ? BookSide::kAsk : BookSide::kBid;
+  const PriceLadder& ladder = market.Day(stock).Ladder();
+  const int32_t limit = order.market ? (buy ? ladder.Upper() : ladder.Lower()) : order.price;
+  struct Execution {
+    int32_t number;
+    int32_t price;
+    int32_t quantity;
+  };
+  std::vector<Execution> executions;
+  int32_t remaining = order.Remaining();
+  while (remaining > 0) {
+    const int32_t best = book.Best(opposite);
+    if (best == 0 || (buy ? best > limit : best < limit)) break;
+    std::vector<OrderBook::Fill> owned;
+    const int32_t taken = book.Take(opposite, best, remaining, &owned);
+    if (taken <= 0) break;
+    executions.push_back({order.number, best, taken});
+    remaining -= taken;
+    // This account's own orders on the other side trade with it like anyone's.
+    for (const OrderBook::Fill& fill : owned) {
+      if (fill.owner == kPaperOwner) executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
+    }
+  }
+  if (remaining > 0 && !order.market) {
+    book.Add(buy ? BookSide::kBid : BookSide::kAsk, order.price,
+             {static_cast<uint64_t>(order.number), remaining, kPaperOwner});
+    resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
+    ++stocksResting_[stock];
+  }
+  for (const Execution& execution : executions) Execute(execution.number, execution.price, execution.quantity);
+  if (remaining > 0 && order.market) {
+    // Nothing is left to trade with within the limits: the remainder of a market order ends here.
+    try {
+      ledger_->Expire(order.date, order.number);
+    } catch (const SqliteError& error) {
+      ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    }
+    Notify(order, '3', remaining, order.price);
+  }
+}
+
+void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
+  auto found = resting_.find(number);
+  if (found == resting_.end()) return;
+  const Resting& resting = found->second;
+  if (resting.where == Waiting::kBook) {
+    market.Book(resting.stock)
+        .Orders()
+        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
+                quantity);
+  }
+  const std::optional<PaperOrder> order = ledger_->Order(date_, number);
+  if (!order || order->state != OrderState::kOpen) {
+    if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
+    resting_.erase(found);
+  }
+}
+
+void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
+  std::optional<PaperOrder> order;
+  try {
+    order = ledger_->Order(date_, number);
+    if (!order || order->state != OrderState::kOpen) return;  // ended elsewhere (the other process)
+    quantity = std::min(quantity, order->Remaining());
+    if (quantity <= 0) return;
+    ledger_->RecordFill(*order, price, quantity, fees_, market_->Current().Now());
+  } catch (const SqliteError& error) {
+    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return;
+  }
+  if (order->Remaining() == quantity) {
+    auto found = resting_.find(number);
+    if (found != resting_.end()) {
+      if (--stocksResting_[found->second.stock] == 0) stocksResting_.erase(found->second.stock);
+      resting_.erase(found);
+    }
+  }
+  Notify(*order, '1', quantity, price);
+}
+
+void PaperTrading::StartDay(Market& market) {
+  date_ = market.TradingDate();
+  resting_.clear();
+  stocksResting_.clear();
+  if (!ledger_) return;
+  std::vector<PaperOrder> open;
+  try {
+    ledger_->ExpireBefore(date_);
+    open = ledger_->OpenOrdersOf(date_);
+  } catch (const SqliteError& error) {
+    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return;
+  }
+  // A restart puts the day's open orders back where they waited (behind what rests there now).
+  for (const PaperOrder& order : open) {
+    const int stock = market.Find(order.code);
+    if (stock < 0) continue;
+    const Phase entered = PhaseAt(order.timeMs);
+    const bool auctionPending =
+        entered == Phase::kAuction && (order.timeMs < kOpenMs ? market.Now() < kOpenMs : market.Now() < kCloseMs);
+    if (auctionPending || order.market) {
+      resting_[order.number] = {stock, order.side, order.price, order.market,
+                                order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction};
+      ++stocksResting_[stock];
+    } else {
+      market.Book(stock).Orders().Add(order.IsBuy() ? BookSide::kBid : BookSide::kAsk, order.price,
+                                      {static_cast<uint64_t>(order.number), order.Remaining(), kPaperOwner});
+      resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
+      ++stocksResting_[stock];
+    }
+  }
+}
+
+void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
+  std::vector<std::pair<int32_t, Resting>> due;
+  for (const auto& [number, resting] : resting_) {
+    if (resting.where == auction) due.emplace_back(number, resting);
+  }
+  for (const auto& [number, resting] : due) {
+    const DayState state = market.State(resting.stock);
+    const int32_t price = auction == Waiting::kOpeningAuction ? state.open : state.price;
+    const bool buy = resting.side == '2';
+    const bool crosses = price > 0 && (resting.market || (buy ? resting.price >= price : resting.price <= price));
+    const std::optional<PaperOrder> order = ledger_->Order(date_, number);
+    if (!order || order->state != OrderState::kOpen) continue;
+    if (crosses) {
+      Execute(number, price, order->Remaining());
+    } else if (auction == Waiting::kOpeningAuction && !resting.market) {
+      market.Book(resting.stock)
+          .Orders()
+          .Add(buy ? BookSide::kBid : BookSide::kAsk, resting.price,
+               {static_cast<uint64_t>(number), order->Remaining(), kPaperOwner});
+      resting_[number].where = Waiting::kBook;
+    } else {
+      ledger_->Expire(date_, number);
+      resting_.erase(number);
+      if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
+    }
+  }
+}
+
+void PaperTrading::Pump() {
+  Market& market = market_->Current();
+  if (market.TradingDate() != date_) StartDay(market);
+  if (!ledger_) return;
+  try {
+    if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
+    if (market.Now() >= kCloseMs) ResolveAuction(market, Waiting::kClosingAuction);
+    std::vector<OrderBook::Fill> fills;
+    for (const auto& [stock, count] : stocksResting_) {
+      for (const OrderBook::Fill& fill : market.Book(stock).TakeFills()) {
+        if (fill.owner == kPaperOwner) fills.push_back(fill);
+      }
+    }
+    for (const OrderBook::Fill& fill : fills) Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+    const int64_t now = context_.Clock().Now();
+    if (now - lastSeen_ >= kSeeEveryMs) {
+      ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+      lastSeen_ = now;
+    }
+  } catch (const SqliteError& error) {
+    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  }
+}
+
+}  // namespace ostrada::sim

@@ -1,0 +1,313 @@
+#include "broker/sim/paper_ledger.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada::sim {
+namespace {
+
+// Marks the file as this ledger, so a stranger's database is never taken for one.
+constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
+constexpr int64_t kSchemaVersion = 1;
+// How long a write waits for the other process (the program or the command line) to finish its own.
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr const char* kSchema = R"(
+CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL, starting_cash INTEGER NOT NULL);
+CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT NOT NULL, code TEXT NOT NULL,
+  side TEXT NOT NULL, market INTEGER NOT NULL, price INTEGER NOT NULL, reserve_price INTEGER NOT NULL,
+  quantity INTEGER NOT NULL, filled INTEGER NOT NULL, withdrawn INTEGER NOT NULL, kind TEXT NOT NULL,
+  original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number));
+CREATE INDEX orders_by_state ON orders(state, account, date);
+CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL, price INTEGER NOT NULL,
+  quantity INTEGER NOT NULL, commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL);
+CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL, value INTEGER NOT NULL,
+  cost INTEGER NOT NULL, PRIMARY KEY(account, code));
+CREATE TABLE clock(id INTEGER PRIMARY KEY CHECK(id = 1), date INTEGER NOT NULL, time_ms INTEGER NOT NULL);
+INSERT INTO clock VALUES(1, 0, 0);
+)";
+
+constexpr const char* kOrderColumns =
+    "date, number, account, code, side, market, price, reserve_price, quantity, filled, withdrawn, kind, original, "
+    "time_ms, state";
+
+std::string Problem(Txt text, const std::string& path, const std::string& reason) {
+  return Text(text) + path + " (" + reason + ")";
+}
+
+}  // namespace
+
+PaperLedger::PaperLedger(const std::string& path) : db_(path, path == ":memory:" || !std::filesystem::exists(path)) {}
+
+std::unique_ptr<PaperLedger> PaperLedger::Open(const std::string& path, const std::vector<std::string>& accounts,
+                                               int64_t startingCash, std::string& problem) {
+  std::unique_ptr<PaperLedger> ledger;
+  try {
+    ledger.reset(new PaperLedger(path));
+  } catch (const SqliteError& error) {
+    problem = Problem(Txt::kPaperLedgerUnopenable, path, error.what());
+    return nullptr;
+  }
+  try {
+    SqliteDb& db = ledger->db_;
+    db.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
+    // Reading the header first: a file that is not a database fails here, before anything writes.
+    const int64_t tables = db.QueryInt("SELECT count(*) FROM sqlite_master");
+    const int64_t id = db.QueryInt("PRAGMA application_id");
+    if ((tables > 0 && id != kApplicationId) || db.QueryText("PRAGMA quick_check") != "ok") {
+      problem = Problem(Txt::kPaperLedgerDamaged, path, "integrity");
+      return nullptr;
+    }
+  } catch (const SqliteError& error) {
+    problem = Problem(Txt::kPaperLedgerDamaged, path, error.what());
+    return nullptr;
+  }
+  try {
+    ledger->Prepare(accounts, startingCash);
+  } catch (const SqliteError& error) {
+    problem = Problem(Txt::kPaperLedgerUnopenable, path, error.what());
+    return nullptr;
+  }
+  return ledger;
+}
+
+void PaperLedger::Prepare(const std::vector<std::string>& accounts, int64_t startingCash) {
+  // WAL with synchronous=NORMAL: a commit is in the log (the operating system's cache) before it
+  // returns, so a killed process loses nothing; only a power cut may lose the last commits.
+  db_.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+  SqliteTransaction transaction(db_);
+  if (db_.QueryInt("PRAGMA user_version") == 0) {
+    db_.Execute(kSchema);
+    db_.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
+    db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+  }
+  SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?)");
+  for (const std::string& account : accounts) add.Bind(1, account).Bind(2, startingCash).Bind(3, startingCash).Run();
+  transaction.Commit();
+}
+
+bool PaperLedger::HasAccount(const std::string& account) {
+  SqliteStatement query(db_, "SELECT 1 FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step();
+}
+
+int64_t PaperLedger::Cash(const std::string& account) {
+  SqliteStatement query(db_, "SELECT cash FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step() ? query.Int(0) : 0;
+}
+
+int64_t PaperLedger::StartingCash(const std::string& account) {
+  SqliteStatement query(db_, "SELECT starting_cash FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step() ? query.Int(0) : 0;
+}
+
+int64_t PaperLedger::ReservedCash(const std::string& account, const FeeRates& fees) {
+  SqliteStatement query(db_,
+                        "SELECT reserve_price * (quantity - filled - withdrawn) FROM orders "
+                        "WHERE state = 'O' AND account = ? AND side = '2'");
+  query.Bind(1, account);
+  int64_t reserved = 0;
+  while (query.Step()) reserved += query.Int(0) + fees.Commission(query.Int(0));
+  return reserved;
+}
+
+int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
+  SqliteStatement query(db_,
+                        "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders "
+                        "WHERE state = 'O' AND account = ? AND side = '1' AND code = ?");
+  query.Bind(1, account).Bind(2, code).Step();
+  return static_cast<int32_t>(query.Int(0));
+}
+
+PaperHolding PaperLedger::Holding(const std::string& account, const std::string& code) {
+  SqliteStatement query(db_, "SELECT quantity, value, cost FROM holdings WHERE account = ? AND code = ?");
+  PaperHolding holding;
+  holding.code = code;
+  if (query.Bind(1, account).Bind(2, code).Step()) {
+    holding.quantity = static_cast<int32_t>(query.Int(0));
+    holding.value = query.Int(1);
+    holding.cost = query.Int(2);
+  }
+  return holding;
+}
+
+int32_t PaperLedger::HoldingCount(const std::string& account) {
+  SqliteStatement query(db_, "SELECT count(*) FROM holdings WHERE account = ?");
+  query.Bind(1, account).Step();
+  return static_cast<int32_t>(query.Int(0));
+}
+
+std::vector<PaperHolding> PaperLedger::Holdings(const std::string& account, int32_t offset, int32_t limit) {
+  SqliteStatement query(db_,
+                        "SELECT code, quantity, value, cost FROM holdings WHERE account = ? "
+                        "ORDER BY code LIMIT ? OFFSET ?");
+  query.Bind(1, account).Bind(2, limit).Bind(3, offset);
+  std::vector<PaperHolding> holdings;
+  while (query.Step())
+    holdings.push_back({query.Text(0), static_cast<int32_t>(query.Int(1)), query.Int(2), query.Int(3)});
+  return holdings;
+}
+
+PaperOrder PaperLedger::ReadOrder(const SqliteStatement& row) const {
+  PaperOrder order;
+  order.date = static_cast<int32_t>(row.Int(0));
+  order.number = static_cast<int32_t>(row.Int(1));
+  order.account = row.Text(2);
+  order.code = row.Text(3);
+  order.side = row.Text(4).c_str()[0];
+  order.market = row.Int(5) != 0;
+  order.price = static_cast<int32_t>(row.Int(6));
+  order.reservePrice = static_cast<int32_t>(row.Int(7));
+  order.quantity = static_cast<int32_t>(row.Int(8));
+  order.filled = static_cast<int32_t>(row.Int(9));
+  order.withdrawn = static_cast<int32_t>(row.Int(10));
+  order.kind = row.Text(11).c_str()[0];
+  order.original = static_cast<int32_t>(row.Int(12));
+  order.timeMs = static_cast<int32_t>(row.Int(13));
+  order.state = static_cast<OrderState>(row.Text(14).c_str()[0]);
+  return order;
+}
+
+std::vector<PaperOrder> PaperLedger::ReadOrders(SqliteStatement& statement) {
+  std::vector<PaperOrder> orders;
+  while (statement.Step()) orders.push_back(ReadOrder(statement));
+  return orders;
+}
+
+std::vector<PaperOrder> PaperLedger::OpenOrders(const std::string& account, int32_t date, int32_t offset,
+                                                int32_t limit) {
+  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns +
+                                 " FROM orders WHERE state = 'O' AND account = ? AND date = ? "
+                                 "ORDER BY number LIMIT ? OFFSET ?");
+  query.Bind(1, account).Bind(2, date).Bind(3, limit).Bind(4, offset);
+  return ReadOrders(query);
+}
+
+int32_t PaperLedger::OpenOrderCount(const std::string& account, int32_t date) {
+  SqliteStatement query(db_, "SELECT count(*) FROM orders WHERE state = 'O' AND account = ? AND date = ?");
+  query.Bind(1, account).Bind(2, date).Step();
+  return static_cast<int32_t>(query.Int(0));
+}
+
+std::vector<PaperOrder> PaperLedger::OpenOrdersOf(int32_t date) {
+  SqliteStatement query(
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE state = 'O' AND date = ? ORDER BY number");
+  query.Bind(1, date);
+  return ReadOrders(query);
+}
+
+std::optional<PaperOrder> PaperLedger::Order(int32_t date, int32_t number) {
+  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE date = ? AND number = ?");
+  query.Bind(1, date).Bind(2, number);
+  if (!query.Step()) return std::nullopt;
+  return ReadOrder(query);
+}
+
+std::vector<PaperFill> PaperLedger::Fills() {
+  SqliteStatement query(db_, "SELECT date, number, price, quantity, commission, tax, time_ms FROM fills ORDER BY id");
+  std::vector<PaperFill> fills;
+  while (query.Step()) {
+    fills.push_back({static_cast<int32_t>(query.Int(0)), static_cast<int32_t>(query.Int(1)),
+                     static_cast<int32_t>(query.Int(2)), static_cast<int32_t>(query.Int(3)), query.Int(4), query.Int(5),
+                     static_cast<int32_t>(query.Int(6))});
+  }
+  return fills;
+}
+
+int32_t PaperLedger::Insert(PaperOrder& order) {
+  SqliteStatement next(db_, "SELECT coalesce(max(number), 0) + 1 FROM orders WHERE date = ?");
+  next.Bind(1, order.date).Step();
+  order.number = static_cast<int32_t>(next.Int(0));
+  SqliteStatement insert(db_, "INSERT INTO orders VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.Bind(1, order.date)
+      .Bind(2, order.number)
+      .Bind(3, order.account)
+      .Bind(4, order.code)
+      .Bind(5, std::string(1, order.side))
+      .Bind(6, order.market ? 1 : 0)
+      .Bind(7, order.price)
+      .Bind(8, order.reservePrice)
+      .Bind(9, order.quantity)
+      .Bind(10, order.filled)
+      .Bind(11, order.withdrawn)
+      .Bind(12, std::string(1, order.kind))
+      .Bind(13, order.original)
+      .Bind(14, order.timeMs)
+      .Bind(15, std::string(1, static_cast<char>(order.state)))
+      .Run();
+  return order.number;
+}
+
+void PaperLedger::Withdraw(int32_t date, int32_t number, int32_t quantity) {
+  SqliteStatement update(db_,
+                         "UPDATE orders SET withdrawn = withdrawn + ?1, "
+                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'C' ELSE state END "
+                         "WHERE date = ?2 AND number = ?3");
+  update.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
+}
+
+void PaperLedger::Expire(int32_t date, int32_t number) {
+  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE state = 'O' AND date = ? AND number = ?");
+  update.Bind(1, date).Bind(2, number).Run();
+}
+
+int PaperLedger::ExpireBefore(int32_t date) {
+  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE state = 'O' AND date < ?");
+  update.Bind(1, date).Run();
+  return static_cast<int>(db_.Changes());
+}
+
+void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, const FeeRates& fees,
+                             int32_t timeMs) {
+  const int64_t value = static_cast<int64_t>(price) * quantity;
+  const int64_t commission = fees.Commission(value);
+  const int64_t tax = order.IsBuy() ? 0 : fees.Tax(value);
+  SqliteTransaction transaction(db_);
+  SqliteStatement fill(db_,
+                       "INSERT INTO fills(date, number, price, quantity, commission, tax, time_ms) "
+                       "VALUES(?, ?, ?, ?, ?, ?, ?)");
+  fill.Bind(1, order.date).Bind(2, order.number).Bind(3, price).Bind(4, quantity).Bind(5, commission).Bind(6, tax);
+  fill.Bind(7, timeMs).Run();
+  SqliteStatement filled(db_,
+                         "UPDATE orders SET filled = filled + ?1, "
+                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'F' ELSE state END "
+                         "WHERE date = ?2 AND number = ?3");
+  filled.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
+  if (order.IsBuy()) {
+    SqliteStatement holding(db_,
+                            "INSERT INTO holdings VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT(account, code) DO UPDATE "
+                            "SET quantity = quantity + ?3, value = value + ?4, cost = cost + ?5");
+    holding.Bind(1, order.account).Bind(2, order.code).Bind(3, quantity).Bind(4, value).Bind(5, value + commission);
+    holding.Run();
+  } else {
+    // The shares sold leave the holding at their share of its value and cost.
+    SqliteStatement holding(db_,
+                            "UPDATE holdings SET value = value - value * ?1 / quantity, "
+                            "cost = cost - cost * ?1 / quantity, quantity = quantity - ?1 "
+                            "WHERE account = ?2 AND code = ?3");
+    holding.Bind(1, quantity).Bind(2, order.account).Bind(3, order.code).Run();
+    SqliteStatement empty(db_, "DELETE FROM holdings WHERE account = ? AND code = ? AND quantity <= 0");
+    empty.Bind(1, order.account).Bind(2, order.code).Run();
+  }
+  const int64_t cashChange = order.IsBuy() ? -(value + commission) : value - commission - tax;
+  SqliteStatement cash(db_, "UPDATE accounts SET cash = cash + ? WHERE account = ?");
+  cash.Bind(1, cashChange).Bind(2, order.account).Run();
+  transaction.Commit();
+}
+
+PaperLedger::Moment PaperLedger::LastSeen() {
+  SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");
+  if (!query.Step()) return {};
+  return {static_cast<int32_t>(query.Int(0)), query.Int(1)};
+}
+
+void PaperLedger::See(int32_t date, int64_t timeMs) {
+  SqliteStatement update(db_,
+                         "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
+                         "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
+  update.Bind(1, date).Bind(2, timeMs).Run();
+}
+
+}  // namespace ostrada::sim

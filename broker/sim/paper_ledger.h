@@ -1,0 +1,135 @@
+#pragma once
+// The paper account's durable record: accounts and their cash, every order of every day, every fill,
+// and the holdings, in one SQLite database (WAL journal). The ledger is the account's only truth:
+// the exchange keeps nothing about an account in memory that it could not read back from here, so a
+// process killed at any moment loses nothing it acknowledged, and a second process (the command
+// line beside the program) sees the same account.
+//
+// Money is in won (64-bit), quantities in shares, times in milliseconds of the trading day.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "broker/sim/sqlite_db.h"
+
+namespace ostrada::sim {
+
+enum class OrderState : char {
+  kOpen = 'O',      // may still trade
+  kFilled = 'F',    // traded in full
+  kClosed = 'C',    // its remainder was modified or cancelled away
+  kExpired = 'X',   // the day (or the market) ended it unfilled
+  kRecorded = 'D',  // a cancellation's own record: it never trades
+};
+
+struct PaperOrder {
+  int32_t date = 0;
+  int32_t number = 0;
+  std::string account;
+  std::string code;
+  char side = '2';  // '1' sell, '2' buy
+  bool market = false;
+  int32_t price = 0;         // the limit; 0 for a market order
+  int32_t reservePrice = 0;  // what a buy holds cash for: the limit, or the upper limit at market
+  int32_t quantity = 0;
+  int32_t filled = 0;
+  int32_t withdrawn = 0;  // taken away by a later modify or cancel
+  char kind = '1';        // '1' ordinary, '2' modify, '3' cancel
+  int32_t original = 0;   // the order a modify or cancel names
+  int32_t timeMs = 0;     // entered
+  OrderState state = OrderState::kOpen;
+
+  int32_t Remaining() const { return quantity - filled - withdrawn; }
+  bool IsBuy() const { return side == '2'; }
+};
+
+struct PaperHolding {
+  std::string code;
+  int32_t quantity = 0;
+  int64_t value = 0;  // what the shares held cost at their prices
+  int64_t cost = 0;   // the same with the buy commissions
+};
+
+struct PaperFill {
+  int32_t date = 0;
+  int32_t number = 0;
+  int32_t price = 0;
+  int32_t quantity = 0;
+  int64_t commission = 0;
+  int64_t tax = 0;
+  int32_t timeMs = 0;
+};
+
+// Fees in parts per million of the traded value, each rounded down to the won.
+struct FeeRates {
+  int64_t commissionPpm = 150;  // 0.015 % on both sides
+  int64_t sellTaxPpm = 2000;    // 0.20 % on sells
+  int64_t Commission(int64_t value) const { return value * commissionPpm / 1'000'000; }
+  int64_t Tax(int64_t value) const { return value * sellTaxPpm / 1'000'000; }
+};
+
+class PaperLedger {
+ public:
+  // Opens the database at `path` (":memory:" keeps it in memory), creating it with the accounts and
+  // their starting cash when the file does not exist. A file that is not this ledger, fails its
+  // integrity check or cannot be opened is left as it is: the result is null and `problem` says why
+  // (CP949).
+  static std::unique_ptr<PaperLedger> Open(const std::string& path, const std::vector<std::string>& accounts,
+                                           int64_t startingCash, std::string& problem);
+
+  // A write transaction (the database's write lock) for a check-then-write that must be atomic.
+  std::unique_ptr<SqliteTransaction> Begin() { return std::make_unique<SqliteTransaction>(db_); }
+
+  bool HasAccount(const std::string& account);
+  int64_t Cash(const std::string& account);
+  int64_t StartingCash(const std::string& account);
+  // Cash held by the open buy orders of the account (value at the reserve price plus commission).
+  int64_t ReservedCash(const std::string& account, const FeeRates& fees);
+  // Shares of the code offered by the open sell orders of the account.
+  int32_t Offered(const std::string& account, const std::string& code);
+
+  PaperHolding Holding(const std::string& account, const std::string& code);
+  int32_t HoldingCount(const std::string& account);
+  // Holdings in code order, from `offset`, at most `limit`.
+  std::vector<PaperHolding> Holdings(const std::string& account, int32_t offset, int32_t limit);
+
+  // The open orders of the account on the date in number order, from `offset`, at most `limit`.
+  std::vector<PaperOrder> OpenOrders(const std::string& account, int32_t date, int32_t offset, int32_t limit);
+  int32_t OpenOrderCount(const std::string& account, int32_t date);
+  // Every open order of the date, of any account, in number order.
+  std::vector<PaperOrder> OpenOrdersOf(int32_t date);
+  std::optional<PaperOrder> Order(int32_t date, int32_t number);
+  std::vector<PaperFill> Fills();
+
+  // Stores a new order under the next number of its date and returns the number.
+  int32_t Insert(PaperOrder& order);
+  // Takes `quantity` of the order's remainder away (a modify or cancel); closes it when none is left.
+  void Withdraw(int32_t date, int32_t number, int32_t quantity);
+  // Ends an open order unfilled.
+  void Expire(int32_t date, int32_t number);
+  // Ends every order still open from a date before `date`.
+  int ExpireBefore(int32_t date);
+  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash.
+  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, const FeeRates& fees, int32_t timeMs);
+
+  // The latest exchange time (date, milliseconds of the day) the ledger has seen.
+  struct Moment {
+    int32_t date = 0;
+    int64_t timeMs = 0;
+  };
+  Moment LastSeen();
+  // Moves the latest time forward (never back).
+  void See(int32_t date, int64_t timeMs);
+
+ private:
+  explicit PaperLedger(const std::string& path);
+  void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
+  PaperOrder ReadOrder(const SqliteStatement& row) const;
+  std::vector<PaperOrder> ReadOrders(SqliteStatement& statement);
+
+  SqliteDb db_;
+};
+
+}  // namespace ostrada::sim

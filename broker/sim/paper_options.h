@@ -1,0 +1,20 @@
+#pragma once
+// What the exchange's paper account starts from: where its ledger lives, the cash each account
+// starts with and the fee rates. Rates are fractions of the traded value.
+#include <cstdint>
+#include <string>
+
+namespace ostrada::sim {
+
+struct PaperOptions {
+  // The ledger's database file; empty keeps the account in memory for the exchange's lifetime.
+  std::string ledgerPath;
+  int64_t startingCash = 100'000'000;
+  double commissionRate = 0.00015;  // both sides
+  double sellTaxRate = 0.0020;      // sells only
+};
+
+// The ledger's file name in the data folder.
+inline constexpr const char* kPaperLedgerFileName = "paper.sqlite";
+
+}  // namespace ostrada::sim

@@ -1,0 +1,241 @@
+#pragma once
+// An exchange with a paper account, and the calls the trading client makes, for the trading tests.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "broker/clsid.h"
+#include "broker/interfaces.h"
+#include "broker/server.h"
+#include "broker/sim/clock.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/listing.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada::sim::testing {
+
+constexpr int32_t kTradingDate = 20261208;  // a Tuesday
+inline const std::string kAccount = "5011223302";
+
+inline ExchangeOptions Trading(const std::string& ledger = {}, int stocks = 60) {
+  ExchangeOptions options;
+  options.seed = 7;
+  options.stocks = stocks;
+  options.tradingDate = kTradingDate;
+  options.paper.ledgerPath = ledger;
+  return options;
+}
+
+// A live clock stopped at a moment of the trading date, so the auctions can be reached.
+inline ExchangeOptions TradingAt(int hh, int mm, const std::string& ledger = {}) {
+  ExchangeOptions options = Trading(ledger);
+  options.clock = ClockMode::kLive;
+  const int64_t moment = KoreanUnixMilliseconds(kTradingDate, (hh * 60LL + mm) * 60'000);
+  options.wallClock = [moment] { return moment; };
+  return options;
+}
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("ostrada-paper-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() { std::filesystem::remove_all(path_); }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Records the headers of every order event as the event log reads them.
+class NoticeRecorder : public broker::IEventSink {
+ public:
+  struct Notice {
+    std::string account, name, original, code, type, side, kind, time, flag;
+    int32_t quantity, price, number;
+  };
+  explicit NoticeRecorder(broker::IMarketRequest& object) : object_(object) {}
+  void Received() override {
+    auto text = [&](int header) { return object_.HeaderValue(header).ToText(); };
+    notices.push_back({text(1), text(2), text(7), text(8), text(9), text(12), text(14), text(15), text(16),
+                       object_.HeaderValue(3).ToI4(), object_.HeaderValue(4).ToI4(), object_.HeaderValue(5).ToI4()});
+  }
+  // The kinds in order, e.g. "41" for an acceptance and a fill.
+  std::string Kinds() const {
+    std::string kinds;
+    for (const Notice& notice : notices) kinds += notice.kind;
+    return kinds;
+  }
+  std::vector<Notice> notices;
+
+ private:
+  broker::IMarketRequest& object_;
+};
+
+struct OrderReply {
+  int16_t status = 0;
+  std::string text2;  // CP949
+  int32_t number = 0;
+};
+
+class TradingSession {
+ public:
+  explicit TradingSession(const ExchangeOptions& options) : exchange_(options), server_(exchange_) {}
+
+  Exchange& TheExchange() { return exchange_; }
+
+  int16_t Login() {
+    utility_ = broker::CreateAs<broker::ITradeUtility>(broker::clsid::kTradeUtility);
+    return utility_->Initialise(0);
+  }
+  // Subscribes an order-event object and records what it reports.
+  NoticeRecorder& Listen() {
+    events_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kOrderEvents);
+    recorder_ = std::make_unique<NoticeRecorder>(*events_);
+    events_->Events().Advise(recorder_.get());
+    events_->Subscribe();
+    return *recorder_;
+  }
+
+  std::shared_ptr<broker::ITradeRequest> Trade(const broker::Guid& clsid) {
+    return broker::CreateAs<broker::ITradeRequest>(clsid);
+  }
+
+  OrderReply Order(char side, const std::string& code, int32_t quantity, int32_t price, bool market = false,
+                   const std::string& account = kAccount) {
+    auto order = Trade(broker::clsid::kBuySellOrder);
+    order->SetInput(0, broker::Variant::Text(std::string(1, side)));
+    order->SetInput(1, broker::Variant::Text(account));
+    order->SetInput(2, broker::Variant::Text("10"));
+    order->SetInput(3, broker::Variant::Text(code));
+    order->SetInput(4, broker::Variant::I4(quantity));
+    order->SetInput(5, broker::Variant::I4(price));
+    order->SetInput(7, broker::Variant::Text("0"));
+    order->SetInput(8, broker::Variant::Text(market ? "03" : "01"));
+    return Reply(*order);
+  }
+  OrderReply Amend(bool cancel, int32_t target, const std::string& code, int32_t quantity, int32_t price = 0) {
+    auto order = Trade(cancel ? broker::clsid::kCancelOrder : broker::clsid::kModifyOrder);
+    order->SetInput(1, broker::Variant::I4(target));
+    order->SetInput(2, broker::Variant::Text(kAccount));
+    order->SetInput(3, broker::Variant::Text("10"));
+    order->SetInput(4, broker::Variant::Text(code));
+    order->SetInput(5, broker::Variant::I4(quantity));
+    if (!cancel) order->SetInput(6, broker::Variant::I4(price));
+    return Reply(*order);
+  }
+
+  // Best ask and bid of the code now (the book the orders meet).
+  std::pair<int32_t, int32_t> Best(const std::string& code) {
+    auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
+    book->SetInput(0, broker::Variant::Text(code));
+    book->Request();
+    return {book->DataValue(0, 0).ToI4(), book->DataValue(1, 0).ToI4()};
+  }
+
+  // Headers of the order-available query for a limit at `price` (or a market order at 0).
+  std::shared_ptr<broker::ITradeRequest> Buyable(const std::string& code, int32_t price) {
+    auto query = Trade(broker::clsid::kOrderAvailable);
+    query->SetInput(0, broker::Variant::Text(kAccount));
+    query->SetInput(1, broker::Variant::Text("10"));
+    query->SetInput(2, broker::Variant::Text(code));
+    query->SetInput(3, broker::Variant::Text(price > 0 ? "01" : "03"));
+    if (price > 0) query->SetInput(4, broker::Variant::I4(price));
+    query->SetInput(5, broker::Variant::Text("N"));
+    query->SetInput(6, broker::Variant::I1('1'));
+    EXPECT_EQ(query->Request(), 0) << Cp949ToUtf8(query->StatusText2());
+    return query;
+  }
+  int64_t Deposit(const std::string& code = {}) { return Buyable(code, 0)->HeaderValue(45).ToI4(); }
+
+  struct HoldingRow {
+    std::string name, code;
+    int32_t quantity;
+    double purchase, cost;
+  };
+  // Every holding, page by page, as the client downloads them; `replies` counts the requests.
+  std::vector<HoldingRow> Holdings(int* replies = nullptr) {
+    auto list = Trade(broker::clsid::kHoldings);
+    list->SetInput(0, broker::Variant::Text(kAccount));
+    list->SetInput(1, broker::Variant::Text("10"));
+    list->SetInput(2, broker::Variant::I4(50));
+    std::vector<HoldingRow> rows;
+    int count = 0;
+    do {
+      EXPECT_EQ(list->Request(), 0);
+      ++count;
+      const int32_t n = list->HeaderValue(7).ToI4();
+      for (int32_t i = 0; i < n; ++i) {
+        rows.push_back({list->DataValue(0, i).ToText(), list->DataValue(12, i).ToText(), list->DataValue(7, i).ToI4(),
+                        list->DataValue(17, i).ToR8(), list->DataValue(18, i).ToR8()});
+      }
+    } while (list->MoreData() != 0);
+    if (replies != nullptr) *replies = count;
+    return rows;
+  }
+  struct UnfilledRow {
+    int32_t number;
+    std::string code;
+    int32_t price, unfilled;
+    std::string side;
+  };
+  std::vector<UnfilledRow> Unfilled(int* replies = nullptr) {
+    auto list = Trade(broker::clsid::kUnfilledOrders);
+    list->SetInput(0, broker::Variant::Text(kAccount));
+    list->SetInput(1, broker::Variant::Text("10"));
+    for (int input : {4, 5, 6}) list->SetInput(input, broker::Variant::Text("0"));
+    list->SetInput(7, broker::Variant::I4(20));
+    std::vector<UnfilledRow> rows;
+    int count = 0;
+    do {
+      EXPECT_EQ(list->Request(), 0);
+      ++count;
+      const int32_t n = list->HeaderValue(5).ToI4();
+      for (int32_t i = 0; i < n; ++i) {
+        EXPECT_FALSE(list->DataValue(0, i).ToText().empty());
+        rows.push_back({list->DataValue(1, i).ToI4(), list->DataValue(3, i).ToText(), list->DataValue(7, i).ToI4(),
+                        list->DataValue(11, i).ToI4(), list->DataValue(13, i).ToText()});
+      }
+    } while (list->MoreData() != 0);
+    if (replies != nullptr) *replies = count;
+    return rows;
+  }
+
+  // Listed stocks that trade today, liquid ones first.
+  std::vector<std::string> TradableCodes() const {
+    std::vector<std::string> liquid, others;
+    for (const ListedStock& stock : exchange_.Stocks().All()) {
+      if (stock.IsSuspended()) continue;
+      (stock.liquidity >= 6 ? liquid : others).push_back(stock.code);
+    }
+    liquid.insert(liquid.end(), others.begin(), others.end());
+    return liquid;
+  }
+
+ private:
+  static OrderReply Reply(broker::ITradeRequest& order) {
+    OrderReply reply;
+    reply.status = order.Request();
+    reply.text2 = order.StatusText2();
+    if (reply.status == 0) reply.number = order.HeaderValue(8).ToI4();
+    return reply;
+  }
+
+  ostrada::testing::RecordingScope recording_;
+  Exchange exchange_;
+  broker::ScopedServer server_;
+  std::shared_ptr<broker::ITradeUtility> utility_;
+  std::shared_ptr<broker::IMarketRequest> events_;
+  std::unique_ptr<NoticeRecorder> recorder_;
+};
+
+}  // namespace ostrada::sim::testing

@@ -1,0 +1,304 @@
+// The order form and the mini order window, driven by clicks and keys on the embedded exchange's
+// market with scripted trading objects.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include "app/qtext.h"
+#include "app/trdbuytbl.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/nowfxin.h"
+#include "basesrc/numberformat.h"
+#include "tests/gui_trading/trading_fixture.h"
+
+namespace ostrada {
+namespace {
+
+using namespace ostrada::testing;
+
+class OrderForm : public TradingBench {
+ protected:
+  OrderForm() : form_(*new CTrdBuyTbl(book_.get(), &parent_)) {
+    parent_.resize(form_.size());
+    parent_.show();
+  }
+
+  void LogIn() {
+    Click(Button(form_, 1428));
+    ASSERT_EQ(form_.Account(), "22223333");
+  }
+  void ChooseStock(int k) {
+    AnswerFinder(FromCp949(NameOf(k)));
+    Click(Button(form_, 9034));
+    ASSERT_EQ(form_.Code(), CodeOf(k));
+  }
+  NowPrice PriceOf(int k) {
+    NowPrice price{};
+    StocGate gate;
+    EXPECT_EQ(gate.FetchNowPrice(&price, CodeOf(k).c_str()), 1);
+    return price;
+  }
+  std::vector<std::string> Messages() const { return recording_.sink.Texts(); }
+  static std::vector<std::string> Just(const char* text) { return {text}; }
+
+  RecordingParent parent_;
+  CTrdBuyTbl& form_;
+};
+
+TEST_F(OrderForm, OpensOnBuyWithItsListsAndTellsToLogInFirst) {
+  CTrdDlg window(book_.get());
+  EXPECT_EQ(window.windowTitle(), QString::fromUtf8("미니주문"));
+  CTrdBuyTbl& form = window.Form();
+  window.show();
+  EXPECT_EQ(form.Action(), CTrdBuyTbl::kBuy);
+  EXPECT_EQ(Button(form, 1426).text(), QString::fromUtf8("매수"));
+  EXPECT_TRUE(List(form, 1422).isVisible());
+  EXPECT_FALSE(List(form, 1468).isVisible());
+  EXPECT_FALSE(List(form, 1470).isVisible());
+  EXPECT_TRUE(Radio(form, 1418).isChecked());
+  EXPECT_FALSE(Radio(form, 1471).isVisible());
+  EXPECT_FALSE(Edit(form, 1412).isVisible());
+  const char* rows[] = {"가능 금액", "가능 수량", "총 예수금", "재사용금액", "가용 대용"};
+  for (int row = 0; row < 5; ++row) EXPECT_EQ(Cell(List(form, 1422), row, 0).toStdString(), rows[row]);
+
+  Click(Radio(form, 1465));
+  EXPECT_EQ(Button(form, 1426).text(), QString::fromUtf8("정정"));
+  EXPECT_TRUE(List(form, 1470).isVisible());
+  EXPECT_FALSE(Button(form, 1424).isVisible());
+  EXPECT_TRUE(Radio(form, 1472).isChecked());
+  EXPECT_FALSE(Edit(form, 1420).isEnabled());
+  EXPECT_TRUE(Edit(form, 1412).isVisible());
+  EXPECT_TRUE(recording_.sink.messages.empty());
+
+  Click(Button(form, 1423));
+  EXPECT_EQ(Messages(), Just("먼저 로그인을 하십시오."));
+}
+
+TEST_F(OrderForm, LogInThenTheBuyableAmountAtTheTypedPrice) {
+  LogIn();
+  EXPECT_EQ(Button(form_, 1428).text(), QStringLiteral("On..."));
+  Trading().availableAmount = 5'000'000;
+  Trading().availableQuantity = 150;
+  Trading().totalDeposit = 7'000'000;
+  Trading().substitute = 0;
+  Trading().cashLimit = 9'000'000;
+  ChooseStock(3);
+  EXPECT_EQ(parent_.stockChanges, std::vector<uintptr_t>{1});
+  EXPECT_EQ(Child<QLabel>(form_, QStringLiteral("static9028")).text(), FromCp949(CodeOf(3)));
+  Retype(Edit(form_, 1421), QStringLiteral("12,500"));
+  Click(Button(form_, 1423));
+  ASSERT_EQ(Trading().buyableQueries, 1);
+  EXPECT_EQ(Trading().buyableInputs[2].ToText(), CodeOf(3));
+  EXPECT_EQ(Trading().buyableInputs[4].ToI4(), 12500);  // the grouped price, not 12
+  QTableWidget& account = List(form_, 1422);
+  EXPECT_EQ(Cell(account, 0, 1), QStringLiteral("5,000,000"));
+  EXPECT_EQ(Cell(account, 1, 1), QStringLiteral("150"));
+  EXPECT_EQ(Cell(account, 2, 1), QStringLiteral("7,000,000"));
+  EXPECT_EQ(Cell(account, 3, 1), QString());
+  EXPECT_EQ(Cell(account, 4, 1), QStringLiteral("0"));
+  // No number is cut by its column.
+  for (int row = 0; row < 5; ++row) {
+    EXPECT_GE(account.columnWidth(1), account.fontMetrics().horizontalAdvance(Cell(account, row, 1))) << row;
+  }
+
+  ClickRow(account, 1);
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("150"));
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+}
+
+TEST_F(OrderForm, LimitAndMarketOrdersCarryTheirOwnPrice) {
+  LogIn();
+  ChooseStock(5);
+  Retype(Edit(form_, 1420), QStringLiteral("10"));
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("가격 지정이 정확하지 않습니다."));
+  EXPECT_TRUE(Trading().orders.empty());
+
+  recording_.sink.Clear();
+  Retype(Edit(form_, 1421), QStringLiteral("12,500"));
+  Click(Button(form_, 1426));
+  ASSERT_EQ(Trading().orders.size(), 1u);
+  EXPECT_EQ(LastOrder().clsid, broker::clsid::kBuySellOrder);
+  EXPECT_EQ(LastOrder().inputs.at(0).ToText(), "2");
+  EXPECT_EQ(LastOrder().inputs.at(1).ToText(), "22223333");
+  EXPECT_EQ(LastOrder().inputs.at(3).ToText(), CodeOf(5));
+  EXPECT_EQ(LastOrder().inputs.at(4).ToI4(), 10);
+  EXPECT_EQ(LastOrder().inputs.at(5).ToI4(), 12500);
+  EXPECT_EQ(LastOrder().inputs.at(8).ToText(), "01");
+  EXPECT_EQ(form_.LastOrderNumber(), 5001);
+
+  Click(Radio(form_, 1419));
+  EXPECT_FALSE(Edit(form_, 1421).isEnabled());
+  EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("12,500"));
+  Click(Radio(form_, 1464));  // sell: the order type goes back to limit
+  EXPECT_EQ(Button(form_, 1426).text(), QString::fromUtf8("매도"));
+  EXPECT_TRUE(Radio(form_, 1418).isChecked());
+  Click(Radio(form_, 1419));
+  Click(Button(form_, 1426));
+  ASSERT_EQ(Trading().orders.size(), 2u);
+  EXPECT_EQ(LastOrder().inputs.at(0).ToText(), "1");
+  EXPECT_EQ(LastOrder().inputs.at(5).ToI4(), 0);
+  EXPECT_EQ(LastOrder().inputs.at(8).ToText(), "03");
+  // A picked price means nothing to a market order.
+  form_.SetPrice(13000);
+  EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("12,500"));
+
+  // The server's refusal is shown as its two texts.
+  Trading().orderStatus = 1;
+  Trading().orderText1 = Utf8ToCp949("주문 가능 수량을 ");
+  Trading().orderText2 = Utf8ToCp949("초과했습니다.  ");
+  recording_.sink.Clear();
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("주문 가능 수량을 초과했습니다."));
+
+  Click(Button(form_, 1427));  // 삭제
+  EXPECT_TRUE(Edit(form_, 1421).text().isEmpty());
+  EXPECT_TRUE(Child<QLabel>(form_, QStringLiteral("static9028")).text().isEmpty());
+  recording_.sink.Clear();
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("종목을 선택하십시오."));
+  EXPECT_EQ(Trading().orders.size(), 3u);
+}
+
+TEST_F(OrderForm, ChoosingAnotherNameInTheListMakesItsStockCurrent) {
+  ChooseStock(2);
+  ChooseStock(7);
+  auto& combo = Child<QComboBox>(form_, QStringLiteral("combo9014"));
+  ASSERT_EQ(combo.count(), 2);
+  combo.setFocus();
+  PressKey(combo, Qt::Key_Up);
+  EXPECT_EQ(combo.currentText(), FromCp949(NameOf(2)));
+  EXPECT_EQ(form_.Code(), CodeOf(2));
+  EXPECT_EQ(Child<QLabel>(form_, QStringLiteral("static9028")).text(), FromCp949(CodeOf(2)));
+  EXPECT_EQ(parent_.stockChanges, (std::vector<uintptr_t>{1, 1, 1}));
+  // The finder's choice of the current stock only beeps.
+  AnswerFinder(FromCp949(NameOf(2)));
+  recording_.sink.Clear();
+  Click(Button(form_, 9034));
+  EXPECT_EQ(recording_.sink.beeps, 1);
+  EXPECT_EQ(parent_.stockChanges.size(), 3u);
+}
+
+TEST_F(OrderForm, UnfilledOrdersAreColouredBySideAndCancelSendsNoPrice) {
+  LogIn();
+  Trading().unfilled = {{7001, CodeOf(4), NameOf(4), 15'000, 30, "1"}, {7002, CodeOf(6), NameOf(6), 9'000, 120, "2"}};
+  Click(Radio(form_, 1466));
+  EXPECT_EQ(Button(form_, 1426).text(), QString::fromUtf8("취소"));
+  QTableWidget& unfilled = List(form_, 1470);
+  ASSERT_EQ(unfilled.rowCount(), 2);
+  EXPECT_EQ(Cell(unfilled, 0, 0), QStringLiteral("7001"));
+  EXPECT_EQ(Cell(unfilled, 0, 1), FromCp949(NameOf(4)));
+  EXPECT_EQ(Cell(unfilled, 0, 2), QStringLiteral("15,000"));
+  EXPECT_EQ(Cell(unfilled, 1, 3), QStringLiteral("120"));
+  EXPECT_EQ(unfilled.item(0, 1)->data(Qt::UserRole).toUInt(), 0xFF0000u);
+  EXPECT_EQ(unfilled.item(0, 1)->foreground().color(), QColor(Qt::blue));
+  EXPECT_EQ(unfilled.item(1, 3)->data(Qt::UserRole).toUInt(), 0x0000FFu);
+  EXPECT_EQ(unfilled.item(1, 3)->foreground().color(), QColor(Qt::red));
+
+  // "전부" without a chosen order keeps what the quantity edit holds.
+  Click(Radio(form_, 1471));
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("0"));
+  Retype(Edit(form_, 1420), QStringLiteral("7"));
+  Click(Radio(form_, 1472));
+  EXPECT_FALSE(Edit(form_, 1420).isEnabled());
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("7"));
+
+  ClickRow(unfilled, 1);
+  EXPECT_EQ(form_.Code(), CodeOf(6));
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("120"));
+  EXPECT_EQ(Edit(form_, 1421).text(), QString::number(PriceOf(6).bar.close));
+  EXPECT_EQ(Edit(form_, 1412).text(), QStringLiteral("7002"));
+  EXPECT_EQ(parent_.stockChanges, std::vector<uintptr_t>{1});
+
+  Retype(Edit(form_, 1412), QString());
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("원주문번호[원번] 값이 정확하지 않습니다."));
+  Retype(Edit(form_, 1412), QStringLiteral("7002"));
+  Click(Radio(form_, 1471));
+  recording_.sink.Clear();
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("수량 지정이 정확하지 않습니다."));
+  EXPECT_TRUE(Trading().orders.empty());
+
+  Retype(Edit(form_, 1420), QStringLiteral("50"));
+  recording_.sink.Clear();
+  Click(Button(form_, 1426));
+  ASSERT_EQ(Trading().orders.size(), 1u);
+  EXPECT_EQ(LastOrder().clsid, broker::clsid::kCancelOrder);
+  EXPECT_EQ(LastOrder().inputs.at(1).ToI4(), 7002);
+  EXPECT_EQ(LastOrder().inputs.at(4).ToText(), CodeOf(6));
+  EXPECT_EQ(LastOrder().inputs.at(5).ToI4(), 50);
+  EXPECT_EQ(LastOrder().inputs.count(6), 0u);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+}
+
+TEST_F(OrderForm, HoldingsShowProfitAtTheCurrentPriceAndASecondRefreshOnlyBeeps) {
+  LogIn();
+  Trading().holdings = {{NameOf(1), CodeOf(1), 1'234'567, 10'000.25, 10'000.5},
+                        {NameOf(8), CodeOf(8), 40, 2'000'000.0, 2'000'000.0}};
+  int nestedRefreshes = 0;
+  Trading().duringDownload = [&] {
+    if (nestedRefreshes++ == 0) Click(Button(form_, 1423));
+  };
+  Click(Radio(form_, 1464));
+  Trading().duringDownload = nullptr;
+  EXPECT_EQ(Trading().downloads, 1);
+  EXPECT_EQ(recording_.sink.beeps, 1);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+
+  QTableWidget& holdings = List(form_, 1468);
+  ASSERT_EQ(holdings.rowCount(), 2);
+  const int32_t close = PriceOf(1).bar.close;
+  const int64_t profit = int64_t{1'234'567} * close - static_cast<int64_t>(1'234'567 * 10'000.5);
+  EXPECT_EQ(Cell(holdings, 0, 0), FromCp949(NameOf(1)));
+  EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("1,234,567"));
+  EXPECT_EQ(Cell(holdings, 0, 2), QStringLiteral("10,000"));
+  EXPECT_EQ(Cell(holdings, 0, 3), QString::fromLatin1(FormatNumber(profit)));
+  EXPECT_EQ(holdings.item(0, 3)->foreground().color(), QColor(profit > 0 ? Qt::red : Qt::blue));
+  EXPECT_EQ(Cell(holdings, 1, 2), QStringLiteral("2,000,000"));
+  for (int column = 0; column < 4; ++column) {
+    for (int row = 0; row < 2; ++row) {
+      EXPECT_GE(holdings.columnWidth(column), holdings.fontMetrics().horizontalAdvance(Cell(holdings, row, column)))
+          << row << "," << column;
+    }
+  }
+
+  ClickRow(holdings, 1);
+  EXPECT_EQ(form_.Code(), CodeOf(8));
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("40"));
+  EXPECT_EQ(parent_.stockChanges, std::vector<uintptr_t>{1});
+}
+
+TEST_F(OrderForm, BuyingForAnAmountAtTheTypedPrice) {
+  WhenShown(QStringLiteral("dialog147"), [](QWidget& options) {
+    Click(Child<QCheckBox>(options, QStringLiteral("check1453")));
+    Click(Radio(options, 1456));
+    Retype(Edit(options, 1203), QStringLiteral("1,000,000"));
+    Click(Button(options, 1));
+  });
+  Click(Button(form_, 1424));
+  EXPECT_EQ(form_.BuyOptions().quantityPreset, 1);
+  EXPECT_EQ(form_.BuyOptions().amount, 1'000'000);
+  Retype(Edit(form_, 1421), QStringLiteral("33,000"));
+  ChooseStock(2);
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("30"));
+  EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("33,000"));
+
+  // A price preset of the current price takes the stock's last price.
+  WhenShown(QStringLiteral("dialog147"), [](QWidget& options) {
+    Click(Child<QCheckBox>(options, QStringLiteral("check1452")));
+    Click(Button(options, 1));
+  });
+  Click(Button(form_, 1424));
+  const int32_t close = PriceOf(2).bar.close;
+  EXPECT_EQ(Edit(form_, 1421).text(), QString::number(close));
+  EXPECT_EQ(Edit(form_, 1420).text(), QString::number(1'000'000 / close / 10 * 10));
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+
+  Click(Radio(form_, 1465));
+  form_.OpenOptions();  // its button is hidden for a modify
+  EXPECT_EQ(Messages(), Just("선택 사항 로직 오류."));
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -1,0 +1,388 @@
+// ostrada-cli account / order: paper trading on the embedded exchange through the same gateway the
+// order window uses. `account` shows the buying power, the holdings at their current prices and the
+// unfilled orders; `order` sends one buy, sell, modify or cancel order, then lets the market run and
+// prints each order event as the event log words it.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/eventsink.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/stocgate.h"
+#include "basesrc/trdevent.h"
+#include "basesrc/trdrun.h"
+#include "basesrc/trdyet.h"
+#include "broker/clsid.h"
+#include "broker/comerror.h"
+#include "broker/server.h"
+#include "broker/sim/clock.h"
+#include "broker/sim/exchange.h"
+#include "tools/command.h"
+
+namespace ostrada::cli {
+namespace {
+
+constexpr int kMaxRunSeconds = 86400;
+
+struct TradeOptions {
+  uint64_t seed = sim::ExchangeOptions{}.seed;
+  int stocks = 0;
+  int32_t date = 0;
+  std::string at = "10:30:00";
+  std::string dataFolder;
+  bool json = false;
+  std::vector<std::string> words;  // order: the action and its operands
+  std::string price;
+  bool market = false;
+  std::string run = "0";
+};
+
+std::string Utf8(const std::string& cp949) {
+  return Cp949ToUtf8(cp949);
+}
+std::string Utf8(Txt id) {
+  return Cp949ToUtf8(Text(id));
+}
+
+// A count typed as on the order form: digits with optional "," grouping, at most 2^31 - 1.
+bool ParseCount(const std::string& text, int32_t* value) {
+  int64_t number = 0;
+  int digits = 0;
+  for (const char c : text) {
+    if (c == ',') continue;
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+    if (number > INT32_MAX) return false;
+    ++digits;
+  }
+  if (digits == 0) return false;
+  *value = static_cast<int32_t>(number);
+  return true;
+}
+
+// The count, or an explanation on stderr and false.
+bool ReadCount(const std::string& text, int32_t* value) {
+  if (ParseCount(text, value)) return true;
+  char message[512];
+  std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadNumber), Utf8ToCp949(text).c_str());
+  ShowMessage(message);
+  return false;
+}
+
+// HH:MM:SS as milliseconds of the day; -1 when malformed.
+int64_t ParseTime(const std::string& text) {
+  int hh = 0, mm = 0, ss = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
+  if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
+  return ((hh * 60LL + mm) * 60 + ss) * 1000;
+}
+
+// The exchange of the options, its clock started at --at on the trading date.
+std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
+  const int64_t at = ParseTime(options.at);
+  if (at < 0) {
+    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
+    return nullptr;
+  }
+  if (!options.dataFolder.empty()) ::setenv("OSTRADA_DATA_DIR", options.dataFolder.c_str(), 1);
+  sim::ExchangeOptions exchangeOptions;
+  exchangeOptions.seed = options.seed;
+  exchangeOptions.stocks = options.stocks;
+  exchangeOptions.clock = sim::ClockMode::kLive;
+  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
+  exchangeOptions.wallClock = [moment = sim::KoreanUnixMilliseconds(date, at)] { return moment; };
+  return std::make_unique<sim::Exchange>(exchangeOptions);
+}
+
+// The logged-in gateway and its account; false after the gateway told why.
+bool LogIn(StocGate& gate, std::string* account) {
+  if (!gate.TradeLogin()) return false;
+  if (gate.AccountNumberText(account) && !account->empty()) return true;
+  ShowMessage(Text(Txt::kTrdCliLoginFailed));
+  return false;
+}
+
+// ---- account ----
+
+struct AccountView {
+  std::string account;
+  TradeAbleInfo able{};
+  std::unique_ptr<TrdRunList> holdings;
+  std::unique_ptr<TrdYetList> unfilled;
+};
+
+std::string JsonText(const std::string& utf8) {
+  std::string out = "\"";
+  for (const char c : utf8) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+char SideCode(const TrdYetInfo& order) {
+  return order.side != nullptr ? order.side.get()[0] : '\0';
+}
+std::string SideWord(const TrdYetInfo& order) {
+  const char side = SideCode(order);
+  return side == '1' ? Utf8(Txt::kTrdSell) : side == '2' ? Utf8(Txt::kTrdBuy) : std::string();
+}
+
+void PrintJson(const AccountView& view) {
+  std::printf("{\"account\":%s,\"totalDeposit\":%d,\"availableAmount\":%d,\"availableQuantity\":%d,\"holdings\":[",
+              JsonText(Utf8(view.account)).c_str(), view.able.totalDeposit, view.able.availableAmount,
+              view.able.availableQuantity);
+  for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
+    std::printf("%s{\"code\":%s,\"name\":%s,\"quantity\":%d,\"purchasePrice\":%.2f,\"currentPrice\":%d,\"profit\":%lld}",
+                h == view.holdings->First() ? "" : ",", JsonText(Utf8(h->code)).c_str(), JsonText(Utf8(h->name)).c_str(),
+                h->quantity, h->purchasePrice, h->current.close, static_cast<long long>(HoldingProfit(*h)));
+  }
+  std::printf("],\"unfilled\":[");
+  for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
+    const char side = SideCode(*o);
+    std::printf("%s{\"orderNumber\":%d,\"code\":%s,\"name\":%s,\"side\":%s,\"price\":%d,\"unfilled\":%d}",
+                o == view.unfilled->First() ? "" : ",", o->orderNumber, JsonText(Utf8(o->code)).c_str(),
+                JsonText(Utf8(o->name)).c_str(), side == '1' ? "\"sell\"" : side == '2' ? "\"buy\"" : "null", o->price,
+                o->unfilled);
+  }
+  std::printf("]}\n");
+}
+
+void PrintText(const AccountView& view) {
+  std::printf("%s: %s\n", Utf8(Txt::kTrdCliAccount).c_str(), Utf8(view.account).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(int64_t{view.able.totalDeposit}).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableAmount).c_str(),
+              FormatNumber(int64_t{view.able.availableAmount}).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableQuantity).c_str(),
+              FormatNumber(int64_t{view.able.availableQuantity}).c_str());
+
+  std::printf("\n%s\n", Utf8(Txt::kTrdCliHoldings).c_str());
+  if (view.holdings->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoHoldings).c_str());
+  for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
+    std::printf("%s %s  %s %s  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliCode).c_str(), Utf8(h->code).c_str(),
+                Utf8(Txt::kTrdCliName).c_str(), Utf8(h->name).c_str(), Utf8(Txt::kTrdCliQuantity).c_str(),
+                FormatNumber(int64_t{h->quantity}).c_str(), Utf8(Txt::kTrdCliPurchasePrice).c_str(),
+                FormatNumber(h->purchasePrice).c_str(), Utf8(Txt::kTrdCliCurrentPrice).c_str(),
+                FormatNumber(int64_t{h->current.close}).c_str(), Utf8(Txt::kTrdCliProfit).c_str(),
+                FormatNumber(HoldingProfit(*h)).c_str());
+  }
+
+  std::printf("\n%s\n", Utf8(Txt::kTrdCliUnfilled).c_str());
+  if (view.unfilled->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoUnfilled).c_str());
+  for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
+    std::printf("%s %d  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), o->orderNumber,
+                Utf8(Txt::kTrdCliCode).c_str(), Utf8(o->code).c_str(), Utf8(Txt::kTrdCliSide).c_str(),
+                SideWord(*o).c_str(), Utf8(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{o->price}).c_str(),
+                Utf8(Txt::kTrdCliUnfilledQuantity).c_str(), FormatNumber(int64_t{o->unfilled}).c_str());
+  }
+}
+
+int RunAccount(const TradeOptions& options) {
+  auto exchange = BuildExchange(options);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  StocGate gate;
+  AccountView view;
+  if (!LogIn(gate, &view.account)) return kExitFailure;
+  if (!gate.BuyableAmount(view.account.c_str(), "", kOrderTypeLimit, 0, &view.able)) return kExitFailure;
+  view.holdings = gate.DownloadHoldings(view.account.c_str());
+  if (!view.holdings || !gate.RefreshHoldingPrices(view.holdings.get())) return kExitFailure;
+  view.unfilled = gate.DownloadUnfilled(view.account.c_str());
+  if (!view.unfilled) return kExitFailure;
+  if (options.json) {
+    PrintJson(view);
+  } else {
+    PrintText(view);
+  }
+  return kExitOk;
+}
+
+// ---- order ----
+
+// One order as the command line gives it, checked before anything is sent.
+struct OrderRequest {
+  enum Action { kBuy, kSell, kModify, kCancel } action = kBuy;
+  std::string code;  // CP949
+  int32_t quantity = 0;
+  int32_t price = 0;
+  int32_t target = 0;
+  bool market = false;
+  int32_t runSeconds = 0;
+};
+
+// Tells the user why the command line is refused; false.
+bool Explain(Txt id) {
+  ShowMessage(Text(id));
+  return false;
+}
+
+// The order of the words and options, or an explanation on stderr and false.
+bool ReadOrder(const TradeOptions& options, OrderRequest* order) {
+  const std::vector<std::string>& w = options.words;
+  const std::string action = w.empty() ? std::string() : w[0];
+  const bool buySell = action == "buy" || action == "sell";
+  const bool modify = action == "modify";
+  if (!buySell && !modify && action != "cancel") return Explain(Txt::kTrdCliOrderUsage);
+  if (w.size() != (buySell ? 3u : modify ? 5u : 4u)) return Explain(Txt::kTrdCliOrderUsage);
+  if (!ReadCount(options.run, &order->runSeconds)) return false;
+  if (order->runSeconds > kMaxRunSeconds) return Explain(Txt::kTrdCliBadRun);
+  if (buySell) {
+    order->action = action == "buy" ? OrderRequest::kBuy : OrderRequest::kSell;
+    order->code = Utf8ToCp949(w[1]);
+    if (!ReadCount(w[2], &order->quantity)) return false;
+    if (order->quantity <= 0) return Explain(Txt::kTrdBadQuantity);
+    if (options.market == !options.price.empty()) return Explain(Txt::kTrdCliPriceOrMarket);
+    order->market = options.market;
+    if (order->market) return true;
+    if (!ReadCount(options.price, &order->price)) return false;
+    return order->price > 0 || Explain(Txt::kTrdBadPrice);
+  }
+  order->action = modify ? OrderRequest::kModify : OrderRequest::kCancel;
+  if (!options.price.empty() || options.market) return Explain(Txt::kTrdCliOrderUsage);
+  if (!ReadCount(w[1], &order->target)) return false;
+  if (order->target <= 0) return Explain(Txt::kTrdBadTargetOrder);
+  order->code = Utf8ToCp949(w[2]);
+  if (!ReadCount(w[3], &order->quantity)) return false;
+  if (order->quantity <= 0) return Explain(Txt::kTrdBadQuantity);
+  return !modify || ReadCount(w[4], &order->price);
+}
+
+// Prints every order event of the subscription as the event log words it.
+class EventPrinter : public WindowHandle {
+ public:
+  explicit EventPrinter(broker::IMarketRequest& object) : object_(object) {}
+  intptr_t SendMessage(uint32_t message, uintptr_t, intptr_t) override {
+    if (message != WM_EVENT_RECEIVED) return 0;
+    try {
+      OrderEvent event = ReadOrderEvent(object_);
+      std::string line;
+      if (BuildOrderEventLine(&event, &line)) std::printf("%s\n", Utf8(line).c_str());
+    } catch (const broker::ComError& error) {
+      ShowMessage(error.Description());
+    }
+    return 0;
+  }
+
+ private:
+  broker::IMarketRequest& object_;
+};
+
+// The order-event subscription for the life of the command.
+class OrderEventFeed {
+ public:
+  OrderEventFeed() {
+    try {
+      object_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kOrderEvents);
+      printer_ = std::make_unique<EventPrinter>(*object_);
+      sink_ = std::make_unique<CEventSink>(printer_.get());
+      sink_->Advise(*object_);
+      object_->Subscribe();
+    } catch (const broker::ComError& error) {
+      ShowMessage(error.Description());
+    }
+  }
+  ~OrderEventFeed() {
+    if (!object_) return;
+    try {
+      object_->Unsubscribe();
+      sink_->Unadvise(*object_);
+    } catch (const broker::ComError& error) {
+      ShowMessage(error.Description());
+    }
+  }
+  OrderEventFeed(const OrderEventFeed&) = delete;
+  OrderEventFeed& operator=(const OrderEventFeed&) = delete;
+
+ private:
+  std::shared_ptr<broker::IMarketRequest> object_;
+  std::unique_ptr<EventPrinter> printer_;
+  std::unique_ptr<CEventSink> sink_;
+};
+
+int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, const OrderRequest& order) {
+  std::string failure;
+  int sent = 0;
+  switch (order.action) {
+    case OrderRequest::kBuy:
+    case OrderRequest::kSell:
+      sent = gate.SendOrder(book, account.c_str(), order.action == OrderRequest::kBuy ? kOrderSideBuy : kOrderSideSell,
+                            order.code.c_str(), order.market ? kOrderTypeMarket : kOrderTypeLimit, order.price,
+                            order.quantity, &failure);
+      break;
+    case OrderRequest::kModify:
+    case OrderRequest::kCancel:
+      sent = gate.SendModifyCancel(
+          book, account.c_str(), TextC(order.action == OrderRequest::kModify ? Txt::kTrdModify : Txt::kTrdCancel),
+          order.code.c_str(), order.quantity, order.price, order.target, &failure);
+      break;
+  }
+  if (!sent) {
+    ShowMessage(failure);
+    return kExitFailure;
+  }
+  std::printf("%s : %d\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), gate.LastOrderNumber());
+  return kExitOk;
+}
+
+int RunOrder(const TradeOptions& options) {
+  OrderRequest order;
+  if (!ReadOrder(options, &order)) return kExitFailure;
+  auto exchange = BuildExchange(options);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  if (!book) return kExitFailure;
+  std::string account;
+  if (!LogIn(gate, &account)) return kExitFailure;
+  OrderEventFeed feed;
+  const int result = Send(gate, *book, account, order);
+  if (result == kExitOk) {
+    for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
+  }
+  return result;
+}
+
+void AddExchangeOptions(CLI::App* command, TradeOptions* options) {
+  command->add_option("--seed", options->seed, "The exchange's seed");
+  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
+  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
+  command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
+  command->add_option("--data", options->dataFolder, "Data folder holding the paper account (default: the program's)");
+}
+
+const bool registered = RegisterCommand([](CLI::App& app) {
+  auto options = std::make_shared<TradeOptions>();
+  CLI::App* account = app.add_subcommand("account", "The paper account: buying power, holdings, unfilled orders");
+  AddExchangeOptions(account, options.get());
+  account->add_flag("--json", options->json, "One JSON object instead of the text view");
+  account->callback([options] { SetExitCode(RunAccount(*options)); });
+
+  CLI::App* order = app.add_subcommand(
+      "order", "Send one order: buy|sell CODE QTY (--price P | --market), modify ORDER CODE QTY PRICE, cancel ORDER CODE QTY");
+  AddExchangeOptions(order, options.get());
+  order->add_option("words", options->words, "The action and its operands")->required();
+  order->add_option("--price", options->price, "Limit price in won");
+  order->add_flag("--market", options->market, "Market order (no price)");
+  order->add_option("--run", options->run, "Seconds of market to run after the order, printing its events");
+  order->callback([options] { SetExitCode(RunOrder(*options)); });
+});
+
+}  // namespace
+}  // namespace ostrada::cli
