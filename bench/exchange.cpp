@@ -15,6 +15,7 @@
 #include "broker/server.h"
 #include "broker/sim/listing.h"
 #include "broker/sim/market.h"
+#include "broker/sim/market_service.h"
 
 namespace ostrada::sim {
 namespace {
@@ -216,6 +217,30 @@ void BM_FiftyWatchedStocks(benchmark::State& state) {
   state.counters["core_percent"] = (CpuSeconds() - cpu) / seconds * 100.0;
 }
 BENCHMARK(BM_FiftyWatchedStocks)->Unit(benchmark::kMicrosecond);
+
+// The market's process alone: every stock of a fresh default market run from the start of the
+// process to today (the previous close and the volumes a sweep needs), and one stock's two years.
+void BM_ProcessWholeMarket(benchmark::State& state) {
+  const Listing listing = Listing::Build(DefaultMarket().seed, 0);
+  for (auto _ : state) {
+    Market market(ProfilesOf(listing), DefaultMarket().seed);
+    market.Sync(DefaultMarket().tradingDate, 0);
+    for (int i = 0; i < static_cast<int>(market.Size()); ++i) benchmark::DoNotOptimize(market.Today(i).bar.close);
+  }
+}
+BENCHMARK(BM_ProcessWholeMarket)->Unit(benchmark::kMillisecond);
+
+void BM_OneStockHistory(benchmark::State& state) {
+  const Listing listing = Listing::Build(DefaultMarket().seed, 0);
+  Market market(ProfilesOf(listing), DefaultMarket().seed);
+  market.Sync(DefaultMarket().tradingDate, 0);
+  int index = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(market.History(index, 520).back().close);
+    index = (index + 37) % static_cast<int>(market.Size());
+  }
+}
+BENCHMARK(BM_OneStockHistory)->Unit(benchmark::kMicrosecond);
 
 // The same stream pushed to about a hundred events a second per stock: fifty stocks that trade
 // about a hundred times a second, watched through the market's own listener.

@@ -67,7 +67,7 @@ bool TodayBar(Market& market, const Subject& subject, Bar& bar) {
     // An index bar is known once its minute is over.
     const int last = std::min(kRegularMinutes, (market.Now() - kOpenMs) / kMsPerMinute) - 1;
     if (market.Now() < kOpenMs || last < 0) return false;
-    const std::vector<IndexMinute> minutes = IndexDay(subject.index, market.Seed(), market.TradingDate());
+    const std::vector<IndexMinute> minutes = market.IndexDay(subject.index);
     bar.open = minutes.front().open;
     bar.high = bar.open;
     bar.low = bar.open;
@@ -78,7 +78,8 @@ bool TodayBar(Market& market, const Subject& subject, Bar& bar) {
       bar.volume += minute.volume;
       bar.close = minute.close;
     }
-    bar.change = bar.close - IndexHistory(subject.index, market.Seed(), market.TradingDate(), 1).front().close;
+    const std::vector<DailyBar> previous = market.IndexHistory(subject.index, 1);
+    bar.change = previous.empty() ? 0 : bar.close - previous.front().close;
     return true;
   }
   const DayState state = market.State(subject.stock);
@@ -129,9 +130,8 @@ class DayChartObject : public CountedRequest {
     const int32_t count = CountInput(Input(3), kMostRows);
     if (count == 0) return answer.Refuse(RefusalKind::kBadCount);
     std::vector<Bar> bars;
-    const std::vector<DailyBar> history =
-        subject.IsIndex() ? IndexHistory(subject.index, market.Seed(), market.TradingDate(), kHistoryDays)
-                          : market.History(subject.stock, kHistoryDays);
+    const std::vector<DailyBar> history = subject.IsIndex() ? market.IndexHistory(subject.index, kHistoryDays)
+                                                            : market.History(subject.stock, kHistoryDays);
     std::transform(history.begin(), history.end(), std::back_inserter(bars), FromDaily);
     if (Bar today; TodayBar(market, subject, today)) bars.push_back(today);
     if (kind != 'D') bars = Aggregate(bars, kind);
@@ -162,7 +162,7 @@ std::vector<Bar> MinuteBars(Market& market, const Subject& subject) {
     bars.push_back(Bar{date, HhmmOf(startMs), open, high, low, close, 0, volume});
   };
   if (subject.IsIndex()) {
-    const std::vector<IndexMinute> minutes = IndexDay(subject.index, market.Seed(), date);
+    const std::vector<IndexMinute> minutes = market.IndexDay(subject.index);
     for (int m = 0; m < current && m < kRegularMinutes; ++m) {
       const IndexMinute& minute = minutes[static_cast<size_t>(m)];
       add(kOpenMs + m * kMsPerMinute, minute.open, minute.high, minute.low, minute.close, minute.volume);

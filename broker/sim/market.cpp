@@ -12,12 +12,19 @@ namespace {
 
 constexpr int32_t kEndOfDayMs = 24 * kMsPerHour - 1;
 constexpr uint64_t kBookSalt = 99;
+constexpr uint64_t kIndexSalt = 0x494e445800000000ull;
+
+uint64_t IndexSalt(std::string_view code) {
+  return kIndexSalt + (code == "U201" ? 201 : 1);
+}
 
 }  // namespace
 
 double ContractsPerSecond(int liquidity) {
-  double perSecond = 0.04;  // a few contracts a minute at level 1, about six a second at level 10
-  for (int level = 1; level < std::clamp(liquidity, 1, 10); ++level) perSecond *= 1.75;
+  // Under one contract a minute at level 1 (many minutes pass without one), about six a second at
+  // level 10.
+  double perSecond = 0.012;
+  for (int level = 1; level < std::clamp(liquidity, 1, 10); ++level) perSecond *= 2.0;
   return perSecond;
 }
 
@@ -26,7 +33,8 @@ Market::Market(std::vector<StockProfile> stocks, uint64_t seed)
       seed_(seed),
       days_(stocks_.size()),
       states_(stocks_.size()),
-      volumes_(stocks_.size()) {
+      process_(stocks_, seed),
+      drawn_(stocks_.size()) {
   for (size_t i = 0; i < stocks_.size(); ++i) byCode_.emplace(stocks_[i].code, static_cast<int>(i));
 }
 
@@ -58,7 +66,7 @@ void Market::StartDay(int32_t date) {
   books_.clear();
   for (auto& day : days_) day.reset();
   for (auto& cached : states_) cached.at = -1;
-  for (auto& volumes : volumes_) volumes = {};
+  for (auto& drawn : drawn_) drawn.ready = false;
 }
 
 void Market::Deliver(int32_t ms) {
@@ -104,7 +112,7 @@ StockDay& Market::Day(int index) {
   std::unique_ptr<StockDay>& day = days_[static_cast<size_t>(index)];
   if (!day) {
     const StockProfile& stock = stocks_[static_cast<size_t>(index)];
-    day = std::make_unique<StockDay>(stock, DaySeed(index), PreviousDay(stock, tradingDate_).close);
+    day = std::make_unique<StockDay>(stock, DaySeed(index), Today(index));
   }
   return *day;
 }
@@ -133,21 +141,51 @@ QuotePicture Market::Quote(int index) {
   return ShapeBook(Day(index), State(index), DeriveSeed(DaySeed(index), kBookSalt), now_);
 }
 
-Market::VolumeReference Market::Volumes(int index) {
-  VolumeReference& volumes = volumes_[static_cast<size_t>(index)];
-  if (volumes.previous == 0) {
-    constexpr int kAverageDays = 20;
-    const std::vector<DailyBar> bars = History(index, kAverageDays);
+const DayDraw& Market::Today(int index) {
+  Drawn& drawn = drawn_[static_cast<size_t>(index)];
+  if (!drawn.ready) {
+    constexpr size_t kAverageDays = 20;
+    const size_t days = process_.DatesThrough(tradingDate_).size();
+    process_.Run(index, tradingDate_, scratch_, days > kAverageDays ? days - kAverageDays - 1 : 0);
+    drawn.today = scratch_.back();
+    const size_t before = scratch_.size() - 1;
+    const size_t from = before > kAverageDays ? before - kAverageDays : 0;
     int64_t sum = 0;
-    for (const DailyBar& bar : bars) sum += bar.volume;
-    volumes.previous = bars.back().volume;
-    volumes.average = static_cast<int32_t>(sum / kAverageDays);
+    for (size_t day = from; day < before; ++day) sum += scratch_[day].bar.volume;
+    drawn.volumes.previous = before > 0 ? scratch_[before - 1].bar.volume : 0;
+    drawn.volumes.average = before > from ? static_cast<int32_t>(sum / static_cast<int64_t>(before - from)) : 0;
+    drawn.ready = true;
   }
-  return volumes;
+  return drawn.today;
 }
 
-std::vector<DailyBar> Market::History(int index, int count) const {
-  return StockHistory(stocks_[static_cast<size_t>(index)], tradingDate_, count);
+Market::VolumeReference Market::Volumes(int index) {
+  Today(index);
+  return drawn_[static_cast<size_t>(index)].volumes;
+}
+
+std::vector<DailyBar> Market::History(int index, int count) {
+  process_.Run(index, tradingDate_, scratch_);
+  scratch_.pop_back();  // today
+  const size_t kept = std::min(scratch_.size(), static_cast<size_t>(std::max(count, 0)));
+  std::vector<DailyBar> bars;
+  bars.reserve(kept);
+  for (size_t day = scratch_.size() - kept; day < scratch_.size(); ++day) bars.push_back(scratch_[day].bar);
+  return bars;
+}
+
+std::vector<DailyBar> Market::IndexHistory(std::string_view code, int count) {
+  const std::vector<IndexDraw>& days = process_.IndexDays(code, tradingDate_);
+  const size_t before = days.size() - 1;
+  const size_t kept = std::min(before, static_cast<size_t>(std::max(count, 0)));
+  std::vector<DailyBar> bars;
+  bars.reserve(kept);
+  for (size_t day = before - kept; day < before; ++day) bars.push_back(days[day].bar);
+  return bars;
+}
+
+std::vector<IndexMinute> Market::IndexDay(std::string_view code) {
+  return IndexMinutes(process_.IndexDays(code, tradingDate_).back().bar, DeriveSeed(seed_, IndexSalt(code)));
 }
 
 void Market::Announce(int index, const Trade* record) {

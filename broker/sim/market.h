@@ -15,6 +15,7 @@
 #include "broker/sim/market_day.h"
 #include "broker/sim/market_history.h"
 #include "broker/sim/market_live.h"
+#include "broker/sim/market_process.h"
 #include "broker/sim/market_stock.h"
 
 namespace ostrada::sim {
@@ -55,8 +56,13 @@ class Market {
     int32_t average = 0;
   };
   VolumeReference Volumes(int index);
-  // Daily bars of the trading days before today, oldest first.
-  std::vector<DailyBar> History(int index, int count) const;
+  // Daily bars of the trading days before today, oldest first (fewer before the market's start).
+  std::vector<DailyBar> History(int index, int count);
+  // What the market's process decided for the stock today.
+  const DayDraw& Today(int index);
+  // An exchange index ("U001", "U201"): its bars before today, and today's minutes.
+  std::vector<DailyBar> IndexHistory(std::string_view code, int count);
+  std::vector<IndexMinute> IndexDay(std::string_view code);
   uint64_t Seed() const { return seed_; }
 
   // Tells the stock's listeners of a change an account made to its live book now: a contract when
@@ -85,13 +91,21 @@ class Market {
     DayState state;
   };
   std::vector<CachedState> states_;
-  std::vector<VolumeReference> volumes_;
+  MarketProcess process_;
+  // Each stock's day as the process decided it, with the volumes of the days before.
+  struct Drawn {
+    bool ready = false;
+    DayDraw today;
+    VolumeReference volumes;
+  };
+  std::vector<Drawn> drawn_;
+  std::vector<DayDraw> scratch_;
   std::map<int, std::unique_ptr<LiveBook>> books_;
   std::map<int, std::vector<MarketListener*>> listeners_;
 };
 
-// Regular-session contracts a second of a listed stock's liquidity level: 1 (a few a minute) to 10
-// (several a second).
+// Regular-session contracts a second of a listed stock's liquidity level: 1 (under one a minute) to
+// 10 (several a second).
 double ContractsPerSecond(int liquidity);
 
 }  // namespace ostrada::sim

@@ -19,34 +19,44 @@ constexpr uint64_t kSidesSalt = 13;
 constexpr uint64_t kSizesSalt = 14;
 constexpr uint64_t kPreOpenSalt = 10000;
 constexpr uint64_t kClosingSalt = 20000;
-constexpr uint64_t kCloseSalt = 30000;
+constexpr uint64_t kPlanSalt = 40000;
 
-// Trading is busiest right after the open and before the closing auction.
+// Trading is busiest right after the open and before the closing auction, and slack over lunch.
 double Intensity(int m) {
-  return (1.0 + 1.5 * std::exp(-m / 15.0) + 0.8 * std::exp(-(kRegularMinutes - 1 - m) / 25.0)) / 1.2;
+  static const std::vector<double> kIntensity = [] {
+    std::vector<double> intensity(static_cast<size_t>(kRegularMinutes));
+    for (int minute = 0; minute < kRegularMinutes; ++minute) {
+      const double lunch = (minute - 195) / 40.0;  // centred on 12:15
+      intensity[static_cast<size_t>(minute)] =
+          (1.0 + 1.5 * std::exp(-minute / 15.0) + 0.8 * std::exp(-(kRegularMinutes - 1 - minute) / 25.0)) *
+          (1.0 - 0.45 * std::exp(-lunch * lunch));
+    }
+    return intensity;
+  }();
+  return kIntensity[static_cast<size_t>(m)];
 }
 
 // 0, 1 or 2 ladder steps beyond the minute's open and close.
 int32_t Extension(SeededRandom& random) {
-  const uint32_t draw = random.Below(10);
-  return draw < 6 ? 0 : draw < 9 ? 1 : 2;
+  const double draw = random.Unit();
+  return draw < 0.6 ? 0 : draw < 0.9 ? 1 : 2;
 }
 
 // A step of -1, 0 or +1 ladder positions, 0 most often.
 int32_t Wiggle(SeededRandom& random) {
-  const uint32_t draw = random.Below(5);
-  return draw == 0 ? -1 : draw == 1 ? 1 : 0;
+  const double draw = random.Unit();
+  return draw < 0.2 ? -1 : draw < 0.4 ? 1 : 0;
 }
 
 // Gives each listed trade at least one share and shares out the rest of `total` by random weights;
 // the quantities add up to `total` exactly. REQUIRES: total >= indices.size().
 void SplitQuantity(int32_t total, const std::vector<int32_t>& indices, SeededRandom& random, Trade* trades) {
   if (indices.empty()) return;
+  // Most orders are small and a few very large.
   std::vector<int64_t> weights(indices.size());
   int64_t weightSum = 0;
   for (int64_t& weight : weights) {
-    const int64_t spread = random.Below(8);
-    weight = 1 + spread * spread + (random.Percent(5) ? random.Below(120) : 0);
+    weight = RoundToInt(10.0 / std::pow(random.Unit() + 0.002, 0.8));
     weightSum += weight;
   }
   const int64_t extra = total - static_cast<int64_t>(indices.size());
@@ -117,110 +127,212 @@ void AssignSides(const std::vector<int32_t>& positions, int32_t previous, int32_
 
 }  // namespace
 
-StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, int32_t previousClose)
-    : daySeed_(daySeed), previousClose_(previousClose), ladder_(previousClose) {
+StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw& draw)
+    : daySeed_(daySeed), previousClose_(draw.bar.close - draw.bar.change), ladder_(previousClose_) {
   SeededRandom random(daySeed);
-  halted_ = profile.suspended || random.Percent(0.4);
+  halted_ = draw.halted;
   contractsPerMinute_ = profile.contractsPerSecond * 60.0;
-  const double relativeMove = 0.0006 + 0.0014 * random.Unit();
-  sigma_ = std::max(0.35, relativeMove * previousClose / PriceTick(previousClose));
-  drift_ = Normal(random) * sigma_ * 0.04;
-  const double kind = random.Unit();
-  runner_ = kind < 0.012   ? Runner::kUpperStick
-            : kind < 0.025 ? Runner::kUpperTouch
-            : kind < 0.032 ? Runner::kLowerStick
-            : kind < 0.04  ? Runner::kLowerTouch
-                           : Runner::kNone;
-  runnerMinute_ = 10 + static_cast<int>(random.Below(300));
-  const int32_t base = ladder_.Position(previousClose);
-  openPosition_ = ladder_.Clamp(base + RoundToInt(Normal(random) * sigma_ * 3.0));
-  meanQuantity_ = std::clamp(RoundToInt(3'000'000.0 / previousClose * (0.5 + random.Unit())), 1, 3000);
-  openingQuantity_ = meanQuantity_ * (20 + static_cast<int32_t>(random.Below(40)));
-  closingQuantity_ = meanQuantity_ * (15 + static_cast<int32_t>(random.Below(40)));
-  openingSide_ = openPosition_ >= base ? '1' : '2';
+  pressure_ = draw.pressure;
+  activity_ = draw.activity;
+  volume_ = draw.bar.volume;
+  openPosition_ = ladder_.Position(draw.bar.open);
+  highPosition_ = ladder_.Position(draw.bar.high);
+  lowPosition_ = ladder_.Position(draw.bar.low);
+  closePosition_ = ladder_.Position(draw.bar.close);
+  // The auctions: a few percent of the day's volume at the open, more at the close.
+  openingQuantity_ = std::max(1, RoundToInt(volume_ * (0.015 + 0.025 * random.Unit())));
+  closingQuantity_ = std::max(1, RoundToInt(volume_ * (0.035 + 0.055 * random.Unit())));
+  openingSide_ = draw.bar.open >= previousClose_ ? '1' : '2';
   const double perSecond = profile.contractsPerSecond;
   preInterval_ = closingInterval_ = perSecond >= 1.0    ? 10000
                                     : perSecond >= 0.2  ? 20000
                                     : perSecond >= 0.05 ? 30000
                                                         : 60000;
+  meanQuantity_ = std::max(1, RoundToInt(volume_ / std::max(1.0, contractsPerMinute_ * kRegularMinutes * activity_)));
   walkPosition_ = openPosition_;
 }
 
 const MinuteSummary& StockDay::Minute(int m) {
-  ExtendTo(m);
+  EnsurePlanned();
   return minutes_[static_cast<size_t>(m)];
 }
 
-void StockDay::ExtendTo(int m) {
-  if (m >= kRegularMinutes) m = kRegularMinutes - 1;
-  while (static_cast<int>(minutes_.size()) <= m) PlanMinute(static_cast<int>(minutes_.size()));
+void StockDay::EnsurePlanned() {
+  if (minutes_.empty()) PlanDay();
 }
 
-void StockDay::PlanMinute(int m) {
-  SeededRandom random(DeriveSeed(daySeed_, static_cast<uint64_t>(m) + 1));
-  MinuteSummary summary;
-  int32_t count = halted_ ? 0 : Poisson(random, contractsPerMinute_ * Intensity(m));
-  if (m == 0 && !halted_ && count < 1) count = 1;  // the opening contract
-  if (count == 0) {
-    minutes_.push_back(summary);
-    return;
-  }
-  const bool upper = runner_ == Runner::kUpperStick || runner_ == Runner::kUpperTouch;
-  const bool sticks = runner_ == Runner::kUpperStick || runner_ == Runner::kLowerStick;
-  const int32_t target = upper ? ladder_.Top() : 0;
-  double step = drift_;
-  if (runner_ != Runner::kNone && !reachedLimit_) {
-    step += static_cast<double>(target - walkPosition_) / std::max(1, runnerMinute_ - m);
-  } else if (runner_ != Runner::kNone && !sticks) {
-    step += upper ? -0.4 * sigma_ : 0.4 * sigma_;
-  }
-  step += Normal(random) * sigma_;
+void StockDay::PlanDay() {
+  minutes_.assign(static_cast<size_t>(kRegularMinutes), MinuteSummary{});
+  if (halted_) return;
+  SeededRandom random(DeriveSeed(daySeed_, kPlanSalt));
+  std::vector<int32_t> counts = PlanCounts(random, activity_);
+  const std::vector<int32_t> path = PlanPath(random, counts);
+  PlanVolumes(random, counts, path);
+}
 
-  int32_t open = walkPosition_;
-  int32_t close = 0;
-  if (m == 0) {
-    open = openPosition_;
-    close = count == 1 ? open : ladder_.Clamp(open + RoundToInt(step));
-  } else if (count == 1) {
-    open = close = ladder_.Clamp(walkPosition_ + RoundToInt(step));
-  } else {
-    open = ladder_.Clamp(walkPosition_ + Wiggle(random));
-    close = ladder_.Clamp(open + RoundToInt(step));
+std::vector<int32_t> StockDay::PlanCounts(SeededRandom& random, double activity) {
+  std::vector<int32_t> counts(static_cast<size_t>(kRegularMinutes));
+  const double perMinute = contractsPerMinute_ * std::pow(activity, 0.7);
+  int64_t total = 0;
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    counts[static_cast<size_t>(m)] = Poisson(random, perMinute * Intensity(m));
+    total += counts[static_cast<size_t>(m)];
   }
-  if (sticks && reachedLimit_) open = close = target;
-  int32_t high = std::max(open, close);
-  int32_t low = std::min(open, close);
-  // Each extreme beyond the open and close needs a contract of its own between them.
-  if (count >= 3) high = ladder_.Clamp(high + Extension(random));
-  if (count >= (high > std::max(open, close) ? 4 : 3)) low = ladder_.Clamp(low - Extension(random));
-  if (runner_ != Runner::kNone && (upper ? high == ladder_.Top() : low == 0)) reachedLimit_ = true;
-  walkPosition_ = close;
+  counts[0] = std::max(counts[0], 1);  // the opening contract
+  // Every contract holds a share at least; a day with little volume has fewer contracts.
+  const int64_t room = volume_ - openingQuantity_ - closingQuantity_;
+  if (total + 1 > room) {
+    const double keep = static_cast<double>(room) / static_cast<double>(total + 1) * 0.5;
+    for (int32_t& count : counts) count = static_cast<int32_t>(count * keep);
+    counts[0] = std::max(counts[0], 1);
+  }
+  return counts;
+}
 
-  // Volumes: the opening contract of minute 0 is fixed by the day's plan; the other contracts share
-  // the rest, and the buyers' part is chosen so that every contract can still hold one share.
-  const bool opening = m == 0;
-  const int32_t free = count - (opening ? 1 : 0);
-  const double size = 0.5 + random.Unit();
-  const int32_t freeVolume = free > 0 ? std::max(free, RoundToInt(free * meanQuantity_ * size)) : 0;
-  const double buyShare = 0.5 + (close > open ? 0.12 : close < open ? -0.12 : 0.0);
-  const int32_t freeBuys = std::clamp(RoundToInt(free * buyShare + Normal(random) * std::sqrt(free) * 0.5), 0, free);
-  int32_t freeBuyVolume = 0;
-  if (freeBuys == free) {
-    freeBuyVolume = freeVolume;
-  } else if (freeBuys > 0) {
-    const double share = static_cast<double>(freeBuys) / free * (0.8 + 0.4 * random.Unit());
-    freeBuyVolume = std::clamp(RoundToInt(freeVolume * share), freeBuys, freeVolume - (free - freeBuys));
+// The close of each minute with contracts, as ladder positions: a bridge from the open through the
+// day's high and low to the close, noisier when trading is busy, never leaving the day's range. A
+// day that closes at a limit stays there once it reached it.
+std::vector<int32_t> StockDay::PlanPath(SeededRandom& random, std::vector<int32_t>& counts) {
+  std::vector<int32_t> active;
+  for (int m = 1; m < kRegularMinutes; ++m) {
+    if (counts[static_cast<size_t>(m)] > 0) active.push_back(m);
   }
-  const bool openingBuy = opening && openingSide_ == '1';
-  summary.open = ladder_.PriceAt(open);
-  summary.high = ladder_.PriceAt(high);
-  summary.low = ladder_.PriceAt(low);
-  summary.close = ladder_.PriceAt(close);
-  summary.count = count;
-  summary.volume = freeVolume + (opening ? openingQuantity_ : 0);
-  summary.buyCount = freeBuys + (openingBuy ? 1 : 0);
-  summary.buyVolume = freeBuyVolume + (openingBuy ? openingQuantity_ : 0);
-  minutes_.push_back(summary);
+  // The high and the low each need a minute of their own.
+  while (active.size() < 2) {
+    const int m = 1 + static_cast<int>(random.Below(kRegularMinutes - 1));
+    if (counts[static_cast<size_t>(m)] > 0) continue;
+    counts[static_cast<size_t>(m)] = 1;
+    active.insert(std::upper_bound(active.begin(), active.end(), m), m);
+  }
+  const size_t first = random.Below(static_cast<uint32_t>(active.size()));
+  size_t second = random.Below(static_cast<uint32_t>(active.size() - 1));
+  if (second >= first) ++second;
+  const size_t early = std::min(first, second);
+  const size_t late = std::max(first, second);
+  const bool upperClose = closePosition_ == ladder_.Top() && highPosition_ == ladder_.Top();
+  const bool lowerClose = closePosition_ == 0 && lowPosition_ == 0;
+  bool highFirst = random.Unit() < (closePosition_ >= openPosition_ ? 0.4 : 0.6);
+  if (upperClose) highFirst = false;
+  if (lowerClose) highFirst = true;
+  const bool pinned = upperClose || lowerClose;
+
+  struct Anchor {
+    size_t at;  // index into `active`, or -1 for the open
+    int32_t position;
+  };
+  std::vector<Anchor> anchors = {{static_cast<size_t>(-1), openPosition_},
+                                 {early, highFirst ? highPosition_ : lowPosition_},
+                                 {late, highFirst ? lowPosition_ : highPosition_}};
+  const size_t last = active.size() - 1;
+  if (late != last && !pinned) {
+    const int32_t wiggle = Wiggle(random);
+    anchors.push_back({last, std::clamp(closePosition_ + wiggle, lowPosition_, highPosition_)});
+  }
+  const double range = highPosition_ - lowPosition_;
+  const double scale = std::max(0.35, range / (1.2 * std::sqrt(static_cast<double>(active.size()))));
+
+  std::vector<int32_t> path(static_cast<size_t>(kRegularMinutes), -1);
+  std::vector<double> walk;
+  for (size_t a = 0; a + 1 < anchors.size(); ++a) {
+    const size_t from = anchors[a].at + 1;  // the first active minute after the anchor
+    const size_t to = anchors[a + 1].at;
+    walk.assign(to - from + 1, 0.0);
+    double sum = 0;
+    for (size_t k = from; k <= to; ++k) {
+      sum += Normal(random) * scale * std::sqrt(Intensity(active[k]));
+      walk[k - from] = sum;
+    }
+    const double span = static_cast<double>(to - from + 1);
+    for (size_t k = from; k <= to; ++k) {
+      const double along = static_cast<double>(k - from + 1) / span;
+      const double position = anchors[a].position + (anchors[a + 1].position - anchors[a].position) * along +
+                              walk[k - from] - along * walk.back();
+      path[static_cast<size_t>(active[k])] = std::clamp(RoundToInt(position), lowPosition_, highPosition_);
+    }
+  }
+  for (size_t k = anchors.back().at + 1; k < active.size(); ++k) {
+    path[static_cast<size_t>(active[k])] =
+        pinned ? anchors.back().position
+               : std::clamp(path[static_cast<size_t>(active[k - 1])] + Wiggle(random), lowPosition_, highPosition_);
+  }
+  // The opening minute ends where the walk to the first anchor begins.
+  path[0] = counts[0] > 1 ? std::clamp(openPosition_ + Wiggle(random), lowPosition_, highPosition_) : openPosition_;
+  return path;
+}
+
+void StockDay::PlanVolumes(SeededRandom& random, const std::vector<int32_t>& counts, const std::vector<int32_t>& path) {
+  // Minute prices: each opens near the last close and may reach a step beyond its open and close.
+  std::vector<int32_t> prices(static_cast<size_t>(highPosition_ - lowPosition_ + 1));
+  for (int32_t position = lowPosition_; position <= highPosition_; ++position)
+    prices[static_cast<size_t>(position - lowPosition_)] = ladder_.PriceAt(position);
+  auto priceAt = [&](int32_t position) { return prices[static_cast<size_t>(position - lowPosition_)]; };
+  int32_t previous = openPosition_;
+  std::vector<double> weights(static_cast<size_t>(kRegularMinutes), 0.0);
+  std::vector<int8_t> directions(static_cast<size_t>(kRegularMinutes), 0);  // of each minute's close on its open
+  double weightSum = 0;
+  int64_t freeContracts = 0;
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    const int32_t count = counts[static_cast<size_t>(m)];
+    if (count == 0) continue;
+    MinuteSummary& minute = minutes_[static_cast<size_t>(m)];
+    const int32_t close = path[static_cast<size_t>(m)];
+    int32_t open = m == 0       ? openPosition_
+                   : count == 1 ? close
+                                : std::clamp(previous + Wiggle(random), lowPosition_, highPosition_);
+    int32_t high = std::max(open, close);
+    int32_t low = std::min(open, close);
+    if (count >= 3) high = std::min(highPosition_, high + Extension(random));
+    if (count >= (high > std::max(open, close) ? 4 : 3)) low = std::max(lowPosition_, low - Extension(random));
+    minute.open = priceAt(open);
+    minute.high = priceAt(high);
+    minute.low = priceAt(low);
+    minute.close = priceAt(close);
+    minute.count = count;
+    directions[static_cast<size_t>(m)] = static_cast<int8_t>((close > open) - (close < open));
+    // Volume rises when the price moves.
+    const int32_t free = count - (m == 0 ? 1 : 0);
+    const double weight = free * (0.6 + 0.8 * random.Unit()) * (1.0 + 0.5 * std::abs(close - previous));
+    weights[static_cast<size_t>(m)] = weight;
+    weightSum += weight;
+    freeContracts += free;
+    previous = close;
+  }
+  walkPosition_ = previous;
+
+  // Volumes: every free contract holds a share, the rest is shared by weight; the opening contract
+  // holds the opening auction. The regular session and the two auctions add up to the day's volume.
+  const int64_t extra = std::max<int64_t>(0, volume_ - openingQuantity_ - closingQuantity_ - freeContracts);
+  int64_t given = 0;
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    MinuteSummary& minute = minutes_[static_cast<size_t>(m)];
+    if (minute.count == 0) continue;
+    const int32_t free = minute.count - (m == 0 ? 1 : 0);
+    minute.volume =
+        free + static_cast<int32_t>(static_cast<double>(extra) * weights[static_cast<size_t>(m)] / weightSum);
+    given += minute.volume;
+  }
+  closingQuantity_ = std::max<int64_t>(1, volume_ - openingQuantity_ - given);
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    MinuteSummary& minute = minutes_[static_cast<size_t>(m)];
+    if (minute.count == 0) continue;
+    const bool opening = m == 0;
+    const int32_t free = minute.count - (opening ? 1 : 0);
+    const int32_t freeVolume = minute.volume;
+    // Buyers take more when they push the price up, on the day and in the minute.
+    const double buyShare = std::clamp(0.5 + 0.25 * pressure_ + 0.12 * directions[static_cast<size_t>(m)], 0.06, 0.94);
+    const int32_t freeBuys = std::clamp(RoundToInt(free * buyShare + Normal(random) * std::sqrt(free) * 0.5), 0, free);
+    int32_t freeBuyVolume = 0;
+    if (freeBuys == free) {
+      freeBuyVolume = freeVolume;
+    } else if (freeBuys > 0) {
+      const double share = static_cast<double>(freeBuys) / free * (0.8 + 0.4 * random.Unit());
+      freeBuyVolume = std::clamp(RoundToInt(freeVolume * share), freeBuys, freeVolume - (free - freeBuys));
+    }
+    const bool openingBuy = opening && openingSide_ == '1';
+    minute.volume = freeVolume + (opening ? openingQuantity_ : 0);
+    minute.buyCount = freeBuys + (openingBuy ? 1 : 0);
+    minute.buyVolume = freeBuyVolume + (openingBuy ? openingQuantity_ : 0);
+  }
 }
 
 const std::vector<Trade>& StockDay::MinuteTrades(int m) {
@@ -305,7 +417,7 @@ void StockDay::Totals::Add(const Trade& trade) {
 
 StockDay::Totals StockDay::TotalsBefore(int m) {
   Totals totals;
-  if (m > 0) ExtendTo(m - 1);
+  EnsurePlanned();
   for (int i = 0; i < m && i < kRegularMinutes; ++i) {
     const MinuteSummary& minute = minutes_[static_cast<size_t>(i)];
     if (minute.count == 0) continue;
@@ -325,26 +437,28 @@ int32_t StockDay::RegularCount() {
 }
 
 int32_t StockDay::LastRegularPosition() {
-  ExtendTo(kRegularMinutes - 1);
+  EnsurePlanned();
   return walkPosition_;
 }
 
 int32_t StockDay::ClosePosition() {
-  const int32_t last = LastRegularPosition();
-  const bool sticks = runner_ == Runner::kUpperStick || runner_ == Runner::kLowerStick;
-  if (sticks && reachedLimit_) return last;
-  SeededRandom random(DeriveSeed(daySeed_, kCloseSalt));
-  return ladder_.Clamp(last + Wiggle(random));
+  return closePosition_;
 }
 
 void StockDay::Quote(Trade& trade) const {
   const int32_t position = ladder_.Position(trade.price);
+  // Few orders wait in a thin stock's book: the other side stands a tick or a few away.
+  int32_t spread = 1;
+  if (contractsPerMinute_ < 4.0) {
+    const uint64_t draw = DeriveSeed(daySeed_, static_cast<uint64_t>(trade.timeMs)) % 8;
+    spread += contractsPerMinute_ < 1.0 ? static_cast<int32_t>(draw % 4) : draw < 3 ? 1 : 0;
+  }
   if (trade.side == '1') {
     trade.ask = trade.price;
-    trade.bid = position > 0 ? ladder_.PriceAt(position - 1) : 0;
+    trade.bid = position - spread >= 0 ? ladder_.PriceAt(position - spread) : 0;
   } else {
     trade.bid = trade.price;
-    trade.ask = position < ladder_.Top() ? ladder_.PriceAt(position + 1) : 0;
+    trade.ask = position + spread <= ladder_.Top() ? ladder_.PriceAt(position + spread) : 0;
   }
 }
 

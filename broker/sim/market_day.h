@@ -1,8 +1,10 @@
 #pragma once
-// One stock's trading day, decided by its seed alone. The day is planned minute by minute as
-// summaries (prices, counts, volumes); a minute is expanded into its contracts only when someone
-// needs them, and the expansion always adds up to its summary. So the current price, the quote
-// book, the contract history and the charts of a stock agree, whichever is asked first.
+// One stock's trading day: the market's process decides the day's prices and volume, and the day
+// expands them. The whole day is planned at once as minute summaries (prices, counts, volumes) that
+// reach the day's open, high, low, close and volume exactly; a minute is expanded into its
+// contracts only when someone needs them, and the expansion always adds up to its summary. So the
+// current price, the quote book, the contract history and the charts of a stock agree, whichever is
+// asked first, and the finished day is the bar the history keeps.
 //
 // The day's tape, in time order: expected prices of the pre-open auction (phase '1'), the opening
 // contract at 09:00:00 and the regular contracts (phase '2'), expected prices of the closing
@@ -12,7 +14,9 @@
 #include <vector>
 
 #include "broker/sim/market_ladder.h"
+#include "broker/sim/market_process.h"
 #include "broker/sim/market_stock.h"
+#include "broker/sim/seeded_random.h"
 
 namespace ostrada::sim {
 
@@ -29,8 +33,8 @@ struct MinuteSummary {
 
 class StockDay {
  public:
-  // `previousClose` is a valid tick above 0.
-  StockDay(const StockProfile& profile, uint64_t daySeed, int32_t previousClose);
+  // `draw` is the process's day for the stock; its prices are valid ticks within the day's limits.
+  StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw& draw);
 
   bool Halted() const { return halted_; }
   int32_t PreviousClose() const { return previousClose_; }
@@ -60,9 +64,12 @@ class StockDay {
     // Counts one contract into the count, the value and the day's range.
     void Add(const Trade& trade);
   };
-  void ExtendTo(int m);
+  void EnsurePlanned();
   void Expand(int m, std::vector<Trade>& out);
-  void PlanMinute(int m);
+  void PlanDay();
+  std::vector<int32_t> PlanCounts(SeededRandom& random, double activity);
+  std::vector<int32_t> PlanPath(SeededRandom& random, std::vector<int32_t>& counts);
+  void PlanVolumes(SeededRandom& random, const std::vector<int32_t>& counts, const std::vector<int32_t>& path);
   Totals TotalsBefore(int m);
   int32_t RegularCount();
   int32_t LastRegularPosition();
@@ -73,18 +80,18 @@ class StockDay {
   int32_t PreOpenCount() const { return halted_ ? 0 : kMsPerHour / preInterval_ - 1; }
   int32_t ClosingAuctionCount() const { return halted_ ? 0 : 10 * kMsPerMinute / closingInterval_ - 1; }
 
-  enum class Runner { kNone, kUpperStick, kUpperTouch, kLowerStick, kLowerTouch };
-
   uint64_t daySeed_;
   int32_t previousClose_;
   PriceLadder ladder_;
   bool halted_ = false;
   double contractsPerMinute_ = 0;
-  double sigma_ = 1;  // ladder steps per minute
-  double drift_ = 0;
-  Runner runner_ = Runner::kNone;
-  int runnerMinute_ = 0;
+  float pressure_ = 0;
+  float activity_ = 1;
+  int32_t volume_ = 0;  // the day's whole volume
   int32_t openPosition_ = 0;
+  int32_t highPosition_ = 0;
+  int32_t lowPosition_ = 0;
+  int32_t closePosition_ = 0;
   int32_t meanQuantity_ = 1;
   int32_t openingQuantity_ = 1;
   int32_t closingQuantity_ = 1;
@@ -92,10 +99,9 @@ class StockDay {
   int32_t preInterval_ = 20000;      // ms between expected prices of the pre-open auction
   int32_t closingInterval_ = 20000;  // and of the closing auction
 
-  // Planning state: the minutes planned so far and where the walk stands after them.
+  // The day's plan (empty until first needed) and where the regular session ends.
   std::vector<MinuteSummary> minutes_;
-  int32_t walkPosition_ = 0;
-  bool reachedLimit_ = false;
+  int32_t walkPosition_ = 0;  // the last regular contract's position
   // The last minute expanded, kept because the same minute is asked for again and again.
   int cachedMinute_ = -1;
   std::vector<Trade> cachedTrades_;

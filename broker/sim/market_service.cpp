@@ -5,7 +5,6 @@
 #include "broker/comerror.h"
 
 namespace ostrada::sim {
-namespace {
 
 std::vector<StockProfile> ProfilesOf(const Listing& listing) {
   std::vector<StockProfile> profiles;
@@ -23,8 +22,6 @@ std::vector<StockProfile> ProfilesOf(const Listing& listing) {
   }
   return profiles;
 }
-
-}  // namespace
 
 MarketService::MarketService(ExchangeContext& context)
     : context_(context),

@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "broker/sim/market.h"
 #include "broker/sim/registry.h"
 #include "broker/sim/request_object.h"
 
 namespace ostrada::sim {
+
+// What the market needs of each listed stock, in listing order.
+std::vector<StockProfile> ProfilesOf(const Listing& listing);
 
 class MarketService {
  public:

@@ -4,6 +4,7 @@
 
 #include "basesrc/priceinfo.h"
 #include "broker/sim/market.h"
+#include "broker/sim/market_process.h"
 
 namespace ostrada::sim {
 namespace {
@@ -25,6 +26,16 @@ StockProfile Thin() {
   stock.priceLevel = 4990;
   stock.contractsPerSecond = 0.03;
   return stock;
+}
+
+// The last `count` days the market's process draws for a market of this one stock.
+std::vector<DayDraw> Draws(const StockProfile& stock, int count) {
+  const std::vector<StockProfile> stocks = {stock};
+  MarketProcess process(stocks, 3);
+  std::vector<DayDraw> draws;
+  process.Run(0, 20261208, draws);
+  draws.erase(draws.begin(), draws.end() - count);
+  return draws;
 }
 
 bool ValidTick(int32_t price) {
@@ -62,19 +73,35 @@ void CheckWholeDay(StockDay& day) {
   }
 }
 
-TEST(StockDay, WholeDayIsValidAndConsistent) {
+// Each session is valid and ends exactly as the process drew its day: the bar the history keeps.
+TEST(StockDay, WholeDayIsValidAndEndsAsDrawn) {
   for (const StockProfile& stock : {Liquid(), Thin()}) {
-    for (uint64_t seed = 1; seed <= 12; ++seed) {
-      StockDay day(stock, seed, stock.priceLevel);
+    uint64_t seed = 1;
+    for (const DayDraw& draw : Draws(stock, 40)) {
+      SCOPED_TRACE(draw.bar.date);
+      StockDay day(stock, ++seed, draw);
       CheckWholeDay(day);
       if (::testing::Test::HasFatalFailure()) return;
+      const DayState closed = day.StateAt(kCloseMs + 1);
+      const DailyBar& bar = draw.bar;
+      if (draw.halted) {
+        EXPECT_EQ(closed.volume, 0);
+        continue;
+      }
+      EXPECT_EQ(closed.previousClose, bar.close - bar.change);
+      EXPECT_EQ(closed.open, bar.open);
+      EXPECT_EQ(closed.high, bar.high);
+      EXPECT_EQ(closed.low, bar.low);
+      EXPECT_EQ(closed.price, bar.close);
+      EXPECT_EQ(closed.volume, bar.volume);
     }
   }
 }
 
 TEST(StockDay, SameSeedSameDay) {
-  StockDay first(Liquid(), 99, 71300);
-  StockDay second(Liquid(), 99, 71300);
+  const DayDraw draw = Draws(Liquid(), 1).back();
+  StockDay first(Liquid(), 99, draw);
+  StockDay second(Liquid(), 99, draw);
   // Asked in a different order, the days still agree.
   const DayState late = second.StateAt(14 * kMsPerHour);
   const DayState early = first.StateAt(10 * kMsPerHour);
@@ -84,7 +111,7 @@ TEST(StockDay, SameSeedSameDay) {
 }
 
 TEST(StockDay, SummaryMatchesExpansion) {
-  StockDay day(Liquid(), 5, 71300);
+  StockDay day(Liquid(), 5, Draws(Liquid(), 1).back());
   for (int m = 0; m < kRegularMinutes; m += 7) {
     const MinuteSummary summary = day.Minute(m);
     const std::vector<Trade> trades = day.MinuteTrades(m);

@@ -153,12 +153,11 @@ TEST(MarketShape, ADayOfTheDefaultMarket) {
 // the limit of its (adjusted) base.
 TEST(MarketShape, SomeHistoriesHoldAJump) {
   const Listing listing = Listing::Build(7, 400);
+  Market market(ProfilesOf(listing), 7);
+  market.Sync(kTradingDate, 0);
   int jumps = 0;
-  for (const ListedStock& listed : listing.All()) {
-    StockProfile stock;
-    stock.seed = listed.seed;
-    stock.priceLevel = listed.basePrice;
-    const std::vector<DailyBar> bars = StockHistory(stock, kTradingDate, 520);
+  for (int index = 0; index < static_cast<int>(market.Size()); ++index) {
+    const std::vector<DailyBar> bars = market.History(index, 520);
     for (size_t i = 1; i < bars.size(); ++i) {
       const int32_t base = bars[i].close - bars[i].change;
       ASSERT_LE(bars[i].close, base + PriceLimitChange(base, 1));

@@ -1,0 +1,61 @@
+// ostrada-cli market-stats [--seed N] [--date YYYYMMDD] [--stocks N]: how realistic the embedded
+// exchange's market is, as a table of measures with the band each should fall in.
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "broker/sim/clock.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/market_study.h"
+#include "tools/command.h"
+
+namespace ostrada::cli {
+namespace {
+
+struct StatsOptions {
+  uint64_t seed = sim::ExchangeOptions{}.seed;
+  int stocks = 0;
+  int32_t date = 0;
+};
+
+void PrintBound(double value) {
+  if (std::isinf(value)) {
+    std::printf(" %9s", "-");
+  } else {
+    std::printf(" %9.4g", value);
+  }
+}
+
+int Run(const StatsOptions& options) {
+  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
+  if (!sim::IsValidDate(date) || !sim::IsWeekday(date)) {
+    std::fprintf(stderr, "ostrada-cli: --date wants a weekday YYYYMMDD, not %d\n", date);
+    return kExitFailure;
+  }
+  const sim::MarketStudy study = sim::StudyMarket(options.seed, options.stocks, date);
+  std::printf("market of seed %llu on %d, %d stocks\n", static_cast<unsigned long long>(options.seed), study.date,
+              study.stocks);
+  std::printf("%-46s %10s %9s %9s  %s\n", "measure", "exchange", "low", "high", "result");
+  int failures = 0;
+  for (const sim::StudyMeasure& measure : study.measures) {
+    std::printf("%-46s %10.4g", measure.name.c_str(), measure.value);
+    PrintBound(measure.low);
+    PrintBound(measure.high);
+    std::printf("  %s\n", measure.Passes() ? "pass" : "FAIL");
+    failures += measure.Passes() ? 0 : 1;
+  }
+  std::printf("%d of %zu measures outside their band\n", failures, study.measures.size());
+  return kExitOk;
+}
+
+const bool registered = RegisterCommand([](CLI::App& app) {
+  auto options = std::make_shared<StatsOptions>();
+  CLI::App* command = app.add_subcommand("market-stats", "How realistic the embedded exchange's market is");
+  command->add_option("--seed", options->seed, "The exchange's seed");
+  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
+  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
+  command->callback([options] { SetExitCode(Run(*options)); });
+});
+
+}  // namespace
+}  // namespace ostrada::cli
