@@ -78,14 +78,15 @@ std::string SnapshotFileName(const std::string& folder, const uint8_t* localTime
   return name;
 }
 
-int SaveSnapshotFile(NowGate& snapshot) {
+int SaveSnapshotFile(NowGate& snapshot, std::string* path) {
   uint8_t fields[kLocalTimeRecordSize];
   if (!GetLocalTimeFields(fields)) return 0;
   const std::string folder = DataFolder();
   if (folder.empty()) return 0;
-  const std::string path = SnapshotFileName(folder, fields);
-  if (path.empty()) return 0;
-  return OSTRADA_VERIFY(snapshot.Save(path.c_str(), 0, 0)) ? 1 : 0;
+  const std::string name = SnapshotFileName(folder, fields);
+  if (name.empty() || !OSTRADA_VERIFY(snapshot.Save(name.c_str(), 0, 0))) return 0;
+  if (path != nullptr) *path = name;
+  return 1;
 }
 
 }  // namespace ostrada

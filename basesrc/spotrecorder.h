@@ -73,7 +73,8 @@ class SpotRecorder {
 // The snapshot file name of the moment: data folder, "_nowspot_", month, day, hour, minute, second
 // (two digits each) and ".stn"; empty when the clock or the data folder cannot be read.
 std::string SnapshotFileName(const std::string& folder, const uint8_t* localTimeFields);
-// Saves the group under the file name of the current local time in the data folder. 1/0 (reported).
-int SaveSnapshotFile(NowGate& snapshot);
+// Saves the group under the file name of the current local time in the data folder, whose name goes
+// to `path` when given. 1/0 (reported).
+int SaveSnapshotFile(NowGate& snapshot, std::string* path = nullptr);
 
 }  // namespace ostrada

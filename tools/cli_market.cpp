@@ -11,8 +11,8 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
-#include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
+#include "tools/cli_exchange.h"
 #include "tools/command.h"
 
 namespace ostrada::cli {
@@ -28,15 +28,6 @@ struct MarketOptions {
   int contracts = 20;
   std::string code;
 };
-
-// HH:MM:SS as milliseconds of the day; -1 when malformed.
-int64_t ParseTime(const std::string& text) {
-  int hh = 0, mm = 0, ss = 0;
-  char tail = 0;
-  if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
-  if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
-  return ((hh * 60LL + mm) * 60 + ss) * 1000;
-}
 
 // Right-aligns a UTF-8 heading in `width` terminal columns; Hangul takes two columns, so byte counts
 // (printf's padding) would leave Korean headings short.
@@ -142,20 +133,9 @@ bool PrintContracts(const std::string& code, int count) {
 }
 
 int Run(const MarketOptions& options) {
-  const int64_t at = ParseTime(options.at);
-  if (at < 0) {
-    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
-    return kExitFailure;
-  }
-  sim::ExchangeOptions exchangeOptions;
-  exchangeOptions.seed = options.seed;
-  exchangeOptions.stocks = options.stocks;
-  exchangeOptions.clock = sim::ClockMode::kLive;
-  // A live clock stopped at the chosen moment, so any time of the day can be shown.
-  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
-  exchangeOptions.wallClock = [moment = sim::KoreanUnixMilliseconds(date, at)] { return moment; };
-  sim::Exchange exchange(exchangeOptions);
-  broker::ScopedServer server(exchange);
+  std::unique_ptr<sim::Exchange> exchange = ExchangeAt({options.seed, options.stocks, options.date, options.at});
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
   try {
     if (!PrintPrice(options.code) || !PrintBook(options.code) || !PrintContracts(options.code, options.contracts)) {
       return kExitFailure;
