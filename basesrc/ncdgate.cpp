@@ -188,8 +188,15 @@ int NcdScan::Report(const char* path) const {
 }
 
 int NcdScan::Report(FileHandle file, int kind) const {
-  if (!OSTRADA_VERIFY(kind == kReportByCode || kind == kReportByRate)) return 0;
-  if (Count() == 0) return 0;
+  const std::string text = ReportText(kind);
+  if (text.empty()) return 0;
+  const auto size = static_cast<int32_t>(text.size());
+  return OSTRADA_VERIFY(FileWrite(file, text.data(), size) == size) ? 1 : 0;
+}
+
+std::string NcdScan::ReportText(int kind) const {
+  if (!OSTRADA_VERIFY(kind == kReportByCode || kind == kReportByRate)) return {};
+  if (Count() == 0) return {};
   const char* key = TextC(kind == kReportByCode ? Txt::kScanKeyCode : Txt::kScanKeyRate);
   const TimedSnapshot* latest = index_.Last()->Newest();
   std::string text = Text(Txt::kScanRuleTop) + "\r\n";
@@ -220,8 +227,7 @@ int NcdScan::Report(FileHandle file, int kind) const {
   }
   if (lines != Count()) text += Text(Txt::kScanCut);
   text += Text(Txt::kScanRuleBottom) + "\r\n\r\n\r\n";
-  const auto size = static_cast<int32_t>(text.size());
-  return OSTRADA_VERIFY(FileWrite(file, text.data(), size) == size) ? 1 : 0;
+  return text;
 }
 
 }  // namespace ostrada

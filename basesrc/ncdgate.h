@@ -4,6 +4,7 @@
 // last N checks; a snapshot group made of the series; and the text report.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "basesrc/foundation/files.h"
 #include "basesrc/foundation/orderedindex.h"
@@ -49,6 +50,8 @@ class NcdScan {
   // Creates (truncates) the file and writes the report keyed "종목코드"; 0 when nothing was written.
   int Report(const char* path) const;
   int Report(FileHandle file, int kind) const;
+  // The report's CP949 text; empty when the scan holds no stocks or the kind is unknown (reported).
+  std::string ReportText(int kind) const;
 
  private:
   // Takes the series; on failure it is destroyed.
