@@ -14,6 +14,7 @@
 #include "broker/sim/exchange.h"
 #include "tools/cli_exchange.h"
 #include "tools/command.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
