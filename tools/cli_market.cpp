@@ -11,8 +11,8 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
+#include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
-#include "tools/cli_exchange.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 
@@ -134,9 +134,20 @@ bool PrintContracts(const std::string& code, int count) {
 }
 
 int Run(const MarketOptions& options) {
-  std::unique_ptr<sim::Exchange> exchange = ExchangeAt({options.seed, options.stocks, options.date, options.at});
-  if (!exchange) return kExitFailure;
-  broker::ScopedServer server(*exchange);
+  const int64_t at = ParseTime(options.at);
+  if (at < 0) {
+    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
+    return kExitFailure;
+  }
+  sim::ExchangeOptions exchangeOptions;
+  exchangeOptions.seed = options.seed;
+  exchangeOptions.stocks = options.stocks;
+  exchangeOptions.clock = sim::ClockMode::kLive;
+  // A live clock stopped at the chosen moment, so any time of the day can be shown.
+  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
+  exchangeOptions.wallClock = [moment = sim::KoreanUnixMilliseconds(date, at)] { return moment; };
+  sim::Exchange exchange(exchangeOptions);
+  broker::ScopedServer server(exchange);
   try {
     if (!PrintPrice(options.code) || !PrintBook(options.code) || !PrintContracts(options.code, options.contracts)) {
       return kExitFailure;

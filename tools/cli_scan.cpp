@@ -9,14 +9,14 @@
 #include "basesrc/ncdgate.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
-#include "tools/cli_exchange.h"
 #include "tools/command.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
 
 struct ScanOptions {
-  MarketChoice market{.at = "10:00"};
+  ExchangeSetup market{.at = "10:00"};
   int checks = 0;
   int everyMinutes = 0;
   int interval = 0;
@@ -33,7 +33,7 @@ int Run(const ScanOptions& options) {
   if (!NcdScan::IntervalAccepted(options.interval)) return Fail("--interval takes 1, 2, 3, 5, 10, 15, 20, 30 or 60");
   if (!NcdScan::ThresholdAccepted(options.threshold)) return Fail("--threshold lies in -15..-1 or 1..15");
   if (options.checks <= options.interval) return Fail("--checks must exceed --interval, or no stock has enough checks");
-  std::unique_ptr<sim::Exchange> exchange = ExchangeAt(options.market);
+  std::unique_ptr<sim::Exchange> exchange = StartExchange(options.market);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
@@ -69,12 +69,13 @@ const bool kRegistered = RegisterCommand([](CLI::App& app) {
   scan->add_option("--every", options->everyMinutes, "minutes between snapshots")
       ->required()
       ->check(CLI::Range(1, 390));
-  scan->add_option("--from", options->market.at, "exchange time of the first snapshot, HH:MM")->capture_default_str();
+  scan->add_option("--from", options->market.at, "exchange time of the first snapshot, HH:MM")
+      ->capture_default_str();
   scan->add_option("--interval", options->interval, "checks the move is measured over")->required();
   scan->add_option("--threshold", options->threshold, "percent points; negative for falls")->required();
   scan->add_option("--report", options->reportFile, "write the report (CP949) to this file");
-  scan->add_option("--seed", options->market.seed, "seed of the embedded exchange's market");
-  scan->add_option("--stocks", options->market.stocks, "number of listed stocks (0: the default listing)")
+  scan->add_option("--seed", options->market.seed, "The exchange's seed");
+  scan->add_option("--stocks", options->market.stocks, "Listing size (0: the default market)")
       ->check(CLI::NonNegativeNumber);
   scan->callback([options] { SetExitCode(Run(*options)); });
 });

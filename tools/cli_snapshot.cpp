@@ -12,8 +12,8 @@
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "tools/cli_exchange.h"
 #include "tools/command.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
@@ -151,7 +151,7 @@ class ExchangeTimer : public SpotTimer {
 };
 
 int RunRecord(const SnapshotOptions& options) {
-  std::unique_ptr<sim::Exchange> exchange = ExchangeAt({options.seed, options.stocks, 0, options.from});
+  std::unique_ptr<sim::Exchange> exchange = StartExchange({options.seed, options.stocks, 0, options.from});
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   ScopedTimeSource time(exchange->Time());

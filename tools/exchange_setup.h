@@ -17,7 +17,7 @@ struct ExchangeSetup {
   std::string at = "15:40:00";  // after the close: today's bar is whole
 };
 
-// HH:MM:SS as milliseconds of the day; -1 when malformed.
+// HH:MM:SS (or HH:MM) as milliseconds of the day; -1 when malformed.
 int64_t ParseTime(const std::string& text);
 
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup);
