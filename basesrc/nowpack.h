@@ -53,6 +53,7 @@ class NowPack {
   void SetName(const char* name);
   int32_t GroupCount() const { return groups_.Count(); }
   NowGate* First() const { return groups_.First(); }
+  NowGate* Last() const { return groups_.Last(); }
   const NowGroupHeader& Header() const { return header_; }
   // 2 name, 921 average rise, 991 arrival, 992 rising count, 993 stocks up 5 %.
   static bool IsPackKey(int32_t key);
