@@ -299,25 +299,30 @@ int PreDataList::Load(FileHandle file, int32_t key) {
                       FileRead(file, bytes.data(), static_cast<int32_t>(length)) == static_cast<int32_t>(length)))
     return 0;
   size_t at = 0;
-  std::string name;
-  int ok = 1;
-  for (int32_t i = 0; i < stored && ok; ++i) {
-    if (!OSTRADA_VERIFY(length - at >= kRecordSize + kNameLengthSize)) break;
-    const uint32_t nameLength = GetU32(bytes.data() + at, kRecordSize);
-    const size_t nameAt = at + kRecordSize + kNameLengthSize;
-    if (!OSTRADA_VERIFY(nameLength <= kLongestName && nameLength <= length - nameAt)) break;
-    name.assign(reinterpret_cast<const char*>(bytes.data() + nameAt), nameLength);
-    if (!OSTRADA_VERIFY(name.find('\0') == std::string::npos)) break;
-    PreDataPtr record = PreDataRecordCreate();
-    if (!record) break;
-    DecodePreDataRecord(bytes.data() + at, record.get());
-    if (nameLength > 0 && !SetName(&record->key, name.c_str())) break;
-    ok = Insert(std::move(record));
-    at = nameAt + nameLength;
+  int32_t read = 0;
+  for (; read < stored && ReadRecord(bytes.data(), length, &at); ++read) {
   }
   FileSeek(file, first + static_cast<int32_t>(at), kSeekSet);
   const int rebuilt = Count() == 0 || index_.Rebuild();
-  return OSTRADA_VERIFY(Count() == stored) && rebuilt ? 1 : 0;
+  // A record that failed has been reported where it failed; the records before it stay.
+  return read == stored && OSTRADA_VERIFY(Count() == stored) && rebuilt ? 1 : 0;
+}
+
+int PreDataList::ReadRecord(const uint8_t* bytes, size_t length, size_t* at) {
+  if (!OSTRADA_VERIFY(length - *at >= kRecordSize + kNameLengthSize)) return 0;
+  const uint8_t* fixed = bytes + *at;
+  const uint32_t nameLength = GetU32(fixed, kRecordSize);
+  const size_t nameAt = *at + kRecordSize + kNameLengthSize;
+  if (!OSTRADA_VERIFY(nameLength <= kLongestName && nameLength <= length - nameAt)) return 0;
+  const std::string name(reinterpret_cast<const char*>(bytes + nameAt), nameLength);
+  if (!OSTRADA_VERIFY(name.find('\0') == std::string::npos)) return 0;
+  PreDataPtr record = PreDataRecordCreate();
+  if (!record) return 0;
+  DecodePreDataRecord(fixed, record.get());
+  if (nameLength > 0 && !SetName(&record->key, name.c_str())) return 0;
+  if (!Insert(std::move(record))) return 0;
+  *at = nameAt + nameLength;
+  return 1;
 }
 
 int PreDataList::Load(const char* path, int32_t key) {

@@ -148,6 +148,8 @@ class PreDataList {
  private:
   void Reset();
   int Compare(const PreDataRecord& existing, const PreDataRecord& incoming) const;
+  // One stored record from bytes[*at] on (length bytes in all); *at moves past it. 1 or 0 (reported).
+  int ReadRecord(const uint8_t* bytes, size_t length, size_t* at);
 
   int32_t sortKey_;
   int32_t tag_;

@@ -13,6 +13,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/datafolder.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/movepair.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
@@ -35,6 +36,7 @@ struct HistoryOptions {
   std::string saveFile;
   std::string textFile;
   std::string svgFile;
+  std::string averagesFile;
   std::string loadFile;
 };
 
@@ -86,6 +88,11 @@ void PrintSummary(const DaySeries& series, int hundredths) {
 int WriteOutputs(const DaySeries& series, const HistoryOptions& options, int hundredths) {
   if (!options.textFile.empty() && !series.ExportText(options.textFile.c_str(), hundredths))
     return Fail("could not write the text to " + options.textFile);
+  if (!options.averagesFile.empty()) {
+    MovingAverageList averages;
+    if (!averages.Build(series, 0) || !averages.Save(options.averagesFile.c_str()))
+      return Fail("could not write the moving averages to " + options.averagesFile);
+  }
   if (!options.svgFile.empty()) {
     const std::string svg = SeriesChartSvg(series, hundredths);
     std::FILE* out = std::fopen(options.svgFile.c_str(), "wb");
@@ -166,6 +173,7 @@ int RunContracts(const HistoryOptions& options) {
 void AddOutputs(CLI::App& command, HistoryOptions& options) {
   command.add_option("--text", options.textFile, "export the bars as tab-separated text");
   command.add_option("--svg", options.svgFile, "draw the bars as an SVG chart");
+  command.add_option("--averages", options.averagesFile, "save the bars' moving-average list");
 }
 
 void Register(CLI::App& app) {

@@ -16,10 +16,10 @@ int64_t ParseTime(const std::string& text) {
   return ((hh * 60LL + mm) * 60 + ss) * 1000;
 }
 
-void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup) {
+void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
   command.add_option("--seed", setup.seed, "The exchange's seed");
   command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(CLI::NonNegativeNumber);
-  command.add_option("--date", setup.date, "Trading date YYYYMMDD (default: the last weekday)");
+  command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last weekday)");
   command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();
 }
 

@@ -20,7 +20,8 @@ struct ExchangeSetup {
 // HH:MM:SS (or HH:MM) as milliseconds of the day; -1 when malformed.
 int64_t ParseTime(const std::string& text);
 
-void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup);
+// The trading-date option is named by the caller where "--date" means another date.
+void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption = "--date");
 
 // The exchange stopped at the chosen moment; null after telling stderr what was wrong.
 std::unique_ptr<sim::Exchange> StartExchange(const ExchangeSetup& setup);
