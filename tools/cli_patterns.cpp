@@ -1,6 +1,5 @@
-// ostrada-cli patterns | pack load | predata build: the pattern classifier over a whole-market
-// snapshot of the embedded exchange with the stocks' pre-data records, its report and pack files;
-// and the last-info pre-data file the classifier reads, built from every stock's daily bars.
+// ostrada-cli patterns | pack load: the pattern classifier over a whole-market snapshot of the
+// embedded exchange with the stocks' pre-data records, its report and pack files.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,8 +28,6 @@ struct PatternOptions {
   int shown = 5;
   std::string loadFile;
   std::string textFile;
-  int32_t barCount = 500;
-  std::string saveFile;
 };
 
 int Fail(const std::string& message) {
@@ -127,35 +124,6 @@ int RunPackLoad(const PatternOptions& options) {
   return kExitOk;
 }
 
-int RunPreDataBuild(const PatternOptions& options) {
-  std::unique_ptr<sim::Exchange> exchange = StartExchange(options.exchange);
-  if (!exchange) return kExitFailure;
-  broker::ScopedServer server(*exchange);
-  StocGate gate;
-  const int32_t date = gate.LastTradingDay(1);
-  if (date <= 0) return Fail("the exchange gave no trading day");
-  const std::string path = options.saveFile.empty() ? gate.LastInfoFileName() : options.saveFile;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
-  if (!book) return Fail("no stocks were received");
-  PreDataList list;
-  list.SetSortKey(kPreDataKeyCode);
-  int32_t skipped = 0;
-  for (const CodeInfo* entry = book->First(); entry != nullptr; entry = entry->next) {
-    std::unique_ptr<DaySeries> series =
-        gate.DownloadBarsNew(entry->key.code, entry->key.name.get(), options.barCount, 1, 'D', 0, date, 0);
-    PreDataPtr record = PreDataRecordCreate();
-    if (!series || !record || gate.BuildPreData(record.get(), *series, 1, date) == nullptr) {
-      ++skipped;
-      continue;
-    }
-    if (!list.Insert(std::move(record))) return Fail("the pre-data list refused a record");
-  }
-  if (!list.Rebuild() || !list.Save(path.c_str())) return Fail("could not save the pre-data file " + path);
-  std::printf("%s  %d records of %d  (date %d, %d stocks skipped)\n", path.c_str(), list.Count(), book->Count(), date,
-              skipped);
-  return kExitOk;
-}
-
 void Register(CLI::App& app) {
   auto options = std::make_shared<PatternOptions>();
   CLI::App* patterns = app.add_subcommand("patterns", "the chart patterns of the whole market now, with the report");
@@ -180,16 +148,6 @@ void Register(CLI::App& app) {
   load->add_option("--text", options->textFile, "write the pack as an interest-group file");
   load->add_option("--show", options->shown, "stocks listed under each group")->capture_default_str();
   load->callback([options] { SetExitCode(RunPackLoad(*options)); });
-
-  CLI::App* predata = app.add_subcommand("predata", "pre-data files");
-  predata->require_subcommand(1);
-  CLI::App* build = predata->add_subcommand("build", "the last-info pre-data file of every stock");
-  AddExchangeSetupOptions(*build, options->exchange);
-  build->add_option("--save", options->saveFile, "file to write (default: the last-info file in the data folder)");
-  build->add_option("--bars", options->barCount, "daily bars per stock")
-      ->check(CLI::Range(30, 2000))
-      ->capture_default_str();
-  build->callback([options] { SetExitCode(RunPreDataBuild(*options)); });
 }
 
 const bool kRegistered = RegisterCommand(Register);
