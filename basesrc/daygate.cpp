@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,13 +58,41 @@ void DaySeries::Reset() {
 }
 
 void DaySeries::FreeBars() {
-  for (DayBar* bar = oldest_; bar != nullptr;) {
-    DayBar* newer = bar->newer;
-    FreeMem(bar);
-    bar = newer;
-  }
+  blocks_.clear();
+  spare_ = free_ = nullptr;
+  spareLeft_ = 0;
   oldest_ = newest_ = nullptr;
   count_ = 0;
+}
+
+DayBar* DaySeries::NewBar() {
+  if (free_ != nullptr) {
+    DayBar* bar = free_;
+    free_ = bar->newer;
+    *bar = DayBar{};
+    return bar;
+  }
+  if (spareLeft_ == 0) {
+    constexpr int32_t kSmallestBlock = 64;
+    const int32_t bars = std::max(kSmallestBlock, count_);
+    spare_ = NewBlock(bars);
+    if (spare_ == nullptr) return nullptr;
+    spareLeft_ = bars;
+  }
+  --spareLeft_;
+  return spare_++;
+}
+
+DayBar* DaySeries::NewBlock(int32_t bars) {
+  void* block = AllocZeroed(sizeof(DayBar) * static_cast<size_t>(bars));
+  if (block == nullptr) return nullptr;
+  blocks_.emplace_back(block);
+  return static_cast<DayBar*>(block);
+}
+
+void DaySeries::FreeBar(DayBar* bar) {
+  bar->newer = free_;
+  free_ = bar;
 }
 
 void DaySeries::Clear(int keepNames) {
@@ -118,10 +147,15 @@ int DaySeries::Add(const DayBar& source, int* duplicate) {
 }
 
 DayBar* DaySeries::LinkCopy(const DayBar& source, int place) {
-  auto* bar = static_cast<DayBar*>(AllocZeroed(sizeof(DayBar)));
+  DayBar* bar = NewBar();
   if (bar == nullptr) return nullptr;
   bar->price = source.price;
   std::copy(std::begin(source.reserved), std::end(source.reserved), bar->reserved);
+  Link(bar, place);
+  return bar;
+}
+
+void DaySeries::Link(DayBar* bar, int place) {
   if (oldest_ == nullptr) {
     oldest_ = newest_ = bar;
   } else if (place < 0) {
@@ -137,7 +171,6 @@ DayBar* DaySeries::LinkCopy(const DayBar& source, int place) {
   if (bar == oldest_) firstPair_ = KeyValue{bar->Key(), bar->price.close};
   if (bar == newest_) lastPair_ = KeyValue{bar->Key(), bar->price.close};
   Widen(*bar);
-  return bar;
 }
 
 int DaySeries::AddWithStrength(const DayBar& source, float strength) {
@@ -163,7 +196,7 @@ int DaySeries::Remove(DayBar* bar, int recompute) {
   if (bar->newer != nullptr) bar->newer->older = bar->older;
   if (bar == oldest_) oldest_ = bar->newer;
   if (bar == newest_) newest_ = bar->older;
-  FreeMem(bar);
+  FreeBar(bar);
   --count_;
   if (oldest_ != nullptr) firstPair_ = KeyValue{oldest_->Key(), oldest_->price.close};
   if (newest_ != nullptr) lastPair_ = KeyValue{newest_->Key(), newest_->price.close};
@@ -305,8 +338,14 @@ int DaySeries::Load(FileHandle file, int32_t limit) {
   const int32_t start = FileSeek(file, 0, kSeekCur);
   const int32_t size = FileSeek(file, 0, kSeekEnd);
   if (!OSTRADA_VERIFY(start >= 0 && size >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
-  uint8_t header[kHeaderSize];
-  if (!OSTRADA_VERIFY(FileRead(file, header, kHeaderSize) == static_cast<int32_t>(kHeaderSize))) return 0;
+  // One read of what the file holds from here; the counts are checked against it before use.
+  const int64_t available = int64_t{size} - start;
+  if (!OSTRADA_VERIFY(available >= static_cast<int64_t>(kHeaderSize))) return 0;
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(available)]);
+  if (!OSTRADA_VERIFY(bytes != nullptr &&
+                      FileRead(file, bytes.get(), static_cast<int32_t>(available)) == static_cast<int32_t>(available)))
+    return 0;
+  const uint8_t* header = bytes.get();
   if (!DecodeHeader(header)) {
     Reset();
     return 0;
@@ -314,18 +353,27 @@ int DaySeries::Load(FileHandle file, int32_t limit) {
   const int32_t stored = GetI32(header, kCountOffset);
   const int32_t wanted = limit > 0 ? std::min(stored, limit) : stored;
   const int64_t barSize = daybar::kSize + (strengthFlag_ == 1 ? kStrengthSize : 0);
-  // The count comes from the file: what it asks for must be there before anything is allocated.
-  const int64_t left = int64_t{size} - start - static_cast<int64_t>(kHeaderSize);
+  const int64_t left = available - static_cast<int64_t>(kHeaderSize);
   if (!OSTRADA_VERIFY(stored >= 0 && int64_t{wanted} * barSize <= left)) return 0;
-  std::vector<uint8_t> bytes(static_cast<size_t>(int64_t{wanted} * barSize) + 1);
-  const auto length = static_cast<int32_t>(int64_t{wanted} * barSize);
-  if (!OSTRADA_VERIFY(FileRead(file, bytes.data(), length) == length)) return 0;
-  DayBar bar;
+  const int64_t used = static_cast<int64_t>(kHeaderSize) + int64_t{wanted} * barSize;
+  // Another record may follow in the same file: leave the position just past these bars.
+  if (used < available) FileSeek(file, static_cast<int32_t>(start + used), kSeekSet);
+  const uint8_t* barBytes = header + kHeaderSize;
+  // The bars are decoded straight into their places, all in one block of their own.
+  DayBar* bars = wanted > 0 ? NewBlock(wanted) : nullptr;
+  if (wanted > 0 && bars == nullptr) return 0;
   for (int32_t i = 0; i < wanted; ++i) {
-    const uint8_t* at = bytes.data() + i * barSize;
-    DecodeDayBar(at, &bar);
-    const float strength = strengthFlag_ == 1 ? GetF32(at, daybar::kSize) : 0.0f;
-    if (!AddWithStrength(bar, strength)) return 0;
+    const uint8_t* at = barBytes + i * barSize;
+    DayBar* bar = bars + i;
+    DecodeDayBar(at, bar);
+    const int place = PlaceOf(*bar);
+    if (place == 0) {
+      // The rest of the block waits on the free list.
+      for (int32_t j = i; j < wanted; ++j) FreeBar(bars + j);
+      return OSTRADA_VERIFY(place != 0) ? 1 : 0;
+    }
+    Link(bar, place);
+    if (strengthFlag_ == 1) bar->strength = GetF32(at, daybar::kSize);
   }
   return OSTRADA_VERIFY(count_ == wanted) ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 // end time), the date being the bar's change word.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/dayinfo.h"
@@ -128,6 +130,14 @@ class DaySeries {
   int PlaceOf(const DayBar& bar) const;
   // Links a new copy of the stored bytes at the given end; null when memory is short.
   DayBar* LinkCopy(const DayBar& source, int place);
+  // Links the series' own bar at the given end and takes it into the points.
+  void Link(DayBar* bar, int place);
+  // A zeroed bar from the series' blocks: a removed one, else the next free slot, else one of a new
+  // block. Null (reported) when memory is short.
+  DayBar* NewBar();
+  // A new zeroed block of the bars, kept until the series is cleared.
+  DayBar* NewBlock(int32_t bars);
+  void FreeBar(DayBar* bar);
   void Widen(const DayBar& bar);
   void EncodeHeader(uint8_t* out) const;
   int DecodeHeader(const uint8_t* in);
@@ -148,6 +158,12 @@ class DaySeries {
   int32_t sellContracts_;
   DayBar* oldest_;
   DayBar* newest_;
+  // The bars live in blocks, so a whole file of bars costs one allocation; a removed bar waits on
+  // the free list (linked through `newer`) for the next one.
+  std::vector<std::unique_ptr<void, FreeMemDeleter>> blocks_;
+  DayBar* spare_ = nullptr;
+  int32_t spareLeft_ = 0;
+  DayBar* free_ = nullptr;
 };
 
 }  // namespace ostrada

@@ -26,17 +26,26 @@ int DayBarReset(DayBar* bar) {
 
 void EncodeDayBar(const DayBar& bar, uint8_t* out) {
   const PriceBar& p = bar.price;
-  const int32_t words[] = {p.time, p.open, p.high, p.low, p.close, p.change, p.volume};
-  for (size_t i = 0; i < 7; ++i) PutI32(out, 4 * i, words[i]);
+  PutI32(out, 0, p.time);
+  PutI32(out, 4, p.open);
+  PutI32(out, 8, p.high);
+  PutI32(out, 12, p.low);
+  PutI32(out, 16, p.close);
+  PutI32(out, daybar::kChange, p.change);
+  PutI32(out, daybar::kVolume, p.volume);
   PutF32(out, daybar::kRate, p.rate);
   for (size_t i = 0; i < 3; ++i) PutI32(out, daybar::kReserved + 4 * i, bar.reserved[i]);
 }
 
 void DecodeDayBar(const uint8_t* in, DayBar* bar) {
-  *bar = DayBar{};
   PriceBar& p = bar->price;
-  int32_t* const words[] = {&p.time, &p.open, &p.high, &p.low, &p.close, &p.change, &p.volume};
-  for (size_t i = 0; i < 7; ++i) *words[i] = GetI32(in, 4 * i);
+  p.time = GetI32(in, 0);
+  p.open = GetI32(in, 4);
+  p.high = GetI32(in, 8);
+  p.low = GetI32(in, 12);
+  p.close = GetI32(in, 16);
+  p.change = GetI32(in, daybar::kChange);
+  p.volume = GetI32(in, daybar::kVolume);
   p.rate = GetF32(in, daybar::kRate);
   for (size_t i = 0; i < 3; ++i) bar->reserved[i] = GetI32(in, daybar::kReserved + 4 * i);
 }

@@ -46,7 +46,7 @@ static_assert(offsetof(DayBar, strength) == daybar::kSize);
 // Zeroes the 44 stored bytes; analysis fields and links stay.
 int DayBarReset(DayBar* bar);
 void EncodeDayBar(const DayBar& bar, uint8_t* out);
-// The stored 44 bytes into the bar; analysis fields and links are cleared.
+// The stored 44 bytes into the bar; analysis fields and links are left as they are.
 void DecodeDayBar(const uint8_t* in, DayBar* bar);
 
 // ---- Indicators over n >= 2 bars from the start towards older bars (0 when fewer exist) ----

@@ -34,7 +34,7 @@ void EncodeAverageEntry(const MovingAverageEntry& entry, uint8_t* out) {
 }
 
 void DecodeAverageEntry(const uint8_t* in, MovingAverageEntry* entry) {
-  *entry = MovingAverageEntry{};
+  entry->older = entry->newer = nullptr;
   entry->key = GetI32(in, 0);
   entry->date = GetI32(in, 4);
   for (int i = 0; i < kAverageLines; ++i) entry->lines[i] = GetI32(in, 8 + 4 * static_cast<size_t>(i));

@@ -1,5 +1,6 @@
 #include "basesrc/predata.h"
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -34,11 +35,8 @@ void PutPriceBar(uint8_t* out, size_t offset, const PriceBar& bar) {
 }
 
 PriceBar GetPriceBar(const uint8_t* in, size_t offset) {
-  PriceBar bar{};
-  int32_t* const words[] = {&bar.time, &bar.open, &bar.high, &bar.low, &bar.close, &bar.change, &bar.volume};
-  for (size_t i = 0; i < 7; ++i) *words[i] = GetI32(in, offset + 4 * i);
-  bar.rate = GetF32(in, offset + 28);
-  return bar;
+  return PriceBar{GetI32(in, offset),      GetI32(in, offset + 4),  GetI32(in, offset + 8),  GetI32(in, offset + 12),
+                  GetI32(in, offset + 16), GetI32(in, offset + 20), GetI32(in, offset + 24), GetF32(in, offset + 28)};
 }
 
 bool KeyOrders(int32_t key) {
@@ -104,7 +102,8 @@ void EncodePreDataRecord(const PreDataRecord& r, uint8_t* out) {
 }
 
 void DecodePreDataRecord(const uint8_t* in, PreDataRecord* r) {
-  StrCopyBounded(r->key.code, GetText(in, kCodeOffset, kCodeSize).c_str(), kCodeSize);
+  std::memcpy(r->key.code, in + kCodeOffset, kCodeSize);
+  r->key.code[kCodeSize - 1] = '\0';
   DecodeAverageEntry(in + kAveragesOffset, &r->averages);
   r->bar = GetPriceBar(in, kBarOffset);
   r->cross = GetPair(in, kCrossOffset);
@@ -294,13 +293,13 @@ int PreDataList::Load(FileHandle file, int32_t key) {
                       int64_t{stored} * smallest <= int64_t{size} - first))
     return 0;
   const auto length = static_cast<size_t>(size - first);
-  std::vector<uint8_t> bytes(length + 1);
-  if (!OSTRADA_VERIFY(FileSeek(file, first, kSeekSet) == first &&
-                      FileRead(file, bytes.data(), static_cast<int32_t>(length)) == static_cast<int32_t>(length)))
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[length + 1]);
+  if (!OSTRADA_VERIFY(bytes != nullptr && FileSeek(file, first, kSeekSet) == first &&
+                      FileRead(file, bytes.get(), static_cast<int32_t>(length)) == static_cast<int32_t>(length)))
     return 0;
   size_t at = 0;
   int32_t read = 0;
-  for (; read < stored && ReadRecord(bytes.data(), length, &at); ++read) {
+  for (; read < stored && ReadRecord(bytes.get(), length, &at); ++read) {
   }
   FileSeek(file, first + static_cast<int32_t>(at), kSeekSet);
   const int rebuilt = Count() == 0 || index_.Rebuild();
@@ -309,17 +308,23 @@ int PreDataList::Load(FileHandle file, int32_t key) {
 }
 
 int PreDataList::ReadRecord(const uint8_t* bytes, size_t length, size_t* at) {
-  if (!OSTRADA_VERIFY(length - *at >= kRecordSize + kNameLengthSize)) return 0;
   const uint8_t* fixed = bytes + *at;
-  const uint32_t nameLength = GetU32(fixed, kRecordSize);
   const size_t nameAt = *at + kRecordSize + kNameLengthSize;
-  if (!OSTRADA_VERIFY(nameLength <= kLongestName && nameLength <= length - nameAt)) return 0;
-  const std::string name(reinterpret_cast<const char*>(bytes + nameAt), nameLength);
-  if (!OSTRADA_VERIFY(name.find('\0') == std::string::npos)) return 0;
+  const uint32_t nameLength = nameAt <= length ? GetU32(fixed, kRecordSize) : 0;
+  const uint8_t* name = bytes + nameAt;
+  // Checked once per record without a report on the good path; a bad record is reported here.
+  const bool sound = nameAt <= length && nameLength <= kLongestName && nameLength <= length - nameAt &&
+                     std::memchr(name, 0, nameLength) == nullptr;
+  if (!sound) return OSTRADA_VERIFY(sound) ? 1 : 0;
   PreDataPtr record = PreDataRecordCreate();
   if (!record) return 0;
   DecodePreDataRecord(fixed, record.get());
-  if (nameLength > 0 && !SetName(&record->key, name.c_str())) return 0;
+  if (nameLength > 0) {
+    auto* text = static_cast<char*>(AllocZeroed(nameLength + 1));
+    if (text == nullptr) return 0;
+    std::memcpy(text, name, nameLength);
+    record->key.name.reset(text);
+  }
   if (!Insert(std::move(record))) return 0;
   *at = nameAt + nameLength;
   return 1;
