@@ -8,6 +8,7 @@
 #include "app/serverlink.h"
 #include "app/startoptions.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/spotrecorder.h"
 #include "basesrc/stocgate.h"
 
 namespace ostrada {
@@ -26,10 +27,10 @@ enum class StartStep {
   kMainFrame,
 };
 
-class CostradaApp {
+class CostradaApp : public SpotHost {
  public:
   explicit CostradaApp(const StartOptions& options = {});
-  ~CostradaApp();
+  ~CostradaApp() override;
   CostradaApp(const CostradaApp&) = delete;
   CostradaApp& operator=(const CostradaApp&) = delete;
 
@@ -44,9 +45,11 @@ class CostradaApp {
   void OnAppAbout();
 
   // The full code book (null while no stocks were received); never freed by a window.
-  const CodeInfoList* AllCodes() const { return allCodes_.get(); }
+  const CodeInfoList* AllCodes() const override { return allCodes_.get(); }
   // The copy without preferred shares.
-  const CodeInfoList* CommonCodes() const { return commonCodes_.get(); }
+  const CodeInfoList* CommonCodes() const override { return commonCodes_.get(); }
+  // Saves a snapshot recorder's group as "_nowspot_" file of this moment in the data folder.
+  int WriteSnapshotFile(NowGate& snapshot) override { return SaveSnapshotFile(snapshot); }
   // HHMMSS.
   int MarketTime1() const { return marketTime1_; }
   int MarketTime2() const { return marketTime2_; }

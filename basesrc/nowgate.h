@@ -44,6 +44,25 @@ constexpr size_t kNameBufferSize = 264;  // a stored name is at most 263 bytes
 constexpr size_t kRecordOverhead = nowrecord::kFixedSize + 4 + 4;
 }  // namespace nowfile
 
+// The header's values, for an owner that keeps a header of its own (a pack of groups).
+struct NowGroupHeader {
+  char name[nowfile::kNameSize] = {};
+  int32_t codeAttrFlag = 0;
+  int32_t key = 11;
+  int32_t reservedA = 0;
+  int32_t reservedB = 0;
+  int32_t latestTime = -1;
+  int32_t count = 0;
+  int32_t threshold = 0;
+  int32_t risingDays = 0;
+  int32_t recordsBegin = -1;
+  int32_t recordsEnd = -1;
+};
+// The 172 header bytes: check text, kind number and the values at their offsets.
+void EncodeNowGroupHeader(const NowGroupHeader& header, uint8_t* out);
+// The values of 172 header bytes (check text and kind are the reader's to check).
+NowGroupHeader DecodeNowGroupHeader(const uint8_t* in);
+
 // The group keys a pack orders its groups by.
 enum NowGroupKey : int32_t {
   kGroupKeyName = 2,

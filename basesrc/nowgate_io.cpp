@@ -22,14 +22,6 @@ constexpr size_t kMarkerSize = 4;
 // The longest a stored record can be, so a reader never asks for more than its records can use.
 constexpr int64_t kLongestRecord = kRecordOverhead + kNameBufferSize - 1;
 
-void EncodeCounts(const PatternCounts& counts, uint8_t* out) {
-  for (size_t i = 0; i < PatternCounts::kCounters; ++i) PutI32(out, 4 * i, counts.counters[i]);
-}
-
-void DecodeCounts(const uint8_t* in, PatternCounts* counts) {
-  for (size_t i = 0; i < PatternCounts::kCounters; ++i) counts->counters[i] = GetI32(in, 4 * i);
-}
-
 void AppendI32(std::vector<uint8_t>* out, int32_t value) {
   uint8_t bytes[4];
   PutI32(bytes, 0, value);
@@ -79,19 +71,52 @@ bool NamesFitTheReader(const NowInfo* first) {
 
 }  // namespace
 
-void NowGate::EncodeHeader(uint8_t* out) const {
+void EncodeNowGroupHeader(const NowGroupHeader& header, uint8_t* out) {
   PutInfoFileHeader(out, kKind);
-  PutText(out, kNameOffset, name_, kNameSize);
-  PutI32(out, kCodeAttrFlagOffset, codeAttrFlag_);
-  PutI32(out, kKeyOffset, key_);
-  PutI32(out, kReservedAOffset, reservedA_);
-  PutI32(out, kReservedBOffset, reservedB_);
-  PutI32(out, kLatestTimeOffset, latestTime_);
-  PutI32(out, kCountOffset, Count());
-  PutI32(out, kThresholdOffset, volumeThreshold_);
-  PutI32(out, kRisingDaysOffset, risingDays_);
-  PutI32(out, kRecordsBeginOffset, recordsBegin_);
-  PutI32(out, kRecordsEndOffset, recordsEnd_);
+  PutText(out, kNameOffset, header.name, kNameSize);
+  PutI32(out, kCodeAttrFlagOffset, header.codeAttrFlag);
+  PutI32(out, kKeyOffset, header.key);
+  PutI32(out, kReservedAOffset, header.reservedA);
+  PutI32(out, kReservedBOffset, header.reservedB);
+  PutI32(out, kLatestTimeOffset, header.latestTime);
+  PutI32(out, kCountOffset, header.count);
+  PutI32(out, kThresholdOffset, header.threshold);
+  PutI32(out, kRisingDaysOffset, header.risingDays);
+  PutI32(out, kRecordsBeginOffset, header.recordsBegin);
+  PutI32(out, kRecordsEndOffset, header.recordsEnd);
+}
+
+NowGroupHeader DecodeNowGroupHeader(const uint8_t* in) {
+  NowGroupHeader header;
+  const std::string name = GetText(in, kNameOffset, kNameSize);
+  StrCopyBounded(header.name, name.c_str(), sizeof header.name);
+  header.codeAttrFlag = GetI32(in, kCodeAttrFlagOffset);
+  header.key = GetI32(in, kKeyOffset);
+  header.reservedA = GetI32(in, kReservedAOffset);
+  header.reservedB = GetI32(in, kReservedBOffset);
+  header.latestTime = GetI32(in, kLatestTimeOffset);
+  header.count = GetI32(in, kCountOffset);
+  header.threshold = GetI32(in, kThresholdOffset);
+  header.risingDays = GetI32(in, kRisingDaysOffset);
+  header.recordsBegin = GetI32(in, kRecordsBeginOffset);
+  header.recordsEnd = GetI32(in, kRecordsEndOffset);
+  return header;
+}
+
+void NowGate::EncodeHeader(uint8_t* out) const {
+  NowGroupHeader header;
+  std::memcpy(header.name, name_, sizeof header.name);
+  header.codeAttrFlag = codeAttrFlag_;
+  header.key = key_;
+  header.reservedA = reservedA_;
+  header.reservedB = reservedB_;
+  header.latestTime = latestTime_;
+  header.count = Count();
+  header.threshold = volumeThreshold_;
+  header.risingDays = risingDays_;
+  header.recordsBegin = recordsBegin_;
+  header.recordsEnd = recordsEnd_;
+  EncodeNowGroupHeader(header, out);
 }
 
 int NowGate::WriteBinary(FileHandle file) {
@@ -101,8 +126,8 @@ int NowGate::WriteBinary(FileHandle file) {
   // The whole group is laid out in memory and written with one call: header, counters, selection
   // table, then each record with its name and a 0 marker.
   std::vector<uint8_t> image(kRecordsOffset, 0);
-  EncodeCounts(counts_, image.data() + kCountsOffset);
-  EncodeCounts(selection_, image.data() + kSelectionOffset);
+  EncodePatternCounts(counts_, image.data() + kCountsOffset);
+  EncodePatternCounts(selection_, image.data() + kSelectionOffset);
   image.reserve(kRecordsOffset + static_cast<size_t>(Count()) * (kRecordOverhead + 16));
   int32_t written = 0;
   uint8_t fixed[nowrecord::kFixedSize];
@@ -169,7 +194,7 @@ int NowGate::ReadBinary(FileHandle file, int32_t key) {
   reservedA_ = GetI32(head, kReservedAOffset);
   reservedB_ = GetI32(head, kReservedBOffset);
   latestTime_ = GetI32(head, kLatestTimeOffset);
-  DecodeCounts(head + kSelectionOffset, &selection_);
+  DecodePatternCounts(head + kSelectionOffset, &selection_);
 
   const int32_t records = GetI32(head, kCountOffset);
   const int32_t begin = GetI32(head, kRecordsBeginOffset);

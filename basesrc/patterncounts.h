@@ -19,4 +19,8 @@ struct PatternCounts {
 };
 static_assert(sizeof(PatternCounts) == PatternCounts::kSize);
 
+// The 268 stored bytes of a table, little-endian. REQUIRES: out / in hold PatternCounts::kSize bytes.
+void EncodePatternCounts(const PatternCounts& counts, uint8_t* out);
+void DecodePatternCounts(const uint8_t* in, PatternCounts* counts);
+
 }  // namespace ostrada

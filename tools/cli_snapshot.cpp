@@ -8,10 +8,12 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/numberformat.h"
+#include "basesrc/spotrecorder.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
@@ -24,6 +26,9 @@ struct SnapshotOptions {
   uint64_t seed = sim::ExchangeOptions{}.seed;
   int stocks = 0;
   std::string code;
+  int everyMinutes = 1;
+  int forMinutes = 0;
+  std::string from = "09:00";
 };
 
 int Fail(const std::string& message) {
@@ -127,6 +132,54 @@ int RunPrice(const SnapshotOptions& options) {
   return kExitOk;
 }
 
+// The recorder's host in the terminal: the code book of the exchange, and each file named as written.
+class TerminalHost : public SpotHost {
+ public:
+  const CodeInfoList* AllCodes() const override { return book.get(); }
+  const CodeInfoList* CommonCodes() const override { return book.get(); }
+  int WriteSnapshotFile(NowGate& snapshot) override {
+    std::string path;
+    if (!SaveSnapshotFile(snapshot, &path)) return 0;
+    std::printf("%s  %d stocks  latest quote time %04d\n", path.c_str(), snapshot.Count(), snapshot.LatestTime());
+    ++written;
+    return 1;
+  }
+  std::unique_ptr<CodeInfoList> book;
+  int written = 0;
+};
+
+// The recorder's timer in the terminal: the exchange's clock, moved one period at a time.
+class ExchangeTimer : public SpotTimer {
+ public:
+  int StartTimer(int id, int64_t milliseconds) override {
+    period = milliseconds;
+    return id;
+  }
+  void KillTimer(int /*timerId*/) override { period = 0; }
+  int64_t period = 0;
+};
+
+int RunRecord(const SnapshotOptions& options) {
+  std::unique_ptr<sim::Exchange> exchange = StartExchange({options.seed, options.stocks, 0, options.from});
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  ScopedTimeSource time(exchange->Time());
+  TerminalHost host;
+  StocGate gate;
+  host.book = gate.DownloadCodes(kSortByCode, 0);
+  if (!host.book) return Fail("no stocks were received");
+  ExchangeTimer timer;
+  SpotRecorder recorder(host, timer);
+  recorder.ToggleTimer(options.everyMinutes);
+  const int64_t total = int64_t{options.forMinutes > 0 ? options.forMinutes : options.everyMinutes} * 60'000;
+  for (int64_t elapsed = timer.period; elapsed <= total; elapsed += timer.period) {
+    exchange->Advance(timer.period);
+    recorder.OnTimer(recorder.TimerId());
+  }
+  std::printf("snapshots: %d\n", host.written);
+  return host.written > 0 ? kExitOk : kExitFailure;
+}
+
 void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
   command.add_option("--key", options.key, "record order: 1 code, 2 name, 11 rate (default), 991 arrival, ...");
   command.add_option("--text", options.textFile, "export the group as text, one stock a line");
@@ -153,6 +206,17 @@ void Register(CLI::App& app) {
   load->add_option("FILE", options->groupFile, "snapshot group file")->required();
   AddOutputOptions(*load, *options);
   load->callback([options] { SetExitCode(RunLoad(*options)); });
+
+  CLI::App* record =
+      snapshot->add_subcommand("record", "record the whole market every few minutes into _nowspot_ files");
+  record->add_option("--every", options->everyMinutes, "minutes between snapshots")
+      ->required()
+      ->check(CLI::Range(1, 600));
+  record->add_option("--for", options->forMinutes, "minutes to record (default: one period)")
+      ->check(CLI::Range(0, 1440));
+  record->add_option("--from", options->from, "exchange time the recording starts at, HH:MM")->capture_default_str();
+  AddExchangeOptions(*record, *options);
+  record->callback([options] { SetExitCode(RunRecord(*options)); });
 
   CLI::App* price = app.add_subcommand("price", "the current state of one stock");
   price->add_option("CODE", options->code, "stock code")->required();

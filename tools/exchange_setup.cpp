@@ -9,7 +9,9 @@ namespace ostrada::cli {
 int64_t ParseTime(const std::string& text) {
   int hh = 0, mm = 0, ss = 0;
   char tail = 0;
-  if (std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail) != 3) return -1;
+  const int fields = std::sscanf(text.c_str(), "%d:%d:%d%c", &hh, &mm, &ss, &tail);
+  // HH:MM is taken as HH:MM:00; "HH:MM:" is not.
+  if (fields != 3 && !(fields == 2 && text.find(':') == text.rfind(':'))) return -1;
   if (hh < 0 || hh > 23 || mm < 0 || mm > 59 || ss < 0 || ss > 59) return -1;
   return ((hh * 60LL + mm) * 60 + ss) * 1000;
 }
@@ -32,7 +34,7 @@ void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std:
 std::unique_ptr<sim::Exchange> StartExchange(const ExchangeSetup& setup) {
   const int64_t at = ParseTime(setup.at);
   if (at < 0) {
-    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", setup.at.c_str());
+    std::fprintf(stderr, "ostrada-cli: the time wants HH:MM:SS or HH:MM, not %s\n", setup.at.c_str());
     return nullptr;
   }
   sim::ExchangeOptions options = StoppedAt(setup.date, at);

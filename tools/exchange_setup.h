@@ -17,7 +17,7 @@ struct ExchangeSetup {
   std::string at = "15:40:00";  // after the close: today's bar is whole
 };
 
-// HH:MM:SS as milliseconds of the day; -1 when malformed.
+// HH:MM:SS (or HH:MM) as milliseconds of the day; -1 when malformed.
 int64_t ParseTime(const std::string& text);
 
 // Options whose clock stands still at the time of day on the date (0: the last weekday), so any

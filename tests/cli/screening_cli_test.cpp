@@ -1,0 +1,77 @@
+// ostrada-cli patterns (over a predata build), pack load, scan and snapshot record: the screening commands on
+// a small market, their files, and the plain messages of what they refuse.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "basesrc/foundation/cp949.h"
+#include "tests/foundation/scratch_folder.h"
+#include "tests/support/cli.h"
+#include "tests/support/file_bytes.h"
+
+namespace ostrada {
+namespace {
+
+using testing::RunCli;
+
+class ScreeningCli : public ::testing::Test {
+ protected:
+  std::string File(const char* name) const { return folder.File(name); }
+  testing::ScratchFolder folder;
+  testing::ScopedEnv dataDir{"OSTRADA_DATA_DIR", folder.Path().c_str()};
+};
+
+TEST_F(ScreeningCli, PatternsOverTheLastInfoFileWriteTheirPacksAndInterestGroups) {
+  const auto missing = RunCli("patterns --stocks 40");
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.output.find("pre-data: the last-info file " + folder.Path() + "/_lastinfo."), std::string::npos)
+      << missing.output;
+  EXPECT_NE(missing.output.find("no pre-data file"), std::string::npos) << missing.output;
+
+  const auto built = RunCli("predata build --stocks 40");
+  ASSERT_EQ(built.exitCode, 0) << built.output;
+  EXPECT_NE(built.output.find("saved:       " + folder.Path() + "/_lastinfo."), std::string::npos) << built.output;
+  const std::string pack = File("market.pack");
+  const auto patterns = RunCli("patterns --stocks 40 --pack " + pack + " --interest " + File("interest.txt"));
+  ASSERT_EQ(patterns.exitCode, 0) << patterns.output;
+  EXPECT_NE(patterns.output.find("stocks: 40"), std::string::npos) << patterns.output;
+  EXPECT_NE(patterns.output.find("상승율 높은 것  40"), std::string::npos) << patterns.output;
+  EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(File("interest.txt"))).rfind("// 관심그룹입니다.\r\n[", 0), 0u);
+
+  const auto loaded = RunCli("pack load " + pack);
+  ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
+  EXPECT_EQ(loaded.output.rfind("groups: 1  key: 921  stocks counted: 40", 0), 0u) << loaded.output;
+  testing::WriteBytes(pack, "not a pack");
+  EXPECT_EQ(RunCli("pack load " + pack).exitCode, 1);
+}
+
+TEST_F(ScreeningCli, ScanReportsTheMoversAndRefusesIntervalsItDoesNotKnow) {
+  const auto refused = RunCli("scan --stocks 60 --checks 6 --every 5 --interval 4 --threshold 2");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find("--interval takes 1, 2, 3, 5, 10, 15, 20, 30 or 60"), std::string::npos);
+  const std::string report = File("scan.txt");
+  const auto scan =
+      RunCli("scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1 --report " + report);
+  ASSERT_EQ(scan.exitCode, 0) << scan.output;
+  EXPECT_NE(scan.output.find("check 4 at 1030"), std::string::npos) << scan.output;
+  EXPECT_NE(scan.output.find("확인시간: 10 시 30분 - 10 시 0분 (30 간격)"), std::string::npos) << scan.output;
+  EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(report)).rfind(std::string(52, '=') + "\r\n분 석 키: 종목코드", 0), 0u);
+}
+
+TEST_F(ScreeningCli, RecordWritesOneSnapshotFileAPeriodOnTheExchangeClock) {
+  const auto recorded = RunCli("snapshot record --stocks 30 --every 5 --for 10 --from 10:00");
+  ASSERT_EQ(recorded.exitCode, 0) << recorded.output;
+  EXPECT_NE(recorded.output.find("snapshots: 2"), std::string::npos);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+    const std::string name = entry.path().filename();
+    EXPECT_TRUE(name.find("100500.stn") != std::string::npos || name.find("101000.stn") != std::string::npos) << name;
+    EXPECT_EQ(name.rfind("_nowspot_", 0), 0u) << name;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -1,0 +1,79 @@
+#include "app/spotwnd.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimerEvent>
+#include <filesystem>
+
+#include "app/windowmessages.h"
+#include "broker/server.h"
+#include "broker/sim/exchange.h"
+#include "tests/foundation/scratch_folder.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+class BookHost : public SpotHost {
+ public:
+  const CodeInfoList* AllCodes() const override { return book.get(); }
+  const CodeInfoList* CommonCodes() const override { return book.get(); }
+  int WriteSnapshotFile(NowGate& snapshot) override { return SaveSnapshotFile(snapshot); }
+  std::unique_ptr<CodeInfoList> book;
+};
+
+// The parent counts the recorder's ticks and keeps their values.
+class TickParent : public QWidget {
+ public:
+  bool event(QEvent* e) override {
+    if (WindowMessageEvent* message = AsWindowMessage(e, WM_SPOT_TICK)) {
+      ++ticks;
+      values = {message->WParam(), message->LParam()};
+      return true;
+    }
+    return QWidget::event(e);
+  }
+  int ticks = 0;
+  std::pair<uintptr_t, intptr_t> values;
+};
+
+TEST(SpotWndTest, ItsTimerTicksRecordTheMarketAndTellTheParent) {
+  testing::RecordingScope ui;
+  testing::ScratchFolder data;
+  testing::ScopedEnv dataDir("OSTRADA_DATA_DIR", data.Path().c_str());
+  sim::ExchangeOptions options;
+  options.stocks = 60;
+  options.tradingDate = 20260303;
+  sim::Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  ScopedTimeSource time(exchange.Time());
+  BookHost host;
+  StocGate gate;
+  host.book = gate.DownloadCodes(kSortByCode, 0);
+  ASSERT_NE(host.book, nullptr);
+
+  TickParent parent;
+  CSpotWnd recorder(host);
+  ASSERT_TRUE(recorder.Create(&parent, 4711));
+  EXPECT_EQ(recorder.geometry(), QRect(0, 0, 100, 100));
+  recorder.ToggleTimer(2);
+  const int timerId = recorder.Recorder().TimerId();
+  ASSERT_NE(timerId, 0);
+
+  exchange.Advance(2 * 60'000);  // 09:02:00
+  QTimerEvent tick(timerId);
+  QCoreApplication::sendEvent(&recorder, &tick);
+  QTimerEvent stranger(timerId + 1);
+  QCoreApplication::sendEvent(&recorder, &stranger);
+  EXPECT_EQ(parent.ticks, 2) << "every timer message is passed on";
+  EXPECT_EQ(parent.values, (std::pair<uintptr_t, intptr_t>{1, 2}));
+  EXPECT_TRUE(std::filesystem::exists(data.File("_nowspot_0303090200.stn")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.Path()), {}), 1);
+
+  recorder.close();
+  EXPECT_EQ(recorder.Recorder().TimerId(), 0) << "closing kills the timer";
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "basesrc/nowpack.h"
+#include "tests/screening/screen_fixture.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+using testing::Block;
+using testing::Record;
+
+// The slots (byte offsets) a stock counts in.
+std::vector<size_t> Slots(NowPrice block, const PreDataRecord* record, PatternParams params = {}) {
+  const PatternSlots slots = ClassifyStock(block, record, params);
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < slots.size(); ++i)
+    if (slots.test(i)) offsets.push_back(4 * i);
+  return offsets;
+}
+
+bool Has(const std::vector<size_t>& slots, size_t slot) {
+  return std::find(slots.begin(), slots.end(), slot) != slots.end();
+}
+
+class ClassifierTest : public ::testing::Test {
+ protected:
+  testing::RecordingScope ui_;
+};
+
+TEST_F(ClassifierTest, UpperLimitDaysFirstMatchByDaysSinceTheLastLimit) {
+  // Base 4,990: the limit is 5,730 (a change of 740).
+  ASSERT_EQ(PriceLimitChange(4990, 1), 740);
+  ASSERT_EQ(PriceLimitChange(10000, 0), -1500);
+  const NowPrice limit = Block(4990, 5000, 5730, 4990, 5730);
+  EXPECT_TRUE(AtUpperLimit(limit));
+  PreDataPtr record = Record("A000010", 5730, 5000, 4900);
+  record->cross.value = 4800;  // 19 % below: near enough the crossing
+  struct Case {
+    int32_t days;
+    std::vector<size_t> expected;
+  };
+  for (const Case& c : {Case{3, {}}, Case{0, {24}}, Case{6, {24}}, Case{20, {24}}, Case{21, {28}}, Case{2, {}}}) {
+    record->upperLimit.key = c.days;
+    const std::vector<size_t> slots = Slots(limit, record.get());
+    EXPECT_TRUE(Has(slots, 16)) << c.days;
+    EXPECT_EQ(Has(slots, 24), Has(c.expected, 24)) << c.days;
+    EXPECT_EQ(Has(slots, 28), Has(c.expected, 28)) << c.days;
+  }
+  // Far above the crossing's average neither first counts; a streak behind it is consecutive.
+  record->upperLimit.key = 21;
+  record->cross.value = 4000;
+  record->upperLimitStreak = 1;
+  const std::vector<size_t> far = Slots(limit, record.get());
+  EXPECT_FALSE(Has(far, 28));
+  EXPECT_TRUE(Has(far, 20));
+  EXPECT_TRUE(Has(Slots(Block(4990, 5000, 5730, 4990, 5700), nullptr), 36)) << "touched and left the limit";
+}
+
+TEST_F(ClassifierTest, RateThresholdsAreInclusive) {
+  NowPrice up = Block(10000, 10000, 11200, 10000, 11200);
+  up.bar.rate = 12.0f;
+  EXPECT_EQ(Slots(up, nullptr), (std::vector<size_t>{0, 4, 8, 12, 68}));
+  NowPrice down = Block(10000, 10000, 10000, 8800, 8800);
+  down.bar.rate = -12.0f;
+  EXPECT_EQ(Slots(down, nullptr), (std::vector<size_t>{40, 44, 48, 52, 76}));
+}
+
+TEST_F(ClassifierTest, AlignmentFirstMatchAndTouchingAverages) {
+  const NowPrice rising = Block(10000, 10000, 10300, 9950, 10200);
+  // 5 over 20 wins before anything else; 60 below both and the price adds slot 200.
+  PreDataPtr over = Record("A000010", 10200, 10100, 10000, 9900);
+  std::vector<size_t> slots = Slots(rising, over.get());
+  EXPECT_TRUE(Has(slots, 196) && Has(slots, 200));
+  EXPECT_FALSE(Has(slots, 208) || Has(slots, 228) || Has(slots, 232));
+  // Equal averages below the price on a rising candle touch; on a falling candle they are unaligned.
+  PreDataPtr touching = Record("A000010", 10200, 10100, 10100);
+  slots = Slots(rising, touching.get());
+  EXPECT_TRUE(Has(slots, 232));
+  EXPECT_FALSE(Has(slots, 228) || Has(slots, 196) || Has(slots, 208));
+  const NowPrice falling = Block(10000, 10300, 10300, 10150, 10200);
+  PreDataPtr touchingFalling = Record("A000010", 10200, 10100, 10100);
+  slots = Slots(falling, touchingFalling.get());
+  EXPECT_TRUE(Has(slots, 228));
+  EXPECT_FALSE(Has(slots, 232));
+
+  NowPack pack;
+  PreDataList list;
+  list.SetSortKey(kPreDataKeyCode);
+  ASSERT_TRUE(list.Insert(Record("A000010", 10200, 10100, 10100)));
+  NowInfo stock{};
+  CodeKeySet(&stock.key, "A000010", "x");
+  stock.price = rising;
+  EXPECT_EQ(pack.IsMember(2073, stock, nullptr, &list), 1) << "touching is no alignment to the test";
+  EXPECT_EQ(pack.IsMember(2074, stock, nullptr, &list), 1);
+  PatternCounts table = {};
+  EXPECT_EQ(pack.IsMember(2074, stock, &table, &list), 0) << "a zero counter answers no";
+  EXPECT_TRUE(ui_.sink.messages.empty());
+  EXPECT_EQ(pack.IsMember(2010, stock, nullptr, &list), 0);
+  EXPECT_EQ(ui_.sink.messages.size(), 1u) << "an unknown code is reported";
+}
+
+TEST_F(ClassifierTest, ZeroAveragesLieBelowThePriceAndNeverCross) {
+  const NowPrice rising = Block(10000, 10000, 10300, 9950, 10200);
+  PreDataPtr young = Record("A000010", 10200, 0, 0);
+  young->bar.close = 10000;
+  const std::vector<size_t> slots = Slots(rising, young.get());
+  for (size_t slot = 148; slot <= 168; slot += 4) EXPECT_TRUE(Has(slots, slot)) << slot;
+  for (size_t slot = 96; slot <= 116; slot += 4) EXPECT_FALSE(Has(slots, slot)) << slot;
+  EXPECT_TRUE(Has(slots, 228));
+}
+
+TEST_F(ClassifierTest, NoTradeYetCountsOnlyRateLimitAndHalt) {
+  NowPrice idle = Block(10000, 0, 0, 0, 10000);
+  idle.openingRef = 0;
+  PreDataPtr record = Record("A000010", 10000, 9000, 9000, 9000);
+  EXPECT_EQ(Slots(idle, record.get()), (std::vector<size_t>{64}));
+  idle.openingRef = 10000;
+  EXPECT_TRUE(Slots(idle, record.get()).empty());
+  idle.attr.class5 = '1';
+  EXPECT_EQ(Slots(idle, record.get()), (std::vector<size_t>{64})) << "a suspended stock is halted";
+}
+
+TEST_F(ClassifierTest, PullBackToTheFiveDayAverageTakesTheWidestRecentDay) {
+  // Today opens at its low and closes below its high after a 6 % day three days ago.
+  const NowPrice today = Block(10000, 10000, 10400, 10000, 10200);
+  PreDataPtr record = Record("A000010", 10200, 10100, 9800);
+  record->days[1].averages = record->averages;
+  record->cross.value = 9000;
+  const int32_t closes[] = {10100, 10300, 10600, 10000, 9900};
+  for (int i = 0; i < 5; ++i)
+    record->days[i].bar = {20261201 - i, closes[i] - 200, closes[i], closes[i] - 250, closes[i], 0, 1000, 2.0f};
+  record->days[2].bar.open = 10000;  // the widest body: 600
+  record->days[2].bar.rate = 6.0f;
+  // Yesterday's averages: the base day's sums completed with yesterday's close (lower than today's).
+  record->days[1].averages.lines[0] = 10000 * 5 - 10000;
+  EXPECT_TRUE(Has(Slots(today, record.get()), 248));
+  // A wider day of smaller rate later in time does not count before the 6 % day: the most recent
+  // widest day decides, and its rate is below 5.5.
+  record->days[1].bar = {20261130, 9700, 10300, 9650, 10300, 0, 1000, 5.0f};
+  EXPECT_FALSE(Has(Slots(today, record.get()), 248));
+}
+
+}  // namespace
+}  // namespace ostrada
