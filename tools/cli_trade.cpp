@@ -3,7 +3,6 @@
 // unfilled orders; `order` sends one buy, sell, modify or cancel order, then lets the market run and
 // prints each order event as the event log words it.
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "broker/comerror.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/paper_options.h"
 #include "tools/command.h"
 #include "tools/exchange_moment.h"
 
@@ -36,7 +36,6 @@ struct TradeOptions {
   int stocks = 0;
   int32_t date = 0;
   std::string at = "10:30:00";
-  std::string dataFolder;
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string price;
@@ -83,11 +82,19 @@ std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
     std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
     return nullptr;
   }
-  if (!options.dataFolder.empty()) ::setenv("OSTRADA_DATA_DIR", options.dataFolder.c_str(), 1);
   sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);
   exchangeOptions.seed = options.seed;
   exchangeOptions.stocks = options.stocks;
-  return std::make_unique<sim::Exchange>(exchangeOptions);
+  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
+  const std::string folder = DataFolder();
+  if (folder.empty()) return nullptr;
+  exchangeOptions.paper.ledgerPath = folder + sim::kPaperLedgerFileName;
+  auto exchange = std::make_unique<sim::Exchange>(exchangeOptions);
+  if (!exchange->PaperProblem().empty()) {
+    ShowMessage(exchange->PaperProblem());
+    return nullptr;
+  }
+  return exchange;
 }
 
 // The logged-in gateway and its account; false after the gateway told why.
@@ -251,7 +258,8 @@ bool ReadOrder(const TradeOptions& options, OrderRequest* order) {
   return !modify || ReadCount(w[4], &order->price);
 }
 
-// Prints every order event of the subscription as the event log words it.
+// Prints every order event of the subscription as the event log words it. The server tells the
+// acceptance while the order request is still running: those lines wait until the order number is out.
 class EventPrinter : public WindowHandle {
  public:
   explicit EventPrinter(broker::IMarketRequest& object) : object_(object) {}
@@ -260,15 +268,27 @@ class EventPrinter : public WindowHandle {
     try {
       OrderEvent event = ReadOrderEvent(object_);
       std::string line;
-      if (BuildOrderEventLine(&event, &line)) std::printf("%s\n", Utf8(line).c_str());
+      if (BuildOrderEventLine(&event, &line)) waiting_.push_back(Utf8(line));
     } catch (const broker::ComError& error) {
       ShowMessage(error.Description());
     }
+    if (!holding_) Flush();
     return 0;
+  }
+  // From now on every line is printed as it comes.
+  void Release() {
+    holding_ = false;
+    Flush();
   }
 
  private:
+  void Flush() {
+    for (const std::string& line : waiting_) std::printf("%s\n", line.c_str());
+    waiting_.clear();
+  }
   broker::IMarketRequest& object_;
+  std::vector<std::string> waiting_;
+  bool holding_ = true;
 };
 
 // The order-event subscription for the life of the command.
@@ -293,6 +313,9 @@ class OrderEventFeed {
     } catch (const broker::ComError& error) {
       ShowMessage(error.Description());
     }
+  }
+  void Release() {
+    if (printer_) printer_->Release();
   }
   OrderEventFeed(const OrderEventFeed&) = delete;
   OrderEventFeed& operator=(const OrderEventFeed&) = delete;
@@ -341,6 +364,7 @@ int RunOrder(const TradeOptions& options) {
   if (!LogIn(gate, &account)) return kExitFailure;
   OrderEventFeed feed;
   const int result = Send(gate, *book, account, order);
+  feed.Release();
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
   }
@@ -352,7 +376,6 @@ void AddExchangeOptions(CLI::App* command, TradeOptions* options) {
   command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
   command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
   command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
-  command->add_option("--data", options->dataFolder, "Data folder holding the paper account (default: the program's)");
 }
 
 const bool registered = RegisterCommand([](CLI::App& app) {
