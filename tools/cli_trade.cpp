@@ -79,7 +79,9 @@ bool ReadCount(const std::string& text, int32_t* value) {
 std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
   const int64_t at = ParseTime(options.at);
   if (at < 0) {
-    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
+    char message[512];
+    std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.at).c_str());
+    ShowMessage(message);
     return nullptr;
   }
   sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);

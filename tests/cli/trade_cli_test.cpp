@@ -61,6 +61,7 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
   struct Case {
     std::string arguments;
     const char* message;
+    const char* at = "10:00:00";
   };
   const Case cases[] = {
       {"order buy " + code + " 0 --market", "수량 지정이 정확하지 않습니다."},
@@ -71,9 +72,10 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order cancel 5 " + code, "주문은 buy|sell"},
       {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
       {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
   };
   for (const Case& c : cases) {
-    const auto run = RunCli(c.arguments + Market("10:00:00"));
+    const auto run = RunCli(c.arguments + Market(c.at));
     EXPECT_EQ(run.exitCode, 1) << c.arguments;
     EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << "\n" << run.output;
   }
