@@ -41,30 +41,6 @@ constexpr int kTimeHHMMSS = 18;
 constexpr int kPhase = 19;
 }  // namespace live
 
-// Data fields of a history row.
-namespace row {
-constexpr int kTimeHHMM = 0;
-constexpr int kChange = 1;
-constexpr int kAux1 = 2;
-constexpr int kAux2 = 3;
-constexpr int kPrice = 4;
-constexpr int kVolume = 5;
-constexpr int kTickVolume = 6;
-constexpr int kSide = 7;
-constexpr int kStrength = 8;
-constexpr int kTimeHHMMSS = 9;
-constexpr int kPhase = 10;
-}  // namespace row
-
-// A one-character value comes as a text or as the character's code.
-char CharOf(const Variant& value) {
-  if (value.Type() == broker::VarType::kText) {
-    const std::string text = value.ToText();
-    return text.empty() ? '\0' : text[0];
-  }
-  return static_cast<char>(value.ToI4() & 0xFF);
-}
-
 void ShowComError(const ComError& error) {
   ShowMessage(error.Description());
 }
@@ -175,18 +151,8 @@ std::unique_ptr<ContractTape> CWndConPower::FetchPage() {
     auto tape = std::make_unique<ContractTape>();
     const int32_t rows = history_->HeaderValue(kPageRowCount).ToI4();
     for (int32_t i = 0; i < rows; ++i) {
-      ContractRecord record{};
-      record.timeHHMM = history_->DataValue(row::kTimeHHMM, i).ToI4();
-      record.timeHHMMSS = history_->DataValue(row::kTimeHHMMSS, i).ToI4();
-      record.aux1 = history_->DataValue(row::kAux1, i).ToI4();
-      record.aux2 = history_->DataValue(row::kAux2, i).ToI4();
-      record.price = history_->DataValue(row::kPrice, i).ToI4();
-      record.change = history_->DataValue(row::kChange, i).ToI4();
-      record.volume = history_->DataValue(row::kVolume, i).ToI4();
-      record.tickVolume = history_->DataValue(row::kTickVolume, i).ToI4();
-      record.strength = history_->DataValue(row::kStrength, i).ToR4();
-      record.side = CharOf(history_->DataValue(row::kSide, i));
-      record.phase = CharOf(history_->DataValue(row::kPhase, i));
+      ContractRecord record;
+      ReadContractRow(*history_, i, &record);
       if (!tape->Insert(record)) return nullptr;
     }
     return tape;
@@ -228,8 +194,8 @@ void CWndConPower::OnEventReceived() {
     record.change = live_->HeaderValue(live::kChange).ToI4();
     record.volume = live_->HeaderValue(live::kVolume).ToI4();
     record.tickVolume = live_->HeaderValue(live::kTickVolume).ToI4();
-    record.side = CharOf(live_->HeaderValue(live::kSide));
-    record.phase = CharOf(live_->HeaderValue(live::kPhase));
+    record.side = ContractCharOf(live_->HeaderValue(live::kSide));
+    record.phase = ContractCharOf(live_->HeaderValue(live::kPhase));
 
     auto tape = std::make_unique<ContractTape>();
     if (!tape->Create(code.c_str(), name.c_str(), record)) return;

@@ -285,4 +285,43 @@ int ContractTape::SaveText(const char* path) const {
   return SaveText(file.get());
 }
 
+// Data fields of a contract-history row.
+namespace history_row {
+constexpr int kTimeHHMM = 0;
+constexpr int kChange = 1;
+constexpr int kAux1 = 2;
+constexpr int kAux2 = 3;
+constexpr int kPrice = 4;
+constexpr int kVolume = 5;
+constexpr int kTickVolume = 6;
+constexpr int kSide = 7;
+constexpr int kStrength = 8;
+constexpr int kTimeHHMMSS = 9;
+constexpr int kPhase = 10;
+}  // namespace history_row
+
+char ContractCharOf(const broker::Variant& value) {
+  if (value.Type() == broker::VarType::kText) {
+    const std::string text = value.ToText();
+    return text.empty() ? '\0' : text[0];
+  }
+  return static_cast<char>(value.ToI4() & 0xFF);
+}
+
+void ReadContractRow(broker::IMarketRequest& page, int32_t row, ContractRecord* record) {
+  namespace field = history_row;
+  *record = ContractRecord{};
+  record->timeHHMM = page.DataValue(field::kTimeHHMM, row).ToI4();
+  record->timeHHMMSS = page.DataValue(field::kTimeHHMMSS, row).ToI4();
+  record->aux1 = page.DataValue(field::kAux1, row).ToI4();
+  record->aux2 = page.DataValue(field::kAux2, row).ToI4();
+  record->price = page.DataValue(field::kPrice, row).ToI4();
+  record->change = page.DataValue(field::kChange, row).ToI4();
+  record->volume = page.DataValue(field::kVolume, row).ToI4();
+  record->tickVolume = page.DataValue(field::kTickVolume, row).ToI4();
+  record->strength = page.DataValue(field::kStrength, row).ToR4();
+  record->side = ContractCharOf(page.DataValue(field::kSide, row));
+  record->phase = ContractCharOf(page.DataValue(field::kPhase, row));
+}
+
 }  // namespace ostrada

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "basesrc/foundation/files.h"
+#include "broker/interfaces.h"
 
 namespace ostrada {
 
@@ -156,6 +157,12 @@ class ContractTape {
   ContractNode* head_;
   ContractNode* tail_;
 };
+
+// A one-character server value, which comes as a text or as the character's code.
+char ContractCharOf(const broker::Variant& value);
+// Row `row` of a contract-history page into the record (every field set). A failing call throws
+// broker::ComError for the caller to show.
+void ReadContractRow(broker::IMarketRequest& page, int32_t row, ContractRecord* record);
 
 // The record's stored 40 bytes and back.
 void EncodeContractRecord(const ContractRecord& record, uint8_t* bytes);

@@ -1,7 +1,10 @@
 #include "basesrc/nowgate.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "basesrc/foundation/report.h"
 
@@ -40,6 +43,32 @@ auto IndexOrder(int32_t key) {
     const int result = NowInfoCompare(existing, incoming, key);
     return result < 0 ? 1 : (result > 0 ? -1 : 0);
   };
+}
+
+// A stable merge sort by the index's order (<= 0 keeps the earlier first). It stays within its
+// ranges whatever the order answers, so values that compare inconsistently cannot derail it.
+template <class Order>
+void StableSort(std::vector<NowInfo*>& items, Order order) {
+  const size_t n = items.size();
+  bool sorted = true;
+  for (size_t i = 1; i < n && sorted; ++i) sorted = order(*items[i - 1], *items[i]) <= 0;
+  if (sorted) return;
+  std::vector<NowInfo*> merged(n);
+  for (size_t width = 1; width < n; width *= 2) {
+    for (size_t low = 0; low < n; low += 2 * width) {
+      const size_t middle = std::min(low + width, n);
+      const size_t high = std::min(low + 2 * width, n);
+      size_t left = low;
+      size_t right = middle;
+      size_t out = low;
+      while (left < middle && right < high) {
+        merged[out++] = order(*items[left], *items[right]) > 0 ? items[right++] : items[left++];
+      }
+      while (left < middle) merged[out++] = items[left++];
+      while (right < high) merged[out++] = items[right++];
+    }
+    items.swap(merged);
+  }
 }
 
 bool Follows(const NowInfo* earlier, const NowInfo* later) {
@@ -86,14 +115,69 @@ void NowGate::ResetHeader() {
   recordsBegin_ = recordsEnd_ = -1;
 }
 
+NowInfo* NowGate::NewRecord(const char* code, const char* name, size_t nameLength) {
+  if (!OSTRADA_VERIFY(code != nullptr)) return nullptr;
+  if (!OSTRADA_VERIFY(name == nullptr || nameLength > 0)) return nullptr;
+  void* slot;
+  if (freeSlots_.empty()) {
+    slot = arena_.Allocate(sizeof(NowInfo), alignof(NowInfo));
+    if (slot == nullptr) return nullptr;
+  } else {
+    slot = freeSlots_.back();
+    freeSlots_.pop_back();
+  }
+  auto* record = new (slot) NowInfo();
+  StrCopyBounded(record->key.code, code, sizeof record->key.code);
+  if (name != nullptr) {
+    char* copy = arena_.CopyText(name, nameLength);
+    if (copy == nullptr) {
+      DestroyRecord(record);
+      return nullptr;
+    }
+    record->key.name.reset(copy);
+  }
+  return record;
+}
+
+void NowGate::DestroyRecord(NowInfo* record) {
+  // The name belongs to the arena, not to the heap the key would give it back to.
+  static_cast<void>(record->key.name.release());
+  std::destroy_at(record);
+  freeSlots_.push_back(record);
+}
+
+int NowGate::Link(NowInfo* record) {
+  if (!NowCompareKeyKnown(key_) || !index_.Insert(record, IndexOrder(key_))) {
+    DestroyRecord(record);
+    return 0;
+  }
+  const PriceBar& bar = record->price.bar;
+  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  return 1;
+}
+
+int NowGate::LinkAll(std::vector<NowInfo*>& records) {
+  if (!records.empty() && NowCompareKeyKnown(key_)) StableSort(records, IndexOrder(key_));
+  // In order, each record goes in at the tail without a walk down the tree.
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (!Link(records[i])) {
+      for (size_t rest = i + 1; rest < records.size(); ++rest) DestroyRecord(records[rest]);
+      return 0;
+    }
+  }
+  return 1;
+}
+
 void NowGate::DestroyRecords() {
   NowInfo* record = index_.First();
   while (record != nullptr) {
     NowInfo* following = record->next;
-    delete record;
+    DestroyRecord(record);
     record = following;
   }
   index_.Reset();
+  freeSlots_.clear();
+  arena_.Clear();
 }
 
 void NowGate::Reset() {
@@ -128,31 +212,37 @@ int NowGate::CopyRecordsFrom(const NowGate& source) {
 }
 
 int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
-  NowInfoPtr record = NowInfoStoreRow(code, name, block, attributes);
-  if (!record) return 0;
-  return Insert(std::move(record));
+  if (!OSTRADA_VERIFY(name != nullptr && block != nullptr)) return 0;
+  NowInfo* record = NewRecord(code, name, StrLen(name));
+  if (record == nullptr) return 0;
+  NowInfoTakeRow(record, *block, attributes);
+  return Link(record);
 }
 
 int NowGate::AddCodeInfo(const CodeInfo* entry) {
-  NowInfoPtr record = NowInfoFromCodeInfo(entry);
-  if (!record) return 0;
-  return Insert(std::move(record));
+  if (!OSTRADA_VERIFY(entry != nullptr && entry->key.name != nullptr)) return 0;
+  NowInfo* record = NewRecord(entry->key.code, entry->key.name.get(), StrLen(entry->key.name.get()));
+  if (record == nullptr) return 0;
+  NowPriceReset(&record->price);
+  record->price.attr = entry->attr;
+  return Link(record);
 }
 
-int NowGate::InsertCopy(const NowInfo* record) {
-  NowInfoPtr copy = NowInfoCopy(record);
-  if (!copy) return 0;
-  return Insert(std::move(copy));
+int NowGate::InsertCopy(const NowInfo* source) {
+  if (!OSTRADA_VERIFY(source != nullptr && source->ownAverage == nullptr)) return 0;
+  NowInfo* record = NewRecord(source->key.code, source->key.name.get(), StrLen(source->key.name.get()));
+  if (record == nullptr) return 0;
+  NowInfoCopyValues(*source, record);
+  return Link(record);
 }
 
-int NowGate::Insert(NowInfoPtr record) {
-  if (!OSTRADA_VERIFY(record != nullptr)) return 0;
-  if (!NowCompareKeyKnown(key_)) return 0;
-  if (!index_.Insert(record.get(), IndexOrder(key_))) return 0;
-  const NowInfo* stored = record.release();
-  const PriceBar& bar = stored->price.bar;
-  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
-  return 1;
+int NowGate::Insert(NowInfoPtr source) {
+  if (!OSTRADA_VERIFY(source != nullptr)) return 0;
+  NowInfo* record = NewRecord(source->key.code, source->key.name.get(), StrLen(source->key.name.get()));
+  if (record == nullptr) return 0;
+  NowInfoCopyValues(*source, record);
+  record->ownAverage = std::move(source->ownAverage);
+  return Link(record);
 }
 
 int NowGate::Remove(NowInfo* record) {
@@ -169,7 +259,7 @@ int NowGate::Remove(NowInfo* record) {
     removed = index_.Remove(record, IndexOrder(key_));
   }
   if (!removed) return 0;
-  delete record;
+  DestroyRecord(record);
   return 1;
 }
 

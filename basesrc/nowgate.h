@@ -1,12 +1,15 @@
 #pragma once
 // A snapshot group: the snapshot records of many stocks taken by one download, kept in a chosen
 // order, with the header that also begins the group's file and the classifier's counter tables.
-// The group owns its records. A pack of groups keeps groups in its own ordered index through the
-// group's five public links.
+// The group owns its records: they and their names live in the group's arena, so a group of
+// thousands of stocks costs a few heap blocks, and they go with the group. A pack of groups keeps groups in its own
+// ordered index through the group's five public links.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "basesrc/codeinfo.h"
+#include "basesrc/foundation/arena.h"
 #include "basesrc/foundation/files.h"
 #include "basesrc/foundation/memory.h"
 #include "basesrc/foundation/orderedindex.h"
@@ -104,7 +107,8 @@ class NowGate {
   int AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes);
   int AddCodeInfo(const CodeInfo* entry);
   int InsertCopy(const NowInfo* record);
-  // Takes the record; on failure it is destroyed. Ties go after equal keys.
+  // Takes the record's values, name and own block into the group's storage; the given record is then
+  // destroyed, as it is on failure. Ties go after equal keys.
   int Insert(NowInfoPtr record);
   // Unlinks and destroys the record.
   int Remove(NowInfo* record);
@@ -161,11 +165,24 @@ class NowGate {
   static constexpr int32_t kDefaultKey = 11;
 
   void ResetHeader();
+  // A zero record in the arena with the code (cut to 15 characters) and a copy of the name's first
+  // nameLength bytes (none when null; an empty name is reported); null on failure.
+  NowInfo* NewRecord(const char* code, const char* name, size_t nameLength);
+  // Runs the record's destructor; its slot serves the next new record. The name stays in the arena.
+  void DestroyRecord(NowInfo* record);
+  // Links a record from NewRecord into the index; on failure it is destroyed.
+  int Link(NowInfo* record);
   void DestroyRecords();
   int CopyRecordsFrom(const NowGate& source);
   int AverageOfMoving(int sign, size_t countSlot, float* average) const;
   void EncodeHeader(uint8_t* out) const;
   int ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_t records);
+  // A stored record, not yet linked: its name is the stored bytes up to the first NUL.
+  NowInfo* NewStoredRecord(const char* code, const char* name, size_t storedLength, const NowPrice& block);
+  // Links new records in the order inserting them one after another would give, with one stable
+  // sort instead of a walk down the tree for each. A record that cannot be linked is destroyed with
+  // those after it. 1/0.
+  int LinkAll(std::vector<NowInfo*>& records);
 
   char name_[nowfile::kNameSize] = {};
   int32_t codeAttrFlag_ = 0;
@@ -180,6 +197,8 @@ class NowGate {
   PatternCounts counts_ = {};
   PatternCounts selection_ = {};
   OrderedIndex<NowInfo> index_;
+  Arena arena_;
+  std::vector<void*> freeSlots_;  // slots of removed records
 };
 
 }  // namespace ostrada

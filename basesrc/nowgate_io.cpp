@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,18 +42,18 @@ class RecordReader {
  public:
   RecordReader(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
 
-  // One record into code, name and block; 0 (reported) for a truncated record, a name that does not
-  // fit the name buffer or a wrong marker.
-  int Next(char* code, char* name, NowPrice* block) {
+  // One record into code and block, with its stored name (not terminated) left where it stands; 0
+  // (reported) for a truncated record, a name that does not fit the name buffer or a wrong marker.
+  int Next(char* code, const char** name, size_t* nameLength, NowPrice* block) {
     if (!OSTRADA_VERIFY(Left() >= nowrecord::kFixedSize + kNameLengthSize)) return 0;
     DecodeNowInfoFixed(bytes_ + used_, code, block);
-    const uint32_t nameLength = GetU32(bytes_ + used_, nowrecord::kFixedSize);
+    const uint32_t length = GetU32(bytes_ + used_, nowrecord::kFixedSize);
     used_ += nowrecord::kFixedSize + kNameLengthSize;
-    if (!OSTRADA_VERIFY(nameLength < kNameBufferSize)) return 0;
-    if (!OSTRADA_VERIFY(Left() >= nameLength + kMarkerSize)) return 0;
-    std::memcpy(name, bytes_ + used_, nameLength);
-    name[nameLength] = '\0';
-    used_ += nameLength;
+    if (!OSTRADA_VERIFY(length < kNameBufferSize)) return 0;
+    if (!OSTRADA_VERIFY(Left() >= length + kMarkerSize)) return 0;
+    *name = reinterpret_cast<const char*>(bytes_ + used_);
+    *nameLength = length;
+    used_ += length;
     const uint32_t marker = GetU32(bytes_ + used_, 0);
     used_ += kMarkerSize;
     return OSTRADA_VERIFY(marker == 0) ? 1 : 0;
@@ -186,20 +187,34 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
   const auto wanted = static_cast<size_t>(std::min<int64_t>(fileEnd - begin, records * kLongestRecord));
   if (!OSTRADA_VERIFY(FileSeek(file, begin, kSeekSet) == begin)) return 0;
   if (records == 0) return 1;
-  std::vector<uint8_t> bytes(std::max<size_t>(wanted, 1));  // a buffer even when the file has no bytes left
-  if (!OSTRADA_VERIFY(FileRead(file, bytes.data(), static_cast<int32_t>(wanted)) == static_cast<int32_t>(wanted))) {
+  // A buffer even when the file has no bytes left; the read fills it, so it is not cleared first.
+  const auto bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(wanted, 1));
+  if (!OSTRADA_VERIFY(FileRead(file, bytes.get(), static_cast<int32_t>(wanted)) == static_cast<int32_t>(wanted))) {
     return 0;
   }
-  RecordReader reader(bytes.data(), wanted);
+  RecordReader reader(bytes.get(), wanted);
+  std::vector<NowInfo*> loaded;
+  loaded.reserve(static_cast<size_t>(std::min<int64_t>(records, static_cast<int64_t>(wanted / kRecordOverhead) + 1)));
   char code[kCodeSize];
-  char name[kNameBufferSize];
+  const char* name = nullptr;
+  size_t nameLength = 0;
   NowPrice block;
-  int ok = 1;
-  for (int32_t i = 0; i < records && ok; ++i) {
-    ok = reader.Next(code, name, &block) && AddRow(code, name, &block, nullptr);
+  for (int32_t i = 0; i < records; ++i) {
+    NowInfo* record =
+        reader.Next(code, &name, &nameLength, &block) ? NewStoredRecord(code, name, nameLength, block) : nullptr;
+    if (record == nullptr) break;
+    loaded.push_back(record);
   }
   FileSeek(file, begin + static_cast<int32_t>(reader.Used()), kSeekSet);
-  return ok && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
+  // The records read before a failure still go in.
+  const bool complete = loaded.size() == static_cast<size_t>(records);
+  return LinkAll(loaded) && complete && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
+}
+
+NowInfo* NowGate::NewStoredRecord(const char* code, const char* name, size_t storedLength, const NowPrice& block) {
+  NowInfo* record = NewRecord(code, name, strnlen(name, storedLength));
+  if (record != nullptr) NowInfoTakeRow(record, block, nullptr);
+  return record;
 }
 
 }  // namespace ostrada

@@ -75,8 +75,13 @@ NowInfoPtr NowInfoStoreRow(const char* code, const char* name, const NowPrice* b
   NowInfoPtr record = NewRecord();
   if (!record) return nullptr;
   if (!OSTRADA_VERIFY(CodeKeySet(&record->key, code, name))) return nullptr;
+  NowInfoTakeRow(record.get(), *block, attributes);
+  return record;
+}
+
+void NowInfoTakeRow(NowInfo* record, const NowPrice& block, const CodeAttr* attributes) {
   NowPrice& price = record->price;
-  price = *block;
+  price = block;
   price.bar.rate = NowDayRate(&price);
   price.volumeRatio = NowVolumeRatio(&price);
   price.volumeRatio2 = NowSecondVolumeRatio(&price);
@@ -84,7 +89,6 @@ NowInfoPtr NowInfoStoreRow(const char* code, const char* name, const NowPrice* b
     price.attr = *attributes;
     if (attributes->market == '1') price.value12 *= 10;
   }
-  return record;
 }
 
 NowInfoPtr NowInfoFromCodeInfo(const CodeInfo* entry) {
@@ -101,12 +105,16 @@ NowInfoPtr NowInfoCopy(const NowInfo* source) {
   NowInfoPtr record = NowInfoCreate();
   if (!record) return nullptr;
   if (!OSTRADA_VERIFY(CodeKeyCopy(&source->key, &record->key))) return nullptr;
-  record->price = source->price;
-  record->minutesDiff = source->minutesDiff;
-  record->volumeDiff = source->volumeDiff;
-  record->rateDiff = source->rateDiff;
-  record->value12Diff = source->value12Diff;
+  NowInfoCopyValues(*source, record.get());
   return record;
+}
+
+void NowInfoCopyValues(const NowInfo& source, NowInfo* destination) {
+  destination->price = source.price;
+  destination->minutesDiff = source.minutesDiff;
+  destination->volumeDiff = source.volumeDiff;
+  destination->rateDiff = source.rateDiff;
+  destination->value12Diff = source.value12Diff;
 }
 
 void NowInfoClearLinks(NowInfo* record) {

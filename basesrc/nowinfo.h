@@ -1,7 +1,7 @@
 #pragma once
 // The snapshot record of one stock at one moment: its code key, its current-price block, the values
 // a rising-rate scan derives, and the links by which a snapshot group keeps it in order. Records
-// are created here and owned by the group that holds them.
+// are created here or by the group that holds them, which owns them.
 #include <cstdint>
 #include <memory>
 
@@ -48,10 +48,15 @@ NowInfoPtr NowInfoCreate();
 // then rate, VR and the second volume ratio derived; with attributes, they are copied into the block
 // and a market-'1' stock's field 12 is multiplied by 10. Null (reported) on failure.
 NowInfoPtr NowInfoStoreRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes);
+// The price part of a stored row: the block with rate and both volume ratios derived, and the
+// attributes as above. The record's key is left as it is.
+void NowInfoTakeRow(NowInfo* record, const NowPrice& block, const CodeAttr* attributes);
 // A record of a code-book entry: code, name and attributes; the prices stay zero.
 NowInfoPtr NowInfoFromCodeInfo(const CodeInfo* entry);
 // Same code, name, price block and difference values; links clear.
 NowInfoPtr NowInfoCopy(const NowInfo* source);
+// The price block and difference values of a copy; key, own block and links stay.
+void NowInfoCopyValues(const NowInfo& source, NowInfo* destination);
 void NowInfoClearLinks(NowInfo* record);
 
 // The 168-byte fixed part in the file. REQUIRES: out / in hold nowrecord::kFixedSize bytes.

@@ -18,6 +18,13 @@ class TrdYetList;
 class NowGate;
 struct NowPrice;
 struct CallInfo;
+class DaySeries;
+struct DayBar;
+class ContractTape;
+struct PreDataRecord;
+class PreDataList;
+class TextListBox;
+class OpenFileDialog;
 
 // The two order types, recognised by identity: pass these very constants, never a copy of the text.
 inline constexpr char kOrderTypeLimit[] = "01";   // the order window's "보통"
@@ -113,7 +120,64 @@ class StocGate {
                        int32_t quantity, int32_t price, int32_t targetOrder, std::string* failure);
   int32_t LastOrderNumber() const { return lastOrderNumber_; }
 
+  // ---- Daily history (stocgate_down.cpp) ----
+  // 'D', 'W' or 'M' bars of the series' code, oldest first, at most `count` rows; dates from `from`
+  // to `to` (0: no bound). hundredths = 1 reads the prices of an index as floats stored times 100.
+  // The rows processed, or -1.
+  int32_t DownloadBars(DaySeries* series, int32_t count, int32_t from, int32_t to, int hundredths);
+  // The same into a new series of the kind; null on failure.
+  std::unique_ptr<DaySeries> DownloadBarsNew(const char* code, const char* name, int32_t count, int32_t interval,
+                                             char kind, int32_t from, int32_t to, int hundredths);
+  // The same into the caller's series; its bar count, or -1 (also when no row was processed).
+  int32_t DownloadBarsFor(DaySeries* series, const char* code, const char* name, int32_t count, int32_t interval,
+                          char kind, int32_t from, int32_t to, int hundredths);
+  // Today's N-minute bars into a 'B' series, volumes made per bar; the bars added, or -1.
+  int32_t DownloadMinuteBars(DaySeries* series, int32_t count, int hundredths);
+  std::unique_ptr<DaySeries> DownloadMinuteBarsNew(const char* code, const char* name, int32_t interval, int32_t count,
+                                                   int hundredths);
+  // The date of the newest trading day of the exchange index, or of the one before it (mode 1); 0
+  // on failure.
+  int32_t LastTradingDay(int mode);
+  // Every contract of the day, oldest at the head; null on failure.
+  std::unique_ptr<ContractTape> DownloadAllContracts(const char* code, const char* name);
+  std::unique_ptr<DaySeries> LoadSeriesFile(const char* path, int32_t limit);
+  std::unique_ptr<ContractTape> LoadTapeFile(const char* path, int32_t limit);
+  // Appends the line to the list box (when given), selects it and repaints at once.
+  static void LogLine(TextListBox* box, const std::string& text);
+  // The pre-data record of the date from a daily series; sums = 1 keeps moving-average sums. The
+  // date's bar, or null (shown or reported).
+  const DayBar* BuildPreData(PreDataRecord* record, const DaySeries& series, int sums, int32_t date);
+
+  // ---- History files and the stock list (stocgate_gen.cpp) ----
+  // "<folder>/<code[1..3]>/<code>.std|stw|stm|stb"; empty (reported or shown) when refused.
+  static std::string SeriesFileName(const std::string& folder, const char* code, char kind);
+  // The same folder rule with the extension "stp", for codes of 7 characters or more.
+  static std::string PreDataFileName(const std::string& folder, const char* code);
+  // "<data folder>_lastinfo.<the trading day before the newest>.spd"; empty when no date came.
+  std::string LastInfoFileName();
+  // "code    name" of every stock of market '1' or '2', in the book's order. The lines added.
+  static int32_t FillStockList(TextListBox* box, const CodeInfoList& book);
+  void SetLogTarget(TextListBox* box, int flag) {
+    logBox_ = box;
+    logFlag_ = flag;
+  }
+  // A log line to the log target, when one is set and the flag is 1.
+  void Log(const std::string& text);
+  // Loads the pre-data file into the list in code order: the given name, else the last-info file,
+  // else the dialog's choice. 1, or 0 after the message.
+  int OpenPreDataFile(PreDataList* list, const std::string& fileName, OpenFileDialog* dialog);
+
  private:
+  // The common step of every history download: run the request, show a refusal. True when answered.
+  static bool Answered(broker::IMarketRequest& object);
+  int ReadChartRow(int32_t row, int hundredths, DayBar* bar);
+  int ReadMinuteRow(int32_t row, int hundredths, DayBar* bar);
+
+  TextListBox* logBox_ = nullptr;
+  int logFlag_ = 0;
+  std::shared_ptr<broker::IMarketRequest> minuteChart_;
+  std::shared_ptr<broker::IMarketRequest> dayChart_;
+  std::shared_ptr<broker::IMarketRequest> contractHistory_;
   // The objects of a download in progress; empty between calls.
   std::shared_ptr<broker::ICodeManager> codeManager_;
   std::shared_ptr<broker::IStockCodeList> codeList_;

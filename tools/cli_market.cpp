@@ -14,7 +14,7 @@
 #include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
-#include "tools/exchange_moment.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {

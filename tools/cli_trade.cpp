@@ -24,7 +24,7 @@
 #include "broker/sim/exchange.h"
 #include "broker/sim/paper_options.h"
 #include "tools/command.h"
-#include "tools/exchange_moment.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {

@@ -69,7 +69,7 @@ class OrderedIndex {
   void UnlinkFromTree(Node* node);
   void UnlinkFromList(Node* node);
   bool ListIsSound() const;
-  static Node* BuildRange(Node* first, Node* last, int32_t n);
+  static Node* BuildRange(Node** cursor, int32_t n);
 
   Node* root_ = nullptr;
   Node* head_ = nullptr;
@@ -275,24 +275,20 @@ bool OrderedIndex<Node>::ListIsSound() const {
   return node == tail_;
 }
 
-// The balanced tree over the n consecutive list nodes first..last; the list is already checked.
+// The balanced tree over the next n list nodes from *cursor, which moves past them. The root is the
+// node with n / 2 nodes before it; the nodes are taken in list order, so each is visited once.
 template <class Node>
-Node* OrderedIndex<Node>::BuildRange(Node* first, Node* last, int32_t n) {
-  if (n == 1) return first;
-  if (n == 2) {
-    last->left = first;
-    first->parent = last;
-    return last;
-  }
+Node* OrderedIndex<Node>::BuildRange(Node** cursor, int32_t n) {
+  if (n == 0) return nullptr;
   const int32_t k = n / 2;
-  Node* middle = first;
-  for (int32_t i = 0; i < k; ++i) middle = middle->next;
-  Node* left = BuildRange(first, middle->prev, k);
-  Node* right = BuildRange(middle->next, last, n - k - 1);
+  Node* left = BuildRange(cursor, k);
+  Node* middle = *cursor;
+  *cursor = middle->next;
+  Node* right = BuildRange(cursor, n - k - 1);
   middle->left = left;
   middle->right = right;
-  left->parent = middle;
-  right->parent = middle;
+  if (left) left->parent = middle;
+  if (right) right->parent = middle;
   return middle;
 }
 
@@ -301,7 +297,8 @@ int OrderedIndex<Node>::Rebuild() {
   if (count_ < 1) return 1;
   if (!OSTRADA_VERIFY(ListIsSound())) return 0;
   for (Node* node = head_; node != nullptr; node = node->next) node->parent = node->left = node->right = nullptr;
-  root_ = BuildRange(head_, tail_, count_);
+  Node* cursor = head_;
+  root_ = BuildRange(&cursor, count_);
   return 1;
 }
 

@@ -11,6 +11,7 @@
 
 #include "basesrc/foundation/coding.h"
 #include "basesrc/foundation/cp949.h"
+#include "tests/now/same_records.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -180,6 +181,30 @@ TEST_F(NowGateTest, SavedFileHasEachFieldAtItsOffset) {
   EXPECT_EQ(GetText(at, 708 + 172, 2), "\xB0\xA1");
   EXPECT_EQ(GetI32(at, 708 + 174), 0);
   EXPECT_EQ(GetText(at, 708 + 178, 16), "A000020");
+}
+
+TEST_F(NowGateTest, LoadOrdersEachKeyAsInsertingOneByOneWould) {
+  // Repeated codes and few distinct values make long runs of equal keys; their order must survive.
+  NowGate saved(kNowKeyArrival);
+  for (int i = 0; i < 120; ++i) {
+    const std::string code = "A" + std::to_string(100000 + (i * 7) % 40);
+    const std::string name = "n" + std::to_string(i);
+    NowPrice block = Row(90000 + i % 5, 1000 + 10 * (i % 3), (i % 4) - 1, (i % 6) * 100);
+    block.value12 = i % 2;
+    ASSERT_TRUE(saved.AddRow(code.c_str(), name.c_str(), &block, nullptr));
+  }
+  ASSERT_TRUE(saved.Save(path_.c_str(), 0, 0));
+  for (int32_t key : {kNowKeyCode, kNowKeyName, kNowKeyRateDown, kNowKeyVolumeDown, kNowKeyVolumeRatioDown,
+                      kNowKeyVolumeRatio2Down, kNowKeyValue12Down, kNowKeyOpeningRefDown, kNowKeyArrival}) {
+    SCOPED_TRACE(key);
+    NowGate expected(key);
+    for (const NowInfo* node = saved.First(); node != nullptr; node = node->next)
+      ASSERT_TRUE(expected.InsertCopy(node));
+    NowGate loaded;
+    ASSERT_TRUE(loaded.Load(path_.c_str(), key));
+    ASSERT_NO_FATAL_FAILURE(testing::AssertSameRecords(loaded, expected));
+  }
+  EXPECT_EQ(Reports(), 0u);
 }
 
 TEST_F(NowGateTest, EmptyGroupSavesAndLoads) {
@@ -376,6 +401,36 @@ TEST_F(FiftyStocksTest, ArrivalOrderedRecordsCanBeRemovedAfterBalancing) {
     ASSERT_TRUE(group.Remove(group.GetAt(group.Count() / 2)));
   }
   EXPECT_EQ(Reports(), 0u);
+}
+
+TEST_F(FiftyStocksTest, RecordsComeAndGoWithTheGroupsStorage) {
+  // A removed record's place serves the next one; a record handed in keeps its values and name.
+  NowInfo* removed = group.GetAt(3);
+  ASSERT_TRUE(group.Remove(removed));
+  NowPrice block = Row(93000, 5000, 50, 9);
+  ASSERT_TRUE(group.AddRow("A200000", "\xB0\xA1\xB3\xAA", &block, nullptr));
+  EXPECT_EQ(group.Last(), removed);
+  EXPECT_STREQ(removed->key.name.get(), "\xB0\xA1\xB3\xAA");
+  NowInfoPtr handed = NowInfoStoreRow("A200001", "handed", &block, nullptr);
+  ASSERT_NE(handed, nullptr);
+  ASSERT_TRUE(group.Insert(std::move(handed)));
+  EXPECT_STREQ(group.Last()->key.name.get(), "handed");
+  EXPECT_EQ(group.Last()->price.bar.close, 5000);
+  EXPECT_EQ(group.Count(), 51);
+  // Short memory ends the adding with the fatal message once the storage has no room left, and the
+  // group keeps what it had.
+  int added = 0;
+  {
+    ScopedAllocationFailure failNow(0);
+    for (; added < 5000; ++added) {
+      const std::string code = "B" + std::to_string(100000 + added);
+      if (!group.AddRow(code.c_str(), code.c_str(), &block, nullptr)) break;
+    }
+  }
+  EXPECT_LT(added, 5000);
+  EXPECT_EQ(group.Count(), 51 + added);
+  EXPECT_TRUE(group.Finish());
+  EXPECT_FALSE(recording.sink.messages.empty());
 }
 
 TEST_F(FiftyStocksTest, RemoveDuplicatesNeedsACodeOrNameOrder) {

@@ -1,0 +1,75 @@
+// ostrada-cli history and predata: a series saved under the data folder's own name loads back with
+// the same summary and draws a chart; a market's pre-data list saved by one run lists in code order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/foundation/scratch_folder.h"
+#include "tests/support/cli.h"
+#include "tests/support/file_bytes.h"
+
+namespace ostrada {
+namespace {
+
+using testing::ReadBytes;
+using testing::RunCli;
+
+class HistoryCli : public ::testing::Test {
+ protected:
+  HistoryCli() { std::filesystem::create_directories(folder); }
+  ~HistoryCli() override { std::filesystem::remove_all(folder); }
+  std::string folder =
+      ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_data/";
+  testing::ScopedEnv dataFolder{"OSTRADA_DATA_DIR", folder.c_str()};
+};
+
+// The first code of a small listing, from the code book's text.
+std::string FirstCode(const std::string& folder) {
+  RunCli("codes download --seed 5 --stocks 40 --text " + folder + "codes.txt");
+  const std::string text = ReadBytes(folder + "codes.txt");
+  return text.substr(0, text.find('('));
+}
+
+TEST_F(HistoryCli, SeriesSavedUnderItsOwnNameLoadsBackAndDraws) {
+  const std::string code = FirstCode(folder);
+  ASSERT_EQ(code.size(), 7u);
+  const auto downloaded = RunCli("history " + code + " --seed 5 --stocks 40 --count 200 --save");
+  ASSERT_EQ(downloaded.exitCode, 0) << downloaded.output;
+  const std::string saved = folder + code.substr(1, 3) + "/" + code + ".std";
+  EXPECT_NE(downloaded.output.find("saved: " + saved), std::string::npos) << downloaded.output;
+  EXPECT_NE(downloaded.output.find("bars:  200"), std::string::npos);
+
+  const auto loaded = RunCli("history load " + saved + " --svg " + folder + "chart.svg");
+  ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
+  EXPECT_EQ(loaded.output, downloaded.output.substr(0, downloaded.output.find("saved: ")));
+  const std::string svg = ReadBytes(folder + "chart.svg");
+  EXPECT_EQ(svg.rfind("<svg", 0), 0u);
+  EXPECT_NE(svg.find("#d7191c"), std::string::npos);  // rises in red
+  EXPECT_NE(svg.find("#1f5fd0"), std::string::npos);  // falls in blue
+  EXPECT_NE(svg.find("<polyline"), std::string::npos);
+
+  const auto wrongKind = RunCli("history " + code + " --kind X");
+  EXPECT_EQ(wrongKind.exitCode, 1);
+}
+
+TEST_F(HistoryCli, PreDataListOfTheMarket) {
+  const auto built = RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd");
+  ASSERT_EQ(built.exitCode, 0) << built.output;
+  EXPECT_NE(built.output.find("records:"), std::string::npos);
+  const auto listed = RunCli("predata load " + folder + "x.spd --key 1");
+  ASSERT_EQ(listed.exitCode, 0) << listed.output;
+  // One line a record after the heading, in code order.
+  std::string previous;
+  size_t lines = 0;
+  for (size_t at = listed.output.find('\n') + 1; at < listed.output.size(); at = listed.output.find('\n', at) + 1) {
+    const std::string code = listed.output.substr(at, 7);
+    EXPECT_LT(previous, code);
+    previous = code;
+    ++lines;
+  }
+  EXPECT_GT(lines, 30u);
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include "basesrc/dayfunc.h"
+#include "basesrc/daygate.h"
+#include "basesrc/foundation/infofile.h"
+#include "tests/history/history_fixture.h"
+
+namespace ostrada {
+namespace {
+
+using namespace testing;
+
+ContractRecord Contract(int32_t hhmmss, int32_t price, int32_t quantity, char side, char phase = '2') {
+  ContractRecord r{};
+  r.timeHHMM = hhmmss / 100;
+  r.timeHHMMSS = hhmmss;
+  r.price = price;
+  r.tickVolume = quantity;
+  r.side = side;
+  r.phase = phase;
+  return r;
+}
+
+TEST(DaySeries, DuplicateDatesAndMinuteOrder) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  ASSERT_TRUE(series.Add(MakeBar(20091214, 100)));
+  ASSERT_TRUE(series.Add(MakeBar(20091215, 110)));
+  int duplicate = 0;
+  EXPECT_TRUE(series.Add(MakeBar(20091215, 999), &duplicate));
+  EXPECT_EQ(duplicate, 1);
+  EXPECT_EQ(series.Count(), 2);
+  EXPECT_EQ(series.Newest()->price.close, 110);
+  {
+    RecordingScope scope;
+    EXPECT_FALSE(series.Add(MakeBar(20091215, 999)));
+    EXPECT_EQ(scope.sink.messages.size(), 1u);
+  }
+  ASSERT_TRUE(series.Add(MakeBar(20091201, 90)));  // an older date goes first
+  EXPECT_EQ(series.FirstPair(), (KeyValue{20091201, 90}));
+  EXPECT_EQ(series.LastPair(), (KeyValue{20091215, 110}));
+
+  DaySeries minutes;
+  minutes.Create("A005930", "Sample");
+  minutes.SetKind('B');
+  ASSERT_TRUE(minutes.Add(MakeMinuteBar(1530, 20091214, 10)));
+  ASSERT_TRUE(minutes.Add(MakeMinuteBar(901, 20091215, 11)));  // a later date, an earlier time
+  ASSERT_TRUE(minutes.Add(MakeMinuteBar(1400, 20091214, 9)));  // an earlier time of the first date
+  EXPECT_EQ(minutes.Oldest()->Key(), 1400);
+  EXPECT_EQ(minutes.Newest()->Key(), 901);
+}
+
+TEST(DaySeries, ContractsFoldIntoMinuteBars) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(5);
+  DayBar* bar = FoldContract(series, Contract(90010, 1000, 7, '2'), 20091215, 5);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->Key(), 905);
+  EXPECT_EQ(bar->Date(), 20091215);
+  EXPECT_EQ(bar->sellVolume, 7);
+  EXPECT_EQ(bar->sellCount, 1);
+  EXPECT_EQ(bar->smallSellCount, 1);
+  EXPECT_EQ(bar->strength, 0.0f);
+  FoldContract(series, Contract(90359, 1010, 14, '1'), 20091215, 5);
+  EXPECT_EQ(bar->strength, 200.0f);
+  FoldContract(series, Contract(90400, 990, 1, '1'), 20091215, 5);
+  EXPECT_EQ(series.Count(), 1);
+  EXPECT_EQ(bar->price.high, 1010);
+  EXPECT_EQ(bar->price.low, 990);
+  EXPECT_EQ(bar->price.volume, 22);
+  FoldContract(series, Contract(90500, 995, 3, '1'), 20091215, 5);
+  EXPECT_EQ(series.Newest()->Key(), 910);
+  EXPECT_EQ(series.BuyContracts(), 3);
+  EXPECT_EQ(series.SellContracts(), 1);
+  RecordingScope scope;
+  EXPECT_EQ(FoldContract(series, Contract(90600, 995, 3, '1'), 20091215, 1), nullptr);  // another interval
+}
+
+TEST(DaySeries, TapeConversionDropsAuctionRecordsAndMergesTheEdgesOfTheDay) {
+  ContractTape tape;
+  tape.Create("A005930", "Sample");
+  // The tape's head is its oldest contract: insert newest first.
+  const ContractRecord records[] = {Contract(153000, 1200, 50, '1'),   Contract(151000, 1190, 5, '2'),
+                                    Contract(150000, 1180, 5, '1'),    Contract(91000, 1100, 10, '1'),
+                                    Contract(90000, 1050, 20, '2'),    Contract(85000, 1000, 30, '1', '1'),
+                                    Contract(84000, 990, 4, '2', '0'), Contract(83000, 980, 6, '1', '0')};
+  for (const ContractRecord& r : records) tape.Insert(r);
+  auto series = SeriesFromTape(tape, 1, 20091215, 1);
+  ASSERT_NE(series, nullptr);
+  EXPECT_EQ(series->Kind(), 'B');
+  EXPECT_EQ(tape.Count(), 8);  // the caller's tape is left whole
+  // 08:30 and 08:40 become one contract at 09:00 with the 09:00 price; the auction record is gone.
+  const DayBar* first = series->Oldest();
+  EXPECT_EQ(first->Key(), 901);
+  EXPECT_EQ(first->price.open, 1050);
+  EXPECT_EQ(first->price.volume, 6 + 4 + 20);
+  // Everything from 15:00 on is one contract at 15:00 closing at the last price.
+  const DayBar* last = series->Newest();
+  EXPECT_EQ(last->Key(), 1501);
+  EXPECT_EQ(last->price.close, 1200);
+  EXPECT_EQ(last->price.volume, 60);
+  EXPECT_EQ(series->Count(), 3);
+}
+
+TEST(DaySeries, JumpCheckAndLimitQuestions) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.Add(MakeBar(20091214, 10000));
+  series.Add(MakeBar(20091215, 11500, 1500));
+  EXPECT_EQ(DayJumpCheck(series, series.Oldest(), series.Newest()), 0);  // 15 %
+  series.Add(MakeBar(20091216, 13340, 1840));                            // 16 %
+  EXPECT_EQ(DayJumpCheckByKeys(series, 20091215, 20091216), 1);
+  series.SetKind('M');
+  EXPECT_EQ(DayJumpCheck(series, series.Oldest(), series.Newest()), 0);
+  series.SetKind('D');
+
+  // 11 500 closed at the upper limit of 10 000; 13 340 is not a limit of 11 500 (13 200).
+  EXPECT_EQ(NewestUpperLimitBar(series)->Key(), 20091215);
+  series.Add(MakeBar(20091217, 15300, 1960));  // 13 340 + 2 001 = 15 341, rounded down to the 50-won tick
+  EXPECT_EQ(NewestUpperLimitBar(series)->Key(), 20091217);
+  EXPECT_EQ(LimitStreak(series.Newest(), 1), 1);
+  EXPECT_EQ(LimitStreak(series.Oldest()->newer, 1), 1);
+}
+
+TEST(DaySeries, MinuteRepairsAndQuestions) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(1);
+  series.Add(MakeMinuteBar(1530, 20091214, 10, 500));
+  series.Add(MakeMinuteBar(901, 20091215, 10, 100));
+  series.Add(MakeMinuteBar(902, 20091215, 10, 150));
+  series.Add(MakeMinuteBar(905, 20091215, 10, 400));
+  ASSERT_TRUE(DecumulateMinuteVolumes(series));
+  EXPECT_EQ(series.Newest()->price.volume, 250);
+  EXPECT_EQ(series.At(2)->price.volume, 50);
+  EXPECT_EQ(series.At(1)->price.volume, 100);  // the first bar of a day keeps its own
+  int32_t gaps = 0;
+  int32_t covered = 0;
+  ASSERT_TRUE(MinuteGaps(series, 4, series.Newest(), &gaps, &covered));
+  EXPECT_EQ(gaps, 2);  // 903 and 904 are missing
+  EXPECT_EQ(covered, 4);
+  KeyValue busiest;
+  ASSERT_TRUE(BusiestMinute(series, 3, series.Newest(), &busiest));
+  EXPECT_EQ(busiest, (KeyValue{905, 250}));
+  ASSERT_TRUE(KeepNewestDay(series));
+  EXPECT_EQ(series.Count(), 3);
+  EXPECT_EQ(series.FirstPair().key, 901);
+  EXPECT_EQ(series.HighPair().value, 10);
+  RecordingScope scope;
+  series.SetKind('D');
+  EXPECT_EQ(CrossBarCount(series, 3, series.Newest()), -1);
+}
+
+TEST(DaySeries, MergeContinuesAtEitherEnd) {
+  auto older = RandomSeries('D', 10, 1);
+  auto newer = RandomSeries('D', 20, 1);  // the same walk, ten bars further
+  DaySeries tail;
+  tail.Create("A005930", "Sample");
+  for (DayBar* bar = newer->At(9); bar != nullptr; bar = bar->newer) tail.Add(*bar);
+  ASSERT_TRUE(older->Merge(tail));  // overlaps on one date: the older series' last bar is replaced
+  EXPECT_EQ(older->Count(), 20);
+  EXPECT_EQ(tail.Count(), 0);
+  EXPECT_EQ(older->LastPair(), newer->LastPair());
+  DaySeries gap;
+  gap.Create("A005930", "Sample");
+  gap.Add(MakeBar(20300101, 5));
+  gap.Add(MakeBar(20300102, 5));
+  DaySeries inside;
+  inside.Create("A005930", "Sample");
+  inside.Add(MakeBar(20300101, 5));
+  inside.Add(MakeBar(20300103, 5));
+  RecordingScope scope;
+  EXPECT_FALSE(gap.Merge(inside));  // overlaps more than the one end bar
+  EXPECT_EQ(gap.Count(), 2);
+}
+
+TEST(DaySeriesFile, LayoutNewestFirstAndRoundTrip) {
+  ScratchFolder folder;
+  auto series = RandomSeries('D', 5, 9);
+  series->SetStrengthFlag(1);
+  series->Newest()->strength = 123.5f;
+  const std::string path = folder.File("s.std");
+  ASSERT_TRUE(series->Save(path.c_str()));
+  std::string image = ReadBytes(path);
+  const uint8_t* b = Bytes(image);
+  ASSERT_EQ(image.size(), 448u + 5 * 48);
+  EXPECT_TRUE(CheckInfoFileHeader(b, 0xF2190725));
+  EXPECT_EQ(GetText(b, 68, 16), "A005930");
+  EXPECT_EQ(GetText(b, 84, 64), "Sample");
+  EXPECT_EQ(GetI32(b, 148), 5);
+  EXPECT_EQ(GetI32(b, 152), series->Oldest()->Key());
+  EXPECT_EQ(GetI32(b, 160), series->Newest()->Key());
+  EXPECT_EQ(GetI32(b, 164), series->Newest()->price.close);
+  EXPECT_EQ(GetI32(b, 172), series->HighPair().value);
+  EXPECT_EQ(GetI32(b, 184), 448);
+  EXPECT_EQ(GetI32(b, 188), static_cast<int32_t>(image.size()));
+  EXPECT_EQ(GetI32(b, 196), 'D');
+  EXPECT_EQ(GetI32(b, 200), 1);
+  EXPECT_EQ(GetI32(b, 448), series->Newest()->Key());  // the newest bar comes first
+  EXPECT_EQ(GetF32(b, 448 + 44), 123.5f);
+  EXPECT_EQ(GetI32(b, 448 + 48), series->Newest()->older->Key());
+
+  DaySeries loaded;
+  ASSERT_TRUE(loaded.Load(path.c_str(), 0));
+  EXPECT_EQ(loaded.Count(), 5);
+  EXPECT_EQ(loaded.Newest()->strength, 123.5f);
+  EXPECT_EQ(loaded.HighPair(), series->HighPair());
+  ASSERT_TRUE(loaded.Load(path.c_str(), 2));  // a limit keeps the newest bars
+  EXPECT_EQ(loaded.Count(), 2);
+  EXPECT_EQ(loaded.Newest()->Key(), series->Newest()->Key());
+
+  const std::string text = folder.File("s.txt");
+  DaySeries day;
+  day.Create("A005930", "Sample");
+  DayBar bar = MakeBar(20091215, 168277, 1200, 10);
+  bar.price.rate = 0.72f;
+  day.Add(bar);
+  ASSERT_TRUE(day.ExportText(text.c_str(), 1));
+  EXPECT_EQ(ReadBytes(text), "2009-12-15\t1682.77\t1682.77\t1682.77\t1682.77\t10\t12.00\t0.72\r\n");
+}
+
+TEST(DaySeriesFile, CraftedFilesAreRejectedAndKeepWhatWasRead) {
+  ScratchFolder folder;
+  auto series = RandomSeries('D', 4, 2);
+  const std::string path = folder.File("s.std");
+  ASSERT_TRUE(series->Save(path.c_str()));
+  const std::string good = ReadBytes(path);
+  auto load = [&](const std::string& bytes) {
+    WriteBytes(path, bytes);
+    RecordingScope scope;
+    auto loaded = std::make_unique<DaySeries>();
+    EXPECT_FALSE(loaded->Load(path.c_str(), 0));
+    EXPECT_EQ(scope.sink.messages.size(), 1u);
+    return loaded;
+  };
+  std::string bad = good;
+  PutU32(Bytes(bad), 64, 0xF2897037);
+  EXPECT_EQ(load(bad)->Count(), 0);
+  bad = good;
+  PutI32(Bytes(bad), 148, 100000000);
+  EXPECT_EQ(load(bad)->Count(), 0);
+  bad = good;
+  PutI32(Bytes(bad), 196, 'X');
+  EXPECT_EQ(load(bad)->Count(), 0);
+  bad = good;  // the third stored bar repeats the second's date
+  PutI32(Bytes(bad), 448 + 88, GetI32(Bytes(bad), 448 + 44));
+  EXPECT_EQ(load(bad)->Count(), 2);
+}
+
+}  // namespace
+}  // namespace ostrada

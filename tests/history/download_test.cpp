@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "basesrc/coninfo.h"
+#include "basesrc/daygate.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/stocgate.h"
+#include "broker/sim/faults.h"
+#include "tests/exchange_market/market_fixture.h"
+#include "tests/history/history_fixture.h"
+
+namespace ostrada {
+namespace {
+
+using sim::testing::LiveAt;
+using sim::testing::MarketTest;
+
+class DownloadTest : public MarketTest {
+ protected:
+  DownloadTest() : MarketTest(LiveAt(11, 0)) {}
+
+  std::unique_ptr<DaySeries> Daily(int32_t count, int32_t from = 0, int32_t to = 0) {
+    return gate_.DownloadBarsNew(code_.c_str(), "Stock", count, 1, 'D', from, to, 0);
+  }
+
+  std::string code_ = LiquidCode();
+  StocGate gate_;
+};
+
+TEST_F(DownloadTest, DailyBarsComeOldestFirstWithinTheDates) {
+  auto all = Daily(30);
+  ASSERT_NE(all, nullptr);
+  EXPECT_EQ(all->Count(), 30);
+  EXPECT_EQ(all->Newest()->Key(), sim::testing::kTradingDate);
+  for (const DayBar* bar = all->Oldest()->newer; bar != nullptr; bar = bar->newer) {
+    ASSERT_LT(bar->older->Key(), bar->Key());
+    ASSERT_EQ(bar->price.change, bar->price.close - bar->older->price.close) << bar->Key();
+  }
+  const int32_t from = all->At(10)->Key();
+  const int32_t to = all->At(19)->Key();
+  DaySeries window;
+  EXPECT_EQ(gate_.DownloadBarsFor(&window, code_.c_str(), "Stock", 30, 1, 'D', from, to, 0), 10);
+  EXPECT_EQ(window.Oldest()->Key(), from);
+  EXPECT_EQ(window.Newest()->Key(), to);
+
+  // An end date before every row: nothing is added and every row counts as processed.
+  DaySeries none;
+  none.Create(code_.c_str(), "Stock");
+  EXPECT_EQ(gate_.DownloadBars(&none, 30, 0, 20000101, 0), 30);
+  EXPECT_EQ(none.Count(), 0);
+  EXPECT_TRUE(recording_.sink.messages.empty());
+}
+
+TEST_F(DownloadTest, TheNewestRowReplacesABarOfTheSameDate) {
+  auto series = Daily(5);
+  ASSERT_NE(series, nullptr);
+  const int32_t morningVolume = series->Newest()->price.volume;
+  AdvanceTo(14, 0);
+  EXPECT_EQ(gate_.DownloadBars(series.get(), 1, 0, 0, 0), 1);
+  EXPECT_EQ(series->Count(), 5);
+  EXPECT_GT(series->Newest()->price.volume, morningVolume);
+  EXPECT_EQ(series->LastPair().value, series->Newest()->price.close);
+}
+
+TEST_F(DownloadTest, WeeklyAndIndexBars) {
+  auto weekly = gate_.DownloadBarsNew(code_.c_str(), "Stock", 20, 1, 'W', 0, 0, 0);
+  ASSERT_NE(weekly, nullptr);
+  for (const DayBar* bar = weekly->Oldest()->newer; bar != nullptr; bar = bar->newer)
+    ASSERT_EQ(bar->price.change, bar->price.close - bar->older->price.close);
+
+  auto index = gate_.DownloadBarsNew("U001", "Index", 5, 1, 'D', 0, 0, 1);
+  ASSERT_NE(index, nullptr);
+  auto chart = Create(broker::clsid::kDayChart);
+  chart->SetInput(0, broker::Variant::Text("U001"));
+  chart->SetInput(1, broker::Variant::UI1('D'));
+  chart->SetInput(3, broker::Variant::I2(1));
+  chart->Request();
+  const float points = chart->DataValue(4, 0).ToR4();
+  EXPECT_EQ(index->Newest()->price.close, static_cast<int32_t>(points * 100.0f));
+  EXPECT_NEAR(index->Newest()->price.close / 100.0, points, 0.006);
+}
+
+TEST_F(DownloadTest, LastTradingDay) {
+  const int32_t newest = gate_.LastTradingDay(0);
+  EXPECT_EQ(newest, sim::testing::kTradingDate);
+  EXPECT_EQ(gate_.LastTradingDay(1), 20261207);
+  exchange_.Faults().ShortAnswer(broker::clsid::kDayChart, 1);
+  EXPECT_EQ(gate_.LastTradingDay(1), 0);  // a one-bar series has no day before the newest
+}
+
+TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
+  auto series = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, 500, 0);
+  ASSERT_NE(series, nullptr);
+  EXPECT_EQ(series->Kind(), 'B');
+  EXPECT_EQ(series->Newest()->Date(), sim::testing::kTradingDate);
+  int64_t total = 0;
+  for (const DayBar* bar = series->Oldest()->newer; bar != nullptr; bar = bar->newer) {
+    ASSERT_GE(bar->price.volume, 0);
+    ASSERT_EQ(bar->Key() % 5, 0);
+    total += bar->price.volume;
+  }
+  // The server's running volumes: the bars after the oldest add up to the newest less the oldest.
+  auto chart = Create(broker::clsid::kMinuteChart);
+  chart->SetInput(0, broker::Variant::Text(code_));
+  chart->SetInput(1, broker::Variant::UI1('M'));
+  chart->SetInput(2, broker::Variant::I2(5));
+  chart->SetInput(3, broker::Variant::I2(500));
+  chart->Request();
+  const int32_t rows = chart->HeaderValue(3).ToI4();
+  EXPECT_EQ(total, chart->DataValue(6, 0).ToI4() - chart->DataValue(6, rows - 1).ToI4());
+  // The oldest bar stands in with its newer neighbour's volume.
+  EXPECT_EQ(series->Oldest()->price.volume, series->Oldest()->newer->price.volume);
+}
+
+TEST_F(DownloadTest, AllContractsOfTheDayOldestAtTheHead) {
+  auto tape = gate_.DownloadAllContracts(code_.c_str(), "Stock");
+  ASSERT_NE(tape, nullptr);
+  ASSERT_GT(tape->Count(), 80);  // more than one page
+  EXPECT_LE(tape->Head()->record.timeHHMMSS, tape->Tail()->record.timeHHMMSS);
+  EXPECT_EQ(tape->Tail()->record.volume, Daily(1)->Newest()->price.volume);
+}
+
+TEST_F(DownloadTest, RefusalsAndServerErrorsAreShownAndKeepWhatCame) {
+  exchange_.Faults().Refuse(broker::clsid::kDayChart, {7, Utf8ToCp949("조회 불가"), Utf8ToCp949("잠시 후  ")});
+  EXPECT_EQ(Daily(10), nullptr);
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  const std::string shown = recording_.sink.messages[0].Utf8();
+  EXPECT_EQ(shown.find("조회 불가"), 0u);
+  EXPECT_EQ(shown.substr(shown.size() - 10), "잠시 후");  // trailing blanks cut
+  recording_.sink.Clear();
+
+  exchange_.Faults().FailPage(broker::clsid::kContractHistory, 2, broker::kServerUnavailable);
+  EXPECT_EQ(gate_.DownloadAllContracts(code_.c_str(), "Stock"), nullptr);
+  EXPECT_EQ(recording_.sink.messages.size(), 1u);
+  recording_.sink.Clear();
+
+  // Rows are read oldest first: a failing read after 3 rows keeps those 3 bars.
+  exchange_.Faults().FailCall(broker::clsid::kMinuteChart, sim::Method::kDataValue, broker::kTypeMismatch, 3 * 7);
+  DaySeries minutes;
+  minutes.Create(code_.c_str(), "Stock");
+  minutes.SetKind('B');
+  EXPECT_EQ(gate_.DownloadMinuteBars(&minutes, 100, 0), -1);
+  EXPECT_EQ(minutes.Count(), 3);
+  EXPECT_EQ(recording_.sink.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -1,0 +1,310 @@
+#include "basesrc/predata.h"
+
+#include <gtest/gtest.h>
+
+#include "basesrc/dayfunc.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/infofile.h"
+#include "basesrc/gatetargets.h"
+#include "basesrc/stocgate.h"
+#include "broker/sim/faults.h"
+#include "tests/exchange_market/market_fixture.h"
+#include "tests/history/history_fixture.h"
+
+namespace ostrada {
+namespace {
+
+using namespace testing;
+
+const int32_t kDate = NthDate(39);
+
+// Forty days falling from 2,000 by 10, then rising by 50, then two upper-limit closes on the date
+// and the day before it; one day after the date.
+std::unique_ptr<DaySeries> ShapedSeries() {
+  auto series = std::make_unique<DaySeries>();
+  series->Create("A005930", "Sample");
+  int32_t close = 2000;
+  int32_t i = 0;
+  auto add = [&](int32_t next) {
+    DayBar bar = MakeBar(NthDate(i), next, next - close, 1000 + 10 * i);
+    bar.price.open = close;
+    bar.price.high = std::max(close, next) + 5;
+    bar.price.low = std::min(close, next) - 5;
+    bar.price.rate = Percent(close, next - close);
+    series->Add(bar);
+    close = next;
+    ++i;
+  };
+  for (; i < 30;) add(close - 10);
+  while (i < 38) add(close + 50);
+  add(close + PriceLimitChange(close, 1));
+  add(close + PriceLimitChange(close, 1));
+  EXPECT_EQ(series->Newest()->Key(), kDate);
+  add(close - 5);
+  return series;
+}
+
+TEST(PreDataRecord, BuiltFromTheSeriesAtTheDate) {
+  auto series = ShapedSeries();
+  const DayBar* bar = series->Find(kDate);
+  StocGate gate;
+  PreDataRecord record{};
+  ASSERT_EQ(gate.BuildPreData(&record, *series, 1, kDate), bar);
+  EXPECT_STREQ(record.key.code, "A005930");
+  EXPECT_EQ(record.bar.close, bar->price.close);
+  EXPECT_EQ(record.averages.key, kDate);
+  EXPECT_EQ(record.averages.lines[0], DaySum(bar, 4, BarValue::kClose));  // sums: the live price completes it
+  EXPECT_EQ(record.averages.lines[2], 0);                                 // fewer than 59 bars
+
+  // The crossing: the newest bar before the date where the 20-bar line is not below the 5-bar line;
+  // the 5-bar line stays above it from there to the date.
+  const DayBar* cross = series->Find(record.cross.key);
+  ASSERT_NE(cross, nullptr);
+  EXPECT_GE(DayAverage(cross, 20, BarValue::kClose), DayAverage(cross, 5, BarValue::kClose));
+  for (const DayBar* b = cross->newer; b != cross && b != bar->newer; b = b->newer)
+    EXPECT_GT(DayAverage(b, 5, BarValue::kClose), DayAverage(b, 20, BarValue::kClose)) << b->Key();
+  EXPECT_EQ(record.cross.value, DayAverage(cross, 5, BarValue::kClose));
+  EXPECT_EQ(record.extreme, (KeyValue{kDate, bar->price.high}));  // rising: the highest high
+
+  EXPECT_EQ(record.averageVolume5, DayAverage(bar, 5, BarValue::kVolume));
+  EXPECT_EQ(record.days[0].bar.time, kDate);
+  EXPECT_EQ(record.days[4].bar.time, bar->older->older->older->older->Key());
+  EXPECT_EQ(record.days[1].averages.key, bar->older->Key());
+  EXPECT_EQ(record.upperLimit, (KeyValue{1, bar->price.close}));
+  EXPECT_EQ(record.upperLimitStreak, 2);
+  EXPECT_EQ(record.risingOrEven35, 10);  // the newest 35 of the series: the falling day after the date counts too
+  EXPECT_EQ(record.rising25, 10);
+
+  RecordingScope scope;
+  EXPECT_EQ(gate.BuildPreData(&record, *series, 1, 20091231), nullptr);
+  ASSERT_EQ(scope.sink.messages.size(), 1u);
+  EXPECT_EQ(scope.sink.messages[0].Utf8(), "지정한 날짜의 데이터가 없습니다. - 20091231 [Sample - A005930]");
+}
+
+PreDataPtr Record(const char* code, const char* name, float rate, int32_t volume) {
+  PreDataPtr record = PreDataRecordCreate();
+  CodeKeySet(&record->key, code, name);
+  record->bar.rate = rate;
+  record->bar.volume = volume;
+  return record;
+}
+
+std::string CodesOf(const PreDataList& list) {
+  std::string codes;
+  for (const PreDataRecord* r = list.First(); r != nullptr; r = r->next) codes += std::string(r->key.code) + " ";
+  return codes;
+}
+
+TEST(PreDataList, SortOrdersAndDuplicates) {
+  PreDataList list;  // key 11: rate, descending
+  list.Insert(Record("A3", "c", 1.5f, 10));
+  list.Insert(Record("A1", "b", 9.0f, -1));  // a volume read unsigned is the largest
+  list.Insert(Record("A2", "a", -3.0f, 30));
+  list.Insert(Record("A4", "d", 1.5f, 20));  // equal rate goes after
+  EXPECT_EQ(CodesOf(list), "A1 A3 A4 A2 ");
+  PreDataList byVolume;
+  ASSERT_TRUE(byVolume.CopyFrom(list, kPreDataKeyVolumeDown));
+  EXPECT_EQ(CodesOf(byVolume), "A1 A2 A4 A3 ");
+  PreDataList byName;
+  byName.SetTag(5);
+  ASSERT_TRUE(byName.CopyFrom(list, kPreDataKeyName));
+  EXPECT_EQ(CodesOf(byName), "A2 A1 A3 A4 ");
+  EXPECT_EQ(byName.Tag(), 5);
+
+  PreDataList byCode;
+  byCode.SetSortKey(kPreDataKeyCode);
+  byCode.Insert(Record("A2", "first", 0, 0));
+  byCode.Insert(Record("A1", "x", 0, 0));
+  byCode.Insert(Record("A2", "second", 0, 0));
+  EXPECT_STREQ(byCode.At(1)->key.name.get(), "first");  // equal codes keep their arrival order
+  ASSERT_TRUE(byCode.RemoveDuplicates());
+  EXPECT_EQ(byCode.Count(), 2);
+  EXPECT_STREQ(byCode.FindByCode("A2")->key.name.get(), "second");
+
+  RecordingScope scope;
+  byCode.SetSortKey(902);
+  EXPECT_FALSE(byCode.Insert(Record("A9", "z", 0, 0)));
+  EXPECT_FALSE(byCode.SetSortKey(5));
+}
+
+TEST(PreDataFile, LayoutAndLoadingInCodeOrder) {
+  ScratchFolder folder;
+  auto series = ShapedSeries();
+  StocGate gate;
+  PreDataList list;
+  list.SetTag(77);
+  PreDataPtr record = PreDataRecordCreate();
+  ASSERT_TRUE(gate.BuildPreData(record.get(), *series, 1, kDate));
+  const int32_t close = record->bar.close;
+  const int32_t line5 = record->averages.lines[0];
+  list.Insert(std::move(record));
+  list.Insert(Record("A000001", "First", -30.0f, 5));
+  const std::string path = folder.File("x.spd");
+  ASSERT_TRUE(list.Save(path.c_str()));
+  std::string image = ReadBytes(path);
+  const uint8_t* b = Bytes(image);
+  ASSERT_EQ(image.size(), 344u + 2 * (568 + 4) + 6 + 5);
+  EXPECT_TRUE(CheckInfoFileHeader(b, 0xF2835150));
+  EXPECT_EQ(GetI32(b, 68), 11);
+  EXPECT_EQ(GetI32(b, 72), 77);
+  EXPECT_EQ(GetI32(b, 76), 2);
+  EXPECT_EQ(GetI32(b, 80), 344);
+  EXPECT_EQ(GetI32(b, 84), static_cast<int32_t>(image.size()));
+  const uint8_t* r = b + 344;  // the higher rate first
+  EXPECT_EQ(GetText(r, 0, 16), "A005930");
+  EXPECT_EQ(GetI32(r, 16), 0);
+  EXPECT_EQ(GetI32(r, 20), kDate);
+  EXPECT_EQ(GetI32(r, 28), line5);
+  EXPECT_EQ(GetI32(r, 52), kDate);
+  EXPECT_EQ(GetI32(r, 68), close);
+  for (size_t at = 100; at < 196; at += 4) EXPECT_EQ(GetI32(r, at), 0);
+  EXPECT_EQ(GetI32(r, 204), kDate);
+  EXPECT_EQ(GetI32(r, 204 + 68), series->Find(kDate)->older->Key());
+  EXPECT_EQ(GetI32(r, 204 + 36), kDate);  // the day item's entry follows bar and strength
+  EXPECT_EQ(GetI32(r, 544), 1);
+  EXPECT_EQ(GetI32(r, 548), close);
+  EXPECT_EQ(GetI32(r, 552), 2);
+  EXPECT_EQ(GetU32(r, 568), 6u);
+  EXPECT_EQ(image.substr(344 + 572, 6), "Sample");
+
+  PreDataList loaded;
+  ASSERT_TRUE(loaded.Load(path.c_str(), kPreDataKeyCode));
+  EXPECT_EQ(CodesOf(loaded), "A000001 A005930 ");
+  EXPECT_EQ(loaded.SortKey(), kPreDataKeyCode);
+  EXPECT_EQ(loaded.FindByCode("A005930")->upperLimitStreak, 2);
+  EXPECT_STREQ(loaded.FindByName("First")->key.code, "A000001");
+}
+
+TEST(PreDataFile, CraftedFilesAreRejectedAndKeepWhatWasRead) {
+  ScratchFolder folder;
+  PreDataList list;
+  list.SetSortKey(kPreDataKeyCode);
+  for (const char* code : {"A1", "A2", "A3"}) list.Insert(Record(code, "name", 0, 0));
+  const std::string path = folder.File("x.spd");
+  ASSERT_TRUE(list.Save(path.c_str()));
+  const std::string good = ReadBytes(path);
+  auto load = [&](size_t offset, uint32_t value) {
+    std::string bad = good;
+    PutU32(Bytes(bad), offset, value);
+    WriteBytes(path, bad);
+    RecordingScope scope;
+    PreDataList loaded;
+    EXPECT_FALSE(loaded.Load(path.c_str(), 1)) << offset;
+    EXPECT_EQ(scope.sink.messages.size(), 1u) << offset;
+    return loaded.Count();
+  };
+  EXPECT_EQ(load(64, 0xF2190725), 0);
+  EXPECT_EQ(load(76, 0x10000000), 0);                       // more records than the file can hold
+  EXPECT_EQ(load(80, 0x7FFFFFF0), 0);                       // records beyond the end
+  EXPECT_EQ(load(344 + 568 + 4 + 4 + 568, 0xFFFFFF00), 1);  // the second name is too long
+}
+
+TEST(HistoryFiles, SeriesAndPreDataNames) {
+  EXPECT_EQ(StocGate::SeriesFileName("/data", "A005930", 'D'), "/data/005/A005930.std");
+  EXPECT_EQ(StocGate::SeriesFileName("/data/", "U001", 'W'), "/data/001/U001.stw");
+  EXPECT_EQ(StocGate::SeriesFileName("/data", "A005930", 'B'), "/data/005/A005930.stb");
+  EXPECT_EQ(StocGate::PreDataFileName("/data", "A005930"), "/data/005/A005930.stp");
+  RecordingScope scope;
+  EXPECT_EQ(StocGate::SeriesFileName("/data", "A00593", 'D'), "");
+  EXPECT_EQ(StocGate::PreDataFileName("/data", "U001"), "");
+  EXPECT_EQ(StocGate::SeriesFileName("/", "A005930", 'D'), "");
+  scope.sink.Clear();
+  EXPECT_EQ(StocGate::SeriesFileName("/data", "A005930", 'X'), "");
+  ASSERT_EQ(scope.sink.messages.size(), 1u);
+  EXPECT_EQ(scope.sink.messages[0].Utf8(), "확인되지 않은 데이터 유형 - 시간 확인");
+}
+
+class RecordingListBox : public TextListBox {
+ public:
+  int AddLine(const std::string& text) override {
+    lines.push_back(text);
+    return static_cast<int>(lines.size()) - 1;
+  }
+  void SelectLine(int index) override { selected = index; }
+  void RedrawNow() override { ++redraws; }
+  std::vector<std::string> lines;
+  int selected = -1;
+  int redraws = 0;
+};
+
+class AnsweringDialog : public OpenFileDialog {
+ public:
+  bool Choose(const std::string& extension, const std::string& filter, std::string* path) override {
+    asked = extension + "|" + filter;
+    if (answer.empty()) return false;
+    *path = answer;
+    return true;
+  }
+  std::string answer;
+  std::string asked;
+};
+
+class PreDataOpenTest : public sim::testing::MarketTest {
+ protected:
+  PreDataOpenTest() : MarketTest(sim::testing::LiveAt(15, 40)) {}
+
+  ScratchFolder folder_;
+  ScopedEnv dataDir_{"OSTRADA_DATA_DIR", folder_.Path().c_str()};
+  StocGate gate_;
+  PreDataList list_;
+  AnsweringDialog dialog_;
+};
+
+TEST_F(PreDataOpenTest, NamesTheLastInfoFileAndTellsWhatWentWrong) {
+  const std::string lastInfo = gate_.LastInfoFileName();
+  EXPECT_EQ(lastInfo, folder_.Path() + "/_lastinfo.20261207.spd");
+  EXPECT_FALSE(gate_.OpenPreDataFile(&list_, "", &dialog_));
+  EXPECT_EQ(recording_.sink.Texts().back(), "세력주 분석용 파일이 없습니다.");
+
+  PreDataList saved;
+  saved.Insert(Record("A2", "b", 2, 0));
+  saved.Insert(Record("A1", "a", 1, 0));
+  ASSERT_TRUE(saved.Save(lastInfo.c_str()));
+  list_.Insert(Record("A9", "old", 0, 0));
+  ASSERT_TRUE(gate_.OpenPreDataFile(&list_, "", &dialog_));
+  EXPECT_EQ(CodesOf(list_), "A1 A2 ");
+
+  WriteBytes(folder_.File("bad.spd"), "not a pre-data file");
+  EXPECT_FALSE(gate_.OpenPreDataFile(&list_, folder_.File("bad.spd"), &dialog_));
+  EXPECT_EQ(recording_.sink.Texts().back(), "세력주 분석용 파일에서 읽지 못했습니다.");
+
+  // Without a trading day there is no last-info name: the dialog asks.
+  exchange_.Faults().Refuse(broker::clsid::kDayChart, {1, "x", "y"});
+  recording_.sink.Clear();
+  EXPECT_FALSE(gate_.OpenPreDataFile(&list_, "", &dialog_));
+  EXPECT_EQ(Cp949ToUtf8(dialog_.asked), "spd|Stock PreData Files (*.spd)|*.spd|All Files (*.*)|*.*||");
+  EXPECT_EQ(recording_.sink.Texts().back(),
+            "최신 시세 파일을 선택하지 않으면 시세를 포착할 수 없습니다.\n프로파일에 설정하거나 파일대화상자에서 "
+            "선택하십시오.");
+  dialog_.answer = folder_.File("list.txt");
+  EXPECT_FALSE(gate_.OpenPreDataFile(&list_, "", &dialog_));
+  EXPECT_EQ(recording_.sink.Texts().back(), "최신 시세 파일 형식이 아닙니다.");
+  dialog_.answer = lastInfo.substr(0, lastInfo.size() - 3) + "SPD";
+  WriteBytes(dialog_.answer, ReadBytes(lastInfo));
+  EXPECT_TRUE(gate_.OpenPreDataFile(&list_, "", &dialog_));
+  EXPECT_EQ(list_.Count(), 2);
+}
+
+TEST_F(PreDataOpenTest, StockListAndLogLines) {
+  std::unique_ptr<CodeInfoList> book = gate_.DownloadCodes(kSortByCode, 0);
+  ASSERT_NE(book, nullptr);
+  RecordingListBox box;
+  EXPECT_EQ(StocGate::FillStockList(&box, *book), book->CountMarket1() + book->CountMarket2());
+  ASSERT_EQ(box.lines.size(), static_cast<size_t>(book->CountMarket1() + book->CountMarket2()));
+  const CodeInfo* first = book->First();
+  while (first->attr.market != '1' && first->attr.market != '2') first = first->next;
+  EXPECT_EQ(box.lines[0], std::string(first->key.code) + "    " + first->key.name.get());
+
+  gate_.SetLogTarget(&box, 0);
+  const size_t before = box.lines.size();
+  gate_.Log("quiet");
+  EXPECT_EQ(box.lines.size(), before);
+  gate_.SetLogTarget(&box, 1);
+  gate_.Log("loud");
+  EXPECT_EQ(box.lines.back(), "loud");
+  EXPECT_EQ(box.selected, static_cast<int>(before));
+  EXPECT_EQ(box.redraws, 1);
+}
+
+}  // namespace
+}  // namespace ostrada

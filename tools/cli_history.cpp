@@ -1,0 +1,219 @@
+// ostrada-cli history CODE | history load F | history contracts CODE: a stock's daily, weekly,
+// monthly or minute bars from the embedded exchange, their files, text and chart; and the whole
+// day's contract tape.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/coninfo.h"
+#include "basesrc/dayfunc.h"
+#include "basesrc/daygate.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/texts.h"
+#include "basesrc/movepair.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/stocgate.h"
+#include "broker/server.h"
+#include "tools/command.h"
+#include "tools/exchange_setup.h"
+#include "tools/svg_chart.h"
+
+namespace ostrada::cli {
+namespace {
+
+struct HistoryOptions {
+  ExchangeSetup exchange;
+  std::string code;
+  std::string kind = "D";
+  int32_t interval = 1;
+  int32_t count = 250;
+  int32_t from = 0;
+  int32_t to = 0;
+  bool save = false;
+  std::string saveFile;
+  std::string textFile;
+  std::string svgFile;
+  std::string averagesFile;
+  std::string loadFile;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+bool IsIndex(const std::string& code) {
+  return code == "U001" || code == "U201";
+}
+
+std::string Price(int32_t value, int hundredths) {
+  if (hundredths != 1) return FormatNumber(int64_t{value});
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", value / 100.0);
+  return text;
+}
+
+std::string Date(int32_t key, char kind) {
+  char text[16];
+  if (kind == 'B') {
+    std::snprintf(text, sizeof text, "%02d:%02d", key / 100, key % 100);
+  } else {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", key / 10000, key / 100 % 100, key % 100);
+  }
+  return text;
+}
+
+void PrintSummary(const DaySeries& series, int hundredths) {
+  const char kind = series.Kind();
+  std::printf("%s %s  kind %c", series.Code(), Cp949ToUtf8(series.Name()).c_str(), kind);
+  if (kind == 'B') std::printf("  %d-minute", series.Interval());
+  std::printf("\nbars:  %d\n", series.Count());
+  if (series.Count() == 0) return;
+  auto point = [&](const char* label, KeyValue pair) {
+    std::printf("%-6s %s  %s\n", label, Date(pair.key, kind).c_str(), Price(pair.value, hundredths).c_str());
+  };
+  point("first:", series.FirstPair());
+  point("last:", series.LastPair());
+  point("high:", series.HighPair());
+  point("low:", series.LowPair());
+  const int jump = DayJumpCheck(series, series.Oldest(), series.Newest());
+  std::printf("jump check: %s\n", jump == 1   ? "a split-like jump or a bar without volume"
+                                  : jump == 0 ? "clean"
+                                              : "n/a");
+}
+
+int WriteOutputs(const DaySeries& series, const HistoryOptions& options, int hundredths) {
+  if (!options.textFile.empty() && !series.ExportText(options.textFile.c_str(), hundredths))
+    return Fail("could not write the text to " + options.textFile);
+  if (!options.averagesFile.empty()) {
+    MovingAverageList averages;
+    if (!averages.Build(series, 0) || !averages.Save(options.averagesFile.c_str()))
+      return Fail("could not write the moving averages to " + options.averagesFile);
+  }
+  if (!options.svgFile.empty()) {
+    const std::string svg = SeriesChartSvg(series, hundredths);
+    std::FILE* out = std::fopen(options.svgFile.c_str(), "wb");
+    if (out == nullptr || std::fwrite(svg.data(), 1, svg.size(), out) != svg.size()) {
+      if (out != nullptr) std::fclose(out);
+      return Fail("could not write the chart to " + options.svgFile);
+    }
+    std::fclose(out);
+  }
+  return kExitOk;
+}
+
+// The name the listing gives the code; the index names are the system's own.
+std::string NameOf(StocGate& gate, const std::string& code) {
+  if (code == "U001") return Text(Txt::kDayIndexName);
+  if (IsIndex(code)) return code;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  const CodeInfo* entry = book ? book->FindByCode(code.c_str()) : nullptr;
+  return entry != nullptr && entry->key.name ? entry->key.name.get() : std::string();
+}
+
+int RunDownload(HistoryOptions options) {
+  if (options.kind.size() != 1 || std::string("DWMB").find(options.kind[0]) == std::string::npos)
+    return Fail("--kind wants D, W, M or B");
+  const char kind = options.kind[0];
+  std::unique_ptr<sim::Exchange> exchange = StartExchange(options.exchange);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  StocGate gate;
+  const std::string code = Utf8ToCp949(options.code);
+  const std::string name = NameOf(gate, code);
+  if (name.empty()) return Fail("no stock has the code " + options.code);
+  const int hundredths = IsIndex(code) ? 1 : 0;
+  std::unique_ptr<DaySeries> series =
+      kind == 'B' ? gate.DownloadMinuteBarsNew(code.c_str(), name.c_str(), options.interval, options.count, hundredths)
+                  : gate.DownloadBarsNew(code.c_str(), name.c_str(), options.count, options.interval, kind,
+                                         options.from, options.to, hundredths);
+  if (!series) return Fail("the bars of " + options.code + " could not be downloaded");
+  PrintSummary(*series, hundredths);
+  if (options.save) {
+    std::string path = options.saveFile;
+    if (path.empty()) {
+      path = StocGate::SeriesFileName(DataFolder(), code.c_str(), kind);
+      if (path.empty()) return Fail("no series file name for " + options.code);
+      std::error_code ignored;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    }
+    if (!series->Save(path.c_str())) return Fail("could not save the series to " + path);
+    std::printf("saved: %s\n", path.c_str());
+  }
+  return WriteOutputs(*series, options, hundredths);
+}
+
+int RunLoad(const HistoryOptions& options) {
+  StocGate gate;
+  std::unique_ptr<DaySeries> series = gate.LoadSeriesFile(options.loadFile.c_str(), 0);
+  if (!series) return Fail("could not load the series " + options.loadFile);
+  const int hundredths = IsIndex(series->Code()) ? 1 : 0;
+  PrintSummary(*series, hundredths);
+  return WriteOutputs(*series, options, hundredths);
+}
+
+int RunContracts(const HistoryOptions& options) {
+  std::unique_ptr<sim::Exchange> exchange = StartExchange(options.exchange);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  StocGate gate;
+  const std::string code = Utf8ToCp949(options.code);
+  const std::string name = NameOf(gate, code);
+  if (name.empty()) return Fail("no stock has the code " + options.code);
+  std::unique_ptr<ContractTape> tape = gate.DownloadAllContracts(code.c_str(), name.c_str());
+  if (!tape) return Fail("the contracts of " + options.code + " could not be downloaded");
+  std::printf("%s %s  contracts: %d\n", options.code.c_str(), Cp949ToUtf8(name).c_str(), tape->Count());
+  if (!tape->Save(options.saveFile.c_str())) return Fail("could not save the tape to " + options.saveFile);
+  return kExitOk;
+}
+
+void AddOutputs(CLI::App& command, HistoryOptions& options) {
+  command.add_option("--text", options.textFile, "export the bars as tab-separated text");
+  command.add_option("--svg", options.svgFile, "draw the bars as an SVG chart");
+  command.add_option("--averages", options.averagesFile, "save the bars' moving-average list");
+}
+
+void Register(CLI::App& app) {
+  auto options = std::make_shared<HistoryOptions>();
+  CLI::App* history = app.add_subcommand("history", "a stock's price history from the embedded exchange");
+  history->require_subcommand(0, 1);
+  history->add_option("CODE", options->code, "stock code, e.g. A005930, or U001 for the exchange index");
+  history->add_option("--kind", options->kind, "D daily, W weekly, M monthly, B minute bars")->capture_default_str();
+  history->add_option("--interval", options->interval, "minutes per bar for B (1 to 60)")->check(CLI::Range(1, 60));
+  history->add_option("--count", options->count, "bars to ask for")->check(CLI::Range(1, 9999))->capture_default_str();
+  history->add_option("--from", options->from, "first date YYYYMMDD");
+  history->add_option("--to", options->to, "last date YYYYMMDD");
+  CLI::Option* save =
+      history->add_option("--save", options->saveFile, "save the series (no name: the data folder's series file)");
+  save->expected(0, 1);
+  AddOutputs(*history, *options);
+  AddExchangeSetupOptions(*history, options->exchange);
+  history->callback([history, options, save] {
+    if (!history->get_subcommands().empty()) return;
+    if (options->code.empty()) {
+      SetExitCode(Fail("history wants a CODE, or load / contracts"));
+      return;
+    }
+    options->save = save->count() > 0;
+    SetExitCode(RunDownload(*options));
+  });
+
+  CLI::App* load = history->add_subcommand("load", "load a saved series file");
+  load->add_option("FILE", options->loadFile, "series file (.std, .stw, .stm, .stb)")->required();
+  AddOutputs(*load, *options);
+  load->callback([options] { SetExitCode(RunLoad(*options)); });
+
+  CLI::App* contracts = history->add_subcommand("contracts", "save the whole day's contract tape of a stock");
+  contracts->add_option("CODE", options->code, "stock code")->required();
+  contracts->add_option("--save", options->saveFile, "tape file")->required();
+  AddExchangeSetupOptions(*contracts, options->exchange);
+  contracts->callback([options] { SetExitCode(RunContracts(*options)); });
+}
+
+const bool kRegistered = RegisterCommand(Register);
+
+}  // namespace
+}  // namespace ostrada::cli

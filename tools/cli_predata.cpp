@@ -1,0 +1,179 @@
+// ostrada-cli predata build | load: the whole market's pre-data list for a trading day, from the
+// embedded exchange's daily bars, saved as the ".spd" file; and a saved list for a person to read.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/daygate.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/movepair.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/predata.h"
+#include "basesrc/stocgate.h"
+#include "broker/server.h"
+#include "tools/command.h"
+#include "tools/exchange_setup.h"
+
+namespace ostrada::cli {
+namespace {
+
+// Every bar the exchange keeps: a little over two years of trading days.
+constexpr int32_t kDailyBars = 600;
+
+struct PreDataOptions {
+  ExchangeSetup exchange;
+  int32_t date = 0;
+  std::string saveFile;
+  std::string loadFile;
+  int32_t key = kPreDataKeyCode;
+  std::string textFile;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+double Seconds(std::chrono::steady_clock::duration elapsed) {
+  return std::chrono::duration<double>(elapsed).count();
+}
+
+// A bar on stderr, redrawn in place, only when stderr is a terminal.
+class Progress {
+ public:
+  explicit Progress(int total) : total_(total), shown_(isatty(STDERR_FILENO) != 0) {}
+  void Step(int done) {
+    if (!shown_ || total_ <= 0 || (done % 25 != 0 && done != total_)) return;
+    constexpr int kWidth = 40;
+    const int filled = done * kWidth / total_;
+    std::fprintf(stderr, "\r[%s%s] %d/%d", std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
+                 done, total_);
+    if (done == total_) std::fprintf(stderr, "\n");
+  }
+
+ private:
+  int total_;
+  bool shown_;
+};
+
+int RunBuild(const PreDataOptions& options) {
+  std::unique_ptr<sim::Exchange> exchange = StartExchange(options.exchange);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  if (!book) return Fail("no stocks were received");
+  const int32_t date = options.date > 0 ? options.date : gate.LastTradingDay(1);
+  if (date == 0) return Fail("the last trading day could not be downloaded");
+  std::string path = options.saveFile;
+  if (path.empty()) path = gate.LastInfoFileName();
+  if (path.empty()) return Fail("no file name for the pre-data list");
+
+  int total = 0;
+  for (const CodeInfo* entry = book->First(); entry != nullptr; entry = entry->next)
+    total += entry->attr.market == '1' || entry->attr.market == '2';
+  Progress progress(total);
+  PreDataList list;
+  list.SetSortKey(kPreDataKeyCode);
+  std::chrono::steady_clock::duration downloading{};
+  std::chrono::steady_clock::duration building{};
+  int done = 0;
+  int withoutDate = 0;
+  for (const CodeInfo* entry = book->First(); entry != nullptr; entry = entry->next) {
+    if (entry->attr.market != '1' && entry->attr.market != '2') continue;
+    const auto start = std::chrono::steady_clock::now();
+    DaySeries series;
+    if (gate.DownloadBarsFor(&series, entry->key.code, entry->key.name.get(), kDailyBars, 1, 'D', 0, 0, 0) < 0)
+      return Fail(std::string("the bars of ") + entry->key.code + " could not be downloaded");
+    const auto downloaded = std::chrono::steady_clock::now();
+    downloading += downloaded - start;
+    // A stock that did not trade on the date (suspended, or listed later) has no record.
+    if (series.Find(date) == nullptr) {
+      ++withoutDate;
+    } else {
+      PreDataPtr record = PreDataRecordCreate();
+      if (!record || !gate.BuildPreData(record.get(), series, 1, date) || !list.Insert(std::move(record)))
+        return Fail(std::string("the pre-data record of ") + entry->key.code + " could not be built");
+    }
+    building += std::chrono::steady_clock::now() - downloaded;
+    progress.Step(++done);
+  }
+  list.Rebuild();
+  if (!list.Save(path.c_str())) return Fail("could not save the pre-data list to " + path);
+  std::printf("date:        %d\n", date);
+  std::printf("records:     %d (%d stocks without a bar that day)\n", list.Count(), withoutDate);
+  std::printf("download:    %.2f s\n", Seconds(downloading));
+  std::printf("build:       %.2f s\n", Seconds(building));
+  std::printf("saved:       %s\n", path.c_str());
+  return kExitOk;
+}
+
+std::string Pair(const KeyValue& pair) {
+  return std::to_string(pair.key) + " " + FormatNumber(int64_t{pair.value});
+}
+
+std::string Line(const PreDataRecord& r) {
+  const PriceBar& b = r.bar;
+  MovingAverageEntry lines = r.averages;
+  CompleteAverageEntry(&lines, b.close);  // the sums with the date's close are the date's averages
+  char text[640];
+  std::snprintf(text, sizeof text, "%-8s %s\t%d %s %s %s %s %+d %.2f%% vol %s", r.key.code,
+                Cp949ToUtf8(r.key.name ? r.key.name.get() : "").c_str(), b.time, FormatNumber(int64_t{b.open}).c_str(),
+                FormatNumber(int64_t{b.high}).c_str(), FormatNumber(int64_t{b.low}).c_str(),
+                FormatNumber(int64_t{b.close}).c_str(), b.change, static_cast<double>(b.rate),
+                FormatNumber(int64_t{b.volume}).c_str());
+  std::string line = text;
+  line += "\tma";
+  for (int32_t value : lines.lines) line += " " + FormatNumber(int64_t{value});
+  line += "\tcross " + Pair(r.cross) + "\textreme " + Pair(r.extreme);
+  line += "\tavgvol " + FormatNumber(int64_t{r.averageVolume5}) + " " + FormatNumber(int64_t{r.averageVolume20});
+  std::snprintf(text, sizeof text, "\tlimit-up %d@%s streak %d\trising %d/35 %d/25 (%.1f%%)", r.upperLimit.key,
+                FormatNumber(int64_t{r.upperLimit.value}).c_str(), r.upperLimitStreak, r.risingOrEven35, r.rising25,
+                static_cast<double>(r.rateSum25));
+  return line + text;
+}
+
+int RunLoad(const PreDataOptions& options) {
+  PreDataList list;
+  if (!list.Load(options.loadFile.c_str(), options.key)) return Fail("could not load " + options.loadFile);
+  std::FILE* text = nullptr;
+  if (!options.textFile.empty() && (text = std::fopen(options.textFile.c_str(), "wb")) == nullptr)
+    return Fail("could not write " + options.textFile);
+  std::printf("records: %d, order key %d\n", list.Count(), list.SortKey());
+  for (const PreDataRecord* r = list.First(); r != nullptr; r = r->next) {
+    const std::string line = Line(*r);
+    std::printf("%s\n", line.c_str());
+    if (text != nullptr) std::fprintf(text, "%s\n", line.c_str());
+  }
+  if (text != nullptr) std::fclose(text);
+  return kExitOk;
+}
+
+void Register(CLI::App& app) {
+  auto options = std::make_shared<PreDataOptions>();
+  CLI::App* predata = app.add_subcommand("predata", "pre-data lists: each stock's history condensed at one date");
+  predata->require_subcommand(1);
+
+  CLI::App* build = predata->add_subcommand("build", "build the whole market's list from the daily bars");
+  build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)");
+  build->add_option("--save", options->saveFile, "the .spd file (default: the data folder's _lastinfo file)");
+  AddExchangeSetupOptions(*build, options->exchange, "--trading-date");
+  build->callback([options] { SetExitCode(RunBuild(*options)); });
+
+  CLI::App* load = predata->add_subcommand("load", "list a saved .spd file");
+  load->add_option("FILE", options->loadFile, "the .spd file")->required();
+  load->add_option("--key", options->key, "order: 1 code, 2 name, 11 rate, 901 volume")
+      ->check(CLI::IsMember({1, 2, 11, 901}))
+      ->capture_default_str();
+  load->add_option("--text", options->textFile, "also write the listing to this file");
+  load->callback([options] { SetExitCode(RunLoad(*options)); });
+}
+
+const bool kRegistered = RegisterCommand(Register);
+
+}  // namespace
+}  // namespace ostrada::cli
