@@ -32,10 +32,8 @@ namespace {
 constexpr int kMaxRunSeconds = 86400;
 
 struct TradeOptions {
-  uint64_t seed = sim::ExchangeOptions{}.seed;
-  int stocks = 0;
-  int32_t date = 0;
-  std::string at = "10:30:00";
+  // Trading wants the market open: the clock stands in the morning session unless told otherwise.
+  ExchangeSetup setup = {sim::ExchangeOptions{}.seed, 0, 0, "10:30:00"};
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string price;
@@ -77,16 +75,16 @@ bool ReadCount(const std::string& text, int32_t* value) {
 
 // The exchange of the options, its clock started at --at on the trading date.
 std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
-  const int64_t at = ParseTime(options.at);
+  const int64_t at = ParseTime(options.setup.at);
   if (at < 0) {
     char message[512];
-    std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.at).c_str());
+    std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
     ShowMessage(message);
     return nullptr;
   }
-  sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);
-  exchangeOptions.seed = options.seed;
-  exchangeOptions.stocks = options.stocks;
+  sim::ExchangeOptions exchangeOptions = StoppedAt(options.setup.date, at);
+  exchangeOptions.seed = options.setup.seed;
+  exchangeOptions.stocks = options.setup.stocks;
   // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
   const std::string folder = DataFolder();
   if (folder.empty()) return nullptr;
@@ -373,23 +371,16 @@ int RunOrder(const TradeOptions& options) {
   return result;
 }
 
-void AddExchangeOptions(CLI::App* command, TradeOptions* options) {
-  command->add_option("--seed", options->seed, "The exchange's seed");
-  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
-  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
-  command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
-}
-
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<TradeOptions>();
   CLI::App* account = app.add_subcommand("account", "The paper account: buying power, holdings, unfilled orders");
-  AddExchangeOptions(account, options.get());
+  AddExchangeSetupOptions(*account, options->setup);
   account->add_flag("--json", options->json, "One JSON object instead of the text view");
   account->callback([options] { SetExitCode(RunAccount(*options)); });
 
   CLI::App* order = app.add_subcommand(
       "order", "Send one order: buy|sell CODE QTY (--price P | --market), modify ORDER CODE QTY PRICE, cancel ORDER CODE QTY");
-  AddExchangeOptions(order, options.get());
+  AddExchangeSetupOptions(*order, options->setup);
   order->add_option("words", options->words, "The action and its operands")->required();
   order->add_option("--price", options->price, "Limit price in won");
   order->add_flag("--market", options->market, "Market order (no price)");
