@@ -3,7 +3,6 @@
 // unfilled orders; `order` sends one buy, sell, modify or cancel order, then lets the market run and
 // prints each order event as the event log words it.
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,11 +32,8 @@ namespace {
 constexpr int kMaxRunSeconds = 86400;
 
 struct TradeOptions {
-  uint64_t seed = sim::ExchangeOptions{}.seed;
-  int stocks = 0;
-  int32_t date = 0;
-  std::string at = "10:30:00";
-  std::string dataFolder;
+  // Trading wants the market open: the clock stands in the morning session unless told otherwise.
+  ExchangeSetup setup = {sim::ExchangeOptions{}.seed, 0, 0, "10:30:00"};
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string price;
@@ -80,17 +76,25 @@ bool ReadCount(const std::string& text, int32_t* value) {
 
 // The exchange of the options, its clock started at --at on the trading date.
 std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
-  const int64_t at = ParseTime(options.at);
+  const int64_t at = ParseTime(options.setup.at);
   if (at < 0) {
-    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
+    char message[512];
+    std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
+    ShowMessage(message);
     return nullptr;
   }
-  if (!options.dataFolder.empty()) ::setenv("OSTRADA_DATA_DIR", options.dataFolder.c_str(), 1);
-  sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);
-  exchangeOptions.seed = options.seed;
-  exchangeOptions.stocks = options.stocks;
+  sim::ExchangeOptions exchangeOptions = StoppedAt(options.setup.date, at);
+  exchangeOptions.seed = options.setup.seed;
+  exchangeOptions.stocks = options.setup.stocks;
+  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
   exchangeOptions.paper = PaperOptionsFor(options.paper);
-  return std::make_unique<sim::Exchange>(exchangeOptions);
+  if (exchangeOptions.paper.ledgerPath.empty()) return nullptr;
+  auto exchange = std::make_unique<sim::Exchange>(exchangeOptions);
+  if (!exchange->PaperProblem().empty()) {
+    ShowMessage(exchange->PaperProblem());
+    return nullptr;
+  }
+  return exchange;
 }
 
 // The logged-in gateway and its account; false after the gateway told why.
@@ -254,7 +258,8 @@ bool ReadOrder(const TradeOptions& options, OrderRequest* order) {
   return !modify || ReadCount(w[4], &order->price);
 }
 
-// Prints every order event of the subscription as the event log words it.
+// Prints every order event of the subscription as the event log words it. The server tells the
+// acceptance while the order request is still running: those lines wait until the order number is out.
 class EventPrinter : public WindowHandle {
  public:
   explicit EventPrinter(broker::IMarketRequest& object) : object_(object) {}
@@ -263,15 +268,27 @@ class EventPrinter : public WindowHandle {
     try {
       OrderEvent event = ReadOrderEvent(object_);
       std::string line;
-      if (BuildOrderEventLine(&event, &line)) std::printf("%s\n", Utf8(line).c_str());
+      if (BuildOrderEventLine(&event, &line)) waiting_.push_back(Utf8(line));
     } catch (const broker::ComError& error) {
       ShowMessage(error.Description());
     }
+    if (!holding_) Flush();
     return 0;
+  }
+  // From now on every line is printed as it comes.
+  void Release() {
+    holding_ = false;
+    Flush();
   }
 
  private:
+  void Flush() {
+    for (const std::string& line : waiting_) std::printf("%s\n", line.c_str());
+    waiting_.clear();
+  }
   broker::IMarketRequest& object_;
+  std::vector<std::string> waiting_;
+  bool holding_ = true;
 };
 
 // The order-event subscription for the life of the command.
@@ -296,6 +313,9 @@ class OrderEventFeed {
     } catch (const broker::ComError& error) {
       ShowMessage(error.Description());
     }
+  }
+  void Release() {
+    if (printer_) printer_->Release();
   }
   OrderEventFeed(const OrderEventFeed&) = delete;
   OrderEventFeed& operator=(const OrderEventFeed&) = delete;
@@ -344,31 +364,25 @@ int RunOrder(const TradeOptions& options) {
   if (!LogIn(gate, &account)) return kExitFailure;
   OrderEventFeed feed;
   const int result = Send(gate, *book, account, order);
+  feed.Release();
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
   }
   return result;
 }
 
-void AddExchangeOptions(CLI::App* command, TradeOptions* options) {
-  command->add_option("--seed", options->seed, "The exchange's seed");
-  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
-  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
-  command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
-  command->add_option("--data", options->dataFolder, "Data folder holding the paper account (default: the program's)");
-  AddPaperOptions(*command, options->paper);
-}
-
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<TradeOptions>();
   CLI::App* account = app.add_subcommand("account", "The paper account: buying power, holdings, unfilled orders");
-  AddExchangeOptions(account, options.get());
+  AddExchangeSetupOptions(*account, options->setup);
+  AddPaperOptions(*account, options->paper);
   account->add_flag("--json", options->json, "One JSON object instead of the text view");
   account->callback([options] { SetExitCode(RunAccount(*options)); });
 
   CLI::App* order = app.add_subcommand(
       "order", "Send one order: buy|sell CODE QTY (--price P | --market), modify ORDER CODE QTY PRICE, cancel ORDER CODE QTY");
-  AddExchangeOptions(order, options.get());
+  AddExchangeSetupOptions(*order, options->setup);
+  AddPaperOptions(*order, options->paper);
   order->add_option("words", options->words, "The action and its operands")->required();
   order->add_option("--price", options->price, "Limit price in won");
   order->add_flag("--market", options->market, "Market order (no price)");

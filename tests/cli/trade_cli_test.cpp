@@ -1,0 +1,88 @@
+// ostrada-cli order and account: an order sent by one run fills as the market runs, and a later run
+// reads it back from the paper account in the data folder; a bad argument is told in Korean and
+// sends nothing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "broker/sim/listing.h"
+#include "tests/support/cli.h"
+
+namespace ostrada {
+namespace {
+
+using testing::RunCli;
+
+class TradeCli : public ::testing::Test {
+ protected:
+  TradeCli() {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    // The runs keep their paper account where the program keeps it: in the data folder.
+    ::setenv("OSTRADA_DATA_DIR", folder.c_str(), 1);
+  }
+  ~TradeCli() override { std::filesystem::remove_all(folder); }
+  // The exchange every run of a case shares.
+  std::string Market(const char* at) const {
+    return std::string(" --seed 7 --stocks 40 --date 20261208 --at ") + at;
+  }
+  std::string folder = ::testing::TempDir() + "ostrada-trade-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+  std::string code = TradableCode();
+
+ private:
+  // A common share that is not suspended.
+  static std::string TradableCode() {
+    const sim::Listing listing = sim::Listing::Build(7, 40);
+    for (const sim::ListedStock& stock : listing.All()) {
+      if (stock.class5 != '1' && stock.commonCode.empty()) return stock.code;
+    }
+    return {};
+  }
+};
+
+TEST_F(TradeCli, ABuyRunsToItsFillAndALaterAccountShowsTheHolding) {
+  const auto bought = RunCli("order buy " + code + " 10 --market --run 20" + Market("10:00:00"));
+  ASSERT_EQ(bought.exitCode, 0) << bought.output;
+  EXPECT_NE(bought.output.find("주문번호 : "), std::string::npos) << bought.output;
+  EXPECT_NE(bought.output.find("(매수) 명령 접수 [ "), std::string::npos) << bought.output;
+  EXPECT_NE(bought.output.find("매수 체결 : [ "), std::string::npos) << bought.output;
+
+  const auto account = RunCli("account --json" + Market("10:05:00"));
+  ASSERT_EQ(account.exitCode, 0) << account.output;
+  EXPECT_NE(account.output.find("\"code\":\"" + code + "\""), std::string::npos) << account.output;
+  EXPECT_NE(account.output.find("\"quantity\":10,"), std::string::npos) << account.output;
+  EXPECT_NE(account.output.find("\"unfilled\":[]"), std::string::npos) << account.output;
+}
+
+TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
+  struct Case {
+    std::string arguments;
+    const char* message;
+    const char* at = "10:00:00";
+  };
+  const Case cases[] = {
+      {"order buy " + code + " 0 --market", "수량 지정이 정확하지 않습니다."},
+      {"order buy " + code + " 10", "--price 와 --market 중 하나만 지정하십시오."},
+      {"order buy " + code + " 10 --price 0", "가격 지정이 정확하지 않습니다."},
+      {"order sell " + code + " ten --market", "숫자가 정확하지 않습니다: ten"},
+      {"order modify 0 " + code + " 10 5000", "원주문번호[원번] 값이 정확하지 않습니다."},
+      {"order cancel 5 " + code, "주문은 buy|sell"},
+      {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
+      {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
+  };
+  for (const Case& c : cases) {
+    const auto run = RunCli(c.arguments + Market(c.at));
+    EXPECT_EQ(run.exitCode, 1) << c.arguments;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << "\n" << run.output;
+  }
+  const auto account = RunCli("account --json" + Market("10:00:00"));
+  ASSERT_EQ(account.exitCode, 0) << account.output;
+  EXPECT_NE(account.output.find("\"holdings\":[],\"unfilled\":[]"), std::string::npos) << account.output;
+}
+
+}  // namespace
+}  // namespace ostrada

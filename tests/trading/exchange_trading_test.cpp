@@ -1,0 +1,218 @@
+// The trading gateway against the embedded exchange's paper account: what the order form and the
+// command line do, end to end.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/eventsink.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/texts.h"
+#include "basesrc/nowinfo.h"
+#include "basesrc/priceinfo.h"
+#include "basesrc/stocgate.h"
+#include "basesrc/trdevent.h"
+#include "basesrc/trdrun.h"
+#include "basesrc/trdyet.h"
+#include "broker/clsid.h"
+#include "broker/server.h"
+#include "broker/sim/clock.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/faults.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+constexpr int32_t kTradingDate = 20261208;
+
+sim::ExchangeOptions TradingAt(int stocks) {
+  sim::ExchangeOptions options;
+  options.seed = 7;
+  options.stocks = stocks;
+  options.tradingDate = kTradingDate;
+  options.clock = sim::ClockMode::kLive;
+  const int64_t moment = sim::KoreanUnixMilliseconds(kTradingDate, 10 * 3600'000LL);
+  options.wallClock = [moment] { return moment; };
+  return options;
+}
+
+// The order events of the account, as the event log words them (UTF-8).
+class EventLog : public WindowHandle {
+ public:
+  EventLog() : object_(broker::CreateAs<broker::IMarketRequest>(broker::clsid::kOrderEvents)), sink_(this) {
+    sink_.Advise(*object_);
+    object_->Subscribe();
+  }
+  ~EventLog() override {
+    object_->Unsubscribe();
+    sink_.Unadvise(*object_);
+  }
+  intptr_t SendMessage(uint32_t message, uintptr_t, intptr_t) override {
+    if (message != WM_EVENT_RECEIVED) return 0;
+    OrderEvent event = ReadOrderEvent(*object_);
+    std::string line;
+    if (BuildOrderEventLine(&event, &line)) lines.push_back(Cp949ToUtf8(line));
+    return 0;
+  }
+  std::vector<std::string> lines;
+
+ private:
+  std::shared_ptr<broker::IMarketRequest> object_;
+  CEventSink sink_;
+};
+
+class TradingOnTheExchange : public ::testing::Test {
+ protected:
+  explicit TradingOnTheExchange(int stocks = 60) : exchange(TradingAt(stocks)) {}
+  void SetUp() override {
+    book = gate.DownloadCodes(kSortByCode, 0);
+    ASSERT_NE(book, nullptr);
+    ASSERT_EQ(gate.TradeLogin(), 1);
+    ASSERT_EQ(gate.AccountNumberText(&account), 1);
+    for (const CodeInfo* stock = book->First(); stock != nullptr && code.empty(); stock = stock->next) {
+      if (stock->attr.class5 != '1' && !IsPreferredShare(stock->key.code)) {
+        code = stock->key.code;
+        name = Cp949ToUtf8(stock->key.name.get());
+      }
+    }
+    NowPrice price;
+    ASSERT_EQ(gate.FetchNowPrice(&price, code.c_str()), 1);
+    close = price.bar.close;
+    ASSERT_GT(close, 0);
+  }
+  void Run(int seconds) {
+    for (int i = 0; i < seconds; ++i) exchange.Advance(1000);
+  }
+  int Reports() const {
+    int reports = 0;
+    for (const auto& message : ui.sink.messages) reports += message.CaptionUtf8() == "확인";
+    return reports;
+  }
+  int Buy(const std::string& stock, const char* type, int32_t price, int32_t quantity) {
+    std::string failure;
+    const int sent = gate.SendOrder(*book, account.c_str(), kOrderSideBuy, stock.c_str(), type, price, quantity, &failure);
+    EXPECT_EQ(failure, "");
+    return sent;
+  }
+
+  testing::RecordingScope ui;
+  sim::Exchange exchange;
+  broker::ScopedServer scope{exchange};
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book;
+  std::string account;
+  std::string code;
+  std::string name;  // UTF-8
+  int32_t close = 0;
+};
+
+TEST_F(TradingOnTheExchange, AWaitingLimitBuyIsModifiedThenCancelledAndEachStepIsLogged) {
+  EventLog log;
+  const int32_t low = close - 5 * PriceTick(close);
+  ASSERT_EQ(Buy(code, kOrderTypeLimit, low, 10), 1);
+  const int32_t bought = gate.LastOrderNumber();
+  Run(2);
+  auto unfilled = gate.DownloadUnfilled(account.c_str());
+  ASSERT_NE(unfilled, nullptr);
+  ASSERT_EQ(unfilled->Count(), 1);
+  EXPECT_EQ(unfilled->First()->orderNumber, bought);
+  EXPECT_EQ(unfilled->First()->price, low);
+  EXPECT_EQ(unfilled->First()->unfilled, 10);
+  EXPECT_STREQ(unfilled->First()->side.get(), "2");
+  ASSERT_FALSE(log.lines.empty());
+  EXPECT_EQ(log.lines[0], "[" + name + "] (매수) 명령 접수 [ " + std::to_string(low) + " ]원 [ 10 ]주");
+
+  std::string failure;
+  const int32_t lower = low - PriceTick(low);
+  ASSERT_EQ(gate.SendModifyCancel(*book, account.c_str(), TextC(Txt::kTrdModify), code.c_str(), 10, lower, bought,
+                                  &failure), 1) << Cp949ToUtf8(failure);
+  const int32_t modified = gate.LastOrderNumber();
+  EXPECT_NE(modified, bought);
+  Run(2);
+  unfilled = gate.DownloadUnfilled(account.c_str());
+  ASSERT_EQ(unfilled->Count(), 1);
+  EXPECT_EQ(unfilled->First()->price, lower);
+  ASSERT_EQ(gate.SendModifyCancel(*book, account.c_str(), TextC(Txt::kTrdCancel), code.c_str(), 10, 0, modified,
+                                  &failure), 1) << Cp949ToUtf8(failure);
+  Run(2);
+  EXPECT_EQ(gate.DownloadUnfilled(account.c_str())->Count(), 0);
+  bool confirmedCancel = false;
+  for (const auto& line : log.lines) confirmedCancel |= line.find("취소 명령 확인") != std::string::npos;
+  EXPECT_TRUE(confirmedCancel);
+  EXPECT_EQ(Reports(), 0);
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+TEST_F(TradingOnTheExchange, AMarketBuyFillsIntoTheHoldingsAndSpendsTheBuyingPower) {
+  TradeAbleInfo before{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeMarket, 0, &before), 1);
+  EventLog log;
+  ASSERT_EQ(Buy(code, kOrderTypeMarket, 0, 10), 1);
+  Run(5);
+  auto holdings = gate.DownloadHoldings(account.c_str());
+  ASSERT_NE(holdings, nullptr);
+  ASSERT_EQ(holdings->Count(), 1);
+  const TrdRunInfo& held = *holdings->First();
+  EXPECT_EQ(code, held.code);
+  EXPECT_EQ(held.quantity, 10);
+  EXPECT_GT(held.purchasePrice, 0);
+  ASSERT_EQ(gate.RefreshHoldingPrices(holdings.get()), 1);
+  EXPECT_GT(held.current.close, 0);
+  TradeAbleInfo after{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeMarket, 0, &after), 1);
+  EXPECT_LT(after.availableAmount, before.availableAmount);
+  bool filled = false;
+  for (const auto& line : log.lines) filled |= line.find("매수 체결 : [ ") != std::string::npos;
+  EXPECT_TRUE(filled);
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+TEST_F(TradingOnTheExchange, AnOrderBeyondTheCashIsRefusedWithBothTextsAndChangesNothing) {
+  TradeAbleInfo before{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &before), 1);
+  std::string failure;
+  EXPECT_EQ(gate.SendOrder(*book, account.c_str(), kOrderSideBuy, code.c_str(), kOrderTypeLimit, close,
+                           before.availableQuantity + 1, &failure),
+            0);
+  const std::string text1 = Cp949ToUtf8(Text(Txt::kExOrderRefused));
+  const std::string text2 = Cp949ToUtf8(Text(Txt::kExInsufficientCash));
+  const std::string told = Cp949ToUtf8(failure);
+  EXPECT_EQ(told.find(text1), 0u) << told;
+  EXPECT_EQ(told.size() - told.rfind(text2), text2.size()) << told;  // ends with it: trailing blanks gone
+  EXPECT_EQ(gate.LastOrderNumber(), 0);
+  Run(2);
+  EXPECT_EQ(gate.DownloadHoldings(account.c_str())->Count(), 0);
+  EXPECT_EQ(gate.DownloadUnfilled(account.c_str())->Count(), 0);
+  TradeAbleInfo after{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &after), 1);
+  EXPECT_EQ(after.availableAmount, before.availableAmount);
+  EXPECT_EQ(ui.sink.beeps, 1);
+}
+
+class ManyHoldings : public TradingOnTheExchange {
+ protected:
+  ManyHoldings() : TradingOnTheExchange(150) {}
+};
+
+TEST_F(ManyHoldings, HoldingsOfMoreThanFiftyStocksArriveInSeveralRepliesInOneList) {
+  int bought = 0;
+  for (const CodeInfo* stock = book->First(); stock != nullptr && bought < 120; stock = stock->next) {
+    std::string failure;
+    bought += gate.SendOrder(*book, account.c_str(), kOrderSideBuy, stock->key.code, kOrderTypeMarket, 0, 1, &failure);
+  }
+  ASSERT_EQ(bought, 120);
+  Run(5);
+  ui.sink.Clear();
+  // A fourth request would fail: exactly three replies are asked.
+  exchange.Faults().FailCall(broker::clsid::kHoldings, sim::Method::kRequest, broker::kEFail, 3);
+  auto holdings = gate.DownloadHoldings(account.c_str());
+  ASSERT_NE(holdings, nullptr);
+  EXPECT_EQ(holdings->Count(), 120);
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+}  // namespace
+}  // namespace ostrada
