@@ -10,7 +10,6 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/eventsink.h"
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/foundation/datafolder.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/numberformat.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -134,7 +135,8 @@ TEST_F(TradeLists, AppendRefusesARecordWhoseCodeIsTheNameOfOneHeld) {
 
   TrdYetList orders("1");
   TrdYetInfoPtr order = TrdYetList::CreateRecord();
-  std::strcpy(order->code, "005930");
+  ASSERT_NE(order, nullptr);
+  std::snprintf(order->code, sizeof order->code, "%s", "005930");
   ASSERT_NE(orders.Append(order, nullptr), nullptr);
   EXPECT_EQ(orders.Count(), 1);
 }
