@@ -123,14 +123,18 @@ class RequestBase : public Interface {
     Check(Method::kStatusText);
     return answer_.Text2();
   }
-  // Runs Serve() for a fresh answer, then applies the armed refusal and short-answer faults.
+  // Runs Serve() for a fresh answer, then applies the short-answer fault. An armed refusal answers
+  // without serving: a refused order must leave no trace in the paper account.
   int16_t Request() override {
     Check(Method::kRequest);
     ++page_;
     context_.Faults().CheckPage(clsid_, page_);
     Answer fresh;
-    Serve(fresh);
-    if (const Refusal* refusal = context_.Faults().RefusalFor(clsid_)) fresh.Refuse(*refusal);
+    if (const Refusal* refusal = context_.Faults().RefusalFor(clsid_)) {
+      fresh.Refuse(*refusal);
+    } else {
+      Serve(fresh);
+    }
     if (auto rows = context_.Faults().ShortAnswerRows(clsid_)) fresh.Truncate(static_cast<size_t>(*rows));
     answer_ = std::move(fresh);
     return answer_.Status();

@@ -113,6 +113,14 @@ TEST_F(Orders, EachRefusalAnswersItsStatusAndTextsAndLeavesTheAccountAsItWas) {
   EXPECT_EQ(session_.Deposit(), kStartingCash);
   EXPECT_TRUE(session_.Unfilled().empty());
 
+  // A refusal the server is made to answer leaves no order behind either.
+  session_.TheExchange().Faults().Refuse(broker::clsid::kBuySellOrder, {-1, "X", "Y"});
+  EXPECT_EQ(session_.Order('2', code, 7, bid).status, -1);
+  session_.TheExchange().Faults().Clear();
+  EXPECT_TRUE(session_.Unfilled().empty());
+  EXPECT_EQ(session_.Order('2', code, 1, bid).number, 1) << "the refused order took no number";
+  ASSERT_EQ(session_.Amend(true, 1, code, 1).status, 0);
+
   // Shares already offered cannot be offered again; a filled order cannot be changed.
   const OrderReply bought = session_.Order('2', code, 10, session_.Best(code).first);
   ASSERT_EQ(bought.status, 0);
@@ -156,7 +164,7 @@ TEST_F(Orders, RestingOrdersShowAsUnfilledAndHoldTheirCash) {
   EXPECT_EQ(query->HeaderValue(45).ToI4(), kStartingCash) << "the deposit is untouched until a fill";
   EXPECT_EQ(query->HeaderValue(9).ToI4(), kStartingCash - held - held * 150 / 1'000'000);
   const int64_t available = query->HeaderValue(9).ToI4();
-  auto costOf = [&](int64_t shares) { return shares * ask + shares * ask * 150 / 1'000'000; };
+  auto costOf = [&, price = int64_t{ask}](int64_t shares) { return shares * price + shares * price * 150 / 1'000'000; };
   const int64_t shares = query->HeaderValue(17).ToI4();
   EXPECT_LE(costOf(shares), available);
   EXPECT_GT(costOf(shares + 1), available);
