@@ -21,8 +21,6 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
-#include "basesrc/nowfxin.h"
-#include "basesrc/nowgate.h"
 #include "basesrc/nowinfo.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/priceinfo.h"
@@ -44,8 +42,6 @@ constexpr uintptr_t kOrderPanel = 1;
 constexpr int kBuySide = 1, kSellSide = 0;
 constexpr int32_t kQuantityUnit = 10;
 constexpr int32_t kAmountUnit = 10'000;
-// The most codes one current-price request takes.
-constexpr int32_t kCodesPerPriceRequest = 110;
 
 // The account list's rows.
 enum AccountRow { kAvailableAmountRow, kAvailableQuantityRow, kTotalDepositRow, kReusableRow, kSubstituteRow };
@@ -530,27 +526,8 @@ void CTrdBuyTbl::RefreshHoldings() {
   // A row chosen in the old list must not be taken for the same row of the new one.
   holdings1468_->clearSelection();
   holdings_ = std::move(list);
-  RefreshHoldingPrices();
+  gate_.RefreshHoldingPrices(holdings_.get());
   ShowHoldings();
-}
-
-// Every holding takes the current price of its stock; the codes go 110 to a request.
-void CTrdBuyTbl::RefreshHoldingPrices() {
-  for (int32_t start = 0; start < holdings_->Count(); start += kCodesPerPriceRequest) {
-    int32_t count = 0;
-    HeapText codes = holdings_->JoinCodes(start, kCodesPerPriceRequest, &count);
-    if (!OSTRADA_VERIFY(codes != nullptr)) return;
-    std::unique_ptr<NowGate> prices = gate_.DownloadNowCodes(codes.get(), 0);
-    if (prices == nullptr) return;
-    for (TrdRunInfo* holding = holdings_->GetAt(start); holding != nullptr && count > 0;
-         holding = holding->next, --count) {
-      NowInfo* now = prices->FindByCode(holding->code);
-      if (now == nullptr) continue;
-      NowPrice block = now->price;
-      block.bar.rate = NowDayRate(&block);
-      holding->current = block.bar;
-    }
-  }
 }
 
 void CTrdBuyTbl::ShowHoldings() {
@@ -558,8 +535,7 @@ void CTrdBuyTbl::ShowHoldings() {
   holdings1468_->setRowCount(holdings_->Count());
   int row = 0;
   for (const TrdRunInfo* holding = holdings_->First(); holding != nullptr; holding = holding->next, ++row) {
-    const int64_t profit = int64_t{holding->quantity} * holding->current.close -
-                           static_cast<int64_t>(holding->quantity * holding->costPerShare);
+    const int64_t profit = HoldingProfit(*holding);
     SetCell(*holdings1468_, row, 0, FromCp949(holding->name));
     SetCell(*holdings1468_, row, 1, Grouped(holding->quantity));
     SetCell(*holdings1468_, row, 2, QString::fromLatin1(FormatNumber(holding->purchasePrice)));

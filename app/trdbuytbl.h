@@ -90,7 +90,6 @@ class CTrdBuyTbl : public QWidget {
   void RefreshBuyable();
   void RefreshHoldings();
   void RefreshUnfilled();
-  void RefreshHoldingPrices();
   void ShowHoldings();
   void ShowUnfilled();
   void OnAccountRowChosen();
