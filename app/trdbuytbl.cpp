@@ -14,6 +14,7 @@
 #include "app/dialogunits.h"
 #include "app/findcode.h"
 #include "app/itemcolour.h"
+#include "app/risefall.h"
 #include "app/numberedit.h"
 #include "app/qtext.h"
 #include "app/windowmessages.h"
@@ -541,8 +542,7 @@ void CTrdBuyTbl::ShowHoldings() {
     SetCell(*holdings1468_, row, 2, QString::fromLatin1(FormatNumber(holding->purchasePrice)));
     SetCell(*holdings1468_, row, 3, Grouped(profit));
     // A gain shows red, a loss blue.
-    if (profit != 0)
-      holdings1468_->item(row, 3)->setForeground(ItemDataColour(profit > 0 ? kRedItemData : kBlueItemData));
+    if (profit != 0) holdings1468_->item(row, 3)->setForeground(RiseFallColour(profit));
   }
   FitColumns(*holdings1468_, kHoldingWidths);
 }
