@@ -153,7 +153,7 @@ Variant Variant::Array(std::vector<Variant> items) {
 
 VarType Variant::Type() const {
   static constexpr VarType kTypes[] = {VarType::kEmpty, VarType::kI1, VarType::kUI1,  VarType::kI2,   VarType::kI4,
-                                       VarType::kR4,    VarType::kR8, VarType::kText, VarType::kArray};
+                                       VarType::kR4,    VarType::kR8, VarType::kText, VarType::kArray, VarType::kI8};
   return kTypes[value_.index()];
 }
 
@@ -168,6 +168,18 @@ int16_t Variant::ToI2() const {
 }
 int32_t Variant::ToI4() const {
   return ToInteger<int32_t>(std::visit(AsDouble{}, value_));
+}
+
+int64_t Variant::ToI8() const {
+  // Through a double an eight-byte integer would lose its low digits.
+  if (const auto* wide = std::get_if<int64_t>(&value_)) return *wide;
+  const double value = std::visit(AsDouble{}, value_);
+  if (std::isnan(value)) throw ComError(kDispOverflow);
+  const double rounded = RoundHalfEven(value);
+  // 2^63 itself is already out of range; the minimum, -2^63, is exact in a double.
+  constexpr double kLimit = 9223372036854775808.0;
+  if (rounded < -kLimit || rounded >= kLimit) throw ComError(kDispOverflow);
+  return static_cast<int64_t>(rounded);
 }
 
 float Variant::ToR4() const {
@@ -194,6 +206,8 @@ std::string Variant::ToText() const {
           return FormatFloat(value, 7);
         } else if constexpr (std::is_same_v<T, double>) {
           return FormatFloat(value, 15);
+        } else if constexpr (std::is_same_v<T, int64_t>) {
+          return std::to_string(value);
         } else {
           return std::to_string(static_cast<int>(value));
         }

@@ -10,7 +10,7 @@
 
 namespace ostrada::broker {
 
-enum class VarType { kEmpty, kI1, kUI1, kI2, kI4, kR4, kR8, kText, kArray };
+enum class VarType { kEmpty, kI1, kUI1, kI2, kI4, kR4, kR8, kText, kArray, kI8 };
 
 class Variant {
  public:
@@ -19,6 +19,8 @@ class Variant {
   static Variant UI1(uint8_t v) { return Variant(v); }
   static Variant I2(int16_t v) { return Variant(v); }
   static Variant I4(int32_t v) { return Variant(v); }
+  // An eight-byte integer: amounts of money that a four-byte one cannot hold.
+  static Variant I8(int64_t v) { return Variant(v); }
   static Variant R4(float v) { return Variant(v); }
   static Variant R8(double v) { return Variant(v); }
   static Variant Text(std::string cp949) { return Variant(std::move(cp949)); }
@@ -32,6 +34,7 @@ class Variant {
   uint8_t ToUI1() const;
   int16_t ToI2() const;
   int32_t ToI4() const;
+  int64_t ToI8() const;
   float ToR4() const;
   double ToR8() const;
   std::string ToText() const;
@@ -41,7 +44,7 @@ class Variant {
 
  private:
   using Array_ = std::vector<Variant>;
-  using Value = std::variant<std::monostate, int8_t, uint8_t, int16_t, int32_t, float, double, std::string, Array_>;
+  using Value = std::variant<std::monostate, int8_t, uint8_t, int16_t, int32_t, float, double, std::string, Array_, int64_t>;
   template <class T>
   explicit Variant(T v) : value_(std::move(v)) {}
   Value value_;

@@ -104,6 +104,23 @@ TEST(VariantTest, OutOfRangeIsOverflow) {
   EXPECT_EQ(Variant::R8(32767.4).ToI2(), 32767);
 }
 
+TEST(VariantTest, EightByteAmountsKeepEveryDigit) {
+  const int64_t cash = 5'000'000'000;
+  EXPECT_EQ(Variant::I8(cash).Type(), VarType::kI8);
+  EXPECT_EQ(Variant::I8(cash).ToI8(), cash);
+  EXPECT_EQ(Variant::I8(cash).ToText(), "5000000000");
+  // Above 2^53 a double would round the last digit away.
+  EXPECT_EQ(Variant::I8(9'007'199'254'740'993).ToI8(), 9'007'199'254'740'993);
+  EXPECT_EQ(Variant::I8(INT64_MIN).ToI8(), INT64_MIN);
+  EXPECT_EQ(Variant::Text("5000000000").ToI8(), cash);
+  EXPECT_EQ(Variant::I4(-7).ToI8(), -7);
+  EXPECT_EQ(Variant::R8(2.5).ToI8(), 2);
+  // A four-byte reader of a larger amount is told, not given a wrapped number.
+  EXPECT_EQ(CodeOf([cash] { Variant::I8(cash).ToI4(); }), kDispOverflow);
+  EXPECT_EQ(CodeOf([] { Variant::R8(9.3e18).ToI8(); }), kDispOverflow);
+  EXPECT_EQ(CodeOf([] { Variant::Text("x").ToI8(); }), kTypeMismatch);
+}
+
 TEST(VariantTest, NumbersConvertBetweenTypesWithinRange) {
   EXPECT_EQ(Variant::UI1(200).ToI2(), 200);
   EXPECT_EQ(Variant::I2(-7).ToI4(), -7);
