@@ -34,18 +34,19 @@ inline constexpr char kOrderSideSell[] = "1";
 inline constexpr char kOrderSideBuy[] = "2";
 
 // What the account can buy, from the order-available and cash-available queries. The amounts are
-// capped by the cash limit: neither shows more than the cash the account can use.
+// capped by the cash limit: neither shows more than the cash the account can use. Amounts of money
+// are eight bytes wide, so an account above 2,147,483,647 won is shown as it is.
 struct TradeAbleInfo {
   char text1[32];               // header 1
   char text0[16];               // header 0
-  int32_t availableAmount;      // header 9, capped
-  int32_t h10;                  // header 10
+  int64_t availableAmount;      // header 9, capped
+  int64_t h10;                  // header 10
   int32_t availableQuantity;    // header 17
   int32_t h18;                  // header 18
   int32_t h34;                  // header 34
-  int32_t totalDeposit;         // header 45, capped
-  int32_t h46;                  // header 46
-  int32_t h47;                  // header 47
+  int64_t totalDeposit;         // header 45, capped
+  int64_t h46;                  // header 46
+  int64_t h47;                  // header 47
   int32_t availableSubstitute;  // header 48
 };
 

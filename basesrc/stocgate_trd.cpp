@@ -1,6 +1,8 @@
 // Trading through the server: the login of the trade utility, the account, the buyable amount, the
 // holdings and unfilled-order downloads, and the orders themselves.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
@@ -31,15 +33,25 @@ std::shared_ptr<ITradeRequest> CreateTrade(const broker::Guid& clsid) {
   return broker::CreateAs<ITradeRequest>(clsid);
 }
 
+// Runs the blocking request under the wait cursor; the server's status.
+int16_t RunRequest(ITradeRequest& object) {
+  WaitCursor wait;
+  object.Request();
+  return object.Status();
+}
+
 // Runs the blocking request; false after showing the server's refusal.
 bool RequestAccepted(ITradeRequest& object) {
-  {
-    WaitCursor wait;
-    object.Request();
-  }
-  if (object.Status() == 0) return true;
+  if (RunRequest(object) == 0) return true;
   ShowMessage(RefusalText(object));
   return false;
+}
+
+// Inputs of a request by index.
+using Inputs = std::vector<std::pair<int32_t, Variant>>;
+
+void SetInputs(ITradeRequest& object, const Inputs& inputs) {
+  for (const auto& [index, value] : inputs) object.SetInput(index, value);
 }
 
 // The text of a header or a row value bounded to the field, NUL-terminated.
@@ -107,23 +119,33 @@ bool ReadUnfilledRow(ITradeRequest& object, int32_t row, TrdYetInfo& record, boo
   return true;
 }
 
-// Requests page after page into the list; each reply's header goes through readHeader (which gives
-// the number of rows), each row through readRow. False when a page was refused or a row failed.
+// Downloads every page of a list object into a new list of the account: the object is made with the
+// inputs; each reply's header goes through readHeader (which gives the number of rows), each row
+// through readRow. Null when a page was refused, a row failed or a COM error was shown.
 template <class List, class ReadHeader, class ReadRow>
-bool DownloadPages(ITradeRequest& object, List& list, ReadHeader readHeader, ReadRow readRow) {
-  for (bool more = true; more;) {
-    if (!RequestAccepted(object)) return false;
-    int32_t rows = 0;
-    if (!readHeader(&rows)) return false;
-    bool end = false;
-    for (int32_t row = 0; row < rows && !end; ++row) {
-      auto record = List::CreateRecord();
-      if (!OSTRADA_VERIFY(record != nullptr) || !readRow(row, *record, &end)) return false;
-      if (!end && list.Append(record, nullptr) == nullptr) return false;
+std::unique_ptr<List> DownloadList(const broker::Guid& clsid, const char* account, const Inputs& inputs,
+                                   ReadHeader readHeader, ReadRow readRow) {
+  auto list = std::make_unique<List>(account);
+  try {
+    auto object = CreateTrade(clsid);
+    SetInputs(*object, inputs);
+    for (bool more = true; more;) {
+      if (!RequestAccepted(*object)) return nullptr;
+      int32_t rows = 0;
+      if (!readHeader(*object, *list, &rows)) return nullptr;
+      bool end = false;
+      for (int32_t row = 0; row < rows && !end; ++row) {
+        auto record = List::CreateRecord();
+        if (!OSTRADA_VERIFY(record != nullptr) || !readRow(*object, row, *record, &end)) return nullptr;
+        if (!end && list->Append(record, nullptr) == nullptr) return nullptr;
+      }
+      more = !end && object->MoreData() != 0;
     }
-    more = !end && object.MoreData() != 0;
+  } catch (const broker::ComError& error) {
+    ShowMessage(error.Description());
+    return nullptr;
   }
-  return true;
+  return list;
 }
 
 // Beeps and sets the failure text; the result of a failed order.
@@ -131,6 +153,20 @@ int OrderFailed(std::string* failure, std::string text) {
   CurrentUiSink().Beep();
   *failure = std::move(text);
   return 0;
+}
+
+// Sends one order object with its inputs. 1 with the server's new order number (header 8); 0 with
+// the failure text (the server's refusal or the COM error's description).
+int PlaceOrder(const broker::Guid& clsid, const Inputs& inputs, int32_t* orderNumber, std::string* failure) {
+  try {
+    auto object = CreateTrade(clsid);
+    SetInputs(*object, inputs);
+    if (RunRequest(*object) != 0) return OrderFailed(failure, RefusalText(*object));
+    *orderNumber = object->HeaderValue(8).ToI4();
+    return 1;
+  } catch (const broker::ComError& error) {
+    return OrderFailed(failure, error.Description());
+  }
 }
 
 }  // namespace
@@ -217,14 +253,14 @@ int StocGate::BuyableAmount(const char* account, const char* code, const char* o
     TradeAbleInfo info{};
     CopyField(info.text1, object->HeaderValue(1));
     CopyField(info.text0, object->HeaderValue(0));
-    info.availableAmount = object->HeaderValue(9).ToI4();
-    info.h10 = object->HeaderValue(10).ToI4();
+    info.availableAmount = object->HeaderValue(9).ToI8();
+    info.h10 = object->HeaderValue(10).ToI8();
     info.availableQuantity = object->HeaderValue(17).ToI4();
     info.h18 = object->HeaderValue(18).ToI4();
     info.h34 = object->HeaderValue(34).ToI4();
-    info.totalDeposit = object->HeaderValue(45).ToI4();
-    info.h46 = object->HeaderValue(46).ToI4();
-    info.h47 = object->HeaderValue(47).ToI4();
+    info.totalDeposit = object->HeaderValue(45).ToI8();
+    info.h46 = object->HeaderValue(46).ToI8();
+    info.h47 = object->HeaderValue(47).ToI8();
     info.availableSubstitute = object->HeaderValue(48).ToI4();
     object.reset();
 
@@ -232,7 +268,7 @@ int StocGate::BuyableAmount(const char* account, const char* code, const char* o
     cash->SetInput(0, Variant::Text(account));
     cash->SetInput(1, Variant::Text(kGoodsClass));
     if (!RequestAccepted(*cash)) return 0;
-    const int32_t cashLimit = cash->HeaderValue(66).ToI4();
+    const int64_t cashLimit = cash->HeaderValue(66).ToI8();
     info.totalDeposit = std::min(info.totalDeposit, cashLimit);
     info.availableAmount = std::min(info.availableAmount, cashLimit);
     *out = info;
@@ -245,59 +281,38 @@ int StocGate::BuyableAmount(const char* account, const char* code, const char* o
 
 std::unique_ptr<TrdRunList> StocGate::DownloadHoldings(const char* account) {
   if (!OSTRADA_VERIFY(tradeUtility_ && StrLen(account) > 0)) return nullptr;
-  auto list = std::make_unique<TrdRunList>(account);
-  try {
-    auto object = CreateTrade(broker::clsid::kHoldings);
-    object->SetInput(0, Variant::Text(account));
-    object->SetInput(1, Variant::Text(kGoodsClass));
-    object->SetInput(2, Variant::I4(kHoldingRowsPerRequest));
-    auto readHeader = [&](int32_t* rows) {
-      const int32_t values[6] = {object->HeaderValue(1).ToI4(), object->HeaderValue(2).ToI4(),
-                                 object->HeaderValue(3).ToI4(), object->HeaderValue(4).ToI4(),
-                                 object->HeaderValue(8).ToI4(), object->HeaderValue(6).ToI4()};
-      list->SetSummary(object->HeaderValue(0).ToText(), values);
-      *rows = object->HeaderValue(7).ToI4();
-      return true;
-    };
-    auto readRow = [&](int32_t row, TrdRunInfo& record, bool* end) {
-      return ReadHoldingRow(*object, row, record, end);
-    };
-    if (!DownloadPages(*object, *list, readHeader, readRow)) return nullptr;
-  } catch (const broker::ComError& error) {
-    ShowMessage(error.Description());
-    return nullptr;
-  }
-  return list;
+  auto readHeader = [](ITradeRequest& object, TrdRunList& list, int32_t* rows) {
+    const int32_t values[6] = {object.HeaderValue(1).ToI4(), object.HeaderValue(2).ToI4(),
+                               object.HeaderValue(3).ToI4(), object.HeaderValue(4).ToI4(),
+                               object.HeaderValue(8).ToI4(), object.HeaderValue(6).ToI4()};
+    list.SetSummary(object.HeaderValue(0).ToText(), values);
+    *rows = object.HeaderValue(7).ToI4();
+    return true;
+  };
+  return DownloadList<TrdRunList>(
+      broker::clsid::kHoldings, account,
+      {{0, Variant::Text(account)}, {1, Variant::Text(kGoodsClass)}, {2, Variant::I4(kHoldingRowsPerRequest)}},
+      readHeader, ReadHoldingRow);
 }
 
 std::unique_ptr<TrdYetList> StocGate::DownloadUnfilled(const char* account) {
   if (!OSTRADA_VERIFY(tradeUtility_ && StrLen(account) > 0)) return nullptr;
-  auto list = std::make_unique<TrdYetList>(account);
-  try {
-    auto object = CreateTrade(broker::clsid::kUnfilledOrders);
-    object->SetInput(0, Variant::Text(account));
-    object->SetInput(1, Variant::Text(kGoodsClass));
-    object->SetInput(4, Variant::Text("0"));
-    object->SetInput(5, Variant::Text("0"));
-    object->SetInput(6, Variant::Text("0"));
-    object->SetInput(7, Variant::I4(kUnfilledRowsPerRequest));
-    auto readHeader = [&](int32_t* rows) {
-      if (!list->SetSummary(object->HeaderValue(0).ToText(), object->HeaderValue(1).ToText(),
-                            object->HeaderValue(4).ToText())) {
-        return false;
-      }
-      *rows = object->HeaderValue(5).ToI4();
-      return true;
-    };
-    auto readRow = [&](int32_t row, TrdYetInfo& record, bool* end) {
-      return ReadUnfilledRow(*object, row, record, end);
-    };
-    if (!DownloadPages(*object, *list, readHeader, readRow)) return nullptr;
-  } catch (const broker::ComError& error) {
-    ShowMessage(error.Description());
-    return nullptr;
-  }
-  return list;
+  auto readHeader = [](ITradeRequest& object, TrdYetList& list, int32_t* rows) {
+    if (!list.SetSummary(object.HeaderValue(0).ToText(), object.HeaderValue(1).ToText(),
+                         object.HeaderValue(4).ToText())) {
+      return false;
+    }
+    *rows = object.HeaderValue(5).ToI4();
+    return true;
+  };
+  return DownloadList<TrdYetList>(broker::clsid::kUnfilledOrders, account,
+                                  {{0, Variant::Text(account)},
+                                   {1, Variant::Text(kGoodsClass)},
+                                   {4, Variant::Text("0")},
+                                   {5, Variant::Text("0")},
+                                   {6, Variant::Text("0")},
+                                   {7, Variant::I4(kUnfilledRowsPerRequest)}},
+                                  readHeader, ReadUnfilledRow);
 }
 
 int StocGate::RefreshHoldingPrices(TrdRunList* holdings) {
@@ -332,27 +347,17 @@ int StocGate::SendOrder(const CodeInfoList& book, const char* account, const cha
   if (limit && price < 1) return OrderFailed(failure, Text(Txt::kTrdBadPrice));
   if (!limit && orderType != kOrderTypeMarket) return OrderFailed(failure, Text(Txt::kTrdBadOrderType));
   if (quantity < 0) return OrderFailed(failure, Text(Txt::kTrdBadBuyQuantity));
-  try {
-    auto object = CreateTrade(broker::clsid::kBuySellOrder);
-    object->SetInput(0, Variant::Text(side));
-    object->SetInput(1, Variant::Text(account));
-    object->SetInput(2, Variant::Text(kGoodsClass));
-    object->SetInput(3, Variant::Text(code));
-    object->SetInput(4, Variant::I4(quantity));
-    // A market order never carries a price, whatever was typed.
-    object->SetInput(5, Variant::I4(limit ? price : 0));
-    object->SetInput(7, Variant::Text("0"));
-    object->SetInput(8, Variant::Text(orderType));
-    {
-      WaitCursor wait;
-      object->Request();
-    }
-    if (object->Status() != 0) return OrderFailed(failure, RefusalText(*object));
-    lastOrderNumber_ = object->HeaderValue(8).ToI4();
-    return 1;
-  } catch (const broker::ComError& error) {
-    return OrderFailed(failure, error.Description());
-  }
+  // A market order never carries a price, whatever was typed.
+  return PlaceOrder(broker::clsid::kBuySellOrder,
+                    {{0, Variant::Text(side)},
+                     {1, Variant::Text(account)},
+                     {2, Variant::Text(kGoodsClass)},
+                     {3, Variant::Text(code)},
+                     {4, Variant::I4(quantity)},
+                     {5, Variant::I4(limit ? price : 0)},
+                     {7, Variant::Text("0")},
+                     {8, Variant::Text(orderType)}},
+                    &lastOrderNumber_, failure);
 }
 
 int StocGate::SendModifyCancel(const CodeInfoList& book, const char* account, const char* kind, const char* code,
@@ -363,24 +368,14 @@ int StocGate::SendModifyCancel(const CodeInfoList& book, const char* account, co
   if (StrLen(code) == 0) return OrderFailed(failure, Text(Txt::kTrdChooseStock));
   if (book.FindByCode(code) == nullptr) return OrderFailed(failure, Text(Txt::kTrdCodeNotFound));
   if (StrLen(account) == 0) return OrderFailed(failure, Text(Txt::kTrdLoginFirst));
-  try {
-    auto object = CreateTrade(modify ? broker::clsid::kModifyOrder : broker::clsid::kCancelOrder);
-    object->SetInput(1, Variant::I4(targetOrder));
-    object->SetInput(2, Variant::Text(account));
-    object->SetInput(3, Variant::Text(kGoodsClass));
-    object->SetInput(4, Variant::Text(code));
-    object->SetInput(5, Variant::I4(quantity));
-    if (modify) object->SetInput(6, Variant::I4(price));
-    {
-      WaitCursor wait;
-      object->Request();
-    }
-    if (object->Status() != 0) return OrderFailed(failure, RefusalText(*object));
-    lastOrderNumber_ = object->HeaderValue(8).ToI4();
-    return 1;
-  } catch (const broker::ComError& error) {
-    return OrderFailed(failure, error.Description());
-  }
+  Inputs inputs = {{1, Variant::I4(targetOrder)},
+                   {2, Variant::Text(account)},
+                   {3, Variant::Text(kGoodsClass)},
+                   {4, Variant::Text(code)},
+                   {5, Variant::I4(quantity)}};
+  if (modify) inputs.emplace_back(6, Variant::I4(price));
+  return PlaceOrder(modify ? broker::clsid::kModifyOrder : broker::clsid::kCancelOrder, inputs, &lastOrderNumber_,
+                    failure);
 }
 
 }  // namespace ostrada

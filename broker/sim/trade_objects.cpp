@@ -4,8 +4,10 @@
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "basesrc/foundation/texts.h"
 #include "broker/clsid.h"
 #include "broker/sim/request_object.h"
 
@@ -26,13 +28,35 @@ Variant Text(std::string text) {
 Variant Int(int64_t value) {
   return Variant::I4(static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)));
 }
+// An amount of money: eight bytes, so that an account above 2,147,483,647 won is told as it is.
+Variant Money(int64_t value) {
+  return Variant::I8(value);
+}
 Variant Char(char c) {
   return Variant::Text(std::string(1, c));
+}
+// The order type as the server words it.
+Variant TypeText(bool market) {
+  return Text(market ? "03" : "01");
 }
 std::string Hhmmss(int32_t ms) {
   char text[8];
   std::snprintf(text, sizeof text, "%06d", HhmmssOf(ms));
   return text;
+}
+
+// Header or row values by index.
+using Fields = std::initializer_list<std::pair<int32_t, Variant>>;
+
+void SetHeaders(Answer& answer, Fields fields) {
+  for (const auto& [index, value] : fields) answer.SetHeader(index, value);
+}
+
+// A row of `width` values, each an empty text unless given.
+std::vector<Variant> Row(size_t width, Fields fields) {
+  std::vector<Variant> row(width, Text({}));
+  for (const auto& [index, value] : fields) row[static_cast<size_t>(index)] = value;
+  return row;
 }
 
 std::string TextInput(const Variant& input) {
@@ -97,10 +121,16 @@ class PaperRequest : public TradeRequestBase {
 
  protected:
   PaperTrading& Paper() { return *paper_; }
-  // Refuses the answer when the account may not be asked about.
+  // A refused query says that a query was refused, whatever the reason: no order was sent.
+  static void RefuseQuery(Answer& answer, Refusal refusal) {
+    refusal.text1 = ostrada::Text(Txt::kExQueryRefused);
+    answer.Refuse(refusal);
+  }
+  static void RefuseQuery(Answer& answer, RefusalKind kind) { RefuseQuery(answer, MakeRefusal(kind)); }
+  // Refuses the query when the account may not be asked about.
   bool Admit(const std::string& account, Answer& answer) {
     if (auto refused = paper_->CheckQuery(account)) {
-      answer.Refuse(*refused);
+      RefuseQuery(answer, *refused);
       return false;
     }
     return true;
@@ -122,22 +152,22 @@ class OrderAvailableObject : public PaperRequest {
     if (!Admit(account, answer)) return;
     const std::string code = TextInput(Input(2));
     const std::optional<bool> market = MarketType(TextInput(Input(3)));
-    if (!market) return answer.Refuse(RefusalKind::kBadInput);
-    if (!code.empty() && Paper().NameOf(code).empty()) return answer.Refuse(RefusalKind::kUnknownCode);
+    if (!market) return RefuseQuery(answer, RefusalKind::kBadInput);
+    if (!code.empty() && Paper().NameOf(code).empty()) return RefuseQuery(answer, RefusalKind::kUnknownCode);
     const int32_t price = *market ? 0 : IntInput(Input(4)).value_or(0);
-    if (!*market && price <= 0 && !code.empty()) return answer.Refuse(RefusalKind::kBadPrice);
+    if (!*market && price <= 0 && !code.empty()) return RefuseQuery(answer, RefusalKind::kBadPrice);
     const BuyingPower power = Paper().Buyable(account, code, price);
-    answer.SetHeader(0, Text(account));
-    answer.SetHeader(1, Text(Paper().NameOf(code)));
-    answer.SetHeader(9, Int(power.available));
-    answer.SetHeader(10, Int(power.reserved));
-    answer.SetHeader(17, Int(power.quantity));
-    answer.SetHeader(18, Int(power.grossQuantity));
-    answer.SetHeader(34, Int(price));
-    answer.SetHeader(45, Int(power.cash));
-    answer.SetHeader(46, Int(power.cash));
-    answer.SetHeader(47, Int(power.cash));
-    answer.SetHeader(48, Int(0));  // a paper account pledges no shares as substitute
+    SetHeaders(answer, {{0, Text(account)},
+                        {1, Text(Paper().NameOf(code))},
+                        {9, Money(power.available)},
+                        {10, Money(power.reserved)},
+                        {17, Int(power.quantity)},
+                        {18, Int(power.grossQuantity)},
+                        {34, Int(price)},
+                        {45, Money(power.cash)},
+                        {46, Money(power.cash)},
+                        {47, Money(power.cash)},
+                        {48, Int(0)}});  // a paper account pledges no shares as substitute
   }
 };
 
@@ -151,10 +181,10 @@ class CashAvailableObject : public PaperRequest {
   void Serve(Answer& answer) override {
     const std::string account = TextInput(Input(0));
     if (!Admit(account, answer)) return;
+    // The cash limit is the deposit itself: what open buys hold back is already out of the
+    // available amount, and the deposit must not shrink to it.
     const BuyingPower power = Paper().Buyable(account, {}, 0);
-    answer.SetHeader(0, Text(account));
-    answer.SetHeader(45, Int(power.cash));
-    answer.SetHeader(66, Int(power.available));
+    SetHeaders(answer, {{0, Text(account)}, {45, Money(power.cash)}, {66, Money(power.cash)}});
   }
 };
 
@@ -178,7 +208,7 @@ class PagedRequest : public PaperRequest {
     const std::optional<int32_t> rows = IntInput(Input(rowsInput_));
     if (!rows) return most_;
     if (*rows < 1 || *rows > most_) {
-      answer.Refuse(RefusalKind::kBadCount);
+      RefuseQuery(answer, RefusalKind::kBadCount);
       return 0;
     }
     return *rows;
@@ -207,39 +237,36 @@ class HoldingsObject : public PagedRequest {
     const int32_t total = ledger.HoldingCount(account);
     const int32_t offset = Offset(rows);
     const BuyingPower power = Paper().Buyable(account, {}, 0);
-    answer.SetHeader(0, Text(account));
-    answer.SetHeader(1, Int(total));
-    answer.SetHeader(2, Int(power.cash));
-    answer.SetHeader(3, Int(power.reserved));
-    answer.SetHeader(4, Int(power.available));
-    answer.SetHeader(6, Int(std::min(total, offset + rows)));
-    answer.SetHeader(8, Int(Page()));
+    // The summary values fill four-byte fields of the holdings list: clamped, not widened.
+    SetHeaders(answer, {{0, Text(account)},
+                        {1, Int(total)},
+                        {2, Int(power.cash)},
+                        {3, Int(power.reserved)},
+                        {4, Int(power.available)},
+                        {6, Int(std::min(total, offset + rows))},
+                        {8, Int(Page())}});
     const int32_t today = Paper().Today();
     for (const PaperHolding& holding : ledger.Holdings(account, offset, rows)) {
       const int32_t offered = ledger.Offered(account, holding.code);
       const double purchase = static_cast<double>(holding.value) / holding.quantity;
       const double cost = static_cast<double>(holding.cost) / holding.quantity;
-      std::vector<Variant> row(19);
-      row[0] = Text(Paper().NameOf(holding.code));
-      row[1] = Text(account);
-      row[2] = Text("00");  // cash holding (no credit)
-      row[3] = Int(holding.quantity - offered);
-      row[4] = Int(offered);
-      row[5] = Int(holding.value);
-      row[6] = Int(holding.cost);
-      row[7] = Int(holding.quantity);
-      row[8] = Int(0);
-      row[9] = Int(static_cast<int64_t>(purchase));
-      row[10] = Int(static_cast<int64_t>(cost + 0.5));
-      row[11] = Variant::R8(static_cast<double>(holding.cost - holding.value));
-      row[12] = Text(holding.code);
-      row[13] = Text("10");
-      row[14] = Text({});
-      row[15] = Int(today);
-      row[16] = Text({});
-      row[17] = Variant::R8(purchase);
-      row[18] = Variant::R8(cost);
-      answer.AddRow(std::move(row));
+      answer.AddRow(Row(19, {{0, Text(Paper().NameOf(holding.code))},
+                             {1, Text(account)},
+                             {2, Text("00")},  // cash holding (no credit)
+                             {3, Int(holding.quantity - offered)},
+                             {4, Int(offered)},
+                             {5, Int(holding.value)},
+                             {6, Int(holding.cost)},
+                             {7, Int(holding.quantity)},
+                             {8, Int(0)},
+                             {9, Int(static_cast<int64_t>(purchase))},
+                             {10, Int(static_cast<int64_t>(cost + 0.5))},
+                             {11, Variant::R8(static_cast<double>(holding.cost - holding.value))},
+                             {12, Text(holding.code)},
+                             {13, Text("10")},
+                             {15, Int(today)},
+                             {17, Variant::R8(purchase)},
+                             {18, Variant::R8(cost)}}));
     }
     answer.SetMoreData(offset + rows < total);
   }
@@ -261,34 +288,29 @@ class UnfilledObject : public PagedRequest {
     const int32_t today = Paper().Today();
     const int32_t total = ledger.OpenOrderCount(account, today);
     const int32_t offset = Offset(rows);
-    answer.SetHeader(0, Text(account));
-    answer.SetHeader(1, Text(std::to_string(today)));
-    answer.SetHeader(4, Text(std::to_string(total)));
+    SetHeaders(answer, {{0, Text(account)}, {1, Text(std::to_string(today))}, {4, Text(std::to_string(total))}});
     for (const PaperOrder& order : ledger.OpenOrders(account, today, offset, rows)) {
-      const std::string type = order.market ? "03" : "01";
-      std::vector<Variant> row(27, Text({}));
-      row[0] = Text(account);
-      row[1] = Int(order.number);
-      row[2] = Int(order.original);
-      row[3] = Text(order.code);
-      row[4] = Text(Paper().NameOf(order.code));
-      row[5] = Text(type);
-      row[6] = Int(order.quantity);
-      row[7] = Int(order.price);
-      row[8] = Int(order.filled);
-      row[9] = Char(order.kind);
-      row[10] = Text(type);
-      row[11] = Int(order.Remaining());
-      row[12] = Int(order.withdrawn);
-      row[13] = Char(order.side);
-      row[18] = Text(Hhmmss(order.timeMs));
-      row[19] = Text("10");
-      row[21] = Text(account);
-      row[22] = Text("00");
-      row[23] = Text("0");
-      row[24] = Text("0");
-      row[25] = Text("0");
-      answer.AddRow(std::move(row));
+      answer.AddRow(Row(27, {{0, Text(account)},
+                             {1, Int(order.number)},
+                             {2, Int(order.original)},
+                             {3, Text(order.code)},
+                             {4, Text(Paper().NameOf(order.code))},
+                             {5, TypeText(order.market)},
+                             {6, Int(order.quantity)},
+                             {7, Int(order.price)},
+                             {8, Int(order.filled)},
+                             {9, Char(order.kind)},
+                             {10, TypeText(order.market)},
+                             {11, Int(order.Remaining())},
+                             {12, Int(order.withdrawn)},
+                             {13, Char(order.side)},
+                             {18, Text(Hhmmss(order.timeMs))},
+                             {19, Text("10")},
+                             {21, Text(account)},
+                             {22, Text("00")},
+                             {23, Text("0")},
+                             {24, Text("0")},
+                             {25, Text("0")}}));
     }
     answer.SetMoreData(offset + rows < total);
   }
@@ -313,17 +335,17 @@ class BuySellObject : public PaperRequest {
     const PaperTrading::Result result = Paper().Place(account, code, side[0], *market, price.value_or(0), *quantity);
     if (result.refusal) return answer.Refuse(*result.refusal);
     const PaperOrder& order = result.order;
-    answer.SetHeader(0, Char(order.side));
-    answer.SetHeader(1, Text(order.account));
-    answer.SetHeader(2, Text("10"));
-    answer.SetHeader(3, Text(order.code));
-    answer.SetHeader(4, Int(order.quantity));
-    answer.SetHeader(5, Int(order.price));
-    answer.SetHeader(8, Int(order.number));
-    answer.SetHeader(9, Text(order.market ? "03" : "01"));
-    answer.SetHeader(10, Int(HhmmssOf(order.timeMs)));
-    answer.SetHeader(12, Text(Paper().NameOf(order.code)));
-    answer.SetHeader(13, Text("0"));
+    SetHeaders(answer, {{0, Char(order.side)},
+                        {1, Text(order.account)},
+                        {2, Text("10")},
+                        {3, Text(order.code)},
+                        {4, Int(order.quantity)},
+                        {5, Int(order.price)},
+                        {8, Int(order.number)},
+                        {9, TypeText(order.market)},
+                        {10, Int(HhmmssOf(order.timeMs))},
+                        {12, Text(Paper().NameOf(order.code))},
+                        {13, Text("0")}});
   }
 };
 
@@ -346,15 +368,15 @@ class AmendObject : public PaperRequest {
     const PaperTrading::Result result = Paper().Amend(account, code, *target, *quantity, *price, cancel_);
     if (result.refusal) return answer.Refuse(*result.refusal);
     const PaperOrder& order = result.order;
-    answer.SetHeader(1, Text(order.account));
-    answer.SetHeader(2, Text("10"));
-    answer.SetHeader(3, Text(order.code));
-    answer.SetHeader(4, Int(order.price));
-    answer.SetHeader(5, Char(order.side));
-    answer.SetHeader(6, Int(order.original));
-    answer.SetHeader(7, Int(order.quantity));
-    answer.SetHeader(8, Int(order.number));
-    answer.SetHeader(9, Int(HhmmssOf(order.timeMs)));
+    SetHeaders(answer, {{1, Text(order.account)},
+                        {2, Text("10")},
+                        {3, Text(order.code)},
+                        {4, Int(order.price)},
+                        {5, Char(order.side)},
+                        {6, Int(order.original)},
+                        {7, Int(order.quantity)},
+                        {8, Int(order.number)},
+                        {9, Int(HhmmssOf(order.timeMs))}});
   }
 
  private:
@@ -374,20 +396,20 @@ class OrderEventsObject : public MarketRequestBase, public OrderNoticeListener {
 
   void OnOrderNotice(const OrderNotice& notice) override {
     Answer answer;
-    answer.SetHeader(1, Text(notice.account));
-    answer.SetHeader(2, Text(notice.name));
-    answer.SetHeader(3, Int(notice.quantity));
-    answer.SetHeader(4, Int(notice.price));
-    answer.SetHeader(5, Int(notice.number));
-    answer.SetHeader(7, Text(std::to_string(notice.original)));
-    answer.SetHeader(8, Text(notice.code));
-    answer.SetHeader(9, Text(notice.market ? "03" : "01"));
-    answer.SetHeader(12, Char(notice.side));
-    answer.SetHeader(14, Char(notice.kind));
     char time[8];
     std::snprintf(time, sizeof time, "%06d", notice.hhmmss);
-    answer.SetHeader(15, Text(time));
-    answer.SetHeader(16, Char(notice.flag));
+    SetHeaders(answer, {{1, Text(notice.account)},
+                        {2, Text(notice.name)},
+                        {3, Int(notice.quantity)},
+                        {4, Int(notice.price)},
+                        {5, Int(notice.number)},
+                        {7, Text(std::to_string(notice.original))},
+                        {8, Text(notice.code)},
+                        {9, TypeText(notice.market)},
+                        {12, Char(notice.side)},
+                        {14, Char(notice.kind)},
+                        {15, Text(time)},
+                        {16, Char(notice.flag)}});
     Current() = std::move(answer);
     Fire();
   }

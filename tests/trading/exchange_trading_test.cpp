@@ -28,8 +28,9 @@ namespace {
 
 constexpr int32_t kTradingDate = 20261208;
 
-sim::ExchangeOptions TradingAt(int stocks) {
+sim::ExchangeOptions TradingAt(int stocks, int64_t cash) {
   sim::ExchangeOptions options;
+  options.paper.startingCash = cash;
   options.seed = 7;
   options.stocks = stocks;
   options.tradingDate = kTradingDate;
@@ -66,7 +67,7 @@ class EventLog : public WindowHandle {
 
 class TradingOnTheExchange : public ::testing::Test {
  protected:
-  explicit TradingOnTheExchange(int stocks = 60) : exchange(TradingAt(stocks)) {}
+  explicit TradingOnTheExchange(int stocks = 60, int64_t cash = 100'000'000) : exchange(TradingAt(stocks, cash)) {}
   void SetUp() override {
     book = gate.DownloadCodes(kSortByCode, 0);
     ASSERT_NE(book, nullptr);
@@ -190,6 +191,50 @@ TEST_F(TradingOnTheExchange, AnOrderBeyondTheCashIsRefusedWithBothTextsAndChange
   ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &after), 1);
   EXPECT_EQ(after.availableAmount, before.availableAmount);
   EXPECT_EQ(ui.sink.beeps, 1);
+}
+
+TEST_F(TradingOnTheExchange, AnOpenBuyHoldsCashBackFromTheAvailableAmountNotFromTheDeposit) {
+  TradeAbleInfo before{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &before), 1);
+  ASSERT_EQ(before.totalDeposit, 100'000'000);
+  ASSERT_EQ(before.availableAmount, 100'000'000);
+  const int32_t low = close - 5 * PriceTick(close);
+  ASSERT_EQ(Buy(code, kOrderTypeLimit, low, 100), 1);
+  Run(2);
+  ASSERT_EQ(gate.DownloadUnfilled(account.c_str())->Count(), 1);  // it waits below the market
+  TradeAbleInfo after{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &after), 1);
+  // The deposit is the cash, untouched until a fill; the available amount is less what the order holds.
+  EXPECT_EQ(after.totalDeposit, 100'000'000);
+  EXPECT_LT(after.availableAmount, after.totalDeposit);
+  EXPECT_GE(after.totalDeposit - after.availableAmount, int64_t{low} * 100);
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+TEST_F(TradingOnTheExchange, ARefusedQueryIsToldAsAQueryNotAsAnOrder) {
+  TradeAbleInfo info{};
+  // A limit price of 0 for a stock is refused by the server.
+  EXPECT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, 0, &info), 0);
+  ASSERT_EQ(ui.sink.messages.size(), 1u);
+  const std::string told = ui.sink.messages[0].Utf8();
+  EXPECT_EQ(told.rfind("조회 요청이 처리되지 않았습니다.", 0), 0u) << told;
+  EXPECT_EQ(told.find("주문이 접수되지 않았습니다."), std::string::npos) << told;
+}
+
+class RichAccount : public TradingOnTheExchange {
+ protected:
+  RichAccount() : TradingOnTheExchange(60, 5'000'000'000) {}
+};
+
+TEST_F(RichAccount, CashAboveFourBytesIsCarriedWhole) {
+  TradeAbleInfo info{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &info), 1);
+  EXPECT_EQ(info.totalDeposit, 5'000'000'000);
+  EXPECT_EQ(info.availableAmount, 5'000'000'000);
+  // What the cash pays for at the close, commission included: more than four bytes of won would buy.
+  EXPECT_GT(int64_t{info.availableQuantity} * close, int64_t{INT32_MAX});
+  EXPECT_LE(int64_t{info.availableQuantity} * close, 5'000'000'000);
+  EXPECT_TRUE(ui.sink.messages.empty());
 }
 
 class ManyHoldings : public TradingOnTheExchange {
