@@ -6,7 +6,8 @@
 
 namespace ostrada {
 
-int64_t HoldingProfit(const TrdRunInfo& record) {
+std::optional<int64_t> HoldingProfit(const TrdRunInfo& record) {
+  if (record.current.close <= 0) return std::nullopt;
   const int64_t value = int64_t{record.quantity} * record.current.close;
   return value - static_cast<int64_t>(record.quantity * record.costPerShare);
 }

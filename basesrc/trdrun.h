@@ -4,6 +4,7 @@
 // it, and joins its codes to ask the current prices of every holding at once.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "basesrc/foundation/infofile.h"
@@ -79,8 +80,10 @@ static_assert(trdrun::kReservedOffset + kTrdReservedSize == 460);
 static_assert(offsetof(TrdRunHeader, first) == trdrun::kLinksOffset);
 
 // The profit and loss of a holding at its current price: quantity x current close, less the integer
-// part of quantity x cost per share. Wide, so that a large holding cannot overflow it.
-int64_t HoldingProfit(const TrdRunInfo& record);
+// part of quantity x cost per share. Wide, so that a large holding cannot overflow it. Nothing while
+// the current price is unknown (not fetched, or the fetch failed): a price of 0 would show a loss of
+// the whole cost.
+std::optional<int64_t> HoldingProfit(const TrdRunInfo& record);
 
 using TrdRunInfoPtr = std::unique_ptr<TrdRunInfo>;
 

@@ -373,6 +373,8 @@ TEST(HoldingPrices, EveryHoldingTakesItsCurrentPriceAndItsProfitFollows) {
   for (const TrdRunInfo* record = holdings.First(); record != nullptr; record = record->next) {
     if (std::string(record->code) == "A999999") {
       EXPECT_EQ(record->current.close, 0);
+      // Its price is unknown, and so is its profit: not a loss of the whole cost.
+      EXPECT_EQ(HoldingProfit(*record), std::nullopt);
       continue;
     }
     NowPrice price;
