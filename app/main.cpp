@@ -1,5 +1,6 @@
 // The desktop program: the application object on the embedded exchange, with real message boxes.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <cstdio>
 
@@ -9,13 +10,16 @@
 
 int main(int argc, char** argv) {
   using namespace ostrada;
-  QApplication application(argc, argv);
-  SetProgramPath(QCoreApplication::applicationFilePath().toStdString());
-
   StartOptions options;
   QString message;
-  switch (
-      ParseStartOptions(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(), options, message)) {
+  ParseResult parsed;
+  {
+    // The options are read before any window system is asked for, so that --help and --version
+    // answer where there is no display.
+    QCoreApplication reader(argc, argv);
+    parsed = ParseStartOptions(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(), options, message);
+  }
+  switch (parsed) {
     case ParseResult::kRun:
       break;
     case ParseResult::kHelp:
@@ -26,6 +30,8 @@ int main(int argc, char** argv) {
       return 2;
   }
 
+  QApplication application(argc, argv);
+  SetProgramPath(QCoreApplication::applicationFilePath().toStdString());
   QtUiSink sink;
   ScopedUiSink scopedSink(sink);
   // The program keeps its paper account in the data folder unless told otherwise.

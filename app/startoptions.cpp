@@ -111,6 +111,7 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("ostrada: trading on the Korean stock market."));
   const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
   for (const OptionDefinition& option : kOptionDefinitions) parser.addOption(MakeOption(option));
   if (!parser.parse(arguments)) {
     message = parser.errorText();
@@ -118,6 +119,10 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
   }
   if (parser.isSet(help)) {
     message = parser.helpText();
+    return ParseResult::kHelp;
+  }
+  if (parser.isSet(version)) {
+    message = QStringLiteral("ostrada %1\n").arg(QStringLiteral(OSTRADA_VERSION));
     return ParseResult::kHelp;
   }
   if (!parser.positionalArguments().isEmpty()) {

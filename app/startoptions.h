@@ -9,6 +9,7 @@
 //                                      no-server (the server cannot be reached)
 //   --cash N          OSTRADA_CASH     the cash a new paper account starts with, in won
 //   --ledger PATH     OSTRADA_LEDGER   the paper account's ledger (the program: the data folder's)
+//   --help, --version                  print the options or the program's version, and run nothing
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -29,7 +30,8 @@ struct StartOptions {
 
 enum class ParseResult { kRun, kHelp, kError };
 
-// Reads the options; kHelp and kError leave the text to print (help, or what was wrong) in `message`.
+// Reads the options; kHelp and kError leave the text to print (the help or the version, or what was
+// wrong) in `message`. Needs no display: the program answers --help and --version before it opens one.
 ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnvironment& environment,
                               StartOptions& options, QString& message);
 

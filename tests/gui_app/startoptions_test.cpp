@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
 namespace ostrada {
 namespace {
 
@@ -68,6 +73,37 @@ TEST(StartOptions, HelpListsEveryOption) {
   ASSERT_EQ(Parse({"--help"}, QProcessEnvironment(), options, message), ParseResult::kHelp);
   for (const char* option : {"--seed", "--stocks", "--clock", "--speed", "--fault", "--cash", "--ledger"}) {
     EXPECT_TRUE(message.contains(QString::fromLatin1(option))) << option;
+  }
+}
+
+TEST(StartOptions, VersionIsTheProgramsOwn) {
+  StartOptions options;
+  QString message;
+  ASSERT_EQ(Parse({"--version"}, QProcessEnvironment(), options, message), ParseResult::kHelp);
+  EXPECT_EQ(message, QStringLiteral("ostrada %1\n").arg(QStringLiteral(OSTRADA_TEST_VERSION)));
+}
+
+// The program of the same build (<build>/app/ostrada beside <build>/tests/test_gui_app).
+QString ProgramPath() {
+  const QString tests = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+  return QDir(tests).absoluteFilePath(QStringLiteral("../app/ostrada"));
+}
+
+TEST(StartOptions, HelpAndVersionAnswerWithoutADisplay) {
+  // The desktop's own platform, with no display to reach: only a program that opens none can answer.
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "OSTRADA_SEED"}) environment.remove(QString::fromLatin1(name));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  const std::pair<const char*, const char*> cases[] = {{"--help", "--ledger"}, {"--version", "ostrada " OSTRADA_TEST_VERSION}};
+  for (const auto& [argument, expected] : cases) {
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(ProgramPath(), {QString::fromLatin1(argument)});
+    ASSERT_TRUE(program.waitForFinished(30'000)) << argument;
+    const QString output = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << argument;
+    EXPECT_EQ(program.exitCode(), 0) << argument << ": " << program.readAllStandardError().toStdString();
+    EXPECT_TRUE(output.contains(QString::fromLatin1(expected))) << argument << ": " << output.toStdString();
   }
 }
 
