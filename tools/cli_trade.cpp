@@ -4,6 +4,7 @@
 // prints each order event as the event log words it.
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/nowinfo.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/trdevent.h"
@@ -35,6 +37,7 @@ struct TradeOptions {
   ExchangeSetup setup = {sim::ExchangeOptions{}.seed, 0, 0, "10:30:00"};
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
+  std::string code;                // account: the stock whose buyable quantity is shown
   std::string price;
   bool market = false;
   std::string run = "0";
@@ -108,6 +111,7 @@ bool LogIn(StocGate& gate, std::string* account) {
 
 struct AccountView {
   std::string account;
+  std::string code;  // CP949; the buyable quantity is the code's at its current price, none without it
   TradeAbleInfo able{};
   std::unique_ptr<TrdRunList> holdings;
   std::unique_ptr<TrdYetList> unfilled;
@@ -139,13 +143,20 @@ std::string SideWord(const TrdYetInfo& order) {
 }
 
 void PrintJson(const AccountView& view) {
-  std::printf("{\"account\":%s,\"totalDeposit\":%d,\"availableAmount\":%d,\"availableQuantity\":%d,\"holdings\":[",
-              JsonText(Utf8(view.account)).c_str(), view.able.totalDeposit, view.able.availableAmount,
-              view.able.availableQuantity);
+  std::printf("{\"account\":%s,\"totalDeposit\":%lld,\"availableAmount\":%lld,", JsonText(Utf8(view.account)).c_str(),
+              static_cast<long long>(view.able.totalDeposit), static_cast<long long>(view.able.availableAmount));
+  if (!view.code.empty()) {
+    std::printf("\"code\":%s,\"availableQuantity\":%d,", JsonText(Utf8(view.code)).c_str(), view.able.availableQuantity);
+  }
+  std::printf("\"holdings\":[");
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
-    std::printf("%s{\"code\":%s,\"name\":%s,\"quantity\":%d,\"purchasePrice\":%.2f,\"currentPrice\":%d,\"profit\":%lld}",
+    // A price that could not be fetched is unknown: null, as is the profit at it.
+    const std::optional<int64_t> profit = HoldingProfit(*h);
+    const std::string current = profit ? std::to_string(h->current.close) : "null";
+    const std::string shownProfit = profit ? std::to_string(*profit) : "null";
+    std::printf("%s{\"code\":%s,\"name\":%s,\"quantity\":%d,\"purchasePrice\":%.2f,\"currentPrice\":%s,\"profit\":%s}",
                 h == view.holdings->First() ? "" : ",", JsonText(Utf8(h->code)).c_str(), JsonText(Utf8(h->name)).c_str(),
-                h->quantity, h->purchasePrice, h->current.close, static_cast<long long>(HoldingProfit(*h)));
+                h->quantity, h->purchasePrice, current.c_str(), shownProfit.c_str());
   }
   std::printf("],\"unfilled\":[");
   for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
@@ -160,21 +171,26 @@ void PrintJson(const AccountView& view) {
 
 void PrintText(const AccountView& view) {
   std::printf("%s: %s\n", Utf8(Txt::kTrdCliAccount).c_str(), Utf8(view.account).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(int64_t{view.able.totalDeposit}).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableAmount).c_str(),
-              FormatNumber(int64_t{view.able.availableAmount}).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableQuantity).c_str(),
-              FormatNumber(int64_t{view.able.availableQuantity}).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(view.able.totalDeposit).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableAmount).c_str(), FormatNumber(view.able.availableAmount).c_str());
+  // The buyable quantity is a stock's: without one there is none to print.
+  if (!view.code.empty()) {
+    std::printf("%s: %s (%s)\n", Utf8(Txt::kTrdRowAvailableQuantity).c_str(),
+                FormatNumber(int64_t{view.able.availableQuantity}).c_str(), Utf8(view.code).c_str());
+  }
 
   std::printf("\n%s\n", Utf8(Txt::kTrdCliHoldings).c_str());
   if (view.holdings->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoHoldings).c_str());
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
+    // A price that could not be fetched is unknown, and so is the profit at it.
+    const std::optional<int64_t> profit = HoldingProfit(*h);
+    const std::string current = profit ? FormatNumber(int64_t{h->current.close}) : "-";
+    const std::string shownProfit = profit ? FormatNumber(*profit) : "-";
     std::printf("%s %s  %s %s  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliCode).c_str(), Utf8(h->code).c_str(),
                 Utf8(Txt::kTrdCliName).c_str(), Utf8(h->name).c_str(), Utf8(Txt::kTrdCliQuantity).c_str(),
                 FormatNumber(int64_t{h->quantity}).c_str(), Utf8(Txt::kTrdCliPurchasePrice).c_str(),
-                FormatNumber(h->purchasePrice).c_str(), Utf8(Txt::kTrdCliCurrentPrice).c_str(),
-                FormatNumber(int64_t{h->current.close}).c_str(), Utf8(Txt::kTrdCliProfit).c_str(),
-                FormatNumber(HoldingProfit(*h)).c_str());
+                FormatNumber(h->purchasePrice).c_str(), Utf8(Txt::kTrdCliCurrentPrice).c_str(), current.c_str(),
+                Utf8(Txt::kTrdCliProfit).c_str(), shownProfit.c_str());
   }
 
   std::printf("\n%s\n", Utf8(Txt::kTrdCliUnfilled).c_str());
@@ -194,9 +210,21 @@ int RunAccount(const TradeOptions& options) {
   StocGate gate;
   AccountView view;
   if (!LogIn(gate, &view.account)) return kExitFailure;
-  if (!gate.BuyableAmount(view.account.c_str(), "", kOrderTypeLimit, 0, &view.able)) return kExitFailure;
+  view.code = Utf8ToCp949(options.code);
+  // A stock's buyable quantity is asked at its current price.
+  int32_t price = 0;
+  if (!view.code.empty()) {
+    NowPrice now{};
+    if (!gate.FetchNowPrice(&now, view.code.c_str())) return kExitFailure;
+    price = now.bar.close;
+  }
+  if (!gate.BuyableAmount(view.account.c_str(), view.code.c_str(), kOrderTypeLimit, price, &view.able)) {
+    return kExitFailure;
+  }
   view.holdings = gate.DownloadHoldings(view.account.c_str());
-  if (!view.holdings || !gate.RefreshHoldingPrices(view.holdings.get())) return kExitFailure;
+  if (!view.holdings) return kExitFailure;
+  // Holdings whose prices could not be fetched are shown with unknown prices (the failure was told).
+  gate.RefreshHoldingPrices(view.holdings.get());
   view.unfilled = gate.DownloadUnfilled(view.account.c_str());
   if (!view.unfilled) return kExitFailure;
   if (options.json) {
@@ -376,6 +404,7 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   AddExchangeSetupOptions(*account, options->setup);
   AddPaperOptions(*account, options->paper);
   account->add_flag("--json", options->json, "One JSON object instead of the text view");
+  account->add_option("--code", options->code, "Also the quantity of this stock buyable at its current price");
   account->callback([options] { SetExitCode(RunAccount(*options)); });
 
   CLI::App* order = app.add_subcommand(

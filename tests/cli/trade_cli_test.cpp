@@ -57,6 +57,35 @@ TEST_F(TradeCli, ABuyRunsToItsFillAndALaterAccountShowsTheHolding) {
   EXPECT_NE(account.output.find("\"unfilled\":[]"), std::string::npos) << account.output;
 }
 
+TEST_F(TradeCli, TheAccountShowsCashAboveFourBytesAndAQuantityOnlyForAStock) {
+  // 5,000,000,000 won does not fit four bytes: it is shown whole, never clamped to 2,147,483,647.
+  const auto account = RunCli("account --cash 5000000000" + Market("10:00:00"));
+  ASSERT_EQ(account.exitCode, 0) << account.output;
+  EXPECT_NE(account.output.find("총 예수금: 5,000,000,000\n"), std::string::npos) << account.output;
+  EXPECT_NE(account.output.find("가능 금액: 5,000,000,000\n"), std::string::npos) << account.output;
+  // No stock, no buyable quantity (it was printed as 0).
+  EXPECT_EQ(account.output.find("가능 수량"), std::string::npos) << account.output;
+  const auto json = RunCli("account --json" + Market("10:00:00"));
+  ASSERT_EQ(json.exitCode, 0) << json.output;
+  EXPECT_NE(json.output.find("\"totalDeposit\":5000000000,\"availableAmount\":5000000000,"), std::string::npos)
+      << json.output;
+  EXPECT_EQ(json.output.find("availableQuantity"), std::string::npos) << json.output;
+
+  // With a stock, the quantity buyable at its current price.
+  const auto withCode = RunCli("account --code " + code + Market("10:00:00"));
+  ASSERT_EQ(withCode.exitCode, 0) << withCode.output;
+  const std::string label = "가능 수량: ";
+  const size_t at = withCode.output.find(label);
+  ASSERT_NE(at, std::string::npos) << withCode.output;
+  std::string digits;
+  for (size_t i = at + label.size(); i < withCode.output.size() && withCode.output[i] != ' '; ++i) {
+    if (withCode.output[i] != ',') digits += withCode.output[i];
+  }
+  const long long quantity = std::stoll(digits);
+  EXPECT_GT(quantity, 0);
+  EXPECT_NE(withCode.output.find("(" + code + ")"), std::string::npos) << withCode.output;
+}
+
 TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
   struct Case {
     std::string arguments;
