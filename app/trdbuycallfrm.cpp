@@ -35,7 +35,7 @@ constexpr uintptr_t kFromQuotePanel = 2;
 
 // Order-event kinds: a fill, a confirmation, a rejection, an acceptance.
 constexpr char kFill = '1';
-constexpr char kConfirmation = '2';
+constexpr char kRejection = '3';
 constexpr char kLastKind = '4';
 
 }  // namespace
@@ -130,7 +130,9 @@ void CTrdBuyCallFrm::OnOrderEvent(intptr_t record) {
   if (!OSTRADA_VERIFY(orderEvent != nullptr && !orderEvent->kind.empty())) return;
   const char kind = orderEvent->kind[0];
   if (!OSTRADA_VERIFY(kind >= kFill && kind <= kLastKind)) return;
-  if (kind == kFill || kind == kConfirmation) form_->Refresh();
+  // A fill or a confirmation changes the account, and so does a rejection: a market order's
+  // rejected remainder gives its held cash back.
+  if (kind >= kFill && kind <= kRejection) form_->RefreshAfterOrderEvent();
 }
 
 // ---- CTrdCallDlg ----

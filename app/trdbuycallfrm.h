@@ -3,7 +3,7 @@
 // CTrdBuyCallFrm (template 143): the order form at the left, the 5-level quote panel above the
 // contract list at the right, the order event log along the bottom. The panel keeps the three on one
 // stock, turns a click on a quoted price into the order price, and refreshes the form when an order
-// was filled or confirmed.
+// was filled, confirmed or rejected.
 #include <QDialog>
 #include <QWidget>
 

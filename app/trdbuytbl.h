@@ -3,9 +3,15 @@
 // holdings or the unfilled orders of the account, and sends buy, sell, modify and cancel orders of
 // the current stock. It lives alone in the mini order window CTrdDlg ("미니주문", template 145) or
 // beside the quote panel in the quote-click order window. A new stock chosen in the form is told to
-// the parent with WM_STOCK_CHANGED (1, 0).
+// the parent with WM_STOCK_CHANGED (1, 0). Each order is shown for confirmation before it is sent
+// (unless the user turned that off) and acknowledged in the form with its number.
+//
+// The form's code lives in four files along its seams: trdbuytbl.cpp (the controls, the action and
+// the stock), trdbuytbl_options.cpp (the presets), trdbuytbl_lists.cpp (the account, holdings and
+// unfilled lists and their rows) and trdbuytbl_send.cpp (confirming, sending, acknowledging).
 #include <QDialog>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +19,7 @@
 #include "basesrc/stocgate.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -24,6 +31,7 @@ namespace ostrada {
 
 class CodeInfoList;
 class TrdRunList;
+struct TrdRunInfo;
 class TrdYetList;
 
 class CTrdBuyTbl : public QWidget {
@@ -54,6 +62,10 @@ class CTrdBuyTbl : public QWidget {
   void SetPrice(int32_t price);
   // "조회": asks the server again for what the current action shows.
   void Refresh();
+  // An order of the account was filled, confirmed or rejected: refreshes what the action shows when
+  // logged in (silently nothing otherwise). While the form sends an order it waits: the send
+  // refreshes once it has the answer.
+  void RefreshAfterOrderEvent();
 
   // The button and radio commands, as their clicks run them.
   void Login();
@@ -78,7 +90,8 @@ class CTrdBuyTbl : public QWidget {
  private:
   void LayOut();
   QPushButton* MakeButton(int id, const QString& text);
-  QTableWidget* MakeList(int id, const QStringList& columns);
+  // The three lists in their frame (trdbuytbl_lists.cpp).
+  void MakeLists();
   void ShowFor(int action);
   // The stock of the code shown, refreshed from the book; false when there is none.
   bool CurrentStock();
@@ -95,8 +108,17 @@ class CTrdBuyTbl : public QWidget {
   void OnAccountRowChosen();
   void OnHoldingRowChosen();
   void OnUnfilledRowChosen();
+  // What the chosen holding can still sell: held less what open sells of it already offer.
+  int32_t SellableQuantity(const TrdRunInfo& holding);
   void SendBuyOrSell();
   void SendModifyOrCancel();
+  // Asks "주문 확인" with the order's figures; true when it is to be sent. `price` 0 is a market order.
+  bool ConfirmOrder(int32_t quantity, int32_t price, int32_t target);
+  // Runs the gateway's send: on success acknowledges the order and refreshes what the action shows;
+  // otherwise shows the failure text.
+  void Dispatch(const std::function<int(std::string* failure)>& send);
+  // The order was taken: its number in the form, and the target of a modify follows it.
+  void Acknowledge();
   void TellStockChanged();
 
   const CodeInfoList* const book_;
@@ -111,12 +133,19 @@ class CTrdBuyTbl : public QWidget {
   std::unique_ptr<TrdYetList> unfilled_;
   bool holdingsBusy_ = false;
   bool unfilledBusy_ = false;
+  // While an order request runs, the events it raises wait for the refresh after it.
+  bool sending_ = false;
   TradeAbleInfo buyable_{};
   TradeOptions buyOptions_;
   TradeOptions sellOptions_;
 
   QComboBox* combo9014_;
   QLabel* code9028_;
+  QPushButton* find9034_;
+  QPushButton* clear1427_;
+  QPushButton* refresh1423_;
+  QCheckBox* confirm_;
+  QLabel* acknowledgement_;
   QButtonGroup* actions_;
   QButtonGroup* orderTypes_;
   QButtonGroup* partAll_;

@@ -13,6 +13,8 @@
 #include "app/trdbuytbl.h"
 #include "app/trdeventtbl.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/nowinfo.h"
+#include "basesrc/priceinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
 #include "broker/sim/clock.h"
@@ -38,6 +40,7 @@ sim::ExchangeOptions OpenMarket() {
 }
 
 TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
+  FreshSettings settings;
   RecordingScope recording;
   sim::Exchange exchange(OpenMarket());
   broker::ScopedServer server(exchange);
@@ -62,8 +65,11 @@ TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
   ASSERT_EQ(Edit(form, 1421).text(), QString::number(ask));
   Retype(Edit(form, 1420), QStringLiteral("10"));
   Click(Button(form, 1426));
-  ASSERT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+  // Asked once, and answered 확인.
+  ASSERT_EQ(recording.sink.messages.size(), 1u);
+  EXPECT_EQ(recording.sink.messages[0].CaptionUtf8(), "주문 확인");
   EXPECT_GT(form.LastOrderNumber(), 0);
+  recording.sink.Clear();
 
   exchange.Advance(60'000);
   const QListWidget& log = frame.EventLog().OpenList();
@@ -86,6 +92,7 @@ TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
 }
 
 TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
+  FreshSettings settings;
   RecordingScope recording;
   sim::Exchange exchange(OpenMarket());
   broker::ScopedServer server(exchange);
@@ -95,6 +102,7 @@ TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
   CTrdDlg window(book.get());
   window.show();
   CTrdBuyTbl& form = window.Form();
+  TurnOffConfirmation(form);
 
   exchange.Faults().ArmCustom(broker::clsid::kTradeUtility, "initialise", 2);
   Click(Button(form, 1428));
@@ -124,6 +132,47 @@ TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
   EXPECT_EQ(Edit(form, 1421).text(), QStringLiteral("5,000"));
   EXPECT_EQ(Edit(form, 1420).text(), QStringLiteral("10"));
   EXPECT_EQ(form.LastOrderNumber(), 0);
+}
+
+TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
+  FreshSettings settings;
+  RecordingScope recording;
+  sim::ExchangeOptions options = OpenMarket();
+  options.paper.startingCash = 5'000'000'000;
+  sim::Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  CTrdDlg window(book.get());
+  window.show();
+  CTrdBuyTbl& form = window.Form();
+  TurnOffConfirmation(form);
+  Click(Button(form, 1428));
+  Click(Button(form, 1423));
+  QTableWidget& account = List(form, 1422);
+  // Above four bytes of won, shown whole.
+  EXPECT_EQ(Cell(account, 0, 1), QStringLiteral("5,000,000,000"));
+  EXPECT_EQ(Cell(account, 2, 1), QStringLiteral("5,000,000,000"));
+
+  // A buy that waits below the market holds cash back from what is available, not from the deposit.
+  const CodeInfo* stock = book->First();
+  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  ASSERT_NE(stock, nullptr);
+  NowPrice now{};
+  ASSERT_EQ(gate.FetchNowPrice(&now, stock->key.code), 1);
+  const int32_t low = now.bar.close - 5 * PriceTick(now.bar.close);
+  AnswerFinder(FromCp949(stock->key.name.get()));
+  Click(Button(form, 9034));
+  Retype(Edit(form, 1421), QString::number(low));
+  Retype(Edit(form, 1420), QStringLiteral("100"));
+  Click(Button(form, 1426));
+  ASSERT_GT(form.LastOrderNumber(), 0) << recording.sink.Texts().front();
+  EXPECT_EQ(Cell(account, 2, 1), QStringLiteral("5,000,000,000"));
+  const int64_t available = QString(Cell(account, 0, 1)).remove(QLatin1Char(',')).toLongLong();
+  EXPECT_LE(available, 5'000'000'000 - int64_t{low} * 100);
+  EXPECT_GT(available, 5'000'000'000 - int64_t{low} * 101);
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
 
 }  // namespace

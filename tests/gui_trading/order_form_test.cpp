@@ -4,6 +4,9 @@
 
 #include <QLabel>
 
+#include "broker/clsid.h"
+#include "broker/sim/faults.h"
+
 #include "app/qtext.h"
 #include "app/trdbuytbl.h"
 #include "basesrc/foundation/cp949.h"
@@ -108,6 +111,7 @@ TEST_F(OrderForm, LogInThenTheBuyableAmountAtTheTypedPrice) {
 
 TEST_F(OrderForm, LimitAndMarketOrdersCarryTheirOwnPrice) {
   LogIn();
+  TurnOffConfirmation(form_);
   ChooseStock(5);
   Retype(Edit(form_, 1420), QStringLiteral("10"));
   Click(Button(form_, 1426));
@@ -181,6 +185,7 @@ TEST_F(OrderForm, ChoosingAnotherNameInTheListMakesItsStockCurrent) {
 
 TEST_F(OrderForm, UnfilledOrdersAreColouredBySideAndCancelSendsNoPrice) {
   LogIn();
+  TurnOffConfirmation(form_);
   Trading().unfilled = {{7001, CodeOf(4), NameOf(4), 15'000, 30, "1"}, {7002, CodeOf(6), NameOf(6), 9'000, 120, "2"}};
   Click(Radio(form_, 1466));
   EXPECT_EQ(Button(form_, 1426).text(), QString::fromUtf8("취소"));
@@ -206,7 +211,8 @@ TEST_F(OrderForm, UnfilledOrdersAreColouredBySideAndCancelSendsNoPrice) {
   ClickRow(unfilled, 1);
   EXPECT_EQ(form_.Code(), CodeOf(6));
   EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("120"));
-  EXPECT_EQ(Edit(form_, 1421).text(), QString::number(PriceOf(6).bar.close));
+  // The order's own price, not the market's: one careless click must not move the order.
+  EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("9000"));
   EXPECT_EQ(Edit(form_, 1412).text(), QStringLiteral("7002"));
   EXPECT_EQ(parent_.stockChanges, std::vector<uintptr_t>{1});
 
@@ -270,6 +276,8 @@ TEST_F(OrderForm, HoldingsShowProfitAtTheCurrentPriceAndASecondRefreshOnlyBeeps)
 }
 
 TEST_F(OrderForm, BuyingForAnAmountAtTheTypedPrice) {
+  ChooseStock(2);
+  Retype(Edit(form_, 1421), QStringLiteral("33,000"));
   WhenShown(QStringLiteral("dialog147"), [](QWidget& options) {
     Click(Child<QCheckBox>(options, QStringLiteral("check1453")));
     Click(Radio(options, 1456));
@@ -279,8 +287,6 @@ TEST_F(OrderForm, BuyingForAnAmountAtTheTypedPrice) {
   Click(Button(form_, 1424));
   EXPECT_EQ(form_.BuyOptions().quantityPreset, 1);
   EXPECT_EQ(form_.BuyOptions().amount, 1'000'000);
-  Retype(Edit(form_, 1421), QStringLiteral("33,000"));
-  ChooseStock(2);
   EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("30"));
   EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("33,000"));
 
@@ -298,6 +304,203 @@ TEST_F(OrderForm, BuyingForAnAmountAtTheTypedPrice) {
   Click(Radio(form_, 1465));
   form_.OpenOptions();  // its button is hidden for a modify
   EXPECT_EQ(Messages(), Just("선택 사항 로직 오류."));
+}
+
+TEST_F(OrderForm, RefreshWithoutAPriceAsksAtTheCurrentPrice) {
+  LogIn();
+  ChooseStock(3);
+  ASSERT_TRUE(Edit(form_, 1421).text().isEmpty());
+  Click(Button(form_, 1423));
+  ASSERT_EQ(Trading().buyableQueries, 1);
+  EXPECT_EQ(Trading().buyableInputs[3].ToText(), "01");
+  EXPECT_EQ(Trading().buyableInputs[4].ToI4(), PriceOf(3).bar.close);
+  // A market order is asked without a price: the server holds the upper limit for it.
+  Click(Radio(form_, 1419));
+  Click(Button(form_, 1423));
+  ASSERT_EQ(Trading().buyableQueries, 2);
+  EXPECT_EQ(Trading().buyableInputs[3].ToText(), "03");
+  EXPECT_EQ(Trading().buyableInputs.count(4), 0u);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+}
+
+TEST_F(OrderForm, AnotherStockNeverKeepsTheOldPrice) {
+  ChooseStock(2);
+  Retype(Edit(form_, 1421), QStringLiteral("33,000"));
+  ChooseStock(7);
+  EXPECT_TRUE(Edit(form_, 1421).text().isEmpty());
+  // Back in the name list, and from the quote panel's side: the same.
+  Retype(Edit(form_, 1421), QStringLiteral("12,000"));
+  auto& combo = Child<QComboBox>(form_, QStringLiteral("combo9014"));
+  combo.setFocus();
+  PressKey(combo, Qt::Key_Up);
+  ASSERT_EQ(form_.Code(), CodeOf(2));
+  EXPECT_TRUE(Edit(form_, 1421).text().isEmpty());
+  Retype(Edit(form_, 1421), QStringLiteral("12,000"));
+  ASSERT_EQ(form_.SetStock(NameOf(9), CodeOf(9)), 1);
+  EXPECT_TRUE(Edit(form_, 1421).text().isEmpty());
+  // The same stock again keeps what was typed for it.
+  Retype(Edit(form_, 1421), QStringLiteral("12,000"));
+  ASSERT_EQ(form_.SetStock(NameOf(9), CodeOf(9)), 1);
+  EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("12,000"));
+}
+
+TEST_F(OrderForm, HoldingsWithoutACurrentPriceShowNoProfit) {
+  LogIn();
+  Trading().holdings = {{NameOf(1), CodeOf(1), 100, 10'000, 10'000}};
+  // The current prices of the holdings cannot be fetched.
+  exchange_.Faults().FailCall(broker::clsid::kMultiPrice, sim::Method::kRequest, broker::kEFail, 0);
+  Click(Radio(form_, 1464));
+  QTableWidget& holdings = List(form_, 1468);
+  ASSERT_EQ(holdings.rowCount(), 1);
+  EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("100"));
+  // Unknown, not a loss of the whole 1,000,000 won.
+  EXPECT_EQ(Cell(holdings, 0, 3), QStringLiteral("-"));
+  EXPECT_EQ(recording_.sink.messages.size(), 1u);  // the failed fetch, told once
+}
+
+TEST_F(OrderForm, AHoldingOffersWhatOpenSellsLeaveToSell) {
+  LogIn();
+  Trading().holdings = {{NameOf(8), CodeOf(8), 40, 2'000, 2'000}};
+  // Open orders: two sells of the stock (15 and 5 left), a buy of it and a sell of another stock.
+  Trading().unfilled = {{7001, CodeOf(8), NameOf(8), 2'100, 15, "1"},
+                        {7002, CodeOf(8), NameOf(8), 1'900, 30, "2"},
+                        {7003, CodeOf(4), NameOf(4), 5'000, 7, "1"},
+                        {7004, CodeOf(8), NameOf(8), 2'200, 5, "1"}};
+  Click(Radio(form_, 1464));
+  ClickRow(List(form_, 1468), 0);
+  EXPECT_EQ(form_.Code(), CodeOf(8));
+  EXPECT_EQ(Edit(form_, 1420).text(), QString::number(40 - 15 - 5));
+  // Everything offered already: nothing left to sell.
+  Trading().unfilled[1] = {7002, CodeOf(8), NameOf(8), 2'100, 30, "1"};
+  Click(Button(form_, 1423));
+  ClickRow(List(form_, 1468), 0);
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("0"));
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+}
+
+TEST_F(OrderForm, AModifyKeepsTheOrdersPriceThenFollowsItsNewNumberAndTheListRefreshes) {
+  LogIn();
+  TurnOffConfirmation(form_);
+  Trading().unfilled = {{7002, CodeOf(6), NameOf(6), 9'000, 120, "2"}};
+  Click(Radio(form_, 1465));
+  EXPECT_EQ(Trading().downloads, 1);
+  ClickRow(List(form_, 1470), 0);
+  EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("9000"));
+  Retype(Edit(form_, 1421), QStringLiteral("8,900"));
+  Trading().unfilled = {{5001, CodeOf(6), NameOf(6), 8'900, 120, "2"}};
+  Click(Button(form_, 1426));
+  ASSERT_EQ(Trading().orders.size(), 1u);
+  EXPECT_EQ(LastOrder().clsid, broker::clsid::kModifyOrder);
+  EXPECT_EQ(LastOrder().inputs.at(1).ToI4(), 7002);
+  EXPECT_EQ(LastOrder().inputs.at(6).ToI4(), 8900);
+  // The order lives on as 5001: a second modify goes to it, and the list shows it without a "조회".
+  EXPECT_EQ(Edit(form_, 1412).text(), QStringLiteral("5001"));
+  EXPECT_EQ(Trading().downloads, 2);
+  EXPECT_EQ(Cell(List(form_, 1470), 0, 0), QStringLiteral("5001"));
+  EXPECT_EQ(Child<QLabel>(form_, QStringLiteral("staticAcknowledgement")).text(),
+            QString::fromUtf8("정정 주문 접수 : 주문번호 5001"));
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+}
+
+TEST_F(OrderForm, TheMiniWindowAcknowledgesAnOrderWithItsNumberAndTheNewBuyingPower) {
+  CTrdDlg window(book_.get());
+  window.show();
+  CTrdBuyTbl& form = window.Form();
+  TurnOffConfirmation(form);
+  Click(Button(form, 1428));
+  AnswerFinder(FromCp949(NameOf(5)));
+  Click(Button(form, 9034));
+  Retype(Edit(form, 1421), QStringLiteral("12,500"));
+  Retype(Edit(form, 1420), QStringLiteral("10"));
+  Trading().availableAmount = 99'874'981;
+  Trading().totalDeposit = 100'000'000;
+  Trading().cashLimit = 100'000'000;
+  const int queries = Trading().buyableQueries;
+  Click(Button(form, 1426));
+  ASSERT_EQ(Trading().orders.size(), 1u);
+  auto& acknowledgement = Child<QLabel>(form, QStringLiteral("staticAcknowledgement"));
+  EXPECT_EQ(acknowledgement.text(), QString::fromUtf8("매수 주문 접수 : 주문번호 5001"));
+  EXPECT_TRUE(acknowledgement.isVisible());
+  EXPECT_GE(acknowledgement.width(), acknowledgement.fontMetrics().horizontalAdvance(acknowledgement.text()));
+  EXPECT_EQ(Trading().buyableQueries, queries + 1);
+  EXPECT_EQ(Cell(List(form, 1422), 0, 1), QStringLiteral("99,874,981"));
+  EXPECT_EQ(Cell(List(form, 1422), 2, 1), QStringLiteral("100,000,000"));
+
+  // A refused order leaves no acknowledgement of an earlier one behind.
+  Trading().orderStatus = 1;
+  Trading().orderText1 = Utf8ToCp949("주문이 접수되지 않았습니다.");
+  Click(Button(form, 1426));
+  EXPECT_TRUE(acknowledgement.text().isEmpty());
+  EXPECT_EQ(Messages(), Just("주문이 접수되지 않았습니다."));
+}
+
+TEST_F(OrderForm, AnOrderIsConfirmedBeforeItIsSentAndCancelSendsNothing) {
+  LogIn();
+  ChooseStock(5);
+  Retype(Edit(form_, 1421), QStringLiteral("12,500"));
+  Retype(Edit(form_, 1420), QStringLiteral("1,000"));
+  auto& confirm = Child<QCheckBox>(form_, QStringLiteral("checkConfirm"));
+  EXPECT_TRUE(confirm.isChecked());  // on unless turned off
+  recording_.sink.answers = {kIdCancel};
+  Click(Button(form_, 1426));
+  EXPECT_TRUE(Trading().orders.empty());
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  const RecordedMessage& box = recording_.sink.messages[0];
+  EXPECT_EQ(box.CaptionUtf8(), "주문 확인");
+  EXPECT_EQ(box.style & 0x0Fu, static_cast<unsigned>(kMbOkCancel));
+  const std::string expected = "매수 주문을 보내시겠습니까?\n\n종목 : " + Cp949ToUtf8(NameOf(5)) + " (" + CodeOf(5) +
+                               ")\n수량 : 1,000주\n단가 : 12,500원\n금액 : 12,500,000원";
+  EXPECT_EQ(box.Utf8(), expected);
+  EXPECT_EQ(form_.LastOrderNumber(), 0);
+
+  // 확인 sends it.
+  recording_.sink.Clear();
+  Click(Button(form_, 1426));
+  ASSERT_EQ(Trading().orders.size(), 1u);
+  EXPECT_EQ(form_.LastOrderNumber(), 5001);
+
+  // A market sell says so instead of a price; a cancel names the order it cancels.
+  Click(Radio(form_, 1464));
+  Click(Radio(form_, 1419));
+  recording_.sink.Clear();
+  recording_.sink.answers = {kIdCancel};
+  Click(Button(form_, 1426));
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_EQ(recording_.sink.messages[0].Utf8(), "매도 주문을 보내시겠습니까?\n\n종목 : " + Cp949ToUtf8(NameOf(5)) +
+                                                    " (" + CodeOf(5) + ")\n수량 : 1,000주\n단가 : 시장가");
+  Click(Radio(form_, 1466));
+  Retype(Edit(form_, 1412), QStringLiteral("5001"));
+  Click(Radio(form_, 1471));
+  Retype(Edit(form_, 1420), QStringLiteral("300"));
+  recording_.sink.Clear();
+  recording_.sink.answers = {kIdCancel};
+  Click(Button(form_, 1426));
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_EQ(recording_.sink.messages[0].Utf8(), "취소 주문을 보내시겠습니까?\n\n종목 : " + Cp949ToUtf8(NameOf(5)) +
+                                                    " (" + CodeOf(5) + ")\n원주문번호 : 5001\n수량 : 300주");
+  EXPECT_EQ(Trading().orders.size(), 1u);
+}
+
+TEST_F(OrderForm, TurningTheConfirmationOffIsRemembered) {
+  TurnOffConfirmation(form_);
+  {
+    // Another order window, as after the next start, asks no more.
+    CTrdDlg window(book_.get());
+    window.show();
+    CTrdBuyTbl& form = window.Form();
+    EXPECT_FALSE(Child<QCheckBox>(form, QStringLiteral("checkConfirm")).isChecked());
+    Click(Button(form, 1428));
+    AnswerFinder(FromCp949(NameOf(5)));
+    Click(Button(form, 9034));
+    Retype(Edit(form, 1421), QStringLiteral("12,500"));
+    Retype(Edit(form, 1420), QStringLiteral("10"));
+    Click(Button(form, 1426));
+    EXPECT_EQ(Trading().orders.size(), 1u);
+    EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+    Click(Child<QCheckBox>(form, QStringLiteral("checkConfirm")));
+  }
+  CTrdDlg again(book_.get());
+  EXPECT_TRUE(Child<QCheckBox>(again.Form(), QStringLiteral("checkConfirm")).isChecked());
 }
 
 }  // namespace

@@ -52,6 +52,9 @@ TEST_F(Render, MiniOrderWindowOnEachList) {
   Retype(Edit(form, 1421), QStringLiteral("1,234,000"));
   Retype(Edit(form, 1420), QStringLiteral("1,000"));
   Click(Button(form, 1423));
+  Click(Button(form, 1426));  // confirmed, sent and acknowledged in the form
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  recording_.sink.Clear();
   Save(window, "order_mini_buy.png");
   Click(Radio(form, 1464));
   Save(window, "order_mini_sell.png");
@@ -85,6 +88,8 @@ TEST_F(Render, QuoteClickOrderWindowAfterAFill) {
   ClickRow(table.UpperList(), table.Levels());
   Retype(Edit(form, 1420), QStringLiteral("100"));
   Click(Button(form, 1426));
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the confirmation, answered 확인
+  recording_.sink.Clear();
   const std::string stock = NameOf(4);
   ScriptedOrderEvent accepted;
   accepted.stock = stock;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <memory>
 #include <string>
@@ -81,6 +82,19 @@ inline void AnswerFinder(const QString& name) {
   });
 }
 
+// Empties the program's settings (the test program's own, see the shared test main) for a test, so
+// that each starts from the defaults.
+struct FreshSettings {
+  FreshSettings() { QSettings().clear(); }
+  ~FreshSettings() { QSettings().clear(); }
+};
+
+// Turns the order form's confirmation box off, as the user does with its check box.
+inline void TurnOffConfirmation(QWidget& form) {
+  auto& confirm = Child<QCheckBox>(form, QStringLiteral("checkConfirm"));
+  if (confirm.isChecked()) Click(confirm);
+}
+
 class TradingBench : public ::testing::Test {
  protected:
   TradingBench() : exchange_(Options()), server_(exchange_), scope_(server_) {
@@ -103,6 +117,7 @@ class TradingBench : public ::testing::Test {
   TradingScript& Trading() { return server_.script; }
   const SentOrder& LastOrder() { return server_.script.orders.back(); }
 
+  FreshSettings settings_;
   RecordingScope recording_;
   sim::Exchange exchange_;
   ScriptedTradingServer server_;

@@ -169,7 +169,7 @@ TEST_F(QuoteClickWindow, OneStockAcrossThePanelsAndAClickedAskBecomesThePrice) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
-TEST_F(QuoteClickWindow, AFillOrAConfirmationRefreshesTheForm) {
+TEST_F(QuoteClickWindow, AFillAConfirmationOrARejectionRefreshesTheForm) {
   Click(Button(form_, 1428));
   Trading().holdings = {{NameOf(1), CodeOf(1), 10, 5000, 5000}};
   Click(Radio(form_, 1464));
@@ -181,6 +181,22 @@ TEST_F(QuoteClickWindow, AFillOrAConfirmationRefreshesTheForm) {
   server_.events->Fire(Event("종목", "2", "1", "2", 5000, 10));
   EXPECT_EQ(Trading().downloads, 3);
   EXPECT_EQ(frame_.EventLog().DropDown().count(), 3);
+
+  // A market buy's rejected remainder gives its held cash back: the buying power is asked again.
+  Click(Radio(form_, 1463));
+  const int queries = Trading().buyableQueries;
+  server_.events->Fire(Event("종목", "3", "2", "1", 0, 70));
+  EXPECT_EQ(Trading().buyableQueries, queries + 1);
+  EXPECT_EQ(frame_.EventLog().DropDown().count(), 4);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+TEST_F(QuoteClickWindow, EventsBeforeTheLoginOnlyWriteTheirLines) {
+  // Orders sent from elsewhere (another window, a script) report here too, logged in or not.
+  for (const char* kind : {"1", "2", "3"}) server_.events->Fire(Event("종목", kind, "2", "2", 5000, 10));
+  EXPECT_EQ(frame_.EventLog().DropDown().count(), 3);
+  EXPECT_EQ(Trading().buyableQueries, 0);
+  // Nobody asked for a refresh, so nobody is told to log in first.
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
