@@ -24,10 +24,12 @@ struct CliRun {
   std::string output;  // stdout and stderr together
 };
 
-// REQUIRES: arguments are already quoted for the shell where needed.
-inline CliRun RunCli(const std::string& arguments) {
+// REQUIRES: arguments are already quoted for the shell where needed. With a folder, the program runs
+// in it (its relative file names are the folder's).
+inline CliRun RunCli(const std::string& arguments, const std::string& folder = {}) {
   CliRun run;
-  const std::string command = CliPath() + " " + arguments + " 2>&1";
+  const std::string command =
+      (folder.empty() ? std::string() : "cd '" + folder + "' && ") + CliPath() + " " + arguments + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];
