@@ -45,7 +45,7 @@ QString PositiveGrouped(int64_t value) {
 }
 
 // What a holding shows while its current price is unknown.
-const QString kUnknown = QStringLiteral("-");
+constexpr char kUnknown[] = "-";
 
 QTableWidget* MakeList(QWidget* frame, int id, const QStringList& columns) {
   auto* list = new QTableWidget(0, static_cast<int>(columns.size()), frame);
@@ -172,7 +172,7 @@ void CTrdBuyTbl::ShowHoldings() {
     SetCell(*holdings1468_, row, 0, FromCp949(holding->name));
     SetCell(*holdings1468_, row, 1, Grouped(holding->quantity));
     SetCell(*holdings1468_, row, 2, QString::fromLatin1(FormatNumber(holding->purchasePrice)));
-    SetCell(*holdings1468_, row, 3, profit ? Grouped(*profit) : kUnknown);
+    SetCell(*holdings1468_, row, 3, profit ? Grouped(*profit) : QString::fromLatin1(kUnknown));
     // A gain shows red, a loss blue.
     if (profit && *profit != 0) holdings1468_->item(row, 3)->setForeground(RiseFallColour(*profit));
   }

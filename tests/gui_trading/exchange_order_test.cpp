@@ -14,6 +14,7 @@
 #include "app/trdeventtbl.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/nowinfo.h"
+#include "basesrc/numberformat.h"
 #include "basesrc/priceinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
@@ -172,6 +173,58 @@ TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
   const int64_t available = QString(Cell(account, 0, 1)).remove(QLatin1Char(',')).toLongLong();
   EXPECT_LE(available, 5'000'000'000 - int64_t{low} * 100);
   EXPECT_GT(available, 5'000'000'000 - int64_t{low} * 101);
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
+
+TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce) {
+  FreshSettings settings;
+  RecordingScope recording;
+  sim::Exchange exchange(OpenMarket());
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  CTrdCallDlg window(book.get());
+  window.show();
+  CTrdBuyTbl& form = window.Frame().Form();
+  TurnOffConfirmation(form);
+  Click(Button(form, 1428));
+  // The cheapest common share: the cash buys more of it than all of its asks offer.
+  const CodeInfo* cheapest = nullptr;
+  int32_t cheapestClose = 0;
+  for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
+    if (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code)) continue;
+    NowPrice now{};
+    ASSERT_EQ(gate.FetchNowPrice(&now, stock->key.code), 1);
+    if (cheapest == nullptr || now.bar.close < cheapestClose) {
+      cheapest = stock;
+      cheapestClose = now.bar.close;
+    }
+  }
+  ASSERT_NE(cheapest, nullptr);
+  AnswerFinder(FromCp949(cheapest->key.name.get()));
+  Click(Button(form, 9034));
+  Click(Radio(form, 1419));
+  Click(Button(form, 1423));
+  const QString buyable = Cell(List(form, 1422), 1, 1);
+  ASSERT_FALSE(buyable.isEmpty());
+  Retype(Edit(form, 1420), buyable);
+  Click(Button(form, 1426));
+  ASSERT_GT(form.LastOrderNumber(), 0) << recording.sink.Texts().front();
+  const QListWidget& log = window.Frame().EventLog().OpenList();
+  ASSERT_GE(log.count(), 1);
+  ASSERT_TRUE(log.item(0)->text().contains(QStringLiteral("거부"))) << log.item(0)->text().toStdString();
+  // Nothing is held back for the rejected remainder: the form shows what the account has now.
+  ASSERT_EQ(gate.TradeLogin(), 1);
+  std::string number;
+  ASSERT_EQ(gate.AccountNumberText(&number), 1);
+  TradeAbleInfo now{};
+  ASSERT_EQ(gate.BuyableAmount(number.c_str(), "", kOrderTypeLimit, 0, &now), 1);
+  EXPECT_LT(now.totalDeposit, 100'000'000);  // the filled part was paid
+  EXPECT_EQ(now.availableAmount, now.totalDeposit);
+  QTableWidget& account = List(form, 1422);
+  EXPECT_EQ(Cell(account, 0, 1).toStdString(), FormatNumber(now.availableAmount));
+  EXPECT_EQ(Cell(account, 2, 1).toStdString(), FormatNumber(now.totalDeposit));
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
 
