@@ -47,7 +47,8 @@ class MarketProcess {
   // Every day of the stock from the start through `date`, oldest first. Days before `detailFrom`
   // carry only their date, close, change and halt: no volume, and the open, high and low at the close.
   void Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom = 0);
-  // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date.
+  // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date. An
+  // index's volume is its stocks' (the first or second board's) in thousands of shares.
   const std::vector<IndexDraw>& IndexDays(std::string_view code, int32_t date);
 
  private:
@@ -70,10 +71,27 @@ class MarketProcess {
 };
 
 // The minutes of an index's day (hundredths): they open at the day's open, reach its high and low
-// and end at its close, and their volumes add up to the day's.
-std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed);
+// and end at its close. Their volumes are its stocks' (`shares` of each regular minute, the closing
+// auction in the last), in thousands, and add up to the day's.
+std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares);
 
-// Shares a stock trades on an ordinary day at a price.
-int32_t OrdinaryVolume(const StockProfile& stock, int32_t price);
+// Turnover. A stock's ordinary day trades a value (won) that grows with its liquidity and size, the
+// largest companies' about as much as a real board's largest. Its shares are that value at the
+// price, and an ordinary day turns over a few parts in a hundred of the listed shares at most, the
+// busiest day half of them and a real board's busiest day's value at most (all bounds smooth, so
+// volumes never pile up at a bound).
+constexpr double kRegularSeconds = 21000;      // of the regular session, as the liquidity counts them
+constexpr double kValuePerContract = 1.0e6;    // won in an average contract
+constexpr double kMostOrdinaryValue = 6.0e11;  // won
+constexpr double kUsualTurnover = 0.03;
+constexpr double kMostTurnover = 0.5;
+constexpr double kMostDayValue = 3.0e12;  // won
+constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
+// The value a stock trades on an ordinary day, of a company of the given size (1: typical).
+double OrdinaryValue(const StockProfile& stock, double size);
+// The shares of an ordinary day at a price, of the listed shares (0: not known).
+double OrdinaryShares(double value, int32_t price, double listedShares);
+// A day's volume at a price from the shares its activity asks for, within the bounds.
+int32_t DayVolume(double shares, int32_t price, double listedShares);
 
 }  // namespace ostrada::sim
