@@ -41,6 +41,19 @@ constexpr double kLimitCarry = 0.55;
 constexpr double kLevelPull = 0.004;
 constexpr double kHaltPercent = 0.3;
 
+// Turnover. A stock's ordinary day trades a value (won) that grows with its liquidity and size, the
+// largest companies' about as much as a real board's largest. Its shares are that value at the
+// price, and an ordinary day turns over a few parts in a hundred of the listed shares at most, the
+// busiest day half of them and a real board's busiest day's value at most (all bounds smooth, so
+// volumes never pile up at a bound).
+constexpr double kRegularSeconds = 21000;      // of the regular session, as the liquidity counts them
+constexpr double kValuePerContract = 1.0e6;    // won in an average contract
+constexpr double kMostOrdinaryValue = 6.0e11;  // won
+constexpr double kUsualTurnover = 0.03;
+constexpr double kMostTurnover = 0.5;
+constexpr double kMostDayValue = 3.0e12;  // won
+constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
+
 int32_t UpperLimit(int32_t base) {
   return base + PriceLimitChange(base, 1);
 }
@@ -131,23 +144,26 @@ double PositiveNormal(SeededRandom& random) {
   return std::fabs(Normal(random));
 }
 
-}  // namespace
-
+// The value a stock trades on an ordinary day, of a company of the given size (1: typical).
 double OrdinaryValue(const StockProfile& stock, double size) {
   const double value = stock.contractsPerSecond * kRegularSeconds * kValuePerContract * size;
   return Saturated(value, kMostOrdinaryValue);
 }
 
+// The shares of an ordinary day at a price, of the listed shares (0: not known).
 double OrdinaryShares(double value, int32_t price, double listedShares) {
   const double shares = value / std::max(price, 1);
   return std::max(100.0, listedShares > 0 ? Saturated(shares, kUsualTurnover * listedShares) : shares);
 }
 
+// A day's volume at a price from the shares its activity asks for, within the bounds.
 int32_t DayVolume(double shares, int32_t price, double listedShares) {
   double bounded = listedShares > 0 ? Saturated(shares, kMostTurnover * listedShares) : shares;
   bounded = Saturated(bounded * price, kMostDayValue) / std::max(price, 1);
   return std::max(100, RoundToInt(std::min(bounded, kMostDayVolume)));
 }
+
+}  // namespace
 
 MarketProcess::MarketProcess(const std::vector<StockProfile>& stocks, uint64_t seed)
     : stocks_(stocks), seed_(seed), factorVariance_(kFactorSigma * kFactorSigma) {}

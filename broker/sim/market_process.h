@@ -7,8 +7,10 @@
 // Each stock's return is a market factor times its beta plus its own shock. Both volatilities
 // cluster (a GARCH-like recursion), the shocks have fat tails, news jumps now and then, and a move
 // beyond the daily limit closes at the limit and carries part of the excess into the next day, so
-// limit streaks continue. Volume persists and rises with volatility and big moves. The two exchange
-// indexes are the value-weighted moves of their own markets' stocks.
+// limit streaks continue. Volume persists and rises with volatility and big moves, within the listed
+// shares and a real board's value. Shares that closed below 500 won are consolidated the next day,
+// so a stock never stands where the limit leaves it no step. The two exchange indexes are the
+// value-weighted moves of their own markets' stocks, and trade their volume.
 //
 // Deterministic from the market's seed: a stock's path depends on its own seed and the factor
 // alone, never on which stock or day was asked first.
@@ -74,24 +76,5 @@ class MarketProcess {
 // and end at its close. Their volumes are its stocks' (`shares` of each regular minute, the closing
 // auction in the last), in thousands, and add up to the day's.
 std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares);
-
-// Turnover. A stock's ordinary day trades a value (won) that grows with its liquidity and size, the
-// largest companies' about as much as a real board's largest. Its shares are that value at the
-// price, and an ordinary day turns over a few parts in a hundred of the listed shares at most, the
-// busiest day half of them and a real board's busiest day's value at most (all bounds smooth, so
-// volumes never pile up at a bound).
-constexpr double kRegularSeconds = 21000;      // of the regular session, as the liquidity counts them
-constexpr double kValuePerContract = 1.0e6;    // won in an average contract
-constexpr double kMostOrdinaryValue = 6.0e11;  // won
-constexpr double kUsualTurnover = 0.03;
-constexpr double kMostTurnover = 0.5;
-constexpr double kMostDayValue = 3.0e12;  // won
-constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
-// The value a stock trades on an ordinary day, of a company of the given size (1: typical).
-double OrdinaryValue(const StockProfile& stock, double size);
-// The shares of an ordinary day at a price, of the listed shares (0: not known).
-double OrdinaryShares(double value, int32_t price, double listedShares);
-// A day's volume at a price from the shares its activity asks for, within the bounds.
-int32_t DayVolume(double shares, int32_t price, double listedShares);
 
 }  // namespace ostrada::sim
