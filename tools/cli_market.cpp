@@ -160,7 +160,7 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   CLI::App* command = app.add_subcommand("market", "One stock of the embedded exchange: price, book, contracts");
   command->add_option("--seed", options->seed, "The exchange's seed");
   command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
-  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
+  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last trading day)");
   command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
   command->add_option("--contracts", options->contracts, "Contracts to list (1 to 80)")->check(CLI::Range(1, 80));
   command->add_option("CODE", options->code, "Stock code, e.g. A005930")->required();

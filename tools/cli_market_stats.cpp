@@ -6,6 +6,7 @@
 
 #include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market_calendar.h"
 #include "broker/sim/market_study.h"
 #include "tools/command.h"
 
@@ -28,8 +29,8 @@ void PrintBound(double value) {
 
 int Run(const StatsOptions& options) {
   const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
-  if (!sim::IsValidDate(date) || !sim::IsWeekday(date)) {
-    std::fprintf(stderr, "ostrada-cli: --date wants a weekday YYYYMMDD, not %d\n", date);
+  if (!sim::IsValidDate(date) || !sim::IsTradingDay(date)) {
+    std::fprintf(stderr, "ostrada-cli: --date wants a trading day YYYYMMDD, not %d\n", date);
     return kExitFailure;
   }
   const sim::MarketStudy study = sim::StudyMarket(options.seed, options.stocks, date);
@@ -53,7 +54,7 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   CLI::App* command = app.add_subcommand("market-stats", "How realistic the embedded exchange's market is");
   command->add_option("--seed", options->seed, "The exchange's seed");
   command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
-  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last weekday)");
+  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last trading day)");
   command->callback([options] { SetExitCode(Run(*options)); });
 });
 

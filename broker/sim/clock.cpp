@@ -3,6 +3,8 @@
 #include <chrono>
 #include <vector>
 
+#include "broker/sim/market_calendar.h"
+
 namespace ostrada::sim {
 namespace {
 
@@ -106,7 +108,7 @@ int64_t ExchangeClock::AtHhmmss(int32_t hhmmss) {
 
 bool ExchangeClock::IsMarketOpen() const {
   const int32_t hhmm = Hhmm();
-  return IsWeekday(Date()) && hhmm >= kMarketOpenHhmm && hhmm < kMarketCloseHhmm;
+  return IsTradingDay(Date()) && hhmm >= kMarketOpenHhmm && hhmm < kMarketCloseHhmm;
 }
 
 ExchangeClock::EventId ExchangeClock::At(int64_t when, std::function<void()> action) {

@@ -51,7 +51,7 @@ class ExchangeClock {
   int32_t Hhmm() const;       // e.g. 930
   // Milliseconds of Now() from the given HHMMSS of the start date (for scheduling by wall time).
   static int64_t AtHhmmss(int32_t hhmmss);
-  // The regular session is running: a weekday between the two market times.
+  // The regular session is running: a trading day of the calendar, between the two market times.
   bool IsMarketOpen() const;
 
   // Runs `action` when time reaches `when` (at once on the next advance when it is already past).

@@ -1,7 +1,11 @@
 #include "broker/sim/code_objects.h"
 
+#include <string>
+#include <vector>
+
 #include "broker/clsid.h"
 #include "broker/comerror.h"
+#include "broker/sim/listing.h"
 
 namespace ostrada::sim {
 namespace {
@@ -29,7 +33,7 @@ class StockCodeList : public broker::IStockCodeList {
       case 0:
         return Variant::Text(stock.code);
       case 1:
-        return Variant::Text(stock.name);
+        return Variant::Text(NameOf(listing, static_cast<size_t>(index)));
       case 2:
         return Variant::Text(stock.code2);
       default:
@@ -38,7 +42,22 @@ class StockCodeList : public broker::IStockCodeList {
   }
 
  private:
+  // The stock's name, or the name it takes when the fault plan asks for shared names.
+  const std::string& NameOf(const Listing& listing, size_t index) {
+    const int pairs = context_.Faults().SharedNames();
+    if (pairs != sharedFor_) {
+      shared_ = listing.NamesToShare(static_cast<size_t>(pairs));
+      sharedFor_ = pairs;
+    }
+    for (const Listing::NamePair& pair : shared_) {
+      if (pair.taker == index) return listing.At(pair.giver).name;
+    }
+    return listing.At(index).name;
+  }
+
   ExchangeContext& context_;
+  int sharedFor_ = 0;
+  std::vector<Listing::NamePair> shared_;
 };
 
 class CodeManager : public broker::ICodeManager {

@@ -5,6 +5,7 @@
 #include "broker/sim/clock.h"
 #include "broker/sim/faults.h"
 #include "broker/sim/listing.h"
+#include "broker/sim/market_calendar.h"
 #include "broker/sim/paper_account.h"
 #include "broker/sim/paper_ledger.h"
 #include "broker/sim/registry.h"
@@ -13,9 +14,7 @@
 namespace ostrada::sim {
 
 int32_t DefaultTradingDate(int64_t unixMilliseconds) {
-  int32_t date = KoreanDate(unixMilliseconds);
-  while (!IsWeekday(date)) date = AddDays(date, -1);
-  return date;
+  return TradingDayAtOrBefore(KoreanDate(unixMilliseconds));
 }
 
 struct Exchange::State {

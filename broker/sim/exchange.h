@@ -23,7 +23,7 @@ struct ExchangeOptions {
   int stocks = 0;  // 0: the default listing (about 2,600 stocks)
   ClockMode clock = ClockMode::kSession;
   double speed = 1.0;
-  // Session mode: the trading date, YYYYMMDD. 0: today in Korea when a weekday, else the Friday before.
+  // Session mode: the trading date, YYYYMMDD. 0: today in Korea when the exchange trades, else the trading day before.
   int32_t tradingDate = 0;
   // The wall clock as Unix milliseconds; empty: the system clock. Read at start and by Pump().
   std::function<int64_t()> wallClock = {};
@@ -37,8 +37,8 @@ class ExchangeClock;    // broker/sim/clock.h
 class ExchangeContext;  // broker/sim/registry.h
 class Listing;          // broker/sim/listing.h
 
-// The trading date a session starts on when none is given: the Korean date at the Unix time when it
-// is a weekday, else the Friday before.
+// The trading date a session starts on when none is given: the Korean date at the Unix time when the
+// exchange trades on it, else the trading day before.
 int32_t DefaultTradingDate(int64_t unixMilliseconds);
 
 class Exchange : public broker::ComServer {

@@ -73,6 +73,9 @@ class FaultPlan {
 
   // The stock-code list answers `value` for one item (type 0 code, 1 name, 2 second code) of a stock.
   void OverrideListData(int16_t type, int16_t index, broker::Variant value);
+  // The stock-code list names `pairs` stocks of the second board after stocks of the first, so that
+  // names repeat (the listing's own names are unique; Listing::NamesToShare says which).
+  void ShareNames(int pairs) { sharedNames_ = pairs < 0 ? 0 : pairs; }
 
   // ---- Faults a family of objects defines for itself ----
   // Armed by name with a parameter, so a family adds faults without changing this plan.
@@ -95,6 +98,7 @@ class FaultPlan {
   // Counts the event and says whether it may be delivered.
   bool DeliverEvent(const broker::Guid& clsid);
   bool ListingEmpty() const { return emptyListing_; }
+  int SharedNames() const { return sharedNames_; }
   const broker::Variant* AttributeOverride(const std::string& code, int slot) const;
   const broker::Variant* ListDataOverride(int16_t type, int16_t index) const;
 
@@ -119,6 +123,7 @@ class FaultPlan {
   std::map<std::pair<int16_t, int16_t>, broker::Variant> listData_;
   std::map<std::pair<broker::Guid, std::string>, int64_t> custom_;
   bool emptyListing_ = false;
+  int sharedNames_ = 0;
 };
 
 }  // namespace ostrada::sim

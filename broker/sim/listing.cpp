@@ -200,25 +200,6 @@ void AddMarket(SeededRandom& random, CodeSource& codes, NameSource& names, int m
   }
 }
 
-// A few companies share a name with one of the other board, as happens on real boards. Only stocks
-// without preferred shares are paired, so every preferred name still follows its common name.
-void ShareSomeNames(std::vector<ListedStock>& all, size_t duplicates) {
-  auto lone = [&all](size_t i) {
-    return !all[i].IsPreferred() && (i + 1 == all.size() || all[i + 1].commonCode != all[i].code);
-  };
-  std::vector<size_t> firstBoard;
-  std::vector<size_t> secondBoard;
-  for (size_t i = 0; i < all.size(); ++i) {
-    if (!lone(i)) continue;
-    if (all[i].market == '1') firstBoard.push_back(i);
-    if (all[i].market == '2') secondBoard.push_back(i);
-  }
-  if (firstBoard.empty() || secondBoard.empty()) return;
-  for (size_t k = 0; k < duplicates; ++k) {
-    all[secondBoard[(k * 53 + 11) % secondBoard.size()]].name = all[firstBoard[(k * 37 + 5) % firstBoard.size()]].name;
-  }
-}
-
 }  // namespace
 
 Listing Listing::Build(uint64_t seed, int stocks) {
@@ -230,13 +211,34 @@ Listing Listing::Build(uint64_t seed, int stocks) {
   std::vector<ListedStock>& all = listing.stocks_;
   const std::vector<int> sizes = MarketSizes(total);
   for (int m = 0; m < 4; ++m) AddMarket(random, codes, names, m, sizes[m], all);
-  ShareSomeNames(all, total < 50 ? 0 : static_cast<size_t>(std::max(1, total / 500)));
   // Always at least one suspended stock, so the halted paths have something to show.
   if (total >= 20 && std::none_of(all.begin(), all.end(), [](const ListedStock& s) { return s.IsSuspended(); })) {
     all[all.size() / 2].class5 = '1';
   }
   for (size_t i = 0; i < all.size(); ++i) listing.byCode_.emplace(all[i].code, i);
   return listing;
+}
+
+std::vector<Listing::NamePair> Listing::NamesToShare(size_t pairs) const {
+  // Only stocks without preferred shares are paired, so every preferred name still follows its
+  // common name; a stock takes one name at most.
+  auto lone = [this](size_t i) {
+    return !stocks_[i].IsPreferred() && (i + 1 == stocks_.size() || stocks_[i + 1].commonCode != stocks_[i].code);
+  };
+  std::vector<size_t> firstBoard;
+  std::vector<size_t> secondBoard;
+  for (size_t i = 0; i < stocks_.size(); ++i) {
+    if (!lone(i)) continue;
+    if (stocks_[i].market == '1') firstBoard.push_back(i);
+    if (stocks_[i].market == '2') secondBoard.push_back(i);
+  }
+  std::vector<NamePair> shared;
+  const size_t count = std::min({pairs, firstBoard.size(), secondBoard.size()});
+  for (size_t k = 0; k < count; ++k) {
+    // Spread over both boards: a stride prime to neither board's size would repeat a stock.
+    shared.push_back({secondBoard[secondBoard.size() * k / count], firstBoard[firstBoard.size() * k / count]});
+  }
+  return shared;
 }
 
 const ListedStock* Listing::Find(std::string_view code) const {

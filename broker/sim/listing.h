@@ -55,6 +55,13 @@ class Listing {
   const ListedStock& At(size_t index) const { return stocks_.at(index); }
   // The stock with the code ("A005930"), or null.
   const ListedStock* Find(std::string_view code) const;
+  // Names are unique. A fault plan may ask for `pairs` stocks of the second board to be named
+  // after stocks of the first, as real boards have at times: which stock takes whose name.
+  struct NamePair {
+    size_t taker;
+    size_t giver;
+  };
+  std::vector<NamePair> NamesToShare(size_t pairs) const;
   // Every field of every stock in a canonical byte form, for determinism checks.
   std::string Bytes() const;
 

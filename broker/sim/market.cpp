@@ -46,9 +46,9 @@ int Market::Find(std::string_view code) const {
 void Market::Sync(int32_t date, int64_t timeOfDay) {
   int32_t tradingDate = date;
   auto ms = static_cast<int32_t>(std::clamp<int64_t>(timeOfDay, 0, kEndOfDayMs));
-  // A weekday the clock stands on trades, holiday or not (a session must have its day); a weekend
-  // shows the last trading day as it closed.
-  if (!IsWeekday(date)) {
+  // A day the exchange does not trade (a weekend or a holiday) shows the last trading day as it
+  // closed: live trading follows the same calendar as the history.
+  if (!IsTradingDay(date)) {
     tradingDate = PreviousTradingDay(date);
     ms = kEndOfDayMs;
   }
@@ -67,6 +67,7 @@ void Market::StartDay(int32_t date) {
   for (auto& day : days_) day.reset();
   for (auto& cached : states_) cached.at = -1;
   for (auto& drawn : drawn_) drawn.ready = false;
+  for (auto& minutes : indexMinutes_) minutes.clear();
 }
 
 void Market::Deliver(int32_t ms) {
@@ -184,8 +185,37 @@ std::vector<DailyBar> Market::IndexHistory(std::string_view code, int count) {
   return bars;
 }
 
-std::vector<IndexMinute> Market::IndexDay(std::string_view code) {
-  return IndexMinutes(process_.IndexDays(code, tradingDate_).back().bar, DeriveSeed(seed_, IndexSalt(code)));
+const std::vector<IndexMinute>& Market::IndexDay(std::string_view code) {
+  const bool second = code == "U201";
+  std::vector<IndexMinute>& minutes = indexMinutes_[second ? 1 : 0];
+  if (minutes.empty()) {
+    const std::vector<int64_t> shares = BoardMinuteShares(second ? '2' : '1');
+    minutes =
+        IndexMinutes(process_.IndexDays(code, tradingDate_).back().bar, DeriveSeed(seed_, IndexSalt(code)), shares);
+  }
+  return minutes;
+}
+
+std::vector<int64_t> Market::BoardMinuteShares(char board) {
+  std::vector<int64_t> shares(static_cast<size_t>(kRegularMinutes), 0);
+  for (int i = 0; i < static_cast<int>(stocks_.size()); ++i) {
+    if (stocks_[static_cast<size_t>(i)].market != board) continue;
+    // A day nobody asked for is planned and dropped: the index needs its volumes only.
+    std::unique_ptr<StockDay> planned;
+    StockDay* day = days_[static_cast<size_t>(i)].get();
+    if (day == nullptr) {
+      planned = std::make_unique<StockDay>(stocks_[static_cast<size_t>(i)], DaySeed(i), Today(i));
+      day = planned.get();
+    }
+    int64_t regular = 0;
+    for (int m = 0; m < kRegularMinutes; ++m) {
+      const int32_t volume = day->Minute(m).volume;
+      shares[static_cast<size_t>(m)] += volume;
+      regular += volume;
+    }
+    shares.back() += Today(i).bar.volume - regular;
+  }
+  return shares;
 }
 
 void Market::Announce(int index, const Trade* record) {

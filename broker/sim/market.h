@@ -4,7 +4,7 @@
 // objects; the objects ask it for answers and listen to it for events.
 //
 // Time: the market follows the exchange clock through Sync (date and time of day). On a day the
-// exchange does not trade (a weekend), the market shows the last trading day as it closed.
+// exchange does not trade (a weekend or a holiday), the market shows the last trading day as it closed.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -60,9 +60,10 @@ class Market {
   std::vector<DailyBar> History(int index, int count);
   // What the market's process decided for the stock today.
   const DayDraw& Today(int index);
-  // An exchange index ("U001", "U201"): its bars before today, and today's minutes.
+  // An exchange index ("U001", "U201"): its bars before today, and today's minutes, whose volumes
+  // are its stocks' minute by minute.
   std::vector<DailyBar> IndexHistory(std::string_view code, int count);
-  std::vector<IndexMinute> IndexDay(std::string_view code);
+  const std::vector<IndexMinute>& IndexDay(std::string_view code);
   uint64_t Seed() const { return seed_; }
 
   // Tells the stock's listeners of a change an account made to its live book now: a contract when
@@ -78,6 +79,8 @@ class Market {
   void StartDay(int32_t date);
   void Deliver(int32_t ms);
   uint64_t DaySeed(int index) const;
+  // Shares the board's stocks trade today in each regular minute, the closing auction in the last.
+  std::vector<int64_t> BoardMinuteShares(char board);
 
   std::vector<StockProfile> stocks_;
   std::unordered_map<std::string_view, int> byCode_;
@@ -100,6 +103,7 @@ class Market {
   };
   std::vector<Drawn> drawn_;
   std::vector<DayDraw> scratch_;
+  std::vector<IndexMinute> indexMinutes_[2];  // today's, once asked for
   std::map<int, std::unique_ptr<LiveBook>> books_;
   std::map<int, std::vector<MarketListener*>> listeners_;
 };

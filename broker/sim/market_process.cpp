@@ -18,8 +18,14 @@ constexpr uint64_t kFactorSalt = 0x464143540000000ull;
 constexpr uint64_t kPathSalt = 0x5041544800000000ull;
 constexpr uint64_t kActionSalt = 0x4143544e00000000ull;
 constexpr uint64_t kStyleSalt = 0x5354594c00000000ull;
-constexpr int32_t kLowestPrice = 200;
 constexpr int32_t kHighestPrice = 3'000'000;
+// Below this price a step of the tick is a large part of the price, and at about 30 won the daily
+// limit allows no step at all. A company whose shares closed below it consolidates them the next
+// day, as listed companies do, so the process never takes a stock where it cannot move.
+constexpr int32_t kConsolidateBelow = 500;
+constexpr double kConsolidation = 10.0;
+// A split never takes the price below this.
+constexpr int32_t kLowestAfterSplit = 2 * kConsolidateBelow;
 
 // The market factor: daily volatility about 1.25%, clustering, and a rare crash.
 constexpr double kFactorSigma = 0.0125;
@@ -34,6 +40,19 @@ constexpr double kLimitCarry = 0.55;
 // Pull of the price towards the listing's level, per day.
 constexpr double kLevelPull = 0.004;
 constexpr double kHaltPercent = 0.3;
+
+// Turnover. A stock's ordinary day trades a value (won) that grows with its liquidity and size, the
+// largest companies' about as much as a real board's largest. Its shares are that value at the
+// price, and an ordinary day turns over a few parts in a hundred of the listed shares at most, the
+// busiest day half of them and a real board's busiest day's value at most (all bounds smooth, so
+// volumes never pile up at a bound).
+constexpr double kRegularSeconds = 21000;      // of the regular session, as the liquidity counts them
+constexpr double kValuePerContract = 1.0e6;    // won in an average contract
+constexpr double kMostOrdinaryValue = 6.0e11;  // won
+constexpr double kUsualTurnover = 0.03;
+constexpr double kMostTurnover = 0.5;
+constexpr double kMostDayValue = 3.0e12;  // won
+constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
 
 int32_t UpperLimit(int32_t base) {
   return base + PriceLimitChange(base, 1);
@@ -89,7 +108,12 @@ Style StyleOf(const StockProfile& stock) {
 }
 
 int32_t ListingPrice(const StockProfile& stock) {
-  return TickAtOrBelow(std::clamp(stock.priceLevel, kLowestPrice, kHighestPrice));
+  return TickAtOrBelow(std::clamp(stock.priceLevel, kConsolidateBelow, kHighestPrice));
+}
+
+// x bounded smoothly by `most`: about x while small against it, never beyond it.
+double Saturated(double x, double most) {
+  return most * std::tanh(x / most);
 }
 
 int32_t NearestTick(double price, int32_t lower, int32_t upper) {
@@ -120,12 +144,26 @@ double PositiveNormal(SeededRandom& random) {
   return std::fabs(Normal(random));
 }
 
-}  // namespace
-
-int32_t OrdinaryVolume(const StockProfile& stock, int32_t price) {
-  const double shares = stock.contractsPerSecond * 21000.0 * std::min(3000.0, 3'000'000.0 / std::max(price, 1));
-  return std::max(100, RoundToInt(std::min(shares, 5.0e7)));
+// The value a stock trades on an ordinary day, of a company of the given size (1: typical).
+double OrdinaryValue(const StockProfile& stock, double size) {
+  const double value = stock.contractsPerSecond * kRegularSeconds * kValuePerContract * size;
+  return Saturated(value, kMostOrdinaryValue);
 }
+
+// The shares of an ordinary day at a price, of the listed shares (0: not known).
+double OrdinaryShares(double value, int32_t price, double listedShares) {
+  const double shares = value / std::max(price, 1);
+  return std::max(100.0, listedShares > 0 ? Saturated(shares, kUsualTurnover * listedShares) : shares);
+}
+
+// A day's volume at a price from the shares its activity asks for, within the bounds.
+int32_t DayVolume(double shares, int32_t price, double listedShares) {
+  double bounded = listedShares > 0 ? Saturated(shares, kMostTurnover * listedShares) : shares;
+  bounded = Saturated(bounded * price, kMostDayValue) / std::max(price, 1);
+  return std::max(100, RoundToInt(std::min(bounded, kMostDayVolume)));
+}
+
+}  // namespace
 
 MarketProcess::MarketProcess(const std::vector<StockProfile>& stocks, uint64_t seed)
     : stocks_(stocks), seed_(seed), factorVariance_(kFactorSigma * kFactorSigma) {}
@@ -178,17 +216,19 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
   double variance = longVariance;
   double carry = 0;
   double volumeState = 0;
-  double volumeScale = style.size;
+  const double ordinaryValue = OrdinaryValue(stock, style.size);
+  const auto listedShares = static_cast<double>(stock.listedShares);
   for (size_t day = 0; day < dates.size(); ++day) {
     DayDraw& draw = days[day];
     DailyBar& bar = draw.bar;
     bar.date = dates[day];
     int32_t base = close;
-    if (static_cast<int>(day) == action.day) {
+    if (close < kConsolidateBelow) {
+      base = TickAtOrBelow(RoundToInt(close * kConsolidation));
+    } else if (static_cast<int>(day) == action.day) {
       const int32_t adjusted = TickAtOrBelow(RoundToInt(close / action.olderFactor));
-      if (adjusted >= kLowestPrice && adjusted <= kHighestPrice) {
+      if (adjusted >= kLowestAfterSplit && adjusted <= kHighestPrice) {
         base = adjusted;
-        volumeScale *= action.olderFactor;
       }
     }
     const FactorDay& factor = factor_[day];
@@ -259,9 +299,9 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       bar.volume = 0;
       continue;
     }
-    const double ordinary = OrdinaryVolume(stock, bar.close) * volumeScale;
+    const double ordinary = OrdinaryShares(ordinaryValue, bar.close, listedShares);
     const double volume = ordinary * std::exp(volumeState + heat - 0.15);
-    bar.volume = std::max(100, RoundToInt(std::min(volume, 1.5e9)));
+    bar.volume = DayVolume(volume, bar.close, listedShares);
 
     // The open: part of the day's move happened overnight; news often broke before the open.
     const double deviation = std::sqrt(before + style.beta * style.beta * kFactorSigma * kFactorSigma);
@@ -301,9 +341,8 @@ void MarketProcess::RunIndexes(int32_t date) {
     if (stock.market != '1' && stock.market != '2') continue;
     Run(static_cast<int>(i), date, days);
     const int which = stock.market == '1' ? 0 : 1;
-    // The listing's value traded on an ordinary day stands for the company's weight.
-    const double weight =
-        static_cast<double>(OrdinaryVolume(stock, ListingPrice(stock))) * ListingPrice(stock) * StyleOf(stock).size;
+    // The value the company trades on an ordinary day stands for its weight.
+    const double weight = OrdinaryValue(stock, StyleOf(stock).size);
     for (size_t d = 0; d < days.size(); ++d) {
       const DailyBar& bar = days[d].bar;
       const double base = bar.close - bar.change;
@@ -313,7 +352,7 @@ void MarketProcess::RunIndexes(int32_t date) {
       sum.close += weight * (bar.close / base - 1);
       sum.high += weight * (bar.high - std::max(bar.open, bar.close)) / base;
       sum.low += weight * (std::min(bar.open, bar.close) - bar.low) / base;
-      sum.volume += bar.volume;
+      sum.volume += static_cast<double>(bar.volume);
     }
   }
   constexpr std::array<int32_t, 2> kStartLevels = {265000, 87000};
@@ -341,7 +380,7 @@ void MarketProcess::RunIndexes(int32_t date) {
   }
 }
 
-std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed) {
+std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares) {
   // A bridge from the open through the day's high and low to its close; every close is exact
   // against the previous close, so the day's change read from any minute survives the float.
   const int32_t base = day.close - day.change;
@@ -375,6 +414,8 @@ std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed) {
     }
   }
   std::vector<IndexMinute> minutes(static_cast<size_t>(kRegularMinutes));
+  // Thousands of the running sum, so that rounding never drifts from the day's volume.
+  int64_t traded = 0;
   int64_t given = 0;
   int32_t last = day.open;
   for (int m = 0; m < kRegularMinutes; ++m) {
@@ -383,8 +424,9 @@ std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed) {
     minute.close = closes[static_cast<size_t>(m)];
     minute.high = std::max(minute.open, minute.close);
     minute.low = std::min(minute.open, minute.close);
-    const double share = (0.5 + random.Unit()) / kRegularMinutes * (m < 30 ? 1.6 : 0.95);
-    minute.volume = std::min<int32_t>(RoundToInt(day.volume * share), static_cast<int32_t>(day.volume - given));
+    if (static_cast<size_t>(m) < shares.size()) traded += shares[static_cast<size_t>(m)];
+    minute.volume = std::clamp<int32_t>(RoundToInt(static_cast<double>(traded) / 1000.0) - static_cast<int32_t>(given),
+                                        0, static_cast<int32_t>(day.volume - given));
     given += minute.volume;
     last = minute.close;
   }

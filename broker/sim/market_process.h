@@ -7,8 +7,10 @@
 // Each stock's return is a market factor times its beta plus its own shock. Both volatilities
 // cluster (a GARCH-like recursion), the shocks have fat tails, news jumps now and then, and a move
 // beyond the daily limit closes at the limit and carries part of the excess into the next day, so
-// limit streaks continue. Volume persists and rises with volatility and big moves. The two exchange
-// indexes are the value-weighted moves of their own markets' stocks.
+// limit streaks continue. Volume persists and rises with volatility and big moves, within the listed
+// shares and a real board's value. Shares that closed below 500 won are consolidated the next day,
+// so a stock never stands where the limit leaves it no step. The two exchange indexes are the
+// value-weighted moves of their own markets' stocks, and trade their volume.
 //
 // Deterministic from the market's seed: a stock's path depends on its own seed and the factor
 // alone, never on which stock or day was asked first.
@@ -47,7 +49,8 @@ class MarketProcess {
   // Every day of the stock from the start through `date`, oldest first. Days before `detailFrom`
   // carry only their date, close, change and halt: no volume, and the open, high and low at the close.
   void Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom = 0);
-  // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date.
+  // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date. An
+  // index's volume is its stocks' (the first or second board's) in thousands of shares.
   const std::vector<IndexDraw>& IndexDays(std::string_view code, int32_t date);
 
  private:
@@ -70,10 +73,8 @@ class MarketProcess {
 };
 
 // The minutes of an index's day (hundredths): they open at the day's open, reach its high and low
-// and end at its close, and their volumes add up to the day's.
-std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed);
-
-// Shares a stock trades on an ordinary day at a price.
-int32_t OrdinaryVolume(const StockProfile& stock, int32_t price);
+// and end at its close. Their volumes are its stocks' (`shares` of each regular minute, the closing
+// auction in the last), in thousands, and add up to the day's.
+std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares);
 
 }  // namespace ostrada::sim

@@ -26,6 +26,11 @@ int32_t Poisson(SeededRandom& random, double mean) {
   return count;
 }
 
+int32_t Wiggle(SeededRandom& random) {
+  const double draw = random.Unit();
+  return draw < 0.2 ? -1 : draw < 0.4 ? 1 : 0;
+}
+
 int32_t RoundToInt(double value) {
   return static_cast<int32_t>(value < 0 ? value - 0.5 : value + 0.5);
 }

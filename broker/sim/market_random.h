@@ -11,6 +11,8 @@ namespace ostrada::sim {
 double Normal(SeededRandom& random);
 // A Poisson count of the given mean (normal approximation for large means).
 int32_t Poisson(SeededRandom& random, double mean);
+// A step of -1, 0 or +1 (ladder positions), 0 most often.
+int32_t Wiggle(SeededRandom& random);
 // Nearest integer, halves away from zero.
 int32_t RoundToInt(double value);
 

@@ -18,6 +18,7 @@ std::vector<StockProfile> ProfilesOf(const Listing& listing) {
     profile.seed = listed.seed;
     profile.priceLevel = listed.basePrice;
     profile.contractsPerSecond = ContractsPerSecond(listed.liquidity);
+    profile.listedShares = static_cast<int64_t>(listed.number2) * 1000;
     profiles.push_back(std::move(profile));
   }
   return profiles;

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <numeric>
+#include <set>
 
 #include "basesrc/priceinfo.h"
+#include "broker/sim/clock.h"
 #include "broker/sim/listing.h"
 #include "broker/sim/market.h"
 #include "broker/sim/market_calendar.h"
@@ -96,6 +99,42 @@ std::vector<double> Returns(const std::vector<DailyBar>& bars, const std::vector
   return returns;
 }
 
+// A price from which the daily limit allows no step up or down.
+bool CannotMove(int32_t price) {
+  return PriceLimitChange(price, 1) == 0 || PriceLimitChange(price, 0) == 0;
+}
+
+// Days of the history off the exchange's calendar: dates it does not trade on, and trading days
+// between the first and the last that it lacks.
+int OffCalendar(const std::vector<DailyBar>& bars) {
+  if (bars.empty()) return 0;
+  int off = 0;
+  size_t at = 0;
+  for (int32_t day = bars.front().date; day <= bars.back().date; day = AddDays(day, 1)) {
+    const bool listed = at < bars.size() && bars[at].date == day;
+    off += listed != IsTradingDay(day) ? 1 : 0;
+    at += listed ? 1 : 0;
+  }
+  return off + static_cast<int>(bars.size() - at);
+}
+
+// The most thousands of shares by which an index's days differ from its stocks' volumes.
+double IndexVolumeGap(const std::vector<DailyBar>& index, const std::map<int32_t, double>& stocks) {
+  double gap = 0;
+  for (const DailyBar& bar : index) {
+    const auto found = stocks.find(bar.date);
+    const double shares = found == stocks.end() ? 0 : found->second;
+    gap = std::max(gap, std::fabs(bar.volume - shares / 1000.0));
+  }
+  return gap;
+}
+
+int SharedNames(const Listing& listing) {
+  std::set<std::string> names;
+  for (const ListedStock& stock : listing.All()) names.insert(stock.name);
+  return static_cast<int>(listing.Size() - names.size());
+}
+
 bool SameBar(const DailyBar& bar, const DayState& state) {
   if (state.halted) return bar.volume == 0 && bar.close == state.price && bar.open == state.price;
   return bar.open == state.open && bar.high == state.high && bar.low == state.low && bar.close == state.price &&
@@ -164,8 +203,26 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   std::vector<double> pooled, kurtoses, lag1, lag20, indexCorrelations, limitVolumes, volumeLag1;
   std::vector<int> lowerLimits(dates.size()), upperLimits(dates.size()), touches(dates.size());
   int afterLimitUp = 0, roseAfterLimitUp = 0;
+  // Prices that cannot move, turnover of the listed shares, and the boards' volumes day by day.
+  int stuck = 0, longestUnchanged = 0;
+  double lowestClose = kUnbounded, busiestTurnover = 0;
+  std::map<int32_t, double> boardVolumes[2], dayValues, largestValues;
   for (int i = 0; i < study.stocks; ++i) {
     const std::vector<DailyBar> bars = today.History(i, kHistoryDays);
+    const ListedStock& listed = listing.At(static_cast<size_t>(i));
+    int unchanged = 0;
+    for (const DailyBar& bar : bars) {
+      if (listed.market == '1' || listed.market == '2') boardVolumes[listed.market - '1'][bar.date] += bar.volume;
+      if (bar.volume == 0) continue;
+      const double value = static_cast<double>(bar.volume) * bar.close;
+      dayValues[bar.date] += value;
+      largestValues[bar.date] = std::max(largestValues[bar.date], value);
+      stuck += CannotMove(bar.close) ? 1 : 0;
+      lowestClose = std::min<double>(lowestClose, bar.close);
+      busiestTurnover = std::max(busiestTurnover, bar.volume / (listed.number2 * 1000.0));
+      unchanged = bar.change == 0 ? unchanged + 1 : 0;
+      longestUnchanged = std::max(longestUnchanged, unchanged);
+    }
     returns.push_back(Returns(bars, dates));
     const std::vector<double>& series = returns.back();
     std::vector<double> volumes, calm;
@@ -240,7 +297,8 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
       thinSpreads.push_back(ladder.Position(state.ask) - ladder.Position(state.bid));
   }
   today.Sync(date, kAfterCloseMs);
-  std::vector<double> todayMoves, values, closingShares, volumeRatios, thinMinutes;
+  std::vector<double> todayMoves, values, closingShares, volumeRatios, thinMinutes, turnovers;
+  double todayBoardVolumes[2] = {0, 0};
   constexpr int kHour = 60;
   constexpr int kLunchHour = 180;  // 12:00
   double firstHour = 0, lunchHour = 0;
@@ -258,6 +316,9 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
       thinMinutes.push_back(static_cast<double>(traded) / kRegularMinutes);
     todayMoves.push_back(static_cast<double>(state.price - state.previousClose) / state.previousClose);
     values.push_back(static_cast<double>(state.value));
+    const ListedStock& listed = listing.At(static_cast<size_t>(i));
+    turnovers.push_back(state.volume / (listed.number2 * 1000.0));
+    if (listed.market == '1' || listed.market == '2') todayBoardVolumes[listed.market - '1'] += state.volume;
     StockDay& day = today.Day(i);
     std::vector<Trade> closing;
     day.Records(day.CountAt(kAfterCloseMs) - 1, 1, closing);
@@ -296,6 +357,29 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
   add("thinnest stocks: minutes with a contract", Mean(thinMinutes), 0.2, 0.8);
   add("thinnest stocks: spread in ticks at 14:00 (mean)", Mean(thinSpreads), 1.5, 5);
   add("value traded 12:00-13:00 / 09:00-10:00", firstHour > 0 ? lunchHour / firstHour : 0, 0.2, 0.7);
+
+  // Prices where a stock can no longer move, turnover, the indexes as sums, the calendar, the names.
+  add("history closes where no step is possible", stuck, 0, 0);
+  add("lowest close in the history (won)", lowestClose, 400, kUnbounded);
+  add("longest run of unchanged closes (days)", longestUnchanged, 0, 15);
+  add("busiest day's volume / listed shares (max)", busiestTurnover, 0.02, 0.5);
+  add("today's volume / listed shares (median)", Median(turnovers), 0.0005, 0.02);
+  add("largest stock's share of today's value", total > 0 ? values.front() / total : 0, 0.01, 0.15);
+  double largestShare = 0;
+  for (const auto& [day, value] : dayValues) largestShare = std::max(largestShare, largestValues[day] / value);
+  add("largest stock's share of a day's value (max)", largestShare, 0.02, 0.2);
+  add("today's value per listed stock (billion won)", total / 1e9 / std::max(1, study.stocks), 3, 15);
+  double indexGap = 0;
+  for (const char* code : {"U001", "U201"}) {
+    const int board = code[1] == '0' ? 0 : 1;
+    indexGap = std::max(indexGap, IndexVolumeGap(today.IndexHistory(code, kHistoryDays), boardVolumes[board]));
+    int64_t minutes = 0;
+    for (const IndexMinute& minute : today.IndexDay(code)) minutes += minute.volume;
+    indexGap = std::max(indexGap, std::fabs(minutes - todayBoardVolumes[board] / 1000.0));
+  }
+  add("index volume less its stocks' (thousands, max)", indexGap, 0, 0.5);
+  add("history days off the exchange's calendar", OffCalendar(today.IndexHistory("U001", kHistoryDays)), 0, 0);
+  add("stocks sharing a name", SharedNames(listing), 0, 0);
   return study;
 }
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
+
+#include "broker/sim/market_calendar.h"
 
 namespace ostrada::sim {
 namespace {
@@ -91,6 +94,35 @@ TEST(ClockTest, MarketIsOpenOnWeekdaysBetweenTheMarketTimes) {
   EXPECT_FALSE(monday.IsMarketOpen());
   ExchangeClock saturday(20261205, ExchangeClock::AtHhmmss(100000));
   EXPECT_FALSE(saturday.IsMarketOpen());
+  // A weekday holiday is closed all day, as the history skips it.
+  ExchangeClock harvest(20260924, ExchangeClock::AtHhmmss(100000));
+  EXPECT_FALSE(harvest.IsMarketOpen());
+}
+
+// The exchange's closed weekdays of 2025 and 2026, as announced: the fixed holidays, the lunar new
+// year and harvest festival (with their substitutes), the election days and the year-end closing.
+TEST(CalendarTest, TheExchangesHolidaysOf2025And2026) {
+  const std::set<int32_t> closed = {20250101, 20250127, 20250128, 20250129, 20250130, 20250303, 20250501,
+                                    20250505, 20250506, 20250603, 20250606, 20250815, 20251003, 20251006,
+                                    20251007, 20251008, 20251009, 20251225, 20251231, 20260101, 20260216,
+                                    20260217, 20260218, 20260302, 20260501, 20260505, 20260525, 20260603,
+                                    20260817, 20260924, 20260925, 20261005, 20261009, 20261225, 20261231};
+  int tradingDays = 0;
+  for (int32_t date = 20250101; date <= 20261231; date = AddDays(date, 1)) {
+    SCOPED_TRACE(date);
+    const bool weekday = IsWeekday(date);
+    EXPECT_EQ(IsExchangeHoliday(date), closed.count(date) == 1);
+    EXPECT_EQ(IsTradingDay(date), weekday && closed.count(date) == 0);
+    tradingDays += IsTradingDay(date) ? 1 : 0;
+  }
+  // 2025: 261 weekdays less 19 holidays; 2026: 261 weekdays less 16.
+  EXPECT_EQ(tradingDays, 242 + 245);
+  // A holiday falling on a weekend closes nothing more; Monday after a Saturday holiday trades.
+  EXPECT_TRUE(IsTradingDay(20260608));
+  EXPECT_EQ(PreviousTradingDay(20260219), 20260213);
+  EXPECT_EQ(TradingDayAtOrBefore(20251009), 20251002);
+  EXPECT_EQ(TradingDayAtOrBefore(20251010), 20251010);
+  EXPECT_EQ(TradingDaysBefore(20260106, 3), (std::vector<int32_t>{20251230, 20260102, 20260105}));
 }
 
 TEST(CalendarTest, DatesAndWeekdays) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
@@ -101,6 +105,47 @@ TEST_F(CodeObjectsTest, ListItemOverride) {
   EXPECT_EQ(list->Data(1, 2).Type(), VarType::kI4);
   EXPECT_EQ(list->Data(2, 0).ToText(), exchange.Stocks().At(0).code2);
   EXPECT_EQ(list->Data(0, 1).ToText(), exchange.Stocks().At(1).code);
+}
+
+// The listing's names are unique, so the finder can choose every stock; names repeat only when the
+// fault plan asks for it, and then exactly the pairs it asked for, each a second-board stock named
+// after a first-board stock without preferred shares.
+TEST(CodeListNames, RepeatOnlyWhenTheFaultPlanAsksForIt) {
+  Exchange exchange{ExchangeOptions{.seed = 5, .stocks = 600}};
+  broker::ScopedServer server{exchange};
+  const Listing& listing = exchange.Stocks();
+  auto names = [&] {
+    auto list = CreateAs<IStockCodeList>(clsid::kStockCodeList);
+    std::map<std::string, std::vector<int16_t>> byName;
+    for (int16_t i = 0; i < list->Count(); ++i) byName[list->Data(1, i).ToText()].push_back(i);
+    return byName;
+  };
+  EXPECT_EQ(names().size(), listing.Size());
+
+  exchange.Faults().ShareNames(4);
+  const auto shared = names();
+  EXPECT_EQ(shared.size(), listing.Size() - 4);
+  int pairs = 0;
+  for (const auto& [name, indexes] : shared) {
+    if (indexes.size() == 1) continue;
+    ++pairs;
+    ASSERT_EQ(indexes.size(), 2u);
+    const ListedStock& giver = listing.At(static_cast<size_t>(indexes[0]));
+    const ListedStock& taker = listing.At(static_cast<size_t>(indexes[1]));
+    EXPECT_EQ(giver.market, '1');
+    EXPECT_EQ(taker.market, '2');
+    EXPECT_EQ(name, giver.name);
+    EXPECT_FALSE(giver.IsPreferred());
+    EXPECT_FALSE(taker.IsPreferred());
+    // Neither has a preferred share whose name would then follow another company's.
+    for (const ListedStock* stock : {&giver, &taker}) {
+      for (const ListedStock& other : listing.All()) EXPECT_NE(other.commonCode, stock->code);
+    }
+  }
+  EXPECT_EQ(pairs, 4);
+
+  exchange.Faults().Clear();
+  EXPECT_EQ(names().size(), listing.Size());
 }
 
 TEST(FaultPlanTest, CustomFaultsAreArmedByNameAndCleared) {

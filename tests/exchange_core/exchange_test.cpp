@@ -96,6 +96,13 @@ TEST(ExchangeTest, DefaultTradingDateIsTheLastWeekdayInKorea) {
   EXPECT_EQ(exchange.Clock().Date(), 20261204);
 }
 
+TEST(ExchangeTest, DefaultTradingDateSkipsTheExchangesHolidays) {
+  // 2026-10-05 (Monday) stands in for the foundation day that fell on a Saturday; 10-09 is a Friday.
+  EXPECT_EQ(DefaultTradingDate(KoreanUnixMilliseconds(20261005, 10 * kMillisecondsPerHour)), 20261002);
+  EXPECT_EQ(DefaultTradingDate(KoreanUnixMilliseconds(20261011, 10 * kMillisecondsPerHour)), 20261008);
+  EXPECT_EQ(DefaultTradingDate(KoreanUnixMilliseconds(20260102, 0)), 20260102);
+}
+
 TEST(ExchangeTest, PumpFollowsTheWallClockAtTheSessionSpeed) {
   int64_t wall = 1'796'000'000'000;
   Exchange exchange(

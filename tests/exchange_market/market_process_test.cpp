@@ -64,6 +64,34 @@ TEST(MarketMemory, TodaysHistoryHoldsYesterdaysSession) {
   EXPECT_EQ(StudyMarket(7, 60, kTradingDate).discontinuities, 0);
 }
 
+// A weekday holiday (2026-10-05, a Monday) trades nothing live, as the history skips it: the market
+// shows the Friday before as it closed, and the daily chart's newest bar is that Friday's.
+TEST(MarketMemory, AWeekdayHolidayIsClosedLiveAsInTheHistory) {
+  Exchange friday(LiveOn(20261002, 15, 40));
+  std::vector<std::vector<Variant>> closed;
+  {
+    broker::ScopedServer server(friday);
+    closed = PriceRows(friday.Stocks());
+  }
+  Exchange holiday(LiveOn(20261005, 10, 30));
+  broker::ScopedServer server(holiday);
+  EXPECT_FALSE(holiday.Clock().IsMarketOpen());
+  const std::vector<std::vector<Variant>> rows = PriceRows(holiday.Stocks());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(holiday.Stocks().At(i).code);
+    EXPECT_EQ(rows[i][3].ToI4(), closed[i][3].ToI4());    // the price
+    EXPECT_EQ(rows[i][11].ToI4(), closed[i][11].ToI4());  // the day's volume
+    EXPECT_EQ(rows[i][19].ToI4(), closed[i][19].ToI4());  // the previous close
+  }
+  auto chart = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kDayChart);
+  chart->SetInput(0, Variant::Text(holiday.Stocks().At(0).code));
+  chart->SetInput(1, Variant::UI1('D'));
+  chart->SetInput(3, Variant::I2(2));
+  ASSERT_EQ(chart->Request(), 0);
+  EXPECT_EQ(chart->DataValue(0, 0).ToI4(), 20261002);
+  EXPECT_EQ(chart->DataValue(0, 1).ToI4(), 20261001);
+}
+
 // A stock's history and day do not depend on which stocks, or which of its days, were asked first.
 TEST(MarketMemory, TheSameWhateverIsAskedFirst) {
   const Listing listing = Listing::Build(11, 40);
@@ -77,7 +105,9 @@ TEST(MarketMemory, TheSameWhateverIsAskedFirst) {
     const DayState late = backward.State(i);
     const std::vector<DailyBar> a = forward.History(i, 520);
     const std::vector<DailyBar> b = backward.History(i, 12);
-    ASSERT_EQ(a.size(), 520u);
+    // Every trading day from the process's start (2024-11-01) to yesterday: 547 weekdays less the
+    // exchange's 35 weekday holidays between.
+    ASSERT_EQ(a.size(), 512u);
     for (size_t d = 0; d < b.size(); ++d) {
       const DailyBar& x = a[a.size() - b.size() + d];
       ASSERT_EQ(std::tie(x.date, x.open, x.high, x.low, x.close, x.change, x.volume),

@@ -1,0 +1,77 @@
+// ostrada-cli market-stats: the market's measures stay in their bands for three seeds, among them
+// the prices that can always move, the turnover, the indexes as sums, the calendar and the names.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "tests/support/cli.h"
+
+namespace ostrada {
+namespace {
+
+using testing::RunCli;
+
+struct Row {
+  double value = 0;
+  std::string result;
+};
+
+// The table's rows by measure name: the name, then value, low, high and "pass" or "FAIL" (a long
+// name may push the columns to the right, so the four are read from the end).
+std::map<std::string, Row> Table(const std::string& output) {
+  std::map<std::string, Row> rows;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const bool passes = line.ends_with(" pass");
+    if (!passes && !line.ends_with(" FAIL")) continue;
+    size_t end = line.size();
+    for (int field = 0; field < 4; ++field) {
+      end = line.find_last_not_of(' ', end - 1);
+      end = line.find_last_of(' ', end);
+    }
+    Row row;
+    row.value = std::stod(line.substr(end + 1));
+    row.result = passes ? "pass" : "FAIL";
+    rows[line.substr(0, line.find_last_not_of(' ', end) + 1)] = row;
+  }
+  return rows;
+}
+
+TEST(MarketStatsCli, EveryBandHoldsForThreeSeeds) {
+  for (const char* seed : {"20261208", "1", "2"}) {
+    SCOPED_TRACE(seed);
+    const auto run = RunCli(std::string("market-stats --date 20261208 --seed ") + seed);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::map<std::string, Row> table = Table(run.output);
+    ASSERT_GE(table.size(), 35u) << run.output;
+    for (const auto& [name, row] : table) EXPECT_EQ(row.result, "pass") << name << " " << row.value;
+    EXPECT_NE(run.output.find("0 of " + std::to_string(table.size()) + " measures outside their band"),
+              std::string::npos);
+    // No close where the 15% limit leaves no tick to move (below about 34 won): the lowest close is
+    // at most one limit below the 500 won under which shares are consolidated (500 - 75).
+    EXPECT_EQ(table.at("history closes where no step is possible").value, 0);
+    EXPECT_GE(table.at("lowest close in the history (won)").value, 425);
+    EXPECT_LE(table.at("busiest day's volume / listed shares (max)").value, 0.5);
+    EXPECT_LE(table.at("largest stock's share of a day's value (max)").value, 0.2);
+    // An index's volume is in thousands of shares: its stocks' sum rounds to it.
+    EXPECT_LE(table.at("index volume less its stocks' (thousands, max)").value, 0.5);
+    EXPECT_EQ(table.at("history days off the exchange's calendar").value, 0);
+    EXPECT_EQ(table.at("stocks sharing a name").value, 0);
+  }
+}
+
+// The study is of a trading day: a weekday holiday is refused like a weekend.
+TEST(MarketStatsCli, AHolidayIsNoTradingDay) {
+  for (const char* date : {"20261005", "20260925", "20261205"}) {
+    const auto run = RunCli(std::string("market-stats --stocks 40 --date ") + date);
+    EXPECT_EQ(run.exitCode, 1) << date;
+    EXPECT_NE(run.output.find("--date wants a trading day YYYYMMDD, not " + std::string(date)), std::string::npos)
+        << run.output;
+  }
+}
+
+}  // namespace
+}  // namespace ostrada
