@@ -149,7 +149,7 @@ void CConFrm::OnComboCloseUp() {
     CurrentUiSink().Beep();
     return;
   }
-  SelectStock(name.c_str(), 1);
+  if (SelectStock(name.c_str(), 1)) emit stockChosen();
 }
 
 void CConFrm::OnFind() {
@@ -161,7 +161,7 @@ void CConFrm::OnFind() {
     CurrentUiSink().Beep();
     return;
   }
-  SelectStock(name.c_str(), 1);
+  if (SelectStock(name.c_str(), 1)) emit stockChosen();
 }
 
 void CConFrm::OnAllPages() {

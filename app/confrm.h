@@ -17,6 +17,7 @@ class CodeInfoList;
 class CConTbl;
 
 class CConFrm : public QWidget {
+  Q_OBJECT
  public:
   // The book is the application's full code book (null while no stocks were received).
   CConFrm(const CodeInfoList* book, QWidget* parent);
@@ -31,6 +32,10 @@ class CConFrm : public QWidget {
   // CP949.
   const std::string& Name() const { return name_; }
   const std::string& Code() const { return code_; }
+
+ signals:
+  // The user chose a stock here (the combo box or the finder) and it is shown.
+  void stockChosen();
 
  protected:
   // WM_CONTRACT_FORWARD from the feed goes on to the list.

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   SetProgramPath(QCoreApplication::applicationFilePath().toStdString());
 
   StartOptions options;
+  options.rememberLayout = true;
   QString message;
   switch (
       ParseStartOptions(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(), options, message)) {
