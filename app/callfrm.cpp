@@ -72,6 +72,8 @@ CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidge
   connect(combo_->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
   find9034_ = new QPushButton(QStringLiteral("?"), this);
   find9034_->setObjectName(QStringLiteral("button9034"));
+  // Enter in the stock box chooses the typed stock; it must not also press the finder button.
+  find9034_->setAutoDefault(false);
   connect(find9034_, &QPushButton::clicked, this, &CCallFrm::OnFindButton);
   code9028_ = MakeLabel(this, {}, "static9028", Qt::AlignLeft);
   last9029_ = MakeLabel(this, {}, "static9029", Qt::AlignRight);
