@@ -55,7 +55,6 @@ class CConFrm : public QWidget {
 
   CWndConPower feed_;
   CConTbl* table_;  // a child: Qt deletes it with the form
-  QSize tableSize_;
   std::string name_;
   std::string code_;
   QLabel* static_;

@@ -43,11 +43,25 @@ std::string NameOf(const CodeInfoList* book, const std::string& code) {
   return stock != nullptr && stock->key.name != nullptr ? stock->key.name.get() : std::string();
 }
 
-// Where the toggle sits: at the right end of the window's stock bar, in a gap the templates leave.
-void PlaceToggle(QWidget& window, StockLinkToggle& toggle) {
-  const int height = 20;
-  toggle.resize(toggle.sizeHint().width(), height);
-  toggle.move(window.width() - toggle.width() - 2, 2);
+// Where the toggle sits: in a corner the window's panels leave free. The quote panels leave the
+// right end of their price lines, under the "?" button; the mini order form the strip under its
+// list. The contract window's stock bar has no room, so the window grows by the toggle's width.
+void PlaceToggle(QWidget& window, int command, StockLinkToggle& toggle) {
+  constexpr int kHeight = 20, kMargin = 2, kUnderStockBar = 33;
+  toggle.resize(toggle.sizeHint().width(), kHeight);
+  const int right = window.width() - toggle.width() - kMargin;
+  switch (command) {
+    case kCmdOrder:
+      toggle.move(right, window.height() - kHeight - kMargin);
+      break;
+    case kCmdContract:
+      window.resize(window.width() + toggle.width() + kMargin, window.height());
+      toggle.move(window.width() - toggle.width() - kMargin, kMargin);
+      break;
+    default:
+      toggle.move(right, kUnderStockBar);
+      break;
+  }
   toggle.raise();
 }
 
@@ -72,7 +86,7 @@ WorkWindow::WorkWindow(QWidget& window, int command, const CodeInfoList* book, S
     : QObject(&window), window_(window), command_(command), book_(book), link_(link) {
   setObjectName(QStringLiteral("workWindow"));
   toggle_ = new StockLinkToggle(&window_);
-  PlaceToggle(window_, *toggle_);
+  PlaceToggle(window_, command_, *toggle_);
   toggle_->show();
   // The panels tell their stock to the window that holds them; the quote-click window's frame holds
   // its panels one level further down.
