@@ -172,7 +172,8 @@ WorkWindow* WorkWindows::Open(int command) {
 QList<WorkWindow*> WorkWindows::Windows() const {
   QList<WorkWindow*> open;
   for (const QPointer<WorkWindow>& window : windows_) {
-    if (window != nullptr) open.append(window.data());
+    // A closed window waits hidden for its deletion; it is no longer part of the workspace.
+    if (window != nullptr && !window->Window().isHidden()) open.append(window.data());
   }
   return open;
 }

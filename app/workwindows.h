@@ -69,7 +69,7 @@ class WorkWindows : public QObject {
 
   // Opens a new window of the command, shown and not blocking; null for another command.
   WorkWindow* Open(int command);
-  // The open windows, oldest first.
+  // The open windows (closed ones excluded at once), oldest first.
   QList<WorkWindow*> Windows() const;
   StockLink& Link() { return link_; }
   // Closes every window (their subscriptions end with them).
