@@ -83,7 +83,8 @@ void SimpleComboBox::ShowMatches(const QString& text) {
   }
   list_->setUpdatesEnabled(false);
   for (int row = 0; row < list_->count(); ++row) {
-    if (list_->isRowHidden(row) == shown[static_cast<size_t>(row)]) list_->setRowHidden(row, !shown[static_cast<size_t>(row)]);
+    if (list_->isRowHidden(row) == shown[static_cast<size_t>(row)])
+      list_->setRowHidden(row, !shown[static_cast<size_t>(row)]);
   }
   list_->setUpdatesEnabled(true);
   list_->scrollToTop();

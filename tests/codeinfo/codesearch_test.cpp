@@ -34,8 +34,8 @@ TEST(InitialConsonant, EachInitialStartsAndEndsItsBlockOf588Syllables) {
 TEST(DecodeUtf8, MalformedBytesBecomeReplacementCharacters) {
   EXPECT_EQ(DecodeUtf8("삼a"), U"삼a");
   EXPECT_EQ(DecodeUtf8(std::string("\xEC\x82", 2)), U"\uFFFD\uFFFD");  // cut short
-  EXPECT_EQ(DecodeUtf8(std::string("\xFF" "b")), U"\uFFFDb");
-  EXPECT_EQ(DecodeUtf8(std::string("\xEC" "ab")), U"\uFFFDab");  // a lead without its continuation
+  EXPECT_EQ(DecodeUtf8(std::string("\xFF") + "b"), U"\uFFFDb");
+  EXPECT_EQ(DecodeUtf8(std::string("\xEC") + "ab"), U"\uFFFDab");  // a lead without its continuation
 }
 
 class CodeSearchTest : public ::testing::Test {
@@ -43,8 +43,8 @@ class CodeSearchTest : public ::testing::Test {
   CodeSearchTest() : book_(kSortByName) {
     const CodeAttr attributes = Attr('1');
     const std::pair<const char*, const char*> stocks[] = {
-        {"005930", "삼성전자"}, {"002810", "삼영기계"}, {"003030", "세아제강"}, {"001720", "신영증권"},
-        {"000660", "SK하이닉스"}, {"035420", "NAVER"},  {"900110", "3S코리아"}};
+        {"005930", "삼성전자"},   {"002810", "삼영기계"}, {"003030", "세아제강"}, {"001720", "신영증권"},
+        {"000660", "SK하이닉스"}, {"035420", "NAVER"},    {"900110", "3S코리아"}};
     for (const auto& [code, name] : stocks) book_.Insert(code, Cp(name).c_str(), &attributes);
   }
   // The names found, in list order.

@@ -20,7 +20,7 @@ class FinderSearchTest : public ::testing::Test {
   FinderSearchTest() : book_(kSortByName) {
     const std::pair<const char*, const char*> stocks[] = {{"005930", "삼성전자"}, {"002810", "삼영기계"},
                                                           {"003030", "세아제강"}, {"001720", "신영증권"},
-                                                          {"035420", "NAVER"},   {"000660", "SK하이닉스"}};
+                                                          {"035420", "NAVER"},    {"000660", "SK하이닉스"}};
     for (const auto& [code, name] : stocks) testing::AddStock(book_, code, name);
     finder_ = std::make_unique<CFindCode>(&book_);
     finder_->show();

@@ -1,4 +1,6 @@
 // Pictures of the working windows as the workspace opens them, each with its 연동 toggle and a stock.
+#include "tests/support/render.h"
+
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -9,7 +11,6 @@
 #include "app/workwindows.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
-#include "tests/support/render.h"
 
 namespace ostrada {
 namespace {

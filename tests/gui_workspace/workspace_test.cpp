@@ -42,7 +42,8 @@ class EventWatch : public QObject {
   EventWatch() { QCoreApplication::instance()->installEventFilter(this); }
   ~EventWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (AsWindowMessage(event, WM_EVENT_RECEIVED) != nullptr || AsWindowMessage(event, WM_CONTRACT_FORWARD) != nullptr) {
+    if (AsWindowMessage(event, WM_EVENT_RECEIVED) != nullptr ||
+        AsWindowMessage(event, WM_CONTRACT_FORWARD) != nullptr) {
       if (auto* widget = qobject_cast<QWidget*>(watched)) ++received[widget->window()];
     }
     return false;
@@ -115,8 +116,10 @@ TEST_F(WorkspaceTest, MenuOpensAnyNumberOfWindowsBesideTheFrameWithoutBlocking) 
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_TRUE(frame_->isEnabled());
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
-  const std::map<int, const char*> names = {{kCmdQuote10, "dialog146"}, {kCmdQuote5, "dialog146"},
-                                            {kCmdContract, "dialog149"}, {kCmdOrder, "dialog145"},
+  const std::map<int, const char*> names = {{kCmdQuote10, "dialog146"},
+                                            {kCmdQuote5, "dialog146"},
+                                            {kCmdContract, "dialog149"},
+                                            {kCmdOrder, "dialog145"},
                                             {kCmdQuoteOrder, "dialog151"}};
   for (WorkWindow* window : frame_->Workspace().Windows()) {
     EXPECT_EQ(window->Window().objectName().toStdString(), names.at(window->Command()));
