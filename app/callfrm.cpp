@@ -16,6 +16,7 @@
 #include "app/qtext.h"
 #include "app/risefall.h"
 #include "app/windowmessages.h"
+#include "app/wndconpower.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -35,6 +36,10 @@ constexpr int kForm10Width = 161, kForm10Height = 284;
 constexpr int kTableX = 0, kTableY = 65;
 // The quote panel's word in WM_STOCK_CHANGED.
 constexpr uintptr_t kQuotePanel = 2;
+// The id of the contract feed that keeps the header live.
+constexpr int kContractFeedId = 7121;
+// The market phase of a contract made in the regular session.
+constexpr char kRegularPhase = '2';
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, const char* objectName, Qt::Alignment align) {
   auto* label = new QLabel(text, parent);
@@ -67,6 +72,8 @@ CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidge
   connect(combo_->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
   find9034_ = new QPushButton(QStringLiteral("?"), this);
   find9034_->setObjectName(QStringLiteral("button9034"));
+  // Enter in the stock box chooses the typed stock; it must not also press the finder button.
+  find9034_->setAutoDefault(false);
   connect(find9034_, &QPushButton::clicked, this, &CCallFrm::OnFindButton);
   code9028_ = MakeLabel(this, {}, "static9028", Qt::AlignLeft);
   last9029_ = MakeLabel(this, {}, "static9029", Qt::AlignRight);
@@ -126,6 +133,7 @@ void CCallFrm::LayOut() {
 void CCallFrm::ClearHeader() {
   for (QLabel* label : {last9029_, rate9031_, change9030_, volume9032_, code9028_}) label->clear();
   table_->SetStock(nullptr);
+  if (contracts_ != nullptr) contracts_->Unsubscribe();
   // A blank header has no current stock, so choosing the same name again shows it again.
   name_.clear();
   code_.clear();
@@ -162,6 +170,14 @@ int CCallFrm::SetStock(const std::string& name, const std::string& code) {
     ClearHeader();
     return 0;
   }
+  ShowPrice();
+  table_->SetReferencePrice(price_.bar.close - price_.bar.change);
+  table_->SetStock(code_.c_str());
+  if (contracts_ != nullptr) contracts_->Subscribe(code_.c_str());
+  return 1;
+}
+
+void CCallFrm::ShowPrice() {
   price_.bar.rate = NowDayRate(&price_);
   // The price, its change and its rate in the colour of the change.
   const QColor colour = RiseFallColour(price_.bar.change);
@@ -174,9 +190,24 @@ int CCallFrm::SetStock(const std::string& name, const std::string& code) {
   rate9031_->setText(RateText(price_.bar.rate));
   change9030_->setText(Grouped(price_.bar.change));
   volume9032_->setText(Grouped(static_cast<uint32_t>(price_.bar.volume)));
-  table_->SetReferencePrice(price_.bar.close - price_.bar.change);
-  table_->SetStock(code_.c_str());
-  return 1;
+}
+
+void CCallFrm::FollowContracts() {
+  if (contracts_ != nullptr) return;
+  contracts_ = new CWndConPower(this, kContractFeedId);
+  if (!code_.empty()) contracts_->Subscribe(code_.c_str());
+}
+
+void CCallFrm::OnContract(intptr_t tape) {
+  const std::unique_ptr<ContractTape> contract(reinterpret_cast<ContractTape*>(tape));
+  if (!OSTRADA_VERIFY(contract != nullptr && contract->Head() != nullptr)) return;
+  // Only trades of the session move the price: a call auction's contracts are expected prices.
+  const ContractRecord& record = contract->Head()->record;
+  if (code_.empty() || code_ != contract->Code() || record.phase != kRegularPhase) return;
+  price_.bar.close = record.price;
+  price_.bar.change = record.change;
+  price_.bar.volume = record.volume;
+  ShowPrice();
 }
 
 void CCallFrm::ChooseStock(const std::string& name, const std::string& code) {
@@ -188,7 +219,10 @@ void CCallFrm::ChooseStock(const std::string& name, const std::string& code) {
 }
 
 void CCallFrm::OnComboCloseUp() {
-  if (combo_->count() == 0) {
+  // A listed name typed in full picks its stock, though this window has not shown it before.
+  const std::string typed = ToCp949(combo_->currentText());
+  const bool typedListed = !typed.empty() && book_ != nullptr && book_->FindByName(typed.c_str()) != nullptr;
+  if (combo_->count() == 0 && !typedListed) {
     CurrentUiSink().Beep();
     return;
   }
@@ -199,8 +233,14 @@ void CCallFrm::OnComboCloseUp() {
     index = combo_->findText(combo_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0) combo_->setCurrentIndex(index);
   }
+  if (index < 0 && typedListed) {
+    ChooseStock(typed, {});
+    return;
+  }
   if (index < 0) {
     ShowMessage(Text(Txt::kSelectStockFirst));
+    // The typed text must not stay over the figures of the stock still shown.
+    combo_->setEditText(FromCp949(name_));
     return;
   }
   ChooseStock(ToCp949(combo_->itemText(index)), {});
@@ -219,6 +259,11 @@ bool CCallFrm::event(QEvent* event) {
     SendWindowMessage(parentWidget(), WM_PRICE_PICKED);
     return true;
   }
+  if (WindowMessageEvent* message = AsWindowMessage(event, WM_CONTRACT_FORWARD)) {
+    OnContract(message->LParam());
+    message->SetResult(1);
+    return true;
+  }
   return QWidget::event(event);
 }
 
@@ -229,6 +274,7 @@ CCallDlg::CCallDlg(const CodeInfoList* book, int mode, QWidget* parent) : QDialo
   setFont(TemplateFont());
   setWindowTitle(FromCp949(Text(mode == 1 ? Txt::kQuoteCaption5 : Txt::kQuoteCaption10)));
   form_ = new CCallFrm(book, mode, this);
+  form_->FollowContracts();
   const DialogUnits units(font());
   const QSize size = units.Size(kDialogWidth, kDialogHeight);
   setFixedSize(std::max(size.width(), form_->width()), std::max(size.height(), form_->height()));

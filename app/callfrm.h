@@ -18,6 +18,8 @@ namespace ostrada {
 
 class CCallTbl;
 class CodeInfoList;
+class CWndConPower;
+struct ContractRecord;
 
 class CCallFrm : public QWidget {
   Q_OBJECT
@@ -28,6 +30,9 @@ class CCallFrm : public QWidget {
   // Makes the stock current (CP949 texts; an empty code is looked up by name), shows its price and
   // sets the ladder to it. 1/0; a failure is shown or reported and leaves the header blank.
   int SetStock(const std::string& name, const std::string& code);
+  // From now on the header's price, change, rate and volume follow each contract of the stock, not
+  // only the price fetched when the stock was set (the stand-alone quote window asks for it).
+  void FollowContracts();
 
   // The stock choice's close-up (its list closed, or Enter in its edit field) and the "?" button.
   void OnComboCloseUp();
@@ -42,6 +47,8 @@ class CCallFrm : public QWidget {
 
  private:
   void ClearHeader();
+  void ShowPrice();
+  void OnContract(intptr_t tape);
   void ChooseStock(const std::string& name, const std::string& code);
   void LayOut();
 
@@ -61,6 +68,7 @@ class CCallFrm : public QWidget {
   QLabel* rate9031_;
   QLabel* volume9032_;
   CCallTbl* table_;
+  CWndConPower* contracts_ = nullptr;  // a child: Qt deletes it with the form
 };
 
 class CCallDlg : public QDialog {

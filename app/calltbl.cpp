@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <cstdio>
+#include <cstring>
 
 #include "app/dialogunits.h"
 #include "app/qtext.h"
@@ -196,6 +197,14 @@ int CCallTbl::SetStock(const char* code) {
     return 1;
   }
   UnsubscribeCurrent();
+  if (std::strcmp(code, current_.code) != 0) {
+    // A price picked in another stock's book marks nothing in this one.
+    pickedPrice_ = 0;
+    marking_ = true;
+    MarkRow(*upper_, -1);
+    MarkRow(*lower_, -1);
+    marking_ = false;
+  }
   if (!OSTRADA_VERIFY(gate_.FetchQuoteBook(code, current_))) {
     // The ladder must not go on showing the previous stock under the new one's header.
     ClearCallInfo(current_);
@@ -297,12 +306,42 @@ void CCallTbl::Show(const CallInfo* record) {
   upperModel_->SetCell(0, totals + 1, NumberText(record->totalSellChange));
   lowerModel_->SetCell(levels_, totals, NumberText(record->totalBuy));
   lowerModel_->SetCell(levels_, totals + 1, NumberText(record->totalBuyChange));
+  MarkPickedPrice(*record);
+}
+
+void CCallTbl::MarkRow(QTableView& list, int row) {
+  QItemSelectionModel& selection = *list.selectionModel();
+  if (row < 0) {
+    if (selection.hasSelection()) selection.clearSelection();
+    return;
+  }
+  const QModelIndex at = list.model()->index(row, 0);
+  if (selection.isRowSelected(row, {})) return;
+  selection.select(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CCallTbl::MarkPickedPrice(const CallInfo& record) {
+  if (pickedPrice_ <= 0) return;
+  int upperRow = -1, lowerRow = -1;
+  for (int i = 0; i < levels_; ++i) {
+    if (record.levels[i].sellPrice == pickedPrice_) upperRow = levels_ - i;
+    if (record.levels[i].buyPrice == pickedPrice_) lowerRow = i;
+  }
+  marking_ = true;
+  MarkRow(*upper_, upperRow);
+  MarkRow(*lower_, lowerRow);
+  marking_ = false;
 }
 
 void CCallTbl::OnRowSelected(bool upperList, int row) {
+  if (marking_) return;
   const bool priceRow = upperList ? row >= 1 && row <= levels_ : row >= 0 && row < levels_;
   if (!priceRow) return;  // the totals rows pick nothing
   pickedPrice_ = upperList ? current_.levels[levels_ - row].sellPrice : current_.levels[row].buyPrice;
+  // One price is marked at a time: the other side lets go of its mark.
+  marking_ = true;
+  MarkRow(upperList ? *lower_ : *upper_, -1);
+  marking_ = false;
   if (pickedPrice_ > 0) SendWindowMessage(parentWidget(), WM_PRICE_PICKED);
 }
 

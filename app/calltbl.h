@@ -88,6 +88,9 @@ class CCallTbl : public QWidget {
   void OnEventReceived();
   void ReadEvent(CallInfo& fresh);
   void OnRowSelected(bool upperList, int row);
+  // Keeps the picked price marked where it now stands in the record, or nowhere when it left the book.
+  void MarkPickedPrice(const CallInfo& record);
+  static void MarkRow(QTableView& list, int row);
   void ShowSide(QuoteLadderModel& model, int row, int32_t price, int32_t quantity, int32_t change);
   QString RateText(int32_t price) const;
   int DataColumn() const { return rateColumn_ == 1 ? 1 : 0; }
@@ -102,6 +105,8 @@ class CCallTbl : public QWidget {
   CallInfo current_;
   int32_t referencePrice_ = 0;
   int32_t pickedPrice_ = 0;
+  // Set while the table moves the mark itself, which picks nothing.
+  bool marking_ = false;
   int64_t eventsShown_ = 0;
   QuoteLadderModel* upperModel_;
   QuoteLadderModel* lowerModel_;

@@ -73,15 +73,14 @@ void CConFrm::Layout() {
                                                    {"button1388", units.Rect(132, 2, 16, 13)},
                                                    {"button1282", units.Rect(150, 2, 18, 13)}};
   for (const auto& [name, place] : buttons) findChild<QPushButton*>(name)->setGeometry(place.translated(widening, 0));
-  // The list keeps the width it starts with; only its height follows the form.
-  tableSize_ = QSize(width(), height() - kTableTop);
-  table_->setGeometry(QRect(QPoint(0, kTableTop), tableSize_));
+  table_->setGeometry(QRect(QPoint(0, kTableTop), QSize(width(), height() - kTableTop)));
   table_->show();
 }
 
 void CConFrm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  table_->resize(tableSize_.width(), event->size().height() - kTableTop);
+  // The list fills the form, so its scroll bars stay whole inside the window however it is sized.
+  table_->resize(event->size().width(), event->size().height() - kTableTop);
 }
 
 bool CConFrm::event(QEvent* event) {
@@ -149,7 +148,7 @@ void CConFrm::OnComboCloseUp() {
     CurrentUiSink().Beep();
     return;
   }
-  SelectStock(name.c_str(), 1);
+  if (SelectStock(name.c_str(), 1)) emit stockChosen();
 }
 
 void CConFrm::OnFind() {
@@ -161,7 +160,7 @@ void CConFrm::OnFind() {
     CurrentUiSink().Beep();
     return;
   }
-  SelectStock(name.c_str(), 1);
+  if (SelectStock(name.c_str(), 1)) emit stockChosen();
 }
 
 void CConFrm::OnAllPages() {

@@ -17,6 +17,7 @@ class CodeInfoList;
 class CConTbl;
 
 class CConFrm : public QWidget {
+  Q_OBJECT
  public:
   // The book is the application's full code book (null while no stocks were received).
   CConFrm(const CodeInfoList* book, QWidget* parent);
@@ -31,6 +32,10 @@ class CConFrm : public QWidget {
   // CP949.
   const std::string& Name() const { return name_; }
   const std::string& Code() const { return code_; }
+
+ signals:
+  // The user chose a stock here (the combo box or the finder) and it is shown.
+  void stockChosen();
 
  protected:
   // WM_CONTRACT_FORWARD from the feed goes on to the list.
@@ -50,7 +55,6 @@ class CConFrm : public QWidget {
 
   CWndConPower feed_;
   CConTbl* table_;  // a child: Qt deletes it with the form
-  QSize tableSize_;
   std::string name_;
   std::string code_;
   QLabel* static_;

@@ -70,6 +70,8 @@ constexpr JumpButton kJumpButtons[CFindCode::kAnchorCount] = {
 
 CFindCode::CFindCode(const CodeInfoList* applicationBook, QWidget* parent)
     : QDialog(parent), applicationBook_(applicationBook), list_(new SimpleComboBox(this)) {
+  // Opened from a working window it blocks that window only; the others go on beside it.
+  if (parent != nullptr) setWindowModality(Qt::WindowModal);
   Layout();
 }
 
@@ -120,6 +122,8 @@ void CFindCode::setVisible(bool visible) {
 
 void CFindCode::OnInitDialog() {
   book_ = applicationBook_;
+  search_ = std::make_unique<CodeSearchIndex>(book_);
+  list_->SetMatcher([this](const QString& text) { return search_->Find(text.toStdString()); });
   FillList();
   SetAnchors();
 }
@@ -164,6 +168,8 @@ void CFindCode::OnJump(int anchor) {
   const CodeInfo* stock = anchors_[anchor];
   if (!OSTRADA_VERIFY(stock != nullptr)) return;
   const std::string name = stock->key.name.get() ? stock->key.name.get() : "";
+  // A jump looks through the whole list, whatever was typed before.
+  list_->ShowAll();
   const int index = list_->FindExact(FromCp949(name), 0);
   if (index < 0) {
     ShowMessage(Text(Txt::kLogicErrorPrefix) + name);

@@ -1,10 +1,15 @@
 #pragma once
 // The stock finder (template 135): the names of all stocks of the application's full code book in
 // the book's order, sixteen jump buttons ("12", "AB", "가" to "하") that scroll the list to the first
-// name of their range, and OK / Cancel. After it closes the caller reads the chosen name and code.
+// name of their range, and OK / Cancel. Typing shows only the stocks found as one types (a part of
+// the name, initial consonants such as ㅅㅇㄱㄱ, code digits); Down and Up move the highlight among
+// them and Enter takes it. After it closes the caller reads the chosen name and code.
 #include <QDialog>
 #include <array>
+#include <memory>
 #include <string>
+
+#include "basesrc/codesearch.h"
 
 namespace ostrada {
 
@@ -44,6 +49,7 @@ class CFindCode : public QDialog {
   std::string chosenCode_;
   std::array<const CodeInfo*, kAnchorCount> anchors_{};
   SimpleComboBox* list_;
+  std::unique_ptr<CodeSearchIndex> search_;
 };
 
 }  // namespace ostrada

@@ -11,6 +11,7 @@
 int main(int argc, char** argv) {
   using namespace ostrada;
   StartOptions options;
+  options.rememberLayout = true;
   QString message;
   ParseResult parsed;
   {

@@ -1,8 +1,10 @@
 #include "app/mainfrm.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -10,6 +12,7 @@
 #include "app/lockkeys.h"
 #include "app/ostrada.h"
 #include "app/toolbaricons.h"
+#include "app/workspacelayout.h"
 #include "app/workwindows.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -43,7 +46,7 @@ constexpr WorkingWindowItem kWorkingWindowItems[] = {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CostradaApp& app) : app_(app) {
+CMainFrame::CMainFrame(CostradaApp& app) : app_(app), workspace_(new WorkWindows(app.AllCodes(), this)) {
   setObjectName("frame129");
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
@@ -75,9 +78,7 @@ void CMainFrame::CreateMenu() {
 
   for (const WorkingWindowItem& item : kWorkingWindowItems) {
     QAction* action = AddCommand(*menu, QString::fromUtf8(item.text), item.id);
-    CommandHandler handler = WorkingWindowCommand(item.id, app_);
-    action->setEnabled(static_cast<bool>(handler));
-    if (handler) connect(action, &QAction::triggered, this, [handler] { handler(); });
+    connect(action, &QAction::triggered, this, [this, id = item.id] { workspace_->Open(id); });
   }
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
@@ -164,6 +165,28 @@ void CMainFrame::UpdateIndicators() {
   for (size_t i = 0; i < indicators_.size(); ++i) {
     indicators_[i]->setText(on[i] ? indicators_[i]->property("indicatorText").toString() : QString());
   }
+}
+
+void CMainFrame::RememberLayout(const QString& settingsFile, bool restore) {
+  layoutRemembered_ = true;
+  layoutFile_ = settingsFile;
+  if (!restore) return;
+  const std::unique_ptr<QSettings> settings = LayoutSettings();
+  RestoreLayout(*workspace_, *this, *settings);
+}
+
+std::unique_ptr<QSettings> CMainFrame::LayoutSettings() const {
+  if (layoutFile_.isEmpty()) return std::make_unique<QSettings>();
+  return std::make_unique<QSettings>(layoutFile_, QSettings::IniFormat);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (layoutRemembered_) {
+    const std::unique_ptr<QSettings> settings = LayoutSettings();
+    SaveLayout(*workspace_, *this, *settings);
+  }
+  workspace_->CloseAll();
+  QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::OnFindCode() {

@@ -1,17 +1,21 @@
 #pragma once
 // The main frame: an MDI frame (whose client never holds a document) with menu 129, toolbar 128 and
-// a status bar showing "준비" and the CAP, NUM and SCRL indicators. Each menu command opens a
-// working window modally; while one is open the frame waits for it.
+// a status bar showing "준비" and the CAP, NUM and SCRL indicators. Each working-window command opens
+// a new window beside the frame without blocking it; the frame keeps them as its workspace, which it
+// can remember in the settings and bring back at the next start.
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <memory>
 
 class QLabel;
 class QMenuBar;
+class QSettings;
 
 namespace ostrada {
 
 class CostradaApp;
+class WorkWindows;
 
 // Framework command identifiers used by the frame.
 enum FrameCommandId : int {
@@ -33,7 +37,17 @@ class CMainFrame : public QMainWindow {
   // Command 32792: the stock finder, then the choice (or that there is none) in a message box.
   void OnFindCode();
 
+  WorkWindows& Workspace() { return *workspace_; }
+  // From now on the layout is saved in the settings file (the program's own settings when empty) on
+  // close; with `restore` the layout saved last time is opened at once.
+  void RememberLayout(const QString& settingsFile, bool restore);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  std::unique_ptr<QSettings> LayoutSettings() const;
+
   void CreateMenu();
   void CreateToolbar();
   void CreateStatusBar();
@@ -43,6 +57,9 @@ class CMainFrame : public QMainWindow {
   CostradaApp& app_;
   std::array<QLabel*, 3> indicators_{};
   QTimer indicatorTimer_;
+  WorkWindows* workspace_;
+  bool layoutRemembered_ = false;
+  QString layoutFile_;
 };
 
 }  // namespace ostrada

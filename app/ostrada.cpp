@@ -60,6 +60,7 @@ int CostradaApp::InitInstance() {
   Step(StartStep::kMainFrame);
   mainFrame_ = std::make_unique<CMainFrame>(*this);
   mainFrame_->show();
+  if (options_.rememberLayout) mainFrame_->RememberLayout(options_.layoutFile, !options_.cleanLayout);
   return 1;
 }
 

@@ -64,9 +64,12 @@ int AnswerOf(int button) {
 }  // namespace
 
 int QtUiSink::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) {
-  // The box is application-modal and parented to the active window, as the windows' own boxes are.
-  QMessageBox box(IconOf(style), FromCp949(caption), FromCp949(text), ButtonsOf(style), QApplication::activeWindow());
+  // The box is parented to the active window and blocks that window only, as the windows' own pickers
+  // do; the other working windows stay live beside it.
+  QWidget* owner = QApplication::activeWindow();
+  QMessageBox box(IconOf(style), FromCp949(caption), FromCp949(text), ButtonsOf(style), owner);
   box.setObjectName("messageBox");
+  if (owner != nullptr) box.setWindowModality(Qt::WindowModal);
   UseKoreanButtonTexts(box);
   return AnswerOf(box.exec());
 }

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QToolTip>
 #include <algorithm>
+#include <cstdlib>
 
 namespace ostrada {
 
@@ -70,9 +71,44 @@ int SimpleComboBox::FindExact(const QString& text, int after) const {
   return -1;
 }
 
+void SimpleComboBox::ShowAll() {
+  for (int row = 0; row < list_->count(); ++row) list_->setRowHidden(row, false);
+}
+
+void SimpleComboBox::ShowMatches(const QString& text) {
+  const std::vector<int> found = matcher_(text);
+  std::vector<bool> shown(static_cast<size_t>(list_->count()), false);
+  for (int row : found) {
+    if (row >= 0 && row < list_->count()) shown[static_cast<size_t>(row)] = true;
+  }
+  list_->setUpdatesEnabled(false);
+  for (int row = 0; row < list_->count(); ++row) {
+    if (list_->isRowHidden(row) == shown[static_cast<size_t>(row)])
+      list_->setRowHidden(row, !shown[static_cast<size_t>(row)]);
+  }
+  list_->setUpdatesEnabled(true);
+  list_->scrollToTop();
+}
+
+int SimpleComboBox::ShownRow(int from, int step) const {
+  const int direction = step > 0 ? 1 : -1;
+  int found = -1;
+  for (int row = from + direction, taken = 0; row >= 0 && row < list_->count() && taken < std::abs(step);
+       row += direction) {
+    if (list_->isRowHidden(row)) continue;
+    found = row;
+    ++taken;
+  }
+  return found;
+}
+
 void SimpleComboBox::OnEdited(const QString& text) {
   list_->setCurrentItem(nullptr);
   list_->clearSelection();
+  if (matcher_) {
+    ShowMatches(text);
+    return;
+  }
   if (text.isEmpty()) return;
   for (int index = 0; index < list_->count(); ++index) {
     if (list_->item(index)->text().startsWith(text, Qt::CaseInsensitive)) {
@@ -108,7 +144,8 @@ bool SimpleComboBox::eventFilter(QObject* watched, QEvent* event) {
   if (key == Qt::Key_PageUp) step = -pageRows;
   if (step == 0 || list_->count() == 0) return QWidget::eventFilter(watched, event);
   const int from = CurrentIndex() >= 0 ? CurrentIndex() : (step > 0 ? -1 : list_->count());
-  const int to = std::clamp(from + step, 0, list_->count() - 1);
+  const int to = ShownRow(from, step);
+  if (to < 0) return true;  // already at the first or the last entry shown
   QListWidgetItem* item = list_->item(to);
   list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
   list_->scrollToItem(item);

@@ -1,9 +1,12 @@
 #pragma once
 // A simple combo box: an edit field above a list that is always open. Choosing an entry puts its
 // text into the edit field; typing in the field leaves no entry chosen and scrolls the list to the
-// first entry that starts with the text. Up and Down in the field move through the list. An entry
-// cut by the list's width shows in full as a tool tip.
+// first entry that starts with the text, or, with a matcher, shows only the entries it finds. Up and
+// Down in the field move through the entries shown. An entry cut by the list's width shows in full as
+// a tool tip.
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 class QHelpEvent;
 class QLineEdit;
@@ -30,6 +33,13 @@ class SimpleComboBox : public QWidget {
   // to the last and then from the first; -1 when none.
   int FindExact(const QString& text, int after) const;
 
+  // From now on typing shows only the entries the matcher gives for the text (their indexes, in list
+  // order); an empty text shows them all.
+  using Matcher = std::function<std::vector<int>(const QString& text)>;
+  void SetMatcher(Matcher matcher) { matcher_ = std::move(matcher); }
+  // Shows every entry again.
+  void ShowAll();
+
   QLineEdit* Edit() const { return edit_; }
   QListWidget* List() const { return list_; }
 
@@ -39,10 +49,14 @@ class SimpleComboBox : public QWidget {
 
  private:
   void OnEdited(const QString& text);
+  void ShowMatches(const QString& text);
+  // The next shown entry from `from` in the direction of `step` (its sign) at most |step| entries on.
+  int ShownRow(int from, int step) const;
   void ShowCutEntry(const QHelpEvent& help) const;
 
   QLineEdit* edit_;
   QListWidget* list_;
+  Matcher matcher_;
 };
 
 }  // namespace ostrada

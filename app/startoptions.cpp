@@ -66,6 +66,17 @@ bool ApplyLedger(const QString& value, StartOptions& options) {
   return true;
 }
 
+bool ApplyLayout(const QString& value, StartOptions& options) {
+  if (value == QLatin1String("restore")) {
+    options.cleanLayout = false;
+  } else if (value == QLatin1String("clean")) {
+    options.cleanLayout = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 struct OptionDefinition {
   const char* name;
   const char* variable;
@@ -85,6 +96,8 @@ constexpr OptionDefinition kOptionDefinitions[] = {
     {"cash", "OSTRADA_CASH", "N", "Cash a new paper account starts with, in won.", ApplyCash},
     {"ledger", "OSTRADA_LEDGER", "PATH", "The paper account's ledger file (default: paper.sqlite in the data folder).",
      ApplyLedger},
+    {"layout", "OSTRADA_LAYOUT", "restore|clean",
+     "restore: open the windows left open at the last quit; clean: start with none.", ApplyLayout},
 };
 
 QCommandLineOption MakeOption(const OptionDefinition& option) {

@@ -9,6 +9,7 @@
 //                                      no-server (the server cannot be reached)
 //   --cash N          OSTRADA_CASH     the cash a new paper account starts with, in won
 //   --ledger PATH     OSTRADA_LEDGER   the paper account's ledger (the program: the data folder's)
+//   --layout MODE     OSTRADA_LAYOUT   restore (the windows open at the last quit) or clean (none)
 //   --help, --version                  print the options or the program's version, and run nothing
 #include <QProcessEnvironment>
 #include <QString>
@@ -24,6 +25,12 @@ enum class StartFault { kNone, kNoListing, kNoServer };
 struct StartOptions {
   sim::ExchangeOptions exchange;
   StartFault fault = StartFault::kNone;
+  // Whether the window layout is kept in the settings at quit and where (empty: the program's own
+  // settings); the program keeps it, tests and embedders only when they ask.
+  bool rememberLayout = false;
+  QString layoutFile;
+  // Start without the remembered windows (they are still saved at quit).
+  bool cleanLayout = false;
   // Further faults armed on the exchange before start-up first talks to it (tests).
   std::function<void(sim::FaultPlan&)> armFaults;
 };

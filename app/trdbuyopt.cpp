@@ -43,6 +43,8 @@ CTrdBuyOpt::CTrdBuyOpt(int side, const TradeOptions& options, QWidget* parent)
       cash1457_(Named(new QRadioButton(QStringLiteral("현금주문가능"), this), "radio1457")),
       quantity1018_(Named(new QLineEdit(this), "edit1018")),
       amount1203_(Named(new QLineEdit(this), "edit1203")) {
+  // It blocks the order window that opened it, not the other working windows.
+  if (parent != nullptr) setWindowModality(Qt::WindowModal);
   setObjectName(QStringLiteral("dialog147"));
   setWindowTitle(FromCp949(Text(Txt::kTradeOptionsCaption)));
   setFont(TemplateFont());

@@ -1,11 +1,22 @@
 #pragma once
-// Where the main frame learns how to open each working window. A window module adds one line to
-// WorkingWindowCommand when it is built; until then its menu item stays present and disabled.
-#include <functional>
+// The workspace: the working windows of the main menu, opened side by side without blocking. Any
+// number may be open at once, each with its own stock and its own 연동 toggle; a stock chosen in a
+// linked window switches every other linked window through one StockLink. A window is deleted when it
+// is closed, which ends its server subscriptions.
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <string>
+
+#include "app/stocklink.h"
+
+class QSettings;
+class QWidget;
 
 namespace ostrada {
 
-class CostradaApp;
+class CodeInfoList;
 
 // Menu 129's working-window commands.
 enum CommandId : int {
@@ -17,10 +28,58 @@ enum CommandId : int {
   kCmdFindCode = 32792,
 };
 
-using CommandHandler = std::function<void()>;
+// Whether the command opens a working window.
+bool IsWorkingWindowCommand(int id);
 
-// The handler that opens the window of the command (it runs the window modally and returns when
-// the window is closed), or an empty function while that window does not exist yet.
-CommandHandler WorkingWindowCommand(int id, CostradaApp& app);
+// What the workspace knows of one open window; a child of the window, so it goes with it.
+class WorkWindow : public QObject {
+  Q_OBJECT
+ public:
+  WorkWindow(QWidget& window, int command, const CodeInfoList* book, StockLink& link);
+
+  int Command() const { return command_; }
+  QWidget& Window() const { return window_; }
+  StockLinkToggle& Toggle() const { return *toggle_; }
+  // The window's stock code (empty while none).
+  std::string Code() const;
+  // Switches the window to the stock without telling the link. 1/0 (an unknown code: 0).
+  int ShowStock(const std::string& code);
+
+ protected:
+  // Watches the panels' WM_STOCK_CHANGED to tell the link of the user's choice.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void TellLink(const std::string& code);
+
+  QWidget& window_;
+  const int command_;
+  const CodeInfoList* const book_;
+  StockLink& link_;
+  StockLinkToggle* toggle_;
+  // Set while the link switches this window, so its own switch is not told back.
+  bool following_ = false;
+};
+
+class WorkWindows : public QObject {
+  Q_OBJECT
+ public:
+  // `owner` (the main frame) stays under the windows; `book` is the application's full code book.
+  WorkWindows(const CodeInfoList* book, QWidget* owner);
+
+  // Opens a new window of the command, shown and not blocking; null for another command.
+  WorkWindow* Open(int command);
+  // The open windows (closed ones excluded at once), oldest first.
+  QList<WorkWindow*> Windows() const;
+  StockLink& Link() { return link_; }
+  // Closes every window (their subscriptions end with them).
+  void CloseAll();
+
+ private:
+  const CodeInfoList* const book_;
+  QWidget* const owner_;
+  StockLink link_;
+  QList<QPointer<WorkWindow>> windows_;
+};
 
 }  // namespace ostrada

@@ -89,3 +89,30 @@ TEST(QtUiSink, WaitCursorIsTheRealOne) {
 
 }  // namespace
 }  // namespace ostrada
+
+namespace ostrada {
+namespace {
+
+TEST(QtUiSink, ABoxBlocksOnlyTheWindowThatIsActive) {
+  QtUiSink sink;
+  ScopedUiSink scope(sink);
+  QWidget window;
+  window.setObjectName("activeWindow");
+  window.show();
+  window.activateWindow();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(QApplication::activeWindow(), &window);
+  Qt::WindowModality modality = Qt::NonModal;
+  QWidget* owner = nullptr;
+  testing::WhenShown("messageBox", [&](QWidget& box) {
+    modality = box.windowModality();
+    owner = box.parentWidget();
+    static_cast<QMessageBox&>(box).button(QMessageBox::Ok)->click();
+  });
+  ShowMessage(Text(Txt::kNoStockChosen));
+  EXPECT_EQ(modality, Qt::WindowModal);
+  EXPECT_EQ(owner, &window);
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -109,3 +109,27 @@ TEST(StartOptions, HelpAndVersionAnswerWithoutADisplay) {
 
 }  // namespace
 }  // namespace ostrada
+
+namespace ostrada {
+namespace {
+
+TEST(StartOptions, TheLayoutOptionStartsCleanOrRestores) {
+  StartOptions options;
+  QString message;
+  ASSERT_EQ(Parse({}, QProcessEnvironment(), options, message), ParseResult::kRun);
+  EXPECT_FALSE(options.cleanLayout);
+  ASSERT_EQ(Parse({"--layout", "clean"}, QProcessEnvironment(), options, message), ParseResult::kRun);
+  EXPECT_TRUE(options.cleanLayout);
+  QProcessEnvironment environment;
+  environment.insert("OSTRADA_LAYOUT", "clean");
+  StartOptions fromEnvironment;
+  ASSERT_EQ(Parse({}, environment, fromEnvironment, message), ParseResult::kRun);
+  EXPECT_TRUE(fromEnvironment.cleanLayout);
+  ASSERT_EQ(Parse({"--layout=restore"}, environment, fromEnvironment, message), ParseResult::kRun);
+  EXPECT_FALSE(fromEnvironment.cleanLayout);
+  EXPECT_EQ(Parse({"--layout", "tidy"}, QProcessEnvironment(), options, message), ParseResult::kError);
+  EXPECT_TRUE(message.contains(QStringLiteral("--layout"))) << message.toStdString();
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <cstdlib>
@@ -146,12 +147,20 @@ TEST_F(ContractWindowTest, WindowFollowsItsTemplates) {
     EXPECT_EQ(Model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(), titles[column]);
     EXPECT_EQ(list->columnWidth(column), widths[column]);
   }
-  // The window keeps its form over the whole client area as it is resized; the list keeps its width.
-  const int listWidth = Table().width();
+  // The window keeps its form over the whole client area as it is resized, and the list fills the form.
   dialog_->resize(dialog_->width() + 40, dialog_->height() + 50);
   EXPECT_EQ(frame_->geometry(), dialog_->rect());
   EXPECT_EQ(Table().height(), frame_->height() - 30);
-  EXPECT_EQ(Table().width(), listWidth);
+  EXPECT_EQ(Table().width(), frame_->width());
+  // Narrower than its columns the list scrolls sideways, and the whole scroll bar is inside the window.
+  dialog_->show();
+  dialog_->resize(180, 220);
+  QCoreApplication::processEvents();
+  QScrollBar* sideways = list->horizontalScrollBar();
+  ASSERT_TRUE(sideways->isVisible());
+  const QRect bar(sideways->mapTo(dialog_.get(), QPoint(0, 0)), sideways->size());
+  EXPECT_TRUE(dialog_->rect().contains(bar)) << bar.x() << "," << bar.y() << " " << bar.width() << "x" << bar.height();
+  EXPECT_GE(bar.height(), sideways->sizeHint().height());
   EXPECT_TRUE(Messages().empty());
 }
 

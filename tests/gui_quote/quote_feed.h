@@ -33,6 +33,8 @@ class QuoteFeed : public broker::ComServer {
   QuoteFeed() { ClearCallInfo(book); }
 
   std::shared_ptr<broker::IObject> CreateInstance(const broker::Guid& clsid) override {
+    // The quote window's header listens to trades too; this server has none to tell.
+    if (clsid == broker::clsid::kContractsLive) return std::make_shared<Silent>();
     if (clsid != broker::clsid::kQuoteBookLive && clsid != broker::clsid::kQuoteBookSnapshot) {
       throw broker::ComError(broker::kClassNotRegistered);
     }
@@ -51,6 +53,24 @@ class QuoteFeed : public broker::ComServer {
   }
 
  private:
+  // A live object that takes subscriptions and never raises an event.
+  class Silent : public broker::IMarketRequest, public broker::IConnectionPoint {
+   public:
+    void Subscribe() override {}
+    void Unsubscribe() override {}
+    broker::Variant HeaderValue(int32_t) override { throw broker::ComError(broker::kBadIndex); }
+    broker::Variant DataValue(int32_t, int32_t) override { throw broker::ComError(broker::kBadIndex); }
+    int32_t MoreData() override { return 0; }
+    void SetInput(int32_t, const broker::Variant&) override {}
+    int16_t Status() override { return 0; }
+    std::string StatusText1() override { return {}; }
+    std::string StatusText2() override { return {}; }
+    int16_t Request() override { return 0; }
+    broker::IConnectionPoint& Events() override { return *this; }
+    uint32_t Advise(broker::IEventSink*) override { return 1; }
+    void Unadvise(uint32_t) override {}
+  };
+
   class Object : public broker::IMarketRequest, public broker::IConnectionPoint {
    public:
     Object(QuoteFeed& feed, bool snapshot) : feed_(feed), snapshot_(snapshot) {}

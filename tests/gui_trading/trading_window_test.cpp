@@ -211,11 +211,12 @@ TEST(OrderCommands, TheMenuOpensBothOrderWindows) {
     QAction* command = app.MainFrame()->findChild<QAction*>(QStringLiteral("action%1").arg(id));
     ASSERT_NE(command, nullptr);
     ASSERT_TRUE(command->isEnabled()) << id;
-    WhenShown(QString::fromLatin1(name), [&captions](QWidget& window) {
-      captions.push_back(window.windowTitle().toStdString());
-      window.close();
-    });
+    // The window opens beside the frame and the command returns at once.
     command->trigger();
+    QWidget* window = ShownWindow(QString::fromLatin1(name));
+    ASSERT_NE(window, nullptr) << name;
+    captions.push_back(window->windowTitle().toStdString());
+    window->close();
   }
   EXPECT_EQ(captions, (std::vector<std::string>{"미니주문", "호가+체결 주문창"}));
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();

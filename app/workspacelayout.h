@@ -1,0 +1,17 @@
+#pragma once
+// The remembered layout: which working windows are open, with their places, sizes, stocks and link
+// state, and the frame's own place, kept in QSettings under "workspace".
+class QSettings;
+class QWidget;
+
+namespace ostrada {
+
+class WorkWindows;
+
+// Writes the frame's geometry and every open window, oldest first (the previous layout is replaced).
+void SaveLayout(const WorkWindows& workspace, const QWidget& frame, QSettings& settings);
+// Opens the saved windows again, each in its place, on its stock and with its toggle; entries that
+// name no working window are skipped. The number of windows opened.
+int RestoreLayout(WorkWindows& workspace, QWidget& frame, QSettings& settings);
+
+}  // namespace ostrada

@@ -1,0 +1,102 @@
+#include "basesrc/codesearch.h"
+
+#include <algorithm>
+
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
+
+namespace ostrada {
+namespace {
+
+constexpr char32_t kFirstSyllable = 0xAC00;
+constexpr char32_t kLastSyllable = 0xD7A3;
+// Syllables per initial consonant: 21 vowels × 28 finals.
+constexpr char32_t kSyllablesPerInitial = 588;
+// The 19 initial consonants in syllable order, as compatibility jamo:
+// ㄱ ㄲ ㄴ ㄷ ㄸ ㄹ ㅁ ㅂ ㅃ ㅅ ㅆ ㅇ ㅈ ㅉ ㅊ ㅋ ㅌ ㅍ ㅎ.
+constexpr char32_t kInitials[19] = {0x3131, 0x3132, 0x3134, 0x3137, 0x3138, 0x3139, 0x3141, 0x3142, 0x3143, 0x3145,
+                                    0x3146, 0x3147, 0x3148, 0x3149, 0x314A, 0x314B, 0x314C, 0x314D, 0x314E};
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsInitialJamo(char32_t c) {
+  return std::find(std::begin(kInitials), std::end(kInitials), c) != std::end(kInitials);
+}
+
+char32_t FoldCase(char32_t c) {
+  return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+}
+
+bool AllDigits(const std::u32string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; });
+}
+
+}  // namespace
+
+char32_t InitialConsonant(char32_t c) {
+  if (c < kFirstSyllable || c > kLastSyllable) return c;
+  return kInitials[(c - kFirstSyllable) / kSyllablesPerInitial];
+}
+
+std::u32string DecodeUtf8(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + static_cast<size_t>(length) > utf8.size()) {
+      out.push_back(kReplacement);
+      ++i;
+      continue;
+    }
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    bool valid = true;
+    for (int k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + static_cast<size_t>(k)]);
+      valid = valid && (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    out.push_back(valid ? c : kReplacement);
+    i += valid ? static_cast<size_t>(length) : 1;
+  }
+  return out;
+}
+
+CodeSearchIndex::CodeSearchIndex(const CodeInfoList* book) {
+  if (book == nullptr) return;
+  entries_.reserve(static_cast<size_t>(book->Count()));
+  for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
+    Entry entry;
+    entry.name = DecodeUtf8(Cp949ToUtf8(stock->key.name != nullptr ? stock->key.name.get() : ""));
+    std::transform(entry.name.begin(), entry.name.end(), entry.name.begin(), FoldCase);
+    entry.initials.resize(entry.name.size());
+    std::transform(entry.name.begin(), entry.name.end(), entry.initials.begin(), InitialConsonant);
+    entry.code = stock->key.code;
+    entries_.push_back(std::move(entry));
+  }
+}
+
+bool CodeSearchIndex::Matches(const Entry& entry, const std::u32string& typed) {
+  if (AllDigits(typed) && entry.code.find(std::string(typed.begin(), typed.end())) != std::string::npos) return true;
+  if (typed.size() > entry.name.size()) return false;
+  for (size_t start = 0; start + typed.size() <= entry.name.size(); ++start) {
+    bool all = true;
+    for (size_t k = 0; k < typed.size() && all; ++k) {
+      const char32_t c = typed[k];
+      all = IsInitialJamo(c) ? entry.initials[start + k] == c : entry.name[start + k] == c;
+    }
+    if (all) return true;
+  }
+  return false;
+}
+
+std::vector<int> CodeSearchIndex::Find(std::string_view utf8Text) const {
+  std::u32string typed = DecodeUtf8(utf8Text);
+  std::transform(typed.begin(), typed.end(), typed.begin(), FoldCase);
+  std::vector<int> found;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (typed.empty() || Matches(entries_[i], typed)) found.push_back(static_cast<int>(i));
+  }
+  return found;
+}
+
+}  // namespace ostrada

@@ -1,0 +1,94 @@
+// Finding stocks as one types: parts of names, initial consonants, code digits.
+#include "basesrc/codesearch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "basesrc/codeinfo.h"
+#include "tests/codeinfo/book_fixture.h"
+
+namespace ostrada {
+namespace {
+
+using testing::Attr;
+using testing::Cp;
+
+TEST(InitialConsonant, EachInitialStartsAndEndsItsBlockOf588Syllables) {
+  // The compatibility jamo of the 19 initials, in syllable order, written out independently.
+  const std::u32string initials = U"ㄱㄲㄴㄷㄸㄹㅁㅂㅃㅅㅆㅇㅈㅉㅊㅋㅌㅍㅎ";
+  ASSERT_EQ(initials.size(), 19u);
+  for (size_t k = 0; k < initials.size(); ++k) {
+    const char32_t first = 0xAC00 + static_cast<char32_t>(k) * 588;
+    EXPECT_EQ(InitialConsonant(first), initials[k]) << k;
+    EXPECT_EQ(InitialConsonant(first + 587), initials[k]) << k;
+  }
+  EXPECT_EQ(InitialConsonant(U'삼'), U'ㅅ');
+  EXPECT_EQ(InitialConsonant(U'영'), U'ㅇ');
+  EXPECT_EQ(InitialConsonant(U'힣'), U'ㅎ');
+  // Outside the syllables nothing changes: a letter, a digit, a jamo, the character before 가.
+  for (char32_t c : {U'A', U'7', U'ㅅ', char32_t{0xABFF}, char32_t{0xD7A4}}) EXPECT_EQ(InitialConsonant(c), c);
+}
+
+TEST(DecodeUtf8, MalformedBytesBecomeReplacementCharacters) {
+  EXPECT_EQ(DecodeUtf8("삼a"), U"삼a");
+  EXPECT_EQ(DecodeUtf8(std::string("\xEC\x82", 2)), U"\uFFFD\uFFFD");  // cut short
+  EXPECT_EQ(DecodeUtf8(std::string("\xFF") + "b"), U"\uFFFDb");
+  EXPECT_EQ(DecodeUtf8(std::string("\xEC") + "ab"), U"\uFFFDab");  // a lead without its continuation
+}
+
+class CodeSearchTest : public ::testing::Test {
+ protected:
+  CodeSearchTest() : book_(kSortByName) {
+    const CodeAttr attributes = Attr('1');
+    const std::pair<const char*, const char*> stocks[] = {
+        {"005930", "삼성전자"},   {"002810", "삼영기계"}, {"003030", "세아제강"}, {"001720", "신영증권"},
+        {"000660", "SK하이닉스"}, {"035420", "NAVER"},    {"900110", "3S코리아"}};
+    for (const auto& [code, name] : stocks) book_.Insert(code, Cp(name).c_str(), &attributes);
+  }
+  // The names found, in list order.
+  std::vector<std::string> Found(const char* typed) const {
+    std::vector<std::string> names;
+    for (int position : CodeSearchIndex(&book_).Find(typed)) {
+      names.push_back(Cp949ToUtf8(book_.GetAt(position)->key.name.get()));
+    }
+    return names;
+  }
+  CodeInfoList book_;
+};
+
+TEST_F(CodeSearchTest, InitialConsonantsFindTheNamesTheyBegin) {
+  EXPECT_EQ(Found("ㅅㅇㄱㄱ"), std::vector<std::string>{"삼영기계"});
+  EXPECT_EQ(Found("ㅅㅇ"), (std::vector<std::string>{"삼영기계", "세아제강", "신영증권"}));
+  // Jamo and whole syllables mix, and the initials may stand anywhere in the name.
+  EXPECT_EQ(Found("삼ㅇ"), std::vector<std::string>{"삼영기계"});
+  EXPECT_EQ(Found("ㅈㄱ"), (std::vector<std::string>{"세아제강", "신영증권"}));
+  EXPECT_EQ(Found("ㅎㅇㄴ"), std::vector<std::string>{"SK하이닉스"});
+  EXPECT_TRUE(Found("ㅅㅇㄱㄱㄱ").empty());
+  // A whole syllable is not an initial: 사 does not stand for 삼.
+  EXPECT_TRUE(Found("사ㅇ").empty());
+}
+
+TEST_F(CodeSearchTest, PartsOfNamesMatchInEitherLetterCase) {
+  EXPECT_EQ(Found("영"), (std::vector<std::string>{"삼영기계", "신영증권"}));
+  EXPECT_EQ(Found("naver"), std::vector<std::string>{"NAVER"});
+  EXPECT_EQ(Found("sk하"), std::vector<std::string>{"SK하이닉스"});
+  EXPECT_EQ(Found("").size(), 7u);
+}
+
+TEST_F(CodeSearchTest, DigitsFindCodesAndNames) {
+  EXPECT_EQ(Found("0059"), std::vector<std::string>{"삼성전자"});
+  EXPECT_EQ(Found("30"), (std::vector<std::string>{"삼성전자", "세아제강"}));
+  // A digit in a name counts as well as one in a code.
+  EXPECT_EQ(Found("3"), (std::vector<std::string>{"3S코리아", "NAVER", "삼성전자", "세아제강"}));
+}
+
+TEST(CodeSearch, NoBookFindsNothing) {
+  const CodeSearchIndex index(nullptr);
+  EXPECT_EQ(index.Count(), 0);
+  EXPECT_TRUE(index.Find("").empty());
+}
+
+}  // namespace
+}  // namespace ostrada

@@ -1,0 +1,229 @@
+// The quote window as a trader lives in it: a header that follows the trades, a picked price that
+// stays marked where it goes, a name typed into the stock box, and Escape after a message.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <cstdio>
+#include <memory>
+
+#include "app/callfrm.h"
+#include "app/calltbl.h"
+#include "app/confrm.h"
+#include "app/contbl.h"
+#include "app/qtext.h"
+#include "app/windowmessages.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/nowfxin.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/stocgate.h"
+#include "broker/sim/exchange.h"
+#include "tests/gui_app/gui_helpers.h"
+#include "tests/gui_quote/quote_feed.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+using testing::QuoteFeed;
+using testing::RecordingScope;
+
+QString Label(QWidget& root, const char* name) {
+  auto* label = root.findChild<QLabel*>(QString::fromLatin1(name));
+  return label != nullptr ? label->text() : QStringLiteral("<missing>");
+}
+
+QString Grouped(int64_t value) {
+  return QString::fromLatin1(FormatNumber(value));
+}
+
+class QuoteLiveOnExchange : public ::testing::Test {
+ protected:
+  QuoteLiveOnExchange() : exchange_(Options()), server_(exchange_) {
+    StocGate gate;
+    book_ = gate.DownloadCodes(kSortByName, 0);
+  }
+  static sim::ExchangeOptions Options() {
+    sim::ExchangeOptions options;
+    options.stocks = 40;
+    return options;
+  }
+  static void TypeAndEnter(QComboBox& combo, const QString& text) {
+    combo.lineEdit()->clear();
+    testing::TypeText(*combo.lineEdit(), text);
+    testing::PressKey(*combo.lineEdit(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+  }
+
+  RecordingScope recording_;
+  sim::Exchange exchange_;
+  broker::ScopedServer server_;
+  std::unique_ptr<CodeInfoList> book_;
+};
+
+TEST_F(QuoteLiveOnExchange, TheHeaderFollowsEveryTradeOfTheStock) {
+  ASSERT_NE(book_, nullptr);
+  CCallDlg window(book_.get(), 0);
+  CConDlg contracts(book_.get());
+  const CodeInfo* stock = book_->First();
+  ASSERT_EQ(window.Form().SetStock(stock->key.name.get(), {}), 1);
+  ASSERT_EQ(contracts.Frame()->SelectStock(stock->key.code, 0), 1);
+  ContractListModel& list = contracts.Frame()->Table()->Model();
+  int movedPrices = 0;
+  for (int minute = 0; minute < 30; ++minute) {
+    const int rowsBefore = list.rowCount();
+    exchange_.Advance(60'000);
+    if (list.rowCount() == rowsBefore) continue;
+    // The header says what the newest trade says, and what the server's price says at this moment.
+    const ContractRow& newest = list.Row(0);
+    NowPrice now{};
+    ASSERT_EQ(StocGate().FetchNowPrice(&now, stock->key.code), 1);
+    EXPECT_EQ(Label(window, "static9029"), Grouped(newest.price)) << minute;
+    EXPECT_EQ(Label(window, "static9030"), Grouped(newest.change)) << minute;
+    EXPECT_EQ(now.bar.close, newest.price) << minute;
+    EXPECT_EQ(Label(window, "static9032"), Grouped(static_cast<uint32_t>(now.bar.volume))) << minute;
+    const double previousClose = newest.price - newest.change;
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.2f", newest.change == 0 ? 0.0 : newest.change * 100.0 / previousClose);
+    EXPECT_EQ(Label(window, "static9031").toStdString(), rate) << minute;
+    if (Label(window, "static9029") != list.CellText(list.rowCount() - 1, ContractListModel::kPrice).c_str()) {
+      ++movedPrices;
+    }
+  }
+  EXPECT_GT(movedPrices, 0) << "the price must move for the test to mean anything";
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+TEST_F(QuoteLiveOnExchange, AListedNameTypedInTheStockBoxPicksIt) {
+  ASSERT_NE(book_, nullptr);
+  CCallDlg window(book_.get(), 0);
+  window.show();
+  auto* combo = window.findChild<QComboBox*>("combo9014");
+  const CodeInfo* first = book_->GetAt(2);
+  const CodeInfo* second = book_->GetAt(6);
+  // The box is empty: the window has never shown a stock.
+  TypeAndEnter(*combo, FromCp949(first->key.name.get()));
+  EXPECT_EQ(window.Form().Code(), first->key.code);
+  TypeAndEnter(*combo, FromCp949(second->key.name.get()));
+  EXPECT_EQ(window.Form().Code(), second->key.code);
+  EXPECT_EQ(Label(window, "static9028"), QString::fromLatin1(second->key.code));
+  EXPECT_FALSE(Label(window, "static9029").isEmpty());
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+  EXPECT_TRUE(window.isVisible()) << "Enter picks the stock and does not press a button";
+}
+
+TEST_F(QuoteLiveOnExchange, AnUnlistedNameIsRefusedWithoutHidingTheStockShownAndEscapeStillCloses) {
+  ASSERT_NE(book_, nullptr);
+  CCallDlg window(book_.get(), 0);
+  window.show();
+  auto* combo = window.findChild<QComboBox*>("combo9014");
+  const CodeInfo* shown = book_->GetAt(4);
+  TypeAndEnter(*combo, FromCp949(shown->key.name.get()));
+  ASSERT_EQ(window.Form().Code(), shown->key.code);
+  const QString price = Label(window, "static9029");
+
+  TypeAndEnter(*combo, QStringLiteral("없는종목"));
+  EXPECT_EQ(recording_.sink.Texts(), std::vector<std::string>{"먼저 종목을 선택하십시오."});
+  // The box names the stock whose figures are still shown.
+  EXPECT_EQ(combo->currentText(), FromCp949(shown->key.name.get()));
+  EXPECT_EQ(window.Form().Code(), shown->key.code);
+  EXPECT_EQ(Label(window, "static9029"), price);
+
+  testing::PressKey(*combo->lineEdit(), Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
+}
+
+class PickedPriceOnFeed : public ::testing::Test {
+ protected:
+  PickedPriceOnFeed() : server_(feed_) {
+    SetCallCode(feed_.book, "005930");
+    Lay(50000);
+  }
+  // The best ask at `bestAsk`, the best bid a tick below, ten levels each a tick apart.
+  void Lay(int32_t bestAsk) {
+    for (int i = 0; i < kCallLevels; ++i) {
+      feed_.book.levels[i] = {bestAsk + 100 * i, bestAsk - 100 - 100 * i, 10 + i, 20 + i, 0, 0};
+    }
+  }
+  static int SelectedRow(QTableView& list) {
+    const QModelIndexList rows = list.selectionModel()->selectedRows();
+    return rows.size() == 1 ? rows.first().row() : rows.isEmpty() ? -1 : -2;
+  }
+
+  RecordingScope recording_;
+  QuoteFeed feed_;
+  broker::ScopedServer server_;
+};
+
+// Counts the prices the table picks.
+class PickCounter : public QWidget {
+ public:
+  bool event(QEvent* event) override {
+    if (AsWindowMessage(event, WM_PRICE_PICKED) != nullptr) {
+      ++picks;
+      return true;
+    }
+    return QWidget::event(event);
+  }
+  int picks = 0;
+};
+
+TEST_F(PickedPriceOnFeed, APickedPriceStaysMarkedByItsPriceAsTheBookMoves) {
+  PickCounter parent;
+  CCallTbl table(0, 1, &parent);
+  table.SetReferencePrice(50000);
+  ASSERT_EQ(table.SetStock("005930"), 1);
+  table.show();
+  // The user clicks the third bid, 49,700 (row 2 of the lower list).
+  testing::ClickRow(table.LowerList(), 2);
+  ASSERT_EQ(parent.picks, 1);
+  ASSERT_EQ(table.PickedPrice(), 49700);
+  EXPECT_EQ(SelectedRow(table.LowerList()), 2);
+
+  // The book moves up two ticks: 49,700 is now the fifth bid (row 4).
+  Lay(50200);
+  feed_.Raise();
+  EXPECT_EQ(SelectedRow(table.LowerList()), 4);
+  EXPECT_EQ(SelectedRow(table.UpperList()), -1);
+  // It moves down five ticks: 49,700 is now an ask, the third (upper row 10 - 2 = 8).
+  Lay(49500);
+  feed_.Raise();
+  EXPECT_EQ(SelectedRow(table.UpperList()), 8);
+  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+  // Far above, the price leaves the shown book, and no row is marked.
+  Lay(52000);
+  feed_.Raise();
+  EXPECT_EQ(SelectedRow(table.UpperList()), -1);
+  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+  // Moving the mark picks nothing: the order price changes only on a click.
+  EXPECT_EQ(parent.picks, 1);
+  EXPECT_EQ(table.PickedPrice(), 49700);
+
+  // Back in the book it is marked again; a click on an ask lets go of the bid's mark.
+  Lay(50000);
+  feed_.Raise();
+  EXPECT_EQ(SelectedRow(table.LowerList()), 2);
+  testing::ClickRow(table.UpperList(), 10);
+  EXPECT_EQ(table.PickedPrice(), 50000);
+  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+  EXPECT_EQ(parent.picks, 2);
+}
+
+TEST_F(PickedPriceOnFeed, ANewStockForgetsThePickedPrice) {
+  PickCounter parent;
+  CCallTbl table(0, 1, &parent);
+  table.SetReferencePrice(50000);
+  ASSERT_EQ(table.SetStock("005930"), 1);
+  table.show();
+  testing::ClickRow(table.LowerList(), 1);
+  ASSERT_EQ(table.PickedPrice(), 49800);
+  SetCallCode(feed_.book, "000660");
+  ASSERT_EQ(table.SetStock("000660"), 1);
+  EXPECT_EQ(table.PickedPrice(), 0);
+  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+}
+
+}  // namespace
+}  // namespace ostrada
