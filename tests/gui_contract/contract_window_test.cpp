@@ -27,6 +27,7 @@
 #include "tests/gui_contract/scripted_server.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -72,10 +73,6 @@ class ContractWindowTest : public ::testing::Test {
     book_.Insert("005930", kSamsung.c_str(), &attributes);
     book_.Insert("000660", kHynix.c_str(), &attributes);
     book_.Rebuild();
-    dataDir_ = std::filesystem::path(::testing::TempDir()) /
-               ("gui_contract_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dataDir_);
-    std::filesystem::create_directories(dataDir_);
     setenv("OSTRADA_DATA_DIR", dataDir_.c_str(), 1);
     dialog_ = std::make_unique<CConDlg>(&book_);
     frame_ = dialog_->Frame();
@@ -83,7 +80,6 @@ class ContractWindowTest : public ::testing::Test {
   ~ContractWindowTest() override {
     dialog_.reset();
     unsetenv("OSTRADA_DATA_DIR");
-    std::filesystem::remove_all(dataDir_);
   }
 
   CConTbl& Table() { return *frame_->Table(); }
@@ -116,7 +112,8 @@ class ContractWindowTest : public ::testing::Test {
   FixedTimeSource clock_;
   ScopedTimeSource clockScope_;
   CodeInfoList book_{kSortByName};
-  std::filesystem::path dataDir_;
+  testing::ScratchFolder folder_;
+  std::filesystem::path dataDir_{folder_.Path()};
   std::unique_ptr<CConDlg> dialog_;
   CConFrm* frame_;
 };
