@@ -59,6 +59,21 @@ TEST_F(ClassifierTest, UpperLimitDaysFirstMatchByDaysSinceTheLastLimit) {
   EXPECT_TRUE(Has(Slots(Block(4990, 5000, 5730, 4990, 5700), nullptr), 36)) << "touched and left the limit";
 }
 
+TEST_F(ClassifierTest, APriceTooLowForALimitMoveTouchesNoLimit) {
+  // At 30 won both limit changes are 0: a high or low at the base price touched no limit.
+  ASSERT_EQ(PriceLimitChange(30, 1), 0);
+  ASSERT_EQ(PriceLimitChange(30, 0), 0);
+  const std::vector<size_t> fell = Slots(Block(30, 30, 30, 25, 25), nullptr);
+  EXPECT_FALSE(Has(fell, 36)) << "left the upper limit";
+  EXPECT_FALSE(Has(fell, 56));
+  const std::vector<size_t> rose = Slots(Block(30, 30, 35, 30, 35), nullptr);
+  EXPECT_FALSE(Has(rose, 60)) << "left the lower limit";
+  EXPECT_FALSE(Has(rose, 16));
+  // Where the limit is a real move, touching it and falling back still counts: 10,000 to 11,500.
+  EXPECT_TRUE(Has(Slots(Block(10000, 10000, 11500, 10000, 11000), nullptr), 36));
+  EXPECT_TRUE(Has(Slots(Block(10000, 10000, 10000, 8500, 9000), nullptr), 60));
+}
+
 TEST_F(ClassifierTest, RateThresholdsAreInclusive) {
   NowPrice up = Block(10000, 10000, 11200, 10000, 11200);
   up.bar.rate = 12.0f;
