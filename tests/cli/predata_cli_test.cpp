@@ -2,13 +2,18 @@
 // exchange's own bars, the base day a list is named after, and the base day patterns insist on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
+#include "basesrc/nowgate.h"
 #include "basesrc/predata.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
@@ -158,6 +163,60 @@ TEST_F(PreDataCli, BeforeTheFirstMinuteBarPatternsStillTakeTheSessionBefore) {
         << screened.output;
     EXPECT_NE(screened.output.find("(base day 20261207)"), std::string::npos) << at << "\n" << screened.output;
   }
+}
+
+// The count a report group heads its list with ("name  count"), 0 when the group is missing.
+int GroupCount(const std::string& output, const std::string& name) {
+  const size_t at = output.find("\n" + name + "  ");
+  return at == std::string::npos ? 0 : std::stoi(output.substr(at + 1 + name.size() + 2));
+}
+
+TEST_F(PreDataCli, PatternGroupsCountTheStocksOfTheirRates) {
+  ASSERT_EQ(RunCli("predata build --seed 5 --stocks 300 --trading-date 20261208").exitCode, 0);
+  const auto screened = RunCli("patterns --seed 5 --stocks 300 --date 20261208 --at 14:00 --show 5");
+  ASSERT_EQ(screened.exitCode, 0) << screened.output;
+
+  // The same market at 14:00 in this process: its rates, counted and ranked here.
+  sim::ExchangeOptions options;
+  options.seed = 5;
+  options.stocks = 300;
+  options.clock = sim::ClockMode::kLive;
+  const int64_t moment = sim::KoreanUnixMilliseconds(kToday, 14 * 3'600'000LL);
+  options.wallClock = [moment] { return moment; };
+  sim::Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  testing::RecordingScope ui;
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  ASSERT_NE(book, nullptr);
+  std::unique_ptr<NowGate> market = gate.DownloadNowBook(*book, kNowKeyCode);
+  ASSERT_NE(market, nullptr);
+  int up5 = 0, up10 = 0, down10 = 0;
+  std::vector<float> rates;
+  for (const NowInfo* stock = market->First(); stock != nullptr; stock = stock->next) {
+    const float rate = stock->price.bar.rate;
+    up5 += rate >= 5.0f;  // "or more" and "or less": the boundaries count
+    up10 += rate >= 10.0f;
+    down10 += rate <= -10.0f;
+    rates.push_back(rate);
+  }
+  ASSERT_GT(up5, 0);
+  EXPECT_EQ(GroupCount(screened.output, "고점권"), up10) << screened.output;
+  EXPECT_EQ(GroupCount(screened.output, "상승 중간권"), up5) << screened.output;
+  EXPECT_EQ(GroupCount(screened.output, "저점권"), down10) << screened.output;
+  EXPECT_EQ(GroupCount(screened.output, "상승율 높은 것"), 300);
+  // The highest-rate group lists the five highest rates, highest first.
+  std::sort(rates.begin(), rates.end(), std::greater<>());
+  const size_t top = screened.output.find("\n상승율 높은 것  ");
+  ASSERT_NE(top, std::string::npos);
+  const std::vector<std::string> lines = Split(screened.output.substr(top + 1), '\n');
+  ASSERT_GE(lines.size(), 6u);
+  for (size_t i = 0; i < 5; ++i) {
+    char shown[16];
+    std::snprintf(shown, sizeof shown, "%+.2f%%", static_cast<double>(rates[i]));
+    EXPECT_EQ(lines[i + 1].substr(lines[i + 1].rfind(' ') + 1), shown) << lines[i + 1];
+  }
+  EXPECT_TRUE(ui.sink.messages.empty());
 }
 
 }  // namespace
