@@ -377,7 +377,7 @@ TEST_F(ContractWindowTest, HistoryObjectThatCannotBeCreatedShowsTheServerError) 
   EXPECT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 0);
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kClassNotRegistered).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kClassNotRegistered).Description()));
   EXPECT_TRUE(IsReport(messages[1]));
   EXPECT_FALSE(frame_->Feed().Subscribed());
 }
@@ -393,7 +393,7 @@ TEST_F(ContractWindowTest, AFailedReadOnALaterPageKeepsTheRowsAlreadyShown) {
 
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kTypeMismatch).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kTypeMismatch).Description()));
   EXPECT_TRUE(IsReport(messages[1]));
   EXPECT_EQ(TimeColumn(), (std::vector<std::string>{"10:00:03", "10:00:02"}));
   EXPECT_FALSE(frame_->Feed().Subscribed());
@@ -436,7 +436,7 @@ TEST_F(ContractWindowTest, LiveObjectThatCannotBeCreatedIsShownOnce) {
   server_.failLive = true;
   CConDlg broken(&book_);
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0], broker::ComError(broker::kClassNotRegistered).Description());
+  EXPECT_EQ(Messages()[0], Cp949ToUtf8(broker::ComError(broker::kClassNotRegistered).Description()));
 }
 
 TEST_F(ContractWindowTest, ClickingAnotherNameLoadsItAndTheSameNameOnlyBeeps) {
