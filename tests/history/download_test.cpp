@@ -117,6 +117,12 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
   EXPECT_EQ(total, chart->DataValue(6, 0).ToI4());
   EXPECT_EQ(total, Daily(1)->Newest()->price.volume);
 
+  // Exactly the day's bars asked: a full answer, but its oldest bar is the session's first (09:05).
+  auto whole = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, rows, 0);
+  ASSERT_NE(whole, nullptr);
+  ASSERT_EQ(whole->Count(), rows);
+  EXPECT_EQ(whole->Oldest()->price.volume, chart->DataValue(6, rows - 1).ToI4());
+
   // Three bars asked: the answer starts after the day's start, so the oldest one's running volume
   // holds bars that did not come; it stands in with its newer neighbour's volume.
   auto cut = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, 3, 0);
