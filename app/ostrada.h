@@ -49,7 +49,7 @@ class CostradaApp : public SpotHost {
   // The copy without preferred shares.
   const CodeInfoList* CommonCodes() const override { return commonCodes_.get(); }
   // Saves a snapshot recorder's group as "_nowspot_" file of this moment in the data folder.
-  int WriteSnapshotFile(NowGate& snapshot) override { return SaveSnapshotFile(snapshot); }
+  int WriteSnapshotFile(NowGate& snapshot) override { return SaveSnapshotFile(snapshot) != 0 ? 1 : 0; }
   // HHMMSS.
   int MarketTime1() const { return marketTime1_; }
   int MarketTime2() const { return marketTime2_; }

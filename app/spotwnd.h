@@ -2,7 +2,8 @@
 // CSpotWnd: a child window without content that records whole-market snapshots. Each tick of its
 // timer downloads the prices of every stock and writes them to a "_nowspot_" file in the data folder,
 // then tells its parent with WM_SPOT_TICK. A window that wants periodic snapshots creates one as its
-// child and calls ToggleTimer.
+// child and calls ToggleTimer. The period is program time (the clock the file names are read from,
+// which the exchange may run faster than real time): a short real-time timer watches that clock.
 #include <QWidget>
 
 #include "basesrc/spotrecorder.h"
@@ -34,6 +35,9 @@ class CSpotWnd : public QWidget, private SpotTimer {
   void KillTimer(int timerId) override;
 
   SpotRecorder recorder_;
+  int watchId_ = 0;      // the real-time timer that watches the program clock; 0 when none runs
+  int64_t period_ = 0;   // program milliseconds between ticks
+  int64_t nextTick_ = 0;  // program time of the next tick, milliseconds since the epoch
 };
 
 }  // namespace ostrada

@@ -23,8 +23,9 @@ bool IsMinuteSeries(const DaySeries& series) {
   return OSTRADA_VERIFY(series.Kind() == 'B');
 }
 
+// A price too low for a limit move has a limit change of 0: an unchanged bar there is no limit close.
 bool ClosedAtLimit(const DayBar& bar, int mode) {
-  if (bar.older == nullptr || bar.older->price.close <= 0) return false;
+  if (bar.older == nullptr || bar.older->price.close <= 0 || bar.price.change == 0) return false;
   return bar.price.change == PriceLimitChange(bar.older->price.close, mode);
 }
 
@@ -149,13 +150,13 @@ int RecomputeChanges(DaySeries& series, int resetFirst) {
   return 1;
 }
 
-int DecumulateMinuteVolumes(DaySeries& series) {
+int DecumulateMinuteVolumes(DaySeries& series, int oldestCut) {
   if (!IsMinuteSeries(series)) return 0;
   for (DayBar* bar = series.Newest(); bar != nullptr && bar->older != nullptr; bar = bar->older) {
     if (bar->Date() == bar->older->Date()) bar->price.volume -= bar->older->price.volume;
   }
   DayBar* oldest = series.Oldest();
-  if (oldest != nullptr && oldest->newer != nullptr && oldest->newer->Date() == oldest->Date())
+  if (oldestCut == 1 && oldest != nullptr && oldest->newer != nullptr && oldest->newer->Date() == oldest->Date())
     oldest->price.volume = oldest->newer->price.volume;
   return 1;
 }
@@ -244,7 +245,9 @@ int BusiestMinute(const DaySeries& series, int32_t span, const DayBar* bar, KeyV
   if (!IsMinuteSeries(series) || !OSTRADA_VERIFY(bar != nullptr && busiest != nullptr)) return 0;
   if (!OSTRADA_VERIFY(span >= 1 && span <= kLongestSpan)) return 0;
   *busiest = KeyValue{bar->Key(), bar->price.volume};
-  for (const DayBar* b = bar->older; b != nullptr && MinutesBetween(bar->Key(), b->Key()) <= span; b = b->older) {
+  // The span is a stretch of the bar's own day: the minutes between times of two days mean nothing.
+  for (const DayBar* b = bar->older;
+       b != nullptr && b->Date() == bar->Date() && MinutesBetween(bar->Key(), b->Key()) <= span; b = b->older) {
     if (b->price.volume > busiest->value) *busiest = KeyValue{b->Key(), b->price.volume};
   }
   return 1;

@@ -28,8 +28,10 @@ std::unique_ptr<DaySeries> SeriesFromTape(const ContractTape& tape, int32_t inte
 // Change and rate of every bar after the oldest from the close before it. resetFirst = 1 sets the
 // oldest bar's change to 0; with 0 nothing is done when it is already nonzero.
 int RecomputeChanges(DaySeries& series, int resetFirst);
-// 'B': the server's running day volumes become each bar's own.
-int DecumulateMinuteVolumes(DaySeries& series);
+// 'B': the server's running day volumes become each bar's own. With oldestCut = 1 the oldest bar was
+// cut at the request's start (its running volume holds bars that did not come) and takes its newer
+// neighbour's volume; with 0 it is the day's first bar and keeps its own.
+int DecumulateMinuteVolumes(DaySeries& series, int oldestCut);
 // 'B': drops every bar of an earlier date than the newest bar's; the points are taken again from
 // the bars that stay.
 int KeepNewestDay(DaySeries& series);
@@ -49,8 +51,8 @@ int RiseCountAndRateSum(const DayBar* bar, int32_t n, int32_t* rising, float* ra
 int MinuteGaps(const DaySeries& series, int32_t n, const DayBar* bar, int32_t* gaps, int32_t* covered);
 // 'B': cross bars among n bars from `bar`; -1 (reported) for another kind.
 int32_t CrossBarCount(const DaySeries& series, int32_t n, const DayBar* bar);
-// 'B': (end time, volume) of the largest volume among `bar` and the older bars within `span`
-// minutes (1..360) of it; the newest wins a tie.
+// 'B': (end time, volume) of the largest volume among `bar` and the older bars of its date within
+// `span` minutes (1..360) of it; the newest wins a tie.
 int BusiestMinute(const DaySeries& series, int32_t span, const DayBar* bar, KeyValue* busiest);
 
 }  // namespace ostrada

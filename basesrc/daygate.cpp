@@ -251,8 +251,10 @@ int DaySeries::HighLowBetween(int32_t fromKey, int32_t toKey, KeyValue* high, Ke
 
 int DaySeries::Merge(DaySeries& other) {
   if (!OSTRADA_VERIFY(other.count_ > 0 && &other != this)) return 0;
+  bool newer = true;
   if (oldest_ != nullptr) {
-    if (other.newest_->Key() >= newest_->Key()) {
+    newer = other.newest_->Key() >= newest_->Key();
+    if (newer) {
       if (!OSTRADA_VERIFY(other.oldest_->Key() >= newest_->Key())) return 0;
       if (other.oldest_->Key() == newest_->Key() && !Remove(newest_, 0)) return 0;
     } else {
@@ -260,9 +262,12 @@ int DaySeries::Merge(DaySeries& other) {
       if (other.newest_->Key() == oldest_->Key() && !Remove(oldest_, 0)) return 0;
     }
   }
+  // Each bar must land at an end of this series: a newer series moves oldest first, an older one
+  // newest first.
   while (other.oldest_ != nullptr) {
-    DayBar bar = *other.oldest_;
-    if (!other.Remove(other.oldest_, 1) || !Add(bar)) return 0;
+    DayBar* moving = newer ? other.oldest_ : other.newest_;
+    DayBar bar = *moving;
+    if (!other.Remove(moving, 1) || !Add(bar)) return 0;
   }
   return 1;
 }

@@ -1,6 +1,7 @@
 #include "basesrc/dayinfo.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "basesrc/foundation/coding.h"
@@ -13,6 +14,16 @@ static constexpr char kModule[] = "basesrc/dayinfo";
 
 bool CountIsValid(const DayBar* start, int32_t n) {
   return OSTRADA_VERIFY(start != nullptr && n >= 2);
+}
+
+// The unsigned words of n bars added in 64 bits, so the busiest stocks' volumes cannot wrap; 0 when
+// fewer than n bars exist.
+uint64_t WideSum(const DayBar* start, int32_t n, BarValue value) {
+  uint64_t sum = 0;
+  int32_t taken = 0;
+  for (const DayBar* bar = start; bar != nullptr && taken < n; bar = bar->older, ++taken)
+    sum += BarValueOf(*bar, value);
+  return taken == n ? sum : 0;
 }
 
 }  // namespace
@@ -54,25 +65,21 @@ uint32_t BarValueOf(const DayBar& bar, BarValue value) {
   return static_cast<uint32_t>(value == BarValue::kClose ? bar.price.close : bar.price.volume);
 }
 
-int32_t RoundedAverage(uint32_t sum, int32_t n) {
-  const auto divisor = static_cast<uint32_t>(n);
-  const uint32_t quotient = sum / divisor;
-  const uint64_t twiceRest = uint64_t{sum % divisor} * 2;
-  return static_cast<int32_t>(twiceRest >= divisor ? quotient + 1 : quotient);
+int32_t RoundedAverage(uint64_t sum, int32_t n) {
+  const auto divisor = static_cast<uint64_t>(n);
+  const uint64_t quotient = sum / divisor;
+  const uint64_t rounded = (sum % divisor) * 2 >= divisor ? quotient + 1 : quotient;
+  return static_cast<int32_t>(std::min<uint64_t>(rounded, INT32_MAX));
 }
 
 int32_t DaySum(const DayBar* start, int32_t n, BarValue value) {
   if (!CountIsValid(start, n)) return 0;
-  uint32_t sum = 0;
-  int32_t taken = 0;
-  for (const DayBar* bar = start; bar != nullptr && taken < n; bar = bar->older, ++taken)
-    sum += BarValueOf(*bar, value);
-  return taken == n ? static_cast<int32_t>(sum) : 0;
+  return static_cast<int32_t>(std::min<uint64_t>(WideSum(start, n, value), INT32_MAX));
 }
 
 int32_t DayAverage(const DayBar* start, int32_t n, BarValue value) {
   if (!CountIsValid(start, n)) return 0;
-  return RoundedAverage(static_cast<uint32_t>(DaySum(start, n, value)), n);
+  return RoundedAverage(WideSum(start, n, value), n);
 }
 
 float DayStrengthIndex(const DayBar* start, int32_t n) {

@@ -53,8 +53,9 @@ void DecodeDayBar(const uint8_t* in, DayBar* bar);
 enum class BarValue { kClose, kVolume };
 // The value the indicators add up, as the unsigned word they sum.
 uint32_t BarValueOf(const DayBar& bar, BarValue value);
-// sum / n rounded half up, on the unsigned sum.
-int32_t RoundedAverage(uint32_t sum, int32_t n);
+// sum / n rounded half up, on the unsigned sum; capped at the largest value a stored line holds.
+int32_t RoundedAverage(uint64_t sum, int32_t n);
+// The sums are taken in 64 bits; a result beyond the 32-bit field is capped at its largest value.
 int32_t DayAverage(const DayBar* start, int32_t n, BarValue value);
 int32_t DaySum(const DayBar* start, int32_t n, BarValue value);
 // Gains * 100 / (gains - losses) of the close-to-close differences.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "basesrc/foundation/coding.h"
@@ -20,9 +21,10 @@ int32_t BarsOfLine(int line, int sums) {
   return kAverageLengths[line] - (sums == 1 ? 1 : 0);
 }
 
-// Orders 'B' entries by (date, end time) and the others by key.
-int64_t OrderOf(const MovingAverageEntry& entry, char kind) {
-  return kind == 'B' ? (int64_t{entry.date} << 32) + entry.key : entry.key;
+// Orders 'B' entries by (date, end time) and the others by key. A pair, not one packed number:
+// the words come from files and may hold any value.
+std::pair<int32_t, int32_t> OrderOf(const MovingAverageEntry& entry, char kind) {
+  return {kind == 'B' ? entry.date : 0, entry.key};
 }
 
 }  // namespace
@@ -119,7 +121,7 @@ int MovingAverageList::Build(const DaySeries& series, int sums, const DayBar* fi
 
 int MovingAverageList::PlaceOf(const MovingAverageEntry& entry) const {
   if (oldest_ == nullptr) return 1;
-  const int64_t order = OrderOf(entry, kind_);
+  const std::pair<int32_t, int32_t> order = OrderOf(entry, kind_);
   if (order < OrderOf(*oldest_, kind_)) return -1;
   return order > OrderOf(*newest_, kind_) ? 1 : 0;
 }

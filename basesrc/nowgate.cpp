@@ -188,10 +188,26 @@ void NowGate::Reset() {
   parent = left = right = prev = next = nullptr;
 }
 
+void NumberedGroupName(const char* name, int n, char (&out)[nowfile::kNameSize]) {
+  char suffix[16];
+  const int suffixLength = std::snprintf(suffix, sizeof suffix, "-%d", n);
+  const size_t room = sizeof out - 1 - static_cast<size_t>(suffixLength);
+  size_t kept = 0;
+  // A byte of 0x81 or more leads a two-byte character, which is kept whole or not at all.
+  for (size_t length = 0; name[length] != '\0';) {
+    const size_t width = static_cast<unsigned char>(name[length]) >= 0x81 && name[length + 1] != '\0' ? 2 : 1;
+    if (length + width > room) break;
+    length += width;
+    kept = length;
+  }
+  std::memcpy(out, name, kept);
+  std::memcpy(out + kept, suffix, static_cast<size_t>(suffixLength) + 1);
+}
+
 int NowGate::SetName(const char* name, int n) {
   if (!OSTRADA_VERIFY(name != nullptr)) return 0;
   if (n > 0) {
-    std::snprintf(name_, sizeof name_, "%s-%d", name, n);
+    NumberedGroupName(name, n, name_);
   } else {
     StrCopyBounded(name_, name, sizeof name_);
   }

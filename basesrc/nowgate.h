@@ -72,6 +72,10 @@ enum NowGroupKey : int32_t {
   kGroupKeyUpFivePercent = 993,
 };
 
+// "name-n" in a group's 64-byte name field: a long name is cut (at a whole CP949 character) so that
+// "-n" always fits, and groups of different times never share a name.
+void NumberedGroupName(const char* name, int n, char (&out)[nowfile::kNameSize]);
+
 class NowGate {
  public:
   // The most codes one multi-stock request and one joined code text can hold.
@@ -92,7 +96,8 @@ class NowGate {
 
   // ---- Header values ----
   const char* Name() const { return name_; }
-  // The name bounded to 64 bytes, or "name-n" when n > 0. 0 (reported) for a missing name.
+  // The name bounded to 64 bytes, or "name-n" when n > 0 (see NumberedGroupName). 0 (reported) for
+  // a missing name.
   int SetName(const char* name, int n);
   int32_t Key() const { return key_; }
   // Accepts 0, 1, 2, 11, 901, 902, 903, 911, 938 and 991; any other key is reported and ignored.

@@ -121,7 +121,7 @@ NowGate* NowPack::FindByName(const char* name, int n) const {
   if (!OSTRADA_VERIFY(name != nullptr)) return nullptr;
   char wanted[nowfile::kNameSize];
   if (n > 0) {
-    std::snprintf(wanted, sizeof wanted, "%s-%d", name, n);
+    NumberedGroupName(name, n, wanted);
   } else {
     StrCopyBounded(wanted, name, sizeof wanted);
   }

@@ -45,7 +45,11 @@ int NowPack::Save(const char* path) {
   uint8_t head[kGroupsOffset];
   PutU32(head, kMagicOffset, kMagic);
   PutI32(head, kGroupCountOffset, GroupCount());
-  EncodeNowGroupHeader(header_, head + kHeaderOffset);
+  // A pack that never got an ordering key holds no groups; it is stored with the arrival order, the
+  // key a pack starts with, so that its file loads again.
+  NowGroupHeader stored = header_;
+  if (!IsPackKey(stored.key)) stored.key = kGroupKeyArrival;
+  EncodeNowGroupHeader(stored, head + kHeaderOffset);
   EncodePatternCounts(totals_, head + kTotalsOffset);
   EncodePatternCounts(selection_, head + kSelectionOffset);
   if (!OSTRADA_VERIFY(FileWrite(file.get(), head, sizeof head) == static_cast<int32_t>(sizeof head))) return 0;

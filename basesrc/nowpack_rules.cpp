@@ -275,13 +275,14 @@ bool AtLowerLimit(const NowPrice& b) {
 bool LeftUpperLimit(const NowPrice& b) {
   const PriceBar& p = b.bar;
   const int32_t base = p.close - p.change;
-  return p.close > 0 && p.high > 0 && base > 0 && p.high - base == PriceLimitChange(base, 1) && p.close != p.high;
+  // A price too low for a limit move has a limit change of 0: its unchanged high touched nothing.
+  return p.close > 0 && p.high > base && base > 0 && p.high - base == PriceLimitChange(base, 1) && p.close != p.high;
 }
 
 bool LeftLowerLimit(const NowPrice& b) {
   const PriceBar& p = b.bar;
   const int32_t base = p.close - p.change;
-  return p.close > 0 && p.low > 0 && base > 0 && p.low - base == PriceLimitChange(base, 0) && p.close != p.low;
+  return p.close > 0 && p.low > 0 && p.low < base && p.low - base == PriceLimitChange(base, 0) && p.close != p.low;
 }
 
 bool IsHalted(const NowPrice& b) {

@@ -157,14 +157,15 @@ bool BarClosedAtLowerLimit(const PriceBar* bar) {
 bool BarTouchedUpperLimit(const PriceBar* bar) {
   if (!bar || bar->close <= 0 || bar->high <= 0) return false;
   const int32_t previous = PriceDifference(bar->close, bar->change);
-  return previous != 0 && PriceDifference(bar->high, previous) == PriceLimitChange(previous, 1) &&
+  // A price too low for a limit move has a limit change of 0: an unchanged high touched nothing.
+  return previous > 0 && bar->high > previous && PriceDifference(bar->high, previous) == PriceLimitChange(previous, 1) &&
          bar->close != bar->high;
 }
 
 bool BarTouchedLowerLimit(const PriceBar* bar) {
   if (!bar || bar->close <= 0 || bar->low <= 0) return false;
   const int32_t previous = PriceDifference(bar->close, bar->change);
-  return previous != 0 && PriceDifference(bar->low, previous) == PriceLimitChange(previous, 0) &&
+  return previous > 0 && bar->low < previous && PriceDifference(bar->low, previous) == PriceLimitChange(previous, 0) &&
          bar->close != bar->low;
 }
 

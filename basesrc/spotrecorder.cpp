@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/files.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/priceinfo.h"
@@ -42,8 +43,10 @@ void SpotRecorder::OnTimer(int timerId) {
 }
 
 int SpotRecorder::TakeSnapshot() {
+  // The held snapshot is of another minute when its quote time differs from now; compared directly,
+  // since 00:00 is the time 0, which the minutes-between helper refuses.
   const int32_t now = NowHHMM();
-  if (snapshot_ && MinutesBetween(snapshot_->LatestTime(), now) > 0) snapshot_.reset();
+  if (snapshot_ && snapshot_->LatestTime() != now) snapshot_.reset();
   if (!snapshot_) snapshot_ = DownloadSnapshot(nullptr);
   return 1;
 }
@@ -84,7 +87,15 @@ int SaveSnapshotFile(NowGate& snapshot, std::string* path) {
   const std::string folder = DataFolder();
   if (folder.empty()) return 0;
   const std::string name = SnapshotFileName(folder, fields);
-  if (name.empty() || !OSTRADA_VERIFY(snapshot.Save(name.c_str(), 0, 0))) return 0;
+  if (name.empty()) return 0;
+  // A file of the same second is an earlier recording: it is kept, and this snapshot is not written.
+  if (FileExists(name.c_str())) {
+    char text[1200];
+    std::snprintf(text, sizeof text, TextC(Txt::kSpotFileExists), name.c_str());
+    ShowMessage(text);
+    return -1;
+  }
+  if (!OSTRADA_VERIFY(snapshot.Save(name.c_str(), 0, 0))) return 0;
   if (path != nullptr) *path = name;
   return 1;
 }

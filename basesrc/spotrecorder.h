@@ -19,7 +19,8 @@ class SpotHost {
   virtual ~SpotHost() = default;
   virtual const CodeInfoList* AllCodes() const = 0;
   virtual const CodeInfoList* CommonCodes() const = 0;
-  // 1 when the snapshot was written, else 0 (reported).
+  // 1 when the snapshot was written or an earlier file of that second was kept (the user is told),
+  // else 0 (reported).
   virtual int WriteSnapshotFile(NowGate& snapshot) = 0;
 };
 
@@ -74,7 +75,8 @@ class SpotRecorder {
 // (two digits each) and ".stn"; empty when the clock or the data folder cannot be read.
 std::string SnapshotFileName(const std::string& folder, const uint8_t* localTimeFields);
 // Saves the group under the file name of the current local time in the data folder, whose name goes
-// to `path` when given. 1/0 (reported).
+// to `path` when given. 1 written; -1 when a file of that name exists already: it is kept and the
+// user is told; 0 (reported) on failure.
 int SaveSnapshotFile(NowGate& snapshot, std::string* path = nullptr);
 
 }  // namespace ostrada

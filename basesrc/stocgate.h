@@ -156,6 +156,8 @@ class StocGate {
   static std::string PreDataFileName(const std::string& folder, const char* code);
   // "<data folder>_lastinfo.<the trading day before the newest>.spd"; empty when no date came.
   std::string LastInfoFileName();
+  // The same file name for the pre-data list of the base day given; empty for 0.
+  static std::string LastInfoFileName(int32_t baseDay);
   // "code    name" of every stock of market '1' or '2', in the book's order. The lines added.
   static int32_t FillStockList(TextListBox* box, const CodeInfoList& book);
   void SetLogTarget(TextListBox* box, int flag) {

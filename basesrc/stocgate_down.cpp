@@ -31,6 +31,7 @@ constexpr int16_t kContractsPerPage = 80;
 constexpr int32_t kMostInterval = 60;
 constexpr int32_t kIndexDays = 10;
 constexpr char kExchangeIndex[] = "U001";
+constexpr int32_t kSessionOpen = 90000;  // HHMMSS
 
 // Chart row fields.
 namespace chart {
@@ -114,7 +115,8 @@ int32_t StocGate::DownloadBars(DaySeries* series, int32_t count, int32_t from, i
     dayChart_->SetInput(1, Variant::UI1(static_cast<uint8_t>(series->Kind())));
     dayChart_->SetInput(2, Variant::I4(0));
     dayChart_->SetInput(3, Variant::I2(Count16(count)));
-    if (series->Interval() == 1) dayChart_->SetInput(4, Variant::UI1('1'));
+    // A daily, weekly or monthly series keeps no interval (it reads 0): the wrappers' interval 1.
+    if (series->Interval() <= 1) dayChart_->SetInput(4, Variant::UI1('1'));
     if (Answered(*dayChart_)) {
       const int32_t rows = dayChart_->HeaderValue(kChartRowsHeader).ToI4();
       int32_t row = rows - 1;
@@ -171,6 +173,7 @@ std::unique_ptr<DaySeries> StocGate::DownloadBarsNew(const char* code, const cha
 int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundredths) {
   if (!OSTRADA_VERIFY(series != nullptr && series->Kind() == 'B' && *series->Code() != '\0' && count > 0)) return -1;
   int32_t added = -1;
+  int oldestCut = 0;
   try {
     minuteChart_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMinuteChart);
     minuteChart_->SetInput(0, Variant::Text(series->Code()));
@@ -186,13 +189,21 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
         if (!ReadMinuteRow(row, hundredths, &bar) || !series->Add(bar)) break;
         ++added;
       }
+      // The server answers the newest `count` bars of the day. Fewer rows than asked means the day
+      // came whole; a full answer may have lost the day's start, unless its oldest bar is the session's
+      // first.
+      const DayBar* oldest = series->Oldest();
+      oldestCut = rows >= count && oldest != nullptr &&
+                          oldest->Key() != BarEndTime(kSessionOpen, series->Interval())
+                      ? 1
+                      : 0;
     }
   } catch (const broker::ComError& error) {
     ShowMessage(error.Description());
     added = -1;
   }
   minuteChart_.reset();
-  if (series->Count() > 0) DecumulateMinuteVolumes(*series);
+  if (series->Count() > 0) DecumulateMinuteVolumes(*series, oldestCut);
   return added;
 }
 

@@ -72,7 +72,10 @@ std::string StocGate::PreDataFileName(const std::string& folder, const char* cod
 }
 
 std::string StocGate::LastInfoFileName() {
-  const int32_t date = LastTradingDay(1);
+  return LastInfoFileName(LastTradingDay(1));
+}
+
+std::string StocGate::LastInfoFileName(int32_t date) {
   const std::string folder = DataFolder();
   if (date == 0 || folder.empty()) return {};
   char name[64];

@@ -27,8 +27,8 @@ class ComError : public std::exception {
   ComError(HResult code, std::string description);
 
   HResult Code() const { return code_; }
-  // CP949: the system's text for the code; "IDispatch error #%d" for 0x80040200..0x8004FFFF;
-  // "Unknown error 0x%0lX" otherwise; or the description the server gave.
+  // CP949: the Korean system's text for the code; "IDispatch 오류 #%d" for 0x80040200..0x8004FFFF;
+  // "알 수 없는 오류 0x%0lX" otherwise; or the description the server gave.
   const std::string& Description() const { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }
 

@@ -13,6 +13,7 @@
 #include "broker/server.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/trading_days.h"
 
 namespace ostrada::cli {
 namespace {
@@ -61,17 +62,28 @@ void PrintCounts(const PatternCounts& totals) {
   if (!missing.empty()) std::printf("patterns not occurring:%s\n", missing.c_str());
 }
 
-int LoadPreData(StocGate& gate, const std::string& given, PreDataList* list) {
+// The pre-data of the base day: the session before the one screened. Records of another day would
+// give yesterday's averages and limit runs the wrong history.
+int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, PreDataList* list) {
+  TradingDays days;
+  if (!days.Download(gate)) return kExitFailure;
+  const int32_t baseDay = days.SessionBefore(screened);
+  if (baseDay == 0) return Fail("the exchange knows no session before " + std::to_string(screened));
   std::string path = given;
   if (path.empty()) {
-    path = gate.LastInfoFileName();
-    if (path.empty()) return Fail("the exchange gave no trading day for the last-info file");
+    path = StocGate::LastInfoFileName(baseDay);
+    if (path.empty()) return Fail("no data folder for the last-info file");
     std::printf("pre-data: the last-info file %s\n", path.c_str());
   }
   if (!FileExists(path.c_str()))
     return Fail("no pre-data file " + path + " (ostrada-cli predata build writes the last-info file)");
   if (!list->Load(path.c_str(), kPreDataKeyCode)) return Fail("could not read the pre-data file " + path);
-  std::printf("pre-data records: %d\n", list->Count());
+  for (const PreDataRecord* record = list->First(); record != nullptr; record = record->next) {
+    if (record->bar.time != baseDay)
+      return Fail("the pre-data file " + path + " holds " + record->key.code + " of " + std::to_string(record->bar.time) +
+                  ", but the session before " + std::to_string(screened) + " is " + std::to_string(baseDay));
+  }
+  std::printf("pre-data records: %d (base day %d)\n", list->Count(), baseDay);
   return kExitOk;
 }
 
@@ -81,7 +93,7 @@ int RunPatterns(const PatternOptions& options) {
   broker::ScopedServer server(*exchange);
   StocGate gate;
   PreDataList list;
-  if (LoadPreData(gate, options.predataFile, &list) != kExitOk) return kExitFailure;
+  if (LoadPreData(gate, options.predataFile, ExchangeDate(*exchange), &list) != kExitOk) return kExitFailure;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return Fail("no stocks were received");
   std::unique_ptr<NowGate> snapshot = gate.DownloadNowBook(*book, kNowKeyCode);

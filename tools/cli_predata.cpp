@@ -17,6 +17,7 @@
 #include "broker/server.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/trading_days.h"
 
 namespace ostrada::cli {
 namespace {
@@ -69,8 +70,14 @@ int RunBuild(const PreDataOptions& options) {
   if (!book) return Fail("no stocks were received");
   const int32_t date = options.date > 0 ? options.date : gate.LastTradingDay(1);
   if (date == 0) return Fail("the last trading day could not be downloaded");
+  if (options.date > 0) {
+    TradingDays days;
+    if (!days.Download(gate)) return kExitFailure;
+    if (!days.IsSession(date)) return Fail(std::to_string(date) + " had no session of the exchange: nothing to build");
+  }
+  // The last-info file is named after the base day of its records, whichever day that is.
   std::string path = options.saveFile;
-  if (path.empty()) path = gate.LastInfoFileName();
+  if (path.empty()) path = StocGate::LastInfoFileName(date);
   if (path.empty()) return Fail("no file name for the pre-data list");
 
   int total = 0;
@@ -118,8 +125,10 @@ std::string Pair(const KeyValue& pair) {
 
 std::string Line(const PreDataRecord& r) {
   const PriceBar& b = r.bar;
-  MovingAverageEntry lines = r.averages;
-  CompleteAverageEntry(&lines, b.close);  // the sums with the date's close are the date's averages
+  // The date's own sums already hold its close: they complete tomorrow's lines. The date's averages
+  // are the day before's sums completed with the date's close.
+  MovingAverageEntry lines = r.days[1].averages;
+  CompleteAverageEntry(&lines, b.close);
   char text[640];
   std::snprintf(text, sizeof text, "%-8s %s\t%d %s %s %s %s %+d %.2f%% vol %s", r.key.code,
                 Cp949ToUtf8(r.key.name ? r.key.name.get() : "").c_str(), b.time, FormatNumber(int64_t{b.open}).c_str(),
@@ -160,7 +169,7 @@ void Register(CLI::App& app) {
 
   CLI::App* build = predata->add_subcommand("build", "build the whole market's list from the daily bars");
   build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)");
-  build->add_option("--save", options->saveFile, "the .spd file (default: the data folder's _lastinfo file)");
+  build->add_option("--save", options->saveFile, "the .spd file (default: the data folder's _lastinfo file of the date)");
   AddExchangeSetupOptions(*build, options->exchange, "--trading-date");
   build->callback([options] { SetExitCode(RunBuild(*options)); });
 

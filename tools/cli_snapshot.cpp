@@ -139,7 +139,8 @@ class TerminalHost : public SpotHost {
   const CodeInfoList* CommonCodes() const override { return book.get(); }
   int WriteSnapshotFile(NowGate& snapshot) override {
     std::string path;
-    if (!SaveSnapshotFile(snapshot, &path)) return 0;
+    const int saved = SaveSnapshotFile(snapshot, &path);
+    if (saved <= 0) return saved == 0 ? 0 : 1;  // an earlier file of the same second is kept
     std::printf("%s  %d stocks  latest quote time %04d\n", path.c_str(), snapshot.Count(), snapshot.LatestTime());
     ++written;
     return 1;
@@ -160,6 +161,10 @@ class ExchangeTimer : public SpotTimer {
 };
 
 int RunRecord(const SnapshotOptions& options) {
+  // The first snapshot comes one period after the start: a shorter recording would take none.
+  if (options.forMinutes > 0 && options.forMinutes < options.everyMinutes)
+    return Fail("--for " + std::to_string(options.forMinutes) + " is shorter than one period (--every " +
+                std::to_string(options.everyMinutes) + "): no snapshot would be taken");
   std::unique_ptr<sim::Exchange> exchange = StartExchange({options.seed, options.stocks, 0, options.from});
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);

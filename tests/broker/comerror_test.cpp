@@ -2,32 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include "basesrc/foundation/cp949.h"
+
 #include "broker/clsid.h"
 #include "broker/server.h"
 
 namespace ostrada::broker {
 namespace {
 
-TEST(ComErrorTest, KnownCodesHaveTheSystemText) {
-  EXPECT_EQ(ComError(kClassNotRegistered).Description(), "Class not registered");
-  EXPECT_EQ(ComError(kTypeMismatch).Description(), "Type mismatch.");
-  EXPECT_EQ(ComError(kENoInterface).Description(), "No such interface supported");
-  EXPECT_EQ(ComError(kEInvalidArg).Description(), "The parameter is incorrect.");
-  EXPECT_EQ(ComError(kEFail).Description(), "Unspecified error");
-  EXPECT_EQ(ComError(kDispOverflow).Description(), "Out of present range.");
-  EXPECT_EQ(ComError(kServerUnavailable).Description(), "The RPC server is unavailable.");
+TEST(ComErrorTest, KnownCodesHaveTheKoreanSystemText) {
+  EXPECT_EQ(Cp949ToUtf8(ComError(kClassNotRegistered).Description()), "클래스가 등록되지 않았습니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kTypeMismatch).Description()), "형식이 일치하지 않습니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kENoInterface).Description()), "인터페이스가 지원되지 않습니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kEInvalidArg).Description()), "매개 변수가 틀립니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kEFail).Description()), "지정되지 않은 오류입니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kDispOverflow).Description()), "현재 범위를 벗어났습니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kServerUnavailable).Description()), "RPC 서버를 사용할 수 없습니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kBadIndex).Description()), "인덱스가 잘못되었습니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kEUnexpected).Description()), "치명적인 오류입니다.");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kEOutOfMemory).Description()),
+            "이 작업을 완료하는 데 필요한 메모리 리소스가 부족합니다.");
 }
 
 TEST(ComErrorTest, DispatchRangeIsNumberedFromItsStart) {
-  EXPECT_EQ(ComErrorText(static_cast<HResult>(0x80040200)), "IDispatch error #0");
-  EXPECT_EQ(ComErrorText(static_cast<HResult>(0x80040201)), "IDispatch error #1");
-  EXPECT_EQ(ComErrorText(static_cast<HResult>(0x8004FFFF)), "IDispatch error #65023");
+  EXPECT_EQ(Cp949ToUtf8(ComErrorText(static_cast<HResult>(0x80040200))), "IDispatch 오류 #0");
+  EXPECT_EQ(Cp949ToUtf8(ComErrorText(static_cast<HResult>(0x80040201))), "IDispatch 오류 #1");
+  EXPECT_EQ(Cp949ToUtf8(ComErrorText(static_cast<HResult>(0x8004FFFF))), "IDispatch 오류 #65023");
 }
 
 TEST(ComErrorTest, OtherCodesAreUnknownInHex) {
-  EXPECT_EQ(ComErrorText(static_cast<HResult>(0x80001234)), "Unknown error 0x80001234");
-  EXPECT_EQ(ComErrorText(static_cast<HResult>(0x800401FF)), "Unknown error 0x800401FF");
-  EXPECT_EQ(ComErrorText(static_cast<HResult>(0x80050000)), "Unknown error 0x80050000");
+  EXPECT_EQ(Cp949ToUtf8(ComErrorText(static_cast<HResult>(0x80001234))), "알 수 없는 오류 0x80001234");
+  EXPECT_EQ(Cp949ToUtf8(ComErrorText(static_cast<HResult>(0x800401FF))), "알 수 없는 오류 0x800401FF");
+  EXPECT_EQ(Cp949ToUtf8(ComErrorText(static_cast<HResult>(0x80050000))), "알 수 없는 오류 0x80050000");
 }
 
 TEST(ComErrorTest, ServerDescriptionOverridesAndCodeIsKept) {
@@ -35,7 +41,7 @@ TEST(ComErrorTest, ServerDescriptionOverridesAndCodeIsKept) {
   EXPECT_EQ(error.Code(), kEFail);
   EXPECT_EQ(error.Description(), "\xC1\xA2\xBC\xD3 \xBD\xC7\xC6\xD0");
   EXPECT_STREQ(error.what(), error.Description().c_str());
-  EXPECT_EQ(ComError(kEFail, "").Description(), "Unspecified error");
+  EXPECT_EQ(Cp949ToUtf8(ComError(kEFail, "").Description()), "지정되지 않은 오류입니다.");
 }
 
 TEST(ServerTest, CreationWithoutServerIsServerUnavailable) {

@@ -8,6 +8,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "tests/support/cli.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -18,16 +19,9 @@ using testing::WriteBytes;
 
 class CodesCli : public ::testing::Test {
  protected:
-  void TearDown() override {
-    std::remove(book.c_str());
-    std::remove(text.c_str());
-  }
-  // CTest runs each case as its own process, side by side: every case gets its own files.
-  std::string Scratch(const char* extension) const {
-    return ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + extension;
-  }
-  std::string book = Scratch(".inf");
-  std::string text = Scratch(".txt");
+  testing::ScratchFolder folder;
+  std::string book = folder.File("book.inf");
+  std::string text = folder.File("book.txt");
 };
 
 TEST_F(CodesCli, ASavedBookLoadsBackWithTheSameCounters) {

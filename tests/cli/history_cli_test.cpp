@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/cli.h"
 #include "tests/support/file_bytes.h"
 
@@ -17,10 +17,8 @@ using testing::RunCli;
 
 class HistoryCli : public ::testing::Test {
  protected:
-  HistoryCli() { std::filesystem::create_directories(folder); }
-  ~HistoryCli() override { std::filesystem::remove_all(folder); }
-  std::string folder =
-      ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_data/";
+  testing::ScratchFolder scratch;
+  std::string folder = scratch.Path() + "/";
   testing::ScopedEnv dataFolder{"OSTRADA_DATA_DIR", folder.c_str()};
 };
 

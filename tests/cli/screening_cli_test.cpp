@@ -6,7 +6,7 @@
 #include <string>
 
 #include "basesrc/foundation/cp949.h"
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/cli.h"
 #include "tests/support/file_bytes.h"
 

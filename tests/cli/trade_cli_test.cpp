@@ -9,6 +9,7 @@
 
 #include "broker/sim/listing.h"
 #include "tests/support/cli.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -17,19 +18,14 @@ using testing::RunCli;
 
 class TradeCli : public ::testing::Test {
  protected:
-  TradeCli() {
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    // The runs keep their paper account where the program keeps it: in the data folder.
-    ::setenv("OSTRADA_DATA_DIR", folder.c_str(), 1);
-  }
-  ~TradeCli() override { std::filesystem::remove_all(folder); }
   // The exchange every run of a case shares.
   std::string Market(const char* at) const {
     return std::string(" --seed 7 --stocks 40 --date 20261208 --at ") + at;
   }
-  std::string folder = ::testing::TempDir() + "ostrada-trade-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+  testing::ScratchFolder scratch;
+  std::string folder = scratch.Path() + "/";
+  // The runs keep their paper account where the program keeps it: in the data folder.
+  testing::ScopedEnv dataFolder{"OSTRADA_DATA_DIR", folder.c_str()};
   std::string code = TradableCode();
 
  private:

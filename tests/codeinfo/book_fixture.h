@@ -11,6 +11,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada::testing {
 
@@ -38,11 +39,9 @@ inline std::vector<std::string> Codes(const CodeInfoList& book) {
 
 class BookTest : public ::testing::Test {
  protected:
-  // A file name in the test's temporary folder, unique per test.
-  std::string TempPath(const std::string& leaf) const {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return ::testing::TempDir() + "ostrada_" + info->test_suite_name() + "_" + info->name() + "_" + leaf;
-  }
+  // A file name in the test's own folder.
+  std::string TempPath(const std::string& leaf) const { return folder_.File(leaf); }
+  ostrada::testing::ScratchFolder folder_;
 
   // Every message so far is a failure report "[line] - <module...> 에서" captioned "확인"; at least one.
   void ExpectOnlyReports(const char* module) {

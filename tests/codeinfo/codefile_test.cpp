@@ -116,7 +116,7 @@ TEST_F(CodeFileTest, TextExportListsCodesAndNames) {
 }
 
 TEST_F(CodeFileTest, UnwritableFilesAreReported) {
-  const std::string folder = ::testing::TempDir() + "no_such_folder_ostrada/book.bin";
+  const std::string folder = TempPath("no_such_folder/book.bin");
   EXPECT_EQ(book.Save(folder.c_str()), 0);
   EXPECT_EQ(book.ExportText(folder.c_str(), 0), 0);
   CodeInfoList loaded;

@@ -175,7 +175,7 @@ TEST_F(DownloadTest, AnyClassThreeValueIsKept) {
 TEST_F(DownloadTest, AnUnconvertibleNumberFailsWithTheTypeMismatch) {
   exchange.Faults().OverrideAttribute(CodeOfMarket('2', 1), 17, Variant::Text("face"));
   ExpectFailedDownload();
-  EXPECT_EQ(ui.sink.messages.front().Utf8(), "Type mismatch.");
+  EXPECT_EQ(ui.sink.messages.front().Utf8(), "형식이 일치하지 않습니다.");
 }
 
 TEST_F(DownloadTest, AFailedCreationIsShownAndFailsTheDownload) {
@@ -184,7 +184,7 @@ TEST_F(DownloadTest, AFailedCreationIsShownAndFailsTheDownload) {
     exchange.Faults().FailCreation(clsid, broker::kClassNotRegistered);
     ui.sink.Clear();
     ExpectFailedDownload();
-    EXPECT_EQ(ui.sink.messages.front().Utf8(), "Class not registered");
+    EXPECT_EQ(ui.sink.messages.front().Utf8(), "클래스가 등록되지 않았습니다.");
   }
 }
 
@@ -231,8 +231,8 @@ TEST_F(DownloadTest, AMarketTimeFailureShowsTheErrorAndGivesZero) {
   exchange.Faults().FailCreation(broker::clsid::kCodeManager, broker::kClassNotRegistered);
   EXPECT_EQ(gate.MarketTime(2), 0);
   ASSERT_EQ(ui.sink.messages.size(), 2u);
-  EXPECT_EQ(ui.sink.messages[0].Utf8(), "Catastrophic failure");
-  EXPECT_EQ(ui.sink.messages[1].Utf8(), "Class not registered");
+  EXPECT_EQ(ui.sink.messages[0].Utf8(), "치명적인 오류입니다.");
+  EXPECT_EQ(ui.sink.messages[1].Utf8(), "클래스가 등록되지 않았습니다.");
   EXPECT_EQ(ui.sink.messages[1].CaptionUtf8(), "ostrada");
 }
 
@@ -342,7 +342,7 @@ TEST_F(ScriptedDownloadTest, AFlagByteOutOfRangeIsAnOverflow) {
   broker::ScopedServer scope(script);
   StocGate gate;
   EXPECT_EQ(gate.DownloadCodes(kSortByCode, 1), nullptr);
-  EXPECT_EQ(ui.sink.messages.front().Utf8(), "Out of present range.");
+  EXPECT_EQ(ui.sink.messages.front().Utf8(), "현재 범위를 벗어났습니다.");
   for (const auto& object : script.created) EXPECT_TRUE(object.expired());
 }
 
@@ -355,8 +355,8 @@ TEST_F(ScriptedDownloadTest, NoServerFailsTheDownloadAndTheMarketTimes) {
   StocGate gate;
   EXPECT_EQ(gate.DownloadCodes(kSortByName, 1), nullptr);
   EXPECT_EQ(gate.MarketTime(1), 0);
-  EXPECT_EQ(ui.sink.messages.front().Utf8(), "The RPC server is unavailable.");
-  EXPECT_EQ(ui.sink.messages.back().Utf8(), "The RPC server is unavailable.");
+  EXPECT_EQ(ui.sink.messages.front().Utf8(), "RPC 서버를 사용할 수 없습니다.");
+  EXPECT_EQ(ui.sink.messages.back().Utf8(), "RPC 서버를 사용할 수 없습니다.");
 }
 
 }  // namespace

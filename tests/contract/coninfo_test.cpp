@@ -14,6 +14,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -76,16 +77,9 @@ class ContractTapeTest : public ::testing::Test {
     EXPECT_NE(recorder_.sink.messages[0].Utf8().find("basesrc/coninfo"), std::string::npos);
   }
 
-  void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("contract_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   testing::RecordingScope recorder_;
-  std::filesystem::path dir_;
+  testing::ScratchFolder folder_;
+  std::filesystem::path dir_{folder_.Path()};
 };
 
 TEST_F(ContractTapeTest, RecordResetClearsFieldsButNotPadding) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "basesrc/foundation/cp949.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
@@ -172,7 +173,7 @@ TEST_F(CodeObjectsTest, FailingCallsOnTheCodeObjects) {
     ADD_FAILURE() << "the third data call fails";
   } catch (const ComError& error) {
     EXPECT_EQ(error.Code(), broker::kEFail);
-    EXPECT_EQ(error.Description(), "Unspecified error");
+    EXPECT_EQ(Cp949ToUtf8(error.Description()), "지정되지 않은 오류입니다.");
   }
   EXPECT_THROW(list->Data(0, 1), ComError) << "and every one after it";
   EXPECT_EQ(list->Count(), 50);

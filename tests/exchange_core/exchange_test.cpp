@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "basesrc/foundation/cp949.h"
 #include "broker/clsid.h"
 #include "broker/sim/clock.h"
 #include "broker/sim/faults.h"
@@ -32,7 +33,7 @@ TEST(ExchangeTest, CreatesRegisteredClassesAndRefusesOthers) {
   try {
     exchange.CreateInstance(unknown);
   } catch (const ComError& error) {
-    EXPECT_EQ(error.Description(), "Class not registered");
+    EXPECT_EQ(Cp949ToUtf8(error.Description()), "클래스가 등록되지 않았습니다.");
   }
 }
 

@@ -171,7 +171,7 @@ TEST_F(RequestObjectTest, CallFaultsTargetOneMethod) {
       c.call(*request);
       ADD_FAILURE() << "method " << static_cast<int>(c.method);
     } catch (const ComError& error) {
-      EXPECT_EQ(error.Description(), "IDispatch error #16");
+      EXPECT_EQ(Cp949ToUtf8(error.Description()), "IDispatch 오류 #16");
     }
     // Other methods go on working.
     if (c.method != Method::kStatus) {
@@ -256,7 +256,7 @@ TEST(ObjectRegistryTest, RegistersReplacesAndRefusesUnknown) {
     FAIL();
   } catch (const ComError& error) {
     EXPECT_EQ(error.Code(), broker::kClassNotRegistered);
-    EXPECT_EQ(error.Description(), "Class not registered");
+    EXPECT_EQ(Cp949ToUtf8(error.Description()), "클래스가 등록되지 않았습니다.");
   }
 }
 

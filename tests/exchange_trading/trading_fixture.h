@@ -15,6 +15,7 @@
 #include "broker/sim/exchange.h"
 #include "broker/sim/listing.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada::sim::testing {
 
@@ -39,22 +40,7 @@ inline ExchangeOptions TradingAt(int hh, int mm, const std::string& ledger = {})
   return options;
 }
 
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("ostrada-paper-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using TempFolder = ostrada::testing::ScratchFolder;
 
 // Records the headers of every order event as the event log reads them.
 class NoticeRecorder : public broker::IEventSink {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {

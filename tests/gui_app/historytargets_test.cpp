@@ -9,7 +9,7 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/file_bytes.h"
 

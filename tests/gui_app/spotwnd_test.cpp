@@ -8,7 +8,7 @@
 #include "app/windowmessages.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -72,6 +72,50 @@ TEST(SpotWndTest, ItsTimerTicksRecordTheMarketAndTellTheParent) {
 
   recorder.close();
   EXPECT_EQ(recorder.Recorder().TimerId(), 0) << "closing kills the timer";
+  EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+TEST(SpotWndTest, ThePeriodRunsOnTheProgramClock) {
+  testing::RecordingScope ui;
+  testing::ScratchFolder data;
+  testing::ScopedEnv dataDir("OSTRADA_DATA_DIR", data.Path().c_str());
+  sim::ExchangeOptions options;
+  options.stocks = 60;
+  options.tradingDate = 20260303;
+  sim::Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  ScopedTimeSource time(exchange.Time());
+  BookHost host;
+  StocGate gate;
+  host.book = gate.DownloadCodes(kSortByCode, 0);
+  ASSERT_NE(host.book, nullptr);
+
+  TickParent parent;
+  CSpotWnd recorder(host);
+  ASSERT_TRUE(recorder.Create(&parent, 4711));
+  recorder.ToggleTimer(2);
+  const int timerId = recorder.Recorder().TimerId();
+  ASSERT_NE(timerId, 0);
+  auto tick = [&] {
+    QTimerEvent event(timerId);
+    QCoreApplication::sendEvent(&recorder, &event);
+  };
+  // However often the real-time timer fires, nothing happens until two minutes of program time passed.
+  exchange.Advance(60'000);  // 09:01:00
+  tick();
+  exchange.Advance(59'999);
+  tick();
+  EXPECT_EQ(parent.ticks, 0);
+  EXPECT_TRUE(std::filesystem::is_empty(data.Path()));
+  exchange.Advance(1);  // 09:02:00
+  tick();
+  tick();
+  EXPECT_EQ(parent.ticks, 1);
+  EXPECT_TRUE(std::filesystem::exists(data.File("_nowspot_0303090200.stn")));
+  exchange.Advance(2 * 60'000);  // 09:04:00, the next period
+  tick();
+  EXPECT_EQ(parent.ticks, 2);
+  EXPECT_TRUE(std::filesystem::exists(data.File("_nowspot_0303090400.stn")));
   EXPECT_TRUE(ui.sink.messages.empty());
 }
 

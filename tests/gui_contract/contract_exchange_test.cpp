@@ -11,6 +11,7 @@
 #include "app/confrm.h"
 #include "app/contbl.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
 #include "broker/clsid.h"
 #include "broker/sim/exchange.h"
@@ -187,7 +188,7 @@ TEST_F(ContractExchangeTest, FailedCreationOfTheHistoryObjectIsShown) {
   EXPECT_EQ(frame_->SelectStock(code_.c_str(), 0), 0);
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kEOutOfMemory).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kEOutOfMemory).Description()));
   EXPECT_NE(messages[1].find("app/contbl"), std::string::npos);
   EXPECT_FALSE(frame_->Feed().Subscribed());
 }
@@ -202,7 +203,7 @@ TEST_F(ContractExchangeTest, FailedPageDuringAllPagesKeepsTheRowsShown) {
   Button(1387)->click();
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kServerUnavailable).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kServerUnavailable).Description()));
   EXPECT_NE(messages[1].find("app/contbl"), std::string::npos);
   EXPECT_EQ(Rows(), RegularRows(pages[0]) + RegularRows(pages[1]));
   EXPECT_FALSE(frame_->Feed().Subscribed());
@@ -215,7 +216,7 @@ TEST_F(ContractExchangeTest, FailedReadOfARowIsShown) {
   EXPECT_EQ(frame_->SelectStock(code_.c_str(), 0), 0);
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kTypeMismatch).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kTypeMismatch).Description()));
   EXPECT_EQ(Rows(), 0);
 }
 
@@ -224,7 +225,7 @@ TEST_F(ContractExchangeTest, LiveObjectThatCannotBeCreatedIsShownAndTheHistorySt
   AdvanceMinutes(30);
   Open();
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0], broker::ComError(broker::kClassNotRegistered).Description());
+  EXPECT_EQ(Messages()[0], Cp949ToUtf8(broker::ComError(broker::kClassNotRegistered).Description()));
   recorder_.sink.Clear();
   EXPECT_EQ(frame_->SelectStock(code_.c_str(), 0), 0);  // shown, but never live
   EXPECT_GT(Rows(), 0);
@@ -239,7 +240,7 @@ TEST_F(ContractExchangeTest, RefusedSubscriptionIsShown) {
   EXPECT_EQ(frame_->SelectStock(code_.c_str(), 0), 0);
   EXPECT_GT(Rows(), 0);
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0], broker::ComError(broker::kEFail).Description());
+  EXPECT_EQ(Messages()[0], Cp949ToUtf8(broker::ComError(broker::kEFail).Description()));
   EXPECT_FALSE(frame_->Feed().Subscribed());
 }
 

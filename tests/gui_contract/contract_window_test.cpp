@@ -28,6 +28,7 @@
 #include "tests/gui_contract/scripted_server.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -73,10 +74,6 @@ class ContractWindowTest : public ::testing::Test {
     book_.Insert("005930", kSamsung.c_str(), &attributes);
     book_.Insert("000660", kHynix.c_str(), &attributes);
     book_.Rebuild();
-    dataDir_ = std::filesystem::path(::testing::TempDir()) /
-               ("gui_contract_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dataDir_);
-    std::filesystem::create_directories(dataDir_);
     setenv("OSTRADA_DATA_DIR", dataDir_.c_str(), 1);
     dialog_ = std::make_unique<CConDlg>(&book_);
     frame_ = dialog_->Frame();
@@ -84,7 +81,6 @@ class ContractWindowTest : public ::testing::Test {
   ~ContractWindowTest() override {
     dialog_.reset();
     unsetenv("OSTRADA_DATA_DIR");
-    std::filesystem::remove_all(dataDir_);
   }
 
   CConTbl& Table() { return *frame_->Table(); }
@@ -117,7 +113,8 @@ class ContractWindowTest : public ::testing::Test {
   FixedTimeSource clock_;
   ScopedTimeSource clockScope_;
   CodeInfoList book_{kSortByName};
-  std::filesystem::path dataDir_;
+  testing::ScratchFolder folder_;
+  std::filesystem::path dataDir_{folder_.Path()};
   std::unique_ptr<CConDlg> dialog_;
   CConFrm* frame_;
 };
@@ -389,7 +386,7 @@ TEST_F(ContractWindowTest, HistoryObjectThatCannotBeCreatedShowsTheServerError) 
   EXPECT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 0);
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kClassNotRegistered).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kClassNotRegistered).Description()));
   EXPECT_TRUE(IsReport(messages[1]));
   EXPECT_FALSE(frame_->Feed().Subscribed());
 }
@@ -405,7 +402,7 @@ TEST_F(ContractWindowTest, AFailedReadOnALaterPageKeepsTheRowsAlreadyShown) {
 
   const std::vector<std::string> messages = Messages();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], broker::ComError(broker::kTypeMismatch).Description());
+  EXPECT_EQ(messages[0], Cp949ToUtf8(broker::ComError(broker::kTypeMismatch).Description()));
   EXPECT_TRUE(IsReport(messages[1]));
   EXPECT_EQ(TimeColumn(), (std::vector<std::string>{"10:00:03", "10:00:02"}));
   EXPECT_FALSE(frame_->Feed().Subscribed());
@@ -448,7 +445,7 @@ TEST_F(ContractWindowTest, LiveObjectThatCannotBeCreatedIsShownOnce) {
   server_.failLive = true;
   CConDlg broken(&book_);
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0], broker::ComError(broker::kClassNotRegistered).Description());
+  EXPECT_EQ(Messages()[0], Cp949ToUtf8(broker::ComError(broker::kClassNotRegistered).Description()));
 }
 
 TEST_F(ContractWindowTest, ClickingAnotherNameLoadsItAndTheSameNameOnlyBeeps) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "basesrc/dayfunc.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/infofile.h"
@@ -133,7 +135,7 @@ TEST(DaySeries, MinuteRepairsAndQuestions) {
   series.Add(MakeMinuteBar(901, 20091215, 10, 100));
   series.Add(MakeMinuteBar(902, 20091215, 10, 150));
   series.Add(MakeMinuteBar(905, 20091215, 10, 400));
-  ASSERT_TRUE(DecumulateMinuteVolumes(series));
+  ASSERT_TRUE(DecumulateMinuteVolumes(series, 1));
   EXPECT_EQ(series.Newest()->price.volume, 250);
   EXPECT_EQ(series.At(2)->price.volume, 50);
   EXPECT_EQ(series.At(1)->price.volume, 100);  // the first bar of a day keeps its own
@@ -175,6 +177,100 @@ TEST(DaySeries, MergeContinuesAtEitherEnd) {
   RecordingScope scope;
   EXPECT_FALSE(gap.Merge(inside));  // overlaps more than the one end bar
   EXPECT_EQ(gap.Count(), 2);
+}
+
+TEST(DaySeries, AnOlderSeriesMergesWholeNewestBarFirst) {
+  DaySeries newer;
+  newer.Create("A005930", "Sample");
+  DaySeries older;
+  older.Create("A005930", "Sample");
+  for (int32_t day : {10, 11, 12}) newer.Add(MakeBar(20260100 + day, 1000 + day));
+  for (int32_t day : {5, 6, 7}) older.Add(MakeBar(20260100 + day, 1000 + day));
+  ASSERT_TRUE(newer.Merge(older));
+  EXPECT_EQ(older.Count(), 0);
+  std::vector<int32_t> keys;
+  for (const DayBar* bar = newer.Oldest(); bar != nullptr; bar = bar->newer) keys.push_back(bar->Key());
+  EXPECT_EQ(keys, (std::vector<int32_t>{20260105, 20260106, 20260107, 20260110, 20260111, 20260112}));
+  EXPECT_EQ(newer.Count(), 6);
+  EXPECT_EQ(newer.FirstPair(), (KeyValue{20260105, 1005}));
+  EXPECT_EQ(newer.LastPair(), (KeyValue{20260112, 1012}));
+
+  // Touching at the older end: the newer series' oldest bar gives way to the merged one.
+  DaySeries touching;
+  touching.Create("A005930", "Sample");
+  touching.Add(MakeBar(20260104, 1));
+  touching.Add(MakeBar(20260105, 2));
+  ASSERT_TRUE(newer.Merge(touching));
+  EXPECT_EQ(newer.Count(), 7);
+  EXPECT_EQ(newer.At(1)->price.close, 2);
+
+  // Refused: both keep every bar.
+  DaySeries inside;
+  inside.Create("A005930", "Sample");
+  inside.Add(MakeBar(20260108, 5));
+  inside.Add(MakeBar(20260109, 5));
+  RecordingScope scope;
+  EXPECT_FALSE(newer.Merge(inside));
+  EXPECT_EQ(newer.Count(), 7);
+  EXPECT_EQ(inside.Count(), 2);
+}
+
+TEST(DaySeries, TheDaysFirstMinuteBarKeepsItsOwnVolume) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(5);
+  // The server's running volumes of the day: 714,300 at 09:05, then 1,549,749 and 1,600,000.
+  series.Add(MakeMinuteBar(905, 20261207, 10, 714300));
+  series.Add(MakeMinuteBar(910, 20261207, 10, 1549749));
+  series.Add(MakeMinuteBar(915, 20261207, 10, 1600000));
+  ASSERT_TRUE(DecumulateMinuteVolumes(series, 0));
+  EXPECT_EQ(series.At(0)->price.volume, 714300);
+  EXPECT_EQ(series.At(1)->price.volume, 1549749 - 714300);
+  EXPECT_EQ(series.At(2)->price.volume, 1600000 - 1549749);
+  // Cut at the request's start, the oldest bar's running volume holds bars that did not come.
+  DaySeries cut;
+  cut.Create("A005930", "Sample");
+  cut.SetKind('B');
+  cut.SetInterval(5);
+  cut.Add(MakeMinuteBar(1005, 20261207, 10, 5000000));
+  cut.Add(MakeMinuteBar(1010, 20261207, 10, 5000400));
+  ASSERT_TRUE(DecumulateMinuteVolumes(cut, 1));
+  EXPECT_EQ(cut.At(0)->price.volume, 400);
+}
+
+TEST(DaySeries, TheBusiestMinuteStaysWithinTheBarsDate) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(5);
+  series.Add(MakeMinuteBar(1455, 20261204, 10, 900000));  // 350 minutes before 09:05 by the clock
+  series.Add(MakeMinuteBar(1500, 20261204, 10, 800000));
+  series.Add(MakeMinuteBar(905, 20261207, 10, 300));
+  series.Add(MakeMinuteBar(910, 20261207, 10, 200));
+  KeyValue busiest;
+  ASSERT_TRUE(BusiestMinute(series, 360, series.Newest(), &busiest));
+  EXPECT_EQ(busiest, (KeyValue{905, 300}));
+  ASSERT_TRUE(BusiestMinute(series, 5, series.Newest(), &busiest));  // 09:05 is 5 minutes back: within
+  EXPECT_EQ(busiest, (KeyValue{905, 300}));
+  ASSERT_TRUE(BusiestMinute(series, 4, series.Newest(), &busiest));
+  EXPECT_EQ(busiest, (KeyValue{910, 200}));
+}
+
+TEST(DaySeries, APriceTooLowForALimitMoveNeverClosesAtTheLimit) {
+  // At 30 won the 15 % width (4 won) rounds to no tick of 5 won: the limit change is 0.
+  ASSERT_EQ(PriceLimitChange(30, 1), 0);
+  DaySeries series;
+  series.Create("A000030", "Sample");
+  for (int i = 0; i < 5; ++i) series.Add(MakeBar(NthDate(i), 30, 0));
+  EXPECT_EQ(NewestUpperLimitBar(series), nullptr);
+  EXPECT_EQ(LimitStreak(series.Newest(), 1), 0);
+  EXPECT_EQ(LimitStreak(series.Newest(), 0), 0);
+  // A true limit close still counts: 1,000 to 1,150 is the whole 15 %.
+  series.Add(MakeBar(NthDate(5), 1000, 0));
+  series.Add(MakeBar(NthDate(6), 1150, 150));
+  EXPECT_EQ(NewestUpperLimitBar(series), series.Newest());
+  EXPECT_EQ(LimitStreak(series.Newest(), 1), 1);
 }
 
 TEST(DaySeriesFile, LayoutNewestFirstAndRoundTrip) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <memory>
 
 #include "basesrc/coninfo.h"
 #include "basesrc/daygate.h"
@@ -95,12 +97,13 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
   EXPECT_EQ(series->Kind(), 'B');
   EXPECT_EQ(series->Newest()->Date(), sim::testing::kTradingDate);
   int64_t total = 0;
-  for (const DayBar* bar = series->Oldest()->newer; bar != nullptr; bar = bar->newer) {
+  for (const DayBar* bar = series->Oldest(); bar != nullptr; bar = bar->newer) {
     ASSERT_GE(bar->price.volume, 0);
     ASSERT_EQ(bar->Key() % 5, 0);
     total += bar->price.volume;
   }
-  // The server's running volumes: the bars after the oldest add up to the newest less the oldest.
+  // The whole day came (fewer rows than asked): the day's first bar keeps its own volume, and the
+  // bars add up to the day's volume, the server's running volume at the newest bar.
   auto chart = Create(broker::clsid::kMinuteChart);
   chart->SetInput(0, broker::Variant::Text(code_));
   chart->SetInput(1, broker::Variant::UI1('M'));
@@ -108,9 +111,77 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
   chart->SetInput(3, broker::Variant::I2(500));
   chart->Request();
   const int32_t rows = chart->HeaderValue(3).ToI4();
-  EXPECT_EQ(total, chart->DataValue(6, 0).ToI4() - chart->DataValue(6, rows - 1).ToI4());
-  // The oldest bar stands in with its newer neighbour's volume.
-  EXPECT_EQ(series->Oldest()->price.volume, series->Oldest()->newer->price.volume);
+  ASSERT_LT(rows, 500);
+  EXPECT_EQ(series->Oldest()->Key(), 905);
+  EXPECT_EQ(series->Oldest()->price.volume, chart->DataValue(6, rows - 1).ToI4());
+  EXPECT_EQ(total, chart->DataValue(6, 0).ToI4());
+  EXPECT_EQ(total, Daily(1)->Newest()->price.volume);
+
+  // Exactly the day's bars asked: a full answer, but its oldest bar is the session's first (09:05).
+  auto whole = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, rows, 0);
+  ASSERT_NE(whole, nullptr);
+  ASSERT_EQ(whole->Count(), rows);
+  EXPECT_EQ(whole->Oldest()->price.volume, chart->DataValue(6, rows - 1).ToI4());
+
+  // Three bars asked: the answer starts after the day's start, so the oldest one's running volume
+  // holds bars that did not come; it stands in with its newer neighbour's volume.
+  auto cut = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, 3, 0);
+  ASSERT_NE(cut, nullptr);
+  ASSERT_EQ(cut->Count(), 3);
+  EXPECT_EQ(cut->Oldest()->price.volume, cut->Oldest()->newer->price.volume);
+  EXPECT_EQ(cut->Newest()->price.volume, chart->DataValue(6, 0).ToI4() - chart->DataValue(6, 1).ToI4());
+}
+
+// A server that passes every call on to the exchange and keeps the inputs set on the chart objects.
+class InputRecordingServer : public broker::ComServer {
+ public:
+  explicit InputRecordingServer(broker::ComServer& inner) : inner_(inner) {}
+  std::shared_ptr<broker::IObject> CreateInstance(const broker::Guid& clsid) override {
+    auto object = inner_.CreateInstance(clsid);
+    auto request = std::dynamic_pointer_cast<broker::IMarketRequest>(object);
+    if (!request || !(clsid == broker::clsid::kDayChart)) return object;
+    return std::make_shared<Recorder>(request, inputs);
+  }
+  std::map<int32_t, broker::Variant> inputs;
+
+ private:
+  class Recorder : public broker::IMarketRequest {
+   public:
+    Recorder(std::shared_ptr<broker::IMarketRequest> inner, std::map<int32_t, broker::Variant>& inputs)
+        : inner_(std::move(inner)), inputs_(inputs) {}
+    void Subscribe() override { inner_->Subscribe(); }
+    void Unsubscribe() override { inner_->Unsubscribe(); }
+    broker::Variant HeaderValue(int32_t index) override { return inner_->HeaderValue(index); }
+    broker::Variant DataValue(int32_t field, int32_t row) override { return inner_->DataValue(field, row); }
+    int32_t MoreData() override { return inner_->MoreData(); }
+    void SetInput(int32_t index, const broker::Variant& value) override {
+      inputs_[index] = value;
+      inner_->SetInput(index, value);
+    }
+    int16_t Status() override { return inner_->Status(); }
+    std::string StatusText1() override { return inner_->StatusText1(); }
+    std::string StatusText2() override { return inner_->StatusText2(); }
+    int16_t Request() override { return inner_->Request(); }
+    broker::IConnectionPoint& Events() override { return inner_->Events(); }
+
+   private:
+    std::shared_ptr<broker::IMarketRequest> inner_;
+    std::map<int32_t, broker::Variant>& inputs_;
+  };
+  broker::ComServer& inner_;
+};
+
+TEST_F(DownloadTest, DailyWeeklyAndMonthlyRequestsSendInputFour) {
+  InputRecordingServer recording(exchange_);
+  broker::ScopedServer scope(recording);
+  for (char kind : {'D', 'W', 'M'}) {
+    recording.inputs.clear();
+    ASSERT_NE(gate_.DownloadBarsNew(code_.c_str(), "Stock", 3, 1, kind, 0, 0, 0), nullptr) << kind;
+    ASSERT_EQ(recording.inputs.count(4), 1u) << kind;
+    EXPECT_EQ(recording.inputs[4].ToI4(), '1') << kind;
+    EXPECT_EQ(recording.inputs[1].ToI4(), kind);
+    EXPECT_EQ(recording.inputs[3].ToI4(), 3);
+  }
 }
 
 TEST_F(DownloadTest, AllContractsOfTheDayOldestAtTheHead) {

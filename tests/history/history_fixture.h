@@ -7,7 +7,7 @@
 
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/coding.h"
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "basesrc/foundation/infofile.h"
 #include "tests/history/history_fixture.h"
 
@@ -164,6 +166,34 @@ TEST(MovingAverageFile, CraftedFilesAreRejectedBeforeAnythingIsAllocated) {
   MovingAverageList loaded;
   EXPECT_FALSE(loaded.Load(path.c_str()));
   EXPECT_EQ(loaded.Count(), 1);
+}
+
+TEST(MovingAverageFile, MinuteEntriesOrderByDateThenTimeWhateverTheWords) {
+  // A file may hold any date word: the order must come from comparing the words, not from one number
+  // made of both, which overflows at the extremes.
+  ScratchFolder folder;
+  auto series = RandomSeries('B', 3, 11);
+  MovingAverageList list;
+  ASSERT_TRUE(list.Build(*series, 0));
+  const std::string path = folder.File("minutes.bin");
+  ASSERT_TRUE(list.Save(path.c_str()));
+  std::string image = ReadBytes(path);
+  const size_t entries = 360 + 4 + 6;  // header, name length, "Sample"
+  const int32_t words[3][2] = {{INT32_MIN, -1}, {INT32_MIN, 0}, {0, INT32_MIN}};  // (date, end time)
+  for (size_t i = 0; i < 3; ++i) {
+    PutI32(Bytes(image), entries + 32 * i, words[i][1]);
+    PutI32(Bytes(image), entries + 32 * i + 4, words[i][0]);
+  }
+  WriteBytes(path, image);
+  MovingAverageList loaded;
+  ASSERT_TRUE(loaded.Load(path.c_str()));
+  ASSERT_EQ(loaded.Count(), 3);
+  const MovingAverageEntry* entry = loaded.Oldest();
+  for (const auto& word : words) {
+    EXPECT_EQ(entry->date, word[0]);
+    EXPECT_EQ(entry->key, word[1]);
+    entry = entry->newer;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 #include "basesrc/dayfunc.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/infofile.h"
@@ -79,6 +83,131 @@ TEST(PreDataRecord, BuiltFromTheSeriesAtTheDate) {
   EXPECT_EQ(gate.BuildPreData(&record, *series, 1, 20091231), nullptr);
   ASSERT_EQ(scope.sink.messages.size(), 1u);
   EXPECT_EQ(scope.sink.messages[0].Utf8(), "지정한 날짜의 데이터가 없습니다. - 20091231 [Sample - A005930]");
+}
+
+// The record of the busiest kind of stock, checked field by field against arithmetic done here on
+// the plain numbers of the bars (oldest first), from the record's definition.
+struct Bars {
+  std::vector<int32_t> open, high, low, close, volume;
+  std::vector<float> rate;
+  size_t Size() const { return close.size(); }
+  void Add(int32_t o, int32_t c, int32_t v, float r) {
+    open.push_back(o);
+    close.push_back(c);
+    high.push_back(std::max(o, c) + 7);
+    low.push_back(std::min(o, c) - 3);
+    volume.push_back(v);
+    rate.push_back(r);
+  }
+  // Sum of n values ending at bar `end` (inclusive), in 64 bits; -1 when fewer than n bars exist.
+  static int64_t Sum(const std::vector<int32_t>& v, size_t end, size_t n) {
+    if (end + 1 < n) return -1;
+    int64_t sum = 0;
+    for (size_t i = end + 1 - n; i <= end; ++i) sum += v[i];
+    return sum;
+  }
+  static int64_t Average(const std::vector<int32_t>& v, size_t end, size_t n) {
+    const int64_t sum = Sum(v, end, n);
+    if (sum < 0) return 0;
+    const auto whole = static_cast<int64_t>(n);
+    return sum / whole + (2 * (sum % whole) >= whole ? 1 : 0);
+  }
+};
+
+TEST(PreDataRecord, EveryFieldOfABusyStockAgainstItsArithmetic) {
+  Bars bars;
+  // 25 falling days, 14 rising ones to 2,500, two upper-limit closes (2,500 + 375 = 2,875 and
+  // 2,875 + 430 = 3,305, the 15 % cut to the 5-won tick), then one day after the date. Each day
+  // trades 200 to 330 million shares: 20 of them overflow 32 bits.
+  int32_t close = 2810;
+  for (int i = 0; i < 25; ++i, close -= 20) bars.Add(close + (i % 2 == 0 ? 10 : -10), close, 0, -0.25f * (i % 5));
+  for (int i = 0; i < 14; ++i) {
+    close = 2500 - 30 * (13 - i);
+    bars.Add(close + (i % 3 == 0 ? 15 : -15), close, 0, 0.5f * (i % 4));
+  }
+  bars.Add(2500, 2875, 0, 15.0f);
+  bars.Add(2880, 3305, 0, 14.95f);
+  const size_t date = bars.Size() - 1;
+  bars.Add(3300, 3300, 0, -0.15f);
+  for (size_t i = 0; i < bars.Size(); ++i) bars.volume[i] = 200'000'000 + 3'000'001 * static_cast<int32_t>(i % 44);
+
+  auto series = std::make_unique<DaySeries>();
+  series->Create("A448670", "Busy");
+  for (size_t i = 0; i < bars.Size(); ++i) {
+    DayBar bar{};
+    bar.price = PriceBar{NthDate(static_cast<int>(i)), bars.open[i], bars.high[i], bars.low[i], bars.close[i],
+                         i == 0 ? 0 : bars.close[i] - bars.close[i - 1], bars.volume[i], bars.rate[i]};
+    ASSERT_TRUE(series->Add(bar));
+  }
+  const int32_t day = NthDate(static_cast<int>(date));
+  StocGate gate;
+  PreDataRecord record{};
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, day), nullptr);
+
+  EXPECT_STREQ(record.key.code, "A448670");
+  EXPECT_EQ(record.bar.time, day);
+  EXPECT_EQ(record.bar.close, 3305);
+  EXPECT_EQ(record.bar.change, 430);
+  EXPECT_EQ(record.bar.volume, bars.volume[date]);
+  EXPECT_EQ(record.bar.rate, 14.95f);
+  // Sums form: 4, 19, 59 … closes from the date back; too few bars for 59 and more.
+  EXPECT_EQ(record.averages.key, day);
+  EXPECT_EQ(record.averages.lines[0], Bars::Sum(bars.close, date, 4));
+  EXPECT_EQ(record.averages.lines[1], Bars::Sum(bars.close, date, 19));
+  for (int line = 2; line < kAverageLines; ++line) EXPECT_EQ(record.averages.lines[line], 0) << line;
+  // The average volumes, summed wide: a 32-bit sum would wrap.
+  ASSERT_GT(Bars::Sum(bars.volume, date, 20), int64_t{UINT32_MAX});
+  EXPECT_EQ(record.averageVolume5, Bars::Average(bars.volume, date, 5));
+  EXPECT_EQ(record.averageVolume20, Bars::Average(bars.volume, date, 20));
+  // The crossing: walking back from the date, where the 20-bar average first reaches the 5-bar one.
+  size_t cross = date;
+  while (cross > 19 && Bars::Average(bars.close, cross, 20) < Bars::Average(bars.close, cross, 5)) --cross;
+  ASSERT_GT(cross, 19u);
+  EXPECT_EQ(record.cross, (KeyValue{NthDate(static_cast<int>(cross)),
+                                    static_cast<int32_t>(Bars::Average(bars.close, cross, 5))}));
+  // Rising (5 above 20) at the date: the highest high from the crossing to the date.
+  size_t highest = cross;
+  for (size_t i = cross; i <= date; ++i)
+    if (bars.high[i] > bars.high[highest]) highest = i;
+  EXPECT_EQ(record.extreme, (KeyValue{NthDate(static_cast<int>(highest)), bars.high[highest]}));
+  // The five days: the date and the four before it, each with its own sums.
+  for (size_t k = 0; k < 5; ++k) {
+    const size_t i = date - k;
+    EXPECT_EQ(record.days[k].bar.time, NthDate(static_cast<int>(i))) << k;
+    EXPECT_EQ(record.days[k].bar.open, bars.open[i]) << k;
+    EXPECT_EQ(record.days[k].bar.close, bars.close[i]) << k;
+    EXPECT_EQ(record.days[k].bar.volume, bars.volume[i]) << k;
+    EXPECT_EQ(record.days[k].averages.key, NthDate(static_cast<int>(i))) << k;
+    EXPECT_EQ(record.days[k].averages.lines[0], Bars::Sum(bars.close, i, 4)) << k;
+    EXPECT_EQ(record.days[k].averages.lines[1], Bars::Sum(bars.close, i, 19)) << k;
+  }
+  // The date closed at the limit after the day before did: one bar counted, a run of two.
+  EXPECT_EQ(record.upperLimit, (KeyValue{1, 3305}));
+  EXPECT_EQ(record.upperLimitStreak, 2);
+  // Close >= open (open > 0) among the newest 35 bars of the series; open < close among the 25
+  // bars ending at the date, and the sum of those 25 rates.
+  int32_t risingOrEven = 0;
+  for (size_t i = bars.Size() - 35; i < bars.Size(); ++i) risingOrEven += bars.close[i] >= bars.open[i];
+  int32_t rising = 0;
+  float rates = 0.0f;
+  for (size_t i = date + 1 - 25; i <= date; ++i) {
+    rising += bars.open[i] < bars.close[i];
+    rates += bars.rate[i];
+  }
+  EXPECT_EQ(record.risingOrEven35, risingOrEven);
+  EXPECT_EQ(record.rising25, rising);
+  EXPECT_FLOAT_EQ(record.rateSum25, rates);
+}
+
+TEST(PreDataRecord, AStockFrozenAtThirtyWonHasNoLimitCloses) {
+  auto series = std::make_unique<DaySeries>();
+  series->Create("A000030", "Frozen");
+  for (int i = 0; i < 30; ++i) series->Add(MakeBar(NthDate(i), 30, 0));
+  StocGate gate;
+  PreDataRecord record{};
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(29)), nullptr);
+  EXPECT_EQ(record.upperLimit, (KeyValue{0, 0}));
+  EXPECT_EQ(record.upperLimitStreak, 0);
 }
 
 PreDataPtr Record(const char* code, const char* name, float rate, int32_t volume) {

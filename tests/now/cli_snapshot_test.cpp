@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -15,19 +16,17 @@
 #include "tests/support/cli.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
 
 class CliSnapshotTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    std::remove(saved.c_str());
-    std::remove(listed.c_str());
-  }
   testing::RecordingScope recording;
-  std::string saved = ::testing::TempDir() + "cli_snapshot.stn";
-  std::string listed = ::testing::TempDir() + "cli_snapshot.txt";
+  testing::ScratchFolder folder;
+  std::string saved = folder.File("cli_snapshot.stn");
+  std::string listed = folder.File("cli_snapshot.txt");
 };
 
 TEST_F(CliSnapshotTest, SavedSnapshotLoadsBackWithTheMarketsRecords) {
@@ -61,6 +60,21 @@ TEST_F(CliSnapshotTest, ARefusedOrderKeyFailsTheCommand) {
     EXPECT_EQ(run.output.find("stocks:"), std::string::npos) << run.output;
   }
   EXPECT_TRUE(testing::ReadBytes(saved).empty());  // nothing was saved
+}
+
+TEST_F(CliSnapshotTest, ARecordingShorterThanOnePeriodIsRefusedWithItsReason) {
+  testing::ScopedEnv dataDir("OSTRADA_DATA_DIR", folder.Path().c_str());
+  const testing::CliRun refused = testing::RunCli("snapshot record --stocks 20 --every 7 --for 5");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find("--for 5 is shorter than one period (--every 7): no snapshot would be taken"),
+            std::string::npos)
+      << refused.output;
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+  // Exactly one period takes one snapshot.
+  const testing::CliRun one = testing::RunCli("snapshot record --stocks 20 --every 7 --for 7 --from 10:00");
+  ASSERT_EQ(one.exitCode, 0) << one.output;
+  EXPECT_NE(one.output.find("snapshots: 1\n"), std::string::npos) << one.output;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 
 }  // namespace

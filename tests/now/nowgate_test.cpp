@@ -13,6 +13,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "tests/now/same_records.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -46,11 +47,7 @@ std::vector<std::string> Codes(const NowGate& group) {
 
 class NowGateTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path_ =
-        ::testing::TempDir() + "nowgate_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".stn";
-  }
-  void TearDown() override { std::remove(path_.c_str()); }
+  void SetUp() override { path_ = folder_.File("group.stn"); }
 
   // Three stocks: rates 5 %, 10 %, -2 % in that arrival order.
   void FillThree(NowGate* group) {
@@ -67,6 +64,7 @@ class NowGateTest : public ::testing::Test {
   size_t Reports() const { return recording.sink.messages.size(); }
 
   testing::RecordingScope recording;
+  testing::ScratchFolder folder_;
   std::string path_;
 };
 

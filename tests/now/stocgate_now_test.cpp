@@ -15,6 +15,7 @@
 #include "broker/sim/faults.h"
 #include "tests/now/same_records.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -184,8 +185,8 @@ TEST_F(StocGateNowTest, StockStateGivesTheValueOrNone) {
 
 class SnapshotFileTest : public StocGateNowTest {
  protected:
-  void TearDown() override { std::remove(path.c_str()); }
-  std::string path = ::testing::TempDir() + "snapshot_round_trip.stn";
+  testing::ScratchFolder folder;
+  std::string path = folder.File("snapshot_round_trip.stn");
 };
 
 TEST_F(SnapshotFileTest, DownloadedSnapshotLoadsBackIdentical) {

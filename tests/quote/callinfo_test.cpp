@@ -11,6 +11,7 @@
 
 #include "basesrc/foundation/coding.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -121,14 +122,7 @@ TEST(CallInfoRecord, EncodesEachFieldAtItsOffset) {
 
 class CallInfoListFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ostrada_callinfo_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    path_ = (dir_ / "quotes.inf").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { path_ = folder_.File("quotes.inf"); }
 
   void SaveFive() {
     CallInfoList list;
@@ -156,7 +150,7 @@ class CallInfoListFile : public ::testing::Test {
   }
 
   testing::RecordingScope recording_;
-  std::filesystem::path dir_;
+  ostrada::testing::ScratchFolder folder_;
   std::string path_;
 };
 

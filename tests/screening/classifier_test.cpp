@@ -59,6 +59,47 @@ TEST_F(ClassifierTest, UpperLimitDaysFirstMatchByDaysSinceTheLastLimit) {
   EXPECT_TRUE(Has(Slots(Block(4990, 5000, 5730, 4990, 5700), nullptr), 36)) << "touched and left the limit";
 }
 
+TEST_F(ClassifierTest, APriceTooLowForALimitMoveTouchesNoLimit) {
+  // At 30 won both limit changes are 0: a high or low at the base price touched no limit.
+  ASSERT_EQ(PriceLimitChange(30, 1), 0);
+  ASSERT_EQ(PriceLimitChange(30, 0), 0);
+  const std::vector<size_t> fell = Slots(Block(30, 30, 30, 25, 25), nullptr);
+  EXPECT_FALSE(Has(fell, 36)) << "left the upper limit";
+  EXPECT_FALSE(Has(fell, 56));
+  const std::vector<size_t> rose = Slots(Block(30, 30, 35, 30, 35), nullptr);
+  EXPECT_FALSE(Has(rose, 60)) << "left the lower limit";
+  EXPECT_FALSE(Has(rose, 16));
+  // Where the limit is a real move, touching it and falling back still counts: 10,000 to 11,500.
+  EXPECT_TRUE(Has(Slots(Block(10000, 10000, 11500, 10000, 11000), nullptr), 36));
+  EXPECT_TRUE(Has(Slots(Block(10000, 10000, 10000, 8500, 9000), nullptr), 60));
+}
+
+TEST_F(ClassifierTest, TheVolumeThresholdAndRisingDaysAtTheirBoundaries) {
+  // Contract strength 250 % or more, on a falling candle, over averages that touch: 2084 (slot 260).
+  NowPrice strong = Block(10000, 10100, 10200, 9900, 10000);
+  strong.strength = 250.0f;
+  PreDataPtr record = Record("A000010", 10000, 10000, 10000);
+  record->averageVolume20 = 100000;
+  EXPECT_TRUE(Has(Slots(strong, record.get(), {99999, 0}), 260));
+  EXPECT_FALSE(Has(Slots(strong, record.get(), {100000, 0}), 260)) << "the average volume must be above";
+  strong.strength = 249.99f;
+  EXPECT_FALSE(Has(Slots(strong, record.get(), {0, 0}), 260));
+
+  // Dense rising candles (slot 252): at least N rising days of 25, and at most 20 % above the
+  // crossing's 5-day average.
+  const NowPrice riser = Block(10000, 11000, 12100, 10950, 12000);
+  PreDataPtr dense = Record("A000020", 12000, 12000, 12000);
+  dense->averageVolume20 = 5000;
+  dense->rising25 = 10;
+  dense->cross.value = 10000;  // 12,000 is 20 % above it
+  EXPECT_TRUE(Has(Slots(riser, dense.get(), {4999, 10}), 252));
+  EXPECT_FALSE(Has(Slots(riser, dense.get(), {4999, 11}), 252)) << "fewer rising days than asked";
+  EXPECT_FALSE(Has(Slots(riser, dense.get(), {4999, 0}), 252)) << "not tested without a day count";
+  EXPECT_FALSE(Has(Slots(riser, dense.get(), {5000, 10}), 252)) << "the average volume must be above";
+  dense->cross.value = 9999;  // 20.01 % above
+  EXPECT_FALSE(Has(Slots(riser, dense.get(), {4999, 10}), 252));
+}
+
 TEST_F(ClassifierTest, RateThresholdsAreInclusive) {
   NowPrice up = Block(10000, 10000, 11200, 10000, 11200);
   up.bar.rate = 12.0f;

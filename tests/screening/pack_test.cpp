@@ -11,6 +11,7 @@
 #include "tests/screening/screen_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -47,7 +48,9 @@ class PackTest : public ::testing::Test {
     master_ = Group("master", 1401);
     ASSERT_TRUE(pack_.Merge(*master_));
   }
-  std::string Path(const char* name) const { return ::testing::TempDir() + name; }
+  std::string Path(const char* name) const { return folder_.File(name); }
+
+  testing::ScratchFolder folder_;
 
   testing::RecordingScope ui_;
   PreDataList list_;
@@ -116,6 +119,51 @@ TEST_F(PackTest, GroupsOfOneTimeGoIntoTheSamePatternGroups) {
   EXPECT_STREQ(Cp949ToUtf8(limit->Name()).c_str(), "상한가-1401");
 }
 
+TEST_F(PackTest, LongPatternTextsKeepTheTimeInTheGroupName) {
+  // 2032's text is 59 bytes in CP949: with "-1400" it overflows the 63 the name field holds.
+  const std::string text = "5+20일선 동시 상향 돌파(몸통3%이상, 20일평균거래 2천주이상)";
+  const std::string cp949 = Utf8ToCp949(text);
+  ASSERT_EQ(cp949.size(), 59u);
+  NowPack report;
+  report.SetKey(kGroupKeyArrival);
+  for (int32_t time : {1400, 1405}) {
+    auto group = std::make_unique<NowGate>(kNowKeyCode);
+    ASSERT_TRUE(group->SetName(cp949.c_str(), time));
+    ASSERT_TRUE(report.Insert(std::move(group)));
+  }
+  for (int32_t time : {1400, 1405}) {
+    const NowGate* group = report.FindByName(cp949.c_str(), time);
+    ASSERT_NE(group, nullptr) << time;
+    const std::string name = group->Name();
+    const std::string suffix = "-" + std::to_string(time);
+    EXPECT_LE(name.size(), 63u);
+    ASSERT_GT(name.size(), suffix.size());
+    EXPECT_EQ(name.substr(name.size() - suffix.size()), suffix);
+    // Cut at a whole character: the text before the time is a beginning of the pattern's text.
+    const std::string kept = name.substr(0, name.size() - suffix.size());
+    EXPECT_EQ(cp949.rfind(kept, 0), 0u);
+    EXPECT_EQ(text.rfind(Cp949ToUtf8(kept), 0), 0u) << Cp949ToUtf8(kept);
+    EXPECT_GE(kept.size(), 63u - suffix.size() - 1);
+  }
+  EXPECT_NE(report.FindByName(cp949.c_str(), 1400), report.FindByName(cp949.c_str(), 1405));
+  // A short name is kept whole.
+  NowGate shortName(kNowKeyCode);
+  shortName.SetName(Utf8ToCp949("상한가").c_str(), 930);
+  EXPECT_EQ(Cp949ToUtf8(shortName.Name()), "상한가-930");
+}
+
+TEST_F(PackTest, AnEmptyPackWithoutAKeySavesAndLoadsAgain) {
+  NowPack empty;
+  const std::string path = Path("empty.pack");
+  ASSERT_TRUE(empty.Save(path.c_str()));
+  EXPECT_EQ(GetI32(reinterpret_cast<const uint8_t*>(testing::ReadBytes(path).data()), 8 + 136), kGroupKeyArrival);
+  NowPack loaded;
+  ASSERT_TRUE(loaded.Load(path.c_str()));
+  EXPECT_EQ(loaded.GroupCount(), 0);
+  EXPECT_EQ(loaded.Header().key, kGroupKeyArrival);
+  EXPECT_TRUE(ui_.sink.messages.empty());
+}
+
 TEST_F(PackTest, FileLayoutAtFixedOffsetsAndRoundTrip) {
   ASSERT_TRUE(pack_.CountPatterns(&list_));
   const std::string path = Path("layout.pack");
@@ -144,7 +192,6 @@ TEST_F(PackTest, FileLayoutAtFixedOffsetsAndRoundTrip) {
   EXPECT_EQ(std::memcmp(&loaded.Totals(), &pack_.Totals(), sizeof(PatternCounts)), 0);
   EXPECT_EQ(std::memcmp(&loaded.Selection(), &pack_.Selection(), sizeof(PatternCounts)), 0);
   EXPECT_EQ(loaded.GetAt(1)->Count(), 3);
-  std::remove(path.c_str());
   EXPECT_TRUE(ui_.sink.messages.empty());
 }
 
@@ -176,7 +223,6 @@ TEST_F(PackTest, CraftedFilesAreRefusedBeforeAnythingIsMadeForThem) {
   bytes = good;
   PutI32(reinterpret_cast<uint8_t*>(bytes.data()), 8 + 136, 11);
   refused(bytes, "an ordering key packs do not know");
-  std::remove(path.c_str());
 }
 
 TEST_F(PackTest, InterestFiles) {
@@ -192,7 +238,6 @@ TEST_F(PackTest, InterestFiles) {
   ASSERT_TRUE(report.WriteInterestFile(path.c_str(), 1));
   // Of the groups, only the followed patterns: the limit-up firsts are, the highest rates are not.
   EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(path)), "//오늘\r\n[5일첫상한가]\r\nA000010(상한)\r\nA000010(상한)\r\n\r\n");
-  std::remove(path.c_str());
 }
 
 }  // namespace

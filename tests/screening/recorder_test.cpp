@@ -12,7 +12,7 @@
 #include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/faults.h"
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
 
@@ -150,6 +150,32 @@ TEST_F(RecorderTest, FailuresAreToldAndTakeNoSnapshot) {
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts.front(), "서버에서 코드 정보를 다운로드하지 못한 상태라서 작업을 진행할 수 없습니다.");
   EXPECT_EQ(texts.back(), "서버에서 시세를 다운로드하지 못했습니다.");
+}
+
+TEST_F(RecorderTest, AnEarlierFileOfTheSameSecondIsKept) {
+  recorder.ToggleTimer(5);
+  const std::string path = data.File("_nowspot_0105090500.stn");
+  testing::WriteBytes(path, "an earlier recording");
+  Tick(5 * kMinute);  // 09:05:00
+  EXPECT_EQ(testing::ReadBytes(path), "an earlier recording");
+  EXPECT_EQ(Files().size(), 1u);
+  const std::vector<std::string> texts = ui.sink.Texts();
+  ASSERT_EQ(texts.size(), 1u) << "one message, no failure report";
+  EXPECT_EQ(texts[0], "같은 시각의 스냅샷 파일이 이미 있어 덮어쓰지 않았습니다.\n" + path);
+  ASSERT_NE(recorder.Snapshot(), nullptr) << "the snapshot itself is held";
+  Tick(5 * kMinute);  // 09:10:00: a new name is written as usual
+  EXPECT_EQ(Files(), (std::vector<std::string>{"_nowspot_0105090500.stn", "_nowspot_0105091000.stn"}));
+}
+
+TEST_F(RecorderTest, TheMidnightTickTakesASnapshot) {
+  recorder.ToggleTimer(1);
+  Tick(kMinute);  // 09:01:00
+  ASSERT_NE(recorder.Snapshot(), nullptr);
+  FixedTimeSource midnight({2026, 1, 6, 0, 0, 0, 0, 2, 5});
+  ScopedTimeSource atMidnight(midnight);
+  recorder.OnTimer(recorder.TimerId());
+  EXPECT_TRUE(ui.sink.messages.empty());
+  EXPECT_EQ(Files(), (std::vector<std::string>{"_nowspot_0105090100.stn", "_nowspot_0106000000.stn"}));
 }
 
 TEST(SnapshotFileNameTest, TenDigitsOfMonthDayAndTime) {

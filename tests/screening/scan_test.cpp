@@ -7,6 +7,7 @@
 #include "basesrc/ncdgate.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -129,12 +130,11 @@ TEST_F(ScanTest, GroupCarriesTheDifferenceToThePreviousCheck) {
 class ScanReportTest : public ScanTest {
  protected:
   std::string Write() {
-    const std::string path = ::testing::TempDir() + "scan_report.txt";
+    const std::string path = folder_.File("scan_report.txt");
     EXPECT_TRUE(scan_.Report(path.c_str()));
-    std::string bytes = testing::ReadBytes(path);
-    std::remove(path.c_str());
-    return Cp949ToUtf8(bytes);
+    return Cp949ToUtf8(testing::ReadBytes(path));
   }
+  testing::ScratchFolder folder_;
 };
 
 const std::string kEquals(52, '=');
@@ -164,10 +164,9 @@ TEST_F(ScanReportTest, OneCheckHasNoPreviousTimeAndTheShortLines) {
                          "[2] 종목1 -1.00%   (시가대비: -1.00%, 저가대비: 0.00%, 고가대비: -1.00%) \r\n" + kHyphens +
                          "\r\n\r\n\r\n");
   NcdScan empty;
-  const std::string path = ::testing::TempDir() + "scan_empty.txt";
+  const std::string path = folder_.File("scan_empty.txt");
   EXPECT_EQ(empty.Report(path.c_str()), 0) << "nothing to report";
   EXPECT_EQ(empty.Report(kInvalidHandle, 5), 0);
-  std::remove(path.c_str());
 }
 
 }  // namespace

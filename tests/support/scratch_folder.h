@@ -1,5 +1,7 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it at scope end.
+// Every test that writes a file writes it here: CTest runs the tests in parallel, so a fixed name in
+// a shared folder would be read and removed by another test running at the same time.
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -9,7 +11,7 @@ namespace ostrada::testing {
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ostrada-foundation-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "ostrada-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~ScratchFolder() {
