@@ -1,7 +1,6 @@
 #pragma once
-// The main frame: an MDI frame (whose client never holds a document) with menu 129, toolbar 128 and
-// a status bar showing "준비" and the CAP, NUM and SCRL indicators. Each menu command opens a
-// working window modally; while one is open the frame waits for it.
+// The main frame: menu 129, toolbar 128, a status bar showing "준비" and the CAP, NUM and SCRL
+// indicators, and the home board as its client area. Each menu command opens a working window.
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
