@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -22,6 +21,7 @@ QString Label(const std::string& ascii) {
 const QColor kGrid(0xe4, 0xe4, 0xe4);
 const QColor kFrameLine(0x99, 0x99, 0x99);
 constexpr int kWheelStep = 120;  // one notch of a mouse wheel
+constexpr double kSmoothPitch = 4;  // bars at least this wide get smoothed average lines
 
 }  // namespace
 
@@ -102,14 +102,16 @@ void CChartView::paintEvent(QPaintEvent*) {
     faded.setAlphaF(0.75);
     painter.fillRect(QRectF(candle.volume.left, candle.volume.top, candle.volume.width, candle.volume.height), faded);
   }
-  painter.setRenderHint(QPainter::Antialiasing);
+  // Smoothing costs most of a redraw when hundreds of bars are shown, where it can hardly be seen.
+  const bool smooth = layout.pitch >= kSmoothPitch;
+  painter.setRenderHint(QPainter::Antialiasing, smooth);
+  QPolygonF polyline;
   for (size_t line = 0; line < chart::kLines; ++line) {
     const std::vector<chart::Point>& points = layout.lines[line].points;
-    if (points.size() < 2) continue;
-    QPainterPath path(QPointF(points.front().x, points.front().y));
-    for (size_t k = 1; k < points.size(); ++k) path.lineTo(points[k].x, points[k].y);
-    painter.setPen(QPen(Colour(chart::kLineColours[line]), 1.4));
-    painter.drawPath(path);
+    polyline.resize(static_cast<qsizetype>(points.size()));
+    for (size_t k = 0; k < points.size(); ++k) polyline[static_cast<qsizetype>(k)] = QPointF(points[k].x, points[k].y);
+    painter.setPen(QPen(Colour(chart::kLineColours[line]), smooth ? 1.4 : 1));
+    painter.drawPolyline(polyline);
   }
   painter.setRenderHint(QPainter::Antialiasing, false);
 

@@ -183,6 +183,7 @@ void CChartWnd::OnContract(intptr_t lParam) {
   if (record.phase == kClosedPhase || record.price <= 0 || code_ != tape->Code()) return;
   const int32_t today = TodayYYYYMMDD();
   const int32_t barTime = kind_ == 'B' ? BarEndTime(record.timeHHMMSS, interval_) : today;
+  ++eventsShown_;
   const int oldTotal = static_cast<int>(data_.bars.size());
   chart::ApplyContract(data_, today, barTime, record.price, record.tickVolume);
   view_->DataChanged(oldTotal);

@@ -37,6 +37,8 @@ class CChartWnd : public QWidget {
   int32_t MinuteInterval() const { return interval_; }
   const chart::ChartData& Data() const { return data_; }
   CChartView& View() { return *view_; }
+  // Live contracts taken into today's bar so far.
+  int64_t EventsShown() const { return eventsShown_; }
 
  public slots:
   // Shows the stock or index of the code (ASCII: "A005930", "U001"); an unknown code is told.
@@ -71,6 +73,7 @@ class CChartWnd : public QWidget {
   QComboBox* intervals_;
   CChartView* view_;
   CWndConPower* feed_;
+  int64_t eventsShown_ = 0;
 };
 
 }  // namespace ostrada

@@ -223,6 +223,7 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
   try {
     const std::string code = row.object->HeaderValue(kLiveCode).ToText();
     if (code != row.code) return;
+    ++eventsShown_;
     model_.Update(code, row.object->HeaderValue(kLivePrice).ToI4(), row.object->HeaderValue(kLiveChange).ToI4(),
                   static_cast<uint32_t>(row.object->HeaderValue(kLiveVolume).ToI4()));
   } catch (const ComError& error) {

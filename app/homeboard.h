@@ -44,6 +44,8 @@ class CHomeBoard : public QWidget {
   int LogIn();
 
   WatchModel& Model() { return model_; }
+  // Live contract events taken by the rows so far.
+  int64_t EventsShown() const { return eventsShown_; }
   const std::string& WatchlistPath() const { return path_; }
 
  signals:
@@ -75,6 +77,7 @@ class CHomeBoard : public QWidget {
   QLabel* account_ = nullptr;
   QPushButton* login_ = nullptr;
   QTimer refresh_;
+  int64_t eventsShown_ = 0;
 };
 
 }  // namespace ostrada
