@@ -30,7 +30,7 @@ QString WatchModel::Cell(int row, int column) const {
     case kPrice:
       return QString::fromStdString(FormatNumber(int64_t{entry.price}, ZeroShown::kBlank));
     case kChange:
-      return QString::fromStdString(FormatNumber(int64_t{entry.change}, ZeroShown::kBlank));
+      return entry.price > 0 ? QString::fromStdString(FormatNumber(int64_t{entry.change})) : QString();
     case kRate:
       return entry.price > 0 ? QString::asprintf("%.2f%%", entry.Rate()) : QString();
     case kVolume:
