@@ -1,6 +1,7 @@
 #include "app/chartwnd.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +50,7 @@ CChartWnd::CChartWnd(const CodeInfoList* book, QWidget* parent) : QWidget(parent
   setAttribute(Qt::WA_DeleteOnClose);
   BuildControls();
   feed_ = new CWndConPower(this, kFeedId);
+  indexTimer_.callOnTimeout(this, &CChartWnd::RefreshIndexBar);
   resize(900, 620);
 }
 
@@ -96,6 +98,10 @@ void CChartWnd::BuildControls() {
     if (kind_ == 'B') Reload();
   });
   top->addWidget(intervals_);
+  link_ = new QCheckBox(QStringLiteral("연동"), this);
+  link_->setObjectName("chartLink");
+  link_->setChecked(true);
+  top->addWidget(link_);
 
   view_ = new CChartView(this);
   auto* layout = new QVBoxLayout(this);
@@ -123,13 +129,21 @@ void CChartWnd::showStock(const QString& code) {
   Reload();
 }
 
+bool CChartWnd::IsLinked() const {
+  return link_->isChecked();
+}
+
+void CChartWnd::followStock(const QString& code) {
+  if (IsLinked() && ToCp949(code) != code_) showStock(code);
+}
+
 void CChartWnd::OnStockEntered() {
   const std::string typed = ToCp949(stock_->text().trimmed());
   const CodeInfo* byName = book_ != nullptr && !typed.empty() ? book_->FindByName(typed.c_str()) : nullptr;
   const QString code = byName != nullptr ? FromCp949(byName->key.code) : FromCp949(typed).toUpper();
   const std::string before = code_;
   showStock(code);
-  if (code_ != before) emit stockChosen(FromCp949(code_));
+  if (code_ != before && IsLinked()) emit stockChosen(FromCp949(code_));
 }
 
 void CChartWnd::OnFindButton() {
@@ -137,7 +151,7 @@ void CChartWnd::OnFindButton() {
   finder.exec();
   if (finder.ChosenCode().empty()) return;
   showStock(FromCp949(finder.ChosenCode()));
-  emit stockChosen(FromCp949(code_));
+  if (IsLinked()) emit stockChosen(FromCp949(code_));
 }
 
 void CChartWnd::SetKind(char kind) {
@@ -159,12 +173,43 @@ void CChartWnd::Reload() {
   data_.kind = kind_;
   data_.hundredths = hundredths == 1;
   view_->SetData(&data_);
-  // The exchange streams contracts of stocks only; an index's chart stands as downloaded.
+  // The exchange streams contracts of stocks only; an index's newest bar is asked again instead
+  // (its minute chart stands as downloaded).
   if (hundredths == 1) {
     feed_->Unsubscribe();
+    if (kind_ != 'B') {
+      indexTimer_.start(kIndexRefreshMs);
+    } else {
+      indexTimer_.stop();
+    }
   } else {
+    indexTimer_.stop();
     feed_->Subscribe(code_.c_str());
   }
+}
+
+void CChartWnd::RefreshIndexBar() {
+  if (!data_.hundredths || kind_ == 'B' || data_.bars.empty()) return;
+  std::unique_ptr<DaySeries> newest = gate_.DownloadBarsNew(code_.c_str(), name_.c_str(), 1, 1, kind_, 0, 0, 1);
+  if (newest == nullptr || newest->Newest() == nullptr) {
+    indexTimer_.stop();  // told by the gateway once, not every few seconds
+    return;
+  }
+  const chart::ChartData fresh = chart::FromSeries(*newest, true);
+  const chart::Bar& bar = fresh.bars.back();
+  const int oldTotal = static_cast<int>(data_.bars.size());
+  if (bar.date == data_.bars.back().date) {
+    const int32_t previousClose = data_.bars.back().previousClose;
+    data_.bars.back() = bar;
+    data_.bars.back().previousClose = previousClose;
+  } else if (bar.date > data_.bars.back().date) {
+    data_.bars.push_back(bar);
+    data_.bars.back().previousClose = data_.bars[data_.bars.size() - 2].close;
+  } else {
+    return;
+  }
+  chart::ComputeAverages(data_);
+  view_->DataChanged(oldTotal);
 }
 
 bool CChartWnd::event(QEvent* event) {

@@ -2,6 +2,7 @@
 // CChartWnd: the chart window (차트). Daily, weekly, monthly or N-minute candles of a stock or an
 // exchange index, drawn by CChartView from the chart model; today's bar follows the stock's live
 // contracts. A window of its own, side by side with the others.
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "basesrc/stocgate.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -27,6 +29,8 @@ class CChartWnd : public QWidget {
   // longest average's run before them, and more to scroll back to.
   static constexpr int32_t kDayBarsAsked = 600;
   static constexpr int32_t kMinuteBarsAsked = 400;
+  // An index has no contract stream: its newest daily, weekly or monthly bar is asked again this often.
+  static constexpr int kIndexRefreshMs = 3000;
 
   // `book` is the application's full code book (null while no stocks were received); never freed here.
   explicit CChartWnd(const CodeInfoList* book, QWidget* parent = nullptr);
@@ -39,13 +43,19 @@ class CChartWnd : public QWidget {
   CChartView& View() { return *view_; }
   // Live contracts taken into today's bar so far.
   int64_t EventsShown() const { return eventsShown_; }
+  // The link toggle (연동), on by default: a linked window tells its choices and follows others'.
+  bool IsLinked() const;
+  // An index chart's newest bar asked again (the timer's work).
+  void RefreshIndexBar();
 
  public slots:
   // Shows the stock or index of the code (ASCII: "A005930", "U001"); an unknown code is told.
   void showStock(const QString& code);
+  // The same when the window is linked; a window unlinked keeps its stock.
+  void followStock(const QString& code);
 
  signals:
-  // The user chose a stock in this window (not when another window set it).
+  // The user chose a stock in this window while it is linked (not when another window set it).
   void stockChosen(const QString& code);
 
  protected:
@@ -71,6 +81,8 @@ class CChartWnd : public QWidget {
   QLabel* name_label_;
   QButtonGroup* kinds_;
   QComboBox* intervals_;
+  QCheckBox* link_;
+  QTimer indexTimer_;
   CChartView* view_;
   CWndConPower* feed_;
   int64_t eventsShown_ = 0;

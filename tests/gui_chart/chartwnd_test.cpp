@@ -2,6 +2,7 @@
 // a drag and the mouse over a bar; today's bar checked against the server's own daily bar.
 #include "app/chartwnd.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -163,7 +164,37 @@ TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
   window.showStock(QStringLiteral("U001"));
   EXPECT_TRUE(window.Data().hundredths);
   EXPECT_GT(window.Data().bars.size(), 500u);
+  // An index has no contracts: its newest bar is asked again, and moves as the server's does.
+  const size_t indexBars = window.Data().bars.size();
+  for (int minute = 0; minute < 5; ++minute) exchange_.Advance(60'000);
+  window.RefreshIndexBar();
+  StocGate gate;
+  std::unique_ptr<DaySeries> index = gate.DownloadBarsNew("U001", "x", 1, 1, 'D', 0, 0, 1);
+  ASSERT_NE(index, nullptr);
+  EXPECT_EQ(window.Data().bars.size(), indexBars);
+  EXPECT_EQ(window.Data().bars.back().date, index->Newest()->Key());
+  EXPECT_EQ(window.Data().bars.back().close, index->Newest()->price.close);
+  EXPECT_EQ(window.Data().bars.back().high, index->Newest()->price.high);
+  EXPECT_EQ(window.Data().bars.back().volume, static_cast<uint32_t>(index->Newest()->price.volume));
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollows) {
+  CChartWnd window(book_.get());
+  window.show();
+  std::vector<QString> chosen;
+  QObject::connect(&window, &CChartWnd::stockChosen, [&](const QString& code) { chosen.push_back(code); });
+  const CodeInfo* a = book_->First();
+  const CodeInfo* b = a->next;
+  window.followStock(QString::fromLatin1(a->key.code));  // linked by default
+  EXPECT_EQ(window.Code(), a->key.code);
+  window.findChild<QCheckBox*>("chartLink")->click();
+  EXPECT_FALSE(window.IsLinked());
+  window.followStock(QString::fromLatin1(b->key.code));
+  EXPECT_EQ(window.Code(), a->key.code);
+  Enter(window, QString::fromLatin1(b->key.code));  // the user's own choice still counts here
+  EXPECT_EQ(window.Code(), b->key.code);
+  EXPECT_TRUE(chosen.empty());
 }
 
 TEST_F(ChartWindow, AnUnknownStockIsToldAndTheChartStays) {
