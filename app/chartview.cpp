@@ -178,13 +178,16 @@ void CChartView::PaintCrosshair(QPainter& painter, const chart::ChartLayout& lay
 }
 
 void CChartView::wheelEvent(QWheelEvent* event) {
-  const int steps = event->angleDelta().y() / kWheelStep;
+  // A touchpad sends small parts of a notch; they add up to whole steps.
+  wheelRemainder_ += event->angleDelta().y();
+  const int steps = wheelRemainder_ / kWheelStep;
+  wheelRemainder_ -= steps * kWheelStep;
+  event->accept();
   if (steps == 0 || Total() == 0) return;
   const chart::ChartLayout layout = Layout();
   int anchor = chart::BarAt(layout, event->position().x());
   if (anchor < 0) anchor = view_.first + view_.count - 1;
   view_ = chart::Zoom(view_, Total(), steps, anchor);
-  event->accept();
   update();
 }
 

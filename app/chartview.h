@@ -44,6 +44,7 @@ class CChartView : public QWidget {
   chart::View view_;
   int crosshairBar_ = -1;
   QPointF mouse_;
+  int wheelRemainder_ = 0;
   bool dragging_ = false;
   double dragStartX_ = 0;
   chart::View dragStartView_;

@@ -178,7 +178,8 @@ View NewestView(int total, int count) {
 View Zoom(View view, int total, int steps, int anchor) {
   if (total <= 0 || view.count <= 0) return NewestView(total, view.count);
   double count = view.count;
-  for (int i = 0; i < std::abs(steps); ++i) count = steps > 0 ? count * 0.8 : count / 0.8 + 1;
+  for (int i = 0; i < std::abs(steps) && count <= total; ++i) count = steps > 0 ? count * 0.8 : count / 0.8 + 1;
+  count = std::min<double>(count, total);
   const int shown = std::clamp(static_cast<int>(std::lround(count)), std::min(kMinShown, total), total);
   anchor = std::clamp(anchor, view.first, view.first + view.count - 1);
   // The anchor keeps its share of the view to its left.

@@ -53,9 +53,10 @@ inline void MoveMouse(QWidget& widget, QPointF to) {
   SendMouse(widget, QEvent::MouseMove, to, Qt::NoButton);
 }
 
-// Notches of the wheel (positive: away from the user) with the mouse at the point.
-inline void Wheel(QWidget& widget, QPointF at, int notches) {
-  QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+// The wheel turned by `eighths` of a degree (120 a notch; positive: away from the user) with the
+// mouse at the point.
+inline void Wheel(QWidget& widget, QPointF at, int eighths) {
+  QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(&widget, &event);
 }

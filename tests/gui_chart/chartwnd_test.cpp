@@ -97,11 +97,13 @@ TEST_F(ChartWindow, WheelZoomsAroundTheMouseDragScrollsAndTheCrosshairReadsTheBa
 
   const int anchor = before.view.first + 30;
   const QPointF at(before.X(anchor), before.price.top + 50);
-  testing::Wheel(view, at, 1);
+  testing::Wheel(view, at, 60);  // half a notch of a touchpad: nothing yet
+  EXPECT_EQ(view.View().count, 120);
+  testing::Wheel(view, at, 60);
   const chart::ChartLayout zoomed = view.Layout();
   EXPECT_EQ(zoomed.view.count, 96);  // a fifth fewer bars a notch
   EXPECT_NEAR(chart::BarAt(zoomed, at.x()), anchor, 1);
-  testing::Wheel(view, at, -1);
+  testing::Wheel(view, at, -120);
   EXPECT_EQ(view.View().count, 121);  // 96 / 0.8 + 1, rounded
 
   // Dragging ten bars' width to the right brings ten older bars in; dragging past the start stops.
