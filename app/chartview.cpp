@@ -20,7 +20,7 @@ QString Label(const std::string& ascii) {
 
 const QColor kGrid(0xe4, 0xe4, 0xe4);
 const QColor kFrameLine(0x99, 0x99, 0x99);
-constexpr int kWheelStep = 120;  // one notch of a mouse wheel
+constexpr int kWheelStep = 120;     // one notch of a mouse wheel
 constexpr double kSmoothPitch = 4;  // bars at least this wide get smoothed average lines
 
 }  // namespace
@@ -78,13 +78,16 @@ void CChartView::paintEvent(QPaintEvent*) {
     painter.drawText(QPointF(entry.x + 22, 34), QString::number(entry.length));
   }
   painter.setPen(kGrid);
-  for (const chart::Tick& tick : layout.priceTicks) painter.drawLine(QPointF(price.left(), tick.at), QPointF(price.right(), tick.at));
-  for (const chart::Tick& tick : layout.dateTicks) painter.drawLine(QPointF(tick.at, price.top()), QPointF(tick.at, volume.bottom()));
+  for (const chart::Tick& tick : layout.priceTicks)
+    painter.drawLine(QPointF(price.left(), tick.at), QPointF(price.right(), tick.at));
+  for (const chart::Tick& tick : layout.dateTicks)
+    painter.drawLine(QPointF(tick.at, price.top()), QPointF(tick.at, volume.bottom()));
   painter.setPen(kFrameLine);
   painter.drawRect(price);
   painter.drawRect(volume);
   painter.setPen(Qt::black);
-  for (const chart::Tick& tick : layout.priceTicks) painter.drawText(QPointF(price.right() + 6, tick.at + 4), Label(tick.label));
+  for (const chart::Tick& tick : layout.priceTicks)
+    painter.drawText(QPointF(price.right() + 6, tick.at + 4), Label(tick.label));
   const QFontMetricsF metrics(font());
   for (const chart::Tick& tick : layout.dateTicks) {
     const QString text = Label(tick.label);
@@ -140,7 +143,8 @@ void CChartView::PaintCrosshair(QPainter& painter, const chart::ChartLayout& lay
   painter.drawLine(QPointF(x, layout.price.top), QPointF(x, layout.volume.Bottom()));
   if (mouse_.y() >= layout.price.top && mouse_.y() <= layout.price.Bottom()) {
     painter.drawLine(QPointF(layout.price.left, mouse_.y()), QPointF(layout.price.Right(), mouse_.y()));
-    const double value = layout.high - (mouse_.y() - layout.price.top) / layout.price.height * (layout.high - layout.low);
+    const double value =
+        layout.high - (mouse_.y() - layout.price.top) / layout.price.height * (layout.high - layout.low);
     const QRectF box(layout.price.Right() + 2, mouse_.y() - 9, layout.frame.rightAxis - 4, 18);
     painter.fillRect(box, QColor(0x44, 0x44, 0x44));
     painter.setPen(Qt::white);
@@ -157,7 +161,9 @@ void CChartView::PaintCrosshair(QPainter& painter, const chart::ChartLayout& lay
                       QStringLiteral("종가  ") + Label(readout.close),
                       QStringLiteral("거래량  ") + Label(readout.volume)};
   for (size_t line = 0; line < chart::kLines; ++line)
-    rows << QStringLiteral("%1  %2").arg(chart::kLineLengths[line]).arg(readout.averages[line].empty() ? QStringLiteral("-") : Label(readout.averages[line]));
+    rows << QStringLiteral("%1  %2")
+                .arg(chart::kLineLengths[line])
+                .arg(readout.averages[line].empty() ? QStringLiteral("-") : Label(readout.averages[line]));
   const QFontMetricsF metrics(font());
   double widest = 0;
   for (const QString& row : rows) widest = std::max(widest, metrics.horizontalAdvance(row));

@@ -239,8 +239,7 @@ void CHomeBoard::Refresh() {
 void CHomeBoard::RefreshIndexes() {
   for (size_t i = 0; i < std::size(kIndexes); ++i) {
     const QString caption = QString::fromUtf8(kIndexes[i].caption);
-    std::unique_ptr<DaySeries> days =
-        gate_.DownloadBarsNew(kIndexes[i].code, kIndexes[i].code, 1, 1, 'D', 0, 0, 1);
+    std::unique_ptr<DaySeries> days = gate_.DownloadBarsNew(kIndexes[i].code, kIndexes[i].code, 1, 1, 'D', 0, 0, 1);
     if (days == nullptr || days->Newest() == nullptr) {
       indexes_[i]->setText(caption);
       continue;
@@ -248,10 +247,10 @@ void CHomeBoard::RefreshIndexes() {
     const PriceBar& bar = days->Newest()->price;
     const int64_t previous = int64_t{bar.close} - bar.change;
     const double rate = previous > 0 ? bar.change * 100.0 / static_cast<double>(previous) : 0.0;
-    const QString figures = QStringLiteral("%1  %2  %3%")
-                                .arg(QString::fromStdString(chart::PriceText(bar.close, true)),
-                                     QString::fromStdString(chart::PriceText(bar.change, true)),
-                                     QString::asprintf("%.2f", rate));
+    const QString figures =
+        QStringLiteral("%1  %2  %3%")
+            .arg(QString::fromStdString(chart::PriceText(bar.close, true)),
+                 QString::fromStdString(chart::PriceText(bar.change, true)), QString::asprintf("%.2f", rate));
     indexes_[i]->setText(QStringLiteral("<b>%1</b>  ").arg(caption) + Colored(figures, bar.change));
   }
 }

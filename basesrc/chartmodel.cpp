@@ -221,8 +221,7 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
   view.first = std::clamp(view.first, 0, total - view.count);
   layout.view = view;
   const double plotWidth = std::max(frame.width - frame.left - frame.rightAxis, 1.0);
-  const double priceHeight =
-      std::max(frame.height - frame.title - frame.gap - frame.volume - frame.dateAxis, 1.0);
+  const double priceHeight = std::max(frame.height - frame.title - frame.gap - frame.volume - frame.dateAxis, 1.0);
   layout.price = {frame.left, frame.title, plotWidth, priceHeight};
   layout.volume = {frame.left, frame.title + priceHeight + frame.gap, plotWidth, frame.volume};
   for (size_t line = 0; line < kLines; ++line) {
@@ -272,7 +271,8 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
     candle.wickTop = layout.Y(bar.high);
     candle.wickBottom = layout.Y(bar.low);
     const double top = layout.Y(std::max(bar.open, bar.close));
-    candle.body = {candle.x - bodyWidth / 2, top, bodyWidth, std::max(1.0, layout.Y(std::min(bar.open, bar.close)) - top)};
+    candle.body = {candle.x - bodyWidth / 2, top, bodyWidth,
+                   std::max(1.0, layout.Y(std::min(bar.open, bar.close)) - top)};
     const double volumeHeight = static_cast<double>(bar.volume) / layout.mostVolume * volumeRoom;
     candle.volume = {candle.x - bodyWidth / 2, layout.volume.Bottom() - volumeHeight, bodyWidth, volumeHeight};
     candle.direction = DirectionOf(bar);

@@ -42,8 +42,8 @@ struct Bar {
 // The series as the chart sees it. Prices of an index are hundredths of a point.
 struct ChartData {
   std::string code;
-  std::string name;  // CP949
-  char kind = 'D';   // 'D', 'W', 'M' or 'B'
+  std::string name;      // CP949
+  char kind = 'D';       // 'D', 'W', 'M' or 'B'
   int32_t interval = 0;  // minutes per bar of a 'B' series
   bool hundredths = false;
   std::vector<Bar> bars;  // oldest first
@@ -95,12 +95,12 @@ struct Point {
 // The frame of a chart: outer size and the margins around the two panels.
 struct Frame {
   double width = 0, height = 0;
-  double left = 36;        // room for the first date label
-  double rightAxis = 96;   // price labels
-  double title = 44;       // title line and legend
-  double gap = 14;         // between the price and the volume panel
-  double volume = 110;     // volume panel height
-  double dateAxis = 30;    // date labels
+  double left = 36;       // room for the first date label
+  double rightAxis = 96;  // price labels
+  double title = 44;      // title line and legend
+  double gap = 14;        // between the price and the volume panel
+  double volume = 110;    // volume panel height
+  double dateAxis = 30;   // date labels
 };
 
 struct Candle {
@@ -137,8 +137,8 @@ struct Legend {
 struct ChartLayout {
   Frame frame;
   View view;
-  Rect price;   // candle panel
-  Rect volume;  // volume panel
+  Rect price;                // candle panel
+  Rect volume;               // volume panel
   double low = 0, high = 0;  // price scale, padded
   double mostVolume = 1;
   double pitch = 0;  // width of one bar's slot

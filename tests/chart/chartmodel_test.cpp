@@ -116,8 +116,8 @@ TEST(ChartModel, CandlesVolumesMarksAndTheLastPrice) {
     const double volume = static_cast<double>(bar.volume) / 40000 * 96;
     EXPECT_NEAR(candle.volume.top, volumeBottom - volume, 1e-9);
     EXPECT_NEAR(candle.volume.height, volume, 1e-9);
-    const Direction expected = bar.close > bar.open   ? Direction::kRise
-                               : bar.close < bar.open ? Direction::kFall
+    const Direction expected = bar.close > bar.open            ? Direction::kRise
+                               : bar.close < bar.open          ? Direction::kFall
                                : bar.close > bar.previousClose ? Direction::kRise
                                : bar.close < bar.previousClose ? Direction::kFall
                                                                : Direction::kEven;

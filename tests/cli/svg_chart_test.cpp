@@ -36,8 +36,7 @@ class SvgChart : public ::testing::Test {
     return ReadBytes(folder + "chart.svg");
   }
 
-  std::string folder =
-      ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_svg/";
+  std::string folder = ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_svg/";
 };
 
 DayBar MakeBar(int32_t key, int32_t change, int32_t open, int32_t high, int32_t low, int32_t close) {

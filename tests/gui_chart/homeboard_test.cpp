@@ -74,8 +74,9 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   const CodeInfo* a = book_->First();
   const CodeInfo* b = a->next;
   const CodeInfo* c = b->next;
-  const std::string report = "//report\r\n[g1]\r\n" + std::string(c->key.code) + "(x)\r\nA999999(gone)\r\n\r\n[g2]\r\n" +
-                             a->key.code + "(y)\r\n" + c->key.code + "(x)\r\n\r\n";
+  const std::string report = "//report\r\n[g1]\r\n" + std::string(c->key.code) +
+                             "(x)\r\nA999999(gone)\r\n\r\n[g2]\r\n" + a->key.code + "(y)\r\n" + c->key.code +
+                             "(x)\r\n\r\n";
   testing::WriteBytes(path_, report);
   CHomeBoard board(book_.get(), nullptr, path_);
   board.resize(700, 500);
