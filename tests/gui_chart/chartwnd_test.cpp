@@ -10,6 +10,7 @@
 
 #include "app/chartview.h"
 #include "app/qtext.h"
+#include "app/simplecombo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/priceinfo.h"
@@ -181,7 +182,7 @@ TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
-TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollows) {
+TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFindersChoice) {
   CChartWnd window(book_.get());
   window.show();
   std::vector<QString> chosen;
@@ -197,6 +198,17 @@ TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollows) {
   Enter(window, QString::fromLatin1(b->key.code));  // the user's own choice still counts here
   EXPECT_EQ(window.Code(), b->key.code);
   EXPECT_TRUE(chosen.empty());
+
+  // Linked again, the finder's choice is shown and told.
+  window.findChild<QCheckBox*>("chartLink")->click();
+  const CodeInfo* c = b->next;
+  testing::WhenShown("dialog135", [&](QWidget& finder) {
+    TypeText(*finder.findChild<SimpleComboBox*>("combo1179")->Edit(), FromCp949(c->key.name.get()));
+    finder.findChild<QPushButton*>("button1")->click();
+  });
+  window.findChild<QPushButton*>("chartFind")->click();
+  EXPECT_EQ(window.Code(), c->key.code);
+  EXPECT_EQ(chosen, std::vector<QString>{QString::fromLatin1(c->key.code)});
 }
 
 TEST_F(ChartWindow, AnUnknownStockIsToldAndTheChartStays) {

@@ -4,12 +4,14 @@
 #include "app/homeboard.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
 #include <filesystem>
 
 #include "app/qtext.h"
+#include "app/simplecombo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowgate.h"
@@ -147,6 +149,16 @@ TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   testing::SendMouse(*table->viewport(), QEvent::MouseButtonRelease, cell.center(), Qt::NoButton);
   ASSERT_EQ(chosen.size(), 1u);
   EXPECT_EQ(chosen[0], QString::fromLatin1(b->key.code));
+
+  // "추가" takes the finder's choice.
+  const CodeInfo* c = b->next;
+  testing::WhenShown("dialog135", [&](QWidget& finder) {
+    testing::TypeText(*finder.findChild<SimpleComboBox*>("combo1179")->Edit(), FromCp949(c->key.name.get()));
+    finder.findChild<QPushButton*>("button1")->click();
+  });
+  board.findChild<QPushButton*>("watchAdd")->click();
+  ASSERT_EQ(Codes(board), (std::vector<std::string>{a->key.code, b->key.code, c->key.code}));
+  board.RemoveRow(2);
 
   board.findChild<QPushButton*>("watchRemove")->click();  // the clicked row
   EXPECT_EQ(Codes(board), std::vector<std::string>{a->key.code});
