@@ -288,16 +288,24 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
     layout.priceTicks.push_back({layout.Y(p), PriceText(p, data.hundredths)});
   layout.volumeTick = {layout.volume.top, FormatNumber(static_cast<int64_t>(layout.mostVolume))};
 
-  // Date labels where a new period begins, never closer than a label's width.
+  // Date labels where a new period begins, never closer than a label's width. The first bar shown
+  // is labelled too, unless a true period start follows too closely: then that start takes its place.
   double lastLabel = -1e9;
+  bool onlyTheEdge = false;
   int64_t period = PeriodOf(data, data.bars[static_cast<size_t>(view.first)]);
   for (int i = view.first; i < end; ++i) {
     const Bar& bar = data.bars[static_cast<size_t>(i)];
     const int64_t now = PeriodOf(data, bar);
     const double x = layout.X(i);
-    if ((i == view.first || now != period) && x - lastLabel >= kDateLabelSpace) {
+    const bool starts = i == view.first || now != period;
+    if (starts && onlyTheEdge && x - lastLabel < kDateLabelSpace) {
+      layout.dateTicks.back() = {x, DateTickText(data, bar)};
+      lastLabel = x;
+      onlyTheEdge = false;
+    } else if (starts && x - lastLabel >= kDateLabelSpace) {
       layout.dateTicks.push_back({x, DateTickText(data, bar)});
       lastLabel = x;
+      onlyTheEdge = i == view.first;
     }
     period = now;
   }

@@ -153,6 +153,14 @@ TEST(ChartModel, DateTicksMarkEachNewMonthAtLeastALabelApart) {
   EXPECT_EQ(layout.dateTicks[1].label, "2026-02");
   EXPECT_NEAR(layout.dateTicks[1].at, 36 + 28.5 * pitch, 1e-9);
   EXPECT_EQ(layout.dateTicks[2].label, "2026-03");
+  // A view that starts two bars before a new month: the month's own start takes the edge's label.
+  const ChartLayout late = Lay(data, View{26, 58}, WindowFrame());
+  ASSERT_EQ(late.dateTicks.size(), 2u);
+  EXPECT_EQ(late.dateTicks[0].label, "2026-02");
+  EXPECT_NEAR(late.dateTicks[0].at, 36 + 2.5 * (900.0 - 36 - 96) / 58, 1e-9);
+  EXPECT_EQ(late.dateTicks[1].label, "2026-03");
+  // One that starts well before it keeps both.
+  EXPECT_EQ(Lay(data, View{10, 74}, WindowFrame()).dateTicks.size(), 3u);
   // Squeezed, the second month's label would sit on the first: it is left out.
   Frame narrow = WindowFrame();
   narrow.width = 36 + 96 + 84 * 2;
