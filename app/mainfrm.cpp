@@ -2,13 +2,14 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMdiArea>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/chartwnd.h"
 #include "app/findcode.h"
+#include "app/homeboard.h"
 #include "app/lockkeys.h"
 #include "app/ostrada.h"
 #include "app/toolbaricons.h"
@@ -24,6 +25,7 @@ constexpr int kIndicatorCaps = 59137;
 constexpr int kIndicatorNum = 59138;
 constexpr int kIndicatorScroll = 59139;
 constexpr int kIdleMessagePane = 57345;
+constexpr int kCmdChart = 32794;
 // The indicators follow the keys while the frame is shown; the keyboard has no change signal.
 constexpr int kIndicatorPollMs = 200;
 constexpr QSize kButtonImageSize(16, 15);
@@ -51,9 +53,7 @@ CMainFrame::CMainFrame(CostradaApp& app) : app_(app), workspace_(new WorkWindows
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
   resize(kDefaultFrameSize);
-  auto* client = new QMdiArea(this);
-  client->setObjectName("mdiClient");
-  setCentralWidget(client);
+  setCentralWidget(new CHomeBoard(app_.AllCodes(), this));
   CreateMenu();
   CreateToolbar();
   CreateStatusBar();
@@ -80,6 +80,9 @@ void CMainFrame::CreateMenu() {
     QAction* action = AddCommand(*menu, QString::fromUtf8(item.text), item.id);
     connect(action, &QAction::triggered, this, [this, id = item.id] { workspace_->Open(id); });
   }
+
+  QAction* chart = AddCommand(*menu, QStringLiteral("차트(&R)"), kCmdChart);
+  connect(chart, &QAction::triggered, this, [this] { (new CChartWnd(app_.AllCodes(), this))->show(); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");

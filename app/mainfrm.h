@@ -1,8 +1,8 @@
 #pragma once
-// The main frame: an MDI frame (whose client never holds a document) with menu 129, toolbar 128 and
-// a status bar showing "준비" and the CAP, NUM and SCRL indicators. Each working-window command opens
-// a new window beside the frame without blocking it; the frame keeps them as its workspace, which it
-// can remember in the settings and bring back at the next start.
+// The main frame: an MDI-style frame with menu 129, toolbar 128, a status bar showing "준비" and the
+// CAP, NUM and SCRL indicators, and the home board as its client area. Each working-window command
+// opens a new window beside the frame without blocking it; the frame keeps them as its workspace,
+// which it can remember in the settings and bring back at the next start.
 #include <QMainWindow>
 #include <QTimer>
 #include <array>

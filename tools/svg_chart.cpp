@@ -1,30 +1,16 @@
 #include "tools/svg_chart.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <vector>
 
+#include "basesrc/chartmodel.h"
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/movepair.h"
-#include "basesrc/numberformat.h"
 
 namespace ostrada::cli {
 namespace {
 
-constexpr double kLeft = 36;  // room for the first date label
-constexpr double kRightAxis = 96;
-constexpr double kTitle = 44;
-constexpr double kPricePanel = 380;
-constexpr double kGap = 14;
-constexpr double kVolumePanel = 110;
-constexpr double kDateAxis = 30;
-constexpr double kHeight = kTitle + kPricePanel + kGap + kVolumePanel + kDateAxis;
-constexpr char kRise[] = "#d7191c";
-constexpr char kFall[] = "#1f5fd0";
-constexpr char kEven[] = "#333333";
-constexpr int kShownLines = 4;  // 5, 20, 60 and 120 bars
-constexpr const char* kLineColours[kShownLines] = {"#f29000", "#10a050", "#8e44ad", "#7f7f7f"};
+using chart::ColourOf;
+using chart::kLineColours;
+constexpr double kTitleFontSize = 15;
 
 std::string Escape(const std::string& text) {
   std::string out;
@@ -55,168 +41,97 @@ std::string Format(const char* pattern, double a, double b = 0, double c = 0, do
   return text;
 }
 
-// A round step of about a fifth of the span: 1, 2 or 5 times a power of ten.
-double NiceStep(double span) {
-  const double raw = span / 5.0;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double m : {1.0, 2.0, 5.0, 10.0}) {
-    if (m * power >= raw) return m * power;
+// A generous width of UTF-8 text at a font size, for sizing the picture around it: a wide (Hangul,
+// CJK) character one em, any other 0.62 em.
+double TextWidth(const std::string& utf8, double fontSize) {
+  double width = 0;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if ((c & 0xC0) == 0x80) continue;  // a continuation byte
+    width += c >= 0xE0 ? fontSize : fontSize * 0.62;
   }
-  return 10.0 * power;
+  return width;
 }
 
-std::string PriceLabel(double value, int hundredths) {
-  if (hundredths == 1) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2f", value / 100.0);
-    return text;
-  }
-  return FormatNumber(static_cast<int64_t>(std::llround(value)));
-}
-
-// The period a date label marks: a month for daily and weekly bars, a year for monthly ones, an
-// hour for minute bars.
-int32_t PeriodOf(const DayBar& bar, char kind) {
-  if (kind == 'B') return bar.Date() * 100 + bar.Key() / 100;
-  return kind == 'M' ? bar.Key() / 10000 : bar.Key() / 100;
-}
-
-std::string DateLabel(const DayBar& bar, char kind) {
-  char text[32];
-  const int32_t key = bar.Key();
-  if (kind == 'B') {
-    std::snprintf(text, sizeof text, "%02d:%02d", key / 100, key % 100);
-  } else if (kind == 'M') {
-    std::snprintf(text, sizeof text, "%04d", key / 10000);
-  } else {
-    std::snprintf(text, sizeof text, "%04d-%02d", key / 10000, key / 100 % 100);
-  }
-  return text;
-}
-
-const char* ColourOf(const DayBar& bar) {
-  if (bar.price.close > bar.price.open) return kRise;
-  if (bar.price.close < bar.price.open) return kFall;
-  return bar.price.change > 0 ? kRise : bar.price.change < 0 ? kFall : kEven;
+std::string TitleOf(const chart::ChartData& data) {
+  const char* kindName = data.kind == 'W' ? "주봉" : data.kind == 'M' ? "월봉" : data.kind == 'B' ? "분봉" : "일봉";
+  std::string title = data.code + "  " + Cp949ToUtf8(data.name) + "  " + kindName;
+  if (data.kind == 'B') title += Format("  %.0f분", data.interval);
+  return title;
 }
 
 }  // namespace
 
 std::string SeriesChartSvg(const DaySeries& series, int hundredths) {
-  std::vector<const DayBar*> bars;
-  for (const DayBar* bar = series.Oldest(); bar != nullptr; bar = bar->newer) bars.push_back(bar);
-  const auto n = static_cast<double>(std::max<size_t>(bars.size(), 1));
-  const double pitch = std::clamp(1000.0 / n, 3.0, 14.0);
-  const double width = kLeft + n * pitch + kRightAxis;
+  const chart::ChartData data = chart::FromSeries(series, hundredths == 1);
+  const int total = static_cast<int>(data.bars.size());
+  const std::string title = TitleOf(data);
+  const chart::Frame frame = chart::SvgFrame(total, TextWidth(title, kTitleFontSize));
+  const chart::ChartLayout layout = chart::Lay(data, chart::NewestView(total, total), frame);
+
   std::string svg = Format(
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
       "font-family=\"sans-serif\" font-size=\"12\">\n",
-      width, kHeight, width, kHeight);
-  svg += Format("<rect width=\"%.0f\" height=\"%.0f\" fill=\"#ffffff\"/>\n", width, kHeight);
-  const char* kindName = series.Kind() == 'W'   ? "주봉"
-                         : series.Kind() == 'M' ? "월봉"
-                         : series.Kind() == 'B' ? "분봉"
-                                                : "일봉";
-  std::string title = std::string(series.Code()) + "  " + Cp949ToUtf8(series.Name()) + "  " + kindName;
-  if (series.Kind() == 'B') title += Format("  %.0f분", series.Interval());
-  svg += "<text x=\"" + Format("%.0f", kLeft) + "\" y=\"18\" font-size=\"15\" font-weight=\"bold\">" + Escape(title) +
-         "</text>\n";
-  // Legend of the average lines.
-  double legendX = kLeft;
-  for (int line = 0; line < kShownLines; ++line) {
-    svg += Format("<line x1=\"%.1f\" y1=\"34\" x2=\"%.1f\" y2=\"34\" stroke-width=\"2\" ", legendX, legendX + 18) +
+      frame.width, frame.height, frame.width, frame.height);
+  svg += Format("<rect width=\"%.0f\" height=\"%.0f\" fill=\"#ffffff\"/>\n", frame.width, frame.height);
+  svg += Format("<text x=\"%.0f\" y=\"18\" font-size=\"%.0f\" font-weight=\"bold\">", frame.left, kTitleFontSize) +
+         Escape(title) + "</text>\n";
+  for (size_t line = 0; line < chart::kLines; ++line) {
+    const chart::Legend& entry = layout.legend[line];
+    svg += Format("<line x1=\"%.1f\" y1=\"34\" x2=\"%.1f\" y2=\"34\" stroke-width=\"2\" ", entry.x, entry.x + 18) +
            "stroke=\"" + kLineColours[line] + "\"/>";
-    svg += Format("<text x=\"%.1f\" y=\"38\">%.0f</text>\n", legendX + 22, kAverageLengths[line]);
-    legendX += 64;
+    svg += Format("<text x=\"%.1f\" y=\"38\">%.0f</text>\n", entry.x + 22, entry.length);
   }
-  if (bars.empty()) return svg + "</svg>\n";
+  if (layout.candles.empty()) return svg + "</svg>\n";
 
-  MovingAverageList averages;
-  averages.Build(series, 0);
-  std::vector<const MovingAverageEntry*> entries;
-  for (const MovingAverageEntry* e = averages.Oldest(); e != nullptr; e = e->newer) entries.push_back(e);
-
-  double low = bars.front()->price.low;
-  double high = bars.front()->price.high;
-  double mostVolume = 1;
-  for (const DayBar* bar : bars) {
-    low = std::min<double>(low, bar->price.low);
-    high = std::max<double>(high, bar->price.high);
-    mostVolume = std::max<double>(mostVolume, static_cast<uint32_t>(bar->price.volume));
+  const chart::Rect& price = layout.price;
+  const chart::Rect& volume = layout.volume;
+  for (const chart::Tick& tick : layout.priceTicks) {
+    svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e4e4e4\"/>", price.left, tick.at,
+                  price.Right(), tick.at);
+    svg += Format("<text x=\"%.1f\" y=\"%.1f\">", price.Right() + 6, tick.at + 4) + tick.label + "</text>\n";
   }
-  for (const MovingAverageEntry* e : entries) {
-    for (int line = 0; line < kShownLines; ++line) {
-      if (e->lines[line] == 0) continue;
-      low = std::min<double>(low, e->lines[line]);
-      high = std::max<double>(high, e->lines[line]);
-    }
-  }
-  if (high <= low) high = low + 1;
-  const double pad = (high - low) * 0.05;
-  low -= pad;
-  high += pad;
-  const double plotRight = kLeft + n * pitch;
-  auto y = [&](double price) { return kTitle + (high - price) / (high - low) * kPricePanel; };
-  auto x = [&](size_t i) { return kLeft + (static_cast<double>(i) + 0.5) * pitch; };
-  const double volumeTop = kTitle + kPricePanel + kGap;
-
-  // Price grid and labels on the right.
-  const double step = NiceStep(high - low);
-  for (double p = std::ceil(low / step) * step; p <= high; p += step) {
-    svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e4e4e4\"/>", kLeft, y(p), plotRight,
-                  y(p));
-    svg += Format("<text x=\"%.1f\" y=\"%.1f\">", plotRight + 6, y(p) + 4) + PriceLabel(p, hundredths) + "</text>\n";
-  }
-  svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"#999\"/>\n", kLeft,
-                kTitle, n * pitch, kPricePanel);
-  svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"#999\"/>\n", kLeft,
-                volumeTop, n * pitch, kVolumePanel);
-  svg += Format("<text x=\"%.1f\" y=\"%.1f\">", plotRight + 6, volumeTop + 10) +
-         FormatNumber(static_cast<int64_t>(mostVolume)) + "</text>\n";
-
-  // Date labels where a new period begins, never closer than a label's width.
-  int32_t period = PeriodOf(*bars.front(), series.Kind());
-  double lastLabel = -1e9;
-  for (size_t i = 0; i < bars.size(); ++i) {
-    const int32_t now = PeriodOf(*bars[i], series.Kind());
-    if ((i == 0 || now != period) && x(i) - lastLabel >= 64) {
-      svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#eeeeee\"/>", x(i), kTitle, x(i),
-                    volumeTop + kVolumePanel);
-      svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">", x(i), volumeTop + kVolumePanel + 18) +
-             DateLabel(*bars[i], series.Kind()) + "</text>\n";
-      lastLabel = x(i);
-    }
-    period = now;
+  for (const chart::Rect* panel : {&price, &volume})
+    svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"#999\"/>\n",
+                  panel->left, panel->top, panel->width, panel->height);
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\">", volume.Right() + 6, layout.volumeTick.at + 10) +
+         layout.volumeTick.label + "</text>\n";
+  for (const chart::Tick& tick : layout.dateTicks) {
+    svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#eeeeee\"/>", tick.at, price.top,
+                  tick.at, volume.Bottom());
+    svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">", tick.at, volume.Bottom() + 18) + tick.label +
+           "</text>\n";
   }
 
-  // Candles and volume bars.
-  const double body = std::max(1.0, pitch * 0.7);
-  for (size_t i = 0; i < bars.size(); ++i) {
-    const PriceBar& p = bars[i]->price;
-    const char* colour = ColourOf(*bars[i]);
-    svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" ", x(i), y(p.high), x(i), y(p.low)) +
+  for (const chart::Candle& candle : layout.candles) {
+    const char* colour = ColourOf(candle.direction);
+    svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" ", candle.x, candle.wickTop, candle.x,
+                  candle.wickBottom) +
            "stroke=\"" + colour + "\"/>";
-    const double top = y(std::max(p.open, p.close));
-    const double height = std::max(1.0, y(std::min(p.open, p.close)) - top);
-    svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" ", x(i) - body / 2, top, body, height) +
+    svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" ", candle.body.left, candle.body.top,
+                  candle.body.width, candle.body.height) +
            "fill=\"" + colour + "\"/>";
-    const double volume = static_cast<uint32_t>(p.volume) / mostVolume * (kVolumePanel - 14);
-    svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" ", x(i) - body / 2,
-                  volumeTop + kVolumePanel - volume, body, volume) +
+    svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" ", candle.volume.left, candle.volume.top,
+                  candle.volume.width, candle.volume.height) +
            "fill=\"" + colour + "\" fill-opacity=\"0.75\"/>\n";
   }
-
-  // The average lines, each from its first full value.
-  for (int line = 0; line < kShownLines; ++line) {
+  for (size_t line = 0; line < chart::kLines; ++line) {
     std::string points;
-    for (size_t i = 0; i < entries.size() && i < bars.size(); ++i) {
-      if (entries[i]->lines[line] == 0) continue;
-      points += Format("%.1f,%.1f ", x(i), y(entries[i]->lines[line]));
-    }
+    for (const chart::Point& point : layout.lines[line].points) points += Format("%.1f,%.1f ", point.x, point.y);
     if (!points.empty())
       svg += "<polyline fill=\"none\" stroke-width=\"1.4\" stroke=\"" + std::string(kLineColours[line]) +
              "\" points=\"" + points + "\"/>\n";
   }
+  // The high and low of the chart, and the last price on the axis.
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.highMark.at.x, layout.highMark.at.y - 4) +
+         "fill=\"" + chart::kRiseColour + "\">" + layout.highMark.label + "</text>\n";
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.lowMark.at.x, layout.lowMark.at.y + 14) +
+         "fill=\"" + chart::kFallColour + "\">" + layout.lowMark.label + "</text>\n";
+  svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"16\" ", price.Right() + 2, layout.last.at - 8,
+                frame.rightAxis - 4) +
+         "fill=\"" + ColourOf(layout.lastDirection) + "\"/>";
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\" fill=\"#ffffff\">", price.Right() + 6, layout.last.at + 4) +
+         layout.last.label + "</text>\n";
   return svg + "</svg>\n";
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A bar series drawn as a chart a trader reads at a glance: candles (rises red, falls blue), the
 // volume under them, the 5-, 20-, 60- and 120-bar average lines, dates and prices on the axes.
-// Plain SVG 1.1 that any browser opens.
+// Plain SVG 1.1 that any browser opens. The layout is the chart model's (basesrc/chartmodel.h), the
+// same the chart window paints.
 #include <string>
 
 #include "basesrc/daygate.h"

@@ -12,6 +12,7 @@ enum class Txt : int {
 // clang-format off: the enum and the table must list the areas in one order.
 #define OSTRADA_TEXT(id, utf8) id,
 #include "basesrc/texts/app.inc"
+#include "basesrc/texts/chart.inc"
 #include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/day.inc"

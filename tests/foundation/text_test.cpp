@@ -42,6 +42,7 @@ TEST(TextCatalogueTest, EveryTextConvertsBackToItsSource) {
   const std::pair<Txt, const char*> sources[] = {
 #define OSTRADA_TEXT(id, utf8) {Txt::id, utf8},
 #include "basesrc/texts/app.inc"
+#include "basesrc/texts/chart.inc"
 #include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/day.inc"

@@ -1,10 +1,10 @@
 #include "app/mainfrm.h"
+#include "app/homeboard.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -50,7 +50,7 @@ TEST_F(MainFrameTest, MenuHasTheItemsInOrderWithTheirMnemonics) {
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(Texts(menu->actions()),
             (std::vector<std::string>{"끝내기(&X)", "종목선택창(&S)", "&5호가창", "&10 호가창", "체결창(&N)",
-                                      "주문(&B)", "호가주문(&C)", "보기(&V)", "도움말(&H)"}));
+                                      "주문(&B)", "호가주문(&C)", "차트(&R)", "보기(&V)", "도움말(&H)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuView")->actions()),
             (std::vector<std::string>{"도구 모음(&T)", "상태 표시줄(&S)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuHelp")->actions()), std::vector<std::string>{"ostrada 정보(&A)..."});
@@ -109,10 +109,9 @@ TEST_F(MainFrameTest, ViewItemsShowAndHideTheBars) {
   EXPECT_TRUE(frame_->statusBar()->isVisible());
 }
 
-TEST_F(MainFrameTest, TheClientNeverHoldsADocument) {
-  auto* client = qobject_cast<QMdiArea*>(frame_->centralWidget());
-  ASSERT_NE(client, nullptr);
-  EXPECT_TRUE(client->subWindowList().isEmpty());
+TEST_F(MainFrameTest, TheClientIsTheHomeBoard) {
+  auto* board = qobject_cast<CHomeBoard*>(frame_->centralWidget());
+  ASSERT_NE(board, nullptr);
   EXPECT_EQ(frame_->windowTitle().toStdString(), "ostrada");
 }
 

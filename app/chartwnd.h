@@ -1,0 +1,91 @@
+#pragma once
+// CChartWnd: the chart window (차트). Daily, weekly, monthly or N-minute candles of a stock or an
+// exchange index, drawn by CChartView from the chart model; today's bar follows the stock's live
+// contracts. A window of its own, side by side with the others.
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "basesrc/chartmodel.h"
+#include "basesrc/stocgate.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace ostrada {
+
+class CChartView;
+class CWndConPower;
+class CodeInfoList;
+
+class CChartWnd : public QWidget {
+  Q_OBJECT
+ public:
+  // Bars asked of the server for a daily, weekly or monthly chart: the bars shown first and the
+  // longest average's run before them, and more to scroll back to.
+  static constexpr int32_t kDayBarsAsked = 600;
+  static constexpr int32_t kMinuteBarsAsked = 400;
+  // An index has no contract stream: its newest daily, weekly or monthly bar is asked again this often.
+  static constexpr int kIndexRefreshMs = 3000;
+
+  // `book` is the application's full code book (null while no stocks were received); never freed here.
+  explicit CChartWnd(const CodeInfoList* book, QWidget* parent = nullptr);
+  ~CChartWnd() override;
+
+  const std::string& Code() const { return code_; }
+  char Kind() const { return kind_; }
+  int32_t MinuteInterval() const { return interval_; }
+  const chart::ChartData& Data() const { return data_; }
+  CChartView& View() { return *view_; }
+  // Live contracts taken into today's bar so far.
+  int64_t EventsShown() const { return eventsShown_; }
+  // The link toggle (연동), on by default: a linked window tells its choices and follows others'.
+  bool IsLinked() const;
+  // An index chart's newest bar asked again (the timer's work).
+  void RefreshIndexBar();
+
+ public slots:
+  // Shows the stock or index of the code (ASCII: "A005930", "U001"); an unknown code is told.
+  void showStock(const QString& code);
+  // The same when the window is linked; a window unlinked keeps its stock.
+  void followStock(const QString& code);
+
+ signals:
+  // The user chose a stock in this window while it is linked (not when another window set it).
+  void stockChosen(const QString& code);
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void OnStockEntered();
+  void OnFindButton();
+  void SetKind(char kind);
+  // Downloads the bars of the current code and kind and subscribes to its live contracts.
+  void Reload();
+  void OnContract(intptr_t lParam);
+
+  const CodeInfoList* const book_;
+  StocGate gate_;
+  std::string code_;
+  std::string name_;
+  char kind_ = 'D';
+  int32_t interval_ = 5;
+  chart::ChartData data_;
+  QLineEdit* stock_;
+  QLabel* name_label_;
+  QButtonGroup* kinds_;
+  QComboBox* intervals_;
+  QCheckBox* link_;
+  QTimer indexTimer_;
+  CChartView* view_;
+  CWndConPower* feed_;
+  int64_t eventsShown_ = 0;
+};
+
+}  // namespace ostrada

@@ -1,0 +1,83 @@
+#pragma once
+// CHomeBoard: the main window's home board. The two exchange indexes with their change and rate,
+// the user's watchlist (관심종목) of live rows, and, once logged in to trading, one account line:
+// cash, value, profit and loss, open orders. The watchlist is the interest-group text file in the
+// data folder; a new user starts with the day's most traded stocks.
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/watchmodel.h"
+#include "basesrc/stocgate.h"
+#include "basesrc/watchlist.h"
+
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace ostrada {
+
+class CodeInfoList;
+
+class CHomeBoard : public QWidget {
+  Q_OBJECT
+ public:
+  // Rows a new user's watchlist starts with.
+  static constexpr int kFirstRows = 20;
+  // How often the indexes and the account line are asked again (the rows are live).
+  static constexpr int kRefreshMs = 3000;
+
+  // `book` is the application's full code book (null while no stocks were received); never freed
+  // here. The watchlist is read from `watchlistPath` (empty: the data folder's file).
+  explicit CHomeBoard(const CodeInfoList* book, QWidget* parent = nullptr, std::string watchlistPath = {});
+  ~CHomeBoard() override;
+
+  // Adds the stock to the watchlist and saves it; an unknown or listed code is told. 1/0.
+  int AddStock(const std::string& code);
+  // Removes the row and saves the list.
+  void RemoveRow(int row);
+  // Asks the indexes (and the account when logged in) again.
+  void Refresh();
+  // Logs in to trading through the board's own gateway and shows the account line. 1/0.
+  int LogIn();
+
+  WatchModel& Model() { return model_; }
+  // Live contract events taken by the rows so far.
+  int64_t EventsShown() const { return eventsShown_; }
+  const std::string& WatchlistPath() const { return path_; }
+
+ signals:
+  // The user double-clicked a watchlist row.
+  void stockChosen(const QString& code);
+
+ private:
+  struct LiveRow;
+  void BuildControls();
+  void LoadRows();
+  std::vector<WatchEntry> MostTraded();
+  // Prices of the codes now, then a live subscription for each row.
+  void FillPrices(std::vector<WatchRow>& rows);
+  void Subscribe(const std::string& code);
+  void OnLiveEvent(LiveRow& row);
+  void RefreshIndexes();
+  void RefreshAccount();
+  void SaveRows();
+  void OnAddButton();
+
+  const CodeInfoList* const book_;
+  std::string path_;
+  StocGate gate_;
+  WatchModel model_;
+  std::vector<std::unique_ptr<LiveRow>> live_;
+  std::vector<WatchEntry> unlisted_;
+  QLabel* indexes_[2] = {};
+  QTableView* table_ = nullptr;
+  QLabel* account_ = nullptr;
+  QPushButton* login_ = nullptr;
+  QTimer refresh_;
+  int64_t eventsShown_ = 0;
+};
+
+}  // namespace ostrada

@@ -1,0 +1,115 @@
+#include "basesrc/watchlist.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada {
+
+static constexpr char kModule[] = "basesrc/watchlist";
+namespace {
+
+// A watchlist is a few hundred lines; anything far larger is not one.
+constexpr std::streamoff kLargestFile = 1 << 20;
+
+std::string_view Trimmed(std::string_view line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  return line;
+}
+
+std::string WithPath(Txt format, const std::string& path) {
+  std::string text = Text(format);
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+
+}  // namespace
+
+std::string WatchlistFileName() {
+  return DataFolder() + "watchlist.txt";
+}
+
+std::vector<WatchEntry> ParseInterestText(std::string_view text) {
+  std::vector<WatchEntry> entries;
+  std::set<std::string> seen;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view line = Trimmed(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.empty() || line.substr(0, 2) == "//" || line.front() == '[') continue;
+    const size_t open = line.find('(');
+    const size_t close = line.rfind(')');
+    const std::string_view code = Trimmed(line.substr(0, open));
+    if (code.empty() || code.size() > 15 || code.find(' ') != std::string_view::npos) continue;
+    WatchEntry entry{std::string(code), {}};
+    if (open != std::string_view::npos && close != std::string_view::npos && close > open)
+      entry.name = std::string(line.substr(open + 1, close - open - 1));
+    if (seen.insert(entry.code).second) entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+std::string InterestText(const std::vector<WatchEntry>& entries, const std::string& title) {
+  std::string text = "//" + title + "\r\n[" + title + "]\r\n";
+  for (const WatchEntry& entry : entries) text += entry.code + "(" + entry.name + ")\r\n";
+  return text + "\r\n";
+}
+
+int LoadWatchlist(const std::string& path, std::vector<WatchEntry>* entries) {
+  if (!OSTRADA_VERIFY(entries != nullptr)) return -1;
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) && !error) return 0;
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) {
+    ShowMessage(WithPath(Txt::kWatchlistReadFailed, path));
+    return -1;
+  }
+  const std::streamoff size = in.tellg();
+  if (size < 0 || size > kLargestFile) {
+    ShowMessage(WithPath(Txt::kWatchlistReadFailed, path));
+    return -1;
+  }
+  in.seekg(0);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    ShowMessage(WithPath(Txt::kWatchlistReadFailed, path));
+    return -1;
+  }
+  *entries = ParseInterestText(text);
+  return 1;
+}
+
+int SaveWatchlist(const std::string& path, const std::vector<WatchEntry>& entries, const std::string& title) {
+  const std::string temporary = path + ".new";
+  const std::string text = InterestText(entries, title);
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) {  // nothing was created, so nothing is removed
+      ShowMessage(WithPath(Txt::kWatchlistSaveFailed, path));
+      return 0;
+    }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (!out) {
+      std::remove(temporary.c_str());
+      ShowMessage(WithPath(Txt::kWatchlistSaveFailed, path));
+      return 0;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    ShowMessage(WithPath(Txt::kWatchlistSaveFailed, path));
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace ostrada

@@ -1,0 +1,186 @@
+// The home board on a small exchange: a new user's list of the most traded stocks, a report loaded
+// as the watchlist, live rows against the server's own prices, the user's edits kept in the file,
+// a double-click telling the chosen stock, the account line after a login.
+#include "app/homeboard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/qtext.h"
+#include "app/simplecombo.h"
+#include "basesrc/daygate.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/nowgate.h"
+#include "tests/gui_app/gui_helpers.h"
+#include "tests/gui_chart/chart_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/render.h"
+
+namespace ostrada {
+namespace {
+
+class HomeBoard : public testing::ExchangeFixture {
+ protected:
+  HomeBoard() { std::filesystem::create_directories(folder_); }
+  ~HomeBoard() override { std::filesystem::remove_all(folder_); }
+
+  std::vector<std::string> Codes(CHomeBoard& board) {
+    std::vector<std::string> codes;
+    for (const WatchRow& row : board.Model().Rows()) codes.push_back(row.code);
+    return codes;
+  }
+
+  std::string folder_ =
+      ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_board/";
+  std::string path_ = folder_ + "watchlist.txt";
+};
+
+// Digits grouped by three, for checking what the board shows.
+std::string Grouped(int64_t value) {
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+  return (value < 0 ? "-" : "") + digits;
+}
+
+TEST_F(HomeBoard, ANewUserStartsWithTheTwentyMostTradedStocksKeptAtTheFirstEdit) {
+  for (int minute = 0; minute < 30; ++minute) exchange_.Advance(60'000);
+  CHomeBoard board(book_.get(), nullptr, path_);
+  // The market by volume, ranked here.
+  StocGate gate;
+  std::unique_ptr<NowGate> market = gate.DownloadNowBook(*book_, kNowKeyCode);
+  ASSERT_NE(market, nullptr);
+  std::vector<std::pair<int64_t, std::string>> ranked;
+  for (const NowInfo* stock = market->First(); stock != nullptr; stock = stock->next)
+    ranked.push_back({static_cast<uint32_t>(stock->price.bar.volume), stock->key.code});
+  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  const std::vector<std::string> codes = Codes(board);
+  ASSERT_EQ(codes.size(), 20u);
+  for (size_t k = 0; k < 20; ++k) EXPECT_EQ(board.Model().Rows()[k].volume, ranked[k].first) << k;
+  EXPECT_GE(board.Model().Rows()[19].volume, ranked[20].first);
+
+  // Nothing is written until the user edits the list; then the whole list is kept.
+  EXPECT_FALSE(std::filesystem::exists(path_));
+  board.RemoveRow(19);
+  const std::string file = testing::ReadBytes(path_);
+  EXPECT_EQ(file.rfind(Utf8ToCp949("//관심종목\r\n[관심종목]\r\n"), 0), 0u);
+  EXPECT_EQ(ParseInterestText(file).size(), 19u);
+  EXPECT_EQ(ParseInterestText(file)[0].code, codes[0]);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
+  const CodeInfo* a = book_->First();
+  const CodeInfo* b = a->next;
+  const CodeInfo* c = b->next;
+  const std::string report = "//report\r\n[g1]\r\n" + std::string(c->key.code) +
+                             "(x)\r\nA999999(gone)\r\n\r\n[g2]\r\n" + a->key.code + "(y)\r\n" + c->key.code +
+                             "(x)\r\n\r\n";
+  testing::WriteBytes(path_, report);
+  CHomeBoard board(book_.get(), nullptr, path_);
+  board.resize(700, 500);
+  ASSERT_EQ(Codes(board), (std::vector<std::string>{c->key.code, a->key.code}));
+  EXPECT_EQ(board.Model().Cell(0, WatchModel::kName), FromCp949(c->key.name.get()));  // the book's name
+
+  for (int minute = 0; minute < 15; ++minute) exchange_.Advance(60'000);
+  StocGate gate;
+  for (const WatchRow& row : board.Model().Rows()) {
+    NowPrice now{};
+    ASSERT_EQ(gate.FetchNowPrice(&now, row.code.c_str()), 1);
+    EXPECT_EQ(row.price, now.bar.close) << row.code;
+    EXPECT_EQ(row.change, now.bar.change) << row.code;
+    EXPECT_EQ(row.volume, static_cast<uint32_t>(now.bar.volume)) << row.code;
+    const int64_t previous = int64_t{now.bar.close} - now.bar.change;
+    EXPECT_NEAR(row.Rate(), now.bar.change * 100.0 / static_cast<double>(previous), 1e-9);
+  }
+  const WatchRow& first = board.Model().Rows()[0];
+  EXPECT_EQ(board.Model().Cell(0, WatchModel::kPrice).toStdString(), Grouped(first.price));
+  EXPECT_EQ(board.Model().Cell(0, WatchModel::kVolume).toStdString(), Grouped(first.volume));
+  const QVariant colour = board.Model().data(board.Model().index(0, WatchModel::kChange), Qt::ForegroundRole);
+  if (first.change != 0) {
+    EXPECT_EQ(colour.value<QColor>(), first.change > 0 ? QColor(Qt::red) : QColor(Qt::blue));
+  }
+
+  // The indexes as the server gives them: close and change in points, grouped.
+  std::unique_ptr<DaySeries> index = gate.DownloadBarsNew("U001", "x", 1, 1, 'D', 0, 0, 1);
+  ASSERT_NE(index, nullptr);
+  const PriceBar& bar = index->Newest()->price;
+  board.Refresh();
+  const QString shown = board.findChild<QLabel*>("indexU001")->text();
+  char close[32];
+  std::snprintf(close, sizeof close, "%s.%02d", Grouped(bar.close / 100).c_str(), bar.close % 100);
+  EXPECT_TRUE(shown.contains(QString::fromLatin1(close))) << shown.toStdString() << " " << close;
+  EXPECT_TRUE(board.findChild<QLabel*>("indexU201")->text().contains(QStringLiteral("코스닥")));
+  board.show();
+  testing::RenderToPng(board, "home_board.png");
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
+  const CodeInfo* a = book_->First();
+  const CodeInfo* b = a->next;
+  testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\nA999999(gone)\r\n\r\n");
+  CHomeBoard board(book_.get(), nullptr, path_);
+  board.resize(700, 500);
+  board.show();
+  std::vector<QString> chosen;
+  QObject::connect(&board, &CHomeBoard::stockChosen, [&](const QString& code) { chosen.push_back(code); });
+
+  EXPECT_EQ(board.AddStock(b->key.code), 1);
+  EXPECT_EQ(board.AddStock(b->key.code), 0);
+  ASSERT_EQ(recording_.sink.Texts().size(), 1u);
+  EXPECT_EQ(recording_.sink.Texts()[0], "이미 관심종목에 있는 종목입니다.");
+  EXPECT_GT(board.Model().Rows()[1].price, 0);
+  // The unlisted stock stays in the file after the user's edits.
+  std::vector<WatchEntry> saved = ParseInterestText(testing::ReadBytes(path_));
+  ASSERT_EQ(saved.size(), 3u);
+  EXPECT_EQ(saved[0].code, a->key.code);
+  EXPECT_EQ(saved[1].code, b->key.code);
+  EXPECT_EQ(saved[2].code, "A999999");
+
+  auto* table = board.findChild<QTableView*>("watchlist");
+  const QRect cell = table->visualRect(board.Model().index(1, 0));
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonPress, cell.center());
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonRelease, cell.center(), Qt::NoButton);
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonDblClick, cell.center());
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonRelease, cell.center(), Qt::NoButton);
+  ASSERT_EQ(chosen.size(), 1u);
+  EXPECT_EQ(chosen[0], QString::fromLatin1(b->key.code));
+
+  // "추가" takes the finder's choice.
+  const CodeInfo* c = b->next;
+  testing::WhenShown("dialog135", [&](QWidget& finder) {
+    testing::TypeText(*finder.findChild<SimpleComboBox*>("combo1179")->Edit(), FromCp949(c->key.name.get()));
+    finder.findChild<QPushButton*>("button1")->click();
+  });
+  board.findChild<QPushButton*>("watchAdd")->click();
+  ASSERT_EQ(Codes(board), (std::vector<std::string>{a->key.code, b->key.code, c->key.code}));
+  board.RemoveRow(2);
+
+  board.findChild<QPushButton*>("watchRemove")->click();  // the clicked row
+  EXPECT_EQ(Codes(board), std::vector<std::string>{a->key.code});
+  saved = ParseInterestText(testing::ReadBytes(path_));
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[1].code, "A999999");
+}
+
+TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
+  testing::WriteBytes(path_, "//w\r\n");
+  CHomeBoard board(book_.get(), nullptr, path_);
+  board.show();
+  auto* line = board.findChild<QLabel*>("accountLine");
+  EXPECT_FALSE(line->isVisible());
+  board.findChild<QPushButton*>("boardLogin")->click();
+  EXPECT_TRUE(line->isVisible());
+  const std::string text = line->text().toStdString();
+  EXPECT_NE(text.find("예수금 " + Grouped(sim::PaperOptions{}.startingCash)), std::string::npos) << text;
+  EXPECT_NE(text.find("평가금액 0"), std::string::npos) << text;
+  EXPECT_NE(text.find("미체결 0건"), std::string::npos) << text;
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+}  // namespace
+}  // namespace ostrada
