@@ -257,8 +257,15 @@ bool ReadOrder(const TradeOptions& options, OrderRequest* order) {
   return !modify || ReadCount(w[4], &order->price);
 }
 
+void PrintOrderNumber(int32_t number) {
+  std::printf("%s : %d\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), number);
+  std::fflush(stdout);
+}
+
 // Prints every order event of the subscription as the event log words it. The server tells the
-// acceptance while the order request is still running: those lines wait until the order number is out.
+// acceptance while the order request is still running, before the order is routed: its number is
+// printed then, so a script that is killed later has every number the ledger holds for it. Event
+// lines never come before the number.
 class EventPrinter : public WindowHandle {
  public:
   explicit EventPrinter(broker::IMarketRequest& object) : object_(object) {}
@@ -266,6 +273,7 @@ class EventPrinter : public WindowHandle {
     if (message != WM_EVENT_RECEIVED) return 0;
     try {
       OrderEvent event = ReadOrderEvent(object_);
+      if (holding_ && event.kind == "4") ShowNumber(event.value5);
       std::string line;
       if (BuildOrderEventLine(&event, &line)) waiting_.push_back(Utf8(line));
     } catch (const broker::ComError& error) {
@@ -274,16 +282,22 @@ class EventPrinter : public WindowHandle {
     if (!holding_) Flush();
     return 0;
   }
-  // From now on every line is printed as it comes.
-  void Release() {
-    holding_ = false;
+  // The order request returned with `number`: it is printed unless its acceptance printed it, and
+  // from now on every line is printed as it comes.
+  void Release(int32_t number) {
+    if (holding_) ShowNumber(number);
     Flush();
   }
 
  private:
+  void ShowNumber(int32_t number) {
+    PrintOrderNumber(number);
+    holding_ = false;
+  }
   void Flush() {
     for (const std::string& line : waiting_) std::printf("%s\n", line.c_str());
     waiting_.clear();
+    std::fflush(stdout);
   }
   broker::IMarketRequest& object_;
   std::vector<std::string> waiting_;
@@ -313,8 +327,12 @@ class OrderEventFeed {
       ShowMessage(error.Description());
     }
   }
-  void Release() {
-    if (printer_) printer_->Release();
+  void Release(int32_t number) {
+    if (printer_) {
+      printer_->Release(number);
+    } else {
+      PrintOrderNumber(number);
+    }
   }
   OrderEventFeed(const OrderEventFeed&) = delete;
   OrderEventFeed& operator=(const OrderEventFeed&) = delete;
@@ -325,7 +343,8 @@ class OrderEventFeed {
   std::unique_ptr<CEventSink> sink_;
 };
 
-int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, const OrderRequest& order) {
+int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, const OrderRequest& order,
+         OrderEventFeed& feed) {
   std::string failure;
   int sent = 0;
   switch (order.action) {
@@ -346,7 +365,7 @@ int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, c
     ShowMessage(failure);
     return kExitFailure;
   }
-  std::printf("%s : %d\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), gate.LastOrderNumber());
+  feed.Release(gate.LastOrderNumber());
   return kExitOk;
 }
 
@@ -362,8 +381,7 @@ int RunOrder(const TradeOptions& options) {
   std::string account;
   if (!LogIn(gate, &account)) return kExitFailure;
   OrderEventFeed feed;
-  const int result = Send(gate, *book, account, order);
-  feed.Release();
+  const int result = Send(gate, *book, account, order, feed);
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
   }

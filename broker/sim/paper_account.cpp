@@ -11,8 +11,9 @@ namespace {
 
 // Owned orders in the books carry this owner; the market's own liquidity has 0.
 constexpr uint32_t kPaperOwner = 1;
-// How often the pump tells the ledger the exchange's time (so a restart resumes near it).
-constexpr int64_t kSeeEveryMs = 60'000;
+// How often the pump tells the ledger the exchange's time: a restart resumes there, and a command
+// line started meanwhile trades at this process's time.
+constexpr int64_t kSeeEveryMs = 1'000;
 
 // Statuses of refusals that have no reason of the exchange's common table.
 constexpr int16_t kUnknownAccountStatus = 21;
@@ -386,33 +387,42 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
   }
 }
 
+void PaperTrading::Forget(Market& market, int32_t number) {
+  auto found = resting_.find(number);
+  if (found == resting_.end()) return;
+  const Resting& resting = found->second;
+  if (resting.where == Waiting::kBook) {
+    market.Book(resting.stock)
+        .Orders()
+        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
+                INT32_MAX);
+  }
+  if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
+  resting_.erase(found);
+}
+
 void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
-  std::optional<PaperOrder> order;
+  PaperLedger::FillResult recorded;
   try {
-    order = ledger_->Order(date_, number);
-    if (!order || order->state != OrderState::kOpen) return;  // ended elsewhere (the other process)
-    quantity = std::min(quantity, order->Remaining());
-    if (quantity <= 0) return;
-    ledger_->RecordFill(*order, price, quantity, market_->Current().Now(),
-                        {context_.Clock().Date(), context_.Clock().TimeOfDay()});
+    recorded = ledger_->RecordFill(date_, number, seenFilled_[number], price, quantity, market_->Current().Now(),
+                                   {context_.Clock().Date(), context_.Clock().TimeOfDay()});
   } catch (const SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return;
   }
-  if (order->Remaining() == quantity) {
-    auto found = resting_.find(number);
-    if (found != resting_.end()) {
-      if (--stocksResting_[found->second.stock] == 0) stocksResting_.erase(found->second.stock);
-      resting_.erase(found);
-    }
-  }
-  Notify(*order, '1', quantity, price);
+  if (!recorded.order) return;
+  const PaperOrder& order = *recorded.order;
+  // What another process recorded counts as seen too, so this one never records it again.
+  seenFilled_[number] = order.filled + recorded.quantity;
+  if (order.state != OrderState::kOpen || order.Remaining() <= recorded.quantity) Forget(market_->Current(), number);
+  if (recorded.quantity > 0) Notify(order, '1', recorded.quantity, price);
 }
 
 void PaperTrading::StartDay(Market& market) {
   date_ = market.TradingDate();
   resting_.clear();
   stocksResting_.clear();
+  seenFilled_.clear();
   if (!ledger_) return;
   std::vector<PaperOrder> open;
   try {
@@ -426,6 +436,7 @@ void PaperTrading::StartDay(Market& market) {
   for (const PaperOrder& order : open) {
     const int stock = market.Find(order.code);
     if (stock < 0) continue;
+    seenFilled_[order.number] = order.filled;
     const Phase entered = PhaseAt(order.timeMs);
     const bool auctionPending =
         entered == Phase::kAuction && (order.timeMs < kOpenMs ? market.Now() < kOpenMs : market.Now() < kCloseMs);
@@ -483,6 +494,21 @@ void PaperTrading::CloseDay(Market& market) {
   stocksResting_.clear();
   ledger_->ExpireBefore(AddDays(date_, 1));
   closedDate_ = date_;
+}
+
+int64_t PaperTrading::LedgerClockAhead() {
+  if (!ledger_) return 0;
+  PaperLedger::Moment seen;
+  try {
+    seen = ledger_->LastSeen();
+  } catch (const SqliteError&) {
+    return 0;  // the clock follows at the next pump
+  }
+  if (!IsValidDate(seen.date)) return 0;
+  const ExchangeClock& clock = context_.Clock();
+  const int64_t ahead = (DaysSinceEpoch(seen.date) - DaysSinceEpoch(clock.Date())) * kMillisecondsPerDay +
+                        seen.timeMs - clock.TimeOfDay();
+  return std::max<int64_t>(0, ahead);
 }
 
 void PaperTrading::Pump() {

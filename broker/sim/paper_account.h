@@ -94,6 +94,9 @@ class PaperTrading {
 
   // Follows the market to the clock's time: a new day, the auctions, the fills of resting orders.
   void Pump();
+  // How far the account's clock in the ledger is ahead of the exchange's (another process ran the
+  // market on), in milliseconds; 0 when it is not ahead.
+  int64_t LedgerClockAhead();
 
  private:
   enum class Waiting { kBook, kOpeningAuction, kClosingAuction };
@@ -112,7 +115,11 @@ class PaperTrading {
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
   void Unrest(Market& market, int32_t number, int32_t quantity);
+  // Records an execution of a day's order as this process saw it, and tells the listeners what the
+  // ledger took.
   void Execute(int32_t number, int32_t price, int32_t quantity);
+  // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
+  void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
@@ -130,6 +137,7 @@ class PaperTrading {
   int64_t lastSeen_ = -1;
   std::map<int32_t, Resting> resting_;  // today's orders of this process still in a book or an auction
   std::map<int, int> stocksResting_;    // stock index -> orders of it in `resting_`
+  std::map<int32_t, int32_t> seenFilled_;  // today's order -> the quantity this process saw filled
   std::vector<OrderNoticeListener*> listeners_;
   ExchangeClock::ListenerId pump_;
 };

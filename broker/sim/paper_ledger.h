@@ -55,6 +55,7 @@ struct PaperHolding {
 struct PaperFill {
   int32_t date = 0;
   int32_t number = 0;
+  int32_t start = 0;  // the order's quantity filled before it
   int32_t price = 0;
   int32_t quantity = 0;
   int64_t commission = 0;
@@ -120,11 +121,26 @@ class PaperLedger {
   void Expire(int32_t date, int32_t number);
   // Ends every order still open from a date before `date`.
   int ExpireBefore(int32_t date);
-  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash,
-  // and the exchange time `now` (see See). `order` is the order as stored now.
-  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs, const Moment& now);
+  // What recording an execution did: the order as stored before it (none when unknown) and the
+  // shares recorded (0: nothing).
+  struct FillResult {
+    std::optional<PaperOrder> order;
+    int32_t quantity = 0;
+  };
+  // One execution, in one write transaction that reads the order, the cash and the holding again: the
+  // fill, the order's filled quantity, the holding, the cash, the held cash and the exchange time
+  // `now` (see See). `start` is the quantity the filling process saw filled before it: with the order
+  // it names the execution, so the same one reached by two processes is recorded once. Records at
+  // most the order's remainder, and nothing the cash or the shares held cannot pay for.
+  FillResult RecordFill(int32_t date, int32_t number, int32_t start, int32_t price, int32_t quantity, int32_t timeMs,
+                        const Moment& now);
 
-  // The latest exchange time the ledger has seen.
+  // The seed of the account's market; none until a session chose it.
+  std::optional<uint64_t> MarketSeed();
+  // Keeps `seed` as the account's market unless one is kept already; returns the one kept.
+  uint64_t KeepMarketSeed(uint64_t seed);
+
+  // The account's clock: the latest exchange time the ledger has seen (date 0: none yet).
   Moment LastSeen();
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
@@ -132,6 +148,8 @@ class PaperLedger {
  private:
   PaperLedger(const std::string& path, const FeeRates& fees);
   void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
+  // Brings the schema of any earlier version to this one, in the caller's transaction.
+  void Migrate();
   // The cash an open buy holds for `remaining` shares; 0 for a sell.
   int64_t Held(const PaperOrder& order, int32_t remaining) const;
   void AddReserved(const std::string& account, int64_t change);

@@ -11,6 +11,10 @@ namespace {
 
 }  // namespace
 
+bool SqliteError::IsConstraint() const {
+  return code_ == SQLITE_CONSTRAINT;
+}
+
 SqliteDb::SqliteDb(const std::string& path, bool create) {
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);

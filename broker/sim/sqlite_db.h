@@ -16,6 +16,8 @@ class SqliteError : public std::runtime_error {
  public:
   SqliteError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
   int Code() const { return code_; }
+  // A CHECK, UNIQUE or NOT NULL constraint refused the write.
+  bool IsConstraint() const;
 
  private:
   int code_;

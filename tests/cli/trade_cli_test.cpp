@@ -3,11 +3,19 @@
 // sends nothing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "broker/sim/listing.h"
+#include "broker/sim/paper_account.h"
+#include "broker/sim/paper_ledger.h"
 #include "tests/support/cli.h"
 
 namespace ostrada {
@@ -82,6 +90,47 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
   const auto account = RunCli("account --json" + Market("10:00:00"));
   ASSERT_EQ(account.exitCode, 0) << account.output;
   EXPECT_NE(account.output.find("\"holdings\":[],\"unfilled\":[]"), std::string::npos) << account.output;
+}
+
+// A script that runs an order into a pipe and is killed while the market runs has the order's number:
+// the line reaches the pipe as it is printed, before the order is routed.
+TEST_F(TradeCli, AKilledRunHasPrintedTheNumberOfEveryOrderTheLedgerHolds) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const std::string cli = testing::CliPath();
+  const std::string seed = "7", stocks = "40", date = "20261208", at = "10:00:00";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
+    close(out[0]);
+    execl(cli.c_str(), cli.c_str(), "order", "buy", code.c_str(), "10", "--market", "--run", "86400", "--seed",
+          seed.c_str(), "--stocks", stocks.c_str(), "--date", date.c_str(), "--at", at.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* in = fdopen(out[0], "r");
+  char line[256] = {};
+  const bool got = std::fgets(line, sizeof line, in) != nullptr;
+  int status = 0;
+  const pid_t ended = waitpid(child, &status, WNOHANG);
+  kill(child, SIGKILL);
+  if (ended == 0) waitpid(child, &status, 0);
+  std::fclose(in);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(ended, 0) << "the first line came only when the run was over";
+  int32_t number = 0;
+  ASSERT_EQ(std::sscanf(line, "주문번호 : %d", &number), 1) << line;
+
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  EXPECT_TRUE(ledger->Order(20261208, number).has_value());
+  EXPECT_FALSE(ledger->Order(20261208, number + 1).has_value()) << "an order whose number was never printed";
 }
 
 }  // namespace

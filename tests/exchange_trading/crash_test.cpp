@@ -1,6 +1,7 @@
-// A process killed with SIGKILL while orders and fills stream: after it, every order and fill it
-// acknowledged is in the ledger exactly once, and the cash and the holdings at cost follow from the
-// fills to the won. OSTRADA_CRASH_ROUNDS sets how many kills (scripts/paper_crash.sh runs many).
+// Two processes trading on one ledger, each killed with SIGKILL while orders and fills stream: after
+// them, every order and fill they acknowledged is in the ledger exactly once, no order is filled
+// beyond its quantity, and the cash, the held cash and the holdings at cost follow from the fills to
+// the won. OSTRADA_CRASH_ROUNDS sets how many rounds (scripts/paper_crash.sh runs many).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -45,7 +46,8 @@ class Reporter : public broker::IEventSink {
 };
 
 // The child: trades on the ledger until it is killed.
-[[noreturn]] void StreamUntilKilled(const std::string& ledger, int32_t date, int fd) {
+// `shift` varies the stream between the processes.
+[[noreturn]] void StreamUntilKilled(const std::string& ledger, int32_t date, int fd, uint64_t shift) {
   {
     ExchangeOptions options = Trading(ledger);
     options.tradingDate = date;
@@ -60,7 +62,7 @@ class Reporter : public broker::IEventSink {
     int32_t lastResting = 0;
     std::string lastRestingCode;
     int refusedInARow = 0;
-    for (uint64_t i = 0;; ++i) {
+    for (uint64_t i = shift;; ++i) {
       const std::string& code = codes[i % 8];
       const auto [ask, bid] = session.Best(code);
       OrderReply reply;
@@ -95,16 +97,20 @@ struct Acknowledged {
   std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> fills;  // date, number, quantity, price
 };
 
-// Runs a child on the date until it acknowledged enough, kills it, and collects what it said.
+// Runs two children on the date, kills one once they acknowledged `before` events between them and
+// the other a while later, and collects what they said.
 void KillMidStream(const std::string& ledger, int32_t date, size_t before, Acknowledged& acknowledged) {
   int pipeFds[2];
   ASSERT_EQ(pipe(pipeFds), 0);
   std::fflush(nullptr);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipeFds[0]);
-    StreamUntilKilled(ledger, date, pipeFds[1]);
+  pid_t children[2] = {-1, -1};
+  for (int i = 0; i < 2; ++i) {
+    children[i] = fork();
+    ASSERT_GE(children[i], 0);
+    if (children[i] == 0) {
+      close(pipeFds[0]);
+      StreamUntilKilled(ledger, date, pipeFds[1], static_cast<uint64_t>(i) * 3);
+    }
   }
   close(pipeFds[1]);
   FILE* in = fdopen(pipeFds[0], "r");
@@ -118,22 +124,26 @@ void KillMidStream(const std::string& ledger, int32_t date, size_t before, Ackno
     if (kind == 'O') acknowledged.orders.emplace(day, number);
     if (kind == 'F' && (fields >> quantity >> price)) acknowledged.fills.emplace(day, number, quantity, price);
   };
-  while (seen < before && std::fgets(line, sizeof line, in) != nullptr) {
-    take(line);
-    ++seen;
+  for (const size_t until : {before, before + before / 2}) {
+    while (seen < until && std::fgets(line, sizeof line, in) != nullptr) {
+      take(line);
+      ++seen;
+    }
+    kill(children[until == before ? 0 : 1], SIGKILL);
   }
-  kill(child, SIGKILL);
-  // What the child wrote before it died was acknowledged too.
+  // What the children wrote before they died was acknowledged too.
   while (std::fgets(line, sizeof line, in) != nullptr) take(line);
   std::fclose(in);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself: " << status;
-  ASSERT_GE(seen, before);
+  for (const pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "a child ended by itself: " << status;
+  }
+  ASSERT_GE(seen, before + before / 2);
 }
 
 // The ledger against what was acknowledged and against itself.
-void Reconcile(const std::string& path, const Acknowledged& acknowledged) {
+void Reconcile(const std::string& path, int32_t latestDate, const Acknowledged& acknowledged) {
   std::string problem;
   auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), kStreamCash, FeeRates{}, problem);
   ASSERT_TRUE(ledger) << problem;
@@ -177,11 +187,19 @@ void Reconcile(const std::string& path, const Acknowledged& acknowledged) {
     ASSERT_LE(quantity, order->quantity);
   }
   EXPECT_EQ(ledger->Cash(kAccount), cash);
+  // The open buys hold their cash, at their reserve price with the commission, and nothing more.
+  int64_t held = 0;
+  for (const PaperOrder& order : ledger->OpenOrders(kAccount, latestDate, 0, INT32_MAX)) {
+    ASSERT_LE(order.filled + order.withdrawn, order.quantity);
+    const int64_t value = static_cast<int64_t>(order.reservePrice) * order.Remaining();
+    if (order.IsBuy()) held += value + fees.Commission(value);
+  }
+  EXPECT_EQ(ledger->ReservedCash(kAccount), held);
   for (const auto& [code, holding] : holdings) {
-    const PaperHolding stored = ledger->Holding(kAccount, code);
-    EXPECT_EQ(stored.quantity, holding.quantity) << code;
-    EXPECT_EQ(stored.value, holding.value) << code;
-    EXPECT_EQ(stored.cost, holding.cost) << code;
+    const PaperHolding kept = ledger->Holding(kAccount, code);
+    EXPECT_EQ(kept.quantity, holding.quantity) << code;
+    EXPECT_EQ(kept.value, holding.value) << code;
+    EXPECT_EQ(kept.cost, holding.cost) << code;
   }
 }
 
@@ -202,7 +220,7 @@ TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
     // The kill lands at a different point of the stream each round.
     KillMidStream(ledger, date, 100 + static_cast<size_t>(round) * 37 % 150, acknowledged);
     if (::testing::Test::HasFatalFailure()) return;
-    Reconcile(ledger, acknowledged);
+    Reconcile(ledger, date, acknowledged);
     if (::testing::Test::HasFatalFailure()) return;
   }
   EXPECT_GT(acknowledged.fills.size(), 0u);
