@@ -4,6 +4,7 @@
 // prints each order event as the event log words it.
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,9 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
+#include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/paper_account.h"
 #include "tools/cli_paper.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
@@ -31,8 +34,8 @@ namespace {
 constexpr int kMaxRunSeconds = 86400;
 
 struct TradeOptions {
-  // Trading wants the market open: the clock stands in the morning session unless told otherwise.
-  ExchangeSetup setup = {sim::ExchangeOptions{}.seed, 0, 0, "10:30:00"};
+  // The account's clock unless --at or --date is given.
+  ExchangeSetup setup = {.at = "09:00:00"};
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string price;
@@ -73,21 +76,70 @@ bool ReadCount(const std::string& text, int32_t* value) {
   return false;
 }
 
-// The exchange of the options, its clock started at --at on the trading date.
-std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
+// Where the command's exchange starts: at the account's clock unless --date or --at move it forward.
+// A new ledger's clock starts at 09:00:00 of the last trading day (or where the command says).
+// Trading only moves the clock forward; a read-only command shows the account at its clock. Null
+// after telling why.
+std::optional<sim::PaperLedger::Moment> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
+                                                    bool readOnly) {
   const int64_t at = ParseTime(options.setup.at);
   if (at < 0) {
     char message[512];
     std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
     ShowMessage(message);
-    return nullptr;
+    return std::nullopt;
   }
-  sim::ExchangeOptions exchangeOptions = StoppedAt(options.setup.date, at);
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(paper.ledgerPath, sim::PaperAccountNumbers(), paper.startingCash,
+                                       sim::FeeRatesOf(paper), problem);
+  if (!ledger) {
+    ShowMessage(problem);
+    return std::nullopt;
+  }
+  const ExchangeSetup& setup = options.setup;
+  try {
+    const sim::PaperLedger::Moment clock = ledger->LastSeen();
+    if (!sim::IsValidDate(clock.date)) {
+      const sim::PaperLedger::Moment start{
+          setup.DateGiven() ? setup.date : sim::DefaultTradingDate(sim::SystemMilliseconds()),
+          setup.AtGiven() ? at : sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100)};
+      ledger->See(start.date, start.timeMs);
+      return start;
+    }
+    sim::PaperLedger::Moment start{setup.DateGiven() ? setup.date : clock.date, clock.timeMs};
+    if (setup.AtGiven()) {
+      start.timeMs = at;
+    } else if (start.date != clock.date) {
+      start.timeMs = sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100);
+    }
+    const bool early = Before(start, clock);
+    if (early || (readOnly && Before(clock, start))) {
+      char message[512];
+      std::snprintf(message, sizeof message, TextC(early ? Txt::kPaperBeforeClock : Txt::kPaperAfterClock),
+                    MomentText(clock).c_str());
+      ShowMessage(message);
+      return std::nullopt;
+    }
+    return start;
+  } catch (const sim::SqliteError& error) {
+    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return std::nullopt;
+  }
+}
+
+// The exchange of the account's market, its clock started where StartMoment says.
+std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool readOnly) {
+  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
+  sim::PaperOptions paper = PaperOptionsFor(options.paper);
+  if (paper.ledgerPath.empty()) return nullptr;
+  // Without --seed the account's own market; a --seed of another market is refused by the exchange.
+  paper.drawSeed = !options.setup.SeedGiven();
+  const std::optional<sim::PaperLedger::Moment> start = StartMoment(options, paper, readOnly);
+  if (!start) return nullptr;
+  sim::ExchangeOptions exchangeOptions = StoppedAt(start->date, start->timeMs);
   exchangeOptions.seed = options.setup.seed;
   exchangeOptions.stocks = options.setup.stocks;
-  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
-  exchangeOptions.paper = PaperOptionsFor(options.paper);
-  if (exchangeOptions.paper.ledgerPath.empty()) return nullptr;
+  exchangeOptions.paper = paper;
   auto exchange = std::make_unique<sim::Exchange>(exchangeOptions);
   if (!exchange->PaperProblem().empty()) {
     ShowMessage(exchange->PaperProblem());
@@ -108,6 +160,7 @@ bool LogIn(StocGate& gate, std::string* account) {
 
 struct AccountView {
   std::string account;
+  std::string clock;  // the account's clock, as MomentText writes it
   TradeAbleInfo able{};
   std::unique_ptr<TrdRunList> holdings;
   std::unique_ptr<TrdYetList> unfilled;
@@ -139,8 +192,8 @@ std::string SideWord(const TrdYetInfo& order) {
 }
 
 void PrintJson(const AccountView& view) {
-  std::printf("{\"account\":%s,\"totalDeposit\":%d,\"availableAmount\":%d,\"availableQuantity\":%d,\"holdings\":[",
-              JsonText(Utf8(view.account)).c_str(), view.able.totalDeposit, view.able.availableAmount,
+  std::printf("{\"account\":%s,\"clock\":%s,\"totalDeposit\":%d,\"availableAmount\":%d,\"availableQuantity\":%d,\"holdings\":[",
+              JsonText(Utf8(view.account)).c_str(), JsonText(view.clock).c_str(), view.able.totalDeposit, view.able.availableAmount,
               view.able.availableQuantity);
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
     std::printf("%s{\"code\":%s,\"name\":%s,\"quantity\":%d,\"purchasePrice\":%.2f,\"currentPrice\":%d,\"profit\":%lld}",
@@ -160,6 +213,7 @@ void PrintJson(const AccountView& view) {
 
 void PrintText(const AccountView& view) {
   std::printf("%s: %s\n", Utf8(Txt::kTrdCliAccount).c_str(), Utf8(view.account).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kPaperAccountClock).c_str(), view.clock.c_str());
   std::printf("%s: %s\n", Utf8(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(int64_t{view.able.totalDeposit}).c_str());
   std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableAmount).c_str(),
               FormatNumber(int64_t{view.able.availableAmount}).c_str());
@@ -188,11 +242,12 @@ void PrintText(const AccountView& view) {
 }
 
 int RunAccount(const TradeOptions& options) {
-  auto exchange = BuildExchange(options);
+  auto exchange = BuildExchange(options, true);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
   AccountView view;
+  view.clock = MomentText({exchange->Clock().Date(), exchange->Clock().TimeOfDay()});
   if (!LogIn(gate, &view.account)) return kExitFailure;
   if (!gate.BuyableAmount(view.account.c_str(), "", kOrderTypeLimit, 0, &view.able)) return kExitFailure;
   view.holdings = gate.DownloadHoldings(view.account.c_str());
@@ -372,7 +427,7 @@ int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, c
 int RunOrder(const TradeOptions& options) {
   OrderRequest order;
   if (!ReadOrder(options, &order)) return kExitFailure;
-  auto exchange = BuildExchange(options);
+  auto exchange = BuildExchange(options, false);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
@@ -389,12 +444,15 @@ int RunOrder(const TradeOptions& options) {
 }
 
 const bool registered = RegisterCommand([](CLI::App& app) {
+  // Each command its own options: the setup remembers which of its options were given.
+  auto accountOptions = std::make_shared<TradeOptions>();
+  CLI::App* account = app.add_subcommand("account", "The paper account: its clock, buying power, holdings, unfilled orders");
+  AddExchangeSetupOptions(*account, accountOptions->setup);
+  AddPaperOptions(*account, accountOptions->paper);
+  account->add_flag("--json", accountOptions->json, "One JSON object instead of the text view");
+  account->callback([accountOptions] { SetExitCode(RunAccount(*accountOptions)); });
+
   auto options = std::make_shared<TradeOptions>();
-  CLI::App* account = app.add_subcommand("account", "The paper account: buying power, holdings, unfilled orders");
-  AddExchangeSetupOptions(*account, options->setup);
-  AddPaperOptions(*account, options->paper);
-  account->add_flag("--json", options->json, "One JSON object instead of the text view");
-  account->callback([options] { SetExitCode(RunAccount(*options)); });
 
   CLI::App* order = app.add_subcommand(
       "order", "Send one order: buy|sell CODE QTY (--price P | --market), modify ORDER CODE QTY PRICE, cancel ORDER CODE QTY");

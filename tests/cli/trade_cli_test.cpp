@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "broker/sim/exchange.h"
 #include "broker/sim/listing.h"
 #include "broker/sim/paper_account.h"
 #include "broker/sim/paper_ledger.h"
@@ -58,8 +59,10 @@ TEST_F(TradeCli, ABuyRunsToItsFillAndALaterAccountShowsTheHolding) {
   EXPECT_NE(bought.output.find("(매수) 명령 접수 [ "), std::string::npos) << bought.output;
   EXPECT_NE(bought.output.find("매수 체결 : [ "), std::string::npos) << bought.output;
 
-  const auto account = RunCli("account --json" + Market("10:05:00"));
+  // The account as its clock stands: where the run left it.
+  const auto account = RunCli("account --json --seed 7 --stocks 40");
   ASSERT_EQ(account.exitCode, 0) << account.output;
+  EXPECT_NE(account.output.find("\"clock\":\"2026-12-08 10:00:20\""), std::string::npos) << account.output;
   EXPECT_NE(account.output.find("\"code\":\"" + code + "\""), std::string::npos) << account.output;
   EXPECT_NE(account.output.find("\"quantity\":10,"), std::string::npos) << account.output;
   EXPECT_NE(account.output.find("\"unfilled\":[]"), std::string::npos) << account.output;
@@ -90,6 +93,80 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
   const auto account = RunCli("account --json" + Market("10:00:00"));
   ASSERT_EQ(account.exitCode, 0) << account.output;
   EXPECT_NE(account.output.find("\"holdings\":[],\"unfilled\":[]"), std::string::npos) << account.output;
+}
+
+// One clock per account: trading starts at it and only moves it forward, reading never moves it, and
+// the account's market cannot be looked at beyond it.
+TEST_F(TradeCli, TheAccountKeepsOneClockThatOnlyTradingMovesForward) {
+  const std::string listing = " --seed 7 --stocks 40";
+  auto clockOf = [&] {
+    const auto account = RunCli("account" + listing);
+    EXPECT_EQ(account.exitCode, 0) << account.output;
+    const size_t at = account.output.find("계좌 시각: ");
+    return at == std::string::npos ? std::string() : account.output.substr(at + 15, 19);
+  };
+  ASSERT_EQ(RunCli("order buy " + code + " 1 --market" + Market("10:00:00")).exitCode, 0);
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:00");
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:00") << "reading the account never moves its clock";
+
+  // Earlier than the clock: refused, in Korean, and nothing is sent.
+  for (const std::string& when : {Market("09:59:59"), listing + " --date 20261207"}) {
+    const auto early = RunCli("order buy " + code + " 1 --market" + when);
+    EXPECT_EQ(early.exitCode, 1) << when;
+    EXPECT_NE(early.output.find("모의투자 계좌의 시각은 2026-12-08 10:00:00 입니다. 그보다 이른 시각으로는 거래할 수 "
+                                "없습니다."),
+              std::string::npos)
+        << early.output;
+  }
+  // A look at the account beyond its clock would be a look into its future.
+  const auto ahead = RunCli("account" + Market("10:05:00"));
+  EXPECT_EQ(ahead.exitCode, 1);
+  EXPECT_NE(ahead.output.find("계좌 시각(2026-12-08 10:00:00)까지만"), std::string::npos) << ahead.output;
+
+  // Without --at a trade starts at the clock, and its run moves the clock on.
+  const auto run = RunCli("order buy " + code + " 1 --market --run 30" + listing);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:30");
+  ASSERT_EQ(RunCli("order buy " + code + " 1 --market" + listing + " --at 11:00").exitCode, 0);
+  EXPECT_EQ(clockOf(), "2026-12-08 11:00:00");
+
+  // Another market cannot trade on this account.
+  const auto other = RunCli("order buy " + code + " 1 --market --seed 8 --stocks 40");
+  EXPECT_EQ(other.exitCode, 1);
+  EXPECT_NE(other.output.find("다른 시드(--seed)로는 주문할 수 없습니다."), std::string::npos) << other.output;
+  EXPECT_EQ(RunCli("account --json" + listing).output.find("\"quantity\":3,") != std::string::npos, true)
+      << "three shares bought, none by the refused commands";
+}
+
+// A new account's market is drawn at random: without --seed the data commands show it (and only up to
+// the account's clock), and it is not the default market anyone can look up.
+TEST_F(TradeCli, ANewAccountTradesOnAMarketOfItsOwn) {
+  const sim::Listing listing = sim::Listing::Build(sim::ExchangeOptions{}.seed, 40);
+  std::string tradable;
+  for (const sim::ListedStock& stock : listing.All()) {
+    if (stock.class5 != '1' && stock.commonCode.empty()) tradable = stock.code;
+  }
+  ASSERT_EQ(RunCli("order buy " + tradable + " 1 --market --stocks 40 --date 20261208 --at 10:00").exitCode, 0);
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  ASSERT_TRUE(ledger->MarketSeed().has_value());
+  EXPECT_NE(*ledger->MarketSeed(), sim::ExchangeOptions{}.seed);
+  ledger.reset();
+
+  const auto own = RunCli("market " + tradable + " --stocks 40");
+  const auto standard = RunCli("market " + tradable + " --stocks 40 --date 20261208 --at 10:00 --seed " +
+                               std::to_string(sim::ExchangeOptions{}.seed));
+  ASSERT_EQ(own.exitCode, 0) << own.output;
+  ASSERT_EQ(standard.exitCode, 0) << standard.output;
+  EXPECT_NE(own.output, standard.output) << "the account's market is its own";
+  const auto later = RunCli("market " + tradable + " --stocks 40 --at 15:00");
+  EXPECT_EQ(later.exitCode, 1);
+  EXPECT_NE(later.output.find("까지만 볼 수 있습니다"), std::string::npos) << later.output;
+  const auto named = RunCli("market " + tradable + " --stocks 40 --at 15:00 --seed " +
+                            std::to_string(sim::ExchangeOptions{}.seed));
+  EXPECT_EQ(named.exitCode, 0) << "a market named by its seed is free: " << named.output;
 }
 
 // A script that runs an order into a pipe and is killed while the market runs has the order's number:
