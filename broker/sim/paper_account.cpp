@@ -9,8 +9,6 @@
 namespace ostrada::sim {
 namespace {
 
-// Owned orders in the books carry this owner; the market's own liquidity has 0.
-constexpr uint32_t kPaperOwner = 1;
 // How often the pump tells the ledger the exchange's time: a restart resumes there, and a command
 // line started meanwhile trades at this process's time.
 constexpr int64_t kSeeEveryMs = 1'000;
@@ -212,6 +210,7 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
     ledger_->Insert(order);
     ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
     transaction->Commit();
+    seenFilled_[order.number] = 0;
   } catch (const SqliteError& error) {
     result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return result;
@@ -286,6 +285,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
     ledger_->Insert(order);
     ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
     transaction->Commit();
+    seenFilled_[order.number] = 0;
   } catch (const SqliteError& error) {
     result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return result;
@@ -300,9 +300,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
 void PaperTrading::Route(Market& market, int stock, const PaperOrder& order) {
   const Phase phase = PhaseAt(order.timeMs);
   if (phase == Phase::kAuction) {
-    resting_[order.number] = {stock, order.side, order.price, order.market,
-                              order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction};
-    ++stocksResting_[stock];
+    WaitForAuction(stock, order);
     return;
   }
   Match(market, stock, order);
@@ -331,7 +329,9 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     remaining -= taken;
     // This account's own orders on the other side trade with it like anyone's.
     for (const OrderBook::Fill& fill : owned) {
-      if (fill.owner == kPaperOwner) executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
+      if (fill.owner != kPaperOwner) continue;
+      TookFromBook(static_cast<int32_t>(fill.id), fill.quantity);
+      executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
     }
   }
   // The windows watching the stock see the contracts this order made and what it left in the book.
@@ -351,10 +351,7 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     market.Announce(stock, &record);
   }
   if (remaining > 0 && !order.market) {
-    book.Add(buy ? BookSide::kBid : BookSide::kAsk, order.price,
-             {static_cast<uint64_t>(order.number), remaining, kPaperOwner});
-    resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
-    ++stocksResting_[stock];
+    PutInBook(market, stock, order, remaining);
     market.Announce(stock, nullptr);
   }
   for (const Execution& execution : executions) Execute(execution.number, execution.price, execution.quantity);
@@ -374,10 +371,10 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
   if (found == resting_.end()) return;
   const Resting& resting = found->second;
   if (resting.where == Waiting::kBook) {
-    market.Book(resting.stock)
-        .Orders()
-        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
-                quantity);
+    found->second.inBook -= market.Book(resting.stock)
+                                .Orders()
+                                .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price,
+                                        static_cast<uint64_t>(number), quantity);
     market.Announce(resting.stock, nullptr);
   }
   const std::optional<PaperOrder> order = ledger_->Order(date_, number);
@@ -414,6 +411,7 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
   const PaperOrder& order = *recorded.order;
   // What another process recorded counts as seen too, so this one never records it again.
   seenFilled_[number] = order.filled + recorded.quantity;
+  if (recorded.quantity > 0) Recorded(recorded.id);
   if (order.state != OrderState::kOpen || order.Remaining() <= recorded.quantity) Forget(market_->Current(), number);
   if (recorded.quantity > 0) Notify(order, '1', recorded.quantity, price);
 }
@@ -428,29 +426,17 @@ void PaperTrading::StartDay(Market& market) {
   try {
     ledger_->ExpireBefore(date_);
     open = ledger_->OpenOrdersOf(date_);
+    // What others write from now on is followed; what is there now is this day's start.
+    ledger_->ChangedElsewhere();
+    lastNumber_ = ledger_->LastNumber(date_);
+    lastFillId_ = ledger_->LastFillId();
+    ownFills_.clear();
   } catch (const SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return;
   }
   // A restart puts the day's open orders back where they waited (behind what rests there now).
-  for (const PaperOrder& order : open) {
-    const int stock = market.Find(order.code);
-    if (stock < 0) continue;
-    seenFilled_[order.number] = order.filled;
-    const Phase entered = PhaseAt(order.timeMs);
-    const bool auctionPending =
-        entered == Phase::kAuction && (order.timeMs < kOpenMs ? market.Now() < kOpenMs : market.Now() < kCloseMs);
-    if (auctionPending || order.market) {
-      resting_[order.number] = {stock, order.side, order.price, order.market,
-                                order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction};
-      ++stocksResting_[stock];
-    } else {
-      market.Book(stock).Orders().Add(order.IsBuy() ? BookSide::kBid : BookSide::kAsk, order.price,
-                                      {static_cast<uint64_t>(order.number), order.Remaining(), kPaperOwner});
-      resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
-      ++stocksResting_[stock];
-    }
-  }
+  for (const PaperOrder& order : open) Reenter(market, order);
 }
 
 void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
@@ -468,11 +454,7 @@ void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
     if (crosses) {
       Execute(number, price, order->Remaining());
     } else if (auction == Waiting::kOpeningAuction && !resting.market) {
-      market.Book(resting.stock)
-          .Orders()
-          .Add(buy ? BookSide::kBid : BookSide::kAsk, resting.price,
-               {static_cast<uint64_t>(number), order->Remaining(), kPaperOwner});
-      resting_[number].where = Waiting::kBook;
+      PutInBook(market, resting.stock, *order, order->Remaining());
     } else {
       ledger_->Expire(date_, number);
       resting_.erase(number);
@@ -527,7 +509,12 @@ void PaperTrading::Pump() {
         if (fill.owner == kPaperOwner) fills.push_back(fill);
       }
     }
-    for (const OrderBook::Fill& fill : fills) Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+    for (const OrderBook::Fill& fill : fills) {
+      TookFromBook(static_cast<int32_t>(fill.id), fill.quantity);
+      Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+    }
+    // After this process's own fills, so an execution both reached is claimed as this one saw it.
+    FollowOthers(market);
     const int64_t now = context_.Clock().Now();
     if (now - lastSeen_ >= kSeeEveryMs) {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,8 @@ class PaperTrading {
   int64_t LedgerClockAhead();
 
  private:
+  // This account's orders in the books carry this owner; the market's own liquidity has 0.
+  static constexpr uint32_t kPaperOwner = 1;
   enum class Waiting { kBook, kOpeningAuction, kClosingAuction };
   struct Resting {
     int stock;
@@ -106,6 +109,7 @@ class PaperTrading {
     int32_t price;
     bool market;
     Waiting where;
+    int32_t inBook;  // shares of it in this process's book (kBook)
   };
 
   std::optional<Refusal> CheckOrderGate(Market& market, int stock);
@@ -121,6 +125,18 @@ class PaperTrading {
   // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
   void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
+  // Puts a day's open order where it waits now: in its auction, or behind what rests at its price.
+  void Reenter(Market& market, const PaperOrder& order);
+  void WaitForAuction(int stock, const PaperOrder& order);
+  void PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity);
+  // The book traded `quantity` of a resting order.
+  void TookFromBook(int32_t number, int32_t quantity);
+  // Marks a fill this process recorded, so following the ledger does not tell it again.
+  void Recorded(int64_t fillId);
+  // Takes in what other processes wrote since the last look: their orders join the books, their
+  // orders' and fills' events reach this process's listeners, and what they filled, modified or
+  // cancelled leaves the books here. A poll of the ledger's data version keeps it cheap.
+  void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
   void Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price);
@@ -137,7 +153,10 @@ class PaperTrading {
   int64_t lastSeen_ = -1;
   std::map<int32_t, Resting> resting_;  // today's orders of this process still in a book or an auction
   std::map<int, int> stocksResting_;    // stock index -> orders of it in `resting_`
-  std::map<int32_t, int32_t> seenFilled_;  // today's order -> the quantity this process saw filled
+  std::map<int32_t, int32_t> seenFilled_;  // today's orders this process knows -> the quantity it saw filled
+  int32_t lastNumber_ = 0;                 // today's orders up to this number were followed
+  int64_t lastFillId_ = 0;                 // fills up to this one were followed
+  std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
   std::vector<OrderNoticeListener*> listeners_;
   ExchangeClock::ListenerId pump_;
 };

@@ -271,22 +271,56 @@ std::optional<PaperOrder> PaperLedger::Order(int32_t date, int32_t number) {
   return ReadOrder(query);
 }
 
+namespace {
+
+constexpr const char* kFillColumns = "date, number, start, price, quantity, commission, tax, time_ms, id";
+
+PaperFill ReadFill(const SqliteStatement& row) {
+  return {static_cast<int32_t>(row.Int(0)), static_cast<int32_t>(row.Int(1)), static_cast<int32_t>(row.Int(2)),
+          static_cast<int32_t>(row.Int(3)), static_cast<int32_t>(row.Int(4)), row.Int(5), row.Int(6),
+          static_cast<int32_t>(row.Int(7)), row.Int(8)};
+}
+
+}  // namespace
+
 std::vector<PaperFill> PaperLedger::Fills() {
-  SqliteStatement query(db_,
-                        "SELECT date, number, start, price, quantity, commission, tax, time_ms FROM fills ORDER BY id");
+  return FillsAfter(0);
+}
+
+std::vector<PaperFill> PaperLedger::FillsAfter(int64_t id) {
+  SqliteStatement query(db_, std::string("SELECT ") + kFillColumns + " FROM fills WHERE id > ? ORDER BY id");
+  query.Bind(1, id);
   std::vector<PaperFill> fills;
-  while (query.Step()) {
-    fills.push_back({static_cast<int32_t>(query.Int(0)), static_cast<int32_t>(query.Int(1)),
-                     static_cast<int32_t>(query.Int(2)), static_cast<int32_t>(query.Int(3)),
-                     static_cast<int32_t>(query.Int(4)), query.Int(5), query.Int(6), static_cast<int32_t>(query.Int(7))});
-  }
+  while (query.Step()) fills.push_back(ReadFill(query));
   return fills;
 }
 
+int64_t PaperLedger::LastFillId() {
+  return db_.QueryInt("SELECT coalesce(max(id), 0) FROM fills");
+}
+
+bool PaperLedger::ChangedElsewhere() {
+  const int64_t version = db_.QueryInt("PRAGMA data_version");
+  const bool changed = version != dataVersion_;
+  dataVersion_ = version;
+  return changed;
+}
+
+std::vector<PaperOrder> PaperLedger::OrdersAfter(int32_t date, int32_t number) {
+  SqliteStatement query(
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE date = ? AND number > ? ORDER BY number");
+  query.Bind(1, date).Bind(2, number);
+  return ReadOrders(query);
+}
+
+int32_t PaperLedger::LastNumber(int32_t date) {
+  SqliteStatement last(db_, "SELECT coalesce(max(number), 0) FROM orders WHERE date = ?");
+  last.Bind(1, date).Step();
+  return static_cast<int32_t>(last.Int(0));
+}
+
 int32_t PaperLedger::Insert(PaperOrder& order) {
-  SqliteStatement next(db_, "SELECT coalesce(max(number), 0) + 1 FROM orders WHERE date = ?");
-  next.Bind(1, order.date).Step();
-  order.number = static_cast<int32_t>(next.Int(0));
+  order.number = LastNumber(order.date) + 1;
   SqliteStatement insert(db_, "INSERT INTO orders VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insert.Bind(1, order.date)
       .Bind(2, order.number)
@@ -359,6 +393,7 @@ PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, in
                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
   fill.Bind(1, date).Bind(2, number).Bind(3, start).Bind(4, price).Bind(5, quantity).Bind(6, commission);
   fill.Bind(7, tax).Bind(8, timeMs).Run();
+  result.id = db_.LastInsertId();
   SqliteStatement filled(db_,
                          "UPDATE orders SET filled = filled + ?1, "
                          "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'F' ELSE state END "

@@ -61,6 +61,7 @@ struct PaperFill {
   int64_t commission = 0;
   int64_t tax = 0;
   int32_t timeMs = 0;
+  int64_t id = 0;  // the fill's place in the ledger, rising
 };
 
 // Fees in parts per million of the traded value, each rounded down to the won.
@@ -112,6 +113,17 @@ class PaperLedger {
   std::optional<PaperOrder> Order(int32_t date, int32_t number);
   std::vector<PaperFill> Fills();
 
+  // What other processes wrote, for a process that keeps the day's orders in its books.
+  // True when another connection committed since the last call (the first call sets the mark).
+  bool ChangedElsewhere();
+  // Every order of the date numbered above `number`, in number order, whatever its state.
+  std::vector<PaperOrder> OrdersAfter(int32_t date, int32_t number);
+  // The fills after the one with `id`, in the order they were recorded.
+  std::vector<PaperFill> FillsAfter(int64_t id);
+  int64_t LastFillId();
+  // The highest order number of the date (0: none yet).
+  int32_t LastNumber(int32_t date);
+
   // Stores a new order under the next number of its date and returns the number.
   int32_t Insert(PaperOrder& order);
   // Takes `quantity` of the order's remainder away (a modify or cancel); closes it when none is left.
@@ -126,6 +138,7 @@ class PaperLedger {
   struct FillResult {
     std::optional<PaperOrder> order;
     int32_t quantity = 0;
+    int64_t id = 0;  // the fill recorded
   };
   // One execution, in one write transaction that reads the order, the cash and the holding again: the
   // fill, the order's filled quantity, the holding, the cash, the held cash and the exchange time
@@ -160,6 +173,7 @@ class PaperLedger {
 
   SqliteDb db_;
   FeeRates fees_;
+  int64_t dataVersion_ = -1;
 };
 
 }  // namespace ostrada::sim

@@ -56,6 +56,10 @@ int64_t SqliteDb::Changes() const {
   return sqlite3_changes(db_);
 }
 
+int64_t SqliteDb::LastInsertId() const {
+  return sqlite3_last_insert_rowid(db_);
+}
+
 SqliteStatement::SqliteStatement(SqliteDb& db, std::string_view sql) : db_(db) {
   const int code = sqlite3_prepare_v2(db.Handle(), sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
   if (code != SQLITE_OK) Throw(db.Handle(), code);

@@ -37,6 +37,8 @@ class SqliteDb {
   int64_t QueryInt(std::string_view sql);
   std::string QueryText(std::string_view sql);
   int64_t Changes() const;
+  // The rowid of the last row this connection inserted.
+  int64_t LastInsertId() const;
   sqlite3* Handle() const { return db_; }
 
  private:

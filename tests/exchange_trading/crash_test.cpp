@@ -24,15 +24,17 @@ namespace {
 // Enough that the stream's buys are never refused for cash.
 constexpr int64_t kStreamCash = 1'000'000'000'000LL;
 
-// Writes each acknowledgement to the parent: "O number" for an accepted order, "F number quantity
-// price" for a fill event.
+// Writes each acknowledgement to the parent: "O date number" for an accepted order, "F date number
+// quantity price child" for a fill event told to the child.
 class Reporter : public broker::IEventSink {
  public:
-  Reporter(broker::IMarketRequest& events, int fd, int32_t date) : events_(events), fd_(fd), date_(date) {}
+  Reporter(broker::IMarketRequest& events, int fd, int32_t date, int child)
+      : events_(events), fd_(fd), date_(date), child_(child) {}
   void Received() override {
     if (events_.HeaderValue(14).ToText() != "1") return;
     Send("F " + std::to_string(date_) + " " + std::to_string(events_.HeaderValue(5).ToI4()) + " " +
-         std::to_string(events_.HeaderValue(3).ToI4()) + " " + std::to_string(events_.HeaderValue(4).ToI4()));
+         std::to_string(events_.HeaderValue(3).ToI4()) + " " + std::to_string(events_.HeaderValue(4).ToI4()) + " " +
+         std::to_string(child_));
   }
   void Send(const std::string& line) {
     const std::string text = line + "\n";
@@ -43,6 +45,7 @@ class Reporter : public broker::IEventSink {
   broker::IMarketRequest& events_;
   int fd_;
   int32_t date_;
+  int child_;
 };
 
 // The child: trades on the ledger until it is killed.
@@ -55,7 +58,7 @@ class Reporter : public broker::IEventSink {
     TradingSession session(options);
     if (session.Login() != 0) _exit(2);
     auto events = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kOrderEvents);
-    Reporter reporter(*events, fd, session.TheExchange().Clock().Date());
+    Reporter reporter(*events, fd, session.TheExchange().Clock().Date(), static_cast<int>(shift));
     events->Events().Advise(&reporter);
     events->Subscribe();
     const std::vector<std::string> codes = session.TradableCodes();
@@ -92,9 +95,12 @@ class Reporter : public broker::IEventSink {
   }
 }
 
+using Fills = std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>>;  // date, number, quantity, price
+
 struct Acknowledged {
-  std::set<std::pair<int32_t, int32_t>> orders;                         // date, number
-  std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> fills;  // date, number, quantity, price
+  std::set<std::pair<int32_t, int32_t>> orders;  // date, number
+  // Each process tells every fill once, its own and the other's: counted per process.
+  std::map<int, Fills> fills;
 };
 
 // Runs two children on the date, kills one once they acknowledged `before` events between them and
@@ -120,9 +126,11 @@ void KillMidStream(const std::string& ledger, int32_t date, size_t before, Ackno
     std::istringstream fields(text);
     char kind = 0;
     int32_t day = 0, number = 0, quantity = 0, price = 0;
+    int child = 0;
     fields >> kind >> day >> number;
     if (kind == 'O') acknowledged.orders.emplace(day, number);
-    if (kind == 'F' && (fields >> quantity >> price)) acknowledged.fills.emplace(day, number, quantity, price);
+    if (kind == 'F' && (fields >> quantity >> price >> child))
+      acknowledged.fills[child].emplace(day, number, quantity, price);
   };
   for (const size_t until : {before, before + before / 2}) {
     while (seen < until && std::fgets(line, sizeof line, in) != nullptr) {
@@ -150,10 +158,11 @@ void Reconcile(const std::string& path, int32_t latestDate, const Acknowledged& 
   for (const auto& [date, number] : acknowledged.orders)
     ASSERT_TRUE(ledger->Order(date, number).has_value()) << "lost order " << date << "/" << number;
   const std::vector<PaperFill> fills = ledger->Fills();
-  std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> stored;
+  Fills stored;
   for (const PaperFill& fill : fills) stored.emplace(fill.date, fill.number, fill.quantity, fill.price);
-  for (const auto& fill : acknowledged.fills) {
-    ASSERT_GE(stored.count(fill), acknowledged.fills.count(fill)) << "lost fill of order " << std::get<1>(fill);
+  for (const auto& [child, told] : acknowledged.fills) {
+    for (const auto& fill : told)
+      ASSERT_GE(stored.count(fill), told.count(fill)) << "lost fill of order " << std::get<1>(fill);
   }
   // Replay the fills: each order filled exactly as far as its fills say, cash and holdings to the won.
   const FeeRates fees;
