@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 
 namespace ostrada::sim {
@@ -359,8 +358,8 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     // Nothing is left to trade with within the limits: the remainder of a market order ends here.
     try {
       ledger_->Expire(order.date, order.number);
-    } catch (const SqliteError& error) {
-      ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    } catch (const SqliteError&) {
+      // The rejection is told either way; an order the ledger could not end now ends with the day.
     }
     Notify(order, '3', remaining, order.price);
   }
@@ -403,8 +402,16 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
   try {
     recorded = ledger_->RecordFill(date_, number, seenFilled_[number], price, quantity, market_->Current().Now(),
                                    {context_.Clock().Date(), context_.Clock().TimeOfDay()});
-  } catch (const SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  } catch (const SqliteError&) {
+    // The account did not take the execution: it is rejected, as a server tells what it refused.
+    // The order stays open in the ledger and trades on.
+    std::optional<PaperOrder> order;
+    try {
+      order = ledger_->Order(date_, number);
+    } catch (const SqliteError&) {
+      return;  // nothing is known of the order to tell; nothing was recorded either
+    }
+    if (order) Notify(*order, '3', quantity, price);
     return;
   }
   if (!recorded.order) return;
@@ -431,8 +438,8 @@ void PaperTrading::StartDay(Market& market) {
     lastNumber_ = ledger_->LastNumber(date_);
     lastFillId_ = ledger_->LastFillId();
     ownFills_.clear();
-  } catch (const SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  } catch (const SqliteError&) {
+    date_ = 0;  // the next pump starts the day again
     return;
   }
   // A restart puts the day's open orders back where they waited (behind what rests there now).
@@ -496,7 +503,7 @@ int64_t PaperTrading::LedgerClockAhead() {
 void PaperTrading::Pump() {
   Market& market = market_->Current();
   if (market.TradingDate() != date_) StartDay(market);
-  if (!ledger_) return;
+  if (!ledger_ || date_ == 0) return;
   try {
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
     if (market.Now() >= kCloseMs && closedDate_ != date_) {
@@ -520,8 +527,9 @@ void PaperTrading::Pump() {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
       lastSeen_ = now;
     }
-  } catch (const SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  } catch (const SqliteError&) {
+    // A ledger busy beyond its timeout: the next pump tries again. The ledger holds what was
+    // recorded, and nothing unrecorded was told.
   }
 }
 

@@ -129,6 +129,29 @@ TEST(LedgerIntegrity, TheSchemaRefusesWhatMustNeverBeStored) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2);
 }
 
+// The ledger failing under a fill: the server tells a rejection of what it could not record, and
+// never opens the client's message box.
+TEST(LedgerIntegrity, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  TradingSession session(Trading(path));
+  ASSERT_EQ(session.Login(), 0);
+  NoticeRecorder& told = session.Listen();
+  const std::string code = session.TradableCodes().front();
+  {
+    SqliteDb vandal(path, false);
+    vandal.Execute("DROP TABLE fills");
+  }
+  const OrderReply reply = session.Order('2', code, 3, session.Best(code).first);
+  ASSERT_EQ(reply.status, 0);
+  ASSERT_EQ(told.Kinds(), "43");
+  EXPECT_EQ(told.notices[1].number, reply.number);
+  EXPECT_EQ(told.notices[1].quantity, 3);
+  EXPECT_TRUE(session.Sink().messages.empty()) << session.Sink().messages.front().Utf8();
+  session.TheExchange().Advance(60'000);
+  EXPECT_TRUE(session.Sink().messages.empty());
+}
+
 // The first version's schema, as ledgers written before the checks hold it.
 void WriteFirstVersion(const std::string& path, int32_t filled) {
   SqliteDb db(path, true);
