@@ -200,20 +200,8 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
   order.quantity = quantity;
   order.timeMs = theMarket.Now();
-  try {
-    auto transaction = ledger_->Begin();
-    if (auto refused = CheckFunds(order)) {
-      result.refusal = refused;
-      return result;
-    }
-    ledger_->Insert(order);
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
-    transaction->Commit();
-    seenFilled_[order.number] = 0;
-  } catch (const SqliteError& error) {
-    result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
-    return result;
-  }
+  result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
+  if (result.refusal) return result;
   Notify(order, '4', order.quantity, order.price);
   Route(theMarket, stock, order);
   return result;
@@ -236,31 +224,17 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   }
   PaperOrder& order = result.order;
   PaperOrder original;
-  try {
-    auto transaction = ledger_->Begin();
-    if (!ledger_->HasAccount(account)) {
-      result.refusal = OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
-      return result;
-    }
+  result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
+    if (!ledger_->HasAccount(account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
     const std::optional<PaperOrder> found = ledger_->Order(theMarket.TradingDate(), target);
-    if (!found || found->account != account || found->code != code || found->kind == '3') {
-      result.refusal = MakeRefusal(RefusalKind::kUnknownOrder);
-      return result;
-    }
+    if (!found || found->account != account || found->code != code || found->kind == '3')
+      return MakeRefusal(RefusalKind::kUnknownOrder);
     original = *found;
-    if (original.state != OrderState::kOpen || original.Remaining() <= 0) {
-      result.refusal = OrderRefusal(kNothingLeftStatus, Text(Txt::kPaperNothingLeft));
-      return result;
-    }
-    if (quantity <= 0) {
-      result.refusal = MakeRefusal(RefusalKind::kBadQuantity);
-      return result;
-    }
-    if (quantity > original.Remaining()) {
-      result.refusal = OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
-      return result;
-    }
-    ledger_->Withdraw(original, quantity);
+    if (original.state != OrderState::kOpen || original.Remaining() <= 0)
+      return OrderRefusal(kNothingLeftStatus, Text(Txt::kPaperNothingLeft));
+    if (quantity <= 0) return MakeRefusal(RefusalKind::kBadQuantity);
+    if (quantity > original.Remaining()) return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
+    ledger_->Withdraw(original, quantity, inside);
     order.date = original.date;
     order.account = account;
     order.code = code;
@@ -273,27 +247,33 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
       order.price = original.price;
       order.market = original.market;
       order.state = OrderState::kRecorded;
-    } else {
-      order.price = order.reservePrice = price;
-      // The modified remainder must still be paid for at its new price.
-      if (auto refused = CheckFunds(order)) {
-        result.refusal = refused;
-        return result;
-      }
+      return std::nullopt;
     }
-    ledger_->Insert(order);
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
-    transaction->Commit();
-    seenFilled_[order.number] = 0;
-  } catch (const SqliteError& error) {
-    result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
-    return result;
-  }
+    order.price = order.reservePrice = price;
+    // The modified remainder must still be paid for at its new price.
+    return CheckFunds(order);
+  });
+  if (result.refusal) return result;
   Unrest(theMarket, original.number, quantity);
   Notify(order, '4', order.quantity, order.price);
   Notify(order, '2', order.quantity, order.price);
   if (!cancel) Route(theMarket, stock, order);
   return result;
+}
+
+std::optional<Refusal> PaperTrading::Enter(
+    PaperOrder& order, const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check) {
+  try {
+    auto transaction = ledger_->Begin();
+    if (auto refused = check(*transaction)) return refused;
+    ledger_->Insert(order, *transaction);
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    transaction->Commit();
+  } catch (const SqliteError& error) {
+    return OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  }
+  seenFilled_[order.number] = 0;
+  return std::nullopt;
 }
 
 void PaperTrading::Route(Market& market, int stock, const PaperOrder& order) {

@@ -5,6 +5,7 @@
 // liquidity (price-time priority) and trade as the market's flow reaches them; orders of a call
 // auction wait for the auction's price at 09:00 or at the close. The exchange's pump drives it.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -115,6 +116,10 @@ class PaperTrading {
   std::optional<Refusal> CheckOrderGate(Market& market, int stock);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
   std::optional<Refusal> CheckFunds(const PaperOrder& order);
+  // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
+  // may write there and fills in the order) found nothing to refuse. The refusal, or none.
+  std::optional<Refusal> Enter(PaperOrder& order,
+                               const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check);
   void Route(Market& market, int stock, const PaperOrder& order);
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);

@@ -319,7 +319,7 @@ int32_t PaperLedger::LastNumber(int32_t date) {
   return static_cast<int32_t>(last.Int(0));
 }
 
-int32_t PaperLedger::Insert(PaperOrder& order) {
+int32_t PaperLedger::Insert(PaperOrder& order, const SqliteTransaction& /*inside*/) {
   order.number = LastNumber(order.date) + 1;
   SqliteStatement insert(db_, "INSERT INTO orders VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insert.Bind(1, order.date)
@@ -342,7 +342,7 @@ int32_t PaperLedger::Insert(PaperOrder& order) {
   return order.number;
 }
 
-void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity) {
+void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& /*inside*/) {
   SqliteStatement update(db_,
                          "UPDATE orders SET withdrawn = withdrawn + ?1, "
                          "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'C' ELSE state END "

@@ -88,7 +88,11 @@ class PaperLedger {
   static std::unique_ptr<PaperLedger> Open(const std::string& path, const std::vector<std::string>& accounts,
                                            int64_t startingCash, const FeeRates& fees, std::string& problem);
 
-  // A write transaction (the database's write lock) for a check-then-write that must be atomic.
+  // The transaction rule: a write that is one step of a larger check-then-write (Insert, Withdraw)
+  // takes the transaction it runs in, begun here; the other writes (RecordFill, Expire, ExpireBefore,
+  // KeepMarketSeed) are whole on their own and open their own, so they are called outside one. See
+  // is a single statement and may run either way.
+  // A write transaction (the database's write lock at once, BEGIN IMMEDIATE).
   std::unique_ptr<SqliteTransaction> Begin() { return std::make_unique<SqliteTransaction>(db_); }
 
   bool HasAccount(const std::string& account);
@@ -125,10 +129,10 @@ class PaperLedger {
   int32_t LastNumber(int32_t date);
 
   // Stores a new order under the next number of its date and returns the number.
-  int32_t Insert(PaperOrder& order);
+  int32_t Insert(PaperOrder& order, const SqliteTransaction& inside);
   // Takes `quantity` of the order's remainder away (a modify or cancel); closes it when none is left.
   // `order` is the order as stored now.
-  void Withdraw(const PaperOrder& order, int32_t quantity);
+  void Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& inside);
   // Ends an open order unfilled.
   void Expire(int32_t date, int32_t number);
   // Ends every order still open from a date before `date`.

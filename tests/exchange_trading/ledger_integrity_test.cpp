@@ -35,7 +35,7 @@ int32_t Insert(PaperLedger& ledger, char side, int32_t price, int32_t quantity) 
   order.quantity = quantity;
   order.timeMs = 36'000'000;
   auto transaction = ledger.Begin();
-  const int32_t number = ledger.Insert(order);
+  const int32_t number = ledger.Insert(order, *transaction);
   transaction->Commit();
   return number;
 }
