@@ -8,10 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "broker/sim/exchange.h"
 #include "broker/sim/listing.h"
@@ -208,6 +211,90 @@ TEST_F(TradeCli, AKilledRunHasPrintedTheNumberOfEveryOrderTheLedgerHolds) {
   ASSERT_TRUE(ledger) << problem;
   EXPECT_TRUE(ledger->Order(20261208, number).has_value());
   EXPECT_FALSE(ledger->Order(20261208, number + 1).has_value()) << "an order whose number was never printed";
+}
+
+// Several command lines trading on one ledger at once, one of them killed while its run goes on:
+// every order number any of them printed is in the ledger, no order is filled beyond its quantity,
+// and the cash follows from the recorded fills to the won.
+TEST_F(TradeCli, SeveralCommandLinesOnOneLedgerWithOneKilledReconcile) {
+  const std::string cli = testing::CliPath();
+  const char* configured = std::getenv("OSTRADA_CRASH_ROUNDS");
+  const int rounds = configured != nullptr ? std::max(1, std::atoi(configured) / 10) : 1;
+  std::vector<int32_t> printed;
+  for (int round = 0; round < rounds; ++round) {
+    struct Running {
+      pid_t pid;
+      FILE* out;
+    };
+    std::vector<Running> running;
+    const std::vector<std::vector<std::string>> commands = {
+        {"order", "buy", code, "7", "--market", "--run", "600"},
+        {"order", "buy", code, "5", "--market", "--run", "86400"},  // the one killed
+        {"order", "buy", code, "3", "--market", "--run", "300"},
+    };
+    for (const std::vector<std::string>& command : commands) {
+      int out[2];
+      ASSERT_EQ(pipe(out), 0);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        std::vector<std::string> words = command;
+        for (const char* option : {"--seed", "7", "--stocks", "40"}) words.emplace_back(option);
+        std::vector<char*> argv{const_cast<char*>(cli.c_str())};
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(cli.c_str(), argv.data());
+        _exit(127);
+      }
+      close(out[1]);
+      running.push_back({child, fdopen(out[0], "r")});
+    }
+    for (size_t i = 0; i < running.size(); ++i) {
+      char line[512];
+      bool killed = false;
+      while (std::fgets(line, sizeof line, running[i].out) != nullptr) {
+        int32_t number = 0;
+        if (std::sscanf(line, "주문번호 : %d", &number) == 1) printed.push_back(number);
+        if (i == 1 && !killed) {
+          kill(running[i].pid, SIGKILL);
+          killed = true;
+        }
+      }
+      std::fclose(running[i].out);
+      int status = 0;
+      waitpid(running[i].pid, &status, 0);
+      if (i != 1) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "command " << i;
+      }
+    }
+  }
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  const sim::PaperLedger::Moment clock = ledger->LastSeen();
+  for (const int32_t number : printed) {
+    const std::optional<sim::PaperOrder> order = ledger->Order(clock.date, number);
+    ASSERT_TRUE(order.has_value()) << "printed order " << number << " is not in the ledger";
+  }
+  EXPECT_GE(printed.size(), static_cast<size_t>(rounds) * 2);
+  const sim::FeeRates fees;
+  int64_t cash = ledger->StartingCash("5011223302");
+  std::map<int32_t, int32_t> filled;
+  for (const sim::PaperFill& fill : ledger->Fills()) {
+    const int64_t value = static_cast<int64_t>(fill.price) * fill.quantity;
+    EXPECT_EQ(fill.commission, fees.Commission(value));
+    cash -= value + fill.commission;  // every order here is a buy
+    filled[fill.number] += fill.quantity;
+  }
+  for (const auto& [number, quantity] : filled) {
+    const sim::PaperOrder order = *ledger->Order(clock.date, number);
+    EXPECT_EQ(order.filled, quantity) << number;
+    EXPECT_LE(order.filled, order.quantity) << number;
+  }
+  EXPECT_EQ(ledger->Cash("5011223302"), cash);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Two processes trading on one ledger, each killed with SIGKILL while orders and fills stream: after
-// them, every order and fill they acknowledged is in the ledger exactly once, no order is filled
-// beyond its quantity, and the cash, the held cash and the holdings at cost follow from the fills to
-// the won. OSTRADA_CRASH_ROUNDS sets how many rounds (scripts/paper_crash.sh runs many).
+// Two processes trading on one ledger (placing, modifying, cancelling and filling), each killed with
+// SIGKILL at a random moment while orders and fills stream: after them, every order and fill they
+// acknowledged is in the ledger exactly once, no order is filled beyond its quantity, and the cash,
+// the held cash and the holdings at cost follow from the fills to the won. OSTRADA_CRASH_ROUNDS sets
+// how many rounds (scripts/paper_crash.sh runs many).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -78,7 +80,12 @@ class Reporter : public broker::IEventSink {
           break;
         case 2:
           reply = session.Order('2', code, 2, bid);
-          if (lastResting != 0) session.Amend(true, lastResting, lastRestingCode, 1);
+          // The last resting buy: a share of it moved to its stock's best bid, or cancelled.
+          if (lastResting != 0 && i % 8 == 2) {
+            session.Amend(false, lastResting, lastRestingCode, 1, session.Best(lastRestingCode).second);
+          } else if (lastResting != 0) {
+            session.Amend(true, lastResting, lastRestingCode, 1);
+          }
           lastResting = reply.number;
           lastRestingCode = code;
           break;
@@ -218,6 +225,7 @@ TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
   const char* configured = std::getenv("OSTRADA_CRASH_ROUNDS");
   const int rounds = configured != nullptr ? std::max(1, std::atoi(configured)) : 3;
   Acknowledged acknowledged;
+  std::mt19937 random(std::random_device{}());
   int32_t date = kTradingDate;
   for (int round = 0; round < rounds; ++round) {
     SCOPED_TRACE(round);
@@ -226,8 +234,10 @@ TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
       do date = AddDays(date, 1);
       while (!IsWeekday(date));
     }
-    // The kill lands at a different point of the stream each round.
-    KillMidStream(ledger, date, 100 + static_cast<size_t>(round) * 37 % 150, acknowledged);
+    // The kill lands at a random point of the stream each round.
+    const size_t before = 60 + static_cast<size_t>(random() % 200);
+    SCOPED_TRACE("killed after " + std::to_string(before) + " acknowledgements");
+    KillMidStream(ledger, date, before, acknowledged);
     if (::testing::Test::HasFatalFailure()) return;
     Reconcile(ledger, date, acknowledged);
     if (::testing::Test::HasFatalFailure()) return;
