@@ -35,7 +35,7 @@ constexpr int kMaxRunSeconds = 86400;
 
 struct TradeOptions {
   // The account's clock unless --at or --date is given.
-  ExchangeSetup setup = {.at = "09:00:00"};
+  ExchangeSetup setup = {.at = ""};
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string price;
@@ -82,7 +82,7 @@ bool ReadCount(const std::string& text, int32_t* value) {
 // after telling why.
 std::optional<sim::PaperLedger::Moment> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
                                                     bool readOnly) {
-  const int64_t at = ParseTime(options.setup.at);
+  const int64_t at = options.setup.AtGiven() ? ParseTime(options.setup.at) : 0;
   if (at < 0) {
     char message[512];
     std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
