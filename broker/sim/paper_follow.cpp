@@ -59,7 +59,10 @@ void PaperTrading::FollowOthers(Market& market) {
   if (!ledger_->ChangedElsewhere()) return;
   // Orders the others entered (and their modifies and cancels): told as this process tells its own,
   // and the open ones join this process's books.
+  // The clock alone moves every second; the books need a look only when orders or fills came.
+  bool moved = false;
   for (const PaperOrder& order : ledger_->OrdersAfter(date_, lastNumber_)) {
+    moved = true;
     lastNumber_ = std::max(lastNumber_, order.number);
     if (!seenFilled_.try_emplace(order.number, order.filled).second) continue;  // this process's own
     Notify(order, '4', order.quantity, order.price);
@@ -68,12 +71,14 @@ void PaperTrading::FollowOthers(Market& market) {
   }
   // Fills the others recorded.
   for (const PaperFill& fill : ledger_->FillsAfter(lastFillId_)) {
+    moved = true;
     lastFillId_ = fill.id;
     if (ownFills_.erase(fill.id) > 0 || fill.date != date_) continue;
     if (const std::optional<PaperOrder> order = ledger_->Order(fill.date, fill.number))
       Notify(*order, '1', fill.quantity, fill.price);
   }
   ownFills_.erase(ownFills_.begin(), ownFills_.upper_bound(lastFillId_));
+  if (!moved) return;
   // What the others filled, modified, cancelled or ended leaves this process's books too.
   std::map<int32_t, int32_t> open;  // number -> remaining
   for (const PaperOrder& order : ledger_->OpenOrdersOf(date_)) open.emplace(order.number, order.Remaining());
