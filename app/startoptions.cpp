@@ -8,8 +8,11 @@ namespace {
 bool ApplySeed(const QString& value, StartOptions& options) {
   bool ok = false;
   const qulonglong seed = value.toULongLong(&ok);
-  if (ok) options.exchange.seed = seed;
-  return ok;
+  if (!ok) return false;
+  // A named market: a new paper account keeps it, and an account of another market will not trade.
+  options.exchange.seed = seed;
+  options.exchange.paper.drawSeed = false;
+  return true;
 }
 
 bool ApplyStocks(const QString& value, StartOptions& options) {
@@ -86,7 +89,8 @@ struct OptionDefinition {
 };
 
 constexpr OptionDefinition kOptionDefinitions[] = {
-    {"seed", "OSTRADA_SEED", "N", "Seed of the embedded exchange.", ApplySeed},
+    {"seed", "OSTRADA_SEED", "N", "Seed of the embedded exchange (default: the paper account's own market).",
+     ApplySeed},
     {"stocks", "OSTRADA_STOCKS", "N", "Number of listed stocks (0: the full market).", ApplyStocks},
     {"clock", "OSTRADA_CLOCK", "session|live", "session: a trading day from 09:00; live: the wall clock in Korea.",
      ApplyClock},
@@ -142,6 +146,8 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
     message = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
     return ParseResult::kError;
   }
+  // Without a seed the program runs the paper account's own market (a new account draws one).
+  options.exchange.paper.drawSeed = true;
   for (const OptionDefinition& option : kOptionDefinitions) {
     const QString value = ValueOf(parser, environment, option);
     if (value.isEmpty()) continue;

@@ -1,7 +1,7 @@
 #pragma once
 // How the program starts: which embedded exchange it runs on and which start-up fault, if any, it
 // plays. Each option has an environment variable; the command line wins over the environment.
-//   --seed N          OSTRADA_SEED     the exchange's seed
+//   --seed N          OSTRADA_SEED     the exchange's seed (default: the paper account's own market)
 //   --stocks N        OSTRADA_STOCKS   the listing size (0: the full market)
 //   --clock MODE      OSTRADA_CLOCK    session (a trading day from 09:00) or live (the wall clock)
 //   --speed X         OSTRADA_SPEED    session time per real time

@@ -1,10 +1,14 @@
 // The paper account under load: the order book alone beside a plain std::map book, an order's round
-// trip through the order object and the ledger, the pump with ten thousand resting orders, and the
+// trip through the order object and the ledger (alone and with other processes on the ledger), the pump with ten thousand resting orders, and the
 // holdings download of five hundred holdings.
 #include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <deque>
 #include <filesystem>
@@ -143,9 +147,12 @@ struct PaperBench {
   }
   ~PaperBench() { std::filesystem::remove_all(folder); }
 
-  static ExchangeOptions Options(const std::filesystem::path& folder, int stocks, int64_t cash) {
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+  // A fresh folder unless `fresh` is false (another process on the same ledger).
+  static ExchangeOptions Options(const std::filesystem::path& folder, int stocks, int64_t cash, bool fresh = true) {
+    if (fresh) {
+      std::filesystem::remove_all(folder);
+      std::filesystem::create_directories(folder);
+    }
     ExchangeOptions options;
     options.tradingDate = 20261208;
     options.stocks = stocks;
@@ -163,6 +170,12 @@ struct PaperBench {
 
   // The new order's number, 0 when refused.
   int32_t Order(char side, const std::string& code, int32_t quantity, int32_t price, bool market = false) {
+    return Send(side, code, quantity, price, market);
+  }
+  void Cancel(int32_t target, const std::string& code) { SendCancel(target, code); }
+
+  // The same on whichever server is installed.
+  static int32_t Send(char side, const std::string& code, int32_t quantity, int32_t price, bool market = false) {
     auto order = broker::CreateAs<broker::ITradeRequest>(broker::clsid::kBuySellOrder);
     order->SetInput(0, Variant::Text(std::string(1, side)));
     order->SetInput(1, Variant::Text(kAccount));
@@ -175,7 +188,7 @@ struct PaperBench {
     return order->Request() == 0 ? order->HeaderValue(8).ToI4() : 0;
   }
 
-  void Cancel(int32_t target, const std::string& code) {
+  static void SendCancel(int32_t target, const std::string& code) {
     auto cancel = broker::CreateAs<broker::ITradeRequest>(broker::clsid::kCancelOrder);
     cancel->SetInput(1, Variant::I4(target));
     cancel->SetInput(2, Variant::Text(kAccount));
@@ -211,9 +224,49 @@ double ThreadMicros() {
   return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) * 1e-3;
 }
 
-// One order as the order window sends it: the object, the checks, the commit and the acceptance
-// event, for a buy that rests; every hundred orders they are cancelled (untimed), so the account
-// keeps a realistic number of open orders; Arg 10000 adds ten thousand that stay. p99 in wall time
+// Other processes trading on the bench's ledger (as command lines beside the program) until the
+// object ends: each places a resting buy and cancels it, buys one share and sells it, and pumps.
+class OtherProcesses {
+ public:
+  OtherProcesses(int count, const ExchangeOptions& options, const std::string& code) {
+    std::fflush(nullptr);
+    for (int i = 0; i < count; ++i) {
+      const pid_t child = fork();
+      if (child == 0) Trade(options, code);
+      if (child > 0) children_.push_back(child);
+    }
+  }
+  ~OtherProcesses() {
+    for (const pid_t child : children_) kill(child, SIGKILL);
+    for (const pid_t child : children_) waitpid(child, nullptr, 0);
+  }
+  OtherProcesses(const OtherProcesses&) = delete;
+  OtherProcesses& operator=(const OtherProcesses&) = delete;
+
+ private:
+  [[noreturn]] static void Trade(ExchangeOptions options, const std::string& code) {
+    Exchange exchange(options);
+    broker::ScopedServer server(exchange);
+    broker::CreateAs<broker::ITradeUtility>(broker::clsid::kTradeUtility)->Initialise(0);
+    for (;;) {
+      auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
+      book->SetInput(0, Variant::Text(code));
+      book->Request();
+      const int32_t ask = book->DataValue(0, 0).ToI4(), bid = book->DataValue(1, 0).ToI4();
+      const int32_t resting = PaperBench::Send('2', code, 1, bid - 5 * (ask - bid));
+      if (resting != 0) PaperBench::SendCancel(resting, code);
+      if (PaperBench::Send('2', code, 1, ask) != 0) PaperBench::Send('1', code, 1, bid);
+      exchange.Advance(50);
+    }
+  }
+  std::vector<pid_t> children_;
+};
+
+// One order as the order window sends it: the object, the checks, the guarded commit (a write
+// transaction that reads the cash again) and the acceptance event, for a buy that rests; every
+// hundred orders they are cancelled (untimed), so the account keeps a realistic number of open
+// orders. Arg 0: ten thousand more that stay; Arg 1: a marketable buy, so the round trip also
+// records its fill; Arg 2: other processes trading on the same ledger meanwhile. p99 in wall time
 // and in the thread's CPU time (the machine may be shared).
 void BM_OrderRoundTrip(benchmark::State& state) {
   PaperBench bench(60);
@@ -223,8 +276,10 @@ void BM_OrderRoundTrip(benchmark::State& state) {
   events->Subscribe();
   const std::string code = bench.Codes(1).front();
   const auto [ask, bid] = bench.Best(code);
-  const int32_t price = bid - 5 * (ask - bid);
-  for (int64_t i = 0; i < state.range(0); ++i) bench.Order('2', code, 1, price - (ask - bid));
+  const bool fills = state.range(1) != 0;
+  const int32_t price = fills ? ask + 5 * (ask - bid) : bid - 5 * (ask - bid);
+  for (int64_t i = 0; i < state.range(0); ++i) bench.Order('2', code, 1, bid - 6 * (ask - bid));
+  OtherProcesses others(static_cast<int>(state.range(2)), PaperBench::Options(bench.folder, 60, 0, false), code);
   std::vector<double> wall;
   std::vector<double> cpu;
   std::vector<int32_t> open;
@@ -252,7 +307,15 @@ void BM_OrderRoundTrip(benchmark::State& state) {
   state.counters["p99_us"] = percentile(wall, 99);
   state.counters["cpu_p99_us"] = percentile(cpu, 99);
 }
-BENCHMARK(BM_OrderRoundTrip)->Arg(0)->Arg(10000)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OrderRoundTrip)
+    ->ArgNames({"resting", "fills", "others"})
+    ->Args({0, 0, 0})
+    ->Args({10000, 0, 0})
+    ->Args({0, 1, 0})
+    ->Args({0, 0, 2})
+    ->Args({0, 1, 2})
+    ->Iterations(3000)
+    ->Unit(benchmark::kMicrosecond);
 
 // Fifty watched stocks (a quote and a contract window each) and, with Arg 1, ten thousand resting
 // orders over five hundred stocks. One iteration is one exchange second pumped in 50 ms steps, as

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Kills a trading process on the paper ledger many times (SIGKILL mid-stream) and reconciles the
-# ledger after each kill. Usage: scripts/paper_crash.sh [rounds, default 200]
+# Trading processes on one paper ledger, killed with SIGKILL at random moments many times: two
+# exchanges streaming orders, modifies, cancels and fills, and several ostrada-cli runs at once; the
+# ledger is reconciled after each round. Usage: scripts/paper_crash.sh [rounds, default 200]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTRADA_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" test_exchange_trading
-OSTRADA_CRASH_ROUNDS=${1:-200} "$build/tests/test_exchange_trading" --gtest_filter='Crash.*'
+"$root/scripts/build.sh" test_exchange_trading test_cli ostrada-cli
+export OSTRADA_CRASH_ROUNDS=${1:-200}
+"$build/tests/test_exchange_trading" --gtest_filter='Crash.*'
+"$build/tests/test_cli" --gtest_filter='TradeCli.SeveralCommandLinesOnOneLedgerWithOneKilledReconcile'

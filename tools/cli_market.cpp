@@ -22,10 +22,7 @@ namespace {
 using broker::Variant;
 
 struct MarketOptions {
-  uint64_t seed = sim::ExchangeOptions{}.seed;
-  int stocks = 0;
-  int32_t date = 0;
-  std::string at = "10:30:00";
+  ExchangeSetup setup{.at = "10:30:00"};
   int contracts = 20;
   std::string code;
 };
@@ -134,15 +131,9 @@ bool PrintContracts(const std::string& code, int count) {
 }
 
 int Run(const MarketOptions& options) {
-  const int64_t at = ParseTime(options.at);
-  if (at < 0) {
-    std::fprintf(stderr, "ostrada-cli: --at wants HH:MM:SS, not %s\n", options.at.c_str());
-    return kExitFailure;
-  }
-  sim::ExchangeOptions exchangeOptions = StoppedAt(options.date, at);
-  exchangeOptions.seed = options.seed;
-  exchangeOptions.stocks = options.stocks;
-  sim::Exchange exchange(exchangeOptions);
+  const std::unique_ptr<sim::Exchange> started = StartExchange(options.setup);
+  if (!started) return kExitFailure;
+  sim::Exchange& exchange = *started;
   broker::ScopedServer server(exchange);
   try {
     if (!PrintPrice(options.code) || !PrintBook(options.code) || !PrintContracts(options.code, options.contracts)) {
@@ -158,10 +149,7 @@ int Run(const MarketOptions& options) {
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<MarketOptions>();
   CLI::App* command = app.add_subcommand("market", "One stock of the embedded exchange: price, book, contracts");
-  command->add_option("--seed", options->seed, "The exchange's seed");
-  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
-  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last trading day)");
-  command->add_option("--at", options->at, "Exchange time HH:MM:SS")->capture_default_str();
+  AddExchangeSetupOptions(*command, options->setup);
   command->add_option("--contracts", options->contracts, "Contracts to list (1 to 80)")->check(CLI::Range(1, 80));
   command->add_option("CODE", options->code, "Stock code, e.g. A005930")->required();
   command->callback([options] { SetExitCode(Run(*options)); });

@@ -24,6 +24,7 @@ struct SnapshotOptions {
   std::string saveFile;
   std::string textFile;
   uint64_t seed = sim::ExchangeOptions{}.seed;
+  CLI::Option* seedOption = nullptr;  // the running command's --seed
   int stocks = 0;
   std::string code;
   int everyMinutes = 1;
@@ -76,17 +77,17 @@ bool KeyAccepted(const SnapshotOptions& options) {
   return options.key == 0 || probe.SetKey(options.key) == 1;
 }
 
-sim::ExchangeOptions ExchangeFor(const SnapshotOptions& options) {
-  sim::ExchangeOptions exchangeOptions;
-  exchangeOptions.seed = options.seed;
-  exchangeOptions.stocks = options.stocks;
-  return exchangeOptions;
+// The market at the opening, or without --seed the paper account's market no later than its clock.
+std::unique_ptr<sim::Exchange> ExchangeFor(const SnapshotOptions& options) {
+  return StartExchange({.seed = options.seed, .stocks = options.stocks, .at = "09:00:00",
+                        .seedOption = options.seedOption});
 }
 
 int RunDownload(const SnapshotOptions& options) {
   if (!KeyAccepted(options)) return kExitFailure;
-  sim::Exchange exchange(ExchangeFor(options));
-  broker::ScopedServer server(exchange);
+  const std::unique_ptr<sim::Exchange> exchange = ExchangeFor(options);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return Fail("no stocks were received");
@@ -108,8 +109,9 @@ int RunLoad(const SnapshotOptions& options) {
 }
 
 int RunPrice(const SnapshotOptions& options) {
-  sim::Exchange exchange(ExchangeFor(options));
-  broker::ScopedServer server(exchange);
+  const std::unique_ptr<sim::Exchange> exchange = ExchangeFor(options);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
   StocGate gate;
   NowPrice block;
   if (!gate.FetchNowPrice(&block, Utf8ToCp949(options.code).c_str())) return Fail("no price for " + options.code);
@@ -161,6 +163,8 @@ class ExchangeTimer : public SpotTimer {
 };
 
 int RunRecord(const SnapshotOptions& options) {
+  // The recorder runs its market forward, so it records a named market (the default one's unless
+  // --seed), never the paper account's, whose future must not be seen.
   // The first snapshot comes one period after the start: a shorter recording would take none.
   if (options.forMinutes > 0 && options.forMinutes < options.everyMinutes)
     return Fail("--for " + std::to_string(options.forMinutes) + " is shorter than one period (--every " +
@@ -190,10 +194,12 @@ void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
   command.add_option("--text", options.textFile, "export the group as text, one stock a line");
 }
 
-void AddExchangeOptions(CLI::App& command, SnapshotOptions& options) {
-  command.add_option("--seed", options.seed, "seed of the embedded exchange's market");
+// The command's --seed option.
+CLI::Option* AddExchangeOptions(CLI::App& command, SnapshotOptions& options) {
+  CLI::Option* seed = command.add_option("--seed", options.seed, "seed of the embedded exchange's market");
   command.add_option("--stocks", options.stocks, "number of listed stocks (0: the default listing)")
       ->check(CLI::NonNegativeNumber);
+  return seed;
 }
 
 void Register(CLI::App& app) {
@@ -203,9 +209,12 @@ void Register(CLI::App& app) {
 
   CLI::App* download = snapshot->add_subcommand("download", "download every stock's current price");
   AddOutputOptions(*download, *options);
-  AddExchangeOptions(*download, *options);
+  CLI::Option* downloadSeed = AddExchangeOptions(*download, *options);
   download->add_option("--save", options->saveFile, "save the snapshot group to this file (.stn)");
-  download->callback([options] { SetExitCode(RunDownload(*options)); });
+  download->callback([options, downloadSeed] {
+    options->seedOption = downloadSeed;
+    SetExitCode(RunDownload(*options));
+  });
 
   CLI::App* load = snapshot->add_subcommand("load", "load a saved snapshot group and list it");
   load->add_option("FILE", options->groupFile, "snapshot group file")->required();
@@ -225,8 +234,11 @@ void Register(CLI::App& app) {
 
   CLI::App* price = app.add_subcommand("price", "the current state of one stock");
   price->add_option("CODE", options->code, "stock code")->required();
-  AddExchangeOptions(*price, *options);
-  price->callback([options] { SetExitCode(RunPrice(*options)); });
+  CLI::Option* priceSeed = AddExchangeOptions(*price, *options);
+  price->callback([options, priceSeed] {
+    options->seedOption = priceSeed;
+    SetExitCode(RunPrice(*options));
+  });
 }
 
 const bool kRegistered = RegisterCommand(Register);

@@ -22,7 +22,9 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
+#include "broker/sim/clock.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/paper_account.h"
 #include "tools/cli_paper.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
@@ -33,8 +35,8 @@ namespace {
 constexpr int kMaxRunSeconds = 86400;
 
 struct TradeOptions {
-  // Trading wants the market open: the clock stands in the morning session unless told otherwise.
-  ExchangeSetup setup = {sim::ExchangeOptions{}.seed, 0, 0, "10:30:00"};
+  // The account's clock unless --at or --date is given.
+  ExchangeSetup setup = {.at = ""};
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string code;                // account: the stock whose buyable quantity is shown
@@ -76,21 +78,70 @@ bool ReadCount(const std::string& text, int32_t* value) {
   return false;
 }
 
-// The exchange of the options, its clock started at --at on the trading date.
-std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options) {
-  const int64_t at = ParseTime(options.setup.at);
+// Where the command's exchange starts: at the account's clock unless --date or --at move it forward.
+// A new ledger's clock starts at 09:00:00 of the last trading day (or where the command says).
+// Trading only moves the clock forward; a read-only command shows the account at its clock. Null
+// after telling why.
+std::optional<sim::PaperLedger::Moment> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
+                                                    bool readOnly) {
+  const int64_t at = options.setup.AtGiven() ? ParseTime(options.setup.at) : 0;
   if (at < 0) {
     char message[512];
     std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
     ShowMessage(message);
-    return nullptr;
+    return std::nullopt;
   }
-  sim::ExchangeOptions exchangeOptions = StoppedAt(options.setup.date, at);
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(paper.ledgerPath, sim::PaperAccountNumbers(), paper.startingCash,
+                                       sim::FeeRatesOf(paper), problem);
+  if (!ledger) {
+    ShowMessage(problem);
+    return std::nullopt;
+  }
+  const ExchangeSetup& setup = options.setup;
+  try {
+    const sim::PaperLedger::Moment clock = ledger->LastSeen();
+    if (!sim::IsValidDate(clock.date)) {
+      const sim::PaperLedger::Moment start{
+          setup.DateGiven() ? setup.date : sim::DefaultTradingDate(sim::SystemMilliseconds()),
+          setup.AtGiven() ? at : sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100)};
+      ledger->See(start.date, start.timeMs);
+      return start;
+    }
+    sim::PaperLedger::Moment start{setup.DateGiven() ? setup.date : clock.date, clock.timeMs};
+    if (setup.AtGiven()) {
+      start.timeMs = at;
+    } else if (start.date != clock.date) {
+      start.timeMs = sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100);
+    }
+    const bool early = Before(start, clock);
+    if (early || (readOnly && Before(clock, start))) {
+      char message[512];
+      std::snprintf(message, sizeof message, TextC(early ? Txt::kPaperBeforeClock : Txt::kPaperAfterClock),
+                    MomentText(clock).c_str());
+      ShowMessage(message);
+      return std::nullopt;
+    }
+    return start;
+  } catch (const sim::SqliteError& error) {
+    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return std::nullopt;
+  }
+}
+
+// The exchange of the account's market, its clock started where StartMoment says.
+std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool readOnly) {
+  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
+  sim::PaperOptions paper = PaperOptionsFor(options.paper);
+  if (paper.ledgerPath.empty()) return nullptr;
+  // Without --seed the account's own market; a --seed of another market is refused by the exchange.
+  paper.drawSeed = !options.setup.SeedGiven();
+  const std::optional<sim::PaperLedger::Moment> start = StartMoment(options, paper, readOnly);
+  if (!start) return nullptr;
+  sim::ExchangeOptions exchangeOptions = StoppedAt(start->date, start->timeMs);
   exchangeOptions.seed = options.setup.seed;
   exchangeOptions.stocks = options.setup.stocks;
-  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
-  exchangeOptions.paper = PaperOptionsFor(options.paper);
-  if (exchangeOptions.paper.ledgerPath.empty()) return nullptr;
+  exchangeOptions.paper = paper;
   auto exchange = std::make_unique<sim::Exchange>(exchangeOptions);
   if (!exchange->PaperProblem().empty()) {
     ShowMessage(exchange->PaperProblem());
@@ -112,6 +163,7 @@ bool LogIn(StocGate& gate, std::string* account) {
 struct AccountView {
   std::string account;
   std::string code;  // CP949; the buyable quantity is the code's at its current price, none without it
+  std::string clock;  // the account's clock, as MomentText writes it
   TradeAbleInfo able{};
   std::unique_ptr<TrdRunList> holdings;
   std::unique_ptr<TrdYetList> unfilled;
@@ -143,7 +195,8 @@ std::string SideWord(const TrdYetInfo& order) {
 }
 
 void PrintJson(const AccountView& view) {
-  std::printf("{\"account\":%s,\"totalDeposit\":%lld,\"availableAmount\":%lld,", JsonText(Utf8(view.account)).c_str(),
+  std::printf("{\"account\":%s,\"clock\":%s,\"totalDeposit\":%lld,\"availableAmount\":%lld,",
+              JsonText(Utf8(view.account)).c_str(), JsonText(view.clock).c_str(),
               static_cast<long long>(view.able.totalDeposit), static_cast<long long>(view.able.availableAmount));
   if (!view.code.empty()) {
     std::printf("\"code\":%s,\"availableQuantity\":%d,", JsonText(Utf8(view.code)).c_str(), view.able.availableQuantity);
@@ -171,6 +224,7 @@ void PrintJson(const AccountView& view) {
 
 void PrintText(const AccountView& view) {
   std::printf("%s: %s\n", Utf8(Txt::kTrdCliAccount).c_str(), Utf8(view.account).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kPaperAccountClock).c_str(), view.clock.c_str());
   std::printf("%s: %s\n", Utf8(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(view.able.totalDeposit).c_str());
   std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableAmount).c_str(), FormatNumber(view.able.availableAmount).c_str());
   // The buyable quantity is a stock's: without one there is none to print.
@@ -204,11 +258,12 @@ void PrintText(const AccountView& view) {
 }
 
 int RunAccount(const TradeOptions& options) {
-  auto exchange = BuildExchange(options);
+  auto exchange = BuildExchange(options, true);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
   AccountView view;
+  view.clock = MomentText({exchange->Clock().Date(), exchange->Clock().TimeOfDay()});
   if (!LogIn(gate, &view.account)) return kExitFailure;
   view.code = Utf8ToCp949(options.code);
   // A stock's buyable quantity is asked at its current price.
@@ -285,8 +340,15 @@ bool ReadOrder(const TradeOptions& options, OrderRequest* order) {
   return !modify || ReadCount(w[4], &order->price);
 }
 
+void PrintOrderNumber(int32_t number) {
+  std::printf("%s : %d\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), number);
+  std::fflush(stdout);
+}
+
 // Prints every order event of the subscription as the event log words it. The server tells the
-// acceptance while the order request is still running: those lines wait until the order number is out.
+// acceptance while the order request is still running, before the order is routed: its number is
+// printed then, so a script that is killed later has every number the ledger holds for it. Event
+// lines never come before the number.
 class EventPrinter : public WindowHandle {
  public:
   explicit EventPrinter(broker::IMarketRequest& object) : object_(object) {}
@@ -294,6 +356,7 @@ class EventPrinter : public WindowHandle {
     if (message != WM_EVENT_RECEIVED) return 0;
     try {
       OrderEvent event = ReadOrderEvent(object_);
+      if (holding_ && event.kind == "4") ShowNumber(event.value5);
       std::string line;
       if (BuildOrderEventLine(&event, &line)) waiting_.push_back(Utf8(line));
     } catch (const broker::ComError& error) {
@@ -302,16 +365,22 @@ class EventPrinter : public WindowHandle {
     if (!holding_) Flush();
     return 0;
   }
-  // From now on every line is printed as it comes.
-  void Release() {
-    holding_ = false;
+  // The order request returned with `number`: it is printed unless its acceptance printed it, and
+  // from now on every line is printed as it comes.
+  void Release(int32_t number) {
+    if (holding_) ShowNumber(number);
     Flush();
   }
 
  private:
+  void ShowNumber(int32_t number) {
+    PrintOrderNumber(number);
+    holding_ = false;
+  }
   void Flush() {
     for (const std::string& line : waiting_) std::printf("%s\n", line.c_str());
     waiting_.clear();
+    std::fflush(stdout);
   }
   broker::IMarketRequest& object_;
   std::vector<std::string> waiting_;
@@ -341,8 +410,12 @@ class OrderEventFeed {
       ShowMessage(error.Description());
     }
   }
-  void Release() {
-    if (printer_) printer_->Release();
+  void Release(int32_t number) {
+    if (printer_) {
+      printer_->Release(number);
+    } else {
+      PrintOrderNumber(number);
+    }
   }
   OrderEventFeed(const OrderEventFeed&) = delete;
   OrderEventFeed& operator=(const OrderEventFeed&) = delete;
@@ -353,7 +426,8 @@ class OrderEventFeed {
   std::unique_ptr<CEventSink> sink_;
 };
 
-int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, const OrderRequest& order) {
+int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, const OrderRequest& order,
+         OrderEventFeed& feed) {
   std::string failure;
   int sent = 0;
   switch (order.action) {
@@ -374,14 +448,14 @@ int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, c
     ShowMessage(failure);
     return kExitFailure;
   }
-  std::printf("%s : %d\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), gate.LastOrderNumber());
+  feed.Release(gate.LastOrderNumber());
   return kExitOk;
 }
 
 int RunOrder(const TradeOptions& options) {
   OrderRequest order;
   if (!ReadOrder(options, &order)) return kExitFailure;
-  auto exchange = BuildExchange(options);
+  auto exchange = BuildExchange(options, false);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
@@ -390,8 +464,7 @@ int RunOrder(const TradeOptions& options) {
   std::string account;
   if (!LogIn(gate, &account)) return kExitFailure;
   OrderEventFeed feed;
-  const int result = Send(gate, *book, account, order);
-  feed.Release();
+  const int result = Send(gate, *book, account, order, feed);
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
   }
@@ -399,13 +472,16 @@ int RunOrder(const TradeOptions& options) {
 }
 
 const bool registered = RegisterCommand([](CLI::App& app) {
+  // Each command its own options: the setup remembers which of its options were given.
+  auto accountOptions = std::make_shared<TradeOptions>();
+  CLI::App* account = app.add_subcommand("account", "The paper account: its clock, buying power, holdings, unfilled orders");
+  AddExchangeSetupOptions(*account, accountOptions->setup);
+  AddPaperOptions(*account, accountOptions->paper);
+  account->add_flag("--json", accountOptions->json, "One JSON object instead of the text view");
+  account->add_option("--code", accountOptions->code, "Also the quantity of this stock buyable at its current price");
+  account->callback([accountOptions] { SetExitCode(RunAccount(*accountOptions)); });
+
   auto options = std::make_shared<TradeOptions>();
-  CLI::App* account = app.add_subcommand("account", "The paper account: buying power, holdings, unfilled orders");
-  AddExchangeSetupOptions(*account, options->setup);
-  AddPaperOptions(*account, options->paper);
-  account->add_flag("--json", options->json, "One JSON object instead of the text view");
-  account->add_option("--code", options->code, "Also the quantity of this stock buyable at its current price");
-  account->callback([options] { SetExitCode(RunAccount(*options)); });
 
   CLI::App* order = app.add_subcommand(
       "order", "Send one order: buy|sell CODE QTY (--price P | --market), modify ORDER CODE QTY PRICE, cancel ORDER CODE QTY");

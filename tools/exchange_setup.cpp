@@ -1,10 +1,47 @@
 #include "tools/exchange_setup.h"
 
 #include <cstdio>
+#include <filesystem>
 
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
 #include "broker/sim/clock.h"
+#include "broker/sim/paper_account.h"
 
 namespace ostrada::cli {
+namespace {
+
+// The market and the clock of the data folder's paper account, when it has chosen a market.
+struct AccountMarket {
+  uint64_t seed = 0;
+  sim::PaperLedger::Moment clock;
+};
+
+// Null without an account's market; false after telling why the ledger cannot be read.
+bool ReadAccountMarket(std::optional<AccountMarket>* account) {
+  const std::string folder = DataFolder();
+  if (folder.empty() || !std::filesystem::exists(folder + sim::kPaperLedgerFileName)) return true;
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + sim::kPaperLedgerFileName, sim::PaperAccountNumbers(),
+                                       sim::PaperOptions{}.startingCash, sim::FeeRates{}, problem);
+  if (!ledger) {
+    ShowMessage(problem);
+    return false;
+  }
+  try {
+    const std::optional<uint64_t> seed = ledger->MarketSeed();
+    const sim::PaperLedger::Moment clock = ledger->LastSeen();
+    if (seed && sim::IsValidDate(clock.date)) *account = AccountMarket{*seed, clock};
+  } catch (const sim::SqliteError& error) {
+    ShowMessage(Text(Txt::kPaperLedgerUnopenable) + Utf8ToCp949(folder) + " (" + error.what() + ")");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 int64_t ParseTime(const std::string& text) {
   int hh = 0, mm = 0, ss = 0;
@@ -24,22 +61,51 @@ sim::ExchangeOptions StoppedAt(int32_t date, int64_t timeOfDay) {
   return options;
 }
 
+std::string MomentText(const sim::PaperLedger::Moment& moment) {
+  const int64_t seconds = moment.timeMs / 1000;
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02lld:%02lld:%02lld", moment.date / 10000, moment.date / 100 % 100,
+                moment.date % 100, static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                static_cast<long long>(seconds % 60));
+  return text;
+}
+
+bool Before(const sim::PaperLedger::Moment& a, const sim::PaperLedger::Moment& b) {
+  return a.date < b.date || (a.date == b.date && a.timeMs < b.timeMs);
+}
+
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
-  command.add_option("--seed", setup.seed, "The exchange's seed");
+  setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
   command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(CLI::NonNegativeNumber);
-  command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last weekday)");
-  command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();
+  setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last weekday)");
+  setup.atOption = command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();
 }
 
 std::unique_ptr<sim::Exchange> StartExchange(const ExchangeSetup& setup) {
-  const int64_t at = ParseTime(setup.at);
-  if (at < 0) {
+  sim::PaperLedger::Moment moment{setup.date, ParseTime(setup.at)};
+  if (moment.timeMs < 0) {
     std::fprintf(stderr, "ostrada-cli: the time wants HH:MM:SS or HH:MM, not %s\n", setup.at.c_str());
     return nullptr;
   }
-  sim::ExchangeOptions options = StoppedAt(setup.date, at);
+  std::optional<AccountMarket> account;
+  if (!setup.SeedGiven() && !ReadAccountMarket(&account)) return nullptr;
+  if (account) {
+    // The account's market as far as its clock has come, and no further.
+    if (!setup.DateGiven()) moment.date = account->clock.date;
+    if (Before(account->clock, moment)) {
+      if (setup.DateGiven() || setup.AtGiven()) {
+        char message[512];
+        std::snprintf(message, sizeof message, TextC(Txt::kPaperAfterClock), MomentText(account->clock).c_str());
+        ShowMessage(message);
+        return nullptr;
+      }
+      moment = account->clock;
+    }
+  }
+  sim::ExchangeOptions options = StoppedAt(moment.date, moment.timeMs);
   options.seed = setup.seed;
   options.stocks = setup.stocks;
+  if (account) options.marketSeed = account->seed;
   return std::make_unique<sim::Exchange>(options);
 }
 

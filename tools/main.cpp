@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <vector>
 
 #include "basesrc/foundation/datafolder.h"
@@ -30,6 +31,8 @@ void SetExitCode(int code) {
 int main(int argc, char** argv) {
   using namespace ostrada;
   SetProgramPath("/proc/self/exe");
+  // A script reading a pipe or a file gets every line as it is printed, even if the run is killed.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   StderrSink sink;
   ScopedUiSink scopedSink(sink);
 

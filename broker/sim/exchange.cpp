@@ -1,6 +1,9 @@
 #include "broker/sim/exchange.h"
 
 #include <algorithm>
+#include <random>
+
+#include "basesrc/foundation/texts.h"
 
 #include "broker/sim/clock.h"
 #include "broker/sim/faults.h"
@@ -17,6 +20,12 @@ int32_t DefaultTradingDate(int64_t unixMilliseconds) {
   return TradingDayAtOrBefore(KoreanDate(unixMilliseconds));
 }
 
+// A seed nobody can name in advance, for a new account's market.
+uint64_t RandomSeed() {
+  std::random_device device;
+  return (static_cast<uint64_t>(device()) << 32) ^ device();
+}
+
 struct Exchange::State {
   explicit State(const ExchangeOptions& chosen)
       : options(chosen),
@@ -25,11 +34,34 @@ struct Exchange::State {
         ledger(PaperLedger::Open(options.paper.ledgerPath.empty() ? ":memory:" : options.paper.ledgerPath,
                                  PaperAccountNumbers(), options.paper.startingCash, FeeRatesOf(options.paper),
                                  ledgerProblem)),
+        marketSeed(ChooseMarketSeed()),
         resume(ledger ? ledger->LastSeen() : PaperLedger::Moment{}),
         clock(StartDate(), StartTime()),
-        listing(Listing::Build(options.seed, options.stocks)),
-        context(clock, listing, faults, options.seed),
+        listing(ListingOf(options, marketSeed)),
+        context(clock, listing, faults, marketSeed),
         timeSource(clock) {}
+
+  // The paper account's market when its ledger keeps one, else the one asked for. A ledger of
+  // another market than the one asked for is set aside, so that nothing trades on the wrong market.
+  uint64_t ChooseMarketSeed() {
+    const uint64_t asked = options.marketSeed.value_or(options.seed);
+    if (!ledger || options.paper.ledgerPath.empty()) return asked;
+    try {
+      std::optional<uint64_t> kept = ledger->MarketSeed();
+      if (!kept) kept = ledger->KeepMarketSeed(options.paper.drawSeed ? RandomSeed() : asked);
+      if (options.paper.drawSeed || *kept == asked) return *kept;
+      ledgerProblem = Text(Txt::kPaperOtherMarket);
+    } catch (const SqliteError& error) {
+      ledgerProblem = Text(Txt::kPaperLedgerWriteFailed) + " " + error.what();
+    }
+    ledger.reset();
+    return asked;
+  }
+
+  static Listing ListingOf(const ExchangeOptions& options, uint64_t marketSeed) {
+    Listing listing = Listing::Build(options.seed, options.stocks);
+    return marketSeed == options.seed ? listing : listing.WithMarket(marketSeed);
+  }
 
   // A session never starts before the latest moment its ledger saw.
   int32_t StartDate() const {
@@ -49,6 +81,7 @@ struct Exchange::State {
   double carry = 0;                     // the fraction of a millisecond a sped-up session still owes
   std::string ledgerProblem;            // before the ledger, which may fill it
   std::unique_ptr<PaperLedger> ledger;  // until the paper account takes it
+  uint64_t marketSeed;
   PaperLedger::Moment resume;
   ExchangeClock clock;
   Listing listing;
@@ -56,14 +89,15 @@ struct Exchange::State {
   ExchangeContext context;
   ObjectRegistry registry;
   ExchangeTimeSource timeSource;
+  std::shared_ptr<PaperTrading> paper;
 };
 
 Exchange::Exchange(const ExchangeOptions& options) : state_(std::make_unique<State>(options)) {
   RegisterCodeObjects(state_->registry, state_->context);
   SharedMarket market = RegisterMarketObjects(state_->registry, state_->context);
-  auto paper = std::make_shared<PaperTrading>(state_->context, std::move(market), std::move(state_->ledger),
-                                              state_->ledgerProblem, state_->options.paper);
-  RegisterTradeObjects(state_->registry, state_->context, paper);
+  state_->paper = std::make_shared<PaperTrading>(state_->context, std::move(market), std::move(state_->ledger),
+                                                 state_->ledgerProblem, state_->options.paper);
+  RegisterTradeObjects(state_->registry, state_->context, state_->paper);
 }
 
 Exchange::~Exchange() = default;
@@ -87,6 +121,8 @@ void Exchange::Pump() {
   const auto step = static_cast<int64_t>(owed);
   state_->carry = owed - static_cast<double>(step);
   state_->clock.Advance(step);
+  // Another process on the account (a command line's run) may have moved its clock ahead: follow it.
+  if (const int64_t ahead = state_->paper->LedgerClockAhead(); ahead > 0) state_->clock.Advance(ahead);
 }
 
 const std::string& Exchange::PaperProblem() const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "basesrc/foundation/localtime.h"
@@ -19,7 +20,10 @@ enum class ClockMode {
 };
 
 struct ExchangeOptions {
-  uint64_t seed = 20261208;
+  uint64_t seed = 20261208;  // the listing's codes and names, and the market unless `marketSeed`
+  // The market's own seed where it differs from the listing's: a paper account's market keeps the
+  // default listing, so codes stay valid for everyone. A paper ledger's own market wins over both.
+  std::optional<uint64_t> marketSeed = {};
   int stocks = 0;  // 0: the default listing (about 2,600 stocks)
   ClockMode clock = ClockMode::kSession;
   double speed = 1.0;
@@ -28,7 +32,8 @@ struct ExchangeOptions {
   // The wall clock as Unix milliseconds; empty: the system clock. Read at start and by Pump().
   std::function<int64_t()> wallClock = {};
   // The paper account: its ledger file, starting cash and fees. A session on the ledger's latest
-  // trading date resumes at the latest time the ledger saw, never earlier.
+  // trading date resumes at the latest time the ledger saw, never earlier, and the exchange follows
+  // the ledger's clock forward when another process moves it.
   PaperOptions paper = {};
 };
 

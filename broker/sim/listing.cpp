@@ -202,6 +202,12 @@ void AddMarket(SeededRandom& random, CodeSource& codes, NameSource& names, int m
 
 }  // namespace
 
+Listing Listing::WithMarket(uint64_t marketSeed) const {
+  Listing other = *this;
+  for (ListedStock& stock : other.stocks_) stock.seed = DeriveSeed(stock.seed, marketSeed);
+  return other;
+}
+
 Listing Listing::Build(uint64_t seed, int stocks) {
   const int total = stocks <= 0 ? kDefaultListingSize : std::min(stocks, kMaxListingSize);
   SeededRandom random(seed);

@@ -49,6 +49,9 @@ class Listing {
  public:
   // `stocks` <= 0 gives the default size; more than kMaxListingSize is cut to it.
   static Listing Build(uint64_t seed, int stocks);
+  // The same codes, names and attributes trading on another market: each stock's own random stream
+  // is drawn again from `marketSeed`, so no path of this listing's market tells that one's.
+  Listing WithMarket(uint64_t marketSeed) const;
 
   const std::vector<ListedStock>& All() const { return stocks_; }
   size_t Size() const { return stocks_.size(); }

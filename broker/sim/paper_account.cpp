@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 
 namespace ostrada::sim {
 namespace {
 
-// Owned orders in the books carry this owner; the market's own liquidity has 0.
-constexpr uint32_t kPaperOwner = 1;
-// How often the pump tells the ledger the exchange's time (so a restart resumes near it).
-constexpr int64_t kSeeEveryMs = 60'000;
+// How often the pump tells the ledger the exchange's time: a restart resumes there, and a command
+// line started meanwhile trades at this process's time.
+constexpr int64_t kSeeEveryMs = 1'000;
 
 // Statuses of refusals that have no reason of the exchange's common table.
 constexpr int16_t kUnknownAccountStatus = 21;
@@ -202,19 +200,8 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
   order.quantity = quantity;
   order.timeMs = theMarket.Now();
-  try {
-    auto transaction = ledger_->Begin();
-    if (auto refused = CheckFunds(order)) {
-      result.refusal = refused;
-      return result;
-    }
-    ledger_->Insert(order);
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
-    transaction->Commit();
-  } catch (const SqliteError& error) {
-    result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
-    return result;
-  }
+  result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
+  if (result.refusal) return result;
   Notify(order, '4', order.quantity, order.price);
   Route(theMarket, stock, order);
   return result;
@@ -237,31 +224,17 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   }
   PaperOrder& order = result.order;
   PaperOrder original;
-  try {
-    auto transaction = ledger_->Begin();
-    if (!ledger_->HasAccount(account)) {
-      result.refusal = OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
-      return result;
-    }
+  result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
+    if (!ledger_->HasAccount(account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
     const std::optional<PaperOrder> found = ledger_->Order(theMarket.TradingDate(), target);
-    if (!found || found->account != account || found->code != code || found->kind == '3') {
-      result.refusal = MakeRefusal(RefusalKind::kUnknownOrder);
-      return result;
-    }
+    if (!found || found->account != account || found->code != code || found->kind == '3')
+      return MakeRefusal(RefusalKind::kUnknownOrder);
     original = *found;
-    if (original.state != OrderState::kOpen || original.Remaining() <= 0) {
-      result.refusal = OrderRefusal(kNothingLeftStatus, Text(Txt::kPaperNothingLeft));
-      return result;
-    }
-    if (quantity <= 0) {
-      result.refusal = MakeRefusal(RefusalKind::kBadQuantity);
-      return result;
-    }
-    if (quantity > original.Remaining()) {
-      result.refusal = OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
-      return result;
-    }
-    ledger_->Withdraw(original, quantity);
+    if (original.state != OrderState::kOpen || original.Remaining() <= 0)
+      return OrderRefusal(kNothingLeftStatus, Text(Txt::kPaperNothingLeft));
+    if (quantity <= 0) return MakeRefusal(RefusalKind::kBadQuantity);
+    if (quantity > original.Remaining()) return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperTooMuch);
+    ledger_->Withdraw(original, quantity, inside);
     order.date = original.date;
     order.account = account;
     order.code = code;
@@ -274,21 +247,13 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
       order.price = original.price;
       order.market = original.market;
       order.state = OrderState::kRecorded;
-    } else {
-      order.price = order.reservePrice = price;
-      // The modified remainder must still be paid for at its new price.
-      if (auto refused = CheckFunds(order)) {
-        result.refusal = refused;
-        return result;
-      }
+      return std::nullopt;
     }
-    ledger_->Insert(order);
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
-    transaction->Commit();
-  } catch (const SqliteError& error) {
-    result.refusal = OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
-    return result;
-  }
+    order.price = order.reservePrice = price;
+    // The modified remainder must still be paid for at its new price.
+    return CheckFunds(order);
+  });
+  if (result.refusal) return result;
   Unrest(theMarket, original.number, quantity);
   Notify(order, '4', order.quantity, order.price);
   Notify(order, '2', order.quantity, order.price);
@@ -296,12 +261,25 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   return result;
 }
 
+std::optional<Refusal> PaperTrading::Enter(
+    PaperOrder& order, const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check) {
+  try {
+    auto transaction = ledger_->Begin();
+    if (auto refused = check(*transaction)) return refused;
+    ledger_->Insert(order, *transaction);
+    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    transaction->Commit();
+  } catch (const SqliteError& error) {
+    return OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  }
+  seenFilled_[order.number] = 0;
+  return std::nullopt;
+}
+
 void PaperTrading::Route(Market& market, int stock, const PaperOrder& order) {
   const Phase phase = PhaseAt(order.timeMs);
   if (phase == Phase::kAuction) {
-    resting_[order.number] = {stock, order.side, order.price, order.market,
-                              order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction};
-    ++stocksResting_[stock];
+    WaitForAuction(stock, order);
     return;
   }
   Match(market, stock, order);
@@ -330,7 +308,9 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     remaining -= taken;
     // This account's own orders on the other side trade with it like anyone's.
     for (const OrderBook::Fill& fill : owned) {
-      if (fill.owner == kPaperOwner) executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
+      if (fill.owner != kPaperOwner) continue;
+      TookFromBook(static_cast<int32_t>(fill.id), fill.quantity);
+      executions.push_back({static_cast<int32_t>(fill.id), fill.price, fill.quantity});
     }
   }
   // The windows watching the stock see the contracts this order made and what it left in the book.
@@ -350,10 +330,7 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     market.Announce(stock, &record);
   }
   if (remaining > 0 && !order.market) {
-    book.Add(buy ? BookSide::kBid : BookSide::kAsk, order.price,
-             {static_cast<uint64_t>(order.number), remaining, kPaperOwner});
-    resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
-    ++stocksResting_[stock];
+    PutInBook(market, stock, order, remaining);
     market.Announce(stock, nullptr);
   }
   for (const Execution& execution : executions) Execute(execution.number, execution.price, execution.quantity);
@@ -361,8 +338,8 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     // Nothing is left to trade with within the limits: the remainder of a market order ends here.
     try {
       ledger_->Expire(order.date, order.number);
-    } catch (const SqliteError& error) {
-      ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    } catch (const SqliteError&) {
+      // The rejection is told either way; an order the ledger could not end now ends with the day.
     }
     Notify(order, '3', remaining, order.price);
   }
@@ -373,10 +350,10 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
   if (found == resting_.end()) return;
   const Resting& resting = found->second;
   if (resting.where == Waiting::kBook) {
-    market.Book(resting.stock)
-        .Orders()
-        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
-                quantity);
+    found->second.inBook -= market.Book(resting.stock)
+                                .Orders()
+                                .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price,
+                                        static_cast<uint64_t>(number), quantity);
     market.Announce(resting.stock, nullptr);
   }
   const std::optional<PaperOrder> order = ledger_->Order(date_, number);
@@ -386,60 +363,67 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
   }
 }
 
+void PaperTrading::Forget(Market& market, int32_t number) {
+  auto found = resting_.find(number);
+  if (found == resting_.end()) return;
+  const Resting& resting = found->second;
+  if (resting.where == Waiting::kBook) {
+    market.Book(resting.stock)
+        .Orders()
+        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
+                INT32_MAX);
+  }
+  if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
+  resting_.erase(found);
+}
+
 void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
-  std::optional<PaperOrder> order;
+  PaperLedger::FillResult recorded;
   try {
-    order = ledger_->Order(date_, number);
-    if (!order || order->state != OrderState::kOpen) return;  // ended elsewhere (the other process)
-    quantity = std::min(quantity, order->Remaining());
-    if (quantity <= 0) return;
-    ledger_->RecordFill(*order, price, quantity, market_->Current().Now(),
-                        {context_.Clock().Date(), context_.Clock().TimeOfDay()});
-  } catch (const SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    recorded = ledger_->RecordFill(date_, number, seenFilled_[number], price, quantity, market_->Current().Now(),
+                                   {context_.Clock().Date(), context_.Clock().TimeOfDay()});
+  } catch (const SqliteError&) {
+    // The account did not take the execution: it is rejected, as a server tells what it refused.
+    // The order stays open in the ledger and trades on.
+    std::optional<PaperOrder> order;
+    try {
+      order = ledger_->Order(date_, number);
+    } catch (const SqliteError&) {
+      return;  // nothing is known of the order to tell; nothing was recorded either
+    }
+    if (order) Notify(*order, '3', quantity, price);
     return;
   }
-  if (order->Remaining() == quantity) {
-    auto found = resting_.find(number);
-    if (found != resting_.end()) {
-      if (--stocksResting_[found->second.stock] == 0) stocksResting_.erase(found->second.stock);
-      resting_.erase(found);
-    }
-  }
-  Notify(*order, '1', quantity, price);
+  if (!recorded.order) return;
+  const PaperOrder& order = *recorded.order;
+  // What another process recorded counts as seen too, so this one never records it again.
+  seenFilled_[number] = order.filled + recorded.quantity;
+  if (recorded.quantity > 0) Recorded(recorded.id);
+  if (order.state != OrderState::kOpen || order.Remaining() <= recorded.quantity) Forget(market_->Current(), number);
+  if (recorded.quantity > 0) Notify(order, '1', recorded.quantity, price);
 }
 
 void PaperTrading::StartDay(Market& market) {
   date_ = market.TradingDate();
   resting_.clear();
   stocksResting_.clear();
+  seenFilled_.clear();
   if (!ledger_) return;
   std::vector<PaperOrder> open;
   try {
     ledger_->ExpireBefore(date_);
     open = ledger_->OpenOrdersOf(date_);
-  } catch (const SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    // What others write from now on is followed; what is there now is this day's start.
+    ledger_->ChangedElsewhere();
+    lastNumber_ = ledger_->LastNumber(date_);
+    lastFillId_ = ledger_->LastFillId();
+    ownFills_.clear();
+  } catch (const SqliteError&) {
+    date_ = 0;  // the next pump starts the day again
     return;
   }
   // A restart puts the day's open orders back where they waited (behind what rests there now).
-  for (const PaperOrder& order : open) {
-    const int stock = market.Find(order.code);
-    if (stock < 0) continue;
-    const Phase entered = PhaseAt(order.timeMs);
-    const bool auctionPending =
-        entered == Phase::kAuction && (order.timeMs < kOpenMs ? market.Now() < kOpenMs : market.Now() < kCloseMs);
-    if (auctionPending || order.market) {
-      resting_[order.number] = {stock, order.side, order.price, order.market,
-                                order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction};
-      ++stocksResting_[stock];
-    } else {
-      market.Book(stock).Orders().Add(order.IsBuy() ? BookSide::kBid : BookSide::kAsk, order.price,
-                                      {static_cast<uint64_t>(order.number), order.Remaining(), kPaperOwner});
-      resting_[order.number] = {stock, order.side, order.price, false, Waiting::kBook};
-      ++stocksResting_[stock];
-    }
-  }
+  for (const PaperOrder& order : open) Reenter(market, order);
 }
 
 void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
@@ -457,11 +441,7 @@ void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
     if (crosses) {
       Execute(number, price, order->Remaining());
     } else if (auction == Waiting::kOpeningAuction && !resting.market) {
-      market.Book(resting.stock)
-          .Orders()
-          .Add(buy ? BookSide::kBid : BookSide::kAsk, resting.price,
-               {static_cast<uint64_t>(number), order->Remaining(), kPaperOwner});
-      resting_[number].where = Waiting::kBook;
+      PutInBook(market, resting.stock, *order, order->Remaining());
     } else {
       ledger_->Expire(date_, number);
       resting_.erase(number);
@@ -485,10 +465,25 @@ void PaperTrading::CloseDay(Market& market) {
   closedDate_ = date_;
 }
 
+int64_t PaperTrading::LedgerClockAhead() {
+  if (!ledger_) return 0;
+  PaperLedger::Moment seen;
+  try {
+    seen = ledger_->LastSeen();
+  } catch (const SqliteError&) {
+    return 0;  // the clock follows at the next pump
+  }
+  if (!IsValidDate(seen.date)) return 0;
+  const ExchangeClock& clock = context_.Clock();
+  const int64_t ahead = (DaysSinceEpoch(seen.date) - DaysSinceEpoch(clock.Date())) * kMillisecondsPerDay +
+                        seen.timeMs - clock.TimeOfDay();
+  return std::max<int64_t>(0, ahead);
+}
+
 void PaperTrading::Pump() {
   Market& market = market_->Current();
   if (market.TradingDate() != date_) StartDay(market);
-  if (!ledger_) return;
+  if (!ledger_ || date_ == 0) return;
   try {
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
     if (market.Now() >= kCloseMs && closedDate_ != date_) {
@@ -501,14 +496,20 @@ void PaperTrading::Pump() {
         if (fill.owner == kPaperOwner) fills.push_back(fill);
       }
     }
-    for (const OrderBook::Fill& fill : fills) Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+    for (const OrderBook::Fill& fill : fills) {
+      TookFromBook(static_cast<int32_t>(fill.id), fill.quantity);
+      Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+    }
+    // After this process's own fills, so an execution both reached is claimed as this one saw it.
+    FollowOthers(market);
     const int64_t now = context_.Clock().Now();
     if (now - lastSeen_ >= kSeeEveryMs) {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
       lastSeen_ = now;
     }
-  } catch (const SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+  } catch (const SqliteError&) {
+    // A ledger busy beyond its timeout: the next pump tries again. The ledger holds what was
+    // recorded, and nothing unrecorded was told.
   }
 }
 

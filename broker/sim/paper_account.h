@@ -5,9 +5,11 @@
 // liquidity (price-time priority) and trade as the market's flow reaches them; orders of a call
 // auction wait for the auction's price at 09:00 or at the close. The exchange's pump drives it.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -94,8 +96,13 @@ class PaperTrading {
 
   // Follows the market to the clock's time: a new day, the auctions, the fills of resting orders.
   void Pump();
+  // How far the account's clock in the ledger is ahead of the exchange's (another process ran the
+  // market on), in milliseconds; 0 when it is not ahead.
+  int64_t LedgerClockAhead();
 
  private:
+  // This account's orders in the books carry this owner; the market's own liquidity has 0.
+  static constexpr uint32_t kPaperOwner = 1;
   enum class Waiting { kBook, kOpeningAuction, kClosingAuction };
   struct Resting {
     int stock;
@@ -103,17 +110,38 @@ class PaperTrading {
     int32_t price;
     bool market;
     Waiting where;
+    int32_t inBook;  // shares of it in this process's book (kBook)
   };
 
   std::optional<Refusal> CheckOrderGate(Market& market, int stock);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
   std::optional<Refusal> CheckFunds(const PaperOrder& order);
+  // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
+  // may write there and fills in the order) found nothing to refuse. The refusal, or none.
+  std::optional<Refusal> Enter(PaperOrder& order,
+                               const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check);
   void Route(Market& market, int stock, const PaperOrder& order);
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
   void Unrest(Market& market, int32_t number, int32_t quantity);
+  // Records an execution of a day's order as this process saw it, and tells the listeners what the
+  // ledger took.
   void Execute(int32_t number, int32_t price, int32_t quantity);
+  // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
+  void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
+  // Puts a day's open order where it waits now: in its auction, or behind what rests at its price.
+  void Reenter(Market& market, const PaperOrder& order);
+  void WaitForAuction(int stock, const PaperOrder& order);
+  void PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity);
+  // The book traded `quantity` of a resting order.
+  void TookFromBook(int32_t number, int32_t quantity);
+  // Marks a fill this process recorded, so following the ledger does not tell it again.
+  void Recorded(int64_t fillId);
+  // Takes in what other processes wrote since the last look: their orders join the books, their
+  // orders' and fills' events reach this process's listeners, and what they filled, modified or
+  // cancelled leaves the books here. A poll of the ledger's data version keeps it cheap.
+  void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
   void Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price);
@@ -130,6 +158,10 @@ class PaperTrading {
   int64_t lastSeen_ = -1;
   std::map<int32_t, Resting> resting_;  // today's orders of this process still in a book or an auction
   std::map<int, int> stocksResting_;    // stock index -> orders of it in `resting_`
+  std::map<int32_t, int32_t> seenFilled_;  // today's orders this process knows -> the quantity it saw filled
+  int32_t lastNumber_ = 0;                 // today's orders up to this number were followed
+  int64_t lastFillId_ = 0;                 // fills up to this one were followed
+  std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
   std::vector<OrderNoticeListener*> listeners_;
   ExchangeClock::ListenerId pump_;
 };

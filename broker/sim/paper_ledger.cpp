@@ -11,25 +11,56 @@ namespace {
 
 // Marks the file as this ledger, so a stranger's database is never taken for one.
 constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-constexpr int64_t kSchemaVersion = 1;
+constexpr int64_t kSchemaVersion = 2;
 // How long a write waits for the other process (the program or the command line) to finish its own.
 constexpr int kBusyTimeoutMs = 5000;
 
-constexpr const char* kSchema = R"(
-CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL, starting_cash INTEGER NOT NULL,
-  reserved INTEGER NOT NULL DEFAULT 0);
+// The tables of the current version. The CHECKs refuse what must never be stored, whatever a process
+// believed when it wrote: an order filled beyond its quantity, negative cash, holdings or held cash.
+// A fill is known by its order and the quantity filled before it (`start`), so the same execution
+// reached by two processes is stored once.
+constexpr const char* kTables = R"(
+CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL CHECK(cash >= 0),
+  starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 CHECK(reserved >= 0));
 CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT NOT NULL, code TEXT NOT NULL,
   side TEXT NOT NULL, market INTEGER NOT NULL, price INTEGER NOT NULL, reserve_price INTEGER NOT NULL,
   quantity INTEGER NOT NULL, filled INTEGER NOT NULL, withdrawn INTEGER NOT NULL, kind TEXT NOT NULL,
-  original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number));
+  original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number),
+  CHECK(filled >= 0 AND withdrawn >= 0 AND filled + withdrawn <= quantity));
 CREATE INDEX orders_by_state ON orders(state, account, date);
 CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE state = 'O' AND side = '1';
-CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL, price INTEGER NOT NULL,
-  quantity INTEGER NOT NULL, commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL);
-CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL, value INTEGER NOT NULL,
-  cost INTEGER NOT NULL, PRIMARY KEY(account, code));
-CREATE TABLE clock(id INTEGER PRIMARY KEY CHECK(id = 1), date INTEGER NOT NULL, time_ms INTEGER NOT NULL);
-INSERT INTO clock VALUES(1, 0, 0);
+CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL,
+  start INTEGER NOT NULL CHECK(start >= 0), price INTEGER NOT NULL, quantity INTEGER NOT NULL CHECK(quantity > 0),
+  commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL, UNIQUE(date, number, start));
+CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL CHECK(quantity >= 0),
+  value INTEGER NOT NULL, cost INTEGER NOT NULL, PRIMARY KEY(account, code));
+)";
+
+// The account's market: its clock, and its seed once the first session chose one.
+constexpr const char* kClockTable = R"(
+CREATE TABLE clock(id INTEGER PRIMARY KEY CHECK(id = 1), date INTEGER NOT NULL, time_ms INTEGER NOT NULL,
+  seed INTEGER);
+INSERT INTO clock VALUES(1, 0, 0, NULL);
+)";
+
+// Version 1 to 2: the tables again with their CHECKs, each fill's start counted from the fills before
+// it, and the market's seed: every ledger of version 1 traded on the exchange's default market. A
+// ledger whose rows break a CHECK fails here and is left as it was.
+constexpr const char* kFrom1To2Before = R"(
+DROP INDEX orders_by_state; DROP INDEX open_sells;
+ALTER TABLE accounts RENAME TO accounts_1; ALTER TABLE orders RENAME TO orders_1;
+ALTER TABLE fills RENAME TO fills_1; ALTER TABLE holdings RENAME TO holdings_1;
+)";
+constexpr const char* kFrom1To2After = R"(
+INSERT INTO accounts SELECT account, cash, starting_cash, 0 FROM accounts_1;
+INSERT INTO orders SELECT * FROM orders_1;
+INSERT INTO fills SELECT id, date, number,
+  coalesce(sum(quantity) OVER (PARTITION BY date, number ORDER BY id ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0),
+  price, quantity, commission, tax, time_ms FROM fills_1;
+INSERT INTO holdings SELECT * FROM holdings_1;
+DROP TABLE accounts_1; DROP TABLE orders_1; DROP TABLE fills_1; DROP TABLE holdings_1;
+ALTER TABLE clock ADD COLUMN seed INTEGER;
+UPDATE clock SET seed = 20261208;
 )";
 
 constexpr const char* kOrderColumns =
@@ -71,7 +102,8 @@ std::unique_ptr<PaperLedger> PaperLedger::Open(const std::string& path, const st
   try {
     ledger->Prepare(accounts, startingCash);
   } catch (const SqliteError& error) {
-    problem = Problem(Txt::kPaperLedgerUnopenable, path, error.what());
+    // Rows that break a check of this version were written by a fault: the ledger is not sound.
+    problem = Problem(error.IsConstraint() ? Txt::kPaperLedgerDamaged : Txt::kPaperLedgerUnopenable, path, error.what());
     return nullptr;
   }
   return ledger;
@@ -82,15 +114,28 @@ void PaperLedger::Prepare(const std::vector<std::string>& accounts, int64_t star
   // returns, so a killed process loses nothing; only a power cut may lose the last commits.
   db_.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
   SqliteTransaction transaction(db_);
-  if (db_.QueryInt("PRAGMA user_version") == 0) {
-    db_.Execute(kSchema);
-    db_.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
-    db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
-  }
+  Migrate();
   SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?, 0)");
   for (const std::string& account : accounts) add.Bind(1, account).Bind(2, startingCash).Bind(3, startingCash).Run();
   RecountReserved();
   transaction.Commit();
+}
+
+void PaperLedger::Migrate() {
+  const int64_t version = db_.QueryInt("PRAGMA user_version");
+  if (version == kSchemaVersion) return;
+  if (version > kSchemaVersion) throw SqliteError(0, "a newer ledger version (" + std::to_string(version) + ")");
+  if (version == 0) {
+    db_.Execute(kTables);
+    db_.Execute(kClockTable);
+    db_.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
+  }
+  if (version == 1) {
+    db_.Execute(kFrom1To2Before);
+    db_.Execute(kTables);
+    db_.Execute(kFrom1To2After);
+  }
+  db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
 int64_t PaperLedger::Held(const PaperOrder& order, int32_t remaining) const {
@@ -226,21 +271,56 @@ std::optional<PaperOrder> PaperLedger::Order(int32_t date, int32_t number) {
   return ReadOrder(query);
 }
 
+namespace {
+
+constexpr const char* kFillColumns = "date, number, start, price, quantity, commission, tax, time_ms, id";
+
+PaperFill ReadFill(const SqliteStatement& row) {
+  return {static_cast<int32_t>(row.Int(0)), static_cast<int32_t>(row.Int(1)), static_cast<int32_t>(row.Int(2)),
+          static_cast<int32_t>(row.Int(3)), static_cast<int32_t>(row.Int(4)), row.Int(5), row.Int(6),
+          static_cast<int32_t>(row.Int(7)), row.Int(8)};
+}
+
+}  // namespace
+
 std::vector<PaperFill> PaperLedger::Fills() {
-  SqliteStatement query(db_, "SELECT date, number, price, quantity, commission, tax, time_ms FROM fills ORDER BY id");
+  return FillsAfter(0);
+}
+
+std::vector<PaperFill> PaperLedger::FillsAfter(int64_t id) {
+  SqliteStatement query(db_, std::string("SELECT ") + kFillColumns + " FROM fills WHERE id > ? ORDER BY id");
+  query.Bind(1, id);
   std::vector<PaperFill> fills;
-  while (query.Step()) {
-    fills.push_back({static_cast<int32_t>(query.Int(0)), static_cast<int32_t>(query.Int(1)),
-                     static_cast<int32_t>(query.Int(2)), static_cast<int32_t>(query.Int(3)), query.Int(4), query.Int(5),
-                     static_cast<int32_t>(query.Int(6))});
-  }
+  while (query.Step()) fills.push_back(ReadFill(query));
   return fills;
 }
 
-int32_t PaperLedger::Insert(PaperOrder& order) {
-  SqliteStatement next(db_, "SELECT coalesce(max(number), 0) + 1 FROM orders WHERE date = ?");
-  next.Bind(1, order.date).Step();
-  order.number = static_cast<int32_t>(next.Int(0));
+int64_t PaperLedger::LastFillId() {
+  return db_.QueryInt("SELECT coalesce(max(id), 0) FROM fills");
+}
+
+bool PaperLedger::ChangedElsewhere() {
+  const int64_t version = db_.QueryInt("PRAGMA data_version");
+  const bool changed = version != dataVersion_;
+  dataVersion_ = version;
+  return changed;
+}
+
+std::vector<PaperOrder> PaperLedger::OrdersAfter(int32_t date, int32_t number) {
+  SqliteStatement query(
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE date = ? AND number > ? ORDER BY number");
+  query.Bind(1, date).Bind(2, number);
+  return ReadOrders(query);
+}
+
+int32_t PaperLedger::LastNumber(int32_t date) {
+  SqliteStatement last(db_, "SELECT coalesce(max(number), 0) FROM orders WHERE date = ?");
+  last.Bind(1, date).Step();
+  return static_cast<int32_t>(last.Int(0));
+}
+
+int32_t PaperLedger::Insert(PaperOrder& order, const SqliteTransaction& /*inside*/) {
+  order.number = LastNumber(order.date) + 1;
   SqliteStatement insert(db_, "INSERT INTO orders VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insert.Bind(1, order.date)
       .Bind(2, order.number)
@@ -262,7 +342,7 @@ int32_t PaperLedger::Insert(PaperOrder& order) {
   return order.number;
 }
 
-void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity) {
+void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& /*inside*/) {
   SqliteStatement update(db_,
                          "UPDATE orders SET withdrawn = withdrawn + ?1, "
                          "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'C' ELSE state END "
@@ -291,22 +371,34 @@ int PaperLedger::ExpireBefore(int32_t date) {
   return expired;
 }
 
-void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs,
-                             const Moment& now) {
+PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, int32_t start, int32_t price,
+                                                int32_t quantity, int32_t timeMs, const Moment& now) {
+  SqliteTransaction transaction(db_);
+  FillResult result;
+  result.order = Order(date, number);
+  if (!result.order || result.order->state != OrderState::kOpen) return result;
+  const PaperOrder& order = *result.order;
+  quantity = std::min(quantity, order.Remaining());
+  if (quantity <= 0) return result;
+  SqliteStatement known(db_, "SELECT 1 FROM fills WHERE date = ? AND number = ? AND start = ?");
+  if (known.Bind(1, date).Bind(2, number).Bind(3, start).Step()) return result;
   const int64_t value = static_cast<int64_t>(price) * quantity;
   const int64_t commission = fees_.Commission(value);
   const int64_t tax = order.IsBuy() ? 0 : fees_.Tax(value);
-  SqliteTransaction transaction(db_);
+  if (order.IsBuy() ? Cash(order.account) < value + commission
+                    : Holding(order.account, order.code).quantity < quantity)
+    return result;
   SqliteStatement fill(db_,
-                       "INSERT INTO fills(date, number, price, quantity, commission, tax, time_ms) "
-                       "VALUES(?, ?, ?, ?, ?, ?, ?)");
-  fill.Bind(1, order.date).Bind(2, order.number).Bind(3, price).Bind(4, quantity).Bind(5, commission).Bind(6, tax);
-  fill.Bind(7, timeMs).Run();
+                       "INSERT INTO fills(date, number, start, price, quantity, commission, tax, time_ms) "
+                       "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+  fill.Bind(1, date).Bind(2, number).Bind(3, start).Bind(4, price).Bind(5, quantity).Bind(6, commission);
+  fill.Bind(7, tax).Bind(8, timeMs).Run();
+  result.id = db_.LastInsertId();
   SqliteStatement filled(db_,
                          "UPDATE orders SET filled = filled + ?1, "
                          "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'F' ELSE state END "
                          "WHERE date = ?2 AND number = ?3");
-  filled.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
+  filled.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
   if (order.IsBuy()) {
     SqliteStatement holding(db_,
                             "INSERT INTO holdings VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT(account, code) DO UPDATE "
@@ -329,6 +421,23 @@ void PaperLedger::RecordFill(const PaperOrder& order, int32_t price, int32_t qua
   AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
   See(now.date, now.timeMs);
   transaction.Commit();
+  result.quantity = quantity;
+  return result;
+}
+
+std::optional<uint64_t> PaperLedger::MarketSeed() {
+  SqliteStatement query(db_, "SELECT seed FROM clock WHERE id = 1 AND seed IS NOT NULL");
+  if (!query.Step()) return std::nullopt;
+  return static_cast<uint64_t>(query.Int(0));
+}
+
+uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "UPDATE clock SET seed = ? WHERE id = 1 AND seed IS NULL");
+  keep.Bind(1, static_cast<int64_t>(seed)).Run();
+  const std::optional<uint64_t> kept = MarketSeed();
+  transaction.Commit();
+  return kept.value_or(seed);
 }
 
 PaperLedger::Moment PaperLedger::LastSeen() {

@@ -55,11 +55,13 @@ struct PaperHolding {
 struct PaperFill {
   int32_t date = 0;
   int32_t number = 0;
+  int32_t start = 0;  // the order's quantity filled before it
   int32_t price = 0;
   int32_t quantity = 0;
   int64_t commission = 0;
   int64_t tax = 0;
   int32_t timeMs = 0;
+  int64_t id = 0;  // the fill's place in the ledger, rising
 };
 
 // Fees in parts per million of the traded value, each rounded down to the won.
@@ -86,7 +88,11 @@ class PaperLedger {
   static std::unique_ptr<PaperLedger> Open(const std::string& path, const std::vector<std::string>& accounts,
                                            int64_t startingCash, const FeeRates& fees, std::string& problem);
 
-  // A write transaction (the database's write lock) for a check-then-write that must be atomic.
+  // The transaction rule: a write that is one step of a larger check-then-write (Insert, Withdraw)
+  // takes the transaction it runs in, begun here; the other writes (RecordFill, Expire, ExpireBefore,
+  // KeepMarketSeed) are whole on their own and open their own, so they are called outside one. See
+  // is a single statement and may run either way.
+  // A write transaction (the database's write lock at once, BEGIN IMMEDIATE).
   std::unique_ptr<SqliteTransaction> Begin() { return std::make_unique<SqliteTransaction>(db_); }
 
   bool HasAccount(const std::string& account);
@@ -111,20 +117,47 @@ class PaperLedger {
   std::optional<PaperOrder> Order(int32_t date, int32_t number);
   std::vector<PaperFill> Fills();
 
+  // What other processes wrote, for a process that keeps the day's orders in its books.
+  // True when another connection committed since the last call (the first call sets the mark).
+  bool ChangedElsewhere();
+  // Every order of the date numbered above `number`, in number order, whatever its state.
+  std::vector<PaperOrder> OrdersAfter(int32_t date, int32_t number);
+  // The fills after the one with `id`, in the order they were recorded.
+  std::vector<PaperFill> FillsAfter(int64_t id);
+  int64_t LastFillId();
+  // The highest order number of the date (0: none yet).
+  int32_t LastNumber(int32_t date);
+
   // Stores a new order under the next number of its date and returns the number.
-  int32_t Insert(PaperOrder& order);
+  int32_t Insert(PaperOrder& order, const SqliteTransaction& inside);
   // Takes `quantity` of the order's remainder away (a modify or cancel); closes it when none is left.
   // `order` is the order as stored now.
-  void Withdraw(const PaperOrder& order, int32_t quantity);
+  void Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& inside);
   // Ends an open order unfilled.
   void Expire(int32_t date, int32_t number);
   // Ends every order still open from a date before `date`.
   int ExpireBefore(int32_t date);
-  // One execution, in one transaction: the fill, the order's filled quantity, the holding, the cash,
-  // and the exchange time `now` (see See). `order` is the order as stored now.
-  void RecordFill(const PaperOrder& order, int32_t price, int32_t quantity, int32_t timeMs, const Moment& now);
+  // What recording an execution did: the order as stored before it (none when unknown) and the
+  // shares recorded (0: nothing).
+  struct FillResult {
+    std::optional<PaperOrder> order;
+    int32_t quantity = 0;
+    int64_t id = 0;  // the fill recorded
+  };
+  // One execution, in one write transaction that reads the order, the cash and the holding again: the
+  // fill, the order's filled quantity, the holding, the cash, the held cash and the exchange time
+  // `now` (see See). `start` is the quantity the filling process saw filled before it: with the order
+  // it names the execution, so the same one reached by two processes is recorded once. Records at
+  // most the order's remainder, and nothing the cash or the shares held cannot pay for.
+  FillResult RecordFill(int32_t date, int32_t number, int32_t start, int32_t price, int32_t quantity, int32_t timeMs,
+                        const Moment& now);
 
-  // The latest exchange time the ledger has seen.
+  // The seed of the account's market; none until a session chose it.
+  std::optional<uint64_t> MarketSeed();
+  // Keeps `seed` as the account's market unless one is kept already; returns the one kept.
+  uint64_t KeepMarketSeed(uint64_t seed);
+
+  // The account's clock: the latest exchange time the ledger has seen (date 0: none yet).
   Moment LastSeen();
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
@@ -132,6 +165,8 @@ class PaperLedger {
  private:
   PaperLedger(const std::string& path, const FeeRates& fees);
   void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
+  // Brings the schema of any earlier version to this one, in the caller's transaction.
+  void Migrate();
   // The cash an open buy holds for `remaining` shares; 0 for a sell.
   int64_t Held(const PaperOrder& order, int32_t remaining) const;
   void AddReserved(const std::string& account, int64_t change);
@@ -142,6 +177,7 @@ class PaperLedger {
 
   SqliteDb db_;
   FeeRates fees_;
+  int64_t dataVersion_ = -1;
 };
 
 }  // namespace ostrada::sim

@@ -12,6 +12,10 @@ struct PaperOptions {
   int64_t startingCash = 100'000'000;
   double commissionRate = 0.00015;  // both sides
   double sellTaxRate = 0.0020;      // sells only
+  // The account's market. On: a ledger without one draws its seed at random, and a ledger with one
+  // runs it whatever the exchange's seed. Off: a new ledger keeps the exchange's seed, and a ledger
+  // of another seed's market refuses to trade (it would trade on a market it does not belong to).
+  bool drawSeed = false;
 };
 
 // The ledger's file name in the data folder.

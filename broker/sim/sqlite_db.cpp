@@ -11,6 +11,10 @@ namespace {
 
 }  // namespace
 
+bool SqliteError::IsConstraint() const {
+  return code_ == SQLITE_CONSTRAINT;
+}
+
 SqliteDb::SqliteDb(const std::string& path, bool create) {
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
@@ -50,6 +54,10 @@ std::string SqliteDb::QueryText(std::string_view sql) {
 
 int64_t SqliteDb::Changes() const {
   return sqlite3_changes(db_);
+}
+
+int64_t SqliteDb::LastInsertId() const {
+  return sqlite3_last_insert_rowid(db_);
 }
 
 SqliteStatement::SqliteStatement(SqliteDb& db, std::string_view sql) : db_(db) {

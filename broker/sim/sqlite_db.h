@@ -16,6 +16,8 @@ class SqliteError : public std::runtime_error {
  public:
   SqliteError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
   int Code() const { return code_; }
+  // A CHECK, UNIQUE or NOT NULL constraint refused the write.
+  bool IsConstraint() const;
 
  private:
   int code_;
@@ -35,6 +37,8 @@ class SqliteDb {
   int64_t QueryInt(std::string_view sql);
   std::string QueryText(std::string_view sql);
   int64_t Changes() const;
+  // The rowid of the last row this connection inserted.
+  int64_t LastInsertId() const;
   sqlite3* Handle() const { return db_; }
 
  private:

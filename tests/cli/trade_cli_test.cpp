@@ -3,11 +3,23 @@
 // sends nothing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "broker/sim/exchange.h"
 #include "broker/sim/listing.h"
+#include "broker/sim/paper_account.h"
+#include "broker/sim/paper_ledger.h"
 #include "tests/support/cli.h"
 #include "tests/support/scratch_folder.h"
 
@@ -46,8 +58,10 @@ TEST_F(TradeCli, ABuyRunsToItsFillAndALaterAccountShowsTheHolding) {
   EXPECT_NE(bought.output.find("(매수) 명령 접수 [ "), std::string::npos) << bought.output;
   EXPECT_NE(bought.output.find("매수 체결 : [ "), std::string::npos) << bought.output;
 
-  const auto account = RunCli("account --json" + Market("10:05:00"));
+  // The account as its clock stands: where the run left it.
+  const auto account = RunCli("account --json --seed 7 --stocks 40");
   ASSERT_EQ(account.exitCode, 0) << account.output;
+  EXPECT_NE(account.output.find("\"clock\":\"2026-12-08 10:00:20\""), std::string::npos) << account.output;
   EXPECT_NE(account.output.find("\"code\":\"" + code + "\""), std::string::npos) << account.output;
   EXPECT_NE(account.output.find("\"quantity\":10,"), std::string::npos) << account.output;
   EXPECT_NE(account.output.find("\"unfilled\":[]"), std::string::npos) << account.output;
@@ -107,6 +121,205 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
   const auto account = RunCli("account --json" + Market("10:00:00"));
   ASSERT_EQ(account.exitCode, 0) << account.output;
   EXPECT_NE(account.output.find("\"holdings\":[],\"unfilled\":[]"), std::string::npos) << account.output;
+}
+
+// One clock per account: trading starts at it and only moves it forward, reading never moves it, and
+// the account's market cannot be looked at beyond it.
+TEST_F(TradeCli, TheAccountKeepsOneClockThatOnlyTradingMovesForward) {
+  const std::string listing = " --seed 7 --stocks 40";
+  auto clockOf = [&] {
+    const auto account = RunCli("account" + listing);
+    EXPECT_EQ(account.exitCode, 0) << account.output;
+    const size_t at = account.output.find("계좌 시각: ");
+    return at == std::string::npos ? std::string() : account.output.substr(at + 15, 19);
+  };
+  ASSERT_EQ(RunCli("order buy " + code + " 1 --market" + Market("10:00:00")).exitCode, 0);
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:00");
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:00") << "reading the account never moves its clock";
+
+  // Earlier than the clock: refused, in Korean, and nothing is sent.
+  for (const std::string& when : {Market("09:59:59"), listing + " --date 20261207"}) {
+    const auto early = RunCli("order buy " + code + " 1 --market" + when);
+    EXPECT_EQ(early.exitCode, 1) << when;
+    EXPECT_NE(early.output.find("모의투자 계좌의 시각은 2026-12-08 10:00:00 입니다. 그보다 이른 시각으로는 거래할 수 "
+                                "없습니다."),
+              std::string::npos)
+        << early.output;
+  }
+  // A look at the account beyond its clock would be a look into its future.
+  const auto ahead = RunCli("account" + Market("10:05:00"));
+  EXPECT_EQ(ahead.exitCode, 1);
+  EXPECT_NE(ahead.output.find("계좌 시각(2026-12-08 10:00:00)까지만"), std::string::npos) << ahead.output;
+
+  // Without --at a trade starts at the clock, and its run moves the clock on.
+  const auto run = RunCli("order buy " + code + " 1 --market --run 30" + listing);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:30");
+  ASSERT_EQ(RunCli("order buy " + code + " 1 --market" + listing + " --at 11:00").exitCode, 0);
+  EXPECT_EQ(clockOf(), "2026-12-08 11:00:00");
+
+  // Another market cannot trade on this account.
+  const auto other = RunCli("order buy " + code + " 1 --market --seed 8 --stocks 40");
+  EXPECT_EQ(other.exitCode, 1);
+  EXPECT_NE(other.output.find("다른 시드(--seed)로는 주문할 수 없습니다."), std::string::npos) << other.output;
+  EXPECT_EQ(RunCli("account --json" + listing).output.find("\"quantity\":3,") != std::string::npos, true)
+      << "three shares bought, none by the refused commands";
+}
+
+// A new account's market is drawn at random: without --seed the data commands show it (and only up to
+// the account's clock), and it is not the default market anyone can look up.
+TEST_F(TradeCli, ANewAccountTradesOnAMarketOfItsOwn) {
+  const sim::Listing listing = sim::Listing::Build(sim::ExchangeOptions{}.seed, 40);
+  std::string tradable;
+  for (const sim::ListedStock& stock : listing.All()) {
+    if (stock.class5 != '1' && stock.commonCode.empty()) tradable = stock.code;
+  }
+  ASSERT_EQ(RunCli("order buy " + tradable + " 1 --market --stocks 40 --date 20261208 --at 10:00").exitCode, 0);
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  ASSERT_TRUE(ledger->MarketSeed().has_value());
+  EXPECT_NE(*ledger->MarketSeed(), sim::ExchangeOptions{}.seed);
+  ledger.reset();
+
+  const auto own = RunCli("market " + tradable + " --stocks 40");
+  const auto standard = RunCli("market " + tradable + " --stocks 40 --date 20261208 --at 10:00 --seed " +
+                               std::to_string(sim::ExchangeOptions{}.seed));
+  ASSERT_EQ(own.exitCode, 0) << own.output;
+  ASSERT_EQ(standard.exitCode, 0) << standard.output;
+  EXPECT_NE(own.output, standard.output) << "the account's market is its own";
+  const auto later = RunCli("market " + tradable + " --stocks 40 --at 15:00");
+  EXPECT_EQ(later.exitCode, 1);
+  EXPECT_NE(later.output.find("까지만 볼 수 있습니다"), std::string::npos) << later.output;
+  const auto named = RunCli("market " + tradable + " --stocks 40 --at 15:00 --seed " +
+                            std::to_string(sim::ExchangeOptions{}.seed));
+  EXPECT_EQ(named.exitCode, 0) << "a market named by its seed is free: " << named.output;
+}
+
+// A script that runs an order into a pipe and is killed while the market runs has the order's number:
+// the line reaches the pipe as it is printed, before the order is routed.
+TEST_F(TradeCli, AKilledRunHasPrintedTheNumberOfEveryOrderTheLedgerHolds) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const std::string cli = testing::CliPath();
+  const std::string seed = "7", stocks = "40", date = "20261208", at = "10:00:00";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
+    close(out[0]);
+    execl(cli.c_str(), cli.c_str(), "order", "buy", code.c_str(), "10", "--market", "--run", "86400", "--seed",
+          seed.c_str(), "--stocks", stocks.c_str(), "--date", date.c_str(), "--at", at.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* in = fdopen(out[0], "r");
+  char line[256] = {};
+  const bool got = std::fgets(line, sizeof line, in) != nullptr;
+  int status = 0;
+  const pid_t ended = waitpid(child, &status, WNOHANG);
+  kill(child, SIGKILL);
+  if (ended == 0) waitpid(child, &status, 0);
+  std::fclose(in);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(ended, 0) << "the first line came only when the run was over";
+  int32_t number = 0;
+  ASSERT_EQ(std::sscanf(line, "주문번호 : %d", &number), 1) << line;
+
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  EXPECT_TRUE(ledger->Order(20261208, number).has_value());
+  EXPECT_FALSE(ledger->Order(20261208, number + 1).has_value()) << "an order whose number was never printed";
+}
+
+// Several command lines trading on one ledger at once, one of them killed while its run goes on:
+// every order number any of them printed is in the ledger, no order is filled beyond its quantity,
+// and the cash follows from the recorded fills to the won.
+TEST_F(TradeCli, SeveralCommandLinesOnOneLedgerWithOneKilledReconcile) {
+  const std::string cli = testing::CliPath();
+  const char* configured = std::getenv("OSTRADA_CRASH_ROUNDS");
+  const int rounds = configured != nullptr ? std::max(1, std::atoi(configured) / 10) : 1;
+  std::vector<int32_t> printed;
+  for (int round = 0; round < rounds; ++round) {
+    struct Running {
+      pid_t pid;
+      FILE* out;
+    };
+    std::vector<Running> running;
+    const std::vector<std::vector<std::string>> commands = {
+        {"order", "buy", code, "7", "--market", "--run", "600"},
+        {"order", "buy", code, "5", "--market", "--run", "86400"},  // the one killed
+        {"order", "buy", code, "3", "--market", "--run", "300"},
+    };
+    for (const std::vector<std::string>& command : commands) {
+      int out[2];
+      ASSERT_EQ(pipe(out), 0);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        std::vector<std::string> words = command;
+        for (const char* option : {"--seed", "7", "--stocks", "40"}) words.emplace_back(option);
+        std::vector<char*> argv{const_cast<char*>(cli.c_str())};
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(cli.c_str(), argv.data());
+        _exit(127);
+      }
+      close(out[1]);
+      running.push_back({child, fdopen(out[0], "r")});
+    }
+    for (size_t i = 0; i < running.size(); ++i) {
+      char line[512];
+      bool killed = false;
+      while (std::fgets(line, sizeof line, running[i].out) != nullptr) {
+        int32_t number = 0;
+        if (std::sscanf(line, "주문번호 : %d", &number) == 1) printed.push_back(number);
+        if (i == 1 && !killed) {
+          kill(running[i].pid, SIGKILL);
+          killed = true;
+        }
+      }
+      std::fclose(running[i].out);
+      int status = 0;
+      waitpid(running[i].pid, &status, 0);
+      if (i != 1) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "command " << i;
+      }
+    }
+  }
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  const sim::PaperLedger::Moment clock = ledger->LastSeen();
+  for (const int32_t number : printed) {
+    const std::optional<sim::PaperOrder> order = ledger->Order(clock.date, number);
+    ASSERT_TRUE(order.has_value()) << "printed order " << number << " is not in the ledger";
+  }
+  EXPECT_GE(printed.size(), static_cast<size_t>(rounds) * 2);
+  const sim::FeeRates fees;
+  int64_t cash = ledger->StartingCash("5011223302");
+  std::map<int32_t, int32_t> filled;
+  for (const sim::PaperFill& fill : ledger->Fills()) {
+    const int64_t value = static_cast<int64_t>(fill.price) * fill.quantity;
+    EXPECT_EQ(fill.commission, fees.Commission(value));
+    cash -= value + fill.commission;  // every order here is a buy
+    filled[fill.number] += fill.quantity;
+  }
+  for (const auto& [number, quantity] : filled) {
+    const sim::PaperOrder order = *ledger->Order(clock.date, number);
+    EXPECT_EQ(order.filled, quantity) << number;
+    EXPECT_LE(order.filled, order.quantity) << number;
+  }
+  EXPECT_EQ(ledger->Cash("5011223302"), cash);
 }
 
 }  // namespace

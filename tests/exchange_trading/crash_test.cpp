@@ -1,6 +1,8 @@
-// A process killed with SIGKILL while orders and fills stream: after it, every order and fill it
-// acknowledged is in the ledger exactly once, and the cash and the holdings at cost follow from the
-// fills to the won. OSTRADA_CRASH_ROUNDS sets how many kills (scripts/paper_crash.sh runs many).
+// Two processes trading on one ledger (placing, modifying, cancelling and filling), each killed with
+// SIGKILL at a random moment while orders and fills stream: after them, every order and fill they
+// acknowledged is in the ledger exactly once, no order is filled beyond its quantity, and the cash,
+// the held cash and the holdings at cost follow from the fills to the won. OSTRADA_CRASH_ROUNDS sets
+// how many rounds (scripts/paper_crash.sh runs many).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -23,15 +26,17 @@ namespace {
 // Enough that the stream's buys are never refused for cash.
 constexpr int64_t kStreamCash = 1'000'000'000'000LL;
 
-// Writes each acknowledgement to the parent: "O number" for an accepted order, "F number quantity
-// price" for a fill event.
+// Writes each acknowledgement to the parent: "O date number" for an accepted order, "F date number
+// quantity price child" for a fill event told to the child.
 class Reporter : public broker::IEventSink {
  public:
-  Reporter(broker::IMarketRequest& events, int fd, int32_t date) : events_(events), fd_(fd), date_(date) {}
+  Reporter(broker::IMarketRequest& events, int fd, int32_t date, int child)
+      : events_(events), fd_(fd), date_(date), child_(child) {}
   void Received() override {
     if (events_.HeaderValue(14).ToText() != "1") return;
     Send("F " + std::to_string(date_) + " " + std::to_string(events_.HeaderValue(5).ToI4()) + " " +
-         std::to_string(events_.HeaderValue(3).ToI4()) + " " + std::to_string(events_.HeaderValue(4).ToI4()));
+         std::to_string(events_.HeaderValue(3).ToI4()) + " " + std::to_string(events_.HeaderValue(4).ToI4()) + " " +
+         std::to_string(child_));
   }
   void Send(const std::string& line) {
     const std::string text = line + "\n";
@@ -42,10 +47,12 @@ class Reporter : public broker::IEventSink {
   broker::IMarketRequest& events_;
   int fd_;
   int32_t date_;
+  int child_;
 };
 
 // The child: trades on the ledger until it is killed.
-[[noreturn]] void StreamUntilKilled(const std::string& ledger, int32_t date, int fd) {
+// `shift` varies the stream between the processes.
+[[noreturn]] void StreamUntilKilled(const std::string& ledger, int32_t date, int fd, uint64_t shift) {
   {
     ExchangeOptions options = Trading(ledger);
     options.tradingDate = date;
@@ -53,14 +60,14 @@ class Reporter : public broker::IEventSink {
     TradingSession session(options);
     if (session.Login() != 0) _exit(2);
     auto events = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kOrderEvents);
-    Reporter reporter(*events, fd, session.TheExchange().Clock().Date());
+    Reporter reporter(*events, fd, session.TheExchange().Clock().Date(), static_cast<int>(shift));
     events->Events().Advise(&reporter);
     events->Subscribe();
     const std::vector<std::string> codes = session.TradableCodes();
     int32_t lastResting = 0;
     std::string lastRestingCode;
     int refusedInARow = 0;
-    for (uint64_t i = 0;; ++i) {
+    for (uint64_t i = shift;; ++i) {
       const std::string& code = codes[i % 8];
       const auto [ask, bid] = session.Best(code);
       OrderReply reply;
@@ -73,7 +80,12 @@ class Reporter : public broker::IEventSink {
           break;
         case 2:
           reply = session.Order('2', code, 2, bid);
-          if (lastResting != 0) session.Amend(true, lastResting, lastRestingCode, 1);
+          // The last resting buy: a share of it moved to its stock's best bid, or cancelled.
+          if (lastResting != 0 && i % 8 == 2) {
+            session.Amend(false, lastResting, lastRestingCode, 1, session.Best(lastRestingCode).second);
+          } else if (lastResting != 0) {
+            session.Amend(true, lastResting, lastRestingCode, 1);
+          }
           lastResting = reply.number;
           lastRestingCode = code;
           break;
@@ -90,21 +102,28 @@ class Reporter : public broker::IEventSink {
   }
 }
 
+using Fills = std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>>;  // date, number, quantity, price
+
 struct Acknowledged {
-  std::set<std::pair<int32_t, int32_t>> orders;                         // date, number
-  std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> fills;  // date, number, quantity, price
+  std::set<std::pair<int32_t, int32_t>> orders;  // date, number
+  // Each process tells every fill once, its own and the other's: counted per process.
+  std::map<int, Fills> fills;
 };
 
-// Runs a child on the date until it acknowledged enough, kills it, and collects what it said.
+// Runs two children on the date, kills one once they acknowledged `before` events between them and
+// the other a while later, and collects what they said.
 void KillMidStream(const std::string& ledger, int32_t date, size_t before, Acknowledged& acknowledged) {
   int pipeFds[2];
   ASSERT_EQ(pipe(pipeFds), 0);
   std::fflush(nullptr);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipeFds[0]);
-    StreamUntilKilled(ledger, date, pipeFds[1]);
+  pid_t children[2] = {-1, -1};
+  for (int i = 0; i < 2; ++i) {
+    children[i] = fork();
+    ASSERT_GE(children[i], 0);
+    if (children[i] == 0) {
+      close(pipeFds[0]);
+      StreamUntilKilled(ledger, date, pipeFds[1], static_cast<uint64_t>(i) * 3);
+    }
   }
   close(pipeFds[1]);
   FILE* in = fdopen(pipeFds[0], "r");
@@ -114,36 +133,43 @@ void KillMidStream(const std::string& ledger, int32_t date, size_t before, Ackno
     std::istringstream fields(text);
     char kind = 0;
     int32_t day = 0, number = 0, quantity = 0, price = 0;
+    int child = 0;
     fields >> kind >> day >> number;
     if (kind == 'O') acknowledged.orders.emplace(day, number);
-    if (kind == 'F' && (fields >> quantity >> price)) acknowledged.fills.emplace(day, number, quantity, price);
+    if (kind == 'F' && (fields >> quantity >> price >> child))
+      acknowledged.fills[child].emplace(day, number, quantity, price);
   };
-  while (seen < before && std::fgets(line, sizeof line, in) != nullptr) {
-    take(line);
-    ++seen;
+  for (const size_t until : {before, before + before / 2}) {
+    while (seen < until && std::fgets(line, sizeof line, in) != nullptr) {
+      take(line);
+      ++seen;
+    }
+    kill(children[until == before ? 0 : 1], SIGKILL);
   }
-  kill(child, SIGKILL);
-  // What the child wrote before it died was acknowledged too.
+  // What the children wrote before they died was acknowledged too.
   while (std::fgets(line, sizeof line, in) != nullptr) take(line);
   std::fclose(in);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself: " << status;
-  ASSERT_GE(seen, before);
+  for (const pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "a child ended by itself: " << status;
+  }
+  ASSERT_GE(seen, before + before / 2);
 }
 
 // The ledger against what was acknowledged and against itself.
-void Reconcile(const std::string& path, const Acknowledged& acknowledged) {
+void Reconcile(const std::string& path, int32_t latestDate, const Acknowledged& acknowledged) {
   std::string problem;
   auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), kStreamCash, FeeRates{}, problem);
   ASSERT_TRUE(ledger) << problem;
   for (const auto& [date, number] : acknowledged.orders)
     ASSERT_TRUE(ledger->Order(date, number).has_value()) << "lost order " << date << "/" << number;
   const std::vector<PaperFill> fills = ledger->Fills();
-  std::multiset<std::tuple<int32_t, int32_t, int32_t, int32_t>> stored;
+  Fills stored;
   for (const PaperFill& fill : fills) stored.emplace(fill.date, fill.number, fill.quantity, fill.price);
-  for (const auto& fill : acknowledged.fills) {
-    ASSERT_GE(stored.count(fill), acknowledged.fills.count(fill)) << "lost fill of order " << std::get<1>(fill);
+  for (const auto& [child, told] : acknowledged.fills) {
+    for (const auto& fill : told)
+      ASSERT_GE(stored.count(fill), told.count(fill)) << "lost fill of order " << std::get<1>(fill);
   }
   // Replay the fills: each order filled exactly as far as its fills say, cash and holdings to the won.
   const FeeRates fees;
@@ -177,11 +203,19 @@ void Reconcile(const std::string& path, const Acknowledged& acknowledged) {
     ASSERT_LE(quantity, order->quantity);
   }
   EXPECT_EQ(ledger->Cash(kAccount), cash);
+  // The open buys hold their cash, at their reserve price with the commission, and nothing more.
+  int64_t held = 0;
+  for (const PaperOrder& order : ledger->OpenOrders(kAccount, latestDate, 0, INT32_MAX)) {
+    ASSERT_LE(order.filled + order.withdrawn, order.quantity);
+    const int64_t value = static_cast<int64_t>(order.reservePrice) * order.Remaining();
+    if (order.IsBuy()) held += value + fees.Commission(value);
+  }
+  EXPECT_EQ(ledger->ReservedCash(kAccount), held);
   for (const auto& [code, holding] : holdings) {
-    const PaperHolding stored = ledger->Holding(kAccount, code);
-    EXPECT_EQ(stored.quantity, holding.quantity) << code;
-    EXPECT_EQ(stored.value, holding.value) << code;
-    EXPECT_EQ(stored.cost, holding.cost) << code;
+    const PaperHolding kept = ledger->Holding(kAccount, code);
+    EXPECT_EQ(kept.quantity, holding.quantity) << code;
+    EXPECT_EQ(kept.value, holding.value) << code;
+    EXPECT_EQ(kept.cost, holding.cost) << code;
   }
 }
 
@@ -191,6 +225,7 @@ TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
   const char* configured = std::getenv("OSTRADA_CRASH_ROUNDS");
   const int rounds = configured != nullptr ? std::max(1, std::atoi(configured)) : 3;
   Acknowledged acknowledged;
+  std::mt19937 random(std::random_device{}());
   int32_t date = kTradingDate;
   for (int round = 0; round < rounds; ++round) {
     SCOPED_TRACE(round);
@@ -199,10 +234,12 @@ TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
       do date = AddDays(date, 1);
       while (!IsWeekday(date));
     }
-    // The kill lands at a different point of the stream each round.
-    KillMidStream(ledger, date, 100 + static_cast<size_t>(round) * 37 % 150, acknowledged);
+    // The kill lands at a random point of the stream each round.
+    const size_t before = 60 + static_cast<size_t>(random() % 200);
+    SCOPED_TRACE("killed after " + std::to_string(before) + " acknowledgements");
+    KillMidStream(ledger, date, before, acknowledged);
     if (::testing::Test::HasFatalFailure()) return;
-    Reconcile(ledger, acknowledged);
+    Reconcile(ledger, date, acknowledged);
     if (::testing::Test::HasFatalFailure()) return;
   }
   EXPECT_GT(acknowledged.fills.size(), 0u);

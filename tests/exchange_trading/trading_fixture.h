@@ -78,6 +78,8 @@ class TradingSession {
   explicit TradingSession(const ExchangeOptions& options) : exchange_(options), server_(exchange_) {}
 
   Exchange& TheExchange() { return exchange_; }
+  // What the client's message sink was asked to show: a server never asks it.
+  const ostrada::testing::RecordingSink& Sink() const { return recording_.sink; }
 
   int16_t Login() {
     utility_ = broker::CreateAs<broker::ITradeUtility>(broker::clsid::kTradeUtility);

@@ -22,6 +22,7 @@ TEST(StartOptions, DefaultsRunTheFullMarketInASession) {
   EXPECT_EQ(options.exchange.stocks, 0);
   EXPECT_EQ(options.exchange.clock, sim::ClockMode::kSession);
   EXPECT_EQ(options.fault, StartFault::kNone);
+  EXPECT_TRUE(options.exchange.paper.drawSeed) << "the paper account's own market";
 }
 
 TEST(StartOptions, TheEnvironmentChoosesAndTheCommandLineWins) {
@@ -40,6 +41,7 @@ TEST(StartOptions, TheEnvironmentChoosesAndTheCommandLineWins) {
   EXPECT_EQ(options.exchange.paper.startingCash, 5'000'000);
   EXPECT_EQ(options.exchange.paper.ledgerPath, "/tmp/b.sqlite");
   EXPECT_EQ(options.exchange.seed, 42u);
+  EXPECT_FALSE(options.exchange.paper.drawSeed) << "a named market";
   EXPECT_EQ(options.exchange.stocks, 50);
   EXPECT_EQ(options.exchange.clock, sim::ClockMode::kLive);
   EXPECT_DOUBLE_EQ(options.exchange.speed, 2.5);

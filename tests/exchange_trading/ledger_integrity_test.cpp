@@ -1,0 +1,262 @@
+// The ledger holds one truth whatever the number of processes writing it: a fill is recorded in one
+// transaction that reads the order again, the same execution is recorded once, and the schema
+// refuses what must never be stored. Ledgers of the first version open with everything they held.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "basesrc/foundation/cp949.h"
+#include "broker/sim/paper_account.h"
+#include "broker/sim/paper_ledger.h"
+#include "broker/sim/sqlite_db.h"
+#include "tests/exchange_trading/trading_fixture.h"
+
+namespace ostrada::sim::testing {
+namespace {
+
+constexpr int64_t kCash = 10'000'000;
+const std::string kCode = "A000010";
+
+std::unique_ptr<PaperLedger> OpenLedger(const std::string& path) {
+  std::string problem;
+  auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), kCash, FeeRates{}, problem);
+  EXPECT_TRUE(ledger) << problem;
+  return ledger;
+}
+
+// An open order of the account, stored as the paper account stores one.
+int32_t Insert(PaperLedger& ledger, char side, int32_t price, int32_t quantity) {
+  PaperOrder order;
+  order.date = kTradingDate;
+  order.account = kAccount;
+  order.code = kCode;
+  order.side = side;
+  order.price = order.reservePrice = price;
+  order.quantity = quantity;
+  order.timeMs = 36'000'000;
+  auto transaction = ledger.Begin();
+  const int32_t number = ledger.Insert(order, *transaction);
+  transaction->Commit();
+  return number;
+}
+
+PaperLedger::FillResult Fill(PaperLedger& ledger, int32_t number, int32_t start, int32_t price, int32_t quantity) {
+  return ledger.RecordFill(kTradingDate, number, start, price, quantity, 36'000'000, {kTradingDate, 36'000'000});
+}
+
+TEST(LedgerIntegrity, AnExecutionReachedByTwoProcessesIsRecordedOnce) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  auto program = OpenLedger(path);
+  auto commandLine = OpenLedger(path);
+  const int32_t number = Insert(*program, '2', 1000, 10);
+  // Both processes saw nothing filled and met the same market flow: 4 shares at 1,000.
+  EXPECT_EQ(Fill(*program, number, 0, 1000, 4).quantity, 4);
+  EXPECT_EQ(Fill(*commandLine, number, 0, 1000, 4).quantity, 0);
+  // Each goes on from there; the later execution is one too.
+  EXPECT_EQ(Fill(*commandLine, number, 4, 990, 3).quantity, 3);
+  EXPECT_EQ(Fill(*program, number, 4, 990, 3).quantity, 0);
+  const PaperOrder order = *program->Order(kTradingDate, number);
+  EXPECT_EQ(order.filled, 7);
+  ASSERT_EQ(program->Fills().size(), 2u);
+  const int64_t paid = 4000 + 4000 * 150 / 1'000'000 + 2970 + 2970 * 150 / 1'000'000;
+  EXPECT_EQ(commandLine->Cash(kAccount), kCash - paid);
+  EXPECT_EQ(program->Holding(kAccount, kCode).quantity, 7);
+  // What is still open holds cash for its 3 shares only.
+  EXPECT_EQ(program->ReservedCash(kAccount), 3000 + 3000 * 150 / 1'000'000);
+}
+
+TEST(LedgerIntegrity, AFillNeverTakesAnOrderBeyondItsQuantity) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  auto program = OpenLedger(path);
+  auto commandLine = OpenLedger(path);
+  const int32_t number = Insert(*program, '2', 1000, 10);
+  // Two processes each believe they fill the whole order from their own book.
+  EXPECT_EQ(Fill(*program, number, 0, 1000, 10).quantity, 10);
+  EXPECT_EQ(Fill(*commandLine, number, 3, 1000, 10).quantity, 0) << "a filled order takes nothing more";
+  const PaperOrder order = *program->Order(kTradingDate, number);
+  EXPECT_EQ(order.filled, 10);
+  EXPECT_EQ(order.state, OrderState::kFilled);
+  EXPECT_EQ(program->Holding(kAccount, kCode).quantity, 10);
+  EXPECT_EQ(program->Cash(kAccount), kCash - 10'000 - 1);
+  EXPECT_EQ(program->ReservedCash(kAccount), 0);
+
+  // A part beyond the remainder is cut to it.
+  const int32_t second = Insert(*program, '2', 1000, 5);
+  ASSERT_EQ(Fill(*program, second, 0, 1000, 3).quantity, 3);
+  EXPECT_EQ(Fill(*commandLine, second, 1, 1000, 5).quantity, 2);
+  EXPECT_EQ(program->Order(kTradingDate, second)->filled, 5);
+  EXPECT_EQ(program->ReservedCash(kAccount), 0);
+}
+
+TEST(LedgerIntegrity, ASellOfSharesNoLongerHeldRecordsNothing) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  auto ledger = OpenLedger(path);
+  const int32_t buy = Insert(*ledger, '2', 1000, 2);
+  ASSERT_EQ(Fill(*ledger, buy, 0, 1000, 2).quantity, 2);
+  const int32_t sell = Insert(*ledger, '1', 1000, 2);
+  // Another process sold the shares meanwhile (its own order, written straight into the ledger).
+  {
+    SqliteDb other(path, false);
+    other.Execute("DELETE FROM holdings");
+  }
+  const int64_t cash = ledger->Cash(kAccount);
+  EXPECT_EQ(Fill(*ledger, sell, 0, 1000, 2).quantity, 0);
+  EXPECT_EQ(ledger->Cash(kAccount), cash) << "no money from shares that are not there";
+  EXPECT_EQ(ledger->Order(kTradingDate, sell)->filled, 0);
+}
+
+TEST(LedgerIntegrity, TheSchemaRefusesWhatMustNeverBeStored) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  auto ledger = OpenLedger(path);
+  const int32_t number = Insert(*ledger, '2', 1000, 10);
+  ASSERT_EQ(Fill(*ledger, number, 0, 1000, 2).quantity, 2);
+  SqliteDb db(path, false);
+  const std::string order = " WHERE date = " + std::to_string(kTradingDate) + " AND number = " + std::to_string(number);
+  EXPECT_THROW(db.Execute("UPDATE orders SET filled = 11" + order), SqliteError);
+  EXPECT_THROW(db.Execute("UPDATE orders SET withdrawn = 9" + order), SqliteError);
+  EXPECT_THROW(db.Execute("UPDATE accounts SET cash = -1"), SqliteError);
+  EXPECT_THROW(db.Execute("UPDATE accounts SET reserved = -309348"), SqliteError);
+  EXPECT_THROW(db.Execute("UPDATE holdings SET quantity = -1"), SqliteError);
+  EXPECT_THROW(db.Execute("INSERT INTO fills(date, number, start, price, quantity, commission, tax, time_ms) "
+                          "VALUES(" +
+                          std::to_string(kTradingDate) + ", " + std::to_string(number) + ", 0, 1000, 2, 0, 0, 0)"),
+               SqliteError);
+  EXPECT_EQ(ledger->Order(kTradingDate, number)->filled, 2);
+  EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2);
+}
+
+// The ledger failing under a fill: the server tells a rejection of what it could not record, and
+// never opens the client's message box.
+TEST(LedgerIntegrity, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  TradingSession session(Trading(path));
+  ASSERT_EQ(session.Login(), 0);
+  NoticeRecorder& told = session.Listen();
+  const std::string code = session.TradableCodes().front();
+  {
+    SqliteDb vandal(path, false);
+    vandal.Execute("DROP TABLE fills");
+  }
+  const OrderReply reply = session.Order('2', code, 3, session.Best(code).first);
+  ASSERT_EQ(reply.status, 0);
+  ASSERT_EQ(told.Kinds(), "43");
+  EXPECT_EQ(told.notices[1].number, reply.number);
+  EXPECT_EQ(told.notices[1].quantity, 3);
+  EXPECT_TRUE(session.Sink().messages.empty()) << session.Sink().messages.front().Utf8();
+  session.TheExchange().Advance(60'000);
+  EXPECT_TRUE(session.Sink().messages.empty());
+}
+
+// The first version's schema, as ledgers written before the checks hold it.
+void WriteFirstVersion(const std::string& path, int32_t filled) {
+  SqliteDb db(path, true);
+  db.Execute(R"(
+CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL, starting_cash INTEGER NOT NULL,
+  reserved INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT NOT NULL, code TEXT NOT NULL,
+  side TEXT NOT NULL, market INTEGER NOT NULL, price INTEGER NOT NULL, reserve_price INTEGER NOT NULL,
+  quantity INTEGER NOT NULL, filled INTEGER NOT NULL, withdrawn INTEGER NOT NULL, kind TEXT NOT NULL,
+  original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number));
+CREATE INDEX orders_by_state ON orders(state, account, date);
+CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE state = 'O' AND side = '1';
+CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL, price INTEGER NOT NULL,
+  quantity INTEGER NOT NULL, commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL);
+CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL, value INTEGER NOT NULL,
+  cost INTEGER NOT NULL, PRIMARY KEY(account, code));
+CREATE TABLE clock(id INTEGER PRIMARY KEY CHECK(id = 1), date INTEGER NOT NULL, time_ms INTEGER NOT NULL);
+INSERT INTO clock VALUES(1, 20261208, 37800000);
+PRAGMA application_id = 1330860100; PRAGMA user_version = 1;
+INSERT INTO accounts VALUES('5011223302', 9994999, 10000000, 3000);
+INSERT INTO accounts VALUES('5011223301', 10000000, 10000000, 0);
+INSERT INTO holdings VALUES('5011223302', 'A000010', 5, 5000, 5000);
+INSERT INTO fills(date, number, price, quantity, commission, tax, time_ms) VALUES(20261208, 1, 1000, 2, 0, 0, 1);
+INSERT INTO fills(date, number, price, quantity, commission, tax, time_ms) VALUES(20261208, 1, 1000, 3, 0, 0, 2);
+)");
+  db.Execute("INSERT INTO orders VALUES(20261208, 1, '5011223302', 'A000010', '2', 0, 1000, 1000, 8, " +
+             std::to_string(filled) + ", 0, '1', 0, 36000000, 'O')");
+}
+
+TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  WriteFirstVersion(path, 5);
+  auto ledger = OpenLedger(path);
+  ASSERT_TRUE(ledger);
+  EXPECT_EQ(ledger->Cash(kAccount), 9'994'999);
+  EXPECT_EQ(ledger->StartingCash(kAccount), 10'000'000);
+  EXPECT_EQ(ledger->ReservedCash(kAccount), 3000) << "counted again from the open order";
+  EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 5);
+  const std::optional<PaperOrder> order = ledger->Order(kTradingDate, 1);
+  ASSERT_TRUE(order);
+  EXPECT_EQ(order->filled, 5);
+  EXPECT_EQ(order->Remaining(), 3);
+  const std::vector<PaperFill> fills = ledger->Fills();
+  ASSERT_EQ(fills.size(), 2u);
+  EXPECT_EQ(fills[0].start, 0);
+  EXPECT_EQ(fills[1].start, 2);
+  EXPECT_EQ(ledger->LastSeen().timeMs, 37'800'000);
+  // Its orders go on trading under the checks, the next fill after the ones it had.
+  EXPECT_EQ(Fill(*ledger, 1, 5, 1000, 3).quantity, 3);
+  EXPECT_EQ(Fill(*ledger, 1, 5, 1000, 3).quantity, 0);
+  SqliteDb db(path, false);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 2);
+}
+
+TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  WriteFirstVersion(path, 16);  // an order of 8 filled 16
+  std::string problem;
+  EXPECT_FALSE(PaperLedger::Open(path, PaperAccountNumbers(), kCash, FeeRates{}, problem));
+  EXPECT_NE(Cp949ToUtf8(problem).find("모의투자 원장"), std::string::npos) << Cp949ToUtf8(problem);
+  SqliteDb db(path, false);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 1);
+  EXPECT_EQ(db.QueryInt("SELECT filled FROM orders"), 16);
+}
+
+// The program and a command line on one ledger, both holding the same resting orders in their books
+// and meeting the same market: no order fills beyond its quantity, each fill is recorded once, and
+// the cash follows from the fills.
+TEST(LedgerIntegrity, TwoProcessesOnOneMarketFillEachRestingOrderOnce) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  ExchangeOptions options = Trading(path);
+  options.paper.startingCash = 100'000'000'000;
+  TradingSession program(options);
+  ASSERT_EQ(program.Login(), 0);
+  for (const std::string& code : program.TradableCodes()) {
+    const int32_t bid = program.Best(code).second;
+    ASSERT_EQ(program.Order('2', code, std::max(1, 20'000'000 / bid), bid).status, 0);
+  }
+  Exchange commandLine(options);
+  for (int step = 0; step < 3600; ++step) {
+    program.TheExchange().Advance(1000);
+    commandLine.Advance(1000);
+  }
+  auto ledger = OpenLedger(path);
+  const std::vector<PaperFill> fills = ledger->Fills();
+  ASSERT_GE(fills.size(), 3u) << "the resting orders should meet the market within the hour";
+  std::map<int32_t, int32_t> filled;
+  int64_t cash = options.paper.startingCash;
+  const FeeRates fees;
+  for (const PaperFill& fill : fills) {
+    EXPECT_EQ(fill.start, filled[fill.number]) << "fills of order " << fill.number << " overlap";
+    filled[fill.number] += fill.quantity;
+    const int64_t value = static_cast<int64_t>(fill.price) * fill.quantity;
+    cash -= value + fees.Commission(value);
+  }
+  for (const auto& [number, quantity] : filled) {
+    const PaperOrder order = *ledger->Order(kTradingDate, number);
+    EXPECT_EQ(order.filled, quantity) << number;
+    EXPECT_LE(order.filled, order.quantity) << number;
+  }
+  EXPECT_EQ(ledger->Cash(kAccount), cash);
+}
+
+}  // namespace
+}  // namespace ostrada::sim::testing
