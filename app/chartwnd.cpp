@@ -98,9 +98,8 @@ void CChartWnd::BuildControls() {
     if (kind_ == 'B') Reload();
   });
   top->addWidget(intervals_);
-  link_ = new QCheckBox(QStringLiteral("연동"), this);
+  link_ = new StockLinkToggle(this);
   link_->setObjectName("chartLink");
-  link_->setChecked(true);
   top->addWidget(link_);
 
   view_ = new CChartView(this);

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "app/stocklink.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/stocgate.h"
 
 class QButtonGroup;
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -45,6 +45,7 @@ class CChartWnd : public QWidget {
   int64_t EventsShown() const { return eventsShown_; }
   // The link toggle (연동), on by default: a linked window tells its choices and follows others'.
   bool IsLinked() const;
+  StockLinkToggle& LinkToggle() const { return *link_; }
   // An index chart's newest bar asked again (the timer's work).
   void RefreshIndexBar();
 
@@ -81,7 +82,7 @@ class CChartWnd : public QWidget {
   QLabel* name_label_;
   QButtonGroup* kinds_;
   QComboBox* intervals_;
-  QCheckBox* link_;
+  StockLinkToggle* link_;
   QTimer indexTimer_;
   CChartView* view_;
   CWndConPower* feed_;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "app/findcode.h"
 #include "app/qtext.h"
@@ -274,14 +275,18 @@ void CHomeBoard::RefreshAccount() {
   std::unique_ptr<TrdYetList> unfilled = gate_.DownloadUnfilled(account.c_str());
   int64_t value = 0;
   int64_t profit = 0;
+  // A holding whose current price is unknown makes both sums unknown, never a loss of its cost.
+  bool priced = holdings != nullptr;
   for (const TrdRunInfo* held = holdings ? holdings->First() : nullptr; held != nullptr; held = held->next) {
+    const std::optional<int64_t> heldProfit = HoldingProfit(*held);
+    if (!heldProfit) priced = false;
     value += int64_t{held->quantity} * held->current.close;
-    profit += HoldingProfit(*held);
+    profit += heldProfit.value_or(0);
   }
   const auto number = [](int64_t n) { return QString::fromStdString(FormatNumber(n)); };
   account_->setText(QStringLiteral("<b>%1</b>   예수금 %2   평가금액 %3   평가손익 %4   미체결 %5건")
                         .arg(FromCp949(account), cashRead ? number(cash.totalDeposit) : QStringLiteral("-"),
-                             holdings ? number(value) : QStringLiteral("-"), Colored(number(profit), profit),
+                             priced ? number(value) : QStringLiteral("-"), priced ? Colored(number(profit), profit) : QStringLiteral("-"),
                              unfilled ? QString::number(unfilled->Count()) : QStringLiteral("-")));
 }
 

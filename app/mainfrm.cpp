@@ -1,5 +1,7 @@
 #include "app/mainfrm.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -25,7 +27,6 @@ constexpr int kIndicatorCaps = 59137;
 constexpr int kIndicatorNum = 59138;
 constexpr int kIndicatorScroll = 59139;
 constexpr int kIdleMessagePane = 57345;
-constexpr int kCmdChart = 32794;
 // The indicators follow the keys while the frame is shown; the keyboard has no change signal.
 constexpr int kIndicatorPollMs = 200;
 constexpr QSize kButtonImageSize(16, 15);
@@ -53,10 +54,21 @@ CMainFrame::CMainFrame(CostradaApp& app) : app_(app), workspace_(new WorkWindows
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
   resize(kDefaultFrameSize);
-  setCentralWidget(new CHomeBoard(app_.AllCodes(), this));
+  auto* board = new CHomeBoard(app_.AllCodes(), this);
+  setCentralWidget(board);
+  connect(board, &CHomeBoard::stockChosen, this, [this, board](const QString& code) { ShowChosenStock(code, board); });
   CreateMenu();
   CreateToolbar();
   CreateStatusBar();
+}
+
+void CMainFrame::ShowChosenStock(const QString& code, const QObject* origin) {
+  const QList<WorkWindow*> open = workspace_->Windows();
+  const bool quoteOpen = std::any_of(open.begin(), open.end(), [](WorkWindow* w) { return w->Command() == kCmdQuote10; });
+  if (!quoteOpen) {
+    if (WorkWindow* quote = workspace_->Open(kCmdQuote10)) quote->ShowStock(code.toStdString());
+  }
+  workspace_->Link().Choose(code, origin);
 }
 
 QAction* CMainFrame::AddCommand(QWidget& owner, const QString& text, int id) {
@@ -82,7 +94,7 @@ void CMainFrame::CreateMenu() {
   }
 
   QAction* chart = AddCommand(*menu, QStringLiteral("차트(&R)"), kCmdChart);
-  connect(chart, &QAction::triggered, this, [this] { (new CChartWnd(app_.AllCodes(), this))->show(); });
+  connect(chart, &QAction::triggered, this, [this] { workspace_->Open(kCmdChart); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");

@@ -41,6 +41,9 @@ class CMainFrame : public QMainWindow {
   // From now on the layout is saved in the settings file (the program's own settings when empty) on
   // close; with `restore` the layout saved last time is opened at once.
   void RememberLayout(const QString& settingsFile, bool restore);
+  // A stock chosen outside the working windows (the home board): every linked window switches to it,
+  // and a 10-level quote window opens with it when none is open.
+  void ShowChosenStock(const QString& code, const QObject* origin);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

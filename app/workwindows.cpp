@@ -4,6 +4,7 @@
 #include <QEvent>
 
 #include "app/callfrm.h"
+#include "app/chartwnd.h"
 #include "app/confrm.h"
 #include "app/qtext.h"
 #include "app/trdbuycallfrm.h"
@@ -21,8 +22,10 @@ constexpr uintptr_t kFromQuotePanel = 2;
 constexpr int kCascadeStep = 28;
 constexpr int kCascadeLength = 8;
 
-QDialog* MakeWindow(int command, const CodeInfoList* book, QWidget* owner) {
+QWidget* MakeWindow(int command, const CodeInfoList* book, QWidget* owner) {
   switch (command) {
+    case kCmdChart:
+      return new CChartWnd(book, owner);
     case kCmdQuote5:
       return new CCallDlg(book, 1, owner);
     case kCmdQuote10:
@@ -74,6 +77,7 @@ bool IsWorkingWindowCommand(int id) {
     case kCmdContract:
     case kCmdOrder:
     case kCmdQuoteOrder:
+    case kCmdChart:
       return true;
     default:
       return false;
@@ -85,9 +89,15 @@ bool IsWorkingWindowCommand(int id) {
 WorkWindow::WorkWindow(QWidget& window, int command, const CodeInfoList* book, StockLink& link)
     : QObject(&window), window_(window), command_(command), book_(book), link_(link) {
   setObjectName(QStringLiteral("workWindow"));
-  toggle_ = new StockLinkToggle(&window_);
-  PlaceToggle(window_, command_, *toggle_);
-  toggle_->show();
+  if (auto* chart = qobject_cast<CChartWnd*>(&window_)) {
+    // The chart lays its toggle out among its own controls and tells its choices by signal.
+    toggle_ = &chart->LinkToggle();
+    connect(chart, &CChartWnd::stockChosen, this, [this] { TellLink(Code()); });
+  } else {
+    toggle_ = new StockLinkToggle(&window_);
+    PlaceToggle(window_, command_, *toggle_);
+    toggle_->show();
+  }
   // The panels tell their stock to the window that holds them; the quote-click window's frame holds
   // its panels one level further down.
   QObject* receiver = &window_;
@@ -104,6 +114,7 @@ std::string WorkWindow::Code() const {
   if (auto* contracts = dynamic_cast<CConDlg*>(&window_)) return contracts->Frame()->Code();
   if (auto* order = qobject_cast<CTrdDlg*>(&window_)) return order->Form().Code();
   if (auto* quoteOrder = qobject_cast<CTrdCallDlg*>(&window_)) return quoteOrder->Frame().Form().Code();
+  if (auto* chart = qobject_cast<CChartWnd*>(&window_)) return chart->Code();
   return {};
 }
 
@@ -123,6 +134,9 @@ int WorkWindow::ShowStock(const std::string& code) {
     // The frame brings its quote panel and contract list to the order form's stock.
     shown = quoteOrder->Frame().Form().SetStock(name, code);
     if (shown) SendWindowMessage(&quoteOrder->Frame(), WM_STOCK_CHANGED, kFromOrderPanel, 0);
+  } else if (auto* chart = qobject_cast<CChartWnd*>(&window_)) {
+    chart->showStock(QString::fromLatin1(code.c_str()));
+    shown = chart->Code() == code ? 1 : 0;
   }
   following_ = false;
   return shown;
@@ -154,10 +168,10 @@ WorkWindows::WorkWindows(const CodeInfoList* book, QWidget* owner) : QObject(own
 }
 
 WorkWindow* WorkWindows::Open(int command) {
-  QDialog* window = MakeWindow(command, book_, owner_);
+  QWidget* window = MakeWindow(command, book_, owner_);
   if (window == nullptr) return nullptr;
   window->setAttribute(Qt::WA_DeleteOnClose);
-  window->setModal(false);
+  if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->setModal(false);
   auto* workWindow = new WorkWindow(*window, command, book_, link_);
   windows_.removeAll(nullptr);
   if (owner_ != nullptr) {

@@ -26,6 +26,7 @@ enum CommandId : int {
   kCmdOrder = 32788,
   kCmdQuoteOrder = 32790,
   kCmdFindCode = 32792,
+  kCmdChart = 32794,
 };
 
 // Whether the command opens a working window.

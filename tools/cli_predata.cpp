@@ -68,13 +68,13 @@ int RunBuild(const PreDataOptions& options) {
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return Fail("no stocks were received");
-  const int32_t date = options.date > 0 ? options.date : gate.LastTradingDay(1);
-  if (date == 0) return Fail("the last trading day could not be downloaded");
-  if (options.date > 0) {
-    TradingDays days;
-    if (!days.Download(gate)) return kExitFailure;
-    if (!days.IsSession(date)) return Fail(std::to_string(date) + " had no session of the exchange: nothing to build");
-  }
+  TradingDays days;
+  if (!days.Download(gate)) return kExitFailure;
+  // By default the base day that `patterns` screens on the clock's day: the session before it, also
+  // before today's first bar exists.
+  const int32_t date = options.date > 0 ? options.date : days.SessionBefore(ExchangeDate(*exchange));
+  if (date == 0) return Fail("the exchange knows no session before " + std::to_string(ExchangeDate(*exchange)));
+  if (!days.IsSession(date)) return Fail(std::to_string(date) + " had no session of the exchange: nothing to build");
   // The last-info file is named after the base day of its records, whichever day that is.
   std::string path = options.saveFile;
   if (path.empty()) path = StocGate::LastInfoFileName(date);

@@ -77,7 +77,7 @@ bool Before(const sim::PaperLedger::Moment& a, const sim::PaperLedger::Moment& b
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
   setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
   command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(CLI::NonNegativeNumber);
-  setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last weekday)");
+  setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last trading day)");
   setup.atOption = command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();
 }
 

@@ -17,7 +17,7 @@ namespace ostrada::cli {
 struct ExchangeSetup {
   uint64_t seed = sim::ExchangeOptions{}.seed;
   int stocks = 0;
-  int32_t date = 0;             // 0: the last weekday
+  int32_t date = 0;             // 0: the last trading day
   std::string at = "15:40:00";  // after the close: today's bar is whole
   // The options as registered by AddExchangeSetupOptions; a setup made without them counts its
   // seed as chosen and its date and time as defaults.
@@ -33,7 +33,7 @@ struct ExchangeSetup {
 // HH:MM:SS (or HH:MM) as milliseconds of the day; -1 when malformed.
 int64_t ParseTime(const std::string& text);
 
-// Options whose clock stands still at the time of day on the date (0: the last weekday), so any
+// Options whose clock stands still at the time of day on the date (0: the last trading day), so any
 // moment of the day can be shown and a command moves it on only by advancing the exchange itself.
 sim::ExchangeOptions StoppedAt(int32_t date, int64_t timeOfDay);
 

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "tests/foundation/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/recording_sink.h"
 

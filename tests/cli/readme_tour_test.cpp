@@ -12,6 +12,7 @@
 #include "broker/sim/exchange.h"
 #include "broker/sim/listing.h"
 #include "tests/support/cli.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -40,10 +41,9 @@ TEST(ReadmeTour, EveryCommandRunsAsWrittenWithCodesThatAreListed) {
   ASSERT_GE(commands.size(), 5u) << OSTRADA_README;
   const sim::Listing listing = sim::Listing::Build(sim::ExchangeOptions{}.seed, 0);
   const std::regex codePattern("A[0-9]{6}");
-  const std::string folder = ::testing::TempDir() + "ostrada-readme-tour/";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  ::setenv("OSTRADA_DATA_DIR", folder.c_str(), 1);
+  const testing::ScratchFolder scratch;
+  const std::string folder = scratch.Path() + "/";
+  const testing::ScopedEnv dataFolder("OSTRADA_DATA_DIR", folder.c_str());
   for (const std::string& command : commands) {
     for (auto code = std::sregex_iterator(command.begin(), command.end(), codePattern); code != std::sregex_iterator();
          ++code) {
@@ -56,7 +56,6 @@ TEST(ReadmeTour, EveryCommandRunsAsWrittenWithCodesThatAreListed) {
   // The files that the tour names were written.
   EXPECT_TRUE(std::filesystem::exists(folder + "chart.svg"));
   EXPECT_TRUE(std::filesystem::exists(folder + "now.txt"));
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

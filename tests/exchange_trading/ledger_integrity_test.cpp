@@ -229,10 +229,15 @@ TEST(LedgerIntegrity, TwoProcessesOnOneMarketFillEachRestingOrderOnce) {
   options.paper.startingCash = 100'000'000'000;
   TradingSession program(options);
   ASSERT_EQ(program.Login(), 0);
+  int placed = 0;
   for (const std::string& code : program.TradableCodes()) {
+    // A book that has no bid yet gives no price to rest at.
     const int32_t bid = program.Best(code).second;
+    if (bid <= 0) continue;
     ASSERT_EQ(program.Order('2', code, std::max(1, 20'000'000 / bid), bid).status, 0);
+    ++placed;
   }
+  ASSERT_GT(placed, 10);
   Exchange commandLine(options);
   for (int step = 0; step < 3600; ++step) {
     program.TheExchange().Advance(1000);

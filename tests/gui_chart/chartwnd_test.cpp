@@ -2,7 +2,7 @@
 // a drag and the mouse over a bar; today's bar checked against the server's own daily bar.
 #include "app/chartwnd.h"
 
-#include <QCheckBox>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -191,7 +191,7 @@ TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFind
   const CodeInfo* b = a->next;
   window.followStock(QString::fromLatin1(a->key.code));  // linked by default
   EXPECT_EQ(window.Code(), a->key.code);
-  window.findChild<QCheckBox*>("chartLink")->click();
+  window.findChild<QAbstractButton*>("chartLink")->click();
   EXPECT_FALSE(window.IsLinked());
   window.followStock(QString::fromLatin1(b->key.code));
   EXPECT_EQ(window.Code(), a->key.code);
@@ -200,7 +200,7 @@ TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFind
   EXPECT_TRUE(chosen.empty());
 
   // Linked again, the finder's choice is shown and told.
-  window.findChild<QCheckBox*>("chartLink")->click();
+  window.findChild<QAbstractButton*>("chartLink")->click();
   const CodeInfo* c = b->next;
   testing::WhenShown("dialog135", [&](QWidget& finder) {
     TypeText(*finder.findChild<SimpleComboBox*>("combo1179")->Edit(), FromCp949(c->key.name.get()));

@@ -48,6 +48,8 @@ class QuoteLiveOnExchange : public ::testing::Test {
   static sim::ExchangeOptions Options() {
     sim::ExchangeOptions options;
     options.stocks = 40;
+    // A fixed day, so that what the stock does in its first half hour is the same on every run.
+    options.tradingDate = 20261208;
     return options;
   }
   static void TypeAndEnter(QComboBox& combo, const QString& text) {

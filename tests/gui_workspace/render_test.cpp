@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
@@ -38,6 +41,46 @@ TEST(Render, WorkingWindowsWithTheirLinkToggles) {
   for (WorkWindow* window : workspace.Windows()) {
     EXPECT_FALSE(testing::RenderToPng(window->Window(), windows[i++].second).isEmpty());
   }
+}
+
+// The README's first picture: the frame with its board, a 10-level quote window, an order window and a
+// chart side by side, as a trader lays them out. Offscreen windows have no desktop, so each is grabbed
+// and painted where it stands.
+TEST(Render, AWholeWorkspace) {
+  testing::RecordingScope recording;
+  StartOptions options;
+  options.exchange.seed = 17;
+  options.exchange.stocks = 40;
+  CostradaApp app(options);
+  ASSERT_EQ(app.InitInstance(), 1);
+  CMainFrame& frame = *app.MainFrame();
+  frame.setGeometry(0, 0, 760, 620);
+  WorkWindows& workspace = frame.Workspace();
+  WorkWindow* quote = workspace.Open(kCmdQuote10);
+  WorkWindow* order = workspace.Open(kCmdQuoteOrder);
+  WorkWindow* chart = workspace.Open(kCmdChart);
+  ASSERT_TRUE(quote && order && chart);
+  workspace.Link().Choose(QString::fromLatin1(app.AllCodes()->GetAt(3)->key.code), nullptr);
+  app.Exchange()->Advance(600'000);
+  QCoreApplication::processEvents();
+  quote->Window().move(frame.width() + 8, 0);
+  chart->Window().setGeometry(0, frame.height() + 8, 760, 430);
+  order->Window().move(frame.width() + 8, quote->Window().height() + 8);
+  QCoreApplication::processEvents();
+
+  QRect all;
+  for (QWidget* window : {static_cast<QWidget*>(&frame), &quote->Window(), &order->Window(), &chart->Window()}) {
+    all = all.united(window->frameGeometry());
+  }
+  QImage canvas(all.size(), QImage::Format_RGB32);
+  canvas.fill(QColor(0x3a, 0x4a, 0x5a));
+  QPainter painter(&canvas);
+  for (QWidget* window : {static_cast<QWidget*>(&frame), &quote->Window(), &order->Window(), &chart->Window()}) {
+    painter.drawPixmap(window->geometry().topLeft() - all.topLeft(), window->grab());
+  }
+  painter.end();
+  EXPECT_TRUE(canvas.save(QDir(testing::RenderFolder()).filePath(QStringLiteral("workspace.png"))));
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
 
 }  // namespace

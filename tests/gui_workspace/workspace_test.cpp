@@ -9,15 +9,18 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "app/callfrm.h"
+#include "app/chartwnd.h"
 #include "app/calltbl.h"
 #include "app/confrm.h"
 #include "app/contbl.h"
+#include "app/homeboard.h"
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
 #include "app/qtext.h"
@@ -29,6 +32,7 @@
 #include "app/workwindows.h"
 #include "broker/sim/exchange.h"
 #include "tests/gui_app/gui_helpers.h"
+#include "tests/gui_chart/chart_fixture.h"
 #include "tests/gui_trading/click.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
@@ -181,6 +185,47 @@ TEST_F(WorkspaceTest, AStockTypedInALinkedWindowSwitchesEveryOtherLinkedWindow) 
   TypeStock(five->Window(), FromCp949(Stock(2).key.name.get()));
   EXPECT_EQ(five->Code(), Stock(2).key.code);
   EXPECT_EQ(quotes->Code(), other.key.code);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+TEST_F(WorkspaceTest, TheChartAndTheBoardTakePartInTheLink) {
+  WorkWindow* chart = Open(kCmdChart);
+  ASSERT_NE(chart, nullptr);
+  WorkWindow* contracts = Open(kCmdContract);
+  auto& chartWindow = static_cast<CChartWnd&>(chart->Window());
+  EXPECT_EQ(&chart->Toggle(), &chartWindow.LinkToggle());
+
+  // A name typed in the chart's stock box switches the linked contract window.
+  const CodeInfo& stock = Stock(4);
+  auto* box = chartWindow.findChild<QLineEdit*>();
+  ASSERT_NE(box, nullptr);
+  box->clear();
+  testing::TypeText(*box, FromCp949(stock.key.name.get()));
+  testing::PressKey(*box, Qt::Key_Return);
+  EXPECT_EQ(chart->Code(), stock.key.code);
+  EXPECT_EQ(contracts->Code(), stock.key.code);
+
+  // A double-click on a board row switches both and, with no 10-level window open, opens one.
+  auto* board = frame_->findChild<CHomeBoard*>(QStringLiteral("homeBoard"));
+  ASSERT_NE(board, nullptr);
+  ASSERT_GE(board->Model().rowCount(), 1);
+  const std::string rowCode = board->Model().Rows()[0].code;
+  auto* table = board->findChild<QTableView*>(QStringLiteral("watchlist"));
+  const QPoint cell = table->visualRect(board->Model().index(0, 0)).center();
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonPress, cell);
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonRelease, cell, Qt::NoButton);
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonDblClick, cell);
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonRelease, cell, Qt::NoButton);
+  const QList<WorkWindow*> windows = frame_->Workspace().Windows();
+  ASSERT_EQ(windows.size(), 3);
+  EXPECT_EQ(windows.back()->Command(), kCmdQuote10);
+  EXPECT_EQ(windows.back()->Code(), rowCode);
+  EXPECT_EQ(chart->Code(), rowCode);
+  EXPECT_EQ(contracts->Code(), rowCode);
+
+  // A second double-click uses the 10-level window already open.
+  testing::SendMouse(*table->viewport(), QEvent::MouseButtonDblClick, cell);
+  EXPECT_EQ(frame_->Workspace().Windows().size(), 3);
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
