@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "basesrc/foundation/report.h"
 
@@ -45,29 +47,71 @@ auto IndexOrder(int32_t key) {
   };
 }
 
-// A stable merge sort by the index's order (<= 0 keeps the earlier first). It stays within its
-// ranges whatever the order answers, so values that compare inconsistently cannot derail it.
-template <class Order>
-void StableSort(std::vector<NowInfo*>& items, Order order) {
-  const size_t n = items.size();
-  bool sorted = true;
-  for (size_t i = 1; i < n && sorted; ++i) sorted = order(*items[i - 1], *items[i]) <= 0;
-  if (sorted) return;
-  std::vector<NowInfo*> merged(n);
-  for (size_t width = 1; width < n; width *= 2) {
-    for (size_t low = 0; low < n; low += 2 * width) {
-      const size_t middle = std::min(low + width, n);
-      const size_t high = std::min(low + 2 * width, n);
-      size_t left = low;
-      size_t right = middle;
-      size_t out = low;
-      while (left < middle && right < high) {
-        merged[out++] = order(*items[left], *items[right]) > 0 ? items[right++] : items[left++];
-      }
-      while (left < middle) merged[out++] = items[left++];
-      while (right < high) merged[out++] = items[right++];
+// The rate order (key 11) of IndexOrder written out, so a sort of thousands of records compares
+// floats inline: rate descending, then code ascending.
+int RateOrder(const NowInfo& existing, const NowInfo& incoming) {
+  const float e = existing.price.bar.rate;
+  const float n = incoming.price.bar.rate;
+  if (e > n) return -1;
+  if (e < n) return 1;
+  return StrCompare(existing.key.code, incoming.key.code);
+}
+
+// A float as an unsigned number in the same order (-0 and +0 alike). Rates are quotients of whole
+// numbers, never NaN.
+uint32_t OrderedBits(float value) {
+  if (value == 0.0f) value = 0.0f;
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+}
+
+// Rate order without reaching into two records for each comparison: a stable radix sort of
+// (rate, record) pairs by the rate's bits, then each run of equal rates stably by code. The same
+// order as a stable sort by RateOrder, in a few passes over the pairs.
+void SortByRate(std::vector<NowInfo*>& records) {
+  using Keyed = std::pair<uint32_t, NowInfo*>;
+  const size_t n = records.size();
+  if (n < 2) return;
+  std::vector<Keyed> keyed(n);
+  std::vector<Keyed> spare(n);
+  // Descending rate: the larger rate gets the smaller key.
+  for (size_t i = 0; i < n; ++i) keyed[i] = {~OrderedBits(records[i]->price.bar.rate), records[i]};
+  for (int shift = 0; shift < 32; shift += 8) {
+    size_t starts[257] = {};
+    for (const Keyed& item : keyed) ++starts[((item.first >> shift) & 0xFF) + 1];
+    if (starts[((keyed[0].first >> shift) & 0xFF) + 1] == n) continue;  // one value: nothing moves
+    for (size_t b = 1; b < 257; ++b) starts[b] += starts[b - 1];
+    for (const Keyed& item : keyed) spare[starts[(item.first >> shift) & 0xFF]++] = item;
+    keyed.swap(spare);
+  }
+  for (size_t low = 0; low < n;) {
+    size_t high = low + 1;
+    while (high < n && keyed[high].first == keyed[low].first) ++high;
+    if (high - low > 1) {
+      std::stable_sort(keyed.begin() + static_cast<ptrdiff_t>(low), keyed.begin() + static_cast<ptrdiff_t>(high),
+                       [](const Keyed& a, const Keyed& b) { return StrCompare(a.second->key.code, b.second->key.code) < 0; });
     }
-    items.swap(merged);
+    low = high;
+  }
+  for (size_t i = 0; i < n; ++i) records[i] = keyed[i].second;
+}
+
+// Sorts and links new records by the key's order: the orders loads meet most written out, the
+// others through the record comparison.
+int SortAndLink(OrderedIndex<NowInfo>& index, std::vector<NowInfo*>& records, int32_t key) {
+  const auto link = [&](auto order) {
+    SortForIndex(records, order);
+    return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), order);
+  };
+  switch (key) {
+    case kNowKeyRateDown:
+      SortByRate(records);
+      return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), RateOrder);
+    case kNowKeyArrival:
+      return link([](const NowInfo&, const NowInfo&) { return 0; });
+    default:
+      return link(IndexOrder(key));
   }
 }
 
@@ -120,7 +164,7 @@ NowInfo* NowGate::NewRecord(const char* code, const char* name, size_t nameLengt
   if (!OSTRADA_VERIFY(name == nullptr || nameLength > 0)) return nullptr;
   void* slot;
   if (freeSlots_.empty()) {
-    slot = arena_.Allocate(sizeof(NowInfo), alignof(NowInfo));
+    slot = arena_.AllocateUninitialized(sizeof(NowInfo), alignof(NowInfo));
     if (slot == nullptr) return nullptr;
   } else {
     slot = freeSlots_.back();
@@ -151,28 +195,32 @@ int NowGate::Link(NowInfo* record) {
     DestroyRecord(record);
     return 0;
   }
-  const PriceBar& bar = record->price.bar;
-  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  NoteQuoteTime(*record);
   return 1;
 }
 
+void NowGate::NoteQuoteTime(const NowInfo& record) {
+  const PriceBar& bar = record.price.bar;
+  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+}
+
 int NowGate::LinkAll(std::vector<NowInfo*>& records) {
-  if (!records.empty() && NowCompareKeyKnown(key_)) StableSort(records, IndexOrder(key_));
-  // In order, each record goes in at the tail without a walk down the tree.
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (!Link(records[i])) {
-      for (size_t rest = i + 1; rest < records.size(); ++rest) DestroyRecord(records[rest]);
-      return 0;
-    }
+  if (records.empty()) return 1;
+  const bool linked = NowCompareKeyKnown(key_) && SortAndLink(index_, records, key_) == 1;
+  if (!linked) {
+    for (NowInfo* record : records) DestroyRecord(record);
+    return 0;
   }
+  for (const NowInfo* record : records) NoteQuoteTime(*record);
   return 1;
 }
 
 void NowGate::DestroyRecords() {
-  NowInfo* record = index_.First();
-  while (record != nullptr) {
+  // The slots go with the arena, so none is kept for reuse.
+  for (NowInfo* record = index_.First(); record != nullptr;) {
     NowInfo* following = record->next;
-    DestroyRecord(record);
+    static_cast<void>(record->key.name.release());
+    std::destroy_at(record);
     record = following;
   }
   index_.Reset();
@@ -211,12 +259,29 @@ int NowGate::CopyRecordsFrom(const NowGate& source) {
   return 1;
 }
 
-int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
-  if (!OSTRADA_VERIFY(name != nullptr && block != nullptr)) return 0;
+NowInfo* NowGate::StoreRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  if (!OSTRADA_VERIFY(name != nullptr && block != nullptr)) return nullptr;
   NowInfo* record = NewRecord(code, name, StrLen(name));
+  if (record != nullptr) NowInfoTakeRow(record, *block, attributes);
+  return record;
+}
+
+int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  NowInfo* record = StoreRow(code, name, block, attributes);
+  return record != nullptr ? Link(record) : 0;
+}
+
+int NowGateBatch::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  NowInfo* record = group_.StoreRow(code, name, block, attributes);
   if (record == nullptr) return 0;
-  NowInfoTakeRow(record, *block, attributes);
-  return Link(record);
+  rows_.push_back(record);
+  return 1;
+}
+
+int NowGateBatch::Close() {
+  const int linked = group_.LinkAll(rows_);
+  rows_.clear();
+  return linked;
 }
 
 int NowGate::AddCodeInfo(const CodeInfo* entry) {
@@ -361,13 +426,7 @@ int NowGate::Refill(const NowGate& master) {
 }
 
 int NowGate::Finish() {
-  const NowInfo* previous = nullptr;
-  int32_t walked = 0;
-  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next, ++walked) {
-    if (!OSTRADA_VERIFY(node->prev == previous && walked < Count())) return 0;
-    previous = node;
-  }
-  if (!OSTRADA_VERIFY(walked == Count() && previous == index_.Last())) return 0;
+  // The rebuild checks every list link and the count before it touches the tree.
   return index_.Rebuild();
 }
 
