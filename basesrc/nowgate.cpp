@@ -47,37 +47,93 @@ auto IndexOrder(int32_t key) {
   };
 }
 
-// The rate order (key 11) of IndexOrder written out, so a sort of thousands of records compares
-// floats inline: rate descending, then code ascending.
-int RateOrder(const NowInfo& existing, const NowInfo& incoming) {
-  const float e = existing.price.bar.rate;
-  const float n = incoming.price.bar.rate;
-  if (e > n) return -1;
-  if (e < n) return 1;
-  return StrCompare(existing.key.code, incoming.key.code);
-}
-
-// A float as an unsigned number in the same order (-0 and +0 alike). Rates are quotients of whole
-// numbers, never NaN.
-uint32_t OrderedBits(float value) {
+// A float as an unsigned number in the same order (-0 and +0 alike); false for NaN, which has no
+// place in an order.
+bool OrderedBits(float value, uint32_t* bits) {
+  if (value != value) return false;
   if (value == 0.0f) value = 0.0f;
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+  std::memcpy(bits, &value, sizeof *bits);
+  *bits = (*bits & 0x80000000u) != 0 ? ~*bits : *bits | 0x80000000u;
+  return true;
 }
 
-// Rate order without reaching into two records for each comparison: a stable radix sort of
-// (rate, record) pairs by the rate's bits, then each run of equal rates stably by code. The same
-// order as a stable sort by RateOrder, in a few passes over the pairs.
-void SortByRate(std::vector<NowInfo*>& records) {
-  using Keyed = std::pair<uint32_t, NowInfo*>;
+uint32_t OrderedBits(int32_t value) {
+  return static_cast<uint32_t>(value) ^ 0x80000000u;
+}
+
+// The first eight bytes of a text, big-endian and NUL-padded: the same order as StrCompare
+// wherever two prefixes differ.
+uint64_t TextPrefix(const char* text) {
+  uint64_t prefix = 0;
+  for (int i = 0; i < 8; ++i) {
+    const auto byte = text != nullptr ? static_cast<unsigned char>(*text) : 0u;
+    prefix = prefix << 8 | byte;
+    if (byte != 0) ++text;
+  }
+  return prefix;
+}
+
+// The key's order as a number per record, smaller first; false for a key without one or a value
+// (NaN) that has no place in an order.
+bool SortNumber(const NowInfo& record, int32_t key, uint64_t* number) {
+  const NowPrice& price = record.price;
+  uint32_t bits = 0;
+  switch (key) {
+    case kNowKeyCode:
+      *number = TextPrefix(record.key.code);
+      return true;
+    case kNowKeyName:
+      *number = TextPrefix(record.key.name.get());
+      return true;
+    case kNowKeyRateDown:
+      if (!OrderedBits(price.bar.rate, &bits)) return false;
+      break;
+    case kNowKeyVolumeDown:
+      bits = static_cast<uint32_t>(price.bar.volume);
+      break;
+    case kNowKeyVolumeRatioDown:
+      bits = OrderedBits(price.volumeRatio);
+      break;
+    case kNowKeyVolumeRatio2Down:
+      if (!OrderedBits(price.volumeRatio2, &bits)) return false;
+      break;
+    case kNowKeyValue12Down:
+      bits = OrderedBits(price.value12);
+      break;
+    case kNowKeyOpeningRefDown:
+      if (!OrderedBits(NowOpeningRefPercent(&price), &bits)) return false;
+      break;
+    default:
+      return false;
+  }
+  *number = uint64_t{~bits} << 32;  // every such key runs from the largest value down
+  return true;
+}
+
+// Records equal by their sort number: the rest of the key (a text beyond its prefix), then the
+// code, as the record comparison breaks ties.
+bool TieBefore(const NowInfo& a, const NowInfo& b, int32_t key) {
+  if (key == kNowKeyName) {
+    const int byName = StrCompare(a.key.name.get(), b.key.name.get());
+    if (byName != 0) return byName < 0;
+  }
+  return StrCompare(a.key.code, b.key.code) < 0;
+}
+
+// Sorts records stably by the key without reaching into two records for each comparison: a radix
+// sort of (sort number, record) pairs, then each run of equal numbers stably by TieBefore. The same
+// order as a stable sort by the record comparison. False (nothing moved) when the key has no sort
+// number or a value has none.
+bool RadixSort(std::vector<NowInfo*>& records, int32_t key) {
+  using Keyed = std::pair<uint64_t, NowInfo*>;
   const size_t n = records.size();
-  if (n < 2) return;
   std::vector<Keyed> keyed(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (!SortNumber(*records[i], key, &keyed[i].first)) return false;
+    keyed[i].second = records[i];
+  }
   std::vector<Keyed> spare(n);
-  // Descending rate: the larger rate gets the smaller key.
-  for (size_t i = 0; i < n; ++i) keyed[i] = {~OrderedBits(records[i]->price.bar.rate), records[i]};
-  for (int shift = 0; shift < 32; shift += 8) {
+  for (int shift = 0; shift < 64; shift += 8) {
     size_t starts[257] = {};
     for (const Keyed& item : keyed) ++starts[((item.first >> shift) & 0xFF) + 1];
     if (starts[((keyed[0].first >> shift) & 0xFF) + 1] == n) continue;  // one value: nothing moves
@@ -90,29 +146,19 @@ void SortByRate(std::vector<NowInfo*>& records) {
     while (high < n && keyed[high].first == keyed[low].first) ++high;
     if (high - low > 1) {
       std::stable_sort(keyed.begin() + static_cast<ptrdiff_t>(low), keyed.begin() + static_cast<ptrdiff_t>(high),
-                       [](const Keyed& a, const Keyed& b) { return StrCompare(a.second->key.code, b.second->key.code) < 0; });
+                       [key](const Keyed& a, const Keyed& b) { return TieBefore(*a.second, *b.second, key); });
     }
     low = high;
   }
   for (size_t i = 0; i < n; ++i) records[i] = keyed[i].second;
+  return true;
 }
 
-// Sorts and links new records by the key's order: the orders loads meet most written out, the
-// others through the record comparison.
+// Sorts new records into the key's order and links them in one pass.
 int SortAndLink(OrderedIndex<NowInfo>& index, std::vector<NowInfo*>& records, int32_t key) {
-  const auto link = [&](auto order) {
-    SortForIndex(records, order);
-    return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), order);
-  };
-  switch (key) {
-    case kNowKeyRateDown:
-      SortByRate(records);
-      return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), RateOrder);
-    case kNowKeyArrival:
-      return link([](const NowInfo&, const NowInfo&) { return 0; });
-    default:
-      return link(IndexOrder(key));
-  }
+  // Arrival order is the order they came in; every other key sorts, by numbers where it can.
+  if (key != kNowKeyArrival && (records.size() < 2 || !RadixSort(records, key))) SortForIndex(records, IndexOrder(key));
+  return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), IndexOrder(key));
 }
 
 bool Follows(const NowInfo* earlier, const NowInfo* later) {

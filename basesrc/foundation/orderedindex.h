@@ -81,6 +81,7 @@ class OrderedIndex {
   bool ListIsSound() const;
   static Node* BuildRange(Node** cursor, int32_t n);
   void BuildTree();
+  static Node* BuildFromArray(Node* const* nodes, int32_t first, int32_t n, int32_t total);
 
   Node* root_ = nullptr;
   Node* head_ = nullptr;
@@ -160,7 +161,16 @@ template <class Node>
 template <class Order>
 int OrderedIndex<Node>::InsertSorted(Node* const* nodes, int32_t n, Order order) {
   if (n <= 0) return 1;
-  if (count_ > 0 && !OSTRADA_VERIFY(ListIsSound())) return 0;
+  if (count_ == 0) {
+    // Nothing to merge with: list and tree come straight from the array, each node visited once.
+    root_ = BuildFromArray(nodes, 0, n, n);
+    root_->parent = nullptr;
+    head_ = nodes[0];
+    tail_ = nodes[n - 1];
+    count_ = n;
+    return 1;
+  }
+  if (!OSTRADA_VERIFY(ListIsSound())) return 0;
   // `following` is the first node of the old list that goes after the node being placed; it only
   // moves forward, as the nodes come in order.
   Node* following = head_;
@@ -330,6 +340,23 @@ Node* OrderedIndex<Node>::BuildRange(Node** cursor, int32_t n) {
   middle->right = right;
   if (left) left->parent = middle;
   if (right) right->parent = middle;
+  return middle;
+}
+
+// The balanced tree over nodes[first, first + n) of an array of `total` nodes in order, with the
+// same shape as BuildRange's; each node also takes its list neighbours from the array.
+template <class Node>
+Node* OrderedIndex<Node>::BuildFromArray(Node* const* nodes, int32_t first, int32_t n, int32_t total) {
+  if (n == 0) return nullptr;
+  const int32_t k = n / 2;
+  const int32_t at = first + k;
+  Node* middle = nodes[at];
+  middle->prev = at > 0 ? nodes[at - 1] : nullptr;
+  middle->next = at + 1 < total ? nodes[at + 1] : nullptr;
+  middle->left = BuildFromArray(nodes, first, k, total);
+  middle->right = BuildFromArray(nodes, at + 1, n - k - 1, total);
+  if (middle->left) middle->left->parent = middle;
+  if (middle->right) middle->right->parent = middle;
   return middle;
 }
 
