@@ -182,9 +182,9 @@ int NowGate::Load(const char* path, int32_t key) {
 int NowGate::ReadBinary(FileHandle file, int32_t key) {
   Reset();
   if (key != 0) SetKey(key);
-  const int32_t start = FileSeek(file, 0, kSeekCur);
-  const int32_t fileEnd = FileSeek(file, 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(start >= 0 && fileEnd >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+  int32_t start = 0;
+  int32_t fileEnd = 0;
+  if (!OSTRADA_VERIFY(FileSpan(file, &start, &fileEnd))) return 0;
 
   uint8_t head[kRecordsOffset];
   if (!OSTRADA_VERIFY(FileRead(file, head, sizeof head) == static_cast<int32_t>(sizeof head))) return 0;

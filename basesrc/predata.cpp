@@ -318,9 +318,9 @@ int PreDataList::Save(const char* path) {
 int PreDataList::Load(FileHandle file, int32_t key) {
   Clear();
   if (key != 0 && !SetSortKey(key)) return 0;
-  const int32_t start = FileSeek(file, 0, kSeekCur);
-  const int32_t size = FileSeek(file, 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(start >= 0 && size >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+  int32_t start = 0;
+  int32_t size = 0;
+  if (!OSTRADA_VERIFY(FileSpan(file, &start, &size))) return 0;
   uint8_t header[kHeaderSize];
   if (!OSTRADA_VERIFY(FileRead(file, header, kHeaderSize) == static_cast<int32_t>(kHeaderSize))) return 0;
   if (!OSTRADA_VERIFY(CheckInfoFileHeader(header, kMagic))) return 0;
