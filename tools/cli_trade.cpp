@@ -2,6 +2,7 @@
 // order window uses. `account` shows the buying power, the holdings at their current prices and the
 // unfilled orders; `order` sends one buy, sell, modify or cancel order, then lets the market run and
 // prints each order event as the event log words it.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "tools/cli_paper.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -113,23 +115,6 @@ struct AccountView {
   std::unique_ptr<TrdYetList> unfilled;
 };
 
-std::string JsonText(const std::string& utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 char SideCode(const TrdYetInfo& order) {
   return order.side != nullptr ? order.side.get()[0] : '\0';
 }
@@ -139,23 +124,33 @@ std::string SideWord(const TrdYetInfo& order) {
 }
 
 void PrintJson(const AccountView& view) {
-  std::printf("{\"account\":%s,\"totalDeposit\":%d,\"availableAmount\":%d,\"availableQuantity\":%d,\"holdings\":[",
-              JsonText(Utf8(view.account)).c_str(), view.able.totalDeposit, view.able.availableAmount,
-              view.able.availableQuantity);
+  JsonDocument holdings = JsonDocument::array();
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
-    std::printf("%s{\"code\":%s,\"name\":%s,\"quantity\":%d,\"purchasePrice\":%.2f,\"currentPrice\":%d,\"profit\":%lld}",
-                h == view.holdings->First() ? "" : ",", JsonText(Utf8(h->code)).c_str(), JsonText(Utf8(h->name)).c_str(),
-                h->quantity, h->purchasePrice, h->current.close, static_cast<long long>(HoldingProfit(*h)));
+    holdings.push_back({{"code", Utf8(h->code)},
+                        {"name", Utf8(h->name)},
+                        {"quantity", h->quantity},
+                        {"purchasePrice", std::round(h->purchasePrice * 100.0) / 100.0},
+                        {"currentPrice", h->current.close},
+                        {"profit", static_cast<int64_t>(HoldingProfit(*h))}});
   }
-  std::printf("],\"unfilled\":[");
+  JsonDocument unfilled = JsonDocument::array();
   for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
     const char side = SideCode(*o);
-    std::printf("%s{\"orderNumber\":%d,\"code\":%s,\"name\":%s,\"side\":%s,\"price\":%d,\"unfilled\":%d}",
-                o == view.unfilled->First() ? "" : ",", o->orderNumber, JsonText(Utf8(o->code)).c_str(),
-                JsonText(Utf8(o->name)).c_str(), side == '1' ? "\"sell\"" : side == '2' ? "\"buy\"" : "null", o->price,
-                o->unfilled);
+    unfilled.push_back({{"orderNumber", o->orderNumber},
+                        {"code", Utf8(o->code)},
+                        {"name", Utf8(o->name)},
+                        {"side", side == '1' ? JsonDocument("sell")
+                                             : side == '2' ? JsonDocument("buy") : JsonDocument()},
+                        {"price", o->price},
+                        {"unfilled", o->unfilled}});
   }
-  std::printf("]}\n");
+  const JsonDocument document = {{"account", Utf8(view.account)},
+                                           {"totalDeposit", view.able.totalDeposit},
+                                           {"availableAmount", view.able.availableAmount},
+                                           {"availableQuantity", view.able.availableQuantity},
+                                           {"holdings", std::move(holdings)},
+                                           {"unfilled", std::move(unfilled)}};
+  std::printf("%s\n", JsonDump(document).c_str());
 }
 
 void PrintText(const AccountView& view) {
