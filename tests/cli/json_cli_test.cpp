@@ -1,0 +1,154 @@
+// ostrada-cli --json: each document parses with the JSON library, and its figures are the ones the
+// text view of the same run prints.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "broker/sim/listing.h"
+#include "tests/support/cli.h"
+
+namespace ostrada {
+namespace {
+
+using nlohmann::json;
+using testing::RunCli;
+
+// The whole numbers of a text line in order, read as a person reads them ("1,234" is 1234).
+std::vector<long long> NumbersIn(const std::string& line) {
+  std::vector<long long> numbers;
+  static const std::regex number("[-+]?[0-9][0-9,]*");
+  for (auto it = std::sregex_iterator(line.begin(), line.end(), number); it != std::sregex_iterator(); ++it) {
+    std::string digits;
+    for (const char c : it->str()) {
+      if (c != ',' && c != '+') digits += c;
+    }
+    numbers.push_back(std::stoll(digits));
+  }
+  return numbers;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) lines.push_back(text.substr(at, end - at));
+  return lines;
+}
+
+std::string CommonCode() {
+  const sim::Listing listing = sim::Listing::Build(7, 40);
+  for (const sim::ListedStock& stock : listing.All()) {
+    if (stock.class5 != '1' && stock.commonCode.empty()) return stock.code;
+  }
+  return {};
+}
+
+const char kExchange[] = " --seed 7 --stocks 40 --date 20261208 --at 10:15:00";
+
+TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
+  const std::string code = CommonCode();
+  const auto text = RunCli("market " + code + " --contracts 5" + kExchange);
+  const auto document = RunCli("market " + code + " --contracts 5 --json" + kExchange);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json market = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 3u);
+
+  EXPECT_EQ(market.at("code"), code);
+  // "CODE NAME  HHMM", "현재가 P  전일대비 C (R%)  거래량 V", "시가 O  고가 H  저가 L  기준가 B  상한가 U  하한가 D  체결강도 S"
+  EXPECT_EQ(NumbersIn(lines[0]).back(), market.at("time").get<long long>());
+  const auto second = NumbersIn(lines[1]);
+  ASSERT_GE(second.size(), 4u);
+  EXPECT_EQ(second[0], market.at("price").get<long long>());
+  EXPECT_EQ(second[1], market.at("change").get<long long>());
+  EXPECT_EQ(second.back(), market.at("volume").get<long long>());
+  const auto third = NumbersIn(lines[2]);
+  ASSERT_GE(third.size(), 6u);
+  const char* fields[] = {"open", "high", "low", "basePrice", "upperLimit", "lowerLimit"};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(third[i], market.at(fields[i]).get<long long>()) << fields[i];
+  // The rate from its own parts, to the hundredth the text shows.
+  const double rate = market.at("change").get<double>() * 100.0 / market.at("basePrice").get<double>();
+  EXPECT_NEAR(market.at("rate").get<double>(), rate, 0.006);
+
+  // The book: each ask and bid row of the text, and the totals line.
+  const json& book = market.at("book");
+  std::vector<long long> askPrices;
+  for (const json& level : book.at("asks")) askPrices.push_back(level.at("price"));
+  for (size_t i = 1; i < askPrices.size(); ++i) EXPECT_LT(askPrices[i - 1], askPrices[i]) << "lowest ask first";
+  size_t line = 5;  // after the blank line and the book's heading
+  for (auto ask = book.at("asks").rbegin(); ask != book.at("asks").rend(); ++ask, ++line) {
+    const auto row = NumbersIn(lines.at(line));
+    ASSERT_EQ(row.size(), 2u) << lines.at(line);
+    EXPECT_EQ(row[0], ask->at("quantity").get<long long>());
+    EXPECT_EQ(row[1], ask->at("price").get<long long>());
+  }
+  for (const json& bid : book.at("bids")) {
+    const auto row = NumbersIn(lines.at(line++));
+    ASSERT_EQ(row.size(), 2u);
+    EXPECT_EQ(row[0], bid.at("price").get<long long>());
+    EXPECT_EQ(row[1], bid.at("quantity").get<long long>());
+  }
+  const auto totals = NumbersIn(lines.at(line));
+  ASSERT_EQ(totals.size(), 2u);
+  EXPECT_EQ(totals[0], book.at("totalAsk").get<long long>());
+  EXPECT_EQ(totals[1], book.at("totalBid").get<long long>());
+
+  // The contracts, newest first, after a blank line and their heading.
+  line += 3;
+  ASSERT_FALSE(market.at("contracts").empty());
+  for (const json& contract : market.at("contracts")) {
+    const auto row = NumbersIn(lines.at(line++));
+    ASSERT_GE(row.size(), 7u);
+    EXPECT_EQ(row[3], contract.at("price").get<long long>());
+    EXPECT_EQ(row[4], contract.at("change").get<long long>());
+    EXPECT_EQ(row[5], contract.at("quantity").get<long long>());
+    EXPECT_EQ(row[6], contract.at("volume").get<long long>());
+    EXPECT_EQ(contract.at("time").get<std::string>().size(), 8u);
+  }
+}
+
+TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
+  const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  ::setenv("OSTRADA_DATA_DIR", folder.c_str(), 1);
+  const std::string code = CommonCode();
+  ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --seed 7 --stocks 40 --date 20261208 --at 10:00:00")
+                .exitCode,
+            0);
+  const auto text = RunCli(std::string("account") + kExchange);
+  const auto document = RunCli(std::string("account --json") + kExchange);
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json account = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(NumbersIn(lines[0]).back(), std::stoll(account.at("account").get<std::string>()));
+  EXPECT_EQ(NumbersIn(lines[1]).back(), account.at("totalDeposit").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[2]).back(), account.at("availableAmount").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[3]).back(), account.at("availableQuantity").get<long long>());
+  ASSERT_EQ(account.at("holdings").size(), 1u);
+  const json& holding = account.at("holdings")[0];
+  EXPECT_EQ(holding.at("code"), code);
+  EXPECT_EQ(holding.at("quantity"), 10);
+  // The holding's row in the text carries the same quantity and profit.
+  bool found = false;
+  for (const std::string& row : lines) {
+    if (row.find(code) == std::string::npos) continue;
+    const auto numbers = NumbersIn(row.substr(row.find(code) + code.size()));
+    found = std::find(numbers.begin(), numbers.end(), 10) != numbers.end() &&
+            std::find(numbers.begin(), numbers.end(), holding.at("profit").get<long long>()) != numbers.end();
+  }
+  EXPECT_TRUE(found) << text.output;
+  EXPECT_TRUE(account.at("unfilled").empty());
+}
+
+}  // namespace
+}  // namespace ostrada
