@@ -113,6 +113,30 @@ TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
   }
 }
 
+TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
+  const std::string code = CommonCode();
+  const auto text = RunCli("price " + code + " --seed 7 --stocks 40");
+  const auto document = RunCli("price " + code + " --seed 7 --stocks 40 --json");
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json price = json::parse(document.output);
+  EXPECT_EQ(price.at("code"), code);
+  // Each text line is "label: value"; the fields follow the lines' order.
+  const std::pair<const char*, const char*> rows[] = {
+      {"quote time:", "time"}, {"price:", "price"}, {"change:", "change"},          {"previous:", "previous"},
+      {"open:", "open"},       {"high:", "high"},   {"low:", "low"},                {"volume:", "volume"},
+      {"upper limit:", "upperLimit"},              {"lower limit:", "lowerLimit"}};
+  for (const auto& [label, field] : rows) {
+    SCOPED_TRACE(label);
+    const size_t at = text.output.find(label);
+    ASSERT_NE(at, std::string::npos) << text.output;
+    const std::string line = text.output.substr(at, text.output.find('\n', at) - at);
+    EXPECT_EQ(NumbersIn(line).front(), price.at(field).get<long long>());
+  }
+  const double rate = price.at("change").get<double>() * 100.0 / price.at("previous").get<double>();
+  EXPECT_NEAR(price.at("rate").get<double>(), rate, 0.006);
+}
+
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
   std::filesystem::remove_all(folder);
