@@ -137,6 +137,32 @@ TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
   EXPECT_NEAR(price.at("rate").get<double>(), rate, 0.006);
 }
 
+TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
+  const std::string run = "scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1";
+  const auto text = RunCli(run);
+  const auto document = RunCli(run + " --json");
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json scan = json::parse(document.output);
+  ASSERT_EQ(scan.at("checks").size(), 4u);
+  EXPECT_EQ(scan.at("checks")[3].at("time"), 1030);
+  EXPECT_EQ(scan.at("checks")[3].at("stocks"), 200);
+  // "[n] NAME r%   [시간차 변동: c%]  (시가대비: o%, 저가대비: l%, 고가대비: h%)"
+  static const std::regex row(R"(\[(\d+)\] (.+) (-?[0-9.]+)%   \[.*: (-?[0-9.]+)%\]  \(.*: (-?[0-9.]+)%, .*: (-?[0-9.]+)%, .*: (-?[0-9.]+)%\))");
+  size_t matched = 0;
+  for (const std::string& line : Lines(text.output)) {
+    std::smatch parts;
+    if (!std::regex_search(line, parts, row)) continue;
+    const json& stock = scan.at("stocks").at(matched++);
+    SCOPED_TRACE(line);
+    EXPECT_EQ(stock.at("name").get<std::string>(), parts[2].str());
+    const char* fields[] = {"rate", "rateChange", "fromOpen", "fromLow", "fromHigh"};
+    for (size_t i = 0; i < 5; ++i) EXPECT_NEAR(stock.at(fields[i]).get<double>(), std::stod(parts[3 + i].str()), 0.0051);
+  }
+  EXPECT_GT(matched, 0u);
+  EXPECT_EQ(matched, scan.at("stocks").size());
+}
+
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
   std::filesystem::remove_all(folder);
