@@ -2,6 +2,8 @@
 // text view of the same run prints.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -161,6 +163,40 @@ TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
   }
   EXPECT_GT(matched, 0u);
   EXPECT_EQ(matched, scan.at("stocks").size());
+}
+
+TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
+  const std::string code = CommonCode();
+  const std::string run = "history " + code + " --count 30 --seed 7 --stocks 40 --date 20261208";
+  const auto text = RunCli(run);
+  const auto document = RunCli(run + " --json");
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json history = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(history.at("code"), code);
+  EXPECT_EQ(NumbersIn(lines[1]).back(), history.at("count").get<long long>());
+  const json& bars = history.at("bars");
+  ASSERT_EQ(bars.size(), history.at("count").get<size_t>());
+  // "first: YYYY-MM-DD  P": the date and the price of each point, against the bars themselves.
+  const char* points[] = {"first", "last", "high", "low"};
+  long long highest = 0;
+  long long lowest = LLONG_MAX;
+  for (const json& bar : bars) {
+    highest = std::max(highest, bar.at("high").get<long long>());
+    lowest = std::min(lowest, bar.at("low").get<long long>());
+  }
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(points[i]);
+    const json& point = history.at(points[i]);
+    EXPECT_NE(lines[2 + i].find(point.at("date").get<std::string>()), std::string::npos) << lines[2 + i];
+    EXPECT_EQ(NumbersIn(lines[2 + i]).back(), point.at("price").get<long long>());
+  }
+  EXPECT_EQ(history.at("first").at("price"), bars.front().at("close"));
+  EXPECT_EQ(history.at("last").at("price"), bars.back().at("close"));
+  EXPECT_EQ(history.at("high").at("price").get<long long>(), highest);
+  EXPECT_EQ(history.at("low").at("price").get<long long>(), lowest);
 }
 
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
