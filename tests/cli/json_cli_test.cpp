@@ -199,6 +199,42 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
   EXPECT_EQ(history.at("low").at("price").get<long long>(), lowest);
 }
 
+TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
+  const std::string folder = ::testing::TempDir() + "ostrada-json-predata/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
+  const auto text = RunCli("predata load " + folder + "x.spd --key 11");
+  const auto document = RunCli("predata load " + folder + "x.spd --key 11 --json");
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json list = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  EXPECT_EQ(list.at("key"), 11);
+  ASSERT_EQ(list.at("records").size(), list.at("count").get<size_t>());
+  ASSERT_EQ(lines.size(), list.at("count").get<size_t>() + 1);
+  for (size_t i = 0; i < list.at("records").size(); ++i) {
+    const json& r = list.at("records")[i];
+    const std::string& line = lines[i + 1];
+    SCOPED_TRACE(line);
+    EXPECT_EQ(line.rfind(r.at("code").get<std::string>(), 0), 0u);
+    // "CODE NAME\tDATE O H L C +CHG R% vol V\tma M5 .. M480\t..."
+    const auto numbers = NumbersIn(line.substr(line.find('\t')));
+    ASSERT_GE(numbers.size(), 16u);
+    EXPECT_EQ(numbers[0], r.at("date").get<long long>());
+    const char* prices[] = {"open", "high", "low", "close", "change"};
+    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(numbers[1 + k], r.at(prices[k]).get<long long>()) << prices[k];
+    const size_t ma = line.find("\tma ");
+    const auto averages = NumbersIn(line.substr(ma, line.find('\t', ma + 1) - ma));
+    ASSERT_EQ(averages.size(), 6u);
+    for (size_t k = 0; k < 6; ++k) EXPECT_EQ(averages[k], r.at("averages")[k].get<long long>());
+    if (i > 0) {
+      EXPECT_LE(r.at("rate").get<double>(), list.at("records")[i - 1].at("rate").get<double>()) << "rate descending";
+    }
+  }
+}
+
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
   std::filesystem::remove_all(folder);
