@@ -1,5 +1,6 @@
 // ostrada-cli patterns | pack load: the pattern classifier over a whole-market snapshot of the
 // embedded exchange with the stocks' pre-data records, its report and pack files.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "broker/server.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -28,6 +30,7 @@ struct PatternOptions {
   int shown = 5;
   std::string loadFile;
   std::string textFile;
+  bool json = false;
 };
 
 int Fail(const std::string& message) {
@@ -61,17 +64,45 @@ void PrintCounts(const PatternCounts& totals) {
   if (!missing.empty()) std::printf("patterns not occurring:%s\n", missing.c_str());
 }
 
-int LoadPreData(StocGate& gate, const std::string& given, PreDataList* list) {
+// The report as one document; field names listed in the README.
+JsonDocument PatternsJson(const NowPack& pack, const NowPack& report, int32_t latestTime, int32_t records, int shown) {
+  JsonDocument patterns = JsonDocument::array();
+  for (int32_t code : kReportOrder) {
+    int32_t count = 0;
+    NowPack::PatternText(code, pack.Totals(), &count);
+    const PatternInfo* pattern = FindPattern(code);
+    patterns.push_back({{"code", code}, {"text", pattern != nullptr ? Cp949ToUtf8(Text(pattern->text)) : ""}, {"count", count}});
+  }
+  JsonDocument groups = JsonDocument::array();
+  for (const NowGate* group = report.First(); group != nullptr; group = group->next) {
+    JsonDocument stocks = JsonDocument::array();
+    int listed = 0;
+    for (const NowInfo* stock = group->First(); stock != nullptr && listed < shown; stock = stock->next, ++listed) {
+      const char* name = stock->key.name.get();
+      stocks.push_back({{"code", Cp949ToUtf8(stock->key.code)},
+                        {"name", Cp949ToUtf8(name != nullptr ? name : "")},
+                        {"rate", std::round(static_cast<double>(stock->price.bar.rate) * 100.0) / 100.0}});
+    }
+    groups.push_back({{"name", Cp949ToUtf8(group->Name())}, {"count", group->Count()}, {"stocks", std::move(stocks)}});
+  }
+  return {{"stocks", pack.Header().count},
+          {"latestTime", latestTime},
+          {"predataRecords", records},
+          {"patterns", std::move(patterns)},
+          {"groups", std::move(groups)}};
+}
+
+int LoadPreData(StocGate& gate, const std::string& given, bool quiet, PreDataList* list) {
   std::string path = given;
   if (path.empty()) {
     path = gate.LastInfoFileName();
     if (path.empty()) return Fail("the exchange gave no trading day for the last-info file");
-    std::printf("pre-data: the last-info file %s\n", path.c_str());
+    if (!quiet) std::printf("pre-data: the last-info file %s\n", path.c_str());
   }
   if (!FileExists(path.c_str()))
     return Fail("no pre-data file " + path + " (ostrada-cli predata build writes the last-info file)");
   if (!list->Load(path.c_str(), kPreDataKeyCode)) return Fail("could not read the pre-data file " + path);
-  std::printf("pre-data records: %d\n", list->Count());
+  if (!quiet) std::printf("pre-data records: %d\n", list->Count());
   return kExitOk;
 }
 
@@ -81,7 +112,7 @@ int RunPatterns(const PatternOptions& options) {
   broker::ScopedServer server(*exchange);
   StocGate gate;
   PreDataList list;
-  if (LoadPreData(gate, options.predataFile, &list) != kExitOk) return kExitFailure;
+  if (LoadPreData(gate, options.predataFile, options.json, &list) != kExitOk) return kExitFailure;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return Fail("no stocks were received");
   std::unique_ptr<NowGate> snapshot = gate.DownloadNowBook(*book, kNowKeyCode);
@@ -97,12 +128,16 @@ int RunPatterns(const PatternOptions& options) {
   market->SetName(Utf8ToCp949("전종목").c_str(), 0);
   if (!pack.Insert(std::move(market)) || !pack.Merge(*snapshot)) return Fail("the pack could not be built");
   if (!pack.CountPatterns(&list)) return Fail("the counting pass failed");
-  std::printf("stocks: %d  latest quote time: %04d\n", pack.Header().count, snapshot->LatestTime());
-  PrintCounts(pack.Totals());
-
   NowPack report;
   if (!ReportWholePack(pack, report, &list)) return Fail("the report failed");
-  for (const NowGate* group = report.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
+  if (options.json) {
+    const JsonDocument document = PatternsJson(pack, report, snapshot->LatestTime(), list.Count(), options.shown);
+    std::printf("%s\n", JsonDump(document).c_str());
+  } else {
+    std::printf("stocks: %d  latest quote time: %04d\n", pack.Header().count, snapshot->LatestTime());
+    PrintCounts(pack.Totals());
+    for (const NowGate* group = report.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
+  }
   if (!options.interestFile.empty() && !report.WriteInterestFile(options.interestFile.c_str(), 0))
     return Fail("could not write the interest-group file " + options.interestFile);
   if (!options.packFile.empty() && !pack.Save(options.packFile.c_str()))
@@ -139,6 +174,7 @@ void Register(CLI::App& app) {
   patterns->add_option("--rising-days", options->risingDays, "rising-candle days of 25 for dense rising candles")
       ->capture_default_str();
   patterns->add_option("--show", options->shown, "stocks listed under each pattern")->capture_default_str();
+  patterns->add_flag("--json", options->json, "One JSON document instead of the text report");
   patterns->callback([options] { SetExitCode(RunPatterns(*options)); });
 
   CLI::App* pack = app.add_subcommand("pack", "pattern pack files");

@@ -235,6 +235,42 @@ TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
   }
 }
 
+TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
+  const std::string folder = ::testing::TempDir() + "ostrada-json-patterns/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
+  const std::string run = "patterns --seed 5 --stocks 40 --show 2 --predata " + folder + "x.spd";
+  const auto text = RunCli(run);
+  const auto document = RunCli(run + " --json");
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json report = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(NumbersIn(lines[0]).back(), report.at("predataRecords").get<long long>());
+  const auto header = NumbersIn(lines[1]);  // "stocks: N  latest quote time: T"
+  EXPECT_EQ(header[0], report.at("stocks").get<long long>());
+  EXPECT_EQ(header[1], report.at("latestTime").get<long long>());
+  int occurring = 0;
+  for (const json& pattern : report.at("patterns")) occurring += pattern.at("count").get<int>() > 0 ? 1 : 0;
+  EXPECT_EQ(NumbersIn(lines[2])[0], occurring);
+  // Each group: "NAME  COUNT", then up to two "    CODE NAME  +R%" lines.
+  size_t line = lines[3].rfind("patterns not occurring", 0) == 0 ? 4 : 3;
+  ASSERT_FALSE(report.at("groups").empty());
+  for (const json& group : report.at("groups")) {
+    const std::string& heading = lines.at(line++);
+    EXPECT_EQ(heading, group.at("name").get<std::string>() + "  " + std::to_string(group.at("count").get<int>()));
+    for (const json& stock : group.at("stocks")) {
+      const std::string& row = lines.at(line++);
+      EXPECT_NE(row.find(stock.at("code").get<std::string>()), std::string::npos) << row;
+      EXPECT_NE(row.find(stock.at("name").get<std::string>()), std::string::npos) << row;
+    }
+  }
+  EXPECT_EQ(line, lines.size());
+}
+
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
   std::filesystem::remove_all(folder);
