@@ -223,6 +223,9 @@ class NowGate {
   OrderedIndex<NowInfo> index_;
   Arena arena_;
   std::vector<void*> freeSlots_;  // slots of removed records
+  // Records holding an own block. Such a block comes in only through Insert; a caller must not
+  // attach one to a record the group already holds.
+  int32_t ownBlocks_ = 0;
 };
 
 // Rows taken together into a group: each is stored at once and all are linked when the batch

@@ -15,7 +15,7 @@ struct NowInfo {
   CodeKey key;  // code (at most 15 characters) and the owned name
   NowPrice price;
   // A moving-average block of the stock's own, owned by the record. Nothing in this application
-  // attaches one; a record that has one cannot be copied.
+  // attaches one; a record that has one cannot be copied. A group takes one only through its Insert.
   std::unique_ptr<void, FreeMemDeleter> ownAverage;
   // Difference to an earlier check, set by the rising-rate scan: minutes and volume.
   int32_t minutesDiff;
