@@ -224,9 +224,9 @@ int ContractTape::Save(const char* path) {
 
 int ContractTape::Load(FileHandle file, int limit) {
   Clear(0);
-  const int32_t start = FileSeek(file, 0, kSeekCur);
-  const int32_t size = FileSeek(file, 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(start >= 0 && size >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+  int32_t start = 0;
+  int32_t size = 0;
+  if (!OSTRADA_VERIFY(FileSpan(file, &start, &size))) return 0;
 
   uint8_t header[hdr::kHeaderSize];
   if (!OSTRADA_VERIFY(FileRead(file, header, hdr::kHeaderSize) == hdr::kHeaderSize)) return 0;

@@ -340,9 +340,9 @@ int DaySeries::Save(const char* path) {
 
 int DaySeries::Load(FileHandle file, int32_t limit) {
   Clear(0);
-  const int32_t start = FileSeek(file, 0, kSeekCur);
-  const int32_t size = FileSeek(file, 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(start >= 0 && size >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+  int32_t start = 0;
+  int32_t size = 0;
+  if (!OSTRADA_VERIFY(FileSpan(file, &start, &size))) return 0;
   // One read of what the file holds from here; the counts are checked against it before use.
   const int64_t available = int64_t{size} - start;
   if (!OSTRADA_VERIFY(available >= static_cast<int64_t>(kHeaderSize))) return 0;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "basesrc/foundation/report.h"
 
@@ -45,30 +47,118 @@ auto IndexOrder(int32_t key) {
   };
 }
 
-// A stable merge sort by the index's order (<= 0 keeps the earlier first). It stays within its
-// ranges whatever the order answers, so values that compare inconsistently cannot derail it.
-template <class Order>
-void StableSort(std::vector<NowInfo*>& items, Order order) {
-  const size_t n = items.size();
-  bool sorted = true;
-  for (size_t i = 1; i < n && sorted; ++i) sorted = order(*items[i - 1], *items[i]) <= 0;
-  if (sorted) return;
-  std::vector<NowInfo*> merged(n);
-  for (size_t width = 1; width < n; width *= 2) {
-    for (size_t low = 0; low < n; low += 2 * width) {
-      const size_t middle = std::min(low + width, n);
-      const size_t high = std::min(low + 2 * width, n);
-      size_t left = low;
-      size_t right = middle;
-      size_t out = low;
-      while (left < middle && right < high) {
-        merged[out++] = order(*items[left], *items[right]) > 0 ? items[right++] : items[left++];
-      }
-      while (left < middle) merged[out++] = items[left++];
-      while (right < high) merged[out++] = items[right++];
-    }
-    items.swap(merged);
+// A float as an unsigned number in the same order (-0 and +0 alike); false for NaN, which has no
+// place in an order.
+bool OrderedBits(float value, uint32_t* bits) {
+  if (value != value) return false;
+  if (value == 0.0f) value = 0.0f;
+  std::memcpy(bits, &value, sizeof *bits);
+  *bits = (*bits & 0x80000000u) != 0 ? ~*bits : *bits | 0x80000000u;
+  return true;
+}
+
+uint32_t OrderedBits(int32_t value) {
+  return static_cast<uint32_t>(value) ^ 0x80000000u;
+}
+
+// The first eight bytes of a text, big-endian and NUL-padded: the same order as StrCompare
+// wherever two prefixes differ.
+uint64_t TextPrefix(const char* text) {
+  uint64_t prefix = 0;
+  for (int i = 0; i < 8; ++i) {
+    const auto byte = text != nullptr ? static_cast<unsigned char>(*text) : 0u;
+    prefix = prefix << 8 | byte;
+    if (byte != 0) ++text;
   }
+  return prefix;
+}
+
+// The key's order as a number per record, smaller first; false for a key without one or a value
+// (NaN) that has no place in an order.
+bool SortNumber(const NowInfo& record, int32_t key, uint64_t* number) {
+  const NowPrice& price = record.price;
+  uint32_t bits = 0;
+  switch (key) {
+    case kNowKeyCode:
+      *number = TextPrefix(record.key.code);
+      return true;
+    case kNowKeyName:
+      *number = TextPrefix(record.key.name.get());
+      return true;
+    case kNowKeyRateDown:
+      if (!OrderedBits(price.bar.rate, &bits)) return false;
+      break;
+    case kNowKeyVolumeDown:
+      bits = static_cast<uint32_t>(price.bar.volume);
+      break;
+    case kNowKeyVolumeRatioDown:
+      bits = OrderedBits(price.volumeRatio);
+      break;
+    case kNowKeyVolumeRatio2Down:
+      if (!OrderedBits(price.volumeRatio2, &bits)) return false;
+      break;
+    case kNowKeyValue12Down:
+      bits = OrderedBits(price.value12);
+      break;
+    case kNowKeyOpeningRefDown:
+      if (!OrderedBits(NowOpeningRefPercent(&price), &bits)) return false;
+      break;
+    default:
+      return false;
+  }
+  *number = uint64_t{~bits} << 32;  // every such key runs from the largest value down
+  return true;
+}
+
+// Records equal by their sort number: the rest of the key (a text beyond its prefix), then the
+// code, as the record comparison breaks ties.
+bool TieBefore(const NowInfo& a, const NowInfo& b, int32_t key) {
+  if (key == kNowKeyName) {
+    const int byName = StrCompare(a.key.name.get(), b.key.name.get());
+    if (byName != 0) return byName < 0;
+  }
+  return StrCompare(a.key.code, b.key.code) < 0;
+}
+
+// Sorts records stably by the key without reaching into two records for each comparison: a radix
+// sort of (sort number, record) pairs, then each run of equal numbers stably by TieBefore. The same
+// order as a stable sort by the record comparison. False (nothing moved) when the key has no sort
+// number or a value has none.
+bool RadixSort(std::vector<NowInfo*>& records, int32_t key) {
+  using Keyed = std::pair<uint64_t, NowInfo*>;
+  const size_t n = records.size();
+  std::vector<Keyed> keyed(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (!SortNumber(*records[i], key, &keyed[i].first)) return false;
+    keyed[i].second = records[i];
+  }
+  std::vector<Keyed> spare(n);
+  for (int shift = 0; shift < 64; shift += 8) {
+    size_t starts[257] = {};
+    for (const Keyed& item : keyed) ++starts[((item.first >> shift) & 0xFF) + 1];
+    if (starts[((keyed[0].first >> shift) & 0xFF) + 1] == n) continue;  // one value: nothing moves
+    for (size_t b = 1; b < 257; ++b) starts[b] += starts[b - 1];
+    for (const Keyed& item : keyed) spare[starts[(item.first >> shift) & 0xFF]++] = item;
+    keyed.swap(spare);
+  }
+  for (size_t low = 0; low < n;) {
+    size_t high = low + 1;
+    while (high < n && keyed[high].first == keyed[low].first) ++high;
+    if (high - low > 1) {
+      std::stable_sort(keyed.begin() + static_cast<ptrdiff_t>(low), keyed.begin() + static_cast<ptrdiff_t>(high),
+                       [key](const Keyed& a, const Keyed& b) { return TieBefore(*a.second, *b.second, key); });
+    }
+    low = high;
+  }
+  for (size_t i = 0; i < n; ++i) records[i] = keyed[i].second;
+  return true;
+}
+
+// Sorts new records into the key's order and links them in one pass.
+int SortAndLink(OrderedIndex<NowInfo>& index, std::vector<NowInfo*>& records, int32_t key) {
+  // Arrival order is the order they came in; every other key sorts, by numbers where it can.
+  if (key != kNowKeyArrival && (records.size() < 2 || !RadixSort(records, key))) SortForIndex(records, IndexOrder(key));
+  return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), IndexOrder(key));
 }
 
 bool Follows(const NowInfo* earlier, const NowInfo* later) {
@@ -120,7 +210,7 @@ NowInfo* NowGate::NewRecord(const char* code, const char* name, size_t nameLengt
   if (!OSTRADA_VERIFY(name == nullptr || nameLength > 0)) return nullptr;
   void* slot;
   if (freeSlots_.empty()) {
-    slot = arena_.Allocate(sizeof(NowInfo), alignof(NowInfo));
+    slot = arena_.AllocateUninitialized(sizeof(NowInfo), alignof(NowInfo));
     if (slot == nullptr) return nullptr;
   } else {
     slot = freeSlots_.back();
@@ -140,6 +230,7 @@ NowInfo* NowGate::NewRecord(const char* code, const char* name, size_t nameLengt
 }
 
 void NowGate::DestroyRecord(NowInfo* record) {
+  if (record->ownAverage != nullptr) --ownBlocks_;
   // The name belongs to the arena, not to the heap the key would give it back to.
   static_cast<void>(record->key.name.release());
   std::destroy_at(record);
@@ -151,30 +242,36 @@ int NowGate::Link(NowInfo* record) {
     DestroyRecord(record);
     return 0;
   }
-  const PriceBar& bar = record->price.bar;
-  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  NoteQuoteTime(*record);
   return 1;
 }
 
+void NowGate::NoteQuoteTime(const NowInfo& record) {
+  const PriceBar& bar = record.price.bar;
+  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+}
+
 int NowGate::LinkAll(std::vector<NowInfo*>& records) {
-  if (!records.empty() && NowCompareKeyKnown(key_)) StableSort(records, IndexOrder(key_));
-  // In order, each record goes in at the tail without a walk down the tree.
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (!Link(records[i])) {
-      for (size_t rest = i + 1; rest < records.size(); ++rest) DestroyRecord(records[rest]);
-      return 0;
-    }
+  if (records.empty()) return 1;
+  const bool linked = NowCompareKeyKnown(key_) && SortAndLink(index_, records, key_) == 1;
+  if (!linked) {
+    for (NowInfo* record : records) DestroyRecord(record);
+    return 0;
   }
+  for (const NowInfo* record : records) NoteQuoteTime(*record);
   return 1;
 }
 
 void NowGate::DestroyRecords() {
-  NowInfo* record = index_.First();
-  while (record != nullptr) {
+  // Names and slots go with the arena. Only an own block is the heap's: without one the records
+  // need no walk, which in a sorted group would visit memory in no order.
+  for (NowInfo* record = ownBlocks_ > 0 ? index_.First() : nullptr; record != nullptr;) {
     NowInfo* following = record->next;
-    DestroyRecord(record);
+    static_cast<void>(record->key.name.release());
+    std::destroy_at(record);
     record = following;
   }
+  ownBlocks_ = 0;
   index_.Reset();
   freeSlots_.clear();
   arena_.Clear();
@@ -227,12 +324,29 @@ int NowGate::CopyRecordsFrom(const NowGate& source) {
   return 1;
 }
 
-int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
-  if (!OSTRADA_VERIFY(name != nullptr && block != nullptr)) return 0;
+NowInfo* NowGate::StoreRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  if (!OSTRADA_VERIFY(name != nullptr && block != nullptr)) return nullptr;
   NowInfo* record = NewRecord(code, name, StrLen(name));
+  if (record != nullptr) NowInfoTakeRow(record, *block, attributes);
+  return record;
+}
+
+int NowGate::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  NowInfo* record = StoreRow(code, name, block, attributes);
+  return record != nullptr ? Link(record) : 0;
+}
+
+int NowGateBatch::AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes) {
+  NowInfo* record = group_.StoreRow(code, name, block, attributes);
   if (record == nullptr) return 0;
-  NowInfoTakeRow(record, *block, attributes);
-  return Link(record);
+  rows_.push_back(record);
+  return 1;
+}
+
+int NowGateBatch::Close() {
+  const int linked = group_.LinkAll(rows_);
+  rows_.clear();
+  return linked;
 }
 
 int NowGate::AddCodeInfo(const CodeInfo* entry) {
@@ -257,6 +371,7 @@ int NowGate::Insert(NowInfoPtr source) {
   NowInfo* record = NewRecord(source->key.code, source->key.name.get(), StrLen(source->key.name.get()));
   if (record == nullptr) return 0;
   NowInfoCopyValues(*source, record);
+  if (source->ownAverage != nullptr) ++ownBlocks_;
   record->ownAverage = std::move(source->ownAverage);
   return Link(record);
 }
@@ -377,13 +492,7 @@ int NowGate::Refill(const NowGate& master) {
 }
 
 int NowGate::Finish() {
-  const NowInfo* previous = nullptr;
-  int32_t walked = 0;
-  for (const NowInfo* node = index_.First(); node != nullptr; node = node->next, ++walked) {
-    if (!OSTRADA_VERIFY(node->prev == previous && walked < Count())) return 0;
-    previous = node;
-  }
-  if (!OSTRADA_VERIFY(walked == Count() && previous == index_.Last())) return 0;
+  // The rebuild checks every list link and the count before it touches the tree.
   return index_.Rebuild();
 }
 

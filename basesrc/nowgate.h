@@ -78,6 +78,7 @@ void NumberedGroupName(const char* name, int n, char (&out)[nowfile::kNameSize])
 
 class NowGate {
  public:
+  friend class NowGateBatch;
   // The most codes one multi-stock request and one joined code text can hold.
   static constexpr int kMaxJoinedCodes = 110;
 
@@ -194,18 +195,22 @@ class NowGate {
   NowInfo* NewRecord(const char* code, const char* name, size_t nameLength);
   // Runs the record's destructor; its slot serves the next new record. The name stays in the arena.
   void DestroyRecord(NowInfo* record);
+  // A record of a server row, not yet linked; null (reported) on failure.
+  NowInfo* StoreRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes);
   // Links a record from NewRecord into the index; on failure it is destroyed.
   int Link(NowInfo* record);
+  void NoteQuoteTime(const NowInfo& record);
   void DestroyRecords();
   int CopyRecordsFrom(const NowGate& source);
   int AverageOfMoving(int sign, size_t countSlot, float* average) const;
   void EncodeHeader(uint8_t* out) const;
   int ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_t records);
   // A stored record, not yet linked: its name is the stored bytes up to the first NUL.
-  NowInfo* NewStoredRecord(const char* code, const char* name, size_t storedLength, const NowPrice& block);
+  // REQUIRES: `fixed` holds nowrecord::kFixedSize bytes.
+  NowInfo* NewStoredRecord(const uint8_t* fixed, const char* name, size_t storedLength);
   // Links new records in the order inserting them one after another would give, with one stable
-  // sort instead of a walk down the tree for each. A record that cannot be linked is destroyed with
-  // those after it. 1/0.
+  // sort and one pass instead of a walk down the tree for each, and balances the tree. When they
+  // cannot be linked they are all destroyed. 1/0.
   int LinkAll(std::vector<NowInfo*>& records);
 
   char name_[nowfile::kNameSize] = {};
@@ -223,6 +228,30 @@ class NowGate {
   OrderedIndex<NowInfo> index_;
   Arena arena_;
   std::vector<void*> freeSlots_;  // slots of removed records
+  // Records holding an own block. Such a block comes in only through Insert; a caller must not
+  // attach one to a record the group already holds.
+  int32_t ownBlocks_ = 0;
+};
+
+// Rows taken together into a group: each is stored at once and all are linked when the batch
+// closes, with one sort and one pass over the list instead of a walk down the tree for each. The
+// group then holds them in the order adding them one by one would give, with a balanced tree;
+// until then it does not show them. The group must outlive the batch.
+class NowGateBatch {
+ public:
+  explicit NowGateBatch(NowGate& group) : group_(group) {}
+  ~NowGateBatch() { Close(); }
+  NowGateBatch(const NowGateBatch&) = delete;
+  NowGateBatch& operator=(const NowGateBatch&) = delete;
+
+  // As the group's AddRow; 0 (reported) when the row could not be stored.
+  int AddRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes);
+  // Links the rows taken so far; 0 (reported) when they could not be linked, and then they are gone.
+  int Close();
+
+ private:
+  NowGate& group_;
+  std::vector<NowInfo*> rows_;
 };
 
 }  // namespace ostrada

@@ -34,11 +34,11 @@ class RecordReader {
  public:
   RecordReader(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
 
-  // One record into code and block, with its stored name (not terminated) left where it stands; 0
+  // One record's fixed part and its stored name (not terminated), left where they stand; 0
   // (reported) for a truncated record, a name that does not fit the name buffer or a wrong marker.
-  int Next(char* code, const char** name, size_t* nameLength, NowPrice* block) {
+  int Next(const uint8_t** fixed, const char** name, size_t* nameLength) {
     if (!OSTRADA_VERIFY(Left() >= nowrecord::kFixedSize + kNameLengthSize)) return 0;
-    DecodeNowInfoFixed(bytes_ + used_, code, block);
+    *fixed = bytes_ + used_;
     const uint32_t length = GetU32(bytes_ + used_, nowrecord::kFixedSize);
     used_ += nowrecord::kFixedSize + kNameLengthSize;
     if (!OSTRADA_VERIFY(length < kNameBufferSize)) return 0;
@@ -182,9 +182,9 @@ int NowGate::Load(const char* path, int32_t key) {
 int NowGate::ReadBinary(FileHandle file, int32_t key) {
   Reset();
   if (key != 0) SetKey(key);
-  const int32_t start = FileSeek(file, 0, kSeekCur);
-  const int32_t fileEnd = FileSeek(file, 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(start >= 0 && fileEnd >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+  int32_t start = 0;
+  int32_t fileEnd = 0;
+  if (!OSTRADA_VERIFY(FileSpan(file, &start, &fileEnd))) return 0;
 
   uint8_t head[kRecordsOffset];
   if (!OSTRADA_VERIFY(FileRead(file, head, sizeof head) == static_cast<int32_t>(sizeof head))) return 0;
@@ -200,10 +200,8 @@ int NowGate::ReadBinary(FileHandle file, int32_t key) {
   const int32_t begin = GetI32(head, kRecordsBeginOffset);
   if (!OSTRADA_VERIFY(records >= 0)) return 0;
   if (!OSTRADA_VERIFY(begin >= start + static_cast<int32_t>(kRecordsOffset) && begin <= fileEnd)) return 0;
-  // The records read before a failure stay in the group, in order.
-  const int read = ReadRecords(file, begin, fileEnd, records);
-  const int finished = Finish();
-  return read && finished;
+  // The records read before a failure stay in the group, in order, with a balanced tree.
+  return ReadRecords(file, begin, fileEnd, records);
 }
 
 // Reads the records from the stored records-begin offset. The buffer is sized by what the file
@@ -220,13 +218,11 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
   RecordReader reader(bytes.get(), wanted);
   std::vector<NowInfo*> loaded;
   loaded.reserve(static_cast<size_t>(std::min<int64_t>(records, static_cast<int64_t>(wanted / kRecordOverhead) + 1)));
-  char code[kCodeSize];
+  const uint8_t* fixed = nullptr;
   const char* name = nullptr;
   size_t nameLength = 0;
-  NowPrice block;
   for (int32_t i = 0; i < records; ++i) {
-    NowInfo* record =
-        reader.Next(code, &name, &nameLength, &block) ? NewStoredRecord(code, name, nameLength, block) : nullptr;
+    NowInfo* record = reader.Next(&fixed, &name, &nameLength) ? NewStoredRecord(fixed, name, nameLength) : nullptr;
     if (record == nullptr) break;
     loaded.push_back(record);
   }
@@ -236,9 +232,13 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
   return LinkAll(loaded) && complete && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
 }
 
-NowInfo* NowGate::NewStoredRecord(const char* code, const char* name, size_t storedLength, const NowPrice& block) {
+NowInfo* NowGate::NewStoredRecord(const uint8_t* fixed, const char* name, size_t storedLength) {
+  // NewRecord bounds the stored code field to 15 characters itself.
+  const char* code = reinterpret_cast<const char*>(fixed + nowrecord::kCodeOffset);
   NowInfo* record = NewRecord(code, name, strnlen(name, storedLength));
-  if (record != nullptr) NowInfoTakeRow(record, block, nullptr);
+  if (record == nullptr) return nullptr;
+  DecodeNowPrice(fixed + nowrecord::kPriceOffset, &record->price);
+  NowInfoTakeRow(record, record->price, nullptr);
   return record;
 }
 

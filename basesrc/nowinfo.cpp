@@ -81,7 +81,7 @@ NowInfoPtr NowInfoStoreRow(const char* code, const char* name, const NowPrice* b
 
 void NowInfoTakeRow(NowInfo* record, const NowPrice& block, const CodeAttr* attributes) {
   NowPrice& price = record->price;
-  price = block;
+  if (&price != &block) price = block;  // a block decoded in place is already there
   price.bar.rate = NowDayRate(&price);
   price.volumeRatio = NowVolumeRatio(&price);
   price.volumeRatio2 = NowSecondVolumeRatio(&price);

@@ -15,7 +15,7 @@ struct NowInfo {
   CodeKey key;  // code (at most 15 characters) and the owned name
   NowPrice price;
   // A moving-average block of the stock's own, owned by the record. Nothing in this application
-  // attaches one; a record that has one cannot be copied.
+  // attaches one; a record that has one cannot be copied. A group takes one only through its Insert.
   std::unique_ptr<void, FreeMemDeleter> ownAverage;
   // Difference to an earlier check, set by the rising-rate scan: minutes and volume.
   int32_t minutesDiff;
@@ -49,7 +49,7 @@ NowInfoPtr NowInfoCreate();
 // and a market-'1' stock's field 12 is multiplied by 10. Null (reported) on failure.
 NowInfoPtr NowInfoStoreRow(const char* code, const char* name, const NowPrice* block, const CodeAttr* attributes);
 // The price part of a stored row: the block with rate and both volume ratios derived, and the
-// attributes as above. The record's key is left as it is.
+// attributes as above. The record's key is left as it is. The block may be the record's own.
 void NowInfoTakeRow(NowInfo* record, const NowPrice& block, const CodeAttr* attributes);
 // A record of a code-book entry: code, name and attributes; the prices stay zero.
 NowInfoPtr NowInfoFromCodeInfo(const CodeInfo* entry);

@@ -25,6 +25,14 @@ constexpr PatternInfo kPatterns[] = {
     {2082, Txt::kPattern2082, 256}, {2083, Txt::kPattern2083, 248}, {2084, Txt::kPattern2084, 260},
 };
 
+// The counter slot of a pattern, from the table above; a code that is not there does not compile.
+consteval size_t SlotOf(int32_t code) {
+  for (const PatternInfo& pattern : kPatterns) {
+    if (pattern.code == code) return pattern.slot;
+  }
+  throw "not a pattern";
+}
+
 // Slots that are not a pattern's own.
 namespace slot {
 constexpr size_t kRising = 0;
@@ -215,10 +223,10 @@ void ClassifyAverages(const PatternWork& w, const Day& t, const PatternParams& p
   const int32_t ma5 = ma[0], ma20 = ma[1], ma60 = ma[2];
   const bool enoughVolume = w.averageVolume20 > params.volumeThreshold;
   for (int k = 0; k < kAverageLines; ++k) {
-    if (ma[k] > 0 && w.previous.close < ma[k] && ma[k] < t.C) set(96 + 4 * static_cast<size_t>(k));
+    if (ma[k] > 0 && w.previous.close < ma[k] && ma[k] < t.C) set(SlotOf(2031) + 4 * static_cast<size_t>(k));
   }
   if (ma5 > 0 && ma20 > 0 && Between(t.O, ma5, t.C) && Between(t.O, ma20, t.C) && enoughVolume && t.Body() >= 3)
-    set(120);
+    set(SlotOf(2032));
   for (int k = 0; k < kAverageLines; ++k) {
     // Compared unsigned, as the averages are kept: a missing (zero) average lies below any price.
     const auto average = static_cast<uint32_t>(ma[k]), price = static_cast<uint32_t>(t.C);
@@ -226,11 +234,11 @@ void ClassifyAverages(const PatternWork& w, const Day& t, const PatternParams& p
     if (price < average) set(slot::kAboveAverage + 4 * static_cast<size_t>(k));
   }
   if (ma5 != 0 && ma20 != 0 && ma20 < ma5) {
-    set(196);
+    set(SlotOf(2071));
     if (ma60 != 0 && ma60 < t.C && ma60 < ma20) set(slot::kOverWith60);
     if (ma20 < ma5 && ma5 < ma60) set(slot::kOverBetween);
   } else if (ma5 != 0 && ma20 != 0 && ma5 < ma20) {
-    set(208);
+    set(SlotOf(2072));
     if (ma60 != 0 && ma60 < t.C && ma20 < ma60) set(slot::kUnderWith60);
     if (ma60 < ma5 && ma5 < ma20) set(slot::kUnderBetween);
   } else if (ma5 != 0 && ma20 != 0 && ma5 == ma20 && ma5 < t.C && t.O < t.C) {
@@ -240,16 +248,16 @@ void ClassifyAverages(const PatternWork& w, const Day& t, const PatternParams& p
   }
   if (ma5 != 0 && ma5 < t.C) {
     const float gap = Pct(ma5, ma20 - ma5);
-    if (gap >= 0 && gap <= 5) set(236);
+    if (gap >= 0 && gap <= 5) set(SlotOf(2061));
   }
   if (ma5 != 0 && ma20 != 0 && ma20 < t.C) {
     const float gap = Pct(ma20, ma5 - ma20);
-    if (gap >= 0 && gap <= 7) set(240);
+    if (gap >= 0 && gap <= 7) set(SlotOf(2062));
   }
-  if (PullBack20(w, t)) set(244);
-  if (params.risingDays > 0 && enoughVolume && DenseRisingCandles(w, t, params.risingDays)) set(252);
-  if (w.storedLine5 != 0 && w.limitRun > 1 && !limitUp) set(256);
-  if (enoughVolume && StrongContracts(w, t)) set(260);
+  if (PullBack20(w, t)) set(SlotOf(2063));
+  if (params.risingDays > 0 && enoughVolume && DenseRisingCandles(w, t, params.risingDays)) set(SlotOf(2081));
+  if (w.storedLine5 != 0 && w.limitRun > 1 && !limitUp) set(SlotOf(2082));
+  if (enoughVolume && StrongContracts(w, t)) set(SlotOf(2084));
 }
 
 }  // namespace
@@ -317,41 +325,41 @@ PatternSlots ClassifyStock(NowPrice& block, const PreDataRecord* record, const P
   if (t.R >= 5) set(slot::kUp5);
   if (t.R >= 10) set(slot::kUp10);
   if (t.R >= 12) set(slot::kUp12);
-  if (LeftUpperLimit(block)) set(36);
+  if (LeftUpperLimit(block)) set(SlotOf(2009));
   const bool limitUp = AtUpperLimit(block);
   if (limitUp) {
-    set(16);
+    set(SlotOf(2001));
     if (record != nullptr) {
-      if (w.limitRun >= 1) set(20);
+      if (w.limitRun >= 1) set(SlotOf(2002));
       const int32_t ref0 = w.crossLine5;
       const bool nearCross = ref0 < 1 || Pct(ref0, t.C - ref0) <= 35;
       const int32_t dsl = w.daysSinceLimit;
       if (dsl > 20 && nearCross) {
-        set(28);
+        set(SlotOf(2004));
       } else if ((dsl == 0 || (dsl >= 6 && dsl <= 20)) && nearCross) {
-        set(24);
+        set(SlotOf(2003));
       }
     }
   } else if (record != nullptr) {
-    if (UpperLimitPullBack(w, t)) set(32);
-    if (PullBack5(w, t)) set(248);
+    if (UpperLimitPullBack(w, t)) set(SlotOf(2005));
+    if (PullBack5(w, t)) set(SlotOf(2083));
   }
   if (t.D < 0) set(slot::kFalling);
   if (t.R <= -5) set(slot::kDown5);
   if (t.R <= -10) set(slot::kDown10);
   if (t.R <= -12) set(slot::kDown12);
-  if (AtLowerLimit(block)) set(56);
-  if (LeftLowerLimit(block)) set(60);
-  if (IsHalted(block)) set(64);
+  if (AtLowerLimit(block)) set(SlotOf(2014));
+  if (LeftLowerLimit(block)) set(SlotOf(2015));
+  if (IsHalted(block)) set(SlotOf(2016));
   if (t.O > 0 && t.O < t.C) {
     set(slot::kRisingCandle);
-    if (t.O < t.B) set(72);
+    if (t.O < t.B) set(SlotOf(2021));
   }
   if (t.O > 0 && t.C < t.O) set(slot::kFallingCandle);
   if (t.O == t.C) set(slot::kEvenCandle);
   if (t.O > 0 && record != nullptr) {
-    if (WeakDay(t) && StrongThenWeak(w, t)) set(84);
-    if (InvertedHammer(w, t)) set(88);
+    if (WeakDay(t) && StrongThenWeak(w, t)) set(SlotOf(2022));
+    if (InvertedHammer(w, t)) set(SlotOf(2023));
     ClassifyAverages(w, t, params, limitUp, slots);
   }
   return slots;

@@ -1,6 +1,7 @@
 #include "basesrc/predata.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -134,10 +135,38 @@ void PreDataList::Reset() {
 void PreDataList::Clear() {
   for (PreDataRecord* record = index_.First(); record != nullptr;) {
     PreDataRecord* next = record->next;
-    delete record;
+    static_cast<void>(record->key.name.release());  // the arena's, not the heap's
+    std::destroy_at(record);
     record = next;
   }
+  freeSlots_.clear();
+  arena_.Clear();
   Reset();
+}
+
+PreDataRecord* PreDataList::NewRecord() {
+  void* slot;
+  if (freeSlots_.empty()) {
+    slot = arena_.AllocateUninitialized(sizeof(PreDataRecord), alignof(PreDataRecord));
+    if (slot == nullptr) return nullptr;
+  } else {
+    slot = freeSlots_.back();
+    freeSlots_.pop_back();
+  }
+  return new (slot) PreDataRecord{};
+}
+
+void PreDataList::DestroyRecord(PreDataRecord* record) {
+  static_cast<void>(record->key.name.release());
+  std::destroy_at(record);
+  freeSlots_.push_back(record);
+}
+
+int PreDataList::TakeName(PreDataRecord* record, const char* name, size_t length) {
+  char* copy = arena_.CopyText(name, length);
+  if (copy == nullptr) return 0;
+  record->key.name.reset(copy);
+  return 1;
 }
 
 int PreDataList::SetSortKey(int32_t key) {
@@ -161,11 +190,21 @@ int PreDataList::Compare(const PreDataRecord& existing, const PreDataRecord& inc
 
 int PreDataList::Insert(PreDataPtr record) {
   if (!OSTRADA_VERIFY(record != nullptr && KeyOrders(sortKey_))) return 0;
+  PreDataRecord* stored = NewRecord();
+  if (stored == nullptr) return 0;
+  HeapText name = std::move(record->key.name);
+  *stored = std::move(*record);
+  if (name != nullptr && !TakeName(stored, name.get(), StrLen(name.get()))) {
+    DestroyRecord(stored);
+    return 0;
+  }
   auto order = [this](const PreDataRecord& existing, const PreDataRecord& incoming) {
     return Compare(existing, incoming);
   };
-  if (!index_.Insert(record.get(), order)) return 0;
-  record.release();
+  if (!index_.Insert(stored, order)) {
+    DestroyRecord(stored);
+    return 0;
+  }
   return 1;
 }
 
@@ -197,7 +236,7 @@ int PreDataList::Remove(PreDataRecord* record) {
     return Compare(existing, incoming);
   };
   if (!index_.Remove(record, order)) return 0;
-  delete record;
+  DestroyRecord(record);
   return 1;
 }
 
@@ -279,9 +318,9 @@ int PreDataList::Save(const char* path) {
 int PreDataList::Load(FileHandle file, int32_t key) {
   Clear();
   if (key != 0 && !SetSortKey(key)) return 0;
-  const int32_t start = FileSeek(file, 0, kSeekCur);
-  const int32_t size = FileSeek(file, 0, kSeekEnd);
-  if (!OSTRADA_VERIFY(start >= 0 && size >= start && FileSeek(file, start, kSeekSet) == start)) return 0;
+  int32_t start = 0;
+  int32_t size = 0;
+  if (!OSTRADA_VERIFY(FileSpan(file, &start, &size))) return 0;
   uint8_t header[kHeaderSize];
   if (!OSTRADA_VERIFY(FileRead(file, header, kHeaderSize) == static_cast<int32_t>(kHeaderSize))) return 0;
   if (!OSTRADA_VERIFY(CheckInfoFileHeader(header, kMagic))) return 0;
@@ -297,17 +336,41 @@ int PreDataList::Load(FileHandle file, int32_t key) {
   if (!OSTRADA_VERIFY(bytes != nullptr && FileSeek(file, first, kSeekSet) == first &&
                       FileRead(file, bytes.get(), static_cast<int32_t>(length)) == static_cast<int32_t>(length)))
     return 0;
+  // Every record is read first, then all are sorted and linked once, in the order inserting them
+  // one after another would give.
+  std::vector<PreDataRecord*> records;
+  records.reserve(static_cast<size_t>(stored));
   size_t at = 0;
-  int32_t read = 0;
-  for (; read < stored && ReadRecord(bytes.get(), length, &at); ++read) {
+  for (int32_t read = 0; read < stored; ++read) {
+    PreDataRecord* record = ReadRecord(bytes.get(), length, &at);
+    if (record == nullptr) break;
+    records.push_back(record);
   }
   FileSeek(file, first + static_cast<int32_t>(at), kSeekSet);
-  const int rebuilt = Count() == 0 || index_.Rebuild();
   // A record that failed has been reported where it failed; the records before it stay.
-  return read == stored && OSTRADA_VERIFY(Count() == stored) && rebuilt ? 1 : 0;
+  const bool complete = records.size() == static_cast<size_t>(stored);
+  const int linked = LinkAll(records);
+  return complete && linked && OSTRADA_VERIFY(Count() == stored) ? 1 : 0;
 }
 
-int PreDataList::ReadRecord(const uint8_t* bytes, size_t length, size_t* at) {
+int PreDataList::LinkAll(std::vector<PreDataRecord*>& records) {
+  if (records.empty()) return 1;
+  if (!OSTRADA_VERIFY(KeyOrders(sortKey_))) {
+    for (PreDataRecord* record : records) DestroyRecord(record);
+    return 0;
+  }
+  auto order = [this](const PreDataRecord& existing, const PreDataRecord& incoming) {
+    return Compare(existing, incoming);
+  };
+  SortForIndex(records, order);
+  if (!index_.InsertSorted(records.data(), static_cast<int32_t>(records.size()), order)) {
+    for (PreDataRecord* record : records) DestroyRecord(record);
+    return 0;
+  }
+  return 1;
+}
+
+PreDataRecord* PreDataList::ReadRecord(const uint8_t* bytes, size_t length, size_t* at) {
   const uint8_t* fixed = bytes + *at;
   const size_t nameAt = *at + kRecordSize + kNameLengthSize;
   const uint32_t nameLength = nameAt <= length ? GetU32(fixed, kRecordSize) : 0;
@@ -315,19 +378,19 @@ int PreDataList::ReadRecord(const uint8_t* bytes, size_t length, size_t* at) {
   // Checked once per record without a report on the good path; a bad record is reported here.
   const bool sound = nameAt <= length && nameLength <= kLongestName && nameLength <= length - nameAt &&
                      std::memchr(name, 0, nameLength) == nullptr;
-  if (!sound) return OSTRADA_VERIFY(sound) ? 1 : 0;
-  PreDataPtr record = PreDataRecordCreate();
-  if (!record) return 0;
-  DecodePreDataRecord(fixed, record.get());
-  if (nameLength > 0) {
-    auto* text = static_cast<char*>(AllocZeroed(nameLength + 1));
-    if (text == nullptr) return 0;
-    std::memcpy(text, name, nameLength);
-    record->key.name.reset(text);
+  if (!sound) {
+    OSTRADA_VERIFY(sound);
+    return nullptr;
   }
-  if (!Insert(std::move(record))) return 0;
+  PreDataRecord* record = NewRecord();
+  if (record == nullptr) return nullptr;
+  DecodePreDataRecord(fixed, record);
+  if (nameLength > 0 && !TakeName(record, reinterpret_cast<const char*>(name), nameLength)) {
+    DestroyRecord(record);
+    return nullptr;
+  }
   *at = nameAt + nameLength;
-  return 1;
+  return record;
 }
 
 int PreDataList::Load(const char* path, int32_t key) {

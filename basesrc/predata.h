@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
+#include "basesrc/foundation/arena.h"
 #include "basesrc/foundation/files.h"
 #include "basesrc/foundation/orderedindex.h"
 #include "basesrc/movepair.h"
@@ -80,7 +82,8 @@ struct PreDataRecord {
   PreDataRecord* next;
 };
 
-// Zeroes everything and frees the name.
+// Zeroes everything and frees the name. REQUIRES: a record of its own, not one of a PreDataList
+// (the list's records keep their names in the list's arena).
 void PreDataRecordReset(PreDataRecord* record);
 // The 568 stored bytes (name pointer written as 0).
 void EncodePreDataRecord(const PreDataRecord& record, uint8_t* out);
@@ -120,7 +123,8 @@ class PreDataList {
   int32_t FirstRecordOffset() const { return firstRecordOffset_; }
   int32_t EndOffset() const { return endOffset_; }
 
-  // Takes the record; on failure it is destroyed. Equal keys go after.
+  // Takes the record's values and name into the list's own storage; the given record is destroyed.
+  // Equal keys go after.
   int Insert(PreDataPtr record);
   // A copy of the 568 bytes and the name.
   int InsertCopy(const PreDataRecord& record);
@@ -147,15 +151,27 @@ class PreDataList {
 
  private:
   void Reset();
+  // A zeroed record in the list's arena, not yet linked; null (reported) when memory is short.
+  PreDataRecord* NewRecord();
+  // Runs the record's destructor; its slot serves the next new record.
+  void DestroyRecord(PreDataRecord* record);
+  // The name's first `length` bytes as the record's name, copied into the arena. 1/0 (reported).
+  int TakeName(PreDataRecord* record, const char* name, size_t length);
   int Compare(const PreDataRecord& existing, const PreDataRecord& incoming) const;
-  // One stored record from bytes[*at] on (length bytes in all); *at moves past it. 1 or 0 (reported).
-  int ReadRecord(const uint8_t* bytes, size_t length, size_t* at);
+  // One stored record from bytes[*at] on (length bytes in all), not yet linked; *at moves past it.
+  // Null (reported) for a damaged record.
+  PreDataRecord* ReadRecord(const uint8_t* bytes, size_t length, size_t* at);
+  // Sorts new records and links them in one pass; when they cannot be linked they are destroyed.
+  int LinkAll(std::vector<PreDataRecord*>& records);
 
   int32_t sortKey_;
   int32_t tag_;
   int32_t firstRecordOffset_;
   int32_t endOffset_;
   OrderedIndex<PreDataRecord> index_;
+  // The records and their names: one arena instead of two heap blocks a record.
+  Arena arena_;
+  std::vector<void*> freeSlots_;  // slots of removed records
 };
 
 }  // namespace ostrada

@@ -16,6 +16,7 @@ struct CodeInfo;
 class TrdRunList;
 class TrdYetList;
 class NowGate;
+class NowGateBatch;
 struct NowPrice;
 struct CallInfo;
 class DaySeries;
@@ -171,6 +172,8 @@ class StocGate {
   int OpenPreDataFile(PreDataList* list, const std::string& fileName, OpenFileDialog* dialog);
 
  private:
+  // One request's rows into the batch (see DownloadNowBatch); the number of rows taken, or -1.
+  int32_t FetchNowRows(NowGateBatch* batch, NowGate* group, const char* codes, const CodeInfo* entry);
   // The common step of every history download: run the request, show a refusal. True when answered.
   static bool Answered(broker::IMarketRequest& object);
   int ReadChartRow(int32_t row, int hundredths, DayBar* bar);

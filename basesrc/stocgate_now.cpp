@@ -112,12 +112,19 @@ int StocGate::FetchNowPrice(NowPrice* block, const char* code) {
 
 int32_t StocGate::DownloadNowBatch(NowGate* group, const char* codes, int32_t key, const CodeInfo* entry) {
   if (!OSTRADA_VERIFY(group != nullptr && codes != nullptr)) return -1;
+  if (key != 0) group->SetKey(key);
+  NowGateBatch batch(*group);
+  const int32_t result = FetchNowRows(&batch, group, codes, entry);
+  // The rows stored before a failure stay in the group.
+  return batch.Close() ? result : -1;
+}
+
+int32_t StocGate::FetchNowRows(NowGateBatch* batch, NowGate* group, const char* codes, const CodeInfo* entry) {
   const int32_t requested = CountCommaItems(codes);
   if (requested > NowGate::kMaxJoinedCodes) {
     ShowMessage(Text(Txt::kNowTooManyCodes));
     return -1;
   }
-  if (key != 0) group->SetKey(key);
   int32_t result = 0;
   try {
     multiPrice_ = RequestCodes(broker::clsid::kMultiPrice, codes);
@@ -131,7 +138,7 @@ int32_t StocGate::DownloadNowBatch(NowGate* group, const char* codes, int32_t ke
     for (int32_t row = 0; row < rows; ++row) {
       const CodeAttr* attributes = entry != nullptr ? &entry->attr : nullptr;
       // Both steps report their own failure.
-      if (!ReadNowRow(row, &block, &code, &name) || !group->AddRow(code.c_str(), name.c_str(), &block, attributes)) {
+      if (!ReadNowRow(row, &block, &code, &name) || !batch->AddRow(code.c_str(), name.c_str(), &block, attributes)) {
         result = -1;
         break;
       }
@@ -142,7 +149,6 @@ int32_t StocGate::DownloadNowBatch(NowGate* group, const char* codes, int32_t ke
     ShowMessage(error.Description());
   }
   multiPrice_.reset();
-  group->Finish();
   return result;
 }
 
@@ -154,6 +160,8 @@ std::unique_ptr<NowGate> StocGate::DownloadNowCodes(const char* codes, int32_t k
 
 std::unique_ptr<NowGate> StocGate::DownloadNowBook(const CodeInfoList& book, int32_t key) {
   auto group = std::make_unique<NowGate>(key);
+  // The whole market is sorted and linked once, after its last request.
+  NowGateBatch batch(*group);
   const int32_t stocks = book.Count();
   for (int32_t position = 0; position < stocks;) {
     int taken = 0;
@@ -162,9 +170,10 @@ std::unique_ptr<NowGate> StocGate::DownloadNowBook(const CodeInfoList& book, int
     // Every batch but the last is full, and the last ends at the book's last stock.
     const bool full = taken == NowGate::kMaxJoinedCodes;
     if (!OSTRADA_VERIFY(full || position + taken == stocks)) return nullptr;
-    if (DownloadNowBatch(group.get(), codes.get(), 0, book.GetAt(position)) <= 0) return nullptr;
+    if (FetchNowRows(&batch, group.get(), codes.get(), book.GetAt(position)) <= 0) return nullptr;
     position += taken;
   }
+  if (!batch.Close()) return nullptr;
   return group;
 }
 

@@ -3,7 +3,7 @@
 # are further packages a script needs (the sanitizer build adds its compiler).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcli11-dev libsqlite3-dev fonts-nanum ccache "$@")
+          libbenchmark-dev libcli11-dev libsqlite3-dev nlohmann-json3-dev fonts-nanum ccache "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

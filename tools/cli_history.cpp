@@ -19,6 +19,7 @@
 #include "broker/server.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 #include "tools/svg_chart.h"
 
 namespace ostrada::cli {
@@ -38,6 +39,7 @@ struct HistoryOptions {
   std::string svgFile;
   std::string averagesFile;
   std::string loadFile;
+  bool json = false;
 };
 
 int Fail(const std::string& message) {
@@ -83,6 +85,50 @@ void PrintSummary(const DaySeries& series, int hundredths) {
   std::printf("jump check: %s\n", jump == 1   ? "a split-like jump or a bar without volume"
                                   : jump == 0 ? "clean"
                                               : "n/a");
+}
+
+// A price as the text shows it: won, or the index in points with two decimals.
+JsonDocument PriceJson(int32_t value, int hundredths) {
+  return hundredths == 1 ? JsonDocument(value / 100.0) : JsonDocument(value);
+}
+
+// The series as one document, oldest bar first; field names listed in the README.
+void PrintJson(const DaySeries& series, int hundredths) {
+  const char kind = series.Kind();
+  auto point = [&](KeyValue pair) { return JsonDocument{{"date", Date(pair.key, kind)}, {"price", PriceJson(pair.value, hundredths)}}; };
+  JsonDocument bars = JsonDocument::array();
+  for (const DayBar* bar = series.Oldest(); bar != nullptr; bar = bar->newer) {
+    const PriceBar& p = bar->price;
+    bars.push_back({{"date", Date(p.time, kind)},
+                    {"open", PriceJson(p.open, hundredths)},
+                    {"high", PriceJson(p.high, hundredths)},
+                    {"low", PriceJson(p.low, hundredths)},
+                    {"close", PriceJson(p.close, hundredths)},
+                    {"volume", p.volume}});
+  }
+  JsonDocument document = {{"code", Cp949ToUtf8(series.Code())},
+                           {"name", Cp949ToUtf8(series.Name())},
+                           {"kind", std::string(1, kind)},
+                           {"interval", kind == 'B' ? JsonDocument(series.Interval()) : JsonDocument()},
+                           {"count", series.Count()}};
+  if (series.Count() > 0) {
+    const int jump = DayJumpCheck(series, series.Oldest(), series.Newest());
+    document["first"] = point(series.FirstPair());
+    document["last"] = point(series.LastPair());
+    document["high"] = point(series.HighPair());
+    document["low"] = point(series.LowPair());
+    document["jumpCheck"] = jump == 1 ? "jump" : jump == 0 ? "clean" : "n/a";
+  }
+  document["bars"] = std::move(bars);
+  std::printf("%s\n", JsonDump(document).c_str());
+}
+
+void PrintSeries(const DaySeries& series, int hundredths, bool json) {
+  if (json) {
+    PrintJson(series, hundredths);
+  } else {
+    PrintSummary(series, hundredths);
+  }
 }
 
 int WriteOutputs(const DaySeries& series, const HistoryOptions& options, int hundredths) {
@@ -131,7 +177,7 @@ int RunDownload(HistoryOptions options) {
                   : gate.DownloadBarsNew(code.c_str(), name.c_str(), options.count, options.interval, kind,
                                          options.from, options.to, hundredths);
   if (!series) return Fail("the bars of " + options.code + " could not be downloaded");
-  PrintSummary(*series, hundredths);
+  PrintSeries(*series, hundredths, options.json);
   if (options.save) {
     std::string path = options.saveFile;
     if (path.empty()) {
@@ -141,7 +187,7 @@ int RunDownload(HistoryOptions options) {
       std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     }
     if (!series->Save(path.c_str())) return Fail("could not save the series to " + path);
-    std::printf("saved: %s\n", path.c_str());
+    if (!options.json) std::printf("saved: %s\n", path.c_str());
   }
   return WriteOutputs(*series, options, hundredths);
 }
@@ -151,7 +197,7 @@ int RunLoad(const HistoryOptions& options) {
   std::unique_ptr<DaySeries> series = gate.LoadSeriesFile(options.loadFile.c_str(), 0);
   if (!series) return Fail("could not load the series " + options.loadFile);
   const int hundredths = IsIndex(series->Code()) ? 1 : 0;
-  PrintSummary(*series, hundredths);
+  PrintSeries(*series, hundredths, options.json);
   return WriteOutputs(*series, options, hundredths);
 }
 
@@ -186,6 +232,7 @@ void Register(CLI::App& app) {
   history->add_option("--count", options->count, "bars to ask for")->check(CLI::Range(1, 9999))->capture_default_str();
   history->add_option("--from", options->from, "first date YYYYMMDD");
   history->add_option("--to", options->to, "last date YYYYMMDD");
+  history->add_flag("--json", options->json, "One JSON document with every bar instead of the summary");
   CLI::Option* save =
       history->add_option("--save", options->saveFile, "save the series (no name: the data folder's series file)");
   save->expected(0, 1);
@@ -203,6 +250,7 @@ void Register(CLI::App& app) {
 
   CLI::App* load = history->add_subcommand("load", "load a saved series file");
   load->add_option("FILE", options->loadFile, "series file (.std, .stw, .stm, .stb)")->required();
+  load->add_flag("--json", options->json, "One JSON document with every bar instead of the summary");
   AddOutputs(*load, *options);
   load->callback([options] { SetExitCode(RunLoad(*options)); });
 

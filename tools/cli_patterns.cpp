@@ -1,5 +1,6 @@
 // ostrada-cli patterns | pack load: the pattern classifier over a whole-market snapshot of the
 // embedded exchange with the stocks' pre-data records, its report and pack files.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/trading_days.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -29,6 +31,7 @@ struct PatternOptions {
   int shown = 5;
   std::string loadFile;
   std::string textFile;
+  bool json = false;
 };
 
 int Fail(const std::string& message) {
@@ -62,9 +65,37 @@ void PrintCounts(const PatternCounts& totals) {
   if (!missing.empty()) std::printf("patterns not occurring:%s\n", missing.c_str());
 }
 
+// The report as one document; field names listed in the README.
+JsonDocument PatternsJson(const NowPack& pack, const NowPack& report, int32_t latestTime, int32_t records, int shown) {
+  JsonDocument patterns = JsonDocument::array();
+  for (int32_t code : kReportOrder) {
+    int32_t count = 0;
+    NowPack::PatternText(code, pack.Totals(), &count);
+    const PatternInfo* pattern = FindPattern(code);
+    patterns.push_back({{"code", code}, {"text", pattern != nullptr ? Cp949ToUtf8(Text(pattern->text)) : ""}, {"count", count}});
+  }
+  JsonDocument groups = JsonDocument::array();
+  for (const NowGate* group = report.First(); group != nullptr; group = group->next) {
+    JsonDocument stocks = JsonDocument::array();
+    int listed = 0;
+    for (const NowInfo* stock = group->First(); stock != nullptr && listed < shown; stock = stock->next, ++listed) {
+      const char* name = stock->key.name.get();
+      stocks.push_back({{"code", Cp949ToUtf8(stock->key.code)},
+                        {"name", Cp949ToUtf8(name != nullptr ? name : "")},
+                        {"rate", std::round(static_cast<double>(stock->price.bar.rate) * 100.0) / 100.0}});
+    }
+    groups.push_back({{"name", Cp949ToUtf8(group->Name())}, {"count", group->Count()}, {"stocks", std::move(stocks)}});
+  }
+  return {{"stocks", pack.Header().count},
+          {"latestTime", latestTime},
+          {"predataRecords", records},
+          {"patterns", std::move(patterns)},
+          {"groups", std::move(groups)}};
+}
+
 // The pre-data of the base day: the session before the one screened. Records of another day would
 // give yesterday's averages and limit runs the wrong history.
-int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, PreDataList* list) {
+int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, bool quiet, PreDataList* list) {
   TradingDays days;
   if (!days.Download(gate)) return kExitFailure;
   const int32_t baseDay = days.SessionBefore(screened);
@@ -73,7 +104,7 @@ int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, PreD
   if (path.empty()) {
     path = StocGate::LastInfoFileName(baseDay);
     if (path.empty()) return Fail("no data folder for the last-info file");
-    std::printf("pre-data: the last-info file %s\n", path.c_str());
+    if (!quiet) std::printf("pre-data: the last-info file %s\n", path.c_str());
   }
   if (!FileExists(path.c_str()))
     return Fail("no pre-data file " + path + " (ostrada-cli predata build writes the last-info file)");
@@ -83,7 +114,7 @@ int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, PreD
       return Fail("the pre-data file " + path + " holds " + record->key.code + " of " + std::to_string(record->bar.time) +
                   ", but the session before " + std::to_string(screened) + " is " + std::to_string(baseDay));
   }
-  std::printf("pre-data records: %d (base day %d)\n", list->Count(), baseDay);
+  if (!quiet) std::printf("pre-data records: %d (base day %d)\n", list->Count(), baseDay);
   return kExitOk;
 }
 
@@ -93,7 +124,7 @@ int RunPatterns(const PatternOptions& options) {
   broker::ScopedServer server(*exchange);
   StocGate gate;
   PreDataList list;
-  if (LoadPreData(gate, options.predataFile, ExchangeDate(*exchange), &list) != kExitOk) return kExitFailure;
+  if (LoadPreData(gate, options.predataFile, ExchangeDate(*exchange), options.json, &list) != kExitOk) return kExitFailure;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return Fail("no stocks were received");
   std::unique_ptr<NowGate> snapshot = gate.DownloadNowBook(*book, kNowKeyCode);
@@ -109,12 +140,16 @@ int RunPatterns(const PatternOptions& options) {
   market->SetName(Utf8ToCp949("전종목").c_str(), 0);
   if (!pack.Insert(std::move(market)) || !pack.Merge(*snapshot)) return Fail("the pack could not be built");
   if (!pack.CountPatterns(&list)) return Fail("the counting pass failed");
-  std::printf("stocks: %d  latest quote time: %04d\n", pack.Header().count, snapshot->LatestTime());
-  PrintCounts(pack.Totals());
-
   NowPack report;
   if (!ReportWholePack(pack, report, &list)) return Fail("the report failed");
-  for (const NowGate* group = report.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
+  if (options.json) {
+    const JsonDocument document = PatternsJson(pack, report, snapshot->LatestTime(), list.Count(), options.shown);
+    std::printf("%s\n", JsonDump(document).c_str());
+  } else {
+    std::printf("stocks: %d  latest quote time: %04d\n", pack.Header().count, snapshot->LatestTime());
+    PrintCounts(pack.Totals());
+    for (const NowGate* group = report.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
+  }
   if (!options.interestFile.empty() && !report.WriteInterestFile(options.interestFile.c_str(), 0))
     return Fail("could not write the interest-group file " + options.interestFile);
   if (!options.packFile.empty() && !pack.Save(options.packFile.c_str()))
@@ -151,6 +186,7 @@ void Register(CLI::App& app) {
   patterns->add_option("--rising-days", options->risingDays, "rising-candle days of 25 for dense rising candles")
       ->capture_default_str();
   patterns->add_option("--show", options->shown, "stocks listed under each pattern")->capture_default_str();
+  patterns->add_flag("--json", options->json, "One JSON document instead of the text report");
   patterns->callback([options] { SetExitCode(RunPatterns(*options)); });
 
   CLI::App* pack = app.add_subcommand("pack", "pattern pack files");

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "broker/server.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 #include "tools/trading_days.h"
 
 namespace ostrada::cli {
@@ -32,6 +34,7 @@ struct PreDataOptions {
   std::string loadFile;
   int32_t key = kPreDataKeyCode;
   std::string textFile;
+  bool json = false;
 };
 
 int Fail(const std::string& message) {
@@ -146,17 +149,56 @@ std::string Line(const PreDataRecord& r) {
   return line + text;
 }
 
+// One record as a JSON object; field names listed in the README.
+JsonDocument RecordJson(const PreDataRecord& r) {
+  const PriceBar& b = r.bar;
+  MovingAverageEntry lines = r.averages;
+  CompleteAverageEntry(&lines, b.close);
+  JsonDocument averages = JsonDocument::array();
+  for (int32_t value : lines.lines) averages.push_back(value);
+  auto pair = [](const KeyValue& p) { return JsonDocument{{"key", p.key}, {"value", p.value}}; };
+  return {{"code", Cp949ToUtf8(r.key.code)},
+          {"name", Cp949ToUtf8(r.key.name ? r.key.name.get() : "")},
+          {"date", b.time},
+          {"open", b.open},
+          {"high", b.high},
+          {"low", b.low},
+          {"close", b.close},
+          {"change", b.change},
+          {"rate", std::round(static_cast<double>(b.rate) * 100.0) / 100.0},
+          {"volume", b.volume},
+          {"averages", std::move(averages)},
+          {"cross", pair(r.cross)},
+          {"extreme", pair(r.extreme)},
+          {"averageVolume5", r.averageVolume5},
+          {"averageVolume20", r.averageVolume20},
+          {"upperLimit", pair(r.upperLimit)},
+          {"upperLimitStreak", r.upperLimitStreak},
+          {"risingOrEven35", r.risingOrEven35},
+          {"rising25", r.rising25},
+          {"rateSum25", std::round(static_cast<double>(r.rateSum25) * 10.0) / 10.0}};
+}
+
 int RunLoad(const PreDataOptions& options) {
   PreDataList list;
   if (!list.Load(options.loadFile.c_str(), options.key)) return Fail("could not load " + options.loadFile);
   std::FILE* text = nullptr;
   if (!options.textFile.empty() && (text = std::fopen(options.textFile.c_str(), "wb")) == nullptr)
     return Fail("could not write " + options.textFile);
-  std::printf("records: %d, order key %d\n", list.Count(), list.SortKey());
+  JsonDocument records = JsonDocument::array();
+  if (!options.json) std::printf("records: %d, order key %d\n", list.Count(), list.SortKey());
   for (const PreDataRecord* r = list.First(); r != nullptr; r = r->next) {
     const std::string line = Line(*r);
-    std::printf("%s\n", line.c_str());
+    if (options.json) {
+      records.push_back(RecordJson(*r));
+    } else {
+      std::printf("%s\n", line.c_str());
+    }
     if (text != nullptr) std::fprintf(text, "%s\n", line.c_str());
+  }
+  if (options.json) {
+    const JsonDocument document = {{"count", list.Count()}, {"key", list.SortKey()}, {"records", std::move(records)}};
+    std::printf("%s\n", JsonDump(document).c_str());
   }
   if (text != nullptr) std::fclose(text);
   return kExitOk;
@@ -179,6 +221,7 @@ void Register(CLI::App& app) {
       ->check(CLI::IsMember({1, 2, 11, 901}))
       ->capture_default_str();
   load->add_option("--text", options->textFile, "also write the listing to this file");
+  load->add_flag("--json", options->json, "One JSON document instead of the listing");
   load->callback([options] { SetExitCode(RunLoad(*options)); });
 }
 

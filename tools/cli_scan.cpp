@@ -1,5 +1,6 @@
 // ostrada-cli scan: the rising-rate scan over whole-market snapshots of the embedded exchange, taken a
 // few minutes apart, with the stocks whose rate moved by the threshold over the last N checks.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -7,10 +8,12 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/ncdgate.h"
+#include "basesrc/nowfxin.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -22,7 +25,35 @@ struct ScanOptions {
   int interval = 0;
   float threshold = 0;
   std::string reportFile;
+  bool json = false;
 };
+
+double Hundredths(double value) {
+  return std::round(value * 100.0) / 100.0;
+}
+
+// The selection as one document; field names listed in the README.
+JsonDocument ScanJson(const ScanOptions& options, const JsonDocument& checks, const NcdScan* selected) {
+  JsonDocument stocks = JsonDocument::array();
+  for (const NowCode* series = selected != nullptr ? selected->First() : nullptr; series != nullptr;
+       series = series->next) {
+    const NowPrice& now = series->Newest()->price;
+    const TimedSnapshot* previous = series->Newest()->older;
+    stocks.push_back(
+        {{"code", Cp949ToUtf8(series->Code())},
+         {"name", Cp949ToUtf8(series->Name() != nullptr ? series->Name() : "")},
+         {"rate", Hundredths(now.bar.rate)},
+         {"rateChange", previous != nullptr ? JsonDocument(Hundredths(now.bar.rate - previous->price.bar.rate))
+                                            : JsonDocument()},
+         {"fromOpen", Hundredths(NowBodyPercent(&now))},
+         {"fromLow", Hundredths(NowDistanceFromLow(&now))},
+         {"fromHigh", Hundredths(NowDistanceFromHigh(&now))}});
+  }
+  return {{"interval", options.interval},
+          {"threshold", Hundredths(options.threshold)},
+          {"checks", checks},
+          {"stocks", std::move(stocks)}};
+}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
@@ -40,21 +71,28 @@ int Run(const ScanOptions& options) {
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return Fail("no stocks were received");
   NcdScan scan;
+  JsonDocument checks = JsonDocument::array();
   for (int check = 0; check < options.checks; ++check) {
     if (check > 0) exchange->Advance(int64_t{options.everyMinutes} * 60'000);
     std::unique_ptr<NowGate> snapshot = gate.DownloadNowBook(*book, kNowKeyCode);
     if (!snapshot) return Fail("the current prices could not be downloaded");
     if (!(check == 0 ? scan.CreateFrom(*snapshot) : scan.AddGroup(*snapshot)))
       return Fail("the scan could not take the snapshot");
-    std::printf("check %d at %04d: %d stocks\n", check + 1, snapshot->LatestTime(), snapshot->Count());
+    if (options.json) {
+      checks.push_back({{"time", snapshot->LatestTime()}, {"stocks", snapshot->Count()}});
+    } else {
+      std::printf("check %d at %04d: %d stocks\n", check + 1, snapshot->LatestTime(), snapshot->Count());
+    }
   }
   std::unique_ptr<NcdScan> selected = scan.Select(options.interval, options.threshold);
+  if (options.json) std::printf("%s\n", JsonDump(ScanJson(options, checks, selected.get())).c_str());
+  if (options.json && !selected) return kExitOk;
   if (!selected) {
     std::printf("no stock moved by %.2f points over the last %d checks\n", static_cast<double>(options.threshold),
                 options.interval);
     return kExitOk;
   }
-  std::printf("%s", Cp949ToUtf8(selected->ReportText(NcdScan::kReportByCode)).c_str());
+  if (!options.json) std::printf("%s", Cp949ToUtf8(selected->ReportText(NcdScan::kReportByCode)).c_str());
   if (!options.reportFile.empty() && !selected->Report(options.reportFile.c_str()))
     return Fail("could not write the report to " + options.reportFile);
   return kExitOk;
@@ -74,6 +112,7 @@ const bool kRegistered = RegisterCommand([](CLI::App& app) {
   scan->add_option("--interval", options->interval, "checks the move is measured over")->required();
   scan->add_option("--threshold", options->threshold, "percent points; negative for falls")->required();
   scan->add_option("--report", options->reportFile, "write the report (CP949) to this file");
+  scan->add_flag("--json", options->json, "One JSON document instead of the text report");
   scan->add_option("--seed", options->market.seed, "The exchange's seed");
   scan->add_option("--stocks", options->market.stocks, "Listing size (0: the default market)")
       ->check(CLI::NonNegativeNumber);

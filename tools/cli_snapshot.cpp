@@ -1,5 +1,6 @@
 // ostrada-cli snapshot download | load, and ostrada-cli price CODE: current prices from the embedded
 // exchange, snapshot group files, and one stock's current state for a person to read.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -27,6 +29,7 @@ struct SnapshotOptions {
   CLI::Option* seedOption = nullptr;  // the running command's --seed
   int stocks = 0;
   std::string code;
+  bool json = false;
   int everyMinutes = 1;
   int forMinutes = 0;
   std::string from = "09:00";
@@ -116,6 +119,25 @@ int RunPrice(const SnapshotOptions& options) {
   NowPrice block;
   if (!gate.FetchNowPrice(&block, Utf8ToCp949(options.code).c_str())) return Fail("no price for " + options.code);
   const PriceBar& bar = block.bar;
+  if (options.json) {
+    JsonDocument document = {{"code", options.code},
+                             {"time", bar.time},
+                             {"price", bar.close},
+                             {"change", bar.change},
+                             {"rate", std::round(static_cast<double>(bar.rate) * 100.0) / 100.0},
+                             {"previous", block.basePrice},
+                             {"open", bar.open},
+                             {"high", bar.high},
+                             {"low", bar.low},
+                             {"volume", bar.volume}};
+    const int64_t base = block.basePrice;
+    // Limits only exist where there is a previous price, as in the text view.
+    document["upperLimit"] = base > 0 ? JsonDocument(base + PriceLimitChange(block.basePrice, 1)) : JsonDocument();
+    document["lowerLimit"] = base > 0 ? JsonDocument(base + PriceLimitChange(block.basePrice, 0)) : JsonDocument();
+    document["strength"] = std::round(static_cast<double>(block.strength) * 100.0) / 100.0;
+    std::printf("%s\n", JsonDump(document).c_str());
+    return kExitOk;
+  }
   std::printf("code:          %s\n", options.code.c_str());
   std::printf("quote time:    %d\n", bar.time);
   std::printf("price:         %s\n", FormatNumber(int64_t{bar.close}).c_str());
@@ -234,6 +256,7 @@ void Register(CLI::App& app) {
 
   CLI::App* price = app.add_subcommand("price", "the current state of one stock");
   price->add_option("CODE", options->code, "stock code")->required();
+  price->add_flag("--json", options->json, "One JSON document instead of the text view");
   CLI::Option* priceSeed = AddExchangeOptions(*price, *options);
   price->callback([options, priceSeed] {
     options->seedOption = priceSeed;

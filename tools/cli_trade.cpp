@@ -2,6 +2,7 @@
 // order window uses. `account` shows the buying power, the holdings at their current prices and the
 // unfilled orders; `order` sends one buy, sell, modify or cancel order, then lets the market run and
 // prints each order event as the event log words it.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -28,6 +29,7 @@
 #include "tools/cli_paper.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -169,23 +171,6 @@ struct AccountView {
   std::unique_ptr<TrdYetList> unfilled;
 };
 
-std::string JsonText(const std::string& utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 char SideCode(const TrdYetInfo& order) {
   return order.side != nullptr ? order.side.get()[0] : '\0';
 }
@@ -195,31 +180,40 @@ std::string SideWord(const TrdYetInfo& order) {
 }
 
 void PrintJson(const AccountView& view) {
-  std::printf("{\"account\":%s,\"clock\":%s,\"totalDeposit\":%lld,\"availableAmount\":%lld,",
-              JsonText(Utf8(view.account)).c_str(), JsonText(view.clock).c_str(),
-              static_cast<long long>(view.able.totalDeposit), static_cast<long long>(view.able.availableAmount));
-  if (!view.code.empty()) {
-    std::printf("\"code\":%s,\"availableQuantity\":%d,", JsonText(Utf8(view.code)).c_str(), view.able.availableQuantity);
-  }
-  std::printf("\"holdings\":[");
+  JsonDocument holdings = JsonDocument::array();
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
     // A price that could not be fetched is unknown: null, as is the profit at it.
     const std::optional<int64_t> profit = HoldingProfit(*h);
-    const std::string current = profit ? std::to_string(h->current.close) : "null";
-    const std::string shownProfit = profit ? std::to_string(*profit) : "null";
-    std::printf("%s{\"code\":%s,\"name\":%s,\"quantity\":%d,\"purchasePrice\":%.2f,\"currentPrice\":%s,\"profit\":%s}",
-                h == view.holdings->First() ? "" : ",", JsonText(Utf8(h->code)).c_str(), JsonText(Utf8(h->name)).c_str(),
-                h->quantity, h->purchasePrice, current.c_str(), shownProfit.c_str());
+    holdings.push_back({{"code", Utf8(h->code)},
+                        {"name", Utf8(h->name)},
+                        {"quantity", h->quantity},
+                        {"purchasePrice", std::round(h->purchasePrice * 100.0) / 100.0},
+                        {"currentPrice", profit ? JsonDocument(h->current.close) : JsonDocument()},
+                        {"profit", profit ? JsonDocument(*profit) : JsonDocument()}});
   }
-  std::printf("],\"unfilled\":[");
+  JsonDocument unfilled = JsonDocument::array();
   for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
     const char side = SideCode(*o);
-    std::printf("%s{\"orderNumber\":%d,\"code\":%s,\"name\":%s,\"side\":%s,\"price\":%d,\"unfilled\":%d}",
-                o == view.unfilled->First() ? "" : ",", o->orderNumber, JsonText(Utf8(o->code)).c_str(),
-                JsonText(Utf8(o->name)).c_str(), side == '1' ? "\"sell\"" : side == '2' ? "\"buy\"" : "null", o->price,
-                o->unfilled);
+    unfilled.push_back({{"orderNumber", o->orderNumber},
+                        {"code", Utf8(o->code)},
+                        {"name", Utf8(o->name)},
+                        {"side", side == '1' ? JsonDocument("sell")
+                                             : side == '2' ? JsonDocument("buy") : JsonDocument()},
+                        {"price", o->price},
+                        {"unfilled", o->unfilled}});
   }
-  std::printf("]}\n");
+  JsonDocument document = {{"account", Utf8(view.account)},
+                            {"clock", view.clock},
+                            {"totalDeposit", view.able.totalDeposit},
+                            {"availableAmount", view.able.availableAmount}};
+  // The buyable quantity is a stock's: without one there is none to give.
+  if (!view.code.empty()) {
+    document["code"] = Utf8(view.code);
+    document["availableQuantity"] = view.able.availableQuantity;
+  }
+  document["holdings"] = std::move(holdings);
+  document["unfilled"] = std::move(unfilled);
+  std::printf("%s\n", JsonDump(document).c_str());
 }
 
 void PrintText(const AccountView& view) {

@@ -42,7 +42,7 @@ bool Arena::Grow(size_t size, size_t alignment) {
   // Chunks double up to a limit, so a large container costs few heap blocks and a small one little memory.
   const size_t wanted = sizeof(Chunk) + size + alignment;
   const size_t chunkSize = std::max(nextChunkSize_, wanted);
-  void* block = AllocZeroed(chunkSize);
+  void* block = AllocUninitialized(chunkSize);
   if (block == nullptr) return false;
   auto* chunk = static_cast<Chunk*>(block);
   chunk->previous = chunks_;
@@ -55,6 +55,11 @@ bool Arena::Grow(size_t size, size_t alignment) {
 }
 
 void* Arena::Allocate(size_t size, size_t alignment) {
+  void* block = AllocateUninitialized(size, alignment);
+  return block != nullptr ? std::memset(block, 0, size) : nullptr;
+}
+
+void* Arena::AllocateUninitialized(size_t size, size_t alignment) {
   if (!OSTRADA_VERIFY(alignment != 0 && (alignment & (alignment - 1)) == 0 && alignment <= alignof(Chunk))) {
     return nullptr;
   }
@@ -69,9 +74,10 @@ void* Arena::Allocate(size_t size, size_t alignment) {
 
 char* Arena::CopyText(const char* text, size_t length) {
   if (!OSTRADA_VERIFY(text != nullptr)) return nullptr;
-  auto* copy = static_cast<char*>(Allocate(length + 1, 1));
+  auto* copy = static_cast<char*>(AllocateUninitialized(length + 1, 1));
   if (copy == nullptr) return nullptr;
-  std::memcpy(copy, text, length);  // the chunk is zero-filled, so the terminator is already there
+  std::memcpy(copy, text, length);
+  copy[length] = '\0';
   return copy;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Memory for many small blocks that live and die together: carved in order from large zero-filled
-// chunks and given back all at once, when the arena is cleared or destroyed. A container that holds
+// Memory for many small blocks that live and die together: carved in order from large chunks and
+// given back all at once, when the arena is cleared or destroyed. A container that holds
 // thousands of records and their texts owns one arena instead of thousands of heap blocks.
 #include <cstddef>
 
@@ -16,6 +16,9 @@ class Arena {
   // A zero-filled block aligned to `alignment` (a power of two no larger than a chunk's own
   // alignment); null after the fatal memory message.
   void* Allocate(size_t size, size_t alignment);
+  // As Allocate, but the bytes are whatever the chunk held: for an object constructed in the block,
+  // which sets every byte it will read.
+  void* AllocateUninitialized(size_t size, size_t alignment);
   // A NUL-terminated copy of the first `length` bytes of text; null after the fatal memory message.
   char* CopyText(const char* text, size_t length);
   // Gives every chunk back; every block handed out before is gone.

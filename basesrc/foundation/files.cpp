@@ -86,6 +86,12 @@ int32_t FileWrite(FileHandle handle, const void* buffer, int32_t count) {
   return done;
 }
 
+bool FileSpan(FileHandle handle, int32_t* position, int32_t* size) {
+  *position = FileSeek(handle, 0, kSeekCur);
+  *size = FileSeek(handle, 0, kSeekEnd);
+  return *position >= 0 && *size >= *position && FileSeek(handle, *position, kSeekSet) == *position;
+}
+
 int32_t FileSeek(FileHandle handle, int32_t offset, int origin) {
   OSTRADA_VERIFY(handle != kInvalidHandle);
   const int whence = origin == kSeekCur ? SEEK_CUR : (origin == kSeekEnd ? SEEK_END : SEEK_SET);

@@ -17,6 +17,10 @@ int32_t FileRead(FileHandle handle, void* buffer, int32_t count);
 int32_t FileWrite(FileHandle handle, const void* buffer, int32_t count);
 int32_t FileSeek(FileHandle handle, int32_t offset, int origin);
 int FileExists(const char* path);
+// The current position and the file's size, with the position left where it was: where a reader
+// starts and how much it may read. False when the system cannot tell them or the position lies
+// past the end; nothing is reported, the reader reports at its own check.
+bool FileSpan(FileHandle handle, int32_t* position, int32_t* size);
 
 // Closes the handle when it goes out of scope.
 class FileCloser {

@@ -14,22 +14,31 @@ static constexpr char kModule[] = "basesrc/foundation";
 // Allocations still allowed before the injected failure; negative means no failure is injected.
 long g_allocationsBeforeFailure = -1;
 
-void* HeapAllocate(size_t size) {
+void* HeapAllocate(size_t size, bool zeroed) {
   if (g_allocationsBeforeFailure == 0) return nullptr;
   if (g_allocationsBeforeFailure > 0) --g_allocationsBeforeFailure;
   // A zero-size request still yields a distinct block the caller may free.
-  return std::calloc(size == 0 ? 1 : size, 1);
+  const size_t bytes = size == 0 ? 1 : size;
+  return zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
 }
 
-}  // namespace
-
-void* AllocZeroed(size_t size) {
-  void* block = HeapAllocate(size);
+void* CheckedAllocate(size_t size, bool zeroed) {
+  void* block = HeapAllocate(size, zeroed);
   if (block == nullptr) {
     ShowMessage(TextC(Txt::kMemoryFatal), TextC(Txt::kMemoryFatalCaption), kMbOk);
     return nullptr;
   }
   return block;
+}
+
+}  // namespace
+
+void* AllocZeroed(size_t size) {
+  return CheckedAllocate(size, true);
+}
+
+void* AllocUninitialized(size_t size) {
+  return CheckedAllocate(size, false);
 }
 
 void FreeMem(void* block) {

@@ -10,7 +10,10 @@ namespace ostrada {
 
 // A zero-filled block, or null after showing the fatal memory message.
 void* AllocZeroed(size_t size);
-// Frees a block from AllocZeroed/StrDup; a null block is reported and ignored.
+// As AllocZeroed, but the bytes are left as the heap gives them: for a block its owner writes
+// before it reads it, where zeroing would only be paid for twice.
+void* AllocUninitialized(size_t size);
+// Frees a block from AllocZeroed/AllocUninitialized/StrDup; a null block is reported and ignored.
 void FreeMem(void* block);
 void* MemFill(void* block, int byte, size_t length);
 
@@ -33,7 +36,7 @@ char* StrCopyBounded(char* destination, const char* source, size_t capacity);
 int StrCompare(const char* a, const char* b);
 int StrCompareN(const char* a, const char* b, size_t n);
 
-// TEST ONLY: while alive, AllocZeroed succeeds `allowedAllocations` more times and then fails, so
+// TEST ONLY: while alive, AllocZeroed (and AllocUninitialized) succeeds `allowedAllocations` more times and then fails, so
 // tests reach the out-of-memory paths. Scopes nest; the previous setting returns on destruction.
 class ScopedAllocationFailure {
  public:

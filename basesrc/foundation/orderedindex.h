@@ -3,7 +3,7 @@
 // it, owns the nodes, and supplies the key comparison. Nodes carry their own links:
 //   Node* parent; Node* left; Node* right; Node* prev; Node* next;
 // Equal keys keep insertion order. Insert leaves the tree unbalanced during bulk loads; the owner
-// calls Rebuild once afterwards.
+// calls Rebuild once afterwards, or hands the whole load to InsertSorted.
 //
 // Comparisons (owner-supplied callables):
 //   order(const Node& existing, const Node& incoming) -> int   negative/0/positive, existing vs incoming
@@ -13,7 +13,9 @@
 // in-order walk of the tree gives the same sequence; every parent link is right. A node's left
 // subtree holds no key greater than its own and its right subtree no key smaller (equal keys can sit
 // on either side once Rebuild has balanced a run of them).
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -38,6 +40,14 @@ class OrderedIndex {
   // root would reach, so arrival-order loads cost O(1) per node and build the same tree.
   template <class Order>
   int Insert(Node* node, Order order);
+  // Many nodes at once, given in the index's order (a stable sort by `order`): each goes after every
+  // node not above it, the very place Insert would give it, in one pass over the list, and the tree
+  // is then balanced as Rebuild balances it. O(Count() + n) after the caller's sort, where inserting
+  // one after another walks the tree for each. Nodes out of order are still linked soundly, each
+  // after the nodes the pass has already left behind. 1, or 0 (reported, index unchanged) for a
+  // broken list.
+  template <class Order>
+  int InsertSorted(Node* const* nodes, int32_t n, Order order);
   // Tree search by the index's own order key; null when absent. Of several equal keys, the first
   // in list order.
   template <class Probe>
@@ -70,6 +80,8 @@ class OrderedIndex {
   void UnlinkFromList(Node* node);
   bool ListIsSound() const;
   static Node* BuildRange(Node** cursor, int32_t n);
+  void BuildTree();
+  static Node* BuildFromArray(Node* const* nodes, int32_t first, int32_t n, int32_t total);
 
   Node* root_ = nullptr;
   Node* head_ = nullptr;
@@ -142,6 +154,45 @@ int OrderedIndex<Node>::Insert(Node* node, Order order) {
     LinkLeft(current, node);
   }
   ++count_;
+  return 1;
+}
+
+template <class Node>
+template <class Order>
+int OrderedIndex<Node>::InsertSorted(Node* const* nodes, int32_t n, Order order) {
+  if (n <= 0) return 1;
+  if (count_ == 0) {
+    // Nothing to merge with: list and tree come straight from the array, each node visited once.
+    root_ = BuildFromArray(nodes, 0, n, n);
+    root_->parent = nullptr;
+    head_ = nodes[0];
+    tail_ = nodes[n - 1];
+    count_ = n;
+    return 1;
+  }
+  if (!OSTRADA_VERIFY(ListIsSound())) return 0;
+  // `following` is the first node of the old list that goes after the node being placed; it only
+  // moves forward, as the nodes come in order.
+  Node* following = head_;
+  for (int32_t i = 0; i < n; ++i) {
+    Node* node = nodes[i];
+    while (following != nullptr && order(*following, *node) <= 0) following = following->next;
+    node->parent = node->left = node->right = nullptr;
+    node->next = following;
+    node->prev = following != nullptr ? following->prev : tail_;
+    if (node->prev != nullptr) {
+      node->prev->next = node;
+    } else {
+      head_ = node;
+    }
+    if (following != nullptr) {
+      following->prev = node;
+    } else {
+      tail_ = node;
+    }
+  }
+  count_ += n;
+  BuildTree();
   return 1;
 }
 
@@ -292,14 +343,65 @@ Node* OrderedIndex<Node>::BuildRange(Node** cursor, int32_t n) {
   return middle;
 }
 
+// The balanced tree over nodes[first, first + n) of an array of `total` nodes in order, with the
+// same shape as BuildRange's; each node also takes its list neighbours from the array.
+template <class Node>
+Node* OrderedIndex<Node>::BuildFromArray(Node* const* nodes, int32_t first, int32_t n, int32_t total) {
+  if (n == 0) return nullptr;
+  const int32_t k = n / 2;
+  const int32_t at = first + k;
+  Node* middle = nodes[at];
+  middle->prev = at > 0 ? nodes[at - 1] : nullptr;
+  middle->next = at + 1 < total ? nodes[at + 1] : nullptr;
+  middle->left = BuildFromArray(nodes, first, k, total);
+  middle->right = BuildFromArray(nodes, at + 1, n - k - 1, total);
+  if (middle->left) middle->left->parent = middle;
+  if (middle->right) middle->right->parent = middle;
+  return middle;
+}
+
+// BuildRange sets both child links of every node and the parent link of every node but the root,
+// so no walk has to clear them first.
+template <class Node>
+void OrderedIndex<Node>::BuildTree() {
+  Node* cursor = head_;
+  root_ = BuildRange(&cursor, count_);
+  if (root_ != nullptr) root_->parent = nullptr;
+}
+
 template <class Node>
 int OrderedIndex<Node>::Rebuild() {
   if (count_ < 1) return 1;
   if (!OSTRADA_VERIFY(ListIsSound())) return 0;
-  for (Node* node = head_; node != nullptr; node = node->next) node->parent = node->left = node->right = nullptr;
-  Node* cursor = head_;
-  root_ = BuildRange(&cursor, count_);
+  BuildTree();
   return 1;
+}
+
+// Sorts nodes into the order InsertSorted takes: a stable merge sort by the index's order (<= 0
+// keeps the earlier first). It stays within its ranges whatever the order answers, so values that
+// compare inconsistently cannot derail it.
+template <class Node, class Order>
+void SortForIndex(std::vector<Node*>& nodes, Order order) {
+  const size_t n = nodes.size();
+  bool sorted = true;
+  for (size_t i = 1; i < n && sorted; ++i) sorted = order(*nodes[i - 1], *nodes[i]) <= 0;
+  if (sorted) return;
+  std::vector<Node*> merged(n);
+  for (size_t width = 1; width < n; width *= 2) {
+    for (size_t low = 0; low < n; low += 2 * width) {
+      const size_t middle = std::min(low + width, n);
+      const size_t high = std::min(low + 2 * width, n);
+      size_t left = low;
+      size_t right = middle;
+      size_t out = low;
+      while (left < middle && right < high) {
+        merged[out++] = order(*nodes[left], *nodes[right]) > 0 ? nodes[right++] : nodes[left++];
+      }
+      while (left < middle) merged[out++] = nodes[left++];
+      while (right < high) merged[out++] = nodes[right++];
+    }
+    nodes.swap(merged);
+  }
 }
 
 }  // namespace ostrada

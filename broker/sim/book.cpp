@@ -1,6 +1,7 @@
 #include "broker/sim/book.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace ostrada::sim {
 namespace {
@@ -20,9 +21,25 @@ int32_t QuotePicture::TotalBid(int levels) const {
   return Total(bids, levels);
 }
 
+void OrderBook::Level::PopFront() {
+  if (++head == orders.size()) {
+    orders.clear();
+    head = 0;
+  }
+}
+
+void OrderBook::Level::Compact() {
+  orders.erase(orders.begin(), orders.begin() + static_cast<ptrdiff_t>(head));
+  head = 0;
+  std::erase_if(orders, [](const Order& order) { return order.quantity == 0; });
+}
+
+// Levels are kept worst first, so the best one, where most of the trading happens, is found,
+// added and removed at the back.
 OrderBook::Level* OrderBook::Find(BookSide side, int32_t price) {
-  for (Level& level : Levels(side)) {
-    if (level.price == price) return &level;
+  std::vector<Level>& levels = Levels(side);
+  for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+    if (it->price == price) return &*it;
   }
   return nullptr;
 }
@@ -30,8 +47,16 @@ OrderBook::Level* OrderBook::Find(BookSide side, int32_t price) {
 void OrderBook::Add(BookSide side, int32_t price, const Order& order) {
   if (order.quantity <= 0 || price <= 0) return;
   std::vector<Level>& levels = Levels(side);
-  auto at = std::find_if(levels.begin(), levels.end(), [&](const Level& l) { return !Better(side, l.price, price); });
-  if (at == levels.end() || at->price != price) at = levels.insert(at, Level{price, 0, {}});
+  // The first level from the back that is not better than the price: the price's own, or the place
+  // just after it for a new level.
+  auto better = std::find_if(levels.rbegin(), levels.rend(), [&](const Level& l) { return !Better(side, l.price, price); });
+  auto at = better.base();
+  if (better != levels.rend() && better->price == price) {
+    at = std::prev(at);
+  } else {
+    at = levels.insert(at, Level{});
+    at->price = price;
+  }
   at->orders.push_back(order);
   at->total += order.quantity;
 }
@@ -39,16 +64,16 @@ void OrderBook::Add(BookSide side, int32_t price, const Order& order) {
 int32_t OrderBook::Take(BookSide side, int32_t price, int32_t quantity, std::vector<Fill>* fills) {
   Level* level = Find(side, price);
   int32_t taken = 0;
-  while (level != nullptr && taken < quantity && !level->orders.empty()) {
-    Order& front = level->orders.front();
+  while (level != nullptr && taken < quantity && !level->Empty()) {
+    Order& front = level->Front();
     const int32_t part = std::min(front.quantity, quantity - taken);
     if (front.owner != 0 && fills != nullptr) fills->push_back({front.id, front.owner, price, part});
     front.quantity -= part;
     level->total -= part;
     taken += part;
-    if (front.quantity == 0) level->orders.pop_front();
+    if (front.quantity == 0) level->PopFront();
   }
-  DropEmpty(side);
+  if (level != nullptr) DropIfEmpty(side, level);
   return taken;
 }
 
@@ -56,39 +81,42 @@ int32_t OrderBook::Withdraw(BookSide side, int32_t price, int32_t quantity) {
   Level* level = Find(side, price);
   int32_t withdrawn = 0;
   if (level == nullptr) return 0;
-  for (auto it = level->orders.rbegin(); it != level->orders.rend() && withdrawn < quantity; ++it) {
+  const auto oldest = level->orders.rend() - static_cast<ptrdiff_t>(level->head);
+  for (auto it = level->orders.rbegin(); it != oldest && withdrawn < quantity; ++it) {
     if (it->owner != 0) continue;
     const int32_t part = std::min(it->quantity, quantity - withdrawn);
     it->quantity -= part;
     withdrawn += part;
   }
   level->total -= withdrawn;
-  std::erase_if(level->orders, [](const Order& order) { return order.quantity == 0; });
-  DropEmpty(side);
+  level->Compact();
+  DropIfEmpty(side, level);
   return withdrawn;
 }
 
 void OrderBook::ClearBeyond(BookSide side, int32_t price, std::vector<Fill>* fills) {
   std::vector<Level>& levels = Levels(side);
-  while (!levels.empty() && Better(side, levels.front().price, price)) {
-    for (const Order& order : levels.front().orders) {
-      if (order.owner != 0 && fills != nullptr)
-        fills->push_back({order.id, order.owner, levels.front().price, order.quantity});
+  while (!levels.empty() && Better(side, levels.back().price, price)) {
+    const Level& level = levels.back();
+    for (size_t i = level.head; i < level.orders.size(); ++i) {
+      const Order& order = level.orders[i];
+      if (order.owner != 0 && fills != nullptr) fills->push_back({order.id, order.owner, level.price, order.quantity});
     }
-    levels.erase(levels.begin());
+    levels.pop_back();
   }
 }
 
 int32_t OrderBook::Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity) {
   Level* level = Find(side, price);
   if (level == nullptr) return 0;
-  auto order = std::find_if(level->orders.begin(), level->orders.end(), [&](const Order& o) { return o.id == id; });
+  const auto oldest = level->orders.begin() + static_cast<ptrdiff_t>(level->head);
+  auto order = std::find_if(oldest, level->orders.end(), [&](const Order& o) { return o.id == id; });
   if (order == level->orders.end()) return 0;
   const int32_t part = std::min(order->quantity, quantity);
   order->quantity -= part;
   level->total -= part;
-  if (order->quantity == 0) level->orders.erase(order);
-  DropEmpty(side);
+  if (order->quantity == 0) level->Compact();
+  DropIfEmpty(side, level);
   return part;
 }
 
@@ -101,21 +129,25 @@ int32_t OrderBook::QuantityAt(BookSide side, int32_t price) const {
 
 int32_t OrderBook::Best(BookSide side) const {
   const std::vector<Level>& levels = Levels(side);
-  return levels.empty() ? 0 : levels.front().price;
+  return levels.empty() ? 0 : levels.back().price;
 }
 
 QuotePicture OrderBook::Picture(int32_t timeMs) const {
   QuotePicture picture;
   picture.timeMs = timeMs;
-  for (size_t i = 0; i < picture.asks.size() && i < asks_.size(); ++i)
-    picture.asks[i] = {asks_[i].price, asks_[i].total};
-  for (size_t i = 0; i < picture.bids.size() && i < bids_.size(); ++i)
-    picture.bids[i] = {bids_[i].price, bids_[i].total};
+  auto fill = [](std::array<QuoteLevel, kBookLevels>& out, const std::vector<Level>& levels) {
+    auto level = levels.rbegin();
+    for (size_t i = 0; i < out.size() && level != levels.rend(); ++i, ++level) out[i] = {level->price, level->total};
+  };
+  fill(picture.asks, asks_);
+  fill(picture.bids, bids_);
   return picture;
 }
 
-void OrderBook::DropEmpty(BookSide side) {
-  std::erase_if(Levels(side), [](const Level& level) { return level.total <= 0; });
+void OrderBook::DropIfEmpty(BookSide side, Level* level) {
+  if (level->total > 0) return;
+  std::vector<Level>& levels = Levels(side);
+  levels.erase(levels.begin() + (level - levels.data()));
 }
 
 }  // namespace ostrada::sim

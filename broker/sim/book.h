@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 namespace ostrada::sim {
@@ -64,17 +63,26 @@ class OrderBook {
   QuotePicture Picture(int32_t timeMs) const;
 
  private:
+  // A level's queue: orders from `head` on, in arrival order. Taking from the front only moves
+  // `head`, and the storage is reused once the queue runs empty, so a busy level allocates nothing.
   struct Level {
-    int32_t price;
-    int32_t total;
-    std::deque<Order> orders;
+    int32_t price = 0;
+    int32_t total = 0;
+    size_t head = 0;
+    std::vector<Order> orders;
+    bool Empty() const { return head == orders.size(); }
+    Order& Front() { return orders[head]; }
+    void PopFront();
+    // Drops the orders left with nothing.
+    void Compact();
   };
   std::vector<Level>& Levels(BookSide side) { return side == BookSide::kAsk ? asks_ : bids_; }
   const std::vector<Level>& Levels(BookSide side) const { return side == BookSide::kAsk ? asks_ : bids_; }
   // Better means nearer the other side: lower for asks, higher for bids.
   static bool Better(BookSide side, int32_t a, int32_t b) { return side == BookSide::kAsk ? a < b : a > b; }
   Level* Find(BookSide side, int32_t price);
-  void DropEmpty(BookSide side);
+  // Removes the level when nothing rests there any more.
+  void DropIfEmpty(BookSide side, Level* level);
 
   std::vector<Level> asks_;
   std::vector<Level> bids_;

@@ -203,6 +203,72 @@ TEST_F(OrderedIndexTest, ArrivalOrderAfterRebuildStillMatchesTheWalk) {
   EXPECT_EQ(Shape(nodes), fast);
 }
 
+// A stable sort by key, as SortForIndex gives it: the order InsertSorted takes.
+std::vector<Node*> Sorted(std::vector<Node*> batch) {
+  SortForIndex(batch, ByKey);
+  return batch;
+}
+
+TEST_F(OrderedIndexTest, InsertSortedGivesTheListOfOneByOneInsertion) {
+  // Few distinct keys make runs of equal ones, within the batch and against the index.
+  std::mt19937 random(11);
+  auto key = [&] { return "k" + std::to_string(random() % 40); };
+  for (int before : {0, 1, 60}) {
+    SCOPED_TRACE(before);
+    Index one;
+    Index batched;
+    std::vector<Node*> reference;
+    std::vector<Node*> batch;
+    for (int i = 0; i < before; ++i) {
+      const std::string k = key();
+      ASSERT_EQ(one.Insert(Make(k), ByKey), 1);
+      ASSERT_EQ(batched.Insert(Make(k), ByKey), 1);
+    }
+    for (int i = 0; i < 200; ++i) {
+      const std::string k = key();
+      ASSERT_EQ(one.Insert(Make(k), ByKey), 1);
+      batch.push_back(Make(k));
+    }
+    const std::vector<Node*> sorted = Sorted(batch);
+    ASSERT_EQ(batched.InsertSorted(sorted.data(), static_cast<int32_t>(sorted.size()), ByKey), 1);
+    // Same keys and, among equal keys, the same arrival: the twin nodes were made in the same order.
+    std::vector<std::pair<std::string, int>> expected;
+    for (const Node* node = one.First(); node; node = node->next) expected.emplace_back(node->key, node->serial);
+    std::vector<std::pair<std::string, int>> actual;
+    std::vector<const Node*> list;
+    for (const Node* node = batched.First(); node; node = node->next) {
+      actual.emplace_back(node->key, node->serial);
+      list.push_back(node);
+    }
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < actual.size(); ++i) {
+      EXPECT_EQ(actual[i].first, expected[i].first) << i;
+    }
+    // Equal keys keep arrival order: serials ascend within each run.
+    for (size_t i = 1; i < actual.size(); ++i) {
+      if (actual[i].first == actual[i - 1].first) {
+        EXPECT_LT(actual[i - 1].second, actual[i].second) << i;
+      }
+    }
+    ExpectSound(batched, list);
+    EXPECT_LE(Height(batched.Root()), Height(nullptr) + 9) << "the batch leaves a balanced tree";
+    EXPECT_NE(batched.Find(ProbeFor(actual.back().first)), nullptr);
+  }
+  EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+TEST_F(OrderedIndexTest, InsertSortedKeepsTheListSoundForNodesOutOfOrder) {
+  Index index;
+  InsertAll(index, {"b", "d"});
+  std::vector<Node*> batch = {Make("e"), Make("a"), Make("c")};
+  ASSERT_EQ(index.InsertSorted(batch.data(), 3, ByKey), 1);
+  // "e" passes both old nodes; the ones after it can only follow it.
+  EXPECT_EQ(Keys(index), (std::vector<std::string>{"b", "d", "e", "a", "c"}));
+  std::vector<const Node*> list;
+  for (const Node* node = index.First(); node; node = node->next) list.push_back(node);
+  ExpectSound(index, list);
+}
+
 TEST_F(OrderedIndexTest, FindWalksTheTreeAndGivesTheFirstOfEqualKeys) {
   Index index;
   InsertAll(index, {"d", "b", "f", "b", "b", "a", "g"});

@@ -304,6 +304,36 @@ TEST(PreDataFile, LayoutAndLoadingInCodeOrder) {
   EXPECT_STREQ(loaded.FindByName("First")->key.code, "A000001");
 }
 
+TEST(PreDataFile, LoadOrdersEachKeyAsInsertingOneByOneWould) {
+  // Few distinct rates, volumes, names and codes: long runs of equal keys whose arrival must survive.
+  ScratchFolder folder;
+  PreDataList saved;
+  saved.SetSortKey(kPreDataKeyCode);
+  for (int i = 0; i < 90; ++i) {
+    const std::string code = "A" + std::to_string(100 + (i * 7) % 30);
+    const std::string name = "n" + std::to_string(i % 8);
+    ASSERT_TRUE(saved.Insert(Record(code.c_str(), name.c_str(), static_cast<float>(i % 4) - 1.5f, (i % 5) * 10)));
+  }
+  const std::string path = folder.File("keys.spd");
+  ASSERT_TRUE(saved.Save(path.c_str()));
+  for (int32_t key : {kPreDataKeyCode, kPreDataKeyName, kPreDataKeyRateDown, kPreDataKeyVolumeDown}) {
+    SCOPED_TRACE(key);
+    PreDataList expected;
+    ASSERT_TRUE(expected.CopyFrom(saved, key));
+    PreDataList loaded;
+    ASSERT_TRUE(loaded.Load(path.c_str(), key));
+    ASSERT_EQ(loaded.Count(), expected.Count());
+    const PreDataRecord* want = expected.First();
+    for (const PreDataRecord* r = loaded.First(); r != nullptr; r = r->next, want = want->next) {
+      ASSERT_STREQ(r->key.code, want->key.code);
+      ASSERT_STREQ(r->key.name.get(), want->key.name.get());
+      ASSERT_EQ(r->bar.rate, want->bar.rate);
+      ASSERT_EQ(r->bar.volume, want->bar.volume);
+    }
+    EXPECT_EQ(loaded.FindByCode("A107")->key.code, std::string("A107"));
+  }
+}
+
 TEST(PreDataFile, CraftedFilesAreRejectedAndKeepWhatWasRead) {
   ScratchFolder folder;
   PreDataList list;

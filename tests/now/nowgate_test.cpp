@@ -205,6 +205,62 @@ TEST_F(NowGateTest, LoadOrdersEachKeyAsInsertingOneByOneWould) {
   EXPECT_EQ(Reports(), 0u);
 }
 
+TEST_F(NowGateTest, BatchesOrderEachKeyAsAddingRowByRowWould) {
+  // Names and values with long runs of equal keys, negative and zero rates, a missing-prefix name;
+  // two batches, so the second merges into records already linked.
+  auto rowOf = [](int i) {
+    NowPrice block = Row(90000 + i % 5, 1000 + 10 * (i % 3), (i % 5) - 2, (i % 6) * 100);
+    block.value12 = (i % 4) - 2;
+    block.volumeRatio = i % 3;
+    block.volumeRef2 = 50 + i % 2;
+    block.openingRef = 990 + i % 4;
+    return block;
+  };
+  for (int32_t key : {kNowKeyCode, kNowKeyName, kNowKeyRateDown, kNowKeyVolumeDown, kNowKeyVolumeRatioDown,
+                      kNowKeyVolumeRatio2Down, kNowKeyValue12Down, kNowKeyOpeningRefDown, kNowKeyArrival}) {
+    SCOPED_TRACE(key);
+    NowGate expected(key);
+    NowGate batched(key);
+    for (int part = 0; part < 2; ++part) {
+      NowGateBatch batch(batched);
+      for (int i = part * 70; i < part * 70 + 70; ++i) {
+        const std::string code = "A" + std::to_string(100000 + (i * 7) % 40);
+        const std::string name = (i % 9 == 0 ? "longname-" : "n") + std::to_string(i % 11);
+        const NowPrice block = rowOf(i);
+        ASSERT_TRUE(expected.AddRow(code.c_str(), name.c_str(), &block, nullptr));
+        ASSERT_TRUE(batch.AddRow(code.c_str(), name.c_str(), &block, nullptr));
+      }
+      EXPECT_EQ(batched.Count(), part * 70) << "a batch shows nothing before it closes";
+      ASSERT_EQ(batch.Close(), 1);
+    }
+    ASSERT_NO_FATAL_FAILURE(testing::AssertSameRecords(batched, expected));
+    EXPECT_EQ(batched.LatestTime(), expected.LatestTime());
+    EXPECT_NE(batched.FindByCode("A100013"), nullptr);
+  }
+  EXPECT_EQ(Reports(), 0u);
+}
+
+TEST_F(NowGateTest, OwnBlocksGoWithTheGroupAndWithTheRecord) {
+  // Leak checks of the sanitizer build see a block that is not given back.
+  auto group = std::make_unique<NowGate>(kNowKeyCode);
+  for (const char* code : {"A000010", "A000020", "A000030"}) {
+    NowInfoPtr record = NowInfoCreate();
+    ASSERT_TRUE(CodeKeySet(&record->key, code, "n"));
+    record->ownAverage.reset(AllocZeroed(64));
+    ASSERT_TRUE(group->Insert(std::move(record)));
+  }
+  ASSERT_NE(group->FindByCode("A000020")->ownAverage, nullptr);
+  ASSERT_TRUE(group->Remove(group->FindByCode("A000020")));
+  group->Reset();
+  EXPECT_EQ(group->Count(), 0);
+  NowInfoPtr late = NowInfoCreate();
+  ASSERT_TRUE(CodeKeySet(&late->key, "A000040", "n"));
+  late->ownAverage.reset(AllocZeroed(64));
+  ASSERT_TRUE(group->Insert(std::move(late)));
+  group.reset();
+  EXPECT_EQ(Reports(), 0u);
+}
+
 TEST_F(NowGateTest, EmptyGroupSavesAndLoads) {
   NowGate saved;
   saved.SetName("empty", 0);

@@ -1,0 +1,312 @@
+// ostrada-cli --json: each document parses with the JSON library, and its figures are the ones the
+// text view of the same run prints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "broker/sim/listing.h"
+#include "tests/support/cli.h"
+
+namespace ostrada {
+namespace {
+
+using nlohmann::json;
+using testing::RunCli;
+
+// The whole numbers of a text line in order, read as a person reads them ("1,234" is 1234).
+std::vector<long long> NumbersIn(const std::string& line) {
+  std::vector<long long> numbers;
+  static const std::regex number("[-+]?[0-9][0-9,]*");
+  for (auto it = std::sregex_iterator(line.begin(), line.end(), number); it != std::sregex_iterator(); ++it) {
+    std::string digits;
+    for (const char c : it->str()) {
+      if (c != ',' && c != '+') digits += c;
+    }
+    numbers.push_back(std::stoll(digits));
+  }
+  return numbers;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) lines.push_back(text.substr(at, end - at));
+  return lines;
+}
+
+std::string CommonCode() {
+  const sim::Listing listing = sim::Listing::Build(7, 40);
+  for (const sim::ListedStock& stock : listing.All()) {
+    if (stock.class5 != '1' && stock.commonCode.empty()) return stock.code;
+  }
+  return {};
+}
+
+const char kExchange[] = " --seed 7 --stocks 40 --date 20261208 --at 10:15:00";
+
+TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
+  const std::string code = CommonCode();
+  const auto text = RunCli("market " + code + " --contracts 5" + kExchange);
+  const auto document = RunCli("market " + code + " --contracts 5 --json" + kExchange);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json market = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 3u);
+
+  EXPECT_EQ(market.at("code"), code);
+  // "CODE NAME  HHMM", "현재가 P  전일대비 C (R%)  거래량 V", "시가 O  고가 H  저가 L  기준가 B  상한가 U  하한가 D  체결강도 S"
+  EXPECT_EQ(NumbersIn(lines[0]).back(), market.at("time").get<long long>());
+  const auto second = NumbersIn(lines[1]);
+  ASSERT_GE(second.size(), 4u);
+  EXPECT_EQ(second[0], market.at("price").get<long long>());
+  EXPECT_EQ(second[1], market.at("change").get<long long>());
+  EXPECT_EQ(second.back(), market.at("volume").get<long long>());
+  const auto third = NumbersIn(lines[2]);
+  ASSERT_GE(third.size(), 6u);
+  const char* fields[] = {"open", "high", "low", "basePrice", "upperLimit", "lowerLimit"};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(third[i], market.at(fields[i]).get<long long>()) << fields[i];
+  // The rate from its own parts, to the hundredth the text shows.
+  const double rate = market.at("change").get<double>() * 100.0 / market.at("basePrice").get<double>();
+  EXPECT_NEAR(market.at("rate").get<double>(), rate, 0.006);
+
+  // The book: each ask and bid row of the text, and the totals line.
+  const json& book = market.at("book");
+  std::vector<long long> askPrices;
+  for (const json& level : book.at("asks")) askPrices.push_back(level.at("price"));
+  for (size_t i = 1; i < askPrices.size(); ++i) EXPECT_LT(askPrices[i - 1], askPrices[i]) << "lowest ask first";
+  size_t line = 5;  // after the blank line and the book's heading
+  for (auto ask = book.at("asks").rbegin(); ask != book.at("asks").rend(); ++ask, ++line) {
+    const auto row = NumbersIn(lines.at(line));
+    ASSERT_EQ(row.size(), 2u) << lines.at(line);
+    EXPECT_EQ(row[0], ask->at("quantity").get<long long>());
+    EXPECT_EQ(row[1], ask->at("price").get<long long>());
+  }
+  for (const json& bid : book.at("bids")) {
+    const auto row = NumbersIn(lines.at(line++));
+    ASSERT_EQ(row.size(), 2u);
+    EXPECT_EQ(row[0], bid.at("price").get<long long>());
+    EXPECT_EQ(row[1], bid.at("quantity").get<long long>());
+  }
+  const auto totals = NumbersIn(lines.at(line));
+  ASSERT_EQ(totals.size(), 2u);
+  EXPECT_EQ(totals[0], book.at("totalAsk").get<long long>());
+  EXPECT_EQ(totals[1], book.at("totalBid").get<long long>());
+
+  // The contracts, newest first, after a blank line and their heading.
+  line += 3;
+  ASSERT_FALSE(market.at("contracts").empty());
+  for (const json& contract : market.at("contracts")) {
+    const auto row = NumbersIn(lines.at(line++));
+    ASSERT_GE(row.size(), 7u);
+    EXPECT_EQ(row[3], contract.at("price").get<long long>());
+    EXPECT_EQ(row[4], contract.at("change").get<long long>());
+    EXPECT_EQ(row[5], contract.at("quantity").get<long long>());
+    EXPECT_EQ(row[6], contract.at("volume").get<long long>());
+    EXPECT_EQ(contract.at("time").get<std::string>().size(), 8u);
+  }
+}
+
+TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
+  const std::string code = CommonCode();
+  const auto text = RunCli("price " + code + " --seed 7 --stocks 40");
+  const auto document = RunCli("price " + code + " --seed 7 --stocks 40 --json");
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json price = json::parse(document.output);
+  EXPECT_EQ(price.at("code"), code);
+  // Each text line is "label: value"; the fields follow the lines' order.
+  const std::pair<const char*, const char*> rows[] = {
+      {"quote time:", "time"}, {"price:", "price"}, {"change:", "change"},          {"previous:", "previous"},
+      {"open:", "open"},       {"high:", "high"},   {"low:", "low"},                {"volume:", "volume"},
+      {"upper limit:", "upperLimit"},              {"lower limit:", "lowerLimit"}};
+  for (const auto& [label, field] : rows) {
+    SCOPED_TRACE(label);
+    const size_t at = text.output.find(label);
+    ASSERT_NE(at, std::string::npos) << text.output;
+    const std::string line = text.output.substr(at, text.output.find('\n', at) - at);
+    EXPECT_EQ(NumbersIn(line).front(), price.at(field).get<long long>());
+  }
+  const double rate = price.at("change").get<double>() * 100.0 / price.at("previous").get<double>();
+  EXPECT_NEAR(price.at("rate").get<double>(), rate, 0.006);
+}
+
+TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
+  const std::string run = "scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1";
+  const auto text = RunCli(run);
+  const auto document = RunCli(run + " --json");
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json scan = json::parse(document.output);
+  ASSERT_EQ(scan.at("checks").size(), 4u);
+  EXPECT_EQ(scan.at("checks")[3].at("time"), 1030);
+  EXPECT_EQ(scan.at("checks")[3].at("stocks"), 200);
+  // "[n] NAME r%   [시간차 변동: c%]  (시가대비: o%, 저가대비: l%, 고가대비: h%)"
+  static const std::regex row(R"(\[(\d+)\] (.+) (-?[0-9.]+)%   \[.*: (-?[0-9.]+)%\]  \(.*: (-?[0-9.]+)%, .*: (-?[0-9.]+)%, .*: (-?[0-9.]+)%\))");
+  size_t matched = 0;
+  for (const std::string& line : Lines(text.output)) {
+    std::smatch parts;
+    if (!std::regex_search(line, parts, row)) continue;
+    const json& stock = scan.at("stocks").at(matched++);
+    SCOPED_TRACE(line);
+    EXPECT_EQ(stock.at("name").get<std::string>(), parts[2].str());
+    const char* fields[] = {"rate", "rateChange", "fromOpen", "fromLow", "fromHigh"};
+    for (size_t i = 0; i < 5; ++i) EXPECT_NEAR(stock.at(fields[i]).get<double>(), std::stod(parts[3 + i].str()), 0.0051);
+  }
+  EXPECT_GT(matched, 0u);
+  EXPECT_EQ(matched, scan.at("stocks").size());
+}
+
+TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
+  const std::string code = CommonCode();
+  const std::string run = "history " + code + " --count 30 --seed 7 --stocks 40 --date 20261208";
+  const auto text = RunCli(run);
+  const auto document = RunCli(run + " --json");
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json history = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(history.at("code"), code);
+  EXPECT_EQ(NumbersIn(lines[1]).back(), history.at("count").get<long long>());
+  const json& bars = history.at("bars");
+  ASSERT_EQ(bars.size(), history.at("count").get<size_t>());
+  // "first: YYYY-MM-DD  P": the date and the price of each point, against the bars themselves.
+  const char* points[] = {"first", "last", "high", "low"};
+  long long highest = 0;
+  long long lowest = LLONG_MAX;
+  for (const json& bar : bars) {
+    highest = std::max(highest, bar.at("high").get<long long>());
+    lowest = std::min(lowest, bar.at("low").get<long long>());
+  }
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(points[i]);
+    const json& point = history.at(points[i]);
+    EXPECT_NE(lines[2 + i].find(point.at("date").get<std::string>()), std::string::npos) << lines[2 + i];
+    EXPECT_EQ(NumbersIn(lines[2 + i]).back(), point.at("price").get<long long>());
+  }
+  EXPECT_EQ(history.at("first").at("price"), bars.front().at("close"));
+  EXPECT_EQ(history.at("last").at("price"), bars.back().at("close"));
+  EXPECT_EQ(history.at("high").at("price").get<long long>(), highest);
+  EXPECT_EQ(history.at("low").at("price").get<long long>(), lowest);
+}
+
+TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
+  const std::string folder = ::testing::TempDir() + "ostrada-json-predata/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
+  const auto text = RunCli("predata load " + folder + "x.spd --key 11");
+  const auto document = RunCli("predata load " + folder + "x.spd --key 11 --json");
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json list = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  EXPECT_EQ(list.at("key"), 11);
+  ASSERT_EQ(list.at("records").size(), list.at("count").get<size_t>());
+  ASSERT_EQ(lines.size(), list.at("count").get<size_t>() + 1);
+  for (size_t i = 0; i < list.at("records").size(); ++i) {
+    const json& r = list.at("records")[i];
+    const std::string& line = lines[i + 1];
+    SCOPED_TRACE(line);
+    EXPECT_EQ(line.rfind(r.at("code").get<std::string>(), 0), 0u);
+    // "CODE NAME\tDATE O H L C +CHG R% vol V\tma M5 .. M480\t..."
+    const auto numbers = NumbersIn(line.substr(line.find('\t')));
+    ASSERT_GE(numbers.size(), 16u);
+    EXPECT_EQ(numbers[0], r.at("date").get<long long>());
+    const char* prices[] = {"open", "high", "low", "close", "change"};
+    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(numbers[1 + k], r.at(prices[k]).get<long long>()) << prices[k];
+    const size_t ma = line.find("\tma ");
+    const auto averages = NumbersIn(line.substr(ma, line.find('\t', ma + 1) - ma));
+    ASSERT_EQ(averages.size(), 6u);
+    for (size_t k = 0; k < 6; ++k) EXPECT_EQ(averages[k], r.at("averages")[k].get<long long>());
+    if (i > 0) {
+      EXPECT_LE(r.at("rate").get<double>(), list.at("records")[i - 1].at("rate").get<double>()) << "rate descending";
+    }
+  }
+}
+
+TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
+  const std::string folder = ::testing::TempDir() + "ostrada-json-patterns/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
+  const std::string run = "patterns --seed 5 --stocks 40 --show 2 --predata " + folder + "x.spd";
+  const auto text = RunCli(run);
+  const auto document = RunCli(run + " --json");
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json report = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(NumbersIn(lines[0]).back(), report.at("predataRecords").get<long long>());
+  const auto header = NumbersIn(lines[1]);  // "stocks: N  latest quote time: T"
+  EXPECT_EQ(header[0], report.at("stocks").get<long long>());
+  EXPECT_EQ(header[1], report.at("latestTime").get<long long>());
+  int occurring = 0;
+  for (const json& pattern : report.at("patterns")) occurring += pattern.at("count").get<int>() > 0 ? 1 : 0;
+  EXPECT_EQ(NumbersIn(lines[2])[0], occurring);
+  // Each group: "NAME  COUNT", then up to two "    CODE NAME  +R%" lines.
+  size_t line = lines[3].rfind("patterns not occurring", 0) == 0 ? 4 : 3;
+  ASSERT_FALSE(report.at("groups").empty());
+  for (const json& group : report.at("groups")) {
+    const std::string& heading = lines.at(line++);
+    EXPECT_EQ(heading, group.at("name").get<std::string>() + "  " + std::to_string(group.at("count").get<int>()));
+    for (const json& stock : group.at("stocks")) {
+      const std::string& row = lines.at(line++);
+      EXPECT_NE(row.find(stock.at("code").get<std::string>()), std::string::npos) << row;
+      EXPECT_NE(row.find(stock.at("name").get<std::string>()), std::string::npos) << row;
+    }
+  }
+  EXPECT_EQ(line, lines.size());
+}
+
+TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
+  const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  ::setenv("OSTRADA_DATA_DIR", folder.c_str(), 1);
+  const std::string code = CommonCode();
+  ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --seed 7 --stocks 40 --date 20261208 --at 10:00:00")
+                .exitCode,
+            0);
+  const auto text = RunCli(std::string("account") + kExchange);
+  const auto document = RunCli(std::string("account --json") + kExchange);
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  const json account = json::parse(document.output);
+  const std::vector<std::string> lines = Lines(text.output);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(NumbersIn(lines[0]).back(), std::stoll(account.at("account").get<std::string>()));
+  EXPECT_EQ(NumbersIn(lines[1]).back(), account.at("totalDeposit").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[2]).back(), account.at("availableAmount").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[3]).back(), account.at("availableQuantity").get<long long>());
+  ASSERT_EQ(account.at("holdings").size(), 1u);
+  const json& holding = account.at("holdings")[0];
+  EXPECT_EQ(holding.at("code"), code);
+  EXPECT_EQ(holding.at("quantity"), 10);
+  // The holding's row in the text carries the same quantity and profit.
+  bool found = false;
+  for (const std::string& row : lines) {
+    if (row.find(code) == std::string::npos) continue;
+    const auto numbers = NumbersIn(row.substr(row.find(code) + code.size()));
+    found = std::find(numbers.begin(), numbers.end(), 10) != numbers.end() &&
+            std::find(numbers.begin(), numbers.end(), holding.at("profit").get<long long>()) != numbers.end();
+  }
+  EXPECT_TRUE(found) << text.output;
+  EXPECT_TRUE(account.at("unfilled").empty());
+}
+
+}  // namespace
+}  // namespace ostrada
