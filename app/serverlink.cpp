@@ -2,7 +2,7 @@
 
 #include "basesrc/foundation/report.h"
 #include "broker/clsid.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 
 namespace ostrada {
 namespace {

@@ -13,9 +13,9 @@
 
 #include "broker/clsid.h"
 #include "broker/server.h"
-#include "broker/sim/listing.h"
-#include "broker/sim/market.h"
-#include "broker/sim/market_service.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/market/market.h"
+#include "broker/sim/market/market_service.h"
 
 namespace ostrada::sim {
 namespace {

@@ -20,10 +20,10 @@
 
 #include "broker/clsid.h"
 #include "broker/server.h"
-#include "broker/sim/book.h"
+#include "broker/sim/market/book.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/listing.h"
-#include "broker/sim/market_stock.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/market/market_stock.h"
 
 namespace ostrada::sim {
 namespace {

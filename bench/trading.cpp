@@ -11,7 +11,7 @@
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {

@@ -25,7 +25,7 @@
 #include "basesrc/foundation/datafolder.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/stocgate.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 
 namespace ostrada {

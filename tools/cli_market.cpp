@@ -14,7 +14,7 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/market_calendar.h"
-#include "broker/sim/market_study.h"
+#include "broker/sim/market/market_calendar.h"
+#include "broker/sim/market/market_study.h"
 #include "tools/command.h"
 
 namespace ostrada::cli {

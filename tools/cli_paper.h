@@ -5,7 +5,7 @@
 #include <string>
 
 #include "basesrc/foundation/datafolder.h"
-#include "broker/sim/paper_options.h"
+#include "broker/sim/paper/paper_options.h"
 
 namespace ostrada::cli {
 

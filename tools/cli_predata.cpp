@@ -126,12 +126,17 @@ std::string Pair(const KeyValue& pair) {
   return std::to_string(pair.key) + " " + FormatNumber(int64_t{pair.value});
 }
 
+// The date's own sums already hold its close: they complete tomorrow's lines. The date's averages
+// are the day before's sums completed with the date's close.
+MovingAverageEntry AveragesAtTheDate(const PreDataRecord& r) {
+  MovingAverageEntry lines = r.days[1].averages;
+  CompleteAverageEntry(&lines, r.bar.close);
+  return lines;
+}
+
 std::string Line(const PreDataRecord& r) {
   const PriceBar& b = r.bar;
-  // The date's own sums already hold its close: they complete tomorrow's lines. The date's averages
-  // are the day before's sums completed with the date's close.
-  MovingAverageEntry lines = r.days[1].averages;
-  CompleteAverageEntry(&lines, b.close);
+  const MovingAverageEntry lines = AveragesAtTheDate(r);
   char text[640];
   std::snprintf(text, sizeof text, "%-8s %s\t%d %s %s %s %s %+d %.2f%% vol %s", r.key.code,
                 Cp949ToUtf8(r.key.name ? r.key.name.get() : "").c_str(), b.time, FormatNumber(int64_t{b.open}).c_str(),
@@ -152,8 +157,7 @@ std::string Line(const PreDataRecord& r) {
 // One record as a JSON object; field names listed in the README.
 JsonDocument RecordJson(const PreDataRecord& r) {
   const PriceBar& b = r.bar;
-  MovingAverageEntry lines = r.averages;
-  CompleteAverageEntry(&lines, b.close);
+  const MovingAverageEntry lines = AveragesAtTheDate(r);
   JsonDocument averages = JsonDocument::array();
   for (int32_t value : lines.lines) averages.push_back(value);
   auto pair = [](const KeyValue& p) { return JsonDocument{{"key", p.key}, {"value", p.value}}; };

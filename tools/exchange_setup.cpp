@@ -7,8 +7,8 @@
 #include "basesrc/foundation/datafolder.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
-#include "broker/sim/clock.h"
-#include "broker/sim/paper_account.h"
+#include "broker/sim/market/clock.h"
+#include "broker/sim/paper/paper_account.h"
 
 namespace ostrada::cli {
 namespace {

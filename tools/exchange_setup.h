@@ -10,7 +10,7 @@
 #include <string>
 
 #include "broker/sim/exchange.h"
-#include "broker/sim/paper_ledger.h"
+#include "broker/sim/paper/paper_ledger.h"
 
 namespace ostrada::cli {
 

@@ -5,14 +5,14 @@
 
 #include "basesrc/foundation/texts.h"
 
-#include "broker/sim/clock.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/listing.h"
-#include "broker/sim/market_calendar.h"
-#include "broker/sim/paper_account.h"
-#include "broker/sim/paper_ledger.h"
-#include "broker/sim/registry.h"
-#include "broker/sim/trade_objects.h"
+#include "broker/sim/market/clock.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/market/market_calendar.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
+#include "broker/sim/objects/registry.h"
+#include "broker/sim/objects/trade_objects.h"
 
 namespace ostrada::sim {
 

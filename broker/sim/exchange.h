@@ -10,7 +10,7 @@
 
 #include "basesrc/foundation/localtime.h"
 #include "broker/server.h"
-#include "broker/sim/paper_options.h"
+#include "broker/sim/paper/paper_options.h"
 
 namespace ostrada::sim {
 
@@ -37,10 +37,10 @@ struct ExchangeOptions {
   PaperOptions paper = {};
 };
 
-class FaultPlan;        // broker/sim/faults.h
-class ExchangeClock;    // broker/sim/clock.h
-class ExchangeContext;  // broker/sim/registry.h
-class Listing;          // broker/sim/listing.h
+class FaultPlan;        // broker/sim/market/faults.h
+class ExchangeClock;    // broker/sim/market/clock.h
+class ExchangeContext;  // broker/sim/objects/registry.h
+class Listing;          // broker/sim/market/listing.h
 
 // The trading date a session starts on when none is given: the Korean date at the Unix time when the
 // exchange trades on it, else the trading day before.

@@ -12,8 +12,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "broker/sim/listing.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/cli.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -200,13 +201,11 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
 }
 
 TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
-  const std::string folder = ::testing::TempDir() + "ostrada-json-predata/";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
+  const testing::ScratchFolder scratch;
+  const std::string folder = scratch.Path() + "/";
   ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
   const auto text = RunCli("predata load " + folder + "x.spd --key 11");
   const auto document = RunCli("predata load " + folder + "x.spd --key 11 --json");
-  std::filesystem::remove_all(folder);
   ASSERT_EQ(text.exitCode, 0) << text.output;
   ASSERT_EQ(document.exitCode, 0) << document.output;
   const json list = json::parse(document.output);
@@ -236,20 +235,18 @@ TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
 }
 
 TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
-  const std::string folder = ::testing::TempDir() + "ostrada-json-patterns/";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
+  const testing::ScratchFolder scratch;
+  const std::string folder = scratch.Path() + "/";
   ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
   const std::string run = "patterns --seed 5 --stocks 40 --show 2 --predata " + folder + "x.spd";
   const auto text = RunCli(run);
   const auto document = RunCli(run + " --json");
-  std::filesystem::remove_all(folder);
   ASSERT_EQ(text.exitCode, 0) << text.output;
   ASSERT_EQ(document.exitCode, 0) << document.output;
   const json report = json::parse(document.output);
   const std::vector<std::string> lines = Lines(text.output);
   ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(NumbersIn(lines[0]).back(), report.at("predataRecords").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[0]).front(), report.at("predataRecords").get<long long>());  // "pre-data records: N (base day D)"
   const auto header = NumbersIn(lines[1]);  // "stocks: N  latest quote time: T"
   EXPECT_EQ(header[0], report.at("stocks").get<long long>());
   EXPECT_EQ(header[1], report.at("latestTime").get<long long>());
@@ -272,26 +269,28 @@ TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
 }
 
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
-  const std::string folder = ::testing::TempDir() + "ostrada-json-account/";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  ::setenv("OSTRADA_DATA_DIR", folder.c_str(), 1);
+  const testing::ScratchFolder scratch;
+  const std::string folder = scratch.Path() + "/";
+  const testing::ScopedEnv dataFolder("OSTRADA_DATA_DIR", folder.c_str());
   const std::string code = CommonCode();
   ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --seed 7 --stocks 40 --date 20261208 --at 10:00:00")
                 .exitCode,
             0);
-  const auto text = RunCli(std::string("account") + kExchange);
-  const auto document = RunCli(std::string("account --json") + kExchange);
-  std::filesystem::remove_all(folder);
+  // The account is read at its own clock, with the stock whose buyable quantity it shows.
+  const std::string accountCommand = "account --seed 7 --stocks 40 --code " + code;
+  const auto text = RunCli(accountCommand);
+  const auto document = RunCli(accountCommand + " --json");
   ASSERT_EQ(text.exitCode, 0) << text.output;
   ASSERT_EQ(document.exitCode, 0) << document.output;
   const json account = json::parse(document.output);
   const std::vector<std::string> lines = Lines(text.output);
-  ASSERT_GE(lines.size(), 4u);
+  ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(NumbersIn(lines[0]).back(), std::stoll(account.at("account").get<std::string>()));
-  EXPECT_EQ(NumbersIn(lines[1]).back(), account.at("totalDeposit").get<long long>());
-  EXPECT_EQ(NumbersIn(lines[2]).back(), account.at("availableAmount").get<long long>());
-  EXPECT_EQ(NumbersIn(lines[3]).back(), account.at("availableQuantity").get<long long>());
+  EXPECT_NE(lines[1].find(account.at("clock").get<std::string>()), std::string::npos) << lines[1];
+  EXPECT_EQ(NumbersIn(lines[2]).back(), account.at("totalDeposit").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[3]).back(), account.at("availableAmount").get<long long>());
+  EXPECT_EQ(NumbersIn(lines[4]).front(), account.at("availableQuantity").get<long long>());
+  EXPECT_EQ(account.at("code"), code);
   ASSERT_EQ(account.at("holdings").size(), 1u);
   const json& holding = account.at("holdings")[0];
   EXPECT_EQ(holding.at("code"), code);

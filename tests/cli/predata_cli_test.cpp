@@ -17,7 +17,7 @@
 #include "basesrc/predata.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/cli.h"
 #include "tests/support/recording_sink.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "broker/sim/exchange.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/cli.h"
 #include "tests/support/scratch_folder.h"
 

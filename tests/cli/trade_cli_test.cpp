@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "broker/sim/exchange.h"
-#include "broker/sim/listing.h"
-#include "broker/sim/paper_account.h"
-#include "broker/sim/paper_ledger.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/cli.h"
 #include "tests/support/scratch_folder.h"
 

@@ -12,8 +12,8 @@
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/market/listing.h"
 #include "tests/codeinfo/book_fixture.h"
 
 namespace ostrada::testing {

@@ -1,4 +1,4 @@
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "broker/sim/market_calendar.h"
+#include "broker/sim/market/market_calendar.h"
 
 namespace ostrada::sim {
 namespace {

@@ -1,4 +1,4 @@
-#include "broker/sim/code_objects.h"
+#include "broker/sim/objects/code_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/market/listing.h"
 
 namespace ostrada::sim {
 namespace {

@@ -4,10 +4,10 @@
 
 #include "basesrc/foundation/cp949.h"
 #include "broker/clsid.h"
-#include "broker/sim/clock.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/listing.h"
-#include "broker/sim/registry.h"
+#include "broker/sim/market/clock.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/objects/registry.h"
 
 namespace ostrada::sim {
 namespace {

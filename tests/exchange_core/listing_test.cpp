@@ -1,4 +1,4 @@
-#include "broker/sim/listing.h"
+#include "broker/sim/market/listing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "broker/sim/request_object.h"
+#include "broker/sim/objects/request_object.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "broker/sim/book.h"
+#include "broker/sim/market/book.h"
 
 #include <gtest/gtest.h>
 
-#include "broker/sim/market.h"
+#include "broker/sim/market/market.h"
 
 namespace ostrada::sim {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/priceinfo.h"
-#include "broker/sim/market_calendar.h"
+#include "broker/sim/market/market_calendar.h"
 #include "tests/exchange_market/market_fixture.h"
 
 namespace ostrada::sim::testing {

@@ -1,5 +1,5 @@
 // Every failure a client of the market objects must survive can be armed through the fault plan.
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 
 #include <gtest/gtest.h>
 

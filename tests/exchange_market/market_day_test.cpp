@@ -1,10 +1,10 @@
-#include "broker/sim/market_day.h"
+#include "broker/sim/market/market_day.h"
 
 #include <gtest/gtest.h>
 
 #include "basesrc/priceinfo.h"
-#include "broker/sim/market.h"
-#include "broker/sim/market_process.h"
+#include "broker/sim/market/market.h"
+#include "broker/sim/market/market_process.h"
 
 namespace ostrada::sim {
 namespace {

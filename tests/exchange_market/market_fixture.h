@@ -9,9 +9,9 @@
 #include "broker/clsid.h"
 #include "broker/interfaces.h"
 #include "broker/server.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada::sim::testing {

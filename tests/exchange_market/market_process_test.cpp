@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "broker/sim/market_service.h"
-#include "broker/sim/market_study.h"
+#include "broker/sim/market/market_service.h"
+#include "broker/sim/market/market_study.h"
 #include "tests/exchange_market/market_fixture.h"
 
 namespace ostrada::sim::testing {

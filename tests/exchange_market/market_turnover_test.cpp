@@ -6,8 +6,8 @@
 #include <map>
 #include <vector>
 
-#include "broker/sim/market.h"
-#include "broker/sim/market_service.h"
+#include "broker/sim/market/market.h"
+#include "broker/sim/market/market_service.h"
 #include "tests/exchange_market/market_fixture.h"
 
 namespace ostrada::sim::testing {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/priceinfo.h"
-#include "broker/sim/market_history.h"
-#include "broker/sim/market_service.h"
+#include "broker/sim/market/market_history.h"
+#include "broker/sim/market/market_service.h"
 #include "tests/exchange_market/market_fixture.h"
 
 namespace ostrada::sim::testing {

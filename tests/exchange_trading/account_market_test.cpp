@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/foundation/cp949.h"
-#include "broker/sim/paper_account.h"
-#include "broker/sim/paper_ledger.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

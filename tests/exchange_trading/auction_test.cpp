@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/foundation/cp949.h"
-#include "broker/sim/request_object.h"
+#include "broker/sim/objects/request_object.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

@@ -16,8 +16,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "broker/sim/paper_account.h"
-#include "broker/sim/paper_ledger.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

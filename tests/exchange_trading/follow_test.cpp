@@ -3,8 +3,8 @@
 // order is filled once whichever process holds it.
 #include <gtest/gtest.h>
 
-#include "broker/sim/paper_account.h"
-#include "broker/sim/paper_ledger.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

@@ -6,9 +6,9 @@
 #include <map>
 
 #include "basesrc/foundation/cp949.h"
-#include "broker/sim/paper_account.h"
-#include "broker/sim/paper_ledger.h"
-#include "broker/sim/sqlite_db.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
+#include "broker/sim/paper/sqlite_db.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

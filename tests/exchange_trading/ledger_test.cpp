@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "basesrc/foundation/cp949.h"
-#include "broker/sim/sqlite_db.h"
+#include "broker/sim/paper/sqlite_db.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/foundation/cp949.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/request_object.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/objects/request_object.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {

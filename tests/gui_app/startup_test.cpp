@@ -9,7 +9,7 @@
 #include "basesrc/foundation/memory.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
 

@@ -15,8 +15,8 @@
 #include "basesrc/stocgate.h"
 #include "broker/clsid.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {

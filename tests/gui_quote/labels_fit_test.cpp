@@ -14,7 +14,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/stocgate.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
 

@@ -23,7 +23,7 @@
 #include "basesrc/stocgate.h"
 #include "broker/clsid.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"

@@ -18,9 +18,9 @@
 #include "basesrc/priceinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/gui_trading/trading_fixture.h"
 
 namespace ostrada {

@@ -5,7 +5,7 @@
 #include <QLabel>
 
 #include "broker/clsid.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 
 #include "app/qtext.h"
 #include "app/trdbuytbl.h"

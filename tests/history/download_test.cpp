@@ -8,7 +8,7 @@
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/exchange_market/market_fixture.h"
 #include "tests/history/history_fixture.h"
 

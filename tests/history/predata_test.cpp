@@ -11,7 +11,7 @@
 #include "basesrc/foundation/infofile.h"
 #include "basesrc/gatetargets.h"
 #include "basesrc/stocgate.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/exchange_market/market_fixture.h"
 #include "tests/history/history_fixture.h"
 

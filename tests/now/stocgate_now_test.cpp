@@ -12,7 +12,7 @@
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/now/same_records.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scratch_folder.h"

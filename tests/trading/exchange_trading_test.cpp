@@ -18,9 +18,9 @@
 #include "basesrc/trdyet.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
-#include "broker/sim/clock.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
+#include "broker/sim/market/faults.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {

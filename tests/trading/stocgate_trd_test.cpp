@@ -13,8 +13,8 @@
 #include "basesrc/nowinfo.h"
 #include "basesrc/trdyet.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/faults.h"
-#include "broker/sim/listing.h"
+#include "broker/sim/market/faults.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/recording_sink.h"
 #include "tests/trading/scripted_trade_server.h"
 

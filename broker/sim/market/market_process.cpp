@@ -1,0 +1,437 @@
+#include "broker/sim/market/market_process.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "basesrc/priceinfo.h"
+#include "broker/sim/market/clock.h"
+#include "broker/sim/market/market_calendar.h"
+#include "broker/sim/market/market_ladder.h"
+#include "broker/sim/market/market_random.h"
+#include "broker/sim/market/seeded_random.h"
+
+namespace ostrada::sim {
+namespace {
+
+constexpr uint64_t kFactorSalt = 0x464143540000000ull;
+constexpr uint64_t kPathSalt = 0x5041544800000000ull;
+constexpr uint64_t kActionSalt = 0x4143544e00000000ull;
+constexpr uint64_t kStyleSalt = 0x5354594c00000000ull;
+constexpr int32_t kHighestPrice = 3'000'000;
+// Below this price a step of the tick is a large part of the price, and at about 30 won the daily
+// limit allows no step at all. A company whose shares closed below it consolidates them the next
+// day, as listed companies do, so the process never takes a stock where it cannot move.
+constexpr int32_t kConsolidateBelow = 500;
+constexpr double kConsolidation = 10.0;
+// A split never takes the price below this.
+constexpr int32_t kLowestAfterSplit = 2 * kConsolidateBelow;
+
+// The market factor: daily volatility about 1.25%, clustering, and a rare crash.
+constexpr double kFactorSigma = 0.0125;
+constexpr double kFactorArch = 0.09;
+constexpr double kFactorGarch = 0.89;
+constexpr double kCrashPercent = 0.6;
+// A stock's own shocks cluster a little less persistently than the market's.
+constexpr double kStockArch = 0.07;
+constexpr double kStockGarch = 0.90;
+// Part of a move beyond the limit that waits for the next day.
+constexpr double kLimitCarry = 0.55;
+// Pull of the price towards the listing's level, per day.
+constexpr double kLevelPull = 0.004;
+constexpr double kHaltPercent = 0.3;
+
+// Turnover. A stock's ordinary day trades a value (won) that grows with its liquidity and size, the
+// largest companies' about as much as a real board's largest. Its shares are that value at the
+// price, and an ordinary day turns over a few parts in a hundred of the listed shares at most, the
+// busiest day half of them and a real board's busiest day's value at most (all bounds smooth, so
+// volumes never pile up at a bound).
+constexpr double kRegularSeconds = 21000;      // of the regular session, as the liquidity counts them
+constexpr double kValuePerContract = 1.0e6;    // won in an average contract
+constexpr double kMostOrdinaryValue = 6.0e11;  // won
+constexpr double kUsualTurnover = 0.03;
+constexpr double kMostTurnover = 0.5;
+constexpr double kMostDayValue = 3.0e12;  // won
+constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
+
+int32_t UpperLimit(int32_t base) {
+  return base + PriceLimitChange(base, 1);
+}
+int32_t LowerLimit(int32_t base) {
+  return base + PriceLimitChange(base, 0);
+}
+
+// A fat-tailed shock of unit variance: Student's t with four degrees of freedom.
+double FatTail(SeededRandom& random) {
+  const double product = random.Unit() * random.Unit();
+  const double scale = -std::log(std::max(product, 1e-300)) / 2.0;  // chi-square(4) / 4
+  return Normal(random) / std::sqrt(scale) * 0.7071067811865476;    // sqrt(2 / 4)
+}
+
+// A split (older prices higher) or a consolidation (older prices lower) on one day of the process.
+struct CorporateAction {
+  int day = -1;
+  double olderFactor = 1.0;
+};
+
+CorporateAction ActionOf(const StockProfile& stock) {
+  SeededRandom random(DeriveSeed(stock.seed, kActionSalt));
+  CorporateAction action;
+  if (!random.Percent(3.0)) return action;
+  action.day = 20 + static_cast<int>(random.Below(480));
+  constexpr std::array<double, 3> kRatios = {2.0, 5.0, 10.0};
+  const double ratio = kRatios[random.Below(3)];
+  action.olderFactor = random.Percent(60.0) ? 1.0 / ratio : ratio;
+  return action;
+}
+
+// What a stock keeps through the whole process.
+struct Style {
+  double beta = 1;
+  double sigma = 0.02;     // its own shocks' long-run daily volatility
+  double jumpPercent = 1;  // chance of news on a day
+  double size = 1;         // trade sizes relative to its liquidity level
+  int suspendedFrom = -1;  // the day from which it no longer trades
+};
+
+Style StyleOf(const StockProfile& stock) {
+  SeededRandom random(DeriveSeed(stock.seed, kStyleSalt));
+  Style style;
+  style.beta = 0.5 + 0.9 * random.Unit();
+  style.sigma = 0.012 + 0.014 * random.Unit();
+  const bool thin = stock.contractsPerSecond < 0.1;
+  style.jumpPercent = (thin ? 0.8 : 0.4) + 0.8 * random.Unit();
+  // A few large companies carry much of the market's value.
+  style.size = std::exp(0.5 * Normal(random));
+  if (stock.suspended) style.suspendedFrom = 20 + static_cast<int>(random.Below(380));
+  return style;
+}
+
+int32_t ListingPrice(const StockProfile& stock) {
+  return TickAtOrBelow(std::clamp(stock.priceLevel, kConsolidateBelow, kHighestPrice));
+}
+
+// x bounded smoothly by `most`: about x while small against it, never beyond it.
+double Saturated(double x, double most) {
+  return most * std::tanh(x / most);
+}
+
+int32_t NearestTick(double price, int32_t lower, int32_t upper) {
+  return std::clamp(TickAtOrBelow(RoundToInt(price)), lower, upper);
+}
+
+// e^x for the small moves of a day's open and range, without a library call.
+double Grown(double x) {
+  return 1.0 + x * (1.0 + x * (0.5 + x * (1.0 / 6.0 + x / 24.0)));
+}
+
+// e^x for a day's move: the short series where it is exact to a fraction of a tick.
+double Exp(double x) {
+  return std::fabs(x) < 0.08 ? Grown(x) : std::exp(x);
+}
+
+// The log of a ratio near 1 (a volatility over its long-run level), as a plain fraction.
+double LogRatio(double x) {
+  return 2.0 * (x - 1.0) / (x + 1.0);
+}
+
+// The log return of a day from its simple return (|r| stays within the daily limit).
+double LogReturn(double r) {
+  return r * (1.0 - r * (0.5 - r / 3.0));
+}
+
+double PositiveNormal(SeededRandom& random) {
+  return std::fabs(Normal(random));
+}
+
+// The value a stock trades on an ordinary day, of a company of the given size (1: typical).
+double OrdinaryValue(const StockProfile& stock, double size) {
+  const double value = stock.contractsPerSecond * kRegularSeconds * kValuePerContract * size;
+  return Saturated(value, kMostOrdinaryValue);
+}
+
+// The shares of an ordinary day at a price, of the listed shares (0: not known).
+double OrdinaryShares(double value, int32_t price, double listedShares) {
+  const double shares = value / std::max(price, 1);
+  return std::max(100.0, listedShares > 0 ? Saturated(shares, kUsualTurnover * listedShares) : shares);
+}
+
+// A day's volume at a price from the shares its activity asks for, within the bounds.
+int32_t DayVolume(double shares, int32_t price, double listedShares) {
+  double bounded = listedShares > 0 ? Saturated(shares, kMostTurnover * listedShares) : shares;
+  bounded = Saturated(bounded * price, kMostDayValue) / std::max(price, 1);
+  return std::max(100, RoundToInt(std::min(bounded, kMostDayVolume)));
+}
+
+}  // namespace
+
+MarketProcess::MarketProcess(const std::vector<StockProfile>& stocks, uint64_t seed)
+    : stocks_(stocks), seed_(seed), factorVariance_(kFactorSigma * kFactorSigma) {}
+
+const std::vector<int32_t>& MarketProcess::DatesThrough(int32_t date) {
+  if (datesThrough_ != date) {
+    dates_ = DatesOfProcess(date);
+    datesThrough_ = date;
+  }
+  return dates_;
+}
+
+std::vector<int32_t> MarketProcess::DatesOfProcess(int32_t date) {
+  std::vector<int32_t> dates;
+  if (date < kProcessStart) return {date};
+  for (int32_t day = IsTradingDay(kProcessStart) ? kProcessStart : PreviousTradingDay(kProcessStart); day < date;
+       day = AddDays(day, 1)) {
+    if (IsTradingDay(day)) dates.push_back(day);
+  }
+  dates.push_back(date);
+  return dates;
+}
+
+void MarketProcess::ExtendFactor(size_t days) {
+  // The factor's draws for day n come from a stream of that day alone, while its variance carries
+  // over; so the factor is the same however far it was run before.
+  while (factor_.size() < days) {
+    SeededRandom random(DeriveSeed(seed_ ^ kFactorSalt, factor_.size()));
+    const double shock = std::sqrt(factorVariance_) * FatTail(random);
+    double move = shock;
+    const bool crash = random.Percent(kCrashPercent);
+    if (crash) move -= 0.03 + 0.03 * random.Unit();
+    factorVariance_ = kFactorSigma * kFactorSigma * (1 - kFactorArch - kFactorGarch) + kFactorArch * move * move +
+                      kFactorGarch * factorVariance_;
+    factor_.push_back({move, crash || move < -2.5 * kFactorSigma});
+  }
+}
+
+void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom) {
+  const StockProfile& stock = stocks_[static_cast<size_t>(index)];
+  const std::vector<int32_t>& dates = DatesThrough(date);
+  days.resize(dates.size());
+  ExtendFactor(dates.size());
+  const Style style = StyleOf(stock);
+  const CorporateAction action = ActionOf(stock);
+  SeededRandom random(DeriveSeed(stock.seed, kPathSalt));
+  const double longVariance = style.sigma * style.sigma;
+  int32_t close = ListingPrice(stock);
+  double stray = 0;  // log of the price over the listing's level
+  double variance = longVariance;
+  double carry = 0;
+  double volumeState = 0;
+  const double ordinaryValue = OrdinaryValue(stock, style.size);
+  const auto listedShares = static_cast<double>(stock.listedShares);
+  for (size_t day = 0; day < dates.size(); ++day) {
+    DayDraw& draw = days[day];
+    DailyBar& bar = draw.bar;
+    bar.date = dates[day];
+    int32_t base = close;
+    if (close < kConsolidateBelow) {
+      base = TickAtOrBelow(RoundToInt(close * kConsolidation));
+    } else if (static_cast<int>(day) == action.day) {
+      const int32_t adjusted = TickAtOrBelow(RoundToInt(close / action.olderFactor));
+      if (adjusted >= kLowestAfterSplit && adjusted <= kHighestPrice) {
+        base = adjusted;
+      }
+    }
+    const FactorDay& factor = factor_[day];
+    // Every day takes the same draws, traded or not, so a halt never shifts the days after it.
+    const double shock = std::sqrt(variance) * FatTail(random);
+    const double newsDraw = random.Unit() * 100.0;
+    const double newsSize = random.Unit();
+    const double newsShape = random.Unit();
+    const double openNoise = Normal(random);
+    const double highNoise = PositiveNormal(random);
+    const double lowNoise = PositiveNormal(random);
+    const double volumeNoise = Normal(random);
+    const double haltDraw = random.Unit() * 100.0;
+    const bool halted =
+        (style.suspendedFrom >= 0 && static_cast<int>(day) >= style.suspendedFrom) || haltDraw < kHaltPercent;
+
+    // News: mostly good for small companies; bad news spreads on a sell-off.
+    double jump = 0;
+    const double downPercent = style.jumpPercent * 0.4 + (factor.selloff ? 3.0 * style.beta : 0.0);
+    if (newsDraw < style.jumpPercent * 0.9) {
+      jump = 0.05 - 0.06 * std::log(std::max(newsSize, 1e-9));
+    } else if (newsDraw < style.jumpPercent * 0.9 + downPercent) {
+      jump = -(0.035 - 0.03 * std::log(std::max(newsSize, 1e-9)));
+    }
+    volumeState = 0.8 * volumeState + 0.25 * volumeNoise;
+    const double before = variance;
+    variance = longVariance * (1 - kStockArch - kStockGarch) +
+               kStockArch * (shock + 0.5 * jump) * (shock + 0.5 * jump) + kStockGarch * variance;
+
+    draw.halted = halted;
+    if (halted) {
+      bar = DailyBar{bar.date, base, base, base, base, 0, 0};
+      draw.pressure = 0;
+      draw.activity = 0;
+      close = base;
+      continue;
+    }
+    const double move = style.beta * factor.move + shock + jump + carry - kLevelPull * stray;
+    const int32_t upper = UpperLimit(base);
+    const int32_t lower = LowerLimit(base);
+    const double latent = base * Exp(move);
+    carry = 0;
+    if (latent >= upper) {
+      bar.close = upper;
+      carry = kLimitCarry * std::log(latent / upper);
+    } else if (latent <= lower) {
+      bar.close = lower;
+      carry = kLimitCarry * std::log(latent / lower);
+    } else {
+      bar.close = NearestTick(latent, lower, upper);
+    }
+    bar.change = bar.close - base;
+    // After news the price often ran further than where it closed, at times to the limit.
+    const double fade = newsShape > 0.5 ? 3.2 * (newsShape - 0.5) : 0.0;
+    const double peak = latent * Grown(jump * fade);
+    const bool touchedUpper = bar.close < upper && jump > 0 && peak >= upper;
+    const bool touchedLower = bar.close > lower && jump < 0 && peak <= lower;
+
+    const double realized = LogReturn(static_cast<double>(bar.change) / base);
+    stray += realized;
+    const bool atLimit = bar.close == upper || bar.close == lower;
+    const double heat = 0.5 * LogRatio(variance / longVariance) + 6.0 * std::fabs(realized) + (atLimit ? 0.4 : 0.0) +
+                        (touchedUpper || touchedLower ? 0.5 : 0.0);
+    volumeState += 0.15 * heat;
+    close = bar.close;
+    if (day < detailFrom) {
+      bar.open = bar.high = bar.low = bar.close;
+      bar.volume = 0;
+      continue;
+    }
+    const double ordinary = OrdinaryShares(ordinaryValue, bar.close, listedShares);
+    const double volume = ordinary * std::exp(volumeState + heat - 0.15);
+    bar.volume = DayVolume(volume, bar.close, listedShares);
+
+    // The open: part of the day's move happened overnight; news often broke before the open.
+    const double deviation = std::sqrt(before + style.beta * style.beta * kFactorSigma * kFactorSigma);
+    double gap = 0.3 * style.beta * factor.move + 0.1 * shock + 0.3 * deviation * openNoise;
+    if (jump != 0 && newsShape < 0.5) gap += jump * (0.5 + newsShape);
+    bar.open = NearestTick(base * Grown(gap), lower, upper);
+    const int32_t top = std::max(bar.open, bar.close);
+    const int32_t bottom = std::min(bar.open, bar.close);
+    double above = 0.45 * deviation * highNoise;
+    double below = 0.45 * deviation * lowNoise;
+    if (jump > 0) above += jump * fade;
+    if (jump < 0) below -= jump * fade;
+    bar.high = touchedUpper ? upper : std::clamp(NearestTick(top * Grown(above), lower, upper), top, upper);
+    bar.low = touchedLower ? lower : std::clamp(NearestTick(bottom * Grown(-below), lower, upper), lower, bottom);
+    draw.activity = static_cast<float>(std::clamp(volume / ordinary, 0.2, 6.0));
+    draw.pressure = static_cast<float>(std::tanh(realized / 0.05));
+  }
+}
+
+const std::vector<IndexDraw>& MarketProcess::IndexDays(std::string_view code, int32_t date) {
+  if (indexDate_ != date) RunIndexes(date);
+  return indexes_[code == "U201" ? 1 : 0];
+}
+
+void MarketProcess::RunIndexes(int32_t date) {
+  indexDate_ = date;
+  const std::vector<int32_t> dates = DatesThrough(date);  // a copy: running the stocks may not move it
+  struct Sum {
+    double weight = 0;
+    double open = 0, high = 0, low = 0, close = 0;
+    double volume = 0;
+  };
+  std::vector<std::array<Sum, 2>> sums(dates.size());
+  std::vector<DayDraw> days;
+  for (size_t i = 0; i < stocks_.size(); ++i) {
+    const StockProfile& stock = stocks_[i];
+    if (stock.market != '1' && stock.market != '2') continue;
+    Run(static_cast<int>(i), date, days);
+    const int which = stock.market == '1' ? 0 : 1;
+    // The value the company trades on an ordinary day stands for its weight.
+    const double weight = OrdinaryValue(stock, StyleOf(stock).size);
+    for (size_t d = 0; d < days.size(); ++d) {
+      const DailyBar& bar = days[d].bar;
+      const double base = bar.close - bar.change;
+      Sum& sum = sums[d][static_cast<size_t>(which)];
+      sum.weight += weight;
+      sum.open += weight * (bar.open / base - 1);
+      sum.close += weight * (bar.close / base - 1);
+      sum.high += weight * (bar.high - std::max(bar.open, bar.close)) / base;
+      sum.low += weight * (std::min(bar.open, bar.close) - bar.low) / base;
+      sum.volume += static_cast<double>(bar.volume);
+    }
+  }
+  constexpr std::array<int32_t, 2> kStartLevels = {265000, 87000};
+  for (int which = 0; which < 2; ++which) {
+    std::vector<IndexDraw>& index = indexes_[which];
+    index.assign(dates.size(), {});
+    int32_t close = ExactHundredths(kStartLevels[static_cast<size_t>(which)]);
+    for (size_t d = 0; d < dates.size(); ++d) {
+      const Sum& sum = sums[d][static_cast<size_t>(which)];
+      const double weight = std::max(sum.weight, 1.0);
+      DailyBar& bar = index[d].bar;
+      const int32_t base = close;
+      bar.date = dates[d];
+      bar.close = ExactHundredthsAgainst(RoundToInt(base * (1 + sum.close / weight)), base);
+      bar.open = ExactHundredthsAgainst(RoundToInt(base * (1 + sum.open / weight)), base);
+      // Stocks reach their extremes at different times; the index's range is narrower.
+      const int32_t top = std::max(bar.open, bar.close);
+      const int32_t bottom = std::min(bar.open, bar.close);
+      bar.high = ExactHundredthsAgainst(RoundToInt(top + base * 0.3 * sum.high / weight), base);
+      bar.low = std::min(bottom, ExactHundredthsAgainst(RoundToInt(bottom - base * 0.3 * sum.low / weight), base));
+      bar.change = bar.close - base;
+      bar.volume = RoundToInt(sum.volume / 1000.0);
+      close = bar.close;
+    }
+  }
+}
+
+std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares) {
+  // A bridge from the open through the day's high and low to its close; every close is exact
+  // against the previous close, so the day's change read from any minute survives the float.
+  const int32_t base = day.close - day.change;
+  SeededRandom random(seed);
+  const int highMinute = 1 + static_cast<int>(random.Below(kRegularMinutes - 2));
+  int lowMinute = 1 + static_cast<int>(random.Below(kRegularMinutes - 3));
+  if (lowMinute >= highMinute) ++lowMinute;
+  struct Anchor {
+    int minute;
+    int32_t level;
+  };
+  std::vector<Anchor> anchors = {
+      {-1, day.open}, {highMinute, day.high}, {lowMinute, day.low}, {kRegularMinutes - 1, day.close}};
+  std::sort(anchors.begin() + 1, anchors.end() - 1,
+            [](const Anchor& a, const Anchor& b) { return a.minute < b.minute; });
+  const double scale = std::max(1.0, (day.high - day.low) / 40.0);
+  std::vector<int32_t> closes(static_cast<size_t>(kRegularMinutes));
+  std::vector<double> walk;
+  for (size_t a = 0; a + 1 < anchors.size(); ++a) {
+    const int from = anchors[a].minute + 1;
+    const int to = anchors[a + 1].minute;
+    walk.assign(static_cast<size_t>(to - from + 1), 0.0);
+    double sum = 0;
+    for (int m = from; m <= to; ++m) walk[static_cast<size_t>(m - from)] = sum += Normal(random) * scale;
+    for (int m = from; m <= to; ++m) {
+      const double along = static_cast<double>(m - from + 1) / (to - from + 1);
+      const double level = anchors[a].level + (anchors[a + 1].level - anchors[a].level) * along +
+                           walk[static_cast<size_t>(m - from)] - along * walk.back();
+      const int32_t exact = ExactHundredthsAgainst(std::clamp(RoundToInt(level), day.low, day.high), base);
+      closes[static_cast<size_t>(m)] = std::min(exact, day.high);
+    }
+  }
+  std::vector<IndexMinute> minutes(static_cast<size_t>(kRegularMinutes));
+  // Thousands of the running sum, so that rounding never drifts from the day's volume.
+  int64_t traded = 0;
+  int64_t given = 0;
+  int32_t last = day.open;
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    IndexMinute& minute = minutes[static_cast<size_t>(m)];
+    minute.open = last;
+    minute.close = closes[static_cast<size_t>(m)];
+    minute.high = std::max(minute.open, minute.close);
+    minute.low = std::min(minute.open, minute.close);
+    if (static_cast<size_t>(m) < shares.size()) traded += shares[static_cast<size_t>(m)];
+    minute.volume = std::clamp<int32_t>(RoundToInt(static_cast<double>(traded) / 1000.0) - static_cast<int32_t>(given),
+                                        0, static_cast<int32_t>(day.volume - given));
+    given += minute.volume;
+    last = minute.close;
+  }
+  minutes.back().volume += static_cast<int32_t>(day.volume - given);
+  return minutes;
+}
+
+}  // namespace ostrada::sim

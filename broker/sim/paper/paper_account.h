@@ -1,0 +1,169 @@
+#pragma once
+// The paper account behind the trade objects: it checks an order as a Korean exchange would, commits
+// it to the ledger, matches it against the live market and tells every listener of each acceptance,
+// confirmation, rejection and fill. Orders rest in the stocks' live books beside the market's own
+// liquidity (price-time priority) and trade as the market's flow reaches them; orders of a call
+// auction wait for the auction's price at 09:00 or at the close. The exchange's pump drives it.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "broker/sim/market/market_service.h"
+#include "broker/sim/paper/paper_ledger.h"
+#include "broker/sim/paper/paper_options.h"
+
+namespace ostrada::sim {
+
+// The fee rates of the options, in parts per million.
+FeeRates FeeRatesOf(const PaperOptions& options);
+
+// The paper accounts, in the order the trade utility lists them.
+const std::vector<std::string>& PaperAccountNumbers();
+
+// One notification of the order-event object.
+struct OrderNotice {
+  char kind = '4';  // '1' fill, '2' confirmation, '3' rejection, '4' acceptance
+  char flag = '1';  // '1' ordinary, '2' modify, '3' cancel
+  char side = '2';  // '1' sell, '2' buy
+  std::string account;
+  std::string code;
+  std::string name;  // CP949, as listed
+  int32_t quantity = 0;
+  int32_t price = 0;
+  int32_t number = 0;
+  int32_t original = 0;
+  bool market = false;
+  int32_t hhmmss = 0;
+};
+
+class OrderNoticeListener {
+ public:
+  virtual ~OrderNoticeListener() = default;
+  virtual void OnOrderNotice(const OrderNotice& notice) = 0;
+};
+
+// What the account can buy now.
+struct BuyingPower {
+  int64_t cash = 0;           // the deposit
+  int64_t reserved = 0;       // held by open buy orders
+  int64_t available = 0;      // cash less reserved
+  int32_t quantity = 0;       // shares of the code affordable at the price, commission included
+  int32_t grossQuantity = 0;  // the same without the commission
+};
+
+class PaperTrading {
+ public:
+  // `ledger` may be null: every trade request is then refused with `problem`.
+  PaperTrading(ExchangeContext& context, SharedMarket market, std::unique_ptr<PaperLedger> ledger, std::string problem,
+               const PaperOptions& options);
+  ~PaperTrading();
+  PaperTrading(const PaperTrading&) = delete;
+  PaperTrading& operator=(const PaperTrading&) = delete;
+
+  const std::vector<std::string>& Accounts() const { return accounts_; }
+  // Why the ledger is unavailable (CP949), empty when it is open.
+  const std::string& Problem() const { return problem_; }
+  void SetInitialised() { initialised_ = true; }
+
+  struct Result {
+    std::optional<Refusal> refusal;
+    PaperOrder order;  // the order as entered (its number among it)
+  };
+  // A buy ('2') or sell ('1'), limit at `price` or at market.
+  Result Place(const std::string& account, const std::string& code, char side, bool market, int32_t price,
+               int32_t quantity);
+  // A modify (to a limit at `price`) or a cancel of `quantity` of the target's remainder.
+  Result Amend(const std::string& account, const std::string& code, int32_t target, int32_t quantity, int32_t price,
+               bool cancel);
+
+  // The refusal that stops any query of the account, if one does.
+  std::optional<Refusal> CheckQuery(const std::string& account);
+  // `price` 0 with a code: the code's upper limit (a market buy). No code: no quantity.
+  BuyingPower Buyable(const std::string& account, const std::string& code, int32_t price);
+  PaperLedger& Ledger() { return *ledger_; }
+  const FeeRates& Fees() const { return fees_; }
+  int32_t Today();
+  // The listed name of a code (empty when unlisted).
+  std::string NameOf(const std::string& code);
+
+  void AddListener(OrderNoticeListener* listener);
+  void RemoveListener(OrderNoticeListener* listener);
+
+  // Follows the market to the clock's time: a new day, the auctions, the fills of resting orders.
+  void Pump();
+  // How far the account's clock in the ledger is ahead of the exchange's (another process ran the
+  // market on), in milliseconds; 0 when it is not ahead.
+  int64_t LedgerClockAhead();
+
+ private:
+  // This account's orders in the books carry this owner; the market's own liquidity has 0.
+  static constexpr uint32_t kPaperOwner = 1;
+  enum class Waiting { kBook, kOpeningAuction, kClosingAuction };
+  struct Resting {
+    int stock;
+    char side;
+    int32_t price;
+    bool market;
+    Waiting where;
+    int32_t inBook;  // shares of it in this process's book (kBook)
+  };
+
+  std::optional<Refusal> CheckOrderGate(Market& market, int stock);
+  std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
+  std::optional<Refusal> CheckFunds(const PaperOrder& order);
+  // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
+  // may write there and fills in the order) found nothing to refuse. The refusal, or none.
+  std::optional<Refusal> Enter(PaperOrder& order,
+                               const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check);
+  void Route(Market& market, int stock, const PaperOrder& order);
+  void Match(Market& market, int stock, const PaperOrder& order);
+  void Rest(Market& market, int stock, const PaperOrder& order);
+  void Unrest(Market& market, int32_t number, int32_t quantity);
+  // Records an execution of a day's order as this process saw it, and tells the listeners what the
+  // ledger took.
+  void Execute(int32_t number, int32_t price, int32_t quantity);
+  // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
+  void Forget(Market& market, int32_t number);
+  void StartDay(Market& market);
+  // Puts a day's open order where it waits now: in its auction, or behind what rests at its price.
+  void Reenter(Market& market, const PaperOrder& order);
+  void WaitForAuction(int stock, const PaperOrder& order);
+  void PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity);
+  // The book traded `quantity` of a resting order.
+  void TookFromBook(int32_t number, int32_t quantity);
+  // Marks a fill this process recorded, so following the ledger does not tell it again.
+  void Recorded(int64_t fillId);
+  // Takes in what other processes wrote since the last look: their orders join the books, their
+  // orders' and fills' events reach this process's listeners, and what they filled, modified or
+  // cancelled leaves the books here. A poll of the ledger's data version keeps it cheap.
+  void FollowOthers(Market& market);
+  void ResolveAuction(Market& market, Waiting auction);
+  void CloseDay(Market& market);
+  void Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price);
+
+  ExchangeContext& context_;
+  SharedMarket market_;
+  std::unique_ptr<PaperLedger> ledger_;
+  std::string problem_;
+  FeeRates fees_;
+  std::vector<std::string> accounts_;
+  bool initialised_ = false;
+  int32_t date_ = 0;
+  int32_t closedDate_ = 0;  // the last date whose close ended its open orders
+  int64_t lastSeen_ = -1;
+  std::map<int32_t, Resting> resting_;  // today's orders of this process still in a book or an auction
+  std::map<int, int> stocksResting_;    // stock index -> orders of it in `resting_`
+  std::map<int32_t, int32_t> seenFilled_;  // today's orders this process knows -> the quantity it saw filled
+  int32_t lastNumber_ = 0;                 // today's orders up to this number were followed
+  int64_t lastFillId_ = 0;                 // fills up to this one were followed
+  std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
+  std::vector<OrderNoticeListener*> listeners_;
+  ExchangeClock::ListenerId pump_;
+};
+
+}  // namespace ostrada::sim

@@ -1,0 +1,101 @@
+// The paper account's books beside the ledger: where a day's open order waits in this process, and
+// how this process follows what the others (the program, command lines) write to the same ledger.
+#include <algorithm>
+
+#include "broker/sim/paper/paper_account.h"
+
+namespace ostrada::sim {
+namespace {
+
+BookSide SideOf(char side) {
+  return side == '2' ? BookSide::kBid : BookSide::kAsk;
+}
+
+}  // namespace
+
+void PaperTrading::Reenter(Market& market, const PaperOrder& order) {
+  const int stock = market.Find(order.code);
+  if (stock < 0) return;
+  const bool auctionPending = PhaseAt(order.timeMs) == Phase::kAuction &&
+                              (order.timeMs < kOpenMs ? market.Now() < kOpenMs : market.Now() < kCloseMs);
+  if (auctionPending || order.market) {
+    WaitForAuction(stock, order);
+  } else {
+    PutInBook(market, stock, order, order.Remaining());
+  }
+}
+
+void PaperTrading::WaitForAuction(int stock, const PaperOrder& order) {
+  const Waiting auction = order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction;
+  if (resting_.insert_or_assign(order.number, Resting{stock, order.side, order.price, order.market, auction, 0})
+          .second) {
+    ++stocksResting_[stock];
+  }
+}
+
+void PaperTrading::PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity) {
+  market.Book(stock).Orders().Add(SideOf(order.side), order.price,
+                                  {static_cast<uint64_t>(order.number), quantity, kPaperOwner});
+  if (resting_.insert_or_assign(order.number, Resting{stock, order.side, order.price, false, Waiting::kBook, quantity})
+          .second) {
+    ++stocksResting_[stock];
+  }
+}
+
+void PaperTrading::TookFromBook(int32_t number, int32_t quantity) {
+  auto found = resting_.find(number);
+  if (found != resting_.end()) found->second.inBook -= quantity;
+}
+
+void PaperTrading::Recorded(int64_t fillId) {
+  if (fillId == lastFillId_ + 1) {
+    ++lastFillId_;
+  } else {
+    ownFills_.insert(fillId);
+  }
+}
+
+void PaperTrading::FollowOthers(Market& market) {
+  if (!ledger_->ChangedElsewhere()) return;
+  // Orders the others entered (and their modifies and cancels): told as this process tells its own,
+  // and the open ones join this process's books.
+  // The clock alone moves every second; the books need a look only when orders or fills came.
+  bool moved = false;
+  for (const PaperOrder& order : ledger_->OrdersAfter(date_, lastNumber_)) {
+    moved = true;
+    lastNumber_ = std::max(lastNumber_, order.number);
+    if (!seenFilled_.try_emplace(order.number, order.filled).second) continue;  // this process's own
+    Notify(order, '4', order.quantity, order.price);
+    if (order.kind != '1') Notify(order, '2', order.quantity, order.price);
+    if (order.state == OrderState::kOpen) Reenter(market, order);
+  }
+  // Fills the others recorded.
+  for (const PaperFill& fill : ledger_->FillsAfter(lastFillId_)) {
+    moved = true;
+    lastFillId_ = fill.id;
+    if (ownFills_.erase(fill.id) > 0 || fill.date != date_) continue;
+    if (const std::optional<PaperOrder> order = ledger_->Order(fill.date, fill.number))
+      Notify(*order, '1', fill.quantity, fill.price);
+  }
+  ownFills_.erase(ownFills_.begin(), ownFills_.upper_bound(lastFillId_));
+  if (!moved) return;
+  // What the others filled, modified, cancelled or ended leaves this process's books too.
+  std::map<int32_t, int32_t> open;  // number -> remaining
+  for (const PaperOrder& order : ledger_->OpenOrdersOf(date_)) open.emplace(order.number, order.Remaining());
+  std::vector<int32_t> ended;
+  for (auto& [number, resting] : resting_) {
+    const auto found = open.find(number);
+    if (found == open.end()) {
+      ended.push_back(number);
+    } else if (resting.where == Waiting::kBook && found->second < resting.inBook) {
+      resting.inBook -= market.Book(resting.stock)
+                            .Orders()
+                            .Reduce(SideOf(resting.side), resting.price, static_cast<uint64_t>(number),
+                                    resting.inBook - found->second);
+      market.Announce(resting.stock, nullptr);
+    }
+  }
+  for (const int32_t number : ended) Forget(market, number);
+}
+
+}  // namespace ostrada::sim

@@ -1,0 +1,456 @@
+#include "broker/sim/paper/paper_ledger.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/texts.h"
+
+namespace ostrada::sim {
+namespace {
+
+// Marks the file as this ledger, so a stranger's database is never taken for one.
+constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
+constexpr int64_t kSchemaVersion = 2;
+// How long a write waits for the other process (the program or the command line) to finish its own.
+constexpr int kBusyTimeoutMs = 5000;
+
+// The tables of the current version. The CHECKs refuse what must never be stored, whatever a process
+// believed when it wrote: an order filled beyond its quantity, negative cash, holdings or held cash.
+// A fill is known by its order and the quantity filled before it (`start`), so the same execution
+// reached by two processes is stored once.
+constexpr const char* kTables = R"(
+CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL CHECK(cash >= 0),
+  starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 CHECK(reserved >= 0));
+CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT NOT NULL, code TEXT NOT NULL,
+  side TEXT NOT NULL, market INTEGER NOT NULL, price INTEGER NOT NULL, reserve_price INTEGER NOT NULL,
+  quantity INTEGER NOT NULL, filled INTEGER NOT NULL, withdrawn INTEGER NOT NULL, kind TEXT NOT NULL,
+  original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number),
+  CHECK(filled >= 0 AND withdrawn >= 0 AND filled + withdrawn <= quantity));
+CREATE INDEX orders_by_state ON orders(state, account, date);
+CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE state = 'O' AND side = '1';
+CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL,
+  start INTEGER NOT NULL CHECK(start >= 0), price INTEGER NOT NULL, quantity INTEGER NOT NULL CHECK(quantity > 0),
+  commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL, UNIQUE(date, number, start));
+CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL CHECK(quantity >= 0),
+  value INTEGER NOT NULL, cost INTEGER NOT NULL, PRIMARY KEY(account, code));
+)";
+
+// The account's market: its clock, and its seed once the first session chose one.
+constexpr const char* kClockTable = R"(
+CREATE TABLE clock(id INTEGER PRIMARY KEY CHECK(id = 1), date INTEGER NOT NULL, time_ms INTEGER NOT NULL,
+  seed INTEGER);
+INSERT INTO clock VALUES(1, 0, 0, NULL);
+)";
+
+// Version 1 to 2: the tables again with their CHECKs, each fill's start counted from the fills before
+// it, and the market's seed: every ledger of version 1 traded on the exchange's default market. A
+// ledger whose rows break a CHECK fails here and is left as it was.
+constexpr const char* kFrom1To2Before = R"(
+DROP INDEX orders_by_state; DROP INDEX open_sells;
+ALTER TABLE accounts RENAME TO accounts_1; ALTER TABLE orders RENAME TO orders_1;
+ALTER TABLE fills RENAME TO fills_1; ALTER TABLE holdings RENAME TO holdings_1;
+)";
+constexpr const char* kFrom1To2After = R"(
+INSERT INTO accounts SELECT account, cash, starting_cash, 0 FROM accounts_1;
+INSERT INTO orders SELECT * FROM orders_1;
+INSERT INTO fills SELECT id, date, number,
+  coalesce(sum(quantity) OVER (PARTITION BY date, number ORDER BY id ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0),
+  price, quantity, commission, tax, time_ms FROM fills_1;
+INSERT INTO holdings SELECT * FROM holdings_1;
+DROP TABLE accounts_1; DROP TABLE orders_1; DROP TABLE fills_1; DROP TABLE holdings_1;
+ALTER TABLE clock ADD COLUMN seed INTEGER;
+UPDATE clock SET seed = 20261208;
+)";
+
+constexpr const char* kOrderColumns =
+    "date, number, account, code, side, market, price, reserve_price, quantity, filled, withdrawn, kind, original, "
+    "time_ms, state";
+
+std::string Problem(Txt text, const std::string& path, const std::string& reason) {
+  return Text(text) + Utf8ToCp949(path) + " (" + reason + ")";
+}
+
+}  // namespace
+
+PaperLedger::PaperLedger(const std::string& path, const FeeRates& fees)
+    : db_(path, path == ":memory:" || !std::filesystem::exists(path)), fees_(fees) {}
+
+std::unique_ptr<PaperLedger> PaperLedger::Open(const std::string& path, const std::vector<std::string>& accounts,
+                                               int64_t startingCash, const FeeRates& fees, std::string& problem) {
+  std::unique_ptr<PaperLedger> ledger;
+  try {
+    ledger.reset(new PaperLedger(path, fees));
+  } catch (const SqliteError& error) {
+    problem = Problem(Txt::kPaperLedgerUnopenable, path, error.what());
+    return nullptr;
+  }
+  try {
+    SqliteDb& db = ledger->db_;
+    db.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
+    // Reading the header first: a file that is not a database fails here, before anything writes.
+    const int64_t tables = db.QueryInt("SELECT count(*) FROM sqlite_master");
+    const int64_t id = db.QueryInt("PRAGMA application_id");
+    if ((tables > 0 && id != kApplicationId) || db.QueryText("PRAGMA quick_check") != "ok") {
+      problem = Problem(Txt::kPaperLedgerDamaged, path, "integrity");
+      return nullptr;
+    }
+  } catch (const SqliteError& error) {
+    problem = Problem(Txt::kPaperLedgerDamaged, path, error.what());
+    return nullptr;
+  }
+  try {
+    ledger->Prepare(accounts, startingCash);
+  } catch (const SqliteError& error) {
+    // Rows that break a check of this version were written by a fault: the ledger is not sound.
+    problem = Problem(error.IsConstraint() ? Txt::kPaperLedgerDamaged : Txt::kPaperLedgerUnopenable, path, error.what());
+    return nullptr;
+  }
+  return ledger;
+}
+
+void PaperLedger::Prepare(const std::vector<std::string>& accounts, int64_t startingCash) {
+  // WAL with synchronous=NORMAL: a commit is in the log (the operating system's cache) before it
+  // returns, so a killed process loses nothing; only a power cut may lose the last commits.
+  db_.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+  SqliteTransaction transaction(db_);
+  Migrate();
+  SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?, 0)");
+  for (const std::string& account : accounts) add.Bind(1, account).Bind(2, startingCash).Bind(3, startingCash).Run();
+  RecountReserved();
+  transaction.Commit();
+}
+
+void PaperLedger::Migrate() {
+  const int64_t version = db_.QueryInt("PRAGMA user_version");
+  if (version == kSchemaVersion) return;
+  if (version > kSchemaVersion) throw SqliteError(0, "a newer ledger version (" + std::to_string(version) + ")");
+  if (version == 0) {
+    db_.Execute(kTables);
+    db_.Execute(kClockTable);
+    db_.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
+  }
+  if (version == 1) {
+    db_.Execute(kFrom1To2Before);
+    db_.Execute(kTables);
+    db_.Execute(kFrom1To2After);
+  }
+  db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+}
+
+int64_t PaperLedger::Held(const PaperOrder& order, int32_t remaining) const {
+  if (!order.IsBuy() || remaining <= 0) return 0;
+  const int64_t value = static_cast<int64_t>(order.reservePrice) * remaining;
+  return value + fees_.Commission(value);
+}
+
+void PaperLedger::AddReserved(const std::string& account, int64_t change) {
+  if (change == 0) return;
+  SqliteStatement update(db_, "UPDATE accounts SET reserved = reserved + ? WHERE account = ?");
+  update.Bind(1, change).Bind(2, account).Run();
+}
+
+void PaperLedger::RecountReserved() {
+  // Each order's commission is rounded down on its own, as its fills will be.
+  SqliteStatement recount(db_,
+                          "UPDATE accounts SET reserved = (SELECT coalesce(sum(v + v * ?1 / 1000000), 0) FROM "
+                          "(SELECT reserve_price * (quantity - filled - withdrawn) AS v FROM orders "
+                          "WHERE state = 'O' AND side = '2' AND orders.account = accounts.account))");
+  recount.Bind(1, fees_.commissionPpm).Run();
+}
+
+bool PaperLedger::HasAccount(const std::string& account) {
+  SqliteStatement query(db_, "SELECT 1 FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step();
+}
+
+int64_t PaperLedger::Cash(const std::string& account) {
+  SqliteStatement query(db_, "SELECT cash FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step() ? query.Int(0) : 0;
+}
+
+int64_t PaperLedger::StartingCash(const std::string& account) {
+  SqliteStatement query(db_, "SELECT starting_cash FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step() ? query.Int(0) : 0;
+}
+
+int64_t PaperLedger::ReservedCash(const std::string& account) {
+  SqliteStatement query(db_, "SELECT reserved FROM accounts WHERE account = ?");
+  return query.Bind(1, account).Step() ? query.Int(0) : 0;
+}
+
+int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
+  SqliteStatement query(db_,
+                        "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders "
+                        "WHERE state = 'O' AND account = ? AND side = '1' AND code = ?");
+  query.Bind(1, account).Bind(2, code).Step();
+  return static_cast<int32_t>(query.Int(0));
+}
+
+PaperHolding PaperLedger::Holding(const std::string& account, const std::string& code) {
+  SqliteStatement query(db_, "SELECT quantity, value, cost FROM holdings WHERE account = ? AND code = ?");
+  PaperHolding holding;
+  holding.code = code;
+  if (query.Bind(1, account).Bind(2, code).Step()) {
+    holding.quantity = static_cast<int32_t>(query.Int(0));
+    holding.value = query.Int(1);
+    holding.cost = query.Int(2);
+  }
+  return holding;
+}
+
+int32_t PaperLedger::HoldingCount(const std::string& account) {
+  SqliteStatement query(db_, "SELECT count(*) FROM holdings WHERE account = ?");
+  query.Bind(1, account).Step();
+  return static_cast<int32_t>(query.Int(0));
+}
+
+std::vector<PaperHolding> PaperLedger::Holdings(const std::string& account, int32_t offset, int32_t limit) {
+  SqliteStatement query(db_,
+                        "SELECT code, quantity, value, cost FROM holdings WHERE account = ? "
+                        "ORDER BY code LIMIT ? OFFSET ?");
+  query.Bind(1, account).Bind(2, limit).Bind(3, offset);
+  std::vector<PaperHolding> holdings;
+  while (query.Step())
+    holdings.push_back({query.Text(0), static_cast<int32_t>(query.Int(1)), query.Int(2), query.Int(3)});
+  return holdings;
+}
+
+PaperOrder PaperLedger::ReadOrder(const SqliteStatement& row) const {
+  PaperOrder order;
+  order.date = static_cast<int32_t>(row.Int(0));
+  order.number = static_cast<int32_t>(row.Int(1));
+  order.account = row.Text(2);
+  order.code = row.Text(3);
+  order.side = row.Text(4).c_str()[0];
+  order.market = row.Int(5) != 0;
+  order.price = static_cast<int32_t>(row.Int(6));
+  order.reservePrice = static_cast<int32_t>(row.Int(7));
+  order.quantity = static_cast<int32_t>(row.Int(8));
+  order.filled = static_cast<int32_t>(row.Int(9));
+  order.withdrawn = static_cast<int32_t>(row.Int(10));
+  order.kind = row.Text(11).c_str()[0];
+  order.original = static_cast<int32_t>(row.Int(12));
+  order.timeMs = static_cast<int32_t>(row.Int(13));
+  order.state = static_cast<OrderState>(row.Text(14).c_str()[0]);
+  return order;
+}
+
+std::vector<PaperOrder> PaperLedger::ReadOrders(SqliteStatement& statement) {
+  std::vector<PaperOrder> orders;
+  while (statement.Step()) orders.push_back(ReadOrder(statement));
+  return orders;
+}
+
+std::vector<PaperOrder> PaperLedger::OpenOrders(const std::string& account, int32_t date, int32_t offset,
+                                                int32_t limit) {
+  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns +
+                                 " FROM orders WHERE state = 'O' AND account = ? AND date = ? "
+                                 "ORDER BY number LIMIT ? OFFSET ?");
+  query.Bind(1, account).Bind(2, date).Bind(3, limit).Bind(4, offset);
+  return ReadOrders(query);
+}
+
+int32_t PaperLedger::OpenOrderCount(const std::string& account, int32_t date) {
+  SqliteStatement query(db_, "SELECT count(*) FROM orders WHERE state = 'O' AND account = ? AND date = ?");
+  query.Bind(1, account).Bind(2, date).Step();
+  return static_cast<int32_t>(query.Int(0));
+}
+
+std::vector<PaperOrder> PaperLedger::OpenOrdersOf(int32_t date) {
+  SqliteStatement query(
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE state = 'O' AND date = ? ORDER BY number");
+  query.Bind(1, date);
+  return ReadOrders(query);
+}
+
+std::optional<PaperOrder> PaperLedger::Order(int32_t date, int32_t number) {
+  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE date = ? AND number = ?");
+  query.Bind(1, date).Bind(2, number);
+  if (!query.Step()) return std::nullopt;
+  return ReadOrder(query);
+}
+
+namespace {
+
+constexpr const char* kFillColumns = "date, number, start, price, quantity, commission, tax, time_ms, id";
+
+PaperFill ReadFill(const SqliteStatement& row) {
+  return {static_cast<int32_t>(row.Int(0)), static_cast<int32_t>(row.Int(1)), static_cast<int32_t>(row.Int(2)),
+          static_cast<int32_t>(row.Int(3)), static_cast<int32_t>(row.Int(4)), row.Int(5), row.Int(6),
+          static_cast<int32_t>(row.Int(7)), row.Int(8)};
+}
+
+}  // namespace
+
+std::vector<PaperFill> PaperLedger::Fills() {
+  return FillsAfter(0);
+}
+
+std::vector<PaperFill> PaperLedger::FillsAfter(int64_t id) {
+  SqliteStatement query(db_, std::string("SELECT ") + kFillColumns + " FROM fills WHERE id > ? ORDER BY id");
+  query.Bind(1, id);
+  std::vector<PaperFill> fills;
+  while (query.Step()) fills.push_back(ReadFill(query));
+  return fills;
+}
+
+int64_t PaperLedger::LastFillId() {
+  return db_.QueryInt("SELECT coalesce(max(id), 0) FROM fills");
+}
+
+bool PaperLedger::ChangedElsewhere() {
+  const int64_t version = db_.QueryInt("PRAGMA data_version");
+  const bool changed = version != dataVersion_;
+  dataVersion_ = version;
+  return changed;
+}
+
+std::vector<PaperOrder> PaperLedger::OrdersAfter(int32_t date, int32_t number) {
+  SqliteStatement query(
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE date = ? AND number > ? ORDER BY number");
+  query.Bind(1, date).Bind(2, number);
+  return ReadOrders(query);
+}
+
+int32_t PaperLedger::LastNumber(int32_t date) {
+  SqliteStatement last(db_, "SELECT coalesce(max(number), 0) FROM orders WHERE date = ?");
+  last.Bind(1, date).Step();
+  return static_cast<int32_t>(last.Int(0));
+}
+
+int32_t PaperLedger::Insert(PaperOrder& order, const SqliteTransaction& /*inside*/) {
+  order.number = LastNumber(order.date) + 1;
+  SqliteStatement insert(db_, "INSERT INTO orders VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.Bind(1, order.date)
+      .Bind(2, order.number)
+      .Bind(3, order.account)
+      .Bind(4, order.code)
+      .Bind(5, std::string(1, order.side))
+      .Bind(6, order.market ? 1 : 0)
+      .Bind(7, order.price)
+      .Bind(8, order.reservePrice)
+      .Bind(9, order.quantity)
+      .Bind(10, order.filled)
+      .Bind(11, order.withdrawn)
+      .Bind(12, std::string(1, order.kind))
+      .Bind(13, order.original)
+      .Bind(14, order.timeMs)
+      .Bind(15, std::string(1, static_cast<char>(order.state)))
+      .Run();
+  if (order.state == OrderState::kOpen) AddReserved(order.account, Held(order, order.Remaining()));
+  return order.number;
+}
+
+void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& /*inside*/) {
+  SqliteStatement update(db_,
+                         "UPDATE orders SET withdrawn = withdrawn + ?1, "
+                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'C' ELSE state END "
+                         "WHERE date = ?2 AND number = ?3");
+  update.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
+  AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
+}
+
+void PaperLedger::Expire(int32_t date, int32_t number) {
+  SqliteTransaction transaction(db_);
+  const std::optional<PaperOrder> order = Order(date, number);
+  if (!order || order->state != OrderState::kOpen) return;
+  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE date = ? AND number = ?");
+  update.Bind(1, date).Bind(2, number).Run();
+  AddReserved(order->account, -Held(*order, order->Remaining()));
+  transaction.Commit();
+}
+
+int PaperLedger::ExpireBefore(int32_t date) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE state = 'O' AND date < ?");
+  update.Bind(1, date).Run();
+  const int expired = static_cast<int>(db_.Changes());
+  if (expired > 0) RecountReserved();
+  transaction.Commit();
+  return expired;
+}
+
+PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, int32_t start, int32_t price,
+                                                int32_t quantity, int32_t timeMs, const Moment& now) {
+  SqliteTransaction transaction(db_);
+  FillResult result;
+  result.order = Order(date, number);
+  if (!result.order || result.order->state != OrderState::kOpen) return result;
+  const PaperOrder& order = *result.order;
+  quantity = std::min(quantity, order.Remaining());
+  if (quantity <= 0) return result;
+  SqliteStatement known(db_, "SELECT 1 FROM fills WHERE date = ? AND number = ? AND start = ?");
+  if (known.Bind(1, date).Bind(2, number).Bind(3, start).Step()) return result;
+  const int64_t value = static_cast<int64_t>(price) * quantity;
+  const int64_t commission = fees_.Commission(value);
+  const int64_t tax = order.IsBuy() ? 0 : fees_.Tax(value);
+  if (order.IsBuy() ? Cash(order.account) < value + commission
+                    : Holding(order.account, order.code).quantity < quantity)
+    return result;
+  SqliteStatement fill(db_,
+                       "INSERT INTO fills(date, number, start, price, quantity, commission, tax, time_ms) "
+                       "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+  fill.Bind(1, date).Bind(2, number).Bind(3, start).Bind(4, price).Bind(5, quantity).Bind(6, commission);
+  fill.Bind(7, tax).Bind(8, timeMs).Run();
+  result.id = db_.LastInsertId();
+  SqliteStatement filled(db_,
+                         "UPDATE orders SET filled = filled + ?1, "
+                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'F' ELSE state END "
+                         "WHERE date = ?2 AND number = ?3");
+  filled.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
+  if (order.IsBuy()) {
+    SqliteStatement holding(db_,
+                            "INSERT INTO holdings VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT(account, code) DO UPDATE "
+                            "SET quantity = quantity + ?3, value = value + ?4, cost = cost + ?5");
+    holding.Bind(1, order.account).Bind(2, order.code).Bind(3, quantity).Bind(4, value).Bind(5, value + commission);
+    holding.Run();
+  } else {
+    // The shares sold leave the holding at their share of its value and cost.
+    SqliteStatement holding(db_,
+                            "UPDATE holdings SET value = value - value * ?1 / quantity, "
+                            "cost = cost - cost * ?1 / quantity, quantity = quantity - ?1 "
+                            "WHERE account = ?2 AND code = ?3");
+    holding.Bind(1, quantity).Bind(2, order.account).Bind(3, order.code).Run();
+    SqliteStatement empty(db_, "DELETE FROM holdings WHERE account = ? AND code = ? AND quantity <= 0");
+    empty.Bind(1, order.account).Bind(2, order.code).Run();
+  }
+  const int64_t cashChange = order.IsBuy() ? -(value + commission) : value - commission - tax;
+  SqliteStatement cash(db_, "UPDATE accounts SET cash = cash + ? WHERE account = ?");
+  cash.Bind(1, cashChange).Bind(2, order.account).Run();
+  AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
+  See(now.date, now.timeMs);
+  transaction.Commit();
+  result.quantity = quantity;
+  return result;
+}
+
+std::optional<uint64_t> PaperLedger::MarketSeed() {
+  SqliteStatement query(db_, "SELECT seed FROM clock WHERE id = 1 AND seed IS NOT NULL");
+  if (!query.Step()) return std::nullopt;
+  return static_cast<uint64_t>(query.Int(0));
+}
+
+uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "UPDATE clock SET seed = ? WHERE id = 1 AND seed IS NULL");
+  keep.Bind(1, static_cast<int64_t>(seed)).Run();
+  const std::optional<uint64_t> kept = MarketSeed();
+  transaction.Commit();
+  return kept.value_or(seed);
+}
+
+PaperLedger::Moment PaperLedger::LastSeen() {
+  SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");
+  if (!query.Step()) return {};
+  return {static_cast<int32_t>(query.Int(0)), query.Int(1)};
+}
+
+void PaperLedger::See(int32_t date, int64_t timeMs) {
+  SqliteStatement update(db_,
+                         "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
+                         "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
+  update.Bind(1, date).Bind(2, timeMs).Run();
+}
+
+}  // namespace ostrada::sim

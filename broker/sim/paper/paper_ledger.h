@@ -1,0 +1,183 @@
+#pragma once
+// The paper account's durable record: accounts and their cash, every order of every day, every fill,
+// and the holdings, in one SQLite database (WAL journal). The ledger is the account's only truth:
+// the exchange keeps nothing about an account in memory that it could not read back from here, so a
+// process killed at any moment loses nothing it acknowledged, and a second process (the command
+// line beside the program) sees the same account.
+//
+// Money is in won (64-bit), quantities in shares, times in milliseconds of the trading day.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "broker/sim/paper/sqlite_db.h"
+
+namespace ostrada::sim {
+
+enum class OrderState : char {
+  kOpen = 'O',      // may still trade
+  kFilled = 'F',    // traded in full
+  kClosed = 'C',    // its remainder was modified or cancelled away
+  kExpired = 'X',   // the day (or the market) ended it unfilled
+  kRecorded = 'D',  // a cancellation's own record: it never trades
+};
+
+struct PaperOrder {
+  int32_t date = 0;
+  int32_t number = 0;
+  std::string account;
+  std::string code;
+  char side = '2';  // '1' sell, '2' buy
+  bool market = false;
+  int32_t price = 0;         // the limit; 0 for a market order
+  int32_t reservePrice = 0;  // what a buy holds cash for: the limit, or the upper limit at market
+  int32_t quantity = 0;
+  int32_t filled = 0;
+  int32_t withdrawn = 0;  // taken away by a later modify or cancel
+  char kind = '1';        // '1' ordinary, '2' modify, '3' cancel
+  int32_t original = 0;   // the order a modify or cancel names
+  int32_t timeMs = 0;     // entered
+  OrderState state = OrderState::kOpen;
+
+  int32_t Remaining() const { return quantity - filled - withdrawn; }
+  bool IsBuy() const { return side == '2'; }
+};
+
+struct PaperHolding {
+  std::string code;
+  int32_t quantity = 0;
+  int64_t value = 0;  // what the shares held cost at their prices
+  int64_t cost = 0;   // the same with the buy commissions
+};
+
+struct PaperFill {
+  int32_t date = 0;
+  int32_t number = 0;
+  int32_t start = 0;  // the order's quantity filled before it
+  int32_t price = 0;
+  int32_t quantity = 0;
+  int64_t commission = 0;
+  int64_t tax = 0;
+  int32_t timeMs = 0;
+  int64_t id = 0;  // the fill's place in the ledger, rising
+};
+
+// Fees in parts per million of the traded value, each rounded down to the won.
+struct FeeRates {
+  int64_t commissionPpm = 150;  // 0.015 % on both sides
+  int64_t sellTaxPpm = 2000;    // 0.20 % on sells
+  int64_t Commission(int64_t value) const { return value * commissionPpm / 1'000'000; }
+  int64_t Tax(int64_t value) const { return value * sellTaxPpm / 1'000'000; }
+};
+
+class PaperLedger {
+ public:
+  // An exchange time: the date and milliseconds of the day.
+  struct Moment {
+    int32_t date = 0;
+    int64_t timeMs = 0;
+  };
+
+  // Opens the database at `path` (":memory:" keeps it in memory), creating it with the accounts and
+  // their starting cash when the file does not exist. A file that is not this ledger, fails its
+  // integrity check or cannot be opened is left as it is: the result is null and `problem` says why
+  // (CP949).
+  // `fees` price every fill and the commission open buys hold cash for.
+  static std::unique_ptr<PaperLedger> Open(const std::string& path, const std::vector<std::string>& accounts,
+                                           int64_t startingCash, const FeeRates& fees, std::string& problem);
+
+  // The transaction rule: a write that is one step of a larger check-then-write (Insert, Withdraw)
+  // takes the transaction it runs in, begun here; the other writes (RecordFill, Expire, ExpireBefore,
+  // KeepMarketSeed) are whole on their own and open their own, so they are called outside one. See
+  // is a single statement and may run either way.
+  // A write transaction (the database's write lock at once, BEGIN IMMEDIATE).
+  std::unique_ptr<SqliteTransaction> Begin() { return std::make_unique<SqliteTransaction>(db_); }
+
+  bool HasAccount(const std::string& account);
+  int64_t Cash(const std::string& account);
+  int64_t StartingCash(const std::string& account);
+  // Cash held by the open buy orders of the account (value at the reserve price plus commission),
+  // kept up to date by every write so that checking an order does not sum the open ones.
+  int64_t ReservedCash(const std::string& account);
+  // Shares of the code offered by the open sell orders of the account.
+  int32_t Offered(const std::string& account, const std::string& code);
+
+  PaperHolding Holding(const std::string& account, const std::string& code);
+  int32_t HoldingCount(const std::string& account);
+  // Holdings in code order, from `offset`, at most `limit`.
+  std::vector<PaperHolding> Holdings(const std::string& account, int32_t offset, int32_t limit);
+
+  // The open orders of the account on the date in number order, from `offset`, at most `limit`.
+  std::vector<PaperOrder> OpenOrders(const std::string& account, int32_t date, int32_t offset, int32_t limit);
+  int32_t OpenOrderCount(const std::string& account, int32_t date);
+  // Every open order of the date, of any account, in number order.
+  std::vector<PaperOrder> OpenOrdersOf(int32_t date);
+  std::optional<PaperOrder> Order(int32_t date, int32_t number);
+  std::vector<PaperFill> Fills();
+
+  // What other processes wrote, for a process that keeps the day's orders in its books.
+  // True when another connection committed since the last call (the first call sets the mark).
+  bool ChangedElsewhere();
+  // Every order of the date numbered above `number`, in number order, whatever its state.
+  std::vector<PaperOrder> OrdersAfter(int32_t date, int32_t number);
+  // The fills after the one with `id`, in the order they were recorded.
+  std::vector<PaperFill> FillsAfter(int64_t id);
+  int64_t LastFillId();
+  // The highest order number of the date (0: none yet).
+  int32_t LastNumber(int32_t date);
+
+  // Stores a new order under the next number of its date and returns the number.
+  int32_t Insert(PaperOrder& order, const SqliteTransaction& inside);
+  // Takes `quantity` of the order's remainder away (a modify or cancel); closes it when none is left.
+  // `order` is the order as stored now.
+  void Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& inside);
+  // Ends an open order unfilled.
+  void Expire(int32_t date, int32_t number);
+  // Ends every order still open from a date before `date`.
+  int ExpireBefore(int32_t date);
+  // What recording an execution did: the order as stored before it (none when unknown) and the
+  // shares recorded (0: nothing).
+  struct FillResult {
+    std::optional<PaperOrder> order;
+    int32_t quantity = 0;
+    int64_t id = 0;  // the fill recorded
+  };
+  // One execution, in one write transaction that reads the order, the cash and the holding again: the
+  // fill, the order's filled quantity, the holding, the cash, the held cash and the exchange time
+  // `now` (see See). `start` is the quantity the filling process saw filled before it: with the order
+  // it names the execution, so the same one reached by two processes is recorded once. Records at
+  // most the order's remainder, and nothing the cash or the shares held cannot pay for.
+  FillResult RecordFill(int32_t date, int32_t number, int32_t start, int32_t price, int32_t quantity, int32_t timeMs,
+                        const Moment& now);
+
+  // The seed of the account's market; none until a session chose it.
+  std::optional<uint64_t> MarketSeed();
+  // Keeps `seed` as the account's market unless one is kept already; returns the one kept.
+  uint64_t KeepMarketSeed(uint64_t seed);
+
+  // The account's clock: the latest exchange time the ledger has seen (date 0: none yet).
+  Moment LastSeen();
+  // Moves the latest time forward (never back).
+  void See(int32_t date, int64_t timeMs);
+
+ private:
+  PaperLedger(const std::string& path, const FeeRates& fees);
+  void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
+  // Brings the schema of any earlier version to this one, in the caller's transaction.
+  void Migrate();
+  // The cash an open buy holds for `remaining` shares; 0 for a sell.
+  int64_t Held(const PaperOrder& order, int32_t remaining) const;
+  void AddReserved(const std::string& account, int64_t change);
+  // Sums the open buys again (at open, with these fees, and after a day's orders expired).
+  void RecountReserved();
+  PaperOrder ReadOrder(const SqliteStatement& row) const;
+  std::vector<PaperOrder> ReadOrders(SqliteStatement& statement);
+
+  SqliteDb db_;
+  FeeRates fees_;
+  int64_t dataVersion_ = -1;
+};
+
+}  // namespace ostrada::sim
