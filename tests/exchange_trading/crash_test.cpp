@@ -16,6 +16,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "broker/sim/market/market_calendar.h"
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/exchange_trading/trading_fixture.h"
@@ -229,10 +230,10 @@ TEST(Crash, AKilledProcessLosesAndDoublesNothingItAcknowledged) {
   int32_t date = kTradingDate;
   for (int round = 0; round < rounds; ++round) {
     SCOPED_TRACE(round);
-    // Two kills a day, then the next weekday: open orders expire, holdings and cash carry over.
+    // Two kills a day, then the next trading day: open orders expire, holdings and cash carry over.
     if (round > 0 && round % 2 == 0) {
       do date = AddDays(date, 1);
-      while (!IsWeekday(date));
+      while (!IsTradingDay(date));
     }
     // The kill lands at a random point of the stream each round.
     const size_t before = 60 + static_cast<size_t>(random() % 200);
