@@ -208,14 +208,8 @@ void NowGate::ResetHeader() {
 NowInfo* NowGate::NewRecord(const char* code, const char* name, size_t nameLength) {
   if (!OSTRADA_VERIFY(code != nullptr)) return nullptr;
   if (!OSTRADA_VERIFY(name == nullptr || nameLength > 0)) return nullptr;
-  void* slot;
-  if (freeSlots_.empty()) {
-    slot = arena_.AllocateUninitialized(sizeof(NowInfo), alignof(NowInfo));
-    if (slot == nullptr) return nullptr;
-  } else {
-    slot = freeSlots_.back();
-    freeSlots_.pop_back();
-  }
+  void* slot = TakeSlot(arena_, freeSlots_, sizeof(NowInfo), alignof(NowInfo));
+  if (slot == nullptr) return nullptr;
   auto* record = new (slot) NowInfo();
   StrCopyBounded(record->key.code, code, sizeof record->key.code);
   if (name != nullptr) {

@@ -145,15 +145,8 @@ void PreDataList::Clear() {
 }
 
 PreDataRecord* PreDataList::NewRecord() {
-  void* slot;
-  if (freeSlots_.empty()) {
-    slot = arena_.AllocateUninitialized(sizeof(PreDataRecord), alignof(PreDataRecord));
-    if (slot == nullptr) return nullptr;
-  } else {
-    slot = freeSlots_.back();
-    freeSlots_.pop_back();
-  }
-  return new (slot) PreDataRecord{};
+  void* slot = TakeSlot(arena_, freeSlots_, sizeof(PreDataRecord), alignof(PreDataRecord));
+  return slot != nullptr ? new (slot) PreDataRecord{} : nullptr;
 }
 
 void PreDataList::DestroyRecord(PreDataRecord* record) {

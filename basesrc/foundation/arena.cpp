@@ -81,4 +81,11 @@ char* Arena::CopyText(const char* text, size_t length) {
   return copy;
 }
 
+void* TakeSlot(Arena& arena, std::vector<void*>& freeSlots, size_t size, size_t alignment) {
+  if (freeSlots.empty()) return arena.AllocateUninitialized(size, alignment);
+  void* slot = freeSlots.back();
+  freeSlots.pop_back();
+  return slot;
+}
+
 }  // namespace ostrada

@@ -3,6 +3,7 @@
 // given back all at once, when the arena is cleared or destroyed. A container that holds
 // thousands of records and their texts owns one arena instead of thousands of heap blocks.
 #include <cstddef>
+#include <vector>
 
 namespace ostrada {
 
@@ -41,5 +42,9 @@ class Arena {
   size_t nextChunkSize_ = kFirstChunkSize;
   size_t reserved_ = 0;
 };
+
+// Uninitialised room for one record: a slot given back to `freeSlots` earlier, else a new block of the
+// arena. Null after the fatal memory message. The slots must be the arena's own, of the same size.
+void* TakeSlot(Arena& arena, std::vector<void*>& freeSlots, size_t size, size_t alignment);
 
 }  // namespace ostrada
