@@ -11,6 +11,7 @@
 #include "app/findcode.h"
 #include "app/qtext.h"
 #include "app/risefall.h"
+#include "app/wndconpower.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
@@ -33,11 +34,6 @@ namespace {
 using broker::ComError;
 using broker::Variant;
 
-// Header values of a live contract.
-constexpr int kLiveCode = 0;
-constexpr int kLiveChange = 2;
-constexpr int kLiveVolume = 9;
-constexpr int kLivePrice = 13;
 constexpr int kMostCodesPerRequest = 110;
 
 struct IndexItem {
@@ -222,11 +218,11 @@ void CHomeBoard::Subscribe(const std::string& code) {
 
 void CHomeBoard::OnLiveEvent(LiveRow& row) {
   try {
-    const std::string code = row.object->HeaderValue(kLiveCode).ToText();
+    const std::string code = row.object->HeaderValue(live::kCode).ToText();
     if (code != row.code) return;
     ++eventsShown_;
-    model_.Update(code, row.object->HeaderValue(kLivePrice).ToI4(), row.object->HeaderValue(kLiveChange).ToI4(),
-                  static_cast<uint32_t>(row.object->HeaderValue(kLiveVolume).ToI4()));
+    model_.Update(code, row.object->HeaderValue(live::kPrice).ToI4(), row.object->HeaderValue(live::kChange).ToI4(),
+                  static_cast<uint32_t>(row.object->HeaderValue(live::kVolume).ToI4()));
   } catch (const ComError& error) {
     ShowMessage(error.Description());
   }

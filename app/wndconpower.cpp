@@ -25,22 +25,6 @@ constexpr int16_t kRowsPerPage = 80;
 constexpr int kPageCode = 0;
 constexpr int kPageRowCount = 2;
 
-// Header values of a live contract.
-namespace live {
-constexpr int kCode = 0;
-constexpr int kName = 1;
-constexpr int kChange = 2;
-constexpr int kTimeHHMM = 3;
-constexpr int kAux1 = 7;
-constexpr int kAux2 = 8;
-constexpr int kVolume = 9;
-constexpr int kPrice = 13;
-constexpr int kSide = 14;
-constexpr int kTickVolume = 17;
-constexpr int kTimeHHMMSS = 18;
-constexpr int kPhase = 19;
-}  // namespace live
-
 void ShowComError(const ComError& error) {
   ShowMessage(error.Description());
 }
