@@ -1,6 +1,8 @@
 #include "basesrc/nowfxin.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 
 #include "basesrc/foundation/coding.h"
@@ -69,32 +71,12 @@ void EncodeNowPrice(const NowPrice& b, uint8_t* out) {
 }
 
 void DecodeNowPrice(const uint8_t* in, NowPrice* b) {
-  using namespace nowprice;
+  // The block's fields sit at their file offsets (asserted beside the struct) and are stored
+  // little-endian, as this host keeps them: a load copies the block whole instead of field by field.
+  static_assert(std::endian::native == std::endian::little, "the price block is decoded as it is stored");
+  std::memcpy(b, in, sizeof *b);
   b->padding1[0] = b->padding1[1] = b->padding1[2] = b->padding2 = 0;
-  b->bar.time = GetI32(in, kTimeOffset);
-  b->bar.open = GetI32(in, kOpenOffset);
-  b->bar.high = GetI32(in, kHighOffset);
-  b->bar.low = GetI32(in, kLowOffset);
-  b->bar.close = GetI32(in, kCloseOffset);
-  b->bar.change = GetI32(in, kChangeOffset);
-  b->bar.volume = GetI32(in, kVolumeOffset);
-  b->bar.rate = GetF32(in, kRateOffset);
-  b->state = GetU8(in, kStateOffset);
-  int32_t* const values[] = {&b->value9,  &b->value10,    &b->value12, &b->value13,   &b->value14,  &b->value15,
-                             &b->value16, &b->volumeRef2, &b->value18, &b->basePrice, &b->volumeRef};
-  for (size_t i = 0; i < std::size(values); ++i) *values[i] = GetI32(in, kValue9Offset + 4 * i);
-  b->strength = GetF32(in, kStrengthOffset);
-  b->value22 = GetI32(in, kStrengthOffset + 4);
-  b->byte23 = GetU8(in, kByte23Offset);
-  b->byte24 = GetU8(in, kByte23Offset + 1);
-  b->byte25 = GetU8(in, kByte23Offset + 2);
-  b->openingRef = GetI32(in, kOpeningRefOffset);
-  b->value27 = GetI32(in, kOpeningRefOffset + 4);
-  b->value28 = GetI32(in, kOpeningRefOffset + 8);
-  b->marketNumber = GetI32(in, kMarketNumberOffset);
-  DecodeCodeAttr(in + kAttrOffset, &b->attr);
-  b->volumeRatio = GetI32(in, kVolumeRatioOffset);
-  b->volumeRatio2 = GetF32(in, kVolumeRatio2Offset);
+  b->attr.code2[kCodeSize - 1] = '\0';  // a stored code is terminated whatever the file says
 }
 
 float NowDayRate(NowPrice* block) {

@@ -1,6 +1,7 @@
 #include "basesrc/nowgate.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -132,12 +133,21 @@ bool RadixSort(std::vector<NowInfo*>& records, int32_t key) {
     if (!SortNumber(*records[i], key, &keyed[i].first)) return false;
     keyed[i].second = records[i];
   }
+  // Every byte's counts in one pass over the numbers. A numeric key's number is its value in the
+  // upper half, so only a text key's lower bytes can differ.
+  constexpr int kBytes = 8;
+  const int lowest = key == kNowKeyCode || key == kNowKeyName ? 0 : 4;
+  std::vector<std::array<uint32_t, 256>> counts(kBytes);
+  for (const Keyed& item : keyed) {
+    for (int byte = lowest; byte < kBytes; ++byte) ++counts[byte][(item.first >> (8 * byte)) & 0xFF];
+  }
   std::vector<Keyed> spare(n);
-  for (int shift = 0; shift < 64; shift += 8) {
-    size_t starts[257] = {};
-    for (const Keyed& item : keyed) ++starts[((item.first >> shift) & 0xFF) + 1];
-    if (starts[((keyed[0].first >> shift) & 0xFF) + 1] == n) continue;  // one value: nothing moves
-    for (size_t b = 1; b < 257; ++b) starts[b] += starts[b - 1];
+  for (int byte = lowest; byte < kBytes; ++byte) {
+    const int shift = 8 * byte;
+    std::array<uint32_t, 256>& starts = counts[byte];
+    if (starts[(keyed[0].first >> shift) & 0xFF] == n) continue;  // one value: nothing moves
+    uint32_t start = 0;
+    for (uint32_t& count : starts) start += std::exchange(count, start);
     for (const Keyed& item : keyed) spare[starts[(item.first >> shift) & 0xFF]++] = item;
     keyed.swap(spare);
   }

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,16 @@ bool NamesFitTheReader(const NowInfo* first) {
     if (StrLen(node->key.name.get()) >= kNameBufferSize) return false;
   }
   return true;
+}
+
+// The stored code field may lack its terminator: at most 15 bytes of it are the code, and the bytes
+// after the code are zero, as in a key set from a text.
+void CopyStoredCode(const uint8_t* field, char (&code)[kCodeSize]) {
+  bool ended = false;
+  for (size_t i = 0; i < kCodeSize; ++i) {
+    ended = ended || field[i] == 0 || i == kCodeSize - 1;
+    code[i] = ended ? '\0' : static_cast<char>(field[i]);
+  }
 }
 
 }  // namespace
@@ -232,13 +243,25 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
   return LinkAll(loaded) && complete && OSTRADA_VERIFY(Count() == records) ? 1 : 0;
 }
 
+// Built in one pass over the slot, as a load makes thousands of them: the price block is copied
+// whole and only what the file does not hold is set, so no byte is written twice.
 NowInfo* NowGate::NewStoredRecord(const uint8_t* fixed, const char* name, size_t storedLength) {
-  // NewRecord bounds the stored code field to 15 characters itself.
-  const char* code = reinterpret_cast<const char*>(fixed + nowrecord::kCodeOffset);
-  NowInfo* record = NewRecord(code, name, strnlen(name, storedLength));
-  if (record == nullptr) return nullptr;
+  const size_t nameLength = strnlen(name, storedLength);
+  if (!OSTRADA_VERIFY(nameLength > 0)) return nullptr;
+  void* slot = TakeSlot(arena_, freeSlots_, sizeof(NowInfo), alignof(NowInfo));
+  char* nameCopy = slot != nullptr ? arena_.CopyText(name, nameLength) : nullptr;
+  if (nameCopy == nullptr) {
+    if (slot != nullptr) freeSlots_.push_back(slot);
+    return nullptr;
+  }
+  auto* record = new (slot) NowInfo;  // the owning members start empty; every other field is set below
+  CopyStoredCode(fixed + nowrecord::kCodeOffset, record->key.code);
+  record->key.name.reset(nameCopy);
   DecodeNowPrice(fixed + nowrecord::kPriceOffset, &record->price);
   NowInfoTakeRow(record, record->price, nullptr);
+  record->minutesDiff = record->volumeDiff = record->value12Diff = 0;
+  record->rateDiff = 0.0f;
+  record->parent = record->left = record->right = record->prev = record->next = nullptr;
   return record;
 }
 
