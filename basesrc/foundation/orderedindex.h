@@ -342,20 +342,23 @@ Node* OrderedIndex<Node>::BuildRange(Node** cursor, int32_t n) {
   return middle;
 }
 
-// The balanced tree over nodes[first, first + n) of an array of `total` nodes in order, with the
-// same shape as BuildRange's, below `parent`. Each node takes all its links, its list neighbours from
-// the array included, in the one visit: in a sorted load the nodes lie in memory in no order.
+// The balanced tree over nodes[first, first + n) (n > 0) of an array of `total` nodes in order, with
+// the same shape as BuildRange's, below `parent`. Each node takes all its links, its list neighbours
+// included, in one visit, and the nodes are visited in array order: a load's nodes lie in memory in
+// that order, or in none if it was sorted, and either way no node is fetched twice.
 template <class Node>
 Node* OrderedIndex<Node>::BuildFromArray(Node* const* nodes, int32_t first, int32_t n, int32_t total, Node* parent) {
-  if (n == 0) return nullptr;
-  const int32_t k = n / 2;
+  const int32_t k = n / 2;  // the nodes before the middle; the root of a range of m is its (m / 2)-th
   const int32_t at = first + k;
+  const int32_t rightCount = n - k - 1;
   Node* middle = nodes[at];
+  if (k > 0) BuildFromArray(nodes, first, k, total, middle);
   middle->parent = parent;
   middle->prev = at > 0 ? nodes[at - 1] : nullptr;
   middle->next = at + 1 < total ? nodes[at + 1] : nullptr;
-  middle->left = BuildFromArray(nodes, first, k, total, middle);
-  middle->right = BuildFromArray(nodes, at + 1, n - k - 1, total, middle);
+  middle->left = k > 0 ? nodes[first + k / 2] : nullptr;
+  middle->right = rightCount > 0 ? nodes[at + 1 + rightCount / 2] : nullptr;
+  if (rightCount > 0) BuildFromArray(nodes, at + 1, rightCount, total, middle);
   return middle;
 }
 
