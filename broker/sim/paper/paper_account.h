@@ -22,14 +22,20 @@ namespace ostrada::sim {
 // The fee rates of the options, in parts per million.
 FeeRates FeeRatesOf(const PaperOptions& options);
 
+// The side of the book an order rests on.
+BookSide BookSideOf(Side side);
+
 // The paper accounts, in the order the trade utility lists them.
 const std::vector<std::string>& PaperAccountNumbers();
 
+// What a notice tells of an order.
+enum class NoticeKind { kFill, kConfirmation, kRejection, kAcceptance };
+
 // One notification of the order-event object.
 struct OrderNotice {
-  char kind = '4';  // '1' fill, '2' confirmation, '3' rejection, '4' acceptance
-  char flag = '1';  // '1' ordinary, '2' modify, '3' cancel
-  char side = '2';  // '1' sell, '2' buy
+  NoticeKind kind = NoticeKind::kAcceptance;
+  OrderKind flag = OrderKind::kOrdinary;
+  Side side = Side::kBuy;
   std::string account;
   std::string code;
   std::string name;  // CP949, as listed
@@ -74,9 +80,9 @@ class PaperTrading {
     std::optional<Refusal> refusal;
     PaperOrder order;  // the order as entered (its number among it)
   };
-  // A buy ('2') or sell ('1'), limit at `price` or at market.
-  Result Place(const std::string& account, const std::string& code, char side, bool market, int32_t price,
-               int32_t quantity);
+  // A buy or sell, limit at `price` or at market. No side: the request named none the exchange knows.
+  Result Place(const std::string& account, const std::string& code, std::optional<Side> side, bool market,
+               int32_t price, int32_t quantity);
   // A modify (to a limit at `price`) or a cancel of `quantity` of the target's remainder.
   Result Amend(const std::string& account, const std::string& code, int32_t target, int32_t quantity, int32_t price,
                bool cancel);
@@ -106,7 +112,7 @@ class PaperTrading {
   enum class Waiting { kBook, kOpeningAuction, kClosingAuction };
   struct Resting {
     int stock;
-    char side;
+    Side side;
     int32_t price;
     bool market;
     Waiting where;
@@ -144,7 +150,7 @@ class PaperTrading {
   void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
-  void Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price);
+  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price);
 
   ExchangeContext& context_;
   SharedMarket market_;
