@@ -83,11 +83,11 @@ std::string PaperTrading::NameOf(const std::string& code) {
 }
 
 void PaperTrading::AddListener(OrderNoticeListener* listener) {
-  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) listeners_.push_back(listener);
+  notices_.AddListener(listener);
 }
 
 void PaperTrading::RemoveListener(OrderNoticeListener* listener) {
-  std::erase(listeners_, listener);
+  notices_.RemoveListener(listener);
 }
 
 void PaperTrading::Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price) {
@@ -104,11 +104,7 @@ void PaperTrading::Notify(const PaperOrder& order, NoticeKind kind, int32_t quan
   notice.original = order.original;
   notice.market = order.market;
   notice.hhmmss = HhmmssOf(market_->Current().Now());
-  // A listener may leave (or another join) while one is told.
-  const std::vector<OrderNoticeListener*> listeners = listeners_;
-  for (OrderNoticeListener* listener : listeners) {
-    if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end()) listener->OnOrderNotice(notice);
-  }
+  notices_.Post(std::move(notice));
 }
 
 std::optional<Refusal> PaperTrading::CheckQuery(const std::string& account) {
@@ -203,7 +199,11 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
   if (result.refusal) return result;
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
+  // Settled for its acceptance: the ledger holds the order. A client killed while it is routed has
+  // heard its number.
+  notices_.Deliver();
   Route(theMarket, stock, order);
+  notices_.Deliver();
   return result;
 }
 
@@ -257,7 +257,11 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   Unrest(theMarket, original.number, quantity);
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
   Notify(order, NoticeKind::kConfirmation, order.quantity, order.price);
-  if (!cancel) Route(theMarket, stock, order);
+  notices_.Deliver();
+  if (!cancel) {
+    Route(theMarket, stock, order);
+    notices_.Deliver();
+  }
   return result;
 }
 
@@ -509,6 +513,7 @@ void PaperTrading::Pump() {
     // A ledger busy beyond its timeout: the next pump tries again. The ledger holds what was
     // recorded, and nothing unrecorded was told.
   }
+  notices_.Deliver();
 }
 
 }  // namespace ostrada::sim

@@ -1,7 +1,7 @@
 #pragma once
 // The paper account behind the trade objects: it checks an order as a Korean exchange would, commits
 // it to the ledger, matches it against the live market and tells every listener of each acceptance,
-// confirmation, rejection and fill. Orders rest in the stocks' live books beside the market's own
+// confirmation, rejection and fill once its books and ledger are settled. Orders rest in the stocks' live books beside the market's own
 // liquidity (price-time priority) and trade as the market's flow reaches them; orders of a call
 // auction wait for the auction's price at 09:00 or at the close. The exchange's pump drives it.
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/paper_ledger.h"
+#include "broker/sim/paper/paper_notices.h"
 #include "broker/sim/paper/paper_options.h"
 
 namespace ostrada::sim {
@@ -27,31 +28,6 @@ BookSide BookSideOf(Side side);
 
 // The paper accounts, in the order the trade utility lists them.
 const std::vector<std::string>& PaperAccountNumbers();
-
-// What a notice tells of an order.
-enum class NoticeKind { kFill, kConfirmation, kRejection, kAcceptance };
-
-// One notification of the order-event object.
-struct OrderNotice {
-  NoticeKind kind = NoticeKind::kAcceptance;
-  OrderKind flag = OrderKind::kOrdinary;
-  Side side = Side::kBuy;
-  std::string account;
-  std::string code;
-  std::string name;  // CP949, as listed
-  int32_t quantity = 0;
-  int32_t price = 0;
-  int32_t number = 0;
-  int32_t original = 0;
-  bool market = false;
-  int32_t hhmmss = 0;
-};
-
-class OrderNoticeListener {
- public:
-  virtual ~OrderNoticeListener() = default;
-  virtual void OnOrderNotice(const OrderNotice& notice) = 0;
-};
 
 // What the account can buy now.
 struct BuyingPower {
@@ -150,6 +126,7 @@ class PaperTrading {
   void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
+  // Queues a notice of the order; it reaches the listeners at the next settled point (see OrderNotices).
   void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price);
 
   ExchangeContext& context_;
@@ -168,7 +145,7 @@ class PaperTrading {
   int32_t lastNumber_ = 0;                 // today's orders up to this number were followed
   int64_t lastFillId_ = 0;                 // fills up to this one were followed
   std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
-  std::vector<OrderNoticeListener*> listeners_;
+  OrderNotices notices_;
   ExchangeClock::ListenerId pump_;
 };
 
