@@ -42,18 +42,25 @@ char Wire(Side side) {
 }
 char Wire(OrderKind kind) {
   switch (kind) {
-    case OrderKind::kOrdinary: return '1';
-    case OrderKind::kModify: return '2';
-    case OrderKind::kCancel: return '3';
+    case OrderKind::kOrdinary:
+      return '1';
+    case OrderKind::kModify:
+      return '2';
+    case OrderKind::kCancel:
+      return '3';
   }
   return '1';
 }
 char Wire(NoticeKind kind) {
   switch (kind) {
-    case NoticeKind::kFill: return '1';
-    case NoticeKind::kConfirmation: return '2';
-    case NoticeKind::kRejection: return '3';
-    case NoticeKind::kAcceptance: return '4';
+    case NoticeKind::kFill:
+      return '1';
+    case NoticeKind::kConfirmation:
+      return '2';
+    case NoticeKind::kRejection:
+      return '3';
+    case NoticeKind::kAcceptance:
+      return '4';
   }
   return '4';
 }
@@ -360,7 +367,8 @@ class BuySellObject : public PaperRequest {
     const std::optional<int32_t> price = IntInput(Input(5));
     const std::optional<bool> market = MarketType(TextInput(Input(8)));
     if (side.size() != 1 || !quantity || !market || (!*market && !price)) return answer.Refuse(RefusalKind::kBadInput);
-    const PaperTrading::Result result = Paper().Place(account, code, SideOfWire(side[0]), *market, price.value_or(0), *quantity);
+    const PaperTrading::Result result =
+        Paper().Place(account, code, SideOfWire(side[0]), *market, price.value_or(0), *quantity);
     if (result.refusal) return answer.Refuse(*result.refusal);
     const PaperOrder& order = result.order;
     SetHeaders(answer, {{0, Char(Wire(order.side))},

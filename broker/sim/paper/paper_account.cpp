@@ -162,8 +162,8 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
   return std::nullopt;
 }
 
-PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code,
-                                         std::optional<Side> side, bool market, int32_t price, int32_t quantity) {
+PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code, std::optional<Side> side,
+                                         bool market, int32_t price, int32_t quantity) {
   Market& theMarket = market_->Sync();
   const int stock = theMarket.Find(code);
   Result result;
@@ -354,10 +354,10 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
   if (found == resting_.end()) return;
   const Resting& resting = found->second;
   if (resting.where == Waiting::kBook) {
-    found->second.inBook -= market.Book(resting.stock)
-                                .Orders()
-                                .Reduce(BookSideOf(resting.side), resting.price,
-                                        static_cast<uint64_t>(number), quantity);
+    found->second.inBook -=
+        market.Book(resting.stock)
+            .Orders()
+            .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number), quantity);
     market.Announce(resting.stock, nullptr);
   }
   const std::optional<PaperOrder> order = ledger_->Order(date_, number);

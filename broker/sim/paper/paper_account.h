@@ -1,9 +1,10 @@
 #pragma once
 // The paper account behind the trade objects: it checks an order as a Korean exchange would, commits
 // it to the ledger, matches it against the live market and tells every listener of each acceptance,
-// confirmation, rejection and fill once its books and ledger are settled. Orders rest in the stocks' live books beside the market's own
-// liquidity (price-time priority) and trade as the market's flow reaches them; orders of a call
-// auction wait for the auction's price at 09:00 or at the close. The exchange's pump drives it.
+// confirmation, rejection and fill once its books and ledger are settled. Orders rest in the stocks'
+// live books beside the market's own liquidity (price-time priority) and trade as the market's flow
+// reaches them; orders of a call auction wait for the auction's price at 09:00 or at the close. The
+// exchange's pump drives it.
 #include <cstdint>
 #include <functional>
 #include <map>

@@ -23,19 +23,27 @@ char Stored(Side side) {
 }
 char Stored(OrderKind kind) {
   switch (kind) {
-    case OrderKind::kOrdinary: return '1';
-    case OrderKind::kModify: return '2';
-    case OrderKind::kCancel: return '3';
+    case OrderKind::kOrdinary:
+      return '1';
+    case OrderKind::kModify:
+      return '2';
+    case OrderKind::kCancel:
+      return '3';
   }
   return '1';
 }
 char Stored(OrderState state) {
   switch (state) {
-    case OrderState::kOpen: return 'O';
-    case OrderState::kFilled: return 'F';
-    case OrderState::kClosed: return 'C';
-    case OrderState::kExpired: return 'X';
-    case OrderState::kRecorded: return 'D';
+    case OrderState::kOpen:
+      return 'O';
+    case OrderState::kFilled:
+      return 'F';
+    case OrderState::kClosed:
+      return 'C';
+    case OrderState::kExpired:
+      return 'X';
+    case OrderState::kRecorded:
+      return 'D';
   }
   return 'O';
 }
@@ -58,6 +66,16 @@ template <class Value>
 std::string Sql(Value value) {
   return {'\'', Stored(value), '\''};
 }
+std::string IsOpen() {
+  return "state = " + Sql(OrderState::kOpen);
+}
+std::string IsSide(Side side) {
+  return "side = " + Sql(side);
+}
+// Ends the order in `state` when the ?1 shares taken from it leave none.
+std::string EndsWhenNoneLeft(OrderState state) {
+  return "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN " + Sql(state) + " ELSE state END";
+}
 
 // The tables of the current version. The CHECKs refuse what must never be stored, whatever a process
 // believed when it wrote: an order filled beyond its quantity, negative cash, holdings or held cash.
@@ -74,8 +92,8 @@ CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT
   CHECK(filled >= 0 AND withdrawn >= 0 AND filled + withdrawn <= quantity));
 CREATE INDEX orders_by_state ON orders(state, account, date);
 )"
-         "CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE state = " +
-         Sql(OrderState::kOpen) + " AND side = " + Sql(Side::kSell) + R"(;
+         "CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE " +
+         IsOpen() + " AND " + IsSide(Side::kSell) + R"(;
 CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL,
   start INTEGER NOT NULL CHECK(start >= 0), price INTEGER NOT NULL, quantity INTEGER NOT NULL CHECK(quantity > 0),
   commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL, UNIQUE(date, number, start));
@@ -202,9 +220,8 @@ void PaperLedger::RecountReserved() {
   // Each order's commission is rounded down on its own, as its fills will be.
   SqliteStatement recount(db_,
                           "UPDATE accounts SET reserved = (SELECT coalesce(sum(v + v * ?1 / 1000000), 0) FROM "
-                          "(SELECT reserve_price * (quantity - filled - withdrawn) AS v FROM orders "
-                          "WHERE state = " + Sql(OrderState::kOpen) + " AND side = " + Sql(Side::kBuy) +
-                              " AND orders.account = accounts.account))");
+                          "(SELECT reserve_price * (quantity - filled - withdrawn) AS v FROM orders WHERE " +
+                              IsOpen() + " AND " + IsSide(Side::kBuy) + " AND orders.account = accounts.account))");
   recount.Bind(1, fees_.commissionPpm).Run();
 }
 
@@ -229,10 +246,8 @@ int64_t PaperLedger::ReservedCash(const std::string& account) {
 }
 
 int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
-  SqliteStatement query(db_,
-                        "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders "
-                        "WHERE state = " + Sql(OrderState::kOpen) + " AND account = ? AND side = " +
-                            Sql(Side::kSell) + " AND code = ?");
+  SqliteStatement query(db_, "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders WHERE " + IsOpen() +
+                                 " AND account = ? AND " + IsSide(Side::kSell) + " AND code = ?");
   query.Bind(1, account).Bind(2, code).Step();
   return static_cast<int32_t>(query.Int(0));
 }
@@ -294,25 +309,21 @@ std::vector<PaperOrder> PaperLedger::ReadOrders(SqliteStatement& statement) {
 
 std::vector<PaperOrder> PaperLedger::OpenOrders(const std::string& account, int32_t date, int32_t offset,
                                                 int32_t limit) {
-  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns +
-                                 " FROM orders WHERE state = " + Sql(OrderState::kOpen) +
-                                 " AND account = ? AND date = ? "
-                                 "ORDER BY number LIMIT ? OFFSET ?");
+  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE " + IsOpen() +
+                                 " AND account = ? AND date = ? ORDER BY number LIMIT ? OFFSET ?");
   query.Bind(1, account).Bind(2, date).Bind(3, limit).Bind(4, offset);
   return ReadOrders(query);
 }
 
 int32_t PaperLedger::OpenOrderCount(const std::string& account, int32_t date) {
-  SqliteStatement query(
-      db_, "SELECT count(*) FROM orders WHERE state = " + Sql(OrderState::kOpen) + " AND account = ? AND date = ?");
+  SqliteStatement query(db_, "SELECT count(*) FROM orders WHERE " + IsOpen() + " AND account = ? AND date = ?");
   query.Bind(1, account).Bind(2, date).Step();
   return static_cast<int32_t>(query.Int(0));
 }
 
 std::vector<PaperOrder> PaperLedger::OpenOrdersOf(int32_t date) {
   SqliteStatement query(
-      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE state = " + Sql(OrderState::kOpen) +
-               " AND date = ? ORDER BY number");
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE " + IsOpen() + " AND date = ? ORDER BY number");
   query.Bind(1, date);
   return ReadOrders(query);
 }
@@ -396,11 +407,8 @@ int32_t PaperLedger::Insert(PaperOrder& order, const SqliteTransaction& /*inside
 }
 
 void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& /*inside*/) {
-  SqliteStatement update(db_,
-                         "UPDATE orders SET withdrawn = withdrawn + ?1, "
-                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN " +
-                             Sql(OrderState::kClosed) + " ELSE state END "
-                         "WHERE date = ?2 AND number = ?3");
+  SqliteStatement update(db_, "UPDATE orders SET withdrawn = withdrawn + ?1, " + EndsWhenNoneLeft(OrderState::kClosed) +
+                                  " WHERE date = ?2 AND number = ?3");
   update.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
   AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
 }
@@ -409,7 +417,8 @@ void PaperLedger::Expire(int32_t date, int32_t number) {
   SqliteTransaction transaction(db_);
   const std::optional<PaperOrder> order = Order(date, number);
   if (!order || order->state != OrderState::kOpen) return;
-  SqliteStatement update(db_, "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE date = ? AND number = ?");
+  SqliteStatement update(db_,
+                         "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE date = ? AND number = ?");
   update.Bind(1, date).Bind(2, number).Run();
   AddReserved(order->account, -Held(*order, order->Remaining()));
   transaction.Commit();
@@ -417,8 +426,8 @@ void PaperLedger::Expire(int32_t date, int32_t number) {
 
 int PaperLedger::ExpireBefore(int32_t date) {
   SqliteTransaction transaction(db_);
-  SqliteStatement update(db_, "UPDATE orders SET state = " + Sql(OrderState::kExpired) +
-                                  " WHERE state = " + Sql(OrderState::kOpen) + " AND date < ?");
+  SqliteStatement update(
+      db_, "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE " + IsOpen() + " AND date < ?");
   update.Bind(1, date).Run();
   const int expired = static_cast<int>(db_.Changes());
   if (expired > 0) RecountReserved();
@@ -449,11 +458,8 @@ PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, in
   fill.Bind(1, date).Bind(2, number).Bind(3, start).Bind(4, price).Bind(5, quantity).Bind(6, commission);
   fill.Bind(7, tax).Bind(8, timeMs).Run();
   result.id = db_.LastInsertId();
-  SqliteStatement filled(db_,
-                         "UPDATE orders SET filled = filled + ?1, "
-                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN " +
-                             Sql(OrderState::kFilled) + " ELSE state END "
-                         "WHERE date = ?2 AND number = ?3");
+  SqliteStatement filled(db_, "UPDATE orders SET filled = filled + ?1, " + EndsWhenNoneLeft(OrderState::kFilled) +
+                                  " WHERE date = ?2 AND number = ?3");
   filled.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
   if (order.IsBuy()) {
     SqliteStatement holding(db_,
