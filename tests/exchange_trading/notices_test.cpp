@@ -156,10 +156,15 @@ TEST_F(Notices, AListenerThatLeavesWhileOthersAreToldHearsNothingMore) {
   const std::string code = Code();
   const int32_t ask = session_.Best(code).first;
   Subscription first, second, third;
-  // The first, told before the others, unsubscribes the second at the first notice; the third
-  // unsubscribes itself at its first.
+  auto released = std::make_unique<Subscription>();
+  int releasedHeard = 0;
+  released->recorder.react = [&](const NoticeRecorder::Notice&) { ++releasedHeard; };
+  // The first, told before the others, unsubscribes the second and releases the last at the first
+  // notice; the third unsubscribes itself at its first.
   first.recorder.react = [&](const NoticeRecorder::Notice&) {
-    if (first.recorder.notices.size() == 1) second.object->Unsubscribe();
+    if (first.recorder.notices.size() != 1) return;
+    second.object->Unsubscribe();
+    released.reset();
   };
   third.recorder.react = [&](const NoticeRecorder::Notice&) {
     if (third.recorder.notices.size() == 1) third.object->Unsubscribe();
@@ -168,6 +173,7 @@ TEST_F(Notices, AListenerThatLeavesWhileOthersAreToldHearsNothingMore) {
   EXPECT_EQ(first.recorder.Kinds(), "41");
   EXPECT_EQ(second.recorder.Kinds(), "");
   EXPECT_EQ(third.recorder.Kinds(), "4");
+  EXPECT_EQ(releasedHeard, 0);
   // One that leaves while it is told and comes back hears from the next notice on, once.
   first.recorder.react = [&](const NoticeRecorder::Notice& notice) {
     if (notice.kind != "4") return;
