@@ -105,8 +105,10 @@ TEST_F(Notices, AnOrderPlacedOrCancelledFromAFillCallbackRunsAfterTheMatchAndIsT
   const Sweep sweep = TwoLevels(code);
   Subscription watcher;
   OrderReply cancelled, sold;
+  bool acted = false;
   watcher.recorder.react = [&](const NoticeRecorder::Notice& notice) {
-    if (notice.kind != "1" || sold.number != 0) return;
+    if (notice.kind != "1" || acted) return;
+    acted = true;
     // Every share of the sweep is held already, so all of them can be offered.
     sold = session_.Order('1', code, sweep.quantity, sweep.limit);
     cancelled = session_.Amend(true, resting.number, code, 3);
