@@ -25,7 +25,7 @@ std::unique_ptr<PaperLedger> OpenLedger(const std::string& path) {
 }
 
 // An open order of the account, stored as the paper account stores one.
-int32_t Insert(PaperLedger& ledger, char side, int32_t price, int32_t quantity) {
+int32_t Insert(PaperLedger& ledger, Side side, int32_t price, int32_t quantity) {
   PaperOrder order;
   order.date = kTradingDate;
   order.account = kAccount;
@@ -49,7 +49,7 @@ TEST(LedgerIntegrity, AnExecutionReachedByTwoProcessesIsRecordedOnce) {
   const std::string path = folder.File("paper.sqlite");
   auto program = OpenLedger(path);
   auto commandLine = OpenLedger(path);
-  const int32_t number = Insert(*program, '2', 1000, 10);
+  const int32_t number = Insert(*program, Side::kBuy, 1000, 10);
   // Both processes saw nothing filled and met the same market flow: 4 shares at 1,000.
   EXPECT_EQ(Fill(*program, number, 0, 1000, 4).quantity, 4);
   EXPECT_EQ(Fill(*commandLine, number, 0, 1000, 4).quantity, 0);
@@ -71,7 +71,7 @@ TEST(LedgerIntegrity, AFillNeverTakesAnOrderBeyondItsQuantity) {
   const std::string path = folder.File("paper.sqlite");
   auto program = OpenLedger(path);
   auto commandLine = OpenLedger(path);
-  const int32_t number = Insert(*program, '2', 1000, 10);
+  const int32_t number = Insert(*program, Side::kBuy, 1000, 10);
   // Two processes each believe they fill the whole order from their own book.
   EXPECT_EQ(Fill(*program, number, 0, 1000, 10).quantity, 10);
   EXPECT_EQ(Fill(*commandLine, number, 3, 1000, 10).quantity, 0) << "a filled order takes nothing more";
@@ -83,7 +83,7 @@ TEST(LedgerIntegrity, AFillNeverTakesAnOrderBeyondItsQuantity) {
   EXPECT_EQ(program->ReservedCash(kAccount), 0);
 
   // A part beyond the remainder is cut to it.
-  const int32_t second = Insert(*program, '2', 1000, 5);
+  const int32_t second = Insert(*program, Side::kBuy, 1000, 5);
   ASSERT_EQ(Fill(*program, second, 0, 1000, 3).quantity, 3);
   EXPECT_EQ(Fill(*commandLine, second, 1, 1000, 5).quantity, 2);
   EXPECT_EQ(program->Order(kTradingDate, second)->filled, 5);
@@ -94,9 +94,9 @@ TEST(LedgerIntegrity, ASellOfSharesNoLongerHeldRecordsNothing) {
   TempFolder folder;
   const std::string path = folder.File("paper.sqlite");
   auto ledger = OpenLedger(path);
-  const int32_t buy = Insert(*ledger, '2', 1000, 2);
+  const int32_t buy = Insert(*ledger, Side::kBuy, 1000, 2);
   ASSERT_EQ(Fill(*ledger, buy, 0, 1000, 2).quantity, 2);
-  const int32_t sell = Insert(*ledger, '1', 1000, 2);
+  const int32_t sell = Insert(*ledger, Side::kSell, 1000, 2);
   // Another process sold the shares meanwhile (its own order, written straight into the ledger).
   {
     SqliteDb other(path, false);
@@ -112,7 +112,7 @@ TEST(LedgerIntegrity, TheSchemaRefusesWhatMustNeverBeStored) {
   TempFolder folder;
   const std::string path = folder.File("paper.sqlite");
   auto ledger = OpenLedger(path);
-  const int32_t number = Insert(*ledger, '2', 1000, 10);
+  const int32_t number = Insert(*ledger, Side::kBuy, 1000, 10);
   ASSERT_EQ(Fill(*ledger, number, 0, 1000, 2).quantity, 2);
   SqliteDb db(path, false);
   const std::string order = " WHERE date = " + std::to_string(kTradingDate) + " AND number = " + std::to_string(number);

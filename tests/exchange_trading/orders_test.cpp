@@ -176,6 +176,45 @@ TEST_F(Orders, RestingOrdersShowAsUnfilledAndHoldTheirCash) {
   EXPECT_EQ(cash->HeaderValue(66).ToI8(), kStartingCash);
 }
 
+// The client reads sides, notice kinds and order kinds as characters: "1" sell, "2" buy; "1" fill,
+// "2" confirmation, "4" acceptance; "1" ordinary, "2" modify. (A rejection's "3" is the ledger
+// integrity test's.)
+TEST_F(Orders, TheWireCarriesEachSideAndKindAsTheClientReadsIt) {
+  NoticeRecorder& events = session_.Listen();
+  const std::string code = Code();
+  const auto [ask, bid] = session_.Best(code);
+  const int32_t tick = ask - bid;
+  ASSERT_EQ(session_.Order('2', code, 20, ask).status, 0);
+  const OrderReply sell = session_.Order('1', code, 5, ask + 3 * tick);
+  ASSERT_EQ(sell.status, 0) << Cp949ToUtf8(sell.text2);
+  const OrderReply other = session_.Order('3', code, 5, ask);
+  EXPECT_NE(Cp949ToUtf8(other.text2).find("매매구분"), std::string::npos) << Cp949ToUtf8(other.text2);
+  auto modify = session_.Trade(broker::clsid::kModifyOrder);
+  modify->SetInput(1, Variant::I4(sell.number));
+  modify->SetInput(2, Variant::Text(kAccount));
+  modify->SetInput(4, Variant::Text(code));
+  modify->SetInput(5, Variant::I4(5));
+  modify->SetInput(6, Variant::I4(ask + 4 * tick));
+  ASSERT_EQ(modify->Request(), 0);
+  EXPECT_EQ(modify->HeaderValue(5).ToText(), "1");
+  const int32_t modified = modify->HeaderValue(8).ToI4();
+
+  ASSERT_EQ(events.Kinds(), "41442");
+  EXPECT_EQ(events.notices[0].side, "2");
+  EXPECT_EQ(events.notices[2].side, "1");
+  EXPECT_EQ(events.notices[2].flag, "1");
+  EXPECT_EQ(events.notices[3].flag, "2");
+  EXPECT_EQ(events.notices[4].side, "1");
+  auto unfilled = session_.Trade(broker::clsid::kUnfilledOrders);
+  unfilled->SetInput(0, Variant::Text(kAccount));
+  unfilled->SetInput(7, Variant::I4(20));
+  ASSERT_EQ(unfilled->Request(), 0);
+  ASSERT_EQ(unfilled->HeaderValue(5).ToI4(), 1);
+  EXPECT_EQ(unfilled->DataValue(1, 0).ToI4(), modified);
+  EXPECT_EQ(unfilled->DataValue(9, 0).ToText(), "2");
+  EXPECT_EQ(unfilled->DataValue(13, 0).ToText(), "1");
+}
+
 TEST_F(Orders, ModifyAndCancelGetTheirOwnNumbersNameTheOriginalAndConfirm) {
   NoticeRecorder& events = session_.Listen();
   const std::string code = Code();

@@ -35,6 +35,41 @@ Variant Money(int64_t value) {
 Variant Char(char c) {
   return Variant::Text(std::string(1, c));
 }
+
+// The characters the client's headers and fields carry for the paper account's values.
+char Wire(Side side) {
+  return side == Side::kBuy ? '2' : '1';
+}
+char Wire(OrderKind kind) {
+  switch (kind) {
+    case OrderKind::kOrdinary:
+      return '1';
+    case OrderKind::kModify:
+      return '2';
+    case OrderKind::kCancel:
+      return '3';
+  }
+  return '1';
+}
+char Wire(NoticeKind kind) {
+  switch (kind) {
+    case NoticeKind::kFill:
+      return '1';
+    case NoticeKind::kConfirmation:
+      return '2';
+    case NoticeKind::kRejection:
+      return '3';
+    case NoticeKind::kAcceptance:
+      return '4';
+  }
+  return '4';
+}
+// "1" sell, "2" buy; nothing for any other character.
+std::optional<Side> SideOfWire(char side) {
+  if (side == '1') return Side::kSell;
+  if (side == '2') return Side::kBuy;
+  return std::nullopt;
+}
 // The order type as the server words it.
 Variant TypeText(bool market) {
   return Text(market ? "03" : "01");
@@ -299,11 +334,11 @@ class UnfilledObject : public PagedRequest {
                              {6, Int(order.quantity)},
                              {7, Int(order.price)},
                              {8, Int(order.filled)},
-                             {9, Char(order.kind)},
+                             {9, Char(Wire(order.kind))},
                              {10, TypeText(order.market)},
                              {11, Int(order.Remaining())},
                              {12, Int(order.withdrawn)},
-                             {13, Char(order.side)},
+                             {13, Char(Wire(order.side))},
                              {18, Text(Hhmmss(order.timeMs))},
                              {19, Text("10")},
                              {21, Text(account)},
@@ -332,10 +367,11 @@ class BuySellObject : public PaperRequest {
     const std::optional<int32_t> price = IntInput(Input(5));
     const std::optional<bool> market = MarketType(TextInput(Input(8)));
     if (side.size() != 1 || !quantity || !market || (!*market && !price)) return answer.Refuse(RefusalKind::kBadInput);
-    const PaperTrading::Result result = Paper().Place(account, code, side[0], *market, price.value_or(0), *quantity);
+    const PaperTrading::Result result =
+        Paper().Place(account, code, SideOfWire(side[0]), *market, price.value_or(0), *quantity);
     if (result.refusal) return answer.Refuse(*result.refusal);
     const PaperOrder& order = result.order;
-    SetHeaders(answer, {{0, Char(order.side)},
+    SetHeaders(answer, {{0, Char(Wire(order.side))},
                         {1, Text(order.account)},
                         {2, Text("10")},
                         {3, Text(order.code)},
@@ -372,7 +408,7 @@ class AmendObject : public PaperRequest {
                         {2, Text("10")},
                         {3, Text(order.code)},
                         {4, Int(order.price)},
-                        {5, Char(order.side)},
+                        {5, Char(Wire(order.side))},
                         {6, Int(order.original)},
                         {7, Int(order.quantity)},
                         {8, Int(order.number)},
@@ -406,10 +442,10 @@ class OrderEventsObject : public MarketRequestBase, public OrderNoticeListener {
                         {7, Text(std::to_string(notice.original))},
                         {8, Text(notice.code)},
                         {9, TypeText(notice.market)},
-                        {12, Char(notice.side)},
-                        {14, Char(notice.kind)},
+                        {12, Char(Wire(notice.side))},
+                        {14, Char(Wire(notice.kind))},
                         {15, Text(time)},
-                        {16, Char(notice.flag)}});
+                        {16, Char(Wire(notice.flag))}});
     Current() = std::move(answer);
     Fire();
   }

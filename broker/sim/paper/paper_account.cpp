@@ -83,14 +83,14 @@ std::string PaperTrading::NameOf(const std::string& code) {
 }
 
 void PaperTrading::AddListener(OrderNoticeListener* listener) {
-  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) listeners_.push_back(listener);
+  notices_.AddListener(listener);
 }
 
 void PaperTrading::RemoveListener(OrderNoticeListener* listener) {
-  std::erase(listeners_, listener);
+  notices_.RemoveListener(listener);
 }
 
-void PaperTrading::Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price) {
+void PaperTrading::Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price) {
   OrderNotice notice;
   notice.kind = kind;
   notice.flag = order.kind;
@@ -104,11 +104,7 @@ void PaperTrading::Notify(const PaperOrder& order, char kind, int32_t quantity, 
   notice.original = order.original;
   notice.market = order.market;
   notice.hhmmss = HhmmssOf(market_->Current().Now());
-  // A listener may leave (or another join) while one is told.
-  const std::vector<OrderNoticeListener*> listeners = listeners_;
-  for (OrderNoticeListener* listener : listeners) {
-    if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end()) listener->OnOrderNotice(notice);
-  }
+  notices_.Post(std::move(notice));
 }
 
 std::optional<Refusal> PaperTrading::CheckQuery(const std::string& account) {
@@ -166,8 +162,8 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
   return std::nullopt;
 }
 
-PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code, char side, bool market,
-                                         int32_t price, int32_t quantity) {
+PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code, std::optional<Side> side,
+                                         bool market, int32_t price, int32_t quantity) {
   Market& theMarket = market_->Sync();
   const int stock = theMarket.Find(code);
   Result result;
@@ -175,7 +171,7 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
     result.refusal = refused;
     return result;
   }
-  if (side != '1' && side != '2') {
+  if (!side) {
     result.refusal = OrderRefusal(RefusalKind::kBadInput, Txt::kPaperBadOrderType);
     return result;
   }
@@ -193,7 +189,7 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.date = theMarket.TradingDate();
   order.account = account;
   order.code = code;
-  order.side = side;
+  order.side = *side;
   order.market = market;
   order.price = market ? 0 : price;
   // A market buy holds cash as if it paid the upper limit, as brokers do.
@@ -202,8 +198,12 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.timeMs = theMarket.Now();
   result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
   if (result.refusal) return result;
-  Notify(order, '4', order.quantity, order.price);
+  Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
+  // Settled for its acceptance: the ledger holds the order. A client killed while it is routed has
+  // heard its number.
+  notices_.Deliver();
   Route(theMarket, stock, order);
+  notices_.Deliver();
   return result;
 }
 
@@ -227,7 +227,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
     if (!ledger_->HasAccount(account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
     const std::optional<PaperOrder> found = ledger_->Order(theMarket.TradingDate(), target);
-    if (!found || found->account != account || found->code != code || found->kind == '3')
+    if (!found || found->account != account || found->code != code || found->kind == OrderKind::kCancel)
       return MakeRefusal(RefusalKind::kUnknownOrder);
     original = *found;
     if (original.state != OrderState::kOpen || original.Remaining() <= 0)
@@ -240,7 +240,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
     order.code = code;
     order.side = original.side;
     order.quantity = quantity;
-    order.kind = cancel ? '3' : '2';
+    order.kind = cancel ? OrderKind::kCancel : OrderKind::kModify;
     order.original = original.number;
     order.timeMs = theMarket.Now();
     if (cancel) {
@@ -255,9 +255,13 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   });
   if (result.refusal) return result;
   Unrest(theMarket, original.number, quantity);
-  Notify(order, '4', order.quantity, order.price);
-  Notify(order, '2', order.quantity, order.price);
-  if (!cancel) Route(theMarket, stock, order);
+  Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
+  Notify(order, NoticeKind::kConfirmation, order.quantity, order.price);
+  notices_.Deliver();
+  if (!cancel) {
+    Route(theMarket, stock, order);
+    notices_.Deliver();
+  }
   return result;
 }
 
@@ -341,7 +345,7 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     } catch (const SqliteError&) {
       // The rejection is told either way; an order the ledger could not end now ends with the day.
     }
-    Notify(order, '3', remaining, order.price);
+    Notify(order, NoticeKind::kRejection, remaining, order.price);
   }
 }
 
@@ -350,10 +354,10 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
   if (found == resting_.end()) return;
   const Resting& resting = found->second;
   if (resting.where == Waiting::kBook) {
-    found->second.inBook -= market.Book(resting.stock)
-                                .Orders()
-                                .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price,
-                                        static_cast<uint64_t>(number), quantity);
+    found->second.inBook -=
+        market.Book(resting.stock)
+            .Orders()
+            .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number), quantity);
     market.Announce(resting.stock, nullptr);
   }
   const std::optional<PaperOrder> order = ledger_->Order(date_, number);
@@ -370,8 +374,7 @@ void PaperTrading::Forget(Market& market, int32_t number) {
   if (resting.where == Waiting::kBook) {
     market.Book(resting.stock)
         .Orders()
-        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
-                INT32_MAX);
+        .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number), INT32_MAX);
   }
   if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
   resting_.erase(found);
@@ -391,7 +394,7 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
     } catch (const SqliteError&) {
       return;  // nothing is known of the order to tell; nothing was recorded either
     }
-    if (order) Notify(*order, '3', quantity, price);
+    if (order) Notify(*order, NoticeKind::kRejection, quantity, price);
     return;
   }
   if (!recorded.order) return;
@@ -400,7 +403,7 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
   seenFilled_[number] = order.filled + recorded.quantity;
   if (recorded.quantity > 0) Recorded(recorded.id);
   if (order.state != OrderState::kOpen || order.Remaining() <= recorded.quantity) Forget(market_->Current(), number);
-  if (recorded.quantity > 0) Notify(order, '1', recorded.quantity, price);
+  if (recorded.quantity > 0) Notify(order, NoticeKind::kFill, recorded.quantity, price);
 }
 
 void PaperTrading::StartDay(Market& market) {
@@ -434,7 +437,7 @@ void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
   for (const auto& [number, resting] : due) {
     const DayState state = market.State(resting.stock);
     const int32_t price = auction == Waiting::kOpeningAuction ? state.open : state.price;
-    const bool buy = resting.side == '2';
+    const bool buy = resting.side == Side::kBuy;
     const bool crosses = price > 0 && (resting.market || (buy ? resting.price >= price : resting.price <= price));
     const std::optional<PaperOrder> order = ledger_->Order(date_, number);
     if (!order || order->state != OrderState::kOpen) continue;
@@ -456,8 +459,7 @@ void PaperTrading::CloseDay(Market& market) {
     if (resting.where != Waiting::kBook) continue;
     market.Book(resting.stock)
         .Orders()
-        .Reduce(resting.side == '2' ? BookSide::kBid : BookSide::kAsk, resting.price, static_cast<uint64_t>(number),
-                INT32_MAX);
+        .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number), INT32_MAX);
   }
   resting_.clear();
   stocksResting_.clear();
@@ -511,6 +513,7 @@ void PaperTrading::Pump() {
     // A ledger busy beyond its timeout: the next pump tries again. The ledger holds what was
     // recorded, and nothing unrecorded was told.
   }
+  notices_.Deliver();
 }
 
 }  // namespace ostrada::sim

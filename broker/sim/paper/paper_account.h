@@ -1,9 +1,10 @@
 #pragma once
 // The paper account behind the trade objects: it checks an order as a Korean exchange would, commits
 // it to the ledger, matches it against the live market and tells every listener of each acceptance,
-// confirmation, rejection and fill. Orders rest in the stocks' live books beside the market's own
-// liquidity (price-time priority) and trade as the market's flow reaches them; orders of a call
-// auction wait for the auction's price at 09:00 or at the close. The exchange's pump drives it.
+// confirmation, rejection and fill once its books and ledger are settled. Orders rest in the stocks'
+// live books beside the market's own liquidity (price-time priority) and trade as the market's flow
+// reaches them; orders of a call auction wait for the auction's price at 09:00 or at the close. The
+// exchange's pump drives it.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@
 
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/paper_ledger.h"
+#include "broker/sim/paper/paper_notices.h"
 #include "broker/sim/paper/paper_options.h"
 
 namespace ostrada::sim {
@@ -22,30 +24,11 @@ namespace ostrada::sim {
 // The fee rates of the options, in parts per million.
 FeeRates FeeRatesOf(const PaperOptions& options);
 
+// The side of the book an order rests on.
+BookSide BookSideOf(Side side);
+
 // The paper accounts, in the order the trade utility lists them.
 const std::vector<std::string>& PaperAccountNumbers();
-
-// One notification of the order-event object.
-struct OrderNotice {
-  char kind = '4';  // '1' fill, '2' confirmation, '3' rejection, '4' acceptance
-  char flag = '1';  // '1' ordinary, '2' modify, '3' cancel
-  char side = '2';  // '1' sell, '2' buy
-  std::string account;
-  std::string code;
-  std::string name;  // CP949, as listed
-  int32_t quantity = 0;
-  int32_t price = 0;
-  int32_t number = 0;
-  int32_t original = 0;
-  bool market = false;
-  int32_t hhmmss = 0;
-};
-
-class OrderNoticeListener {
- public:
-  virtual ~OrderNoticeListener() = default;
-  virtual void OnOrderNotice(const OrderNotice& notice) = 0;
-};
 
 // What the account can buy now.
 struct BuyingPower {
@@ -74,9 +57,9 @@ class PaperTrading {
     std::optional<Refusal> refusal;
     PaperOrder order;  // the order as entered (its number among it)
   };
-  // A buy ('2') or sell ('1'), limit at `price` or at market.
-  Result Place(const std::string& account, const std::string& code, char side, bool market, int32_t price,
-               int32_t quantity);
+  // A buy or sell, limit at `price` or at market. No side: the request named none the exchange knows.
+  Result Place(const std::string& account, const std::string& code, std::optional<Side> side, bool market,
+               int32_t price, int32_t quantity);
   // A modify (to a limit at `price`) or a cancel of `quantity` of the target's remainder.
   Result Amend(const std::string& account, const std::string& code, int32_t target, int32_t quantity, int32_t price,
                bool cancel);
@@ -106,7 +89,7 @@ class PaperTrading {
   enum class Waiting { kBook, kOpeningAuction, kClosingAuction };
   struct Resting {
     int stock;
-    char side;
+    Side side;
     int32_t price;
     bool market;
     Waiting where;
@@ -144,7 +127,8 @@ class PaperTrading {
   void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
-  void Notify(const PaperOrder& order, char kind, int32_t quantity, int32_t price);
+  // Queues a notice of the order; it reaches the listeners at the next settled point (see OrderNotices).
+  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price);
 
   ExchangeContext& context_;
   SharedMarket market_;
@@ -162,7 +146,7 @@ class PaperTrading {
   int32_t lastNumber_ = 0;                 // today's orders up to this number were followed
   int64_t lastFillId_ = 0;                 // fills up to this one were followed
   std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
-  std::vector<OrderNoticeListener*> listeners_;
+  OrderNotices notices_;
   ExchangeClock::ListenerId pump_;
 };
 

@@ -5,13 +5,9 @@
 #include "broker/sim/paper/paper_account.h"
 
 namespace ostrada::sim {
-namespace {
-
-BookSide SideOf(char side) {
-  return side == '2' ? BookSide::kBid : BookSide::kAsk;
+BookSide BookSideOf(Side side) {
+  return side == Side::kBuy ? BookSide::kBid : BookSide::kAsk;
 }
-
-}  // namespace
 
 void PaperTrading::Reenter(Market& market, const PaperOrder& order) {
   const int stock = market.Find(order.code);
@@ -34,7 +30,7 @@ void PaperTrading::WaitForAuction(int stock, const PaperOrder& order) {
 }
 
 void PaperTrading::PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity) {
-  market.Book(stock).Orders().Add(SideOf(order.side), order.price,
+  market.Book(stock).Orders().Add(BookSideOf(order.side), order.price,
                                   {static_cast<uint64_t>(order.number), quantity, kPaperOwner});
   if (resting_.insert_or_assign(order.number, Resting{stock, order.side, order.price, false, Waiting::kBook, quantity})
           .second) {
@@ -65,8 +61,8 @@ void PaperTrading::FollowOthers(Market& market) {
     moved = true;
     lastNumber_ = std::max(lastNumber_, order.number);
     if (!seenFilled_.try_emplace(order.number, order.filled).second) continue;  // this process's own
-    Notify(order, '4', order.quantity, order.price);
-    if (order.kind != '1') Notify(order, '2', order.quantity, order.price);
+    Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
+    if (order.kind != OrderKind::kOrdinary) Notify(order, NoticeKind::kConfirmation, order.quantity, order.price);
     if (order.state == OrderState::kOpen) Reenter(market, order);
   }
   // Fills the others recorded.
@@ -75,7 +71,7 @@ void PaperTrading::FollowOthers(Market& market) {
     lastFillId_ = fill.id;
     if (ownFills_.erase(fill.id) > 0 || fill.date != date_) continue;
     if (const std::optional<PaperOrder> order = ledger_->Order(fill.date, fill.number))
-      Notify(*order, '1', fill.quantity, fill.price);
+      Notify(*order, NoticeKind::kFill, fill.quantity, fill.price);
   }
   ownFills_.erase(ownFills_.begin(), ownFills_.upper_bound(lastFillId_));
   if (!moved) return;
@@ -90,7 +86,7 @@ void PaperTrading::FollowOthers(Market& market) {
     } else if (resting.where == Waiting::kBook && found->second < resting.inBook) {
       resting.inBook -= market.Book(resting.stock)
                             .Orders()
-                            .Reduce(SideOf(resting.side), resting.price, static_cast<uint64_t>(number),
+                            .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number),
                                     resting.inBook - found->second);
       market.Announce(resting.stock, nullptr);
     }

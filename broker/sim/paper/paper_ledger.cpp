@@ -15,11 +15,74 @@ constexpr int64_t kSchemaVersion = 2;
 // How long a write waits for the other process (the program or the command line) to finish its own.
 constexpr int kBusyTimeoutMs = 5000;
 
+// The characters the ledger stores for an order's side, kind and state. Every ledger ever written
+// holds them, in its rows and in the SQL that selects them (a partial index among it): this is the
+// one place they are spelled.
+char Stored(Side side) {
+  return side == Side::kBuy ? '2' : '1';
+}
+char Stored(OrderKind kind) {
+  switch (kind) {
+    case OrderKind::kOrdinary:
+      return '1';
+    case OrderKind::kModify:
+      return '2';
+    case OrderKind::kCancel:
+      return '3';
+  }
+  return '1';
+}
+char Stored(OrderState state) {
+  switch (state) {
+    case OrderState::kOpen:
+      return 'O';
+    case OrderState::kFilled:
+      return 'F';
+    case OrderState::kClosed:
+      return 'C';
+    case OrderState::kExpired:
+      return 'X';
+    case OrderState::kRecorded:
+      return 'D';
+  }
+  return 'O';
+}
+
+// The value a stored character names; a character the ledger never writes is a damaged row.
+template <class Value, size_t N>
+Value Decoded(const std::string& stored, const Value (&values)[N], const char* column) {
+  for (const Value value : values) {
+    if (stored.size() == 1 && stored[0] == Stored(value)) return value;
+  }
+  throw SqliteError(0, std::string("an order's ") + column + " '" + stored + "' is none the ledger writes");
+}
+constexpr Side kSides[] = {Side::kSell, Side::kBuy};
+constexpr OrderKind kKinds[] = {OrderKind::kOrdinary, OrderKind::kModify, OrderKind::kCancel};
+constexpr OrderState kStates[] = {OrderState::kOpen, OrderState::kFilled, OrderState::kClosed, OrderState::kExpired,
+                                  OrderState::kRecorded};
+
+// A stored value as an SQL literal, e.g. 'O'.
+template <class Value>
+std::string Sql(Value value) {
+  return {'\'', Stored(value), '\''};
+}
+std::string IsOpen() {
+  return "state = " + Sql(OrderState::kOpen);
+}
+std::string IsSide(Side side) {
+  return "side = " + Sql(side);
+}
+// Ends the order in `state` when the ?1 shares taken from it leave none.
+std::string EndsWhenNoneLeft(OrderState state) {
+  return "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN " + Sql(state) + " ELSE state END";
+}
+
 // The tables of the current version. The CHECKs refuse what must never be stored, whatever a process
 // believed when it wrote: an order filled beyond its quantity, negative cash, holdings or held cash.
 // A fill is known by its order and the quantity filled before it (`start`), so the same execution
 // reached by two processes is stored once.
-constexpr const char* kTables = R"(
+std::string Tables() {
+  return R"(
 CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL CHECK(cash >= 0),
   starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 CHECK(reserved >= 0));
 CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT NOT NULL, code TEXT NOT NULL,
@@ -28,13 +91,16 @@ CREATE TABLE orders(date INTEGER NOT NULL, number INTEGER NOT NULL, account TEXT
   original INTEGER NOT NULL, time_ms INTEGER NOT NULL, state TEXT NOT NULL, PRIMARY KEY(date, number),
   CHECK(filled >= 0 AND withdrawn >= 0 AND filled + withdrawn <= quantity));
 CREATE INDEX orders_by_state ON orders(state, account, date);
-CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE state = 'O' AND side = '1';
+)"
+         "CREATE INDEX open_sells ON orders(account, code, quantity, filled, withdrawn) WHERE " +
+         IsOpen() + " AND " + IsSide(Side::kSell) + R"(;
 CREATE TABLE fills(id INTEGER PRIMARY KEY, date INTEGER NOT NULL, number INTEGER NOT NULL,
   start INTEGER NOT NULL CHECK(start >= 0), price INTEGER NOT NULL, quantity INTEGER NOT NULL CHECK(quantity > 0),
   commission INTEGER NOT NULL, tax INTEGER NOT NULL, time_ms INTEGER NOT NULL, UNIQUE(date, number, start));
 CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGER NOT NULL CHECK(quantity >= 0),
   value INTEGER NOT NULL, cost INTEGER NOT NULL, PRIMARY KEY(account, code));
 )";
+}
 
 // The account's market: its clock, and its seed once the first session chose one.
 constexpr const char* kClockTable = R"(
@@ -126,13 +192,13 @@ void PaperLedger::Migrate() {
   if (version == kSchemaVersion) return;
   if (version > kSchemaVersion) throw SqliteError(0, "a newer ledger version (" + std::to_string(version) + ")");
   if (version == 0) {
-    db_.Execute(kTables);
+    db_.Execute(Tables());
     db_.Execute(kClockTable);
     db_.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
   }
   if (version == 1) {
     db_.Execute(kFrom1To2Before);
-    db_.Execute(kTables);
+    db_.Execute(Tables());
     db_.Execute(kFrom1To2After);
   }
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
@@ -154,8 +220,8 @@ void PaperLedger::RecountReserved() {
   // Each order's commission is rounded down on its own, as its fills will be.
   SqliteStatement recount(db_,
                           "UPDATE accounts SET reserved = (SELECT coalesce(sum(v + v * ?1 / 1000000), 0) FROM "
-                          "(SELECT reserve_price * (quantity - filled - withdrawn) AS v FROM orders "
-                          "WHERE state = 'O' AND side = '2' AND orders.account = accounts.account))");
+                          "(SELECT reserve_price * (quantity - filled - withdrawn) AS v FROM orders WHERE " +
+                              IsOpen() + " AND " + IsSide(Side::kBuy) + " AND orders.account = accounts.account))");
   recount.Bind(1, fees_.commissionPpm).Run();
 }
 
@@ -180,9 +246,8 @@ int64_t PaperLedger::ReservedCash(const std::string& account) {
 }
 
 int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
-  SqliteStatement query(db_,
-                        "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders "
-                        "WHERE state = 'O' AND account = ? AND side = '1' AND code = ?");
+  SqliteStatement query(db_, "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders WHERE " + IsOpen() +
+                                 " AND account = ? AND " + IsSide(Side::kSell) + " AND code = ?");
   query.Bind(1, account).Bind(2, code).Step();
   return static_cast<int32_t>(query.Int(0));
 }
@@ -222,17 +287,17 @@ PaperOrder PaperLedger::ReadOrder(const SqliteStatement& row) const {
   order.number = static_cast<int32_t>(row.Int(1));
   order.account = row.Text(2);
   order.code = row.Text(3);
-  order.side = row.Text(4).c_str()[0];
+  order.side = Decoded(row.Text(4), kSides, "side");
   order.market = row.Int(5) != 0;
   order.price = static_cast<int32_t>(row.Int(6));
   order.reservePrice = static_cast<int32_t>(row.Int(7));
   order.quantity = static_cast<int32_t>(row.Int(8));
   order.filled = static_cast<int32_t>(row.Int(9));
   order.withdrawn = static_cast<int32_t>(row.Int(10));
-  order.kind = row.Text(11).c_str()[0];
+  order.kind = Decoded(row.Text(11), kKinds, "kind");
   order.original = static_cast<int32_t>(row.Int(12));
   order.timeMs = static_cast<int32_t>(row.Int(13));
-  order.state = static_cast<OrderState>(row.Text(14).c_str()[0]);
+  order.state = Decoded(row.Text(14), kStates, "state");
   return order;
 }
 
@@ -244,22 +309,21 @@ std::vector<PaperOrder> PaperLedger::ReadOrders(SqliteStatement& statement) {
 
 std::vector<PaperOrder> PaperLedger::OpenOrders(const std::string& account, int32_t date, int32_t offset,
                                                 int32_t limit) {
-  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns +
-                                 " FROM orders WHERE state = 'O' AND account = ? AND date = ? "
-                                 "ORDER BY number LIMIT ? OFFSET ?");
+  SqliteStatement query(db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE " + IsOpen() +
+                                 " AND account = ? AND date = ? ORDER BY number LIMIT ? OFFSET ?");
   query.Bind(1, account).Bind(2, date).Bind(3, limit).Bind(4, offset);
   return ReadOrders(query);
 }
 
 int32_t PaperLedger::OpenOrderCount(const std::string& account, int32_t date) {
-  SqliteStatement query(db_, "SELECT count(*) FROM orders WHERE state = 'O' AND account = ? AND date = ?");
+  SqliteStatement query(db_, "SELECT count(*) FROM orders WHERE " + IsOpen() + " AND account = ? AND date = ?");
   query.Bind(1, account).Bind(2, date).Step();
   return static_cast<int32_t>(query.Int(0));
 }
 
 std::vector<PaperOrder> PaperLedger::OpenOrdersOf(int32_t date) {
   SqliteStatement query(
-      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE state = 'O' AND date = ? ORDER BY number");
+      db_, std::string("SELECT ") + kOrderColumns + " FROM orders WHERE " + IsOpen() + " AND date = ? ORDER BY number");
   query.Bind(1, date);
   return ReadOrders(query);
 }
@@ -326,27 +390,25 @@ int32_t PaperLedger::Insert(PaperOrder& order, const SqliteTransaction& /*inside
       .Bind(2, order.number)
       .Bind(3, order.account)
       .Bind(4, order.code)
-      .Bind(5, std::string(1, order.side))
+      .Bind(5, std::string(1, Stored(order.side)))
       .Bind(6, order.market ? 1 : 0)
       .Bind(7, order.price)
       .Bind(8, order.reservePrice)
       .Bind(9, order.quantity)
       .Bind(10, order.filled)
       .Bind(11, order.withdrawn)
-      .Bind(12, std::string(1, order.kind))
+      .Bind(12, std::string(1, Stored(order.kind)))
       .Bind(13, order.original)
       .Bind(14, order.timeMs)
-      .Bind(15, std::string(1, static_cast<char>(order.state)))
+      .Bind(15, std::string(1, Stored(order.state)))
       .Run();
   if (order.state == OrderState::kOpen) AddReserved(order.account, Held(order, order.Remaining()));
   return order.number;
 }
 
 void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& /*inside*/) {
-  SqliteStatement update(db_,
-                         "UPDATE orders SET withdrawn = withdrawn + ?1, "
-                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'C' ELSE state END "
-                         "WHERE date = ?2 AND number = ?3");
+  SqliteStatement update(db_, "UPDATE orders SET withdrawn = withdrawn + ?1, " + EndsWhenNoneLeft(OrderState::kClosed) +
+                                  " WHERE date = ?2 AND number = ?3");
   update.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
   AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
 }
@@ -355,7 +417,8 @@ void PaperLedger::Expire(int32_t date, int32_t number) {
   SqliteTransaction transaction(db_);
   const std::optional<PaperOrder> order = Order(date, number);
   if (!order || order->state != OrderState::kOpen) return;
-  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE date = ? AND number = ?");
+  SqliteStatement update(db_,
+                         "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE date = ? AND number = ?");
   update.Bind(1, date).Bind(2, number).Run();
   AddReserved(order->account, -Held(*order, order->Remaining()));
   transaction.Commit();
@@ -363,7 +426,8 @@ void PaperLedger::Expire(int32_t date, int32_t number) {
 
 int PaperLedger::ExpireBefore(int32_t date) {
   SqliteTransaction transaction(db_);
-  SqliteStatement update(db_, "UPDATE orders SET state = 'X' WHERE state = 'O' AND date < ?");
+  SqliteStatement update(
+      db_, "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE " + IsOpen() + " AND date < ?");
   update.Bind(1, date).Run();
   const int expired = static_cast<int>(db_.Changes());
   if (expired > 0) RecountReserved();
@@ -394,10 +458,8 @@ PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, in
   fill.Bind(1, date).Bind(2, number).Bind(3, start).Bind(4, price).Bind(5, quantity).Bind(6, commission);
   fill.Bind(7, tax).Bind(8, timeMs).Run();
   result.id = db_.LastInsertId();
-  SqliteStatement filled(db_,
-                         "UPDATE orders SET filled = filled + ?1, "
-                         "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN 'F' ELSE state END "
-                         "WHERE date = ?2 AND number = ?3");
+  SqliteStatement filled(db_, "UPDATE orders SET filled = filled + ?1, " + EndsWhenNoneLeft(OrderState::kFilled) +
+                                  " WHERE date = ?2 AND number = ?3");
   filled.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
   if (order.IsBuy()) {
     SqliteStatement holding(db_,

@@ -16,12 +16,18 @@
 
 namespace ostrada::sim {
 
-enum class OrderState : char {
-  kOpen = 'O',      // may still trade
-  kFilled = 'F',    // traded in full
-  kClosed = 'C',    // its remainder was modified or cancelled away
-  kExpired = 'X',   // the day (or the market) ended it unfilled
-  kRecorded = 'D',  // a cancellation's own record: it never trades
+// Which way an order trades.
+enum class Side { kSell, kBuy };
+
+// What an order does: trade, or change an earlier order's remainder.
+enum class OrderKind { kOrdinary, kModify, kCancel };
+
+enum class OrderState {
+  kOpen,      // may still trade
+  kFilled,    // traded in full
+  kClosed,    // its remainder was modified or cancelled away
+  kExpired,   // the day (or the market) ended it unfilled
+  kRecorded,  // a cancellation's own record: it never trades
 };
 
 struct PaperOrder {
@@ -29,20 +35,20 @@ struct PaperOrder {
   int32_t number = 0;
   std::string account;
   std::string code;
-  char side = '2';  // '1' sell, '2' buy
+  Side side = Side::kBuy;
   bool market = false;
   int32_t price = 0;         // the limit; 0 for a market order
   int32_t reservePrice = 0;  // what a buy holds cash for: the limit, or the upper limit at market
   int32_t quantity = 0;
   int32_t filled = 0;
   int32_t withdrawn = 0;  // taken away by a later modify or cancel
-  char kind = '1';        // '1' ordinary, '2' modify, '3' cancel
-  int32_t original = 0;   // the order a modify or cancel names
-  int32_t timeMs = 0;     // entered
+  OrderKind kind = OrderKind::kOrdinary;
+  int32_t original = 0;  // the order a modify or cancel names
+  int32_t timeMs = 0;    // entered
   OrderState state = OrderState::kOpen;
 
   int32_t Remaining() const { return quantity - filled - withdrawn; }
-  bool IsBuy() const { return side == '2'; }
+  bool IsBuy() const { return side == Side::kBuy; }
 };
 
 struct PaperHolding {
@@ -172,6 +178,7 @@ class PaperLedger {
   void AddReserved(const std::string& account, int64_t change);
   // Sums the open buys again (at open, with these fees, and after a day's orders expired).
   void RecountReserved();
+  // A row whose side, kind or state is no value the ledger writes throws SqliteError.
   PaperOrder ReadOrder(const SqliteStatement& row) const;
   std::vector<PaperOrder> ReadOrders(SqliteStatement& statement);
 
