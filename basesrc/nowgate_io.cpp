@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "basesrc/foundation/blockreader.h"
 #include "basesrc/foundation/coding.h"
 #include "basesrc/foundation/infofile.h"
 #include "basesrc/foundation/report.h"
@@ -22,9 +23,7 @@ constexpr size_t kNameLengthSize = 4;
 constexpr size_t kMarkerSize = 4;
 // The longest a stored record can be, so a reader never asks for more than its records can use.
 constexpr int64_t kLongestRecord = kRecordOverhead + kNameBufferSize - 1;
-// Small enough that the heap gives the same block back to every load, large enough for few reads.
-constexpr size_t kReadBlock = 64 * 1024;
-static_assert(kReadBlock >= kLongestRecord);
+static_assert(BlockReader::kBlockSize >= kLongestRecord);
 
 void AppendI32(std::vector<uint8_t>* out, int32_t value) {
   uint8_t bytes[4];
@@ -217,18 +216,12 @@ int NowGate::ReadBinary(FileHandle file, int32_t key) {
 }
 
 // Reads the records from the stored records-begin offset, never more than the file holds nor more
-// than the stored count can use. They are read a block at a time, so a load needs one small buffer
-// that the heap hands out again, whatever the group's size; afterwards the file position is just
-// past the records.
+// than the stored count can use; afterwards the file position is just past the records.
 int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_t records) {
   const auto wanted = static_cast<size_t>(std::min<int64_t>(fileEnd - begin, records * kLongestRecord));
   if (!OSTRADA_VERIFY(FileSeek(file, begin, kSeekSet) == begin)) return 0;
   if (records == 0) return 1;
-  std::vector<uint8_t> block(std::clamp<size_t>(wanted, 1, kReadBlock));
-  size_t held = 0;      // bytes in the block
-  size_t at = 0;        // the next record's first byte in the block
-  size_t unread = wanted;
-  size_t used = 0;      // bytes of the records taken so far
+  BlockReader blocks(file, wanted);
   bool readFailed = false;
   std::vector<NowInfo*> loaded;
   loaded.reserve(static_cast<size_t>(std::min<int64_t>(records, static_cast<int64_t>(wanted / kRecordOverhead) + 1)));
@@ -236,25 +229,15 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
   const char* name = nullptr;
   size_t nameLength = 0;
   for (int32_t i = 0; i < records; ++i) {
-    // A whole record is in the block before it is parsed, unless the file ends first.
-    if (held - at < static_cast<size_t>(kLongestRecord) && unread > 0) {
-      std::memmove(block.data(), block.data() + at, held - at);
-      held -= at;
-      at = 0;
-      const auto count = static_cast<int32_t>(std::min(block.size() - held, unread));
-      readFailed = !OSTRADA_VERIFY(FileRead(file, block.data() + held, count) == count);
-      if (readFailed) break;
-      held += static_cast<size_t>(count);
-      unread -= static_cast<size_t>(count);
-    }
-    RecordReader reader(block.data() + at, held - at);
+    readFailed = !blocks.Want(kLongestRecord);
+    if (readFailed) break;
+    RecordReader reader(blocks.Data(), blocks.Available());
     NowInfo* record = reader.Next(&fixed, &name, &nameLength) ? NewStoredRecord(fixed, name, nameLength) : nullptr;
     if (record == nullptr) break;
     loaded.push_back(record);
-    at += reader.Used();
-    used += reader.Used();
+    blocks.Consume(reader.Used());
   }
-  FileSeek(file, begin + static_cast<int32_t>(used), kSeekSet);
+  FileSeek(file, begin + static_cast<int32_t>(blocks.Taken()), kSeekSet);
   // The records read before a failure still go in.
   const bool complete = !readFailed && loaded.size() == static_cast<size_t>(records);
   return LinkAll(loaded) && complete && OSTRADA_VERIFY(Count() == records) ? 1 : 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "basesrc/foundation/blockreader.h"
 #include "basesrc/foundation/coding.h"
 #include "basesrc/foundation/infofile.h"
 #include "basesrc/foundation/report.h"
@@ -19,6 +20,8 @@ using namespace predata;
 
 // A stored name longer than this is not a stock name but a damaged file.
 constexpr uint32_t kLongestName = 255;
+constexpr size_t kLongestRecord = kRecordSize + kNameLengthSize + kLongestName;
+static_assert(BlockReader::kBlockSize >= kLongestRecord);
 
 void PutPair(uint8_t* out, size_t offset, const KeyValue& pair) {
   PutI32(out, offset, pair.key);
@@ -324,24 +327,25 @@ int PreDataList::Load(FileHandle file, int32_t key) {
   if (!OSTRADA_VERIFY(stored >= 0 && first >= start + static_cast<int32_t>(kHeaderSize) && first <= size &&
                       int64_t{stored} * smallest <= int64_t{size} - first))
     return 0;
-  const auto length = static_cast<size_t>(size - first);
-  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[length + 1]);
-  if (!OSTRADA_VERIFY(bytes != nullptr && FileSeek(file, first, kSeekSet) == first &&
-                      FileRead(file, bytes.get(), static_cast<int32_t>(length)) == static_cast<int32_t>(length)))
-    return 0;
+  if (!OSTRADA_VERIFY(FileSeek(file, first, kSeekSet) == first)) return 0;
+  BlockReader blocks(file, static_cast<size_t>(size - first));
   // Every record is read first, then all are sorted and linked once, in the order inserting them
   // one after another would give.
   std::vector<PreDataRecord*> records;
   records.reserve(static_cast<size_t>(stored));
-  size_t at = 0;
+  bool readFailed = false;
   for (int32_t read = 0; read < stored; ++read) {
-    PreDataRecord* record = ReadRecord(bytes.get(), length, &at);
+    readFailed = !blocks.Want(kLongestRecord);
+    if (readFailed) break;
+    size_t used = 0;
+    PreDataRecord* record = ReadRecord(blocks.Data(), blocks.Available(), &used);
     if (record == nullptr) break;
     records.push_back(record);
+    blocks.Consume(used);
   }
-  FileSeek(file, first + static_cast<int32_t>(at), kSeekSet);
+  FileSeek(file, first + static_cast<int32_t>(blocks.Taken()), kSeekSet);
   // A record that failed has been reported where it failed; the records before it stay.
-  const bool complete = records.size() == static_cast<size_t>(stored);
+  const bool complete = !readFailed && records.size() == static_cast<size_t>(stored);
   const int linked = LinkAll(records);
   return complete && linked && OSTRADA_VERIFY(Count() == stored) ? 1 : 0;
 }

@@ -306,10 +306,11 @@ TEST(PreDataFile, LayoutAndLoadingInCodeOrder) {
 
 TEST(PreDataFile, LoadOrdersEachKeyAsInsertingOneByOneWould) {
   // Few distinct rates, volumes, names and codes: long runs of equal keys whose arrival must survive.
+  // Enough records that the file is read in several blocks, with records across their boundaries.
   ScratchFolder folder;
   PreDataList saved;
   saved.SetSortKey(kPreDataKeyCode);
-  for (int i = 0; i < 90; ++i) {
+  for (int i = 0; i < 300; ++i) {
     const std::string code = "A" + std::to_string(100 + (i * 7) % 30);
     const std::string name = "n" + std::to_string(i % 8);
     ASSERT_TRUE(saved.Insert(Record(code.c_str(), name.c_str(), static_cast<float>(i % 4) - 1.5f, (i % 5) * 10)));

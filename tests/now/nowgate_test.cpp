@@ -183,8 +183,9 @@ TEST_F(NowGateTest, SavedFileHasEachFieldAtItsOffset) {
 
 TEST_F(NowGateTest, LoadOrdersEachKeyAsInsertingOneByOneWould) {
   // Repeated codes and few distinct values make long runs of equal keys; their order must survive.
+  // Enough records that the file is read in several blocks, with records across their boundaries.
   NowGate saved(kNowKeyArrival);
-  for (int i = 0; i < 120; ++i) {
+  for (int i = 0; i < 800; ++i) {
     const std::string code = "A" + std::to_string(100000 + (i * 7) % 40);
     const std::string name = "n" + std::to_string(i);
     NowPrice block = Row(90000 + i % 5, 1000 + 10 * (i % 3), (i % 4) - 1, (i % 6) * 100);
