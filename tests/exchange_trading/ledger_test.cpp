@@ -154,5 +154,35 @@ TEST(Ledger, TwoExchangesOnOneLedgerShareTheAccount) {
   ASSERT_EQ(unfilled.size(), 2u);
 }
 
+TEST(Ledger, ALedgerThatCannotBeReadRefusesTheQueryAndKeepsTheOrder) {
+  TempFolder folder;
+  const std::string ledger = folder.File("paper.sqlite");
+  TradingSession session(Trading(ledger));
+  ASSERT_EQ(session.Login(), 0);
+  const std::string code = session.TradableCodes().front();
+  session.TheExchange().Advance(3'600'000);
+  const auto [ask, bid] = session.Best(code);
+  const int32_t resting = session.Order('2', code, 5, bid - 2 * (ask - bid)).number;
+  ASSERT_GT(resting, 0);
+  SqliteDb db(ledger, false);
+  db.Execute("UPDATE orders SET side = '9'");  // a row no ledger writes: it cannot be read back
+
+  auto list = session.Trade(broker::clsid::kUnfilledOrders);
+  list->SetInput(0, broker::Variant::Text(kAccount));
+  list->SetInput(7, broker::Variant::I4(20));
+  EXPECT_EQ(list->Request(), 23) << "the ledger's refusal, not a failing call";
+  EXPECT_EQ(Cp949ToUtf8(list->StatusText1()).rfind("조회 요청이 처리되지 않았습니다.", 0), 0u);  // padded with blanks
+  EXPECT_EQ(Cp949ToUtf8(list->StatusText2()).rfind("모의투자 원장을 읽지 못했습니다. ", 0), 0u)
+      << Cp949ToUtf8(list->StatusText2());
+  EXPECT_EQ(list->HeaderValue(5).ToText(), "") << "a refusal carries no rows or count";
+  EXPECT_TRUE(session.Sink().messages.empty()) << "the server answers; it never opens the client's boxes";
+
+  db.Execute("UPDATE orders SET side = '2'");
+  const auto unfilled = session.Unfilled();
+  ASSERT_EQ(unfilled.size(), 1u) << "the refused query lost nothing";
+  EXPECT_EQ(unfilled[0].number, resting);
+  EXPECT_EQ(unfilled[0].unfilled, 5);
+}
+
 }  // namespace
 }  // namespace ostrada::sim::testing

@@ -151,11 +151,23 @@ class TradeUtilityObject : public broker::ITradeUtility {
 
 class PaperRequest : public TradeRequestBase {
  public:
-  PaperRequest(ExchangeContext& context, const broker::Guid& clsid, SharedPaper paper)
-      : TradeRequestBase(context, clsid), paper_(std::move(paper)) {}
+  // `refused` is the first text of a refusal: a query's or an order's.
+  PaperRequest(ExchangeContext& context, const broker::Guid& clsid, SharedPaper paper, Txt refused)
+      : TradeRequestBase(context, clsid), paper_(std::move(paper)), refused_(refused) {}
 
  protected:
   PaperTrading& Paper() { return *paper_; }
+  // A ledger that cannot be read (busy past its wait, or damaged) refuses the request, as a server
+  // answers what it cannot serve; the call itself succeeds and the ledger is left as it is.
+  void Serve(Answer& answer) final {
+    try {
+      ServeFromAccount(answer);
+    } catch (const SqliteError& error) {
+      answer.Refuse(Refusal{kLedgerStatus, ostrada::Text(refused_),
+                            ostrada::Text(Txt::kPaperLedgerReadFailed) + " " + error.what()});
+    }
+  }
+  virtual void ServeFromAccount(Answer& answer) = 0;
   // A refused query says that a query was refused, whatever the reason: no order was sent.
   static void RefuseQuery(Answer& answer, Refusal refusal) {
     refusal.text1 = ostrada::Text(Txt::kExQueryRefused);
@@ -173,16 +185,17 @@ class PaperRequest : public TradeRequestBase {
 
  private:
   SharedPaper paper_;
+  Txt refused_;
 };
 
 // Inputs: 0 account, 1 "10", 2 code, 3 order type, 4 price (limit only), 5 "N", 6 '1'.
 class OrderAvailableObject : public PaperRequest {
  public:
   OrderAvailableObject(ExchangeContext& context, SharedPaper paper)
-      : PaperRequest(context, broker::clsid::kOrderAvailable, std::move(paper)) {}
+      : PaperRequest(context, broker::clsid::kOrderAvailable, std::move(paper), Txt::kExQueryRefused) {}
 
  protected:
-  void Serve(Answer& answer) override {
+  void ServeFromAccount(Answer& answer) override {
     const std::string account = TextInput(Input(0));
     if (!Admit(account, answer)) return;
     const std::string code = TextInput(Input(2));
@@ -210,10 +223,10 @@ class OrderAvailableObject : public PaperRequest {
 class CashAvailableObject : public PaperRequest {
  public:
   CashAvailableObject(ExchangeContext& context, SharedPaper paper)
-      : PaperRequest(context, broker::clsid::kCashAvailable, std::move(paper)) {}
+      : PaperRequest(context, broker::clsid::kCashAvailable, std::move(paper), Txt::kExQueryRefused) {}
 
  protected:
-  void Serve(Answer& answer) override {
+  void ServeFromAccount(Answer& answer) override {
     const std::string account = TextInput(Input(0));
     if (!Admit(account, answer)) return;
     // The cash limit is the deposit itself: what open buys hold back is already out of the
@@ -228,7 +241,7 @@ class PagedRequest : public PaperRequest {
  public:
   PagedRequest(ExchangeContext& context, const broker::Guid& clsid, SharedPaper paper, int32_t rowsInput, int32_t most,
                int32_t countHeader)
-      : PaperRequest(context, clsid, std::move(paper)), rowsInput_(rowsInput), most_(most), countHeader_(countHeader) {}
+      : PaperRequest(context, clsid, std::move(paper), Txt::kExQueryRefused), rowsInput_(rowsInput), most_(most), countHeader_(countHeader) {}
 
   // The count follows the rows actually sent, also when a fault cuts the answer short.
   int16_t Request() override {
@@ -263,7 +276,7 @@ class HoldingsObject : public PagedRequest {
       : PagedRequest(context, broker::clsid::kHoldings, std::move(paper), 2, kHoldingRowsMost, 7) {}
 
  protected:
-  void Serve(Answer& answer) override {
+  void ServeFromAccount(Answer& answer) override {
     const std::string account = TextInput(Input(0));
     if (!Admit(account, answer)) return;
     const int32_t rows = RowsPerReply(answer);
@@ -314,7 +327,7 @@ class UnfilledObject : public PagedRequest {
       : PagedRequest(context, broker::clsid::kUnfilledOrders, std::move(paper), 7, kUnfilledRowsMost, 5) {}
 
  protected:
-  void Serve(Answer& answer) override {
+  void ServeFromAccount(Answer& answer) override {
     const std::string account = TextInput(Input(0));
     if (!Admit(account, answer)) return;
     const int32_t rows = RowsPerReply(answer);
@@ -356,10 +369,10 @@ class UnfilledObject : public PagedRequest {
 class BuySellObject : public PaperRequest {
  public:
   BuySellObject(ExchangeContext& context, SharedPaper paper)
-      : PaperRequest(context, broker::clsid::kBuySellOrder, std::move(paper)) {}
+      : PaperRequest(context, broker::clsid::kBuySellOrder, std::move(paper), Txt::kExOrderRefused) {}
 
  protected:
-  void Serve(Answer& answer) override {
+  void ServeFromAccount(Answer& answer) override {
     const std::string side = TextInput(Input(0));
     const std::string account = TextInput(Input(1));
     const std::string code = TextInput(Input(3));
@@ -390,11 +403,12 @@ class BuySellObject : public PaperRequest {
 class AmendObject : public PaperRequest {
  public:
   AmendObject(ExchangeContext& context, SharedPaper paper, bool cancel)
-      : PaperRequest(context, cancel ? broker::clsid::kCancelOrder : broker::clsid::kModifyOrder, std::move(paper)),
+      : PaperRequest(context, cancel ? broker::clsid::kCancelOrder : broker::clsid::kModifyOrder, std::move(paper),
+                     Txt::kExOrderRefused),
         cancel_(cancel) {}
 
  protected:
-  void Serve(Answer& answer) override {
+  void ServeFromAccount(Answer& answer) override {
     const std::optional<int32_t> target = IntInput(Input(1));
     const std::string account = TextInput(Input(2));
     const std::string code = TextInput(Input(4));

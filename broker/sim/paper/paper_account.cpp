@@ -15,7 +15,6 @@ constexpr int64_t kSeeEveryMs = 1'000;
 // Statuses of refusals that have no reason of the exchange's common table.
 constexpr int16_t kUnknownAccountStatus = 21;
 constexpr int16_t kNothingLeftStatus = 22;
-constexpr int16_t kLedgerStatus = 23;
 
 Refusal OrderRefusal(int16_t status, const std::string& reason) {
   return Refusal{status, Text(Txt::kExOrderRefused), reason};

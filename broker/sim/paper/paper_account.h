@@ -21,6 +21,9 @@
 
 namespace ostrada::sim {
 
+// The status of a request refused because the ledger could not serve it.
+inline constexpr int16_t kLedgerStatus = 23;
+
 // The fee rates of the options, in parts per million.
 FeeRates FeeRatesOf(const PaperOptions& options);
 
