@@ -244,7 +244,7 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
 }
 
 // Built in one pass over the slot, as a load makes thousands of them: the price block is copied
-// whole and only what the file does not hold is set, so no byte is written twice.
+// whole and only what the file does not hold is set, instead of clearing the whole record first.
 NowInfo* NowGate::NewStoredRecord(const uint8_t* fixed, const char* name, size_t storedLength) {
   const size_t nameLength = strnlen(name, storedLength);
   if (!OSTRADA_VERIFY(nameLength > 0)) return nullptr;
