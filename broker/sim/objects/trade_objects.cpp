@@ -241,7 +241,10 @@ class PagedRequest : public PaperRequest {
  public:
   PagedRequest(ExchangeContext& context, const broker::Guid& clsid, SharedPaper paper, int32_t rowsInput, int32_t most,
                int32_t countHeader)
-      : PaperRequest(context, clsid, std::move(paper), Txt::kExQueryRefused), rowsInput_(rowsInput), most_(most), countHeader_(countHeader) {}
+      : PaperRequest(context, clsid, std::move(paper), Txt::kExQueryRefused),
+        rowsInput_(rowsInput),
+        most_(most),
+        countHeader_(countHeader) {}
 
   // The count follows the rows actually sent, also when a fault cuts the answer short.
   int16_t Request() override {
@@ -262,6 +265,15 @@ class PagedRequest : public PaperRequest {
     return *rows;
   }
   int32_t Offset(int32_t rows) const { return (Page() - 1) * rows; }
+  // The account and the rows per reply of a list the account may be asked for; nothing after
+  // refusing the request.
+  std::optional<std::pair<std::string, int32_t>> AdmitPage(Answer& answer) {
+    std::string account = TextInput(Input(0));
+    if (!Admit(account, answer)) return std::nullopt;
+    const int32_t rows = RowsPerReply(answer);
+    if (rows == 0) return std::nullopt;
+    return std::pair{std::move(account), rows};
+  }
 
  private:
   int32_t rowsInput_;
@@ -277,10 +289,9 @@ class HoldingsObject : public PagedRequest {
 
  protected:
   void ServeFromAccount(Answer& answer) override {
-    const std::string account = TextInput(Input(0));
-    if (!Admit(account, answer)) return;
-    const int32_t rows = RowsPerReply(answer);
-    if (rows == 0) return;
+    const auto page = AdmitPage(answer);
+    if (!page) return;
+    const auto& [account, rows] = *page;
     PaperLedger& ledger = Paper().Ledger();
     const int32_t total = ledger.HoldingCount(account);
     const int32_t offset = Offset(rows);
@@ -328,10 +339,9 @@ class UnfilledObject : public PagedRequest {
 
  protected:
   void ServeFromAccount(Answer& answer) override {
-    const std::string account = TextInput(Input(0));
-    if (!Admit(account, answer)) return;
-    const int32_t rows = RowsPerReply(answer);
-    if (rows == 0) return;
+    const auto page = AdmitPage(answer);
+    if (!page) return;
+    const auto& [account, rows] = *page;
     PaperLedger& ledger = Paper().Ledger();
     const int32_t today = Paper().Today();
     const int32_t total = ledger.OpenOrderCount(account, today);
