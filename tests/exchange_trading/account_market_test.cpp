@@ -82,5 +82,52 @@ TEST(AccountMarket, EveryExchangeOnTheLedgerFollowsItsClockForwardNeverBack) {
             10 * kMillisecondsPerHour + 60'000);
 }
 
+// Shares bought where the listing held a stock that this exchange's listing does not (another listing
+// size on the same ledger) are still the account's: the holdings list names them by their code. An
+// empty name would end the client's list there and hide them and every holding after them.
+TEST(AccountMarket, AHoldingOutsideTheListingIsListedByItsCode) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  { TradingSession first(Trading(path)); }
+  std::string listed;
+  {
+    TradingSession session(Trading(path));
+    listed = session.TradableCodes().front();
+  }
+  const std::string unlisted = "A000001";  // before every listed code, so its row comes first
+  ASSERT_LT(unlisted, listed);
+  {
+    std::string problem;
+    auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), 0, FeeRates{}, problem);
+    ASSERT_TRUE(ledger) << problem;
+    for (const auto& [code, quantity] : {std::pair{unlisted, 4}, std::pair{listed, 6}}) {
+      PaperOrder order;
+      order.date = kTradingDate;
+      order.account = kAccount;
+      order.code = code;
+      order.price = order.reservePrice = 1000;
+      order.quantity = quantity;
+      order.timeMs = 36'000'000;
+      auto transaction = ledger->Begin();
+      const int32_t number = ledger->Insert(order, *transaction);
+      transaction->Commit();
+      ASSERT_EQ(ledger->RecordFill(kTradingDate, number, 0, 1000, quantity, 36'000'000, {kTradingDate, 36'000'000})
+                    .quantity,
+                quantity);
+    }
+  }
+  TradingSession session(Trading(path));
+  ASSERT_EQ(session.Login(), 0);
+  const std::vector<TradingSession::HoldingRow> rows = session.Holdings();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].code, unlisted);
+  EXPECT_EQ(rows[0].name, unlisted);
+  EXPECT_EQ(rows[0].quantity, 4);
+  EXPECT_EQ(rows[1].code, listed);
+  EXPECT_FALSE(rows[1].name.empty());
+  EXPECT_NE(rows[1].name, listed) << "a listed stock keeps its name";
+  EXPECT_EQ(rows[1].quantity, 6);
+}
+
 }  // namespace
 }  // namespace ostrada::sim::testing

@@ -306,10 +306,14 @@ class HoldingsObject : public PagedRequest {
                         {8, Int(Page())}});
     const int32_t today = Paper().Today();
     for (const PaperHolding& holding : ledger.Holdings(account, offset, rows)) {
+      // A stock this listing lacks (bought under another listing size) goes by its code: an empty
+      // name ends the client's list, which would hide it and every holding after it.
+      const std::string listedName = Paper().NameOf(holding.code);
+      const std::string& name = listedName.empty() ? holding.code : listedName;
       const int32_t offered = ledger.Offered(account, holding.code);
       const double purchase = static_cast<double>(holding.value) / holding.quantity;
       const double cost = static_cast<double>(holding.cost) / holding.quantity;
-      answer.AddRow(Row(19, {{0, Text(Paper().NameOf(holding.code))},
+      answer.AddRow(Row(19, {{0, Text(name)},
                              {1, Text(account)},
                              {2, Text("00")},  // cash holding (no credit)
                              {3, Int(holding.quantity - offered)},
