@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "basesrc/foundation/cp949.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
@@ -124,6 +127,24 @@ TEST(Ledger, AFolderThatCannotHoldTheLedgerIsReported) {
   TradingSession session(Trading("/nonexistent-folder/paper.sqlite"));
   EXPECT_NE(Cp949ToUtf8(session.TheExchange().PaperProblem()).find("열 수 없습니다"), std::string::npos);
   EXPECT_THROW(session.Login(), broker::ComError);
+}
+
+TEST(Ledger, AProcessThatMeetsAnotherCreatingTheLedgerWaitsForIt) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  // Another process has the new file and is writing it, not yet in WAL mode: SQLite answers a switch
+  // to WAL with "busy" at once. Its write ends a moment later.
+  SqliteDb other(path, true);
+  other.Execute("BEGIN IMMEDIATE; CREATE TABLE pending(x)");
+  std::thread finishing([&other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    other.Execute("DROP TABLE pending; COMMIT");
+  });
+  std::string problem;
+  auto ledger = PaperLedger::Open(path, {kAccount}, 7'000'000, FeeRates{}, problem);
+  finishing.join();
+  ASSERT_TRUE(ledger) << Cp949ToUtf8(problem);
+  EXPECT_EQ(ledger->Cash(kAccount), 7'000'000);
 }
 
 TEST(Ledger, TwoExchangesOnOneLedgerShareTheAccount) {

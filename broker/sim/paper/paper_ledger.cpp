@@ -1,7 +1,9 @@
 #include "broker/sim/paper/paper_ledger.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
@@ -14,6 +16,7 @@ constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
 constexpr int64_t kSchemaVersion = 2;
 // How long a write waits for the other process (the program or the command line) to finish its own.
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kWalRetryMs = 10;
 
 // The characters the ledger stores for an order's side, kind and state. Every ledger ever written
 // holds them, in its rows and in the SQL that selects them (a partial index among it): this is the
@@ -137,6 +140,20 @@ std::string Problem(Txt text, const std::string& path, const std::string& reason
   return Text(text) + Utf8ToCp949(path) + " (" + reason + ")";
 }
 
+// Puts the file in WAL mode. A process that meets another switching a new file at the same moment is
+// told "busy" at once, without the busy timeout's wait: it waits here as that timeout would.
+void EnterWal(SqliteDb& db) {
+  for (int waited = 0;; waited += kWalRetryMs) {
+    try {
+      db.Execute("PRAGMA journal_mode = WAL");
+      return;
+    } catch (const SqliteError& error) {
+      if (!error.IsBusy() || waited >= kBusyTimeoutMs) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWalRetryMs));
+  }
+}
+
 }  // namespace
 
 PaperLedger::PaperLedger(const std::string& path, const FeeRates& fees)
@@ -178,7 +195,8 @@ std::unique_ptr<PaperLedger> PaperLedger::Open(const std::string& path, const st
 void PaperLedger::Prepare(const std::vector<std::string>& accounts, int64_t startingCash) {
   // WAL with synchronous=NORMAL: a commit is in the log (the operating system's cache) before it
   // returns, so a killed process loses nothing; only a power cut may lose the last commits.
-  db_.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+  EnterWal(db_);
+  db_.Execute("PRAGMA synchronous = NORMAL");
   SqliteTransaction transaction(db_);
   Migrate();
   SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?, 0)");

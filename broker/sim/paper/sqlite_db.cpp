@@ -15,6 +15,10 @@ bool SqliteError::IsConstraint() const {
   return code_ == SQLITE_CONSTRAINT;
 }
 
+bool SqliteError::IsBusy() const {
+  return code_ == SQLITE_BUSY;
+}
+
 SqliteDb::SqliteDb(const std::string& path, bool create) {
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);

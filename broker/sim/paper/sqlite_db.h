@@ -18,6 +18,8 @@ class SqliteError : public std::runtime_error {
   int Code() const { return code_; }
   // A CHECK, UNIQUE or NOT NULL constraint refused the write.
   bool IsConstraint() const;
+  // Another connection held the lock the statement needed.
+  bool IsBusy() const;
 
  private:
   int code_;
