@@ -171,6 +171,11 @@ int SortAndLink(OrderedIndex<NowInfo>& index, std::vector<NowInfo*>& records, in
   return index.InsertSorted(records.data(), static_cast<int32_t>(records.size()), IndexOrder(key));
 }
 
+// The quote time of a record that has traded; -1 for one with no volume.
+int32_t TradedTime(const NowInfo& record) {
+  return record.price.bar.volume != 0 ? record.price.bar.time : -1;
+}
+
 bool Follows(const NowInfo* earlier, const NowInfo* later) {
   for (const NowInfo* node = earlier->next; node != nullptr; node = node->next) {
     if (node == later) return true;
@@ -251,18 +256,20 @@ int NowGate::Link(NowInfo* record) {
 }
 
 void NowGate::NoteQuoteTime(const NowInfo& record) {
-  const PriceBar& bar = record.price.bar;
-  if (bar.volume != 0 && bar.time > latestTime_) latestTime_ = bar.time;
+  latestTime_ = std::max(latestTime_, TradedTime(record));
 }
 
 int NowGate::LinkAll(std::vector<NowInfo*>& records) {
   if (records.empty()) return 1;
+  // Read in the order the records were made, which is the order of their memory; the sort scatters it.
+  int32_t latest = -1;
+  for (const NowInfo* record : records) latest = std::max(latest, TradedTime(*record));
   const bool linked = NowCompareKeyKnown(key_) && SortAndLink(index_, records, key_) == 1;
   if (!linked) {
     for (NowInfo* record : records) DestroyRecord(record);
     return 0;
   }
-  for (const NowInfo* record : records) NoteQuoteTime(*record);
+  latestTime_ = std::max(latestTime_, latest);
   return 1;
 }
 

@@ -245,15 +245,16 @@ int NowGate::ReadRecords(FileHandle file, int32_t begin, int32_t fileEnd, int32_
 
 // Built in one pass over the slot, as a load makes thousands of them: the price block is copied
 // whole and only what the file does not hold is set, instead of clearing the whole record first.
+// The name goes right behind the record, in the same block: one allocation, and the load writes
+// one run of memory. A slot freed later serves a new record; its name stays in the arena.
 NowInfo* NowGate::NewStoredRecord(const uint8_t* fixed, const char* name, size_t storedLength) {
   const size_t nameLength = strnlen(name, storedLength);
   if (!OSTRADA_VERIFY(nameLength > 0)) return nullptr;
-  void* slot = TakeSlot(arena_, freeSlots_, sizeof(NowInfo), alignof(NowInfo));
-  char* nameCopy = slot != nullptr ? arena_.CopyText(name, nameLength) : nullptr;
-  if (nameCopy == nullptr) {
-    if (slot != nullptr) freeSlots_.push_back(slot);
-    return nullptr;
-  }
+  void* slot = arena_.AllocateUninitialized(sizeof(NowInfo) + nameLength + 1, alignof(NowInfo));
+  if (slot == nullptr) return nullptr;
+  char* nameCopy = static_cast<char*>(slot) + sizeof(NowInfo);
+  std::memcpy(nameCopy, name, nameLength);
+  nameCopy[nameLength] = '\0';
   auto* record = new (slot) NowInfo;  // the owning members start empty; every other field is set below
   CopyStoredCode(fixed + nowrecord::kCodeOffset, record->key.code);
   record->key.name.reset(nameCopy);

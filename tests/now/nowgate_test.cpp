@@ -124,6 +124,25 @@ TEST_F(NowGateTest, SaveThenLoadGivesTheSameRecordsInTheLoadKeysOrder) {
   EXPECT_EQ(Reports(), 0u);
 }
 
+// A load keeps the stored latest quote time unless a record that traded is later; a record without
+// volume never counts, whatever its time.
+TEST_F(NowGateTest, ALoadTakesTheLatestTradedTimeOfItsRecordsOverTheStoredOne) {
+  NowGate saved(kNowKeyArrival);
+  FillThree(&saved);  // traded at 91000 and 91500; the stock at 92000 has no volume
+  ASSERT_TRUE(saved.Save(path_.c_str(), 0, 0));
+  std::vector<uint8_t> bytes = ReadAll(path_);
+  for (const auto& [stored, expected] : {std::pair{-1, 91500}, std::pair{90000, 91500}, std::pair{95000, 95000}}) {
+    SCOPED_TRACE(stored);
+    PutI32(bytes.data(), nowfile::kLatestTimeOffset, stored);
+    WriteAll(path_, bytes);
+    for (int32_t key : {kNowKeyArrival, kNowKeyRateDown}) {
+      NowGate loaded;
+      ASSERT_TRUE(loaded.Load(path_.c_str(), key));
+      EXPECT_EQ(loaded.LatestTime(), expected) << key;
+    }
+  }
+}
+
 // A reader holds a name in 264 bytes, so a longer name would make a file that cannot be read back;
 // the save refuses it and the file already there stays as it was.
 TEST_F(NowGateTest, SaveRefusesANameTheReaderCannotHold) {
