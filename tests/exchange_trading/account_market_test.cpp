@@ -101,16 +101,7 @@ TEST(AccountMarket, AHoldingOutsideTheListingIsListedByItsCode) {
     auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), 0, FeeRates{}, problem);
     ASSERT_TRUE(ledger) << problem;
     for (const auto& [code, quantity] : {std::pair{unlisted, 4}, std::pair{listed, 6}}) {
-      PaperOrder order;
-      order.date = kTradingDate;
-      order.account = kAccount;
-      order.code = code;
-      order.price = order.reservePrice = 1000;
-      order.quantity = quantity;
-      order.timeMs = 36'000'000;
-      auto transaction = ledger->Begin();
-      const int32_t number = ledger->Insert(order, *transaction);
-      transaction->Commit();
+      const int32_t number = WriteOrder(*ledger, code, Side::kBuy, OrderKind::kOrdinary, quantity);
       ASSERT_EQ(ledger->RecordFill(kTradingDate, number, 0, 1000, quantity, 36'000'000, {kTradingDate, 36'000'000})
                     .quantity,
                 quantity);

@@ -20,20 +20,7 @@ std::unique_ptr<PaperLedger> OpenLedger(const std::string& path) {
 }
 
 int32_t Insert(PaperLedger& ledger, Side side, OrderKind kind, int32_t quantity, OrderState state = OrderState::kOpen) {
-  PaperOrder order;
-  order.date = kTradingDate;
-  order.account = kAccount;
-  order.code = kCode;
-  order.side = side;
-  order.kind = kind;
-  order.price = order.reservePrice = 1000;
-  order.quantity = quantity;
-  order.timeMs = 36'000'000;
-  order.state = state;
-  auto transaction = ledger.Begin();
-  const int32_t number = ledger.Insert(order, *transaction);
-  transaction->Commit();
-  return number;
+  return WriteOrder(ledger, kCode, side, kind, quantity, state);
 }
 
 // The side, kind and state columns of an order as stored.

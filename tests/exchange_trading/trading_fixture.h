@@ -14,6 +14,7 @@
 #include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/listing.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scratch_folder.h"
 
@@ -38,6 +39,26 @@ inline ExchangeOptions TradingAt(int hh, int mm, const std::string& ledger = {})
   const int64_t moment = KoreanUnixMilliseconds(kTradingDate, (hh * 60LL + mm) * 60'000);
   options.wallClock = [moment] { return moment; };
   return options;
+}
+
+// Writes an open limit order at 1,000 won, entered at 10:00 of the trading date, straight into the
+// ledger, as another process would have; its number.
+inline int32_t WriteOrder(PaperLedger& ledger, const std::string& code, Side side, OrderKind kind, int32_t quantity,
+                          OrderState state = OrderState::kOpen) {
+  PaperOrder order;
+  order.date = kTradingDate;
+  order.account = kAccount;
+  order.code = code;
+  order.side = side;
+  order.kind = kind;
+  order.price = order.reservePrice = 1000;
+  order.quantity = quantity;
+  order.timeMs = 36'000'000;
+  order.state = state;
+  auto transaction = ledger.Begin();
+  const int32_t number = ledger.Insert(order, *transaction);
+  transaction->Commit();
+  return number;
 }
 
 using TempFolder = ostrada::testing::ScratchFolder;
