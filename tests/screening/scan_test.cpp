@@ -127,6 +127,17 @@ TEST_F(ScanTest, GroupCarriesTheDifferenceToThePreviousCheck) {
   EXPECT_EQ(record->value12Diff, 10);
 }
 
+TEST_F(ScanTest, ASnapshotOfAnEqualCheckTimeGoesAfterTheEarlierOnes) {
+  std::unique_ptr<NowCode> series = NowCode::Create("A000010", "x");
+  ASSERT_NE(series, nullptr);
+  for (float rate : {1.0f, 2.0f}) ASSERT_TRUE(series->Append(Check(930, rate)));
+  ASSERT_TRUE(series->Append(Check(925, 3.0f)));
+  ASSERT_EQ(series->Count(), 3);
+  EXPECT_FLOAT_EQ(series->Newest()->price.bar.rate, 2.0f);
+  EXPECT_FLOAT_EQ(series->Newest()->older->price.bar.rate, 1.0f);
+  EXPECT_FLOAT_EQ(series->Oldest()->price.bar.rate, 3.0f);
+}
+
 class ScanReportTest : public ScanTest {
  protected:
   std::string Write() {
@@ -163,6 +174,8 @@ TEST_F(ScanReportTest, OneCheckHasNoPreviousTimeAndTheShortLines) {
                          "[1] 종목0 2.00%   (시가대비: 2.00%, 저가대비: 3.00%, 고가대비: -1.00%) \r\n" +
                          "[2] 종목1 -1.00%   (시가대비: -1.00%, 저가대비: 0.00%, 고가대비: -1.00%) \r\n" + kHyphens +
                          "\r\n\r\n\r\n");
+  EXPECT_NE(Cp949ToUtf8(scan_.ReportText(NcdScan::kReportByRate)).find("\r\n분 석 키: 상승율 높은 것\r\n"),
+            std::string::npos);
   NcdScan empty;
   const std::string path = folder_.File("scan_empty.txt");
   EXPECT_EQ(empty.Report(path.c_str()), 0) << "nothing to report";
