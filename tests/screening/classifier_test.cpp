@@ -42,7 +42,8 @@ TEST_F(ClassifierTest, UpperLimitDaysFirstMatchByDaysSinceTheLastLimit) {
     int32_t days;
     std::vector<size_t> expected;
   };
-  for (const Case& c : {Case{3, {}}, Case{0, {24}}, Case{6, {24}}, Case{20, {24}}, Case{21, {28}}, Case{2, {}}}) {
+  for (const Case& c :
+       {Case{3, {}}, Case{0, {24}}, Case{5, {}}, Case{6, {24}}, Case{20, {24}}, Case{21, {28}}, Case{2, {}}}) {
     record->upperLimit.key = c.days;
     const std::vector<size_t> slots = Slots(limit, record.get());
     EXPECT_TRUE(Has(slots, 16)) << c.days;
@@ -57,6 +58,15 @@ TEST_F(ClassifierTest, UpperLimitDaysFirstMatchByDaysSinceTheLastLimit) {
   EXPECT_FALSE(Has(far, 28));
   EXPECT_TRUE(Has(far, 20));
   EXPECT_TRUE(Has(Slots(Block(4990, 5000, 5730, 4990, 5700), nullptr), 36)) << "touched and left the limit";
+  // 35 % above the crossing's average is still near it: 1,057 up 158 to 1,215 over 900.
+  ASSERT_EQ(PriceLimitChange(1057, 1), 158);
+  const NowPrice small = Block(1057, 1100, 1215, 1057, 1215);
+  PreDataPtr near = Record("A000010", 1215, 1100, 1000);
+  near->upperLimit.key = 21;
+  near->cross.value = 900;
+  EXPECT_TRUE(Has(Slots(small, near.get()), 28));
+  near->cross.value = 899;
+  EXPECT_FALSE(Has(Slots(small, near.get()), 28));
 }
 
 TEST_F(ClassifierTest, APriceTooLowForALimitMoveTouchesNoLimit) {
@@ -162,6 +172,9 @@ TEST_F(ClassifierTest, NoTradeYetCountsOnlyRateLimitAndHalt) {
   EXPECT_TRUE(Slots(idle, record.get()).empty());
   idle.attr.class5 = '1';
   EXPECT_EQ(Slots(idle, record.get()), (std::vector<size_t>{64})) << "a suspended stock is halted";
+  NowPrice stopped = Block(10000, 10000, 10000, 10000, 10000);
+  stopped.state = 0;
+  EXPECT_TRUE(Has(Slots(stopped, nullptr), 64)) << "a state of 0 is a halt too";
 }
 
 TEST_F(ClassifierTest, PullBackToTheFiveDayAverageTakesTheWidestRecentDay) {

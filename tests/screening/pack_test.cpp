@@ -122,6 +122,11 @@ TEST_F(PackTest, GroupsOfOneTimeGoIntoTheSamePatternGroups) {
   ASSERT_NE(limit, nullptr);
   EXPECT_EQ(limit->Count(), 2);
   EXPECT_STREQ(Cp949ToUtf8(limit->Name()).c_str(), "상한가-1401");
+  // A group of another minute gets groups of its own time.
+  ASSERT_TRUE(ReportAddGroup(pack_, report, *pack_.FindByName(Utf8ToCp949("하나").c_str(), 0), &list_));
+  const NowGate* earlier = report.FindByName(Utf8ToCp949("상한가").c_str(), 1400);
+  ASSERT_NE(earlier, nullptr);
+  EXPECT_EQ(earlier->Count(), 1);
 }
 
 TEST_F(PackTest, LongPatternTextsKeepTheTimeInTheGroupName) {

@@ -168,6 +168,18 @@ TEST_F(ScanReportTest, TwoChecksGiveTheIntervalAndTheLongLines) {
                 kHyphens + "\r\n\r\n\r\n");
 }
 
+TEST_F(ScanReportTest, TheHeaderTakesItsTimesFromTheLastStock) {
+  // The second check finds only the second stock.
+  NowGate first(kNowKeyCode), second(kNowKeyCode);
+  const NowPrice a = Check(930, 1.0f), b = Check(935, 2.0f);
+  ASSERT_TRUE(first.AddRow("A000010", "a", &a, nullptr));
+  ASSERT_TRUE(first.AddRow("A000020", "b", &a, nullptr));
+  ASSERT_TRUE(second.AddRow("A000020", "b", &b, nullptr));
+  ASSERT_TRUE(scan_.CreateFrom(first));
+  ASSERT_TRUE(scan_.AddGroup(second));
+  EXPECT_NE(Write().find("확인시간: 9 시 35분 - 9 시 30분 (5 간격)\r\n"), std::string::npos);
+}
+
 TEST_F(ScanReportTest, OneCheckHasNoPreviousTimeAndTheShortLines) {
   Build({{2.0f}, {-1.0f}}, 1402);
   EXPECT_EQ(Write(), kEquals + "\r\n분 석 키: 종목코드\r\n종 목 수: 2\r\n확인시간: 14 시 2분\r\n" + kEquals + "\r\n" +
