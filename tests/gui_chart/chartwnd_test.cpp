@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <chrono>
 #include <set>
 
 #include "app/chartview.h"
@@ -329,6 +330,35 @@ TEST_F(ChartWindow, CandlesMarksAndTheLastPriceArePaintedRisesRedFallsBlue) {
                                       static_cast<int>(layout.last.at - 7));
   EXPECT_TRUE(Bluish(box)) << box.name().toStdString();
   testing::RenderToPng(view, "chart_colours.png");
+}
+
+// The Monday of the date's week, as days since the epoch.
+int64_t MondayOf(int32_t date) {
+  using namespace std::chrono;
+  const sys_days day{year{date / 10000} / month{static_cast<unsigned>(date / 100 % 100)} /
+                     std::chrono::day{static_cast<unsigned>(date % 100)}};
+  return (day - (weekday{day} - Monday)).time_since_epoch().count();
+}
+
+TEST_F(ChartWindow, AnIndexWeekStaysOneBarAsItsDaysPass) {
+  CChartWnd window(book_.get());
+  window.show();
+  window.showStock(QStringLiteral("U001"));
+  window.findChild<QPushButton*>("chartKindW")->click();
+  const size_t weeks = window.Data().bars.size();
+  ASSERT_GT(weeks, 2u);
+  const int32_t today = window.Data().bars.back().date;
+  exchange_.Advance(24 * 3'600'000);
+  ASSERT_EQ(MondayOf(TodayYYYYMMDD()), MondayOf(today)) << "the next day is of the same week";
+  window.RefreshIndexBar();
+  StocGate gate;
+  std::unique_ptr<DaySeries> newest = gate.DownloadBarsNew("U001", "x", 1, 1, 'W', 0, 0, 1);
+  ASSERT_NE(newest, nullptr);
+  ASSERT_GT(newest->Newest()->Key(), today);
+  EXPECT_EQ(window.Data().bars.size(), weeks);
+  EXPECT_EQ(window.Data().bars.back().date, newest->Newest()->Key());
+  EXPECT_EQ(window.Data().bars.back().close, newest->Newest()->price.close);
+  EXPECT_EQ(window.Data().bars.back().previousClose, window.Data().bars[weeks - 2].close);
 }
 
 TEST_F(ChartWindow, AnUnknownStockIsToldAndTheChartStays) {
