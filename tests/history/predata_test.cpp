@@ -79,6 +79,14 @@ TEST(PreDataRecord, BuiltFromTheSeriesAtTheDate) {
   EXPECT_EQ(record.risingOrEven35, 10);  // the newest 35 of the series: the falling day after the date counts too
   EXPECT_EQ(record.rising25, 10);
 
+  // A day later the limit-up date lies two bars back and the run has ended; two days earlier no
+  // limit-up close had come yet.
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(40)), nullptr);
+  EXPECT_EQ(record.upperLimit, (KeyValue{2, bar->price.close}));
+  EXPECT_EQ(record.upperLimitStreak, 0);
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(37)), nullptr);
+  EXPECT_EQ(record.upperLimit, (KeyValue{0, 0}));
+
   RecordingScope scope;
   EXPECT_EQ(gate.BuildPreData(&record, *series, 1, 20091231), nullptr);
   ASSERT_EQ(scope.sink.messages.size(), 1u);
