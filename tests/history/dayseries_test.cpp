@@ -41,6 +41,13 @@ TEST(DaySeries, DuplicateDatesAndMinuteOrder) {
   ASSERT_TRUE(series.Add(MakeBar(20091201, 90)));  // an older date goes first
   EXPECT_EQ(series.FirstPair(), (KeyValue{20091201, 90}));
   EXPECT_EQ(series.LastPair(), (KeyValue{20091215, 110}));
+  // Removing an end bar moves its pair to the new end.
+  ASSERT_TRUE(series.Remove(series.Newest(), 0));
+  EXPECT_EQ(series.LastPair(), (KeyValue{20091214, 100}));
+  ASSERT_TRUE(series.Remove(series.Oldest(), 1));
+  EXPECT_EQ(series.FirstPair(), (KeyValue{20091214, 100}));
+  ASSERT_TRUE(series.Add(MakeBar(20091201, 90)));
+  ASSERT_TRUE(series.Add(MakeBar(20091215, 110)));
 
   DaySeries minutes;
   minutes.Create("A005930", "Sample");
@@ -108,6 +115,7 @@ TEST(DaySeries, TapeConversionDropsAuctionRecordsAndMergesTheEdgesOfTheDay) {
   EXPECT_EQ(last->Key(), 1501);
   EXPECT_EQ(last->price.close, 1200);
   EXPECT_EQ(last->price.volume, 60);
+  EXPECT_EQ(last->buyCount + last->sellCount, 1) << "the 15:00 contract is merged too";
   EXPECT_EQ(series->Count(), 3);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,26 @@ TEST_F(ScanTest, EveryAcceptedIntervalComparesWithTheSnapshotThatManyChecksOlder
     EXPECT_EQ(scan_.Select(n, 1.0f), nullptr) << n;
   }
   EXPECT_TRUE(ui_.sink.messages.empty());
+}
+
+TEST_F(ScanTest, VolumeSumsStopAtTheLargestValue) {
+  // A busy stock's running volume of 1.5 billion shares at each of two checks: the sum does not wrap.
+  for (int32_t hhmm : {930, 931}) {
+    NowGate group(kNowKeyCode);
+    const NowPrice block = Check(hhmm, hhmm == 930 ? 0.0f : 2.0f, 1'500'000'000);
+    ASSERT_TRUE(group.AddRow("A000010", "x", &block, nullptr));
+    ASSERT_TRUE(hhmm == 930 ? scan_.CreateFrom(group) : scan_.AddGroup(group));
+  }
+  auto picked = scan_.Select(1, 2.0f);
+  ASSERT_NE(picked, nullptr);
+  EXPECT_EQ(picked->First()->Newest()->price.bar.volume, 1'500'000'000) << "one check: its own volume";
+  NowGate third(kNowKeyCode);
+  const NowPrice block = Check(932, 4.0f, 1'600'000'000);
+  ASSERT_TRUE(third.AddRow("A000010", "x", &block, nullptr));
+  ASSERT_TRUE(scan_.AddGroup(third));
+  picked = scan_.Select(2, 2.0f);
+  ASSERT_NE(picked, nullptr);
+  EXPECT_EQ(picked->First()->Newest()->price.bar.volume, INT32_MAX);
 }
 
 TEST_F(ScanTest, ThresholdBoundsAndDirection) {
