@@ -191,6 +191,8 @@ TEST_F(ClassifierTest, PullBackToTheFiveDayAverageTakesTheWidestRecentDay) {
   // Yesterday's averages: the base day's sums completed with yesterday's close (lower than today's).
   record->days[1].averages.lines[0] = 10000 * 5 - 10000;
   EXPECT_TRUE(Has(Slots(today, record.get()), 248));
+  record->days[2].bar.rate = 5.5f;
+  EXPECT_TRUE(Has(Slots(today, record.get()), 248)) << "a widest day of 5.5 % is enough";
   // A wider day of smaller rate later in time does not count before the 6 % day: the most recent
   // widest day decides, and its rate is below 5.5.
   record->days[1].bar = {20261130, 9700, 10300, 9650, 10300, 0, 1000, 5.0f};
@@ -294,11 +296,42 @@ TEST_F(ClassifierTest, StrongThenWeakHammerAndStrengthAtTheirBoundaries) {
   thinner->cross.value = 10000;
   EXPECT_FALSE(Has(Slots(Block(10000, 10000, 10349, 10000, 10249), thinner.get()), 88)) << "a body of 2.49 %";
 
+  // An upper shadow of exactly a fifth of the body is long enough: 0.5 % over a body of 2.5 %.
+  EXPECT_TRUE(Has(Slots(Block(10000, 10000, 10300, 10000, 10250), hammer.get()), 88));
+
   // Contract strength (slot 260) over level averages 15 % below a falling price still counts: the
   // 20-day average is not below the 5-day one.
   NowPrice strong = Block(11400, 11600, 11700, 11500, 11500);
   strong.strength = 300.0f;
   EXPECT_TRUE(Has(Slots(strong, Record("A000010", 11500, 10000, 10000).get()), 260));
+}
+
+TEST_F(ClassifierTest, DeeperRuleBoundaries) {
+  // 20-day pull-back by the open: 7 % over the 20-day average, but it opened 5 % over it, and the
+  // extreme lies 12 % above the price.
+  PreDataPtr opened = Record("A000010", 10700, 10500, 10000);
+  opened->extreme.value = 11984;
+  EXPECT_TRUE(Has(Slots(Block(10400, 10500, 10800, 10500, 10700), opened.get()), 244));
+
+  // Dense rising candles under a falling 5-day average: 20 % below the extreme still counts.
+  PreDataPtr dense = Record("A000010", 10000, 10050, 10100);
+  dense->rising25 = 10;
+  dense->extreme.value = 12500;
+  EXPECT_TRUE(Has(Slots(Block(10000, 9950, 10100, 9950, 10000), dense.get(), {0, 10}), 252));
+  dense->extreme.value = 12501;
+  EXPECT_FALSE(Has(Slots(Block(10000, 9950, 10100, 9950, 10000), dense.get(), {0, 10}), 252));
+  // Over a rising one, a day down 3.5 % still counts.
+  PreDataPtr down = Record("A000010", 9650, 9650, 9600);
+  down->rising25 = 10;
+  down->cross.value = 9000;
+  EXPECT_TRUE(Has(Slots(Block(10000, 9650, 9700, 9600, 9650), down.get(), {0, 10}), 252));
+
+  // Strong then weak on a falling day whose body is exactly half the strong day's 10 %.
+  NowPrice falling = Block(11000, 11000, 11000, 10450, 10450);
+  falling.volumeRatio = 50;
+  PreDataPtr strong = Record("A000010", 10450, 10200, 10000);
+  strong->bar = PriceBar{20261207, 10000, 11000, 10000, 11000, 1000, 1000, 10.0f};
+  EXPECT_TRUE(Has(Slots(falling, strong.get()), 84));
 }
 
 }  // namespace
