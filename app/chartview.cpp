@@ -25,6 +25,20 @@ constexpr double kSmoothPitch = 4;  // bars at least this wide get smoothed aver
 
 }  // namespace
 
+QStringList CrosshairRows(const chart::BarReadout& readout) {
+  QStringList rows = {Label(readout.date),
+                      QStringLiteral("시가  ") + Label(readout.open),
+                      QStringLiteral("고가  ") + Label(readout.high),
+                      QStringLiteral("저가  ") + Label(readout.low),
+                      QStringLiteral("종가  ") + Label(readout.close),
+                      QStringLiteral("거래량  ") + Label(readout.volume)};
+  for (size_t line = 0; line < chart::kLines; ++line)
+    rows << QStringLiteral("%1  %2")
+                .arg(chart::kLineLengths[line])
+                .arg(readout.averages[line].empty() ? QStringLiteral("-") : Label(readout.averages[line]));
+  return rows;
+}
+
 CChartView::CChartView(QWidget* parent) : QWidget(parent) {
   setObjectName("chartView");
   setMouseTracking(true);
@@ -153,17 +167,7 @@ void CChartView::PaintCrosshair(QPainter& painter, const chart::ChartLayout& lay
   }
 
   // The readout in the corner away from the mouse.
-  const chart::BarReadout readout = chart::ReadOut(*data_, crosshairBar_);
-  QStringList rows = {Label(readout.date),
-                      QStringLiteral("시가  ") + Label(readout.open),
-                      QStringLiteral("고가  ") + Label(readout.high),
-                      QStringLiteral("저가  ") + Label(readout.low),
-                      QStringLiteral("종가  ") + Label(readout.close),
-                      QStringLiteral("거래량  ") + Label(readout.volume)};
-  for (size_t line = 0; line < chart::kLines; ++line)
-    rows << QStringLiteral("%1  %2")
-                .arg(chart::kLineLengths[line])
-                .arg(readout.averages[line].empty() ? QStringLiteral("-") : Label(readout.averages[line]));
+  const QStringList rows = CrosshairRows(chart::ReadOut(*data_, crosshairBar_));
   const QFontMetricsF metrics(font());
   double widest = 0;
   for (const QString& row : rows) widest = std::max(widest, metrics.horizontalAdvance(row));

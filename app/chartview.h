@@ -8,6 +8,10 @@
 
 namespace ostrada {
 
+// The crosshair's readout as its rows: the date, open, high, low, close and volume, then one row per
+// average line ("-" where the line has no value).
+QStringList CrosshairRows(const chart::BarReadout& readout);
+
 class CChartView : public QWidget {
   Q_OBJECT
  public:

@@ -29,19 +29,6 @@ int64_t WeekOf(int32_t date) {
   return day - sinceMonday;
 }
 
-bool SameBar(const ChartData& data, const Bar& bar, int32_t date, int32_t barTime) {
-  switch (data.kind) {
-    case 'B':
-      return bar.date == date && bar.time == barTime;
-    case 'W':
-      return WeekOf(bar.date) == WeekOf(date);
-    case 'M':
-      return bar.date / 100 == date / 100;
-    default:
-      return bar.date == date;
-  }
-}
-
 // The smallest round step (1, 2 or 5 times a power of ten) that cuts the span into at most eight
 // parts, so an axis carries four to eight labels; never below one won or one hundredth of a point.
 double NiceStep(double span) {
@@ -89,6 +76,19 @@ const char* ColourOf(Direction direction) {
       break;
   }
   return kEvenColour;
+}
+
+bool SameBar(const ChartData& data, const Bar& bar, int32_t date, int32_t barTime) {
+  switch (data.kind) {
+    case 'B':
+      return bar.date == date && bar.time == barTime;
+    case 'W':
+      return WeekOf(bar.date) == WeekOf(date);
+    case 'M':
+      return bar.date / 100 == date / 100;
+    default:
+      return bar.date == date;
+  }
 }
 
 Direction DirectionOf(const Bar& bar) {

@@ -64,6 +64,9 @@ void ComputeAverages(ChartData& data);
 bool ApplyContract(ChartData& data, int32_t date, int32_t barTime, int32_t price, int64_t quantity);
 
 Direction DirectionOf(const Bar& bar);
+// Whether a bar dated `date` (ending at barTime for minute bars) is the bar `bar` of the data: the
+// same day, the same week (Monday to Sunday), the same month or the same minute bar, by the kind.
+bool SameBar(const ChartData& data, const Bar& bar, int32_t date, int32_t barTime);
 
 // ---- The bars shown ----
 struct View {

@@ -132,6 +132,10 @@ TEST(ChartModel, CandlesVolumesMarksAndTheLastPrice) {
   const int32_t newest = data.bars.back().close;
   EXPECT_EQ(layout.last.label, PriceText(newest, false));
   EXPECT_NEAR(layout.last.at, std::clamp(y(newest), 44.0, 44.0 + 402), 1e-9);
+  // Its colour is the newest bar's too (a fall), not that of the view's last bar (a rise).
+  ASSERT_GT(data.bars[144].close, data.bars[144].open);
+  ASSERT_LT(data.bars.back().close, data.bars.back().open);
+  EXPECT_EQ(layout.lastDirection, Direction::kFall);
   EXPECT_EQ(layout.volumeTick.label, "40,000");
   // Price ticks on round steps, each where its value lies.
   ASSERT_GE(layout.priceTicks.size(), 4u);

@@ -6,11 +6,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <chrono>
 #include <set>
 
 #include "app/chartview.h"
 #include "app/qtext.h"
 #include "app/simplecombo.h"
+#include "app/windowmessages.h"
+#include "basesrc/coninfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/priceinfo.h"
@@ -23,6 +26,32 @@ namespace {
 
 using testing::PressKey;
 using testing::TypeText;
+
+// "12,345": digits grouped by three.
+QString Grouped(int64_t value) {
+  QString digits = QString::number(value);
+  for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
+  return digits;
+}
+
+bool Reddish(QColor c) {
+  return c.red() > 150 && c.blue() < 120 && c.green() < 120;
+}
+bool Bluish(QColor c) {
+  return c.blue() > 150 && c.red() < 120;
+}
+
+// How many pixels of the rectangle are reddish and how many bluish.
+std::pair<int, int> RedAndBlue(const QImage& image, QRect area) {
+  int red = 0, blue = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      red += Reddish(c) ? 1 : 0;
+      blue += Bluish(c) ? 1 : 0;
+    }
+  return {red, blue};
+}
 
 class ChartWindow : public testing::ExchangeFixture {
  protected:
@@ -125,6 +154,15 @@ TEST_F(ChartWindow, WheelZoomsAroundTheMouseDragScrollsAndTheCrosshairReadsTheBa
   char date[16];
   std::snprintf(date, sizeof date, "%04d-%02d-%02d", read.date / 10000, read.date / 100 % 100, read.date % 100);
   EXPECT_EQ(readout.date, date);
+  const QStringList rows = CrosshairRows(readout);
+  ASSERT_EQ(rows.size(), 10);
+  EXPECT_EQ(rows[1], QStringLiteral("시가  ") + Grouped(read.open));
+  EXPECT_EQ(rows[2], QStringLiteral("고가  ") + Grouped(read.high));
+  EXPECT_EQ(rows[3], QStringLiteral("저가  ") + Grouped(read.low));
+  EXPECT_EQ(rows[4], QStringLiteral("종가  ") + Grouped(read.close));
+  EXPECT_EQ(rows[5], QStringLiteral("거래량  ") + Grouped(read.volume));
+  EXPECT_TRUE(rows[6].startsWith(QStringLiteral("5  "))) << rows[6].toStdString();
+  EXPECT_TRUE(rows[9].startsWith(QStringLiteral("120  "))) << rows[9].toStdString();
   testing::RenderToPng(window, "chart_window.png");
   EXPECT_TRUE(recording_.sink.messages.empty());
 }
@@ -162,6 +200,10 @@ TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
   ASSERT_FALSE(window.Data().bars.empty());
   for (const chart::Bar& bar : window.Data().bars) EXPECT_EQ(bar.time % 10, 0) << bar.time;
   EXPECT_EQ(window.Data().bars.back().date, TodayYYYYMMDD());
+  // Live contracts start bars of the chosen interval as well.
+  ASSERT_FALSE(LiveCode(window).empty());
+  for (int minute = 0; minute < 3; ++minute) exchange_.Advance(60'000);
+  for (const chart::Bar& bar : window.Data().bars) EXPECT_EQ(bar.time % 10, 0) << bar.time;
 
   window.findChild<QPushButton*>("chartKindD")->click();
   window.showStock(QStringLiteral("U001"));
@@ -209,6 +251,114 @@ TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFind
   window.findChild<QPushButton*>("chartFind")->click();
   EXPECT_EQ(window.Code(), c->key.code);
   EXPECT_EQ(chosen, std::vector<QString>{QString::fromLatin1(c->key.code)});
+}
+
+TEST_F(ChartWindow, ContractsOutsideTheSessionsLeaveTodaysBarAlone) {
+  CChartWnd window(book_.get());
+  window.show();
+  const std::string code = book_->First()->key.code;
+  window.showStock(QString::fromLatin1(code.c_str()));
+  ASSERT_FALSE(window.Data().bars.empty());
+  const chart::Bar before = window.Data().bars.back();
+  const size_t bars = window.Data().bars.size();
+  auto forward = [&](char phase) {
+    auto tape = std::make_unique<ContractTape>();
+    ASSERT_TRUE(tape->Create(code.c_str(), "x"));
+    ContractRecord record{};
+    record.timeHHMM = 1535;
+    record.timeHHMMSS = 153500;
+    record.price = before.high + 1000;
+    record.tickVolume = 5;
+    record.phase = phase;
+    ASSERT_TRUE(tape->Insert(record));
+    SendWindowMessage(&window, WM_CONTRACT_FORWARD, 1, reinterpret_cast<intptr_t>(tape.release()));
+  };
+  forward('0');
+  EXPECT_EQ(window.Data().bars.size(), bars);
+  EXPECT_EQ(window.Data().bars.back().high, before.high);
+  EXPECT_EQ(window.Data().bars.back().volume, before.volume);
+  forward('2');
+  EXPECT_EQ(window.Data().bars.back().close, before.high + 1000);
+}
+
+TEST_F(ChartWindow, CandlesMarksAndTheLastPriceArePaintedRisesRedFallsBlue) {
+  // Four bars, too few for an average line to cross them: a rise, a fall (the lowest low), an even
+  // bar above the close before it (the highest high) and an even bar below it, the newest.
+  chart::ChartData data;
+  data.code = "A000010";
+  const int32_t bars[4][5] = {{1000, 1150, 980, 1100, 0},
+                              {1100, 1120, 900, 1000, 1100},
+                              {1050, 1300, 990, 1050, 1000},
+                              {1040, 1100, 1000, 1040, 1050}};
+  for (const auto& b : bars) {
+    chart::Bar bar;
+    bar.date = 20261201 + static_cast<int32_t>(data.bars.size());
+    bar.open = b[0];
+    bar.high = b[1];
+    bar.low = b[2];
+    bar.close = b[3];
+    bar.previousClose = b[4];
+    bar.volume = 1000;
+    data.bars.push_back(bar);
+  }
+  chart::ComputeAverages(data);
+  CChartView view;
+  view.resize(900, 600);
+  view.SetData(&data);
+  const QImage image = view.grab().toImage();
+  const chart::ChartLayout layout = view.Layout();
+  ASSERT_EQ(layout.candles.size(), 4u);
+  const bool rises[] = {true, false, true, false};
+  for (const chart::Candle& candle : layout.candles) {
+    const bool rise = rises[candle.index];
+    // The body of a rise or fall, the volume bar of an even bar (its body is a line).
+    const chart::Rect& rect = candle.index < 2 ? candle.body : candle.volume;
+    const QColor c = image.pixelColor(static_cast<int>(candle.x), static_cast<int>(rect.top + rect.height / 2));
+    EXPECT_TRUE(rise ? Reddish(c) : Bluish(c)) << candle.index << " " << c.name().toStdString();
+  }
+  // The high's price above it in red, the low's below it in blue.
+  const int high = static_cast<int>(layout.highMark.at.y), low = static_cast<int>(layout.lowMark.at.y);
+  const int highX = static_cast<int>(layout.highMark.at.x), lowX = static_cast<int>(layout.lowMark.at.x);
+  const auto [highRed, highBlue] = RedAndBlue(image, QRect(highX - 50, high - 20, 100, 18));
+  EXPECT_GT(highRed, 0);
+  EXPECT_EQ(highBlue, 0);
+  const auto [lowRed, lowBlue] = RedAndBlue(image, QRect(lowX - 50, low + 2, 100, 18));
+  EXPECT_EQ(lowRed, 0);
+  EXPECT_GT(lowBlue, 0);
+  // The last price's box on the axis in the newest bar's colour: blue.
+  const QColor box = image.pixelColor(static_cast<int>(layout.price.Right() + layout.frame.rightAxis - 8),
+                                      static_cast<int>(layout.last.at - 7));
+  EXPECT_TRUE(Bluish(box)) << box.name().toStdString();
+  testing::RenderToPng(view, "chart_colours.png");
+}
+
+// The Monday of the date's week, as days since the epoch.
+int64_t MondayOf(int32_t date) {
+  using namespace std::chrono;
+  const sys_days day{year{date / 10000} / month{static_cast<unsigned>(date / 100 % 100)} /
+                     std::chrono::day{static_cast<unsigned>(date % 100)}};
+  return (day - (weekday{day} - Monday)).time_since_epoch().count();
+}
+
+TEST_F(ChartWindow, AnIndexWeekStaysOneBarAsItsDaysPass) {
+  CChartWnd window(book_.get());
+  window.show();
+  window.showStock(QStringLiteral("U001"));
+  window.findChild<QPushButton*>("chartKindW")->click();
+  const size_t weeks = window.Data().bars.size();
+  ASSERT_GT(weeks, 2u);
+  const int32_t today = window.Data().bars.back().date;
+  exchange_.Advance(24 * 3'600'000);
+  ASSERT_EQ(MondayOf(TodayYYYYMMDD()), MondayOf(today)) << "the next day is of the same week";
+  window.RefreshIndexBar();
+  StocGate gate;
+  std::unique_ptr<DaySeries> newest = gate.DownloadBarsNew("U001", "x", 1, 1, 'W', 0, 0, 1);
+  ASSERT_NE(newest, nullptr);
+  ASSERT_GT(newest->Newest()->Key(), today);
+  EXPECT_EQ(window.Data().bars.size(), weeks);
+  EXPECT_EQ(window.Data().bars.back().date, newest->Newest()->Key());
+  EXPECT_EQ(window.Data().bars.back().close, newest->Newest()->price.close);
+  EXPECT_EQ(window.Data().bars.back().previousClose, window.Data().bars[weeks - 2].close);
 }
 
 TEST_F(ChartWindow, AnUnknownStockIsToldAndTheChartStays) {

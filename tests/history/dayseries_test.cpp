@@ -41,6 +41,13 @@ TEST(DaySeries, DuplicateDatesAndMinuteOrder) {
   ASSERT_TRUE(series.Add(MakeBar(20091201, 90)));  // an older date goes first
   EXPECT_EQ(series.FirstPair(), (KeyValue{20091201, 90}));
   EXPECT_EQ(series.LastPair(), (KeyValue{20091215, 110}));
+  // Removing an end bar moves its pair to the new end.
+  ASSERT_TRUE(series.Remove(series.Newest(), 0));
+  EXPECT_EQ(series.LastPair(), (KeyValue{20091214, 100}));
+  ASSERT_TRUE(series.Remove(series.Oldest(), 1));
+  EXPECT_EQ(series.FirstPair(), (KeyValue{20091214, 100}));
+  ASSERT_TRUE(series.Add(MakeBar(20091201, 90)));
+  ASSERT_TRUE(series.Add(MakeBar(20091215, 110)));
 
   DaySeries minutes;
   minutes.Create("A005930", "Sample");
@@ -69,13 +76,18 @@ TEST(DaySeries, ContractsFoldIntoMinuteBars) {
   EXPECT_EQ(bar->strength, 200.0f);
   FoldContract(series, Contract(90400, 990, 1, '1'), 20091215, 5);
   EXPECT_EQ(series.Count(), 1);
+  FoldContract(series, Contract(90401, 990, 10, '2'), 20091215, 5);  // 10 shares are still small
+  FoldContract(series, Contract(90402, 990, 11, '2'), 20091215, 5);
+  EXPECT_EQ(bar->smallSellCount, 2);
+  EXPECT_EQ(bar->sellCount, 3);
+  EXPECT_EQ(bar->smallBuyCount, 1);
   EXPECT_EQ(bar->price.high, 1010);
   EXPECT_EQ(bar->price.low, 990);
-  EXPECT_EQ(bar->price.volume, 22);
+  EXPECT_EQ(bar->price.volume, 22 + 10 + 11);
   FoldContract(series, Contract(90500, 995, 3, '1'), 20091215, 5);
   EXPECT_EQ(series.Newest()->Key(), 910);
   EXPECT_EQ(series.BuyContracts(), 3);
-  EXPECT_EQ(series.SellContracts(), 1);
+  EXPECT_EQ(series.SellContracts(), 3);
   RecordingScope scope;
   EXPECT_EQ(FoldContract(series, Contract(90600, 995, 3, '1'), 20091215, 1), nullptr);  // another interval
 }
@@ -103,6 +115,7 @@ TEST(DaySeries, TapeConversionDropsAuctionRecordsAndMergesTheEdgesOfTheDay) {
   EXPECT_EQ(last->Key(), 1501);
   EXPECT_EQ(last->price.close, 1200);
   EXPECT_EQ(last->price.volume, 60);
+  EXPECT_EQ(last->buyCount + last->sellCount, 1) << "the 15:00 contract is merged too";
   EXPECT_EQ(series->Count(), 3);
 }
 
@@ -114,6 +127,8 @@ TEST(DaySeries, JumpCheckAndLimitQuestions) {
   EXPECT_EQ(DayJumpCheck(series, series.Oldest(), series.Newest()), 0);  // 15 %
   series.Add(MakeBar(20091216, 13340, 1840));                            // 16 %
   EXPECT_EQ(DayJumpCheckByKeys(series, 20091215, 20091216), 1);
+  series.SetKind('W');
+  EXPECT_EQ(DayJumpCheck(series, series.Oldest(), series.Newest()), 0) << "a week may rise up to 103 %";
   series.SetKind('M');
   EXPECT_EQ(DayJumpCheck(series, series.Oldest(), series.Newest()), 0);
   series.SetKind('D');
@@ -124,6 +139,28 @@ TEST(DaySeries, JumpCheckAndLimitQuestions) {
   EXPECT_EQ(NewestUpperLimitBar(series)->Key(), 20091217);
   EXPECT_EQ(LimitStreak(series.Newest(), 1), 1);
   EXPECT_EQ(LimitStreak(series.Oldest()->newer, 1), 1);
+
+  // Two closes each the whole limit move down from the close before: a run of two lower limits.
+  const int32_t down1 = PriceLimitChange(15300, 0);
+  series.Add(MakeBar(20091218, 15300 + down1, down1));
+  const int32_t down2 = PriceLimitChange(15300 + down1, 0);
+  series.Add(MakeBar(20091219, 15300 + down1 + down2, down2));
+  EXPECT_EQ(LimitStreak(series.Newest(), 0), 2);
+  EXPECT_EQ(LimitStreak(series.Newest(), 1), 0);
+}
+
+TEST(DaySeries, RecomputedChangesAndRatesRunFromThePreviousClose) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  for (int32_t close : {1000, 1100, 990}) series.Add(MakeBar(NthDate(series.Count()), close, 7));
+  ASSERT_TRUE(RecomputeChanges(series, 0));
+  EXPECT_EQ(series.Newest()->price.change, 7) << "an oldest bar with its own change keeps the series";
+  ASSERT_TRUE(RecomputeChanges(series, 1));
+  EXPECT_EQ(series.Oldest()->price.change, 0);
+  EXPECT_EQ(series.At(1)->price.change, 100);
+  EXPECT_FLOAT_EQ(series.At(1)->price.rate, 10.0f);
+  EXPECT_EQ(series.Newest()->price.change, -110);
+  EXPECT_FLOAT_EQ(series.Newest()->price.rate, -10.0f);
 }
 
 TEST(DaySeries, MinuteRepairsAndQuestions) {
@@ -255,6 +292,10 @@ TEST(DaySeries, TheBusiestMinuteStaysWithinTheBarsDate) {
   EXPECT_EQ(busiest, (KeyValue{905, 300}));
   ASSERT_TRUE(BusiestMinute(series, 4, series.Newest(), &busiest));
   EXPECT_EQ(busiest, (KeyValue{910, 200}));
+  // Of equal volumes the newest counts.
+  series.Add(MakeMinuteBar(915, 20261207, 10, 300));
+  ASSERT_TRUE(BusiestMinute(series, 10, series.Newest(), &busiest));
+  EXPECT_EQ(busiest, (KeyValue{915, 300}));
 }
 
 TEST(DaySeries, APriceTooLowForALimitMoveNeverClosesAtTheLimit) {
@@ -316,6 +357,15 @@ TEST(DaySeriesFile, LayoutNewestFirstAndRoundTrip) {
   day.Add(bar);
   ASSERT_TRUE(day.ExportText(text.c_str(), 1));
   EXPECT_EQ(ReadBytes(text), "2009-12-15\t1682.77\t1682.77\t1682.77\t1682.77\t10\t12.00\t0.72\r\n");
+  // Won prices as they are; a strength only where the series keeps one and it is above 0.
+  bar.price = PriceBar{20091216, 168000, 169000, 167000, 168500, 223, 10, 0.13f};
+  day.Add(bar);
+  day.SetStrengthFlag(1);
+  day.Newest()->strength = 87.5f;
+  ASSERT_TRUE(day.ExportText(text.c_str(), 0));
+  EXPECT_EQ(ReadBytes(text),
+            "2009-12-15\t168277\t168277\t168277\t168277\t10\t1200\t0.72\r\n"
+            "2009-12-16\t168000\t169000\t167000\t168500\t10\t223\t0.13\t87.50\r\n");
 }
 
 TEST(DaySeriesFile, CraftedFilesAreRejectedAndKeepWhatWasRead) {

@@ -94,6 +94,10 @@ TEST(MovingAverage, CrossingAndTurningPoints) {
   EXPECT_EQ(MovingAverageList::TurningPoint(list.Newest(), 1, 1)->key, 5);
   EXPECT_EQ(MovingAverageList::PeakThenTrough(list.Newest(), 1)->key, 2);
   EXPECT_EQ(MovingAverageList::TurningPoint(list.Newest(), 0, 1), nullptr);
+  // The 5-bar line reaching the 20-bar one is a crossing already.
+  MovingAverageList reaching;
+  Fill(reaching, {{90, 100}, {100, 100}, {101, 100}});
+  EXPECT_EQ(reaching.FindCrossing(reaching.Oldest(), nullptr, 0)->key, 2);
 
   MovingAverageEntry equal{};
   equal.key = 6;

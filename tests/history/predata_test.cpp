@@ -79,6 +79,14 @@ TEST(PreDataRecord, BuiltFromTheSeriesAtTheDate) {
   EXPECT_EQ(record.risingOrEven35, 10);  // the newest 35 of the series: the falling day after the date counts too
   EXPECT_EQ(record.rising25, 10);
 
+  // A day later the limit-up date lies two bars back and the run has ended; two days earlier no
+  // limit-up close had come yet.
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(40)), nullptr);
+  EXPECT_EQ(record.upperLimit, (KeyValue{2, bar->price.close}));
+  EXPECT_EQ(record.upperLimitStreak, 0);
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(37)), nullptr);
+  EXPECT_EQ(record.upperLimit, (KeyValue{0, 0}));
+
   RecordingScope scope;
   EXPECT_EQ(gate.BuildPreData(&record, *series, 1, 20091231), nullptr);
   ASSERT_EQ(scope.sink.messages.size(), 1u);
@@ -123,12 +131,12 @@ TEST(PreDataRecord, EveryFieldOfABusyStockAgainstItsArithmetic) {
   for (int i = 0; i < 25; ++i, close -= 20) bars.Add(close + (i % 2 == 0 ? 10 : -10), close, 0, -0.25f * (i % 5));
   for (int i = 0; i < 14; ++i) {
     close = 2500 - 30 * (13 - i);
-    bars.Add(close + (i % 3 == 0 ? 15 : -15), close, 0, 0.5f * (i % 4));
+    bars.Add(i == 5 ? close : close + (i % 3 == 0 ? 15 : -15), close, 0, 0.5f * (i % 4));  // one even day
   }
   bars.Add(2500, 2875, 0, 15.0f);
   bars.Add(2880, 3305, 0, 14.95f);
   const size_t date = bars.Size() - 1;
-  bars.Add(3300, 3300, 0, -0.15f);
+  bars.Add(0, 3300, 0, -0.15f);  // no open: neither rising nor even
   for (size_t i = 0; i < bars.Size(); ++i) bars.volume[i] = 200'000'000 + 3'000'001 * static_cast<int32_t>(i % 44);
 
   auto series = std::make_unique<DaySeries>();
@@ -187,7 +195,8 @@ TEST(PreDataRecord, EveryFieldOfABusyStockAgainstItsArithmetic) {
   // Close >= open (open > 0) among the newest 35 bars of the series; open < close among the 25
   // bars ending at the date, and the sum of those 25 rates.
   int32_t risingOrEven = 0;
-  for (size_t i = bars.Size() - 35; i < bars.Size(); ++i) risingOrEven += bars.close[i] >= bars.open[i];
+  for (size_t i = bars.Size() - 35; i < bars.Size(); ++i)
+    risingOrEven += bars.close[i] >= bars.open[i] && bars.open[i] > 0;
   int32_t rising = 0;
   float rates = 0.0f;
   for (size_t i = date + 1 - 25; i <= date; ++i) {
@@ -208,6 +217,18 @@ TEST(PreDataRecord, AStockFrozenAtThirtyWonHasNoLimitCloses) {
   ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(29)), nullptr);
   EXPECT_EQ(record.upperLimit, (KeyValue{0, 0}));
   EXPECT_EQ(record.upperLimitStreak, 0);
+  // Level lines cross at the date itself, and with the 20-bar line not below the 5-bar one the
+  // extreme is the low.
+  series->Clear(1);
+  for (int i = 0; i < 30; ++i) {
+    DayBar bar = MakeBar(NthDate(i), 30, 0);
+    bar.price.high = 32;
+    bar.price.low = 29;
+    series->Add(bar);
+  }
+  ASSERT_NE(gate.BuildPreData(&record, *series, 1, NthDate(29)), nullptr);
+  EXPECT_EQ(record.cross, (KeyValue{NthDate(29), 30}));
+  EXPECT_EQ(record.extreme, (KeyValue{NthDate(29), 29}));
 }
 
 PreDataPtr Record(const char* code, const char* name, float rate, int32_t volume) {

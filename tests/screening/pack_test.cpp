@@ -101,6 +101,11 @@ TEST_F(PackTest, WholeReportKeepsThePatternOrderAndEndsWithTheHighestRates) {
   pack_.SetSelection(without);
   ASSERT_TRUE(ReportWholePack(pack_, report, &list_));
   EXPECT_EQ(report.FindByName(Utf8ToCp949("상한가").c_str(), 0), nullptr);
+  // Nor are the highest rates reported unless their slot asks for them.
+  without.AtSlot(264) = 0;
+  pack_.SetSelection(without);
+  ASSERT_TRUE(ReportWholePack(pack_, report, &list_));
+  EXPECT_EQ(report.FindByName(Utf8ToCp949("상승율 높은 것").c_str(), 0), nullptr);
 }
 
 TEST_F(PackTest, GroupsOfOneTimeGoIntoTheSamePatternGroups) {
@@ -117,6 +122,11 @@ TEST_F(PackTest, GroupsOfOneTimeGoIntoTheSamePatternGroups) {
   ASSERT_NE(limit, nullptr);
   EXPECT_EQ(limit->Count(), 2);
   EXPECT_STREQ(Cp949ToUtf8(limit->Name()).c_str(), "상한가-1401");
+  // A group of another minute gets groups of its own time.
+  ASSERT_TRUE(ReportAddGroup(pack_, report, *pack_.FindByName(Utf8ToCp949("하나").c_str(), 0), &list_));
+  const NowGate* earlier = report.FindByName(Utf8ToCp949("상한가").c_str(), 1400);
+  ASSERT_NE(earlier, nullptr);
+  EXPECT_EQ(earlier->Count(), 1);
 }
 
 TEST_F(PackTest, LongPatternTextsKeepTheTimeInTheGroupName) {
@@ -238,6 +248,40 @@ TEST_F(PackTest, InterestFiles) {
   ASSERT_TRUE(report.WriteInterestFile(path.c_str(), 1));
   // Of the groups, only the followed patterns: the limit-up firsts are, the highest rates are not.
   EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(path)), "//오늘\r\n[5일첫상한가]\r\nA000010(상한)\r\nA000010(상한)\r\n\r\n");
+}
+
+TEST_F(PackTest, ParametersFillPruneAndExportReachEveryGroup) {
+  // The counting pass hands the pack's parameters to every group it counts.
+  pack_.SetParams({5000, 3});
+  ASSERT_TRUE(pack_.CountPatterns(&list_));
+  for (const NowGate* group = pack_.First(); group != nullptr; group = group->next) {
+    EXPECT_EQ(group->VolumeThreshold(), 5000);
+    EXPECT_EQ(group->RisingDays(), 3);
+  }
+  // Filling from a master of a later minute moves every entry of every group to it.
+  std::unique_ptr<NowGate> later = Group("master", 1405);
+  ASSERT_TRUE(pack_.FillFrom(*later));
+  for (const NowGate* group = pack_.First(); group != nullptr; group = group->next)
+    for (const NowInfo* entry = group->First(); entry != nullptr; entry = entry->next)
+      EXPECT_EQ(entry->price.bar.time, 1405) << entry->key.code;
+  EXPECT_EQ(pack_.Header().latestTime, 1405);
+  // Exported, market number 0 is market '1'.
+  NowPack one;
+  one.SetKey(kGroupKeyArrival);
+  ASSERT_TRUE(one.Insert(Group("one", 1400)));
+  std::unique_ptr<CodeInfoList> book = one.ExportCodeList();
+  ASSERT_NE(book, nullptr);
+  EXPECT_EQ(book->CountMarket1(), 3);
+  // Pruning keeps a volume equal to the minimum (every stock trades 1,000) and drops the rest.
+  ASSERT_TRUE(pack_.PruneByVolume(1000));
+  ASSERT_EQ(pack_.GroupCount(), 2);
+  EXPECT_EQ(pack_.First()->Count(), 3);
+  pack_.First()->First()->price.bar.volume = 999;
+  ASSERT_TRUE(pack_.PruneByVolume(1000));
+  EXPECT_EQ(pack_.First()->Count(), 2);
+  ASSERT_TRUE(pack_.PruneByVolume(1001));
+  EXPECT_EQ(pack_.GroupCount(), 0) << "groups left empty are removed";
+  EXPECT_TRUE(ui_.sink.messages.empty());
 }
 
 }  // namespace

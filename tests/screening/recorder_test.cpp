@@ -116,6 +116,16 @@ TEST_F(RecorderTest, EachTickWritesTheMarketToAFileNamedByTheExchangeClock) {
   EXPECT_EQ(timer.period, 0);
   recorder.ToggleTimer(0);  // the last period stays
   EXPECT_EQ(timer.period, 5 * kMinute);
+  recorder.ToggleTimer(0);
+  recorder.ToggleTimer(1);
+  EXPECT_EQ(timer.period, kMinute);
+
+  // With writing off a tick takes the snapshot and writes no file.
+  recorder.SetWriteFile(0);
+  Tick(kMinute);
+  EXPECT_EQ(Files().size(), 3u);
+  ASSERT_NE(recorder.Snapshot(), nullptr);
+  EXPECT_EQ(recorder.Snapshot()->LatestTime(), 912);  // 09:12:17
 }
 
 TEST_F(RecorderTest, ZeroMinutesOnAFreshRecorderStartsAOneMinuteTimer) {

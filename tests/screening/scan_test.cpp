@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,26 @@ TEST_F(ScanTest, EveryAcceptedIntervalComparesWithTheSnapshotThatManyChecksOlder
   EXPECT_TRUE(ui_.sink.messages.empty());
 }
 
+TEST_F(ScanTest, VolumeSumsStopAtTheLargestValue) {
+  // A busy stock's running volume of 1.5 billion shares at each of two checks: the sum does not wrap.
+  for (int32_t hhmm : {930, 931}) {
+    NowGate group(kNowKeyCode);
+    const NowPrice block = Check(hhmm, hhmm == 930 ? 0.0f : 2.0f, 1'500'000'000);
+    ASSERT_TRUE(group.AddRow("A000010", "x", &block, nullptr));
+    ASSERT_TRUE(hhmm == 930 ? scan_.CreateFrom(group) : scan_.AddGroup(group));
+  }
+  auto picked = scan_.Select(1, 2.0f);
+  ASSERT_NE(picked, nullptr);
+  EXPECT_EQ(picked->First()->Newest()->price.bar.volume, 1'500'000'000) << "one check: its own volume";
+  NowGate third(kNowKeyCode);
+  const NowPrice block = Check(932, 4.0f, 1'600'000'000);
+  ASSERT_TRUE(third.AddRow("A000010", "x", &block, nullptr));
+  ASSERT_TRUE(scan_.AddGroup(third));
+  picked = scan_.Select(2, 2.0f);
+  ASSERT_NE(picked, nullptr);
+  EXPECT_EQ(picked->First()->Newest()->price.bar.volume, INT32_MAX);
+}
+
 TEST_F(ScanTest, ThresholdBoundsAndDirection) {
   Build({{0.0f, 0.0f, 3.0f}, {0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 15.0f}, {0.0f, 0.0f, 0.9f}});
   EXPECT_EQ(Codes(scan_.Select(2, 1.0f).get()), (std::vector<std::string>{"A000000", "A000002"}));
@@ -127,6 +148,17 @@ TEST_F(ScanTest, GroupCarriesTheDifferenceToThePreviousCheck) {
   EXPECT_EQ(record->value12Diff, 10);
 }
 
+TEST_F(ScanTest, ASnapshotOfAnEqualCheckTimeGoesAfterTheEarlierOnes) {
+  std::unique_ptr<NowCode> series = NowCode::Create("A000010", "x");
+  ASSERT_NE(series, nullptr);
+  for (float rate : {1.0f, 2.0f}) ASSERT_TRUE(series->Append(Check(930, rate)));
+  ASSERT_TRUE(series->Append(Check(925, 3.0f)));
+  ASSERT_EQ(series->Count(), 3);
+  EXPECT_FLOAT_EQ(series->Newest()->price.bar.rate, 2.0f);
+  EXPECT_FLOAT_EQ(series->Newest()->older->price.bar.rate, 1.0f);
+  EXPECT_FLOAT_EQ(series->Oldest()->price.bar.rate, 3.0f);
+}
+
 class ScanReportTest : public ScanTest {
  protected:
   std::string Write() {
@@ -157,12 +189,26 @@ TEST_F(ScanReportTest, TwoChecksGiveTheIntervalAndTheLongLines) {
                 kHyphens + "\r\n\r\n\r\n");
 }
 
+TEST_F(ScanReportTest, TheHeaderTakesItsTimesFromTheLastStock) {
+  // The second check finds only the second stock.
+  NowGate first(kNowKeyCode), second(kNowKeyCode);
+  const NowPrice a = Check(930, 1.0f), b = Check(935, 2.0f);
+  ASSERT_TRUE(first.AddRow("A000010", "a", &a, nullptr));
+  ASSERT_TRUE(first.AddRow("A000020", "b", &a, nullptr));
+  ASSERT_TRUE(second.AddRow("A000020", "b", &b, nullptr));
+  ASSERT_TRUE(scan_.CreateFrom(first));
+  ASSERT_TRUE(scan_.AddGroup(second));
+  EXPECT_NE(Write().find("확인시간: 9 시 35분 - 9 시 30분 (5 간격)\r\n"), std::string::npos);
+}
+
 TEST_F(ScanReportTest, OneCheckHasNoPreviousTimeAndTheShortLines) {
   Build({{2.0f}, {-1.0f}}, 1402);
   EXPECT_EQ(Write(), kEquals + "\r\n분 석 키: 종목코드\r\n종 목 수: 2\r\n확인시간: 14 시 2분\r\n" + kEquals + "\r\n" +
                          "[1] 종목0 2.00%   (시가대비: 2.00%, 저가대비: 3.00%, 고가대비: -1.00%) \r\n" +
                          "[2] 종목1 -1.00%   (시가대비: -1.00%, 저가대비: 0.00%, 고가대비: -1.00%) \r\n" + kHyphens +
                          "\r\n\r\n\r\n");
+  EXPECT_NE(Cp949ToUtf8(scan_.ReportText(NcdScan::kReportByRate)).find("\r\n분 석 키: 상승율 높은 것\r\n"),
+            std::string::npos);
   NcdScan empty;
   const std::string path = folder_.File("scan_empty.txt");
   EXPECT_EQ(empty.Report(path.c_str()), 0) << "nothing to report";
