@@ -50,6 +50,10 @@ TEST_F(ScreeningCli, ScanReportsTheMoversAndRefusesIntervalsItDoesNotKnow) {
   const auto refused = RunCli("scan --stocks 60 --checks 6 --every 5 --interval 4 --threshold 2");
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.output.find("--interval takes 1, 2, 3, 5, 10, 15, 20, 30 or 60"), std::string::npos);
+  // A move over three checks needs a fourth to start from.
+  const auto tooFew = RunCli("scan --stocks 60 --checks 3 --every 5 --interval 3 --threshold 2");
+  EXPECT_EQ(tooFew.exitCode, 1);
+  EXPECT_NE(tooFew.output.find("--checks must exceed --interval"), std::string::npos) << tooFew.output;
   const std::string report = File("scan.txt");
   const auto scan =
       RunCli("scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1 --report " + report);
@@ -71,6 +75,11 @@ TEST_F(ScreeningCli, RecordWritesOneSnapshotFileAPeriodOnTheExchangeClock) {
     ++files;
   }
   EXPECT_EQ(files, 2);
+
+  // A recording exactly one period long takes its one snapshot.
+  const auto once = RunCli("snapshot record --stocks 30 --every 5 --for 5 --from 11:00");
+  ASSERT_EQ(once.exitCode, 0) << once.output;
+  EXPECT_NE(once.output.find("snapshots: 1\n"), std::string::npos) << once.output;
 }
 
 }  // namespace

@@ -112,6 +112,9 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
       {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:60", "10:60"},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:00:00x", "10:00:00x"},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:00:", "10:00:"},
   };
   for (const Case& c : cases) {
     const auto run = RunCli(c.arguments + Market(c.at));
