@@ -421,8 +421,8 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   // Two buys at two moments, so the purchase price is an average; then a buy at the lower limit that
   // stays open, its quantity typed with a thousands separator.
   ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --at 10:00:00" + market).exitCode, 0);
-  ASSERT_EQ(RunCli("order buy " + code + " 3 --market --run 20 --at 10:30:00" + market).exitCode, 0);
-  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(10, 30, 20));
+  ASSERT_EQ(RunCli("order buy " + code + " 3 --market --run 20 --at 11:00:00" + market).exitCode, 0);
+  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(11, 0, 20));
   StocGate gate;
   NowPrice now{};
   ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));
@@ -442,7 +442,7 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::vector<std::string> lines = Lines(text.output);
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(NumbersIn(lines[0]).back(), std::stoll(account.at("account").get<std::string>()));
-  EXPECT_EQ(account.at("clock"), "2026-12-08 10:30:20");
+  EXPECT_EQ(account.at("clock"), "2026-12-08 11:00:20");
   EXPECT_NE(lines[1].find(account.at("clock").get<std::string>()), std::string::npos) << lines[1];
   EXPECT_EQ(NumbersIn(lines[2]).back(), account.at("totalDeposit").get<long long>());
   EXPECT_EQ(NumbersIn(lines[3]).back(), account.at("availableAmount").get<long long>());
@@ -462,6 +462,7 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   }
   ledger.reset();
   ASSERT_EQ(bought, 13);
+  ASSERT_NE(value % 13, 0) << "the purchase price is whole: its rounding would go unchecked";
   const long long cash = sim::PaperOptions{}.startingCash - cost;
   const long long reserved = 1000LL * lower + fees.Commission(1000LL * lower);
   EXPECT_EQ(account.at("totalDeposit").get<long long>(), cash);
