@@ -240,9 +240,13 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
   const std::string code = CommonCode();
   const std::string run = "history " + code + " --count 30 --seed 7 --stocks 40 --date 20261208";
   const auto text = RunCli(run);
-  const auto document = RunCli(run + " --json");
+  // Saving the series adds nothing to the document.
+  const testing::ScratchFolder scratch;
+  const auto document = RunCli(run + " --json --save " + scratch.File("s.std"));
   ASSERT_EQ(text.exitCode, 0) << text.output;
   ASSERT_EQ(document.exitCode, 0) << document.output;
+  EXPECT_TRUE(std::filesystem::exists(scratch.File("s.std")));
+  ASSERT_TRUE(json::accept(document.output)) << document.output;
   const json history = json::parse(document.output);
   const std::vector<std::string> lines = Lines(text.output);
   ASSERT_GE(lines.size(), 6u);

@@ -109,6 +109,7 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order sell " + code + " ten --market", "숫자가 정확하지 않습니다: ten"},
       {"order modify 0 " + code + " 10 5000", "원주문번호[원번] 값이 정확하지 않습니다."},
       {"order cancel 5 " + code, "주문은 buy|sell"},
+      {"order buy " + code + " 10 20 --market", "주문은 buy|sell"},
       {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
       {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
@@ -192,9 +193,11 @@ TEST_F(TradeCli, ANewAccountTradesOnAMarketOfItsOwn) {
   ASSERT_EQ(own.exitCode, 0) << own.output;
   ASSERT_EQ(standard.exitCode, 0) << standard.output;
   EXPECT_NE(own.output, standard.output) << "the account's market is its own";
-  const auto later = RunCli("market " + tradable + " --stocks 40 --at 15:00");
+  const auto later = RunCli("market " + tradable + " --stocks 40 --at 10:00:01");
   EXPECT_EQ(later.exitCode, 1);
   EXPECT_NE(later.output.find("까지만 볼 수 있습니다"), std::string::npos) << later.output;
+  const auto atClock = RunCli("market " + tradable + " --stocks 40 --at 10:00:00");
+  EXPECT_EQ(atClock.exitCode, 0) << "the clock's own second is in the past: " << atClock.output;
   const auto named = RunCli("market " + tradable + " --stocks 40 --at 15:00 --seed " +
                             std::to_string(sim::ExchangeOptions{}.seed));
   EXPECT_EQ(named.exitCode, 0) << "a market named by its seed is free: " << named.output;
