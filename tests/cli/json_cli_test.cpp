@@ -1,5 +1,6 @@
 // ostrada-cli --json: each document parses with the JSON library, and its figures are the ones the
-// text view of the same run prints.
+// text view of the same run prints and the ones the same market gives through the data layer or by
+// arithmetic of their own (two views reading one wrong field would agree with each other).
 #include <gtest/gtest.h>
 
 #include <algorithm>
