@@ -204,7 +204,11 @@ int RunLoad(const PreDataOptions& options) {
     const JsonDocument document = {{"count", list.Count()}, {"key", list.SortKey()}, {"records", std::move(records)}};
     std::printf("%s\n", JsonDump(document).c_str());
   }
-  if (text != nullptr) std::fclose(text);
+  if (text != nullptr) {
+    // A full disk may refuse only the buffered tail, at the close.
+    const bool failed = std::ferror(text) != 0;
+    if (std::fclose(text) != 0 || failed) return Fail("could not write " + options.textFile);
+  }
   return kExitOk;
 }
 

@@ -45,5 +45,10 @@ int main(int argc, char** argv) {
     // Help and version requests are successes; any other bad command line is a plain failure.
     return app.exit(error) == 0 ? cli::kExitOk : cli::kExitFailure;
   }
+  // Output that never reached its file (a full disk) makes the run a failure, whatever the command set.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "ostrada-cli: the output could not be written\n");
+    return cli::kExitFailure;
+  }
   return cli::g_exitCode;
 }

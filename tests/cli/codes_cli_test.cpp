@@ -6,6 +6,7 @@
 #include <string>
 
 #include "basesrc/foundation/cp949.h"
+#include "broker/sim/market/listing.h"
 #include "tests/support/cli.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_folder.h"
@@ -39,6 +40,43 @@ TEST_F(CodesCli, ASavedBookLoadsBackWithTheSameCounters) {
   ASSERT_NE(first, std::string::npos);
   EXPECT_EQ(lines.substr(0, 1), "A");
   EXPECT_EQ(lines.substr(first - 1, 1), ")");
+}
+
+// The summary's counters against the listing the exchange serves: the third market is left out
+// unless kept, and a kept book drops it on load when asked.
+TEST_F(CodesCli, TheSummaryCountsTheListingAndMarketThreeIsDroppedUnlessKept) {
+  const sim::Listing listing = sim::Listing::Build(11, 300);
+  auto expected = [&listing](bool keepThird) {
+    int stocks = 0, m1 = 0, m2 = 0, m34 = 0, class1 = 0, class4 = 0, class5 = 0, preferred = 0, class2[4] = {};
+    for (const sim::ListedStock& stock : listing.All()) {
+      if (stock.market == '3' && !keepThird) continue;
+      ++stocks;
+      m1 += stock.market == '1';
+      m2 += stock.market == '2';
+      m34 += stock.market == '3' || stock.market == '4';
+      class1 += stock.class1 >= '1' && stock.class1 <= '4';
+      class4 += stock.class4 == '1';
+      class5 += stock.class5 == '1';
+      preferred += stock.IsPreferred();
+      ++class2[stock.class2 - '0'];
+    }
+    char summary[512];
+    std::snprintf(summary, sizeof summary,
+                  "stocks: %d\nmarket 1: %d\nmarket 2: %d\nmarket 3/4: %d\nclass1 1-4: %d\nclass4 1: %d\n"
+                  "class5 1: %d\nclass2 1/2/3: %d/%d/%d\npreferred: %d\n",
+                  stocks, m1, m2, m34, class1, class4, class5, class2[1], class2[2], class2[3], preferred);
+    return std::string(summary);
+  };
+  ASSERT_NE(expected(true), expected(false)) << "the listing has no stock of the third market to drop";
+  const auto dropped = RunCli("codes download --seed 11 --stocks 300");
+  const auto kept = RunCli("codes download --seed 11 --stocks 300 --keep-market3 --save " + book);
+  ASSERT_EQ(dropped.exitCode, 0) << dropped.output;
+  ASSERT_EQ(kept.exitCode, 0) << kept.output;
+  EXPECT_EQ(dropped.output, expected(false));
+  EXPECT_EQ(kept.output, expected(true));
+  const auto reloaded = RunCli("codes load --drop-market3 " + book);
+  ASSERT_EQ(reloaded.exitCode, 0) << reloaded.output;
+  EXPECT_EQ(reloaded.output, expected(false));
 }
 
 TEST_F(CodesCli, CodesOnlyTextHasNoNames) {

@@ -58,6 +58,23 @@ TEST_F(HistoryCli, SeriesSavedUnderItsOwnNameLoadsBackAndDraws) {
   EXPECT_EQ(wrongKind.exitCode, 1);
 }
 
+// A disk that fills up is a failure, also where only the last buffered bytes are refused at the
+// close (a five-bar chart is smaller than the buffer), and also on standard output.
+TEST_F(HistoryCli, AFullDiskIsAFailure) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  const std::string code = FirstTradingCode(folder);
+  ASSERT_EQ(RunCli("history " + code + " --seed 5 --stocks 40 --count 5 --save " + folder + "s.std").exitCode, 0);
+  ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
+  for (const std::string& run : {"history load " + folder + "s.std --svg /dev/full",
+                                 "history load " + folder + "s.std --text /dev/full",
+                                 "history load " + folder + "s.std --averages /dev/full",
+                                 "predata load " + folder + "x.spd --text /dev/full",
+                                 "history load " + folder + "s.std > /dev/full"}) {
+    const auto full = RunCli(run);
+    EXPECT_EQ(full.exitCode, 1) << run << "\n" << full.output;
+  }
+}
+
 TEST_F(HistoryCli, PreDataListOfTheMarket) {
   const auto built = RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd");
   ASSERT_EQ(built.exitCode, 0) << built.output;

@@ -1,20 +1,34 @@
 // ostrada-cli --json: each document parses with the JSON library, and its figures are the ones the
-// text view of the same run prints.
+// text view of the same run prints and the ones the same market gives through the data layer or by
+// arithmetic of their own (two views reading one wrong field would agree with each other).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "basesrc/coninfo.h"
+#include "basesrc/daygate.h"
+#include "basesrc/nowfxin.h"
+#include "basesrc/priceinfo.h"
+#include "basesrc/stocgate.h"
 #include "broker/sim/market/listing.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
+#include "broker/sim/paper/paper_options.h"
 #include "tests/support/cli.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/stopped_exchange.h"
 
 namespace ostrada {
 namespace {
@@ -114,6 +128,61 @@ TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
     EXPECT_EQ(row[6], contract.at("volume").get<long long>());
     EXPECT_EQ(contract.at("time").get<std::string>().size(), 8u);
   }
+
+  // The same figures against arithmetic of their own: the totals are the levels' sums, the best ask
+  // is above the best bid, the newest contract is the price row's, and each contract's quantity is
+  // the step of the cumulative volume, negative where the day's tape says a seller took the bid.
+  long long asks = 0, bids = 0;
+  for (const json& level : book.at("asks")) asks += level.at("quantity").get<long long>();
+  for (const json& level : book.at("bids")) bids += level.at("quantity").get<long long>();
+  EXPECT_EQ(book.at("totalAsk").get<long long>(), asks);
+  EXPECT_EQ(book.at("totalBid").get<long long>(), bids);
+  ASSERT_FALSE(book.at("bids").empty());
+  EXPECT_LT(book.at("bids")[0].at("price").get<long long>(), askPrices.front());
+  const json& contracts = market.at("contracts");
+  EXPECT_EQ(contracts[0].at("price"), market.at("price"));
+  EXPECT_EQ(contracts[0].at("change"), market.at("change"));
+  EXPECT_EQ(contracts[0].at("volume"), market.at("volume"));
+  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(10, 15, 0));
+  StocGate gate;
+  const std::unique_ptr<ContractTape> tape = gate.DownloadAllContracts(code.c_str(), "x");
+  ASSERT_NE(tape, nullptr);
+  std::map<long long, const ContractRecord*> byVolume;
+  for (const ContractNode* node = tape->Head(); node != nullptr; node = node->next)
+    byVolume[node->record.volume] = &node->record;
+  for (size_t i = 0; i < contracts.size(); ++i) {
+    SCOPED_TRACE(contracts[i].dump());
+    const long long quantity = contracts[i].at("quantity");
+    const long long volume = contracts[i].at("volume");
+    if (i + 1 < contracts.size()) {
+      EXPECT_EQ(std::llabs(quantity), volume - contracts[i + 1].at("volume").get<long long>());
+    }
+    const auto taped = byVolume.find(volume);
+    ASSERT_NE(taped, byVolume.end());
+    EXPECT_EQ(std::llabs(quantity), taped->second->tickVolume);
+    EXPECT_EQ(quantity < 0, taped->second->side == '2');
+  }
+}
+
+// Every stock of the market: the limits are the base price's, and the rate is rounded to the
+// hundredth, not cut.
+TEST(JsonCli, MarketLimitsAndRatesOfEveryStock) {
+  const sim::Listing listing = sim::Listing::Build(7, 40);
+  int rounded = 0;
+  for (const sim::ListedStock& stock : listing.All()) {
+    SCOPED_TRACE(stock.code);
+    const auto run = RunCli("market " + stock.code + " --contracts 1 --json" + std::string(kExchange));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const json market = json::parse(run.output);
+    const int32_t base = market.at("basePrice");
+    ASSERT_GT(base, 0);
+    EXPECT_EQ(market.at("upperLimit").get<int32_t>(), base + PriceLimitChange(base, 1));
+    EXPECT_EQ(market.at("lowerLimit").get<int32_t>(), base + PriceLimitChange(base, 0));
+    const double rate = market.at("change").get<int32_t>() * 100.0 / base;
+    EXPECT_DOUBLE_EQ(market.at("rate").get<double>(), std::round(rate * 100.0) / 100.0);
+    rounded += std::round(rate * 100.0) != std::trunc(rate * 100.0) ? 1 : 0;
+  }
+  EXPECT_GT(rounded, 0) << "no rate where rounding and cutting differ";
 }
 
 TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
@@ -147,6 +216,8 @@ TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
   ASSERT_EQ(text.exitCode, 0) << text.output;
   ASSERT_EQ(document.exitCode, 0) << document.output;
   const json scan = json::parse(document.output);
+  EXPECT_EQ(scan.at("interval"), 3);
+  EXPECT_EQ(scan.at("threshold"), 1.0);
   ASSERT_EQ(scan.at("checks").size(), 4u);
   EXPECT_EQ(scan.at("checks")[3].at("time"), 1030);
   EXPECT_EQ(scan.at("checks")[3].at("stocks"), 200);
@@ -170,9 +241,13 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
   const std::string code = CommonCode();
   const std::string run = "history " + code + " --count 30 --seed 7 --stocks 40 --date 20261208";
   const auto text = RunCli(run);
-  const auto document = RunCli(run + " --json");
+  // Saving the series adds nothing to the document.
+  const testing::ScratchFolder scratch;
+  const auto document = RunCli(run + " --json --save " + scratch.File("s.std"));
   ASSERT_EQ(text.exitCode, 0) << text.output;
   ASSERT_EQ(document.exitCode, 0) << document.output;
+  EXPECT_TRUE(std::filesystem::exists(scratch.File("s.std")));
+  ASSERT_TRUE(json::accept(document.output)) << document.output;
   const json history = json::parse(document.output);
   const std::vector<std::string> lines = Lines(text.output);
   ASSERT_GE(lines.size(), 6u);
@@ -198,6 +273,55 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
   EXPECT_EQ(history.at("last").at("price"), bars.back().at("close"));
   EXPECT_EQ(history.at("high").at("price").get<long long>(), highest);
   EXPECT_EQ(history.at("low").at("price").get<long long>(), lowest);
+  EXPECT_TRUE(history.at("interval").is_null()) << "daily bars have no minutes";
+  // "jump check: clean" (or the words of a jump, or "n/a").
+  const std::string jump = lines.at(6).substr(lines.at(6).find(": ") + 2);
+  EXPECT_EQ(history.at("jumpCheck"), jump == "clean" ? "clean" : jump == "n/a" ? "n/a" : "jump") << lines.at(6);
+}
+
+// The index in points with two decimals, and minute bars at their interval, against the bars the
+// data layer downloads from the same market.
+TEST(JsonCli, HistoryOfTheIndexAndOfMinuteBars) {
+  const std::string market = " --seed 7 --stocks 40 --date 20261208";
+  const auto index = RunCli("history U001 --count 5 --json" + market);
+  const auto indexText = RunCli("history U001 --count 5" + market);
+  const std::string code = CommonCode();
+  const auto minutes = RunCli("history " + code + " --kind B --interval 5 --count 6 --json" + market);
+  ASSERT_EQ(index.exitCode, 0) << index.output;
+  ASSERT_EQ(indexText.exitCode, 0) << indexText.output;
+  ASSERT_EQ(minutes.exitCode, 0) << minutes.output;
+
+  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(15, 40, 0));
+  StocGate gate;
+  const std::unique_ptr<DaySeries> points = gate.DownloadBarsNew("U001", "U001", 5, 1, 'D', 0, 0, 1);
+  ASSERT_NE(points, nullptr);
+  const json indexBars = json::parse(index.output).at("bars");
+  ASSERT_EQ(indexBars.size(), 5u);
+  size_t i = 0;
+  for (const DayBar* bar = points->Oldest(); bar != nullptr; bar = bar->newer, ++i) {
+    EXPECT_DOUBLE_EQ(indexBars.at(i).at("close").get<double>(), bar->price.close / 100.0);
+    EXPECT_DOUBLE_EQ(indexBars.at(i).at("high").get<double>(), bar->price.high / 100.0);
+  }
+  char last[32];
+  std::snprintf(last, sizeof last, "%.2f\n", points->Newest()->price.close / 100.0);
+  EXPECT_NE(indexText.output.find(last), std::string::npos) << indexText.output;
+
+  const std::unique_ptr<DaySeries> fives = gate.DownloadMinuteBarsNew(code.c_str(), "x", 5, 6, 0);
+  ASSERT_NE(fives, nullptr);
+  const json series = json::parse(minutes.output);
+  EXPECT_EQ(series.at("kind"), "B");
+  EXPECT_EQ(series.at("interval"), 5);
+  const json& bars = series.at("bars");
+  ASSERT_EQ(bars.size(), static_cast<size_t>(fives->Count()));
+  i = 0;
+  for (const DayBar* bar = fives->Oldest(); bar != nullptr; bar = bar->newer, ++i) {
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d", bar->price.time / 100, bar->price.time % 100);
+    EXPECT_EQ(bars.at(i).at("date"), time);
+    EXPECT_EQ(bars.at(i).at("close"), bar->price.close);
+    EXPECT_EQ(bars.at(i).at("volume"), bar->price.volume);
+  }
+  EXPECT_TRUE(exchange.sink().messages.empty());
 }
 
 TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
@@ -228,6 +352,22 @@ TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
     const auto averages = NumbersIn(line.substr(ma, line.find('\t', ma + 1) - ma));
     ASSERT_EQ(averages.size(), 6u);
     for (size_t k = 0; k < 6; ++k) EXPECT_EQ(averages[k], r.at("averages")[k].get<long long>());
+    // "\tcross K V\textreme K V\tavgvol A5 A20\tlimit-up K@V streak S\trising A/35 B/25 (R%)"
+    static const std::regex tail(
+        R"(\tcross (\d+) ([-0-9,]+)\textreme (\d+) ([-0-9,]+)\tavgvol ([0-9,]+) ([0-9,]+)\tlimit-up (\d+)@([0-9,]+) )"
+        R"(streak (\d+)\trising (\d+)/35 (\d+)/25 \((-?[0-9.]+)%\))");
+    std::smatch parts;
+    ASSERT_TRUE(std::regex_search(line, parts, tail));
+    const std::pair<const char*, const char*> figures[] = {
+        {"cross", "key"},       {"cross", "value"},          {"extreme", "key"},         {"extreme", "value"},
+        {"averageVolume5", ""}, {"averageVolume20", ""},     {"upperLimit", "key"},      {"upperLimit", "value"},
+        {"upperLimitStreak", ""}, {"risingOrEven35", ""},    {"rising25", ""}};
+    for (size_t k = 0; k < std::size(figures); ++k) {
+      const auto [field, part] = figures[k];
+      const json& value = *part == '\0' ? r.at(field) : r.at(field).at(part);
+      EXPECT_EQ(NumbersIn(parts[k + 1].str()).at(0), value.get<long long>()) << field << " " << part;
+    }
+    EXPECT_NEAR(r.at("rateSum25").get<double>(), std::stod(parts[12].str()), 0.051);
     if (i > 0) {
       EXPECT_LE(r.at("rate").get<double>(), list.at("records")[i - 1].at("rate").get<double>()) << "rate descending";
     }
@@ -263,9 +403,18 @@ TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
       const std::string& row = lines.at(line++);
       EXPECT_NE(row.find(stock.at("code").get<std::string>()), std::string::npos) << row;
       EXPECT_NE(row.find(stock.at("name").get<std::string>()), std::string::npos) << row;
+      EXPECT_DOUBLE_EQ(std::stod(row.substr(row.rfind(' ') + 1)), stock.at("rate").get<double>()) << row;
     }
   }
   EXPECT_EQ(line, lines.size());
+}
+
+// The buyable quantity as the order form counts it: the most shares whose value and commission
+// the money covers.
+long long Affordable(long long money, long long price, const sim::FeeRates& fees) {
+  long long quantity = money / price;
+  while (quantity > 0 && quantity * price + fees.Commission(quantity * price) > money) --quantity;
+  return quantity;
 }
 
 TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
@@ -273,9 +422,21 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::string folder = scratch.Path() + "/";
   const testing::ScopedEnv dataFolder("OSTRADA_DATA_DIR", folder.c_str());
   const std::string code = CommonCode();
-  ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --seed 7 --stocks 40 --date 20261208 --at 10:00:00")
-                .exitCode,
-            0);
+  const std::string market = " --seed 7 --stocks 40 --date 20261208";
+  // Two buys at two moments, so the purchase price is an average; then a buy at the lower limit that
+  // stays open, its quantity typed with a thousands separator.
+  ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --at 10:00:00" + market).exitCode, 0);
+  ASSERT_EQ(RunCli("order buy " + code + " 3 --market --run 20 --at 11:00:00" + market).exitCode, 0);
+  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(11, 0, 20));
+  StocGate gate;
+  NowPrice now{};
+  ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));
+  const int32_t lower = now.basePrice + PriceLimitChange(now.basePrice, 0);
+  const auto open = RunCli("order buy " + code + " 1,000 --price " + std::to_string(lower) + market);
+  ASSERT_EQ(open.exitCode, 0) << open.output;
+  int32_t number = 0;
+  ASSERT_EQ(std::sscanf(open.output.c_str(), "주문번호 : %d", &number), 1) << open.output;
+
   // The account is read at its own clock, with the stock whose buyable quantity it shows.
   const std::string accountCommand = "account --seed 7 --stocks 40 --code " + code;
   const auto text = RunCli(accountCommand);
@@ -286,25 +447,64 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const std::vector<std::string> lines = Lines(text.output);
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(NumbersIn(lines[0]).back(), std::stoll(account.at("account").get<std::string>()));
+  EXPECT_EQ(account.at("clock"), "2026-12-08 11:00:20");
   EXPECT_NE(lines[1].find(account.at("clock").get<std::string>()), std::string::npos) << lines[1];
   EXPECT_EQ(NumbersIn(lines[2]).back(), account.at("totalDeposit").get<long long>());
   EXPECT_EQ(NumbersIn(lines[3]).back(), account.at("availableAmount").get<long long>());
   EXPECT_EQ(NumbersIn(lines[4]).front(), account.at("availableQuantity").get<long long>());
   EXPECT_EQ(account.at("code"), code);
+
+  // The figures from the ledger's fills and the market's price at the clock.
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
+  ASSERT_TRUE(ledger) << problem;
+  const sim::FeeRates fees;
+  long long value = 0, cost = 0, bought = 0;
+  for (const sim::PaperFill& fill : ledger->Fills()) {
+    value += static_cast<long long>(fill.price) * fill.quantity;
+    cost += static_cast<long long>(fill.price) * fill.quantity + fill.commission;
+    bought += fill.quantity;
+  }
+  ledger.reset();
+  ASSERT_EQ(bought, 13);
+  ASSERT_NE(value % 13, 0) << "the purchase price is whole: its rounding would go unchecked";
+  const long long cash = sim::PaperOptions{}.startingCash - cost;
+  const long long reserved = 1000LL * lower + fees.Commission(1000LL * lower);
+  EXPECT_EQ(account.at("totalDeposit").get<long long>(), cash);
+  EXPECT_EQ(account.at("availableAmount").get<long long>(), cash - reserved);
+  EXPECT_EQ(account.at("availableQuantity").get<long long>(), Affordable(cash - reserved, now.bar.close, fees));
   ASSERT_EQ(account.at("holdings").size(), 1u);
   const json& holding = account.at("holdings")[0];
   EXPECT_EQ(holding.at("code"), code);
-  EXPECT_EQ(holding.at("quantity"), 10);
-  // The holding's row in the text carries the same quantity and profit.
-  bool found = false;
+  EXPECT_EQ(holding.at("quantity"), 13);
+  EXPECT_DOUBLE_EQ(holding.at("purchasePrice").get<double>(), std::round(value * 100.0 / 13) / 100.0);
+  EXPECT_EQ(holding.at("currentPrice"), now.bar.close);
+  EXPECT_NEAR(holding.at("profit").get<double>(), 13.0 * now.bar.close - cost, 1.0);
+  ASSERT_EQ(account.at("unfilled").size(), 1u);
+  const json& order = account.at("unfilled")[0];
+  EXPECT_EQ(order.at("orderNumber"), number);
+  EXPECT_EQ(order.at("code"), code);
+  EXPECT_EQ(order.at("side"), "buy");
+  EXPECT_EQ(order.at("price"), lower);
+  EXPECT_EQ(order.at("unfilled"), 1000);
+
+  // The holding's and the order's rows in the text carry the same figures.
+  bool holdingFound = false, orderFound = false;
   for (const std::string& row : lines) {
     if (row.find(code) == std::string::npos) continue;
     const auto numbers = NumbersIn(row.substr(row.find(code) + code.size()));
-    found = std::find(numbers.begin(), numbers.end(), 10) != numbers.end() &&
-            std::find(numbers.begin(), numbers.end(), holding.at("profit").get<long long>()) != numbers.end();
+    auto has = [&numbers](long long n) { return std::find(numbers.begin(), numbers.end(), n) != numbers.end(); };
+    holdingFound |= has(13) && has(holding.at("profit").get<long long>()) && has(now.bar.close);
+    orderFound |= row.find("매수") != std::string::npos && has(lower) && has(1000);
   }
-  EXPECT_TRUE(found) << text.output;
-  EXPECT_TRUE(account.at("unfilled").empty());
+  EXPECT_TRUE(holdingFound) << text.output;
+  EXPECT_TRUE(orderFound) << text.output;
+
+  // Cancelled, the order frees its cash.
+  ASSERT_EQ(RunCli("order cancel " + std::to_string(number) + " " + code + " 1,000" + market).exitCode, 0);
+  const json after = json::parse(RunCli("account --json --seed 7 --stocks 40").output);
+  EXPECT_TRUE(after.at("unfilled").empty());
+  EXPECT_EQ(after.at("availableAmount").get<long long>(), cash);
 }
 
 }  // namespace

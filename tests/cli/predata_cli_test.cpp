@@ -16,12 +16,9 @@
 #include "basesrc/nowgate.h"
 #include "basesrc/predata.h"
 #include "basesrc/stocgate.h"
-#include "broker/server.h"
-#include "broker/sim/market/clock.h"
-#include "broker/sim/exchange.h"
 #include "tests/support/cli.h"
-#include "tests/support/recording_sink.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/stopped_exchange.h"
 
 namespace ostrada {
 namespace {
@@ -79,15 +76,7 @@ TEST_F(PreDataCli, TheListingShowsTheDatesAveragesAndVolumesOfItsBars) {
   ASSERT_EQ(listed.exitCode, 0) << listed.output;
 
   // The same exchange at the same moment, in this process: its bars, summed here.
-  sim::ExchangeOptions options;
-  options.seed = 5;
-  options.stocks = 40;
-  options.clock = sim::ClockMode::kLive;
-  const int64_t moment = sim::KoreanUnixMilliseconds(kToday, (15 * 60 + 40) * 60'000LL);
-  options.wallClock = [moment] { return moment; };
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  testing::RecordingScope ui;
+  testing::StoppedExchange exchange(5, 40, kToday, testing::AtHhmmss(15, 40, 0));
   StocGate gate;
   int records = 0;
   for (const std::string& line : Split(listed.output, '\n')) {
@@ -115,7 +104,18 @@ TEST_F(PreDataCli, TheListingShowsTheDatesAveragesAndVolumesOfItsBars) {
     ++records;
   }
   EXPECT_GT(records, 30);
-  EXPECT_TRUE(ui.sink.messages.empty());
+  // One record for each stock of the first two markets that traded on the date.
+  const std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
+  ASSERT_NE(book, nullptr);
+  int traded = 0;
+  for (const CodeInfo* entry = book->First(); entry != nullptr; entry = entry->next) {
+    if (entry->attr.market != '1' && entry->attr.market != '2') continue;
+    const std::unique_ptr<DaySeries> series = gate.DownloadBarsNew(entry->key.code, "x", 600, 1, 'D', 0, 0, 0);
+    ASSERT_NE(series, nullptr) << entry->key.code;
+    traded += series->Find(20261207) != nullptr;
+  }
+  EXPECT_EQ(records, traded);
+  EXPECT_TRUE(exchange.sink().messages.empty());
 }
 
 TEST_F(PreDataCli, ABuildForADateIsNamedAfterItAndADayWithoutSessionIsRefused) {
@@ -177,15 +177,7 @@ TEST_F(PreDataCli, PatternGroupsCountTheStocksOfTheirRates) {
   ASSERT_EQ(screened.exitCode, 0) << screened.output;
 
   // The same market at 14:00 in this process: its rates, counted and ranked here.
-  sim::ExchangeOptions options;
-  options.seed = 5;
-  options.stocks = 300;
-  options.clock = sim::ClockMode::kLive;
-  const int64_t moment = sim::KoreanUnixMilliseconds(kToday, 14 * 3'600'000LL);
-  options.wallClock = [moment] { return moment; };
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  testing::RecordingScope ui;
+  testing::StoppedExchange exchange(5, 300, kToday, testing::AtHhmmss(14, 0, 0));
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   ASSERT_NE(book, nullptr);
@@ -216,7 +208,7 @@ TEST_F(PreDataCli, PatternGroupsCountTheStocksOfTheirRates) {
     std::snprintf(shown, sizeof shown, "%+.2f%%", static_cast<double>(rates[i]));
     EXPECT_EQ(lines[i + 1].substr(lines[i + 1].rfind(' ') + 1), shown) << lines[i + 1];
   }
-  EXPECT_TRUE(ui.sink.messages.empty());
+  EXPECT_TRUE(exchange.sink().messages.empty());
 }
 
 }  // namespace

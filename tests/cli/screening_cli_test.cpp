@@ -2,13 +2,20 @@
 // a small market, their files, and the plain messages of what they refuse.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/nowgate.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/stocgate.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/cli.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
@@ -50,6 +57,10 @@ TEST_F(ScreeningCli, ScanReportsTheMoversAndRefusesIntervalsItDoesNotKnow) {
   const auto refused = RunCli("scan --stocks 60 --checks 6 --every 5 --interval 4 --threshold 2");
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.output.find("--interval takes 1, 2, 3, 5, 10, 15, 20, 30 or 60"), std::string::npos);
+  // A move over three checks needs a fourth to start from.
+  const auto tooFew = RunCli("scan --stocks 60 --checks 3 --every 5 --interval 3 --threshold 2");
+  EXPECT_EQ(tooFew.exitCode, 1);
+  EXPECT_NE(tooFew.output.find("--checks must exceed --interval"), std::string::npos) << tooFew.output;
   const std::string report = File("scan.txt");
   const auto scan =
       RunCli("scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1 --report " + report);
@@ -57,6 +68,34 @@ TEST_F(ScreeningCli, ScanReportsTheMoversAndRefusesIntervalsItDoesNotKnow) {
   EXPECT_NE(scan.output.find("check 4 at 1030"), std::string::npos) << scan.output;
   EXPECT_NE(scan.output.find("확인시간: 10 시 30분 - 10 시 0분 (30 간격)"), std::string::npos) << scan.output;
   EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(report)).rfind(std::string(52, '=') + "\r\n분 석 키: 종목코드", 0), 0u);
+}
+
+// A saved snapshot lists each record's price, change, rate and volume, as the group file holds them.
+TEST_F(ScreeningCli, SnapshotLoadListsTheFiguresOfEachRecord) {
+  const std::string group = File("group.stn");
+  ASSERT_EQ(RunCli("snapshot download --seed 7 --stocks 40 --save " + group).exitCode, 0);
+  const auto listed = RunCli("snapshot load " + group);
+  ASSERT_EQ(listed.exitCode, 0) << listed.output;
+  testing::RecordingScope ui;
+  StocGate gate;
+  const std::unique_ptr<NowGate> records = gate.LoadNowGroup(group.c_str(), 0);
+  ASSERT_NE(records, nullptr);
+  std::istringstream lines(listed.output);
+  std::string line;
+  for (int heading = 0; heading < 4; ++heading) std::getline(lines, line);
+  int rows = 0;
+  for (const NowInfo* record = records->First(); record != nullptr; record = record->next, ++rows) {
+    ASSERT_TRUE(std::getline(lines, line));
+    const PriceBar& bar = record->price.bar;
+    char figures[96];
+    std::snprintf(figures, sizeof figures, "  %s  %s%s  %+.2f%%  %s", FormatNumber(int64_t{bar.close}).c_str(),
+                  bar.change > 0 ? "+" : "", FormatNumber(int64_t{bar.change}).c_str(), static_cast<double>(bar.rate),
+                  FormatNumber(int64_t{bar.volume}).c_str());
+    EXPECT_EQ(line.rfind(record->key.code, 0), 0u) << line;
+    EXPECT_TRUE(line.ends_with(figures)) << line << " / " << figures;
+  }
+  EXPECT_EQ(rows, 40);
+  EXPECT_FALSE(std::getline(lines, line)) << line;
 }
 
 TEST_F(ScreeningCli, RecordWritesOneSnapshotFileAPeriodOnTheExchangeClock) {

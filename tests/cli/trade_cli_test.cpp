@@ -17,12 +17,18 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "basesrc/nowfxin.h"
+#include "basesrc/priceinfo.h"
+#include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/cli.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/stopped_exchange.h"
 
 namespace ostrada {
 namespace {
@@ -110,9 +116,13 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order sell " + code + " ten --market", "숫자가 정확하지 않습니다: ten"},
       {"order modify 0 " + code + " 10 5000", "원주문번호[원번] 값이 정확하지 않습니다."},
       {"order cancel 5 " + code, "주문은 buy|sell"},
+      {"order buy " + code + " 10 20 --market", "주문은 buy|sell"},
       {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
       {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:60", "10:60"},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:00:00x", "10:00:00x"},
+      {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:00:", "10:00:"},
   };
   for (const Case& c : cases) {
     const auto run = RunCli(c.arguments + Market(c.at));
@@ -122,6 +132,38 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
   const auto account = RunCli("account --json" + Market("10:00:00"));
   ASSERT_EQ(account.exitCode, 0) << account.output;
   EXPECT_NE(account.output.find("\"holdings\":[],\"unfilled\":[]"), std::string::npos) << account.output;
+}
+
+// An order filled in part: the account holds what was filled and lists what is left of the order.
+TEST_F(TradeCli, APartlyFilledOrderShowsItsRemainder) {
+  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(10, 0, 0));
+  StocGate gate;
+  NowPrice now{};
+  ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));
+  const int32_t upper = now.basePrice + PriceLimitChange(now.basePrice, 1);
+  const auto sent = RunCli("order buy " + code + " 10000 --price " + std::to_string(upper) + " --run 3" + Market("10:00:00"));
+  ASSERT_EQ(sent.exitCode, 0) << sent.output;
+  int32_t number = 0;
+  ASSERT_EQ(std::sscanf(sent.output.c_str(), "주문번호 : %d", &number), 1) << sent.output;
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                       problem);
+  ASSERT_TRUE(ledger) << problem;
+  const int32_t filled = ledger->Order(20261208, number)->filled;
+  ledger.reset();
+  ASSERT_GT(filled, 0) << "nothing filled: no remainder to tell from the quantity";
+  ASSERT_LT(filled, 10000) << "all filled: no remainder to tell from the quantity";
+
+  const auto account = RunCli("account --json --seed 7 --stocks 40");
+  ASSERT_EQ(account.exitCode, 0) << account.output;
+  const nlohmann::json document = nlohmann::json::parse(account.output);
+  ASSERT_EQ(document.at("holdings").size(), 1u);
+  EXPECT_EQ(document.at("holdings")[0].at("quantity"), filled);
+  ASSERT_EQ(document.at("unfilled").size(), 1u);
+  const nlohmann::json& order = document.at("unfilled")[0];
+  EXPECT_EQ(order.at("orderNumber"), number);
+  EXPECT_EQ(order.at("price"), upper);
+  EXPECT_EQ(order.at("unfilled"), 10000 - filled);
 }
 
 // One clock per account: trading starts at it and only moves it forward, reading never moves it, and
@@ -190,9 +232,11 @@ TEST_F(TradeCli, ANewAccountTradesOnAMarketOfItsOwn) {
   ASSERT_EQ(own.exitCode, 0) << own.output;
   ASSERT_EQ(standard.exitCode, 0) << standard.output;
   EXPECT_NE(own.output, standard.output) << "the account's market is its own";
-  const auto later = RunCli("market " + tradable + " --stocks 40 --at 15:00");
+  const auto later = RunCli("market " + tradable + " --stocks 40 --at 10:00:01");
   EXPECT_EQ(later.exitCode, 1);
   EXPECT_NE(later.output.find("까지만 볼 수 있습니다"), std::string::npos) << later.output;
+  const auto atClock = RunCli("market " + tradable + " --stocks 40 --at 10:00:00");
+  EXPECT_EQ(atClock.exitCode, 0) << "the clock's own second is in the past: " << atClock.output;
   const auto named = RunCli("market " + tradable + " --stocks 40 --at 15:00 --seed " +
                             std::to_string(sim::ExchangeOptions{}.seed));
   EXPECT_EQ(named.exitCode, 0) << "a market named by its seed is free: " << named.output;
