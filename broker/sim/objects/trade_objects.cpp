@@ -306,7 +306,7 @@ class HoldingsObject : public PagedRequest {
                         {8, Int(Page())}});
     const int32_t today = Paper().Today();
     for (const PaperHolding& holding : ledger.Holdings(account, offset, rows)) {
-      // A stock this listing lacks (bought under another listing size) goes by its code: an empty
+      // A stock this listing lacks (bought under another seed or size) goes by its code: an empty
       // name ends the client's list, which would hide it and every holding after it.
       const std::string listedName = Paper().NameOf(holding.code);
       const std::string& name = listedName.empty() ? holding.code : listedName;
