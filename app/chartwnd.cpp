@@ -198,7 +198,7 @@ void CChartWnd::RefreshIndexBar() {
   const chart::Bar& bar = fresh.bars.back();
   const int oldTotal = static_cast<int>(data_.bars.size());
   // A week's or a month's bar is dated by its latest day: the next day of the period is the same bar.
-  if (chart::SameBar(data_, data_.bars.back(), bar.date, bar.date)) {
+  if (chart::SameBar(data_, data_.bars.back(), bar.date, bar.time)) {
     const int32_t previousClose = data_.bars.back().previousClose;
     data_.bars.back() = bar;
     data_.bars.back().previousClose = previousClose;
