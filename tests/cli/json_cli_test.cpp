@@ -143,7 +143,7 @@ TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
   EXPECT_EQ(contracts[0].at("price"), market.at("price"));
   EXPECT_EQ(contracts[0].at("change"), market.at("change"));
   EXPECT_EQ(contracts[0].at("volume"), market.at("volume"));
-  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(10, 15, 0));
+  testing::StoppedExchange exchange(7, 40, 20261208, 101500);
   StocGate gate;
   const std::unique_ptr<ContractTape> tape = gate.DownloadAllContracts(code.c_str(), "x");
   ASSERT_NE(tape, nullptr);
@@ -291,7 +291,7 @@ TEST(JsonCli, HistoryOfTheIndexAndOfMinuteBars) {
   ASSERT_EQ(indexText.exitCode, 0) << indexText.output;
   ASSERT_EQ(minutes.exitCode, 0) << minutes.output;
 
-  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(15, 40, 0));
+  testing::StoppedExchange exchange(7, 40, 20261208, 154000);
   StocGate gate;
   const std::unique_ptr<DaySeries> points = gate.DownloadBarsNew("U001", "U001", 5, 1, 'D', 0, 0, 1);
   ASSERT_NE(points, nullptr);
@@ -427,7 +427,7 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   // stays open, its quantity typed with a thousands separator.
   ASSERT_EQ(RunCli("order buy " + code + " 10 --market --run 20 --at 10:00:00" + market).exitCode, 0);
   ASSERT_EQ(RunCli("order buy " + code + " 3 --market --run 20 --at 11:00:00" + market).exitCode, 0);
-  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(11, 0, 20));
+  testing::StoppedExchange exchange(7, 40, 20261208, 110020);
   StocGate gate;
   NowPrice now{};
   ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));

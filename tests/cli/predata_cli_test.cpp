@@ -76,7 +76,7 @@ TEST_F(PreDataCli, TheListingShowsTheDatesAveragesAndVolumesOfItsBars) {
   ASSERT_EQ(listed.exitCode, 0) << listed.output;
 
   // The same exchange at the same moment, in this process: its bars, summed here.
-  testing::StoppedExchange exchange(5, 40, kToday, testing::AtHhmmss(15, 40, 0));
+  testing::StoppedExchange exchange(5, 40, kToday, 154000);
   StocGate gate;
   int records = 0;
   for (const std::string& line : Split(listed.output, '\n')) {
@@ -177,7 +177,7 @@ TEST_F(PreDataCli, PatternGroupsCountTheStocksOfTheirRates) {
   ASSERT_EQ(screened.exitCode, 0) << screened.output;
 
   // The same market at 14:00 in this process: its rates, counted and ranked here.
-  testing::StoppedExchange exchange(5, 300, kToday, testing::AtHhmmss(14, 0, 0));
+  testing::StoppedExchange exchange(5, 300, kToday, 140000);
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   ASSERT_NE(book, nullptr);

@@ -136,7 +136,7 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
 
 // An order filled in part: the account holds what was filled and lists what is left of the order.
 TEST_F(TradeCli, APartlyFilledOrderShowsItsRemainder) {
-  testing::StoppedExchange exchange(7, 40, 20261208, testing::AtHhmmss(10, 0, 0));
+  testing::StoppedExchange exchange(7, 40, 20261208, 100000);
   StocGate gate;
   NowPrice now{};
   ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));

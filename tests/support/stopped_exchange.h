@@ -1,5 +1,5 @@
 #pragma once
-// The embedded exchange as ostrada-cli starts it for --seed, --stocks, --date and --at: its clock
+// The embedded exchange as ostrada-cli starts it for --seed, --stocks, --date and --at (HHMMSS): its clock
 // standing still at that moment. A test reads the market the command showed from here, through the
 // data layer, and checks the command's figures against it.
 #include <cstdint>
@@ -14,8 +14,8 @@ namespace ostrada::testing {
 
 class StoppedExchange {
  public:
-  StoppedExchange(uint64_t seed, int stocks, int32_t date, int64_t timeOfDayMs)
-      : exchange_(Options(seed, stocks, date, timeOfDayMs)), server_(exchange_) {}
+  StoppedExchange(uint64_t seed, int stocks, int32_t date, int32_t hhmmss)
+      : exchange_(Options(seed, stocks, date, sim::ExchangeClock::AtHhmmss(hhmmss))), server_(exchange_) {}
 
   sim::Exchange& exchange() { return exchange_; }
   // Whatever the data layer tells the user while the test asks.
@@ -36,10 +36,5 @@ class StoppedExchange {
   sim::Exchange exchange_;
   broker::ScopedServer server_;
 };
-
-// HH:MM:SS as milliseconds of the day.
-constexpr int64_t AtHhmmss(int hh, int mm, int ss) {
-  return ((hh * 60LL + mm) * 60 + ss) * 1000;
-}
 
 }  // namespace ostrada::testing
