@@ -119,6 +119,28 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
+// The closing auction's contracts are expected prices, not trades: a row keeps the day's last trade
+// until the closing contract, as the server's current price does.
+TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesDoNotMoveTheRows) {
+  const CodeInfo* a = book_->First();
+  testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\n" + a->next->key.code + "()\r\n\r\n");
+  CHomeBoard board(book_.get(), nullptr, path_);
+  exchange_.Advance((5 * 60 + 49) * 60'000);  // 14:49
+  StocGate gate;
+  const int64_t before = board.EventsShown();
+  for (int minute = 49; minute <= 61; ++minute) {
+    for (const WatchRow& row : board.Model().Rows()) {
+      NowPrice now{};
+      ASSERT_EQ(gate.FetchNowPrice(&now, row.code.c_str()), 1);
+      EXPECT_EQ(row.price, now.bar.close) << row.code << " 14:" << minute;
+      EXPECT_EQ(row.change, now.bar.change) << row.code << " 14:" << minute;
+    }
+    exchange_.Advance(60'000);
+  }
+  EXPECT_GT(board.EventsShown(), before) << "the closing contract reaches the rows";
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
 TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   const CodeInfo* a = book_->First();
   const CodeInfo* b = a->next;
