@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -315,7 +316,7 @@ TEST_F(WorkspaceTest, TheLayoutLeftAtQuitComesBackAndACleanStartHasNone) {
   EXPECT_TRUE(frame_->Workspace().Windows().isEmpty());
 }
 
-TEST_F(WorkspaceTest, ALayoutNamingNoWindowOrAnUnlistedStockOpensWhatItCan) {
+TEST_F(WorkspaceTest, ADamagedLayoutOrOneNamingNoWindowOpensWhatItCan) {
   frame_->close();
   DeleteClosed();
   {
@@ -327,11 +328,14 @@ TEST_F(WorkspaceTest, ALayoutNamingNoWindowOrAnUnlistedStockOpensWhatItCan) {
     settings.setArrayIndex(1);
     settings.setValue("command", kCmdQuote10);
     settings.setValue("code", "NOSUCH");
+    settings.setValue("geometry", QByteArray("not a geometry"));
     settings.setArrayIndex(2);
     settings.setValue("command", kCmdContract);
     settings.setValue("code", QString::fromLatin1(Stock(1).key.code));
     settings.setValue("linked", false);
     settings.endArray();
+    // A damaged count: the start reads the entries there are, not two billion.
+    settings.setValue("windows/size", std::numeric_limits<int>::max());
     settings.endGroup();
   }
   Start(false);
