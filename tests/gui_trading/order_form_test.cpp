@@ -167,6 +167,7 @@ TEST_F(OrderForm, LimitAndMarketOrdersCarryTheirOwnPrice) {
 
   Click(Button(form_, 1427));  // 삭제
   EXPECT_TRUE(Edit(form_, 1421).text().isEmpty());
+  EXPECT_TRUE(Edit(form_, 1420).text().isEmpty());
   EXPECT_TRUE(Child<QLabel>(form_, QStringLiteral("static9028")).text().isEmpty());
   recording_.sink.Clear();
   Click(Button(form_, 1426));
