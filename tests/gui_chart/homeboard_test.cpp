@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "app/chartwnd.h"
 #include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "basesrc/daygate.h"
@@ -147,12 +148,15 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
-// The closing auction's contracts are expected prices, not trades: a row keeps the day's last trade
-// until the closing contract, as the server's current price does.
-TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesDoNotMoveTheRows) {
+// The closing auction's contracts are expected prices, not trades: a row and the day's bar of a
+// chart keep the day's last trade until the closing contract, as the server's current price does.
+TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesMoveNeitherTheRowsNorTheChart) {
   const CodeInfo* a = book_->First();
   testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\n" + a->next->key.code + "()\r\n\r\n");
   CHomeBoard board(book_.get(), nullptr, path_);
+  CChartWnd chart(book_.get());
+  chart.showStock(QString::fromLatin1(a->key.code));
+  ASSERT_EQ(chart.Code(), a->key.code);
   exchange_.Advance((5 * 60 + 49) * 60'000);  // 14:49
   StocGate gate;
   const int64_t before = board.EventsShown();
@@ -162,6 +166,12 @@ TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesDoNotMoveTheRows) {
       ASSERT_EQ(gate.FetchNowPrice(&now, row.code.c_str()), 1);
       EXPECT_EQ(row.price, now.bar.close) << row.code << " 14:" << minute;
       EXPECT_EQ(row.change, now.bar.change) << row.code << " 14:" << minute;
+      if (row.code != a->key.code) continue;
+      const chart::Bar& today = chart.Data().bars.back();
+      EXPECT_EQ(today.close, now.bar.close) << " 14:" << minute;
+      EXPECT_EQ(today.high, now.bar.high) << " 14:" << minute;
+      EXPECT_EQ(today.low, now.bar.low) << " 14:" << minute;
+      EXPECT_EQ(today.volume, static_cast<uint32_t>(now.bar.volume)) << " 14:" << minute;
     }
     exchange_.Advance(60'000);
   }
