@@ -31,7 +31,7 @@ class CCallFrm : public QWidget {
   // sets the ladder to it. 1/0; a failure is shown or reported and leaves the header blank.
   int SetStock(const std::string& name, const std::string& code);
   // From now on the header's price, change, rate and volume follow each contract of the stock, not
-  // only the price fetched when the stock was set (the stand-alone quote window asks for it).
+  // only the price fetched when the stock was set (both quote windows ask for it).
   void FollowContracts();
 
   // The stock choice's close-up (its list closed, or Enter in its edit field) and the "?" button.

@@ -35,6 +35,8 @@ using broker::ComError;
 using broker::Variant;
 
 constexpr int kMostCodesPerRequest = 110;
+// The market phase of a contract made in the regular session.
+constexpr char kRegularPhase = '2';
 
 struct IndexItem {
   const char* code;
@@ -220,6 +222,9 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
   try {
     const std::string code = row.object->HeaderValue(live::kCode).ToText();
     if (code != row.code) return;
+    // A call auction's contracts are expected prices: the row keeps the last trade, as the quote
+    // window's header and the server's current price do.
+    if (ContractCharOf(row.object->HeaderValue(live::kPhase)) != kRegularPhase) return;
     ++eventsShown_;
     model_.Update(code, row.object->HeaderValue(live::kPrice).ToI4(), row.object->HeaderValue(live::kChange).ToI4(),
                   static_cast<uint32_t>(row.object->HeaderValue(live::kVolume).ToI4()));

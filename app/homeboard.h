@@ -44,7 +44,7 @@ class CHomeBoard : public QWidget {
   int LogIn();
 
   WatchModel& Model() { return model_; }
-  // Live contract events taken by the rows so far.
+  // Trades of the regular session taken by the rows so far (a call auction's expected prices are not).
   int64_t EventsShown() const { return eventsShown_; }
   const std::string& WatchlistPath() const { return path_; }
 

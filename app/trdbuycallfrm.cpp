@@ -49,6 +49,8 @@ CTrdBuyCallFrm::CTrdBuyCallFrm(const CodeInfoList* book, int mode, QWidget* pare
   setObjectName(QStringLiteral("dialog143"));
   setFont(TemplateFont());
   if (mode == 1) contracts_ = new CConTbl(book, 1, this);
+  // The panel's last price must not stand still above the contracts that the list shows moving.
+  quote_->FollowContracts();
   LayOut();
   eventLog_->Start();
 }

@@ -2,6 +2,8 @@
 
 #include <QSettings>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 #include "app/workwindows.h"
 
@@ -15,6 +17,19 @@ constexpr char kCommand[] = "command";
 constexpr char kGeometry[] = "geometry";
 constexpr char kCode[] = "code";
 constexpr char kLinked[] = "linked";
+
+// The indexes of the array's entries that the file holds, in order, below its stored count. A
+// damaged count must not make the start walk two billion empty entries.
+std::vector<int> StoredEntries(const QSettings& settings, int count) {
+  std::vector<int> entries;
+  for (const QString& group : settings.childGroups()) {
+    bool number = false;
+    const int key = group.toInt(&number);  // the file numbers its entries from 1
+    if (number && key >= 1 && key <= count) entries.push_back(key - 1);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
 
 }  // namespace
 
@@ -43,7 +58,7 @@ int RestoreLayout(WorkWindows& workspace, QWidget& frame, QSettings& settings) {
   if (!frameGeometry.isEmpty()) frame.restoreGeometry(frameGeometry);
   const int count = settings.beginReadArray(QLatin1String(kWindows));
   int opened = 0;
-  for (int i = 0; i < count; ++i) {
+  for (const int i : StoredEntries(settings, count)) {
     settings.setArrayIndex(i);
     const int command = settings.value(QLatin1String(kCommand)).toInt();
     if (!IsWorkingWindowCommand(command)) continue;

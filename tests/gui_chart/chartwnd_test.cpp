@@ -253,7 +253,7 @@ TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFind
   EXPECT_EQ(chosen, std::vector<QString>{QString::fromLatin1(c->key.code)});
 }
 
-TEST_F(ChartWindow, ContractsOutsideTheSessionsLeaveTodaysBarAlone) {
+TEST_F(ChartWindow, ContractsOutsideTheRegularSessionLeaveTodaysBarAlone) {
   CChartWnd window(book_.get());
   window.show();
   const std::string code = book_->First()->key.code;
@@ -273,10 +273,12 @@ TEST_F(ChartWindow, ContractsOutsideTheSessionsLeaveTodaysBarAlone) {
     ASSERT_TRUE(tape->Insert(record));
     SendWindowMessage(&window, WM_CONTRACT_FORWARD, 1, reinterpret_cast<intptr_t>(tape.release()));
   };
-  forward('0');
-  EXPECT_EQ(window.Data().bars.size(), bars);
-  EXPECT_EQ(window.Data().bars.back().high, before.high);
-  EXPECT_EQ(window.Data().bars.back().volume, before.volume);
+  for (const char phase : {'0', '1'}) {  // closed, and a call auction's expected price
+    forward(phase);
+    EXPECT_EQ(window.Data().bars.size(), bars);
+    EXPECT_EQ(window.Data().bars.back().high, before.high);
+    EXPECT_EQ(window.Data().bars.back().volume, before.volume);
+  }
   forward('2');
   EXPECT_EQ(window.Data().bars.back().close, before.high + 1000);
 }

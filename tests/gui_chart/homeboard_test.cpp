@@ -8,13 +8,17 @@
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <set>
 
+#include "app/chartwnd.h"
 #include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowgate.h"
+#include "basesrc/trdrun.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/file_bytes.h"
@@ -85,8 +89,34 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   ASSERT_EQ(Codes(board), (std::vector<std::string>{c->key.code, a->key.code}));
   EXPECT_EQ(board.Model().Cell(0, WatchModel::kName), FromCp949(c->key.name.get()));  // the book's name
 
+  std::set<int> repainted;
+  QObject::connect(&board.Model(), &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex& from, const QModelIndex& to) {
+                     for (int column = from.column(); column <= to.column(); ++column) repainted.insert(column);
+                   });
   for (int minute = 0; minute < 15; ++minute) exchange_.Advance(60'000);
+  // A new price repaints its change and its rate with it.
+  EXPECT_EQ(repainted,
+            (std::set<int>{WatchModel::kPrice, WatchModel::kChange, WatchModel::kRate, WatchModel::kVolume}));
   StocGate gate;
+  int moved = 0;
+  for (int r = 0; r < board.Model().rowCount(); ++r) {
+    const WatchRow& row = board.Model().Rows()[static_cast<size_t>(r)];
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.2f%%", row.change * 100.0 / (row.price - row.change));
+    EXPECT_EQ(board.Model().Cell(r, WatchModel::kChange).toStdString(), Grouped(row.change));
+    EXPECT_EQ(board.Model().Cell(r, WatchModel::kRate).toStdString(), rate);
+    // Price, change and rate in red above the previous close and blue below it; name and volume plain.
+    const QColor expected = row.change > 0 ? QColor(Qt::red) : row.change < 0 ? QColor(Qt::blue) : QColor();
+    for (int column = 0; column < WatchModel::kColumns; ++column) {
+      const bool coloured = column != WatchModel::kName && column != WatchModel::kVolume;
+      EXPECT_EQ(board.Model().data(board.Model().index(r, column), Qt::ForegroundRole).value<QColor>(),
+                coloured ? expected : QColor())
+          << r << "," << column;
+    }
+    moved += row.change != 0 ? 1 : 0;
+  }
+  EXPECT_GT(moved, 0) << "a row must differ from its previous close for the colours to mean anything";
   for (const WatchRow& row : board.Model().Rows()) {
     NowPrice now{};
     ASSERT_EQ(gate.FetchNowPrice(&now, row.code.c_str()), 1);
@@ -99,10 +129,6 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   const WatchRow& first = board.Model().Rows()[0];
   EXPECT_EQ(board.Model().Cell(0, WatchModel::kPrice).toStdString(), Grouped(first.price));
   EXPECT_EQ(board.Model().Cell(0, WatchModel::kVolume).toStdString(), Grouped(first.volume));
-  const QVariant colour = board.Model().data(board.Model().index(0, WatchModel::kChange), Qt::ForegroundRole);
-  if (first.change != 0) {
-    EXPECT_EQ(colour.value<QColor>(), first.change > 0 ? QColor(Qt::red) : QColor(Qt::blue));
-  }
 
   // The indexes as the server gives them: close and change in points, grouped.
   std::unique_ptr<DaySeries> index = gate.DownloadBarsNew("U001", "x", 1, 1, 'D', 0, 0, 1);
@@ -113,9 +139,43 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   char close[32];
   std::snprintf(close, sizeof close, "%s.%02d", Grouped(bar.close / 100).c_str(), bar.close % 100);
   EXPECT_TRUE(shown.contains(QString::fromLatin1(close))) << shown.toStdString() << " " << close;
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.2f%%", bar.change * 100.0 / (bar.close - bar.change));
+  EXPECT_TRUE(shown.contains(QString::fromLatin1(rate))) << shown.toStdString() << " " << rate;
   EXPECT_TRUE(board.findChild<QLabel*>("indexU201")->text().contains(QStringLiteral("코스닥")));
   board.show();
   testing::RenderToPng(board, "home_board.png");
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+// The closing auction's contracts are expected prices, not trades: a row and the day's bar of a
+// chart keep the day's last trade until the closing contract, as the server's current price does.
+TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesMoveNeitherTheRowsNorTheChart) {
+  const CodeInfo* a = book_->First();
+  testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\n" + a->next->key.code + "()\r\n\r\n");
+  CHomeBoard board(book_.get(), nullptr, path_);
+  CChartWnd chart(book_.get());
+  chart.showStock(QString::fromLatin1(a->key.code));
+  ASSERT_EQ(chart.Code(), a->key.code);
+  exchange_.Advance((5 * 60 + 49) * 60'000);  // 14:49
+  StocGate gate;
+  const int64_t before = board.EventsShown();
+  for (int minute = 49; minute <= 61; ++minute) {
+    for (const WatchRow& row : board.Model().Rows()) {
+      NowPrice now{};
+      ASSERT_EQ(gate.FetchNowPrice(&now, row.code.c_str()), 1);
+      EXPECT_EQ(row.price, now.bar.close) << row.code << " 14:" << minute;
+      EXPECT_EQ(row.change, now.bar.change) << row.code << " 14:" << minute;
+      if (row.code != a->key.code) continue;
+      const chart::Bar& today = chart.Data().bars.back();
+      EXPECT_EQ(today.close, now.bar.close) << " 14:" << minute;
+      EXPECT_EQ(today.high, now.bar.high) << " 14:" << minute;
+      EXPECT_EQ(today.low, now.bar.low) << " 14:" << minute;
+      EXPECT_EQ(today.volume, static_cast<uint32_t>(now.bar.volume)) << " 14:" << minute;
+    }
+    exchange_.Advance(60'000);
+  }
+  EXPECT_GT(board.EventsShown(), before) << "the closing contract reaches the rows";
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
@@ -179,6 +239,35 @@ TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   EXPECT_NE(text.find("예수금 " + Grouped(sim::PaperOptions{}.startingCash)), std::string::npos) << text;
   EXPECT_NE(text.find("평가금액 0"), std::string::npos) << text;
   EXPECT_NE(text.find("미체결 0건"), std::string::npos) << text;
+
+  // Ten shares bought at the market: worth ten times the price now, less what they cost.
+  StocGate gate;
+  std::string account;
+  ASSERT_EQ(gate.TradeLogin(), 1);
+  ASSERT_EQ(gate.AccountNumberText(&account), 1);
+  const char* code = book_->First()->key.code;
+  std::string failure;
+  ASSERT_EQ(gate.SendOrder(*book_, account.c_str(), kOrderSideBuy, code, kOrderTypeMarket, 0, 10, &failure), 1)
+      << failure;
+  exchange_.Advance(60'000);
+  std::unique_ptr<TrdRunList> holdings = gate.DownloadHoldings(account.c_str());
+  ASSERT_NE(holdings, nullptr);
+  ASSERT_EQ(holdings->Count(), 1);
+  ASSERT_EQ(holdings->First()->quantity, 10);
+  // The price moves away from what was paid, so that value and cost differ.
+  NowPrice now{};
+  for (int minute = 0; minute < 60 && (now.bar.close == 0 || now.bar.close == holdings->First()->purchasePrice);
+       ++minute) {
+    exchange_.Advance(60'000);
+    ASSERT_EQ(gate.FetchNowPrice(&now, code), 1);
+  }
+  ASSERT_NE(now.bar.close, holdings->First()->purchasePrice);
+  board.Refresh();
+  const int64_t value = 10 * int64_t{now.bar.close};
+  const int64_t profit = value - static_cast<int64_t>(10 * holdings->First()->costPerShare);
+  const std::string bought = line->text().toStdString();
+  EXPECT_NE(bought.find("평가금액 " + Grouped(value) + " "), std::string::npos) << bought;
+  EXPECT_NE(bought.find(Grouped(profit) + (profit != 0 ? "</span>" : "")), std::string::npos) << bought;
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 

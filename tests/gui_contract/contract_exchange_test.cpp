@@ -29,6 +29,8 @@ using broker::clsid::kContractsLive;
 struct Served {
   int32_t timeHHMMSS;
   char phase;
+  int32_t price, change, tickVolume;
+  char side;
 };
 
 class ContractExchangeTest : public ::testing::Test {
@@ -70,7 +72,9 @@ class ContractExchangeTest : public ::testing::Test {
       std::vector<Served> page;
       const int32_t rows = history->HeaderValue(2).ToI4();
       for (int32_t i = 0; i < rows; ++i) {
-        page.push_back({history->DataValue(9, i).ToI4(), static_cast<char>(history->DataValue(10, i).ToUI1())});
+        page.push_back({history->DataValue(9, i).ToI4(), static_cast<char>(history->DataValue(10, i).ToUI1()),
+                        history->DataValue(4, i).ToI4(), history->DataValue(1, i).ToI4(),
+                        history->DataValue(6, i).ToI4(), static_cast<char>(history->DataValue(7, i).ToUI1())});
       }
       pages.push_back(page);
     } while (history->MoreData() != 0);
@@ -126,6 +130,22 @@ TEST_F(ContractExchangeTest, FirstPageThenLiveContractsAtTheTop) {
   EXPECT_GT(Rows(), before);
   EXPECT_TRUE(NewestFirst(Times()));
   EXPECT_GE(Times().front(), 103000);
+  // Each live row says what the history now tells of the same contract: a seller's amount negative.
+  std::vector<Served> regular;
+  for (const std::vector<Served>& page : ServedPages()) {
+    for (const Served& record : page) {
+      if (record.phase == '2') regular.push_back(record);
+    }
+  }
+  ASSERT_GE(regular.size(), static_cast<size_t>(Rows() - before));
+  for (int row = 0; row < Rows() - before; ++row) {
+    const ContractRow& shown = Model().Row(row);
+    const Served& served = regular[static_cast<size_t>(row)];
+    EXPECT_EQ(shown.timeHHMMSS, served.timeHHMMSS) << row;
+    EXPECT_EQ(shown.price, served.price) << row;
+    EXPECT_EQ(shown.change, served.change) << row;
+    EXPECT_EQ(shown.amount, served.side == '2' ? -served.tickVolume : served.tickVolume) << row;
+  }
   EXPECT_TRUE(Messages().empty());
 }
 

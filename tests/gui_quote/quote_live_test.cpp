@@ -98,6 +98,24 @@ TEST_F(QuoteLiveOnExchange, TheHeaderFollowsEveryTradeOfTheStock) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
+// The closing auction's contracts are expected prices: the header keeps the last trade, as the
+// server's current price does, until the closing contract.
+TEST_F(QuoteLiveOnExchange, TheClosingAuctionLeavesTheHeaderOnTheLastTrade) {
+  ASSERT_NE(book_, nullptr);
+  CCallDlg window(book_.get(), 1);
+  const CodeInfo* stock = book_->First();
+  ASSERT_EQ(window.Form().SetStock(stock->key.name.get(), {}), 1);
+  exchange_.Advance((5 * 60 + 49) * 60'000);  // 14:49
+  for (int minute = 49; minute <= 61; ++minute) {
+    NowPrice now{};
+    ASSERT_EQ(StocGate().FetchNowPrice(&now, stock->key.code), 1);
+    EXPECT_EQ(Label(window, "static9029"), Grouped(now.bar.close)) << "14:" << minute;
+    EXPECT_EQ(Label(window, "static9030"), Grouped(now.bar.change)) << "14:" << minute;
+    exchange_.Advance(60'000);
+  }
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
 TEST_F(QuoteLiveOnExchange, AListedNameTypedInTheStockBoxPicksIt) {
   ASSERT_NE(book_, nullptr);
   CCallDlg window(book_.get(), 0);

@@ -55,8 +55,11 @@ TEST_F(OptionsDialog, BuyAndSellShowTheirOwnCaptionsChecksAndChoices) {
   EXPECT_TRUE(Child<QLineEdit>(buy, "edit1203").text().isEmpty());
   EXPECT_TRUE(Child<QRadioButton>(buy, "radio1456").isEnabled());
 
-  CTrdBuyOpt sell(0, TradeOptions{});
+  TradeOptions sellStored;
+  sellStored.priceLevel = kSecondAsk;  // the first entry is a level like any other
+  CTrdBuyOpt sell(0, sellStored);
   sell.show();
+  EXPECT_EQ(Child<QComboBox>(sell, "combo1454").currentIndex(), kSecondAsk);
   EXPECT_EQ(sell.windowTitle(), QString::fromUtf8("매도 선택사항"));
   EXPECT_EQ(Child<QCheckBox>(sell, "check1452").text(), QString::fromUtf8("매도호가"));
   EXPECT_EQ(Child<QCheckBox>(sell, "check1453").text(), QString::fromUtf8("매도수량"));

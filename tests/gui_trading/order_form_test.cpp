@@ -7,8 +7,10 @@
 #include "broker/clsid.h"
 #include "broker/sim/market/faults.h"
 
+#include "app/numberedit.h"
 #include "app/qtext.h"
 #include "app/trdbuytbl.h"
+#include "basesrc/callinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowfxin.h"
 #include "basesrc/numberformat.h"
@@ -118,8 +120,16 @@ TEST_F(OrderForm, LimitAndMarketOrdersCarryTheirOwnPrice) {
   EXPECT_EQ(Messages(), Just("가격 지정이 정확하지 않습니다."));
   EXPECT_TRUE(Trading().orders.empty());
 
+  // A quantity beyond what the order can carry is refused, not sent wrapped round.
   recording_.sink.Clear();
   Retype(Edit(form_, 1421), QStringLiteral("12,500"));
+  Retype(Edit(form_, 1420), QStringLiteral("99,999,999,999"));
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("수량 지정이 정확하지 않습니다."));
+  EXPECT_TRUE(Trading().orders.empty());
+
+  recording_.sink.Clear();
+  Retype(Edit(form_, 1420), QStringLiteral("10"));
   Click(Button(form_, 1426));
   ASSERT_EQ(Trading().orders.size(), 1u);
   EXPECT_EQ(LastOrder().clsid, broker::clsid::kBuySellOrder);
@@ -157,6 +167,7 @@ TEST_F(OrderForm, LimitAndMarketOrdersCarryTheirOwnPrice) {
 
   Click(Button(form_, 1427));  // 삭제
   EXPECT_TRUE(Edit(form_, 1421).text().isEmpty());
+  EXPECT_TRUE(Edit(form_, 1420).text().isEmpty());
   EXPECT_TRUE(Child<QLabel>(form_, QStringLiteral("static9028")).text().isEmpty());
   recording_.sink.Clear();
   Click(Button(form_, 1426));
@@ -215,6 +226,11 @@ TEST_F(OrderForm, UnfilledOrdersAreColouredBySideAndCancelSendsNoPrice) {
   EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("9000"));
   EXPECT_EQ(Edit(form_, 1412).text(), QStringLiteral("7002"));
   EXPECT_EQ(parent_.stockChanges, std::vector<uintptr_t>{1});
+  // "전부" after a part was typed takes the chosen order's whole unfilled quantity again.
+  Click(Radio(form_, 1471));
+  Retype(Edit(form_, 1420), QStringLiteral("30"));
+  Click(Radio(form_, 1472));
+  EXPECT_EQ(ReadNumber(Edit(form_, 1420).text()), 120);
 
   Retype(Edit(form_, 1412), QString());
   Click(Button(form_, 1426));
@@ -289,6 +305,12 @@ TEST_F(OrderForm, BuyingForAnAmountAtTheTypedPrice) {
   EXPECT_EQ(form_.BuyOptions().amount, 1'000'000);
   EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("30"));
   EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("33,000"));
+  // 136.98 shares' worth buys 130: never more than the amount, in tens.
+  Retype(Edit(form_, 1421), QStringLiteral("7,300"));
+  WhenShown(QStringLiteral("dialog147"), [](QWidget& options) { Click(Button(options, 1)); });
+  Click(Button(form_, 1424));
+  EXPECT_EQ(Edit(form_, 1420).text(), QStringLiteral("130"));
+  Retype(Edit(form_, 1421), QStringLiteral("33,000"));
 
   // A price preset of the current price takes the stock's last price.
   WhenShown(QStringLiteral("dialog147"), [](QWidget& options) {
@@ -304,6 +326,38 @@ TEST_F(OrderForm, BuyingForAnAmountAtTheTypedPrice) {
   Click(Radio(form_, 1465));
   form_.OpenOptions();  // its button is hidden for a modify
   EXPECT_EQ(Messages(), Just("선택 사항 로직 오류."));
+}
+
+// Each price level of the options puts its own price of the book into the form.
+TEST_F(OrderForm, EachPricePresetTakesItsOwnPrice) {
+  ChooseStock(4);
+  CallInfo book{};
+  ASSERT_EQ(StocGate().FetchQuoteBook(CodeOf(4).c_str(), book), 1);
+  const NowPrice now = PriceOf(4);
+  // The lower limit: 15 % under the previous close, cut down to the previous close's tick.
+  const int32_t previous = now.bar.close - now.bar.change;
+  const int32_t tick = previous < 5'000     ? 5
+                       : previous < 10'000  ? 10
+                       : previous < 50'000  ? 50
+                       : previous < 100'000 ? 100
+                       : previous < 500'000 ? 500
+                                            : 1000;
+  const int32_t width = previous * 15 / 100;
+  const int32_t expected[kPriceLevels] = {book.levels[1].sellPrice, book.levels[0].sellPrice,
+                                          now.bar.close,            book.levels[0].buyPrice,
+                                          book.levels[1].buyPrice,  previous - (width - width % tick)};
+  ASSERT_LT(book.levels[0].sellPrice, book.levels[1].sellPrice);
+  ASSERT_GT(book.levels[0].buyPrice, book.levels[1].buyPrice);
+  for (int level = 0; level < kPriceLevels; ++level) {
+    WhenShown(QStringLiteral("dialog147"), [level](QWidget& options) {
+      Child<QCheckBox>(options, QStringLiteral("check1452")).setChecked(true);
+      Child<QComboBox>(options, QStringLiteral("combo1454")).setCurrentIndex(level);
+      Click(Button(options, 1));
+    });
+    Click(Button(form_, 1424));
+    EXPECT_EQ(ReadNumber(Edit(form_, 1421).text()), expected[level]) << "level " << level;
+  }
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
 }
 
 TEST_F(OrderForm, RefreshWithoutAPriceAsksAtTheCurrentPrice) {
@@ -386,6 +440,11 @@ TEST_F(OrderForm, AModifyKeepsTheOrdersPriceThenFollowsItsNewNumberAndTheListRef
   EXPECT_EQ(Trading().downloads, 1);
   ClickRow(List(form_, 1470), 0);
   EXPECT_EQ(Edit(form_, 1421).text(), QStringLiteral("9000"));
+  Retype(Edit(form_, 1421), QStringLiteral("99,999,999,999"));
+  Click(Button(form_, 1426));
+  EXPECT_EQ(Messages(), Just("가격 지정이 정확하지 않습니다."));
+  EXPECT_TRUE(Trading().orders.empty());
+  recording_.sink.Clear();
   Retype(Edit(form_, 1421), QStringLiteral("8,900"));
   Trading().unfilled = {{5001, CodeOf(6), NameOf(6), 8'900, 120, "2"}};
   Click(Button(form_, 1426));
@@ -397,6 +456,8 @@ TEST_F(OrderForm, AModifyKeepsTheOrdersPriceThenFollowsItsNewNumberAndTheListRef
   EXPECT_EQ(Edit(form_, 1412).text(), QStringLiteral("5001"));
   EXPECT_EQ(Trading().downloads, 2);
   EXPECT_EQ(Cell(List(form_, 1470), 0, 0), QStringLiteral("5001"));
+  // The refreshed list marks no row: the row chosen before was another order's.
+  EXPECT_TRUE(List(form_, 1470).selectedRanges().isEmpty());
   EXPECT_EQ(Child<QLabel>(form_, QStringLiteral("staticAcknowledgement")).text(),
             QString::fromUtf8("정정 주문 접수 : 주문번호 5001"));
   EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();

@@ -2,6 +2,7 @@
 // quote becoming the order price, a log line per order event and the form's refresh on a fill.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QListWidget>
 #include <QTableView>
 #include <tuple>
@@ -19,6 +20,7 @@
 #include "basesrc/coninfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowfxin.h"
+#include "basesrc/numberformat.h"
 #include "basesrc/trdevent.h"
 #include "tests/gui_trading/trading_fixture.h"
 
@@ -166,6 +168,27 @@ TEST_F(QuoteClickWindow, OneStockAcrossThePanelsAndAClickedAskBecomesThePrice) {
   ASSERT_EQ(tape->Create(CodeOf(9).c_str(), NameOf(9).c_str(), record), 1);
   EXPECT_EQ(SendWindowMessage(&frame_, WM_CONTRACT_FORWARD, 1, reinterpret_cast<intptr_t>(tape.release())), 1);
   EXPECT_EQ(frame_.Contracts()->Model().rowCount(), rows + 1);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+// The quote panel's last price follows the trades that the contract list below it shows.
+TEST_F(QuoteClickWindow, TheQuotePanelsPriceFollowsTheContractsBelowIt) {
+  AnswerFinder(FromCp949(NameOf(9)));
+  Click(Button(form_, 9034));
+  const QString fetched = Child<QLabel>(frame_.Quote(), QStringLiteral("static9029")).text();
+  ContractListModel& list = frame_.Contracts()->Model();
+  int moved = 0;
+  for (int minute = 0; minute < 30; ++minute) {
+    exchange_.Advance(60'000);
+    if (list.rowCount() == 0) continue;
+    NowPrice now{};
+    ASSERT_EQ(StocGate().FetchNowPrice(&now, CodeOf(9).c_str()), 1);
+    const QString shown = Child<QLabel>(frame_.Quote(), QStringLiteral("static9029")).text();
+    EXPECT_EQ(shown.toStdString(), list.CellText(0, ContractListModel::kPrice)) << minute;
+    EXPECT_EQ(shown.toStdString(), FormatNumber(int64_t{now.bar.close})) << minute;
+    moved += shown != fetched ? 1 : 0;
+  }
+  EXPECT_GT(moved, 0) << "the price must move for the test to mean anything";
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -265,11 +266,16 @@ TEST_F(WorkspaceTest, TheLayoutLeftAtQuitComesBackAndACleanStartHasNone) {
   WorkWindow* contracts = Open(kCmdContract);
   WorkWindow* order = Open(kCmdOrder);
   WorkWindow* five = Open(kCmdQuote5);
+  WorkWindow* quoteOrder = Open(kCmdQuoteOrder);
   TypeStock(quotes->Window(), FromCp949(Stock(3).key.name.get()));
   testing::Click(five->Toggle());
   TypeStock(five->Window(), FromCp949(Stock(7).key.name.get()));
   contracts->Window().move(410, 130);
   contracts->Window().resize(contracts->Window().width(), contracts->Window().height() + 60);
+  frame_->setGeometry(frame_->geometry().translated(35, 25));
+  const QRect frameGeometry = frame_->geometry();
+  // A window closed just before the quit, still waiting for its deletion, is gone from the layout.
+  Open(kCmdContract)->Window().close();
   struct Expected {
     int command;
     std::string code;
@@ -277,7 +283,7 @@ TEST_F(WorkspaceTest, TheLayoutLeftAtQuitComesBackAndACleanStartHasNone) {
     QRect geometry;
   };
   std::vector<Expected> expected;
-  for (WorkWindow* window : {quotes, contracts, order, five}) {
+  for (WorkWindow* window : {quotes, contracts, order, five, quoteOrder}) {
     expected.push_back({window->Command(), window->Code(), window->Toggle().Linked(), window->Window().geometry()});
   }
   ASSERT_EQ(expected[2].code, Stock(3).key.code);
@@ -297,6 +303,12 @@ TEST_F(WorkspaceTest, TheLayoutLeftAtQuitComesBackAndACleanStartHasNone) {
   }
   // The restored quote window shows its stock's price, not only the stock's name.
   EXPECT_FALSE(restored[0]->Window().findChild<QLabel*>("static9029")->text().isEmpty());
+  // The quote-click order window brings its quote panel and contract list to its stock.
+  CTrdBuyCallFrm& panels = static_cast<CTrdCallDlg&>(restored[4]->Window()).Frame();
+  EXPECT_EQ(panels.Quote().Code(), Stock(3).key.code);
+  ASSERT_NE(panels.Contracts(), nullptr);
+  EXPECT_EQ(panels.Contracts()->Code(), Stock(3).key.code);
+  EXPECT_EQ(frame_->geometry(), frameGeometry);
 
   frame_->close();
   DeleteClosed();
@@ -304,7 +316,7 @@ TEST_F(WorkspaceTest, TheLayoutLeftAtQuitComesBackAndACleanStartHasNone) {
   EXPECT_TRUE(frame_->Workspace().Windows().isEmpty());
 }
 
-TEST_F(WorkspaceTest, ALayoutNamingNoWindowOrAnUnlistedStockOpensWhatItCan) {
+TEST_F(WorkspaceTest, ADamagedLayoutOrOneNamingNoWindowOpensWhatItCan) {
   frame_->close();
   DeleteClosed();
   {
@@ -316,11 +328,14 @@ TEST_F(WorkspaceTest, ALayoutNamingNoWindowOrAnUnlistedStockOpensWhatItCan) {
     settings.setArrayIndex(1);
     settings.setValue("command", kCmdQuote10);
     settings.setValue("code", "NOSUCH");
+    settings.setValue("geometry", QByteArray("not a geometry"));
     settings.setArrayIndex(2);
     settings.setValue("command", kCmdContract);
     settings.setValue("code", QString::fromLatin1(Stock(1).key.code));
     settings.setValue("linked", false);
     settings.endArray();
+    // A damaged count: the start reads the entries there are, not two billion.
+    settings.setValue("windows/size", std::numeric_limits<int>::max());
     settings.endGroup();
   }
   Start(false);
@@ -328,6 +343,7 @@ TEST_F(WorkspaceTest, ALayoutNamingNoWindowOrAnUnlistedStockOpensWhatItCan) {
   ASSERT_EQ(restored.size(), 2);
   EXPECT_EQ(restored[0]->Command(), kCmdQuote10);
   EXPECT_TRUE(restored[0]->Code().empty());
+  EXPECT_TRUE(restored[0]->Toggle().Linked()) << "a window without its link state is linked, as a new one";
   EXPECT_EQ(restored[1]->Code(), Stock(1).key.code);
   EXPECT_FALSE(restored[1]->Toggle().Linked());
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
