@@ -63,6 +63,21 @@ TEST(MarketStatsCli, EveryBandHoldsForThreeSeeds) {
   }
 }
 
+// A listing of 40 stocks is too small for the whole market's bands: the measures outside them are
+// counted, and the command fails so that a script sees it.
+TEST(MarketStatsCli, AMeasureOutsideItsBandFailsTheCommand) {
+  const auto run = RunCli("market-stats --stocks 40 --date 20261208");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  const std::map<std::string, Row> table = Table(run.output);
+  size_t outside = 0;
+  for (const auto& [name, row] : table) outside += row.result == "FAIL" ? 1 : 0;
+  ASSERT_GT(outside, 0u) << run.output;
+  EXPECT_NE(run.output.find(std::to_string(outside) + " of " + std::to_string(table.size()) +
+                            " measures outside their band"),
+            std::string::npos)
+      << run.output;
+}
+
 // The study is of a trading day: a weekday holiday is refused like a weekend.
 TEST(MarketStatsCli, AHolidayIsNoTradingDay) {
   for (const char* date : {"20261005", "20260925", "20261205"}) {
