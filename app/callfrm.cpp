@@ -203,10 +203,12 @@ void CCallFrm::OnContract(intptr_t tape) {
   if (!OSTRADA_VERIFY(contract != nullptr && contract->Head() != nullptr)) return;
   const ContractRecord& record = contract->Head()->record;
   if (code_.empty() || code_ != contract->Code()) return;
-  // Every record, an auction's too, carries its day's previous close: another one than the header's
-  // starts a new trading day, whose figures and ladder rates count from yesterday's close.
+  // Every record, an auction's too, carries its day's previous close and volume: another previous
+  // close than the header's, or less volume than it counts, starts a new trading day, whose figures
+  // and ladder rates count from yesterday's close.
   const int32_t previousClose = record.price - record.change;
-  if (previousClose != price_.bar.close - price_.bar.change) StartNewDay(previousClose);
+  if (previousClose != price_.bar.close - price_.bar.change || record.volume < price_.bar.volume)
+    StartNewDay(previousClose);
   // Only trades of the session move the price: a call auction's contracts are expected prices.
   if (record.phase != kRegularPhase) return;
   price_.bar.close = record.price;

@@ -162,15 +162,25 @@ TEST_F(QuoteLiveOnExchange, AnUnlistedNameIsRefusedWithoutHidingTheStockShownAnd
 TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClose) {
   ASSERT_NE(book_, nullptr);
   CCallDlg window(book_.get(), 0);
+  CCallDlg unchanged(book_.get(), 1);
   exchange_.Advance(6 * 3'600'000 + 600'000);  // 15:10, after the close
-  // A stock that closed off its previous close, so that the two days' references differ.
-  const CodeInfo* stock = book_->First();
+  // A stock that closed off its previous close, so that the two days' references differ, and one
+  // that traded and closed on it.
+  const CodeInfo* stock = nullptr;
   NowPrice now{};
-  for (; stock != nullptr; stock = stock->next) {
-    ASSERT_EQ(StocGate().FetchNowPrice(&now, stock->key.code), 1);
-    if (now.bar.change != 0) break;
+  for (const CodeInfo* listed = book_->First(); listed != nullptr; listed = listed->next) {
+    NowPrice seen{};
+    ASSERT_EQ(StocGate().FetchNowPrice(&seen, listed->key.code), 1);
+    if (seen.bar.change != 0 && stock == nullptr) {
+      stock = listed;
+      now = seen;
+    } else if (seen.bar.change == 0 && seen.bar.volume > 0 && unchanged.Form().Code().empty()) {
+      ASSERT_EQ(unchanged.Form().SetStock(listed->key.name.get(), {}), 1);
+    }
   }
   ASSERT_NE(stock, nullptr);
+  ASSERT_FALSE(unchanged.Form().Code().empty());
+  ASSERT_NE(Label(unchanged, "static9032"), QStringLiteral("0"));
   ASSERT_EQ(window.Form().SetStock(stock->key.name.get(), {}), 1);
   const int32_t yesterdaysClose = now.bar.close;
   const auto advanceMinutes = [this](int minutes) {
@@ -182,6 +192,7 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
   EXPECT_EQ(Label(window, "static9030"), QStringLiteral("0"));
   EXPECT_EQ(Label(window, "static9031"), QStringLiteral("0.00"));
   EXPECT_EQ(Label(window, "static9032"), QStringLiteral("0")) << "nothing has traded today yet";
+  EXPECT_EQ(Label(unchanged, "static9032"), QStringLiteral("0")) << "nor in the stock that closed unchanged";
 
   advanceMinutes(90);  // 10:00
   ASSERT_EQ(StocGate().FetchNowPrice(&now, stock->key.code), 1);
