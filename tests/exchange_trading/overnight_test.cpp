@@ -1,52 +1,60 @@
+// The paper account across trading days that change a stock's shares.
 #include <gtest/gtest.h>
 
 #include "basesrc/foundation/cp949.h"
-#include "broker/sim/objects/request_object.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {
 namespace {
 
-// Moves the exchange to HH:MM:SS of the day `days` after the trading date.
-void MoveTo(TradingSession& session, int days, int hh, int mm, int ss = 0) {
-  Exchange& exchange = session.TheExchange();
-  const int64_t target = days * kMillisecondsPerDay + ((hh * 60LL + mm) * 60 + ss) * 1000;
-  exchange.Advance(target - exchange.Clock().Now());
+// The default market consolidates this stock ten to one on 2026-12-08: it closed at 490 won the day
+// before.
+constexpr char kConsolidated[] = "A025380";
+
+ExchangeOptions DefaultMarketOn(const std::string& ledger, int32_t date) {
+  ExchangeOptions options;
+  options.tradingDate = date;
+  options.paper.ledgerPath = ledger;
+  return options;
 }
 
-TEST(Overnight, Explore) {
-  TradingSession session(TradingAt(14, 40));
-  ASSERT_EQ(session.Login(), 0);
-  NoticeRecorder& events = session.Listen();
-  const std::string code = session.TradableCodes().front();
-  const int64_t deposit0 = session.Deposit();
-  const auto [ask0, bid0] = session.Best(code);
-  const OrderReply resting = session.Order('2', code, 2, bid0 - 10 * (ask0 - bid0));
-  ASSERT_EQ(resting.status, 0);
-  std::printf("deposit0 %lld avail %d\n", (long long)deposit0, session.Buyable(code, 0)->HeaderValue(9).ToI4());
-  MoveTo(session, 0, 15, 0, 1);
-  std::printf("kinds %s unfilled %zu avail %d\n", events.Kinds().c_str(), session.Unfilled().size(),
-              session.Buyable(code, 0)->HeaderValue(9).ToI4());
-  MoveTo(session, 0, 23, 59, 59);
-  MoveTo(session, 1, 0, 0, 1);
-  std::printf("date %d unfilled %zu avail %d\n", session.TheExchange().Clock().Date(), session.Unfilled().size(),
-              session.Buyable(code, 0)->HeaderValue(9).ToI4());
-  MoveTo(session, 1, 8, 30);
-  const OrderReply pre = session.Order('2', code, 1, 0, true);
-  std::printf("pre status %d number %d %s\n", pre.status, pre.number, Cp949ToUtf8(pre.text2).c_str());
-  MoveTo(session, 1, 9, 0, 1);
-  std::printf("kinds %s\n", events.Kinds().c_str());
-  for (auto& n : events.notices) std::printf("  %s %d %d %s\n", n.kind.c_str(), n.number, n.quantity, n.time.c_str());
-  const auto [ask1, bid1] = session.Best(code);
-  const OrderReply rest2 = session.Order('2', code, 2, bid1 - 10 * (ask1 - bid1));
-  std::printf("rest2 %d %d\n", rest2.status, rest2.number);
-  // Friday -> Monday
-  MoveTo(session, 3, 15, 0, 1);
-  std::printf("fri date %d unfilled %zu\n", session.TheExchange().Clock().Date(), session.Unfilled().size());
-  MoveTo(session, 6, 9, 0, 1);
-  std::printf("mon date %d unfilled %zu\n", session.TheExchange().Clock().Date(), session.Unfilled().size());
-  const OrderReply mon = session.Order('2', code, 1, 0, true);
-  std::printf("mon status %d number %d\n", mon.status, mon.number);
+int32_t PreviousClose(const std::string& code) {
+  auto state = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kStockState);
+  state->SetInput(0, broker::Variant::Text(code));
+  EXPECT_EQ(state->Request(), 0);
+  return state->HeaderValue(3).ToI4();
+}
+
+// Held overnight into a consolidation, 25 shares become 2, and the half share left over is paid out
+// at the new share's price: the holding is worth what it was, once, however many sessions open.
+TEST(ShareChanges, AConsolidationTurnsTheHoldingIntoTheNewSharesAndPaysTheOddOnesOut) {
+  TempFolder folder;
+  const std::string ledger = folder.File("paper.sqlite");
+  int64_t deposit = 0;
+  double purchase = 0;
+  {
+    TradingSession monday(DefaultMarketOn(ledger, 20261207));
+    ASSERT_EQ(monday.Login(), 0);
+    const OrderReply bought = monday.Order('2', kConsolidated, 25, 0, true);
+    ASSERT_EQ(bought.status, 0) << Cp949ToUtf8(bought.text2);
+    const auto holdings = monday.Holdings();
+    ASSERT_EQ(holdings.size(), 1u);
+    ASSERT_EQ(holdings[0].quantity, 25);
+    purchase = holdings[0].purchase;
+    deposit = monday.Deposit();
+  }
+  for (int session = 0; session < 2; ++session) {
+    TradingSession tuesday(DefaultMarketOn(ledger, 20261208));
+    ASSERT_EQ(tuesday.Login(), 0);
+    const int32_t price = PreviousClose(kConsolidated);
+    ASSERT_GE(price, 4000) << "consolidated";
+    const auto holdings = tuesday.Holdings();
+    ASSERT_EQ(holdings.size(), 1u);
+    EXPECT_EQ(holdings[0].quantity, 2) << session;
+    // The two shares kept stand for 20 of the 25 bought: their value at 10 times the purchase price.
+    EXPECT_NEAR(holdings[0].purchase, purchase * 10, 1.0) << session;
+    EXPECT_EQ(tuesday.Deposit(), deposit + 5 * price / 10) << session;
+  }
 }
 
 }  // namespace
