@@ -57,5 +57,25 @@ TEST(ShareChanges, AConsolidationTurnsTheHoldingIntoTheNewSharesAndPaysTheOddOne
   }
 }
 
+// A machine asleep from the closing auction to the next morning: the exchange catches up in one
+// step, and the day it left still ends as it would have, the waiting order filled at the close.
+TEST(Overnight, AStepFromTheClosingAuctionIntoTheNextDayStillFillsAtTheClose) {
+  TradingSession session(TradingAt(14, 55));
+  ASSERT_EQ(session.Login(), 0);
+  NoticeRecorder& events = session.Listen();
+  const std::string code = session.TradableCodes().front();
+  ASSERT_EQ(session.Order('2', code, 3, 0, true).status, 0);
+  const int64_t deposit = session.Deposit();
+  session.TheExchange().Advance(kMillisecondsPerDay - (5 * 60 + 25) * 60'000);  // 09:30 the next day
+  ASSERT_EQ(session.TheExchange().Clock().Date(), 20261209);
+  ASSERT_EQ(events.Kinds(), "41");
+  const int32_t close = PreviousClose(code);
+  EXPECT_EQ(events.notices[1].price, close);
+  ASSERT_EQ(session.Holdings().size(), 1u);
+  EXPECT_EQ(session.Holdings()[0].quantity, 3);
+  const int64_t paid = 3 * int64_t{close};
+  EXPECT_EQ(session.Deposit(), deposit - paid - paid * 150 / 1'000'000);
+}
+
 }  // namespace
 }  // namespace ostrada::sim::testing
