@@ -201,13 +201,29 @@ void CCallFrm::FollowContracts() {
 void CCallFrm::OnContract(intptr_t tape) {
   const std::unique_ptr<ContractTape> contract(reinterpret_cast<ContractTape*>(tape));
   if (!OSTRADA_VERIFY(contract != nullptr && contract->Head() != nullptr)) return;
-  // Only trades of the session move the price: a call auction's contracts are expected prices.
   const ContractRecord& record = contract->Head()->record;
-  if (code_.empty() || code_ != contract->Code() || record.phase != kRegularPhase) return;
+  if (code_.empty() || code_ != contract->Code()) return;
+  // Every record, an auction's too, carries its day's previous close and volume: another previous
+  // close than the header's, or less volume than it counts, starts a new trading day, whose figures
+  // and ladder rates count from yesterday's close.
+  const int32_t previousClose = record.price - record.change;
+  if (previousClose != price_.bar.close - price_.bar.change || record.volume < price_.bar.volume)
+    StartNewDay(previousClose);
+  // Only trades of the session move the price: a call auction's contracts are expected prices.
+  if (record.phase != kRegularPhase) return;
   price_.bar.close = record.price;
   price_.bar.change = record.change;
   price_.bar.volume = record.volume;
   ShowPrice();
+}
+
+void CCallFrm::StartNewDay(int32_t previousClose) {
+  // The server's figures now; when it cannot tell them (the gateway said why), the last price
+  // stands against the new previous close.
+  if (!gate_.FetchNowPrice(&price_, code_.c_str())) price_.bar.change = price_.bar.close - previousClose;
+  ShowPrice();
+  table_->SetReferencePrice(previousClose);
+  table_->Show(&table_->Current());
 }
 
 void CCallFrm::ChooseStock(const std::string& name, const std::string& code) {

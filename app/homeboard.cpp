@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 #include "app/findcode.h"
@@ -222,12 +223,22 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
   try {
     const std::string code = row.object->HeaderValue(live::kCode).ToText();
     if (code != row.code) return;
+    const int32_t price = row.object->HeaderValue(live::kPrice).ToI4();
+    const int32_t change = row.object->HeaderValue(live::kChange).ToI4();
+    const auto volume = static_cast<uint32_t>(row.object->HeaderValue(live::kVolume).ToI4());
     // A call auction's contracts are expected prices: the row keeps the last trade, as the quote
-    // window's header and the server's current price do.
-    if (ContractCharOf(row.object->HeaderValue(live::kPhase)) != kRegularPhase) return;
+    // window's header and the server's current price do. But an auction of a new trading day (its
+    // previous close is not the row's, or less has traded than the row counts) finds the row on
+    // yesterday's figures: the day starts at yesterday's close, unchanged, with what has traded so far.
+    if (ContractCharOf(row.object->HeaderValue(live::kPhase)) != kRegularPhase) {
+      const std::vector<WatchRow>& rows = model_.Rows();
+      const auto shown = std::find_if(rows.begin(), rows.end(), [&](const WatchRow& r) { return r.code == code; });
+      if (shown != rows.end() && (shown->price - shown->change != price - change || shown->volume > volume))
+        model_.Update(code, price - change, 0, volume);
+      return;
+    }
     ++eventsShown_;
-    model_.Update(code, row.object->HeaderValue(live::kPrice).ToI4(), row.object->HeaderValue(live::kChange).ToI4(),
-                  static_cast<uint32_t>(row.object->HeaderValue(live::kVolume).ToI4()));
+    model_.Update(code, price, change, volume);
   } catch (const ComError& error) {
     ShowMessage(error.Description());
   }

@@ -81,6 +81,20 @@ TEST(ClockTest, TimeOfDayCrossesMidnight) {
   EXPECT_EQ(clock.Hhmmss(), 5);
   EXPECT_EQ(clock.Local().yearDay, 0);
   EXPECT_FALSE(clock.IsMarketOpen());
+  // A long step ends the day it starts in first, with that day's events; the days it skips, it skips.
+  std::vector<int64_t> heard;
+  std::vector<int64_t> ran;
+  clock.AddListener([&](int64_t now) { heard.push_back(now); });
+  const int64_t start = clock.Now();
+  clock.At(start + 1000, [&] { ran.push_back(clock.Now()); });
+  clock.At(2 * kMillisecondsPerDay + 100, [&] { ran.push_back(clock.Now()); });
+  clock.Advance(3 * kMillisecondsPerDay);
+  EXPECT_EQ(heard, (std::vector<int64_t>{2 * kMillisecondsPerDay - 1, start + 3 * kMillisecondsPerDay}));
+  EXPECT_EQ(ran, (std::vector<int64_t>{start + 1000, 2 * kMillisecondsPerDay + 100}));
+  clock.Advance(kMillisecondsPerDay - clock.TimeOfDay() - 1);  // to the last millisecond of a day
+  heard.clear();
+  clock.Advance(1);
+  EXPECT_EQ(heard.size(), 1u) << "a step from the last millisecond is an ordinary step";
 }
 
 TEST(ClockTest, MarketIsOpenOnWeekdaysBetweenTheMarketTimes) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <tuple>
 
@@ -104,6 +105,30 @@ TEST_F(ContractObjects, EveryRecordOfTheDayIsAValidTickInItsPhase) {
       ASSERT_LE(time, 150000);
     }
   }
+}
+
+// A window keeps its history object overnight; its next page the next day would continue a tape the
+// server no longer has. It brings nothing of the new day (least of all contracts still to come).
+TEST_F(ContractObjects, AHistoryContinuedTheNextDayBringsNothingOfThatDay) {
+  AdvanceTo(15, 10);
+  auto object = OpenHistory(LiquidCode());
+  ASSERT_EQ(object->Request(), 0);
+  ASSERT_EQ(object->HeaderValue(2).ToI4(), 80);
+  ASSERT_EQ(object->MoreData(), 1);
+  exchange_.Advance(kMillisecondsPerDay - 6 * 3'600'000 + 10 * 60'000);  // 09:20 the next day
+  ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  const std::vector<Row> continued = AllPages(*object);
+  const auto toCome = std::count_if(continued.begin(), continued.end(), [](const Row& row) {
+    return std::get<0>(row) > 92000;
+  });
+  EXPECT_EQ(toCome, 0);
+  EXPECT_TRUE(continued.empty()) << continued.size();
+  // Asked afresh, the history is the new day's up to now.
+  object->SetInput(0, object->HeaderValue(0));
+  const std::vector<Row> today = AllPages(*object);
+  ASSERT_FALSE(today.empty());
+  EXPECT_LE(std::get<0>(today.front()), 92000);
+  EXPECT_GE(std::get<0>(today.back()), 80000);
 }
 
 TEST_F(ContractObjects, BadCountAndUnknownCodeAreRefused) {

@@ -203,8 +203,21 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   // Its orders go on trading under the checks, the next fill after the ones it had.
   EXPECT_EQ(Fill(*ledger, 1, 5, 1000, 3).quantity, 3);
   EXPECT_EQ(Fill(*ledger, 1, 5, 1000, 3).quantity, 0);
+  // Its holdings never took a split: they take those after the last day it saw, once.
+  std::vector<int32_t> asked;
+  const auto split = [&asked](const std::string&, int32_t after) {
+    asked.push_back(after);
+    return std::vector<ShareChange>{{20261209, 1, 2, 500}};
+  };
+  ledger->TakeShareChanges(kTradingDate, split);
+  EXPECT_TRUE(asked.empty());
+  ledger->TakeShareChanges(20261209, split);
+  ledger->TakeShareChanges(20261209, split);
+  EXPECT_EQ(asked, std::vector<int32_t>{kTradingDate});
+  EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2 * 8);
+  EXPECT_EQ(ledger->Holding(kAccount, kCode).value, 8 * 1000);
   SqliteDb db(path, false);
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 2);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 3);
 }
 
 TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {

@@ -19,7 +19,8 @@ namespace ostrada::testing {
 
 class ExchangeFixture : public ::testing::Test {
  protected:
-  ExchangeFixture() : exchange_(Options()), server_(exchange_), clock_(exchange_.Time()) {
+  explicit ExchangeFixture(const sim::ExchangeOptions& options = Options())
+      : exchange_(options), server_(exchange_), clock_(exchange_.Time()) {
     StocGate gate;
     book_ = gate.DownloadCodes(kSortByName, 0);
   }

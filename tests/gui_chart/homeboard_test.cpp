@@ -19,6 +19,7 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/trdrun.h"
+#include "broker/sim/market/clock.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/file_bytes.h"
@@ -29,7 +30,9 @@ namespace {
 
 class HomeBoard : public testing::ExchangeFixture {
  protected:
-  HomeBoard() { std::filesystem::create_directories(folder_); }
+  explicit HomeBoard(const sim::ExchangeOptions& options = Options()) : ExchangeFixture(options) {
+    std::filesystem::create_directories(folder_);
+  }
   ~HomeBoard() override { std::filesystem::remove_all(folder_); }
 
   std::vector<std::string> Codes(CHomeBoard& board) {
@@ -176,6 +179,74 @@ TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesMoveNeitherTheRowsNorTheChart)
     exchange_.Advance(60'000);
   }
   EXPECT_GT(board.EventsShown(), before) << "the closing contract reaches the rows";
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+// The board and a chart left open after the close, through the night, into the next day's session.
+class HomeBoardOvernight : public HomeBoard {
+ protected:
+  HomeBoardOvernight() : HomeBoard(OnTuesday()) {}
+  static sim::ExchangeOptions OnTuesday() {
+    sim::ExchangeOptions options = Options();
+    options.tradingDate = 20261208;
+    return options;
+  }
+  void AdvanceMinutes(int minutes) {
+    for (int m = 0; m < minutes; ++m) exchange_.Advance(60'000);
+  }
+};
+
+// Before the next day's open a row shows what the server shows: yesterday's close, unchanged, nothing
+// traded; once it trades, the chart's new bar is the server's, and yesterday's bar stays as it closed.
+TEST_F(HomeBoardOvernight, TheRowsAndTheChartStartTheNextDayFromYesterdaysClose) {
+  std::string list = "//w\r\n[w]\r\n";
+  for (const CodeInfo* stock = book_->First(); stock != nullptr; stock = stock->next) list += stock->key.code + std::string("()\r\n");
+  testing::WriteBytes(path_, list + "\r\n");
+  AdvanceMinutes(6 * 60 + 10);  // 15:10, after the close
+  CHomeBoard board(book_.get(), nullptr, path_);
+  const char* code = book_->First()->key.code;
+  CChartWnd chart(book_.get());
+  chart.showStock(QString::fromLatin1(code));
+  const chart::Bar tuesday = chart.Data().bars.back();
+  ASSERT_EQ(tuesday.date, 20261208);
+  StocGate gate;
+  const auto expectRowsAsTheServer = [&](const char* when) {
+    int moved = 0;
+    for (const WatchRow& row : board.Model().Rows()) {
+      NowPrice now{};
+      EXPECT_EQ(gate.FetchNowPrice(&now, row.code.c_str()), 1);
+      EXPECT_EQ(row.price, now.bar.close) << row.code << " " << when;
+      EXPECT_EQ(row.change, now.bar.change) << row.code << " " << when;
+      EXPECT_EQ(row.volume, static_cast<uint32_t>(now.bar.volume)) << row.code << " " << when;
+      moved += row.change != 0 ? 1 : 0;
+    }
+    return moved;
+  };
+  ASSERT_GT(expectRowsAsTheServer("15:10"), 0) << "rows off their previous close, so the next day differs";
+
+  AdvanceMinutes(17 * 60 + 20);  // 08:30 the next day, in the pre-open auction
+  ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  EXPECT_EQ(expectRowsAsTheServer("08:30"), 0);
+  for (int r = 0; r < board.Model().rowCount(); ++r)
+    EXPECT_EQ(board.Model().Cell(r, WatchModel::kRate).toStdString(), "0.00%") << r;
+
+  AdvanceMinutes(60);  // 09:30
+  expectRowsAsTheServer("09:30");
+  NowPrice now{};
+  ASSERT_EQ(gate.FetchNowPrice(&now, code), 1);
+  ASSERT_GE(chart.Data().bars.size(), 2u);
+  const chart::Bar& today = chart.Data().bars.back();
+  const chart::Bar& yesterday = chart.Data().bars[chart.Data().bars.size() - 2];
+  EXPECT_EQ(today.date, 20261209);
+  EXPECT_EQ(today.open, now.bar.open);
+  EXPECT_EQ(today.high, now.bar.high);
+  EXPECT_EQ(today.low, now.bar.low);
+  EXPECT_EQ(today.close, now.bar.close);
+  EXPECT_EQ(today.volume, static_cast<uint32_t>(now.bar.volume));
+  EXPECT_EQ(today.previousClose, now.bar.close - now.bar.change);
+  EXPECT_EQ(yesterday.date, tuesday.date);
+  EXPECT_EQ(yesterday.close, tuesday.close);
+  EXPECT_EQ(yesterday.volume, tuesday.volume);
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 

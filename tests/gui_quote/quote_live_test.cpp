@@ -20,6 +20,7 @@
 #include "basesrc/numberformat.h"
 #include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"
@@ -153,6 +154,66 @@ TEST_F(QuoteLiveOnExchange, AnUnlistedNameIsRefusedWithoutHidingTheStockShownAnd
 
   testing::PressKey(*combo->lineEdit(), Qt::Key_Escape);
   EXPECT_FALSE(window.isVisible());
+}
+
+// Left open overnight, the window starts the next day from yesterday's close: the header shows the
+// server's figures before the open (nothing traded yet), and the ladder's rates and colours count
+// from yesterday's close, not from the day before's.
+TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClose) {
+  ASSERT_NE(book_, nullptr);
+  CCallDlg window(book_.get(), 0);
+  CCallDlg unchanged(book_.get(), 1);
+  exchange_.Advance(6 * 3'600'000 + 600'000);  // 15:10, after the close
+  // A stock that closed off its previous close, so that the two days' references differ, and one
+  // that traded and closed on it.
+  const CodeInfo* stock = nullptr;
+  NowPrice now{};
+  for (const CodeInfo* listed = book_->First(); listed != nullptr; listed = listed->next) {
+    NowPrice seen{};
+    ASSERT_EQ(StocGate().FetchNowPrice(&seen, listed->key.code), 1);
+    if (seen.bar.change != 0 && stock == nullptr) {
+      stock = listed;
+      now = seen;
+    } else if (seen.bar.change == 0 && seen.bar.volume > 0 && unchanged.Form().Code().empty()) {
+      ASSERT_EQ(unchanged.Form().SetStock(listed->key.name.get(), {}), 1);
+    }
+  }
+  ASSERT_NE(stock, nullptr);
+  ASSERT_FALSE(unchanged.Form().Code().empty());
+  ASSERT_NE(Label(unchanged, "static9032"), QStringLiteral("0"));
+  ASSERT_EQ(window.Form().SetStock(stock->key.name.get(), {}), 1);
+  const int32_t yesterdaysClose = now.bar.close;
+  const auto advanceMinutes = [this](int minutes) {
+    for (int m = 0; m < minutes; ++m) exchange_.Advance(60'000);
+  };
+  advanceMinutes(17 * 60 + 20);  // 08:30 the next day, in the pre-open auction
+  ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  EXPECT_EQ(Label(window, "static9029"), Grouped(yesterdaysClose));
+  EXPECT_EQ(Label(window, "static9030"), QStringLiteral("0"));
+  EXPECT_EQ(Label(window, "static9031"), QStringLiteral("0.00"));
+  EXPECT_EQ(Label(window, "static9032"), QStringLiteral("0")) << "nothing has traded today yet";
+  EXPECT_EQ(Label(unchanged, "static9032"), QStringLiteral("0")) << "nor in the stock that closed unchanged";
+
+  advanceMinutes(90);  // 10:00
+  ASSERT_EQ(StocGate().FetchNowPrice(&now, stock->key.code), 1);
+  ASSERT_EQ(now.bar.close - now.bar.change, yesterdaysClose);
+  int levels = 0;
+  for (QuoteLadderModel* model : {&window.Form().Table().UpperModel(), &window.Form().Table().LowerModel()}) {
+    for (int row = 0; row < model->rowCount(); ++row) {
+      const QString price = model->Cell(row, 1);
+      if (price.isEmpty()) continue;
+      const int32_t level = QString(price).remove(QLatin1Char(',')).toInt();
+      const double rate = (level - yesterdaysClose) * 100.0 / yesterdaysClose;
+      EXPECT_NEAR(model->Cell(row, 0).trimmed().toDouble(), rate, 0.006) << level;
+      const QColor colour = level > yesterdaysClose   ? QColor(Qt::red)
+                            : level < yesterdaysClose ? QColor(Qt::blue)
+                                                      : QColor();
+      EXPECT_EQ(model->CellColour(row, 0), colour) << level;
+      ++levels;
+    }
+  }
+  EXPECT_EQ(levels, 20);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
 class PickedPriceOnFeed : public ::testing::Test {

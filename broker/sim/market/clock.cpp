@@ -137,6 +137,14 @@ void ExchangeClock::RemoveListener(ListenerId id) {
 
 void ExchangeClock::AdvanceTo(int64_t when) {
   if (when < now_) return;
+  // A step across midnight (a machine that slept) first ends the day it started in, so that the
+  // market and the paper account finish that day, its close and its auctions, before a later one.
+  const int64_t lastOfDay = (FloorDiv(now_, kMillisecondsPerDay) + 1) * kMillisecondsPerDay - 1;
+  if (when > lastOfDay && now_ < lastOfDay) Step(lastOfDay);
+  Step(when);
+}
+
+void ExchangeClock::Step(int64_t when) {
   // An event may schedule or cancel others, so take the earliest afresh each time.
   while (!events_.empty() && events_.begin()->first.first <= when) {
     auto first = events_.begin();

@@ -65,7 +65,8 @@ class ExchangeClock {
   ListenerId AddListener(std::function<void(int64_t now)> listener);
   void RemoveListener(ListenerId id);
 
-  // Negative steps are ignored: the exchange's time never runs backwards.
+  // Negative steps are ignored: the exchange's time never runs backwards. A step across midnight
+  // stops at the last millisecond of the day it starts in first (events and listeners as any step).
   void Advance(int64_t milliseconds) { AdvanceTo(now_ + milliseconds); }
   void AdvanceTo(int64_t when);
 
@@ -73,6 +74,9 @@ class ExchangeClock {
   LocalClock Local() const;
 
  private:
+  // Runs the events due up to `when`, then tells the listeners.
+  void Step(int64_t when);
+
   int32_t startDate_;
   int64_t now_;
   uint64_t nextId_ = 1;

@@ -160,6 +160,17 @@ const DayDraw& Market::Today(int index) {
   return drawn.today;
 }
 
+std::vector<ShareChange> Market::ShareChangesAfter(int index, int32_t after) {
+  // Only the days' closes are needed, not their details.
+  process_.Run(index, tradingDate_, scratch_, process_.DatesThrough(tradingDate_).size());
+  std::vector<ShareChange> changes;
+  for (const DayDraw& day : scratch_) {
+    if (day.bar.date > after && day.sharesBefore != day.sharesAfter)
+      changes.push_back({day.bar.date, day.sharesBefore, day.sharesAfter, day.bar.close - day.bar.change});
+  }
+  return changes;
+}
+
 Market::VolumeReference Market::Volumes(int index) {
   Today(index);
   return drawn_[static_cast<size_t>(index)].volumes;

@@ -60,6 +60,9 @@ class Market {
   std::vector<DailyBar> History(int index, int count);
   // What the market's process decided for the stock today.
   const DayDraw& Today(int index);
+  // The splits and consolidations of the stock that took effect after the date `after` through
+  // today, oldest first.
+  std::vector<ShareChange> ShareChangesAfter(int index, int32_t after);
   // An exchange index ("U001", "U201"): its bars before today, and today's minutes, whose volumes
   // are its stocks' minute by minute.
   std::vector<DailyBar> IndexHistory(std::string_view code, int count);

@@ -223,12 +223,16 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     DailyBar& bar = draw.bar;
     bar.date = dates[day];
     int32_t base = close;
+    draw.sharesBefore = draw.sharesAfter = 1;
     if (close < kConsolidateBelow) {
       base = TickAtOrBelow(RoundToInt(close * kConsolidation));
+      draw.sharesBefore = static_cast<int32_t>(kConsolidation);
     } else if (static_cast<int>(day) == action.day) {
       const int32_t adjusted = TickAtOrBelow(RoundToInt(close / action.olderFactor));
       if (adjusted >= kLowestAfterSplit && adjusted <= kHighestPrice) {
         base = adjusted;
+        const auto ratio = static_cast<int32_t>(std::lround(action.olderFactor < 1 ? 1 / action.olderFactor : action.olderFactor));
+        (action.olderFactor < 1 ? draw.sharesBefore : draw.sharesAfter) = ratio;
       }
     }
     const FactorDay& factor = factor_[day];

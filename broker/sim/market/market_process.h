@@ -30,6 +30,10 @@ constexpr int32_t kProcessStart = 20241101;
 struct DayDraw {
   DailyBar bar;         // change against the day's base: the previous close, adjusted on a split day
   bool halted = false;  // no trading: the bar stands at the base with no volume
+  // A split or consolidation taking effect today: `sharesBefore` shares of yesterday are `sharesAfter`
+  // today (1 and 1 on every other day).
+  int32_t sharesBefore = 1;
+  int32_t sharesAfter = 1;
   float pressure = 0;   // who pushed the price: -1 sellers .. 1 buyers
   float activity = 1;   // contracts relative to an ordinary day
 };

@@ -18,6 +18,15 @@ struct StockProfile {
   int64_t listedShares = 0;         // as the listing tells them today; 0: not known
 };
 
+// A split or a consolidation taking effect on `date`: `before` shares of the day before are `after`
+// shares that day, whose base price (the previous close, adjusted) is `price`.
+struct ShareChange {
+  int32_t date = 0;
+  int32_t before = 1;
+  int32_t after = 1;
+  int32_t price = 0;
+};
+
 // The phases the contract records mark.
 enum class Phase : char { kClosed = '0', kAuction = '1', kRegular = '2' };
 

@@ -49,7 +49,13 @@ class ContractHistoryObject : public CountedRequest {
     const int32_t perPage = CountInput(Input(2), kMostRowsPerPage);
     if (perPage == 0) return answer.Refuse(RefusalKind::kBadCount);
     StockDay& day = market.Day(index);
-    if (remaining_ < 0) remaining_ = day.CountAt(market.Now());
+    if (remaining_ < 0) {
+      remaining_ = day.CountAt(market.Now());
+      date_ = market.TradingDate();
+    } else if (date_ != market.TradingDate()) {
+      // The tape this continues was another day's: the new day has nothing older to add to it.
+      remaining_ = 0;
+    }
     const int32_t rows = std::min(perPage, remaining_);
     std::vector<Trade> records;
     day.Records(remaining_ - rows, rows, records);
@@ -63,6 +69,7 @@ class ContractHistoryObject : public CountedRequest {
  private:
   SharedMarket market_;
   int32_t remaining_ = -1;  // records not yet sent, older than the last page; -1: start anew
+  int32_t date_ = 0;        // the trading day of those records
 };
 
 // Event headers: 0 code, 1 name, 2 change, 3 time HHMM, 4 previous close, 5 cumulative buy volume,

@@ -414,6 +414,10 @@ void PaperTrading::StartDay(Market& market) {
   std::vector<PaperOrder> open;
   try {
     ledger_->ExpireBefore(date_);
+    ledger_->TakeShareChanges(date_, [&market](const std::string& code, int32_t after) {
+      const int stock = market.Find(code);
+      return stock < 0 ? std::vector<ShareChange>() : market.ShareChangesAfter(stock, after);
+    });
     open = ledger_->OpenOrdersOf(date_);
     // What others write from now on is followed; what is there now is this day's start.
     ledger_->ChangedElsewhere();

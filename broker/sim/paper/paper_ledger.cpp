@@ -13,7 +13,7 @@ namespace {
 
 // Marks the file as this ledger, so a stranger's database is never taken for one.
 constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-constexpr int64_t kSchemaVersion = 2;
+constexpr int64_t kSchemaVersion = 3;
 // How long a write waits for the other process (the program or the command line) to finish its own.
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kWalRetryMs = 10;
@@ -105,11 +105,12 @@ CREATE TABLE holdings(account TEXT NOT NULL, code TEXT NOT NULL, quantity INTEGE
 )";
 }
 
-// The account's market: its clock, and its seed once the first session chose one.
+// The account's market: its clock, its seed once the first session chose one, and the trading date
+// through which the holdings took the market's splits and consolidations.
 constexpr const char* kClockTable = R"(
 CREATE TABLE clock(id INTEGER PRIMARY KEY CHECK(id = 1), date INTEGER NOT NULL, time_ms INTEGER NOT NULL,
-  seed INTEGER);
-INSERT INTO clock VALUES(1, 0, 0, NULL);
+  seed INTEGER, shares_through INTEGER NOT NULL DEFAULT 0);
+INSERT INTO clock(id, date, time_ms) VALUES(1, 0, 0);
 )";
 
 // Version 1 to 2: the tables again with their CHECKs, each fill's start counted from the fills before
@@ -130,6 +131,13 @@ INSERT INTO holdings SELECT * FROM holdings_1;
 DROP TABLE accounts_1; DROP TABLE orders_1; DROP TABLE fills_1; DROP TABLE holdings_1;
 ALTER TABLE clock ADD COLUMN seed INTEGER;
 UPDATE clock SET seed = 20261208;
+)";
+
+// Version 2 to 3: the holdings of a ledger of version 2 never took a split or consolidation; they
+// take those after the latest day the ledger saw.
+constexpr const char* kFrom2To3 = R"(
+ALTER TABLE clock ADD COLUMN shares_through INTEGER NOT NULL DEFAULT 0;
+UPDATE clock SET shares_through = date;
 )";
 
 constexpr const char* kOrderColumns =
@@ -219,6 +227,7 @@ void PaperLedger::Migrate() {
     db_.Execute(Tables());
     db_.Execute(kFrom1To2After);
   }
+  if (version == 1 || version == 2) db_.Execute(kFrom2To3);
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
@@ -503,6 +512,47 @@ PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, in
   transaction.Commit();
   result.quantity = quantity;
   return result;
+}
+
+void PaperLedger::TakeShareChanges(
+    int32_t through, const std::function<std::vector<ShareChange>(const std::string& code, int32_t after)>& changesOf) {
+  SqliteTransaction transaction(db_);
+  const auto taken = static_cast<int32_t>(db_.QueryInt("SELECT shares_through FROM clock WHERE id = 1"));
+  if (taken >= through) return;
+  struct Held {
+    std::string account;
+    PaperHolding holding;
+  };
+  std::vector<Held> held;
+  SqliteStatement query(db_, "SELECT account, code, quantity, value, cost FROM holdings");
+  while (query.Step())
+    held.push_back({query.Text(0), {query.Text(1), static_cast<int32_t>(query.Int(2)), query.Int(3), query.Int(4)}});
+  for (Held& entry : held) {
+    PaperHolding& holding = entry.holding;
+    int64_t paid = 0;
+    for (const ShareChange& change : changesOf(holding.code, taken)) {
+      if (holding.quantity <= 0 || change.before <= 0 || change.after <= 0 || change.date > through) continue;
+      // In shares of the new kind, times `before`: what is not a whole share is paid out.
+      const int64_t parts = int64_t{holding.quantity} * change.after;
+      const int64_t kept = parts / change.before;
+      const int64_t odd = parts % change.before;
+      paid += odd * change.price / change.before;
+      holding.value -= holding.value * odd / parts;
+      holding.cost -= holding.cost * odd / parts;
+      holding.quantity = static_cast<int32_t>(std::min<int64_t>(kept, INT32_MAX));
+    }
+    SqliteStatement update(db_, "UPDATE holdings SET quantity = ?, value = ?, cost = ? WHERE account = ? AND code = ?");
+    update.Bind(1, holding.quantity).Bind(2, holding.value).Bind(3, holding.cost).Bind(4, entry.account);
+    update.Bind(5, holding.code).Run();
+    if (paid > 0) {
+      SqliteStatement cash(db_, "UPDATE accounts SET cash = cash + ? WHERE account = ?");
+      cash.Bind(1, paid).Bind(2, entry.account).Run();
+    }
+  }
+  db_.Execute("DELETE FROM holdings WHERE quantity <= 0");
+  SqliteStatement mark(db_, "UPDATE clock SET shares_through = ? WHERE id = 1");
+  mark.Bind(1, through).Run();
+  transaction.Commit();
 }
 
 std::optional<uint64_t> PaperLedger::MarketSeed() {

@@ -7,11 +7,13 @@
 //
 // Money is in won (64-bit), quantities in shares, times in milliseconds of the trading day.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "broker/sim/market/market_stock.h"
 #include "broker/sim/paper/sqlite_db.h"
 
 namespace ostrada::sim {
@@ -157,6 +159,12 @@ class PaperLedger {
   // most the order's remainder, and nothing the cash or the shares held cannot pay for.
   FillResult RecordFill(int32_t date, int32_t number, int32_t start, int32_t price, int32_t quantity, int32_t timeMs,
                         const Moment& now);
+
+  // The splits and consolidations of the held stocks, after those the holdings took already through
+  // the trading date `through`, once whatever the processes: `changesOf` tells a code's after a
+  // date. A consolidation's odd shares are paid out in cash at the new share's base price.
+  void TakeShareChanges(int32_t through,
+                        const std::function<std::vector<ShareChange>(const std::string& code, int32_t after)>& changesOf);
 
   // The seed of the account's market; none until a session chose it.
   std::optional<uint64_t> MarketSeed();
