@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "basesrc/priceinfo.h"
 #include "broker/sim/market/market_calendar.h"
 #include "tests/exchange_market/market_fixture.h"
@@ -86,6 +88,71 @@ TEST_F(ChartObjects, WeeksAndMonthsFoldTheDays) {
   EXPECT_EQ(weeks->DataValue(4, 1).ToI4(), days->DataValue(4, 2).ToI4());  // last Friday's close
   EXPECT_EQ(weeks->DataValue(4, 0).ToI4() - weeks->DataValue(6, 0).ToI4(), weeks->DataValue(4, 1).ToI4());
   EXPECT_EQ(months->DataValue(0, 1).ToI4(), 20261130);
+}
+
+// The first bar of a week or a month holds all of that period's days, also where two years of
+// history begin inside one: each bar against the days of an earlier date's chart, folded here.
+TEST_F(ChartObjects, EveryWeekAndMonthHoldsAllItsDays) {
+  AdvanceTo(10, 0);
+  const std::string code = LiquidCode();
+  auto days = DayChart(code, 'D', 600);  // every day since the market's start
+  struct Day {
+    int32_t date, open, high, low, close, volume;
+  };
+  std::vector<Day> history;  // oldest first, before today
+  for (int32_t i = days->HeaderValue(3).ToI4() - 1; i >= 1; --i) {
+    history.push_back({days->DataValue(0, i).ToI4(), days->DataValue(1, i).ToI4(), days->DataValue(2, i).ToI4(),
+                       days->DataValue(3, i).ToI4(), days->DataValue(4, i).ToI4(), days->DataValue(5, i).ToI4()});
+  }
+  ASSERT_EQ(history.front().date, 20241101);
+  auto monday = [](int32_t date) {
+    using namespace std::chrono;
+    const sys_days day{year_month_day{year{date / 10000}, month{static_cast<unsigned>(date / 100 % 100)},
+                                      std::chrono::day{static_cast<unsigned>(date % 100)}}};
+    const year_month_day start{day - std::chrono::days{(weekday{day}.c_encoding() + 6) % 7}};
+    return static_cast<int32_t>(int{start.year()} * 10000 + unsigned{start.month()} * 100 + unsigned{start.day()});
+  };
+  // A later date whose two years begin in the middle of a week and of a month.
+  ExchangeOptions options = SmallMarket();
+  options.tradingDate = 20270315;
+  Exchange later(options);
+  broker::ScopedServer server(later);
+  for (char kind : {'W', 'M'}) {
+    auto periods = DayChart(code, kind, 600);
+    ASSERT_EQ(periods->Status(), 0);
+    int compared = 0;
+    for (int32_t r = 0; r < periods->HeaderValue(3).ToI4(); ++r) {
+      const int32_t date = periods->DataValue(0, r).ToI4();
+      const int32_t period = kind == 'W' ? monday(date) : date / 100;
+      if (kind == 'W' ? period >= monday(kTradingDate) : period >= kTradingDate / 100) continue;
+      SCOPED_TRACE(std::string(1, kind) + std::to_string(date));
+      std::vector<Day> in;
+      int32_t before = 0;  // the close of the day before the period
+      for (const Day& day : history) {
+        if ((kind == 'W' ? monday(day.date) : day.date / 100) == period) in.push_back(day);
+        if (in.empty()) before = day.close;
+      }
+      ASSERT_FALSE(in.empty());
+      ASSERT_NE(before, 0);
+      int64_t volume = 0;
+      int32_t high = 0;
+      int32_t low = in.front().low;
+      for (const Day& day : in) {
+        volume += day.volume;
+        high = std::max(high, day.high);
+        low = std::min(low, day.low);
+      }
+      EXPECT_EQ(date, in.back().date);
+      EXPECT_EQ(periods->DataValue(1, r).ToI4(), in.front().open);
+      EXPECT_EQ(periods->DataValue(2, r).ToI4(), high);
+      EXPECT_EQ(periods->DataValue(3, r).ToI4(), low);
+      EXPECT_EQ(periods->DataValue(4, r).ToI4(), in.back().close);
+      EXPECT_EQ(periods->DataValue(5, r).ToI4(), volume);
+      EXPECT_EQ(periods->DataValue(6, r).ToI4(), in.back().close - before);
+      ++compared;
+    }
+    EXPECT_GT(compared, kind == 'W' ? 60 : 15);
+  }
 }
 
 TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
