@@ -88,6 +88,26 @@ TEST_F(ChartObjects, WeeksAndMonthsFoldTheDays) {
   EXPECT_EQ(weeks->DataValue(4, 1).ToI4(), days->DataValue(4, 2).ToI4());  // last Friday's close
   EXPECT_EQ(weeks->DataValue(4, 0).ToI4() - weeks->DataValue(6, 0).ToI4(), weeks->DataValue(4, 1).ToI4());
   EXPECT_EQ(months->DataValue(0, 1).ToI4(), 20261130);
+  // This week and this month against the days they hold, folded here.
+  auto fold = [&](int32_t newest, int32_t oldest, int field, bool highest) {
+    int32_t value = days->DataValue(field, newest).ToI4();
+    for (int32_t i = newest; i <= oldest; ++i) {
+      const int32_t day = days->DataValue(field, i).ToI4();
+      value = highest ? std::max(value, day) : std::min(value, day);
+    }
+    return value;
+  };
+  EXPECT_EQ(weeks->DataValue(3, 0).ToI4(), fold(0, 1, 3, false));
+  int32_t december = 0;  // days of this month: 1 to 8 December
+  while (days->DataValue(0, december + 1).ToI4() >= 20261201) ++december;
+  ASSERT_EQ(december, 5);
+  int64_t volume = 0;
+  for (int32_t i = 0; i <= december; ++i) volume += days->DataValue(5, i).ToI4();
+  EXPECT_EQ(months->DataValue(1, 0).ToI4(), days->DataValue(1, december).ToI4());
+  EXPECT_EQ(months->DataValue(2, 0).ToI4(), fold(0, december, 2, true));
+  EXPECT_EQ(months->DataValue(3, 0).ToI4(), fold(0, december, 3, false));
+  EXPECT_EQ(months->DataValue(5, 0).ToI4(), volume);
+  EXPECT_EQ(months->DataValue(6, 0).ToI4(), days->DataValue(4, 0).ToI4() - days->DataValue(4, december + 1).ToI4());
 }
 
 // The first bar of a week or a month holds all of that period's days, also where two years of
@@ -179,6 +199,18 @@ TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
     auto minutes = MinuteChart(code, 1, 100);
     ASSERT_EQ(minutes->HeaderValue(3).ToI4(), 45);
     EXPECT_EQ(minutes->DataValue(2, 0).Type(), VarType::kR4);
+    // Today's bar is its 45 minutes folded.
+    float high = minutes->DataValue(3, 0).ToR4();
+    float low = minutes->DataValue(4, 0).ToR4();
+    for (int32_t i = 0; i < 45; ++i) {
+      high = std::max(high, minutes->DataValue(3, i).ToR4());
+      low = std::min(low, minutes->DataValue(4, i).ToR4());
+    }
+    EXPECT_EQ(chart->DataValue(1, 0).ToR4(), minutes->DataValue(2, 44).ToR4());
+    EXPECT_EQ(chart->DataValue(2, 0).ToR4(), high);
+    EXPECT_EQ(chart->DataValue(3, 0).ToR4(), low);
+    EXPECT_EQ(chart->DataValue(4, 0).ToR4(), minutes->DataValue(5, 0).ToR4());
+    EXPECT_EQ(chart->DataValue(5, 0).ToI4(), minutes->DataValue(6, 0).ToI4());
   }
 }
 
@@ -228,6 +260,20 @@ TEST_F(ChartObjects, MinuteBarsEndOnTheirIntervalWithCumulativeVolumes) {
   EXPECT_EQ(fives->DataValue(1, 2).ToI4(), 1000);
   EXPECT_EQ(fives->DataValue(6, 0).ToI4(), row[11].ToI4());
   EXPECT_EQ(fives->DataValue(6, 1).ToI4(), ones->DataValue(6, 3).ToI4());  // the bar ending 10:05
+  // The bar ending 10:10 folds the minutes ending 10:06 to 10:08.
+  int32_t high = 0;
+  int32_t low = ones->DataValue(4, 0).ToI4();
+  for (int32_t i = 0; i < 3; ++i) {
+    high = std::max(high, ones->DataValue(3, i).ToI4());
+    low = std::min(low, ones->DataValue(4, i).ToI4());
+  }
+  EXPECT_EQ(fives->DataValue(2, 0).ToI4(), ones->DataValue(2, 2).ToI4());
+  EXPECT_EQ(fives->DataValue(3, 0).ToI4(), high);
+  EXPECT_EQ(fives->DataValue(4, 0).ToI4(), low);
+  EXPECT_EQ(fives->DataValue(5, 0).ToI4(), ones->DataValue(5, 0).ToI4());
+  // After the close the last bar brings the volume to the day's.
+  AdvanceTo(15, 10);
+  EXPECT_EQ(MinuteChart(code, 1, 1)->DataValue(6, 0).ToI4(), PriceRow(code)[11].ToI4());
 }
 
 TEST_F(ChartObjects, BadInputsAreRefused) {
