@@ -145,30 +145,35 @@ TEST_F(PriceObjects, FiguresAddUpFromTheContractsTheBookAndTheChart) {
   EXPECT_GE(checked, 15);
 }
 
-// A day that closed at its upper or its lower limit, found in the history, shows '1' or '4' when
-// the market is set to that day.
+// Days found in the history that closed at the upper limit, one tick below it and at the lower
+// limit show '1', '2' and '4' when the market is set to them.
 TEST_F(PriceObjects, TheSignMarksADayThatClosedAtItsLimit) {
   AdvanceTo(10, 0);
-  for (const int up : {1, 0}) {
-    SCOPED_TRACE(up);
+  struct Case {
+    int up;          // 1: the upper limit, 0: the lower
+    bool tickShort;  // the close one tick short of it
+    char sign;
+  };
+  for (const Case& wanted : {Case{1, false, '1'}, Case{1, true, '2'}, Case{0, false, '4'}}) {
+    SCOPED_TRACE(wanted.sign);
     std::string code;
     int32_t date = 0;
-    for (const std::string& candidate : Codes()) {
+    for (size_t i = 0; i < Codes().size() && date == 0; ++i) {
       auto chart = Create(broker::clsid::kDayChart);
-      chart->SetInput(0, Variant::Text(candidate));
+      chart->SetInput(0, Variant::Text(Codes()[i]));
       chart->SetInput(1, Variant::UI1('D'));
       chart->SetInput(2, Variant::I4(0));
-      chart->SetInput(3, Variant::I2(400));
+      chart->SetInput(3, Variant::I2(500));
       chart->SetInput(4, Variant::UI1('1'));
       ASSERT_EQ(chart->Request(), 0);
       for (int32_t r = 1; r < chart->HeaderValue(3).ToI4() && date == 0; ++r) {
         const int32_t close = chart->DataValue(4, r).ToI4();
-        const int32_t change = chart->DataValue(6, r).ToI4();
-        if (change != 0 && change == PriceLimitChange(close - change, up)) date = chart->DataValue(0, r).ToI4();
-      }
-      if (date != 0) {
-        code = candidate;
-        break;
+        const int32_t base = close - chart->DataValue(6, r).ToI4();
+        const int32_t limit = base + PriceLimitChange(base, wanted.up);
+        if (close == (wanted.tickShort ? limit - PriceTick(limit - 1) : limit)) {
+          date = chart->DataValue(0, r).ToI4();
+          code = Codes()[i];
+        }
       }
     }
     ASSERT_NE(date, 0);
@@ -178,8 +183,9 @@ TEST_F(PriceObjects, TheSignMarksADayThatClosedAtItsLimit) {
     broker::ScopedServer server(then);
     then.Advance(6 * 60 * 60'000 + 10 * 60'000);  // 15:10
     const std::vector<Variant> row = PriceRow(code);
-    EXPECT_EQ(row[3].ToI4(), up == 1 ? row[18].ToI4() : row[22].ToI4());
-    EXPECT_EQ(static_cast<char>(row[5].ToUI1()), up == 1 ? '1' : '4');
+    EXPECT_EQ(row[3].ToI4(),
+              (wanted.up == 1 ? row[18] : row[22]).ToI4() - (wanted.tickShort ? PriceTick(row[18].ToI4() - 1) : 0));
+    EXPECT_EQ(static_cast<char>(row[5].ToUI1()), wanted.sign);
   }
 }
 

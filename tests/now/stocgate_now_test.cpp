@@ -154,11 +154,10 @@ TEST_F(StocGateNowTest, FetchOneStockFillsTheCallersBlock) {
     row->SetInput(0, broker::Variant::Text(CodeAt(position)));
     row->Request();
     auto field = [&](int32_t n) { return row->DataValue(n, 0).ToI4(); };
-    const int32_t stored[] = {block.bar.time, block.bar.close, block.bar.change, block.state,
-                              block.bar.open, block.bar.high,  block.bar.low,    block.value9,
-                              block.value10,  block.bar.volume, block.value12,   block.value13,
-                              block.value14,  block.value15,   block.value16,    block.volumeRef2,
-                              block.value18,  block.basePrice, block.volumeRef};
+    const int32_t stored[] = {block.bar.time,   block.bar.close, block.bar.change, block.state,    block.bar.open,
+                              block.bar.high,   block.bar.low,   block.value9,     block.value10,  block.bar.volume,
+                              block.value12,    block.value13,   block.value14,    block.value15,  block.value16,
+                              block.volumeRef2, block.value18,   block.basePrice,  block.volumeRef};
     for (int32_t n = 2; n <= 20; ++n) EXPECT_EQ(stored[n - 2], field(n)) << n;
     EXPECT_EQ(block.strength, row->DataValue(21, 0).ToR4());
     EXPECT_EQ(block.value22, field(22));
