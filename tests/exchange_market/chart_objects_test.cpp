@@ -303,6 +303,8 @@ TEST_F(ChartObjects, BadInputsAreRefused) {
   EXPECT_NE(DayChart(Codes()[0], 'D', 0)->Status(), 0);
   EXPECT_NE(DayChart("A999999", 'D', 10)->Status(), 0);
   EXPECT_NE(MinuteChart(Codes()[0], 0, 10)->Status(), 0);
+  EXPECT_EQ(MinuteChart(Codes()[0], 60, 10)->Status(), 0);  // an hour is the longest interval
+  EXPECT_NE(MinuteChart(Codes()[0], 61, 10)->Status(), 0);
   EXPECT_NE(MinuteChart(Codes()[0], 1, -5)->Status(), 0);
 }
 
