@@ -108,10 +108,13 @@ TEST_F(QuoteObjects, LiveBookEventsFollowContractsUntilUnsubscribed) {
                                   event[first + 3].ToI4()};
   };
   int32_t time = 0;
+  int32_t volume = 1;  // the day's volume, which every event carries, never falls
   for (const auto& event : sink.events) {
     EXPECT_EQ(event[0].ToText(), code);
     EXPECT_GE(event[1].ToI4(), time);
     time = event[1].ToI4();
+    EXPECT_GE(event[2].ToI4(), volume);
+    volume = event[2].ToI4();
     int32_t sums[4] = {};  // asks and bids of ten levels, then of five
     for (int i = 0; i < 10; ++i) {
       const auto [ask, bid, asked, bidden] = level(event, i);
@@ -132,6 +135,7 @@ TEST_F(QuoteObjects, LiveBookEventsFollowContractsUntilUnsubscribed) {
     for (int t = 0; t < 4; ++t) EXPECT_EQ(event[23 + t].ToI4(), sums[t]) << t;
   }
   EXPECT_LE(time, 93100);
+  EXPECT_EQ(volume, PriceRow(code)[11].ToI4());
   // The snapshot now shows the last event's book, and each change since the event before it.
   const std::vector<Variant>& last = sink.events.back();
   const std::vector<Variant>& before = sink.events[sink.events.size() - 2];
