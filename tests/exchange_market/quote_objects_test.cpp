@@ -133,6 +133,8 @@ TEST_F(QuoteObjects, LiveBookEventsFollowContractsUntilUnsubscribed) {
     }
     EXPECT_GT(level(event, 0)[0], level(event, 0)[1]);  // best ask above best bid
     for (int t = 0; t < 4; ++t) EXPECT_EQ(event[23 + t].ToI4(), sums[t]) << t;
+    EXPECT_GT(sums[0], 0);
+    EXPECT_GT(sums[1], 0);
   }
   EXPECT_LE(time, 93100);
   EXPECT_EQ(volume, PriceRow(code)[11].ToI4());
