@@ -137,6 +137,11 @@ TEST(CalendarTest, TheExchangesHolidaysOf2025And2026) {
   EXPECT_EQ(TradingDayAtOrBefore(20251009), 20251002);
   EXPECT_EQ(TradingDayAtOrBefore(20251010), 20251010);
   EXPECT_EQ(TradingDaysBefore(20260106, 3), (std::vector<int32_t>{20251230, 20260102, 20260105}));
+  // The first and last years of the announced calendars keep their lunar and election holidays;
+  // a later year closes on the fixed dates.
+  for (int32_t date : {20240212, 20240410, 20240917, 20270208, 20270513, 20270915, 20271011, 20280501}) {
+    EXPECT_FALSE(IsTradingDay(date)) << date;
+  }
 }
 
 TEST(CalendarTest, DatesAndWeekdays) {

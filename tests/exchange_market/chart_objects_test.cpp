@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
+#include <map>
+
 #include "basesrc/priceinfo.h"
 #include "broker/sim/market/market_calendar.h"
 #include "tests/exchange_market/market_fixture.h"
@@ -86,6 +90,96 @@ TEST_F(ChartObjects, WeeksAndMonthsFoldTheDays) {
   EXPECT_EQ(weeks->DataValue(4, 1).ToI4(), days->DataValue(4, 2).ToI4());  // last Friday's close
   EXPECT_EQ(weeks->DataValue(4, 0).ToI4() - weeks->DataValue(6, 0).ToI4(), weeks->DataValue(4, 1).ToI4());
   EXPECT_EQ(months->DataValue(0, 1).ToI4(), 20261130);
+  // This week and this month against the days they hold, folded here.
+  auto fold = [&](int32_t newest, int32_t oldest, int field, bool highest) {
+    int32_t value = days->DataValue(field, newest).ToI4();
+    for (int32_t i = newest; i <= oldest; ++i) {
+      const int32_t day = days->DataValue(field, i).ToI4();
+      value = highest ? std::max(value, day) : std::min(value, day);
+    }
+    return value;
+  };
+  EXPECT_EQ(weeks->DataValue(3, 0).ToI4(), fold(0, 1, 3, false));
+  int32_t december = 0;  // days of this month: 1 to 8 December
+  while (days->DataValue(0, december + 1).ToI4() >= 20261201) ++december;
+  ASSERT_EQ(december, 5);
+  int64_t volume = 0;
+  for (int32_t i = 0; i <= december; ++i) volume += days->DataValue(5, i).ToI4();
+  EXPECT_EQ(months->DataValue(1, 0).ToI4(), days->DataValue(1, december).ToI4());
+  EXPECT_EQ(months->DataValue(2, 0).ToI4(), fold(0, december, 2, true));
+  EXPECT_EQ(months->DataValue(3, 0).ToI4(), fold(0, december, 3, false));
+  EXPECT_EQ(months->DataValue(5, 0).ToI4(), volume);
+  EXPECT_EQ(months->DataValue(6, 0).ToI4(), days->DataValue(4, 0).ToI4() - days->DataValue(4, december + 1).ToI4());
+}
+
+// The first bar of a week or a month holds all of that period's days, also where two years of
+// history begin inside one: each bar against the days of an earlier date's chart, folded here.
+TEST_F(ChartObjects, EveryWeekAndMonthHoldsAllItsDays) {
+  AdvanceTo(10, 0);
+  const std::string code = LiquidCode();
+  auto days = DayChart(code, 'D', 600);  // every day since the market's start
+  struct Day {
+    int32_t date, open, high, low, close, volume, change;
+  };
+  std::vector<Day> history;  // oldest first, before today
+  for (int32_t i = days->HeaderValue(3).ToI4() - 1; i >= 1; --i) {
+    history.push_back({days->DataValue(0, i).ToI4(), days->DataValue(1, i).ToI4(), days->DataValue(2, i).ToI4(),
+                       days->DataValue(3, i).ToI4(), days->DataValue(4, i).ToI4(), days->DataValue(5, i).ToI4(),
+                       days->DataValue(6, i).ToI4()});
+  }
+  ASSERT_EQ(history.front().date, 20241101);
+  auto monday = [](int32_t date) {
+    using namespace std::chrono;
+    const sys_days day{year_month_day{year{date / 10000}, month{static_cast<unsigned>(date / 100 % 100)},
+                                      std::chrono::day{static_cast<unsigned>(date % 100)}}};
+    const year_month_day start{day - std::chrono::days{(weekday{day}.c_encoding() + 6) % 7}};
+    return static_cast<int32_t>(int{start.year()} * 10000 + unsigned{start.month()} * 100 + unsigned{start.day()});
+  };
+  // Today, whose history begins with the market, and a later date whose two years begin in the
+  // middle of a week and of a month.
+  ExchangeOptions options = SmallMarket();
+  options.tradingDate = 20270315;
+  Exchange later(options);
+  auto checkPeriods = [&] {
+    for (char kind : {'W', 'M'}) {
+      auto periods = DayChart(code, kind, 600);
+      ASSERT_EQ(periods->Status(), 0);
+      int compared = 0;
+      for (int32_t r = 0; r < periods->HeaderValue(3).ToI4(); ++r) {
+        const int32_t date = periods->DataValue(0, r).ToI4();
+        const int32_t period = kind == 'W' ? monday(date) : date / 100;
+        if (kind == 'W' ? period >= monday(kTradingDate) : period >= kTradingDate / 100) continue;
+        SCOPED_TRACE(std::string(1, kind) + std::to_string(date));
+        std::vector<Day> in;
+        int32_t before = history.front().close - history.front().change;  // the close before the period
+        for (const Day& day : history) {
+          if ((kind == 'W' ? monday(day.date) : day.date / 100) == period) in.push_back(day);
+          if (in.empty()) before = day.close;
+        }
+        ASSERT_FALSE(in.empty());
+        int64_t volume = 0;
+        int32_t high = 0;
+        int32_t low = in.front().low;
+        for (const Day& day : in) {
+          volume += day.volume;
+          high = std::max(high, day.high);
+          low = std::min(low, day.low);
+        }
+        EXPECT_EQ(date, in.back().date);
+        EXPECT_EQ(periods->DataValue(1, r).ToI4(), in.front().open);
+        EXPECT_EQ(periods->DataValue(2, r).ToI4(), high);
+        EXPECT_EQ(periods->DataValue(3, r).ToI4(), low);
+        EXPECT_EQ(periods->DataValue(4, r).ToI4(), in.back().close);
+        EXPECT_EQ(periods->DataValue(5, r).ToI4(), volume);
+        EXPECT_EQ(periods->DataValue(6, r).ToI4(), in.back().close - before);
+        ++compared;
+      }
+      EXPECT_GT(compared, kind == 'W' ? 60 : 15);
+    }
+  };
+  checkPeriods();
+  broker::ScopedServer server(later);
+  checkPeriods();
 }
 
 TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
@@ -112,6 +206,18 @@ TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
     auto minutes = MinuteChart(code, 1, 100);
     ASSERT_EQ(minutes->HeaderValue(3).ToI4(), 45);
     EXPECT_EQ(minutes->DataValue(2, 0).Type(), VarType::kR4);
+    // Today's bar is its 45 minutes folded.
+    float high = minutes->DataValue(3, 0).ToR4();
+    float low = minutes->DataValue(4, 0).ToR4();
+    for (int32_t i = 0; i < 45; ++i) {
+      high = std::max(high, minutes->DataValue(3, i).ToR4());
+      low = std::min(low, minutes->DataValue(4, i).ToR4());
+    }
+    EXPECT_EQ(chart->DataValue(1, 0).ToR4(), minutes->DataValue(2, 44).ToR4());
+    EXPECT_EQ(chart->DataValue(2, 0).ToR4(), high);
+    EXPECT_EQ(chart->DataValue(3, 0).ToR4(), low);
+    EXPECT_EQ(chart->DataValue(4, 0).ToR4(), minutes->DataValue(5, 0).ToR4());
+    EXPECT_EQ(chart->DataValue(5, 0).ToI4(), minutes->DataValue(6, 0).ToI4());
   }
 }
 
@@ -161,6 +267,35 @@ TEST_F(ChartObjects, MinuteBarsEndOnTheirIntervalWithCumulativeVolumes) {
   EXPECT_EQ(fives->DataValue(1, 2).ToI4(), 1000);
   EXPECT_EQ(fives->DataValue(6, 0).ToI4(), row[11].ToI4());
   EXPECT_EQ(fives->DataValue(6, 1).ToI4(), ones->DataValue(6, 3).ToI4());  // the bar ending 10:05
+  // Every stock's five-minute bars fold its minutes, grouped here by their end times.
+  for (const std::string& each : Codes()) {
+    SCOPED_TRACE(each);
+    auto minutes = MinuteChart(each, 1, 500);
+    auto folded = MinuteChart(each, 5, 500);
+    std::map<int32_t, std::array<int32_t, 5>> expected;                  // end HHMM: open, high, low, close, volume
+    for (int32_t i = minutes->HeaderValue(3).ToI4() - 1; i >= 0; --i) {  // oldest first
+      const int32_t end = minutes->DataValue(1, i).ToI4();
+      const int32_t after = (end / 100 * 60 + end % 100 - 541) / 5 * 5 + 5;  // minutes after 09:00
+      const std::array<int32_t, 5> bar = {minutes->DataValue(2, i).ToI4(), minutes->DataValue(3, i).ToI4(),
+                                          minutes->DataValue(4, i).ToI4(), minutes->DataValue(5, i).ToI4(),
+                                          minutes->DataValue(6, i).ToI4()};
+      auto [at, fresh] = expected.emplace(900 + after / 60 * 100 + after % 60, bar);
+      if (fresh) continue;
+      at->second[1] = std::max(at->second[1], bar[1]);
+      at->second[2] = std::min(at->second[2], bar[2]);
+      at->second[3] = bar[3];
+      at->second[4] = bar[4];
+    }
+    ASSERT_EQ(folded->HeaderValue(3).ToI4(), static_cast<int32_t>(expected.size()));
+    auto want = expected.rbegin();
+    for (int32_t k = 0; k < folded->HeaderValue(3).ToI4(); ++k, ++want) {
+      EXPECT_EQ(folded->DataValue(1, k).ToI4(), want->first);
+      for (int f = 0; f < 5; ++f) EXPECT_EQ(folded->DataValue(2 + f, k).ToI4(), want->second[f]) << k << " " << f;
+    }
+  }
+  // After the close the last bar brings the volume to the day's.
+  AdvanceTo(15, 10);
+  EXPECT_EQ(MinuteChart(code, 1, 1)->DataValue(6, 0).ToI4(), PriceRow(code)[11].ToI4());
 }
 
 TEST_F(ChartObjects, BadInputsAreRefused) {
@@ -168,6 +303,8 @@ TEST_F(ChartObjects, BadInputsAreRefused) {
   EXPECT_NE(DayChart(Codes()[0], 'D', 0)->Status(), 0);
   EXPECT_NE(DayChart("A999999", 'D', 10)->Status(), 0);
   EXPECT_NE(MinuteChart(Codes()[0], 0, 10)->Status(), 0);
+  EXPECT_EQ(MinuteChart(Codes()[0], 60, 10)->Status(), 0);  // an hour is the longest interval
+  EXPECT_NE(MinuteChart(Codes()[0], 61, 10)->Status(), 0);
   EXPECT_NE(MinuteChart(Codes()[0], 1, -5)->Status(), 0);
 }
 

@@ -131,6 +131,40 @@ TEST_F(ContractObjects, AHistoryContinuedTheNextDayBringsNothingOfThatDay) {
   EXPECT_GE(std::get<0>(today.back()), 80000);
 }
 
+// Each history row's change, best quote and strength against the previous close and the running
+// sums of the quantities before it, added up here from the oldest row.
+TEST_F(ContractObjects, HistoryRowsCarryTheirChangeQuoteAndStrength) {
+  AdvanceTo(15, 10);
+  for (const std::string& code : {LiquidCode(), Codes()[1]}) {
+    SCOPED_TRACE(code);
+    const int32_t base = PriceRow(code)[19].ToI4();
+    auto object = OpenHistory(code, 500);
+    std::vector<std::vector<Variant>> rows;  // newest first
+    do {
+      ASSERT_EQ(object->Request(), 0);
+      for (int32_t i = 0; i < object->HeaderValue(2).ToI4(); ++i) {
+        std::vector<Variant>& row = rows.emplace_back();
+        for (int field = 0; field < 11; ++field) row.push_back(object->DataValue(field, i));
+      }
+    } while (object->MoreData() == 1);
+    ASSERT_GT(rows.size(), 20u);
+    int64_t bought = 0;
+    int64_t sold = 0;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+      const std::vector<Variant>& row = *it;
+      const int32_t price = row[4].ToI4();
+      const char side = static_cast<char>(row[7].ToUI1());
+      EXPECT_EQ(row[1].ToI4(), price - base);
+      EXPECT_EQ(row[0].ToI4(), row[9].ToI4() / 100);
+      EXPECT_EQ(side == '1' ? row[2].ToI4() : row[3].ToI4(), price) << row[9].ToI4();
+      if (row[10].ToUI1() != '2') continue;
+      (side == '1' ? bought : sold) += row[6].ToI4();
+      EXPECT_EQ(row[5].ToI4(), bought + sold);
+      EXPECT_FLOAT_EQ(row[8].ToR4(), sold > 0 ? static_cast<float>(bought * 100.0 / sold) : 500.0f);
+    }
+  }
+}
+
 TEST_F(ContractObjects, BadCountAndUnknownCodeAreRefused) {
   auto object = OpenHistory(Codes()[0], 0);
   object->Request();
@@ -145,7 +179,7 @@ TEST_F(ContractObjects, LiveContractsOfEverySubscribedCodeMatchTheHistory) {
   AdvanceTo(10, 0);
   const std::vector<std::string> codes = {LiquidCode(), Codes()[1]};
   auto live = Create(broker::clsid::kContractsLive);
-  HeaderRecorder sink(*live, {0, 18, 13, 17, 9, 14, 19, 2, 3});
+  HeaderRecorder sink(*live, {0, 18, 13, 17, 9, 14, 19, 2, 3, 4, 5, 6, 7, 8, 16});
   live->Events().Advise(&sink);
   // The window's form: clear with an empty text, then subscribe the code.
   live->SetInput(0, Variant::Text(""));
@@ -157,13 +191,20 @@ TEST_F(ContractObjects, LiveContractsOfEverySubscribedCodeMatchTheHistory) {
   AdvanceTo(10, 2);
   ASSERT_FALSE(sink.events.empty());
   for (const std::string& code : codes) {
+    const int32_t base = PriceRow(code)[19].ToI4();
     std::vector<Row> events;
     for (const auto& e : sink.events) {
       EXPECT_EQ(e[8].ToI4(), e[1].ToI4() / 100);
-      if (e[0].ToText() == code) {
-        events.emplace_back(e[1].ToI4(), e[2].ToI4(), e[3].ToI4(), e[4].ToI4(), static_cast<char>(e[5].ToUI1()),
-                            static_cast<char>(e[6].ToUI1()));
-      }
+      if (e[0].ToText() != code) continue;
+      // Change on the previous close, the taker's quote at the price, volumes by side, strength.
+      EXPECT_EQ(e[9].ToI4(), base);
+      EXPECT_EQ(e[7].ToI4(), e[2].ToI4() - base);
+      EXPECT_EQ(e[5].ToUI1() == '1' ? e[12].ToI4() : e[13].ToI4(), e[2].ToI4());
+      EXPECT_EQ(e[10].ToI4() + e[11].ToI4(), e[4].ToI4());
+      const double sold = e[11].ToI4();
+      EXPECT_FLOAT_EQ(e[14].ToR4(), sold > 0 ? static_cast<float>(e[10].ToI4() * 100.0 / sold) : 500.0f);
+      events.emplace_back(e[1].ToI4(), e[2].ToI4(), e[3].ToI4(), e[4].ToI4(), static_cast<char>(e[5].ToUI1()),
+                          static_cast<char>(e[6].ToUI1()));
     }
     // The events are the newest records of the history, oldest first, and nothing older came.
     const std::vector<Row> history = AllPages(*OpenHistory(code, 500));

@@ -33,13 +33,29 @@ std::vector<std::vector<Variant>> PriceRows(const Listing& listing) {
 TEST(MarketMemory, TodaysHistoryHoldsYesterdaysSession) {
   Exchange yesterday(LiveOn(20261207, 15, 40));
   std::vector<std::vector<Variant>> closed;
+  // The indexes' bars as the day closed, and as the next day's history keeps them.
+  auto indexBars = [] {
+    std::vector<Variant> bars;
+    for (const char* index : {"U001", "U201"}) {
+      auto chart = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kDayChart);
+      chart->SetInput(0, Variant::Text(index));
+      chart->SetInput(1, Variant::UI1('D'));
+      chart->SetInput(3, Variant::I2(1));
+      EXPECT_EQ(chart->Request(), 0);
+      for (int field = 0; field < 7; ++field) bars.push_back(chart->DataValue(field, 0));
+    }
+    return bars;
+  };
+  std::vector<Variant> indexesClosed;
   {
     broker::ScopedServer server(yesterday);
     closed = PriceRows(yesterday.Stocks());
+    indexesClosed = indexBars();
   }
   Exchange today(LiveOn(kTradingDate, 8, 30));
   broker::ScopedServer server(today);
   const std::vector<std::vector<Variant>> opening = PriceRows(today.Stocks());
+  EXPECT_EQ(indexBars(), indexesClosed);
   for (size_t i = 0; i < closed.size(); ++i) {
     const std::string code = today.Stocks().At(i).code;
     SCOPED_TRACE(code);

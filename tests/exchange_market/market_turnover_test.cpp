@@ -58,6 +58,7 @@ TEST_F(DefaultHistory, NoStockIsTakenWhereItCannotMove) {
   EXPECT_EQ(LimitStep(30, true), 0);  // the reference agrees with the fault
   EXPECT_EQ(LimitStep(30, false), 0);
   int consolidations = 0;
+  int atTheLine = 0;
   for (size_t s = 0; s < bars_->size(); ++s) {
     const std::vector<DailyBar>& bars = (*bars_)[s];
     SCOPED_TRACE(listing_->At(s).code);
@@ -66,13 +67,22 @@ TEST_F(DefaultHistory, NoStockIsTakenWhereItCannotMove) {
       ASSERT_GT(LimitStep(bar.close, true), 0) << bar.date << " " << bar.close;
       ASSERT_GT(LimitStep(bar.close, false), 0) << bar.date << " " << bar.close;
       ASSERT_GE(bar.close, 500 - LimitStep(500, false)) << bar.date;
-      if (bar.close >= 500 || d + 1 == bars.size()) continue;
+      if (d + 1 == bars.size()) continue;
+      if (bar.close >= 500) {
+        // 500 won is not below the line: the next day starts from the close as it is.
+        if (bar.close < 505) {
+          EXPECT_EQ(bars[d + 1].close - bars[d + 1].change, bar.close) << bars[d + 1].date;
+          ++atTheLine;
+        }
+        continue;
+      }
       const int32_t consolidated = bar.close * 10 - bar.close * 10 % Tick(bar.close * 10);
       EXPECT_EQ(bars[d + 1].close - bars[d + 1].change, consolidated) << bars[d + 1].date;
       ++consolidations;
     }
   }
   EXPECT_GT(consolidations, 0);
+  EXPECT_GT(atTheLine, 0);
 }
 
 // No stock trades more than half its listed shares in a day, nor more than a sixth of the whole

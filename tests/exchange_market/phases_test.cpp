@@ -62,7 +62,11 @@ TEST_F(Phases, TheDayRunsThroughItsPhases) {
   EXPECT_EQ(history->DataValue(6, 0).ToI4(), row[11].ToI4());
   EXPECT_EQ(Phase(history->DataValue(10, 1)), '1');
 
-  // Closing auction: expected prices, the volume stands still.
+  // Closing auction from 14:50:00 on: expected prices, the volume stands still.
+  AdvanceTo(14, 49, 59);
+  EXPECT_EQ(Phase(PriceRow(code)[24]), '2');
+  AdvanceTo(14, 50);
+  EXPECT_EQ(Phase(PriceRow(code)[24]), '1');
   AdvanceTo(14, 52);
   const int32_t regularVolume = PriceRow(code)[11].ToI4();
   AdvanceTo(14, 58);
@@ -128,7 +132,19 @@ TEST(MarketShape, ADayOfTheDefaultMarket) {
       const int32_t upper = object->DataValue(18, r).ToI4();
       const int32_t lower = object->DataValue(22, r).ToI4();
       suspended += stock.IsSuspended();
-      if (object->DataValue(6, r).ToI4() == 0) {
+      const bool stops = object->DataValue(6, r).ToI4() == 0;
+      if (stops || rows % 50 == 0) {
+        // The stock state: 1 suspended, 2 halted for the day, 0 trading, with the day's limits.
+        auto state = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kStockState);
+        state->SetInput(0, Variant::Text(stock.code));
+        ASSERT_EQ(state->Request(), 0);
+        EXPECT_EQ(state->HeaderValue(32).ToI2(), stock.IsSuspended() ? 1 : stops ? 2 : 0) << stock.code;
+        const int32_t base = object->DataValue(19, r).ToI4();
+        EXPECT_EQ(state->HeaderValue(3).ToI4(), base);
+        EXPECT_EQ(state->HeaderValue(4).ToI4(), base + PriceLimitChange(base, 1));
+        EXPECT_EQ(state->HeaderValue(5).ToI4(), base + PriceLimitChange(base, 0));
+      }
+      if (stops) {
         ++halted;
         continue;
       }
@@ -145,8 +161,8 @@ TEST(MarketShape, ADayOfTheDefaultMarket) {
   EXPECT_GE(closedUpper, 3);
   EXPECT_GT(touchedUpper, 5);
   EXPECT_GE(closedLower, 1);
-  EXPECT_GE(halted, suspended);
-  EXPECT_GT(halted, 0);
+  EXPECT_GT(suspended, 0);
+  EXPECT_GT(halted, suspended);
   EXPECT_LT(halted, rows / 20);
 }
 

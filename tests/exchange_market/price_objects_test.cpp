@@ -67,6 +67,128 @@ TEST_F(PriceObjects, RowFieldsHaveTheirTypesAndAgree) {
   }
 }
 
+// Each figure of a row against what the day's own records add up to: the contracts of the history
+// pages, the levels of the quote book and the bars of the daily chart, summed here.
+TEST_F(PriceObjects, FiguresAddUpFromTheContractsTheBookAndTheChart) {
+  AdvanceTo(11, 0);
+  const std::vector<std::string> codes = Codes();
+  int checked = 0;
+  for (size_t i = 0; i < codes.size(); i += 3) {
+    const std::string& code = codes[i];
+    SCOPED_TRACE(code);
+    const std::vector<Variant> row = PriceRow(code);
+    if (row[6].ToI4() == 0) continue;  // halted
+    ++checked;
+    const int32_t price = row[3].ToI4();
+    const int32_t base = row[19].ToI4();
+    const int32_t upper = base + PriceLimitChange(base, 1);
+    const int32_t lower = base + PriceLimitChange(base, 0);
+    EXPECT_EQ(row[18].ToI4(), upper);
+    EXPECT_EQ(row[22].ToI4(), lower);
+    const char sign = price == upper ? '1' : price == lower ? '4' : price > base ? '2' : price < base ? '5' : '3';
+    EXPECT_EQ(static_cast<char>(row[5].ToUI1()), sign);
+    const ListedStock& listed = *exchange_.Stocks().Find(code);
+    EXPECT_EQ(row[29].ToI4(), listed.market - '1');
+
+    // The day's regular contracts: count, volume by side, value.
+    auto history = Create(broker::clsid::kContractHistory);
+    history->SetInput(0, Variant::Text(code));
+    history->SetInput(1, Variant::I4(0));
+    history->SetInput(2, Variant::I2(500));
+    int32_t contracts = 0;
+    int64_t bought = 0;
+    int64_t sold = 0;
+    int64_t value = 0;
+    do {
+      ASSERT_EQ(history->Request(), 0);
+      for (int32_t r = 0; r < history->HeaderValue(2).ToI4(); ++r) {
+        if (history->DataValue(10, r).ToUI1() != '2') continue;
+        const int64_t quantity = history->DataValue(6, r).ToI4();
+        ++contracts;
+        (history->DataValue(7, r).ToUI1() == '1' ? bought : sold) += quantity;
+        value += quantity * history->DataValue(4, r).ToI4();
+      }
+    } while (history->MoreData() == 1);
+    EXPECT_EQ(row[15].ToI4(), contracts);
+    EXPECT_EQ(row[27].ToI4(), bought);
+    EXPECT_EQ(row[28].ToI4(), sold);
+    EXPECT_FLOAT_EQ(row[21].ToR4(), sold > 0 ? static_cast<float>(bought * 100.0 / sold) : 500.0f);
+    // The value of the minutes before the current one is summed at each minute's middle price.
+    EXPECT_NEAR(row[12].ToI4(), value / (listed.market == '1' ? 10'000'000 : 1'000'000), 1);
+
+    // The book's totals are its levels' sums.
+    auto book = Create(broker::clsid::kQuoteBookSnapshot);
+    book->SetInput(0, Variant::Text(code));
+    ASSERT_EQ(book->Request(), 0);
+    int32_t asks = 0;
+    int32_t bids = 0;
+    for (int32_t level = 0; level < 10; ++level) {
+      asks += book->DataValue(2, level).ToI4();
+      bids += book->DataValue(3, level).ToI4();
+    }
+    EXPECT_EQ(row[13].ToI4(), asks);
+    EXPECT_EQ(row[14].ToI4(), bids);
+
+    // The volumes of the days before: yesterday's and the mean of the last twenty.
+    auto chart = Create(broker::clsid::kDayChart);
+    chart->SetInput(0, Variant::Text(code));
+    chart->SetInput(1, Variant::UI1('D'));
+    chart->SetInput(2, Variant::I4(0));
+    chart->SetInput(3, Variant::I2(21));
+    chart->SetInput(4, Variant::UI1('1'));
+    ASSERT_EQ(chart->Request(), 0);
+    int64_t twenty = 0;
+    for (int32_t r = 1; r <= 20; ++r) twenty += chart->DataValue(5, r).ToI4();
+    EXPECT_EQ(row[20].ToI4(), chart->DataValue(5, 1).ToI4());
+    EXPECT_EQ(row[17].ToI4(), twenty / 20);
+  }
+  EXPECT_GE(checked, 15);
+}
+
+// Days found in the history that closed at the upper limit, one tick below it and at the lower
+// limit show '1', '2' and '4' when the market is set to them.
+TEST_F(PriceObjects, TheSignMarksADayThatClosedAtItsLimit) {
+  AdvanceTo(10, 0);
+  struct Case {
+    int up;          // 1: the upper limit, 0: the lower
+    bool tickShort;  // the close one tick short of it
+    char sign;
+  };
+  for (const Case& wanted : {Case{1, false, '1'}, Case{1, true, '2'}, Case{0, false, '4'}}) {
+    SCOPED_TRACE(wanted.sign);
+    std::string code;
+    int32_t date = 0;
+    for (size_t i = 0; i < Codes().size() && date == 0; ++i) {
+      auto chart = Create(broker::clsid::kDayChart);
+      chart->SetInput(0, Variant::Text(Codes()[i]));
+      chart->SetInput(1, Variant::UI1('D'));
+      chart->SetInput(2, Variant::I4(0));
+      chart->SetInput(3, Variant::I2(500));
+      chart->SetInput(4, Variant::UI1('1'));
+      ASSERT_EQ(chart->Request(), 0);
+      for (int32_t r = 1; r < chart->HeaderValue(3).ToI4() && date == 0; ++r) {
+        const int32_t close = chart->DataValue(4, r).ToI4();
+        const int32_t base = close - chart->DataValue(6, r).ToI4();
+        const int32_t limit = base + PriceLimitChange(base, wanted.up);
+        if (close == (wanted.tickShort ? limit - PriceTick(limit - 1) : limit)) {
+          date = chart->DataValue(0, r).ToI4();
+          code = Codes()[i];
+        }
+      }
+    }
+    ASSERT_NE(date, 0);
+    ExchangeOptions options = SmallMarket();
+    options.tradingDate = date;
+    Exchange then(options);
+    broker::ScopedServer server(then);
+    then.Advance(6 * 60 * 60'000 + 10 * 60'000);  // 15:10
+    const std::vector<Variant> row = PriceRow(code);
+    EXPECT_EQ(row[3].ToI4(),
+              (wanted.up == 1 ? row[18] : row[22]).ToI4() - (wanted.tickShort ? PriceTick(row[18].ToI4() - 1) : 0));
+    EXPECT_EQ(static_cast<char>(row[5].ToUI1()), wanted.sign);
+  }
+}
+
 TEST_F(PriceObjects, MoreThan110CodesAreRefused) {
   std::vector<std::string> codes;
   for (int i = 0; i < 111; ++i) codes.push_back(Codes()[static_cast<size_t>(i % 60)]);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <numeric>
+
 #include "basesrc/priceinfo.h"
 #include "tests/exchange_market/market_fixture.h"
 
@@ -90,36 +93,70 @@ TEST_F(QuoteObjects, LiveBookEventsFollowContractsUntilUnsubscribed) {
   AdvanceTo(9, 30);
   const std::string code = LiquidCode();
   auto live = Create(broker::clsid::kQuoteBookLive);
-  std::vector<int32_t> headers = {0, 1, 3, 4, 23, 24};
-  for (int32_t level = 0; level < 10; ++level) {
-    const int32_t first = level < 5 ? 3 + 4 * level : 27 + 4 * (level - 5);
-    headers.push_back(first);
-    headers.push_back(first + 1);
-  }
+  std::vector<int32_t> headers(47);
+  std::iota(headers.begin(), headers.end(), 0);
   HeaderRecorder sink(*live, headers);
   const uint32_t cookie = live->Events().Advise(&sink);
   live->SetInput(0, Variant::Text(code));
   live->Subscribe();
   AdvanceTo(9, 31);
   ASSERT_GT(sink.events.size(), 10u);
+  // (ask price, bid price, ask quantity, bid quantity) of a level of an event.
+  auto level = [](const std::vector<Variant>& event, int i) {
+    const int first = i < 5 ? 3 + 4 * i : 27 + 4 * (i - 5);
+    return std::array<int32_t, 4>{event[first].ToI4(), event[first + 1].ToI4(), event[first + 2].ToI4(),
+                                  event[first + 3].ToI4()};
+  };
   int32_t time = 0;
+  int32_t volume = 1;  // the day's volume, which every event carries, never falls
   for (const auto& event : sink.events) {
     EXPECT_EQ(event[0].ToText(), code);
     EXPECT_GE(event[1].ToI4(), time);
     time = event[1].ToI4();
-    EXPECT_GT(event[2].ToI4(), event[3].ToI4());  // best ask above best bid
-    EXPECT_GT(event[4].ToI4(), 0);
-    EXPECT_GT(event[5].ToI4(), 0);
-    for (size_t i = 6; i < event.size(); ++i) {
-      const int32_t price = event[i].ToI4();
-      EXPECT_TRUE(price == 0 || price % PriceTick(price) == 0) << price;
+    EXPECT_GE(event[2].ToI4(), volume);
+    volume = event[2].ToI4();
+    int32_t sums[4] = {};  // asks and bids of ten levels, then of five
+    for (int i = 0; i < 10; ++i) {
+      const auto [ask, bid, asked, bidden] = level(event, i);
+      EXPECT_TRUE(ask == 0 || ask % PriceTick(ask) == 0) << ask;
+      EXPECT_TRUE(bid == 0 || bid % PriceTick(bid) == 0) << bid;
+      if (i > 0 && ask > 0) {
+        EXPECT_GT(ask, level(event, i - 1)[0]);
+      }
+      if (i > 0 && bid > 0) {
+        EXPECT_LT(bid, level(event, i - 1)[1]);
+      }
+      sums[0] += asked;
+      sums[1] += bidden;
+      sums[2] += i < 5 ? asked : 0;
+      sums[3] += i < 5 ? bidden : 0;
     }
+    EXPECT_GT(level(event, 0)[0], level(event, 0)[1]);  // best ask above best bid
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(event[23 + t].ToI4(), sums[t]) << t;
+    EXPECT_GT(sums[0], 0);
+    EXPECT_GT(sums[1], 0);
   }
   EXPECT_LE(time, 93100);
-  // The snapshot now shows what the last event showed.
+  EXPECT_EQ(volume, PriceRow(code)[11].ToI4());
+  // The snapshot now shows the last event's book, and each change since the event before it.
+  const std::vector<Variant>& last = sink.events.back();
+  const std::vector<Variant>& before = sink.events[sink.events.size() - 2];
   auto book = Snapshot(code);
-  EXPECT_EQ(book->DataValue(0, 0).ToI4(), sink.events.back()[2].ToI4());
-  EXPECT_EQ(book->HeaderValue(4).ToI4(), sink.events.back()[4].ToI4());
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(book->HeaderValue(4 + 2 * t).ToI4(), last[23 + t].ToI4()) << t;
+  for (int t = 0; t < 4; ++t) {
+    EXPECT_EQ(book->HeaderValue(5 + 2 * t).ToI4(), last[23 + t].ToI4() - before[23 + t].ToI4()) << t;
+  }
+  for (int i = 0; i < 10; ++i) {
+    const auto now = level(last, i);
+    for (int f = 0; f < 4; ++f) EXPECT_EQ(book->DataValue(f, i).ToI4(), now[f]) << i << " " << f;
+    for (int side = 0; side < 2; ++side) {
+      int32_t change = 0;
+      for (int j = 0; j < 10; ++j) {
+        if (now[side] != 0 && level(before, j)[side] == now[side]) change = now[2 + side] - level(before, j)[2 + side];
+      }
+      EXPECT_EQ(book->DataValue(4 + side, i).ToI4(), change) << i << " " << side;
+    }
+  }
 
   live->SetInput(0, Variant::Text(code));
   live->Unsubscribe();

@@ -38,6 +38,8 @@ TEST_F(DownloadTest, DailyBarsComeOldestFirstWithinTheDates) {
   for (const DayBar* bar = all->Oldest()->newer; bar != nullptr; bar = bar->newer) {
     ASSERT_LT(bar->older->Key(), bar->Key());
     ASSERT_EQ(bar->price.change, bar->price.close - bar->older->price.close) << bar->Key();
+    const int32_t previous = bar->older->price.close;
+    ASSERT_FLOAT_EQ(bar->price.rate, static_cast<float>((bar->price.close - previous) * 100.0 / previous));
   }
   const int32_t from = all->At(10)->Key();
   const int32_t to = all->At(19)->Key();
@@ -51,6 +53,9 @@ TEST_F(DownloadTest, DailyBarsComeOldestFirstWithinTheDates) {
   none.Create(code_.c_str(), "Stock");
   EXPECT_EQ(gate_.DownloadBars(&none, 30, 0, 20000101, 0), 30);
   EXPECT_EQ(none.Count(), 0);
+  // An end date on the oldest row: that row alone.
+  DaySeries oldest;
+  EXPECT_EQ(gate_.DownloadBarsFor(&oldest, code_.c_str(), "Stock", 30, 1, 'D', 0, all->Oldest()->Key(), 0), 1);
   EXPECT_TRUE(recording_.sink.messages.empty());
 }
 
@@ -190,6 +195,17 @@ TEST_F(DownloadTest, AllContractsOfTheDayOldestAtTheHead) {
   ASSERT_GT(tape->Count(), 80);  // more than one page
   EXPECT_LE(tape->Head()->record.timeHHMMSS, tape->Tail()->record.timeHHMMSS);
   EXPECT_EQ(tape->Tail()->record.volume, Daily(1)->Newest()->price.volume);
+  // Nothing lost or repeated at a page boundary: from the opening contract on, each record's volume
+  // is the one before it plus its own quantity.
+  int32_t volume = 0;
+  int regular = 0;
+  for (const ContractNode* node = tape->Head(); node != nullptr; node = node->next) {
+    if (node->record.phase != '2') continue;
+    volume += node->record.tickVolume;
+    ASSERT_EQ(node->record.volume, volume) << node->record.timeHHMMSS;
+    ++regular;
+  }
+  EXPECT_GT(regular, 160);
 }
 
 TEST_F(DownloadTest, RefusalsAndServerErrorsAreShownAndKeepWhatCame) {

@@ -141,11 +141,34 @@ TEST_F(StocGateNowTest, ComErrorWithTheServersDescriptionShowsIt) {
 }
 
 TEST_F(StocGateNowTest, FetchOneStockFillsTheCallersBlock) {
-  NowPrice block{};
-  ASSERT_EQ(gate.FetchNowPrice(&block, CodeAt(3)), 1);
-  EXPECT_GT(block.bar.close, 0);
-  EXPECT_GT(block.basePrice, 0);
-  EXPECT_EQ(block.bar.close - block.bar.change, block.basePrice);
+  exchange.Advance(2 * 60 * 60'000);  // 11:00, when most prices have moved
+  for (int position = 0; position < 40; ++position) {
+    SCOPED_TRACE(CodeAt(position));
+    NowPrice block{};
+    ASSERT_EQ(gate.FetchNowPrice(&block, CodeAt(position)), 1);
+    EXPECT_GT(block.basePrice, 0);
+    EXPECT_EQ(block.bar.close - block.bar.change, block.basePrice);
+    EXPECT_FLOAT_EQ(block.bar.rate, static_cast<float>(block.bar.change * 100.0 / block.basePrice));
+    // Each field where the block keeps it, as the server's row holds it.
+    auto row = broker::CreateAs<broker::IMarketRequest>(kMultiPrice);
+    row->SetInput(0, broker::Variant::Text(CodeAt(position)));
+    row->Request();
+    auto field = [&](int32_t n) { return row->DataValue(n, 0).ToI4(); };
+    const int32_t stored[] = {block.bar.time,   block.bar.close, block.bar.change, block.state,    block.bar.open,
+                              block.bar.high,   block.bar.low,   block.value9,     block.value10,  block.bar.volume,
+                              block.value12,    block.value13,   block.value14,    block.value15,  block.value16,
+                              block.volumeRef2, block.value18,   block.basePrice,  block.volumeRef};
+    for (int32_t n = 2; n <= 20; ++n) EXPECT_EQ(stored[n - 2], field(n)) << n;
+    EXPECT_EQ(block.strength, row->DataValue(21, 0).ToR4());
+    EXPECT_EQ(block.value22, field(22));
+    EXPECT_EQ(block.byte23, row->DataValue(23, 0).ToUI1());
+    EXPECT_EQ(block.byte24, row->DataValue(24, 0).ToUI1());
+    EXPECT_EQ(block.byte25, row->DataValue(25, 0).ToUI1());
+    EXPECT_EQ(block.openingRef, field(26));
+    EXPECT_EQ(block.value27, field(27));
+    EXPECT_EQ(block.value28, field(28));
+    EXPECT_EQ(block.marketNumber, field(29));
+  }
   EXPECT_TRUE(Messages().empty());
 }
 

@@ -2,6 +2,7 @@
 // command line do, end to end.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,6 +163,20 @@ TEST_F(TradingOnTheExchange, AMarketBuyFillsIntoTheHoldingsAndSpendsTheBuyingPow
   EXPECT_GT(held.purchasePrice, 0);
   ASSERT_EQ(gate.RefreshHoldingPrices(holdings.get()), 1);
   EXPECT_GT(held.current.close, 0);
+  // Four shares offered for sale above the market: six stay sellable, the cost per share is the
+  // exact one rounded, and the reply's summary counts its one row.
+  std::string failure;
+  const int32_t high = close + 5 * PriceTick(close);
+  ASSERT_EQ(gate.SendOrder(*book, account.c_str(), kOrderSideSell, code.c_str(), kOrderTypeLimit, high, 4, &failure), 1);
+  Run(2);
+  auto offered = gate.DownloadHoldings(account.c_str());
+  ASSERT_NE(offered, nullptr);
+  const TrdRunInfo& waiting = *offered->First();
+  EXPECT_EQ(waiting.quantity, 10);
+  EXPECT_EQ(waiting.d3, 6);
+  EXPECT_EQ(waiting.d4, 4);
+  EXPECT_EQ(waiting.d10, std::lround(waiting.costPerShare));
+  EXPECT_EQ(offered->HeaderBlock().summary[5], 1);
   TradeAbleInfo after{};
   ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeMarket, 0, &after), 1);
   EXPECT_LT(after.availableAmount, before.availableAmount);

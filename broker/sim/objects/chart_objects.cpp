@@ -17,6 +17,7 @@ using broker::Variant;
 
 constexpr int32_t kRowCountHeader = 3;
 constexpr int kHistoryDays = 520;  // a little over two years of trading days
+constexpr int kMostDaysInAPeriod = 23;  // the weekdays of the longest month
 constexpr int32_t kMostRows = 9999;
 constexpr int32_t kLongestInterval = 60;
 
@@ -130,11 +131,17 @@ class DayChartObject : public CountedRequest {
     const int32_t count = CountInput(Input(3), kMostRows);
     if (count == 0) return answer.Refuse(RefusalKind::kBadCount);
     std::vector<Bar> bars;
-    const std::vector<DailyBar> history = subject.IsIndex() ? market.IndexHistory(subject.index, kHistoryDays)
-                                                            : market.History(subject.stock, kHistoryDays);
+    // Where the history is cut, the oldest week or month may have begun before the cut: weeks and
+    // months reach a period further back and leave that first one out, so every bar holds all its days.
+    const int days = kind == 'D' ? kHistoryDays : kHistoryDays + kMostDaysInAPeriod;
+    const std::vector<DailyBar> history =
+        subject.IsIndex() ? market.IndexHistory(subject.index, days) : market.History(subject.stock, days);
     std::transform(history.begin(), history.end(), std::back_inserter(bars), FromDaily);
     if (Bar today; TodayBar(market, subject, today)) bars.push_back(today);
-    if (kind != 'D') bars = Aggregate(bars, kind);
+    if (kind != 'D') {
+      bars = Aggregate(bars, kind);
+      if (history.size() == static_cast<size_t>(days) && !bars.empty()) bars.erase(bars.begin());
+    }
     const bool index = subject.IsIndex();
     for (auto it = bars.rbegin(); it != bars.rend() && answer.RowCount() < static_cast<size_t>(count); ++it) {
       answer.AddRow({Variant::I4(it->date), PriceValue(it->open, index), PriceValue(it->high, index),
