@@ -131,6 +131,9 @@ class CTrdBuyTbl : public QWidget {
   int partOrAll_ = kAll;
   std::unique_ptr<TrdRunList> holdings_;
   std::unique_ptr<TrdYetList> unfilled_;
+  // The day the unfilled list was read (0: not yet). Order numbers start again each day, so a
+  // number picked from an older day's list can name another order of today.
+  int32_t unfilledDate_ = 0;
   bool holdingsBusy_ = false;
   bool unfilledBusy_ = false;
   // While an order request runs, the events it raises wait for the refresh after it.

@@ -13,6 +13,7 @@
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/nowinfo.h"
+#include "basesrc/priceinfo.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/trdrun.h"
 #include "basesrc/trdyet.h"
@@ -190,6 +191,7 @@ void CTrdBuyTbl::RefreshUnfilled() {
   if (list == nullptr) return;
   unfilled1470_->clearSelection();
   unfilled_ = std::move(list);
+  unfilledDate_ = TodayYYYYMMDD();
   ShowUnfilled();
 }
 

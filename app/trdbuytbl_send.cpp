@@ -13,6 +13,7 @@
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/numberformat.h"
+#include "basesrc/priceinfo.h"
 
 namespace ostrada {
 
@@ -155,6 +156,11 @@ void CTrdBuyTbl::SendModifyOrCancel() {
     }
   }
   if (!OSTRADA_VERIFY(book_ != nullptr)) return;
+  if (unfilledDate_ != 0 && unfilledDate_ != TodayYYYYMMDD()) {
+    RefreshUnfilled();
+    ShowMessage(Text(Txt::kTrdStaleUnfilled));
+    return;
+  }
   if (!ConfirmOrder(quantity, price, target)) return;
   const char* kind = action_ == kModify ? TextC(Txt::kTrdModify) : TextC(Txt::kTrdCancel);
   Dispatch([&](std::string* failure) {

@@ -11,6 +11,7 @@
 #include "app/qtext.h"
 #include "app/trdbuytbl.h"
 #include "basesrc/callinfo.h"
+#include "basesrc/foundation/localtime.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowfxin.h"
 #include "basesrc/numberformat.h"
@@ -251,6 +252,36 @@ TEST_F(OrderForm, UnfilledOrdersAreColouredBySideAndCancelSendsNoPrice) {
   EXPECT_EQ(LastOrder().inputs.at(4).ToText(), CodeOf(6));
   EXPECT_EQ(LastOrder().inputs.at(5).ToI4(), 50);
   EXPECT_EQ(LastOrder().inputs.count(6), 0u);
+  EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
+}
+
+// Order numbers start again each day: a cancel picked from a list read on an earlier day would name
+// today's order of that number. The form reads the list again and sends nothing until asked again.
+TEST_F(OrderForm, ACancelFromAnEarlierDaysListIsNotSent) {
+  FixedTimeSource clock(LocalClock{2026, 12, 8, 15, 10, 0, 0, 2, 341});
+  ScopedTimeSource scope(clock);
+  LogIn();
+  TurnOffConfirmation(form_);
+  Trading().unfilled = {{3, CodeOf(4), NameOf(4), 15'000, 30, "1"}};
+  Click(Radio(form_, 1466));
+  QTableWidget& unfilled = List(form_, 1470);
+  ClickRow(unfilled, 0);
+  ASSERT_EQ(Edit(form_, 1412).text(), QStringLiteral("3"));
+
+  clock.Set(LocalClock{2026, 12, 9, 9, 5, 0, 0, 3, 342});
+  Trading().unfilled = {{3, CodeOf(4), NameOf(4), 14'000, 10, "2"}};  // today's order 3
+  Click(Button(form_, 1426));
+  EXPECT_TRUE(Trading().orders.empty());
+  EXPECT_EQ(Messages(), Just("미체결 주문 목록이 지난 날의 것이어서 다시 조회했습니다. 정정/취소할 주문을 다시 확인하십시오."));
+  ASSERT_EQ(unfilled.rowCount(), 1);
+  EXPECT_EQ(Cell(unfilled, 0, 2), QStringLiteral("14,000"));
+
+  // Confirmed against today's list, the cancel goes.
+  recording_.sink.Clear();
+  ClickRow(unfilled, 0);
+  Click(Button(form_, 1426));
+  ASSERT_EQ(Trading().orders.size(), 1u);
+  EXPECT_EQ(LastOrder().inputs.at(1).ToI4(), 3);
   EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
 }
 
