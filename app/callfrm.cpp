@@ -18,6 +18,7 @@
 #include "app/windowmessages.h"
 #include "app/wndconpower.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/coninfo.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/numberformat.h"
@@ -38,8 +39,6 @@ constexpr int kTableX = 0, kTableY = 65;
 constexpr uintptr_t kQuotePanel = 2;
 // The id of the contract feed that keeps the header live.
 constexpr int kContractFeedId = 7121;
-// The market phase of a contract made in the regular session.
-constexpr char kRegularPhase = '2';
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, const char* objectName, Qt::Alignment align) {
   auto* label = new QLabel(text, parent);
@@ -207,7 +206,7 @@ void CCallFrm::OnContract(intptr_t tape) {
   // close than the header's, or less volume than it counts, starts a new trading day, whose figures
   // and ladder rates count from yesterday's close.
   const int32_t previousClose = record.price - record.change;
-  if (previousClose != price_.bar.close - price_.bar.change || record.volume < price_.bar.volume)
+  if (StartsAnotherDay(price_.bar.close - price_.bar.change, price_.bar.volume, previousClose, record.volume))
     StartNewDay(previousClose);
   // Only trades of the session move the price: a call auction's contracts are expected prices.
   if (record.phase != kRegularPhase) return;

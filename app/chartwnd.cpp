@@ -28,9 +28,6 @@ namespace {
 
 // The control id of the hidden live-contract feed.
 constexpr int kFeedId = 1470;
-// Only contracts of the regular session move the day's bar: a call auction's are expected prices
-// and quantities, which the day's bar on the server never takes.
-constexpr char kRegularPhase = '2';
 
 struct KindButton {
   char kind;
@@ -226,6 +223,8 @@ void CChartWnd::OnContract(intptr_t lParam) {
   const std::unique_ptr<ContractTape> tape(reinterpret_cast<ContractTape*>(lParam));
   if (!OSTRADA_VERIFY(tape != nullptr && tape->Head() != nullptr)) return;
   const ContractRecord& record = tape->Head()->record;
+  // Only trades of the regular session move the day's bar: a call auction's are expected prices
+  // and quantities, which the day's bar on the server never takes.
   if (record.phase != kRegularPhase || record.price <= 0 || code_ != tape->Code()) return;
   const int32_t today = TodayYYYYMMDD();
   const int32_t barTime = kind_ == 'B' ? BarEndTime(record.timeHHMMSS, interval_) : today;

@@ -27,8 +27,6 @@ namespace {
 
 constexpr uint32_t kRiseItemData = kRedItemData;
 constexpr uint32_t kFallItemData = kBlueItemData;
-// Only contracts of regular trading hours become rows.
-constexpr char kRegularPhase = '2';
 constexpr char kSellerSide = '2';
 
 constexpr const char* kColumnTitles[] = {"time", "price", "diff", "amount"};

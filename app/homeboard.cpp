@@ -15,6 +15,7 @@
 #include "app/wndconpower.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/coninfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/eventsink.h"
 #include "basesrc/foundation/report.h"
@@ -36,8 +37,6 @@ using broker::ComError;
 using broker::Variant;
 
 constexpr int kMostCodesPerRequest = 110;
-// The market phase of a contract made in the regular session.
-constexpr char kRegularPhase = '2';
 
 struct IndexItem {
   const char* code;
@@ -233,7 +232,7 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
     if (ContractCharOf(row.object->HeaderValue(live::kPhase)) != kRegularPhase) {
       const std::vector<WatchRow>& rows = model_.Rows();
       const auto shown = std::find_if(rows.begin(), rows.end(), [&](const WatchRow& r) { return r.code == code; });
-      if (shown != rows.end() && (shown->price - shown->change != price - change || shown->volume > volume))
+      if (shown != rows.end() && StartsAnotherDay(shown->price - shown->change, shown->volume, price - change, volume))
         model_.Update(code, price - change, 0, volume);
       return;
     }

@@ -55,6 +55,16 @@ static_assert(offsetof(ContractRecord, strength) == contract_record::kStrength);
 static_assert(offsetof(ContractRecord, side) == contract_record::kSide);
 static_assert(offsetof(ContractRecord, phase) == contract_record::kPhase);
 
+// The phase of a trade of the regular session; a call auction's contracts are expected prices.
+inline constexpr char kRegularPhase = '2';
+
+// Whether a contract, by its previous close (price less change) and the day's volume, belongs to a
+// later trading day than figures shown with `shownPreviousClose` and `shownVolume`: another previous
+// close, or less traded than those figures count.
+inline bool StartsAnotherDay(int32_t shownPreviousClose, int64_t shownVolume, int32_t previousClose, int64_t volume) {
+  return previousClose != shownPreviousClose || volume < shownVolume;
+}
+
 // A record inside a tape. The links are never stored.
 struct ContractNode {
   ContractRecord record;
