@@ -1,11 +1,13 @@
 // Snapshot groups: the whole-market download into a group ordered by rate and by arrival, the cost
 // of filling a group by each key family as the group grows (a batch, as the download fills it; and
-// one row at a time for comparison), and the group file against one plain read().
+// one row at a time for comparison), and the group file against one plain read() and against the
+// bare copy of its records.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,6 +157,32 @@ void BM_ReadFileBaseline(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadFileBaseline)->Unit(benchmark::kMicrosecond);
+
+// The floor of any load that builds the records: the same read, then each stored record's bytes
+// copied into a slot of the record's size with its name behind it, in fresh memory as a load gets it.
+// Nothing is decoded, derived, sorted or linked; a load cannot come below this.
+void BM_CopyRecordsFloor(benchmark::State& state) {
+  WriteGroupFile();
+  std::vector<uint8_t> bytes(4 << 20);
+  for (auto _ : state) {
+    const int fd = ::open(GroupFile().c_str(), O_RDONLY);
+    const ssize_t size = ::read(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    const auto slots = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size) * 2);
+    char* slot = slots.get();
+    for (size_t at = nowfile::kRecordsOffset; at + nowfile::kRecordOverhead <= static_cast<size_t>(size);) {
+      uint32_t nameLength = 0;
+      std::memcpy(&nameLength, bytes.data() + at + nowrecord::kFixedSize, sizeof nameLength);
+      std::memcpy(slot, bytes.data() + at, nowrecord::kFixedSize);
+      std::memcpy(slot + sizeof(NowInfo), bytes.data() + at + nowrecord::kFixedSize + 4, nameLength);
+      slot += (sizeof(NowInfo) + nameLength + 1 + 7) & ~size_t{7};
+      at += nowfile::kRecordOverhead + nameLength;
+    }
+    benchmark::DoNotOptimize(slot);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CopyRecordsFloor)->Unit(benchmark::kMicrosecond);
 
 // The floor of a save: the same bytes with one write() to a truncated file.
 void BM_WriteFileBaseline(benchmark::State& state) {
