@@ -229,7 +229,8 @@ void Register(CLI::App& app) {
   CLI::App* snapshot = app.add_subcommand("snapshot", "current-price snapshots of the whole market");
   snapshot->require_subcommand(1);
 
-  CLI::App* download = snapshot->add_subcommand("download", "download every stock's current price");
+  CLI::App* download = snapshot->add_subcommand(
+      "download", "download every stock's price at the opening (or at the paper account's clock when earlier)");
   AddOutputOptions(*download, *options);
   CLI::Option* downloadSeed = AddExchangeOptions(*download, *options);
   download->add_option("--save", options->saveFile, "save the snapshot group to this file (.stn)");
@@ -254,7 +255,8 @@ void Register(CLI::App& app) {
   AddExchangeOptions(*record, *options);
   record->callback([options] { SetExitCode(RunRecord(*options)); });
 
-  CLI::App* price = app.add_subcommand("price", "the current state of one stock");
+  CLI::App* price = app.add_subcommand(
+      "price", "the state of one stock at the opening (or at the paper account's clock when earlier)");
   price->add_option("CODE", options->code, "stock code")->required();
   price->add_flag("--json", options->json, "One JSON document instead of the text view");
   CLI::Option* priceSeed = AddExchangeOptions(*price, *options);

@@ -221,6 +221,34 @@ TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
   }
 }
 
+// From the opening the day's bar of an index is today's: in the first minute it stands at the open,
+// never at yesterday's close with yesterday's change, and the open is the one the day keeps.
+TEST_F(ChartObjects, AnIndexHasTodaysBarFromTheOpening) {
+  AdvanceTo(9, 0, 30);
+  const auto points = [](const std::shared_ptr<broker::IMarketRequest>& chart, int field, int32_t row) {
+    return static_cast<int32_t>(static_cast<double>(chart->DataValue(field, row).ToR4()) * 100.0);
+  };
+  std::map<std::string, int32_t> opens;
+  for (const char* code : {"U001", "U201"}) {
+    SCOPED_TRACE(code);
+    auto chart = DayChart(code, 'D', 2);
+    ASSERT_EQ(chart->Status(), 0);
+    ASSERT_EQ(chart->HeaderValue(3).ToI4(), 2);
+    EXPECT_EQ(chart->DataValue(0, 0).ToI4(), kTradingDate);
+    EXPECT_LT(chart->DataValue(0, 1).ToI4(), kTradingDate);
+    const int32_t open = points(chart, 1, 0);
+    for (int field : {2, 3, 4}) EXPECT_EQ(points(chart, field, 0), open) << field;
+    EXPECT_EQ(points(chart, 6, 0), open - points(chart, 4, 1));
+    EXPECT_EQ(chart->DataValue(5, 0).ToI4(), 0);
+    opens[code] = open;
+  }
+  AdvanceTo(9, 45);
+  for (const char* code : {"U001", "U201"}) {
+    auto chart = DayChart(code, 'D', 1);
+    EXPECT_EQ(points(chart, 1, 0), opens[code]) << code;
+  }
+}
+
 // A week's or a month's change is a difference of two closes, exact or not as a float of its own;
 // it still reads back as that difference, whichever way the reader multiplies.
 TEST_F(ChartObjects, IndexWeeksAndMonthsReadBackAsHundredthsToo) {

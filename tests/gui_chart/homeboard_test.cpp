@@ -151,6 +151,26 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
+// In the session's first minute the indexes stand at their opening levels against yesterday's close:
+// the board never shows yesterday's change as today's.
+TEST_F(HomeBoard, TheIndexesOpenTheDayAtTheirOpeningLevels) {
+  exchange_.Advance(20'000);  // 09:00:20
+  CHomeBoard board(book_.get(), nullptr, path_);
+  const QString shown = board.findChild<QLabel*>("indexU001")->text();
+  exchange_.Advance(45 * 60'000);
+  std::unique_ptr<DaySeries> days = StocGate().DownloadBarsNew("U001", "x", 2, 1, 'D', 0, 0, 1);
+  ASSERT_NE(days, nullptr);
+  ASSERT_EQ(days->Count(), 2);
+  const int32_t open = days->Newest()->price.open;
+  const int32_t yesterday = days->Oldest()->price.close;
+  char figures[64];
+  std::snprintf(figures, sizeof figures, "%s.%02d", Grouped(open / 100).c_str(), open % 100);
+  EXPECT_TRUE(shown.contains(QString::fromLatin1(figures))) << shown.toStdString() << " " << figures;
+  std::snprintf(figures, sizeof figures, "%.2f%%", (open - yesterday) * 100.0 / yesterday);
+  EXPECT_TRUE(shown.contains(QString::fromLatin1(figures))) << shown.toStdString() << " " << figures;
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
 // The closing auction's contracts are expected prices, not trades: a row and the day's bar of a
 // chart keep the day's last trade until the closing contract, as the server's current price does.
 TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesMoveNeitherTheRowsNorTheChart) {

@@ -65,13 +65,15 @@ bool FindSubject(Market& market, const Variant& input, Answer& answer, Subject& 
 bool TodayBar(Market& market, const Subject& subject, Bar& bar) {
   bar.date = market.TradingDate();
   if (subject.IsIndex()) {
-    // An index bar is known once its minute is over.
+    // An index minute is known once it is over; before the first is, the day stands at its opening
+    // level, which the opening prices fixed. Yesterday's bar would pass yesterday's change for today's.
+    if (market.Now() < kOpenMs) return false;
     const int last = std::min(kRegularMinutes, (market.Now() - kOpenMs) / kMsPerMinute) - 1;
-    if (market.Now() < kOpenMs || last < 0) return false;
     const std::vector<IndexMinute> minutes = market.IndexDay(subject.index);
     bar.open = minutes.front().open;
     bar.high = bar.open;
     bar.low = bar.open;
+    bar.close = bar.open;
     for (int m = 0; m <= last; ++m) {
       const IndexMinute& minute = minutes[static_cast<size_t>(m)];
       bar.high = std::max(bar.high, minute.high);
