@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/chartview.h"
 #include "app/findcode.h"
@@ -137,7 +138,12 @@ void CChartWnd::followStock(const QString& code) {
 void CChartWnd::OnStockEntered() {
   const std::string typed = ToCp949(stock_->text().trimmed());
   const CodeInfo* byName = book_ != nullptr && !typed.empty() ? book_->FindByName(typed.c_str()) : nullptr;
-  const QString code = byName != nullptr ? FromCp949(byName->key.code) : FromCp949(typed).toUpper();
+  // A trader types a stock's six digits; the book keeps them behind the code's letter.
+  const bool sixDigits =
+      typed.size() == 6 && std::all_of(typed.begin(), typed.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const QString code = byName != nullptr ? FromCp949(byName->key.code)
+                       : sixDigits       ? QStringLiteral("A") + FromCp949(typed)
+                                         : FromCp949(typed).toUpper();
   const std::string before = code_;
   showStock(code);
   if (code_ != before && IsLinked()) emit stockChosen(FromCp949(code_));

@@ -6,7 +6,9 @@
 namespace ostrada {
 
 void StockLink::Choose(const QString& code, const QObject* origin) {
-  if (!code.isEmpty()) emit stockChosen(code, origin);
+  if (code.isEmpty()) return;
+  current_ = code;
+  emit stockChosen(code, origin);
 }
 
 StockLinkToggle::StockLinkToggle(QWidget* parent) : QToolButton(parent) {

@@ -23,12 +23,19 @@ class StockLink : public QObject {
  public:
   using QObject::QObject;
 
+  // The stock last chosen through the link; empty until a first choice. A window opened later with
+  // its toggle on starts on it.
+  const QString& Current() const { return current_; }
+
  public slots:
   // Tells every follower that `origin` chose the stock; an empty code tells nothing.
   void Choose(const QString& code, const QObject* origin);
 
  signals:
   void stockChosen(const QString& code, const QObject* origin);
+
+ private:
+  QString current_;
 };
 
 // The window's 연동 switch: a small checkable button, checked (linked) by default.

@@ -180,6 +180,8 @@ WorkWindow* WorkWindows::Open(int command) {
   }
   windows_.append(workWindow);
   window->show();
+  // A linked window joins the stock the others show, as if it had been open when it was chosen.
+  if (workWindow->Toggle().Linked() && !link_.Current().isEmpty()) workWindow->ShowStock(link_.Current().toStdString());
   return workWindow;
 }
 

@@ -68,7 +68,8 @@ class WorkWindows : public QObject {
   // `owner` (the main frame) stays under the windows; `book` is the application's full code book.
   WorkWindows(const CodeInfoList* book, QWidget* owner);
 
-  // Opens a new window of the command, shown and not blocking; null for another command.
+  // Opens a new window of the command, shown and not blocking, on the link's current stock; null for
+  // another command.
   WorkWindow* Open(int command);
   // The open windows (closed ones excluded at once), oldest first.
   QList<WorkWindow*> Windows() const;

@@ -373,6 +373,16 @@ TEST_F(ChartWindow, AnUnknownStockIsToldAndTheChartStays) {
   EXPECT_EQ(recording_.sink.Texts()[0], "종목을 정확하게 선택하십시오.");
   EXPECT_EQ(window.Code(), book_->First()->key.code);
   EXPECT_EQ(window.Data().bars.size(), bars);
+  Enter(window, QStringLiteral("999999"));
+  EXPECT_EQ(recording_.sink.Texts().size(), 2u);
+  EXPECT_EQ(window.Code(), book_->First()->key.code);
+
+  // The six digits a trader types name the stock as its full code does.
+  const std::string other = book_->First()->next->key.code;
+  ASSERT_EQ(other.size(), 7u);
+  Enter(window, QString::fromLatin1(other.c_str() + 1));
+  EXPECT_EQ(window.Code(), other);
+  EXPECT_EQ(recording_.sink.Texts().size(), 2u);
 }
 
 }  // namespace

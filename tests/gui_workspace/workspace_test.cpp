@@ -186,6 +186,12 @@ TEST_F(WorkspaceTest, AStockTypedInALinkedWindowSwitchesEveryOtherLinkedWindow) 
   TypeStock(five->Window(), FromCp949(Stock(2).key.name.get()));
   EXPECT_EQ(five->Code(), Stock(2).key.code);
   EXPECT_EQ(quotes->Code(), other.key.code);
+
+  // A window opened now starts on the linked stock, not on the unlinked window's.
+  WorkWindow* chart = Open(kCmdChart);
+  EXPECT_EQ(chart->Code(), other.key.code);
+  WorkWindow* moreContracts = Open(kCmdContract);
+  EXPECT_EQ(static_cast<CConDlg&>(moreContracts->Window()).Frame()->Table()->Code(), other.key.code);
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
