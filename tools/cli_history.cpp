@@ -231,8 +231,8 @@ void Register(CLI::App& app) {
   history->add_option("--kind", options->kind, "D daily, W weekly, M monthly, B minute bars")->capture_default_str();
   history->add_option("--interval", options->interval, "minutes per bar for B (1 to 60)")->check(CLI::Range(1, 60));
   history->add_option("--count", options->count, "bars to ask for")->check(CLI::Range(1, 9999))->capture_default_str();
-  history->add_option("--from", options->from, "first date YYYYMMDD");
-  history->add_option("--to", options->to, "last date YYYYMMDD");
+  history->add_option("--from", options->from, "first date YYYYMMDD")->check(DateCheck());
+  history->add_option("--to", options->to, "last date YYYYMMDD")->check(DateCheck());
   history->add_flag("--json", options->json, "One JSON document with every bar instead of the summary");
   CLI::Option* save =
       history->add_option("--save", options->saveFile, "save the series (no name: the data folder's series file)");

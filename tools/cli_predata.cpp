@@ -218,7 +218,8 @@ void Register(CLI::App& app) {
   predata->require_subcommand(1);
 
   CLI::App* build = predata->add_subcommand("build", "build the whole market's list from the daily bars");
-  build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)");
+  build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)")
+      ->check(DateCheck());
   build->add_option("--save", options->saveFile, "the .spd file (default: the data folder's _lastinfo file of the date)");
   AddExchangeSetupOptions(*build, options->exchange, "--trading-date");
   build->callback([options] { SetExitCode(RunBuild(*options)); });

@@ -1,6 +1,6 @@
 // ostrada-cli order and account: an order sent by one run fills as the market runs, and a later run
-// reads it back from the paper account in the data folder; a bad argument is told in Korean and
-// sends nothing.
+// reads it back from the paper account in the data folder; a bad argument (a mistyped date too) is
+// told in Korean and sends nothing.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -128,6 +128,17 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
     const auto run = RunCli(c.arguments + Market(c.at));
     EXPECT_EQ(run.exitCode, 1) << c.arguments;
     EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << "\n" << run.output;
+  }
+  // A mistyped date is no other day: 2026-13-32 would trade on 2027-02-01 and move the account's clock
+  // there for good.
+  const std::string listing = " --seed 7 --stocks 40 --at 10:00:00";
+  for (const std::string& date : {"20261332", "20270229", "-5", "0", "2026120x", "99999999999"}) {
+    for (const std::string& command : {"order buy " + code + " 1 --market --date ", "history " + code + " --from "}) {
+      const auto run = RunCli(command + date + listing);
+      EXPECT_EQ(run.exitCode, 1) << command << date;
+      EXPECT_NE(run.output.find("날짜가 정확하지 않습니다. YYYYMMDD 로 지정하십시오: " + date), std::string::npos)
+          << command << date << "\n" << run.output;
+    }
   }
   const auto account = RunCli("account --json" + Market("10:00:00"));
   ASSERT_EQ(account.exitCode, 0) << account.output;
