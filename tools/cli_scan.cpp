@@ -125,7 +125,7 @@ const bool kRegistered = RegisterCommand([](CLI::App& app) {
   scan->add_flag("--json", options->json, "One JSON document instead of the text report");
   scan->add_option("--seed", options->market.seed, "The exchange's seed");
   scan->add_option("--stocks", options->market.stocks, "Listing size (0: the default market)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(NotNegative());
   scan->callback([options] { SetExitCode(Run(*options)); });
 });
 

@@ -11,6 +11,7 @@
 #include "basesrc/foundation/texts.h"
 #include "broker/sim/market/clock.h"
 #include "broker/sim/paper/paper_account.h"
+#include "tools/command.h"
 
 namespace ostrada::cli {
 namespace {
@@ -94,7 +95,7 @@ CLI::Validator DateCheck() {
 
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
   setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
-  command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(CLI::NonNegativeNumber);
+  command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(NotNegative());
   setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last trading day)")
                           ->check(DateCheck());
   setup.atOption = command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();

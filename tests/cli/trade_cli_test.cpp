@@ -118,6 +118,7 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order cancel 5 " + code, "주문은 buy|sell"},
       {"order buy " + code + " 10 20 --market", "주문은 buy|sell"},
       {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
+      {"account --cash 99999999999999999999", "--cash: Value 99999999999999999999 not in range 0 to 9223372036854775807"},
       {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:60", "10:60"},
