@@ -11,6 +11,7 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/files.h"
 #include "basesrc/movepair.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/predata.h"
@@ -186,9 +187,7 @@ JsonDocument RecordJson(const PreDataRecord& r) {
 int RunLoad(const PreDataOptions& options) {
   PreDataList list;
   if (!list.Load(options.loadFile.c_str(), options.key)) return Fail("could not load " + options.loadFile);
-  std::FILE* text = nullptr;
-  if (!options.textFile.empty() && (text = std::fopen(options.textFile.c_str(), "wb")) == nullptr)
-    return Fail("could not write " + options.textFile);
+  std::string text;
   JsonDocument records = JsonDocument::array();
   if (!options.json) std::printf("records: %d, order key %d\n", list.Count(), list.SortKey());
   for (const PreDataRecord* r = list.First(); r != nullptr; r = r->next) {
@@ -198,17 +197,14 @@ int RunLoad(const PreDataOptions& options) {
     } else {
       std::printf("%s\n", line.c_str());
     }
-    if (text != nullptr) std::fprintf(text, "%s\n", line.c_str());
+    if (!options.textFile.empty()) text += line + "\n";
   }
   if (options.json) {
     const JsonDocument document = {{"count", list.Count()}, {"key", list.SortKey()}, {"records", std::move(records)}};
     std::printf("%s\n", JsonDump(document).c_str());
   }
-  if (text != nullptr) {
-    // A full disk may refuse only the buffered tail, at the close.
-    const bool failed = std::ferror(text) != 0;
-    if (std::fclose(text) != 0 || failed) return Fail("could not write " + options.textFile);
-  }
+  if (!options.textFile.empty() && !ReplaceFileWith(options.textFile.c_str(), text))
+    return Fail("could not write " + options.textFile);
   return kExitOk;
 }
 

@@ -154,4 +154,11 @@ int ReplacingFile::Commit() {
   return 1;
 }
 
+int ReplaceFileWith(const char* path, const std::string& bytes) {
+  ReplacingFile file(path);
+  if (file.get() == kInvalidHandle || bytes.size() > static_cast<size_t>(INT32_MAX)) return 0;
+  const auto size = static_cast<int32_t>(bytes.size());
+  return FileWrite(file.get(), bytes.data(), size) == size ? file.Commit() : 0;
+}
+
 }  // namespace ostrada

@@ -60,4 +60,8 @@ class ReplacingFile {
   FileHandle handle_ = kInvalidHandle;
 };
 
+// The bytes as the whole file at the path, or the previous file left as it was; 0 when the file could
+// not be created or written (nothing reported) or put in place (reported by Commit).
+int ReplaceFileWith(const char* path, const std::string& bytes);
+
 }  // namespace ostrada

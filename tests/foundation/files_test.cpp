@@ -77,6 +77,7 @@ TEST_F(FilesTest, AReplacementCutShortByAFullDiskLeavesThePreviousFile) {
     ReplacingFile file(path.c_str());
     ASSERT_NE(file.get(), kInvalidHandle);
     EXPECT_NE(FileWrite(file.get(), "a longer replacement", 20), 20);
+    EXPECT_EQ(ReplaceFileWith(path.c_str(), "another longer replacement"), 0);
   }  // not committed
   EXPECT_EQ(testing::ReadBytes(path), "the previous file");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "no new bytes left behind";
