@@ -129,7 +129,12 @@ ReplacingFile::ReplacingFile(const char* path) {
   do {
     handle = ::mkostemp(pattern.data(), O_CLOEXEC);
   } while (handle < 0 && errno == EINTR);
-  if (handle < 0) return;
+  if (handle < 0) {
+    // No new file can stand beside it (a folder that takes no new names): written in place, as before.
+    path_.clear();
+    handle_ = FileCreate(path, 0);
+    return;
+  }
   // The file keeps its permissions; a new one gets what FileCreate would give it.
   const mode_t mask = ::umask(0);
   ::umask(mask);

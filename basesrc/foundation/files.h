@@ -41,8 +41,9 @@ class FileCloser {
 // A file written whole or not at all. The bytes go to a new file beside the path (beside a symbolic
 // link's target, so the link stays), and Commit() puts it in the path's place only after every write
 // and its close succeeded: a save that fails half-way (a full disk) leaves the file that was there as
-// it was. A path that is not a regular file (a device, a pipe) is written in place, as FileCreate does;
-// a file that may not be written is refused, as FileCreate refuses it.
+// it was. A path that is not a regular file (a device, a pipe), or one beside which no new file can be
+// made, is written in place, as FileCreate does; a file that may not be written is refused, as
+// FileCreate refuses it.
 class ReplacingFile {
  public:
   explicit ReplacingFile(const char* path);
