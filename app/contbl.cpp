@@ -240,9 +240,9 @@ int CConTbl::SaveToText() {
   if (!OSTRADA_VERIFY(!folder.empty())) return 0;
   // The file system takes names as UTF-8; the file's contents stay CP949.
   const std::string path = folder + Cp949ToUtf8(fileName);
-  FileCloser file(FileCreate(path.c_str(), 0));
+  ReplacingFile file(path.c_str());
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return WriteRows(file.get());
+  return WriteRows(file.get()) ? file.Commit() : 0;
 }
 
 int CConTbl::WriteRows(FileHandle file) const {

@@ -154,7 +154,10 @@ void CHomeBoard::BuildControls() {
 void CHomeBoard::LoadRows() {
   std::vector<WatchEntry> entries;
   const int loaded = LoadWatchlist(path_, &entries);
-  if (loaded < 0) return;  // told; the file stays as it is for the user to mend
+  if (loaded < 0) {  // told; the file stays as it is for the user to mend
+    fileUnread_ = true;
+    return;
+  }
   // A new user's list is written at the user's first edit, so merely looking writes nothing.
   if (loaded == 0) entries = MostTraded();
   std::vector<WatchRow> rows;
@@ -330,6 +333,12 @@ void CHomeBoard::RemoveRow(int row) {
 }
 
 void CHomeBoard::SaveRows() {
+  if (fileUnread_) {
+    std::string text = Text(Txt::kWatchlistNotSaved);
+    text.replace(text.find("%s"), 2, path_);
+    ShowMessage(text);
+    return;
+  }
   std::vector<WatchEntry> entries;
   for (const WatchRow& row : model_.Rows()) entries.push_back({row.code, row.name});
   entries.insert(entries.end(), unlisted_.begin(), unlisted_.end());

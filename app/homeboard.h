@@ -72,6 +72,8 @@ class CHomeBoard : public QWidget {
   WatchModel model_;
   std::vector<std::unique_ptr<LiveRow>> live_;
   std::vector<WatchEntry> unlisted_;
+  // The file could not be read: the session's edits are shown but never written over it.
+  bool fileUnread_ = false;
   QLabel* indexes_[2] = {};
   QTableView* table_ = nullptr;
   QLabel* account_ = nullptr;

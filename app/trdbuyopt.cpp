@@ -124,6 +124,18 @@ void CTrdBuyOpt::accept() {
                                                  : kDesignatedQuantity;
   edited.quantity = ReadNumber(*quantity1018_);
   if (side_ == kBuySide) edited.amount = ReadNumber(*amount1203_);
+  // A number that cannot be read (a minus, more than 32 bits) is told whether or not its preset is on,
+  // rather than kept as nothing and lost at the next opening.
+  if (edited.quantity < 0) {
+    ShowMessage(Text(Txt::kTrdBadQuantity));
+    quantity1018_->setFocus();
+    return;
+  }
+  if (edited.amount < 0) {
+    ShowMessage(Text(Txt::kTrdBadPrice));
+    amount1203_->setFocus();
+    return;
+  }
   if (edited.quantityPreset != 0) {
     if (edited.quantityMode == kDesignatedQuantity) {
       if (edited.quantity <= 0) {

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/qtext.h"
 #include "app/workwindows.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
 
 namespace ostrada {
 namespace {
@@ -50,6 +53,11 @@ void SaveLayout(const WorkWindows& workspace, const QWidget& frame, QSettings& s
   settings.endArray();
   settings.endGroup();
   settings.sync();
+  if (settings.status() != QSettings::NoError) {
+    std::string text = Text(Txt::kLayoutNotSaved);
+    text.replace(text.find("%s"), 2, ToCp949(settings.fileName()));
+    ShowMessage(text);
+  }
 }
 
 int RestoreLayout(WorkWindows& workspace, QWidget& frame, QSettings& settings) {

@@ -8,7 +8,8 @@ namespace ostrada {
 
 class WorkWindows;
 
-// Writes the frame's geometry and every open window, oldest first (the previous layout is replaced).
+// Writes the frame's geometry and every open window, oldest first (the previous layout is replaced);
+// a layout the settings could not store is told.
 void SaveLayout(const WorkWindows& workspace, const QWidget& frame, QSettings& settings);
 // Opens the saved windows again, each in its place, on its stock and with its toggle; entries that
 // name no working window are skipped. The number of windows opened.

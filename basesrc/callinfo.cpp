@@ -223,9 +223,9 @@ int CallInfoList::ReadRecords(FileHandle file, int32_t stored, int limit) {
 }
 
 int CallInfoList::SaveFile(const char* path) {
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return Save(file.get());
+  return Save(file.get()) ? file.Commit() : 0;
 }
 
 int CallInfoList::LoadFile(const char* path, int limit) {

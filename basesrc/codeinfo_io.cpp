@@ -48,7 +48,7 @@ void CodeInfoList::EncodeHeader(uint8_t* out) const {
 
 int CodeInfoList::Save(const char* path) {
   using namespace codefile;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
   const int32_t headerAt = FileSeek(file.get(), 0, kSeekCur);
   Header header;
@@ -73,7 +73,7 @@ int CodeInfoList::Save(const char* path) {
   EncodeHeader(header.data());
   if (!OSTRADA_VERIFY(FileSeek(file.get(), headerAt, kSeekSet) == headerAt)) return 0;
   if (!OSTRADA_VERIFY(WriteAll(file.get(), header.data(), header.size()))) return 0;
-  return 1;
+  return file.Commit();
 }
 
 int CodeInfoList::Load(const char* path, int sortKind, int dropMarket3) {
@@ -120,7 +120,7 @@ int CodeInfoList::LoadRecords(int handle, int32_t records) {
 }
 
 int CodeInfoList::ExportText(const char* path, int codesOnly) const {
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
   int lines = 0;
   std::string line;
@@ -130,7 +130,7 @@ int CodeInfoList::ExportText(const char* path, int codesOnly) const {
     line.append("\r\n");
     if (!OSTRADA_VERIFY(WriteAll(file.get(), line.data(), line.size()))) return 0;
   }
-  return OSTRADA_VERIFY(lines == Count()) ? 1 : 0;
+  return OSTRADA_VERIFY(lines == Count()) ? file.Commit() : 0;
 }
 
 }  // namespace ostrada

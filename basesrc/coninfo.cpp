@@ -217,9 +217,9 @@ int ContractTape::Save(FileHandle file) {
 }
 
 int ContractTape::Save(const char* path) {
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return Save(file.get());
+  return Save(file.get()) ? file.Commit() : 0;
 }
 
 int ContractTape::Load(FileHandle file, int limit) {
@@ -280,9 +280,9 @@ int ContractTape::SaveText(FileHandle file) const {
 }
 
 int ContractTape::SaveText(const char* path) const {
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return SaveText(file.get());
+  return SaveText(file.get()) ? file.Commit() : 0;
 }
 
 // Data fields of a contract-history row.

@@ -333,9 +333,9 @@ int DaySeries::Save(FileHandle file) {
 
 int DaySeries::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return Save(file.get());
+  return Save(file.get()) ? file.Commit() : 0;
 }
 
 int DaySeries::Load(FileHandle file, int32_t limit) {
@@ -416,9 +416,9 @@ int DaySeries::ExportText(FileHandle file, int hundredths) const {
 
 int DaySeries::ExportText(const char* path, int hundredths) const {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return ExportText(file.get(), hundredths);
+  return ExportText(file.get(), hundredths) ? file.Commit() : 0;
 }
 
 }  // namespace ostrada

@@ -259,9 +259,9 @@ int MovingAverageList::Save(FileHandle file) {
 
 int MovingAverageList::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return Save(file.get());
+  return Save(file.get()) ? file.Commit() : 0;
 }
 
 int MovingAverageList::Load(FileHandle file) {

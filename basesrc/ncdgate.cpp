@@ -182,9 +182,9 @@ void NcdScan::Clear() {
 
 int NcdScan::Report(const char* path) const {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return Report(file.get(), kReportByCode);
+  return Report(file.get(), kReportByCode) ? file.Commit() : 0;
 }
 
 int NcdScan::Report(FileHandle file, int kind) const {

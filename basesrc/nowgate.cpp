@@ -21,24 +21,6 @@ constexpr size_t kRisingSlot = 0;
 constexpr size_t kUpFivePercentSlot = 4;
 constexpr size_t kFallingSlot = 40;
 
-bool AcceptedGroupKey(int32_t key) {
-  switch (key) {
-    case 0:
-    case kNowKeyCode:
-    case kNowKeyName:
-    case kNowKeyRateDown:
-    case kNowKeyVolumeDown:
-    case kNowKeyVolumeRatioDown:
-    case kNowKeyVolumeRatio2Down:
-    case kNowKeyValue12Down:
-    case kNowKeyOpeningRefDown:
-    case kNowKeyArrival:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The index's order (existing against incoming, <= 0 goes after) from the record comparison
 // (negative puts the new record before the existing one).
 auto IndexOrder(int32_t key) {
@@ -188,6 +170,24 @@ int Sign(float value) {
 }
 
 }  // namespace
+
+bool AcceptedGroupKey(int32_t key) {
+  switch (key) {
+    case 0:
+    case kNowKeyCode:
+    case kNowKeyName:
+    case kNowKeyRateDown:
+    case kNowKeyVolumeDown:
+    case kNowKeyVolumeRatioDown:
+    case kNowKeyVolumeRatio2Down:
+    case kNowKeyValue12Down:
+    case kNowKeyOpeningRefDown:
+    case kNowKeyArrival:
+      return true;
+    default:
+      return false;
+  }
+}
 
 NowGate::NowGate(int32_t key) {
   if (key != 0) SetKey(key);

@@ -63,6 +63,9 @@ void EncodeNowGroupHeader(const NowGroupHeader& header, uint8_t* out);
 // The values of 172 header bytes (check text and kind are the reader's to check).
 NowGroupHeader DecodeNowGroupHeader(const uint8_t* in);
 
+// A record ordering key a group takes (0: the group's default order).
+bool AcceptedGroupKey(int32_t key);
+
 // The group keys a pack orders its groups by.
 enum NowGroupKey : int32_t {
   kGroupKeyName = 2,

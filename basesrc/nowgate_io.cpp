@@ -177,9 +177,9 @@ int NowGate::Save(const char* path, int mode, int flag) {
   if (mode == kTextMode && !OSTRADA_VERIFY(flag != 0)) return 0;
   // Refused before the file is created, so the file already there is kept.
   if (mode != kTextMode && !OSTRADA_VERIFY(NamesFitTheReader(First()))) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return mode == kTextMode ? WriteText(file.get()) : WriteBinary(file.get());
+  return (mode == kTextMode ? WriteText(file.get()) : WriteBinary(file.get())) ? file.Commit() : 0;
 }
 
 int NowGate::Load(const char* path, int32_t key) {

@@ -40,7 +40,7 @@ int WriteText(FileHandle file, const std::string& text) {
 
 int NowPack::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
   uint8_t head[kGroupsOffset];
   PutU32(head, kMagicOffset, kMagic);
@@ -56,7 +56,7 @@ int NowPack::Save(const char* path) {
   for (NowGate* group = groups_.First(); group != nullptr; group = group->next) {
     if (!group->WriteBinary(file.get())) return 0;
   }
-  return 1;
+  return file.Commit();
 }
 
 int NowPack::Load(const char* path) {
@@ -94,7 +94,7 @@ int NowPack::LoadFrom(FileHandle file, int32_t fileSize) {
 
 int NowPack::WriteInterestFile(const char* path, int patternsOnly) const {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
   std::string text = name_[0] != '\0' ? std::string("//") + name_ : Text(Txt::kInterestDefaultTitle);
   text += "\r\n";
@@ -107,7 +107,7 @@ int NowPack::WriteInterestFile(const char* path, int patternsOnly) const {
     }
     text += "\r\n";
   }
-  return WriteText(file.get(), text);
+  return WriteText(file.get(), text) ? file.Commit() : 0;
 }
 
 }  // namespace ostrada

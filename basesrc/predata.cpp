@@ -306,9 +306,9 @@ int PreDataList::Save(FileHandle file) {
 
 int PreDataList::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileCreate(path, 0));
+  ReplacingFile file(path);
   if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
-  return Save(file.get());
+  return Save(file.get()) ? file.Commit() : 0;
 }
 
 int PreDataList::Load(FileHandle file, int32_t key) {

@@ -94,7 +94,7 @@ void Register(CLI::App& app) {
   download->add_option("--save", options->saveFile, "save the book to this file");
   download->add_option("--seed", options->seed, "seed of the embedded exchange's listing");
   download->add_option("--stocks", options->stocks, "number of listed stocks (0: the default listing)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(NotNegative());
   download->callback([options] { SetExitCode(RunDownload(*options)); });
 
   CLI::App* load = codes->add_subcommand("load", "load a saved code book");

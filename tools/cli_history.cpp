@@ -12,6 +12,7 @@
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/files.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/movepair.h"
 #include "basesrc/numberformat.h"
@@ -131,14 +132,6 @@ void PrintSeries(const DaySeries& series, int hundredths, bool json) {
   }
 }
 
-// The whole text in the file, or false. A full disk may refuse only the buffered tail, at the close.
-bool WriteWhole(const std::string& path, const std::string& text) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  return std::fclose(out) == 0 && written;
-}
-
 int WriteOutputs(const DaySeries& series, const HistoryOptions& options, int hundredths) {
   if (!options.textFile.empty() && !series.ExportText(options.textFile.c_str(), hundredths))
     return Fail("could not write the text to " + options.textFile);
@@ -147,7 +140,7 @@ int WriteOutputs(const DaySeries& series, const HistoryOptions& options, int hun
     if (!averages.Build(series, 0) || !averages.Save(options.averagesFile.c_str()))
       return Fail("could not write the moving averages to " + options.averagesFile);
   }
-  if (!options.svgFile.empty() && !WriteWhole(options.svgFile, SeriesChartSvg(series, hundredths)))
+  if (!options.svgFile.empty() && !ReplaceFileWith(options.svgFile.c_str(), SeriesChartSvg(series, hundredths)))
     return Fail("could not write the chart to " + options.svgFile);
   return kExitOk;
 }
@@ -231,8 +224,8 @@ void Register(CLI::App& app) {
   history->add_option("--kind", options->kind, "D daily, W weekly, M monthly, B minute bars")->capture_default_str();
   history->add_option("--interval", options->interval, "minutes per bar for B (1 to 60)")->check(CLI::Range(1, 60));
   history->add_option("--count", options->count, "bars to ask for")->check(CLI::Range(1, 9999))->capture_default_str();
-  history->add_option("--from", options->from, "first date YYYYMMDD");
-  history->add_option("--to", options->to, "last date YYYYMMDD");
+  history->add_option("--from", options->from, "first date YYYYMMDD")->check(DateCheck());
+  history->add_option("--to", options->to, "last date YYYYMMDD")->check(DateCheck());
   history->add_flag("--json", options->json, "One JSON document with every bar instead of the summary");
   CLI::Option* save =
       history->add_option("--save", options->saveFile, "save the series (no name: the data folder's series file)");

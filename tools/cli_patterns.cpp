@@ -183,9 +183,12 @@ void Register(CLI::App& app) {
       ->add_option("--volume-threshold", options->volumeThreshold,
                    "20-day average volume above which 2032, 2081 and 2084 count")
       ->capture_default_str();
-  patterns->add_option("--rising-days", options->risingDays, "rising-candle days of 25 for dense rising candles")
+  patterns->add_option("--rising-days", options->risingDays, "rising-candle days of 25 for dense rising candles (0: not tested)")
+      ->check(CLI::Range(0, 25))
       ->capture_default_str();
-  patterns->add_option("--show", options->shown, "stocks listed under each pattern")->capture_default_str();
+  patterns->add_option("--show", options->shown, "stocks listed under each pattern")
+      ->check(NotNegative())
+      ->capture_default_str();
   patterns->add_flag("--json", options->json, "One JSON document instead of the text report");
   patterns->callback([options] { SetExitCode(RunPatterns(*options)); });
 
@@ -194,7 +197,9 @@ void Register(CLI::App& app) {
   CLI::App* load = pack->add_subcommand("load", "load a pack file and list its groups");
   load->add_option("FILE", options->loadFile, "pack file")->required();
   load->add_option("--text", options->textFile, "write the pack as an interest-group file");
-  load->add_option("--show", options->shown, "stocks listed under each group")->capture_default_str();
+  load->add_option("--show", options->shown, "stocks listed under each group")
+      ->check(NotNegative())
+      ->capture_default_str();
   load->callback([options] { SetExitCode(RunPackLoad(*options)); });
 }
 

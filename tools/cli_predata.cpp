@@ -11,6 +11,7 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/files.h"
 #include "basesrc/movepair.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/predata.h"
@@ -186,9 +187,7 @@ JsonDocument RecordJson(const PreDataRecord& r) {
 int RunLoad(const PreDataOptions& options) {
   PreDataList list;
   if (!list.Load(options.loadFile.c_str(), options.key)) return Fail("could not load " + options.loadFile);
-  std::FILE* text = nullptr;
-  if (!options.textFile.empty() && (text = std::fopen(options.textFile.c_str(), "wb")) == nullptr)
-    return Fail("could not write " + options.textFile);
+  std::string text;
   JsonDocument records = JsonDocument::array();
   if (!options.json) std::printf("records: %d, order key %d\n", list.Count(), list.SortKey());
   for (const PreDataRecord* r = list.First(); r != nullptr; r = r->next) {
@@ -198,17 +197,14 @@ int RunLoad(const PreDataOptions& options) {
     } else {
       std::printf("%s\n", line.c_str());
     }
-    if (text != nullptr) std::fprintf(text, "%s\n", line.c_str());
+    if (!options.textFile.empty()) text += line + "\n";
   }
   if (options.json) {
     const JsonDocument document = {{"count", list.Count()}, {"key", list.SortKey()}, {"records", std::move(records)}};
     std::printf("%s\n", JsonDump(document).c_str());
   }
-  if (text != nullptr) {
-    // A full disk may refuse only the buffered tail, at the close.
-    const bool failed = std::ferror(text) != 0;
-    if (std::fclose(text) != 0 || failed) return Fail("could not write " + options.textFile);
-  }
+  if (!options.textFile.empty() && !ReplaceFileWith(options.textFile.c_str(), text))
+    return Fail("could not write " + options.textFile);
   return kExitOk;
 }
 
@@ -218,7 +214,8 @@ void Register(CLI::App& app) {
   predata->require_subcommand(1);
 
   CLI::App* build = predata->add_subcommand("build", "build the whole market's list from the daily bars");
-  build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)");
+  build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)")
+      ->check(DateCheck());
   build->add_option("--save", options->saveFile, "the .spd file (default: the data folder's _lastinfo file of the date)");
   AddExchangeSetupOptions(*build, options->exchange, "--trading-date");
   build->callback([options] { SetExitCode(RunBuild(*options)); });

@@ -7,10 +7,12 @@
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/texts.h"
 #include "basesrc/ncdgate.h"
 #include "basesrc/nowfxin.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
+#include "broker/sim/market/clock.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -64,6 +66,14 @@ int Run(const ScanOptions& options) {
   if (!NcdScan::IntervalAccepted(options.interval)) return Fail("--interval takes 1, 2, 3, 5, 10, 15, 20, 30 or 60");
   if (!NcdScan::ThresholdAccepted(options.threshold)) return Fail("--threshold lies in -15..-1 or 1..15");
   if (options.checks <= options.interval) return Fail("--checks must exceed --interval, or no stock has enough checks");
+  // A check after midnight would look at the next day's market before its first quote.
+  const int64_t from = ParseTime(options.market.at);
+  if (from >= 0 && from + int64_t{options.checks - 1} * options.everyMinutes * 60'000 >= sim::kMillisecondsPerDay) {
+    char message[512];
+    std::snprintf(message, sizeof message, TextC(Txt::kScanCliPastMidnight), options.market.at.c_str(),
+                  options.everyMinutes, options.checks);
+    return Fail(Cp949ToUtf8(message));
+  }
   std::unique_ptr<sim::Exchange> exchange = StartExchange(options.market);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
@@ -115,7 +125,7 @@ const bool kRegistered = RegisterCommand([](CLI::App& app) {
   scan->add_flag("--json", options->json, "One JSON document instead of the text report");
   scan->add_option("--seed", options->market.seed, "The exchange's seed");
   scan->add_option("--stocks", options->market.stocks, "Listing size (0: the default market)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(NotNegative());
   scan->callback([options] { SetExitCode(Run(*options)); });
 });
 

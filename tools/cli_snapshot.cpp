@@ -1,5 +1,6 @@
 // ostrada-cli snapshot download | load, and ostrada-cli price CODE: current prices from the embedded
 // exchange, snapshot group files, and one stock's current state for a person to read.
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -7,6 +8,7 @@
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/texts.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/spotrecorder.h"
@@ -73,13 +75,6 @@ int WriteFiles(NowGate& group, const SnapshotOptions& options) {
   return kExitOk;
 }
 
-// A key the group refuses is reported once by the group; the command then stops, since it would
-// otherwise go on in the default order as if the key had been taken.
-bool KeyAccepted(const SnapshotOptions& options) {
-  NowGate probe;
-  return options.key == 0 || probe.SetKey(options.key) == 1;
-}
-
 // The market at the opening, or without --seed the paper account's market no later than its clock.
 std::unique_ptr<sim::Exchange> ExchangeFor(const SnapshotOptions& options) {
   return StartExchange({.seed = options.seed, .stocks = options.stocks, .at = "09:00:00",
@@ -87,7 +82,6 @@ std::unique_ptr<sim::Exchange> ExchangeFor(const SnapshotOptions& options) {
 }
 
 int RunDownload(const SnapshotOptions& options) {
-  if (!KeyAccepted(options)) return kExitFailure;
   const std::unique_ptr<sim::Exchange> exchange = ExchangeFor(options);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
@@ -101,7 +95,6 @@ int RunDownload(const SnapshotOptions& options) {
 }
 
 int RunLoad(const SnapshotOptions& options) {
-  if (!KeyAccepted(options)) return kExitFailure;
   StocGate gate;
   std::unique_ptr<NowGate> group = gate.LoadNowGroup(options.groupFile.c_str(), options.key);
   if (!group) return Fail("could not load the snapshot " + options.groupFile);
@@ -212,7 +205,18 @@ int RunRecord(const SnapshotOptions& options) {
 }
 
 void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
-  command.add_option("--key", options.key, "record order: 1 code, 2 name, 11 rate (default), 991 arrival, ...");
+  // A key the group would refuse stops the command before it starts, with the keys it takes.
+  command.add_option("--key", options.key, "record order: 1 code, 2 name, 11 rate (default), 991 arrival, ...")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            int32_t key = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), key);
+            if (error == std::errc() && end == text.data() + text.size() && AcceptedGroupKey(key)) return {};
+            char message[512];
+            std::snprintf(message, sizeof message, TextC(Txt::kSnapshotCliBadKey), Utf8ToCp949(text).c_str());
+            return Cp949ToUtf8(message);
+          },
+          "KEY"));
   command.add_option("--text", options.textFile, "export the group as text, one stock a line");
 }
 
@@ -220,7 +224,7 @@ void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
 CLI::Option* AddExchangeOptions(CLI::App& command, SnapshotOptions& options) {
   CLI::Option* seed = command.add_option("--seed", options.seed, "seed of the embedded exchange's market");
   command.add_option("--stocks", options.stocks, "number of listed stocks (0: the default listing)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(NotNegative());
   return seed;
 }
 

@@ -1,6 +1,8 @@
 #include "tools/exchange_setup.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "basesrc/foundation/cp949.h"
@@ -9,6 +11,7 @@
 #include "basesrc/foundation/texts.h"
 #include "broker/sim/market/clock.h"
 #include "broker/sim/paper/paper_account.h"
+#include "tools/command.h"
 
 namespace ostrada::cli {
 namespace {
@@ -74,10 +77,27 @@ bool Before(const sim::PaperLedger::Moment& a, const sim::PaperLedger::Moment& b
   return a.date < b.date || (a.date == b.date && a.timeMs < b.timeMs);
 }
 
+CLI::Validator DateCheck() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        char* end = nullptr;
+        errno = 0;
+        const long long value = std::strtoll(text.c_str(), &end, 10);
+        if (end != text.c_str() && *end == '\0' && errno == 0 && value > 0 && value <= INT32_MAX &&
+            sim::IsValidDate(static_cast<int32_t>(value)))
+          return {};
+        char message[512];
+        std::snprintf(message, sizeof message, TextC(Txt::kCliBadDate), Utf8ToCp949(text).c_str());
+        return Cp949ToUtf8(message);
+      },
+      "YYYYMMDD");
+}
+
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
   setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
-  command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(CLI::NonNegativeNumber);
-  setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last trading day)");
+  command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(NotNegative());
+  setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last trading day)")
+                          ->check(DateCheck());
   setup.atOption = command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();
 }
 

@@ -42,6 +42,10 @@ std::string MomentText(const sim::PaperLedger::Moment& moment);
 // a comes before b.
 bool Before(const sim::PaperLedger::Moment& a, const sim::PaperLedger::Moment& b);
 
+// A date option's check: a calendar date YYYYMMDD, or a Korean message naming what was typed. A
+// mistyped day never rolls into another month, nor moves a paper account's clock there for good.
+CLI::Validator DateCheck();
+
 // The trading-date option is named by the caller where "--date" means another date.
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption = "--date");
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 #include "basesrc/foundation/report.h"
 
@@ -109,6 +110,60 @@ int FileExists(const char* path) {
   const bool regular = ::fstat(handle, &info) == 0 && S_ISREG(info.st_mode);
   FileClose(handle);
   return regular ? 1 : 0;
+}
+
+ReplacingFile::ReplacingFile(const char* path) {
+  if (!OSTRADA_VERIFY(path != nullptr)) return;
+  struct stat target {};
+  const bool exists = ::stat(path, &target) == 0;
+  if (exists && !S_ISREG(target.st_mode)) {
+    handle_ = FileCreate(path, 0);
+    return;
+  }
+  if (exists && ::access(path, W_OK) != 0) return;
+  path_ = path;
+  char resolved[PATH_MAX];
+  if (exists && ::realpath(path, resolved) != nullptr) path_ = resolved;
+  std::string pattern = path_ + ".XXXXXX";
+  int handle;
+  do {
+    handle = ::mkostemp(pattern.data(), O_CLOEXEC);
+  } while (handle < 0 && errno == EINTR);
+  if (handle < 0) {
+    // No new file can stand beside it (a folder that takes no new names): written in place, as before.
+    path_.clear();
+    handle_ = FileCreate(path, 0);
+    return;
+  }
+  // The file keeps its permissions; a new one gets what FileCreate would give it.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(handle, exists ? (target.st_mode & 07777) : (0666 & ~mask));
+  temporary_ = pattern;
+  handle_ = handle;
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (handle_ != kInvalidHandle) ::close(handle_);
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+int ReplacingFile::Commit() {
+  if (!OSTRADA_VERIFY(handle_ != kInvalidHandle)) return 0;
+  const int closed = ::close(handle_);
+  handle_ = kInvalidHandle;
+  if (!OSTRADA_VERIFY(closed == 0)) return 0;
+  if (temporary_.empty()) return 1;
+  if (!OSTRADA_VERIFY(::rename(temporary_.c_str(), path_.c_str()) == 0)) return 0;
+  temporary_.clear();
+  return 1;
+}
+
+int ReplaceFileWith(const char* path, const std::string& bytes) {
+  ReplacingFile file(path);
+  if (file.get() == kInvalidHandle || bytes.size() > static_cast<size_t>(INT32_MAX)) return 0;
+  const auto size = static_cast<int32_t>(bytes.size());
+  return FileWrite(file.get(), bytes.data(), size) == size ? file.Commit() : 0;
 }
 
 }  // namespace ostrada

@@ -2,6 +2,7 @@
 // Thin helpers over POSIX descriptors; -1 is the invalid handle. A missing path or buffer, or the
 // handle -1, is reported and the call is still passed to the system, which fails.
 #include <cstdint>
+#include <string>
 
 namespace ostrada {
 
@@ -36,5 +37,32 @@ class FileCloser {
  private:
   FileHandle handle_;
 };
+
+// A file written whole or not at all. The bytes go to a new file beside the path (beside a symbolic
+// link's target, so the link stays), and Commit() puts it in the path's place only after every write
+// and its close succeeded: a save that fails half-way (a full disk) leaves the file that was there as
+// it was. A path that is not a regular file (a device, a pipe), or one beside which no new file can be
+// made, is written in place, as FileCreate does; a file that may not be written is refused, as
+// FileCreate refuses it.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(const char* path);
+  ~ReplacingFile();  // without a Commit the new bytes are removed
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  FileHandle get() const { return handle_; }  // kInvalidHandle when nothing could be created
+  // 1 when the path now holds what was written; 0 after reporting the close or the replacement
+  // that failed (the previous file stays).
+  int Commit();
+
+ private:
+  std::string path_;       // the file Commit replaces
+  std::string temporary_;  // the new bytes until Commit; empty when written in place
+  FileHandle handle_ = kInvalidHandle;
+};
+
+// The bytes as the whole file at the path, or the previous file left as it was; 0 when the file could
+// not be created or written (nothing reported) or put in place (reported by Commit).
+int ReplaceFileWith(const char* path, const std::string& bytes);
 
 }  // namespace ostrada

@@ -61,6 +61,12 @@ TEST_F(ScreeningCli, ScanReportsTheMoversAndRefusesIntervalsItDoesNotKnow) {
   const auto tooFew = RunCli("scan --stocks 60 --checks 3 --every 5 --interval 3 --threshold 2");
   EXPECT_EQ(tooFew.exitCode, 1);
   EXPECT_NE(tooFew.output.find("--checks must exceed --interval"), std::string::npos) << tooFew.output;
+  // Checks that would run into the next day (14:00, 19:00, 24:00) are refused before any is taken.
+  const auto pastMidnight = RunCli("scan --stocks 60 --checks 3 --every 300 --from 14:00 --interval 2 --threshold 1");
+  EXPECT_EQ(pastMidnight.exitCode, 1);
+  EXPECT_NE(pastMidnight.output.find("마지막 확인 시각이 자정을 넘습니다."), std::string::npos) << pastMidnight.output;
+  EXPECT_EQ(pastMidnight.output.find("check 1"), std::string::npos) << pastMidnight.output;
+  EXPECT_EQ(RunCli("scan --stocks 60 --checks 3 --every 299 --from 14:00 --interval 2 --threshold 1").exitCode, 0);
   const std::string report = File("scan.txt");
   const auto scan =
       RunCli("scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1 --report " + report);
@@ -96,6 +102,18 @@ TEST_F(ScreeningCli, SnapshotLoadListsTheFiguresOfEachRecord) {
   }
   EXPECT_EQ(rows, 40);
   EXPECT_FALSE(std::getline(lines, line)) << line;
+
+  // Counts out of their range are told with the range.
+  const std::pair<std::string, std::string> refused[] = {
+      {"patterns --seed 7 --stocks 40 --rising-days 26", "--rising-days: Value 26 not in range 0 to 25"},
+      {"patterns --seed 7 --stocks 40 --show -1", "--show: Value -1 not in range 0 to 2147483647"},
+      {"snapshot download --stocks -1", "--stocks: Value -1 not in range 0 to 2147483647\n"},
+  };
+  for (const auto& [arguments, message] : refused) {
+    const auto run = RunCli(arguments);
+    EXPECT_EQ(run.exitCode, 1) << arguments;
+    EXPECT_NE(run.output.find(message), std::string::npos) << arguments << "\n" << run.output;
+  }
 }
 
 TEST_F(ScreeningCli, RecordWritesOneSnapshotFileAPeriodOnTheExchangeClock) {

@@ -1,6 +1,6 @@
 // ostrada-cli order and account: an order sent by one run fills as the market runs, and a later run
-// reads it back from the paper account in the data folder; a bad argument is told in Korean and
-// sends nothing.
+// reads it back from the paper account in the data folder; a bad argument (a mistyped date too) is
+// told in Korean and sends nothing.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -118,6 +118,7 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order cancel 5 " + code, "주문은 buy|sell"},
       {"order buy " + code + " 10 20 --market", "주문은 buy|sell"},
       {"order buy " + code + " 10 --market --run 100000", "실행 시간(초)은"},
+      {"account --cash 99999999999999999999", "--cash: Value 99999999999999999999 not in range 0 to 9223372036854775807"},
       {"order buy A999999 10 --market", "A999999 - 선택한 종목을 찾을 수 없습니다."},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 25:00:00", "25:00:00"},
       {"order buy " + code + " 10 --market", "--at 시각은 HH:MM:SS 로 지정하십시오: 10:60", "10:60"},
@@ -128,6 +129,17 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
     const auto run = RunCli(c.arguments + Market(c.at));
     EXPECT_EQ(run.exitCode, 1) << c.arguments;
     EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << "\n" << run.output;
+  }
+  // A mistyped date is no other day: 2026-13-32 would trade on 2027-02-01 and move the account's clock
+  // there for good.
+  const std::string listing = " --seed 7 --stocks 40 --at 10:00:00";
+  for (const std::string date : {"20261332", "20270229", "-5", "0", "2026120x", "99999999999"}) {
+    for (const std::string& command : {"order buy " + code + " 1 --market --date ", "history " + code + " --from "}) {
+      const auto run = RunCli(command + date + listing);
+      EXPECT_EQ(run.exitCode, 1) << command << date;
+      EXPECT_NE(run.output.find("날짜가 정확하지 않습니다. YYYYMMDD 로 지정하십시오: " + date), std::string::npos)
+          << command << date << "\n" << run.output;
+    }
   }
   const auto account = RunCli("account --json" + Market("10:00:00"));
   ASSERT_EQ(account.exitCode, 0) << account.output;

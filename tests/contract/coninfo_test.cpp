@@ -13,6 +13,8 @@
 #include "basesrc/foundation/coding.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scratch_folder.h"
 
@@ -362,6 +364,24 @@ TEST_F(ContractTapeTest, SavesThatRunOutOfSpaceAreReported) {
   EXPECT_EQ(tape.SaveText("/dev/full"), 0);
   ExpectOneReport();
   EXPECT_EQ(tape.Count(), 1);
+}
+
+TEST_F(ContractTapeTest, ASaveThatRunsOutOfSpaceKeepsTheTapeSavedBefore) {
+  ContractTape tape;
+  ASSERT_EQ(tape.Create("005930", "name"), 1);
+  ASSERT_EQ(tape.Insert(MakeRecord(90000, 10000)), 1);
+  const std::string path = PathOf("tape.bin");
+  ASSERT_EQ(tape.Save(path.c_str()), 1);
+  const std::string saved = testing::ReadBytes(path);
+  for (int second = 1; second < 200; ++second) ASSERT_EQ(tape.Insert(MakeRecord(90000 + second, 10000)), 1);
+  {
+    testing::ScopedFileSizeLimit fullAt(saved.size() + 100);
+    EXPECT_EQ(tape.Save(path.c_str()), 0);
+    EXPECT_EQ(tape.SaveText(path.c_str()), 0);
+  }
+  EXPECT_EQ(recorder_.sink.messages.size(), 2u);
+  EXPECT_EQ(testing::ReadBytes(path), saved);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
 TEST_F(ContractTapeTest, SavesIntoAFileThatCannotBeCreatedAreReported) {

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <filesystem>
+
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_size_limit.h"
 
 #include "tests/support/scratch_folder.h"
 #include "tests/support/recording_sink.h"
@@ -60,6 +66,37 @@ TEST_F(FilesTest, CreateTruncatesAnExistingFile) {
   }
   FileCloser file(FileOpen(path.c_str(), 0));
   EXPECT_EQ(FileSeek(file.get(), 0, kSeekEnd), 1);
+}
+
+TEST_F(FilesTest, AReplacementCutShortByAFullDiskLeavesThePreviousFile) {
+  const std::string path = folder.File("series.std");
+  testing::WriteBytes(path, "the previous file");
+  ::chmod(path.c_str(), 0640);
+  {
+    testing::ScopedFileSizeLimit fullAt(8);
+    ReplacingFile file(path.c_str());
+    ASSERT_NE(file.get(), kInvalidHandle);
+    EXPECT_NE(FileWrite(file.get(), "a longer replacement", 20), 20);
+    EXPECT_EQ(ReplaceFileWith(path.c_str(), "another longer replacement"), 0);
+  }  // not committed
+  EXPECT_EQ(testing::ReadBytes(path), "the previous file");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "no new bytes left behind";
+
+  // Committed through a symbolic link: the target takes the bytes and keeps its permissions, the link stays.
+  const std::string link = folder.File("link.std");
+  std::filesystem::create_symlink(path, link);
+  {
+    ReplacingFile file(link.c_str());
+    ASSERT_EQ(FileWrite(file.get(), "new", 3), 3);
+    EXPECT_EQ(file.Commit(), 1);
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(testing::ReadBytes(path), "new");
+  EXPECT_EQ(std::filesystem::status(path).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
+  EXPECT_EQ(Reports(), 0u);
 }
 
 TEST_F(FilesTest, ReadOnlyHandleRefusesWrites) {

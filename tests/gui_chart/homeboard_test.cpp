@@ -318,6 +318,25 @@ TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   EXPECT_EQ(saved[1].code, "A999999");
 }
 
+TEST_F(HomeBoard, AWatchlistFileThatCannotBeReadIsNeverOverwrittenByAnEdit) {
+  // Larger than any watchlist: refused when read, so the board starts empty.
+  std::string text = "//w\r\n[w]\r\n";
+  while (text.size() <= (1u << 20)) text += std::string(book_->First()->key.code) + "(x)\r\n";
+  testing::WriteBytes(path_, text);
+  CHomeBoard board(book_.get(), nullptr, path_);
+  ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"관심종목 파일을 읽지 못했습니다: " + path_});
+  EXPECT_TRUE(board.Model().Rows().empty());
+
+  // The edit shows, and is told unsaved: the file the user has to mend keeps every byte.
+  const CodeInfo* b = book_->First()->next;
+  board.AddStock(b->key.code);
+  EXPECT_EQ(Codes(board), std::vector<std::string>{b->key.code});
+  board.RemoveRow(0);
+  const std::string unsaved = "관심종목 파일을 읽지 못해 바꾼 내용을 저장하지 않았습니다. 파일은 그대로 두었습니다: " + path_;
+  EXPECT_EQ(recording_.sink.Texts(), (std::vector<std::string>{recording_.sink.Texts()[0], unsaved, unsaved}));
+  EXPECT_EQ(testing::ReadBytes(path_), text);
+}
+
 TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   testing::WriteBytes(path_, "//w\r\n");
   CHomeBoard board(book_.get(), nullptr, path_);

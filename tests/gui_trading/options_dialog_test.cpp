@@ -77,6 +77,16 @@ TEST_F(OptionsDialog, ADesignatedQuantityMustBeGivenInTens) {
   ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"지정 수량을 입력하지 않았습니다."});
   EXPECT_TRUE(dialog.isVisible());
 
+  // A number that cannot be read is told as wrong, not as missing, and stays in the edit to mend.
+  for (const QString& typed : {QStringLiteral("99,999,999,999"), QStringLiteral("-20")}) {
+    recording_.sink.Clear();
+    Retype(Child<QLineEdit>(dialog, "edit1018"), typed);
+    Click(ok);
+    ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"수량 지정이 정확하지 않습니다."});
+    EXPECT_EQ(Child<QLineEdit>(dialog, "edit1018").text(), typed);
+    EXPECT_TRUE(dialog.isVisible());
+  }
+
   recording_.sink.Clear();
   Retype(Child<QLineEdit>(dialog, "edit1018"), QStringLiteral("25"));
   Click(ok);
@@ -106,6 +116,15 @@ TEST_F(OptionsDialog, AnAmountMustBeGivenInTenThousandsOfWon) {
   QPushButton& ok = Child<QPushButton>(dialog, "button1");
   Click(ok);
   ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"가격을 입력하지 않았습니다."});
+
+  // An amount beyond 32 bits is wrong even where the preset is off: nothing unreadable is kept.
+  Click(Child<QCheckBox>(dialog, "check1453"));
+  recording_.sink.Clear();
+  Retype(Child<QLineEdit>(dialog, "edit1203"), QStringLiteral("2147483648"));
+  Click(ok);
+  ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"가격 지정이 정확하지 않습니다."});
+  EXPECT_TRUE(dialog.isVisible());
+  Click(Child<QCheckBox>(dialog, "check1453"));
 
   recording_.sink.Clear();
   Retype(Child<QLineEdit>(dialog, "edit1203"), QStringLiteral("1,234,567"));

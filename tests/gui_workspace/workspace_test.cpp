@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -320,6 +321,15 @@ TEST_F(WorkspaceTest, TheLayoutLeftAtQuitComesBackAndACleanStartHasNone) {
   DeleteClosed();
   Start(true);
   EXPECT_TRUE(frame_->Workspace().Windows().isEmpty());
+}
+
+TEST_F(WorkspaceTest, ALayoutThatCannotBeSavedAtTheQuitIsTold) {
+  Open(kCmdQuote10);
+  const QString path = folder_.filePath(QStringLiteral("layout.ini"));
+  ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("layout.ini")));  // a folder where the file goes
+  frame_->close();
+  DeleteClosed();
+  EXPECT_EQ(recording_.sink.Texts(), std::vector<std::string>{"창 배치를 저장하지 못했습니다: " + path.toStdString()});
 }
 
 TEST_F(WorkspaceTest, ADamagedLayoutOrOneNamingNoWindowOpensWhatItCan) {
