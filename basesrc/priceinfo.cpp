@@ -212,11 +212,11 @@ int32_t MinutesBetween(int32_t a, int32_t b) {
 
 int32_t BarEndTime(int32_t t, int32_t n) {
   if (t / 10000 > 0) t /= 100;
-  t += 1;
-  if (n <= 1) return t;
-  if (t % n > 0) t += n - t % n;
-  if (t % 100 >= 60) t += 40;
-  return t;
+  // Counted in minutes of the day: rounded on the HHMM number itself, a bar of 3, 15, 30 or 60 minutes
+  // would end at minute 60 or more, or before the bar ahead of it, and a series refuses it.
+  const int32_t step = n > 1 ? n : 1;
+  const int32_t end = (MinuteOfDay(t) + step) / step * step;  // the first step-multiple past t's minute
+  return end / 60 * 100 + end % 60;
 }
 
 int32_t CountCommaItems(const char* text) {

@@ -58,6 +58,15 @@ TEST_F(HistoryCli, SeriesSavedUnderItsOwnNameLoadsBackAndDraws) {
   EXPECT_EQ(wrongKind.exitCode, 1);
 }
 
+// Minute bars of an interval that does not divide the hour come whole, in order across the hours.
+TEST_F(HistoryCli, MinuteBarsOfAnyIntervalComeInOrder) {
+  const auto sevens =
+      RunCli("history U001 --kind B --interval 7 --count 200 --seed 5 --stocks 40 --date 20261208 --at 11:29:30");
+  EXPECT_EQ(sevens.exitCode, 0) << sevens.output;
+  EXPECT_NE(sevens.output.find("bars:  22"), std::string::npos) << sevens.output;  // 09:06, 09:13 ... 11:33 running
+  EXPECT_EQ(sevens.output.find("확인"), std::string::npos) << sevens.output;
+}
+
 // A disk that fills up is a failure, also where only the last buffered bytes are refused at the
 // close (a five-bar chart is smaller than the buffer), and also on standard output.
 TEST_F(HistoryCli, AFullDiskIsAFailure) {

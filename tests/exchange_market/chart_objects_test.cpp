@@ -282,6 +282,11 @@ TEST_F(ChartObjects, MinuteBarsEndOnTheirIntervalWithCumulativeVolumes) {
   ASSERT_EQ(rows, 68);  // 09:00 to 10:07, the last one still running
   EXPECT_EQ(ones->DataValue(1, 0).ToI4(), 1008);
   EXPECT_EQ(ones->DataValue(1, rows - 1).ToI4(), 901);
+  for (int32_t i = 0; i + 1 < rows; ++i) {  // one bar a minute, and the one ending at ten o'clock reads 1000
+    const int32_t end = ones->DataValue(1, i).ToI4(), before = ones->DataValue(1, i + 1).ToI4();
+    EXPECT_LT(end % 100, 60) << end;
+    EXPECT_EQ(end / 100 * 60 + end % 100, before / 100 * 60 + before % 100 + 1) << end;
+  }
   EXPECT_EQ(ones->DataValue(0, 0).ToI4(), kTradingDate);
   const std::vector<Variant> row = PriceRow(code);
   EXPECT_EQ(ones->DataValue(6, 0).ToI4(), row[11].ToI4());
@@ -324,6 +329,23 @@ TEST_F(ChartObjects, MinuteBarsEndOnTheirIntervalWithCumulativeVolumes) {
   // After the close the last bar brings the volume to the day's.
   AdvanceTo(15, 10);
   EXPECT_EQ(MinuteChart(code, 1, 1)->DataValue(6, 0).ToI4(), PriceRow(code)[11].ToI4());
+}
+
+// Past eleven, bars of 3, 30 and 60 minutes still end on the interval and newest first.
+TEST_F(ChartObjects, MinuteBarsOfEveryIntervalEndInOrderAcrossTheHours) {
+  AdvanceTo(11, 29, 30);
+  for (const int16_t interval : {3, 7, 30, 60}) {
+    auto bars = MinuteChart(LiquidCode(), interval, 500);
+    ASSERT_EQ(bars->Status(), 0);
+    const int32_t rows = bars->HeaderValue(3).ToI4();
+    EXPECT_EQ(rows, (11 * 60 + 29 - 9 * 60) / interval + 1) << interval;  // the last one still running
+    for (int32_t i = 0; i < rows; ++i) {
+      const int32_t end = bars->DataValue(1, i).ToI4();
+      EXPECT_LT(end % 100, 60) << end;
+      EXPECT_EQ((end / 100 * 60 + end % 100) % interval, 0) << end;
+      if (i + 1 < rows) EXPECT_GT(end, bars->DataValue(1, i + 1).ToI4()) << interval;
+    }
+  }
 }
 
 TEST_F(ChartObjects, BadInputsAreRefused) {

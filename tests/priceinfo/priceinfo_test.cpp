@@ -170,10 +170,39 @@ TEST_F(PriceInfoTest, BarEndTimeCarriesIntoTheHour) {
   EXPECT_EQ(BarEndTime(93000, 5), 935);
   EXPECT_EQ(BarEndTime(959, 5), 1000);
   EXPECT_EQ(BarEndTime(900, 1), 901);
+  EXPECT_EQ(BarEndTime(959, 1), 1000);
+  EXPECT_EQ(BarEndTime(145930, 1), 1500);
+  EXPECT_EQ(BarEndTime(1059, 0), 1100);
   EXPECT_EQ(BarEndTime(1050, 10), 1100);
   EXPECT_EQ(BarEndTime(1055, 10), 1100);
   EXPECT_EQ(BarEndTime(1059, 10), 1100);
   EXPECT_EQ(BarEndTime(105959, 10), 1100);
+  EXPECT_EQ(BarEndTime(1059, 3), 1100);
+  EXPECT_EQ(BarEndTime(1100, 3), 1103);
+  EXPECT_EQ(BarEndTime(1000, 15), 1015);
+  EXPECT_EQ(BarEndTime(1059, 30), 1100);
+  EXPECT_EQ(BarEndTime(1100, 30), 1130);
+  EXPECT_EQ(BarEndTime(959, 60), 1000);
+  EXPECT_EQ(BarEndTime(1000, 60), 1100);
+  EXPECT_EQ(BarEndTime(1020, 60), 1100);
+}
+
+// Over a whole session every interval the server takes gives bars of n minutes, ending in order on
+// real times, so that a series accepts them one after another.
+TEST_F(PriceInfoTest, BarEndsOfEveryIntervalAreTimesInOrder) {
+  for (int32_t n = 1; n <= 60; ++n) {
+    int32_t previous = 0;
+    for (int32_t minute = 9 * 60; minute <= 15 * 60 + 30; ++minute) {
+      const int32_t end = BarEndTime(minute / 60 * 100 + minute % 60, n);
+      ASSERT_LT(end % 100, 60) << n << " " << minute;
+      const int32_t endMinute = end / 100 * 60 + end % 100;
+      ASSERT_GT(endMinute, minute) << n;
+      ASSERT_LE(endMinute, minute + n) << n;
+      ASSERT_EQ(endMinute % n, 0) << n;
+      ASSERT_GE(end, previous) << n << " " << minute;
+      previous = end;
+    }
+  }
 }
 
 TEST_F(PriceInfoTest, TimeHelpersReadTheInstalledClock) {
