@@ -30,7 +30,6 @@
 
 namespace ostrada {
 
-static constexpr char kModule[] = "app/homeboard";
 namespace {
 
 using broker::ComError;

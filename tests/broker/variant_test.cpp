@@ -116,7 +116,7 @@ TEST(VariantTest, EightByteAmountsKeepEveryDigit) {
   EXPECT_EQ(Variant::I4(-7).ToI8(), -7);
   EXPECT_EQ(Variant::R8(2.5).ToI8(), 2);
   // A four-byte reader of a larger amount is told, not given a wrapped number.
-  EXPECT_EQ(CodeOf([cash] { Variant::I8(cash).ToI4(); }), kDispOverflow);
+  EXPECT_EQ(CodeOf([] { Variant::I8(cash).ToI4(); }), kDispOverflow);
   EXPECT_EQ(CodeOf([] { Variant::R8(9.3e18).ToI8(); }), kDispOverflow);
   EXPECT_EQ(CodeOf([] { Variant::Text("x").ToI8(); }), kTypeMismatch);
 }

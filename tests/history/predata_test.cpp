@@ -39,7 +39,7 @@ std::unique_ptr<DaySeries> ShapedSeries() {
     close = next;
     ++i;
   };
-  for (; i < 30;) add(close - 10);
+  while (i < 30) add(close - 10);
   while (i < 38) add(close + 50);
   add(close + PriceLimitChange(close, 1));
   add(close + PriceLimitChange(close, 1));
