@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <sstream>
 
+#include "app/chartview.h"
 #include "app/chartwnd.h"
 #include "basesrc/daygate.h"
 #include "broker/sim/market/clock.h"
@@ -150,6 +151,30 @@ TEST_F(AcrossTheClose, LiveMinuteBarsMatchAFreshChart) {
   FollowAndCompare(4);
 }
 
+// A day's 3- and 60-minute charts after the close, drawn for a person to look at: the hours on the
+// axis and the closing contract's bar after the last regular one.
+TEST_F(AcrossTheClose, ThreeAndSixtyMinuteChartsAreRendered) {
+  exchange_.Advance(5 * 60'000);
+  CChartWnd window(book_.get());
+  window.setAttribute(Qt::WA_DeleteOnClose, false);
+  window.resize(1000, 640);
+  window.show();
+  const std::string code = LiquidCodes(1).front();
+  window.showStock(QString::fromLatin1(code.c_str()));
+  window.findChild<QPushButton*>("chartKindB")->click();
+  for (const int32_t interval : {3, 60}) {
+    ChooseInterval(window, interval);
+    const chart::ChartData fresh = Fresh(code, interval);
+    ASSERT_EQ(window.Data().bars.size(), fresh.bars.size());
+    const chart::ChartLayout layout = window.View().Layout();
+    // Every bar of the day is within the view or, for three minutes, the newest bars are.
+    EXPECT_EQ(layout.view.first + layout.view.count, static_cast<int>(fresh.bars.size()));
+    EXPECT_FALSE(layout.dateTicks.empty());
+    const std::string name = "chart_minutes_" + std::to_string(interval) + ".png";
+    EXPECT_FALSE(testing::RenderToPng(window, name.c_str()).isEmpty());
+  }
+}
+
 // Daily, weekly and monthly charts left open from the close to the next morning.
 struct OvernightPeriods : MinuteChart {
   explicit OvernightPeriods(int32_t date) : MinuteChart(14, 58, date) {}
@@ -188,6 +213,13 @@ struct FromFriday : OvernightPeriods {
 };
 TEST_F(FromFriday, DailyWeeklyAndMonthlyBarsMatchAFreshChartOnMonday) {
   Run(3 * 24 * 3 + 1);  // Friday 14:58 to Monday 15:18 in steps of 20 minutes
+}
+
+struct FromTheMonthsLastDay : OvernightPeriods {
+  FromTheMonthsLastDay() : OvernightPeriods(20261130) {}  // a Monday
+};
+TEST_F(FromTheMonthsLastDay, DailyWeeklyAndMonthlyBarsMatchAFreshChartInTheNewMonth) {
+  Run(24 * 3 - 12);  // Monday 30 November 14:58 to Tuesday 1 December 10:58
 }
 
 struct FromMonday : OvernightPeriods {
