@@ -123,6 +123,31 @@ TEST_F(BeforeTheOpen, LiveMinuteBarsMatchAFreshChart) {
   FollowAndCompare(4);
 }
 
+// A chart opened before there is any bar, or with a few, grows with the day up to the bars a chart
+// starts with, and from there moves along with the newest bar.
+TEST_F(BeforeTheOpen, AChartOpenedBeforeTheFirstContractShowsTheBarsAsTheyCome) {
+  CChartWnd window(book_.get());
+  window.setAttribute(Qt::WA_DeleteOnClose, false);
+  window.resize(1000, 640);
+  window.show();
+  window.showStock(QString::fromLatin1(LiquidCodes(1).front().c_str()));
+  window.findChild<QPushButton*>("chartKindB")->click();
+  ChooseInterval(window, 1);
+  ASSERT_TRUE(window.Data().bars.empty());
+  for (int step = 0; step < 3 * 20; ++step) exchange_.Advance(20'000);  // to 09:18
+  const int total = static_cast<int>(window.Data().bars.size());
+  ASSERT_EQ(total, 18);  // one bar a minute of a busy stock
+  chart::ChartLayout layout = window.View().Layout();
+  EXPECT_EQ(layout.view.first, 0);
+  EXPECT_EQ(layout.view.count, total);
+  EXPECT_EQ(layout.candles.size(), static_cast<size_t>(total));
+  for (int step = 0; step < 3 * 150; ++step) exchange_.Advance(20'000);  // to 11:48, 168 bars
+  ASSERT_EQ(window.Data().bars.size(), 168u);
+  layout = window.View().Layout();
+  EXPECT_EQ(layout.view.count, CChartView::kInitialBars);
+  EXPECT_EQ(layout.view.first + layout.view.count, 168);
+}
+
 struct AroundEleven : MinuteChart {
   AroundEleven() : MinuteChart(10, 57) {}
 };
