@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the main frame, the about box, the stock finder (after a jump to 사), both quote windows and
 # the contract window, the mini order window on each of its lists, the options dialog, the
-# quote-click order window, the chart window (daily, and 3- and 60-minute), the home board and the workspace's windows with their
-# link toggles, to PNG files in <build>/renders, headless, from the same code the program runs.
+# quote-click order window, the chart window (daily, and 3- and 60-minute), the home board and the
+# workspace's windows with their link toggles, to PNG files in <build>/renders, headless, from the
+# same code the program runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTRADA_BUILD_DIR:-$root/build}

@@ -99,8 +99,7 @@ class MinuteChart : public testing::ExchangeFixture {
 
   void Compare(const chart::ChartData& shown, const chart::ChartData& fresh, const std::string& code,
                int32_t interval) {
-    SCOPED_TRACE(code + " interval " + std::to_string(interval) + " at " +
-                 std::to_string(exchange_.Clock().Hhmmss()));
+    SCOPED_TRACE(code + " interval " + std::to_string(interval) + " at " + std::to_string(exchange_.Clock().Hhmmss()));
     const size_t common = std::min(shown.bars.size(), fresh.bars.size());
     for (size_t k = 0; k < common; ++k) {
       const chart::Bar& a = shown.bars[shown.bars.size() - 1 - k];
