@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "app/qtext.h"
@@ -60,7 +61,11 @@ void CChartView::SetData(const chart::ChartData* chartData) {
 void CChartView::DataChanged(int oldTotal) {
   const int total = Total();
   if (chart::ShowsNewest(view_, oldTotal)) {
-    view_ = chart::NewestView(total, view_.count);
+    // A view that held every bar because there were fewer than a chart starts with (none, before
+    // the day's first contract) grows with the new bars up to that many; a narrower one keeps its width.
+    const bool heldEveryBar = view_.first == 0 && view_.count == oldTotal;
+    const int count = heldEveryBar ? std::max(view_.count, std::min(total, kInitialBars)) : view_.count;
+    view_ = chart::NewestView(total, count);
   }
   update();
 }

@@ -23,7 +23,8 @@ class CChartView : public QWidget {
   // The data to draw; null draws an empty chart. REQUIRES: data outlives its use here (the window
   // that owns it sets null before it goes).
   void SetData(const chart::ChartData* chartData);
-  // The data changed (a live contract): a view that showed the newest bar keeps showing it.
+  // The data changed (a live contract): a view that showed the newest bar keeps showing it, and one
+  // that showed every bar of a short series widens with it up to kInitialBars.
   void DataChanged(int oldTotal);
 
   const chart::View& View() const { return view_; }

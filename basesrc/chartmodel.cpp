@@ -150,6 +150,7 @@ bool ApplyContract(ChartData& data, int32_t date, int32_t barTime, int32_t price
   bool added = false;
   if (!data.bars.empty() && SameBar(data, data.bars.back(), date, barTime)) {
     Bar& bar = data.bars.back();
+    bar.date = date;  // a week's or a month's bar is dated by its latest day, as the server dates it
     bar.high = std::max(bar.high, price);
     bar.low = std::min(bar.low, price);
     bar.close = price;

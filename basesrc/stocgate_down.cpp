@@ -174,29 +174,32 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
   if (!OSTRADA_VERIFY(series != nullptr && series->Kind() == 'B' && *series->Code() != '\0' && count > 0)) return -1;
   int32_t added = -1;
   int oldestCut = 0;
+  // The server's volumes run through the day: a bar tells its own only beside the bar before it. One
+  // bar alone is asked with that one, which is dropped once it has served.
+  const int32_t asked = count == 1 ? 2 : count;
+  DayBar* helper = nullptr;
   try {
     minuteChart_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMinuteChart);
     minuteChart_->SetInput(0, Variant::Text(series->Code()));
     minuteChart_->SetInput(1, Variant::UI1('M'));
     minuteChart_->SetInput(2, Variant::I2(static_cast<int16_t>(series->Interval())));
-    minuteChart_->SetInput(3, Variant::I2(Count16(count)));
+    minuteChart_->SetInput(3, Variant::I2(Count16(asked)));
     minuteChart_->SetInput(4, Variant::UI1('1'));
     if (Answered(*minuteChart_)) {
       added = 0;
       const int32_t rows = minuteChart_->HeaderValue(kChartRowsHeader).ToI4();
       DayBar bar;
-      for (int32_t row = rows - 1; row >= 0 && added < count; --row) {
+      for (int32_t row = rows - 1; row >= 0 && added < asked; --row) {
         if (!ReadMinuteRow(row, hundredths, &bar) || !series->Add(bar)) break;
+        if (added == 0 && asked > count && row > 0) helper = series->Newest();
         ++added;
       }
-      // The server answers the newest `count` bars of the day. Fewer rows than asked means the day
+      // The server answers the newest `asked` bars of the day. Fewer rows than asked means the day
       // came whole; a full answer may have lost the day's start, unless its oldest bar is the session's
       // first.
       const DayBar* oldest = series->Oldest();
-      oldestCut = rows >= count && oldest != nullptr &&
-                          oldest->Key() != BarEndTime(kSessionOpen, series->Interval())
-                      ? 1
-                      : 0;
+      oldestCut =
+          rows >= asked && oldest != nullptr && oldest->Key() != BarEndTime(kSessionOpen, series->Interval()) ? 1 : 0;
     }
   } catch (const broker::ComError& error) {
     ShowMessage(error.Description());
@@ -204,6 +207,10 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
   }
   minuteChart_.reset();
   if (series->Count() > 0) DecumulateMinuteVolumes(*series, oldestCut);
+  if (helper != nullptr && helper->newer != nullptr && series->Remove(helper, 0)) {
+    series->RefreshPoints();  // its high and low were the series' too
+    --added;
+  }
   return added;
 }
 

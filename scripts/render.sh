@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the main frame, the about box, the stock finder (after a jump to 사), both quote windows and
 # the contract window, the mini order window on each of its lists, the options dialog, the
-# quote-click order window, the chart window, the home board and the workspace's windows with their
-# link toggles, to PNG files in <build>/renders, headless, from the same code the program runs.
+# quote-click order window, the chart window (daily, and 3- and 60-minute), the home board and the
+# workspace's windows with their link toggles, to PNG files in <build>/renders, headless, from the
+# same code the program runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTRADA_BUILD_DIR:-$root/build}
@@ -13,6 +14,6 @@ export QT_QPA_PLATFORM=offscreen OSTRADA_TEST_OUTPUT="$build/renders"
 "$build/tests/test_gui_contract" --gtest_filter='Render.*'
 "$build/tests/test_gui_trading" --gtest_filter='Render.*'
 "$build/tests/test_gui_workspace" --gtest_filter='Render.*'
-"$build/tests/test_gui_chart" --gtest_filter='*WheelZooms*:*AReportLoadsAsTheWatchlist*'
+"$build/tests/test_gui_chart" --gtest_filter='*WheelZooms*:*AReportLoadsAsTheWatchlist*:*ThreeAndSixtyMinuteChartsAreRendered*'
 echo "PNG files in $OSTRADA_TEST_OUTPUT:"
 ls "$OSTRADA_TEST_OUTPUT"

@@ -252,11 +252,13 @@ TEST(ChartModel, LiveContractsMoveTodaysBarOrStartTheNextOne) {
   EXPECT_FALSE(ApplyContract(weekly, 20261210, 20261210, 90, 1));
   EXPECT_EQ(weekly.bars.size(), 2u);
   EXPECT_EQ(weekly.bars[1].low, 90);
+  EXPECT_EQ(weekly.bars[1].date, 20261210);  // dated by its latest day, as the server dates it
   ChartData monthly;
   monthly.kind = 'M';
   EXPECT_TRUE(ApplyContract(monthly, 20261130, 20261130, 100, 1));
   EXPECT_TRUE(ApplyContract(monthly, 20261201, 20261201, 100, 1));
   EXPECT_FALSE(ApplyContract(monthly, 20261231, 20261231, 100, 1));
+  EXPECT_EQ(monthly.bars[1].date, 20261231);
   ChartData minutes;
   minutes.kind = 'B';
   EXPECT_TRUE(ApplyContract(minutes, 20261208, 905, 100, 1));

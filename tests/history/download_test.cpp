@@ -137,6 +137,30 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
   EXPECT_EQ(cut->Newest()->price.volume, chart->DataValue(6, 0).ToI4() - chart->DataValue(6, 1).ToI4());
 }
 
+// One bar asked: the newest alone, with its own volume, not the day's running volume at its end.
+TEST_F(DownloadTest, ALoneNewestMinuteBarHasItsOwnVolume) {
+  auto chart = Create(broker::clsid::kMinuteChart);
+  chart->SetInput(0, broker::Variant::Text(code_));
+  chart->SetInput(1, broker::Variant::UI1('M'));
+  chart->SetInput(2, broker::Variant::I2(5));
+  chart->SetInput(3, broker::Variant::I2(2));
+  chart->Request();
+  ASSERT_EQ(chart->HeaderValue(3).ToI4(), 2);
+  const int32_t running = chart->DataValue(6, 0).ToI4(), before = chart->DataValue(6, 1).ToI4();
+  ASSERT_GT(before, 0);
+  auto lone = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, 1, 0);
+  ASSERT_NE(lone, nullptr);
+  ASSERT_EQ(lone->Count(), 1);
+  EXPECT_EQ(lone->Newest()->Key(), chart->DataValue(1, 0).ToI4());
+  EXPECT_EQ(lone->Newest()->price.close, chart->DataValue(5, 0).ToI4());
+  EXPECT_EQ(lone->Newest()->price.volume, running - before);
+  // The bar before it, asked along, leaves no mark on the series' points.
+  EXPECT_EQ(lone->HighPair().value, chart->DataValue(3, 0).ToI4());
+  EXPECT_EQ(lone->LowPair().value, chart->DataValue(4, 0).ToI4());
+  EXPECT_EQ(lone->FirstPair().key, lone->Newest()->Key());
+  EXPECT_TRUE(recording_.sink.messages.empty());
+}
+
 // A server that passes every call on to the exchange and keeps the inputs set on the chart objects.
 class InputRecordingServer : public broker::ComServer {
  public:
