@@ -223,7 +223,8 @@ int MinuteGaps(const DaySeries& series, int32_t n, const DayBar* bar, int32_t* g
   if (!OSTRADA_VERIFY(interval > 0)) return 0;
   *gaps = 0;
   *covered = 0;
-  for (; bar->older != nullptr && *covered < n; bar = bar->older) {
+  // The night between two days is no missing data: the stretch ends at the bar's first of the day.
+  for (; bar->older != nullptr && bar->older->Date() == bar->Date() && *covered < n; bar = bar->older) {
     const int32_t minutes = MinutesBetween(bar->Key(), bar->older->Key());
     if (!OSTRADA_VERIFY(minutes > 0)) return 0;
     *gaps += minutes / interval - 1;

@@ -47,7 +47,7 @@ int32_t LimitStreak(const DayBar* bar, int mode);
 int32_t RisingOrEvenCount(const DaySeries& series, int32_t n, const DayBar* from = nullptr);
 // Of n bars from `bar` towards older ones: the bars with open < close, and the sum of all n rates.
 int RiseCountAndRateSum(const DayBar* bar, int32_t n, int32_t* rising, float* rateSum);
-// 'B': missing intervals between bars walking older until n intervals are covered.
+// 'B': missing intervals between bars of `bar`'s date walking older until n intervals are covered.
 int MinuteGaps(const DaySeries& series, int32_t n, const DayBar* bar, int32_t* gaps, int32_t* covered);
 // 'B': cross bars among n bars from `bar`; -1 (reported) for another kind.
 int32_t CrossBarCount(const DaySeries& series, int32_t n, const DayBar* bar);

@@ -120,16 +120,18 @@ int DaySeries::SetCodeName(const char* code, const char* name) {
   return 1;
 }
 
+int DaySeries::Compare(const DayBar& a, const DayBar& b) const {
+  // A minute bar's key is only its end time: the date comes first, or tomorrow's 09:05 would sort
+  // before today's 15:30.
+  if (kind_ == 'B' && a.Date() != b.Date()) return a.Date() < b.Date() ? -1 : 1;
+  if (a.Key() == b.Key()) return 0;
+  return a.Key() < b.Key() ? -1 : 1;
+}
+
 int DaySeries::PlaceOf(const DayBar& bar) const {
   if (oldest_ == nullptr) return 1;
-  if (kind_ != 'B') {
-    if (bar.Key() < oldest_->Key()) return -1;
-    return bar.Key() > newest_->Key() ? 1 : 0;
-  }
-  const int32_t date = bar.Date();
-  if (date < oldest_->Date() || (date == oldest_->Date() && bar.Key() < oldest_->Key())) return -1;
-  if (date > newest_->Date() || (date == newest_->Date() && bar.Key() > newest_->Key())) return 1;
-  return 0;
+  if (Compare(bar, *oldest_) < 0) return -1;
+  return Compare(bar, *newest_) > 0 ? 1 : 0;
 }
 
 void DaySeries::Widen(const DayBar& bar) {
@@ -253,14 +255,10 @@ int DaySeries::Merge(DaySeries& other) {
   if (!OSTRADA_VERIFY(other.count_ > 0 && &other != this)) return 0;
   bool newer = true;
   if (oldest_ != nullptr) {
-    newer = other.newest_->Key() >= newest_->Key();
-    if (newer) {
-      if (!OSTRADA_VERIFY(other.oldest_->Key() >= newest_->Key())) return 0;
-      if (other.oldest_->Key() == newest_->Key() && !Remove(newest_, 0)) return 0;
-    } else {
-      if (!OSTRADA_VERIFY(other.newest_->Key() <= oldest_->Key())) return 0;
-      if (other.newest_->Key() == oldest_->Key() && !Remove(oldest_, 0)) return 0;
-    }
+    newer = Compare(*other.newest_, *newest_) >= 0;
+    const int seam = newer ? Compare(*other.oldest_, *newest_) : Compare(*oldest_, *other.newest_);
+    if (!OSTRADA_VERIFY(seam >= 0)) return 0;
+    if (seam == 0 && !Remove(newer ? newest_ : oldest_, 0)) return 0;
   }
   // Each bar must land at an end of this series: a newer series moves oldest first, an older one
   // newest first.

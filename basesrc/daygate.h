@@ -106,7 +106,8 @@ class DaySeries {
   int32_t Position(const DayBar* bar) const;
   // Widens the given pairs over the bars from the first key's bar to the second's.
   int HighLowBetween(int32_t fromKey, int32_t toKey, KeyValue* high, KeyValue* low) const;
-  // Moves every bar of the other series into this one, at the end it continues.
+  // Moves every bar of the other series into this one, at the end it continues (minute bars by date
+  // and time).
   int Merge(DaySeries& other);
   // First and last pairs from the ends; high and low taken again over the bars there are.
   void RefreshPoints();
@@ -126,6 +127,8 @@ class DaySeries {
  private:
   void Reset();
   void FreeBars();
+  // -1, 0 or 1 as a lies before, with or after b in the series' order.
+  int Compare(const DayBar& a, const DayBar& b) const;
   // Where a new bar goes: -1 before the oldest, 1 after the newest, 0 refused.
   int PlaceOf(const DayBar& bar) const;
   // Links a new copy of the stored bytes at the given end; null when memory is short.

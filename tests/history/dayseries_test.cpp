@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "basesrc/dayfunc.h"
@@ -250,6 +253,67 @@ TEST(DaySeries, AnOlderSeriesMergesWholeNewestBarFirst) {
   EXPECT_FALSE(newer.Merge(inside));
   EXPECT_EQ(newer.Count(), 7);
   EXPECT_EQ(inside.Count(), 2);
+}
+
+TEST(DaySeries, MinuteGapsStayWithinTheBarsDate) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(5);
+  // A whole afternoon and a whole morning: the night between them is no missing data.
+  for (int32_t end : {1510, 1515, 1520}) series.Add(MakeMinuteBar(end, 20261204, 10));
+  for (int32_t end : {905, 910, 920}) series.Add(MakeMinuteBar(end, 20261207, 10));
+  int32_t gaps = -1;
+  int32_t covered = -1;
+  ASSERT_TRUE(MinuteGaps(series, 50, series.Newest(), &gaps, &covered));
+  EXPECT_EQ(gaps, 1);     // 09:15 is missing; 15:20 to 09:05 is the night
+  EXPECT_EQ(covered, 3);  // 09:20 back to 09:05 in steps of 5
+  // Yesterday's afternoon on its own still counts its own stretch.
+  ASSERT_TRUE(MinuteGaps(series, 50, series.At(2), &gaps, &covered));
+  EXPECT_EQ(gaps, 0);
+  EXPECT_EQ(covered, 2);
+}
+
+TEST(DaySeries, MinuteSeriesMergeByDateAndTime) {
+  auto makeDay = [](int32_t date, std::initializer_list<int32_t> ends) {
+    auto series = std::make_unique<DaySeries>();
+    series->Create("A005930", "Sample");
+    series->SetKind('B');
+    series->SetInterval(5);
+    for (int32_t end : ends) series->Add(MakeMinuteBar(end, date, end));
+    return series;
+  };
+  auto keys = [](const DaySeries& series) {
+    std::vector<std::pair<int32_t, int32_t>> out;
+    for (const DayBar* bar = series.Oldest(); bar != nullptr; bar = bar->newer) out.emplace_back(bar->Date(), bar->Key());
+    return out;
+  };
+  // The stored afternoon of one day and the next morning: the morning's end times are lower.
+  auto stored = makeDay(20261204, {1520, 1525, 1530});
+  auto morning = makeDay(20261207, {905, 910});
+  ASSERT_TRUE(stored->Merge(*morning));
+  EXPECT_EQ(morning->Count(), 0);
+  using Bars = std::vector<std::pair<int32_t, int32_t>>;
+  EXPECT_EQ(keys(*stored), (Bars{{20261204, 1520}, {20261204, 1525}, {20261204, 1530}, {20261207, 905}, {20261207, 910}}));
+  EXPECT_EQ(stored->LastPair(), (KeyValue{910, 910}));
+
+  // A day before the stored ones merges at the older end, though its times are higher.
+  auto before = makeDay(20261203, {1525, 1530});
+  ASSERT_TRUE(stored->Merge(*before));
+  EXPECT_EQ(stored->Count(), 7);
+  EXPECT_EQ(keys(*stored).front(), (std::pair<int32_t, int32_t>{20261203, 1525}));
+  EXPECT_EQ(stored->FirstPair(), (KeyValue{1525, 1525}));
+
+  // The same bar at the seam gives way to the merged one; an overlap of more is refused.
+  auto again = makeDay(20261207, {910, 915});
+  ASSERT_TRUE(stored->Merge(*again));
+  EXPECT_EQ(stored->Count(), 8);
+  EXPECT_EQ(keys(*stored).back(), (std::pair<int32_t, int32_t>{20261207, 915}));
+  auto inside = makeDay(20261204, {1525, 1530});
+  RecordingScope scope;
+  EXPECT_FALSE(stored->Merge(*inside));
+  EXPECT_EQ(stored->Count(), 8);
+  EXPECT_EQ(inside->Count(), 2);
 }
 
 TEST(DaySeries, TheDaysFirstMinuteBarKeepsItsOwnVolume) {
