@@ -216,7 +216,9 @@ void DaySeries::RefreshPoints() {
 }
 
 DayBar* DaySeries::Find(int32_t key) const {
-  if (oldest_ == nullptr || key < firstPair_.key || key > lastPair_.key) return nullptr;
+  if (oldest_ == nullptr) return nullptr;
+  // 'B' keys restart every day, so only the other kinds can rule a key out by the ends.
+  if (kind_ != 'B' && (key < firstPair_.key || key > lastPair_.key)) return nullptr;
   for (DayBar* bar = oldest_; bar != nullptr; bar = bar->newer) {
     if (bar->Key() == key) return bar;
   }

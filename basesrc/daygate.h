@@ -98,7 +98,8 @@ class DaySeries {
   // Unlinks and frees the bar; recompute = 1 widens high and low over the bars left.
   int Remove(DayBar* bar, int recompute);
 
-  // First bar with the key, walking from the oldest; null outside the first and last keys.
+  // First bar with the key, walking from the oldest; null outside the first and last keys (any key of
+  // a 'B' series is looked for, its times restarting every day).
   DayBar* Find(int32_t key) const;
   // 0-based from the oldest; null beyond the end.
   DayBar* At(int32_t position) const;

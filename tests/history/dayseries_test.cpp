@@ -274,6 +274,26 @@ TEST(DaySeries, MinuteGapsStayWithinTheBarsDate) {
   EXPECT_EQ(covered, 2);
 }
 
+TEST(DaySeries, AMinuteTimeIsFoundOnAnEarlierDay) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(5);
+  series.Add(MakeMinuteBar(1520, 20261204, 7));
+  series.Add(MakeMinuteBar(1525, 20261204, 8));
+  series.Add(MakeMinuteBar(905, 20261207, 9));
+  // Minute keys start again every day: 15:25 lies past today's newest time and is still held.
+  const DayBar* afternoon = series.Find(1525);
+  ASSERT_NE(afternoon, nullptr);
+  EXPECT_EQ(afternoon->price.close, 8);
+  EXPECT_EQ(series.Find(1000), nullptr);
+  KeyValue high{};
+  KeyValue low{};
+  ASSERT_TRUE(series.HighLowBetween(1525, 905, &high, &low));
+  EXPECT_EQ(high, (KeyValue{905, 9}));
+  EXPECT_EQ(low, (KeyValue{1525, 8}));
+}
+
 TEST(DaySeries, MinuteSeriesMergeByDateAndTime) {
   auto makeDay = [](int32_t date, std::initializer_list<int32_t> ends) {
     auto series = std::make_unique<DaySeries>();
