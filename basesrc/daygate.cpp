@@ -399,11 +399,16 @@ int DaySeries::ExportText(FileHandle file, int hundredths) const {
     const PriceBar& p = bar->price;
     int n = std::snprintf(line, sizeof line, "%.04d-%.02d-%.02d", p.time / 10000, p.time / 100 % 100, p.time % 100);
     if (hundredths == 1) {
-      n += std::snprintf(line + n, sizeof line - n, "\t%.02f\t%.02f\t%.02f\t%.02f\t%d\t%.02f", p.open / 100.0,
-                         p.high / 100.0, p.low / 100.0, p.close / 100.0, p.volume, p.change / 100.0);
+      n += std::snprintf(line + n, sizeof line - n, "\t%.02f\t%.02f\t%.02f\t%.02f\t%d", p.open / 100.0, p.high / 100.0,
+                         p.low / 100.0, p.close / 100.0, p.volume);
     } else {
-      n += std::snprintf(line + n, sizeof line - n, "\t%d\t%d\t%d\t%d\t%d\t%d", p.open, p.high, p.low, p.close,
-                         p.volume, p.change);
+      n += std::snprintf(line + n, sizeof line - n, "\t%d\t%d\t%d\t%d\t%d", p.open, p.high, p.low, p.close, p.volume);
+    }
+    // A minute bar's change word is its date, which has no hundredths.
+    if (hundredths == 1 && kind_ != 'B') {
+      n += std::snprintf(line + n, sizeof line - n, "\t%.02f", p.change / 100.0);
+    } else {
+      n += std::snprintf(line + n, sizeof line - n, "\t%d", p.change);
     }
     n += std::snprintf(line + n, sizeof line - n, "\t%.02f", static_cast<double>(p.rate));
     if (strengthFlag_ == 1 && bar->strength > 0.0f)

@@ -452,6 +452,21 @@ TEST(DaySeriesFile, LayoutNewestFirstAndRoundTrip) {
             "2009-12-16\t168000\t169000\t167000\t168500\t10\t223\t0.13\t87.50\r\n");
 }
 
+TEST(DaySeriesFile, AnIndexMinuteExportKeepsTheBarsDateWhole) {
+  ScratchFolder folder;
+  const std::string text = folder.File("u.txt");
+  DaySeries minutes;
+  minutes.Create("U001", "Index");
+  minutes.SetKind('B');
+  minutes.SetInterval(10);
+  DayBar bar = MakeMinuteBar(910, 20261209, 142801, 18898);
+  bar.price.open = 142788;
+  minutes.Add(bar);
+  // The change word of a minute bar is its date: shown as the date, not as hundredths of one.
+  ASSERT_TRUE(minutes.ExportText(text.c_str(), 1));
+  EXPECT_EQ(ReadBytes(text), "0000-09-10\t1427.88\t1428.01\t1428.01\t1428.01\t18898\t20261209\t0.00\r\n");
+}
+
 TEST(DaySeriesFile, CraftedFilesAreRejectedAndKeepWhatWasRead) {
   ScratchFolder folder;
   auto series = RandomSeries('D', 4, 2);
