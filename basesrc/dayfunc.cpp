@@ -92,7 +92,8 @@ DayBar* FoldContract(DaySeries& series, const ContractRecord& contract, int32_t 
   if (!OSTRADA_VERIFY(series.Kind() == 'B' && series.Interval() == interval)) return nullptr;
   const int32_t end = BarEndTime(contract.timeHHMMSS, interval);
   DayBar* bar = series.Newest();
-  if (bar == nullptr || end - bar->Key() >= 1) {
+  // Times start again every day: another day's contract never joins the newest bar.
+  if (bar == nullptr || bar->Date() != date || end - bar->Key() >= 1) {
     if (!series.AddContractBar(contract, date, interval)) return nullptr;
     bar = series.Newest();
   } else {

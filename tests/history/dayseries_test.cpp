@@ -95,6 +95,28 @@ TEST(DaySeries, ContractsFoldIntoMinuteBars) {
   EXPECT_EQ(FoldContract(series, Contract(90600, 995, 3, '1'), 20091215, 1), nullptr);  // another interval
 }
 
+TEST(DaySeries, TheNextDaysFirstContractStartsABarOfItsOwn) {
+  DaySeries series;
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(5);
+  ASSERT_NE(FoldContract(series, Contract(150000, 1000, 40, '1'), 20091214, 5), nullptr);
+  // 09:00:10 ends its bar at 09:05, before yesterday's 15:05: still a new bar, not yesterday's.
+  DayBar* morning = FoldContract(series, Contract(90010, 1200, 7, '2'), 20091215, 5);
+  ASSERT_NE(morning, nullptr);
+  EXPECT_EQ(series.Count(), 2);
+  EXPECT_EQ(morning->Key(), 905);
+  EXPECT_EQ(morning->Date(), 20091215);
+  EXPECT_EQ(morning->price.volume, 7);
+  EXPECT_EQ(morning->sellVolume, 7);
+  const DayBar* yesterday = series.Oldest();
+  EXPECT_EQ(yesterday->Date(), 20091214);
+  EXPECT_EQ(yesterday->price.close, 1000);
+  EXPECT_EQ(yesterday->price.high, 1000);
+  EXPECT_EQ(yesterday->price.volume, 40);
+  EXPECT_EQ(yesterday->sellCount, 0);
+}
+
 TEST(DaySeries, TapeConversionDropsAuctionRecordsAndMergesTheEdgesOfTheDay) {
   ContractTape tape;
   tape.Create("A005930", "Sample");
