@@ -18,8 +18,7 @@ int DayJumpCheck(const DaySeries& series, const DayBar* from, const DayBar* to);
 int DayJumpCheckByKeys(const DaySeries& series, int32_t fromKey, int32_t toKey);
 
 // 'B': folds one contract into the newest bar (or a new one when its end time is later or its date
-// another) and
-// counts it as bought or sold. The bar it went into, or null (reported).
+// another) and counts it as bought or sold. The bar it went into, or null (reported).
 DayBar* FoldContract(DaySeries& series, const ContractRecord& contract, int32_t date, int32_t interval);
 // N-minute bars (kind 'B', interval 1..60) of a tape's contracts, dated `date`; the call-auction
 // records are left out. With mergeAuctions = 1 the contracts before 09:00 go into one at 09:00
