@@ -164,7 +164,12 @@ int RunPackLoad(const PatternOptions& options) {
   if (!pack.Load(options.loadFile.c_str())) return Fail("could not load the pack " + options.loadFile);
   std::printf("groups: %d  key: %d  stocks counted: %d  latest quote time: %d\n", pack.GroupCount(), pack.Header().key,
               pack.Header().count, pack.Header().latestTime);
-  PrintCounts(pack.Totals());
+  // Only the counting pass fills the totals; a report pack is made of groups and never counted.
+  if (pack.Header().count > 0) {
+    PrintCounts(pack.Totals());
+  } else {
+    std::printf("patterns: not counted in this pack\n");
+  }
   for (const NowGate* group = pack.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
   if (!options.textFile.empty() && !pack.WriteInterestFile(options.textFile.c_str(), 0))
     return Fail("could not write the interest-group file " + options.textFile);

@@ -40,7 +40,9 @@ TEST_F(ScreeningCli, PatternsOverTheLastInfoFileWriteTheirPacksAndInterestGroups
   ASSERT_EQ(built.exitCode, 0) << built.output;
   EXPECT_NE(built.output.find("saved:       " + folder.Path() + "/_lastinfo."), std::string::npos) << built.output;
   const std::string pack = File("market.pack");
-  const auto patterns = RunCli("patterns --stocks 40 --pack " + pack + " --interest " + File("interest.txt"));
+  const std::string reportPack = File("report.pack");
+  const auto patterns = RunCli("patterns --stocks 40 --pack " + pack + " --interest " + File("interest.txt") +
+                               " --report-pack " + reportPack);
   ASSERT_EQ(patterns.exitCode, 0) << patterns.output;
   EXPECT_NE(patterns.output.find("stocks: 40"), std::string::npos) << patterns.output;
   EXPECT_NE(patterns.output.find("상승율 높은 것  40"), std::string::npos) << patterns.output;
@@ -49,6 +51,14 @@ TEST_F(ScreeningCli, PatternsOverTheLastInfoFileWriteTheirPacksAndInterestGroups
   const auto loaded = RunCli("pack load " + pack);
   ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
   EXPECT_EQ(loaded.output.rfind("groups: 1  key: 921  stocks counted: 40", 0), 0u) << loaded.output;
+  EXPECT_NE(loaded.output.find("patterns occurring: "), std::string::npos) << loaded.output;
+  // The report pack holds the pattern groups but was never counted: it claims no pattern missing.
+  const auto report = RunCli("pack load " + reportPack);
+  ASSERT_EQ(report.exitCode, 0) << report.output;
+  EXPECT_NE(report.output.find("stocks counted: 0"), std::string::npos) << report.output;
+  EXPECT_NE(report.output.find("patterns: not counted in this pack"), std::string::npos) << report.output;
+  EXPECT_EQ(report.output.find("patterns not occurring"), std::string::npos) << report.output;
+  EXPECT_NE(report.output.find("상승율 높은 것  40"), std::string::npos) << report.output;
   testing::WriteBytes(pack, "not a pack");
   EXPECT_EQ(RunCli("pack load " + pack).exitCode, 1);
 }
