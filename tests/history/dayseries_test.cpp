@@ -327,7 +327,8 @@ TEST(DaySeries, MinuteSeriesMergeByDateAndTime) {
   };
   auto keys = [](const DaySeries& series) {
     std::vector<std::pair<int32_t, int32_t>> out;
-    for (const DayBar* bar = series.Oldest(); bar != nullptr; bar = bar->newer) out.emplace_back(bar->Date(), bar->Key());
+    for (const DayBar* bar = series.Oldest(); bar != nullptr; bar = bar->newer)
+      out.emplace_back(bar->Date(), bar->Key());
     return out;
   };
   // The stored afternoon of one day and the next morning: the morning's end times are lower.
@@ -336,7 +337,8 @@ TEST(DaySeries, MinuteSeriesMergeByDateAndTime) {
   ASSERT_TRUE(stored->Merge(*morning));
   EXPECT_EQ(morning->Count(), 0);
   using Bars = std::vector<std::pair<int32_t, int32_t>>;
-  EXPECT_EQ(keys(*stored), (Bars{{20261204, 1520}, {20261204, 1525}, {20261204, 1530}, {20261207, 905}, {20261207, 910}}));
+  EXPECT_EQ(keys(*stored),
+            (Bars{{20261204, 1520}, {20261204, 1525}, {20261204, 1530}, {20261207, 905}, {20261207, 910}}));
   EXPECT_EQ(stored->LastPair(), (KeyValue{910, 910}));
 
   // A day before the stored ones merges at the older end, though its times are higher.
