@@ -173,12 +173,18 @@ void ExpectTheNewDayUntraded(CCallDlg& window, const std::string& code, int32_t 
   CallInfo book{};
   ASSERT_EQ(StocGate().FetchQuoteBook(code.c_str(), book), 1);
   for (const CallLevel& level : book.levels) ASSERT_EQ(level.sellPrice + level.buyPrice, 0) << when;
-  for (QuoteLadderModel* model : {&window.Form().Table().UpperModel(), &window.Form().Table().LowerModel()}) {
-    for (int row = 0; row < model->rowCount(); ++row) {
+  // Every level's rate, price, quantity and change, and both totals (their changes tell how much of
+  // yesterday's book went).
+  CCallTbl& table = window.Form().Table();
+  const int levels = table.Levels();
+  for (int level = 0; level < levels; ++level) {
+    for (const auto& [model, row] : {std::pair{&table.UpperModel(), levels - level}, std::pair{&table.LowerModel(), level}}) {
       for (int column = 0; column < model->columnCount(); ++column)
-        EXPECT_EQ(model->Cell(row, column), QString()) << code << " " << when << " row " << row << " column " << column;
+        EXPECT_EQ(model->Cell(row, column), QString()) << code << " " << when << " level " << level << " column " << column;
     }
   }
+  EXPECT_EQ(table.UpperModel().Cell(0, 2), QString()) << code << " " << when;
+  EXPECT_EQ(table.LowerModel().Cell(levels, 2), QString()) << code << " " << when;
 }
 
 // Left open overnight, the window starts the next day from yesterday's close: the header shows the
