@@ -48,6 +48,7 @@ ContractRow ContractRow::From(const ContractRecord& record) {
   row.price = record.price;
   row.change = record.change;
   row.amount = record.side == kSellerSide ? -static_cast<int64_t>(record.tickVolume) : record.tickVolume;
+  row.volume = static_cast<uint32_t>(record.volume);
   row.itemData = record.change > 0 ? kRiseItemData : record.change < 0 ? kFallItemData : 0;
   return row;
 }
@@ -226,6 +227,14 @@ void CConTbl::OnContractForward(intptr_t lParam) {
   const std::unique_ptr<ContractTape> tape(reinterpret_cast<ContractTape*>(lParam));
   if (!OSTRADA_VERIFY(tape != nullptr && tape->Head() != nullptr)) return;
   const ContractRecord record = tape->Head()->record;
+  // The list holds one trading day, as a fresh load does: a record of a later day (an auction's or
+  // the day's opening record too) finds yesterday's contracts, which are not today's.
+  if (model_.rowCount() > 0) {
+    const ContractRow& newest = model_.Row(0);
+    if (StartsAnotherDay(newest.price - newest.change, newest.volume, record.price - record.change,
+                         static_cast<uint32_t>(record.volume)))
+      model_.Clear();
+  }
   if (record.phase == kRegularPhase) model_.InsertAtTop({ContractRow::From(record)});
 }
 

@@ -23,6 +23,7 @@ struct ContractRow {
   int32_t price;
   int32_t change;
   int64_t amount;     // tickVolume, negated for a contract taken by a seller (wide enough for any negation)
+  int64_t volume;     // the day's volume with this contract; tells a later day's record from this day's
   uint32_t itemData;  // 0x0000FF for a rise, 0xFF0000 for a fall, else 0 (colour values, blue in the high byte)
 
   static ContractRow From(const ContractRecord& record);

@@ -227,11 +227,17 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
     const int32_t price = row.object->HeaderValue(live::kPrice).ToI4();
     const int32_t change = row.object->HeaderValue(live::kChange).ToI4();
     const auto volume = static_cast<uint32_t>(row.object->HeaderValue(live::kVolume).ToI4());
+    const char phase = ContractCharOf(row.object->HeaderValue(live::kPhase));
+    // A record outside the sessions tells where a new trading day stands: its figures are the day's.
+    if (phase == kOutsidePhase) {
+      model_.Update(code, price, change, volume);
+      return;
+    }
     // A call auction's contracts are expected prices: the row keeps the last trade, as the quote
     // window's header and the server's current price do. But an auction of a new trading day (its
     // previous close is not the row's, or less has traded than the row counts) finds the row on
     // yesterday's figures: the day starts at yesterday's close, unchanged, with what has traded so far.
-    if (ContractCharOf(row.object->HeaderValue(live::kPhase)) != kRegularPhase) {
+    if (phase != kRegularPhase) {
       const std::vector<WatchRow>& rows = model_.Rows();
       const auto shown = std::find_if(rows.begin(), rows.end(), [&](const WatchRow& r) { return r.code == code; });
       if (shown != rows.end() && StartsAnotherDay(shown->price - shown->change, shown->volume, price - change, volume))

@@ -57,6 +57,8 @@ static_assert(offsetof(ContractRecord, phase) == contract_record::kPhase);
 
 // The phase of a trade of the regular session; a call auction's contracts are expected prices.
 inline constexpr char kRegularPhase = '2';
+// The phase of a record outside the auctions and the session: no contract, the stock's standing.
+inline constexpr char kOutsidePhase = '0';
 
 // Whether a contract, by its previous close (price less change) and the day's volume, belongs to a
 // later trading day than figures shown with `shownPreviousClose` and `shownVolume`: another previous

@@ -214,6 +214,56 @@ TEST_F(ContractObjects, LiveContractsOfEverySubscribedCodeMatchTheHistory) {
   }
 }
 
+// Nothing trades or is quoted for hours after a new trading day starts, so each watched stock is told
+// at the start where the day stands: one record of phase '0' at the day's base, unchanged, with no
+// volume and no quantity, and the empty book of the hours before the pre-open.
+TEST_F(ContractObjects, AWatchedStockIsToldOfTheNewDayAtItsStart) {
+  AdvanceTo(15, 10);
+  const std::vector<std::string> codes = {LiquidCode(), Codes()[1]};
+  std::vector<int32_t> closes;
+  for (const std::string& code : codes) closes.push_back(PriceRow(code)[3].ToI4());
+  auto contracts = Create(broker::clsid::kContractsLive);
+  HeaderRecorder told(*contracts, {0, 19, 13, 2, 9, 17});
+  contracts->Events().Advise(&told);
+  auto quotes = Create(broker::clsid::kQuoteBookLive);
+  HeaderRecorder quoted(*quotes, {0, 3, 4, 23, 24});
+  quotes->Events().Advise(&quoted);
+  for (const std::string& code : codes) {
+    for (auto* live : {contracts.get(), quotes.get()}) {
+      live->SetInput(0, Variant::Text(code));
+      live->Subscribe();
+    }
+  }
+  exchange_.Advance(8 * 3'600'000LL);  // 23:10, all quiet after the close
+  ASSERT_TRUE(told.events.empty());
+  ASSERT_TRUE(quoted.events.empty());
+
+  exchange_.Advance(3'600'000);  // 00:10 the next day
+  ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  ASSERT_EQ(told.events.size(), codes.size());
+  ASSERT_EQ(quoted.events.size(), codes.size());
+  for (size_t i = 0; i < codes.size(); ++i) {
+    const auto ofCode = [&](const std::vector<std::vector<Variant>>& events) {
+      return std::find_if(events.begin(), events.end(), [&](const auto& e) { return e[0].ToText() == codes[i]; });
+    };
+    const auto e = ofCode(told.events);
+    ASSERT_NE(e, told.events.end()) << codes[i];
+    const int32_t base = PriceRow(codes[i])[19].ToI4();
+    ASSERT_EQ(base, closes[i]) << "no split in the test's stocks";
+    EXPECT_EQ((*e)[1].ToUI1(), '0');
+    EXPECT_EQ((*e)[2].ToI4(), base);
+    EXPECT_EQ((*e)[3].ToI4(), 0);
+    EXPECT_EQ((*e)[4].ToI4(), 0);
+    EXPECT_EQ((*e)[5].ToI4(), 0);
+    const auto q = ofCode(quoted.events);
+    ASSERT_NE(q, quoted.events.end()) << codes[i];
+    for (size_t header = 1; header < q->size(); ++header) EXPECT_EQ((*q)[header].ToI4(), 0) << header;
+  }
+  // And nothing more until the pre-open's first expected price.
+  exchange_.Advance(7 * 3'600'000LL);  // 07:10
+  EXPECT_EQ(told.events.size(), codes.size());
+}
+
 TEST(ContractDeterminism, SameSeedAndStepsGiveTheSameEvents) {
   auto run = [](int64_t step) {
     Exchange exchange(SmallMarket(11));

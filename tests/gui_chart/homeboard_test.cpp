@@ -216,8 +216,8 @@ class HomeBoardOvernight : public HomeBoard {
   }
 };
 
-// Before the next day's open a row shows what the server shows: yesterday's close, unchanged, nothing
-// traded; once it trades, the chart's new bar is the server's, and yesterday's bar stays as it closed.
+// From the next day's start, hours before its first expected price, until its open a row shows what
+// the server shows: yesterday's close, unchanged, nothing traded; once it trades, the chart's new bar is the server's, and yesterday's bar stays as it closed.
 TEST_F(HomeBoardOvernight, TheRowsAndTheChartStartTheNextDayFromYesterdaysClose) {
   std::string list = "//w\r\n[w]\r\n";
   for (const CodeInfo* stock = book_->First(); stock != nullptr; stock = stock->next) list += stock->key.code + std::string("()\r\n");
@@ -244,8 +244,12 @@ TEST_F(HomeBoardOvernight, TheRowsAndTheChartStartTheNextDayFromYesterdaysClose)
   };
   ASSERT_GT(expectRowsAsTheServer("15:10"), 0) << "rows off their previous close, so the next day differs";
 
-  AdvanceMinutes(17 * 60 + 20);  // 08:30 the next day, in the pre-open auction
+  AdvanceMinutes(15 * 60 + 50);  // 07:00 the next day, before the pre-open's first expected price
   ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  EXPECT_EQ(expectRowsAsTheServer("07:00"), 0);
+  for (const WatchRow& row : board.Model().Rows()) EXPECT_EQ(row.volume, 0) << row.code << " 07:00";
+
+  AdvanceMinutes(90);  // 08:30, in the pre-open auction
   EXPECT_EQ(expectRowsAsTheServer("08:30"), 0);
   for (int r = 0; r < board.Model().rowCount(); ++r)
     EXPECT_EQ(board.Model().Cell(r, WatchModel::kRate).toStdString(), "0.00%") << r;

@@ -15,6 +15,7 @@
 #include "basesrc/stocgate.h"
 #include "broker/clsid.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/market/faults.h"
 #include "broker/sim/market/listing.h"
 #include "tests/support/recording_sink.h"
@@ -145,6 +146,43 @@ TEST_F(ContractExchangeTest, FirstPageThenLiveContractsAtTheTop) {
     EXPECT_EQ(shown.price, served.price) << row;
     EXPECT_EQ(shown.change, served.change) << row;
     EXPECT_EQ(shown.amount, served.side == '2' ? -served.tickVolume : served.tickVolume) << row;
+  }
+  EXPECT_TRUE(Messages().empty());
+}
+
+// Left open overnight, the list holds the new day's contracts only, as a fresh load does: yesterday's
+// leave at the day's start, long before today's first contract, and no price of yesterday's stands
+// below today's.
+TEST_F(ContractExchangeTest, OvernightTheListHoldsTheNewDayOnly) {
+  ASSERT_FALSE(code_.empty());
+  AdvanceMinutes(6 * 60 + 10);  // 15:10, after the close
+  Open();
+  ASSERT_EQ(frame_->SelectStock(code_.c_str(), 0), 1);
+  ASSERT_GT(Rows(), 0);
+
+  AdvanceMinutes(16 * 60);  // 07:10 the next day
+  ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  int served = 0;
+  for (const std::vector<Served>& page : ServedPages()) served += RegularRows(page);
+  ASSERT_EQ(served, 0);
+  EXPECT_EQ(Rows(), 0);
+
+  AdvanceMinutes(140);  // 09:30
+  std::vector<Served> regular;
+  for (const std::vector<Served>& page : ServedPages()) {
+    for (const Served& record : page) {
+      if (record.phase == '2') regular.push_back(record);
+    }
+  }
+  ASSERT_GT(regular.size(), 1u);
+  ASSERT_EQ(Rows(), static_cast<int>(regular.size()));
+  EXPECT_EQ(Times().back(), 90000);
+  for (int row = 0; row < Rows(); ++row) {
+    const ContractRow& shown = Model().Row(row);
+    const Served& record = regular[static_cast<size_t>(row)];
+    EXPECT_EQ(shown.timeHHMMSS, record.timeHHMMSS) << row;
+    EXPECT_EQ(shown.price, record.price) << row;
+    EXPECT_EQ(shown.change, record.change) << row;
   }
   EXPECT_TRUE(Messages().empty());
 }

@@ -40,6 +40,9 @@ QString Grouped(int64_t value) {
   return QString::fromLatin1(FormatNumber(value));
 }
 
+// A stock of the default listing of 40 that trades on 2026-12-08 and is halted on 2026-12-09.
+constexpr char kHaltedTomorrow[] = "A072210";
+
 class QuoteLiveOnExchange : public ::testing::Test {
  protected:
   QuoteLiveOnExchange() : exchange_(Options()), server_(exchange_) {
@@ -156,9 +159,38 @@ TEST_F(QuoteLiveOnExchange, AnUnlistedNameIsRefusedWithoutHidingTheStockShownAnd
   EXPECT_FALSE(window.isVisible());
 }
 
+// A window that shows a new day before its stock has traded: yesterday's close, unchanged, no
+// volume, and the server's empty book, not yesterday's figures.
+void ExpectTheNewDayUntraded(CCallDlg& window, const std::string& code, int32_t yesterdaysClose, const char* when) {
+  NowPrice now{};
+  ASSERT_EQ(StocGate().FetchNowPrice(&now, code.c_str()), 1);
+  ASSERT_EQ(now.bar.close, yesterdaysClose) << when;
+  ASSERT_EQ(now.bar.volume, 0) << when;
+  EXPECT_EQ(Label(window, "static9029"), Grouped(yesterdaysClose)) << code << " " << when;
+  EXPECT_EQ(Label(window, "static9030"), QStringLiteral("0")) << code << " " << when;
+  EXPECT_EQ(Label(window, "static9031"), QStringLiteral("0.00")) << code << " " << when;
+  EXPECT_EQ(Label(window, "static9032"), QStringLiteral("0")) << code << " " << when;
+  CallInfo book{};
+  ASSERT_EQ(StocGate().FetchQuoteBook(code.c_str(), book), 1);
+  for (const CallLevel& level : book.levels) ASSERT_EQ(level.sellPrice + level.buyPrice, 0) << when;
+  // Every level's rate, price, quantity and change, and both totals (their changes tell how much of
+  // yesterday's book went).
+  CCallTbl& table = window.Form().Table();
+  const int levels = table.Levels();
+  for (int level = 0; level < levels; ++level) {
+    for (const auto& [model, row] : {std::pair{&table.UpperModel(), levels - level}, std::pair{&table.LowerModel(), level}}) {
+      for (int column = 0; column < model->columnCount(); ++column)
+        EXPECT_EQ(model->Cell(row, column), QString()) << code << " " << when << " level " << level << " column " << column;
+    }
+  }
+  EXPECT_EQ(table.UpperModel().Cell(0, 2), QString()) << code << " " << when;
+  EXPECT_EQ(table.LowerModel().Cell(levels, 2), QString()) << code << " " << when;
+}
+
 // Left open overnight, the window starts the next day from yesterday's close: the header shows the
 // server's figures before the open (nothing traded yet), and the ladder's rates and colours count
-// from yesterday's close, not from the day before's.
+// from yesterday's close, not from the day before's. It does so from the day's start, hours before
+// the first expected price, and all day for a stock halted today.
 TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClose) {
   ASSERT_NE(book_, nullptr);
   CCallDlg window(book_.get(), 0);
@@ -183,11 +215,25 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
   ASSERT_NE(Label(unchanged, "static9032"), QStringLiteral("0"));
   ASSERT_EQ(window.Form().SetStock(stock->key.name.get(), {}), 1);
   const int32_t yesterdaysClose = now.bar.close;
+  // The listing's stock that trades today and is halted all the next day.
+  CCallDlg halted(book_.get(), 0);
+  const CodeInfo* haltedStock = book_->FindByCode(kHaltedTomorrow);
+  ASSERT_NE(haltedStock, nullptr);
+  ASSERT_EQ(halted.Form().SetStock(haltedStock->key.name.get(), {}), 1);
+  NowPrice haltedNow{};
+  ASSERT_EQ(StocGate().FetchNowPrice(&haltedNow, kHaltedTomorrow), 1);
+  ASSERT_GT(haltedNow.bar.volume, 0);
+  ASSERT_NE(haltedNow.bar.change, 0) << "its last day must differ from an untraded one";
+  const int32_t haltedClose = haltedNow.bar.close;
   const auto advanceMinutes = [this](int minutes) {
     for (int m = 0; m < minutes; ++m) exchange_.Advance(60'000);
   };
-  advanceMinutes(17 * 60 + 20);  // 08:30 the next day, in the pre-open auction
+  advanceMinutes(15 * 60 + 50);  // 07:00 the next day: nothing traded or quoted before the pre-open
   ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  ExpectTheNewDayUntraded(window, stock->key.code, yesterdaysClose, "07:00");
+  ExpectTheNewDayUntraded(halted, halted.Form().Code(), haltedClose, "07:00");
+
+  advanceMinutes(90);  // 08:30, in the pre-open auction
   EXPECT_EQ(Label(window, "static9029"), Grouped(yesterdaysClose));
   EXPECT_EQ(Label(window, "static9030"), QStringLiteral("0"));
   EXPECT_EQ(Label(window, "static9031"), QStringLiteral("0.00"));
@@ -213,6 +259,9 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
     }
   }
   EXPECT_EQ(levels, 20);
+  // A stock halted today has no record all day: it stands where the day started.
+  ASSERT_EQ(StocGate().StockState(halted.Form().Code().c_str()).value().ToI4(), 2) << "halted today";
+  ExpectTheNewDayUntraded(halted, halted.Form().Code(), haltedClose, "10:00");
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 

@@ -157,11 +157,13 @@ TEST_F(QuoteClickWindow, OneStockAcrossThePanelsAndAClickedAskBecomesThePrice) {
   ClickRow(table.UpperList(), table.Levels());  // the bottom row of the ask side
   EXPECT_EQ(Edit(form_, 1421).text(), QString::number(bestAsk));
 
-  // A live contract forwarded by the feed reaches the contract list.
+  // A live contract of the day forwarded by the feed reaches the contract list.
   const int rows = frame_.Contracts()->Model().rowCount();
   ContractRecord record{};
   record.timeHHMMSS = 100000;
   record.price = bestAsk;
+  record.change = bestAsk - previousClose;
+  record.volume = now.bar.volume + 3;
   record.tickVolume = 3;
   record.phase = '2';
   auto tape = std::make_unique<ContractTape>();

@@ -56,6 +56,7 @@ void Market::Sync(int32_t date, int64_t timeOfDay) {
   if (tradingDate != tradingDate_) {
     StartDay(tradingDate);
     now_ = ms;
+    AnnounceDayStart();
     return;
   }
   if (ms > now_) Deliver(ms);
@@ -70,11 +71,35 @@ void Market::StartDay(int32_t date) {
   for (auto& minutes : indexMinutes_) minutes.clear();
 }
 
+void Market::AnnounceDayStart() {
+  // A watched stock may have nothing to tell for hours (before the pre-open, or all day when halted),
+  // and its listeners still show yesterday: each is told at once where the new day stands, by a
+  // record outside the sessions (phase '0') that carries no contract of its own.
+  std::vector<Pending> pending;
+  for (const auto& [index, listeners] : listeners_) {
+    if (listeners.empty()) continue;
+    const DayState state = State(index);
+    MarketEvent& event = pending.emplace_back(Pending{index, {}}).events.emplace_back();
+    event.kind = MarketEvent::Kind::kContract;
+    event.timeMs = now_;
+    event.trade.timeMs = now_;
+    event.trade.price = state.price;
+    event.trade.quantity = 0;
+    event.trade.volume = state.volume;
+    event.trade.buyVolume = state.buyVolume;
+    event.trade.sellVolume = state.sellVolume;
+    event.trade.ask = state.ask;
+    event.trade.bid = state.bid;
+    event.trade.side = state.lastSide;
+    event.trade.phase = Phase::kClosed;
+    event.quote = Book(index).Picture();
+    event.volume = state.volume;
+    event.previousClose = state.previousClose;
+  }
+  Tell(pending);
+}
+
 void Market::Deliver(int32_t ms) {
-  struct Pending {
-    int index;
-    std::vector<MarketEvent> events;
-  };
   std::vector<Pending> pending;
   for (const auto& [index, listeners] : listeners_) {
     if (listeners.empty()) continue;
@@ -82,6 +107,10 @@ void Market::Deliver(int32_t ms) {
     Book(index).AdvanceTo(ms, &stock.events);
   }
   now_ = ms;
+  Tell(pending);
+}
+
+void Market::Tell(const std::vector<Pending>& pending) {
   // One stream for all stocks: by time, then listing order, then each stock's own order.
   std::vector<std::tuple<int32_t, int, size_t, size_t>> order;
   for (size_t p = 0; p < pending.size(); ++p) {

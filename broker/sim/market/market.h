@@ -79,8 +79,16 @@ class Market {
   bool IsSubscribed(int index, const MarketListener* listener) const;
 
  private:
+  // Events of one stock, in its own order.
+  struct Pending {
+    int index;
+    std::vector<MarketEvent> events;
+  };
   void StartDay(int32_t date);
+  void AnnounceDayStart();
   void Deliver(int32_t ms);
+  // Tells the listeners the pending events: by time, then listing order, then each stock's order.
+  void Tell(const std::vector<Pending>& pending);
   uint64_t DaySeed(int index) const;
   // Shares the board's stocks trade today in each regular minute, the closing auction in the last.
   std::vector<int64_t> BoardMinuteShares(char board);
