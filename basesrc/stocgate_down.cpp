@@ -47,6 +47,9 @@ constexpr int kOpen = 2;  // then high, low, close
 constexpr int kVolume = 6;
 }  // namespace minute
 
+// The most rows one chart request answers; the server refuses a request for more.
+constexpr int32_t kMostChartRows = 9999;
+
 // Inputs 3 and 2 of the chart objects are 16-bit.
 int16_t Count16(int32_t count) {
   return static_cast<int16_t>(std::min<int32_t>(count, std::numeric_limits<int16_t>::max()));
@@ -174,9 +177,9 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
   if (!OSTRADA_VERIFY(series != nullptr && series->Kind() == 'B' && *series->Code() != '\0' && count > 0)) return -1;
   int32_t added = -1;
   int oldestCut = 0;
-  // The server's volumes run through the day: a bar tells its own only beside the bar before it. One
-  // bar alone is asked with that one, which is dropped once it has served.
-  const int32_t asked = count == 1 ? 2 : count;
+  // The server's volumes run through the day: a bar tells its own only beside the bar before it. The
+  // oldest bar wanted is asked with that one, which is dropped once it has served.
+  const int32_t asked = count < kMostChartRows ? count + 1 : count;
   DayBar* helper = nullptr;
   try {
     minuteChart_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMinuteChart);
@@ -191,7 +194,7 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
       DayBar bar;
       for (int32_t row = rows - 1; row >= 0 && added < asked; --row) {
         if (!ReadMinuteRow(row, hundredths, &bar) || !series->Add(bar)) break;
-        if (added == 0 && asked > count && row > 0) helper = series->Newest();
+        if (added == 0 && rows > count) helper = series->Newest();
         ++added;
       }
       // The server answers the newest `asked` bars of the day. Fewer rows than asked means the day
@@ -207,7 +210,8 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
   }
   minuteChart_.reset();
   if (series->Count() > 0) DecumulateMinuteVolumes(*series, oldestCut);
-  if (helper != nullptr && helper->newer != nullptr && series->Remove(helper, 0)) {
+  // A failed read keeps what came, the bar asked along too.
+  if (added > 0 && helper != nullptr && helper->newer != nullptr && series->Remove(helper, 0)) {
     series->RefreshPoints();  // its high and low were the series' too
     --added;
   }

@@ -128,13 +128,21 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
   ASSERT_EQ(whole->Count(), rows);
   EXPECT_EQ(whole->Oldest()->price.volume, chart->DataValue(6, rows - 1).ToI4());
 
-  // Three bars asked: the answer starts after the day's start, so the oldest one's running volume
-  // holds bars that did not come; it stands in with its newer neighbour's volume.
+  // Three bars asked: the answer starts after the day's start, yet every bar, the oldest too, has
+  // its own volume, the server's running volume at its end less that at the end of the bar before.
   auto cut = gate_.DownloadMinuteBarsNew(code_.c_str(), "Stock", 5, 3, 0);
   ASSERT_NE(cut, nullptr);
   ASSERT_EQ(cut->Count(), 3);
-  EXPECT_EQ(cut->Oldest()->price.volume, cut->Oldest()->newer->price.volume);
-  EXPECT_EQ(cut->Newest()->price.volume, chart->DataValue(6, 0).ToI4() - chart->DataValue(6, 1).ToI4());
+  ASSERT_GT(rows, 4);
+  int32_t row = 2;
+  for (const DayBar* bar = cut->Oldest(); bar != nullptr; bar = bar->newer, --row) {
+    EXPECT_EQ(bar->Key(), chart->DataValue(1, row).ToI4());
+    EXPECT_EQ(bar->price.volume, chart->DataValue(6, row).ToI4() - chart->DataValue(6, row + 1).ToI4())
+        << "bar " << bar->Key();
+  }
+  // The bar asked along to measure the oldest leaves no mark on the series' points.
+  EXPECT_EQ(cut->FirstPair().key, cut->Oldest()->Key());
+  EXPECT_TRUE(recording_.sink.messages.empty());
 }
 
 // One bar asked: the newest alone, with its own volume, not the day's running volume at its end.
