@@ -62,6 +62,8 @@ int CodeInfoList::Save(const char* path) {
     std::memcpy(fixed.data() + kRecordCodeOffset, stock->key.code, kCodeSize);
     EncodeCodeAttr(stock->attr, fixed.data() + kRecordAttrOffset);
     const size_t nameLength = StrLen(stock->key.name.get());
+    // A name longer than a load's buffer would make the whole file unreadable; the file in place stays.
+    if (!OSTRADA_VERIFY(nameLength < kNameBufferSize)) return 0;
     PutU32(fixed.data(), kRecordNameLengthOffset, static_cast<uint32_t>(nameLength));
     if (!OSTRADA_VERIFY(WriteAll(file.get(), fixed.data(), fixed.size()))) return 0;
     if (!OSTRADA_VERIFY(WriteAll(file.get(), stock->key.name.get(), nameLength))) return 0;

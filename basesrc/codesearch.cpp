@@ -22,7 +22,14 @@ bool IsInitialJamo(char32_t c) {
   return std::find(std::begin(kInitials), std::end(kInitials), c) != std::end(kInitials);
 }
 
-char32_t FoldCase(char32_t c) {
+// Full-width forms (U+FF01 to U+FF5E) stand for the ASCII characters they widen: a Korean input
+// method left in full-width mode types ＳＫ for SK, and some listed names carry such letters.
+constexpr char32_t kFirstFullWidth = 0xFF01;
+constexpr char32_t kLastFullWidth = 0xFF5E;
+constexpr char32_t kFullWidthOffset = 0xFEE0;
+
+char32_t Fold(char32_t c) {
+  if (c >= kFirstFullWidth && c <= kLastFullWidth) c -= kFullWidthOffset;
   return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
 }
 
@@ -67,7 +74,7 @@ CodeSearchIndex::CodeSearchIndex(const CodeInfoList* book) {
   for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
     Entry entry;
     entry.name = DecodeUtf8(Cp949ToUtf8(stock->key.name != nullptr ? stock->key.name.get() : ""));
-    std::transform(entry.name.begin(), entry.name.end(), entry.name.begin(), FoldCase);
+    std::transform(entry.name.begin(), entry.name.end(), entry.name.begin(), Fold);
     entry.initials.resize(entry.name.size());
     std::transform(entry.name.begin(), entry.name.end(), entry.initials.begin(), InitialConsonant);
     entry.code = stock->key.code;
@@ -91,7 +98,7 @@ bool CodeSearchIndex::Matches(const Entry& entry, const std::u32string& typed) {
 
 std::vector<int> CodeSearchIndex::Find(std::string_view utf8Text) const {
   std::u32string typed = DecodeUtf8(utf8Text);
-  std::transform(typed.begin(), typed.end(), typed.begin(), FoldCase);
+  std::transform(typed.begin(), typed.end(), typed.begin(), Fold);
   std::vector<int> found;
   for (size_t i = 0; i < entries_.size(); ++i) {
     if (typed.empty() || Matches(entries_[i], typed)) found.push_back(static_cast<int>(i));

@@ -1,10 +1,11 @@
 #pragma once
 // Finding stocks as a user types: the names of a code book decoded from CP949 once, with the initial
 // consonant of every Hangul syllable beside them, so that one typed text matches three ways:
-//   - as a part of the name (Latin letters in either case): "영기" finds 삼영기계;
+//   - as a part of the name (Latin letters in either case and width): "영기" finds 삼영기계, "ｓｋ"
+//     finds SK하이닉스;
 //   - by initial consonants, each typed jamo standing for any syllable that begins with it, freely
 //     mixed with whole syllables: "ㅅㅇㄱㄱ" and "삼ㅇㄱ" find 삼영기계;
-//   - a text of digits also as a part of the code: "0059" finds 005930.
+//   - a text of digits (of either width) also as a part of the code: "0059" finds 005930.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,7 @@ class CodeSearchIndex {
 
  private:
   struct Entry {
-    std::u32string name;      // ASCII letters folded to lower case
+    std::u32string name;      // full-width forms folded to ASCII, ASCII letters to lower case
     std::u32string initials;  // the name with each syllable replaced by its initial consonant
     std::string code;
   };

@@ -192,6 +192,18 @@ TEST_F(CodeFileTest, ANameOf263BytesIsTheLongestAccepted) {
   EXPECT_EQ(std::string(loaded.First()->key.name.get()), name);
 }
 
+TEST_F(CodeFileTest, ABookWithANameOf264BytesIsNotSavedOverTheFileInPlace) {
+  CodeInfoList wide(kSortByCode);
+  ASSERT_EQ(wide.Insert("A000010", std::string(264, 'N').c_str(), &m1), 1);
+  ui.sink.Clear();
+  EXPECT_EQ(wide.Save(path.c_str()), 0);
+  ExpectOnlyReports("basesrc/codeinfo");
+  EXPECT_TRUE(ReadBytes(path) == bytes) << "the book saved before stays whole";
+  CodeInfoList loaded;
+  ASSERT_EQ(loaded.Load(path.c_str(), kSortByCode, 0), 1);
+  EXPECT_EQ(loaded.Count(), 4);
+}
+
 TEST_F(CodeFileTest, AZeroNameLengthIsRejected) {
   PutAt(RecordOffset(2) + codefile::kRecordNameLengthOffset, 0);
   CodeInfoList loaded;

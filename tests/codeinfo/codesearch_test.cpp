@@ -84,6 +84,23 @@ TEST_F(CodeSearchTest, DigitsFindCodesAndNames) {
   EXPECT_EQ(Found("3"), (std::vector<std::string>{"3S코리아", "NAVER", "삼성전자", "세아제강"}));
 }
 
+TEST_F(CodeSearchTest, FullWidthLettersAndDigitsFindAsTheirAsciiForms) {
+  // A name listed with full-width letters (CP949 A3 CB, A3 D4, A3 A6, A3 C7).
+  const CodeAttr attributes = Attr('1');
+  ASSERT_EQ(Cp("ＫＴ＆Ｇ"), "\xA3\xCB\xA3\xD4\xA3\xA6\xA3\xC7");
+  ASSERT_TRUE(book_.Insert("033780", Cp("ＫＴ＆Ｇ").c_str(), &attributes));
+  // Typed in full width, in either case, against names listed in ASCII.
+  EXPECT_EQ(Found("ｓｋ하"), std::vector<std::string>{"SK하이닉스"});
+  EXPECT_EQ(Found("ＮａＶ"), std::vector<std::string>{"NAVER"});
+  // Typed in ASCII against the full-width name.
+  EXPECT_EQ(Found("kt&g"), std::vector<std::string>{"ＫＴ＆Ｇ"});
+  EXPECT_EQ(Found("ｔ&"), std::vector<std::string>{"ＫＴ＆Ｇ"});
+  // Full-width digits find codes as their ASCII digits do.
+  EXPECT_EQ(Found("００５９"), std::vector<std::string>{"삼성전자"});
+  // The forms outside the block stay themselves: the ideographic space is no space.
+  EXPECT_TRUE(Found("\u3000").empty());
+}
+
 TEST(CodeSearch, NoBookFindsNothing) {
   const CodeSearchIndex index(nullptr);
   EXPECT_EQ(index.Count(), 0);
