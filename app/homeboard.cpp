@@ -339,9 +339,7 @@ void CHomeBoard::RemoveRow(int row) {
 
 void CHomeBoard::SaveRows() {
   if (fileUnread_) {
-    std::string text = Text(Txt::kWatchlistNotSaved);
-    text.replace(text.find("%s"), 2, path_);
-    ShowMessage(text);
+    ShowMessage(TextWithPath(Txt::kWatchlistNotSaved, path_));
     return;
   }
   std::vector<WatchEntry> entries;

@@ -53,11 +53,8 @@ void SaveLayout(const WorkWindows& workspace, const QWidget& frame, QSettings& s
   settings.endArray();
   settings.endGroup();
   settings.sync();
-  if (settings.status() != QSettings::NoError) {
-    std::string text = Text(Txt::kLayoutNotSaved);
-    text.replace(text.find("%s"), 2, ToCp949(settings.fileName()));
-    ShowMessage(text);
-  }
+  if (settings.status() != QSettings::NoError)
+    ShowMessage(TextWithPath(Txt::kLayoutNotSaved, ToCp949(settings.fileName())));
 }
 
 int RestoreLayout(WorkWindows& workspace, QWidget& frame, QSettings& settings) {

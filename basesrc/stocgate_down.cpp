@@ -180,7 +180,7 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
   // The server's volumes run through the day: a bar tells its own only beside the bar before it. The
   // oldest bar wanted is asked with that one, which is dropped once it has served.
   const int32_t asked = count < kMostChartRows ? count + 1 : count;
-  DayBar* helper = nullptr;
+  DayBar* askedAlong = nullptr;  // the bar before the oldest wanted
   try {
     minuteChart_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kMinuteChart);
     minuteChart_->SetInput(0, Variant::Text(series->Code()));
@@ -194,7 +194,7 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
       DayBar bar;
       for (int32_t row = rows - 1; row >= 0 && added < asked; --row) {
         if (!ReadMinuteRow(row, hundredths, &bar) || !series->Add(bar)) break;
-        if (added == 0 && rows > count) helper = series->Newest();
+        if (added == 0 && rows > count) askedAlong = series->Newest();
         ++added;
       }
       // The server answers the newest `asked` bars of the day. Fewer rows than asked means the day
@@ -211,7 +211,7 @@ int32_t StocGate::DownloadMinuteBars(DaySeries* series, int32_t count, int hundr
   minuteChart_.reset();
   if (series->Count() > 0) DecumulateMinuteVolumes(*series, oldestCut);
   // A failed read keeps what came, the bar asked along too.
-  if (added > 0 && helper != nullptr && helper->newer != nullptr && series->Remove(helper, 0)) {
+  if (added > 0 && askedAlong != nullptr && askedAlong->newer != nullptr && series->Remove(askedAlong, 0)) {
     series->RefreshPoints();  // its high and low were the series' too
     --added;
   }

@@ -24,13 +24,6 @@ std::string_view Trimmed(std::string_view line) {
   return line;
 }
 
-std::string WithPath(Txt format, const std::string& path) {
-  std::string text = Text(format);
-  const size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, path);
-  return text;
-}
-
 }  // namespace
 
 std::string WatchlistFileName() {
@@ -69,18 +62,18 @@ int LoadWatchlist(const std::string& path, std::vector<WatchEntry>* entries) {
   if (!std::filesystem::exists(path, error) && !error) return 0;
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
-    ShowMessage(WithPath(Txt::kWatchlistReadFailed, path));
+    ShowMessage(TextWithPath(Txt::kWatchlistReadFailed, path));
     return -1;
   }
   const std::streamoff size = in.tellg();
   if (size < 0 || size > kLargestFile) {
-    ShowMessage(WithPath(Txt::kWatchlistReadFailed, path));
+    ShowMessage(TextWithPath(Txt::kWatchlistReadFailed, path));
     return -1;
   }
   in.seekg(0);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (!in && !in.eof()) {
-    ShowMessage(WithPath(Txt::kWatchlistReadFailed, path));
+    ShowMessage(TextWithPath(Txt::kWatchlistReadFailed, path));
     return -1;
   }
   *entries = ParseInterestText(text);
@@ -93,20 +86,20 @@ int SaveWatchlist(const std::string& path, const std::vector<WatchEntry>& entrie
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out.is_open()) {  // nothing was created, so nothing is removed
-      ShowMessage(WithPath(Txt::kWatchlistSaveFailed, path));
+      ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
       return 0;
     }
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     if (!out) {
       std::remove(temporary.c_str());
-      ShowMessage(WithPath(Txt::kWatchlistSaveFailed, path));
+      ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
       return 0;
     }
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());
-    ShowMessage(WithPath(Txt::kWatchlistSaveFailed, path));
+    ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
     return 0;
   }
   return 1;

@@ -40,4 +40,11 @@ const std::string& Text(Txt id) {
   return catalogue.cp949[static_cast<size_t>(id)];
 }
 
+std::string TextWithPath(Txt format, const std::string& path) {
+  std::string text = Text(format);
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, path);
+  return text;
+}
+
 }  // namespace ostrada

@@ -34,5 +34,7 @@ const std::string& Text(Txt id);
 inline const char* TextC(Txt id) {
   return Text(id).c_str();
 }
+// A catalogue text with its "%s" filled by a path (CP949), for messages that name a file.
+std::string TextWithPath(Txt format, const std::string& path);
 
 }  // namespace ostrada

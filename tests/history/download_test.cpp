@@ -25,6 +25,16 @@ class DownloadTest : public MarketTest {
   std::unique_ptr<DaySeries> Daily(int32_t count, int32_t from = 0, int32_t to = 0) {
     return gate_.DownloadBarsNew(code_.c_str(), "Stock", count, 1, 'D', from, to, 0);
   }
+  // The server's own answer of the newest `count` 5-minute bars, with their running volumes.
+  std::shared_ptr<broker::IMarketRequest> FiveMinuteRows(int16_t count) {
+    auto chart = Create(broker::clsid::kMinuteChart);
+    chart->SetInput(0, broker::Variant::Text(code_));
+    chart->SetInput(1, broker::Variant::UI1('M'));
+    chart->SetInput(2, broker::Variant::I2(5));
+    chart->SetInput(3, broker::Variant::I2(count));
+    chart->Request();
+    return chart;
+  }
 
   std::string code_ = LiquidCode();
   StocGate gate_;
@@ -109,12 +119,7 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
   }
   // The whole day came (fewer rows than asked): the day's first bar keeps its own volume, and the
   // bars add up to the day's volume, the server's running volume at the newest bar.
-  auto chart = Create(broker::clsid::kMinuteChart);
-  chart->SetInput(0, broker::Variant::Text(code_));
-  chart->SetInput(1, broker::Variant::UI1('M'));
-  chart->SetInput(2, broker::Variant::I2(5));
-  chart->SetInput(3, broker::Variant::I2(500));
-  chart->Request();
+  auto chart = FiveMinuteRows(500);
   const int32_t rows = chart->HeaderValue(3).ToI4();
   ASSERT_LT(rows, 500);
   EXPECT_EQ(series->Oldest()->Key(), 905);
@@ -147,12 +152,7 @@ TEST_F(DownloadTest, MinuteBarsAreMadePerBar) {
 
 // One bar asked: the newest alone, with its own volume, not the day's running volume at its end.
 TEST_F(DownloadTest, ALoneNewestMinuteBarHasItsOwnVolume) {
-  auto chart = Create(broker::clsid::kMinuteChart);
-  chart->SetInput(0, broker::Variant::Text(code_));
-  chart->SetInput(1, broker::Variant::UI1('M'));
-  chart->SetInput(2, broker::Variant::I2(5));
-  chart->SetInput(3, broker::Variant::I2(2));
-  chart->Request();
+  auto chart = FiveMinuteRows(2);
   ASSERT_EQ(chart->HeaderValue(3).ToI4(), 2);
   const int32_t running = chart->DataValue(6, 0).ToI4(), before = chart->DataValue(6, 1).ToI4();
   ASSERT_GT(before, 0);
