@@ -3,16 +3,19 @@
 // holdings.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QListWidget>
 #include <QTableView>
 
 #include "app/callfrm.h"
 #include "app/calltbl.h"
+#include "app/contbl.h"
 #include "app/qtext.h"
 #include "app/trdbuycallfrm.h"
 #include "app/trdbuytbl.h"
 #include "app/trdeventtbl.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/foundation/texts.h"
 #include "basesrc/nowinfo.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/priceinfo.h"
@@ -21,7 +24,10 @@
 #include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/faults.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
 #include "tests/gui_trading/trading_fixture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -227,6 +233,160 @@ TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce)
   EXPECT_EQ(Cell(account, 2, 1).toStdString(), FormatNumber(now.totalDeposit));
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
+
+// What the quote panel shows waiting on the bid side at the price (0: no such level shown).
+int32_t BidShown(CCallTbl& table, int32_t price) {
+  QuoteLadderModel& bids = table.LowerModel();
+  int priceColumn = -1;
+  for (int column = 0; column < bids.columnCount(); ++column) {
+    if (bids.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString() == QStringLiteral("price")) {
+      priceColumn = column;
+    }
+  }
+  const auto number = [](const QString& text) { return QString(text).remove(QLatin1Char(',')).toInt(); };
+  for (int row = 0; row < table.Levels(); ++row) {
+    if (number(bids.Cell(row, priceColumn)) == price) return number(bids.Cell(row, priceColumn + 1));
+  }
+  return 0;
+}
+
+// Another process on the program's account (a command line) modifies, cancels or fills (as recorded
+// in the ledger) a part or the whole of a buy of 5 that rests in the program's book. The program's
+// next pump step, which moves no market, shows it: the log has its lines, the open-order list its new
+// state, and the quote panel the shares gone from the price and any new order's at its own.
+enum class OtherAction { kModify, kCancel, kFill };
+struct OtherProcessCase {
+  const char* name;
+  OtherAction action;
+  int32_t quantity;
+  friend void PrintTo(const OtherProcessCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class AnotherProcessOnTheAccount : public ::testing::TestWithParam<OtherProcessCase> {};
+
+TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce) {
+  const OtherProcessCase& change = GetParam();
+  FreshSettings settings;
+  RecordingScope recording;
+  ScratchFolder folder;
+  sim::ExchangeOptions options = OpenMarket();
+  options.paper.ledgerPath = folder.File("paper.sqlite");
+  sim::Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  CTrdCallDlg window(book.get());
+  window.show();
+  CTrdBuyCallFrm& frame = window.Frame();
+  CTrdBuyTbl& form = frame.Form();
+  TurnOffConfirmation(form);
+  Click(Button(form, 1428));
+  const std::string account = form.Account();
+  ASSERT_FALSE(account.empty());
+
+  const CodeInfo* stock = book->First();
+  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  ASSERT_NE(stock, nullptr);
+  const QString name = FromCp949(stock->key.name.get());
+  AnswerFinder(name);
+  Click(Button(form, 9034));
+  CCallTbl& table = frame.Quote().Table();
+  const int32_t price = table.Current().levels[0].buyPrice;
+  ASSERT_GT(price, 0);
+  const int32_t lower = price - PriceTick(price - 1);
+  const int32_t others = BidShown(table, price);
+  Retype(Edit(form, 1421), QString::number(price));
+  Retype(Edit(form, 1420), QStringLiteral("5"));
+  Click(Button(form, 1426));
+  const int32_t number = form.LastOrderNumber();
+  ASSERT_GT(number, 0) << recording.sink.Texts().front();
+  ASSERT_EQ(BidShown(table, price), others + 5) << "the buy rests in the program's book";
+  const int32_t othersLower = BidShown(table, lower);
+  Click(Radio(form, 1465));
+  QTableWidget& open = List(form, 1470);
+  ASSERT_EQ(open.rowCount(), 1);
+  const int logged = frame.EventLog().OpenList().count();
+
+  int32_t amended = 0;
+  {
+    sim::Exchange commandLine(options);
+    broker::ScopedServer scope(commandLine);
+    StocGate other;
+    ASSERT_EQ(other.TradeLogin(), 1);
+    std::string failure;
+    if (change.action == OtherAction::kFill) {
+      std::string problem;
+      auto ledger =
+          sim::PaperLedger::Open(options.paper.ledgerPath, sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
+      ASSERT_NE(ledger, nullptr) << problem;
+      const int32_t tenOClock = 10 * 3'600'000;
+      ASSERT_EQ(ledger
+                    ->RecordFill(options.tradingDate, number, 0, price, change.quantity, tenOClock,
+                                 {options.tradingDate, tenOClock})
+                    .quantity,
+                change.quantity);
+    } else {
+      const bool modify = change.action == OtherAction::kModify;
+      ASSERT_EQ(other.SendModifyCancel(*book, account.c_str(), TextC(modify ? Txt::kTrdModify : Txt::kTrdCancel),
+                                       stock->key.code, change.quantity, modify ? lower : 0, number, &failure),
+                1)
+          << Cp949ToUtf8(failure);
+      amended = other.LastOrderNumber();
+    }
+  }
+  exchange.Advance(0);
+
+  const QListWidget& log = frame.EventLog().OpenList();
+  std::vector<std::string> lines;
+  for (int row = log.count() - logged - 1; row >= 0; --row) lines.push_back(log.item(row)->text().toStdString());
+  const auto line = [&](const char* format, int32_t at) {
+    return QStringLiteral("[%1] ").arg(name).toStdString() +
+           QString::fromUtf8(format).arg(at).arg(change.quantity).toStdString();
+  };
+  struct OpenRow {
+    int32_t number, price, unfilled;
+  };
+  const int32_t left = 5 - change.quantity;
+  std::vector<OpenRow> expected;
+  if (left > 0) expected.push_back({number, price, left});
+  switch (change.action) {
+    case OtherAction::kModify:
+      EXPECT_EQ(lines, (std::vector<std::string>{line("(매수) 정정 명령 접수 [ %1 ]원 [ %2 ]주", lower),
+                                                 line("(매수) 정정 명령 확인 [ %1 ]원 [ %2 ]주", lower)}));
+      // The new order joins the program's book at its own price.
+      expected.push_back({amended, lower, change.quantity});
+      EXPECT_EQ(BidShown(table, lower), othersLower + change.quantity);
+      break;
+    case OtherAction::kCancel:
+      EXPECT_EQ(lines, (std::vector<std::string>{line("(매수) 취소 명령 접수 [ %1 ]원 [ %2 ]주", price),
+                                                 line("(매수) 취소 명령 확인 [ %1 ]원 [ %2 ]주", price)}));
+      break;
+    case OtherAction::kFill:
+      EXPECT_EQ(lines, std::vector<std::string>{line("매수 체결 : [ %1 ]원 [ %2 ]주", price)});
+      break;
+  }
+  EXPECT_EQ(BidShown(table, price), others + left) << "what the other process took leaves the book at once";
+  ASSERT_EQ(open.rowCount(), static_cast<int>(expected.size()));
+  const auto cell = [&](int row, int column) { return Cell(open, row, column).remove(QLatin1Char(',')); };
+  for (const OpenRow& wanted : expected) {
+    int row = 0;
+    while (row < open.rowCount() && cell(row, 0) != QString::number(wanted.number)) ++row;
+    ASSERT_LT(row, open.rowCount()) << wanted.number;
+    EXPECT_EQ(cell(row, 2), QString::number(wanted.price));
+    EXPECT_EQ(cell(row, 3), QString::number(wanted.unfilled));
+  }
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, AnotherProcessOnTheAccount,
+                         ::testing::Values(OtherProcessCase{"ModifyPart", OtherAction::kModify, 2},
+                                           OtherProcessCase{"ModifyAll", OtherAction::kModify, 5},
+                                           OtherProcessCase{"CancelPart", OtherAction::kCancel, 2},
+                                           OtherProcessCase{"CancelAll", OtherAction::kCancel, 5},
+                                           OtherProcessCase{"FillPart", OtherAction::kFill, 2},
+                                           OtherProcessCase{"FillAll", OtherAction::kFill, 5}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace ostrada
