@@ -234,6 +234,88 @@ TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce)
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
 
+// The program left open in the last half hour with a buy waiting in the book, while a command line on
+// the same account starts the next trading day at 07:30: at its next pump step the program follows the
+// account's clock through the close into the new day. Its windows show the new day before its
+// pre-open, and the buy ended with the old day.
+TEST(OrderOnTheExchange, AProgramLeftOpenFollowsTheAccountsClockIntoTheNextMorning) {
+  FreshSettings settings;
+  RecordingScope recording;
+  ScratchFolder folder;
+  sim::ExchangeOptions options = OpenMarket();
+  options.paper.ledgerPath = folder.File("paper.sqlite");
+  int64_t wall = sim::KoreanUnixMilliseconds(options.tradingDate, (14 * 60 + 30) * 60'000LL);
+  options.wallClock = [&wall] { return wall; };
+  sim::Exchange exchange(options);
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  CTrdCallDlg window(book.get());
+  window.show();
+  CTrdBuyCallFrm& frame = window.Frame();
+  CTrdBuyTbl& form = frame.Form();
+  TurnOffConfirmation(form);
+  Click(Button(form, 1428));
+  const CodeInfo* stock = book->First();
+  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  ASSERT_NE(stock, nullptr);
+  AnswerFinder(FromCp949(stock->key.name.get()));
+  Click(Button(form, 9034));
+  CCallTbl& table = frame.Quote().Table();
+  ASSERT_GT(frame.Contracts()->Model().rowCount(), 0) << "the day traded, so the next one differs";
+  int32_t price = table.Current().levels[0].buyPrice;
+  ASSERT_GT(price, 0);
+  for (int tick = 0; tick < 5; ++tick) price -= PriceTick(price - 1);
+  Retype(Edit(form, 1421), QString::number(price));
+  Retype(Edit(form, 1420), QStringLiteral("5"));
+  Click(Button(form, 1426));
+  const int32_t number = form.LastOrderNumber();
+  ASSERT_GT(number, 0) << recording.sink.Texts().front();
+  Click(Radio(form, 1465));
+  ASSERT_EQ(List(form, 1470).rowCount(), 1);
+
+  {
+    sim::ExchangeOptions morning = options;
+    const int64_t early = sim::KoreanUnixMilliseconds(20261209, (7 * 60 + 30) * 60'000LL);
+    morning.wallClock = [early] { return early; };
+    sim::Exchange commandLine(morning);
+  }
+  wall += 1'000;
+  exchange.Pump();
+  EXPECT_EQ(exchange.Clock().Date(), 20261209);
+  EXPECT_EQ(exchange.Clock().TimeOfDay(), (7 * 60 + 30) * 60'000LL);
+
+  // As the server has the day: yesterday's close, unchanged, nothing traded, nothing offered yet.
+  NowPrice now{};
+  ASSERT_EQ(gate.FetchNowPrice(&now, stock->key.code), 1);
+  EXPECT_EQ(now.bar.change, 0);
+  EXPECT_EQ(now.bar.volume, 0);
+  const auto label = [&](const char* id) {
+    return Child<QLabel>(frame.Quote(), QString::fromLatin1(id)).text().toStdString();
+  };
+  EXPECT_EQ(label("static9029"), FormatNumber(int64_t{now.bar.close}));
+  EXPECT_EQ(label("static9030"), "0");
+  EXPECT_EQ(label("static9032"), "0");
+  for (int level = 0; level < table.Levels(); ++level) {
+    EXPECT_EQ(table.Current().levels[level].buyPrice, 0) << level;
+    EXPECT_EQ(table.Current().levels[level].sellPrice, 0) << level;
+  }
+  EXPECT_EQ(frame.Contracts()->Model().rowCount(), 0);
+
+  Click(Button(form, 1423));
+  EXPECT_EQ(List(form, 1470).rowCount(), 0);
+  std::string problem;
+  auto ledger =
+      sim::PaperLedger::Open(options.paper.ledgerPath, sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
+  ASSERT_NE(ledger, nullptr) << problem;
+  const std::optional<sim::PaperOrder> order = ledger->Order(options.tradingDate, number);
+  ASSERT_TRUE(order.has_value());
+  EXPECT_EQ(order->state, sim::OrderState::kExpired);
+  EXPECT_EQ(order->filled, 0);
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
+
 // What the quote panel shows waiting on the bid side at the price (0: no such level shown).
 int32_t BidShown(CCallTbl& table, int32_t price) {
   QuoteLadderModel& bids = table.LowerModel();
