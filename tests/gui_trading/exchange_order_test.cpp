@@ -46,6 +46,21 @@ sim::ExchangeOptions OpenMarket() {
   return options;
 }
 
+// The first stock of the book that trades whole shares of common stock, or null.
+const CodeInfo* FirstCommonShare(const CodeInfoList& book) {
+  const CodeInfo* stock = book.First();
+  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  return stock;
+}
+
+// The paper ledger as another process opens it, to read what it holds.
+std::unique_ptr<sim::PaperLedger> OpenLedger(const std::string& path) {
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(path, sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
+  EXPECT_NE(ledger, nullptr) << problem;
+  return ledger;
+}
+
 TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
   FreshSettings settings;
   RecordingScope recording;
@@ -163,8 +178,7 @@ TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
   EXPECT_EQ(Cell(account, 2, 1), QStringLiteral("5,000,000,000"));
 
   // A buy that waits below the market holds cash back from what is available, not from the deposit.
-  const CodeInfo* stock = book->First();
-  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  const CodeInfo* stock = FirstCommonShare(*book);
   ASSERT_NE(stock, nullptr);
   NowPrice now{};
   ASSERT_EQ(gate.FetchNowPrice(&now, stock->key.code), 1);
@@ -257,8 +271,7 @@ TEST(OrderOnTheExchange, AProgramLeftOpenFollowsTheAccountsClockIntoTheNextMorni
   CTrdBuyTbl& form = frame.Form();
   TurnOffConfirmation(form);
   Click(Button(form, 1428));
-  const CodeInfo* stock = book->First();
-  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  const CodeInfo* stock = FirstCommonShare(*book);
   ASSERT_NE(stock, nullptr);
   AnswerFinder(FromCp949(stock->key.name.get()));
   Click(Button(form, 9034));
@@ -305,10 +318,8 @@ TEST(OrderOnTheExchange, AProgramLeftOpenFollowsTheAccountsClockIntoTheNextMorni
 
   Click(Button(form, 1423));
   EXPECT_EQ(List(form, 1470).rowCount(), 0);
-  std::string problem;
-  auto ledger =
-      sim::PaperLedger::Open(options.paper.ledgerPath, sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
-  ASSERT_NE(ledger, nullptr) << problem;
+  auto ledger = OpenLedger(options.paper.ledgerPath);
+  ASSERT_NE(ledger, nullptr);
   const std::optional<sim::PaperOrder> order = ledger->Order(options.tradingDate, number);
   ASSERT_TRUE(order.has_value());
   EXPECT_EQ(order->state, sim::OrderState::kExpired);
@@ -367,8 +378,7 @@ TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce)
   const std::string account = form.Account();
   ASSERT_FALSE(account.empty());
 
-  const CodeInfo* stock = book->First();
-  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  const CodeInfo* stock = FirstCommonShare(*book);
   ASSERT_NE(stock, nullptr);
   const QString name = FromCp949(stock->key.name.get());
   AnswerFinder(name);
@@ -398,10 +408,8 @@ TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce)
     ASSERT_EQ(other.TradeLogin(), 1);
     std::string failure;
     if (change.action == OtherAction::kFill) {
-      std::string problem;
-      auto ledger =
-          sim::PaperLedger::Open(options.paper.ledgerPath, sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
-      ASSERT_NE(ledger, nullptr) << problem;
+      auto ledger = OpenLedger(options.paper.ledgerPath);
+      ASSERT_NE(ledger, nullptr);
       const int32_t tenOClock = 10 * 3'600'000;
       ASSERT_EQ(ledger
                     ->RecordFill(options.tradingDate, number, 0, price, change.quantity, tenOClock,
