@@ -9,7 +9,6 @@
 
 #include "app/numberedit.h"
 #include "app/qtext.h"
-#include "app/trdbuycallfrm.h"
 #include "app/trdbuytbl.h"
 #include "basesrc/callinfo.h"
 #include "basesrc/foundation/localtime.h"
@@ -596,24 +595,6 @@ TEST_F(OrderForm, TurningTheConfirmationOffIsRemembered) {
   EXPECT_TRUE(Child<QCheckBox>(again.Form(), QStringLiteral("checkConfirm")).isChecked());
 }
 
-
-// A stray Esc must not throw an order window's log and entries away: it asks, and only a yes closes.
-TEST_F(OrderForm, EscapeAsksBeforeAnOrderWindowCloses) {
-  CTrdDlg mini(book_.get(), session_);
-  CTrdCallDlg quoteClick(book_.get(), session_);
-  for (QDialog* window : {static_cast<QDialog*>(&mini), static_cast<QDialog*>(&quoteClick)}) {
-    window->show();
-    recording_.sink.Clear();
-    recording_.sink.answers = {kIdNo};
-    PressKey(*window, Qt::Key_Escape);
-    EXPECT_TRUE(window->isVisible()) << window->objectName().toStdString();
-    ASSERT_EQ(recording_.sink.messages.size(), 1u);
-    EXPECT_EQ(recording_.sink.messages[0].style & kMbYesNo, unsigned{kMbYesNo});
-    recording_.sink.answers = {kIdYes};
-    PressKey(*window, Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible()) << window->objectName().toStdString();
-  }
-}
 
 }  // namespace
 }  // namespace ostrada
