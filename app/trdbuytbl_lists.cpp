@@ -31,7 +31,7 @@ constexpr int kAccountRows = 5;
 // Template widths in pixels; a column grows when its widest text needs more.
 constexpr int kAccountWidths[] = {90, 120};
 constexpr int kHoldingWidths[] = {40, 45, 49, 68};
-constexpr int kUnfilledWidths[] = {42, 53, 53, 53};
+constexpr int kUnfilledWidths[] = {42, 53, 53, 53, 53};
 
 // The side of an unfilled order that sells.
 constexpr char kSellSide = '1';
@@ -73,7 +73,8 @@ void CTrdBuyTbl::MakeLists() {
                            {QStringLiteral("종목"), QStringLiteral("수량"), QStringLiteral("가격"), QStringLiteral("손익")});
   unfilled1470_ =
       MakeList(frame1467_, 1470,
-               {QStringLiteral("번호"), QStringLiteral("종목명"), QStringLiteral("가격"), QStringLiteral("미체결")});
+               {QStringLiteral("번호"), QStringLiteral("종목명"), QStringLiteral("가격"), QStringLiteral("미체결"),
+                FromCp949(Text(Txt::kTrdQueueAhead))});
   account1422_->setRowCount(kAccountRows);
   const Txt rowTexts[kAccountRows] = {Txt::kTrdRowAvailableAmount, Txt::kTrdRowAvailableQuantity,
                                       Txt::kTrdRowTotalDeposit, Txt::kTrdRowReusable, Txt::kTrdRowSubstitute};
@@ -203,6 +204,8 @@ void CTrdBuyTbl::ShowUnfilled() {
     SetCell(*unfilled1470_, row, 1, FromCp949(order->name));
     SetCell(*unfilled1470_, row, 2, Grouped(order->price));
     SetCell(*unfilled1470_, row, 3, Grouped(order->unfilled));
+    // Why it has not filled: what must trade at its price first (blank while it waits for an auction).
+    SetCell(*unfilled1470_, row, 4, order->queueAhead >= 0 ? Grouped(order->queueAhead) : QString());
     // A sell shows blue, a buy red.
     const char side = order->side != nullptr ? order->side.get()[0] : '\0';
     const uint32_t itemData = side == '1' ? kBlueItemData : side == '2' ? kRedItemData : 0;

@@ -108,6 +108,8 @@ bool ReadUnfilledRow(ITradeRequest& object, int32_t row, TrdYetInfo& record, boo
   record.price = data(7).ToI4();
   record.e8 = data(8).ToI4();
   record.unfilled = data(11).ToI4();
+  const Variant ahead = data(27);
+  record.queueAhead = ahead.IsEmpty() ? -1 : ahead.ToI4();
   const std::pair<int32_t, HeapText*> copies[] = {
       {5, &record.e5},   {9, &record.e9},   {10, &record.e10}, {13, &record.side}, {17, &record.e17},
       {18, &record.e18}, {19, &record.e19}, {21, &record.e21}, {22, &record.e22},  {23, &record.e23},

@@ -31,6 +31,9 @@ struct TrdYetInfo {
   HeapText e17;             // [17]
   HeapText e18, e19, e21, e22, e23, e24, e25;  // [18], [19], [21] .. [25]
   HeapText e26;                                // [26]
+  // [27] shares resting before it at its price; -1 when the server does not say (an auction's order,
+  // a server without the field)
+  int32_t queueAhead;
   TrdYetInfo* prev;
   TrdYetInfo* next;
 };

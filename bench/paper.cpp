@@ -305,6 +305,7 @@ void BM_OrderRoundTrip(benchmark::State& state) {
   };
   state.counters["p50_us"] = percentile(wall, 50);
   state.counters["p99_us"] = percentile(wall, 99);
+  state.counters["cpu_p50_us"] = percentile(cpu, 50);
   state.counters["cpu_p99_us"] = percentile(cpu, 99);
 }
 BENCHMARK(BM_OrderRoundTrip)

@@ -56,18 +56,27 @@ std::string Utf8(Txt id) {
   return Cp949ToUtf8(Text(id));
 }
 
-// A count typed as on the order form: digits with optional "," grouping, at most 2^31 - 1.
+// A count typed as on the order form: digits, optionally grouped by three with "," (1,000 but not
+// 1,0), at most 2^31 - 1.
 bool ParseCount(const std::string& text, int32_t* value) {
   int64_t number = 0;
   int digits = 0;
+  int group = 0;  // digits since the last comma
+  bool grouped = false;
   for (const char c : text) {
-    if (c == ',') continue;
+    if (c == ',') {
+      if (group == 0 || group > 3 || (grouped && group != 3)) return false;
+      grouped = true;
+      group = 0;
+      continue;
+    }
     if (c < '0' || c > '9') return false;
     number = number * 10 + (c - '0');
     if (number > INT32_MAX) return false;
     ++digits;
+    ++group;
   }
-  if (digits == 0) return false;
+  if (digits == 0 || (grouped && group != 3)) return false;
   *value = static_cast<int32_t>(number);
   return true;
 }
@@ -81,12 +90,18 @@ bool ReadCount(const std::string& text, int32_t* value) {
   return false;
 }
 
-// Where the command's exchange starts: at the account's clock unless --date or --at move it forward.
+// The account's clock when the command starts, and the moment the command trades at: the clock
+// unless --date or --at move it forward.
+struct CommandMoments {
+  sim::PaperLedger::Moment clock;
+  sim::PaperLedger::Moment at;
+};
+
 // A new ledger's clock starts at 09:00:00 of the last trading day (or where the command says).
 // Trading only moves the clock forward; a read-only command shows the account at its clock. Null
 // after telling why.
-std::optional<sim::PaperLedger::Moment> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
-                                                    bool readOnly) {
+std::optional<CommandMoments> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
+                                          bool readOnly) {
   const int64_t at = options.setup.AtGiven() ? ParseTime(options.setup.at) : 0;
   if (at < 0) {
     char message[512];
@@ -109,7 +124,7 @@ std::optional<sim::PaperLedger::Moment> StartMoment(const TradeOptions& options,
           setup.DateGiven() ? setup.date : sim::DefaultTradingDate(sim::SystemMilliseconds()),
           setup.AtGiven() ? at : sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100)};
       ledger->See(start.date, start.timeMs);
-      return start;
+      return CommandMoments{start, start};
     }
     sim::PaperLedger::Moment start{setup.DateGiven() ? setup.date : clock.date, clock.timeMs};
     if (setup.AtGiven()) {
@@ -125,23 +140,28 @@ std::optional<sim::PaperLedger::Moment> StartMoment(const TradeOptions& options,
       ShowMessage(message);
       return std::nullopt;
     }
-    return start;
+    return CommandMoments{clock, start};
   } catch (const sim::SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return std::nullopt;
   }
 }
 
-// The exchange of the account's market, its clock started where StartMoment says.
-std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool readOnly) {
+// The exchange of the account's market, its clock started at the account's; `*at` is the moment the
+// command trades at, which the market reaches along its path (Exchange::AdvanceTo) once nothing is
+// left to refuse before it.
+std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool readOnly,
+                                             sim::PaperLedger::Moment* at = nullptr) {
   // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
   sim::PaperOptions paper = PaperOptionsFor(options.paper);
   if (paper.ledgerPath.empty()) return nullptr;
   // Without --seed the account's own market; a --seed of another market is refused by the exchange.
   paper.drawSeed = !options.setup.SeedGiven();
-  const std::optional<sim::PaperLedger::Moment> start = StartMoment(options, paper, readOnly);
-  if (!start) return nullptr;
-  sim::ExchangeOptions exchangeOptions = StoppedAt(start->date, start->timeMs);
+  const std::optional<CommandMoments> moments = StartMoment(options, paper, readOnly);
+  if (!moments) return nullptr;
+  if (at != nullptr) *at = moments->at;
+  const sim::PaperLedger::Moment& start = readOnly ? moments->at : moments->clock;
+  sim::ExchangeOptions exchangeOptions = StoppedAt(start.date, start.timeMs);
   exchangeOptions.seed = options.setup.seed;
   exchangeOptions.stocks = options.setup.stocks;
   exchangeOptions.paper = paper;
@@ -194,7 +214,9 @@ void PrintJson(const AccountView& view) {
                         {"side", side == '1' ? JsonDocument("sell")
                                              : side == '2' ? JsonDocument("buy") : JsonDocument()},
                         {"price", o->price},
-                        {"unfilled", o->unfilled}});
+                        {"unfilled", o->unfilled},
+                        // What must trade at its price before it can; null while it waits for an auction.
+                        {"queueAhead", o->queueAhead >= 0 ? JsonDocument(o->queueAhead) : JsonDocument()}});
   }
   JsonDocument document = {{"account", Utf8(view.account)},
                             {"clock", view.clock},
@@ -238,10 +260,12 @@ void PrintText(const AccountView& view) {
   std::printf("\n%s\n", Utf8(Txt::kTrdCliUnfilled).c_str());
   if (view.unfilled->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoUnfilled).c_str());
   for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
-    std::printf("%s %d  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), o->orderNumber,
+    const std::string ahead = o->queueAhead >= 0 ? FormatNumber(int64_t{o->queueAhead}) : "-";
+    std::printf("%s %d  %s %s  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), o->orderNumber,
                 Utf8(Txt::kTrdCliCode).c_str(), Utf8(o->code).c_str(), Utf8(Txt::kTrdCliSide).c_str(),
                 SideWord(*o).c_str(), Utf8(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{o->price}).c_str(),
-                Utf8(Txt::kTrdCliUnfilledQuantity).c_str(), FormatNumber(int64_t{o->unfilled}).c_str());
+                Utf8(Txt::kTrdCliUnfilledQuantity).c_str(), FormatNumber(int64_t{o->unfilled}).c_str(),
+                Utf8(Txt::kTrdQueueAhead).c_str(), ahead.c_str());
   }
 }
 
@@ -443,7 +467,8 @@ int Send(StocGate& gate, const CodeInfoList& book, const std::string& account, c
 int RunOrder(const TradeOptions& options) {
   OrderRequest order;
   if (!ReadOrder(options, &order)) return kExitFailure;
-  auto exchange = BuildExchange(options, false);
+  sim::PaperLedger::Moment at;
+  auto exchange = BuildExchange(options, false, &at);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
@@ -452,9 +477,12 @@ int RunOrder(const TradeOptions& options) {
   TradingSession session;
   if (!session.LogIn()) return kExitFailure;
   OrderEventFeed feed;
+  // A code the book lacks is refused before the account's clock moves: a refusal changes nothing.
+  if (book->FindByCode(order.code.c_str()) == nullptr) return Send(gate, *book, session.Account(), order, feed);
+  exchange->AdvanceTo(at.date, at.timeMs);
   const int result = Send(gate, *book, session.Account(), order, feed);
   if (result == kExitOk) {
-    for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
+    for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Step(1000);
   }
   return result;
 }

@@ -111,6 +111,22 @@ void Exchange::Advance(int64_t milliseconds) {
   state_->clock.Advance(milliseconds);
 }
 
+void Exchange::AdvanceTo(int32_t date, int64_t timeOfDay) {
+  ExchangeClock& clock = state_->clock;
+  // A step stops at each midnight on its way; the guard ends a moment the clock cannot reach.
+  for (int days = 0; days < 100'000; ++days) {
+    const int64_t left =
+        (DaysSinceEpoch(date) - DaysSinceEpoch(clock.Date())) * kMillisecondsPerDay + timeOfDay - clock.TimeOfDay();
+    if (left <= 0) return;
+    clock.Advance(left);
+  }
+}
+
+void Exchange::Step(int64_t milliseconds) {
+  // Another process on the account (a command line's run) may have moved its clock ahead.
+  state_->clock.Advance(std::max(milliseconds, state_->paper->LedgerClockAhead()));
+}
+
 void Exchange::Pump() {
   const int64_t wall = state_->wallClock();
   const int64_t passed = wall - state_->lastWall;
@@ -120,9 +136,7 @@ void Exchange::Pump() {
   const double owed = static_cast<double>(passed) * speed + state_->carry;
   const auto step = static_cast<int64_t>(owed);
   state_->carry = owed - static_cast<double>(step);
-  state_->clock.Advance(step);
-  // Another process on the account (a command line's run) may have moved its clock ahead: follow it.
-  if (const int64_t ahead = state_->paper->LedgerClockAhead(); ahead > 0) state_->clock.Advance(ahead);
+  Step(step);
 }
 
 const std::string& Exchange::PaperProblem() const {

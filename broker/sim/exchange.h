@@ -58,6 +58,13 @@ class Exchange : public broker::ComServer {
 
   // Moves exchange time forward, raising every event due on the way.
   void Advance(int64_t milliseconds);
+  // The account's clock: the market moves to a later moment along its path, day by day and in time
+  // order, so the paper account's open orders meet every contract on the way. A moment not later than
+  // the exchange's time is ignored.
+  void AdvanceTo(int32_t date, int64_t timeOfDay);
+  // Moves on by `milliseconds`, or to the paper account's clock when another process has run it
+  // further, whichever is later: one step, so nothing matches at a moment the account has left.
+  void Step(int64_t milliseconds);
   // Catches up with the wall clock: the real time passed since the last pump (times `speed` in a
   // session), or the Korean wall time itself when live. The program calls it from its timer.
   void Pump();

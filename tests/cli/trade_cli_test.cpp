@@ -22,6 +22,8 @@
 #include "basesrc/nowfxin.h"
 #include "basesrc/priceinfo.h"
 #include "basesrc/stocgate.h"
+#include "broker/clsid.h"
+#include "broker/interfaces.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/paper/paper_account.h"
@@ -114,6 +116,10 @@ TEST_F(TradeCli, BadArgumentsAreToldInKoreanAndSendNothing) {
       {"order buy " + code + " 10", "--price 와 --market 중 하나만 지정하십시오."},
       {"order buy " + code + " 10 --price 0", "가격 지정이 정확하지 않습니다."},
       {"order sell " + code + " ten --market", "숫자가 정확하지 않습니다: ten"},
+      {"order buy " + code + " 1,0 --market", "숫자가 정확하지 않습니다: 1,0"},
+      {"order buy " + code + " 1,0000 --market", "숫자가 정확하지 않습니다: 1,0000"},
+      {"order buy " + code + " ,100 --market", "숫자가 정확하지 않습니다: ,100"},
+      {"order buy " + code + " 1000,000 --market", "숫자가 정확하지 않습니다: 1000,000"},
       {"order modify 0 " + code + " 10 5000", "원주문번호[원번] 값이 정확하지 않습니다."},
       {"order cancel 5 " + code, "주문은 buy|sell"},
       {"order buy " + code + " 10 20 --market", "주문은 buy|sell"},
@@ -210,6 +216,9 @@ TEST_F(TradeCli, TheAccountKeepsOneClockThatOnlyTradingMovesForward) {
   const auto run = RunCli("order buy " + code + " 1 --market --run 30" + listing);
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(clockOf(), "2026-12-08 10:00:30");
+  // A refused order leaves the clock where it was.
+  EXPECT_EQ(RunCli("order buy A999999 10 --price 1600" + listing + " --at 11:00").exitCode, 1);
+  EXPECT_EQ(clockOf(), "2026-12-08 10:00:30");
   ASSERT_EQ(RunCli("order buy " + code + " 1 --market" + listing + " --at 11:00").exitCode, 0);
   EXPECT_EQ(clockOf(), "2026-12-08 11:00:00");
 
@@ -219,6 +228,96 @@ TEST_F(TradeCli, TheAccountKeepsOneClockThatOnlyTradingMovesForward) {
   EXPECT_NE(other.output.find("다른 시드(--seed)로는 주문할 수 없습니다."), std::string::npos) << other.output;
   EXPECT_EQ(RunCli("account --json" + listing).output.find("\"quantity\":3,") != std::string::npos, true)
       << "three shares bought, none by the refused commands";
+}
+
+// One long run, and a short command followed by one that jumps the account's clock, give a resting
+// order the same fills: the jump follows the market's path, so the order meets every contract on the way.
+TEST_F(TradeCli, ShortCommandsFillARestingOrderAsOneLongRunDoes) {
+  // A buy at the best bid of a stock that trades below it by 10:30: it walks nothing, so each
+  // process's book of the stock is the market's own, and the market reaches it within the run.
+  const sim::Listing listing = sim::Listing::Build(7, 40);
+  std::map<std::string, int32_t> bids;
+  {
+    testing::StoppedExchange exchange(7, 40, 20261208, 100000);
+    for (const sim::ListedStock& stock : listing.All()) {
+      if (stock.IsSuspended() || stock.class5 == '1' || !stock.commonCode.empty()) continue;
+      auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
+      book->SetInput(0, broker::Variant::Text(stock.code));
+      book->Request();
+      bids[stock.code] = book->DataValue(1, 0).ToI4();
+    }
+  }
+  std::string traded, other;
+  int32_t bid = 0;
+  {
+    testing::StoppedExchange exchange(7, 40, 20261208, 103000);
+    StocGate gate;
+    for (const auto& [candidate, atTen] : bids) {
+      NowPrice now{};
+      if (!traded.empty() || !gate.FetchNowPrice(&now, candidate.c_str()) || now.bar.close >= atTen) {
+        other = candidate;  // the jumps trade another stock, so the first one's book goes as in the long run
+        continue;
+      }
+      traded = candidate;
+      bid = atTen;
+    }
+  }
+  ASSERT_FALSE(traded.empty());
+  ASSERT_FALSE(other.empty());
+  const std::string buy = "order buy " + traded + " 3000 --price " + std::to_string(bid);
+  auto fillsIn = [&](const std::string& ledgerFolder) {
+    std::string problem;
+    auto ledger = sim::PaperLedger::Open(ledgerFolder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{},
+                                         problem);
+    EXPECT_TRUE(ledger) << problem;
+    std::vector<std::pair<int32_t, int32_t>> fills;  // price, quantity of order 1
+    for (const sim::PaperFill& fill : ledger ? ledger->Fills() : std::vector<sim::PaperFill>{}) {
+      EXPECT_GE(fill.timeMs, 36'000'000) << "no fill before the order's entry";
+      if (fill.number == 1) fills.emplace_back(fill.price, fill.quantity);
+    }
+    return fills;
+  };
+  const auto run = RunCli(buy + " --run 1800" + Market("10:00:00"));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const auto longRun = fillsIn(folder);
+  ASSERT_FALSE(longRun.empty()) << "the market trades through the order within half an hour";
+
+  testing::ScratchFolder shortScratch;
+  const std::string shortFolder = shortScratch.Path() + "/";
+  testing::ScopedEnv shortData{"OSTRADA_DATA_DIR", shortFolder.c_str()};
+  ASSERT_EQ(RunCli(buy + Market("10:00:00")).exitCode, 0);
+  ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market("10:30:00")).exitCode, 0);
+  EXPECT_EQ(fillsIn(shortFolder), longRun);
+}
+
+// An order entered for the opening auction takes the auction's price, though no process ran at 09:00:
+// the next command follows the account's clock through the auction.
+TEST_F(TradeCli, AnAuctionOrderTakesTheAuctionsPriceThoughNoProcessRanThen) {
+  NowPrice now{};
+  {
+    testing::StoppedExchange exchange(7, 40, 20261208, 93000);
+    StocGate gate;
+    ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));
+  }
+  const int32_t upper = now.basePrice + PriceLimitChange(now.basePrice, 1);
+  ASSERT_LT(now.bar.open, upper) << "the order's own limit must differ from the auction's price";
+  ASSERT_EQ(RunCli("order buy " + code + " 10 --price " + std::to_string(upper) + Market("08:30:00")).exitCode, 0);
+  std::string other;
+  const sim::Listing listing = sim::Listing::Build(7, 40);
+  for (const sim::ListedStock& stock : listing.All()) {
+    if (stock.code != code && !stock.IsSuspended() && stock.class5 != '1' && stock.commonCode.empty()) other = stock.code;
+  }
+  ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market("09:30:00")).exitCode, 0);
+  std::string problem;
+  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
+  ASSERT_TRUE(ledger) << problem;
+  int32_t filled = 0;
+  for (const sim::PaperFill& fill : ledger->Fills()) {
+    if (fill.number != 1) continue;
+    EXPECT_EQ(fill.price, now.bar.open);
+    filled += fill.quantity;
+  }
+  EXPECT_EQ(filled, 10);
 }
 
 // A new account's market is drawn at random: without --seed the data commands show it (and only up to

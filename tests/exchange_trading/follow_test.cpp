@@ -61,5 +61,25 @@ TEST(FollowOthers, OrdersCancelsAndFillsOfAnotherProcessReachThisOne) {
   EXPECT_EQ(program.Holdings().at(0).quantity, 6);
 }
 
+// A command line ran the account's clock on to 14:00 and left buys there; the program, still in the
+// morning, must not fill them at a morning moment, however low the morning traded.
+TEST(FollowOthers, AnOrderEnteredLaterThanThisMarketWaitsForItsMoment) {
+  TempFolder folder;
+  const std::string ledger = folder.File("paper.sqlite");
+  TradingSession program(Trading(ledger));
+  ASSERT_EQ(program.Login(), 0);
+  const std::vector<std::string> codes = program.TradableCodes();
+  {
+    TradingSession commandLine(TradingAt(14, 0, ledger));
+    ASSERT_EQ(commandLine.Login(), 0);
+    for (size_t i = 0; i < 8; ++i) ASSERT_EQ(commandLine.Order('2', codes[i], 10, commandLine.Best(codes[i]).second).status, 0);
+  }
+  for (int minute = 0; minute < 5 * 60 + 30; ++minute) program.TheExchange().Advance(60'000);
+  std::string problem;
+  auto book = PaperLedger::Open(ledger, PaperAccountNumbers(), 0, FeeRates{}, problem);
+  ASSERT_NE(book, nullptr) << problem;
+  for (const PaperFill& fill : book->Fills()) EXPECT_GE(fill.timeMs, 14 * 3'600'000) << "order " << fill.number;
+}
+
 }  // namespace
 }  // namespace ostrada::sim::testing

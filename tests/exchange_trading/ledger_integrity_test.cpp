@@ -148,8 +148,11 @@ TEST(LedgerIntegrity, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
   EXPECT_EQ(told.notices[1].number, reply.number);
   EXPECT_EQ(told.notices[1].quantity, 3);
   EXPECT_TRUE(session.Sink().messages.empty()) << session.Sink().messages.front().Utf8();
+  EXPECT_TRUE(session.Unfilled().empty()) << "a rejected order is ended, never left open to fill later";
+  EXPECT_EQ(session.Buyable({}, 0)->HeaderValue(10).ToI4(), 0) << "its cash is released";
   session.TheExchange().Advance(60'000);
   EXPECT_TRUE(session.Sink().messages.empty());
+  EXPECT_EQ(told.Kinds(), "43");
 }
 
 // The first version's schema, as ledgers written before the checks hold it.

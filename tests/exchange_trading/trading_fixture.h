@@ -196,6 +196,7 @@ class TradingSession {
     std::string code;
     int32_t price, unfilled;
     std::string side;
+    int32_t queueAhead;  // -1: waits for an auction
   };
   std::vector<UnfilledRow> Unfilled(int* replies = nullptr) {
     auto list = Trade(broker::clsid::kUnfilledOrders);
@@ -212,7 +213,7 @@ class TradingSession {
       for (int32_t i = 0; i < n; ++i) {
         EXPECT_FALSE(list->DataValue(0, i).ToText().empty());
         rows.push_back({list->DataValue(1, i).ToI4(), list->DataValue(3, i).ToText(), list->DataValue(7, i).ToI4(),
-                        list->DataValue(11, i).ToI4(), list->DataValue(13, i).ToText()});
+                        list->DataValue(11, i).ToI4(), list->DataValue(13, i).ToText(), list->DataValue(27, i).ToI4()});
       }
     } while (list->MoreData() != 0);
     if (replies != nullptr) *replies = count;

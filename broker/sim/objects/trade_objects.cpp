@@ -336,6 +336,8 @@ class HoldingsObject : public PagedRequest {
 };
 
 // Inputs: 0 account, 1 "10", 4-6 "0", 7 rows per reply (up to 20). Header 5: rows of this reply.
+// Data 27, past the server's usual fields: the shares ahead of the order at its price (-1 while it
+// waits for an auction).
 class UnfilledObject : public PagedRequest {
  public:
   UnfilledObject(ExchangeContext& context, SharedPaper paper)
@@ -352,7 +354,7 @@ class UnfilledObject : public PagedRequest {
     const int32_t offset = Offset(rows);
     SetHeaders(answer, {{0, Text(account)}, {1, Text(std::to_string(today))}, {4, Text(std::to_string(total))}});
     for (const PaperOrder& order : ledger.OpenOrders(account, today, offset, rows)) {
-      answer.AddRow(Row(27, {{0, Text(account)},
+      answer.AddRow(Row(28, {{0, Text(account)},
                              {1, Int(order.number)},
                              {2, Int(order.original)},
                              {3, Text(order.code)},
@@ -372,7 +374,8 @@ class UnfilledObject : public PagedRequest {
                              {22, Text("00")},
                              {23, Text("0")},
                              {24, Text("0")},
-                             {25, Text("0")}}));
+                             {25, Text("0")},
+                             {27, Int(Paper().QueueAhead(order.number).value_or(-1))}}));
     }
     answer.SetMoreData(offset + rows < total);
   }

@@ -150,6 +150,10 @@ std::optional<Refusal> PaperTrading::CheckPrice(Market& market, int stock, int32
 std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
   if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
   if (order.IsBuy()) {
+    // A holding counts its shares in 32 bits: it may not grow past that, open buys of it included.
+    const int64_t shares = int64_t{ledger_->Holding(order.account, order.code).quantity} + order.quantity +
+                           ledger_->OpenQuantity(order.account, order.code, Side::kBuy);
+    if (shares > INT32_MAX) return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperHoldingLimit);
     const int64_t value = static_cast<int64_t>(order.reservePrice) * order.quantity;
     const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account);
     if (value + fees_.Commission(value) > available) return MakeRefusal(RefusalKind::kInsufficientCash);
@@ -341,10 +345,10 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     // Nothing is left to trade with within the limits: the remainder of a market order ends here.
     try {
       ledger_->Expire(order.date, order.number);
+      Notify(order, NoticeKind::kRejection, remaining, order.price);
     } catch (const SqliteError&) {
-      // The rejection is told either way; an order the ledger could not end now ends with the day.
+      // Not ended, so not told as rejected: it waits open in the ledger and ends with the day.
     }
-    Notify(order, NoticeKind::kRejection, remaining, order.price);
   }
 }
 
@@ -385,15 +389,19 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
     recorded = ledger_->RecordFill(date_, number, seenFilled_[number], price, quantity, market_->Current().Now(),
                                    {context_.Clock().Date(), context_.Clock().TimeOfDay()});
   } catch (const SqliteError&) {
-    // The account did not take the execution: it is rejected, as a server tells what it refused.
-    // The order stays open in the ledger and trades on.
+    // The account did not take the execution: the order is rejected, which ends it with its cash
+    // released, as a server tells what it refused. Where the ledger cannot even end it, nothing is
+    // told: the order stays open as the ledger holds it, never "rejected" and open.
     std::optional<PaperOrder> order;
     try {
       order = ledger_->Order(date_, number);
+      if (!order || order->state != OrderState::kOpen) return;
+      ledger_->Expire(date_, number);
     } catch (const SqliteError&) {
-      return;  // nothing is known of the order to tell; nothing was recorded either
+      return;
     }
-    if (order) Notify(*order, NoticeKind::kRejection, quantity, price);
+    Forget(market_->Current(), number);
+    Notify(*order, NoticeKind::kRejection, order->Remaining(), price);
     return;
   }
   if (!recorded.order) return;
@@ -409,6 +417,7 @@ void PaperTrading::StartDay(Market& market) {
   date_ = market.TradingDate();
   resting_.clear();
   stocksResting_.clear();
+  early_.clear();
   seenFilled_.clear();
   if (!ledger_) return;
   std::vector<PaperOrder> open;
@@ -490,6 +499,7 @@ void PaperTrading::Pump() {
   if (market.TradingDate() != date_) StartDay(market);
   if (!ledger_ || date_ == 0) return;
   try {
+    EnterDue(market);
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
     if (market.Now() >= kCloseMs && closedDate_ != date_) {
       ResolveAuction(market, Waiting::kClosingAuction);

@@ -77,6 +77,10 @@ class PaperTrading {
   // The listed name of a code (empty when unlisted).
   std::string NameOf(const std::string& code);
 
+  // The shares that rest before a day's open order at its price in the book it waits in, which must
+  // trade before any of it can; null when it waits for an auction or is not in this process's books.
+  std::optional<int32_t> QueueAhead(int32_t number);
+
   void AddListener(OrderNoticeListener* listener);
   void RemoveListener(OrderNoticeListener* listener);
 
@@ -117,7 +121,11 @@ class PaperTrading {
   void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
   // Puts a day's open order where it waits now: in its auction, or behind what rests at its price.
+  // An order entered at a moment this process's market has not reached yet (another process ran the
+  // account's clock on) waits until it does: nothing trades before it was entered.
   void Reenter(Market& market, const PaperOrder& order);
+  // Enters the waiting orders whose moment the market has reached.
+  void EnterDue(Market& market);
   void WaitForAuction(int stock, const PaperOrder& order);
   void PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity);
   // The book traded `quantity` of a resting order.
@@ -144,6 +152,7 @@ class PaperTrading {
   int32_t closedDate_ = 0;  // the last date whose close ended its open orders
   int64_t lastSeen_ = -1;
   std::map<int32_t, Resting> resting_;  // today's orders of this process still in a book or an auction
+  std::map<int32_t, int32_t> early_;    // today's orders entered after this market's moment -> their time
   std::map<int, int> stocksResting_;    // stock index -> orders of it in `resting_`
   std::map<int32_t, int32_t> seenFilled_;  // today's orders this process knows -> the quantity it saw filled
   int32_t lastNumber_ = 0;                 // today's orders up to this number were followed

@@ -13,12 +13,29 @@ BookSide BookSideOf(Side side) {
 void PaperTrading::Reenter(Market& market, const PaperOrder& order) {
   const int stock = market.Find(order.code);
   if (stock < 0) return;
+  if (order.timeMs > market.Now()) {
+    early_[order.number] = order.timeMs;
+    return;
+  }
   const bool auctionPending = PhaseAt(order.timeMs) == Phase::kAuction &&
                               (order.timeMs < kOpenMs ? market.Now() < kOpenMs : market.Now() < kCloseMs);
   if (auctionPending || order.market) {
     WaitForAuction(stock, order);
   } else {
     PutInBook(market, stock, order, order.Remaining());
+  }
+}
+
+void PaperTrading::EnterDue(Market& market) {
+  for (auto it = early_.begin(); it != early_.end();) {
+    if (it->second > market.Now()) {
+      ++it;
+      continue;
+    }
+    // Read again: what the others did with it meanwhile counts.
+    const std::optional<PaperOrder> order = ledger_->Order(date_, it->first);
+    it = early_.erase(it);
+    if (order && order->state == OrderState::kOpen && order->Remaining() > 0) Reenter(market, *order);
   }
 }
 
@@ -42,6 +59,16 @@ void PaperTrading::PutInBook(Market& market, int stock, const PaperOrder& order,
 void PaperTrading::TookFromBook(int32_t number, int32_t quantity) {
   auto found = resting_.find(number);
   if (found != resting_.end()) found->second.inBook -= quantity;
+}
+
+std::optional<int32_t> PaperTrading::QueueAhead(int32_t number) {
+  Market& market = market_->Sync();
+  const auto found = resting_.find(number);
+  if (found == resting_.end() || found->second.where != Waiting::kBook) return std::nullopt;
+  const Resting& resting = found->second;
+  return market.Book(resting.stock)
+      .Orders()
+      .QuantityAhead(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number));
 }
 
 void PaperTrading::Recorded(int64_t fillId) {

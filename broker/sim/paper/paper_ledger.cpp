@@ -272,11 +272,15 @@ int64_t PaperLedger::ReservedCash(const std::string& account) {
   return query.Bind(1, account).Step() ? query.Int(0) : 0;
 }
 
-int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
+int64_t PaperLedger::OpenQuantity(const std::string& account, const std::string& code, Side side) {
   SqliteStatement query(db_, "SELECT coalesce(sum(quantity - filled - withdrawn), 0) FROM orders WHERE " + IsOpen() +
-                                 " AND account = ? AND " + IsSide(Side::kSell) + " AND code = ?");
+                                 " AND account = ? AND " + IsSide(side) + " AND code = ?");
   query.Bind(1, account).Bind(2, code).Step();
-  return static_cast<int32_t>(query.Int(0));
+  return query.Int(0);
+}
+
+int32_t PaperLedger::Offered(const std::string& account, const std::string& code) {
+  return static_cast<int32_t>(OpenQuantity(account, code, Side::kSell));
 }
 
 PaperHolding PaperLedger::Holding(const std::string& account, const std::string& code) {

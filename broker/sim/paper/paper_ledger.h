@@ -111,6 +111,8 @@ class PaperLedger {
   int64_t ReservedCash(const std::string& account);
   // Shares of the code offered by the open sell orders of the account.
   int32_t Offered(const std::string& account, const std::string& code);
+  // The remainders of the account's open orders of the code on the side.
+  int64_t OpenQuantity(const std::string& account, const std::string& code, Side side);
 
   PaperHolding Holding(const std::string& account, const std::string& code);
   int32_t HoldingCount(const std::string& account);
