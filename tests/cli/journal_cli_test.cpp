@@ -70,12 +70,12 @@ TEST_F(JournalCli, JsonAndCsvCarryTheSameFiguresAndTheDaysAddUp) {
     const std::string csv = folder_ + "journal_" + by + ".csv";
     const testing::CliRun run = RunCli(std::string("journal --json --by ") + by + " --csv " + csv + kListing);
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    const nlohmann::json document = nlohmann::json::parse(run.output);
+    const nlohmann::ordered_json document = nlohmann::ordered_json::parse(run.output);
     EXPECT_EQ(document["profitRule"], "afterSellCosts");
     std::ifstream in(csv, std::ios::binary);
     std::string line;
     std::getline(in, line);  // the titles
-    for (const nlohmann::json& row : document["rows"]) {
+    for (const nlohmann::ordered_json& row : document["rows"]) {
       ASSERT_TRUE(std::getline(in, line));
       line.pop_back();  // CR
       const std::vector<std::string> cells = CsvCells(Cp949ToUtf8(line));
@@ -88,13 +88,13 @@ TEST_F(JournalCli, JsonAndCsvCarryTheSameFiguresAndTheDaysAddUp) {
     EXPECT_FALSE(std::getline(in, line));
   }
   const testing::CliRun run = RunCli("journal --json" + kListing);
-  const nlohmann::json document = nlohmann::json::parse(run.output);
-  const nlohmann::json& days = document["rows"];
+  const nlohmann::ordered_json document = nlohmann::ordered_json::parse(run.output);
+  const nlohmann::ordered_json& days = document["rows"];
   ASSERT_EQ(days.size(), 2u);
   int64_t equity = document["totals"]["startEquity"];
   int64_t unrealised = 0;
   int64_t realised = 0;
-  for (const nlohmann::json& day : days) {
+  for (const nlohmann::ordered_json& day : days) {
     EXPECT_EQ(day["equity"].get<int64_t>(), day["cash"].get<int64_t>() + day["holdingValue"].get<int64_t>());
     EXPECT_EQ(day["realised"].get<int64_t>() + day["unrealised"].get<int64_t>() - unrealised,
               day["equity"].get<int64_t>() - equity);

@@ -1,7 +1,6 @@
 #include "broker/sim/paper/paper_journal.h"
 
 #include <algorithm>
-#include <map>
 #include <unordered_map>
 
 #include "broker/sim/market/market_calendar.h"
@@ -29,7 +28,11 @@ std::vector<int32_t> DaysOf(int32_t first, int32_t last, const std::vector<Paper
   std::vector<int32_t> days;
   if (first <= 0 || last < first) return days;
   for (int32_t day = TradingDayAtOrBefore(last); day >= first; day = PreviousTradingDay(day)) days.push_back(day);
-  for (const PaperFill& fill : fills) days.push_back(fill.date);
+  int32_t previous = 0;
+  for (const PaperFill& fill : fills) {
+    if (fill.date != previous) days.push_back(fill.date);
+    previous = fill.date;
+  }
   std::sort(days.begin(), days.end());
   days.erase(std::unique(days.begin(), days.end()), days.end());
   return days;
@@ -75,8 +78,8 @@ class Builder {
   int32_t to_;
   int64_t cash_;
   Journal journal_;
-  std::map<std::string, Held> held_;
-  std::map<std::string, JournalStock> stocks_;
+  std::unordered_map<std::string, Held> held_;
+  std::unordered_map<std::string, JournalStock> stocks_;
   std::unordered_map<std::string, int32_t> lastPrice_;
   std::unordered_map<int64_t, size_t> orderAt_;
   std::vector<JournalOrder> orders_;
@@ -183,6 +186,7 @@ void Builder::Close(JournalDay& day, bool last) {
 
 void Builder::Count() {
   JournalTotals& totals = journal_.totals;
+  journal_.orders.reserve(orders_.size());
   for (JournalOrder& order : orders_) {
     if (!Shown(order.order.date)) continue;
     if (!order.order.IsBuy() && order.fills > 0) {
@@ -228,6 +232,8 @@ void Builder::Count() {
     }
   }
   for (auto& [code, stock] : stocks_) journal_.stocks.push_back(std::move(stock));
+  std::sort(journal_.stocks.begin(), journal_.stocks.end(),
+            [](const JournalStock& a, const JournalStock& b) { return a.code < b.code; });
 }
 
 Journal Builder::Build() {
@@ -240,8 +246,16 @@ Journal Builder::Build() {
     orders_.push_back({order});
     if (first == 0 || order.date < first) first = order.date;
   }
-  std::vector<PaperFill> fills = ledger_.fills;
-  std::stable_sort(fills.begin(), fills.end(), [](const PaperFill& a, const PaperFill& b) { return a.date < b.date; });
+  // In the order they were recorded, which is the days' order unless a ledger was mended by hand.
+  const auto byDate = [](const PaperFill& a, const PaperFill& b) { return a.date < b.date; };
+  std::vector<PaperFill> resorted;
+  if (!std::is_sorted(ledger_.fills.begin(), ledger_.fills.end(), byDate)) {
+    resorted = ledger_.fills;
+    std::stable_sort(resorted.begin(), resorted.end(), byDate);
+  }
+  const std::vector<PaperFill>& fills = resorted.empty() ? ledger_.fills : resorted;
+  journal_.fills.reserve(fills.size());
+  orderAt_.reserve(ledger_.orders.size());
   const int32_t last = std::max(ledger_.clock.date, fills.empty() ? 0 : fills.back().date);
   const std::vector<int32_t> days = DaysOf(first, last, fills);
   const std::vector<DatedChange> changes = ChangesTaken(ledger_, market_);

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <unordered_set>
+
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 
@@ -14,6 +16,10 @@ constexpr int64_t kApplicationId = 0x4F535044;  // the ledger's mark, "OSPD"
 constexpr int64_t kFirstReadableVersion = 3;
 // A reader waits this long for a process that holds the file whole (a checkpoint, a recovery).
 constexpr int kBusyTimeoutMs = 1500;
+
+int64_t OrderKey(int32_t date, int32_t number) {
+  return (int64_t{date} << 32) | static_cast<uint32_t>(number);
+}
 
 std::string Problem(Txt text, const std::string& path) {
   return Text(text) + Utf8ToCp949(path);
@@ -32,26 +38,22 @@ bool ReadRows(SqliteDb& db, JournalLedger& ledger) {
     ledger.holdings.push_back(
         {holdings.Text(0), static_cast<int32_t>(holdings.Int(1)), holdings.Int(2), holdings.Int(3)});
 
+  ledger.orders.reserve(static_cast<size_t>(db.QueryInt("SELECT count(*) FROM orders")));
   SqliteStatement orders(db, "SELECT " + PaperOrderColumns() + " FROM orders WHERE account = ? ORDER BY date, number");
   orders.Bind(1, ledger.account);
   while (orders.Step()) ledger.orders.push_back(ReadPaperOrder(orders));
 
-  // The fill's columns qualified by their table: the order shares date and number.
-  std::string fillColumns;
-  const std::string columns = PaperFillColumns();
-  for (size_t at = 0; at < columns.size();) {
-    const size_t comma = columns.find(',', at);
-    const size_t end = comma == std::string::npos ? columns.size() : comma;
-    std::string column = columns.substr(at, end - at);
-    column.erase(0, column.find_first_not_of(' '));
-    fillColumns += (fillColumns.empty() ? "f." : ", f.") + column;
-    at = end == columns.size() ? end : end + 1;
+  // Every fill in one pass down the table, those of other accounts' orders left out here: a lookup of
+  // each fill's order in the database would cost more than the whole scan.
+  std::unordered_set<int64_t> ours;
+  ours.reserve(ledger.orders.size());
+  for (const PaperOrder& order : ledger.orders) ours.insert(OrderKey(order.date, order.number));
+  ledger.fills.reserve(static_cast<size_t>(db.QueryInt("SELECT count(*) FROM fills")));
+  SqliteStatement fills(db, "SELECT " + PaperFillColumns() + " FROM fills ORDER BY id");
+  while (fills.Step()) {
+    PaperFill fill = ReadPaperFill(fills);
+    if (ours.count(OrderKey(fill.date, fill.number)) != 0) ledger.fills.push_back(fill);
   }
-  SqliteStatement fills(db, "SELECT " + fillColumns +
-                                " FROM fills f JOIN orders o ON o.date = f.date AND o.number = f.number "
-                                "WHERE o.account = ? ORDER BY f.id");
-  fills.Bind(1, ledger.account);
-  while (fills.Step()) ledger.fills.push_back(ReadPaperFill(fills));
 
   SqliteStatement clock(db, "SELECT date, time_ms, shares_through, seed FROM clock WHERE id = 1");
   if (clock.Step()) {
