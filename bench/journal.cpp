@@ -151,6 +151,28 @@ void BM_JournalOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_JournalOpen)->Unit(benchmark::kMillisecond);
 
+// The parts of an opening: the ledger read alone, and the figures from a read ledger and a drawn market.
+void BM_JournalReadLedger(benchmark::State& state) {
+  const HeavyLedger& heavy = Heavy();
+  for (auto _ : state) {
+    std::string problem;
+    benchmark::DoNotOptimize(ReadJournalLedger(heavy.path, kAccount, problem));
+  }
+}
+BENCHMARK(BM_JournalReadLedger)->Unit(benchmark::kMillisecond);
+
+void BM_JournalFigures(benchmark::State& state) {
+  const HeavyLedger& heavy = Heavy();
+  std::string problem;
+  const std::optional<JournalLedger> ledger = ReadJournalLedger(heavy.path, kAccount, problem);
+  const uint64_t seed = ExchangeOptions{}.seed;
+  Market market(ProfilesOf(Listing::Build(seed, 0)), seed);
+  market.Sync(ledger->clock.date, ledger->clock.timeMs);
+  MarketJournal prices(market);
+  for (auto _ : state) benchmark::DoNotOptimize(BuildJournal(*ledger, prices, 0, 0).totals.realised);
+}
+BENCHMARK(BM_JournalFigures)->Unit(benchmark::kMillisecond);
+
 void BM_JournalCsvExport(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
   const Journal journal = OpenJournal(heavy);
