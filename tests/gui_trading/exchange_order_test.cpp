@@ -21,6 +21,8 @@
 #include "basesrc/priceinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
+#include "basesrc/trdrun.h"
 #include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/faults.h"
@@ -70,7 +72,9 @@ TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
   ASSERT_NE(book, nullptr);
 
-  CTrdCallDlg window(book.get());
+  TradingSession session;
+
+  CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyCallFrm& frame = window.Frame();
   CTrdBuyTbl& form = frame.Form();
@@ -121,7 +125,8 @@ TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
   ASSERT_NE(book, nullptr);
-  CTrdDlg window(book.get());
+  TradingSession session;
+  CTrdDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Form();
   TurnOffConfirmation(form);
@@ -166,7 +171,8 @@ TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
   ASSERT_NE(book, nullptr);
-  CTrdDlg window(book.get());
+  TradingSession session;
+  CTrdDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Form();
   TurnOffConfirmation(form);
@@ -204,7 +210,8 @@ TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce)
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
   ASSERT_NE(book, nullptr);
-  CTrdCallDlg window(book.get());
+  TradingSession session;
+  CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Frame().Form();
   TurnOffConfirmation(form);
@@ -265,7 +272,8 @@ TEST(OrderOnTheExchange, AProgramLeftOpenFollowsTheAccountsClockIntoTheNextMorni
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
   ASSERT_NE(book, nullptr);
-  CTrdCallDlg window(book.get());
+  TradingSession session;
+  CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyCallFrm& frame = window.Frame();
   CTrdBuyTbl& form = frame.Form();
@@ -369,7 +377,8 @@ TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce)
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
   ASSERT_NE(book, nullptr);
-  CTrdCallDlg window(book.get());
+  TradingSession session;
+  CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyCallFrm& frame = window.Frame();
   CTrdBuyTbl& form = frame.Form();
@@ -477,6 +486,57 @@ INSTANTIATE_TEST_SUITE_P(Changes, AnotherProcessOnTheAccount,
                                            OtherProcessCase{"FillPart", OtherAction::kFill, 2},
                                            OtherProcessCase{"FillAll", OtherAction::kFill, 5}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The mini order window has no event log of its own, yet a fill sent from elsewhere (another window,
+// the command line) shows in it at once: the total deposit on buy, the holding and its profit on sell.
+TEST(OrderOnTheExchange, TheMiniWindowFollowsAFillWithoutAsking) {
+  FreshSettings settings;
+  RecordingScope recording;
+  sim::Exchange exchange(OpenMarket());
+  broker::ScopedServer server(exchange);
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ASSERT_NE(book, nullptr);
+  TradingSession session;
+  CTrdDlg window(book.get(), session);
+  window.show();
+  CTrdBuyTbl& form = window.Form();
+  Click(Button(form, 1428));
+  EXPECT_EQ(Button(form, 1428).text(), QString::fromUtf8("로그인됨"));
+  Click(Button(form, 1423));
+  QTableWidget& account = List(form, 1422);
+  EXPECT_EQ(Cell(account, 2, 1), QStringLiteral("100,000,000"));
+
+  ASSERT_EQ(gate.TradeLogin(), 1);
+  std::string number;
+  ASSERT_EQ(gate.AccountNumberText(&number), 1);
+  const CodeInfo* stock = FirstCommonShare(*book);
+  ASSERT_NE(stock, nullptr);
+  // A market buy fills at once against the asks: its notices arrive before the order call returns.
+  const auto buyTen = [&] {
+    std::string failure;
+    ASSERT_EQ(gate.SendOrder(*book, number.c_str(), kOrderSideBuy, stock->key.code, kOrderTypeMarket, 0, 10, &failure),
+              1);
+  };
+  buyTen();
+  TradeAbleInfo cash{};
+  ASSERT_EQ(gate.BuyableAmount(number.c_str(), "", kOrderTypeLimit, 0, &cash), 1);
+  ASSERT_LT(cash.totalDeposit, 100'000'000);
+  EXPECT_EQ(Cell(account, 2, 1).toStdString(), FormatNumber(cash.totalDeposit));
+
+  Click(Radio(form, 1464));
+  buyTen();
+  std::unique_ptr<TrdRunList> held = gate.DownloadHoldings(number.c_str());
+  ASSERT_NE(held, nullptr);
+  ASSERT_EQ(gate.RefreshHoldingPrices(held.get()), 1);
+  QTableWidget& holdings = List(form, 1468);
+  ASSERT_EQ(holdings.rowCount(), 1);
+  EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("20"));
+  const int64_t profit =
+      int64_t{20} * held->First()->current.close - static_cast<int64_t>(20 * held->First()->costPerShare);
+  EXPECT_EQ(Cell(holdings, 0, 3).toStdString(), FormatNumber(profit));
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
 
 }  // namespace
 }  // namespace ostrada
