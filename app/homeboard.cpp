@@ -142,6 +142,7 @@ void CHomeBoard::BuildControls() {
   account_ = new QLabel(this);
   account_->setObjectName("accountLine");
   account_->setTextFormat(Qt::RichText);
+  account_->setToolTip(FromCp949(Text(Txt::kProfitAfterCostsNote)));
   account_->hide();
   login_ = new QPushButton(QStringLiteral("계좌 로그인"), this);
   login_->setObjectName("boardLogin");

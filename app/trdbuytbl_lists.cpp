@@ -70,7 +70,9 @@ QTableWidget* MakeList(QWidget* frame, int id, const QStringList& columns) {
 void CTrdBuyTbl::MakeLists() {
   account1422_ = MakeList(frame1467_, 1422, {QStringLiteral("항목"), QStringLiteral("내용")});
   holdings1468_ = MakeList(frame1467_, 1468,
-                           {QStringLiteral("종목"), QStringLiteral("수량"), QStringLiteral("가격"), QStringLiteral("손익")});
+                           {QStringLiteral("종목"), QStringLiteral("수량"), QStringLiteral("가격"), QStringLiteral("평가손익")});
+  // The profit is net of the sale's estimated costs: the header says so where it is read.
+  holdings1468_->horizontalHeaderItem(3)->setToolTip(FromCp949(Text(Txt::kProfitAfterCostsNote)));
   unfilled1470_ =
       MakeList(frame1467_, 1470,
                {QStringLiteral("번호"), QStringLiteral("종목명"), QStringLiteral("가격"), QStringLiteral("미체결"),

@@ -1,15 +1,17 @@
 #include "basesrc/trdrun.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "basesrc/nowgate.h"
 
 namespace ostrada {
 
-std::optional<int64_t> HoldingProfit(const TrdRunInfo& record) {
+std::optional<int64_t> HoldingProfit(const TrdRunInfo& record, const SellCosts& costs) {
   if (record.current.close <= 0) return std::nullopt;
   const int64_t value = int64_t{record.quantity} * record.current.close;
-  return value - static_cast<int64_t>(record.quantity * record.costPerShare);
+  const int64_t cost = std::llround(record.quantity * record.costPerShare);
+  return value - costs.Of(value) - cost;
 }
 
 TrdRunList::TrdRunList(const char* account) {

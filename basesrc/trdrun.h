@@ -79,11 +79,20 @@ static_assert(offsetof(TrdRunHeader, reserved) == trdrun::kReservedOffset);
 static_assert(trdrun::kReservedOffset + kTrdReservedSize == 460);
 static_assert(offsetof(TrdRunHeader, first) == trdrun::kLinksOffset);
 
-// The profit and loss of a holding at its current price: quantity x current close, less the integer
-// part of quantity x cost per share. Wide, so that a large holding cannot overflow it. Nothing while
-// the current price is unknown (not fetched, or the fetch failed): a price of 0 would show a loss of
-// the whole cost.
-std::optional<int64_t> HoldingProfit(const TrdRunInfo& record);
+// What a sell is expected to pay, in parts per million of its value, each rounded down to the won as
+// the account charges it: the commission and the transaction tax.
+struct SellCosts {
+  int64_t commissionPpm = 150;
+  int64_t taxPpm = 2000;
+  int64_t Of(int64_t value) const { return value * commissionPpm / 1'000'000 + value * taxPpm / 1'000'000; }
+};
+
+// The profit of a holding as selling it at its current price would realise it: quantity x current
+// close, less the estimated sell commission and tax, less what the shares cost (quantity x cost per
+// share, the buy commission in it, to the nearest won: the cost per share is the server's whole
+// cost divided). Wide, so that a large holding cannot overflow it. Nothing while the current price
+// is unknown (not fetched, or the fetch failed): a price of 0 would show a loss of the whole cost.
+std::optional<int64_t> HoldingProfit(const TrdRunInfo& record, const SellCosts& costs = {});
 
 using TrdRunInfoPtr = std::unique_ptr<TrdRunInfo>;
 

@@ -227,6 +227,8 @@ void PrintJson(const AccountView& view) {
     document["code"] = Utf8(view.code);
     document["availableQuantity"] = view.able.availableQuantity;
   }
+  // Each holding's profit is what selling it now would realise.
+  document["profitRule"] = "afterSellCosts";
   document["holdings"] = std::move(holdings);
   document["unfilled"] = std::move(unfilled);
   std::printf("%s\n", JsonDump(document).c_str());
@@ -245,6 +247,7 @@ void PrintText(const AccountView& view) {
 
   std::printf("\n%s\n", Utf8(Txt::kTrdCliHoldings).c_str());
   if (view.holdings->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoHoldings).c_str());
+  if (view.holdings->Count() > 0) std::printf("(%s)\n", Utf8(Txt::kProfitAfterCostsNote).c_str());
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
     // A price that could not be fetched is unknown, and so is the profit at it.
     const std::optional<int64_t> profit = HoldingProfit(*h);

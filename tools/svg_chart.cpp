@@ -64,8 +64,11 @@ std::string TitleOf(const chart::ChartData& data) {
 
 std::string SeriesChartSvg(const DaySeries& series, int hundredths) {
   const chart::ChartData data = chart::FromSeries(series, hundredths == 1);
+  return ChartDataSvg(data, TitleOf(data));
+}
+
+std::string ChartDataSvg(const chart::ChartData& data, const std::string& title) {
   const int total = static_cast<int>(data.bars.size());
-  const std::string title = TitleOf(data);
   const chart::Frame frame = chart::SvgFrame(total, TextWidth(title, kTitleFontSize));
   const chart::ChartLayout layout = chart::Lay(data, chart::NewestView(total, total), frame);
 

@@ -5,11 +5,15 @@
 // same the chart window paints.
 #include <string>
 
+#include "basesrc/chartmodel.h"
 #include "basesrc/daygate.h"
 
 namespace ostrada::cli {
 
 // hundredths = 1: the prices are an index's hundredths, shown as points with two decimals.
 std::string SeriesChartSvg(const DaySeries& series, int hundredths);
+
+// Any chart data (the account's equity curve among them) under a title (UTF-8).
+std::string ChartDataSvg(const chart::ChartData& data, const std::string& title);
 
 }  // namespace ostrada::cli

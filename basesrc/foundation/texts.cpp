@@ -17,6 +17,7 @@ constexpr std::array<const char*, static_cast<size_t>(Txt::kCount)> kUtf8Texts =
 #include "basesrc/texts/day.inc"
 #include "basesrc/texts/exchange.inc"
 #include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/journal.inc"
 #include "basesrc/texts/now.inc"
 #include "basesrc/texts/paper.inc"
 #include "basesrc/texts/quote.inc"

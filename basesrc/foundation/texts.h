@@ -18,6 +18,7 @@ enum class Txt : int {
 #include "basesrc/texts/day.inc"
 #include "basesrc/texts/exchange.inc"
 #include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/journal.inc"
 #include "basesrc/texts/now.inc"
 #include "basesrc/texts/paper.inc"
 #include "basesrc/texts/quote.inc"

@@ -479,7 +479,10 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   EXPECT_EQ(holding.at("quantity"), 13);
   EXPECT_DOUBLE_EQ(holding.at("purchasePrice").get<double>(), std::round(value * 100.0 / 13) / 100.0);
   EXPECT_EQ(holding.at("currentPrice"), now.bar.close);
-  EXPECT_NEAR(holding.at("profit").get<double>(), 13.0 * now.bar.close - cost, 1.0);
+  // What selling there would realise: the sale less its commission and tax, less the cost, to the won.
+  const long long sale = 13LL * now.bar.close;
+  EXPECT_EQ(holding.at("profit").get<long long>(), sale - fees.Commission(sale) - fees.Tax(sale) - cost);
+  EXPECT_EQ(account.at("profitRule"), "afterSellCosts");
   ASSERT_EQ(account.at("unfilled").size(), 1u);
   const json& order = account.at("unfilled")[0];
   EXPECT_EQ(order.at("orderNumber"), number);

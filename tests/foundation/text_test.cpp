@@ -48,6 +48,7 @@ TEST(TextCatalogueTest, EveryTextConvertsBackToItsSource) {
 #include "basesrc/texts/day.inc"
 #include "basesrc/texts/exchange.inc"
 #include "basesrc/texts/foundation.inc"
+#include "basesrc/texts/journal.inc"
 #include "basesrc/texts/now.inc"
 #include "basesrc/texts/paper.inc"
 #include "basesrc/texts/quote.inc"

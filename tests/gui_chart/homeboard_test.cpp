@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -381,7 +382,9 @@ TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   ASSERT_NE(now.bar.close, holdings->First()->purchasePrice);
   board.Refresh();
   const int64_t value = 10 * int64_t{now.bar.close};
-  const int64_t profit = value - static_cast<int64_t>(10 * holdings->First()->costPerShare);
+  // Selling there: the commission and tax come off the value, each rounded down; the cost to the won.
+  const int64_t profit =
+      value - value * 150 / 1'000'000 - value * 2000 / 1'000'000 - std::llround(10 * holdings->First()->costPerShare);
   const std::string bought = line->text().toStdString();
   EXPECT_NE(bought.find("평가금액 " + Grouped(value) + " "), std::string::npos) << bought;
   EXPECT_NE(bought.find(Grouped(profit) + (profit != 0 ? "</span>" : "")), std::string::npos) << bought;

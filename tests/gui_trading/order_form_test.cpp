@@ -2,6 +2,8 @@
 // market with scripted trading objects.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QLabel>
 
 #include "broker/clsid.h"
@@ -302,7 +304,9 @@ TEST_F(OrderForm, HoldingsShowProfitAtTheCurrentPriceAndASecondRefreshOnlyBeeps)
   QTableWidget& holdings = List(form_, 1468);
   ASSERT_EQ(holdings.rowCount(), 2);
   const int32_t close = PriceOf(1).bar.close;
-  const int64_t profit = int64_t{1'234'567} * close - static_cast<int64_t>(1'234'567 * 10'000.5);
+  // Selling there: the commission and tax come off the value, each rounded down; the cost to the won.
+  const int64_t value = int64_t{1'234'567} * close;
+  const int64_t profit = value - value * 150 / 1'000'000 - value * 2000 / 1'000'000 - std::llround(1'234'567 * 10'000.5);
   EXPECT_EQ(Cell(holdings, 0, 0), FromCp949(NameOf(1)));
   EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("1,234,567"));
   EXPECT_EQ(Cell(holdings, 0, 2), QStringLiteral("10,000"));

@@ -311,7 +311,9 @@ TEST_F(TradingOnTheExchange, TheSessionLogsInOnceAndItsSnapshotFollowsTheNotices
   EXPECT_EQ(after.cash->totalDeposit, cash.totalDeposit);
   EXPECT_LT(after.cash->totalDeposit, 100'000'000);
   EXPECT_EQ(after.Value(), int64_t{10} * held.current.close);
-  EXPECT_EQ(after.Profit(), int64_t{10} * held.current.close - static_cast<int64_t>(10 * held.costPerShare));
+  // After the estimated selling costs: the commission and tax off the value, each rounded down.
+  const int64_t value = int64_t{10} * held.current.close;
+  EXPECT_EQ(after.Profit(), value - value * 150 / 1'000'000 - value * 2000 / 1'000'000 - std::llround(10 * held.costPerShare));
   bool filled = false;
   for (const auto& [change, kind] : told) filled |= change == TradingSession::Change::kNotice && kind == '1';
   EXPECT_TRUE(filled);

@@ -312,7 +312,11 @@ std::vector<PaperHolding> PaperLedger::Holdings(const std::string& account, int3
   return holdings;
 }
 
-PaperOrder PaperLedger::ReadOrder(const SqliteStatement& row) const {
+std::string PaperOrderColumns() {
+  return kOrderColumns;
+}
+
+PaperOrder ReadPaperOrder(const SqliteStatement& row) {
   PaperOrder order;
   order.date = static_cast<int32_t>(row.Int(0));
   order.number = static_cast<int32_t>(row.Int(1));
@@ -330,6 +334,10 @@ PaperOrder PaperLedger::ReadOrder(const SqliteStatement& row) const {
   order.timeMs = static_cast<int32_t>(row.Int(13));
   order.state = Decoded(row.Text(14), kStates, "state");
   return order;
+}
+
+PaperOrder PaperLedger::ReadOrder(const SqliteStatement& row) const {
+  return ReadPaperOrder(row);
 }
 
 std::vector<PaperOrder> PaperLedger::ReadOrders(SqliteStatement& statement) {
@@ -370,13 +378,17 @@ namespace {
 
 constexpr const char* kFillColumns = "date, number, start, price, quantity, commission, tax, time_ms, id";
 
-PaperFill ReadFill(const SqliteStatement& row) {
+}  // namespace
+
+std::string PaperFillColumns() {
+  return kFillColumns;
+}
+
+PaperFill ReadPaperFill(const SqliteStatement& row) {
   return {static_cast<int32_t>(row.Int(0)), static_cast<int32_t>(row.Int(1)), static_cast<int32_t>(row.Int(2)),
           static_cast<int32_t>(row.Int(3)), static_cast<int32_t>(row.Int(4)), row.Int(5), row.Int(6),
           static_cast<int32_t>(row.Int(7)), row.Int(8)};
 }
-
-}  // namespace
 
 std::vector<PaperFill> PaperLedger::Fills() {
   return FillsAfter(0);
@@ -386,7 +398,7 @@ std::vector<PaperFill> PaperLedger::FillsAfter(int64_t id) {
   SqliteStatement query(db_, std::string("SELECT ") + kFillColumns + " FROM fills WHERE id > ? ORDER BY id");
   query.Bind(1, id);
   std::vector<PaperFill> fills;
-  while (query.Step()) fills.push_back(ReadFill(query));
+  while (query.Step()) fills.push_back(ReadPaperFill(query));
   return fills;
 }
 

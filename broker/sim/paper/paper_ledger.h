@@ -80,6 +80,14 @@ struct FeeRates {
   int64_t Tax(int64_t value) const { return value * sellTaxPpm / 1'000'000; }
 };
 
+// The ledger's rows as a reader of its file sees them, for one that must not open it as the ledger
+// (the journal reads it without writing): the columns to select, in this order, and the values of a
+// row of them. A row whose side, kind or state is no value the ledger writes throws SqliteError.
+std::string PaperOrderColumns();
+PaperOrder ReadPaperOrder(const SqliteStatement& row);
+std::string PaperFillColumns();
+PaperFill ReadPaperFill(const SqliteStatement& row);
+
 class PaperLedger {
  public:
   // An exchange time: the date and milliseconds of the day.

@@ -19,8 +19,12 @@ bool SqliteError::IsBusy() const {
   return code_ == SQLITE_BUSY;
 }
 
-SqliteDb::SqliteDb(const std::string& path, bool create) {
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+SqliteDb::SqliteDb(const std::string& path, bool create)
+    : SqliteDb(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX) {}
+
+SqliteDb::SqliteDb(const std::string& path, ReadOnly) : SqliteDb(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) {}
+
+SqliteDb::SqliteDb(const std::string& path, int flags) {
   const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (code != SQLITE_OK) {
     const std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);

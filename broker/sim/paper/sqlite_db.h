@@ -29,6 +29,9 @@ class SqliteDb {
  public:
   // Opens (creating when `create`) the file; ":memory:" gives a private in-memory database.
   SqliteDb(const std::string& path, bool create);
+  // Opens an existing file for reading only: nothing this connection does can change it.
+  struct ReadOnly {};
+  SqliteDb(const std::string& path, ReadOnly);
   ~SqliteDb();
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;
@@ -44,6 +47,7 @@ class SqliteDb {
   sqlite3* Handle() const { return db_; }
 
  private:
+  SqliteDb(const std::string& path, int flags);
   sqlite3* db_ = nullptr;
 };
 
