@@ -14,6 +14,7 @@ constexpr int kBookLevels = 10;
 struct QuoteLevel {
   int32_t price = 0;  // 0: no level
   int32_t quantity = 0;
+  friend bool operator==(const QuoteLevel&, const QuoteLevel&) = default;
 };
 
 // The ten best levels of each side at a moment.
@@ -57,7 +58,12 @@ class OrderBook {
   // rest of it keeps its place. Returns the quantity removed.
   int32_t Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity);
 
+  // Withdraws the market's own orders from every level whose price is not among `prices` (0: none).
+  void KeepMarketOnlyAt(BookSide side, const std::array<int32_t, kBookLevels>& prices);
+
   int32_t QuantityAt(BookSide side, int32_t price) const;
+  // The part of the level that is the market's own liquidity.
+  int32_t MarketQuantityAt(BookSide side, int32_t price) const;
   // Price of the best level, 0 when the side is empty.
   int32_t Best(BookSide side) const;
   QuotePicture Picture(int32_t timeMs) const;
