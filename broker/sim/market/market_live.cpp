@@ -232,8 +232,9 @@ void LiveBook::Apply(const Trade& record) {
   const int32_t price = record.price;
   const bool buyerTook = record.side == '1';
   // Nothing may rest across the record's price: asks below it and bids above it are gone.
-  book_.ClearBeyond(BookSide::kAsk, buyerTook ? price : price + 1, &fills_);
-  book_.ClearBeyond(BookSide::kBid, buyerTook ? price - 1 : price, &fills_);
+  // An account's order there was traded through: it takes at most this contract's quantity.
+  book_.ClearBeyond(BookSide::kAsk, buyerTook ? price : price + 1, record.quantity, &fills_);
+  book_.ClearBeyond(BookSide::kBid, buyerTook ? price - 1 : price, record.quantity, &fills_);
   if (record.phase == Phase::kRegular) {
     const BookSide taken = buyerTook ? BookSide::kAsk : BookSide::kBid;
     // The tape decides what trades: a level short of the contract had the rest arrive just before.
@@ -243,8 +244,9 @@ void LiveBook::Apply(const Trade& record) {
     volume_ = record.volume;
   }
   const PriceLadder& ladder = day_.Ladder();
-  if (record.ask == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, &fills_);
-  if (record.bid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, &fills_);
+  // A side the record shows empty loses the market's orders; an account's stay, as nothing traded them.
+  if (record.ask == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, 0, &fills_);
+  if (record.bid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, 0, &fills_);
   touch_.Follow(record);
   Settle(record.timeMs);
 }
