@@ -98,7 +98,7 @@ TEST_F(EventLog, EachEventIsALineAtTheTopAndTheParentGetsItsCopy) {
 
 class QuoteClickWindow : public TradingBench {
  protected:
-  QuoteClickWindow() : window_(book_.get()), frame_(window_.Frame()), form_(frame_.Form()) { window_.show(); }
+  QuoteClickWindow() : window_(book_.get(), session_), frame_(window_.Frame()), form_(frame_.Form()) { window_.show(); }
 
   CTrdCallDlg window_;
   CTrdBuyCallFrm& frame_;
