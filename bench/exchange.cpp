@@ -16,6 +16,7 @@
 #include "broker/sim/market/listing.h"
 #include "broker/sim/market/market.h"
 #include "broker/sim/market/market_service.h"
+#include "broker/sim/market/seeded_random.h"
 
 namespace ostrada::sim {
 namespace {
@@ -241,6 +242,60 @@ void BM_OneStockHistory(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_OneStockHistory)->Unit(benchmark::kMicrosecond);
+
+// The book of the busiest listed stock asked cold at 15:00 (its day planned and its book followed
+// from the pre-open), beside the same stock's state alone: the book's own share of the answer.
+int MostLiquid(const Market& market) {
+  int best = 0;
+  for (int i = 1; i < static_cast<int>(market.Size()); ++i) {
+    if (market.Stock(i).contractsPerSecond > market.Stock(best).contractsPerSecond) best = i;
+  }
+  return best;
+}
+
+void BM_ColdBookAt1500(benchmark::State& state) {
+  const Listing listing = Listing::Build(DefaultMarket().seed, 0);
+  Market market(ProfilesOf(listing), DefaultMarket().seed);
+  market.Sync(DefaultMarket().tradingDate, kCloseMs);
+  const int index = MostLiquid(market);
+  const uint64_t seed = DeriveSeed(market.Stock(index).seed, static_cast<uint64_t>(DefaultMarket().tradingDate));
+  for (auto _ : state) {
+    StockDay day(market.Stock(index), seed, market.Today(index));
+    if (state.range(0) == 0) {
+      benchmark::DoNotOptimize(day.StateAt(kCloseMs).price);
+    } else {
+      LiveBook book(day, seed, kCloseMs);
+      benchmark::DoNotOptimize(book.Picture().asks[0].quantity);
+    }
+  }
+}
+BENCHMARK(BM_ColdBookAt1500)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A whole market's day: every stock's session planned and expanded into its contracts, and the
+// books of every stock followed through it (arg 1) or not (arg 0, the tape alone).
+void BM_WholeMarketDay(benchmark::State& state) {
+  const Listing listing = Listing::Build(DefaultMarket().seed, 0);
+  Market market(ProfilesOf(listing), DefaultMarket().seed);
+  market.Sync(DefaultMarket().tradingDate, kCloseMs);
+  for (int i = 0; i < static_cast<int>(market.Size()); ++i) market.Today(i);
+  for (auto _ : state) {
+    int64_t checksum = 0;
+    for (int i = 0; i < static_cast<int>(market.Size()); ++i) {
+      const uint64_t seed = DeriveSeed(market.Stock(i).seed, static_cast<uint64_t>(DefaultMarket().tradingDate));
+      StockDay day(market.Stock(i), seed, market.Today(i));
+      if (state.range(0) == 0) {
+        std::vector<Trade> tape;
+        day.Records(0, day.CountAt(kCloseMs), tape);
+        checksum += static_cast<int64_t>(tape.size());
+      } else {
+        LiveBook book(day, seed, kCloseMs);
+        checksum += book.Picture().asks[0].quantity;
+      }
+    }
+    benchmark::DoNotOptimize(checksum);
+  }
+}
+BENCHMARK(BM_WholeMarketDay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The same stream pushed to about a hundred events a second per stock: fifty stocks that trade
 // about a hundred times a second, watched through the market's own listener.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/texts.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/statustext.h"
 #include "broker/clsid.h"
@@ -81,6 +82,7 @@ struct PriceView {
   int32_t upperLimit = 0;
   int32_t lowerLimit = 0;
   double strength = 0.0;
+  bool halted = false;  // no trading today
 };
 
 struct BookLevel {
@@ -127,6 +129,8 @@ std::optional<PriceView> FetchPrice(const std::string& code) {
   view.upperLimit = object->DataValue(18, 0).ToI4();
   view.lowerLimit = object->DataValue(22, 0).ToI4();
   view.strength = static_cast<double>(object->DataValue(21, 0).ToR4());
+  // A stock that cannot open today has no opening reference.
+  view.halted = object->DataValue(26, 0).ToI4() == 0;
   return view;
 }
 
@@ -168,7 +172,8 @@ std::optional<std::vector<ContractView>> FetchContracts(const std::string& code,
 // ---- Text ----
 
 void PrintPrice(const PriceView& v) {
-  std::printf("%s %s  %04d\n", v.code.c_str(), v.name.c_str(), v.time);
+  std::printf("%s %s  %04d%s\n", v.code.c_str(), v.name.c_str(), v.time,
+              v.halted ? ("  " + Cp949ToUtf8(ostrada::Text(Txt::kQuoteHalted))).c_str() : "");
   std::printf("현재가 %s  전일대비 %s (%+.2f%%)  거래량 %s\n", Number(v.price).c_str(), Signed(v.change).c_str(), v.rate,
               Number(v.volume).c_str());
   std::printf("시가 %s  고가 %s  저가 %s  기준가 %s  상한가 %s  하한가 %s  체결강도 %.2f\n", Number(v.open).c_str(),
@@ -233,6 +238,7 @@ void PrintJson(const PriceView& p, const BookView& b, const std::vector<Contract
       {"upperLimit", p.upperLimit},
       {"lowerLimit", p.lowerLimit},
       {"strength", std::round(p.strength * 100.0) / 100.0},
+      {"halted", p.halted},
       {"book", {{"asks", LevelsJson(b.asks)}, {"bids", LevelsJson(b.bids)}, {"totalAsk", b.totalAsk}, {"totalBid", b.totalBid}}},
       {"contracts", std::move(rows)}};
   std::printf("%s\n", JsonDump(document).c_str());

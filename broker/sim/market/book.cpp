@@ -139,6 +139,24 @@ int32_t OrderBook::QuantityAt(BookSide side, int32_t price) const {
   return 0;
 }
 
+int32_t OrderBook::MarketQuantityAt(BookSide side, int32_t price) const {
+  for (const Level& level : Levels(side)) {
+    if (level.price != price) continue;
+    int32_t market = 0;
+    for (size_t i = level.head; i < level.orders.size(); ++i) market += level.orders[i].owner == 0 ? level.orders[i].quantity : 0;
+    return market;
+  }
+  return 0;
+}
+
+void OrderBook::KeepMarketOnlyAt(BookSide side, const std::array<int32_t, kBookLevels>& prices) {
+  std::vector<int32_t> others;
+  for (const Level& level : Levels(side)) {
+    if (std::find(prices.begin(), prices.end(), level.price) == prices.end()) others.push_back(level.price);
+  }
+  for (int32_t price : others) Withdraw(side, price, MarketQuantityAt(side, price));
+}
+
 std::optional<int32_t> OrderBook::QuantityAhead(BookSide side, int32_t price, uint64_t id) const {
   for (const Level& level : Levels(side)) {
     if (level.price != price) continue;

@@ -15,6 +15,7 @@ constexpr int kBookLevels = 10;
 struct QuoteLevel {
   int32_t price = 0;  // 0: no level
   int32_t quantity = 0;
+  friend bool operator==(const QuoteLevel&, const QuoteLevel&) = default;
 };
 
 // The ten best levels of each side at a moment.
@@ -60,7 +61,12 @@ class OrderBook {
   // rest of it keeps its place. Returns the quantity removed.
   int32_t Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity);
 
+  // Withdraws the market's own orders from every level whose price is not among `prices` (0: none).
+  void KeepMarketOnlyAt(BookSide side, const std::array<int32_t, kBookLevels>& prices);
+
   int32_t QuantityAt(BookSide side, int32_t price) const;
+  // The part of the level that is the market's own liquidity.
+  int32_t MarketQuantityAt(BookSide side, int32_t price) const;
   // What rests before the order with the id at its level: what must trade before it can. Null when
   // the order is not there.
   std::optional<int32_t> QuantityAhead(BookSide side, int32_t price, uint64_t id) const;

@@ -168,7 +168,7 @@ LiveBook& Market::Book(int index) {
 
 QuotePicture Market::Quote(int index) {
   if (books_.count(index) != 0) return Book(index).Picture();
-  return ShapeBook(Day(index), State(index), DeriveSeed(DaySeed(index), kBookSalt), now_);
+  return DrawBook(Day(index), DeriveSeed(DaySeed(index), kBookSalt), now_);
 }
 
 const DayDraw& Market::Today(int index) {

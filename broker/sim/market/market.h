@@ -46,9 +46,10 @@ class Market {
 
   StockDay& Day(int index);
   DayState State(int index);
-  // The stock's book now; asking makes it a live book that follows the day from here on.
+  // The stock's book now; once asked, it follows the day from here on, holding the account's orders.
   LiveBook& Book(int index);
-  // The stock's ten levels a side now: its live book when it has one, else as drawn from its state.
+  // The stock's ten levels a side now: its live book's when it has one, else the market's depth,
+  // which is the same but for the account's orders.
   QuotePicture Quote(int index);
   // Volumes of the days before today: the last day's and the average of the last twenty.
   struct VolumeReference {

@@ -1,6 +1,9 @@
 #include "broker/sim/market/market_live.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "broker/sim/market/market_random.h"
@@ -9,9 +12,22 @@
 namespace ostrada::sim {
 namespace {
 
-constexpr uint64_t kShapeSalt = 0x5348415045000000ull;
-constexpr uint64_t kJostleSalt = 0x4a4f53544c450000ull;
-constexpr uint64_t kRestingSalt = 77;
+constexpr uint64_t kDriftSalt = 0x4452494654000000ull;
+constexpr uint64_t kMomentSalt = 0x4d4f4d454e540000ull;
+constexpr int32_t kNever = std::numeric_limits<int32_t>::max();
+
+// Minutes of a stock's ordinary volume each level holds as the book usually stands: less at the touch,
+// which contracts keep taking, level from the fifth on, so a price keeps its depth as the touch moves.
+constexpr std::array<double, kBookLevels> kLevelMinutes = {0.7, 1.1, 1.4, 1.6, 1.7, 1.7, 1.7, 1.7, 1.7, 1.7};
+// A thin stock trades less than a contract a minute; its levels still hold a few contracts' worth.
+constexpr double kThinLevelContracts = 3.0;
+// A level is never deeper than this, whatever the stock trades.
+constexpr double kDeepestLevel = 50'000'000;
+// A price's depth is a walk over its own moments: each moment's draw, and the three before it
+// fading by this much each, so a level remembers its last minute or so and then forgets.
+constexpr int kDriftTerms = 4;
+constexpr double kDriftFade = 0.7;
+constexpr double kDriftScale = 0.45;
 
 // The price `steps` ladder steps from `price`, or 0 beyond the day's limits.
 int32_t Step(const PriceLadder& ladder, int32_t price, int steps) {
@@ -19,33 +35,126 @@ int32_t Step(const PriceLadder& ladder, int32_t price, int steps) {
   return position < 0 || position > ladder.Top() ? 0 : ladder.PriceAt(position);
 }
 
-// Deeper levels hold more.
-int32_t Depth(SeededRandom& random, int32_t mean, int level) {
-  return RoundToInt(mean * (0.2 + 2.5 * random.Unit()) * (3 + level) / 3.0) + 1;
+int SideNumber(BookSide side) {
+  return side == BookSide::kAsk ? 0 : 1;
+}
+
+// How often a price's depth moves on its own: every few seconds in a busy stock, under a minute
+// apart in a thin one.
+int32_t ChangePeriod(const StockDay& day) {
+  return std::max(5000, RoundToInt(40000.0 / (1.0 + 1.5 * day.ContractsPerSecond())));
+}
+
+// A price's moments are its period apart, each price and side offset on its own.
+struct Moments {
+  int32_t offset;
+  int32_t period;
+  // The moment in force at `ms` (depth stops moving at the close).
+  int64_t At(int32_t ms) const { return (std::min(ms, kCloseMs) - offset) / period; }
+  int32_t After(int32_t ms) const {
+    const int64_t next = offset + (At(ms) + 1) * period;
+    return ms >= kCloseMs || next > kCloseMs ? kNever : static_cast<int32_t>(next);
+  }
+};
+
+uint64_t PriceSeed(uint64_t seed, BookSide side, int32_t price) {
+  return DeriveSeed(seed ^ kDriftSalt, static_cast<uint64_t>(price) * 2 + static_cast<uint64_t>(SideNumber(side)));
+}
+
+Moments MomentsOf(const StockDay& day, uint64_t priceSeed) {
+  const int32_t period = ChangePeriod(day);
+  return {static_cast<int32_t>(DeriveSeed(priceSeed, kMomentSalt) % static_cast<uint64_t>(period)), period};
+}
+
+// The price's depth against its usual one at moment `moment`: about one, from a third to three times.
+double Drift(uint64_t priceSeed, int64_t moment) {
+  double walk = 0;
+  double weight = 1;
+  for (int j = 0; j < kDriftTerms; ++j, weight *= kDriftFade) {
+    SeededRandom draw(DeriveSeed(priceSeed, static_cast<uint64_t>(moment - j)));
+    walk += weight * (2.0 * draw.Unit() - 1.0);
+  }
+  return std::exp(kDriftScale * walk);
 }
 
 }  // namespace
 
-QuotePicture ShapeBook(StockDay& day, const DayState& state, uint64_t seed, int32_t ms) {
+int32_t UsualDepth(const StockDay& day, int level) {
+  // The day's mean contract times the stock's contracts a minute is its ordinary minute's volume:
+  // the mean contract already leaves out how busy the day is.
+  const double minute = day.MeanQuantity() * std::max(day.ContractsPerSecond() * 60.0, kThinLevelContracts);
+  const auto at = static_cast<size_t>(std::clamp(level, 0, kBookLevels - 1));
+  return std::max(1, RoundToInt(std::min(kDeepestLevel, minute * kLevelMinutes[at])));
+}
+
+void BookTouch::Follow(const Trade& record) {
+  const Trade before = std::exchange(last, record);
+  ask = record.ask;
+  bid = record.bid;
+  if (record.phase != Phase::kRegular) {
+    run = 0;
+    runMinute = -1;
+    return;
+  }
+  const int minute = record.timeMs < kClosingAuctionMs ? (record.timeMs - kOpenMs) / kMsPerMinute : kRegularMinutes;
+  const BookSide side = record.side == '1' ? BookSide::kAsk : BookSide::kBid;
+  const bool sameRun = minute == runMinute && side == taken && record.price == before.price;
+  run = sameRun ? run + record.quantity : record.quantity;
+  runMinute = minute;
+  taken = side;
+}
+
+BookTouch TouchAt(StockDay& day, int32_t ms) {
+  BookTouch touch;
+  if (day.Halted() || ms < kPreOpenMs) return touch;
+  touch.open = true;
+  const int32_t count = day.CountAt(ms);
+  if (count == 0) {
+    // Before the first expected price the book stands around the previous close.
+    const DayState state = day.StateAt(kPreOpenMs);
+    touch.ask = state.ask;
+    touch.bid = state.bid;
+    return touch;
+  }
+  std::vector<Trade> records;
+  day.Records(count - 1, 1, records);
+  touch.Follow(records.front());
+  if (touch.runMinute < 0 || touch.runMinute >= kRegularMinutes) return touch;
+  // The run of like contracts that ends with the last one, within its minute.
+  const std::vector<Trade>& minute = day.MinuteTrades(touch.runMinute);
+  auto end = std::find_if(minute.rbegin(), minute.rend(), [&](const Trade& t) { return t.timeMs <= ms; });
+  touch.run = 0;
+  for (auto it = end; it != minute.rend() && it->side == touch.last.side && it->price == touch.last.price; ++it)
+    touch.run += it->quantity;
+  return touch;
+}
+
+MarketDepth DepthAt(const StockDay& day, const BookTouch& touch, uint64_t seed, int32_t ms) {
+  MarketDepth depth;
+  if (!touch.open) return depth;
+  const PriceLadder& ladder = day.Ladder();
+  auto fill = [&](BookSide side, int32_t best, int direction, std::array<QuoteLevel, kBookLevels>& levels) {
+    for (int i = 0; i < kBookLevels && best > 0; ++i) {
+      const int32_t price = Step(ladder, best, direction * i);
+      if (price == 0) break;
+      const uint64_t priceSeed = PriceSeed(seed, side, price);
+      int32_t quantity = std::max(1, RoundToInt(UsualDepth(day, i) * Drift(priceSeed, MomentsOf(day, priceSeed).At(ms))));
+      // The level a run of contracts keeps taking is worn down, and refilled once taken whole.
+      if (i == 0 && side == touch.taken && touch.run > 0) quantity -= touch.run % quantity;
+      levels[static_cast<size_t>(i)] = {price, quantity};
+    }
+  };
+  fill(BookSide::kAsk, touch.ask, 1, depth.asks);
+  fill(BookSide::kBid, touch.bid, -1, depth.bids);
+  return depth;
+}
+
+QuotePicture DrawBook(StockDay& day, uint64_t seed, int32_t ms) {
+  const MarketDepth depth = DepthAt(day, TouchAt(day, ms), seed, ms);
   QuotePicture picture;
   picture.timeMs = ms;
-  if (state.halted || ms < kPreOpenMs) return picture;
-  const PriceLadder& ladder = day.Ladder();
-  int32_t ask = state.ask;
-  int32_t bid = state.bid;
-  if (state.expected > 0) {
-    ask = state.expected;
-    bid = Step(ladder, state.expected, -1);
-  }
-  SeededRandom random(DeriveSeed(seed ^ kShapeSalt, static_cast<uint64_t>(ms / 1000)));
-  for (int i = 0; i < kBookLevels; ++i) {
-    QuoteLevel& sell = picture.asks[static_cast<size_t>(i)];
-    QuoteLevel& buy = picture.bids[static_cast<size_t>(i)];
-    sell.price = ask > 0 ? Step(ladder, ask, i) : 0;
-    buy.price = bid > 0 ? Step(ladder, bid, -i) : 0;
-    sell.quantity = sell.price > 0 ? Depth(random, day.MeanQuantity(), i) : 0;
-    buy.quantity = buy.price > 0 ? Depth(random, day.MeanQuantity(), i) : 0;
-  }
+  picture.asks = depth.asks;
+  picture.bids = depth.bids;
   return picture;
 }
 
@@ -55,12 +164,8 @@ LiveBook::LiveBook(StockDay& day, uint64_t seed, int32_t ms)
       ms_(ms),
       ordinal_(day.CountAt(ms)),
       volume_(day.StateAt(ms).volume),
-      random_(DeriveSeed(seed, kRestingSalt)) {
-  const QuotePicture shape = ShapeBook(day, day.StateAt(ms), seed, ms);
-  for (const QuoteLevel& level : shape.asks)
-    book_.Add(BookSide::kAsk, level.price, {nextOrderId_++, level.quantity, 0});
-  for (const QuoteLevel& level : shape.bids)
-    book_.Add(BookSide::kBid, level.price, {nextOrderId_++, level.quantity, 0});
+      touch_(TouchAt(day, ms)) {
+  Settle(ms);
   picture_ = previous_ = book_.Picture(ms);
 }
 
@@ -69,24 +174,28 @@ void LiveBook::AdvanceTo(int32_t ms, std::vector<MarketEvent>* events) {
   const int32_t target = day_.CountAt(ms);
   std::vector<Trade> records;
   day_.Records(ordinal_, target - ordinal_, records);
-  size_t next = 0;
-  auto applyUpTo = [&](int32_t until) {
-    for (; next < records.size() && records[next].timeMs <= until; ++next) {
+  // The book opens at the pre-open, before its first record.
+  int32_t opening = !touch_.open && !day_.Halted() && ms_ < kPreOpenMs ? kPreOpenMs : kNever;
+  for (size_t next = 0;;) {
+    const int32_t record = next < records.size() ? records[next].timeMs : kNever;
+    const int32_t change = std::min(nextChange_, opening);
+    if (record <= change) {
+      if (record > ms) break;
       Apply(records[next]);
-      Publish(records[next].timeMs, MarketEvent::Kind::kContract, &records[next], events);
+      Publish(record, MarketEvent::Kind::kContract, &records[next], events);
+      ++next;
+      continue;
     }
-  };
-  for (int32_t second = ms_ / 1000; second <= ms / 1000; ++second) {
-    const int count = JostlesIn(second);
-    for (int k = 0; k < count; ++k) {
-      const int32_t at = second * 1000 + (k + 1) * 1000 / (count + 1);
-      if (at <= ms_ || at > ms) continue;
-      applyUpTo(at);
-      Jostle(second, k);
-      Publish(at, MarketEvent::Kind::kQuote, nullptr, events);
+    if (change > ms) break;
+    if (change == opening) {
+      touch_ = TouchAt(day_, kPreOpenMs);
+      opening = kNever;
     }
+    Settle(change);
+    const QuotePicture settled = book_.Picture(change);
+    if (settled.asks != picture_.asks || settled.bids != picture_.bids)
+      Publish(change, MarketEvent::Kind::kQuote, nullptr, events);
   }
-  applyUpTo(ms);
   ordinal_ = target;
   ms_ = ms;
 }
@@ -99,30 +208,24 @@ void LiveBook::Republish(int32_t ms, const Trade* record, std::vector<MarketEven
   Publish(ms, record != nullptr ? MarketEvent::Kind::kContract : MarketEvent::Kind::kQuote, record, events);
 }
 
-int LiveBook::JostlesIn(int32_t second) const {
-  const int32_t ms = second * 1000;
-  if (day_.Halted() || PhaseAt(ms) == Phase::kClosed) return 0;
-  SeededRandom random(DeriveSeed(seed_ ^ kJostleSalt, static_cast<uint64_t>(second)));
-  return Poisson(random, std::min(4.0, 0.3 + day_.ContractsPerSecond() * 1.5));
-}
-
-void LiveBook::Jostle(int32_t second, int index) {
-  SeededRandom random(
-      DeriveSeed(DeriveSeed(seed_ ^ kJostleSalt, static_cast<uint64_t>(second)), static_cast<uint64_t>(index) + 1));
-  const BookSide side = random.Below(2) == 0 ? BookSide::kAsk : BookSide::kBid;
-  const auto level = static_cast<size_t>(std::min(random.Below(kBookLevels), random.Below(kBookLevels)));
-  const QuoteLevel& shown = side == BookSide::kAsk ? picture_.asks[level] : picture_.bids[level];
-  if (shown.price == 0) return;
-  const int32_t amount = day_.MeanQuantity() * (1 + static_cast<int32_t>(random.Below(4)));
-  if (random.Below(10) < 6) {
-    book_.Add(side, shown.price, {nextOrderId_++, amount, 0});
-  } else {
-    book_.Withdraw(side, shown.price, std::min(amount, book_.QuantityAt(side, shown.price) - 1));
-  }
-}
-
-int32_t LiveBook::RestingQuantity(int level) {
-  return Depth(random_, day_.MeanQuantity(), level);
+void LiveBook::Settle(int32_t ms) {
+  const MarketDepth depth = DepthAt(day_, touch_, seed_, ms);
+  nextChange_ = kNever;
+  auto settle = [&](BookSide side, const std::array<QuoteLevel, kBookLevels>& levels) {
+    std::array<int32_t, kBookLevels> prices{};
+    for (size_t i = 0; i < levels.size(); ++i) prices[i] = levels[i].price;
+    book_.KeepMarketOnlyAt(side, prices);
+    for (const QuoteLevel& level : levels) {
+      if (level.price == 0) break;
+      const int32_t resting = book_.MarketQuantityAt(side, level.price);
+      if (resting < level.quantity) book_.Add(side, level.price, {nextOrderId_++, level.quantity - resting, 0});
+      if (resting > level.quantity) book_.Withdraw(side, level.price, resting - level.quantity);
+      const uint64_t priceSeed = PriceSeed(seed_, side, level.price);
+      nextChange_ = std::min(nextChange_, MomentsOf(day_, priceSeed).After(ms));
+    }
+  };
+  settle(BookSide::kAsk, depth.asks);
+  settle(BookSide::kBid, depth.bids);
 }
 
 void LiveBook::Apply(const Trade& record) {
@@ -134,27 +237,18 @@ void LiveBook::Apply(const Trade& record) {
   book_.ClearBeyond(BookSide::kBid, buyerTook ? price - 1 : price, record.quantity, &fills_);
   if (record.phase == Phase::kRegular) {
     const BookSide taken = buyerTook ? BookSide::kAsk : BookSide::kBid;
-    const int32_t missing = record.quantity + RestingQuantity(0) - book_.QuantityAt(taken, price);
+    // The tape decides what trades: a level short of the contract had the rest arrive just before.
+    const int32_t missing = record.quantity - book_.QuantityAt(taken, price);
     if (missing > 0) book_.Add(taken, price, {nextOrderId_++, missing, 0});
     book_.Take(taken, price, record.quantity, &fills_);
     volume_ = record.volume;
   }
-  Refill(record.ask, record.bid);
-}
-
-void LiveBook::Refill(int32_t bestAsk, int32_t bestBid) {
   const PriceLadder& ladder = day_.Ladder();
   // A side the record shows empty loses the market's orders; an account's stay, as nothing traded them.
-  if (bestAsk == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, 0, &fills_);
-  if (bestBid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, 0, &fills_);
-  for (int i = 0; i < kBookLevels; ++i) {
-    const int32_t ask = bestAsk > 0 ? Step(ladder, bestAsk, i) : 0;
-    const int32_t bid = bestBid > 0 ? Step(ladder, bestBid, -i) : 0;
-    if (ask > 0 && book_.QuantityAt(BookSide::kAsk, ask) == 0)
-      book_.Add(BookSide::kAsk, ask, {nextOrderId_++, RestingQuantity(i), 0});
-    if (bid > 0 && book_.QuantityAt(BookSide::kBid, bid) == 0)
-      book_.Add(BookSide::kBid, bid, {nextOrderId_++, RestingQuantity(i), 0});
-  }
+  if (record.ask == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, 0, &fills_);
+  if (record.bid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, 0, &fills_);
+  touch_.Follow(record);
+  Settle(record.timeMs);
 }
 
 void LiveBook::Publish(int32_t ms, MarketEvent::Kind kind, const Trade* record, std::vector<MarketEvent>* events) {
