@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "basesrc/codesearch.h"
 #include "basesrc/foundation/datafolder.h"
 #include "basesrc/foundation/uisink.h"
 #include "tools/command.h"
@@ -14,6 +15,16 @@ std::vector<Registration>& Registrations() {
 }
 
 int g_exitCode = kExitOk;
+
+// Every command that takes a stock's code takes it as the program's stock boxes do: "001340" as well
+// as "A001340".
+void AcceptTypedCodes(CLI::App& command) {
+  for (CLI::Option* option : command.get_options()) {
+    const std::string name = option->get_name();
+    if (name == "CODE" || name == "--code") option->transform([](std::string text) { return StockCodeFromTyped(text); });
+  }
+  for (CLI::App* sub : command.get_subcommands({})) AcceptTypedCodes(*sub);
+}
 
 }  // namespace
 
@@ -39,6 +50,7 @@ int main(int argc, char** argv) {
   CLI::App app{"ostrada-cli: the scriptable front of ostrada's data layer"};
   app.require_subcommand(1);
   for (const auto& registration : cli::Registrations()) registration(app);
+  cli::AcceptTypedCodes(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -100,6 +100,33 @@ TEST_F(CodesCli, AMissingOrDamagedFileIsAPlainFailure) {
   EXPECT_NE(damaged.output.find("basesrc/codeinfo"), std::string::npos) << damaged.output;
 }
 
+// A code is taken as the program's stock boxes take it: its six digits alone, or its letter in either case.
+TEST_F(CodesCli, EveryCommandTakesACodeWithoutItsLetter) {
+  const std::string code = sim::Listing::Build(7, 40).All().front().code;
+  ASSERT_EQ(code.size(), 7u);
+  const std::string digits = code.substr(1);
+  const std::string lower = "a" + digits;
+  const std::string tape = folder.File("tape.stc");
+  const char* const commands[] = {"price %s --seed 7 --stocks 40", "market %s --contracts 2 --seed 7 --stocks 40",
+                                  "history %s --count 3 --seed 7 --stocks 40",
+                                  "history contracts %s --seed 7 --stocks 40 --at 09:10:00 --save %s"};
+  for (const char* command : commands) {
+    auto run = [command, &tape](const std::string& typed) {
+      char line[512];
+      std::snprintf(line, sizeof line, command, typed.c_str(), tape.c_str());
+      return RunCli(line);
+    };
+    const auto lettered = run(code);
+    ASSERT_EQ(lettered.exitCode, 0) << command << lettered.output;
+    EXPECT_NE(lettered.output.find(code), std::string::npos) << lettered.output;
+    for (const std::string& typed : {digits, lower}) {
+      const auto other = run(typed);
+      EXPECT_EQ(other.exitCode, 0) << command << " " << typed << other.output;
+      EXPECT_EQ(other.output, lettered.output) << command << " " << typed;
+    }
+  }
+}
+
 TEST_F(CodesCli, ABadCommandLineExitsOne) {
   EXPECT_EQ(RunCli("codes load --sort sideways " + book).exitCode, 1);
   EXPECT_EQ(RunCli("no-such-command").exitCode, 1);
