@@ -103,7 +103,10 @@ std::string StockCodeFromTyped(std::string_view typed) {
 const CodeInfo* FindTypedStock(const CodeInfoList* book, std::string_view typed) {
   const std::string_view text = Trimmed(typed);
   if (book == nullptr || text.empty()) return nullptr;
-  if (const CodeInfo* stock = book->FindByCode(StockCodeFromTyped(text).c_str())) return stock;
+  // A book may keep a code without its letter, or one that is no stock's six digits (an index's).
+  for (const std::string& code : {StockCodeFromTyped(text), std::string(text)}) {
+    if (const CodeInfo* stock = book->FindByCode(code.c_str())) return stock;
+  }
   const std::u32string wanted = Folded(text);
   for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
     if (stock->key.name != nullptr && Folded(stock->key.name.get()) == wanted) return stock;

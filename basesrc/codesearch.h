@@ -28,8 +28,8 @@ std::u32string DecodeUtf8(std::string_view utf8);
 // case ("a725440"). Any other text comes back trimmed and otherwise as typed.
 std::string StockCodeFromTyped(std::string_view typed);
 
-// The stock a text typed in a stock box names (CP949): its code, as above, or its whole name, letter
-// case and width ignored. Null for anything else, a part of a name included; a null book names none.
+// The stock a text typed in a stock box names (CP949): its code, as above or exactly as the book keeps
+// it, or its whole name, letter case and width ignored. Null for anything else, a part of a name included; a null book names none.
 const CodeInfo* FindTypedStock(const CodeInfoList* book, std::string_view typed);
 
 class CodeSearchIndex {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
 
 namespace ostrada {
 namespace {
@@ -114,6 +115,12 @@ int FileExists(const char* path) {
 
 ReplacingFile::ReplacingFile(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return;
+  Open(path);
+  // A missing folder or one that may not be written is the user's to mend, not a failed check.
+  if (handle_ == kInvalidHandle) ShowMessage(TextWithPath(Txt::kFileCannotCreate, path));
+}
+
+void ReplacingFile::Open(const char* path) {
   struct stat target {};
   const bool exists = ::stat(path, &target) == 0;
   if (exists && !S_ISREG(target.st_mode)) {

@@ -128,6 +128,7 @@ TEST(FindTypedStock, ACodeOrAWholeNameNamesAStockAndAPartNone) {
   const CodeAttr attributes = Attr('1');
   ASSERT_TRUE(book.Insert("A725440", Cp("2X전자").c_str(), &attributes));
   ASSERT_TRUE(book.Insert("A001340", Cp("NAVER").c_str(), &attributes));
+  ASSERT_TRUE(book.Insert("U001", Cp("종합").c_str(), &attributes));
   const auto code = [&](const std::string& typed) {
     const CodeInfo* stock = FindTypedStock(&book, typed);
     return stock != nullptr ? std::string(stock->key.code) : std::string("-");
@@ -138,6 +139,7 @@ TEST(FindTypedStock, ACodeOrAWholeNameNamesAStockAndAPartNone) {
   EXPECT_EQ(code(Cp("2X전자")), "A725440");
   EXPECT_EQ(code(Cp(" 2x전자")), "A725440");  // letter case and blanks around ignored
   EXPECT_EQ(code(Cp("ｎａｖｅｒ")), "A001340");  // full width too
+  EXPECT_EQ(code("U001"), "U001");                 // a code as the book keeps it
   for (const char* none : {"2X", "72544", "999999", "", "  "}) EXPECT_EQ(code(Cp(none)), "-") << none;
   EXPECT_EQ(FindTypedStock(nullptr, "725440"), nullptr);
 }

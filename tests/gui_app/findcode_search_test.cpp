@@ -97,6 +97,31 @@ TEST_F(FinderSearchTest, CodeDigitsAndLatinLettersFindToo) {
   EXPECT_EQ(Shown().size(), 6u) << "an empty field shows every name";
 }
 
+TEST_F(FinderSearchTest, NamesThatBeginWithTheTypedTextComeFirstEachWithItsCode) {
+  Type("ㅅ");
+  // SK하이닉스 comes first in the book but holds ㅅ only further on.
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"삼성전자", "삼영기계", "세아제강", "신영증권", "SK하이닉스"}));
+  std::vector<std::string> codes;
+  for (int row = 0; row < combo_->List()->count(); ++row)
+    codes.push_back(combo_->List()->item(row)->data(SimpleComboBox::kDetailRole).toString().toStdString());
+  EXPECT_EQ(codes, (std::vector<std::string>{"005930", "002810", "003030", "001720", "000660"}));
+  // The highlight moves in the order shown.
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  EXPECT_EQ(Edit().text().toStdString(), "삼영기계");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(finder_->ChosenCode(), "002810");
+}
+
+TEST_F(FinderSearchTest, OpenedOnATypedTextItShowsWhatTheTextFinds) {
+  finder_->hide();
+  finder_->OpenOn(QStringLiteral("ㅅㅇ"));
+  finder_->show();
+  EXPECT_EQ(Edit().text().toStdString(), "ㅅㅇ");
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"삼영기계", "세아제강", "신영증권"}));
+  EXPECT_EQ(combo_->CurrentIndex(), -1);
+}
+
 TEST_F(FinderSearchTest, AJumpLooksThroughTheWholeListAgain) {
   Type("naver");
   ASSERT_EQ(Shown(), std::vector<std::string>{"NAVER"});

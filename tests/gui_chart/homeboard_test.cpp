@@ -284,6 +284,12 @@ TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   std::vector<QString> chosen;
   QObject::connect(&board, &CHomeBoard::stockChosen, [&](const QString& code) { chosen.push_back(code); });
 
+  // The stock the book does not list is said, not dropped silently.
+  ASSERT_EQ(recording_.sink.Texts(),
+            std::vector<std::string>{"관심종목 파일(" + path_ +
+                                     ")의 다음 종목은 종목 목록에 없어 보이지 않습니다. 파일에는 그대로 남겨 둡니다: "
+                                     "A999999(gone)"});
+  recording_.sink.Clear();
   EXPECT_EQ(board.AddStock(b->key.code), 1);
   EXPECT_EQ(board.AddStock(b->key.code), 0);
   ASSERT_EQ(recording_.sink.Texts().size(), 1u);
