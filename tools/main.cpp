@@ -4,6 +4,7 @@
 #include "basesrc/codesearch.h"
 #include "basesrc/foundation/datafolder.h"
 #include "basesrc/foundation/uisink.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 
 namespace ostrada::cli {
@@ -51,11 +52,18 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   for (const auto& registration : cli::Registrations()) registration(app);
   cli::AcceptTypedCodes(app);
+  cli::UseKoreanWords(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    // Help and version requests are successes; any other bad command line is a plain failure.
-    return app.exit(error) == 0 ? cli::kExitOk : cli::kExitFailure;
+    // Help and version requests are successes; any other bad command line is a plain failure, told in
+    // the program's words.
+    if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      app.exit(error);
+      return cli::kExitOk;
+    }
+    std::fprintf(stderr, "ostrada-cli: %s\n", cli::KoreanParseError(error).c_str());
+    return cli::kExitFailure;
   }
   // Output that never reached its file (a full disk) makes the run a failure, whatever the command set.
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
