@@ -42,14 +42,57 @@ TEST(OrderBook, ACrossingPriceClearsTheLevelsItPasses) {
   for (int32_t price : {9800, 9900, 10000}) book.Add(BookSide::kBid, price, {static_cast<uint64_t>(price), 10, 0});
   book.Add(BookSide::kBid, 10000, {99, 5, 1});
   std::vector<OrderBook::Fill> fills;
-  book.ClearBeyond(BookSide::kBid, 9850, &fills);
+  book.ClearBeyond(BookSide::kBid, 9850, 100, &fills);
   EXPECT_EQ(book.Best(BookSide::kBid), 9800);
   ASSERT_EQ(fills.size(), 1u);
   EXPECT_EQ(fills[0].price, 10000);
+  EXPECT_EQ(fills[0].quantity, 5);
   const QuotePicture picture = book.Picture(0);
   EXPECT_EQ(picture.bids[0].price, 9800);
   EXPECT_EQ(picture.bids[1].price, 0);
   EXPECT_EQ(picture.TotalBid(), 10);
+}
+
+// Owned orders a contract trades through share that contract's quantity, best price first, then
+// the earliest; the rest of them keeps its place, and the market's orders there are gone.
+TEST(OrderBook, OwnedOrdersTradedThroughTakeNoMoreThanTheContract) {
+  struct Row {
+    int32_t traded;
+    std::vector<int32_t> filled;  // orders 1 (10,000), 2 and 3 (both 9,950, 2 first)
+  };
+  for (const Row& row : {Row{0, {}}, Row{30, {30}}, Row{120, {100, 20}}, Row{250, {100, 80, 70}}, Row{900, {100, 80, 70}}}) {
+    OrderBook book;
+    book.Add(BookSide::kBid, 9950, {2, 80, 1});
+    book.Add(BookSide::kBid, 9950, {50, 500, 0});
+    book.Add(BookSide::kBid, 9950, {3, 70, 1});
+    book.Add(BookSide::kBid, 10000, {1, 100, 1});
+    book.Add(BookSide::kBid, 9900, {60, 40, 0});
+    std::vector<OrderBook::Fill> fills;
+    book.ClearBeyond(BookSide::kBid, 9900, row.traded, &fills);
+    std::vector<int32_t> filled;
+    for (const OrderBook::Fill& fill : fills) filled.push_back(fill.quantity);
+    EXPECT_EQ(filled, row.filled) << row.traded;
+    const int32_t left = 250 - std::min(row.traded, 250);
+    EXPECT_EQ(book.QuantityAt(BookSide::kBid, 10000) + book.QuantityAt(BookSide::kBid, 9950), left) << row.traded;
+    EXPECT_EQ(book.QuantityAt(BookSide::kBid, 9900), 40);
+    EXPECT_EQ(book.Best(BookSide::kBid), left > 0 ? (row.traded < 100 ? 10000 : 9950) : 9900) << row.traded;
+  }
+}
+
+TEST(OrderBook, TheQuantityAheadIsWhatRestsEarlierAtThePrice) {
+  OrderBook book;
+  book.Add(BookSide::kAsk, 10050, {1, 300, 0});
+  book.Add(BookSide::kAsk, 10050, {2, 100, 7});
+  book.Add(BookSide::kAsk, 10050, {3, 200, 0});
+  book.Add(BookSide::kAsk, 10100, {4, 50, 7});
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 2), 300);
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10100, 4), 0);
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10100, 2), std::nullopt);
+  book.Take(BookSide::kAsk, 10050, 120, nullptr);
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 2), 180);
+  book.Withdraw(BookSide::kAsk, 10050, 1000);  // the market's later orders go first, then the earlier
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 2), 0);
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 3), std::nullopt);
 }
 
 class NoisyListener : public MarketListener {

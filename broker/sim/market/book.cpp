@@ -94,16 +94,28 @@ int32_t OrderBook::Withdraw(BookSide side, int32_t price, int32_t quantity) {
   return withdrawn;
 }
 
-void OrderBook::ClearBeyond(BookSide side, int32_t price, std::vector<Fill>* fills) {
+void OrderBook::ClearBeyond(BookSide side, int32_t price, int32_t traded, std::vector<Fill>* fills) {
   std::vector<Level>& levels = Levels(side);
-  while (!levels.empty() && Better(side, levels.back().price, price)) {
-    const Level& level = levels.back();
-    for (size_t i = level.head; i < level.orders.size(); ++i) {
-      const Order& order = level.orders[i];
-      if (order.owner != 0 && fills != nullptr) fills->push_back({order.id, order.owner, level.price, order.quantity});
+  // The crossed levels are the best ones, at the back; the best trades first.
+  auto level = levels.rbegin();
+  for (; level != levels.rend() && Better(side, level->price, price); ++level) {
+    for (size_t i = level->head; i < level->orders.size(); ++i) {
+      Order& order = level->orders[i];
+      if (order.owner == 0) {
+        order.quantity = 0;
+        continue;
+      }
+      const int32_t part = std::min(order.quantity, traded);
+      if (part <= 0) continue;
+      if (fills != nullptr) fills->push_back({order.id, order.owner, level->price, part});
+      order.quantity -= part;
+      traded -= part;
     }
-    levels.pop_back();
+    level->Compact();
+    level->total = 0;
+    for (const Order& order : level->orders) level->total += order.quantity;
   }
+  std::erase_if(levels, [](const Level& l) { return l.total == 0; });
 }
 
 int32_t OrderBook::Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity) {
@@ -125,6 +137,18 @@ int32_t OrderBook::QuantityAt(BookSide side, int32_t price) const {
     if (level.price == price) return level.total;
   }
   return 0;
+}
+
+std::optional<int32_t> OrderBook::QuantityAhead(BookSide side, int32_t price, uint64_t id) const {
+  for (const Level& level : Levels(side)) {
+    if (level.price != price) continue;
+    int32_t ahead = 0;
+    for (size_t i = level.head; i < level.orders.size(); ++i) {
+      if (level.orders[i].id == id) return ahead;
+      ahead += level.orders[i].quantity;
+    }
+  }
+  return std::nullopt;
 }
 
 int32_t OrderBook::Best(BookSide side) const {

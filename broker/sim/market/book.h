@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace ostrada::sim {
@@ -51,13 +52,18 @@ class OrderBook {
   // orders are never withdrawn by the market. Returns the quantity withdrawn.
   int32_t Withdraw(BookSide side, int32_t price, int32_t quantity);
   // Removes every level the price crosses: asks below it (side kAsk) or bids above it (kBid). The
-  // market's orders there are withdrawn; owned orders trade at their own price.
-  void ClearBeyond(BookSide side, int32_t price, std::vector<Fill>* fills);
+  // market's orders there are withdrawn. Owned orders there were traded through by a contract of
+  // `traded` shares: together they take at most that, at their own prices, best price and earliest
+  // first, and what they do not take keeps its place.
+  void ClearBeyond(BookSide side, int32_t price, int32_t traded, std::vector<Fill>* fills);
   // Takes up to `quantity` away from the order with the id at the level (a cancel or a modify); the
   // rest of it keeps its place. Returns the quantity removed.
   int32_t Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity);
 
   int32_t QuantityAt(BookSide side, int32_t price) const;
+  // What rests before the order with the id at its level: what must trade before it can. Null when
+  // the order is not there.
+  std::optional<int32_t> QuantityAhead(BookSide side, int32_t price, uint64_t id) const;
   // Price of the best level, 0 when the side is empty.
   int32_t Best(BookSide side) const;
   QuotePicture Picture(int32_t timeMs) const;

@@ -129,8 +129,9 @@ void LiveBook::Apply(const Trade& record) {
   const int32_t price = record.price;
   const bool buyerTook = record.side == '1';
   // Nothing may rest across the record's price: asks below it and bids above it are gone.
-  book_.ClearBeyond(BookSide::kAsk, buyerTook ? price : price + 1, &fills_);
-  book_.ClearBeyond(BookSide::kBid, buyerTook ? price - 1 : price, &fills_);
+  // An account's order there was traded through: it takes at most this contract's quantity.
+  book_.ClearBeyond(BookSide::kAsk, buyerTook ? price : price + 1, record.quantity, &fills_);
+  book_.ClearBeyond(BookSide::kBid, buyerTook ? price - 1 : price, record.quantity, &fills_);
   if (record.phase == Phase::kRegular) {
     const BookSide taken = buyerTook ? BookSide::kAsk : BookSide::kBid;
     const int32_t missing = record.quantity + RestingQuantity(0) - book_.QuantityAt(taken, price);
@@ -143,8 +144,9 @@ void LiveBook::Apply(const Trade& record) {
 
 void LiveBook::Refill(int32_t bestAsk, int32_t bestBid) {
   const PriceLadder& ladder = day_.Ladder();
-  if (bestAsk == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, &fills_);
-  if (bestBid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, &fills_);
+  // A side the record shows empty loses the market's orders; an account's stay, as nothing traded them.
+  if (bestAsk == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, 0, &fills_);
+  if (bestBid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, 0, &fills_);
   for (int i = 0; i < kBookLevels; ++i) {
     const int32_t ask = bestAsk > 0 ? Step(ladder, bestAsk, i) : 0;
     const int32_t bid = bestBid > 0 ? Step(ladder, bestBid, -i) : 0;
