@@ -1,5 +1,6 @@
 #include "app/closeupcombo.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionComboBox>

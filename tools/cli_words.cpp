@@ -57,7 +57,8 @@ std::string KoreanParseError(const CLI::ParseError& error) {
   std::smatch parts;
   std::string said;
   if (kind == "RequiredError") {
-    static const std::regex option("(.+) is required");
+    // "A subcommand is required", "Requires at least 1 subcommands", or "--checks is required".
+    static const std::regex option("(-[^ ]+|[A-Z_]+) is required");
     said = std::regex_match(message, parts, option) ? Filled(Txt::kCliMissing, parts[1].str())
                                                     : Words(Txt::kCliMissingCommand);
   } else if (kind == "ExtrasError") {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "basesrc/foundation/cp949.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/file_size_limit.h"
@@ -111,7 +112,7 @@ TEST(Watchlist, ASaveKeepsALinkAndThePermissions) {
 }
 
 TEST(Watchlist, TheUnlistedStocksAreNamedWithTheFile) {
-  EXPECT_EQ(UnlistedText({{"A999999", "gone"}, {"U001", ""}}, "/d/watch.txt"),
+  EXPECT_EQ(Cp949ToUtf8(UnlistedText({{"A999999", "gone"}, {"U001", ""}}, "/d/watch.txt")),
             "관심종목 파일(/d/watch.txt)의 다음 종목은 종목 목록에 없어 보이지 않습니다. 파일에는 그대로 남겨 둡니다: "
             "A999999(gone) U001");
 }

@@ -146,7 +146,8 @@ TEST_F(CodesCli, EveryCommandTakesACodeWithoutItsLetter) {
 TEST_F(CodesCli, ABadCommandLineExitsOneAndIsToldInKorean) {
   const std::pair<std::string, std::string> refused[] = {
       {"codes load --sort sideways " + book, "--sort 의 값이 맞지 않습니다"},
-      {"no-such-command", "알 수 없는 인자입니다: no-such-command"},
+      {"no-such-command", "명령을 하나 주어야 합니다."},
+      {"price A001340 extra", "알 수 없는 인자입니다: extra"},
       {"scan --every 1 --interval 1 --threshold 1", "--checks 을(를) 주어야 합니다."},
       {"", "명령을 하나 주어야 합니다."},
       {"codes download --stocks -1", "--stocks 의 값 -1 은(는) 0 부터 2147483647 사이여야 합니다."},
@@ -174,7 +175,7 @@ TEST_F(CodesCli, DataCommandsLookAtTheAccountsMarketUnlessASeedIsGiven) {
   testing::WriteBytes(folder.File("paper.sqlite"), std::string(4096, 'x'));
   const testing::ScopedEnv dataFolder("OSTRADA_DATA_DIR", (folder.Path() + "/").c_str());
   const std::string code = sim::Listing::Build(7, 40).All().front().code;
-  const std::string commands[] = {"scan --stocks 40 --checks 2 --every 10 --interval 1 --threshold 0",
+  const std::string commands[] = {"scan --stocks 40 --checks 2 --every 10 --interval 1 --threshold 1",
                                   "price " + code + " --stocks 40"};
   for (const std::string& command : commands) {
     EXPECT_EQ(RunCli(command).exitCode, 1) << command;
