@@ -21,11 +21,15 @@ CloseUpComboBox::CloseUpComboBox(QWidget* parent, const CodeInfoList* book, std:
     : QComboBox(parent), book_(book), onCloseUp_(std::move(onCloseUp)) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
-  connect(lineEdit(), &QLineEdit::returnPressed, this, [this] { Report(); });
+  // Enter on a listed name makes Qt choose the entry and report it as activated first (its own handler
+  // of the field runs before this one): only a text that is no entry is read here.
+  connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    if (findText(lineEdit()->text(), Qt::MatchFixedString) < 0) onCloseUp_();
+  });
   // An entry chosen with the keyboard while the list is closed; a click in the open list reports when
   // the list has closed.
   connect(this, &QComboBox::activated, this, [this] {
-    if (!closing_ && !view()->isVisible()) Report();
+    if (!closing_ && !view()->isVisible()) onCloseUp_();
   });
   connect(model(), &QAbstractItemModel::rowsInserted, this,
           [this](const QModelIndex&, int first, int last) { SetToolTips(first, last); });
@@ -38,17 +42,10 @@ void CloseUpComboBox::hidePopup() {
   QComboBox::hidePopup();
   QTimer::singleShot(0, this, [this] {
     closing_ = false;
-    Report();
+    onCloseUp_();
   });
 }
 
-void CloseUpComboBox::Report() {
-  // Enter on a listed name is both an activation and a return: one report.
-  if (reported_) return;
-  reported_ = true;
-  QTimer::singleShot(0, this, [this] { reported_ = false; });
-  onCloseUp_();
-}
 
 bool CloseUpComboBox::TakeStock(std::string* name, std::string* code) {
   const QString typed = currentText().trimmed();

@@ -29,12 +29,10 @@ class CloseUpComboBox : public QComboBox {
   bool IsCut(const QString& text) const;
   void SetToolTips(int first, int last);
   bool Refuse();
-  void Report();
 
   const CodeInfoList* book_;
   std::function<void()> onCloseUp_;
   bool closing_ = false;   // the list has closed and its report is on its way
-  bool reported_ = false;  // reported in this turn of the event loop
 };
 
 }  // namespace ostrada

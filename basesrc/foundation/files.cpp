@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 
@@ -117,7 +118,8 @@ ReplacingFile::ReplacingFile(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return;
   Open(path);
   // A missing folder or one that may not be written is the user's to mend, not a failed check.
-  if (handle_ == kInvalidHandle) ShowMessage(TextWithPath(Txt::kFileCannotCreate, path));
+  // The system's names are UTF-8; the message is CP949 like every text.
+  if (handle_ == kInvalidHandle) ShowMessage(TextWithPath(Txt::kFileCannotCreate, Utf8ToCp949(path)));
 }
 
 void ReplacingFile::Open(const char* path) {

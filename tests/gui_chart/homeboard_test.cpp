@@ -90,6 +90,8 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   CHomeBoard board(book_.get(), nullptr, path_);
   board.resize(700, 500);
   ASSERT_EQ(Codes(board), (std::vector<std::string>{c->key.code, a->key.code}));
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the unlisted stock, said once
+  recording_.sink.Clear();
   EXPECT_EQ(board.Model().Cell(0, WatchModel::kName), FromCp949(c->key.name.get()));  // the book's name
 
   std::set<int> repainted;

@@ -300,7 +300,7 @@ TEST_F(ContractWindowTest, EveryNumberFitsItsColumn) {
   extreme.side = '2';
   server_.history.pages = {{extreme, closing}};
   ASSERT_EQ(frame_->SelectStock(kHynix.c_str(), 1), 1);
-  ASSERT_EQ(Cell(1, ContractListModel::kChange), "-2,147,483,648");
+  ASSERT_EQ(Cell(0, ContractListModel::kChange), "-2,147,483,648");
   EXPECT_TRUE(fits());
 }
 
