@@ -21,11 +21,7 @@ CloseUpComboBox::CloseUpComboBox(QWidget* parent, const CodeInfoList* book, std:
     : QComboBox(parent), book_(book), onCloseUp_(std::move(onCloseUp)) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
-  // Enter on a listed name makes Qt choose the entry and report it as activated first (its own handler
-  // of the field runs before this one): only a text that is no entry is read here.
-  connect(lineEdit(), &QLineEdit::returnPressed, this, [this] {
-    if (findText(lineEdit()->text(), Qt::MatchFixedString) < 0) onCloseUp_();
-  });
+  connect(lineEdit(), &QLineEdit::returnPressed, this, [this] { onCloseUp_(); });
   // An entry chosen with the keyboard while the list is closed; a click in the open list reports when
   // the list has closed.
   connect(this, &QComboBox::activated, this, [this] {

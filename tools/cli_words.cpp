@@ -61,8 +61,8 @@ std::string KoreanParseError(const CLI::ParseError& error) {
     static const std::regex option("(-[^ ]+|[A-Z_]+) is required");
     said = std::regex_match(message, parts, option) ? Filled(Txt::kCliMissing, parts[1].str())
                                                     : Words(Txt::kCliMissingCommand);
-  } else if (kind == "ExtrasError") {
-    said = Filled(Txt::kCliUnexpected, After(message, ": "));
+  } else if (kind == "ExtrasError" || message.find("not expected: ") != std::string::npos) {
+    said = Filled(Txt::kCliUnexpected, After(message, "not expected: "));
   } else if (kind == "ArgumentMismatch") {
     static const std::regex option("([^:]+): .*missing");
     said = std::regex_search(message, parts, option) ? Filled(Txt::kCliNoValue, parts[1].str())

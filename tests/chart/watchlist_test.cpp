@@ -75,7 +75,7 @@ TEST(Watchlist, AFileThatIsNoTextIsRefusedAndKept) {
   testing::ScratchFolder folder;
   testing::RecordingScope recording;
   const std::string path = folder.File("watch.txt");
-  const std::string cases[] = {std::string("A000020(a)\r\n\0\x01\x02", 15), "PK\x03\x04A000020\n",
+  const std::string cases[] = {std::string("A000020(a)\r\n\0\x01\x02", 15), "PK\x03\x04" "A000020\n",
                                "A000020(a)\x7F\r\n"};
   for (const std::string& bytes : cases) {
     testing::WriteBytes(path, bytes);
