@@ -28,7 +28,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setGeometry(iconRect.x(), iconRect.y(), side, side);
   icon->setPixmap(ProgramIcon().pixmap(side, side));
 
-  auto* version = new QLabel(QStringLiteral("ostrada 버전 1.0"), this);
+  // The same number as --version prints.
+  auto* version = new QLabel(QStringLiteral("ostrada 버전 %1").arg(QLatin1String(kProgramVersion)), this);
   version->setObjectName("static65535");
   units.Place(*version, 40, 10, 119, 8);
 

@@ -4,6 +4,9 @@
 
 namespace ostrada {
 
+// The program's version, as the about box and --version both say it.
+inline constexpr char kProgramVersion[] = "1.0";
+
 class CAboutDlg : public QDialog {
   Q_OBJECT
  public:

@@ -258,7 +258,8 @@ bool CCallFrm::event(QEvent* event) {
 
 // ---- CCallDlg ----
 
-CCallDlg::CCallDlg(const CodeInfoList* book, int mode, QWidget* parent) : QDialog(parent) {
+CCallDlg::CCallDlg(const CodeInfoList* book, int mode, QWidget* parent)
+    : QDialog(parent), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
   setObjectName(QStringLiteral("dialog146"));
   setFont(TemplateFont());
   setWindowTitle(FromCp949(Text(mode == 1 ? Txt::kQuoteCaption5 : Txt::kQuoteCaption10)));
@@ -268,6 +269,26 @@ CCallDlg::CCallDlg(const CodeInfoList* book, int mode, QWidget* parent) : QDialo
   const QSize size = units.Size(kDialogWidth, kDialogHeight);
   setFixedSize(std::max(size.width(), form_->width()), std::max(size.height(), form_->height()));
   form_->show();
+  // The panel leaves the right end of its price line free, under the "?" button.
+  PlaceLinkToggle(*this, LinkToggle(), LinkTogglePlace::kUnderStockBar);
+}
+
+std::string CCallDlg::StockCode() const {
+  return form_->Code();
+}
+
+int CCallDlg::ShowStock(const std::string& code) {
+  const std::string name = StockNameOf(book_, code);
+  if (name.empty()) return 0;
+  return code == form_->Code() ? 1 : form_->SetStock(name, code);
+}
+
+bool CCallDlg::event(QEvent* event) {
+  if (AsWindowMessage(event, WM_STOCK_CHANGED) != nullptr) {
+    Picks().Tell(form_->Code());
+    return true;
+  }
+  return QDialog::event(event);
 }
 
 }  // namespace ostrada

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <string>
 
+#include "app/stockwindow.h"
+
 #include "basesrc/nowfxin.h"
 #include "basesrc/stocgate.h"
 
@@ -73,15 +75,22 @@ class CCallFrm : public QWidget {
   CWndConPower* contracts_ = nullptr;  // a child: Qt deletes it with the form
 };
 
-class CCallDlg : public QDialog {
+class CCallDlg : public QDialog, public StockWindow {
   Q_OBJECT
  public:
   // mode 1: the 5-level window (command 32784); any other value: the 10-level one (32782).
   CCallDlg(const CodeInfoList* book, int mode, QWidget* parent = nullptr);
 
   CCallFrm& Form() { return *form_; }
+  std::string StockCode() const override;
+  int ShowStock(const std::string& code) override;
+
+ protected:
+  // The panel's WM_STOCK_CHANGED: the user picked a stock in it.
+  bool event(QEvent* event) override;
 
  private:
+  const CodeInfoList* const book_;
   CCallFrm* form_;
 };
 

@@ -43,7 +43,8 @@ bool IsIndexCode(const std::string& code) {
 
 }  // namespace
 
-CChartWnd::CChartWnd(const CodeInfoList* book, QWidget* parent) : QWidget(parent, Qt::Window), book_(book) {
+CChartWnd::CChartWnd(const CodeInfoList* book, QWidget* parent)
+    : QWidget(parent, Qt::Window), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
   setObjectName("chartWindow");
   setWindowTitle(QStringLiteral("차트"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -97,9 +98,9 @@ void CChartWnd::BuildControls() {
     if (kind_ == 'B') Reload();
   });
   top->addWidget(intervals_);
-  link_ = new StockLinkToggle(this);
-  link_->setObjectName("chartLink");
-  top->addWidget(link_);
+  // The toggle stands among the controls.
+  LinkToggle().setObjectName("chartLink");
+  top->addWidget(&LinkToggle());
 
   view_ = new CChartView(this);
   auto* layout = new QVBoxLayout(this);
@@ -127,12 +128,9 @@ void CChartWnd::showStock(const QString& code) {
   Reload();
 }
 
-bool CChartWnd::IsLinked() const {
-  return link_->isChecked();
-}
-
-void CChartWnd::followStock(const QString& code) {
-  if (IsLinked() && ToCp949(code) != code_) showStock(code);
+int CChartWnd::ShowStock(const std::string& code) {
+  if (code != code_) showStock(QString::fromLatin1(code.c_str()));
+  return code_ == code ? 1 : 0;
 }
 
 void CChartWnd::OnStockEntered() {
@@ -142,7 +140,7 @@ void CChartWnd::OnStockEntered() {
   const QString code = stock != nullptr ? FromCp949(stock->key.code) : FromCp949(typed).toUpper();
   const std::string before = code_;
   showStock(code);
-  if (code_ != before && IsLinked()) emit stockChosen(FromCp949(code_));
+  if (code_ != before) Picks().Tell(code_);
 }
 
 void CChartWnd::OnFindButton() {
@@ -150,7 +148,7 @@ void CChartWnd::OnFindButton() {
   finder.exec();
   if (finder.ChosenCode().empty()) return;
   showStock(FromCp949(finder.ChosenCode()));
-  if (IsLinked()) emit stockChosen(FromCp949(code_));
+  Picks().Tell(code_);
 }
 
 void CChartWnd::SetKind(char kind) {

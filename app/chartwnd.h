@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/stocklink.h"
+#include "app/stockwindow.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/stocgate.h"
 
@@ -22,7 +22,7 @@ class CChartView;
 class CWndConPower;
 class CodeInfoList;
 
-class CChartWnd : public QWidget {
+class CChartWnd : public QWidget, public StockWindow {
   Q_OBJECT
  public:
   // Bars asked of the server for a daily, weekly or monthly chart: the bars shown first and the
@@ -37,27 +37,20 @@ class CChartWnd : public QWidget {
   ~CChartWnd() override;
 
   const std::string& Code() const { return code_; }
+  std::string StockCode() const override { return code_; }
+  int ShowStock(const std::string& code) override;
   char Kind() const { return kind_; }
   int32_t MinuteInterval() const { return interval_; }
   const chart::ChartData& Data() const { return data_; }
   CChartView& View() { return *view_; }
   // Live contracts taken into today's bar so far.
   int64_t EventsShown() const { return eventsShown_; }
-  // The link toggle (연동), on by default: a linked window tells its choices and follows others'.
-  bool IsLinked() const;
-  StockLinkToggle& LinkToggle() const { return *link_; }
   // An index chart's newest bar asked again (the timer's work).
   void RefreshIndexBar();
 
  public slots:
   // Shows the stock or index of the code (ASCII: "A005930", "U001"); an unknown code is told.
   void showStock(const QString& code);
-  // The same when the window is linked; a window unlinked keeps its stock.
-  void followStock(const QString& code);
-
- signals:
-  // The user chose a stock in this window while it is linked (not when another window set it).
-  void stockChosen(const QString& code);
 
  protected:
   bool event(QEvent* event) override;
@@ -82,7 +75,6 @@ class CChartWnd : public QWidget {
   QLabel* name_label_;
   QButtonGroup* kinds_;
   QComboBox* intervals_;
-  StockLinkToggle* link_;
   QTimer indexTimer_;
   CChartView* view_;
   CWndConPower* feed_;

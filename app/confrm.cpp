@@ -168,7 +168,8 @@ void CConFrm::OnSaveText() {
   table_->SaveToText();
 }
 
-CConDlg::CConDlg(const CodeInfoList* book, QWidget* parent) : QDialog(parent) {
+CConDlg::CConDlg(const CodeInfoList* book, QWidget* parent)
+    : QDialog(parent), StockWindow(static_cast<QWidget&>(*this)) {
   setObjectName("dialog149");
   setWindowTitle(FromCp949(Text(Txt::kConWindowCaption)));
   setFont(ContractWindowFont());
@@ -178,6 +179,12 @@ CConDlg::CConDlg(const CodeInfoList* book, QWidget* parent) : QDialog(parent) {
   resize(units.X(173) + frame_->width() - units.X(171), units.Y(200));
   frame_->setGeometry(rect());
   frame_->show();
+  PlaceLinkToggle(*this, LinkToggle(), LinkTogglePlace::kWidenRight);
+  connect(frame_, &CConFrm::stockChosen, this, [this] { Picks().Tell(frame_->Code()); });
+}
+
+int CConDlg::ShowStock(const std::string& code) {
+  return code == frame_->Code() ? 1 : frame_->SelectStock(code.c_str(), 0);
 }
 
 void CConDlg::resizeEvent(QResizeEvent* event) {

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+#include "app/stockwindow.h"
 #include "app/wndconpower.h"
 
 class QLabel;
@@ -62,11 +63,13 @@ class CConFrm : public QWidget {
   const CodeInfoList* book_;
 };
 
-class CConDlg : public QDialog {
+class CConDlg : public QDialog, public StockWindow {
  public:
   explicit CConDlg(const CodeInfoList* book, QWidget* parent = nullptr);
 
   CConFrm* Frame() const { return frame_; }
+  std::string StockCode() const override { return frame_->Code(); }
+  int ShowStock(const std::string& code) override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

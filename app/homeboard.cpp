@@ -1,5 +1,6 @@
 #include "app/homeboard.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <optional>
 
 #include "app/findcode.h"
+#include "app/loginmemory.h"
 #include "app/qtext.h"
 #include "app/risefall.h"
 #include "app/wndconpower.h"
@@ -22,8 +24,6 @@
 #include "basesrc/foundation/texts.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/numberformat.h"
-#include "basesrc/trdrun.h"
-#include "basesrc/trdyet.h"
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
@@ -74,17 +74,24 @@ struct CHomeBoard::LiveRow : WindowHandle {
   }
 };
 
-CHomeBoard::CHomeBoard(const CodeInfoList* book, QWidget* parent, std::string watchlistPath)
-    : QWidget(parent), book_(book), path_(watchlistPath.empty() ? WatchlistFileName() : std::move(watchlistPath)) {
+CHomeBoard::CHomeBoard(const CodeInfoList* book, TradingSession& session, QWidget* parent, std::string watchlistPath)
+    : QWidget(parent),
+      book_(book),
+      session_(session),
+      path_(watchlistPath.empty() ? WatchlistFileName() : std::move(watchlistPath)) {
   setObjectName("homeBoard");
   BuildControls();
   LoadRows();
-  RefreshIndexes();
+  indexRefresh_.Run([this] { return RefreshIndexes(); });
+  ShowAccount();
+  sessionListener_ = session_.AddListener([this](TradingSession::Change, char) { ShowAccount(); });
   refresh_.callOnTimeout(this, &CHomeBoard::Refresh);
   refresh_.start(kRefreshMs);
 }
 
-CHomeBoard::~CHomeBoard() = default;
+CHomeBoard::~CHomeBoard() {
+  session_.RemoveListener(sessionListener_);
+}
 
 void CHomeBoard::BuildControls() {
   auto* strip = new QHBoxLayout;
@@ -139,8 +146,13 @@ void CHomeBoard::BuildControls() {
   login_ = new QPushButton(QStringLiteral("계좌 로그인"), this);
   login_->setObjectName("boardLogin");
   connect(login_, &QPushButton::clicked, this, &CHomeBoard::LogIn);
+  remember_ = new QCheckBox(FromCp949(Text(Txt::kTrdRememberLogin)), this);
+  remember_->setObjectName("rememberLogin");
+  remember_->setChecked(LoginRemembered());
+  connect(remember_, &QCheckBox::toggled, this, [](bool on) { SetLoginRemembered(on); });
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(account_, 1);
+  bottom->addWidget(remember_);
   bottom->addWidget(login_);
 
   auto* layout = new QVBoxLayout(this);
@@ -254,16 +266,19 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
 }
 
 void CHomeBoard::Refresh() {
-  RefreshIndexes();
-  RefreshAccount();
+  if (indexRefresh_.Due()) indexRefresh_.Run([this] { return RefreshIndexes(); });
+  session_.Tick();
+  ShowAccount();
 }
 
-void CHomeBoard::RefreshIndexes() {
+bool CHomeBoard::RefreshIndexes() {
+  bool all = true;
   for (size_t i = 0; i < std::size(kIndexes); ++i) {
     const QString caption = QString::fromUtf8(kIndexes[i].caption);
     std::unique_ptr<DaySeries> days = gate_.DownloadBarsNew(kIndexes[i].code, kIndexes[i].code, 1, 1, 'D', 0, 0, 1);
     if (days == nullptr || days->Newest() == nullptr) {
       indexes_[i]->setText(caption);
+      all = false;
       continue;
     }
     const PriceBar& bar = days->Newest()->price;
@@ -275,40 +290,29 @@ void CHomeBoard::RefreshIndexes() {
                  QString::fromStdString(chart::PriceText(bar.change, true)), QString::asprintf("%.2f", rate));
     indexes_[i]->setText(QStringLiteral("<b>%1</b>  ").arg(caption) + Colored(figures, bar.change));
   }
+  return all;
 }
 
 int CHomeBoard::LogIn() {
-  if (!gate_.TradeLogin() || !gate_.IsTradeLoggedIn()) return 0;
-  login_->hide();
-  account_->show();
-  RefreshAccount();
-  return 1;
+  return session_.LogIn();
 }
 
-void CHomeBoard::RefreshAccount() {
-  if (!gate_.IsTradeLoggedIn()) return;
-  std::string account;
-  if (!gate_.AccountNumberText(&account)) return;
-  TradeAbleInfo cash{};
-  const bool cashRead = gate_.BuyableAmount(account.c_str(), "", kOrderTypeMarket, 0, &cash) == 1;
-  std::unique_ptr<TrdRunList> holdings = gate_.DownloadHoldings(account.c_str());
-  if (holdings != nullptr && holdings->Count() > 0) gate_.RefreshHoldingPrices(holdings.get());
-  std::unique_ptr<TrdYetList> unfilled = gate_.DownloadUnfilled(account.c_str());
-  int64_t value = 0;
-  int64_t profit = 0;
-  // A holding whose current price is unknown makes both sums unknown, never a loss of its cost.
-  bool priced = holdings != nullptr;
-  for (const TrdRunInfo* held = holdings ? holdings->First() : nullptr; held != nullptr; held = held->next) {
-    const std::optional<int64_t> heldProfit = HoldingProfit(*held);
-    if (!heldProfit) priced = false;
-    value += int64_t{held->quantity} * held->current.close;
-    profit += heldProfit.value_or(0);
-  }
+void CHomeBoard::ShowAccount() {
+  const bool in = session_.LoggedIn();
+  login_->setVisible(!in);
+  account_->setVisible(in);
+  if (!in) return;
+  const AccountSnapshot& snapshot = session_.Snapshot();
+  const std::optional<int64_t> value = snapshot.Value();
+  const std::optional<int64_t> profit = snapshot.Profit();
+  const std::optional<int32_t> open = snapshot.OpenOrders();
   const auto number = [](int64_t n) { return QString::fromStdString(FormatNumber(n)); };
-  account_->setText(QStringLiteral("<b>%1</b>   예수금 %2   평가금액 %3   평가손익 %4   미체결 %5건")
-                        .arg(FromCp949(account), cashRead ? number(cash.totalDeposit) : QStringLiteral("-"),
-                             priced ? number(value) : QStringLiteral("-"), priced ? Colored(number(profit), profit) : QStringLiteral("-"),
-                             unfilled ? QString::number(unfilled->Count()) : QStringLiteral("-")));
+  const QString unknown = QStringLiteral("-");
+  account_->setText(QStringLiteral("<b>%1</b> %2   예수금 %3   평가금액 %4   평가손익 %5   미체결 %6건")
+                        .arg(FromCp949(session_.Account()), FromCp949(Text(Txt::kTrdLoggedIn)),
+                             snapshot.cash ? number(snapshot.cash->totalDeposit) : unknown,
+                             value ? number(*value) : unknown, profit ? Colored(number(*profit), *profit) : unknown,
+                             open ? QString::number(*open) : unknown));
 }
 
 int CHomeBoard::AddStock(const std::string& code) {

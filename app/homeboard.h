@@ -1,8 +1,9 @@
 #pragma once
 // CHomeBoard: the main window's home board. The two exchange indexes with their change and rate,
-// the user's watchlist (관심종목) of live rows, and, once logged in to trading, one account line:
-// cash, value, profit and loss, open orders. The watchlist is the interest-group text file in the
-// data folder; a new user starts with the day's most traded stocks.
+// the user's watchlist (관심종목) of live rows, and, once the trading session is logged in, one account
+// line: cash, value, profit and loss, open orders, as the session's snapshot holds them (it follows
+// the account's order notices; the board's timer only brings the prices forward). The watchlist is
+// the interest-group text file in the data folder; a new user starts with the day's most traded stocks.
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -10,9 +11,12 @@
 #include <vector>
 
 #include "app/watchmodel.h"
+#include "basesrc/backgroundrefresh.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 #include "basesrc/watchlist.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -26,22 +30,26 @@ class CHomeBoard : public QWidget {
  public:
   // Rows a new user's watchlist starts with.
   static constexpr int kFirstRows = 20;
-  // How often the indexes and the account line are asked again (the rows are live).
+  // How often the indexes and the holdings' prices are asked again (the rows are live).
   static constexpr int kRefreshMs = 3000;
 
   // `book` is the application's full code book (null while no stocks were received); never freed
-  // here. The watchlist is read from `watchlistPath` (empty: the data folder's file).
-  explicit CHomeBoard(const CodeInfoList* book, QWidget* parent = nullptr, std::string watchlistPath = {});
+  // here. `session` is the process's trading login. The watchlist is read from `watchlistPath`
+  // (empty: the data folder's file).
+  CHomeBoard(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr,
+             std::string watchlistPath = {});
   ~CHomeBoard() override;
 
   // Adds the stock to the watchlist and saves it; an unknown or listed code is told. 1/0.
   int AddStock(const std::string& code);
   // Removes the row and saves the list.
   void RemoveRow(int row);
-  // Asks the indexes (and the account when logged in) again.
+  // The timer's beat: the indexes and the holdings' prices asked again when due. A failure is told
+  // once; the beats after it back off until the server answers again.
   void Refresh();
-  // Logs in to trading through the board's own gateway and shows the account line. 1/0.
+  // Logs the trading session in (the account line shows once it is). 1/0.
   int LogIn();
+  const BackgroundRefresh& IndexRefresh() const { return indexRefresh_; }
 
   WatchModel& Model() { return model_; }
   // Trades of the regular session taken by the rows so far (a call auction's expected prices are not).
@@ -61,14 +69,18 @@ class CHomeBoard : public QWidget {
   void FillPrices(std::vector<WatchRow>& rows);
   void Subscribe(const std::string& code);
   void OnLiveEvent(LiveRow& row);
-  void RefreshIndexes();
-  void RefreshAccount();
+  // False when an index could not be asked (told by the gateway).
+  bool RefreshIndexes();
+  void ShowAccount();
   void SaveRows();
   void OnAddButton();
 
   const CodeInfoList* const book_;
+  TradingSession& session_;
+  int sessionListener_ = 0;
   std::string path_;
   StocGate gate_;
+  BackgroundRefresh indexRefresh_;
   WatchModel model_;
   std::vector<std::unique_ptr<LiveRow>> live_;
   std::vector<WatchEntry> unlisted_;
@@ -78,6 +90,7 @@ class CHomeBoard : public QWidget {
   QTableView* table_ = nullptr;
   QLabel* account_ = nullptr;
   QPushButton* login_ = nullptr;
+  QCheckBox* remember_ = nullptr;
   QTimer refresh_;
   int64_t eventsShown_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "app/mainfrm.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/chartwnd.h"
 #include "app/findcode.h"
@@ -49,12 +52,13 @@ constexpr WorkingWindowItem kWorkingWindowItems[] = {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CostradaApp& app) : app_(app), workspace_(new WorkWindows(app.AllCodes(), this)) {
+CMainFrame::CMainFrame(CostradaApp& app)
+    : app_(app), workspace_(new WorkWindows(app.AllCodes(), app.Session(), this)) {
   setObjectName("frame129");
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
   resize(kDefaultFrameSize);
-  auto* board = new CHomeBoard(app_.AllCodes(), this);
+  auto* board = new CHomeBoard(app_.AllCodes(), app_.Session(), this);
   setCentralWidget(board);
   connect(board, &CHomeBoard::stockChosen, this, [this, board](const QString& code) { ShowChosenStock(code, board); });
   CreateMenu();
@@ -113,27 +117,19 @@ void CMainFrame::CreateToolbar() {
   toolbar->setAllowedAreas(Qt::AllToolBarAreas);
   addToolBar(Qt::TopToolBarArea, toolbar);
 
-  struct Button {
-    ToolbarPicture picture;
-    int id;
-    const char* tip;
-  };
-  // Only "about" has a handler; the others stay greyed as the framework leaves them.
-  const Button buttons[] = {{ToolbarPicture::kCut, kCmdCut, "잘라내기"},
-                            {ToolbarPicture::kCopy, kCmdCopy, "복사"},
-                            {ToolbarPicture::kPaste, kCmdPaste, "붙여넣기"}};
-  for (const Button& button : buttons) {
-    QAction* action = AddCommand(*toolbar, QString::fromUtf8(button.tip), button.id);
-    action->setIcon(ToolbarIcon(button.picture));
-    action->setEnabled(false);
+  // The working windows a click away, as the menu opens them.
+  toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  for (int id : {kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart}) {
+    toolbar->addAction(findChild<QAction*>(CommandName(id)));
   }
   toolbar->addSeparator();
-  QAction* print = AddCommand(*toolbar, QStringLiteral("인쇄"), kCmdPrint);
-  print->setIcon(ToolbarIcon(ToolbarPicture::kPrint));
-  print->setEnabled(false);
   QAction* about = findChild<QAction*>(CommandName(kCmdAbout));
   about->setIcon(ToolbarIcon(ToolbarPicture::kAbout));
+  // The about box keeps its picture among the words.
   toolbar->addAction(about);
+  if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(about))) {
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  }
 
   QAction* show = toolbar->toggleViewAction();
   show->setText(QStringLiteral("도구 모음(&T)"));
@@ -195,7 +191,20 @@ std::unique_ptr<QSettings> CMainFrame::LayoutSettings() const {
   return std::make_unique<QSettings>(layoutFile_, QSettings::IniFormat);
 }
 
+bool CMainFrame::MayEnd() {
+  const std::optional<int32_t> open = app_.Session().LoggedIn() ? app_.Session().Snapshot().OpenOrders() : std::nullopt;
+  if (!open || *open == 0) return true;
+  char text[256];
+  std::snprintf(text, sizeof text, TextC(Txt::kExitWithOpenOrders), static_cast<int>(*open));
+  return ShowMessage(text, kMbYesNo | kMbIconQuestion) == kIdYes;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // Open orders stay at the exchange; the user is to know before the windows that show them go.
+  if (!MayEnd()) {
+    event->ignore();
+    return;
+  }
   if (layoutRemembered_) {
     const std::unique_ptr<QSettings> settings = LayoutSettings();
     SaveLayout(*workspace_, *this, *settings);

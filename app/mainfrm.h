@@ -1,5 +1,6 @@
 #pragma once
-// The main frame: an MDI-style frame with menu 129, toolbar 128, a status bar showing "준비" and the
+// The main frame: an MDI-style frame with menu 129, toolbar 128 (the working windows and the about
+// box: an editing toolbar would have nothing to edit), a status bar showing "준비" and the
 // CAP, NUM and SCRL indicators, and the home board as its client area. Each working-window command
 // opens a new window beside the frame without blocking it; the frame keeps them as its workspace,
 // which it can remember in the settings and bring back at the next start.
@@ -19,10 +20,6 @@ class WorkWindows;
 
 // Framework command identifiers used by the frame.
 enum FrameCommandId : int {
-  kCmdPrint = 57607,
-  kCmdCopy = 57634,
-  kCmdCut = 57635,
-  kCmdPaste = 57637,
   kCmdAbout = 57664,
   kCmdExit = 57665,
   kCmdViewToolbar = 59392,
@@ -50,6 +47,8 @@ class CMainFrame : public QMainWindow {
 
  private:
   std::unique_ptr<QSettings> LayoutSettings() const;
+  // "끝내기" with open orders asks first; true when the program is to end.
+  bool MayEnd();
 
   void CreateMenu();
   void CreateToolbar();

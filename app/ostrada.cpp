@@ -7,6 +7,7 @@
 #include <QSettings>
 
 #include "app/aboutdlg.h"
+#include "app/loginmemory.h"
 #include "app/mainfrm.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -66,6 +67,8 @@ int CostradaApp::InitInstance() {
   Step(StartStep::kMainFrame);
   mainFrame_ = std::make_unique<CMainFrame>(*this);
   mainFrame_->show();
+  // The user asked to stay logged in: the windows find the session as they left it.
+  if (LoginRemembered()) session_.LogIn();
   if (options_.rememberLayout) mainFrame_->RememberLayout(options_.layoutFile, !options_.cleanLayout);
   return 1;
 }

@@ -10,6 +10,7 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/spotrecorder.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 
 namespace ostrada {
 
@@ -55,6 +56,8 @@ class CostradaApp : public SpotHost {
   int MarketTime2() const { return marketTime2_; }
 
   CMainFrame* MainFrame() const { return mainFrame_.get(); }
+  // The process's one trading login, shared by the home board and every order window.
+  TradingSession& Session() { return session_; }
   // The embedded exchange the program runs on (null before the server connection starts).
   sim::Exchange* Exchange() const { return server_.Exchange(); }
   // The start-up steps taken so far, for tests of the order.
@@ -73,6 +76,8 @@ class CostradaApp : public SpotHost {
 
   StartOptions options_;
   ServerLink server_;
+  // After the server (its objects go before it), before the frame (whose windows use it).
+  TradingSession session_;
   std::unique_ptr<CMainFrame> mainFrame_;
   std::vector<StartStep> steps_;
 };

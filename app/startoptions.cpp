@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "app/aboutdlg.h"
+
 namespace ostrada {
 namespace {
 
@@ -139,7 +141,7 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
     return ParseResult::kHelp;
   }
   if (parser.isSet(version)) {
-    message = QStringLiteral("ostrada %1\n").arg(QStringLiteral(OSTRADA_VERSION));
+    message = QStringLiteral("ostrada %1\n").arg(QLatin1String(kProgramVersion));
     return ParseResult::kHelp;
   }
   if (!parser.positionalArguments().isEmpty()) {

@@ -12,55 +12,7 @@ constexpr int kScale = 4;
 constexpr int kButtonWidth = 16;
 constexpr int kButtonHeight = 15;
 
-const QColor kInk(32, 32, 32);
-const QColor kPaper(255, 255, 255);
 const QColor kAccent(0, 90, 170);
-
-void DrawPage(QPainter& painter, QRectF page) {
-  painter.setBrush(kPaper);
-  painter.drawRect(page);
-  painter.setPen(QPen(QColor(120, 120, 120), 0.6));
-  for (double y = page.top() + 3; y < page.bottom() - 1.5; y += 2.5) {
-    painter.drawLine(QPointF(page.left() + 2, y), QPointF(page.right() - 2, y));
-  }
-  painter.setPen(QPen(kInk, 1));
-}
-
-void DrawCut(QPainter& painter) {
-  painter.setPen(QPen(kInk, 1.2));
-  painter.drawLine(QPointF(5, 1), QPointF(10, 10));
-  painter.drawLine(QPointF(11, 1), QPointF(6, 10));
-  painter.setBrush(Qt::NoBrush);
-  painter.setPen(QPen(kAccent, 1.4));
-  painter.drawEllipse(QPointF(4.5, 11.5), 2.2, 2.2);
-  painter.drawEllipse(QPointF(11.5, 11.5), 2.2, 2.2);
-}
-
-void DrawCopy(QPainter& painter) {
-  painter.setPen(QPen(kInk, 1));
-  DrawPage(painter, QRectF(1.5, 1.5, 8, 10));
-  DrawPage(painter, QRectF(6.5, 4.5, 8, 10));
-}
-
-void DrawPaste(QPainter& painter) {
-  painter.setPen(QPen(kInk, 1));
-  painter.setBrush(QColor(170, 120, 60));
-  painter.drawRoundedRect(QRectF(1.5, 2.5, 10, 12), 1, 1);
-  painter.setBrush(QColor(200, 200, 200));
-  painter.drawRect(QRectF(4.5, 1.0, 4, 3));
-  DrawPage(painter, QRectF(6.5, 5.5, 8, 9));
-}
-
-void DrawPrint(QPainter& painter) {
-  painter.setPen(QPen(kInk, 1));
-  DrawPage(painter, QRectF(4.5, 0.5, 7, 6));
-  painter.setBrush(QColor(190, 190, 190));
-  painter.drawRoundedRect(QRectF(0.5, 6.5, 15, 6), 1, 1);
-  painter.setBrush(kPaper);
-  painter.drawRect(QRectF(3.5, 10.5, 9, 4));
-  painter.setPen(QPen(QColor(40, 160, 60), 1.2));
-  painter.drawPoint(QPointF(13, 8.5));
-}
 
 void DrawAbout(QPainter& painter) {
   painter.setPen(QPen(kAccent, 1));
@@ -80,18 +32,6 @@ QPixmap Draw(ToolbarPicture picture) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(kScale, kScale);
   switch (picture) {
-    case ToolbarPicture::kCut:
-      DrawCut(painter);
-      break;
-    case ToolbarPicture::kCopy:
-      DrawCopy(painter);
-      break;
-    case ToolbarPicture::kPaste:
-      DrawPaste(painter);
-      break;
-    case ToolbarPicture::kPrint:
-      DrawPrint(painter);
-      break;
     case ToolbarPicture::kAbout:
       DrawAbout(painter);
       break;
@@ -101,14 +41,6 @@ QPixmap Draw(ToolbarPicture picture) {
 
 const char* ThemeName(ToolbarPicture picture) {
   switch (picture) {
-    case ToolbarPicture::kCut:
-      return "edit-cut";
-    case ToolbarPicture::kCopy:
-      return "edit-copy";
-    case ToolbarPicture::kPaste:
-      return "edit-paste";
-    case ToolbarPicture::kPrint:
-      return "document-print";
     case ToolbarPicture::kAbout:
       return "help-about";
   }

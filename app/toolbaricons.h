@@ -5,7 +5,7 @@
 
 namespace ostrada {
 
-enum class ToolbarPicture { kCut, kCopy, kPaste, kPrint, kAbout };
+enum class ToolbarPicture { kAbout };
 
 QIcon ToolbarIcon(ToolbarPicture picture);
 // Icons 128 and 129: the program's own picture.

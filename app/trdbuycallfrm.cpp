@@ -1,5 +1,6 @@
 #include "app/trdbuycallfrm.h"
 
+#include <QKeyEvent>
 #include <algorithm>
 #include <memory>
 
@@ -35,15 +36,14 @@ constexpr uintptr_t kFromQuotePanel = 2;
 
 // Order-event kinds: a fill, a confirmation, a rejection, an acceptance.
 constexpr char kFill = '1';
-constexpr char kRejection = '3';
 constexpr char kLastKind = '4';
 
 }  // namespace
 
-CTrdBuyCallFrm::CTrdBuyCallFrm(const CodeInfoList* book, int mode, QWidget* parent)
+CTrdBuyCallFrm::CTrdBuyCallFrm(const CodeInfoList* book, TradingSession& session, int mode, QWidget* parent)
     : QWidget(parent),
       feed_(this, kFeedId),
-      form_(new CTrdBuyTbl(book, this)),
+      form_(new CTrdBuyTbl(book, session, this)),
       quote_(new CCallFrm(book, mode, this)),
       eventLog_(new CTrdEventTbl(this)) {
   setObjectName(QStringLiteral("dialog143"));
@@ -87,6 +87,13 @@ void CTrdBuyCallFrm::LayOut() {
   }
 }
 
+int CTrdBuyCallFrm::ShowStock(const std::string& name, const std::string& code) {
+  if (!form_->SetStock(name, code)) return 0;
+  quote_->SetStock(name, code);
+  ShowContracts(code);
+  return 1;
+}
+
 void CTrdBuyCallFrm::ShowContracts(const std::string& code) {
   if (contracts_ == nullptr) return;
   if (code.empty()) {
@@ -102,9 +109,11 @@ bool CTrdBuyCallFrm::event(QEvent* event) {
     if (message->WParam() == kFromOrderPanel) {
       quote_->SetStock(form_->Name(), form_->Code());
       ShowContracts(form_->Code());
+      emit stockPicked(form_->Code());
     } else if (message->WParam() == kFromQuotePanel) {
       form_->SetStock(quote_->Name(), quote_->Code());
       ShowContracts(quote_->Code());
+      emit stockPicked(quote_->Code());
     }
     return true;
   }
@@ -126,26 +135,43 @@ bool CTrdBuyCallFrm::event(QEvent* event) {
   return QWidget::event(event);
 }
 
-// The log line is already written; the window owns the copy of the event.
+// The log line is already written; the window owns the copy of the event. The form refreshes from
+// the session, which heard the same notice.
 void CTrdBuyCallFrm::OnOrderEvent(intptr_t record) {
   const std::unique_ptr<OrderEvent> orderEvent(reinterpret_cast<OrderEvent*>(record));
   if (!OSTRADA_VERIFY(orderEvent != nullptr && !orderEvent->kind.empty())) return;
   const char kind = orderEvent->kind[0];
-  if (!OSTRADA_VERIFY(kind >= kFill && kind <= kLastKind)) return;
-  // A fill or a confirmation changes the account, and so does a rejection: a market order's
-  // rejected remainder gives its held cash back.
-  if (kind >= kFill && kind <= kRejection) form_->RefreshAfterOrderEvent();
+  OSTRADA_VERIFY(kind >= kFill && kind <= kLastKind);
 }
 
 // ---- CTrdCallDlg ----
 
-CTrdCallDlg::CTrdCallDlg(const CodeInfoList* book, QWidget* parent) : QDialog(parent) {
+CTrdCallDlg::CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent)
+    : QDialog(parent), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
   setObjectName(QStringLiteral("dialog151"));
   setFont(TemplateFont());
   setWindowTitle(FromCp949(Text(Txt::kQuoteOrderCaption)));
-  frame_ = new CTrdBuyCallFrm(book, quoteMode_, this);
+  frame_ = new CTrdBuyCallFrm(book, session, quoteMode_, this);
   setFixedSize(frame_->size());
   frame_->show();
+  // The quote panel leaves the right end of its price line free, under its "?" button.
+  PlaceLinkToggle(*this, LinkToggle(), LinkTogglePlace::kUnderStockBar);
+  connect(frame_, &CTrdBuyCallFrm::stockPicked, this, [this](const std::string& code) { Picks().Tell(code); });
+}
+
+std::string CTrdCallDlg::StockCode() const {
+  return frame_->Form().Code();
+}
+
+int CTrdCallDlg::ShowStock(const std::string& code) {
+  const std::string name = StockNameOf(book_, code);
+  if (name.empty()) return 0;
+  return code == StockCode() ? 1 : frame_->ShowStock(name, code);
+}
+
+void CTrdCallDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && !ConfirmOrderWindowEscape()) return;
+  QDialog::keyPressEvent(event);
 }
 
 }  // namespace ostrada

@@ -2,11 +2,13 @@
 // The quote-click order window CTrdCallDlg ("호가+체결 주문창", template 151) and its panel
 // CTrdBuyCallFrm (template 143): the order form at the left, the 5-level quote panel above the
 // contract list at the right, the order event log along the bottom. The panel keeps the three on one
-// stock, turns a click on a quoted price into the order price, and refreshes the form when an order
-// was filled, confirmed or rejected.
+// stock and turns a click on a quoted price into the order price; the form itself hears from the
+// trading session when an order was filled, confirmed or rejected.
 #include <QDialog>
 #include <QWidget>
+#include <string>
 
+#include "app/stockwindow.h"
 #include "app/wndconpower.h"
 
 namespace ostrada {
@@ -16,13 +18,14 @@ class CConTbl;
 class CodeInfoList;
 class CTrdBuyTbl;
 class CTrdEventTbl;
+class TradingSession;
 
 class CTrdBuyCallFrm : public QWidget {
   Q_OBJECT
  public:
   // mode 1 gives the 5-level quote panel and the contract list; `book` is the application's full
   // code book (null while no stocks were received), never freed here.
-  CTrdBuyCallFrm(const CodeInfoList* book, int mode, QWidget* parent = nullptr);
+  CTrdBuyCallFrm(const CodeInfoList* book, TradingSession& session, int mode, QWidget* parent = nullptr);
 
   CTrdBuyTbl& Form() { return *form_; }
   CCallFrm& Quote() { return *quote_; }
@@ -30,6 +33,12 @@ class CTrdBuyCallFrm : public QWidget {
   CConTbl* Contracts() { return contracts_; }
   CWndConPower& Feed() { return feed_; }
   CTrdEventTbl& EventLog() { return *eventLog_; }
+  // The three panels on the stock, as if the order form had chosen it, without a pick told. 1/0.
+  int ShowStock(const std::string& name, const std::string& code);
+
+ signals:
+  // The user picked the stock in one of the panels; the others already follow it.
+  void stockPicked(const std::string& code);
 
  protected:
   bool event(QEvent* event) override;
@@ -46,16 +55,23 @@ class CTrdBuyCallFrm : public QWidget {
   CTrdEventTbl* eventLog_;
 };
 
-class CTrdCallDlg : public QDialog {
+class CTrdCallDlg : public QDialog, public StockWindow {
   Q_OBJECT
  public:
-  explicit CTrdCallDlg(const CodeInfoList* book, QWidget* parent = nullptr);
+  CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr);
 
   CTrdBuyCallFrm& Frame() { return *frame_; }
+  // The order form's stock, which the other panels follow.
+  std::string StockCode() const override;
+  int ShowStock(const std::string& code) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // The window always shows the 5-level quote panel.
   const int quoteMode_ = 1;
+  const CodeInfoList* const book_;
   CTrdBuyCallFrm* frame_;
 };
 

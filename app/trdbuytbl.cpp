@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,7 +44,8 @@ constexpr uintptr_t kOrderPanel = 1;
 
 }  // namespace
 
-CTrdBuyTbl::CTrdBuyTbl(const CodeInfoList* book, QWidget* parent) : QWidget(parent), book_(book) {
+CTrdBuyTbl::CTrdBuyTbl(const CodeInfoList* book, TradingSession& session, QWidget* parent)
+    : QWidget(parent), book_(book), session_(session) {
   setObjectName(QStringLiteral("dialog144"));
   setFont(TemplateFont());
 
@@ -117,11 +119,14 @@ CTrdBuyTbl::CTrdBuyTbl(const CodeInfoList* book, QWidget* parent) : QWidget(pare
   MakeLists();
 
   LayOut();
+  ShowLogin();
   ChooseAction(kBuy);
+  sessionListener_ = session_.AddListener([this](TradingSession::Change change, char kind) { OnSessionChange(change, kind); });
 }
 
+// The login is the session's: it stays for the other windows.
 CTrdBuyTbl::~CTrdBuyTbl() {
-  gate_.TradeLogout();
+  session_.RemoveListener(sessionListener_);
 }
 
 QPushButton* CTrdBuyTbl::MakeButton(int id, const QString& text) {
@@ -189,7 +194,7 @@ void CTrdBuyTbl::ChooseAction(int id) {
   }
   action_ = id;
   actions_->button(id)->setChecked(true);
-  if (!account_.empty() && gate_.IsTradeLoggedIn()) Refresh();
+  if (session_.LoggedIn()) Refresh();
 }
 
 void CTrdBuyTbl::ChooseOrderType(int id) {
@@ -215,11 +220,28 @@ void CTrdBuyTbl::ChoosePartOrAll(int id) {
 }
 
 void CTrdBuyTbl::Login() {
-  if (!gate_.TradeLogin()) return;
-  std::string account;
-  if (!gate_.AccountNumberText(&account)) return;
-  account_ = account;
-  login1428_->setText(QStringLiteral("On..."));
+  // The session tells every form, this one included, once it is logged in.
+  session_.LogIn();
+}
+
+void CTrdBuyTbl::ShowLogin() {
+  login1428_->setText(session_.LoggedIn() ? FromCp949(Text(Txt::kTrdLoggedIn)) : QStringLiteral("=> On"));
+}
+
+void CTrdBuyTbl::OnSessionChange(TradingSession::Change change, char kind) {
+  // Order-event kinds: a fill, a confirmation, a rejection, an acceptance.
+  constexpr char kFill = '1', kRejection = '3';
+  switch (change) {
+    case TradingSession::Change::kLoggedIn:
+    case TradingSession::Change::kLoggedOut:
+      ShowLogin();
+      break;
+    case TradingSession::Change::kNotice:
+      // A fill or a confirmation changes the account, and so does a rejection: a market order's
+      // rejected remainder gives its held cash back.
+      if (kind >= kFill && kind <= kRejection) RefreshAfterOrderEvent();
+      break;
+  }
 }
 
 // ---- The stock ----
@@ -293,13 +315,39 @@ void CTrdBuyTbl::SetPrice(int32_t price) {
 
 // ---- CTrdDlg ----
 
-CTrdDlg::CTrdDlg(const CodeInfoList* book, QWidget* parent) : QDialog(parent) {
+bool ConfirmOrderWindowEscape() {
+  return ShowMessage(Text(Txt::kTrdCloseOnEscape), kMbYesNo | kMbIconQuestion) == kIdYes;
+}
+
+void CTrdDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && !ConfirmOrderWindowEscape()) return;
+  QDialog::keyPressEvent(event);
+}
+
+CTrdDlg::CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent)
+    : QDialog(parent), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
   setObjectName(QStringLiteral("dialog145"));
   setFont(TemplateFont());
   setWindowTitle(FromCp949(Text(Txt::kMiniOrderCaption)));
-  form_ = new CTrdBuyTbl(book, this);
+  form_ = new CTrdBuyTbl(book, session, this);
   setFixedSize(form_->size());
   form_->show();
+  // The form leaves the strip under its list free.
+  PlaceLinkToggle(*this, LinkToggle(), LinkTogglePlace::kBottomRight);
+}
+
+int CTrdDlg::ShowStock(const std::string& code) {
+  const std::string name = StockNameOf(book_, code);
+  if (name.empty()) return 0;
+  return code == form_->Code() ? 1 : form_->SetStock(name, code);
+}
+
+bool CTrdDlg::event(QEvent* event) {
+  if (AsWindowMessage(event, WM_STOCK_CHANGED) != nullptr) {
+    Picks().Tell(form_->Code());
+    return true;
+  }
+  return QDialog::event(event);
 }
 
 }  // namespace ostrada

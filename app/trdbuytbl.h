@@ -15,8 +15,10 @@
 #include <memory>
 #include <string>
 
+#include "app/stockwindow.h"
 #include "app/trdbuyopt.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -50,8 +52,8 @@ class CTrdBuyTbl : public QWidget {
   };
 
   // `book` is the application's full code book (null while no stocks were received); never freed here.
-  explicit CTrdBuyTbl(const CodeInfoList* book, QWidget* parent = nullptr);
-  // Logs out of trading.
+  // `session` is the process's trading login, shared with every other window; it outlives the form.
+  CTrdBuyTbl(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr);
   ~CTrdBuyTbl() override;
   CTrdBuyTbl(const CTrdBuyTbl&) = delete;
   CTrdBuyTbl& operator=(const CTrdBuyTbl&) = delete;
@@ -62,9 +64,9 @@ class CTrdBuyTbl : public QWidget {
   void SetPrice(int32_t price);
   // "조회": asks the server again for what the current action shows.
   void Refresh();
-  // An order of the account was filled, confirmed or rejected: refreshes what the action shows when
-  // logged in (silently nothing otherwise). While the form sends an order it waits: the send
-  // refreshes once it has the answer.
+  // An order of the account was filled, confirmed or rejected (the session heard it): refreshes what
+  // the action shows when logged in (silently nothing otherwise). While the form sends an order it
+  // waits: the send refreshes once it has the answer.
   void RefreshAfterOrderEvent();
 
   // The button and radio commands, as their clicks run them.
@@ -79,9 +81,10 @@ class CTrdBuyTbl : public QWidget {
 
   const std::string& Name() const { return name_; }
   const std::string& Code() const { return code_; }
-  const std::string& Account() const { return account_; }
+  const std::string& Account() const { return session_.Account(); }
   int Action() const { return action_; }
   int32_t LastOrderNumber() const { return gate_.LastOrderNumber(); }
+  TradingSession& Session() { return session_; }
   const TradeOptions& BuyOptions() const { return buyOptions_; }
   const TradeOptions& SellOptions() const { return sellOptions_; }
   const TrdRunList* Holdings() const { return holdings_.get(); }
@@ -120,12 +123,17 @@ class CTrdBuyTbl : public QWidget {
   // The order was taken: its number in the form, and the target of a modify follows it.
   void Acknowledge();
   void TellStockChanged();
+  // The login button says whether the session is logged in.
+  void ShowLogin();
+  void OnSessionChange(TradingSession::Change change, char kind);
 
   const CodeInfoList* const book_;
+  TradingSession& session_;
+  int sessionListener_ = 0;
+  // The form's own requests (prices, quote book, orders); the account's go through the session.
   StocGate gate_;
   std::string name_;
   std::string code_;
-  std::string account_;
   int action_ = kBuy;
   int orderType_ = kLimit;
   int partOrAll_ = kAll;
@@ -165,15 +173,27 @@ class CTrdBuyTbl : public QWidget {
   QTableWidget* unfilled1470_;
 };
 
+// Esc in an order window: a stray key must not throw away what the window shows, so the user is
+// asked first. True when the window is to close.
+bool ConfirmOrderWindowEscape();
+
 // The mini order window: the order form alone.
-class CTrdDlg : public QDialog {
+class CTrdDlg : public QDialog, public StockWindow {
   Q_OBJECT
  public:
-  explicit CTrdDlg(const CodeInfoList* book, QWidget* parent = nullptr);
+  CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr);
 
   CTrdBuyTbl& Form() { return *form_; }
+  std::string StockCode() const override { return form_->Code(); }
+  int ShowStock(const std::string& code) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  // The form's WM_STOCK_CHANGED: the user picked a stock in it.
+  bool event(QEvent* event) override;
 
  private:
+  const CodeInfoList* const book_;
   CTrdBuyTbl* form_;
 };
 

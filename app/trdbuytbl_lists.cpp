@@ -91,11 +91,10 @@ void CTrdBuyTbl::MakeLists() {
 // ---- Refresh ----
 
 void CTrdBuyTbl::Refresh() {
-  if (account_.empty()) {
+  if (!session_.LoggedIn()) {
     ShowMessage(Text(Txt::kTrdLoginFirst));
     return;
   }
-  if (!OSTRADA_VERIFY(gate_.IsTradeLoggedIn())) return;
   switch (action_) {
     case kBuy:
       RefreshBuyable();
@@ -115,7 +114,7 @@ void CTrdBuyTbl::Refresh() {
 
 void CTrdBuyTbl::RefreshAfterOrderEvent() {
   // Without a login there is nothing of the account to show; the event log has its line.
-  if (account_.empty() || !gate_.IsTradeLoggedIn() || sending_) return;
+  if (!session_.LoggedIn() || sending_) return;
   Refresh();
 }
 
@@ -137,7 +136,7 @@ void CTrdBuyTbl::RefreshBuyable() {
     }
   }
   TradeAbleInfo info{};
-  if (!gate_.BuyableAmount(account_.c_str(), code_.c_str(), orderType, price, &info)) return;
+  if (!session_.Gate().BuyableAmount(Account().c_str(), code_.c_str(), orderType, price, &info)) return;
   buyable_ = info;
   SetCell(*account1422_, kAvailableAmountRow, 1, PositiveGrouped(info.availableAmount));
   SetCell(*account1422_, kAvailableQuantityRow, 1, PositiveGrouped(info.availableQuantity));
@@ -153,7 +152,7 @@ void CTrdBuyTbl::RefreshHoldings() {
     return;
   }
   holdingsBusy_ = true;
-  std::unique_ptr<TrdRunList> list = gate_.DownloadHoldings(account_.c_str());
+  std::unique_ptr<TrdRunList> list = session_.Gate().DownloadHoldings(Account().c_str());
   holdingsBusy_ = false;
   if (list == nullptr) return;
   // A row chosen in the old list must not be taken for the same row of the new one.
@@ -186,7 +185,7 @@ void CTrdBuyTbl::RefreshUnfilled() {
     return;
   }
   unfilledBusy_ = true;
-  std::unique_ptr<TrdYetList> list = gate_.DownloadUnfilled(account_.c_str());
+  std::unique_ptr<TrdYetList> list = session_.Gate().DownloadUnfilled(Account().c_str());
   unfilledBusy_ = false;
   if (list == nullptr) return;
   unfilled1470_->clearSelection();
@@ -226,7 +225,7 @@ void CTrdBuyTbl::OnAccountRowChosen() {
 }
 
 int32_t CTrdBuyTbl::SellableQuantity(const TrdRunInfo& holding) {
-  const std::unique_ptr<TrdYetList> open = gate_.DownloadUnfilled(account_.c_str());
+  const std::unique_ptr<TrdYetList> open = session_.Gate().DownloadUnfilled(Account().c_str());
   // Without the open orders (the failure was told) the server still refuses what is not there.
   if (open == nullptr) return holding.quantity;
   int64_t offered = 0;

@@ -132,7 +132,7 @@ void CTrdBuyTbl::SendBuyOrSell() {
   if (!ConfirmOrder(quantity, price, 0)) return;
   const char* side = action_ == kBuy ? kOrderSideBuy : kOrderSideSell;
   Dispatch([&](std::string* failure) {
-    return gate_.SendOrder(*book_, account_.c_str(), side, code_.c_str(), orderType, price, quantity, failure);
+    return gate_.SendOrder(*book_, Account().c_str(), side, code_.c_str(), orderType, price, quantity, failure);
   });
 }
 
@@ -164,7 +164,7 @@ void CTrdBuyTbl::SendModifyOrCancel() {
   if (!ConfirmOrder(quantity, price, target)) return;
   const char* kind = action_ == kModify ? TextC(Txt::kTrdModify) : TextC(Txt::kTrdCancel);
   Dispatch([&](std::string* failure) {
-    return gate_.SendModifyCancel(*book_, account_.c_str(), kind, code_.c_str(), quantity, price, target, failure);
+    return gate_.SendModifyCancel(*book_, Account().c_str(), kind, code_.c_str(), quantity, price, target, failure);
   });
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The workspace: the working windows of the main menu, opened side by side without blocking. Any
 // number may be open at once, each with its own stock and its own 연동 toggle; a stock chosen in a
-// linked window switches every other linked window through one StockLink. A window is deleted when it
-// is closed, which ends its server subscriptions.
+// linked window switches every other linked window through one StockLink. Every window is a
+// StockWindow, so adding one is a line of the factory. A window is deleted when it is closed, which
+// ends its server subscriptions.
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "app/stocklink.h"
+#include "app/stockwindow.h"
 
 class QSettings;
 class QWidget;
@@ -17,6 +19,7 @@ class QWidget;
 namespace ostrada {
 
 class CodeInfoList;
+class TradingSession;
 
 // Menu 129's working-window commands.
 enum CommandId : int {
@@ -32,32 +35,28 @@ enum CommandId : int {
 // Whether the command opens a working window.
 bool IsWorkingWindowCommand(int id);
 
-// What the workspace knows of one open window; a child of the window, so it goes with it.
+// What the workspace knows of one open window: its command and its StockWindow contract. A child of
+// the window, so it goes with it.
 class WorkWindow : public QObject {
   Q_OBJECT
  public:
-  WorkWindow(QWidget& window, int command, const CodeInfoList* book, StockLink& link);
+  WorkWindow(QWidget& window, StockWindow& stock, int command, StockLink& link);
 
   int Command() const { return command_; }
   QWidget& Window() const { return window_; }
-  StockLinkToggle& Toggle() const { return *toggle_; }
+  StockLinkToggle& Toggle() const { return stock_.LinkToggle(); }
   // The window's stock code (empty while none).
-  std::string Code() const;
+  std::string Code() const { return stock_.StockCode(); }
   // Switches the window to the stock without telling the link. 1/0 (an unknown code: 0).
   int ShowStock(const std::string& code);
 
- protected:
-  // Watches the panels' WM_STOCK_CHANGED to tell the link of the user's choice.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  void TellLink(const std::string& code);
+  void TellLink(const QString& code);
 
   QWidget& window_;
+  StockWindow& stock_;
   const int command_;
-  const CodeInfoList* const book_;
   StockLink& link_;
-  StockLinkToggle* toggle_;
   // Set while the link switches this window, so its own switch is not told back.
   bool following_ = false;
 };
@@ -65,8 +64,9 @@ class WorkWindow : public QObject {
 class WorkWindows : public QObject {
   Q_OBJECT
  public:
-  // `owner` (the main frame) stays under the windows; `book` is the application's full code book.
-  WorkWindows(const CodeInfoList* book, QWidget* owner);
+  // `owner` (the main frame) stays under the windows; `book` is the application's full code book;
+  // the order windows trade through `session`, the process's one login.
+  WorkWindows(const CodeInfoList* book, TradingSession& session, QWidget* owner);
 
   // Opens a new window of the command, shown and not blocking, on the link's current stock; null for
   // another command.
@@ -79,6 +79,7 @@ class WorkWindows : public QObject {
 
  private:
   const CodeInfoList* const book_;
+  TradingSession& session_;
   QWidget* const owner_;
   StockLink link_;
   QList<QPointer<WorkWindow>> windows_;

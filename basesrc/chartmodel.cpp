@@ -98,6 +98,24 @@ Direction DirectionOf(const Bar& bar) {
   return bar.close > bar.previousClose ? Direction::kRise : Direction::kFall;
 }
 
+Direction LastDirection(const ChartData& data) {
+  if (data.bars.empty()) return Direction::kEven;
+  const Bar& newest = data.bars.back();
+  int32_t base = newest.previousClose;
+  if (data.kind == 'B') {
+    // A minute bar's previous close is the minute before; the day's is the last close of another day.
+    base = 0;
+    for (auto bar = data.bars.rbegin(); bar != data.bars.rend(); ++bar) {
+      if (bar->date != newest.date) {
+        base = bar->close;
+        break;
+      }
+    }
+  }
+  if (base == 0 || newest.close == base) return Direction::kEven;
+  return newest.close > base ? Direction::kRise : Direction::kFall;
+}
+
 ChartData FromSeries(const DaySeries& series, bool hundredths) {
   ChartData data;
   data.code = series.Code();
@@ -318,7 +336,7 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
   const Bar& newest = data.bars.back();
   layout.last = {std::clamp(layout.Y(newest.close), layout.price.top, layout.price.Bottom()),
                  PriceText(newest.close, data.hundredths)};
-  layout.lastDirection = DirectionOf(newest);
+  layout.lastDirection = LastDirection(data);
   return layout;
 }
 

@@ -64,6 +64,9 @@ void ComputeAverages(ChartData& data);
 bool ApplyContract(ChartData& data, int32_t date, int32_t barTime, int32_t price, int64_t quantity);
 
 Direction DirectionOf(const Bar& bar);
+// The last price's direction: its close against the close before it (a minute chart: the last close
+// of an earlier day; none in the data: even), whatever its candle did since the open.
+Direction LastDirection(const ChartData& data);
 // Whether a bar dated `date` (ending at barTime for minute bars) is the bar `bar` of the data: the
 // same day, the same week (Monday to Sunday), the same month or the same minute bar, by the kind.
 bool SameBar(const ChartData& data, const Bar& bar, int32_t date, int32_t barTime);
@@ -152,7 +155,8 @@ struct ChartLayout {
   Tick volumeTick;  // the volume panel's top value, at the panel's top
   std::array<Legend, kLines> legend;
   Mark highMark, lowMark;
-  // The newest close of the data on the price axis (clamped into the panel) with its direction.
+  // The newest close of the data on the price axis (clamped into the panel) with its direction
+  // against the previous close (LastDirection).
   Tick last;
   Direction lastDirection = Direction::kEven;
 

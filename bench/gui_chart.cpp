@@ -26,6 +26,7 @@
 #include "basesrc/foundation/localtime.h"
 #include "basesrc/nowfxin.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
@@ -142,7 +143,8 @@ void BM_BoardAndChartAtTheOpen(benchmark::State& state) {
     std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
     exchange.Advance(60'000);  // past the opening auction, so "most traded" means something
     std::filesystem::remove(folder + "/watchlist.txt");
-    CHomeBoard board(book.get(), nullptr, folder + "/watchlist.txt");
+    TradingSession session;
+    CHomeBoard board(book.get(), session, nullptr, folder + "/watchlist.txt");
     board.resize(800, 600);
     board.show();
     CChartWnd chart(book.get());

@@ -17,6 +17,7 @@
 #include "basesrc/nowinfo.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 #include "basesrc/trdevent.h"
 #include "basesrc/trdrun.h"
 #include "basesrc/trdyet.h"
@@ -152,13 +153,6 @@ std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool r
   return exchange;
 }
 
-// The logged-in gateway and its account; false after the gateway told why.
-bool LogIn(StocGate& gate, std::string* account) {
-  if (!gate.TradeLogin()) return false;
-  if (gate.AccountNumberText(account) && !account->empty()) return true;
-  ShowMessage(Text(Txt::kTrdCliLoginFailed));
-  return false;
-}
 
 // ---- account ----
 
@@ -167,8 +161,8 @@ struct AccountView {
   std::string code;  // CP949; the buyable quantity is the code's at its current price, none without it
   std::string clock;  // the account's clock, as MomentText writes it
   TradeAbleInfo able{};
-  std::unique_ptr<TrdRunList> holdings;
-  std::unique_ptr<TrdYetList> unfilled;
+  const TrdRunList* holdings = nullptr;  // the session's snapshot
+  const TrdYetList* unfilled = nullptr;
 };
 
 char SideCode(const TrdYetInfo& order) {
@@ -255,10 +249,12 @@ int RunAccount(const TradeOptions& options) {
   auto exchange = BuildExchange(options, true);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
-  StocGate gate;
+  TradingSession session;
+  StocGate& gate = session.Gate();
   AccountView view;
   view.clock = MomentText({exchange->Clock().Date(), exchange->Clock().TimeOfDay()});
-  if (!LogIn(gate, &view.account)) return kExitFailure;
+  if (!session.LogIn()) return kExitFailure;
+  view.account = session.Account();
   view.code = Utf8ToCp949(options.code);
   // A stock's buyable quantity is asked at its current price.
   int32_t price = 0;
@@ -270,12 +266,10 @@ int RunAccount(const TradeOptions& options) {
   if (!gate.BuyableAmount(view.account.c_str(), view.code.c_str(), kOrderTypeLimit, price, &view.able)) {
     return kExitFailure;
   }
-  view.holdings = gate.DownloadHoldings(view.account.c_str());
-  if (!view.holdings) return kExitFailure;
   // Holdings whose prices could not be fetched are shown with unknown prices (the failure was told).
-  gate.RefreshHoldingPrices(view.holdings.get());
-  view.unfilled = gate.DownloadUnfilled(view.account.c_str());
-  if (!view.unfilled) return kExitFailure;
+  view.holdings = session.Snapshot().holdings.get();
+  view.unfilled = session.Snapshot().unfilled.get();
+  if (!view.holdings || !view.unfilled) return kExitFailure;
   if (options.json) {
     PrintJson(view);
   } else {
@@ -455,10 +449,10 @@ int RunOrder(const TradeOptions& options) {
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
   if (!book) return kExitFailure;
-  std::string account;
-  if (!LogIn(gate, &account)) return kExitFailure;
+  TradingSession session;
+  if (!session.LogIn()) return kExitFailure;
   OrderEventFeed feed;
-  const int result = Send(gate, *book, account, order, feed);
+  const int result = Send(gate, *book, session.Account(), order, feed);
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Advance(1000);
   }

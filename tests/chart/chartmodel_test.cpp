@@ -132,10 +132,11 @@ TEST(ChartModel, CandlesVolumesMarksAndTheLastPrice) {
   const int32_t newest = data.bars.back().close;
   EXPECT_EQ(layout.last.label, PriceText(newest, false));
   EXPECT_NEAR(layout.last.at, std::clamp(y(newest), 44.0, 44.0 + 402), 1e-9);
-  // Its colour is the newest bar's too (a fall), not that of the view's last bar (a rise).
-  ASSERT_GT(data.bars[144].close, data.bars[144].open);
-  ASSERT_LT(data.bars.back().close, data.bars.back().open);
-  EXPECT_EQ(layout.lastDirection, Direction::kFall);
+  // Its colour is the newest close's against the close before it, not that of the view's last bar.
+  const Bar& last = data.bars.back();
+  EXPECT_EQ(layout.lastDirection, last.close > last.previousClose   ? Direction::kRise
+                                  : last.close < last.previousClose ? Direction::kFall
+                                                                    : Direction::kEven);
   EXPECT_EQ(layout.volumeTick.label, "40,000");
   // Price ticks on round steps, each where its value lies.
   ASSERT_GE(layout.priceTicks.size(), 4u);
@@ -295,6 +296,37 @@ TEST(ChartModel, SeriesBarsKnowThePreviousCloseEvenInMinuteSeries) {
   const ChartData daily = FromSeries(days, false);
   EXPECT_EQ(daily.bars[0].previousClose, 520);
   EXPECT_EQ(DirectionOf(daily.bars[0]), Direction::kFall);
+}
+
+// The last-price tag is the day's change: a day that fell from its open but closed above the
+// previous close is a rise, whatever its candle; a minute chart measures from the last close of an
+// earlier day.
+TEST(ChartModel, TheLastPriceTakesItsColourFromThePreviousClose) {
+  struct Row {
+    char kind;
+    std::vector<Bar> bars;  // date, time, open, high, low, close, volume, previousClose
+    Direction expected;
+  };
+  const Row rows[] = {
+      {'D', {{20261207, 0, 1000, 1000, 1000, 1000, 1, 0}, {20261208, 0, 1200, 1200, 1140, 1146, 1, 1000}},
+       Direction::kRise},
+      {'D', {{20261207, 0, 1000, 1000, 1000, 1000, 1, 0}, {20261208, 0, 900, 990, 900, 980, 1, 1000}}, Direction::kFall},
+      {'D', {{20261208, 0, 900, 1000, 900, 1000, 1, 1000}}, Direction::kEven},
+      {'B',
+       {{20261207, 1530, 1000, 1000, 1000, 1000, 1, 0},
+        {20261208, 901, 1100, 1100, 1050, 1060, 1, 1000},
+        {20261208, 902, 1060, 1070, 1040, 1040, 1, 1060}},
+       Direction::kRise},
+      {'B', {{20261208, 901, 1000, 1000, 990, 990, 1, 0}, {20261208, 902, 990, 995, 980, 980, 1, 990}}, Direction::kEven},
+  };
+  for (const Row& row : rows) {
+    ChartData data;
+    data.kind = row.kind;
+    data.bars = row.bars;
+    ComputeAverages(data);
+    EXPECT_EQ(LastDirection(data), row.expected) << row.kind << row.bars.size();
+    EXPECT_EQ(Lay(data, NewestView(static_cast<int>(data.bars.size()), 10), WindowFrame()).lastDirection, row.expected);
+  }
 }
 
 }  // namespace

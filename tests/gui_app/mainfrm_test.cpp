@@ -15,6 +15,11 @@
 #include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "app/workwindows.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/nowinfo.h"
+#include "basesrc/priceinfo.h"
+#include "basesrc/tradingsession.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
 
@@ -65,21 +70,18 @@ TEST_F(MainFrameTest, EveryWorkingWindowItemIsEnabled) {
   }
 }
 
-TEST_F(MainFrameTest, ToolbarGreysEverythingButAbout) {
+// Every button does something: the working windows and the about box, no greyed editing buttons.
+TEST_F(MainFrameTest, TheToolbarHoldsOnlyCommandsThatWork) {
   QToolBar* toolbar = frame_->findChild<QToolBar*>("toolbar128");
   ASSERT_NE(toolbar, nullptr);
-  const QList<QAction*> buttons = toolbar->actions();
-  ASSERT_EQ(buttons.size(), 6);
-  const int ids[] = {57635, 57634, 57637, 0, 57607, 57664};
-  for (int i = 0; i < 6; ++i) {
-    if (ids[i] == 0) {
-      EXPECT_TRUE(buttons[i]->isSeparator());
-      continue;
-    }
-    EXPECT_EQ(buttons[i]->objectName(), QStringLiteral("action%1").arg(ids[i]));
-    EXPECT_EQ(buttons[i]->isEnabled(), ids[i] == 57664) << ids[i];
-    EXPECT_FALSE(buttons[i]->icon().isNull()) << ids[i];
+  std::vector<int> ids;
+  for (QAction* button : toolbar->actions()) {
+    if (button->isSeparator()) continue;
+    EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    ids.push_back(button->objectName().mid(6).toInt());
   }
+  EXPECT_EQ(ids, (std::vector<int>{kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart, kCmdAbout}));
+  EXPECT_FALSE(Command(kCmdAbout)->icon().isNull());
   EXPECT_EQ(toolbar->iconSize(), QSize(16, 15));
 }
 
@@ -159,6 +161,34 @@ TEST_F(MainFrameTest, FinderCommandAfterCancelSaysNothingWasChosen) {
 
 TEST_F(MainFrameTest, ExitClosesTheFrame) {
   ASSERT_TRUE(frame_->isVisible());
+  Command(kCmdExit)->trigger();
+  EXPECT_FALSE(frame_->isVisible());
+}
+
+
+// "끝내기" while an order is open asks first (the order stays at the exchange); no answers it.
+TEST_F(MainFrameTest, ExitAsksWhileOrdersAreOpen) {
+  TradingSession& session = app_->Session();
+  ASSERT_EQ(session.LogIn(), 1);
+  const CodeInfo* stock = app_->AllCodes()->First();
+  while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
+  ASSERT_NE(stock, nullptr);
+  NowPrice now{};
+  ASSERT_EQ(session.Gate().FetchNowPrice(&now, stock->key.code), 1);
+  const int32_t low = now.bar.close - 10 * PriceTick(now.bar.close);
+  std::string failure;
+  ASSERT_EQ(session.Gate().SendOrder(*app_->AllCodes(), session.Account().c_str(), kOrderSideBuy, stock->key.code,
+                                     kOrderTypeLimit, low, 1, &failure),
+            1)
+      << Cp949ToUtf8(failure);
+  ASSERT_EQ(session.Snapshot().OpenOrders(), 1);
+  recording_.sink.Clear();
+  recording_.sink.answers = {kIdNo};
+  Command(kCmdExit)->trigger();
+  EXPECT_TRUE(frame_->isVisible());
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_NE(recording_.sink.messages[0].Utf8().find("미체결 주문이 1건"), std::string::npos);
+  recording_.sink.answers = {kIdYes};
   Command(kCmdExit)->trigger();
   EXPECT_FALSE(frame_->isVisible());
 }

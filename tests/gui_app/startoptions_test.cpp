@@ -82,7 +82,8 @@ TEST(StartOptions, VersionIsTheProgramsOwn) {
   StartOptions options;
   QString message;
   ASSERT_EQ(Parse({"--version"}, QProcessEnvironment(), options, message), ParseResult::kHelp);
-  EXPECT_EQ(message, QStringLiteral("ostrada %1\n").arg(QStringLiteral(OSTRADA_TEST_VERSION)));
+  // The about box says "ostrada 버전 1.0": the program answers with the same number.
+  EXPECT_EQ(message, QStringLiteral("ostrada 1.0\n"));
 }
 
 // The program of the same build (<build>/app/ostrada beside <build>/tests/test_gui_app).
@@ -96,7 +97,7 @@ TEST(StartOptions, HelpAndVersionAnswerWithoutADisplay) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "OSTRADA_SEED"}) environment.remove(QString::fromLatin1(name));
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  const std::pair<const char*, const char*> cases[] = {{"--help", "--ledger"}, {"--version", "ostrada " OSTRADA_TEST_VERSION}};
+  const std::pair<const char*, const char*> cases[] = {{"--help", "--ledger"}, {"--version", "ostrada 1.0"}};
   for (const auto& [argument, expected] : cases) {
     QProcess program;
     program.setProcessEnvironment(environment);

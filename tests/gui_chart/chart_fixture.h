@@ -11,6 +11,7 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/localtime.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
@@ -36,6 +37,7 @@ class ExchangeFixture : public ::testing::Test {
   broker::ScopedServer server_;
   ScopedTimeSource clock_;
   std::unique_ptr<CodeInfoList> book_;
+  TradingSession session_;
 };
 
 inline void SendMouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons = Qt::LeftButton) {

@@ -13,6 +13,7 @@
 #include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "app/windowmessages.h"
+#include "app/workwindows.h"
 #include "basesrc/coninfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
@@ -85,7 +86,7 @@ TEST_F(ChartWindow, TodaysBarFollowsTheContractsAndEveryLineStartsAtTheLeftEdge)
   CChartWnd window(book_.get());
   window.show();
   std::vector<QString> chosen;
-  QObject::connect(&window, &CChartWnd::stockChosen, [&](const QString& code) { chosen.push_back(code); });
+  QObject::connect(&window.Picks(), &StockPicks::stockPicked, [&](const QString& code) { chosen.push_back(code); });
   const CodeInfo& first = *book_->First();
   Enter(window, FromCp949(first.key.name.get()));  // a name is taken as well as a code
   EXPECT_EQ(window.Code(), first.key.code);
@@ -224,18 +225,24 @@ TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
+// The chart in the workspace, through its StockWindow contract and one link.
 TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFindersChoice) {
   CChartWnd window(book_.get());
   window.show();
+  StockLink link;
+  new WorkWindow(window, window, kCmdChart, link);
   std::vector<QString> chosen;
-  QObject::connect(&window, &CChartWnd::stockChosen, [&](const QString& code) { chosen.push_back(code); });
+  QObject::connect(&link, &StockLink::stockChosen, [&](const QString& code, const QObject*) { chosen.push_back(code); });
   const CodeInfo* a = book_->First();
   const CodeInfo* b = a->next;
-  window.followStock(QString::fromLatin1(a->key.code));  // linked by default
+  const QObject elsewhere;
+  link.Choose(QString::fromLatin1(a->key.code), &elsewhere);  // linked by default
+  chosen.clear();
   EXPECT_EQ(window.Code(), a->key.code);
   window.findChild<QAbstractButton*>("chartLink")->click();
   EXPECT_FALSE(window.IsLinked());
-  window.followStock(QString::fromLatin1(b->key.code));
+  link.Choose(QString::fromLatin1(b->key.code), &elsewhere);
+  chosen.clear();
   EXPECT_EQ(window.Code(), a->key.code);
   Enter(window, QString::fromLatin1(b->key.code));  // the user's own choice still counts here
   EXPECT_EQ(window.Code(), b->key.code);

@@ -19,7 +19,9 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/trdrun.h"
+#include "broker/clsid.h"
 #include "broker/sim/market/clock.h"
+#include "broker/sim/market/faults.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/file_bytes.h"
@@ -55,7 +57,7 @@ std::string Grouped(int64_t value) {
 
 TEST_F(HomeBoard, ANewUserStartsWithTheTwentyMostTradedStocksKeptAtTheFirstEdit) {
   for (int minute = 0; minute < 30; ++minute) exchange_.Advance(60'000);
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   // The market by volume, ranked here.
   StocGate gate;
   std::unique_ptr<NowGate> market = gate.DownloadNowBook(*book_, kNowKeyCode);
@@ -87,7 +89,7 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
                              "(x)\r\nA999999(gone)\r\n\r\n[g2]\r\n" + a->key.code + "(y)\r\n" + c->key.code +
                              "(x)\r\n\r\n";
   testing::WriteBytes(path_, report);
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   board.resize(700, 500);
   ASSERT_EQ(Codes(board), (std::vector<std::string>{c->key.code, a->key.code}));
   ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the unlisted stock, said once
@@ -157,7 +159,7 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
 // the board never shows yesterday's change as today's.
 TEST_F(HomeBoard, TheIndexesOpenTheDayAtTheirOpeningLevels) {
   exchange_.Advance(20'000);  // 09:00:20
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   const QString shown = board.findChild<QLabel*>("indexU001")->text();
   exchange_.Advance(45 * 60'000);
   std::unique_ptr<DaySeries> days = StocGate().DownloadBarsNew("U001", "x", 2, 1, 'D', 0, 0, 1);
@@ -178,7 +180,7 @@ TEST_F(HomeBoard, TheIndexesOpenTheDayAtTheirOpeningLevels) {
 TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesMoveNeitherTheRowsNorTheChart) {
   const CodeInfo* a = book_->First();
   testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\n" + a->next->key.code + "()\r\n\r\n");
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   CChartWnd chart(book_.get());
   chart.showStock(QString::fromLatin1(a->key.code));
   ASSERT_EQ(chart.Code(), a->key.code);
@@ -225,7 +227,7 @@ TEST_F(HomeBoardOvernight, TheRowsAndTheChartStartTheNextDayFromYesterdaysClose)
   for (const CodeInfo* stock = book_->First(); stock != nullptr; stock = stock->next) list += stock->key.code + std::string("()\r\n");
   testing::WriteBytes(path_, list + "\r\n");
   AdvanceMinutes(6 * 60 + 10);  // 15:10, after the close
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   const char* code = book_->First()->key.code;
   CChartWnd chart(book_.get());
   chart.showStock(QString::fromLatin1(code));
@@ -280,7 +282,7 @@ TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   const CodeInfo* a = book_->First();
   const CodeInfo* b = a->next;
   testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\nA999999(gone)\r\n\r\n");
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   board.resize(700, 500);
   board.show();
   std::vector<QString> chosen;
@@ -335,7 +337,7 @@ TEST_F(HomeBoard, AWatchlistFileThatCannotBeReadIsNeverOverwrittenByAnEdit) {
   std::string text = "//w\r\n[w]\r\n";
   while (text.size() <= (1u << 20)) text += std::string(book_->First()->key.code) + "(x)\r\n";
   testing::WriteBytes(path_, text);
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"관심종목 파일을 읽지 못했습니다: " + path_});
   EXPECT_TRUE(board.Model().Rows().empty());
 
@@ -351,13 +353,14 @@ TEST_F(HomeBoard, AWatchlistFileThatCannotBeReadIsNeverOverwrittenByAnEdit) {
 
 TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   testing::WriteBytes(path_, "//w\r\n");
-  CHomeBoard board(book_.get(), nullptr, path_);
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
   board.show();
   auto* line = board.findChild<QLabel*>("accountLine");
   EXPECT_FALSE(line->isVisible());
   board.findChild<QPushButton*>("boardLogin")->click();
   EXPECT_TRUE(line->isVisible());
   const std::string text = line->text().toStdString();
+  EXPECT_NE(text.find("로그인됨"), std::string::npos) << text;
   EXPECT_NE(text.find("예수금 " + Grouped(sim::PaperOptions{}.startingCash)), std::string::npos) << text;
   EXPECT_NE(text.find("평가금액 0"), std::string::npos) << text;
   EXPECT_NE(text.find("미체결 0건"), std::string::npos) << text;
@@ -391,6 +394,30 @@ TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   EXPECT_NE(bought.find("평가금액 " + Grouped(value) + " "), std::string::npos) << bought;
   EXPECT_NE(bought.find(Grouped(profit) + (profit != 0 ? "</span>" : "")), std::string::npos) << bought;
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+
+// A server that stops answering while the board refreshes by itself: one message, not a box every
+// few seconds; the tries back off, and the indexes come back once it answers again.
+TEST_F(HomeBoard, ARefreshThatKeepsFailingIsToldOnce) {
+  testing::WriteBytes(path_, "//w\r\n");
+  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  recording_.sink.Clear();
+  exchange_.Faults().Refuse(broker::clsid::kDayChart, sim::MakeRefusal(sim::RefusalKind::kMarketClosed));
+  int tries = 0;
+  for (int beat = 0; beat < 40; ++beat) {
+    const int failures = board.IndexRefresh().FailuresInARow();
+    board.Refresh();
+    tries += board.IndexRefresh().FailuresInARow() != failures;
+  }
+  EXPECT_EQ(recording_.sink.messages.size(), 1u);
+  EXPECT_GE(tries, 4);
+  EXPECT_LT(tries, 10);
+  exchange_.Faults().Clear();
+  for (int beat = 0; beat <= BackgroundRefresh::kMaxWait; ++beat) board.Refresh();
+  EXPECT_EQ(board.IndexRefresh().FailuresInARow(), 0);
+  EXPECT_NE(board.findChild<QLabel*>("indexU001")->text().indexOf(QLatin1Char('%')), -1);
+  EXPECT_EQ(recording_.sink.messages.size(), 1u);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ using namespace ostrada::testing;
 
 class OrderForm : public TradingBench {
  protected:
-  OrderForm() : form_(*new CTrdBuyTbl(book_.get(), &parent_)) {
+  OrderForm() : form_(*new CTrdBuyTbl(book_.get(), session_, &parent_)) {
     parent_.resize(form_.size());
     parent_.show();
   }
@@ -52,7 +52,7 @@ class OrderForm : public TradingBench {
 };
 
 TEST_F(OrderForm, OpensOnBuyWithItsListsAndTellsToLogInFirst) {
-  CTrdDlg window(book_.get());
+  CTrdDlg window(book_.get(), session_);
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("미니주문"));
   CTrdBuyTbl& form = window.Form();
   window.show();
@@ -82,7 +82,7 @@ TEST_F(OrderForm, OpensOnBuyWithItsListsAndTellsToLogInFirst) {
 
 TEST_F(OrderForm, LogInThenTheBuyableAmountAtTheTypedPrice) {
   LogIn();
-  EXPECT_EQ(Button(form_, 1428).text(), QStringLiteral("On..."));
+  EXPECT_EQ(Button(form_, 1428).text(), QString::fromUtf8("로그인됨"));
   Trading().availableAmount = 5'000'000;
   Trading().availableQuantity = 150;
   Trading().totalDeposit = 7'000'000;
@@ -495,7 +495,7 @@ TEST_F(OrderForm, AModifyKeepsTheOrdersPriceThenFollowsItsNewNumberAndTheListRef
 }
 
 TEST_F(OrderForm, TheMiniWindowAcknowledgesAnOrderWithItsNumberAndTheNewBuyingPower) {
-  CTrdDlg window(book_.get());
+  CTrdDlg window(book_.get(), session_);
   window.show();
   CTrdBuyTbl& form = window.Form();
   TurnOffConfirmation(form);
@@ -577,7 +577,7 @@ TEST_F(OrderForm, TurningTheConfirmationOffIsRemembered) {
   TurnOffConfirmation(form_);
   {
     // Another order window, as after the next start, asks no more.
-    CTrdDlg window(book_.get());
+    CTrdDlg window(book_.get(), session_);
     window.show();
     CTrdBuyTbl& form = window.Form();
     EXPECT_FALSE(Child<QCheckBox>(form, QStringLiteral("checkConfirm")).isChecked());
@@ -591,9 +591,10 @@ TEST_F(OrderForm, TurningTheConfirmationOffIsRemembered) {
     EXPECT_TRUE(recording_.sink.messages.empty()) << Messages().front();
     Click(Child<QCheckBox>(form, QStringLiteral("checkConfirm")));
   }
-  CTrdDlg again(book_.get());
+  CTrdDlg again(book_.get(), session_);
   EXPECT_TRUE(Child<QCheckBox>(again.Form(), QStringLiteral("checkConfirm")).isChecked());
 }
+
 
 }  // namespace
 }  // namespace ostrada

@@ -43,7 +43,7 @@ class Render : public TradingBench {
 
 TEST_F(Render, MiniOrderWindowOnEachList) {
   FillAccount();
-  CTrdDlg window(book_.get());
+  CTrdDlg window(book_.get(), session_);
   CTrdBuyTbl& form = window.Form();
   window.show();
   Click(Button(form, 1428));
@@ -76,7 +76,7 @@ TEST_F(Render, OptionsDialog) {
 
 TEST_F(Render, QuoteClickOrderWindowAfterAFill) {
   FillAccount();
-  CTrdCallDlg window(book_.get());
+  CTrdCallDlg window(book_.get(), session_);
   CTrdBuyCallFrm& frame = window.Frame();
   CTrdBuyTbl& form = frame.Form();
   window.show();

@@ -270,8 +270,9 @@ class ScriptedTradingServer : public broker::ComServer {
   std::shared_ptr<broker::IObject> CreateInstance(const broker::Guid& clsid) override {
     namespace id = broker::clsid;
     if (clsid == id::kTradeUtility) return std::make_shared<ScriptedTradeUtility>(script);
+    // One stream of the account's notices, whoever asks for it (the event log, the trading session).
     if (clsid == id::kOrderEvents) {
-      events = std::make_shared<ScriptedOrderEvents>();
+      if (events == nullptr) events = std::make_shared<ScriptedOrderEvents>();
       return events;
     }
     for (const broker::Guid& trade : {id::kOrderAvailable, id::kCashAvailable, id::kHoldings, id::kUnfilledOrders,

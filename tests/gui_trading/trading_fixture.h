@@ -20,6 +20,7 @@
 #include "app/windowmessages.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 #include "broker/sim/exchange.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_trading/click.h"
@@ -123,6 +124,8 @@ class TradingBench : public ::testing::Test {
   ScriptedTradingServer server_;
   broker::ScopedServer scope_;
   std::unique_ptr<CodeInfoList> book_;
+  // The process's trading login as the program keeps it: one, shared by every window of the test.
+  TradingSession session_;
 };
 
 }  // namespace ostrada::testing

@@ -98,7 +98,7 @@ TEST_F(EventLog, EachEventIsALineAtTheTopAndTheParentGetsItsCopy) {
 
 class QuoteClickWindow : public TradingBench {
  protected:
-  QuoteClickWindow() : window_(book_.get()), frame_(window_.Frame()), form_(frame_.Form()) { window_.show(); }
+  QuoteClickWindow() : window_(book_.get(), session_), frame_(window_.Frame()), form_(frame_.Form()) { window_.show(); }
 
   CTrdCallDlg window_;
   CTrdBuyCallFrm& frame_;
@@ -245,6 +245,23 @@ TEST(OrderCommands, TheMenuOpensBothOrderWindows) {
   }
   EXPECT_EQ(captions, (std::vector<std::string>{"미니주문", "호가+체결 주문창"}));
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
+}
+
+// A stray Esc must not throw an order window's log and entries away: it asks, and only a yes closes.
+TEST_F(QuoteClickWindow, EscapeAsksBeforeAnOrderWindowCloses) {
+  CTrdDlg mini(book_.get(), session_);
+  for (QDialog* window : {static_cast<QDialog*>(&mini), static_cast<QDialog*>(&window_)}) {
+    window->show();
+    recording_.sink.Clear();
+    recording_.sink.answers = {kIdNo};
+    PressKey(*window, Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible()) << window->objectName().toStdString();
+    ASSERT_EQ(recording_.sink.messages.size(), 1u);
+    EXPECT_EQ(recording_.sink.messages[0].style & kMbYesNo, unsigned{kMbYesNo});
+    recording_.sink.answers = {kIdYes};
+    PressKey(*window, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible()) << window->objectName().toStdString();
+  }
 }
 
 }  // namespace

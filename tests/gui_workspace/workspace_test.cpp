@@ -183,16 +183,36 @@ TEST_F(WorkspaceTest, AStockTypedInALinkedWindowSwitchesEveryOtherLinkedWindow) 
   EXPECT_EQ(frame.Quote().Code(), other.key.code);
   EXPECT_TRUE(five->Code().empty());
 
+  // Either panel of the quote-click window tells the others: a name typed in the quote panel's box,
+  // then one chosen again from the names the order form's box keeps.
+  const auto expectEveryLinkedWindowOn = [&](const CodeInfo& expected) {
+    const std::string chosen = expected.key.code;
+    EXPECT_EQ(quoteOrder->Code(), chosen);
+    EXPECT_EQ(frame.Quote().Code(), chosen);
+    EXPECT_EQ(quotes->Code(), chosen);
+    EXPECT_EQ(contracts->Code(), chosen);
+    EXPECT_EQ(order->Code(), chosen);
+    EXPECT_TRUE(five->Code().empty());
+  };
+  TypeStock(frame.Quote(), FromCp949(Stock(11).key.name.get()));
+  expectEveryLinkedWindowOn(Stock(11));
+  auto* formBox = frame.Form().findChild<QComboBox*>(QStringLiteral("combo9014"));
+  ASSERT_NE(formBox, nullptr);
+  const int keptRow = formBox->findText(FromCp949(stock.key.name.get()));
+  ASSERT_GE(keptRow, 0);
+  testing::ChooseFromList(*formBox, keptRow);
+  expectEveryLinkedWindowOn(stock);
+
   // An unlinked window's own choice stays its own.
   TypeStock(five->Window(), FromCp949(Stock(2).key.name.get()));
   EXPECT_EQ(five->Code(), Stock(2).key.code);
-  EXPECT_EQ(quotes->Code(), other.key.code);
+  EXPECT_EQ(quotes->Code(), stock.key.code);
 
   // A window opened now starts on the linked stock, not on the unlinked window's.
   WorkWindow* chart = Open(kCmdChart);
-  EXPECT_EQ(chart->Code(), other.key.code);
+  EXPECT_EQ(chart->Code(), stock.key.code);
   WorkWindow* moreContracts = Open(kCmdContract);
-  EXPECT_EQ(static_cast<CConDlg&>(moreContracts->Window()).Frame()->Table()->Code(), other.key.code);
+  EXPECT_EQ(static_cast<CConDlg&>(moreContracts->Window()).Frame()->Table()->Code(), stock.key.code);
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 

@@ -14,6 +14,7 @@
 #include "basesrc/nowinfo.h"
 #include "basesrc/priceinfo.h"
 #include "basesrc/stocgate.h"
+#include "basesrc/tradingsession.h"
 #include "basesrc/trdevent.h"
 #include "basesrc/trdrun.h"
 #include "basesrc/trdyet.h"
@@ -272,6 +273,82 @@ TEST_F(ManyHoldings, HoldingsOfMoreThanFiftyStocksArriveInSeveralRepliesInOneLis
   ASSERT_NE(holdings, nullptr);
   EXPECT_EQ(holdings->Count(), 120);
   EXPECT_TRUE(ui.sink.messages.empty());
+}
+
+
+// ---- The process's trading session ----
+
+// One login, and a snapshot that follows the account's notices: the fill of an order sent from
+// elsewhere (another window's gateway) shows in it with nobody asking, to the won.
+TEST_F(TradingOnTheExchange, TheSessionLogsInOnceAndItsSnapshotFollowsTheNotices) {
+  TradingSession session;
+  std::vector<std::pair<TradingSession::Change, char>> told;
+  session.AddListener([&](TradingSession::Change change, char kind) { told.emplace_back(change, kind); });
+  ASSERT_EQ(session.LogIn(), 1);
+  ASSERT_EQ(session.LogIn(), 1);  // already: nothing new, nothing told again
+  EXPECT_EQ(session.Account(), account);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].first, TradingSession::Change::kLoggedIn);
+  const AccountSnapshot& before = session.Snapshot();
+  ASSERT_TRUE(before.cash.has_value());
+  EXPECT_EQ(before.cash->totalDeposit, 100'000'000);
+  EXPECT_EQ(before.Value(), 0);
+  EXPECT_EQ(before.OpenOrders(), 0);
+
+  const int32_t low = close - 5 * PriceTick(close);
+  ASSERT_EQ(Buy(code, kOrderTypeLimit, low, 7), 1);  // rests below the market
+  EXPECT_EQ(session.Snapshot().OpenOrders(), 1);
+  ASSERT_EQ(Buy(code, kOrderTypeMarket, 0, 10), 1);
+  Run(5);
+  const AccountSnapshot& after = session.Snapshot();
+  ASSERT_NE(after.holdings, nullptr);
+  ASSERT_EQ(after.holdings->Count(), 1);
+  const TrdRunInfo& held = *after.holdings->First();
+  EXPECT_EQ(held.quantity, 10);
+  // The ledger's own figures, asked afresh, are what the snapshot holds.
+  TradeAbleInfo cash{};
+  ASSERT_EQ(gate.BuyableAmount(account.c_str(), "", kOrderTypeMarket, 0, &cash), 1);
+  EXPECT_EQ(after.cash->totalDeposit, cash.totalDeposit);
+  EXPECT_LT(after.cash->totalDeposit, 100'000'000);
+  EXPECT_EQ(after.Value(), int64_t{10} * held.current.close);
+  EXPECT_EQ(after.Profit(), int64_t{10} * held.current.close - static_cast<int64_t>(10 * held.costPerShare));
+  bool filled = false;
+  for (const auto& [change, kind] : told) filled |= change == TradingSession::Change::kNotice && kind == '1';
+  EXPECT_TRUE(filled);
+  EXPECT_TRUE(ui.sink.messages.empty());
+  session.LogOut();
+  EXPECT_FALSE(session.LoggedIn());
+  EXPECT_EQ(told.back().first, TradingSession::Change::kLoggedOut);
+}
+
+// A server that keeps refusing while nobody asked: one message for the whole run of failures, the
+// ticks between tries doubling (up to the most), and all well again once it answers.
+TEST_F(TradingOnTheExchange, ARefreshThatKeepsFailingIsToldOnceAndBacksOff) {
+  TradingSession session;
+  ASSERT_EQ(session.LogIn(), 1);
+  ASSERT_EQ(Buy(code, kOrderTypeMarket, 0, 10), 1);
+  Run(2);
+  ASSERT_EQ(session.Snapshot().holdings->Count(), 1);
+  ui.sink.Clear();
+  exchange.Faults().Refuse(broker::clsid::kMultiPrice, sim::MakeRefusal(sim::RefusalKind::kMarketClosed));
+  std::vector<int> waits;
+  int tries = 0;
+  for (int tick = 0; tick < 80; ++tick) {
+    const int failures = session.Background().FailuresInARow();
+    session.Tick();
+    if (session.Background().FailuresInARow() != failures) {
+      ++tries;
+      waits.push_back(session.Background().Wait());
+    }
+  }
+  ASSERT_GE(tries, 5);
+  EXPECT_EQ(ui.sink.messages.size(), 1u);
+  const std::vector<int> doubling = {1, 2, 4, 8, 16, 32, 32};
+  for (size_t i = 0; i < waits.size(); ++i) EXPECT_EQ(waits[i], doubling[std::min(i, doubling.size() - 1)]) << i;
+  exchange.Faults().Clear();
+  for (int tick = 0; tick <= BackgroundRefresh::kMaxWait; ++tick) session.Tick();
+  EXPECT_EQ(session.Background().FailuresInARow(), 0);
+  EXPECT_EQ(ui.sink.messages.size(), 1u);
 }
 
 }  // namespace

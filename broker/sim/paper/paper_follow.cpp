@@ -1,6 +1,7 @@
 // The paper account's books beside the ledger: where a day's open order waits in this process, and
 // how this process follows what the others (the program, command lines) write to the same ledger.
 #include <algorithm>
+#include <set>
 
 #include "broker/sim/paper/paper_account.h"
 
@@ -57,13 +58,18 @@ void PaperTrading::FollowOthers(Market& market) {
   // and the open ones join this process's books.
   // The clock alone moves every second; the books need a look only when orders or fills came.
   bool moved = false;
+  // The stocks whose book changed here: the windows watching them are told once, at the end.
+  std::set<int> changed;
   for (const PaperOrder& order : ledger_->OrdersAfter(date_, lastNumber_)) {
     moved = true;
     lastNumber_ = std::max(lastNumber_, order.number);
     if (!seenFilled_.try_emplace(order.number, order.filled).second) continue;  // this process's own
     Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
     if (order.kind != OrderKind::kOrdinary) Notify(order, NoticeKind::kConfirmation, order.quantity, order.price);
-    if (order.state == OrderState::kOpen) Reenter(market, order);
+    if (order.state == OrderState::kOpen) {
+      Reenter(market, order);
+      changed.insert(market.Find(order.code));
+    }
   }
   // Fills the others recorded.
   for (const PaperFill& fill : ledger_->FillsAfter(lastFillId_)) {
@@ -83,15 +89,19 @@ void PaperTrading::FollowOthers(Market& market) {
     const auto found = open.find(number);
     if (found == open.end()) {
       ended.push_back(number);
+      changed.insert(resting.stock);
     } else if (resting.where == Waiting::kBook && found->second < resting.inBook) {
       resting.inBook -= market.Book(resting.stock)
                             .Orders()
                             .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number),
                                     resting.inBook - found->second);
-      market.Announce(resting.stock, nullptr);
+      changed.insert(resting.stock);
     }
   }
   for (const int32_t number : ended) Forget(market, number);
+  for (const int stock : changed) {
+    if (stock >= 0) market.Announce(stock, nullptr);
+  }
 }
 
 }  // namespace ostrada::sim
