@@ -64,11 +64,8 @@ QString RateText(float rate) {
 CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidget(parent), book_(book), mode_(mode) {
   setObjectName(mode_ == 1 ? QStringLiteral("dialog139") : QStringLiteral("dialog137"));
   setFont(TemplateFont());
-  combo_ = new CloseUpComboBox(this, [this] { OnComboCloseUp(); });
+  combo_ = new CloseUpComboBox(this, book_, [this] { OnComboCloseUp(); });
   combo_->setObjectName(QStringLiteral("combo9014"));
-  combo_->setEditable(true);
-  combo_->setInsertPolicy(QComboBox::NoInsert);
-  connect(combo_->lineEdit(), &QLineEdit::returnPressed, this, &CCallFrm::OnComboCloseUp);
   find9034_ = new QPushButton(QStringLiteral("?"), this);
   find9034_->setObjectName(QStringLiteral("button9034"));
   // Enter in the stock box chooses the typed stock; it must not also press the finder button.
@@ -234,31 +231,8 @@ void CCallFrm::ChooseStock(const std::string& name, const std::string& code) {
 }
 
 void CCallFrm::OnComboCloseUp() {
-  // A listed name typed in full picks its stock, though this window has not shown it before.
-  const std::string typed = ToCp949(combo_->currentText());
-  const bool typedListed = !typed.empty() && book_ != nullptr && book_->FindByName(typed.c_str()) != nullptr;
-  if (combo_->count() == 0 && !typedListed) {
-    CurrentUiSink().Beep();
-    return;
-  }
-  int index = combo_->currentIndex();
-  // An edited text that no longer equals the chosen entry leaves no entry chosen.
-  if (index >= 0 && combo_->itemText(index) != combo_->currentText()) index = -1;
-  if (index < 0) {
-    index = combo_->findText(combo_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0) combo_->setCurrentIndex(index);
-  }
-  if (index < 0 && typedListed) {
-    ChooseStock(typed, {});
-    return;
-  }
-  if (index < 0) {
-    ShowMessage(Text(Txt::kSelectStockFirst));
-    // The typed text must not stay over the figures of the stock still shown.
-    combo_->setEditText(FromCp949(name_));
-    return;
-  }
-  ChooseStock(ToCp949(combo_->itemText(index)), {});
+  std::string name, code;
+  if (combo_->TakeStock(&name, &code)) ChooseStock(name, code);
 }
 
 void CCallFrm::OnFindButton() {

@@ -12,12 +12,12 @@
 #include "basesrc/nowfxin.h"
 #include "basesrc/stocgate.h"
 
-class QComboBox;
 class QLabel;
 class QPushButton;
 
 namespace ostrada {
 
+class CloseUpComboBox;
 class CCallTbl;
 class CodeInfoList;
 class CWndConPower;
@@ -64,7 +64,7 @@ class CCallFrm : public QWidget {
   NowPrice price_{};
   StocGate gate_;
   int32_t pickedPrice_ = 0;
-  QComboBox* combo_;
+  CloseUpComboBox* combo_;
   QLabel* code9028_;
   QPushButton* find9034_;
   QLabel* last9029_;

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "app/chartview.h"
 #include "app/findcode.h"
@@ -16,6 +15,7 @@
 #include "app/windowmessages.h"
 #include "app/wndconpower.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/codesearch.h"
 #include "basesrc/coninfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/report.h"
@@ -135,13 +135,9 @@ int CChartWnd::ShowStock(const std::string& code) {
 
 void CChartWnd::OnStockEntered() {
   const std::string typed = ToCp949(stock_->text().trimmed());
-  const CodeInfo* byName = book_ != nullptr && !typed.empty() ? book_->FindByName(typed.c_str()) : nullptr;
-  // A trader types a stock's six digits; the book keeps them behind the code's letter.
-  const bool sixDigits =
-      typed.size() == 6 && std::all_of(typed.begin(), typed.end(), [](char c) { return c >= '0' && c <= '9'; });
-  const QString code = byName != nullptr ? FromCp949(byName->key.code)
-                       : sixDigits       ? QStringLiteral("A") + FromCp949(typed)
-                                         : FromCp949(typed).toUpper();
+  // A stock as every stock box takes it (a name, a code with or without its letter); an index by its code.
+  const CodeInfo* stock = FindTypedStock(book_, typed);
+  const QString code = stock != nullptr ? FromCp949(stock->key.code) : FromCp949(typed).toUpper();
   const std::string before = code_;
   showStock(code);
   if (code_ != before) Picks().Tell(code_);

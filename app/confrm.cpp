@@ -47,7 +47,7 @@ CConFrm::CConFrm(const CodeInfoList* book, QWidget* parent)
       feed_(this, kFeedId),
       table_(new CConTbl(book, 0, this)),
       static_(new QLabel(QStringLiteral("code"), this)),
-      combo_(new CloseUpComboBox(this, [this] { OnComboCloseUp(); })),
+      combo_(new CloseUpComboBox(this, book, [this] { OnComboCloseUp(); })),
       book_(book) {
   setObjectName("form142");
   static_->setObjectName("static9028");
@@ -130,25 +130,14 @@ void CConFrm::SelectInCombo(const std::string& name) {
 }
 
 void CConFrm::OnComboCloseUp() {
-  if (combo_->count() == 0) {
+  std::string name, code;
+  if (!combo_->TakeStock(&name, &code)) return;
+  if (code == code_) {
     CurrentUiSink().Beep();
     return;
   }
-  int index = combo_->currentIndex();
-  if (index < 0 && !combo_->currentText().isEmpty()) {
-    index = combo_->findText(combo_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0) combo_->setCurrentIndex(index);
-  }
-  if (index < 0) {
-    ShowMessage(Text(Txt::kSelectStockFirst));
-    return;
-  }
-  const std::string name = ToCp949(combo_->itemText(index));
-  if (name == name_) {
-    CurrentUiSink().Beep();
-    return;
-  }
-  if (SelectStock(name.c_str(), 1)) emit stockChosen();
+  // By its code: of two stocks of one name the one the user typed the code of.
+  if (SelectStock(code.c_str(), 0)) emit stockChosen();
 }
 
 void CConFrm::OnFind() {

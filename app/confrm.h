@@ -9,11 +9,11 @@
 #include "app/stockwindow.h"
 #include "app/wndconpower.h"
 
-class QComboBox;
 class QLabel;
 
 namespace ostrada {
 
+class CloseUpComboBox;
 class CodeInfoList;
 class CConTbl;
 
@@ -59,7 +59,7 @@ class CConFrm : public QWidget {
   std::string name_;
   std::string code_;
   QLabel* static_;
-  QComboBox* combo_;
+  CloseUpComboBox* combo_;
   const CodeInfoList* book_;
 };
 

@@ -3,7 +3,9 @@
 #include <QColor>
 #include <QHeaderView>
 #include <QResizeEvent>
+#include <QStyle>
 #include <QTableView>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -156,6 +158,22 @@ CConTbl::CConTbl(const CodeInfoList* book, int shortTime, QWidget* parent)
     list_->setColumnWidth(column, kColumnWidths[column]);
   }
   if (shortTime_ == 1) list_->setColumnWidth(ContractListModel::kTime, kShortTimeColumnWidth);
+  connect(&model_, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) { WidenColumns(first, last); });
+}
+
+void CConTbl::WidenColumns(int first, int last) {
+  // A closing auction trades millions of shares at once: a column grows to its widest number rather
+  // than cut it; it never shrinks, so the list does not jump as rows come and go.
+  const QFontMetrics metrics(list_->font());
+  const int margins = 2 * (list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1) + 1;
+  for (int column = 0; column < ContractListModel::kColumnCount; ++column) {
+    int widest = list_->columnWidth(column);
+    for (int row = first; row <= last; ++row) {
+      widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(model_.CellText(row, column))) + margins);
+    }
+    if (widest > list_->columnWidth(column)) list_->setColumnWidth(column, widest);
+  }
 }
 
 void CConTbl::resizeEvent(QResizeEvent* event) {
@@ -250,7 +268,7 @@ int CConTbl::SaveToText() {
   // The file system takes names as UTF-8; the file's contents stay CP949.
   const std::string path = folder + Cp949ToUtf8(fileName);
   ReplacingFile file(path.c_str());
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return WriteRows(file.get()) ? file.Commit() : 0;
 }
 

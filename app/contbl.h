@@ -85,6 +85,7 @@ class CConTbl : public QWidget {
 
  private:
   void FillRows(const ContractTape& tape, int allPages);
+  void WidenColumns(int first, int last);
   void OnContractForward(intptr_t tape);
   int WriteRows(FileHandle file) const;
 

@@ -80,7 +80,12 @@ void CFindCode::Layout() {
   setWindowTitle(QStringLiteral("종목 찾기"));
   setFont(TemplateFont());
   const DialogUnits units(font());
-  setFixedSize(units.Size(167, 161));
+  // The list shows each stock's code beside its name: it and everything to its right grow by a code.
+  const int widening = QFontMetrics(font()).horizontalAdvance(QStringLiteral("A000000")) + units.X(4);
+  const auto place = [&units, widening](QWidget& widget, int x, int y, int width, int height) {
+    widget.setGeometry(units.Rect(x, y, width, height).translated(widening, 0));
+  };
+  setFixedSize(units.Size(167, 161) + QSize(widening, 0));
 
   auto* label = new QLabel(QStringLiteral("종목 목록(&L):"), this);
   label->setObjectName("labelList");
@@ -91,17 +96,18 @@ void CFindCode::Layout() {
 
   list_->setObjectName("combo1179");
   units.Place(*list_, 7, 20, 83, 137);
+  list_->resize(list_->width() + widening, list_->height());
 
   auto* ok = new QPushButton(QStringLiteral("확인(&S)"), this);
   ok->setObjectName("button1");
   ok->setDefault(true);
-  units.Place(*ok, 110, 5, 50, 17);
+  place(*ok, 110, 5, 50, 17);
   connect(ok, &QPushButton::clicked, this, &CFindCode::accept);
 
   auto* cancel = new QPushButton(QStringLiteral("취소(&X)"), this);
   cancel->setObjectName("button2");
   cancel->setAutoDefault(false);
-  units.Place(*cancel, 110, 23, 50, 17);
+  place(*cancel, 110, 23, 50, 17);
   connect(cancel, &QPushButton::clicked, this, &CFindCode::reject);
 
   for (const JumpButton& jump : kJumpButtons) {
@@ -109,7 +115,7 @@ void CFindCode::Layout() {
     button->setObjectName(QStringLiteral("button%1").arg(kFirstJumpId + jump.anchor));
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::TabFocus);
-    units.Place(*button, jump.x, jump.y, jump.width, jump.height);
+    place(*button, jump.x, jump.y, jump.width, jump.height);
     connect(button, &QPushButton::clicked, this, [this, anchor = jump.anchor] { OnJump(anchor); });
   }
 }
@@ -126,6 +132,11 @@ void CFindCode::OnInitDialog() {
   list_->SetMatcher([this](const QString& text) { return search_->Find(text.toStdString()); });
   FillList();
   SetAnchors();
+  if (!typed_.isEmpty()) list_->SetEditText(typed_);
+}
+
+void CFindCode::OpenOn(const QString& typed) {
+  typed_ = typed;
 }
 
 void CFindCode::FillList() {
@@ -138,7 +149,7 @@ void CFindCode::FillList() {
   const CodeInfo* stock = book_->First();
   for (int i = 0; i < book_->Count(); ++i, stock = stock->next) {
     if (!OSTRADA_VERIFY(stock != nullptr)) return;
-    list_->AddString(FromCp949(stock->key.name.get() ? stock->key.name.get() : ""));
+    list_->AddString(FromCp949(stock->key.name.get() ? stock->key.name.get() : ""), FromCp949(stock->key.code));
   }
 }
 

@@ -3,8 +3,10 @@
 // the book's order, sixteen jump buttons ("12", "AB", "가" to "하") that scroll the list to the first
 // name of their range, and OK / Cancel. Typing shows only the stocks found as one types (a part of
 // the name, initial consonants such as ㅅㅇㄱㄱ, code digits); Down and Up move the highlight among
-// them and Enter takes it. After it closes the caller reads the chosen name and code.
+// them and Enter takes it. Each name shows its code beside it. After it closes the caller reads the
+// chosen name and code.
 #include <QDialog>
+#include <QString>
 #include <array>
 #include <memory>
 #include <string>
@@ -31,6 +33,9 @@ class CFindCode : public QDialog {
   // does not know the name, which is reported).
   const std::string& ChosenName() const { return chosenName_; }
   const std::string& ChosenCode() const { return chosenCode_; }
+  // Opens with the text in the field and the stocks it finds in the list, as if typed there: a part
+  // of a name typed in a stock box is finished here.
+  void OpenOn(const QString& typed);
 
   void setVisible(bool visible) override;
   void accept() override;
@@ -50,6 +55,7 @@ class CFindCode : public QDialog {
   std::array<const CodeInfo*, kAnchorCount> anchors_{};
   SimpleComboBox* list_;
   std::unique_ptr<CodeSearchIndex> search_;
+  QString typed_;
 };
 
 }  // namespace ostrada

@@ -183,6 +183,8 @@ void CHomeBoard::LoadRows() {
     }
     rows.push_back({entry.code, stock->key.name ? stock->key.name.get() : entry.name});
   }
+  // Without a book every stock is unlisted, and that failure was told already.
+  if (book_ != nullptr && !unlisted_.empty()) ShowMessage(UnlistedText(unlisted_, path_));
   FillPrices(rows);
   model_.SetRows(std::move(rows));
   for (const WatchRow& row : model_.Rows()) Subscribe(row.code);

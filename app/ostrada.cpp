@@ -1,6 +1,10 @@
 #include "app/ostrada.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 
 #include "app/aboutdlg.h"
 #include "app/loginmemory.h"
@@ -11,8 +15,10 @@
 namespace ostrada {
 namespace {
 
-// The settings key under which the profile settings live.
-constexpr char kSettingsKey[] = "로컬 응용 프로그램 마법사에서 생성된 응용 프로그램";
+// The program's settings live under its own name (~/.config/ostrada/ostrada.conf); earlier versions
+// kept them under this long key, whose file is carried over once.
+constexpr char kSettingsName[] = "ostrada";
+constexpr char kOldSettingsKey[] = "로컬 응용 프로그램 마법사에서 생성된 응용 프로그램";
 constexpr int kHhmmToHhmmss = 100;
 
 // The common-share book: a copy by name without the preferred shares; null when either step failed
@@ -68,8 +74,18 @@ int CostradaApp::InitInstance() {
 }
 
 void CostradaApp::SetSettingsKey() {
-  QCoreApplication::setOrganizationName(QString::fromUtf8(kSettingsKey));
-  QCoreApplication::setApplicationName(QStringLiteral("ostrada"));
+  QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsName));
+  QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsName));
+  CarryOldSettingsOver();
+}
+
+void CostradaApp::CarryOldSettingsOver() {
+  const QString settings = QSettings().fileName();
+  const QString old = QSettings(QString::fromUtf8(kOldSettingsKey), QString::fromLatin1(kSettingsName)).fileName();
+  if (QFileInfo::exists(settings) || !QFileInfo::exists(old)) return;
+  // A file that cannot be moved stays where it was, and the program starts from its defaults.
+  if (QDir().mkpath(QFileInfo(settings).absolutePath()) && QFile::rename(old, settings))
+    QDir().rmdir(QFileInfo(old).absolutePath());
 }
 
 int CostradaApp::BuildCodeBooks() {

@@ -66,6 +66,7 @@ class CostradaApp : public SpotHost {
  private:
   void Step(StartStep step) { steps_.push_back(step); }
   void SetSettingsKey();
+  static void CarryOldSettingsOver();
 
   StocGate gate_;
   std::unique_ptr<CodeInfoList> allCodes_;

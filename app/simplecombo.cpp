@@ -1,13 +1,62 @@
 #include "app/simplecombo.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <algorithm>
-#include <cstdlib>
+#include <numeric>
 
 namespace ostrada {
+namespace {
+
+constexpr int kDetailRole = SimpleComboBox::kDetailRole;
+// Between the end of an entry's text and its detail.
+constexpr int kDetailGap = 6;
+
+// Paints an entry's text at the left of its row and its detail at the right edge of what the list
+// shows, in a quieter colour; the text stops before the detail.
+class DetailDelegate : public QStyledItemDelegate {
+ public:
+  DetailDelegate(const SimpleComboBox& combo, QListWidget& list) : QStyledItemDelegate(&list), combo_(combo) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QString detail = index.data(kDetailRole).toString();
+    if (detail.isEmpty()) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    QStyleOptionViewItem item(option);
+    initStyleOption(&item, index);
+    const QString text = item.text;
+    item.text.clear();
+    const QWidget* view = item.widget;
+    QStyle* style = view != nullptr ? view->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, view);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const auto* list = qobject_cast<const QListWidget*>(view);
+    const int right = std::min(item.rect.right(), list != nullptr ? list->viewport()->rect().right() : item.rect.right());
+    const QRect detailRect(right - margin - combo_.DetailWidth() + 1, item.rect.y(), combo_.DetailWidth(),
+                           item.rect.height());
+    const QRect textRect(item.rect.x() + margin, item.rect.y(), detailRect.x() - kDetailGap - item.rect.x() - margin,
+                         item.rect.height());
+    const bool selected = (item.state & QStyle::State_Selected) != 0;
+    painter->save();
+    painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+    painter->drawText(detailRect, Qt::AlignRight | Qt::AlignVCenter, detail);
+    painter->restore();
+  }
+
+ private:
+  const SimpleComboBox& combo_;
+};
+
+}  // namespace
 
 SimpleComboBox::SimpleComboBox(QWidget* parent)
     : QWidget(parent), edit_(new QLineEdit(this)), list_(new QListWidget(this)) {
@@ -16,6 +65,7 @@ SimpleComboBox::SimpleComboBox(QWidget* parent)
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   list_->setUniformItemSizes(true);
+  list_->setItemDelegate(new DetailDelegate(*this, *list_));
   // The field keeps the keyboard; the list is reached with the arrows or the mouse.
   list_->setFocusPolicy(Qt::NoFocus);
   setFocusProxy(edit_);
@@ -30,89 +80,97 @@ SimpleComboBox::SimpleComboBox(QWidget* parent)
 void SimpleComboBox::Clear() {
   list_->clear();
   edit_->clear();
+  entries_.clear();
+  shown_.clear();
+  detailWidth_ = 0;
 }
 
-void SimpleComboBox::AddString(const QString& text) {
-  list_->addItem(text);
+void SimpleComboBox::AddString(const QString& text, const QString& detail) {
+  entries_.push_back({text, detail});
+  detailWidth_ = std::max(detailWidth_, list_->fontMetrics().horizontalAdvance(detail));
+  AddRow(static_cast<int>(entries_.size()) - 1);
+}
+
+void SimpleComboBox::AddRow(int entry) {
+  const Entry& shown = entries_[static_cast<size_t>(entry)];
+  auto* item = new QListWidgetItem(shown.text, list_);
+  if (!shown.detail.isEmpty()) item->setData(kDetailRole, shown.detail);
+  shown_.push_back(entry);
 }
 
 int SimpleComboBox::Count() const {
-  return list_->count();
+  return static_cast<int>(entries_.size());
 }
 
 QString SimpleComboBox::Text(int index) const {
-  const QListWidgetItem* item = list_->item(index);
-  return item ? item->text() : QString();
+  return index >= 0 && index < Count() ? entries_[static_cast<size_t>(index)].text : QString();
 }
 
 QString SimpleComboBox::EditText() const {
   return edit_->text();
 }
 
+void SimpleComboBox::SetEditText(const QString& text) {
+  edit_->setText(text);
+  OnEdited(text);
+}
+
 int SimpleComboBox::CurrentIndex() const {
   const QListWidgetItem* item = list_->currentItem();
-  return item && item->isSelected() ? list_->row(item) : -1;
+  return item && item->isSelected() ? shown_[static_cast<size_t>(list_->row(item))] : -1;
+}
+
+int SimpleComboBox::RowOf(int entry) const {
+  const auto at = std::find(shown_.begin(), shown_.end(), entry);
+  return at == shown_.end() ? -1 : static_cast<int>(at - shown_.begin());
 }
 
 void SimpleComboBox::SetCurrentIndex(int index) {
-  QListWidgetItem* item = list_->item(index);
-  if (item == nullptr) return;
+  if (index < 0 || index >= Count()) return;
+  if (RowOf(index) < 0) ShowAll();
+  QListWidgetItem* item = list_->item(RowOf(index));
   list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
   edit_->setText(item->text());
   list_->scrollToItem(item, QAbstractItemView::PositionAtTop);
 }
 
 int SimpleComboBox::FindExact(const QString& text, int after) const {
-  const int count = list_->count();
+  const int count = Count();
   for (int step = 1; step <= count; ++step) {
     const int index = (after + step) % count;
-    if (list_->item(index)->text().compare(text, Qt::CaseInsensitive) == 0) return index;
+    if (entries_[static_cast<size_t>(index)].text.compare(text, Qt::CaseInsensitive) == 0) return index;
   }
   return -1;
 }
 
 void SimpleComboBox::ShowAll() {
-  for (int row = 0; row < list_->count(); ++row) list_->setRowHidden(row, false);
+  std::vector<int> all(entries_.size());
+  std::iota(all.begin(), all.end(), 0);
+  if (shown_ != all) Show(all);
 }
 
-void SimpleComboBox::ShowMatches(const QString& text) {
-  const std::vector<int> found = matcher_(text);
-  std::vector<bool> shown(static_cast<size_t>(list_->count()), false);
-  for (int row : found) {
-    if (row >= 0 && row < list_->count()) shown[static_cast<size_t>(row)] = true;
-  }
+void SimpleComboBox::Show(const std::vector<int>& entries) {
   list_->setUpdatesEnabled(false);
-  for (int row = 0; row < list_->count(); ++row) {
-    if (list_->isRowHidden(row) == shown[static_cast<size_t>(row)])
-      list_->setRowHidden(row, !shown[static_cast<size_t>(row)]);
+  list_->clear();
+  shown_.clear();
+  for (int entry : entries) {
+    if (entry >= 0 && entry < Count()) AddRow(entry);
   }
   list_->setUpdatesEnabled(true);
   list_->scrollToTop();
-}
-
-int SimpleComboBox::ShownRow(int from, int step) const {
-  const int direction = step > 0 ? 1 : -1;
-  int found = -1;
-  for (int row = from + direction, taken = 0; row >= 0 && row < list_->count() && taken < std::abs(step);
-       row += direction) {
-    if (list_->isRowHidden(row)) continue;
-    found = row;
-    ++taken;
-  }
-  return found;
 }
 
 void SimpleComboBox::OnEdited(const QString& text) {
   list_->setCurrentItem(nullptr);
   list_->clearSelection();
   if (matcher_) {
-    ShowMatches(text);
+    Show(matcher_(text));
     return;
   }
   if (text.isEmpty()) return;
-  for (int index = 0; index < list_->count(); ++index) {
-    if (list_->item(index)->text().startsWith(text, Qt::CaseInsensitive)) {
-      list_->scrollToItem(list_->item(index), QAbstractItemView::PositionAtTop);
+  for (int row = 0; row < list_->count(); ++row) {
+    if (list_->item(row)->text().startsWith(text, Qt::CaseInsensitive)) {
+      list_->scrollToItem(list_->item(row), QAbstractItemView::PositionAtTop);
       return;
     }
   }
@@ -120,9 +178,11 @@ void SimpleComboBox::OnEdited(const QString& text) {
 
 void SimpleComboBox::ShowCutEntry(const QHelpEvent& help) const {
   const QListWidgetItem* item = list_->itemAt(help.pos());
-  // An entry may reach past the list's right edge, where it is cut however wide its own row is.
+  // An entry may reach past the list's right edge, where it is cut however wide its own row is; its
+  // detail takes the right end of what is shown.
   const QRect shown = item ? list_->visualItemRect(item).intersected(list_->viewport()->rect()) : QRect();
-  if (item != nullptr && list_->fontMetrics().horizontalAdvance(item->text()) > shown.width()) {
+  const int room = shown.width() - (detailWidth_ > 0 ? detailWidth_ + kDetailGap : 0);
+  if (item != nullptr && list_->fontMetrics().horizontalAdvance(item->text()) > room) {
     QToolTip::showText(help.globalPos(), item->text(), list_->viewport());
   } else {
     QToolTip::hideText();
@@ -142,10 +202,12 @@ bool SimpleComboBox::eventFilter(QObject* watched, QEvent* event) {
   if (key == Qt::Key_Up) step = -1;
   if (key == Qt::Key_PageDown) step = pageRows;
   if (key == Qt::Key_PageUp) step = -pageRows;
-  if (step == 0 || list_->count() == 0) return QWidget::eventFilter(watched, event);
-  const int from = CurrentIndex() >= 0 ? CurrentIndex() : (step > 0 ? -1 : list_->count());
-  const int to = ShownRow(from, step);
-  if (to < 0) return true;  // already at the first or the last entry shown
+  const int rows = list_->count();
+  if (step == 0 || rows == 0) return QWidget::eventFilter(watched, event);
+  const QListWidgetItem* current = list_->currentItem();
+  const int from = current != nullptr && current->isSelected() ? list_->row(current) : (step > 0 ? -1 : rows);
+  const int to = std::clamp(from + step, 0, rows - 1);
+  if (to == from) return true;  // already at the first or the last entry shown
   QListWidgetItem* item = list_->item(to);
   list_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
   list_->scrollToItem(item);

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "app/closeupcombo.h"
 #include "app/dialogunits.h"
 #include "app/findcode.h"
 #include "app/numberedit.h"
@@ -48,17 +49,13 @@ CTrdBuyTbl::CTrdBuyTbl(const CodeInfoList* book, TradingSession& session, QWidge
   setObjectName(QStringLiteral("dialog144"));
   setFont(TemplateFont());
 
-  combo9014_ = new QComboBox(this);
-  combo9014_->setObjectName(QStringLiteral("combo9014"));
-  // Choosing another name of the list makes that stock current: the name shown is always the stock
-  // an order goes to.
-  connect(combo9014_, &QComboBox::activated, this, [this](int index) {
-    const std::string name = ToCp949(combo9014_->itemText(index));
-    if (name == name_) return;
-    const CodeInfo* stock = book_ != nullptr ? book_->FindByName(name.c_str()) : nullptr;
-    if (!OSTRADA_VERIFY(stock != nullptr)) return;
-    if (SetStock(name, stock->key.code)) TellStockChanged();
+  // Choosing another name of the list, or typing a stock, makes that stock current: the name shown
+  // is always the stock an order goes to.
+  combo9014_ = new CloseUpComboBox(this, book_, [this] {
+    std::string name, code;
+    if (combo9014_->TakeStock(&name, &code) && code != code_ && SetStock(name, code)) TellStockChanged();
   });
+  combo9014_->setObjectName(QStringLiteral("combo9014"));
   code9028_ = new QLabel(this);
   code9028_->setObjectName(QStringLiteral("static9028"));
   find9034_ = MakeButton(9034, QStringLiteral("?"));

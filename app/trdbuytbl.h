@@ -22,7 +22,6 @@
 
 class QButtonGroup;
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -31,6 +30,7 @@ class QTableWidget;
 
 namespace ostrada {
 
+class CloseUpComboBox;
 class CodeInfoList;
 class TrdRunList;
 struct TrdRunInfo;
@@ -150,7 +150,7 @@ class CTrdBuyTbl : public QWidget {
   TradeOptions buyOptions_;
   TradeOptions sellOptions_;
 
-  QComboBox* combo9014_;
+  CloseUpComboBox* combo9014_;
   QLabel* code9028_;
   QPushButton* find9034_;
   QPushButton* clear1427_;

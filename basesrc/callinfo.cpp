@@ -224,7 +224,7 @@ int CallInfoList::ReadRecords(FileHandle file, int32_t stored, int limit) {
 
 int CallInfoList::SaveFile(const char* path) {
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return Save(file.get()) ? file.Commit() : 0;
 }
 

@@ -49,7 +49,7 @@ void CodeInfoList::EncodeHeader(uint8_t* out) const {
 int CodeInfoList::Save(const char* path) {
   using namespace codefile;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   const int32_t headerAt = FileSeek(file.get(), 0, kSeekCur);
   Header header;
   EncodeHeader(header.data());
@@ -123,7 +123,7 @@ int CodeInfoList::LoadRecords(int handle, int32_t records) {
 
 int CodeInfoList::ExportText(const char* path, int codesOnly) const {
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   int lines = 0;
   std::string line;
   for (const CodeInfo* stock = First(); stock != nullptr; stock = stock->next, ++lines) {

@@ -37,6 +37,28 @@ bool AllDigits(const std::u32string& text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char32_t c) { return c >= U'0' && c <= U'9'; });
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  return text;
+}
+
+// The name as the search compares it: decoded, full-width forms folded, ASCII in lower case.
+std::u32string Folded(std::string_view cp949) {
+  std::u32string text = DecodeUtf8(Cp949ToUtf8(std::string(cp949)));
+  std::transform(text.begin(), text.end(), text.begin(), Fold);
+  return text;
+}
+
+// The stock's code letter, which the book keeps before the six digits.
+constexpr char kStockCodeLetter = 'A';
+constexpr size_t kStockCodeDigits = 6;
+
 }  // namespace
 
 char32_t InitialConsonant(char32_t c) {
@@ -68,13 +90,36 @@ std::u32string DecodeUtf8(std::string_view utf8) {
   return out;
 }
 
+std::string StockCodeFromTyped(std::string_view typed) {
+  const std::string_view text = Trimmed(typed);
+  const bool sixDigits = text.size() == kStockCodeDigits && std::all_of(text.begin(), text.end(), IsDigit);
+  if (sixDigits) return kStockCodeLetter + std::string(text);
+  const bool lettered = text.size() == kStockCodeDigits + 1 && (text[0] == kStockCodeLetter || text[0] == 'a') &&
+                        std::all_of(text.begin() + 1, text.end(), IsDigit);
+  if (lettered) return kStockCodeLetter + std::string(text.substr(1));
+  return std::string(text);
+}
+
+const CodeInfo* FindTypedStock(const CodeInfoList* book, std::string_view typed) {
+  const std::string_view text = Trimmed(typed);
+  if (book == nullptr || text.empty()) return nullptr;
+  // A book may keep a code without its letter, or one that is no stock's six digits (an index's).
+  for (const std::string& code : {StockCodeFromTyped(text), std::string(text)}) {
+    if (const CodeInfo* stock = book->FindByCode(code.c_str())) return stock;
+  }
+  const std::u32string wanted = Folded(text);
+  for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
+    if (stock->key.name != nullptr && Folded(stock->key.name.get()) == wanted) return stock;
+  }
+  return nullptr;
+}
+
 CodeSearchIndex::CodeSearchIndex(const CodeInfoList* book) {
   if (book == nullptr) return;
   entries_.reserve(static_cast<size_t>(book->Count()));
   for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
     Entry entry;
-    entry.name = DecodeUtf8(Cp949ToUtf8(stock->key.name != nullptr ? stock->key.name.get() : ""));
-    std::transform(entry.name.begin(), entry.name.end(), entry.name.begin(), Fold);
+    entry.name = Folded(stock->key.name != nullptr ? stock->key.name.get() : "");
     entry.initials.resize(entry.name.size());
     std::transform(entry.name.begin(), entry.name.end(), entry.initials.begin(), InitialConsonant);
     entry.code = stock->key.code;
@@ -82,28 +127,38 @@ CodeSearchIndex::CodeSearchIndex(const CodeInfoList* book) {
   }
 }
 
-bool CodeSearchIndex::Matches(const Entry& entry, const std::u32string& typed) {
-  if (AllDigits(typed) && entry.code.find(std::string(typed.begin(), typed.end())) != std::string::npos) return true;
-  if (typed.size() > entry.name.size()) return false;
-  for (size_t start = 0; start + typed.size() <= entry.name.size(); ++start) {
+int CodeSearchIndex::Match(const Entry& entry, const std::u32string& typed) {
+  int found = -1;
+  if (AllDigits(typed)) {
+    const size_t at = entry.code.find(std::string(typed.begin(), typed.end()));
+    const size_t digits = entry.code.find_first_of("0123456789");
+    if (at != std::string::npos) found = at == digits ? 0 : 1;
+  }
+  for (size_t start = 0; found != 0 && start + typed.size() <= entry.name.size(); ++start) {
     bool all = true;
     for (size_t k = 0; k < typed.size() && all; ++k) {
       const char32_t c = typed[k];
       all = IsInitialJamo(c) ? entry.initials[start + k] == c : entry.name[start + k] == c;
     }
-    if (all) return true;
+    if (all) {
+      found = start == 0 ? 0 : 1;
+      break;
+    }
   }
-  return false;
+  return found;
 }
 
 std::vector<int> CodeSearchIndex::Find(std::string_view utf8Text) const {
   std::u32string typed = DecodeUtf8(utf8Text);
   std::transform(typed.begin(), typed.end(), typed.begin(), Fold);
-  std::vector<int> found;
+  std::vector<int> beginning, inside;
   for (size_t i = 0; i < entries_.size(); ++i) {
-    if (typed.empty() || Matches(entries_[i], typed)) found.push_back(static_cast<int>(i));
+    const int match = typed.empty() ? 0 : Match(entries_[i], typed);
+    if (match == 0) beginning.push_back(static_cast<int>(i));
+    if (match == 1) inside.push_back(static_cast<int>(i));
   }
-  return found;
+  beginning.insert(beginning.end(), inside.begin(), inside.end());
+  return beginning;
 }
 
 }  // namespace ostrada

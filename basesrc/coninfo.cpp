@@ -218,7 +218,7 @@ int ContractTape::Save(FileHandle file) {
 
 int ContractTape::Save(const char* path) {
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return Save(file.get()) ? file.Commit() : 0;
 }
 
@@ -281,7 +281,7 @@ int ContractTape::SaveText(FileHandle file) const {
 
 int ContractTape::SaveText(const char* path) const {
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return SaveText(file.get()) ? file.Commit() : 0;
 }
 

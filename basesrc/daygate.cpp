@@ -334,7 +334,7 @@ int DaySeries::Save(FileHandle file) {
 int DaySeries::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return Save(file.get()) ? file.Commit() : 0;
 }
 
@@ -422,7 +422,7 @@ int DaySeries::ExportText(FileHandle file, int hundredths) const {
 int DaySeries::ExportText(const char* path, int hundredths) const {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return ExportText(file.get(), hundredths) ? file.Commit() : 0;
 }
 

@@ -260,7 +260,7 @@ int MovingAverageList::Save(FileHandle file) {
 int MovingAverageList::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return Save(file.get()) ? file.Commit() : 0;
 }
 

@@ -183,7 +183,7 @@ void NcdScan::Clear() {
 int NcdScan::Report(const char* path) const {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return Report(file.get(), kReportByCode) ? file.Commit() : 0;
 }
 

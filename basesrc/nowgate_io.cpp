@@ -178,7 +178,7 @@ int NowGate::Save(const char* path, int mode, int flag) {
   // Refused before the file is created, so the file already there is kept.
   if (mode != kTextMode && !OSTRADA_VERIFY(NamesFitTheReader(First()))) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return (mode == kTextMode ? WriteText(file.get()) : WriteBinary(file.get())) ? file.Commit() : 0;
 }
 

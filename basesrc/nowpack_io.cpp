@@ -41,7 +41,7 @@ int WriteText(FileHandle file, const std::string& text) {
 int NowPack::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   uint8_t head[kGroupsOffset];
   PutU32(head, kMagicOffset, kMagic);
   PutI32(head, kGroupCountOffset, GroupCount());
@@ -95,7 +95,7 @@ int NowPack::LoadFrom(FileHandle file, int32_t fileSize) {
 int NowPack::WriteInterestFile(const char* path, int patternsOnly) const {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   std::string text = name_[0] != '\0' ? std::string("//") + name_ : Text(Txt::kInterestDefaultTitle);
   text += "\r\n";
   for (const NowGate* group = groups_.First(); group != nullptr; group = group->next) {

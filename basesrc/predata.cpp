@@ -307,7 +307,7 @@ int PreDataList::Save(FileHandle file) {
 int PreDataList::Save(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   ReplacingFile file(path);
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   return Save(file.get()) ? file.Commit() : 0;
 }
 

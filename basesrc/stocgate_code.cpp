@@ -54,7 +54,8 @@ void ReadAttributes(broker::ICodeManager& manager, const std::string& code, Code
 
 std::unique_ptr<CodeInfoList> StocGate::DownloadCodes(int sortKind, int dropMarket3) {
   auto book = std::make_unique<CodeInfoList>(sortKind);
-  if (!OSTRADA_VERIFY(FillCodes(book.get(), sortKind, dropMarket3) == 1)) return nullptr;
+  // The failure was told where it happened: a server's in its own words, a failed check as such.
+  if (FillCodes(book.get(), sortKind, dropMarket3) != 1) return nullptr;
   return book;
 }
 
@@ -82,8 +83,8 @@ int StocGate::FillCodes(CodeInfoList* book, int sortKind, int dropMarket3) {
   } catch (const broker::ComError& error) {
     codeList_.reset();
     codeManager_.reset();
+    // The server failed the download: its own words tell the user, no internal check failed.
     ShowMessage(error.Description());
-    OSTRADA_VERIFY(false);  // the server failed the download
     return 0;
   }
   codeList_.reset();

@@ -1,12 +1,13 @@
 #include "basesrc/watchlist.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 
 #include "basesrc/foundation/datafolder.h"
+#include "basesrc/foundation/files.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 
@@ -22,6 +23,15 @@ std::string_view Trimmed(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
   while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
   return line;
+}
+
+// A text file has no control bytes but its line ends and tabs; anything else (a NUL above all) is a
+// file of another kind saved under the watchlist's name, which a parse would read as garbage codes.
+bool IsText(std::string_view bytes) {
+  return std::none_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+  });
 }
 
 }  // namespace
@@ -76,33 +86,28 @@ int LoadWatchlist(const std::string& path, std::vector<WatchEntry>* entries) {
     ShowMessage(TextWithPath(Txt::kWatchlistReadFailed, path));
     return -1;
   }
+  if (!IsText(text)) {
+    ShowMessage(TextWithPath(Txt::kWatchlistNotText, path));
+    return -1;
+  }
   *entries = ParseInterestText(text);
   return 1;
 }
 
+std::string UnlistedText(const std::vector<WatchEntry>& unlisted, const std::string& path) {
+  std::string text = TextWithPath(Txt::kWatchlistUnlisted, path);
+  for (const WatchEntry& entry : unlisted) text += " " + entry.code + (entry.name.empty() ? "" : "(" + entry.name + ")");
+  return text;
+}
+
 int SaveWatchlist(const std::string& path, const std::vector<WatchEntry>& entries, const std::string& title) {
-  const std::string temporary = path + ".new";
+  ReplacingFile file(path.c_str());
+  if (file.get() == kInvalidHandle) return 0;  // told by the replacing file
   const std::string text = InterestText(entries, title);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {  // nothing was created, so nothing is removed
-      ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
-      return 0;
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
-      ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
-      return 0;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
-    return 0;
-  }
-  return 1;
+  const auto size = static_cast<int32_t>(text.size());
+  if (FileWrite(file.get(), text.data(), size) == size && file.Commit()) return 1;
+  ShowMessage(TextWithPath(Txt::kWatchlistSaveFailed, path));
+  return 0;
 }
 
 }  // namespace ostrada

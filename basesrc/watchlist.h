@@ -25,10 +25,13 @@ std::vector<WatchEntry> ParseInterestText(std::string_view text);
 std::string InterestText(const std::vector<WatchEntry>& entries, const std::string& title);
 
 // Reads the file into entries. 1 when read (entries replaced), 0 when it does not exist (entries
-// untouched), -1 when it exists but cannot be read or is too large to be a watchlist (shown).
+// untouched), -1 when it exists but cannot be read, is too large to be a watchlist or is no text
+// (shown, naming the file; the caller leaves it as it is).
 int LoadWatchlist(const std::string& path, std::vector<WatchEntry>* entries);
-// Writes the entries beside the file and then puts them in its place, so a failed write leaves the
-// previous list whole. 1, or 0 after the message.
+// What the user is told of the file's stocks the code book does not list: kept, but not shown.
+std::string UnlistedText(const std::vector<WatchEntry>& unlisted, const std::string& path);
+// Writes the entries through the foundation's replacing file, so a failed write leaves the previous
+// list whole and a link or the file's permissions stay. 1, or 0 after the message.
 int SaveWatchlist(const std::string& path, const std::vector<WatchEntry>& entries, const std::string& title);
 
 }  // namespace ostrada

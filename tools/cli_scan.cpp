@@ -123,7 +123,9 @@ const bool kRegistered = RegisterCommand([](CLI::App& app) {
   scan->add_option("--threshold", options->threshold, "percent points; negative for falls")->required();
   scan->add_option("--report", options->reportFile, "write the report (CP949) to this file");
   scan->add_flag("--json", options->json, "One JSON document instead of the text report");
-  scan->add_option("--seed", options->market.seed, "The exchange's seed");
+  // Without --seed the paper account's market, as every data command.
+  options->market.seedOption =
+      scan->add_option("--seed", options->market.seed, "The exchange's seed (default: the paper account's market)");
   scan->add_option("--stocks", options->market.stocks, "Listing size (0: the default market)")
       ->check(NotNegative());
   scan->callback([options] { SetExitCode(Run(*options)); });

@@ -31,6 +31,8 @@ struct SnapshotOptions {
   CLI::Option* seedOption = nullptr;  // the running command's --seed
   int stocks = 0;
   std::string code;
+  // price: the opening unless --at (or --date) says another moment.
+  ExchangeSetup priceMoment{.at = "09:00:00"};
   bool json = false;
   int everyMinutes = 1;
   int forMinutes = 0;
@@ -105,7 +107,7 @@ int RunLoad(const SnapshotOptions& options) {
 }
 
 int RunPrice(const SnapshotOptions& options) {
-  const std::unique_ptr<sim::Exchange> exchange = ExchangeFor(options);
+  const std::unique_ptr<sim::Exchange> exchange = StartExchange(options.priceMoment);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
@@ -260,14 +262,11 @@ void Register(CLI::App& app) {
   record->callback([options] { SetExitCode(RunRecord(*options)); });
 
   CLI::App* price = app.add_subcommand(
-      "price", "the state of one stock at the opening (or at the paper account's clock when earlier)");
+      "price", "the state of one stock at the opening or --at (no later than the paper account's clock)");
   price->add_option("CODE", options->code, "stock code")->required();
   price->add_flag("--json", options->json, "One JSON document instead of the text view");
-  CLI::Option* priceSeed = AddExchangeOptions(*price, *options);
-  price->callback([options, priceSeed] {
-    options->seedOption = priceSeed;
-    SetExitCode(RunPrice(*options));
-  });
+  AddExchangeSetupOptions(*price, options->priceMoment);
+  price->callback([options] { SetExitCode(RunPrice(*options)); });
 }
 
 const bool kRegistered = RegisterCommand(Register);

@@ -8,7 +8,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
 
 namespace ostrada {
 namespace {
@@ -114,6 +116,13 @@ int FileExists(const char* path) {
 
 ReplacingFile::ReplacingFile(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return;
+  Open(path);
+  // A missing folder or one that may not be written is the user's to mend, not a failed check.
+  // The system's names are UTF-8; the message is CP949 like every text.
+  if (handle_ == kInvalidHandle) ShowMessage(TextWithPath(Txt::kFileCannotCreate, Utf8ToCp949(path)));
+}
+
+void ReplacingFile::Open(const char* path) {
   struct stat target {};
   const bool exists = ::stat(path, &target) == 0;
   if (exists && !S_ISREG(target.st_mode)) {

@@ -43,7 +43,8 @@ class FileCloser {
 // and its close succeeded: a save that fails half-way (a full disk) leaves the file that was there as
 // it was. A path that is not a regular file (a device, a pipe), or one beside which no new file can be
 // made, is written in place, as FileCreate does; a file that may not be written is refused, as
-// FileCreate refuses it.
+// FileCreate refuses it. A file that cannot be made at all is told to the user, naming it and what to
+// do; the caller only passes the failure up.
 class ReplacingFile {
  public:
   explicit ReplacingFile(const char* path);
@@ -56,13 +57,15 @@ class ReplacingFile {
   int Commit();
 
  private:
+  void Open(const char* path);
+
   std::string path_;       // the file Commit replaces
   std::string temporary_;  // the new bytes until Commit; empty when written in place
   FileHandle handle_ = kInvalidHandle;
 };
 
 // The bytes as the whole file at the path, or the previous file left as it was; 0 when the file could
-// not be created or written (nothing reported) or put in place (reported by Commit).
+// not be created (told), written (nothing reported) or put in place (reported by Commit).
 int ReplaceFileWith(const char* path, const std::string& bytes);
 
 }  // namespace ostrada

@@ -115,9 +115,9 @@ TEST_F(ScreeningCli, SnapshotLoadListsTheFiguresOfEachRecord) {
 
   // Counts out of their range are told with the range.
   const std::pair<std::string, std::string> refused[] = {
-      {"patterns --seed 7 --stocks 40 --rising-days 26", "--rising-days: Value 26 not in range 0 to 25"},
-      {"patterns --seed 7 --stocks 40 --show -1", "--show: Value -1 not in range 0 to 2147483647"},
-      {"snapshot download --stocks -1", "--stocks: Value -1 not in range 0 to 2147483647\n"},
+      {"patterns --seed 7 --stocks 40 --rising-days 26", "--rising-days 의 값 26 은(는) 0 부터 25 사이여야 합니다."},
+      {"patterns --seed 7 --stocks 40 --show -1", "--show 의 값 -1 은(는) 0 부터 2147483647 사이여야 합니다."},
+      {"snapshot download --stocks -1", "--stocks 의 값 -1 은(는) 0 부터 2147483647 사이여야 합니다.\n"},
   };
   for (const auto& [arguments, message] : refused) {
     const auto run = RunCli(arguments);

@@ -101,6 +101,49 @@ TEST_F(CodeSearchTest, FullWidthLettersAndDigitsFindAsTheirAsciiForms) {
   EXPECT_TRUE(Found("\u3000").empty());
 }
 
+TEST_F(CodeSearchTest, NamesThatBeginWithTheTypedTextComeFirst) {
+  const CodeAttr attributes = Attr('1');
+  for (const char* name : {"대한삼성", "전자랜드", "한솔삼영"}) book_.Insert("111111", Cp(name).c_str(), &attributes);
+  // By initials and by syllables: the names that begin with them first, each group in list order.
+  EXPECT_EQ(Found("ㅅㅅ"), (std::vector<std::string>{"삼성전자", "대한삼성", "한솔삼영"}));
+  EXPECT_EQ(Found("전자"), (std::vector<std::string>{"전자랜드", "삼성전자"}));
+  EXPECT_EQ(Found("삼ㅇ"), (std::vector<std::string>{"삼영기계", "한솔삼영"}));
+  // Digits: a code that begins with them before one that holds them further on (3S코리아, 900110).
+  EXPECT_EQ(Found("00"), (std::vector<std::string>{"SK하이닉스", "삼성전자", "삼영기계", "세아제강", "신영증권",
+                                                   "3S코리아"}));
+  EXPECT_EQ(Found("03"), (std::vector<std::string>{"NAVER", "세아제강"}));
+}
+
+TEST(StockCodeFromTyped, SixDigitsStandForTheLetteredCode) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"725440", "A725440"}, {"A725440", "A725440"}, {"a725440", "A725440"}, {" 001340 ", "A001340"},
+      // Not six digits: as typed, trimmed.
+      {"72544", "72544"},    {"7254400", "7254400"}, {"B725440", "B725440"}, {"U001", "U001"},
+      {"A72544x", "A72544x"}, {"", ""}};
+  for (const auto& [typed, code] : cases) EXPECT_EQ(StockCodeFromTyped(typed), code) << typed;
+}
+
+TEST(FindTypedStock, ACodeOrAWholeNameNamesAStockAndAPartNone) {
+  CodeInfoList book(kSortByName);
+  const CodeAttr attributes = Attr('1');
+  ASSERT_TRUE(book.Insert("A725440", Cp("2X전자").c_str(), &attributes));
+  ASSERT_TRUE(book.Insert("A001340", Cp("NAVER").c_str(), &attributes));
+  ASSERT_TRUE(book.Insert("U001", Cp("종합").c_str(), &attributes));
+  const auto code = [&](const std::string& typed) {
+    const CodeInfo* stock = FindTypedStock(&book, typed);
+    return stock != nullptr ? std::string(stock->key.code) : std::string("-");
+  };
+  EXPECT_EQ(code("725440"), "A725440");
+  EXPECT_EQ(code("A725440"), "A725440");
+  EXPECT_EQ(code("a001340"), "A001340");
+  EXPECT_EQ(code(Cp("2X전자")), "A725440");
+  EXPECT_EQ(code(Cp(" 2x전자")), "A725440");  // letter case and blanks around ignored
+  EXPECT_EQ(code(Cp("ｎａｖｅｒ")), "A001340");  // full width too
+  EXPECT_EQ(code("U001"), "U001");                 // a code as the book keeps it
+  for (const char* none : {"2X", "72544", "999999", "", "  "}) EXPECT_EQ(code(Cp(none)), "-") << none;
+  EXPECT_EQ(FindTypedStock(nullptr, "725440"), nullptr);
+}
+
 TEST(CodeSearch, NoBookFindsNothing) {
   const CodeSearchIndex index(nullptr);
   EXPECT_EQ(index.Count(), 0);

@@ -384,15 +384,20 @@ TEST_F(ContractTapeTest, ASaveThatRunsOutOfSpaceKeepsTheTapeSavedBefore) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
-TEST_F(ContractTapeTest, SavesIntoAFileThatCannotBeCreatedAreReported) {
+// A folder that is not there is the user's to mend: told once, naming the file and what to do, and no
+// internal-check box.
+TEST_F(ContractTapeTest, SavesIntoAFileThatCannotBeCreatedAreTold) {
   ContractTape tape;
   ASSERT_EQ(tape.Create("005930", "name"), 1);
   const std::string path = PathOf("missing/tape.bin");
+  const std::string told =
+      "파일을 만들 수 없습니다: " + path + "\n폴더가 있는지, 그 폴더에 쓸 수 있는지 확인한 뒤 다시 하십시오.";
   EXPECT_EQ(tape.Save(path.c_str()), 0);
-  ExpectOneReport();
+  EXPECT_EQ(recorder_.sink.Texts(), std::vector<std::string>{told});
+  EXPECT_EQ(recorder_.sink.messages[0].CaptionUtf8(), "ostrada");
   recorder_.sink.Clear();
   EXPECT_EQ(tape.SaveText(path.c_str()), 0);
-  ExpectOneReport();
+  EXPECT_EQ(recorder_.sink.Texts(), std::vector<std::string>{told});
 }
 
 TEST_F(ContractTapeTest, TextDumpHasTheLegendAndOneLinePerRecordFromHead) {

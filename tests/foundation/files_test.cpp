@@ -113,6 +113,20 @@ TEST_F(FilesTest, OpenOfMissingFileFailsQuietly) {
   EXPECT_TRUE(recording.sink.messages.empty());
 }
 
+// A save into a folder that is not there is told to the user, with the file and what to do; no check fails.
+TEST_F(FilesTest, AReplacementThatCannotBeMadeIsToldOnce) {
+  const std::string path = folder.File("no/such/folder/x.txt");
+  {
+    ReplacingFile file(path.c_str());
+    EXPECT_EQ(file.get(), kInvalidHandle);
+  }
+  EXPECT_EQ(ReplaceFileWith(path.c_str(), "bytes"), 0);
+  const std::string told =
+      "파일을 만들 수 없습니다: " + path + "\n폴더가 있는지, 그 폴더에 쓸 수 있는지 확인한 뒤 다시 하십시오.";
+  EXPECT_EQ(recording.sink.Texts(), (std::vector<std::string>{told, told}));
+  EXPECT_EQ(Reports(), 0u);
+}
+
 TEST_F(FilesTest, ExistsOnlyForReadableFiles) {
   const std::string path = folder.File("here.txt");
   EXPECT_EQ(FileExists(path.c_str()), 0);

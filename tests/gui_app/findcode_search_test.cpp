@@ -97,6 +97,31 @@ TEST_F(FinderSearchTest, CodeDigitsAndLatinLettersFindToo) {
   EXPECT_EQ(Shown().size(), 6u) << "an empty field shows every name";
 }
 
+TEST_F(FinderSearchTest, NamesThatBeginWithTheTypedTextComeFirstEachWithItsCode) {
+  Type("ㅅ");
+  // SK하이닉스 comes first in the book but holds ㅅ only further on.
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"삼성전자", "삼영기계", "세아제강", "신영증권", "SK하이닉스"}));
+  std::vector<std::string> codes;
+  for (int row = 0; row < combo_->List()->count(); ++row)
+    codes.push_back(combo_->List()->item(row)->data(SimpleComboBox::kDetailRole).toString().toStdString());
+  EXPECT_EQ(codes, (std::vector<std::string>{"005930", "002810", "003030", "001720", "000660"}));
+  // The highlight moves in the order shown.
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  EXPECT_EQ(Edit().text().toStdString(), "삼영기계");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(finder_->ChosenCode(), "002810");
+}
+
+TEST_F(FinderSearchTest, OpenedOnATypedTextItShowsWhatTheTextFinds) {
+  finder_->hide();
+  finder_->OpenOn(QStringLiteral("ㅅㅇ"));
+  finder_->show();
+  EXPECT_EQ(Edit().text().toStdString(), "ㅅㅇ");
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"삼영기계", "세아제강", "신영증권"}));
+  EXPECT_EQ(combo_->CurrentIndex(), -1);
+}
+
 TEST_F(FinderSearchTest, AJumpLooksThroughTheWholeListAgain) {
   Type("naver");
   ASSERT_EQ(Shown(), std::vector<std::string>{"NAVER"});
@@ -181,22 +206,25 @@ TEST_F(ListingFinderTest, LettersTypedInFullWidthShowTheNamesTheirAsciiFormsShow
   const auto shownFor = [this](const QString& typed) {
     combo_->Edit()->selectAll();
     testing::TypeText(*combo_->Edit(), typed);
-    std::vector<int> rows;
+    std::vector<std::string> rows;
     for (int row = 0; row < combo_->List()->count(); ++row) {
-      if (!combo_->List()->isRowHidden(row)) rows.push_back(row);
+      if (!combo_->List()->isRowHidden(row)) rows.push_back(ToCp949(combo_->List()->item(row)->text()));
     }
     return rows;
   };
-  const std::vector<int> ascii = shownFor(QString::fromStdString(opening));
-  std::vector<int> expected;
+  const std::vector<std::string> ascii = shownFor(QString::fromStdString(opening));
+  // The names that begin with the letters first, then those that hold them further on, each in list order.
+  std::vector<std::string> expected, further;
   // Letter case does not count: both sides lowered in UTF-8, where no byte of a Hangul syllable is ASCII.
   const auto lowered = [](std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
     return text;
   };
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (lowered(Cp949ToUtf8(names[i])).find(lowered(opening)) != std::string::npos) expected.push_back(static_cast<int>(i));
+  for (const std::string& name : names) {
+    const size_t at = lowered(Cp949ToUtf8(name)).find(lowered(opening));
+    if (at != std::string::npos) (at == 0 ? expected : further).push_back(name);
   }
+  expected.insert(expected.end(), further.begin(), further.end());
   EXPECT_EQ(ascii, expected);
   EXPECT_EQ(shownFor(wide), expected);
 }

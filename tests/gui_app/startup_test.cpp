@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QSettings>
 
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
@@ -62,7 +66,40 @@ TEST(Startup, RunsEveryStepInOrderAndKeepsBothBooks) {
   ASSERT_NE(app.MainFrame(), nullptr);
   EXPECT_TRUE(app.MainFrame()->isVisible());
   EXPECT_EQ(broker::CurrentServer(), app.Exchange());
-  EXPECT_EQ(QCoreApplication::organizationName().toStdString(), "로컬 응용 프로그램 마법사에서 생성된 응용 프로그램");
+  EXPECT_EQ(QCoreApplication::organizationName().toStdString(), "ostrada");
+  EXPECT_EQ(QFileInfo(QSettings().fileName()).dir().dirName().toStdString(), "ostrada");
+  EXPECT_EQ(QFileInfo(QSettings().fileName()).fileName().toStdString(), "ostrada.conf");
+}
+
+// The settings an earlier version kept under its long key come along once, and never over newer ones.
+TEST(Startup, TheOldSettingsFileIsCarriedOverOnce) {
+  testing::RecordingScope recording;
+  QCoreApplication::setOrganizationName(QStringLiteral("ostrada"));
+  QCoreApplication::setApplicationName(QStringLiteral("ostrada"));
+  QFile::remove(QSettings().fileName());
+  const auto writeOld = [](const char* value) {
+    QSettings old(QStringLiteral("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램"), QStringLiteral("ostrada"));
+    old.setValue("carried", value);
+    old.sync();
+    return old.fileName();
+  };
+  const QString oldFile = writeOld("first");
+  {
+    CostradaApp app(SmallMarket());
+    ASSERT_EQ(app.InitInstance(), 1);
+  }
+  EXPECT_EQ(QSettings().value("carried").toString().toStdString(), "first");
+  EXPECT_FALSE(QFileInfo::exists(oldFile));
+  EXPECT_FALSE(QFileInfo::exists(QFileInfo(oldFile).absolutePath())) << "the empty old folder is gone";
+
+  writeOld("second");
+  {
+    CostradaApp app(SmallMarket());
+    ASSERT_EQ(app.InitInstance(), 1);
+  }
+  EXPECT_EQ(QSettings().value("carried").toString().toStdString(), "first");
+  EXPECT_TRUE(QFileInfo::exists(oldFile)) << "left alone once the new file exists";
+  EXPECT_TRUE(recording.sink.messages.empty());
 }
 
 TEST(Startup, ASessionRunsOnTheExchangeClock) {
@@ -90,6 +127,8 @@ TEST(Startup, WithoutAListingTellsTwiceThenOpensTheFrame) {
   const std::vector<std::string> lastTwo(texts.end() - 2, texts.end());
   EXPECT_EQ(lastTwo, std::vector<std::string>(2, "서버에서 전종목 목록을 다운로드하지 못했습니다."));
   EXPECT_EQ(sink.messages.back().CaptionUtf8(), "ostrada");
+  // A server without a listing is no failed internal check: no "확인" box among them.
+  for (const auto& message : sink.messages) EXPECT_EQ(message.CaptionUtf8(), "ostrada") << message.Utf8();
   for (bool frameShown : sink.frameShown) EXPECT_FALSE(frameShown);
   EXPECT_EQ(sink.waitDepth, 0);
   EXPECT_EQ(app.AllCodes(), nullptr);

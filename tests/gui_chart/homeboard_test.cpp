@@ -93,6 +93,8 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   CHomeBoard board(book_.get(), session_, nullptr, path_);
   board.resize(700, 500);
   ASSERT_EQ(Codes(board), (std::vector<std::string>{c->key.code, a->key.code}));
+  ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the unlisted stock, said once
+  recording_.sink.Clear();
   EXPECT_EQ(board.Model().Cell(0, WatchModel::kName), FromCp949(c->key.name.get()));  // the book's name
 
   std::set<int> repainted;
@@ -287,6 +289,12 @@ TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   std::vector<QString> chosen;
   QObject::connect(&board, &CHomeBoard::stockChosen, [&](const QString& code) { chosen.push_back(code); });
 
+  // The stock the book does not list is said, not dropped silently.
+  ASSERT_EQ(recording_.sink.Texts(),
+            std::vector<std::string>{"관심종목 파일(" + path_ +
+                                     ")의 다음 종목은 종목 목록에 없어 보이지 않습니다. 파일에는 그대로 남겨 둡니다: "
+                                     "A999999(gone)"});
+  recording_.sink.Clear();
   EXPECT_EQ(board.AddStock(b->key.code), 1);
   EXPECT_EQ(board.AddStock(b->key.code), 0);
   ASSERT_EQ(recording_.sink.Texts().size(), 1u);

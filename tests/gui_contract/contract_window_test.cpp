@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -268,6 +269,41 @@ TEST_F(ContractWindowTest, AmountsOfSellsAreNegatedAndRowsCarryTheirColour) {
   EXPECT_FALSE(Model().data(Model().index(2, 1), Qt::ForegroundRole).isValid());
 }
 
+// No number is cut: a column keeps its template width for small numbers and grows to hold the closing
+// auction's quantity or the extremes of its field, from a history page or a live contract alike.
+TEST_F(ContractWindowTest, EveryNumberFitsItsColumn) {
+  dialog_->show();
+  QTableView& list = *Table().List();
+  const auto fits = [&list] {
+    for (int column = 0; column < ContractListModel::kColumnCount; ++column) {
+      // The view's own measure of the column's cells (public on the base class only).
+      if (list.columnWidth(column) < static_cast<QAbstractItemView&>(list).sizeHintForColumn(column)) return false;
+    }
+    return true;
+  };
+  server_.history.pages = {{At(93000, 10500)}};
+  ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
+  EXPECT_EQ((std::vector<int>{list.columnWidth(0), list.columnWidth(1), list.columnWidth(2), list.columnWidth(3)}),
+            (std::vector<int>{65, 60, 50, 62}));
+
+  ScriptedContract closing = At(153000, 10500);
+  closing.tickVolume = 2791900;
+  closing.side = '2';
+  server_.live->Fire(closing);
+  ASSERT_EQ(Cell(0, ContractListModel::kAmount), "-2,791,900");
+  EXPECT_TRUE(fits());
+  EXPECT_GT(list.columnWidth(ContractListModel::kAmount), 62);
+
+  ScriptedContract extreme = At(153001, INT32_MAX);
+  extreme.change = INT32_MIN;
+  extreme.tickVolume = INT32_MAX;
+  extreme.side = '2';
+  server_.history.pages = {{extreme, closing}};
+  ASSERT_EQ(frame_->SelectStock(kHynix.c_str(), 1), 1);
+  ASSERT_EQ(Cell(0, ContractListModel::kChange), "-2,147,483,648");
+  EXPECT_TRUE(fits());
+}
+
 TEST_F(ContractWindowTest, TimeColumnPadsTheHourWithABlank) {
   server_.history.pages = {{At(90507, 10000)}};
   ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
@@ -312,13 +348,13 @@ TEST_F(ContractWindowTest, SaveToTextWithoutAStockWritesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dataDir_));
 }
 
-TEST_F(ContractWindowTest, SaveToTextThatCannotCreateTheFileIsReported) {
+TEST_F(ContractWindowTest, SaveToTextThatCannotCreateTheFileIsTold) {
   server_.history.pages = {Page(100000, 2)};
   ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
   std::filesystem::create_directories(SavedFilePath());  // a folder where the file should go
   EXPECT_EQ(Table().SaveToText(), 0);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_TRUE(IsReport(Messages()[0]));
+  EXPECT_EQ(Messages(), std::vector<std::string>{"파일을 만들 수 없습니다: " + SavedFilePath() +
+                                                 "\n폴더가 있는지, 그 폴더에 쓸 수 있는지 확인한 뒤 다시 하십시오."});
   EXPECT_EQ(Rows(), 2);
 }
 
@@ -476,6 +512,52 @@ TEST_F(ContractWindowTest, ClickingAnotherNameLoadsItAndTheSameNameOnlyBeeps) {
   combo->hidePopup();
   QCoreApplication::processEvents();
   EXPECT_EQ(Messages(), std::vector<std::string>{"먼저 종목을 선택하십시오."});
+}
+
+// What a user types in the stock box and presses Enter on: a code or a whole name picks the stock at
+// once, a part of a name opens the finder on it, a text that finds nothing says so and leaves the
+// stock shown.
+TEST_F(ContractWindowTest, ATypedCodeOrNamePicksTheStockAndAPartOpensTheFinder) {
+  struct Case {
+    const char* typed;
+    const char* finderPick;  // the name chosen in the finder, when it opens
+    const char* code;        // the stock shown afterwards
+    const char* message;
+  };
+  const Case cases[] = {
+      {"000660", nullptr, "000660", nullptr},
+      {" 005930", nullptr, "005930", nullptr},
+      {"sk하이닉스", nullptr, "000660", nullptr},
+      {"삼성", "삼성전자", "005930", nullptr},
+      {"하이", "SK하이닉스", "000660", nullptr},
+      {"xyz", nullptr, "000660",
+       "\"xyz\"에 맞는 종목이 없습니다. 종목명(일부도 됩니다)이나 6자리 종목코드를 입력하십시오."},
+  };
+  dialog_->show();
+  QComboBox* combo = Combo();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    recorder_.sink.messages.clear();
+    server_.history.pages = {Page(100000, 1)};
+    QString finderField;
+    if (c.finderPick != nullptr) {
+      QTimer::singleShot(0, [&finderField] {
+        auto* finder = qobject_cast<CFindCode*>(QApplication::activeModalWidget());
+        if (finder != nullptr) finderField = finder->findChild<SimpleComboBox*>("combo1179")->EditText();
+      });
+      AnswerFinderWith(c.finderPick);
+    }
+    combo->lineEdit()->clear();
+    testing::TypeText(*combo->lineEdit(), QString::fromUtf8(c.typed));
+    testing::PressKey(*combo->lineEdit(), Qt::Key_Return, QStringLiteral("\r"));
+    QCoreApplication::processEvents();
+    if (c.finderPick != nullptr) {
+      EXPECT_EQ(finderField, QString::fromUtf8(c.typed));
+    }
+    EXPECT_EQ(frame_->Code(), c.code);
+    EXPECT_EQ(Messages(), c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    EXPECT_EQ(combo->currentText().toStdString(), Cp949ToUtf8(c.code == std::string("005930") ? kSamsung : kHynix));
+  }
 }
 
 TEST_F(ContractWindowTest, ANameCutByTheStockListShowsInFullAsAToolTip) {

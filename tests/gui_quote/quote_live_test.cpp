@@ -149,7 +149,9 @@ TEST_F(QuoteLiveOnExchange, AnUnlistedNameIsRefusedWithoutHidingTheStockShownAnd
   const QString price = Label(window, "static9029");
 
   TypeAndEnter(*combo, QStringLiteral("없는종목"));
-  EXPECT_EQ(recording_.sink.Texts(), std::vector<std::string>{"먼저 종목을 선택하십시오."});
+  EXPECT_EQ(recording_.sink.Texts(),
+            std::vector<std::string>{
+                "\"없는종목\"에 맞는 종목이 없습니다. 종목명(일부도 됩니다)이나 6자리 종목코드를 입력하십시오."});
   // The box names the stock whose figures are still shown.
   EXPECT_EQ(combo->currentText(), FromCp949(shown->key.name.get()));
   EXPECT_EQ(window.Form().Code(), shown->key.code);

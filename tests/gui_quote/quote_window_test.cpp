@@ -250,10 +250,11 @@ TEST_F(QuoteWindowOnExchange, TheStockChoiceBeepsOnTheSameNameAndTellsTheParentO
   EXPECT_EQ(form.Name(), NameAt(0));
   EXPECT_STREQ(form.Table().Current().code, form.Code().c_str());
 
-  // A typed name that is not in the choice selects nothing.
+  // A typed text that finds no stock selects nothing, and says what the box takes.
   combo->setEditText(QStringLiteral("nothing like it"));
   CloseUp(*combo);
-  EXPECT_EQ(recording_.sink.Texts().back(), "먼저 종목을 선택하십시오.");
+  EXPECT_EQ(recording_.sink.Texts().back(),
+            "\"nothing like it\"에 맞는 종목이 없습니다. 종목명(일부도 됩니다)이나 6자리 종목코드를 입력하십시오.");
   // A typed name that is in it chooses that entry, on Enter as on a close-up.
   combo->setEditText(FromCp949(NameAt(1)));
   emit combo->lineEdit()->returnPressed();
