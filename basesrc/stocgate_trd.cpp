@@ -94,6 +94,18 @@ bool ReadHoldingRow(ITradeRequest& object, int32_t row, TrdRunInfo& record, bool
   return true;
 }
 
+// Only the embedded exchange tells what rests ahead of an order. A server that gives no number for it
+// leaves it unknown (-1) instead of failing the whole list.
+int32_t QueueAheadOf(ITradeRequest& object, int32_t row) {
+  try {
+    const Variant ahead = object.DataValue(27, row);
+    const broker::VarType type = ahead.Type();
+    return type == broker::VarType::kEmpty || type == broker::VarType::kText ? -1 : ahead.ToI4();
+  } catch (const broker::ComError&) {
+    return -1;
+  }
+}
+
 // One unfilled-order row into the record; *end is set when its first text is empty.
 bool ReadUnfilledRow(ITradeRequest& object, int32_t row, TrdYetInfo& record, bool* end) {
   auto data = [&](int32_t type) { return object.DataValue(type, row); };
@@ -108,8 +120,7 @@ bool ReadUnfilledRow(ITradeRequest& object, int32_t row, TrdYetInfo& record, boo
   record.price = data(7).ToI4();
   record.e8 = data(8).ToI4();
   record.unfilled = data(11).ToI4();
-  const Variant ahead = data(27);
-  record.queueAhead = ahead.IsEmpty() ? -1 : ahead.ToI4();
+  record.queueAhead = QueueAheadOf(object, row);
   const std::pair<int32_t, HeapText*> copies[] = {
       {5, &record.e5},   {9, &record.e9},   {10, &record.e10}, {13, &record.side}, {17, &record.e17},
       {18, &record.e18}, {19, &record.e19}, {21, &record.e21}, {22, &record.e22},  {23, &record.e23},

@@ -3,6 +3,8 @@
 // holdings.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QLabel>
 #include <QListWidget>
 #include <QTableView>
@@ -532,8 +534,10 @@ TEST(OrderOnTheExchange, TheMiniWindowFollowsAFillWithoutAsking) {
   QTableWidget& holdings = List(form, 1468);
   ASSERT_EQ(holdings.rowCount(), 1);
   EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("20"));
+  // Selling there: the commission and tax come off the value, each rounded down; the cost to the won.
+  const int64_t value = int64_t{20} * held->First()->current.close;
   const int64_t profit =
-      int64_t{20} * held->First()->current.close - static_cast<int64_t>(20 * held->First()->costPerShare);
+      value - value * 150 / 1'000'000 - value * 2000 / 1'000'000 - std::llround(20 * held->First()->costPerShare);
   EXPECT_EQ(Cell(holdings, 0, 3).toStdString(), FormatNumber(profit));
   EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }

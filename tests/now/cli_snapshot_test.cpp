@@ -56,7 +56,7 @@ TEST_F(CliSnapshotTest, ARefusedOrderKeyFailsTheCommand) {
        {"snapshot download --stocks 20 --key 12 --save " + saved, "snapshot load --key 12 " + saved}) {
     const testing::CliRun run = testing::RunCli(arguments);
     EXPECT_EQ(run.exitCode, 1) << arguments;
-    EXPECT_NE(run.output.find("--key: 정렬 키가 정확하지 않습니다. 1, 2, 11, 901, 902, 903, 911, 938, 991 중 하나로 "
+    EXPECT_NE(run.output.find("--key 의 값이 맞지 않습니다: 정렬 키가 정확하지 않습니다. 1, 2, 11, 901, 902, 903, 911, 938, 991 중 하나로 "
                               "지정하십시오: 12"),
               std::string::npos)
         << run.output;
