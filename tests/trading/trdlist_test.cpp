@@ -141,10 +141,10 @@ TEST_F(TradeLists, AppendRefusesARecordWhoseCodeIsTheNameOfOneHeld) {
   EXPECT_EQ(orders.Count(), 1);
 }
 
-
 // A holding's profit is what selling it at the current price would realise: value less the
 // commission and tax (each rounded down), less the cost to the nearest won.
 struct ProfitCase {
+  const char* name;
   int32_t quantity;
   double costPerShare;
   int32_t close;
@@ -162,18 +162,22 @@ TEST_P(HoldingProfits, AreTheSaleNetOfItsCostsLessWhatTheSharesCost) {
   EXPECT_EQ(HoldingProfit(*record, c.costs), c.profit);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, HoldingProfits,
-    ::testing::Values(
-        // 10 bought at 6,800 cost 68,010 with the fee; sold at 6,810: 68,100 - 10 - 136 = 67,954.
-        ProfitCase{10, 6801.0, 6810, {}, -56},
-        // A cost of 68,011 over 3 shares reads back as 68,011, not 68,010 truncated.
-        ProfitCase{3, 68011.0 / 3, 30000, {}, 90000 - 13 - 180 - 68011},
-        // Another broker's rates; no tax.
-        ProfitCase{100, 1000.0, 1100, {1000, 0}, 110000 - 110 - 100000},
-        // Past 32 bits: 2,000,000 shares at 1,500,000 won.
-        ProfitCase{2000000, 1000000.0, 1500000, {}, 3'000'000'000'000 - 450'000'000 - 6'000'000'000 -
-                                                        2'000'000'000'000}));
+INSTANTIATE_TEST_SUITE_P(Rows, HoldingProfits,
+                         ::testing::Values(
+                             // 10 bought at 6,800 cost 68,010 with the fee; sold at 6,810: 68,100 - 10 - 136 = 67,954.
+                             ProfitCase{"AFeeAndTaxTurnAGainToALoss", 10, 6801.0, 6810, {}, -56},
+                             // A cost of 68,011 over 3 shares reads back as 68,011, not 68,010 truncated.
+                             ProfitCase{"TheCostIsReadToTheWon", 3, 68011.0 / 3, 30000, {}, 90000 - 13 - 180 - 68011},
+                             // Another broker's rates; no tax.
+                             ProfitCase{"OtherRatesWithoutTax", 100, 1000.0, 1100, {1000, 0}, 110000 - 110 - 100000},
+                             // Past 32 bits: 2,000,000 shares at 1,500,000 won.
+                             ProfitCase{"PastThirtyTwoBits",
+                                        2000000,
+                                        1000000.0,
+                                        1500000,
+                                        {},
+                                        3'000'000'000'000 - 450'000'000 - 6'000'000'000 - 2'000'000'000'000}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(HoldingProfit, IsUnknownWithoutAPrice) {
   TrdRunInfoPtr record = Holding("A000010", "x");
