@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "basesrc/foundation/cp949.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/exchange_trading/trading_fixture.h"
@@ -143,6 +145,31 @@ TEST(PaperFills, NoHoldingGrowsPastItsType) {
   EXPECT_NE(Cp949ToUtf8(over.text2).find("2,147,483,647주"), std::string::npos) << Cp949ToUtf8(over.text2);
   EXPECT_EQ(session.Buyable({}, 0)->HeaderValue(10).ToI4(), reserved) << "nothing was held for it";
   EXPECT_EQ(session.Order('2', code, 47, bid).status, 0) << "up to the type's limit is allowed";
+}
+
+// What a pump step brings from the books is taken before the close ends the day's orders, so one step
+// across 15:00 fills what the market traded through before it, as small steps do.
+TEST(PaperFills, OneStepAcrossTheCloseFillsAsSmallStepsDo) {
+  TempFolder folder;
+  const int64_t span = 31 * 60'000;  // 14:30 to 15:01
+  auto filledBy = [&](const std::string& ledger, int64_t step) {
+    TradingSession session(TradingAt(14, 30, folder.Path() + "/" + ledger));
+    EXPECT_EQ(session.Login(), 0);
+    NoticeRecorder& events = session.Listen();
+    const std::string code = session.TradableCodes().front();
+    const auto [ask, bid] = session.Best(code);
+    EXPECT_EQ(session.Order('2', code, 40, bid).status, 0);
+    for (int64_t done = 0; done < span; done += step) session.TheExchange().Advance(std::min(step, span - done));
+    int64_t filled = 0;
+    for (const auto& notice : events.notices) {
+      if (notice.kind == "1") filled += notice.quantity;
+    }
+    EXPECT_TRUE(session.Unfilled().empty()) << "the close ends what is left";
+    return filled;
+  };
+  const int64_t stepped = filledBy("stepped.sqlite", 1'000);
+  ASSERT_GT(stepped, 0) << "the market reaches the bid before the close";
+  EXPECT_EQ(filledBy("jumped.sqlite", span), stepped);
 }
 
 }  // namespace

@@ -500,11 +500,8 @@ void PaperTrading::Pump() {
   if (!ledger_ || date_ == 0) return;
   try {
     EnterDue(market);
-    if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
-    if (market.Now() >= kCloseMs && closedDate_ != date_) {
-      ResolveAuction(market, Waiting::kClosingAuction);
-      CloseDay(market);
-    }
+    // What the books traded during the step came before the auctions and the close it may have
+    // crossed: taken after them, a step across 15:00 would end orders the market had already filled.
     std::vector<OrderBook::Fill> fills;
     for (const auto& [stock, count] : stocksResting_) {
       for (const OrderBook::Fill& fill : market.Book(stock).TakeFills()) {
@@ -514,6 +511,11 @@ void PaperTrading::Pump() {
     for (const OrderBook::Fill& fill : fills) {
       TookFromBook(static_cast<int32_t>(fill.id), fill.quantity);
       Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+    }
+    if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
+    if (market.Now() >= kCloseMs && closedDate_ != date_) {
+      ResolveAuction(market, Waiting::kClosingAuction);
+      CloseDay(market);
     }
     // After this process's own fills, so an execution both reached is claimed as this one saw it.
     FollowOthers(market);
