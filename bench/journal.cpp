@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,8 @@ void Run(sqlite3* db, const char* sql) {
 const HeavyLedger& Heavy() {
   static const HeavyLedger heavy = [] {
     HeavyLedger made;
-    made.folder = (std::filesystem::temp_directory_path() / ("ostrada_bench_journal_" + std::to_string(::getpid())))
-                      .string();
+    made.folder =
+        (std::filesystem::temp_directory_path() / ("ostrada_bench_journal_" + std::to_string(::getpid()))).string();
     std::filesystem::create_directories(made.folder);
     made.path = made.folder + "/paper.sqlite";
     std::string problem;
@@ -62,8 +63,10 @@ const HeavyLedger& Heavy() {
     sqlite3_stmt* fill = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO orders VALUES(?, ?, ?, ?, ?, 0, 10000, 10000, ?, ?, 0, '1', 0, ?, 'F')", -1,
                        &order, nullptr);
-    sqlite3_prepare_v2(db, "INSERT INTO fills(date, number, start, price, quantity, commission, tax, time_ms) "
-                       "VALUES(?, ?, 0, 10000, ?, ?, ?, ?)", -1, &fill, nullptr);
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO fills(date, number, start, price, quantity, commission, tax, time_ms) "
+                       "VALUES(?, ?, 0, 10000, ?, ?, ?, ?)",
+                       -1, &fill, nullptr);
     const auto add = [&](int32_t date, int32_t number, const std::string& code, bool buy, int32_t quantity) {
       const int32_t time = 32'400'000 + number * 1000;
       const int64_t value = 10000LL * quantity;
@@ -128,14 +131,20 @@ void BM_Baseline_ScanFills(benchmark::State& state) {
 }
 BENCHMARK(BM_Baseline_ScanFills)->Unit(benchmark::kMillisecond);
 
+// The account's market drawn to the ledger's clock, which prices the journal's days.
+std::unique_ptr<Market> MarketAt(const JournalLedger& ledger) {
+  const uint64_t seed = ExchangeOptions{}.seed;
+  auto market = std::make_unique<Market>(ProfilesOf(Listing::Build(seed, 0)), seed);
+  market->Sync(ledger.clock.date, ledger.clock.timeMs);
+  return market;
+}
+
 // What a user waits for: the ledger read, the account's market drawn to its clock, every figure.
 Journal OpenJournal(const HeavyLedger& heavy) {
   std::string problem;
   const std::optional<JournalLedger> ledger = ReadJournalLedger(heavy.path, kAccount, problem);
-  const uint64_t seed = ExchangeOptions{}.seed;
-  Market market(ProfilesOf(Listing::Build(seed, 0)), seed);
-  market.Sync(ledger->clock.date, ledger->clock.timeMs);
-  MarketJournal prices(market);
+  const std::unique_ptr<Market> market = MarketAt(*ledger);
+  MarketJournal prices(*market);
   return BuildJournal(*ledger, prices, 0, 0);
 }
 
@@ -165,10 +174,8 @@ void BM_JournalFigures(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
   std::string problem;
   const std::optional<JournalLedger> ledger = ReadJournalLedger(heavy.path, kAccount, problem);
-  const uint64_t seed = ExchangeOptions{}.seed;
-  Market market(ProfilesOf(Listing::Build(seed, 0)), seed);
-  market.Sync(ledger->clock.date, ledger->clock.timeMs);
-  MarketJournal prices(market);
+  const std::unique_ptr<Market> market = MarketAt(*ledger);
+  MarketJournal prices(*market);
   for (auto _ : state) benchmark::DoNotOptimize(BuildJournal(*ledger, prices, 0, 0).totals.realised);
 }
 BENCHMARK(BM_JournalFigures)->Unit(benchmark::kMillisecond);

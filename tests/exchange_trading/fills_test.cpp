@@ -17,7 +17,8 @@ class ContractTape : public broker::IEventSink {
   struct Contract {
     int32_t hhmmss, price, quantity;
   };
-  explicit ContractTape(const std::string& code) : live_(broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive)) {
+  explicit ContractTape(const std::string& code)
+      : live_(broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive)) {
     cookie_ = live_->Events().Advise(this);
     live_->SetInput(0, Variant::Text(code));
     live_->Subscribe();
@@ -53,9 +54,7 @@ TEST(PaperFills, ARestingOrderTakesNoMoreThanTheMarketTradesThroughIt) {
   ASSERT_EQ(session.Login(), 0);
   NoticeRecorder& events = session.Listen();
   const std::string code = session.TradableCodes().front();
-  auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
-  book->SetInput(0, Variant::Text(code));
-  book->Request();
+  const auto book = session.QuoteBook(code);
   const int32_t ask = book->DataValue(0, 0).ToI4();
   const int32_t bid = book->DataValue(1, 0).ToI4();
   const int32_t limit = ask + 2 * (ask - bid);
@@ -101,9 +100,7 @@ TEST(PaperFills, AnOpenOrderKnowsWhatRestsAheadOfIt) {
   ASSERT_EQ(session.Login(), 0);
   NoticeRecorder& events = session.Listen();
   const std::string code = session.TradableCodes().front();
-  auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
-  book->SetInput(0, Variant::Text(code));
-  book->Request();
+  const auto book = session.QuoteBook(code);
   const int32_t bid = book->DataValue(1, 0).ToI4();
   const int32_t shown = book->DataValue(3, 0).ToI4();
   ASSERT_GT(shown, 0);
@@ -119,7 +116,9 @@ TEST(PaperFills, AnOpenOrderKnowsWhatRestsAheadOfIt) {
     const int32_t now = ahead();
     if (now == -2) break;
     EXPECT_LE(now, last) << "nothing joins a queue ahead of an order already in it";
-    if (now > 0) EXPECT_EQ(events.Kinds(), "4") << "no fill while shares are ahead";
+    if (now > 0) {
+      EXPECT_EQ(events.Kinds(), "4") << "no fill while shares are ahead";
+    }
     last = now;
   }
   EXPECT_LT(last, shown) << "the queue moved within five minutes";
@@ -135,7 +134,8 @@ TEST(PaperFills, NoHoldingGrowsPastItsType) {
   const std::string code = session.TradableCodes().front();
   {
     SqliteDb other(path, false);  // bought over many days, as far as the ledger is concerned
-    other.Execute("INSERT INTO holdings VALUES('" + kAccount + "', '" + code + "', 2147483000, 2147483000, 2147483000)");
+    other.Execute("INSERT INTO holdings VALUES('" + kAccount + "', '" + code +
+                  "', 2147483000, 2147483000, 2147483000)");
   }
   const int32_t bid = session.Best(code).second;
   ASSERT_EQ(session.Order('2', code, 600, bid).status, 0);

@@ -11,8 +11,8 @@
 #include "broker/clsid.h"
 #include "broker/interfaces.h"
 #include "broker/server.h"
-#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/recording_sink.h"
@@ -143,11 +143,17 @@ class TradingSession {
     return Reply(*order);
   }
 
-  // Best ask and bid of the code now (the book the orders meet).
-  std::pair<int32_t, int32_t> Best(const std::string& code) {
+  // The code's quote book now (the book the orders meet): data 0 and 1 the ask and bid prices, 2 and
+  // 3 their quantities, a row a level from the best.
+  std::shared_ptr<broker::IMarketRequest> QuoteBook(const std::string& code) {
     auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
     book->SetInput(0, broker::Variant::Text(code));
     book->Request();
+    return book;
+  }
+  // Best ask and bid of the code now.
+  std::pair<int32_t, int32_t> Best(const std::string& code) {
+    const auto book = QuoteBook(code);
     return {book->DataValue(0, 0).ToI4(), book->DataValue(1, 0).ToI4()};
   }
 

@@ -3,11 +3,10 @@
 // holdings.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include <QLabel>
 #include <QListWidget>
 #include <QTableView>
+#include <cmath>
 
 #include "app/callfrm.h"
 #include "app/calltbl.h"
@@ -17,16 +16,16 @@
 #include "app/trdbuytbl.h"
 #include "app/trdeventtbl.h"
 #include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/nowinfo.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/priceinfo.h"
-#include "basesrc/foundation/cp949.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/tradingsession.h"
 #include "basesrc/trdrun.h"
-#include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/market/faults.h"
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
@@ -50,6 +49,20 @@ sim::ExchangeOptions OpenMarket() {
   return options;
 }
 
+// The program's side of a test: fresh settings, a recording sink, the exchange installed as the
+// server, the code book and the trading session, as the windows find them at start.
+struct ProgramOnExchange {
+  explicit ProgramOnExchange(const sim::ExchangeOptions& options)
+      : exchange(options), server(exchange), book(gate.DownloadCodes(kSortByName, 0)) {}
+  FreshSettings settings;
+  RecordingScope recording;
+  sim::Exchange exchange;
+  broker::ScopedServer server;
+  StocGate gate;
+  std::unique_ptr<CodeInfoList> book;
+  TradingSession session;
+};
+
 // The first stock of the book that trades whole shares of common stock, or null.
 const CodeInfo* FirstCommonShare(const CodeInfoList& book) {
   const CodeInfo* stock = book.First();
@@ -66,15 +79,9 @@ std::unique_ptr<sim::PaperLedger> OpenLedger(const std::string& path) {
 }
 
 TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
-  FreshSettings settings;
-  RecordingScope recording;
-  sim::Exchange exchange(OpenMarket());
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(OpenMarket());
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-
-  TradingSession session;
 
   CTrdCallDlg window(book.get(), session);
   window.show();
@@ -120,14 +127,9 @@ TEST(OrderOnTheExchange, ABuyAtAClickedAskFillsAndBecomesAHolding) {
 }
 
 TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
-  FreshSettings settings;
-  RecordingScope recording;
-  sim::Exchange exchange(OpenMarket());
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(OpenMarket());
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-  TradingSession session;
   CTrdDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Form();
@@ -164,16 +166,11 @@ TEST(OrderOnTheExchange, ARefusedLoginAndARefusedOrderLoseNothing) {
 }
 
 TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
-  FreshSettings settings;
-  RecordingScope recording;
   sim::ExchangeOptions options = OpenMarket();
   options.paper.startingCash = 5'000'000'000;
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(options);
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-  TradingSession session;
   CTrdDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Form();
@@ -205,14 +202,9 @@ TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
 }
 
 TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce) {
-  FreshSettings settings;
-  RecordingScope recording;
-  sim::Exchange exchange(OpenMarket());
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(OpenMarket());
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-  TradingSession session;
   CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Frame().Form();
@@ -262,19 +254,14 @@ TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce)
 // account's clock through the close into the new day. Its windows show the new day before its
 // pre-open, and the buy ended with the old day.
 TEST(OrderOnTheExchange, AProgramLeftOpenFollowsTheAccountsClockIntoTheNextMorning) {
-  FreshSettings settings;
-  RecordingScope recording;
   ScratchFolder folder;
   sim::ExchangeOptions options = OpenMarket();
   options.paper.ledgerPath = folder.File("paper.sqlite");
   int64_t wall = sim::KoreanUnixMilliseconds(options.tradingDate, (14 * 60 + 30) * 60'000LL);
   options.wallClock = [&wall] { return wall; };
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(options);
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-  TradingSession session;
   CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyCallFrm& frame = window.Frame();
@@ -369,17 +356,12 @@ class AnotherProcessOnTheAccount : public ::testing::TestWithParam<OtherProcessC
 
 TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce) {
   const OtherProcessCase& change = GetParam();
-  FreshSettings settings;
-  RecordingScope recording;
   ScratchFolder folder;
   sim::ExchangeOptions options = OpenMarket();
   options.paper.ledgerPath = folder.File("paper.sqlite");
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(options);
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-  TradingSession session;
   CTrdCallDlg window(book.get(), session);
   window.show();
   CTrdBuyCallFrm& frame = window.Frame();
@@ -492,14 +474,9 @@ INSTANTIATE_TEST_SUITE_P(Changes, AnotherProcessOnTheAccount,
 // The mini order window has no event log of its own, yet a fill sent from elsewhere (another window,
 // the command line) shows in it at once: the total deposit on buy, the holding and its profit on sell.
 TEST(OrderOnTheExchange, TheMiniWindowFollowsAFillWithoutAsking) {
-  FreshSettings settings;
-  RecordingScope recording;
-  sim::Exchange exchange(OpenMarket());
-  broker::ScopedServer server(exchange);
-  StocGate gate;
-  std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByName, 0);
+  ProgramOnExchange program(OpenMarket());
+  auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
-  TradingSession session;
   CTrdDlg window(book.get(), session);
   window.show();
   CTrdBuyTbl& form = window.Form();
