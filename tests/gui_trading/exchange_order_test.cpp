@@ -494,7 +494,8 @@ TEST(OrderOnTheExchange, TheMiniWindowFollowsAFillWithoutAsking) {
   // A market buy fills at once against the asks: its notices arrive before the order call returns.
   const auto buyTen = [&] {
     std::string failure;
-    ASSERT_EQ(gate.SendOrder(*book, number.c_str(), kOrderSideBuy, stock->key.code, kOrderTypeMarket, 0, 10, &failure),
+    ASSERT_EQ(program.gate.SendOrder(*program.book, number.c_str(), kOrderSideBuy, stock->key.code, kOrderTypeMarket, 0,
+                                     10, &failure),
               1);
   };
   buyTen();
