@@ -28,8 +28,10 @@
 #include "broker/sim/exchange.h"
 #include "broker/sim/paper/paper_account.h"
 #include "tools/cli_paper.h"
+#include "tools/cli_practice.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/paper_exchange.h"
 #include "tools/json_output.h"
 
 namespace ostrada::cli {
@@ -89,90 +91,6 @@ bool ReadCount(const std::string& text, int32_t* value) {
   ShowMessage(message);
   return false;
 }
-
-// The account's clock when the command starts, and the moment the command trades at: the clock
-// unless --date or --at move it forward.
-struct CommandMoments {
-  sim::PaperLedger::Moment clock;
-  sim::PaperLedger::Moment at;
-};
-
-// A new ledger's clock starts at 09:00:00 of the last trading day (or where the command says).
-// Trading only moves the clock forward; a read-only command shows the account at its clock. Null
-// after telling why.
-std::optional<CommandMoments> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
-                                          bool readOnly) {
-  const int64_t at = options.setup.AtGiven() ? ParseTime(options.setup.at) : 0;
-  if (at < 0) {
-    char message[512];
-    std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
-    ShowMessage(message);
-    return std::nullopt;
-  }
-  std::string problem;
-  auto ledger = sim::PaperLedger::Open(paper.ledgerPath, sim::PaperAccountNumbers(), paper.startingCash,
-                                       sim::FeeRatesOf(paper), problem);
-  if (!ledger) {
-    ShowMessage(problem);
-    return std::nullopt;
-  }
-  const ExchangeSetup& setup = options.setup;
-  try {
-    const sim::PaperLedger::Moment clock = ledger->LastSeen();
-    if (!sim::IsValidDate(clock.date)) {
-      const sim::PaperLedger::Moment start{
-          setup.DateGiven() ? setup.date : sim::DefaultTradingDate(sim::SystemMilliseconds()),
-          setup.AtGiven() ? at : sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100)};
-      ledger->See(start.date, start.timeMs);
-      return CommandMoments{start, start};
-    }
-    sim::PaperLedger::Moment start{setup.DateGiven() ? setup.date : clock.date, clock.timeMs};
-    if (setup.AtGiven()) {
-      start.timeMs = at;
-    } else if (start.date != clock.date) {
-      start.timeMs = sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100);
-    }
-    const bool early = Before(start, clock);
-    if (early || (readOnly && Before(clock, start))) {
-      char message[512];
-      std::snprintf(message, sizeof message, TextC(early ? Txt::kPaperBeforeClock : Txt::kPaperAfterClock),
-                    MomentText(clock).c_str());
-      ShowMessage(message);
-      return std::nullopt;
-    }
-    return CommandMoments{clock, start};
-  } catch (const sim::SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
-    return std::nullopt;
-  }
-}
-
-// The exchange of the account's market, its clock started at the account's; `*at` is the moment the
-// command trades at, which the market reaches along its path (Exchange::AdvanceTo) once nothing is
-// left to refuse before it.
-std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool readOnly,
-                                             sim::PaperLedger::Moment* at = nullptr) {
-  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
-  sim::PaperOptions paper = PaperOptionsFor(options.paper);
-  if (paper.ledgerPath.empty()) return nullptr;
-  // Without --seed the account's own market; a --seed of another market is refused by the exchange.
-  paper.drawSeed = !options.setup.SeedGiven();
-  const std::optional<CommandMoments> moments = StartMoment(options, paper, readOnly);
-  if (!moments) return nullptr;
-  if (at != nullptr) *at = moments->at;
-  const sim::PaperLedger::Moment& start = readOnly ? moments->at : moments->clock;
-  sim::ExchangeOptions exchangeOptions = StoppedAt(start.date, start.timeMs);
-  exchangeOptions.seed = options.setup.seed;
-  exchangeOptions.stocks = options.setup.stocks;
-  exchangeOptions.paper = paper;
-  auto exchange = std::make_unique<sim::Exchange>(exchangeOptions);
-  if (!exchange->PaperProblem().empty()) {
-    ShowMessage(exchange->PaperProblem());
-    return nullptr;
-  }
-  return exchange;
-}
-
 
 // ---- account ----
 
@@ -273,7 +191,7 @@ void PrintText(const AccountView& view) {
 }
 
 int RunAccount(const TradeOptions& options) {
-  auto exchange = BuildExchange(options, true);
+  auto exchange = PaperExchange(options.setup, options.paper, true);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   TradingSession session;
@@ -471,7 +389,7 @@ int RunOrder(const TradeOptions& options) {
   OrderRequest order;
   if (!ReadOrder(options, &order)) return kExitFailure;
   sim::PaperLedger::Moment at;
-  auto exchange = BuildExchange(options, false, &at);
+  auto exchange = PaperExchange(options.setup, options.paper, false, &at);
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
   StocGate gate;
@@ -498,7 +416,10 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   AddPaperOptions(*account, accountOptions->paper);
   account->add_flag("--json", accountOptions->json, "One JSON object instead of the text view");
   account->add_option("--code", accountOptions->code, "Also the quantity of this stock buyable at its current price");
-  account->callback([accountOptions] { SetExitCode(RunAccount(*accountOptions)); });
+  AddPracticeCommands(*account);
+  account->callback([accountOptions, account] {
+    if (account->get_subcommands().empty()) SetExitCode(RunAccount(*accountOptions));
+  });
 
   auto options = std::make_shared<TradeOptions>();
 

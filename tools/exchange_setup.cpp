@@ -93,9 +93,13 @@ CLI::Validator DateCheck() {
       "YYYYMMDD");
 }
 
-void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
+void AddMarketOptions(CLI::App& command, ExchangeSetup& setup) {
   setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
   command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(NotNegative());
+}
+
+void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
+  AddMarketOptions(command, setup);
   setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last trading day)")
                           ->check(DateCheck());
   setup.atOption = command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();

@@ -46,6 +46,9 @@ bool Before(const sim::PaperLedger::Moment& a, const sim::PaperLedger::Moment& b
 // mistyped day never rolls into another month, nor moves a paper account's clock there for good.
 CLI::Validator DateCheck();
 
+// The market's options alone (--seed, --stocks), for a command whose moment is the account's clock.
+void AddMarketOptions(CLI::App& command, ExchangeSetup& setup);
+
 // The trading-date option is named by the caller where "--date" means another date.
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption = "--date");
 
