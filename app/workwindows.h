@@ -49,6 +49,7 @@ class WorkWindow : public QObject {
   std::string Code() const { return stock_.StockCode(); }
   // Switches the window to the stock without telling the link. 1/0 (an unknown code: 0).
   int ShowStock(const std::string& code);
+  void CatchUp();
 
  private:
   void TellLink(const QString& code);
@@ -74,6 +75,8 @@ class WorkWindows : public QObject {
   // The open windows (closed ones excluded at once), oldest first.
   QList<WorkWindow*> Windows() const;
   StockLink& Link() { return link_; }
+  // The account's clock jumped: every window catches up with it.
+  void CatchUp();
   // Closes every window (their subscriptions end with them).
   void CloseAll();
 
