@@ -114,9 +114,9 @@ class PaperTrading {
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
   void Unrest(Market& market, int32_t number, int32_t quantity);
-  // Records an execution of a day's order as this process saw it, and tells the listeners what the
-  // ledger took.
-  void Execute(int32_t number, int32_t price, int32_t quantity);
+  // Records an execution of a day's order as this process saw it, at the moment of the day it
+  // happened, and tells the listeners what the ledger took.
+  void Execute(int32_t number, int32_t price, int32_t quantity, int32_t timeMs);
   // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
   void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
@@ -138,8 +138,14 @@ class PaperTrading {
   void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
-  // Queues a notice of the order; it reaches the listeners at the next settled point (see OrderNotices).
-  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price);
+  // A jump of the clock is the same as waiting: every step, however long, stops at the account's
+  // next moment of the day (the opening auction, the close, an order another process entered later
+  // than this market's time), so the account acts there as it would have at any speed.
+  void StopAtNextMoment(Market& market);
+  // Queues a notice of the order, at the moment of the day given or now; it reaches the listeners at
+  // the next settled point (see OrderNotices).
+  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price,
+              std::optional<int32_t> timeMs = std::nullopt);
 
   ExchangeContext& context_;
   SharedMarket market_;
@@ -160,6 +166,9 @@ class PaperTrading {
   std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
   OrderNotices notices_;
   ExchangeClock::ListenerId pump_;
+  static constexpr int64_t kNoMoment = INT64_MAX;
+  ExchangeClock::EventId moment_ = 0;  // the clock's stop at the account's next moment, momentAt_
+  int64_t momentAt_ = kNoMoment;
 };
 
 }  // namespace ostrada::sim

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "broker/sim/market/market_stock.h"
@@ -185,6 +186,13 @@ class PaperLedger {
   Moment LastSeen();
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
+
+  // The trading dates the account spans: its first order's date (the clock's when it has none) to the
+  // clock's date; 0 and 0 for a ledger whose clock never ran.
+  std::pair<int32_t, int32_t> Span();
+  // Makes the ledger a single file, out of WAL mode, so that it can be moved aside. Only the last
+  // connection on a file may leave WAL: false while another process has the ledger open.
+  bool LeaveWal();
 
  private:
   PaperLedger(const std::string& path, const FeeRates& fees);
