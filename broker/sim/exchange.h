@@ -41,6 +41,7 @@ class FaultPlan;        // broker/sim/market/faults.h
 class ExchangeClock;    // broker/sim/market/clock.h
 class ExchangeContext;  // broker/sim/objects/registry.h
 class Listing;          // broker/sim/market/listing.h
+class PaperTrading;     // broker/sim/paper/paper_account.h
 
 // The trading date a session starts on when none is given: the Korean date at the Unix time when the
 // exchange trades on it, else the trading day before.
@@ -74,6 +75,8 @@ class Exchange : public broker::ComServer {
   const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
+  // The paper account, for the front doors' commands the server's objects do not carry (conditions).
+  PaperTrading& Paper();
   const Listing& Stocks() const;
   ExchangeContext& Context();
   // The foundation time source reading this exchange's clock (install with ScopedTimeSource).
