@@ -61,7 +61,7 @@ int32_t TicksFrom(int32_t price, int ticks) {
 
 class WatchFixture : public ::testing::Test {
  protected:
-  explicit WatchFixture(const std::string& ledger = {}) : session_(Trading(ledger)) {}
+  WatchFixture() : path_(folder_.File("paper.sqlite")), session_(Trading(path_)) {}
   void SetUp() override {
     ASSERT_EQ(session_.Login(), 0);
     // A stock that moves both ways enough after 09:10 to meet a level each way.
@@ -95,6 +95,23 @@ class WatchFixture : public ::testing::Test {
     return all.empty() ? WatchCondition{} : all[0];
   }
 
+  // The first contract after the set time at or below `level`.
+  TapeContract FirstAtOrBelow(int32_t level) const {
+    for (const TapeContract& c : tape_.contracts) {
+      if (c.price <= level) return c;
+    }
+    return {};
+  }
+  // The sell orders of the stock in the ledger.
+  int Sells() {
+    int sells = 0;
+    for (const PaperOrder& order : Paper().Ledger().OrdersAfter(kTradingDate, 0))
+      sells += order.code == code_ && order.side == Side::kSell ? 1 : 0;
+    return sells;
+  }
+
+  TempFolder folder_;
+  std::string path_;
   TradingSession session_;
   std::string code_;
   Tape tape_;
@@ -182,6 +199,79 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"AlertAbove", WatchKind::kAlertAbove, true, 0, 0, true},
                       KindCase{"AlertBelowInSteps", WatchKind::kAlertBelow, true, 0, 0, false}),
     [](const ::testing::TestParamInfo<KindCase>& row) { return std::string(row.param.name); });
+
+using WatchLife = WatchFixture;
+
+// Set in one process; another that never saw it set, started afterwards on the ledger, acts on it;
+// the first, and a third, find it done: one order, at the contract that met it.
+TEST_F(WatchLife, ActsOnceAcrossProcessesAndRestarts) {
+  WatchCondition condition = Condition(WatchKind::kStop);
+  condition.level = Halfway(tape_.price, tape_.Lowest());
+  ASSERT_EQ(Paper().SetWatch(condition).refusal, "");
+  const TapeContract expected = FirstAtOrBelow(condition.level);
+  {
+    Exchange restarted(Trading(path_));
+    Exchange third(Trading(path_));
+    for (int hour = 0; hour < 6; ++hour) {
+      restarted.Advance(kMsPerHour);
+      for (int step = 0; step < 360; ++step) third.Advance(10'000);
+    }
+  }
+  To(kCloseMs + 1);
+  const WatchCondition fired = Only();
+  EXPECT_EQ(fired.state, WatchState::kFired);
+  EXPECT_EQ(fired.endMs, expected.timeMs);
+  EXPECT_EQ(fired.firedPrice, expected.price);
+  EXPECT_EQ(Sells(), 1);
+  EXPECT_EQ(Paper().Ledger().Order(kTradingDate, fired.orderNumber)->timeMs, expected.timeMs);
+}
+
+// A stop whose holding was sold elsewhere ends when met, saying so, and sells nothing short.
+TEST_F(WatchLife, EndsWhenItsHoldingIsGone) {
+  WatchCondition condition = Condition(WatchKind::kStop);
+  // From the cost: 1 % under the average purchase price, on the grid.
+  const PaperHolding holding = Paper().Ledger().Holding(kAccount, code_);
+  const int32_t level = TickAtOrBelow(static_cast<int32_t>(holding.value / kHeld * 99 / 100));
+  ASSERT_LT(level, tape_.price);
+  ASSERT_GT(FirstAtOrBelow(level).price, 0) << "the seeded day meets it";
+  const PaperTrading::WatchResult set = Paper().SetWatch(condition, 100);
+  ASSERT_EQ(set.refusal, "");
+  EXPECT_EQ(set.condition.level, level);
+  ASSERT_EQ(session_.Order('1', code_, kHeld, 0, true).status, 0);
+  To(kCloseMs + 1);
+  const WatchCondition ended = Only();
+  EXPECT_EQ(ended.state, WatchState::kEnded);
+  EXPECT_EQ(Cp949ToUtf8(ended.message), "보유수량이 없어 감시주문을 끝냈습니다.");
+  EXPECT_EQ(Sells(), 1);
+  EXPECT_EQ(Paper().Ledger().Holding(kAccount, code_).quantity, 0);
+}
+
+// Cancelled, it never acts; unmet, it carries into the next day unless its expiry ends it.
+TEST_F(WatchLife, CancelAndExpiry) {
+  WatchCondition alert = Condition(WatchKind::kAlertAbove);
+  alert.level = TicksFrom(tape_.Highest(), 1);
+  const int64_t carried = Paper().SetWatch(alert).condition.id;
+  alert.expiry = kTradingDate;
+  const int64_t expiring = Paper().SetWatch(alert).condition.id;
+  WatchCondition stop = Condition(WatchKind::kStop);
+  stop.level = Halfway(tape_.price, tape_.Lowest());
+  const int64_t cancelled = Paper().SetWatch(stop).condition.id;
+  EXPECT_EQ(Paper().CancelWatch(kAccount, cancelled), "");
+  EXPECT_EQ(Cp949ToUtf8(Paper().CancelWatch(kAccount, cancelled)), "이미 끝난 감시주문입니다.");
+  EXPECT_EQ(Cp949ToUtf8(Paper().CancelWatch(kAccount, 99)), "없는 감시주문입니다.");
+  EXPECT_EQ(Cp949ToUtf8(Paper().CancelWatch("5011223301", carried)), "없는 감시주문입니다.");
+  const int32_t next = AddDays(kTradingDate, 1);
+  session_.TheExchange().AdvanceTo(next, kOpenMs);
+  const std::vector<WatchCondition> all = Paper().Watches(kAccount);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[0].id, carried);
+  EXPECT_EQ(all[0].state, WatchState::kActive);
+  EXPECT_EQ(all[1].id, expiring);
+  EXPECT_EQ(all[1].state, WatchState::kEnded);
+  EXPECT_EQ(Cp949ToUtf8(all[1].message), "만료일이 지나 감시주문을 끝냈습니다.");
+  EXPECT_EQ(all[2].state, WatchState::kCancelled);
+  EXPECT_EQ(Sells(), 0);
+}
 
 // ---- refusals ----
 
