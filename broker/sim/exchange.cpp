@@ -187,6 +187,9 @@ const std::string& Exchange::PaperProblem() const {
 FaultPlan& Exchange::Faults() {
   return state_->faults;
 }
+PaperTrading& Exchange::Paper() {
+  return *state_->paper;
+}
 ExchangeClock& Exchange::Clock() {
   return state_->clock;
 }

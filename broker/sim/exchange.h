@@ -88,6 +88,8 @@ class Exchange : public broker::ComServer {
   const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
+  // The paper account, for the front doors' commands the server's objects do not carry (conditions).
+  PaperTrading& Paper();
   const Listing& Stocks() const;
   // The paper account; its ledger is there only when PaperProblem() is empty.
   PaperTrading& Paper();
