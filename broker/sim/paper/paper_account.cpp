@@ -63,6 +63,7 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
 PaperTrading::~PaperTrading() {
   context_.Clock().RemoveListener(pump_);
   context_.Clock().Cancel(moment_);
+  context_.Clock().Cancel(watchEvent_);
   // The next session on this ledger starts no earlier than this one ended.
   if (!ledger_) return;
   try {
@@ -131,9 +132,9 @@ BuyingPower PaperTrading::Buyable(const std::string& account, const std::string&
   return power;
 }
 
-std::optional<Refusal> PaperTrading::CheckOrderGate(Market& market, int stock) {
+std::optional<Refusal> PaperTrading::CheckOrderGate(Market& market, int stock, bool client) {
   if (!ledger_) return OrderRefusal(kLedgerStatus, problem_);
-  if (!initialised_) return MakeRefusal(RefusalKind::kNotInitialised);
+  if (client && !initialised_) return MakeRefusal(RefusalKind::kNotInitialised);
   if (stock < 0) return OrderRefusal(RefusalKind::kUnknownCode, Txt::kExUnknownCode);
   if (market.Stock(stock).suspended || market.Day(stock).Halted()) return MakeRefusal(RefusalKind::kSuspended);
   if (PhaseAt(market.Now()) == Phase::kClosed) return MakeRefusal(RefusalKind::kMarketClosed);
@@ -169,15 +170,24 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
 
 PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code, std::optional<Side> side,
                                          bool market, int32_t price, int32_t quantity) {
+  if (!side) {
+    Market& theMarket = market_->Sync();
+    Result result;
+    result.refusal = CheckOrderGate(theMarket, theMarket.Find(code));
+    if (!result.refusal) result.refusal = OrderRefusal(RefusalKind::kBadInput, Txt::kPaperBadOrderType);
+    return result;
+  }
+  return PlaceClaimed(account, code, *side, market, price, quantity, nullptr);
+}
+
+PaperTrading::Result PaperTrading::PlaceClaimed(
+    const std::string& account, const std::string& code, Side side, bool market, int32_t price, int32_t quantity,
+    const std::function<std::optional<Refusal>(PaperOrder&, const SqliteTransaction&)>& claim) {
   Market& theMarket = market_->Sync();
   const int stock = theMarket.Find(code);
   Result result;
-  if (auto refused = CheckOrderGate(theMarket, stock)) {
+  if (auto refused = CheckOrderGate(theMarket, stock, claim == nullptr)) {
     result.refusal = refused;
-    return result;
-  }
-  if (!side) {
-    result.refusal = OrderRefusal(RefusalKind::kBadInput, Txt::kPaperBadOrderType);
     return result;
   }
   if (quantity <= 0) {
@@ -194,14 +204,19 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.date = theMarket.TradingDate();
   order.account = account;
   order.code = code;
-  order.side = *side;
+  order.side = side;
   order.market = market;
   order.price = market ? 0 : price;
   // A market buy holds cash as if it paid the upper limit, as brokers do.
   order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
   order.quantity = quantity;
   order.timeMs = theMarket.Now();
-  result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
+  result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
+    if (claim) {
+      if (auto refused = claim(order, inside)) return refused;
+    }
+    return CheckFunds(order);
+  });
   if (result.refusal) return result;
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
   // Settled for its acceptance: the ledger holds the order. A client killed while it is routed has
@@ -442,6 +457,7 @@ void PaperTrading::StartDay(Market& market) {
   }
   // A restart puts the day's open orders back where they waited (behind what rests there now).
   for (const PaperOrder& order : open) Reenter(market, order);
+  StartWatchDay(market);
 }
 
 void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
@@ -523,10 +539,13 @@ void PaperTrading::Pump() {
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
     if (market.Now() >= kCloseMs && closedDate_ != date_) {
       ResolveAuction(market, Waiting::kClosingAuction);
+      CloseWatchDay(market);
       CloseDay(market);
     }
     // After this process's own fills, so an execution both reached is claimed as this one saw it.
     FollowOthers(market);
+    FireDueWatches(market);
+    ScheduleWatch(market);
     const int64_t now = context_.Clock().Now();
     if (now - lastSeen_ >= kSeeEveryMs) {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());

@@ -13,7 +13,7 @@ namespace {
 
 // Marks the file as this ledger, so a stranger's database is never taken for one.
 constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-constexpr int64_t kSchemaVersion = 3;
+constexpr int64_t kSchemaVersion = 4;
 // How long a write waits for the other process (the program or the command line) to finish its own.
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kWalRetryMs = 10;
@@ -228,6 +228,7 @@ void PaperLedger::Migrate() {
     db_.Execute(kFrom1To2After);
   }
   if (version == 1 || version == 2) db_.Execute(kFrom2To3);
+  if (version < 4) db_.Execute(WatchTable());
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
