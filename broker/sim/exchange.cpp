@@ -196,9 +196,6 @@ ExchangeClock& Exchange::Clock() {
 const Listing& Exchange::Stocks() const {
   return state_->listing;
 }
-PaperTrading& Exchange::Paper() {
-  return *state_->paper;
-}
 ExchangeContext& Exchange::Context() {
   return state_->context;
 }

@@ -88,11 +88,10 @@ class Exchange : public broker::ComServer {
   const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
-  // The paper account, for the front doors' commands the server's objects do not carry (conditions).
+  // The paper account, for the front doors' commands the server's objects do not carry (conditions,
+  // the fills a jump passed); its ledger is there only when PaperProblem() is empty.
   PaperTrading& Paper();
   const Listing& Stocks() const;
-  // The paper account; its ledger is there only when PaperProblem() is empty.
-  PaperTrading& Paper();
   ExchangeContext& Context();
   // The foundation time source reading this exchange's clock (install with ScopedTimeSource).
   const TimeSource& Time() const;
