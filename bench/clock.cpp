@@ -96,7 +96,7 @@ void JumpToClose(benchmark::State& state, bool orders) {
     const std::string ledger = ledgers.Fresh();
     state.ResumeTiming();
     Exchange exchange(AtNine(ledger));
-    const JumpReport report = JumpReporting(exchange, {kDate, kCloseMs});
+    const JumpReport report = Jump(exchange, {kDate, kCloseMs});
     fills = report.fills.size();
     if (report.refused) state.SkipWithError("the jump was refused");
   }

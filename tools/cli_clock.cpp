@@ -52,62 +52,58 @@ std::string TimeText(int64_t timeMs) {
   return moment.substr(moment.size() - 8);
 }
 
-// The steps the clock offers, as typed.
-std::optional<sim::ClockJump> StepOf(const std::string& text) {
-  if (text == "1m") return sim::ClockJump::kOneMinute;
-  if (text == "10m") return sim::ClockJump::kTenMinutes;
-  if (text == "1h") return sim::ClockJump::kOneHour;
-  return std::nullopt;
+// "10m", "1h": a step of minutes or hours, or -1.
+int64_t ParseStep(const std::string& text) {
+  size_t digits = 0;
+  while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  if (digits == 0 || digits + 1 != text.size()) return -1;
+  const int64_t count = std::stoll(text.substr(0, digits));
+  if (text.back() == 'm') return count * 60'000;
+  if (text.back() == 'h') return count * sim::kMillisecondsPerHour;
+  return -1;
 }
 
-sim::PaperLedger::Moment MomentOf(const sim::ClockMoment& moment) {
-  return {moment.date, moment.timeOfDay};
-}
-
-// Where the options ask the clock to go from `now`, or none after telling why.
-std::optional<sim::ClockMoment> ReadLanding(const ClockOptions& options, const sim::ClockMoment& now) {
+// The jump the options ask for, or none after telling why.
+std::optional<sim::ClockJump> ReadJump(const ClockOptions& options) {
   const int asked = !options.by.empty() + !options.to.empty() + options.toClose + options.nextDay;
-  if (asked != 1 || (options.days->count() > 0 && !options.nextDay)) {
+  const bool daysAlone = options.days->count() > 0 && !options.nextDay;
+  if (asked != 1 || daysAlone) {
     ShowMessage(Text(Txt::kClockOneJump));
     return std::nullopt;
   }
-  sim::JumpLanding landing;
-  std::string typed = MomentText(MomentOf(now));  // what a refusal names
+  sim::ClockJump jump;
   if (!options.by.empty()) {
-    const std::optional<sim::ClockJump> step = StepOf(options.by);
-    if (!step) {
+    jump.milliseconds = ParseStep(options.by);
+    if (!sim::IsOfferedStep(jump.milliseconds)) {
       ShowMessage(Filled(Txt::kClockBadStep, options.by));
       return std::nullopt;
     }
-    landing = sim::LandingOf(*step, now);
   } else if (!options.to.empty()) {
-    landing = sim::LandingAt(ParseTime(options.to), now);
-    if (landing.refused == Txt::kClockBadTime) typed = options.to;
+    jump.kind = sim::ClockJump::Kind::kTo;
+    jump.milliseconds = ParseTime(options.to);
+    if (jump.milliseconds < 0) {
+      ShowMessage(Filled(Txt::kClockBadTime, options.to));
+      return std::nullopt;
+    }
+  } else if (options.toClose) {
+    jump.kind = sim::ClockJump::Kind::kToClose;
   } else {
-    landing = sim::LandingOf(options.toClose ? sim::ClockJump::kToClose : sim::ClockJump::kNextDay, now,
-                             options.dayCount);
+    jump.kind = sim::ClockJump::Kind::kNextDay;
+    jump.days = options.dayCount;
   }
-  if (landing.refused) {
-    ShowMessage(Filled(*landing.refused, typed));
-    return std::nullopt;
-  }
-  return landing.at;
+  return jump;
 }
 
-std::string SessionWords(const sim::ClockMoment& moment) {
-  return Utf8(sim::SessionText(sim::SessionStateAt(moment.date, moment.timeOfDay)));
-}
-
-JsonDocument ClockJson(const sim::ClockMoment& moment) {
-  return {{"clock", MomentText(MomentOf(moment))},
+JsonDocument ClockJson(const sim::PaperLedger::Moment& moment) {
+  return {{"clock", MomentText(moment)},
           {"date", moment.date},
-          {"time", TimeText(moment.timeOfDay)},
-          {"session", SessionWords(moment)}};
+          {"time", TimeText(moment.timeMs)},
+          {"session", Utf8(sim::SessionOf(moment))}};
 }
 
-void PrintClock(const sim::ClockMoment& moment) {
-  std::printf("%s: %s\n", Utf8(Txt::kPaperAccountClock).c_str(), MomentText(MomentOf(moment)).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kClockSession).c_str(), SessionWords(moment).c_str());
+void PrintClock(const sim::PaperLedger::Moment& moment) {
+  std::printf("%s: %s\n", Utf8(Txt::kPaperAccountClock).c_str(), MomentText(moment).c_str());
+  std::printf("%s: %s\n", Utf8(Txt::kClockSession).c_str(), Utf8(sim::SessionOf(moment)).c_str());
 }
 
 void PrintReport(const sim::JumpReport& report, bool json) {
@@ -124,12 +120,12 @@ void PrintReport(const sim::JumpReport& report, bool json) {
                        {"price", passed.fill.price}});
     }
     JsonDocument document = ClockJson(report.to);
-    document["from"] = MomentText(MomentOf(report.from));
+    document["from"] = MomentText(report.from);
     document["fills"] = std::move(fills);
     std::printf("%s\n", JsonDump(document).c_str());
     return;
   }
-  std::printf("%s\n", Cp949ToUtf8(Filled(Txt::kClockMoved, MomentText(MomentOf(report.from)), MomentText(MomentOf(report.to)))).c_str());
+  std::printf("%s\n", Cp949ToUtf8(Filled(Txt::kClockMoved, MomentText(report.from), MomentText(report.to))).c_str());
   PrintClock(report.to);
   if (report.fills.empty()) {
     std::printf("%s\n", Utf8(Txt::kClockNoFills).c_str());
@@ -152,7 +148,7 @@ void PrintReport(const sim::JumpReport& report, bool json) {
 int RunClock(const ClockOptions& options) {
   auto exchange = PaperExchange(options.setup, options.paper, true);
   if (!exchange) return kExitFailure;
-  const sim::ClockMoment now{exchange->Clock().Date(), exchange->Clock().TimeOfDay()};
+  const sim::PaperLedger::Moment now{exchange->Clock().Date(), exchange->Clock().TimeOfDay()};
   if (options.json) {
     std::printf("%s\n", JsonDump(ClockJson(now)).c_str());
   } else {
@@ -162,12 +158,17 @@ int RunClock(const ClockOptions& options) {
 }
 
 int RunAdvance(const ClockOptions& options) {
+  const std::optional<sim::ClockJump> jump = ReadJump(options);
+  if (!jump) return kExitFailure;
   auto exchange = PaperExchange(options.setup, options.paper, false);
   if (!exchange) return kExitFailure;
-  const std::optional<sim::ClockMoment> landing =
-      ReadLanding(options, {exchange->Clock().Date(), exchange->Clock().TimeOfDay()});
-  if (!landing) return kExitFailure;
-  const sim::JumpReport report = sim::JumpReporting(*exchange, *landing);
+  const sim::PaperLedger::Moment now{exchange->Clock().Date(), exchange->Clock().TimeOfDay()};
+  const sim::JumpLanding landing = sim::LandingOf(*jump, now);
+  if (landing.refused) {
+    ShowMessage(Filled(*landing.refused, jump->kind == sim::ClockJump::Kind::kBy ? options.by : MomentText(now)));
+    return kExitFailure;
+  }
+  const sim::JumpReport report = sim::Jump(*exchange, landing.at);
   if (report.refused) {
     ShowMessage(*report.refused);
     return kExitFailure;

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::make_pair("--by 5m", "1m, 10m, 1h 만큼만 움직일 수 있습니다: 5m"),
                       std::make_pair("--by 10", "만큼만 움직일 수 있습니다: 10"),
                       std::make_pair("--to 24:00", "HH:MM 또는 HH:MM:SS 로 지정하십시오: 24:00"),
-                      std::make_pair("--to 08:49:59", "시계는 앞으로만 갑니다"),
+                      std::make_pair("--to 08:49:59", "시각은 2026-12-08 08:50:00 입니다. 시계는 앞으로만"),
                       std::make_pair("--by 10m --to-close", "중 하나를 지정하십시오"),
                       std::make_pair("--days 2", "--next-day 와 함께만"),
                       std::make_pair("--next-day --days 0", "--days"), std::make_pair("", "중 하나를")));
