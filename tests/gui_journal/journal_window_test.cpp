@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "app/journalmodel.h"
 #include "app/journalwnd.h"
 #include "app/qtext.h"
+#include "app/workspacelayout.h"
 #include "app/workwindows.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/tradingsession.h"
@@ -218,7 +220,7 @@ TEST_F(JournalWindow, ExportWritesTheCommandLinesBytesAndAFailedWriteIsTold) {
   EXPECT_EQ(ReadBytes(path), ReadBytes(cli));
 }
 
-TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceAndTheWorkspaceSelectsIt) {
+TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceWhichSelectsItAndBringsTheWindowBack) {
   TradingSession session;
   WorkWindows workspace(nullptr, session, nullptr);
   workspace.SetJournalPlace(place_);
@@ -243,7 +245,18 @@ TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceAndTheWorkspaceSelectsIt) {
   const QModelIndexList selected = window.TableView(JournalView::kFill).selectionModel()->selectedRows();
   ASSERT_EQ(selected.size(), 1);
   EXPECT_EQ(selected.front().row(), 0);
+
+  // The workspace brings it back on its stock.
+  QWidget frame;
+  QSettings settings(QString::fromStdString(scratch_->File("layout.ini")), QSettings::IniFormat);
+  SaveLayout(workspace, frame, settings);
   window.close();
+  WorkWindows again(nullptr, session, nullptr);
+  again.SetJournalPlace(place_);
+  ASSERT_EQ(RestoreLayout(again, frame, settings), 1);
+  EXPECT_EQ(again.Windows().front()->Command(), kCmdJournal);
+  EXPECT_EQ(again.Windows().front()->Code(), codes_[0]);
+  again.CloseAll();
 }
 
 TEST_F(JournalWindow, AMissingLedgerAnEmptyRangeAndAReversedOneAreTold) {
