@@ -13,6 +13,8 @@
 #include <QToolButton>
 
 #include "app/chartwnd.h"
+#include "app/clockbar.h"
+#include "app/clockpanes.h"
 #include "app/findcode.h"
 #include "app/homeboard.h"
 #include "app/lockkeys.h"
@@ -59,12 +61,13 @@ CMainFrame::CMainFrame(CostradaApp& app)
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
   resize(kDefaultFrameSize);
-  auto* board = new CHomeBoard(app_.AllCodes(), app_.Session(), this);
-  setCentralWidget(board);
-  connect(board, &CHomeBoard::stockChosen, this, [this, board](const QString& code) { ShowChosenStock(code, board); });
+  board_ = new CHomeBoard(app_.AllCodes(), app_.Session(), this);
+  setCentralWidget(board_);
+  connect(board_, &CHomeBoard::stockChosen, this, [this](const QString& code) { ShowChosenStock(code, board_); });
   CreateMenu();
   CreateToolbar();
   CreateStatusBar();
+  CreateClock();
 }
 
 void CMainFrame::ShowChosenStock(const QString& code, const QObject* origin) {
@@ -171,6 +174,24 @@ void CMainFrame::CreateStatusBar() {
   UpdateIndicators();
   indicatorTimer_.callOnTimeout(this, &CMainFrame::UpdateIndicators);
   indicatorTimer_.start(kIndicatorPollMs);
+}
+
+void CMainFrame::CreateClock() {
+  sim::Exchange* exchange = app_.Exchange();
+  if (exchange == nullptr) return;
+  new ClockPanes(exchange->Clock(), *statusBar());
+  // A live clock is the wall's: nobody runs it faster or jumps it.
+  if (app_.Options().exchange.clock != sim::ClockMode::kSession) return;
+  auto* bar = new CClockBar(*exchange, !app_.Options().speedChosen, this);
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, bar);
+  findChild<QMenu*>("menuView")->addAction(bar->toggleViewAction());
+  connect(bar, &CClockBar::jumped, this, &CMainFrame::CatchUp);
+}
+
+void CMainFrame::CatchUp() {
+  board_->CatchUp();
+  workspace_->CatchUp();
 }
 
 void CMainFrame::UpdateIndicators() {

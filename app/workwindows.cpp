@@ -67,6 +67,10 @@ WorkWindow::WorkWindow(QWidget& window, StockWindow& stock, int command, StockLi
   FollowStockLink(link_, stock_.LinkToggle(), *this, [this](const QString& code) { ShowStock(code.toStdString()); });
 }
 
+void WorkWindow::CatchUp() {
+  stock_.CatchUp();
+}
+
 int WorkWindow::ShowStock(const std::string& code) {
   following_ = true;
   const int shown = stock_.ShowStock(code);
@@ -110,6 +114,10 @@ QList<WorkWindow*> WorkWindows::Windows() const {
     if (window != nullptr && !window->Window().isHidden()) open.append(window.data());
   }
   return open;
+}
+
+void WorkWindows::CatchUp() {
+  for (WorkWindow* window : Windows()) window->CatchUp();
 }
 
 void WorkWindows::CloseAll() {

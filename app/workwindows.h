@@ -51,6 +51,7 @@ class WorkWindow : public QObject {
   std::string Code() const { return stock_.StockCode(); }
   // Switches the window to the stock without telling the link. 1/0 (an unknown code: 0).
   int ShowStock(const std::string& code);
+  void CatchUp();
 
  private:
   void TellLink(const QString& code);
@@ -78,6 +79,8 @@ class WorkWindows : public QObject {
   StockLink& Link() { return link_; }
   // The record the journal windows show (at first: no ledger, which they tell).
   void SetJournalPlace(sim::JournalPlace place) { journal_ = std::move(place); }
+  // The account's clock jumped: every window catches up with it.
+  void CatchUp();
   // Closes every window (their subscriptions end with them).
   void CloseAll();
 
