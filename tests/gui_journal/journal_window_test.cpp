@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "app/journalmodel.h"
 #include "app/journalwnd.h"
 #include "app/qtext.h"
+#include "app/workspacelayout.h"
 #include "app/workwindows.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/tradingsession.h"
@@ -26,6 +28,7 @@
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/cli.h"
+#include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
 #include "tests/support/scratch_folder.h"
@@ -159,8 +162,8 @@ class JournalTabs : public JournalWindow, public ::testing::WithParamInterface<T
         EXPECT_LT(table.fontMetrics().horizontalAdvance(text), table.columnWidth(column)) << key << " row " << row;
         QColor colour;
         if ((key == "realised" || key == "unrealised") && cell.number != 0)
-          colour = cell.number > 0 ? QColor(Qt::red) : QColor(Qt::blue);
-        if (key == "side") colour = text == QStringLiteral("매수") ? QColor(Qt::red) : QColor(Qt::blue);
+          colour = cell.number > 0 ? testing::kRiseRed : testing::kFallBlue;
+        if (key == "side") colour = text == QStringLiteral("매수") ? testing::kRiseRed : testing::kFallBlue;
         EXPECT_EQ(index.data(Qt::ForegroundRole).value<QColor>(), colour) << key << " row " << row;
       }
     }
@@ -218,7 +221,7 @@ TEST_F(JournalWindow, ExportWritesTheCommandLinesBytesAndAFailedWriteIsTold) {
   EXPECT_EQ(ReadBytes(path), ReadBytes(cli));
 }
 
-TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceAndTheWorkspaceSelectsIt) {
+TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceWhichSelectsItAndBringsTheWindowBack) {
   TradingSession session;
   WorkWindows workspace(nullptr, session, nullptr);
   workspace.SetJournalPlace(place_);
@@ -243,7 +246,18 @@ TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceAndTheWorkspaceSelectsIt) {
   const QModelIndexList selected = window.TableView(JournalView::kFill).selectionModel()->selectedRows();
   ASSERT_EQ(selected.size(), 1);
   EXPECT_EQ(selected.front().row(), 0);
+
+  // The workspace brings it back on its stock.
+  QWidget frame;
+  QSettings settings(QString::fromStdString(scratch_->File("layout.ini")), QSettings::IniFormat);
+  SaveLayout(workspace, frame, settings);
   window.close();
+  WorkWindows again(nullptr, session, nullptr);
+  again.SetJournalPlace(place_);
+  ASSERT_EQ(RestoreLayout(again, frame, settings), 1);
+  EXPECT_EQ(again.Windows().front()->Command(), kCmdJournal);
+  EXPECT_EQ(again.Windows().front()->Code(), codes_[0]);
+  again.CloseAll();
 }
 
 TEST_F(JournalWindow, AMissingLedgerAnEmptyRangeAndAReversedOneAreTold) {
