@@ -31,22 +31,21 @@
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
+#include "tools/paper_exchange.h"
+#include "tools/watch_report.h"
 
 namespace ostrada::cli {
 namespace {
 
 constexpr int kMaxRunSeconds = 86400;
 
-struct TradeOptions {
-  // The account's clock unless --at or --date is given.
-  ExchangeSetup setup = {.at = ""};
+struct TradeOptions : PaperCommandOptions {
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string code;                // account: the stock whose buyable quantity is shown
   std::string price;
   bool market = false;
   std::string run = "0";
-  PaperCliOptions paper;
 };
 
 std::string Utf8(const std::string& cp949) {
@@ -55,124 +54,6 @@ std::string Utf8(const std::string& cp949) {
 std::string Utf8(Txt id) {
   return Cp949ToUtf8(Text(id));
 }
-
-// A count typed as on the order form: digits, optionally grouped by three with "," (1,000 but not
-// 1,0), at most 2^31 - 1.
-bool ParseCount(const std::string& text, int32_t* value) {
-  int64_t number = 0;
-  int digits = 0;
-  int group = 0;  // digits since the last comma
-  bool grouped = false;
-  for (const char c : text) {
-    if (c == ',') {
-      if (group == 0 || group > 3 || (grouped && group != 3)) return false;
-      grouped = true;
-      group = 0;
-      continue;
-    }
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + (c - '0');
-    if (number > INT32_MAX) return false;
-    ++digits;
-    ++group;
-  }
-  if (digits == 0 || (grouped && group != 3)) return false;
-  *value = static_cast<int32_t>(number);
-  return true;
-}
-
-// The count, or an explanation on stderr and false.
-bool ReadCount(const std::string& text, int32_t* value) {
-  if (ParseCount(text, value)) return true;
-  char message[512];
-  std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadNumber), Utf8ToCp949(text).c_str());
-  ShowMessage(message);
-  return false;
-}
-
-// The account's clock when the command starts, and the moment the command trades at: the clock
-// unless --date or --at move it forward.
-struct CommandMoments {
-  sim::PaperLedger::Moment clock;
-  sim::PaperLedger::Moment at;
-};
-
-// A new ledger's clock starts at 09:00:00 of the last trading day (or where the command says).
-// Trading only moves the clock forward; a read-only command shows the account at its clock. Null
-// after telling why.
-std::optional<CommandMoments> StartMoment(const TradeOptions& options, const sim::PaperOptions& paper,
-                                          bool readOnly) {
-  const int64_t at = options.setup.AtGiven() ? ParseTime(options.setup.at) : 0;
-  if (at < 0) {
-    char message[512];
-    std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadTime), Utf8ToCp949(options.setup.at).c_str());
-    ShowMessage(message);
-    return std::nullopt;
-  }
-  std::string problem;
-  auto ledger = sim::PaperLedger::Open(paper.ledgerPath, sim::PaperAccountNumbers(), paper.startingCash,
-                                       sim::FeeRatesOf(paper), problem);
-  if (!ledger) {
-    ShowMessage(problem);
-    return std::nullopt;
-  }
-  const ExchangeSetup& setup = options.setup;
-  try {
-    const sim::PaperLedger::Moment clock = ledger->LastSeen();
-    if (!sim::IsValidDate(clock.date)) {
-      const sim::PaperLedger::Moment start{
-          setup.DateGiven() ? setup.date : sim::DefaultTradingDate(sim::SystemMilliseconds()),
-          setup.AtGiven() ? at : sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100)};
-      ledger->See(start.date, start.timeMs);
-      return CommandMoments{start, start};
-    }
-    sim::PaperLedger::Moment start{setup.DateGiven() ? setup.date : clock.date, clock.timeMs};
-    if (setup.AtGiven()) {
-      start.timeMs = at;
-    } else if (start.date != clock.date) {
-      start.timeMs = sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100);
-    }
-    const bool early = Before(start, clock);
-    if (early || (readOnly && Before(clock, start))) {
-      char message[512];
-      std::snprintf(message, sizeof message, TextC(early ? Txt::kPaperBeforeClock : Txt::kPaperAfterClock),
-                    MomentText(clock).c_str());
-      ShowMessage(message);
-      return std::nullopt;
-    }
-    return CommandMoments{clock, start};
-  } catch (const sim::SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
-    return std::nullopt;
-  }
-}
-
-// The exchange of the account's market, its clock started at the account's; `*at` is the moment the
-// command trades at, which the market reaches along its path (Exchange::AdvanceTo) once nothing is
-// left to refuse before it.
-std::unique_ptr<sim::Exchange> BuildExchange(const TradeOptions& options, bool readOnly,
-                                             sim::PaperLedger::Moment* at = nullptr) {
-  // The paper account lives in the data folder, so a later command sees the orders of an earlier one.
-  sim::PaperOptions paper = PaperOptionsFor(options.paper);
-  if (paper.ledgerPath.empty()) return nullptr;
-  // Without --seed the account's own market; a --seed of another market is refused by the exchange.
-  paper.drawSeed = !options.setup.SeedGiven();
-  const std::optional<CommandMoments> moments = StartMoment(options, paper, readOnly);
-  if (!moments) return nullptr;
-  if (at != nullptr) *at = moments->at;
-  const sim::PaperLedger::Moment& start = readOnly ? moments->at : moments->clock;
-  sim::ExchangeOptions exchangeOptions = StoppedAt(start.date, start.timeMs);
-  exchangeOptions.seed = options.setup.seed;
-  exchangeOptions.stocks = options.setup.stocks;
-  exchangeOptions.paper = paper;
-  auto exchange = std::make_unique<sim::Exchange>(exchangeOptions);
-  if (!exchange->PaperProblem().empty()) {
-    ShowMessage(exchange->PaperProblem());
-    return nullptr;
-  }
-  return exchange;
-}
-
 
 // ---- account ----
 
@@ -482,11 +363,14 @@ int RunOrder(const TradeOptions& options) {
   OrderEventFeed feed;
   // A code the book lacks is refused before the account's clock moves: a refusal changes nothing.
   if (book->FindByCode(order.code.c_str()) == nullptr) return Send(gate, *book, session.Account(), order, feed);
+  // The conditions that act on the way, at the account's clock or during the run, are told after it.
+  const std::vector<int64_t> watching = ActiveWatchIds(exchange->Paper(), session.Account());
   exchange->AdvanceTo(at.date, at.timeMs);
   const int result = Send(gate, *book, session.Account(), order, feed);
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Step(1000);
   }
+  PrintWatchOutcomes(exchange->Paper(), session.Account(), watching);
   return result;
 }
 
