@@ -133,9 +133,9 @@ class PaperTrading {
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
   void Unrest(Market& market, int32_t number, int32_t quantity);
-  // Records an execution of a day's order as this process saw it, and tells the listeners what the
-  // ledger took.
-  void Execute(int32_t number, int32_t price, int32_t quantity);
+  // Records an execution of a day's order as this process saw it, at the moment of the day it
+  // happened, and tells the listeners what the ledger took.
+  void Execute(int32_t number, int32_t price, int32_t quantity, int32_t timeMs);
   // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
   void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
@@ -157,6 +157,14 @@ class PaperTrading {
   void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
+  // A jump of the clock is the same as waiting: every step, however long, stops at the account's
+  // next moment of the day (the opening auction, the close, an order another process entered later
+  // than this market's time), so the account acts there as it would have at any speed.
+  void StopAtNextMoment(Market& market);
+  // Queues a notice of the order, at the moment of the day given or now; it reaches the listeners at
+  // the next settled point (see OrderNotices).
+  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price,
+              std::optional<int32_t> timeMs = std::nullopt);
   // The conditions: the active ones read again from the ledger (the contract that meets each today
   // worked out for those new here), those met by now acting, and the clock woken at the next one.
   struct Watched {
@@ -174,8 +182,6 @@ class PaperTrading {
   void StartWatchDay(Market& market);
   // The close: trailing stops keep the day's highest.
   void CloseWatchDay(Market& market);
-  // Queues a notice of the order; it reaches the listeners at the next settled point (see OrderNotices).
-  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price);
 
   ExchangeContext& context_;
   SharedMarket market_;
@@ -199,6 +205,9 @@ class PaperTrading {
   int32_t watchWake_ = -1;              // the market moment the clock wakes the conditions at
   ExchangeClock::EventId watchEvent_ = 0;
   ExchangeClock::ListenerId pump_;
+  static constexpr int64_t kNoMoment = INT64_MAX;
+  ExchangeClock::EventId moment_ = 0;  // the clock's stop at the account's next moment, momentAt_
+  int64_t momentAt_ = kNoMoment;
 };
 
 }  // namespace ostrada::sim

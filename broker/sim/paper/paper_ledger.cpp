@@ -600,4 +600,19 @@ void PaperLedger::See(int32_t date, int64_t timeMs) {
   update.Bind(1, date).Bind(2, timeMs).Run();
 }
 
+std::pair<int32_t, int32_t> PaperLedger::Span() {
+  const auto last = static_cast<int32_t>(db_.QueryInt("SELECT date FROM clock WHERE id = 1"));
+  const auto first = static_cast<int32_t>(db_.QueryInt("SELECT coalesce(min(date), 0) FROM orders"));
+  return {first > 0 ? std::min(first, last) : last, last};
+}
+
+bool PaperLedger::LeaveWal() {
+  try {
+    return db_.QueryText("PRAGMA journal_mode = DELETE") == "delete";
+  } catch (const SqliteError& error) {
+    if (error.IsBusy()) return false;
+    throw;
+  }
+}
+
 }  // namespace ostrada::sim

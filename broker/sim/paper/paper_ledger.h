@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "broker/sim/market/market_stock.h"
@@ -187,6 +188,12 @@ class PaperLedger {
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
 
+  // The trading dates the account spans: its first order's date (the clock's when it has none) to the
+  // clock's date; 0 and 0 for a ledger whose clock never ran.
+  std::pair<int32_t, int32_t> Span();
+  // Makes the ledger a single file, out of WAL mode, so that it can be moved aside. Only the last
+  // connection on a file may leave WAL: false while another process has the ledger open.
+  bool LeaveWal();
   // The standing conditions (paper_ledger_watch.cpp). A new active condition, its id returned.
   int64_t InsertWatch(WatchCondition& condition);
   // The account's conditions in the order they were set.
