@@ -261,7 +261,10 @@ int RunWatch(const WatchOptions& options) {
   const std::vector<std::string>& w = options.words;
   const std::string action = w.empty() ? std::string() : w[0];
   const size_t words = action == "add" ? 3 : action == "cancel" ? 2 : action == "list" ? 1 : 0;
-  if (words == 0 || w.size() != words) return Explain(Txt::kWatchCliUsage), kExitFailure;
+  if (words == 0 || w.size() != words) {
+    Explain(Txt::kWatchCliUsage);
+    return kExitFailure;
+  }
   sim::WatchCondition condition;
   int32_t costPercent = 0;
   int32_t id = 0;
@@ -293,12 +296,16 @@ int RunWatch(const WatchOptions& options) {
   exchange->AdvanceTo(at.date, at.timeMs);
   if (action == "cancel") {
     const std::string refused = paper.CancelWatch(account, id);
-    if (!refused.empty()) return ShowMessage(refused), kExitFailure;
-    return kExitOk;
+    if (refused.empty()) return kExitOk;
+    ShowMessage(refused);
+    return kExitFailure;
   }
   condition.account = account;
   const sim::PaperTrading::WatchResult set = paper.SetWatch(condition, costPercent);
-  if (!set.refusal.empty()) return ShowMessage(set.refusal), kExitFailure;
+  if (!set.refusal.empty()) {
+    ShowMessage(set.refusal);
+    return kExitFailure;
+  }
   std::printf("%s\n", WatchLine(paper, set.condition).c_str());
   return kExitOk;
 }
