@@ -31,24 +31,22 @@
 #include "tools/cli_practice.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
-#include "tools/paper_exchange.h"
 #include "tools/json_output.h"
+#include "tools/paper_exchange.h"
+#include "tools/watch_report.h"
 
 namespace ostrada::cli {
 namespace {
 
 constexpr int kMaxRunSeconds = 86400;
 
-struct TradeOptions {
-  // The account's clock unless --at or --date is given.
-  ExchangeSetup setup = {.at = ""};
+struct TradeOptions : PaperCommandOptions {
   bool json = false;
   std::vector<std::string> words;  // order: the action and its operands
   std::string code;                // account: the stock whose buyable quantity is shown
   std::string price;
   bool market = false;
   std::string run = "0";
-  PaperCliOptions paper;
 };
 
 std::string Utf8(const std::string& cp949) {
@@ -56,40 +54,6 @@ std::string Utf8(const std::string& cp949) {
 }
 std::string Utf8(Txt id) {
   return Cp949ToUtf8(Text(id));
-}
-
-// A count typed as on the order form: digits, optionally grouped by three with "," (1,000 but not
-// 1,0), at most 2^31 - 1.
-bool ParseCount(const std::string& text, int32_t* value) {
-  int64_t number = 0;
-  int digits = 0;
-  int group = 0;  // digits since the last comma
-  bool grouped = false;
-  for (const char c : text) {
-    if (c == ',') {
-      if (group == 0 || group > 3 || (grouped && group != 3)) return false;
-      grouped = true;
-      group = 0;
-      continue;
-    }
-    if (c < '0' || c > '9') return false;
-    number = number * 10 + (c - '0');
-    if (number > INT32_MAX) return false;
-    ++digits;
-    ++group;
-  }
-  if (digits == 0 || (grouped && group != 3)) return false;
-  *value = static_cast<int32_t>(number);
-  return true;
-}
-
-// The count, or an explanation on stderr and false.
-bool ReadCount(const std::string& text, int32_t* value) {
-  if (ParseCount(text, value)) return true;
-  char message[512];
-  std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadNumber), Utf8ToCp949(text).c_str());
-  ShowMessage(message);
-  return false;
 }
 
 // ---- account ----
@@ -400,11 +364,14 @@ int RunOrder(const TradeOptions& options) {
   OrderEventFeed feed;
   // A code the book lacks is refused before the account's clock moves: a refusal changes nothing.
   if (book->FindByCode(order.code.c_str()) == nullptr) return Send(gate, *book, session.Account(), order, feed);
+  // The conditions that act on the way, at the account's clock or during the run, are told after it.
+  const std::vector<int64_t> watching = ActiveWatchIds(exchange->Paper(), session.Account());
   exchange->AdvanceTo(at.date, at.timeMs);
   const int result = Send(gate, *book, session.Account(), order, feed);
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Step(1000);
   }
+  PrintWatchOutcomes(exchange->Paper(), session.Account(), watching);
   return result;
 }
 

@@ -10,6 +10,38 @@
 #include "broker/sim/paper/paper_account.h"
 
 namespace ostrada::cli {
+
+bool ParseCount(const std::string& text, int32_t* value) {
+  int64_t number = 0;
+  int digits = 0;
+  int group = 0;  // digits since the last comma
+  bool grouped = false;
+  for (const char c : text) {
+    if (c == ',') {
+      if (group == 0 || group > 3 || (grouped && group != 3)) return false;
+      grouped = true;
+      group = 0;
+      continue;
+    }
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+    if (number > INT32_MAX) return false;
+    ++digits;
+    ++group;
+  }
+  if (digits == 0 || (grouped && group != 3)) return false;
+  *value = static_cast<int32_t>(number);
+  return true;
+}
+
+bool ReadCount(const std::string& text, int32_t* value) {
+  if (ParseCount(text, value)) return true;
+  char message[512];
+  std::snprintf(message, sizeof message, TextC(Txt::kTrdCliBadNumber), Utf8ToCp949(text).c_str());
+  ShowMessage(message);
+  return false;
+}
+
 namespace {
 
 // The account's clock when the command starts, and the moment the command trades at: the clock

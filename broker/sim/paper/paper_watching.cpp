@@ -99,7 +99,11 @@ PaperTrading::WatchResult PaperTrading::SetWatch(WatchCondition condition, int32
     return result;
   }
   result.condition = condition;
-  LoadWatches(market);
+  try {
+    LoadWatches(market);
+  } catch (const SqliteError&) {
+    // Set in the ledger: the next pump that reads the ledger takes it in.
+  }
   ScheduleWatch(market);
   return result;
 }

@@ -1,0 +1,334 @@
+// ostrada-cli watch: the paper account's standing conditions. `watch add` sets a stop, a
+// take-profit, a trailing stop, a breakout buy or a price alert at the account's clock, `watch list`
+// shows them with what became of them, `watch cancel` takes one back. They act in whichever process
+// moves the account's clock next (the program, an `order --run`).
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
+#include "basesrc/numberformat.h"
+#include "basesrc/tradingsession.h"
+#include "broker/server.h"
+#include "broker/sim/paper/paper_account.h"
+#include "tools/command.h"
+#include "tools/json_output.h"
+#include "tools/paper_exchange.h"
+#include "tools/watch_report.h"
+
+namespace ostrada::cli {
+namespace {
+
+std::string Utf8(const std::string& cp949) {
+  return Cp949ToUtf8(cp949);
+}
+
+// One number into a catalogue text's "%s", as UTF-8.
+std::string Filled(Txt format, const std::string& value) {
+  char text[512];
+  std::snprintf(text, sizeof text, TextC(format), Utf8ToCp949(value).c_str());
+  return Utf8(text);
+}
+
+// Hundredths of a percent as typed: "2.5" for 250.
+std::string PercentText(int32_t hundredths) {
+  std::string text = std::to_string(hundredths / 100);
+  const int32_t rest = hundredths % 100;
+  if (rest != 0) text += (rest % 10 == 0 ? "." + std::to_string(rest / 10) : (rest < 10 ? ".0" : ".") + std::to_string(rest));
+  return text;
+}
+
+// "2.5" as 250 hundredths; false for anything else than digits with at most two decimals.
+bool ParsePercent(const std::string& text, int32_t* hundredths) {
+  const size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  std::string decimals = point == std::string::npos ? "" : text.substr(point + 1);
+  int32_t units = 0;
+  if (decimals.size() > 2 || !ParseCount(whole, &units) || units > 1'000'000) return false;
+  for (const char c : decimals) {
+    if (c < '0' || c > '9') return false;
+  }
+  decimals.resize(2, '0');
+  *hundredths = units * 100 + std::stoi(decimals);
+  return true;
+}
+
+std::string TimeText(int32_t ms) {
+  const int32_t hhmmss = sim::HhmmssOf(ms);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", hhmmss / 10000, hhmmss / 100 % 100, hhmmss % 100);
+  return text;
+}
+
+const char* KindWord(sim::WatchKind kind) {
+  switch (kind) {
+    case sim::WatchKind::kStop:
+      return "stop";
+    case sim::WatchKind::kTake:
+      return "take";
+    case sim::WatchKind::kTrail:
+      return "trail";
+    case sim::WatchKind::kBreakout:
+      return "breakout";
+    case sim::WatchKind::kAlertAbove:
+      return "alertAbove";
+    case sim::WatchKind::kAlertBelow:
+      return "alertBelow";
+  }
+  return "";
+}
+
+Txt KindName(sim::WatchKind kind) {
+  switch (kind) {
+    case sim::WatchKind::kStop:
+      return Txt::kWatchStop;
+    case sim::WatchKind::kTake:
+      return Txt::kWatchTake;
+    case sim::WatchKind::kTrail:
+      return Txt::kWatchTrail;
+    case sim::WatchKind::kBreakout:
+      return Txt::kWatchBreakout;
+    case sim::WatchKind::kAlertAbove:
+    case sim::WatchKind::kAlertBelow:
+      return Txt::kWatchAlert;
+  }
+  return Txt::kWatchAlert;
+}
+
+const char* StateWord(sim::WatchState state) {
+  switch (state) {
+    case sim::WatchState::kActive:
+      return "active";
+    case sim::WatchState::kFired:
+      return "fired";
+    case sim::WatchState::kEnded:
+      return "ended";
+    case sim::WatchState::kCancelled:
+      return "cancelled";
+  }
+  return "";
+}
+
+Txt StateName(sim::WatchState state) {
+  switch (state) {
+    case sim::WatchState::kActive:
+      return Txt::kWatchActive;
+    case sim::WatchState::kFired:
+      return Txt::kWatchFired;
+    case sim::WatchState::kEnded:
+      return Txt::kWatchEnded;
+    case sim::WatchState::kCancelled:
+      return Txt::kWatchCancelled;
+  }
+  return Txt::kWatchActive;
+}
+
+// What meets the condition, in words.
+std::string TriggerText(const sim::WatchCondition& c) {
+  if (c.kind == sim::WatchKind::kTrail) {
+    return c.trailPercent > 0 ? Filled(Txt::kWatchFallPercent, PercentText(c.trailPercent))
+                              : Filled(Txt::kWatchFallWon, FormatNumber(int64_t{c.trailWon}));
+  }
+  const bool below = c.kind == sim::WatchKind::kStop || c.kind == sim::WatchKind::kAlertBelow;
+  return Filled(below ? Txt::kWatchAtOrBelow : Txt::kWatchAtOrAbove, FormatNumber(int64_t{c.level}));
+}
+
+}  // namespace
+
+std::string WatchLine(sim::PaperTrading& paper, const sim::WatchCondition& c) {
+  std::string line = Utf8(Text(Txt::kWatchNumber)) + " " + std::to_string(c.id) + "  " + Utf8(Text(KindName(c.kind))) +
+                     "  " + Utf8(c.code) + " " + Utf8(paper.NameOf(c.code)) + "  " + TriggerText(c);
+  if (c.Orders()) {
+    line += "  " + (c.market ? Utf8(Text(Txt::kWatchMarketOrder)) : Filled(Txt::kWatchLimitTicks, std::to_string(c.ticks)));
+    line += "  " + (c.quantity > 0 ? Filled(Txt::kWatchShares, FormatNumber(int64_t{c.quantity}))
+                                   : Utf8(Text(Txt::kWatchWhole)));
+  }
+  if (c.expiry != 0) line += "  " + Filled(Txt::kWatchUntil, std::to_string(c.expiry));
+  line += "  " + Utf8(Text(StateName(c.state)));
+  if (c.firedPrice > 0) {
+    line += "  " + TimeText(c.endMs) + " " + Filled(Txt::kWatchMetAt, FormatNumber(int64_t{c.firedPrice}));
+  }
+  if (c.orderNumber > 0) line += "  " + Utf8(Text(Txt::kTrdCliOrderNumber)) + " " + std::to_string(c.orderNumber);
+  if (!c.message.empty()) line += "  " + Utf8(c.message);
+  return line;
+}
+
+std::vector<int64_t> ActiveWatchIds(sim::PaperTrading& paper, const std::string& account) {
+  std::vector<int64_t> ids;
+  for (const sim::WatchCondition& c : paper.Watches(account)) {
+    if (c.state == sim::WatchState::kActive) ids.push_back(c.id);
+  }
+  return ids;
+}
+
+void PrintWatchOutcomes(sim::PaperTrading& paper, const std::string& account, const std::vector<int64_t>& before) {
+  for (const sim::WatchCondition& c : paper.Watches(account)) {
+    const bool wasActive = std::find(before.begin(), before.end(), c.id) != before.end();
+    if (wasActive && c.state != sim::WatchState::kActive) std::printf("%s\n", WatchLine(paper, c).c_str());
+  }
+  std::fflush(stdout);
+}
+
+namespace {
+
+void PrintWatchJson(sim::PaperTrading& paper, const std::vector<sim::WatchCondition>& all) {
+  JsonDocument list = JsonDocument::array();
+  for (const sim::WatchCondition& c : all) {
+    JsonDocument row = {{"id", c.id},
+                        {"code", Utf8(c.code)},
+                        {"name", Utf8(paper.NameOf(c.code))},
+                        {"kind", KindWord(c.kind)},
+                        {"state", StateWord(c.state)},
+                        {"set", MomentText({c.setDate, c.setMs})}};
+    if (c.kind == sim::WatchKind::kTrail) {
+      row["trailPercent"] = c.trailPercent > 0 ? JsonDocument(c.trailPercent / 100.0) : JsonDocument();
+      row["trailWon"] = c.trailWon > 0 ? JsonDocument(c.trailWon) : JsonDocument();
+      row["peak"] = c.peak;
+    } else {
+      row["level"] = c.level;
+    }
+    if (c.Orders()) {
+      row["order"] = {{"market", c.market},
+                      {"ticks", c.ticks},
+                      {"quantity", c.quantity > 0 ? JsonDocument(c.quantity) : JsonDocument("whole")}};
+    }
+    row["expiry"] = c.expiry != 0 ? JsonDocument(c.expiry) : JsonDocument();
+    if (c.state != sim::WatchState::kActive) row["ended"] = MomentText({c.endDate, c.endMs});
+    if (c.firedPrice > 0) row["contractPrice"] = c.firedPrice;
+    if (c.orderNumber > 0) row["orderNumber"] = c.orderNumber;
+    if (!c.message.empty()) row["message"] = Utf8(c.message);
+    list.push_back(std::move(row));
+  }
+  std::printf("%s\n", JsonDump(list).c_str());
+}
+
+struct WatchOptions : PaperCommandOptions {
+  std::vector<std::string> words;  // add KIND CODE | list | cancel ID
+  std::string price, percent, won, quantity, ticks;
+  bool above = false;
+  bool below = false;
+  int32_t until = 0;
+  bool json = false;
+};
+
+bool Explain(Txt id) {
+  ShowMessage(Text(id));
+  return false;
+}
+
+bool ReadPercent(const std::string& text, int32_t* hundredths) {
+  if (ParsePercent(text, hundredths)) return true;
+  char message[512];
+  std::snprintf(message, sizeof message, TextC(Txt::kWatchCliBadPercent), Utf8ToCp949(text).c_str());
+  ShowMessage(message);
+  return false;
+}
+
+// The condition of `watch add`, with its cost percentage; false after telling why.
+bool ReadCondition(const WatchOptions& o, sim::WatchCondition* c, int32_t* costPercent) {
+  const std::string& kind = o.words[1];
+  const bool alert = kind == "alert";
+  if (kind == "stop") c->kind = sim::WatchKind::kStop;
+  else if (kind == "take") c->kind = sim::WatchKind::kTake;
+  else if (kind == "trail") c->kind = sim::WatchKind::kTrail;
+  else if (kind == "breakout") c->kind = sim::WatchKind::kBreakout;
+  else if (alert && o.above != o.below) c->kind = o.above ? sim::WatchKind::kAlertAbove : sim::WatchKind::kAlertBelow;
+  else return Explain(Txt::kWatchCliUsage);
+  if (!alert && (o.above || o.below)) return Explain(Txt::kWatchCliUsage);
+  c->code = Utf8ToCp949(o.words[2]);
+  const bool trail = c->kind == sim::WatchKind::kTrail;
+  const bool fromCost = c->kind == sim::WatchKind::kStop || c->kind == sim::WatchKind::kTake;
+  // One trigger each: a level, or a percentage (of the cost, or a trailing stop's fall), or won.
+  const int given = !o.price.empty() + !o.percent.empty() + !o.won.empty();
+  if (given != 1 || (!o.percent.empty() && !trail && !fromCost) || (!o.won.empty() && !trail) ||
+      (!o.price.empty() && trail))
+    return Explain(Txt::kWatchCliUsage);
+  if (!o.price.empty() && !ReadCount(o.price, &c->level)) return false;
+  if (!o.won.empty() && !ReadCount(o.won, &c->trailWon)) return false;
+  if (!o.percent.empty() && !ReadPercent(o.percent, trail ? &c->trailPercent : costPercent)) return false;
+  if (!o.quantity.empty() && !ReadCount(o.quantity, &c->quantity)) return false;
+  c->market = o.ticks.empty();
+  if (!c->market && !ReadCount(o.ticks, &c->ticks)) return false;
+  c->expiry = o.until;
+  return true;
+}
+
+int RunWatch(const WatchOptions& options) {
+  const std::vector<std::string>& w = options.words;
+  const std::string action = w.empty() ? std::string() : w[0];
+  const size_t words = action == "add" ? 3 : action == "cancel" ? 2 : action == "list" ? 1 : 0;
+  if (words == 0 || w.size() != words) {
+    Explain(Txt::kWatchCliUsage);
+    return kExitFailure;
+  }
+  sim::WatchCondition condition;
+  int32_t costPercent = 0;
+  int32_t id = 0;
+  if (action == "add" && !ReadCondition(options, &condition, &costPercent)) return kExitFailure;
+  if (action == "cancel" && !ReadCount(w[1], &id)) return kExitFailure;
+  sim::PaperLedger::Moment at;
+  auto exchange = PaperExchange(options.setup, options.paper, action == "list", &at);
+  if (!exchange) return kExitFailure;
+  broker::ScopedServer server(*exchange);
+  TradingSession session;
+  if (!session.LogIn()) return kExitFailure;
+  sim::PaperTrading& paper = exchange->Paper();
+  const std::string account = session.Account();
+  if (action == "list") {
+    const std::vector<sim::WatchCondition> all = paper.Watches(account);
+    if (options.json) {
+      PrintWatchJson(paper, all);
+    } else {
+      if (all.empty()) std::printf("%s\n", Utf8(Text(Txt::kWatchNone)).c_str());
+      for (const sim::WatchCondition& c : all) std::printf("%s\n", WatchLine(paper, c).c_str());
+    }
+    return kExitOk;
+  }
+  if (action == "add" && paper.NameOf(condition.code).empty()) {
+    // A code the book lacks is refused before the account's clock moves.
+    ShowMessage(Text(Txt::kExUnknownCode));
+    return kExitFailure;
+  }
+  exchange->AdvanceTo(at.date, at.timeMs);
+  if (action == "cancel") {
+    const std::string refused = paper.CancelWatch(account, id);
+    if (refused.empty()) return kExitOk;
+    ShowMessage(refused);
+    return kExitFailure;
+  }
+  condition.account = account;
+  const sim::PaperTrading::WatchResult set = paper.SetWatch(condition, costPercent);
+  if (!set.refusal.empty()) {
+    ShowMessage(set.refusal);
+    return kExitFailure;
+  }
+  std::printf("%s\n", WatchLine(paper, set.condition).c_str());
+  return kExitOk;
+}
+
+const bool registered = RegisterCommand([](CLI::App& app) {
+  auto options = std::make_shared<WatchOptions>();
+  CLI::App* watch = app.add_subcommand(
+      "watch",
+      "Standing conditions of the paper account: add stop|take|trail|breakout|alert CODE, list, cancel ID");
+  AddExchangeSetupOptions(*watch, options->setup);
+  AddPaperOptions(*watch, options->paper);
+  watch->add_option("words", options->words, "add KIND CODE | list | cancel ID")->required();
+  watch->add_option("--price", options->price, "The level in won (stop, take, breakout, alert)");
+  watch->add_option("--percent", options->percent, "Percent from the average purchase price (stop, take) or from the high (trail)");
+  watch->add_option("--won", options->won, "A trailing stop's fall from the high in won");
+  watch->add_flag("--above", options->above, "An alert when the price rises to the level");
+  watch->add_flag("--below", options->below, "An alert when the price falls to the level");
+  watch->add_option("--quantity", options->quantity, "Shares to order (default: the whole holding)");
+  watch->add_option("--ticks", options->ticks, "A limit order this many ticks beyond the contract (default: market)");
+  watch->add_option("--until", options->until, "The last trading date it watches (YYYYMMDD)")->check(DateCheck());
+  watch->add_flag("--json", options->json, "list: one JSON array");
+  watch->callback([options] { SetExitCode(RunWatch(*options)); });
+});
+
+}  // namespace
+}  // namespace ostrada::cli
