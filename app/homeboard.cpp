@@ -257,6 +257,12 @@ void CHomeBoard::Refresh() {
   ShowAccount();
 }
 
+void CHomeBoard::CatchUp() {
+  indexRefresh_.Run([this] { return RefreshIndexes(); });
+  if (session_.LoggedIn()) session_.RefreshAccount();
+  ShowAccount();
+}
+
 bool CHomeBoard::RefreshIndexes() {
   bool all = true;
   for (size_t i = 0; i < std::size(kIndexes); ++i) {
