@@ -26,6 +26,7 @@
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/cli.h"
+#include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
 #include "tests/support/scratch_folder.h"
@@ -159,8 +160,8 @@ class JournalTabs : public JournalWindow, public ::testing::WithParamInterface<T
         EXPECT_LT(table.fontMetrics().horizontalAdvance(text), table.columnWidth(column)) << key << " row " << row;
         QColor colour;
         if ((key == "realised" || key == "unrealised") && cell.number != 0)
-          colour = cell.number > 0 ? QColor(Qt::red) : QColor(Qt::blue);
-        if (key == "side") colour = text == QStringLiteral("매수") ? QColor(Qt::red) : QColor(Qt::blue);
+          colour = cell.number > 0 ? testing::kRiseRed : testing::kFallBlue;
+        if (key == "side") colour = text == QStringLiteral("매수") ? testing::kRiseRed : testing::kFallBlue;
         EXPECT_EQ(index.data(Qt::ForegroundRole).value<QColor>(), colour) << key << " row " << row;
       }
     }
