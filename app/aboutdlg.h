@@ -4,8 +4,8 @@
 
 namespace ostrada {
 
-// The program's version, as the about box and --version both say it.
-inline constexpr char kProgramVersion[] = "1.0";
+// The program's version, as the about box and --version both say it: the project's (CMakeLists.txt).
+inline constexpr char kProgramVersion[] = OSTRADA_VERSION;
 
 class CAboutDlg : public QDialog {
   Q_OBJECT

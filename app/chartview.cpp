@@ -50,6 +50,10 @@ CChartView::CChartView(QWidget* parent) : QWidget(parent) {
   palette.setColor(QPalette::Base, Qt::white);
   setPalette(palette);
   setMinimumSize(480, 320);
+  // The layout places the labels for the font the SVG chart writes in too.
+  QFont labels = font();
+  labels.setPixelSize(static_cast<int>(chart::kLabelFontSize));
+  setFont(labels);
 }
 
 void CChartView::SetData(const chart::ChartData* chartData) {
@@ -93,9 +97,9 @@ void CChartView::paintEvent(QPaintEvent*) {
   for (size_t line = 0; line < chart::kLines; ++line) {
     const chart::Legend& entry = layout.legend[line];
     painter.setPen(QPen(Colour(chart::kLineColours[line]), 2));
-    painter.drawLine(QPointF(entry.x, 30), QPointF(entry.x + 18, 30));
+    painter.drawLine(QPointF(entry.x, entry.y), QPointF(entry.sampleEnd, entry.y));
     painter.setPen(Qt::black);
-    painter.drawText(QPointF(entry.x + 22, 34), QString::number(entry.length));
+    painter.drawText(QPointF(entry.anchor.x, entry.anchor.y), QString::number(entry.length));
   }
   painter.setPen(kGrid);
   for (const chart::Tick& tick : layout.priceTicks)
@@ -139,19 +143,17 @@ void CChartView::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing, false);
 
   // The high and low of the view, and the last price on the axis.
-  const auto mark = [&](const chart::Mark& at, const QColor& colour, double dy) {
+  const auto mark = [&](const chart::Mark& at, const QColor& colour) {
     const QString text = Label(at.label);
-    double x = at.at.x - metrics.horizontalAdvance(text) / 2;
-    x = std::clamp(x, price.left() + 2, price.right() - metrics.horizontalAdvance(text) - 2);
     painter.setPen(colour);
-    painter.drawText(QPointF(x, at.at.y + dy), text);
+    painter.drawText(QPointF(at.anchor.x - metrics.horizontalAdvance(text) / 2, at.anchor.y), text);
   };
-  mark(layout.highMark, PaletteColour(RiseFall::kRise), -4);
-  mark(layout.lowMark, PaletteColour(RiseFall::kFall), metrics.ascent() + 2);
-  const QRectF lastBox(price.right() + 2, layout.last.at - 9, layout.frame.rightAxis - 4, 18);
-  painter.fillRect(lastBox, PaletteColour(layout.lastDirection));
+  mark(layout.highMark, PaletteColour(RiseFall::kRise));
+  mark(layout.lowMark, PaletteColour(RiseFall::kFall));
+  const chart::Rect& box = layout.lastBox;
+  painter.fillRect(QRectF(box.left, box.top, box.width, box.height), PaletteColour(layout.lastDirection));
   painter.setPen(Qt::white);
-  painter.drawText(lastBox.adjusted(4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, Label(layout.last.label));
+  painter.drawText(QPointF(layout.lastAnchor.x, layout.lastAnchor.y), Label(layout.last.label));
 
   PaintCrosshair(painter, layout);
 }

@@ -138,6 +138,12 @@ void CHomeBoard::BuildControls() {
     if (index.isValid()) emit stockChosen(FromCp949(model_.Rows()[static_cast<size_t>(index.row())].code));
   });
 
+  // A board without the stock list would be an empty table, which says nothing of why.
+  notice_ = new QLabel(FromCp949(Text(Txt::kBoardWithoutStocks)), this);
+  notice_->setObjectName("boardNotice");
+  notice_->setWordWrap(true);
+  notice_->setVisible(book_ == nullptr);
+
   account_ = new QLabel(this);
   account_->setObjectName("accountLine");
   account_->setTextFormat(Qt::RichText);
@@ -158,6 +164,7 @@ void CHomeBoard::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(strip);
   layout->addLayout(tools);
+  layout->addWidget(notice_);
   layout->addWidget(table_, 1);
   layout->addLayout(bottom);
 }

@@ -92,6 +92,7 @@ class CHomeBoard : public QWidget {
   QLabel* indexes_[2] = {};
   QTableView* table_ = nullptr;
   QLabel* account_ = nullptr;
+  QLabel* notice_ = nullptr;  // why the board is empty, when it has no stock list
   QPushButton* login_ = nullptr;
   QCheckBox* remember_ = nullptr;
   QTimer refresh_;

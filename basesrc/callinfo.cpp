@@ -229,8 +229,8 @@ int CallInfoList::SaveFile(const char* path) {
 }
 
 int CallInfoList::LoadFile(const char* path, int limit) {
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) {
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) {  // told by the opening
     Clear();
     return 0;
   }

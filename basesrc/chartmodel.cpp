@@ -60,6 +60,11 @@ std::string DateTickText(const ChartData& data, const Bar& bar) {
 }
 
 constexpr double kLegendStep = 64;      // a legend entry: sample line, gap, length
+constexpr double kLegendSample = 18;    // the sample line's length; its text starts 4 further
+constexpr double kLegendLine = 32;      // the legend's sample lines, below the title
+constexpr double kMarkGap = 4;          // between a mark and its label
+constexpr double kLastBoxHeight = 18;
+constexpr double kLabelInset = 4;       // a label's distance from its box's edge
 constexpr double kDateLabelSpace = 64;  // date labels never closer than this
 constexpr double kVolumeHeadroom = 14;  // room for the volume panel's top label
 constexpr double kBodyShare = 0.7;      // a candle's body takes this share of its slot
@@ -210,6 +215,24 @@ double LegendWidth() {
   return kLineLengths.size() * kLegendStep;
 }
 
+double LabelWidth(const std::string& label) {
+  return static_cast<double>(label.size()) * kLabelFontSize * 0.62;
+}
+
+namespace {
+
+// A mark's label: centred above or below the point, kept inside the panel's sides (against the left
+// one when the panel is narrower than the label).
+Point MarkAnchor(const Mark& mark, const Rect& panel, bool above) {
+  const double half = LabelWidth(mark.label) / 2;
+  const double leftmost = panel.left + kLabelInset + half;
+  const double rightmost = std::max(leftmost, panel.Right() - kLabelInset - half);
+  return {std::clamp(mark.at.x, leftmost, rightmost),
+          above ? mark.at.y - kMarkGap : mark.at.y + kMarkGap + kLabelFontSize};
+}
+
+}  // namespace
+
 Frame SvgFrame(int count, double titleWidth) {
   Frame frame;
   const double n = std::max(count, 1);
@@ -232,7 +255,12 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
   layout.price = {frame.left, frame.title, plotWidth, priceHeight};
   layout.volume = {frame.left, frame.title + priceHeight + frame.gap, plotWidth, frame.volume};
   for (size_t line = 0; line < kLines; ++line) {
-    layout.legend[line] = {frame.left + static_cast<double>(line) * kLegendStep, kLineLengths[line]};
+    Legend& entry = layout.legend[line];
+    entry.x = frame.left + static_cast<double>(line) * kLegendStep;
+    entry.sampleEnd = entry.x + kLegendSample;
+    entry.y = kLegendLine;
+    entry.length = kLineLengths[line];
+    entry.anchor = {entry.sampleEnd + kLabelInset, kLegendLine + kLabelInset};
     layout.lines[line].length = kLineLengths[line];
   }
   if (view.count == 0) {
@@ -319,11 +347,15 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
 
   const Bar& top = data.bars[static_cast<size_t>(highest)];
   const Bar& bottom = data.bars[static_cast<size_t>(lowest)];
-  layout.highMark = {highest, {layout.X(highest), layout.Y(top.high)}, PriceText(top.high, data.hundredths)};
-  layout.lowMark = {lowest, {layout.X(lowest), layout.Y(bottom.low)}, PriceText(bottom.low, data.hundredths)};
+  layout.highMark = {highest, {layout.X(highest), layout.Y(top.high)}, PriceText(top.high, data.hundredths), {}};
+  layout.highMark.anchor = MarkAnchor(layout.highMark, layout.price, true);
+  layout.lowMark = {lowest, {layout.X(lowest), layout.Y(bottom.low)}, PriceText(bottom.low, data.hundredths), {}};
+  layout.lowMark.anchor = MarkAnchor(layout.lowMark, layout.price, false);
   const Bar& newest = data.bars.back();
   layout.last = {std::clamp(layout.Y(newest.close), layout.price.top, layout.price.Bottom()),
                  PriceText(newest.close, data.hundredths)};
+  layout.lastBox = {layout.price.Right() + 2, layout.last.at - kLastBoxHeight / 2, frame.rightAxis - 4, kLastBoxHeight};
+  layout.lastAnchor = {layout.lastBox.left + kLabelInset, layout.last.at + kLabelInset};
   layout.lastDirection = LastDirection(data);
   return layout;
 }

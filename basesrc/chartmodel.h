@@ -126,16 +126,25 @@ struct Tick {
   std::string label;
 };
 
-// A price point marked on the chart: the high or the low of the view.
+// Where a painter writes a label: the left end or, for a mark, the centre of its baseline. Both
+// painters write in a 12-pixel font, so anchors computed here put a label in the same place in the
+// window and in the SVG.
+inline constexpr double kLabelFontSize = 12;
+
+// A price point marked on the chart: the high or the low of the view, its label centred above the
+// high and below the low, moved along the panel so a label at its edge stays inside.
 struct Mark {
   int index = -1;
   Point at;
   std::string label;
+  Point anchor;  // the centre of the label's baseline
 };
 
+// One average line in the legend: a sample of its line, then its length.
 struct Legend {
-  double x = 0;  // start of the sample line; the length's text follows it
+  double x = 0, sampleEnd = 0, y = 0;  // the sample line
   int length = 0;
+  Point anchor;  // the left end of the length's baseline
 };
 
 struct ChartLayout {
@@ -157,6 +166,8 @@ struct ChartLayout {
   // against the previous close (LastDirection).
   Tick last;
   Direction lastDirection = Direction::kEven;
+  Rect lastBox;       // the last price's box on the axis, filled in the colour of its direction
+  Point lastAnchor;   // the left end of its label's baseline
 
   double X(int index) const { return price.left + (index - view.first + 0.5) * pitch; }
   double Y(double value) const { return price.top + (high - value) / (high - low) * price.height; }
@@ -172,6 +183,8 @@ int BarAt(const ChartLayout& layout, double x);
 Frame SvgFrame(int count, double titleWidth);
 // The width from the frame's left edge that the legend of the average lines needs.
 double LegendWidth();
+// About how wide a text of digits and signs is in the labels' font: where a mark's label is placed.
+double LabelWidth(const std::string& label);
 
 // ---- Texts ----
 // "12,345" or, for an index, "2,512.34".

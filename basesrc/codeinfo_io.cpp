@@ -83,8 +83,8 @@ int CodeInfoList::Load(const char* path, int sortKind, int dropMarket3) {
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
   Clear();
   if (sortKind != 0) SetSortKind(sortKind);
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
 
   Header header;
   if (!OSTRADA_VERIFY(ReadAll(file.get(), header.data(), header.size()))) return 0;

@@ -255,8 +255,8 @@ int ContractTape::Load(FileHandle file, int limit) {
 }
 
 int ContractTape::Load(const char* path, int limit) {
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
   return Load(file.get(), limit);
 }
 

@@ -386,8 +386,8 @@ int DaySeries::Load(FileHandle file, int32_t limit) {
 int DaySeries::Load(const char* path, int32_t limit) {
   Clear(0);
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
   return Load(file.get(), limit);
 }
 

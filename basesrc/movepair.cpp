@@ -305,8 +305,8 @@ int MovingAverageList::Load(FileHandle file) {
 int MovingAverageList::Load(const char* path) {
   Release();
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
   return Load(file.get());
 }
 

@@ -185,8 +185,8 @@ int NowGate::Save(const char* path, int mode, int flag) {
 int NowGate::Load(const char* path, int32_t key) {
   Reset();
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
   return ReadBinary(file.get(), key);
 }
 

@@ -62,8 +62,8 @@ int NowPack::Save(const char* path) {
 int NowPack::Load(const char* path) {
   Clear();
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
   const int32_t size = FileSeek(file.get(), 0, kSeekEnd);
   if (!OSTRADA_VERIFY(size >= 0 && FileSeek(file.get(), 0, kSeekSet) == 0)) return 0;
   return LoadFrom(file.get(), size);

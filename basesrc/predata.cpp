@@ -393,8 +393,8 @@ PreDataRecord* PreDataList::ReadRecord(const uint8_t* bytes, size_t length, size
 int PreDataList::Load(const char* path, int32_t key) {
   Clear();
   if (!OSTRADA_VERIFY(path != nullptr)) return 0;
-  FileCloser file(FileOpen(path, 0));
-  if (!OSTRADA_VERIFY(file.get() != kInvalidHandle)) return 0;
+  FileCloser file(FileOpenToRead(path));
+  if (file.get() == kInvalidHandle) return 0;  // told by the opening
   return Load(file.get(), key);
 }
 

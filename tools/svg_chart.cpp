@@ -80,9 +80,10 @@ std::string ChartDataSvg(const chart::ChartData& data, const std::string& title)
          Escape(title) + "</text>\n";
   for (size_t line = 0; line < chart::kLines; ++line) {
     const chart::Legend& entry = layout.legend[line];
-    svg += Format("<line x1=\"%.1f\" y1=\"34\" x2=\"%.1f\" y2=\"34\" stroke-width=\"2\" ", entry.x, entry.x + 18) +
+    svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke-width=\"2\" ", entry.x, entry.y,
+                  entry.sampleEnd, entry.y) +
            "stroke=\"" + kLineColours[line] + "\"/>";
-    svg += Format("<text x=\"%.1f\" y=\"38\">%.0f</text>\n", entry.x + 22, entry.length);
+    svg += Format("<text x=\"%.1f\" y=\"%.1f\">%.0f</text>\n", entry.anchor.x, entry.anchor.y, entry.length);
   }
   if (layout.candles.empty()) return svg + "</svg>\n";
 
@@ -125,14 +126,14 @@ std::string ChartDataSvg(const chart::ChartData& data, const std::string& title)
              "\" points=\"" + points + "\"/>\n";
   }
   // The high and low of the chart, and the last price on the axis.
-  svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.highMark.at.x, layout.highMark.at.y - 4) +
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.highMark.anchor.x, layout.highMark.anchor.y) +
          "fill=\"" + HexColour(kRiseRgb) + "\">" + layout.highMark.label + "</text>\n";
-  svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.lowMark.at.x, layout.lowMark.at.y + 14) +
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.lowMark.anchor.x, layout.lowMark.anchor.y) +
          "fill=\"" + HexColour(kFallRgb) + "\">" + layout.lowMark.label + "</text>\n";
-  svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"16\" ", price.Right() + 2, layout.last.at - 8,
-                frame.rightAxis - 4) +
+  svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" ", layout.lastBox.left, layout.lastBox.top,
+                layout.lastBox.width, layout.lastBox.height) +
          "fill=\"" + HexColour(RgbOf(layout.lastDirection)) + "\"/>";
-  svg += Format("<text x=\"%.1f\" y=\"%.1f\" fill=\"#ffffff\">", price.Right() + 6, layout.last.at + 4) +
+  svg += Format("<text x=\"%.1f\" y=\"%.1f\" fill=\"#ffffff\">", layout.lastAnchor.x, layout.lastAnchor.y) +
          layout.last.label + "</text>\n";
   return svg + "</svg>\n";
 }

@@ -114,6 +114,13 @@ int FileExists(const char* path) {
   return regular ? 1 : 0;
 }
 
+FileHandle FileOpenToRead(const char* path) {
+  if (!OSTRADA_VERIFY(path != nullptr)) return kInvalidHandle;
+  const FileHandle handle = FileOpen(path, 0);
+  if (handle == kInvalidHandle) ShowMessage(TextWithPath(Txt::kFileCannotOpen, Utf8ToCp949(path)));
+  return handle;
+}
+
 ReplacingFile::ReplacingFile(const char* path) {
   if (!OSTRADA_VERIFY(path != nullptr)) return;
   Open(path);

@@ -38,6 +38,10 @@ class FileCloser {
   FileHandle handle_;
 };
 
+// Opens the file to read it. A file that is not there or may not be read is told to the user, naming
+// it and what to do (a wrong name typed is no failed check); the caller only passes the failure up.
+FileHandle FileOpenToRead(const char* path);
+
 // A file written whole or not at all. The bytes go to a new file beside the path (beside a symbolic
 // link's target, so the link stays), and Commit() puts it in the path's place only after every write
 // and its close succeeded: a save that fails half-way (a full disk) leaves the file that was there as

@@ -329,5 +329,46 @@ TEST(ChartModel, TheLastPriceTakesItsColourFromThePreviousClose) {
   }
 }
 
+
+// Where the painters write the labels, worked out from the frame: the window and the SVG take these
+// anchors, so they cannot place a label differently. A mark at either end of the view keeps its
+// whole label inside the panel (the label's width: 12-pixel digits of 0.62 em).
+struct MarkPlace {
+  int highBar;
+  double anchorX;
+};
+
+class LabelAnchors : public ::testing::TestWithParam<MarkPlace> {};
+
+TEST_P(LabelAnchors, MarksLegendAndLastBoxComeFromTheLayout) {
+  ChartData data = DailyData(150);
+  data.bars[static_cast<size_t>(GetParam().highBar)].high = 99999;
+  data.bars[131].low = 5000;
+  const ChartLayout layout = Lay(data, View{130, 15}, WindowFrame());
+  // "99,999" is 6 characters: 44.64 wide, its centre 4 + 22.32 inside the panel from 36 to 804.
+  EXPECT_NEAR(layout.highMark.anchor.x, GetParam().anchorX, 1e-9);
+  EXPECT_NEAR(layout.highMark.anchor.y, layout.highMark.at.y - 4, 1e-9);
+  EXPECT_NEAR(layout.lowMark.anchor.x, layout.lowMark.at.x, 1e-9);
+  EXPECT_NEAR(layout.lowMark.anchor.y, layout.lowMark.at.y + 16, 1e-9);
+  for (size_t line = 0; line < kLines; ++line) {
+    const Legend& entry = layout.legend[line];
+    EXPECT_NEAR(entry.x, 36 + 64.0 * static_cast<double>(line), 1e-9);
+    EXPECT_NEAR(entry.sampleEnd, entry.x + 18, 1e-9);
+    EXPECT_NEAR(entry.anchor.x, entry.x + 22, 1e-9);
+    EXPECT_NEAR(entry.anchor.y, entry.y + 4, 1e-9);
+    EXPECT_LT(entry.anchor.y, 44);  // above the price panel
+  }
+  EXPECT_NEAR(layout.lastBox.left, 806, 1e-9);
+  EXPECT_NEAR(layout.lastBox.Right(), 898, 1e-9);  // 2 inside the frame's right edge
+  EXPECT_NEAR(layout.lastBox.top + layout.lastBox.height / 2, layout.last.at, 1e-9);
+  EXPECT_NEAR(layout.lastAnchor.x, 810, 1e-9);
+  EXPECT_NEAR(layout.lastAnchor.y, layout.last.at + 4, 1e-9);
+}
+
+// Pitch 768 / 15 = 51.2: the first bar's centre is 61.6, the last's 778.4.
+INSTANTIATE_TEST_SUITE_P(HighAt, LabelAnchors,
+                         ::testing::Values(MarkPlace{130, 36 + 4 + 22.32}, MarkPlace{137, 420},
+                                           MarkPlace{144, 804 - 4 - 22.32}));
+
 }  // namespace
 }  // namespace ostrada::chart

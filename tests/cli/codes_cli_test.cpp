@@ -115,6 +115,18 @@ TEST_F(CodesCli, AFileThatCannotBeMadeIsToldWithWhatToDo) {
   }
 }
 
+// A file the user names to read that is not there is told the same way, whichever command reads it.
+TEST_F(CodesCli, AFileThatCannotBeReadIsToldWithWhatToDo) {
+  const std::string missing = folder.File("no-such-file.bin");
+  for (const char* command : {"codes load ", "history load ", "snapshot load ", "predata load ", "pack load "}) {
+    const auto run = RunCli(command + missing);
+    EXPECT_EQ(run.exitCode, 1) << command;
+    EXPECT_NE(run.output.find("파일을 열 수 없습니다: " + missing), std::string::npos) << command << run.output;
+    EXPECT_NE(run.output.find("파일이 있는지, 읽을 수 있는지 확인한 뒤 다시 하십시오."), std::string::npos) << command;
+    EXPECT_EQ(run.output.find("확인:"), std::string::npos) << command << run.output;
+  }
+}
+
 // A code is taken as the program's stock boxes take it: its six digits alone, or its letter in either case.
 TEST_F(CodesCli, EveryCommandTakesACodeWithoutItsLetter) {
   const std::string code = sim::Listing::Build(7, 40).All().front().code;

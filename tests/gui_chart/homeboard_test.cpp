@@ -26,8 +26,8 @@
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/file_bytes.h"
-#include "tests/support/render.h"
 #include "tests/support/palette.h"
+#include "tests/support/render.h"
 
 namespace ostrada {
 namespace {
@@ -55,6 +55,21 @@ std::string Grouped(int64_t value) {
   std::string digits = std::to_string(value < 0 ? -value : value);
   for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
   return (value < 0 ? "-" : "") + digits;
+}
+
+// A failed stock list leaves the board without rows: it says why and what to do, and its list's
+// file is neither read into nothing nor written.
+TEST_F(HomeBoard, WithoutTheStockListTheBoardSaysWhyItIsEmpty) {
+  CHomeBoard board(nullptr, session_, nullptr, path_);
+  const auto* notice = board.findChild<QLabel*>("boardNotice");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_FALSE(notice->isHidden());
+  EXPECT_EQ(notice->text(), QStringLiteral("서버에서 전종목 목록을 받지 못해 관심종목을 보일 수 없습니다. 서버 연결을 확인한 뒤 "
+                                           "프로그램을 다시 시작하십시오."));
+  EXPECT_EQ(board.Model().rowCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(path_));
+  CHomeBoard listed(book_.get(), session_, nullptr, path_);
+  EXPECT_TRUE(listed.findChild<QLabel*>("boardNotice")->isHidden());
 }
 
 TEST_F(HomeBoard, ANewUserStartsWithTheTwentyMostTradedStocksKeptAtTheFirstEdit) {

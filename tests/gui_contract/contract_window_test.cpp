@@ -27,10 +27,10 @@
 #include "basesrc/foundation/localtime.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_contract/scripted_server.h"
+#include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {

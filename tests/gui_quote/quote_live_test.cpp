@@ -23,8 +23,8 @@
 #include "broker/sim/market/clock.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
-#include "tests/support/recording_sink.h"
 #include "tests/support/palette.h"
+#include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {

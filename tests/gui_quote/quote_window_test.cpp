@@ -26,9 +26,9 @@
 #include "broker/sim/market/faults.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
+#include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
-#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
