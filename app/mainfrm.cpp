@@ -19,6 +19,7 @@
 #include "app/homeboard.h"
 #include "app/lockkeys.h"
 #include "app/ostrada.h"
+#include "app/qtext.h"
 #include "app/toolbaricons.h"
 #include "app/workspacelayout.h"
 #include "app/workwindows.h"
@@ -102,6 +103,8 @@ void CMainFrame::CreateMenu() {
 
   QAction* chart = AddCommand(*menu, QStringLiteral("차트(&R)"), kCmdChart);
   connect(chart, &QAction::triggered, this, [this] { workspace_->Open(kCmdChart); });
+  QAction* journal = AddCommand(*menu, FromCp949(Text(Txt::kJournalMenuItem)), kCmdJournal);
+  connect(journal, &QAction::triggered, this, [this] { workspace_->Open(kCmdJournal); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");
@@ -122,7 +125,7 @@ void CMainFrame::CreateToolbar() {
 
   // The working windows a click away, as the menu opens them.
   toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  for (int id : {kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart}) {
+  for (int id : {kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart, kCmdJournal}) {
     toolbar->addAction(findChild<QAction*>(CommandName(id)));
   }
   toolbar->addSeparator();

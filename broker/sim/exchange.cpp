@@ -63,9 +63,11 @@ struct Exchange::State {
     return marketSeed == options.seed ? listing : listing.WithMarket(marketSeed);
   }
 
-  // A session never starts before the latest moment its ledger saw.
+  // A session never starts before the latest moment its ledger saw; without a date of its own it
+  // resumes there, the account's clock, however long ago that was (a practice account in the past).
   int32_t StartDate() const {
     if (options.clock == ClockMode::kLive) return KoreanDate(lastWall);
+    if (!IsValidDate(options.tradingDate) && IsValidDate(resume.date)) return resume.date;
     const int32_t chosen = IsValidDate(options.tradingDate) ? options.tradingDate : DefaultTradingDate(lastWall);
     return std::max(chosen, resume.date);
   }
@@ -185,11 +187,17 @@ const std::string& Exchange::PaperProblem() const {
 FaultPlan& Exchange::Faults() {
   return state_->faults;
 }
+PaperTrading& Exchange::Paper() {
+  return *state_->paper;
+}
 ExchangeClock& Exchange::Clock() {
   return state_->clock;
 }
 const Listing& Exchange::Stocks() const {
   return state_->listing;
+}
+PaperTrading& Exchange::Paper() {
+  return *state_->paper;
 }
 ExchangeContext& Exchange::Context() {
   return state_->context;

@@ -27,7 +27,8 @@ struct ExchangeOptions {
   int stocks = 0;  // 0: the default listing (about 2,600 stocks)
   ClockMode clock = ClockMode::kSession;
   double speed = 1.0;
-  // Session mode: the trading date, YYYYMMDD. 0: today in Korea when the exchange trades, else the trading day before.
+  // Session mode: the trading date, YYYYMMDD. 0: the paper ledger's clock when it has one, else today
+  // in Korea when the exchange trades, else the trading day before.
   int32_t tradingDate = 0;
   // The wall clock as Unix milliseconds; empty: the system clock. Read at start and by Pump().
   std::function<int64_t()> wallClock = {};
@@ -41,6 +42,7 @@ class FaultPlan;        // broker/sim/market/faults.h
 class ExchangeClock;    // broker/sim/market/clock.h
 class ExchangeContext;  // broker/sim/objects/registry.h
 class Listing;          // broker/sim/market/listing.h
+class PaperTrading;     // broker/sim/paper/paper_account.h
 
 // The trading date a session starts on when none is given: the Korean date at the Unix time when the
 // exchange trades on it, else the trading day before.
@@ -86,7 +88,11 @@ class Exchange : public broker::ComServer {
   const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
+  // The paper account, for the front doors' commands the server's objects do not carry (conditions).
+  PaperTrading& Paper();
   const Listing& Stocks() const;
+  // The paper account; its ledger is there only when PaperProblem() is empty.
+  PaperTrading& Paper();
   ExchangeContext& Context();
   // The foundation time source reading this exchange's clock (install with ScopedTimeSource).
   const TimeSource& Time() const;
