@@ -9,17 +9,13 @@
 #include <array>
 #include <map>
 
+#include "broker/sim/account_clock.h"
 #include "broker/sim/market/clock.h"
-#include "broker/sim/market/session_clock.h"
 
 class QAction;
 class QKeySequence;
 
 namespace ostrada {
-
-namespace sim {
-class Exchange;
-}
 
 class CClockBar : public QToolBar {
   Q_OBJECT
@@ -36,7 +32,7 @@ class CClockBar : public QToolBar {
 
   // The jump its button makes. False when it leads nowhere (the close has passed) or the exchange
   // refused it (told to the user; nothing moved).
-  bool Jump(sim::ClockJump jump);
+  bool Jump(const sim::ClockJump& jump);
 
  signals:
   // The clock jumped: every window is to catch up with the new moment.
@@ -45,7 +41,7 @@ class CClockBar : public QToolBar {
  private:
   QAction* AddCommand(const QString& name, const QString& text, const QString& tip, const QKeySequence& key);
   void AddSpeeds(const std::map<int, QKeySequence>& keys);
-  void AddJump(sim::ClockJump jump, const QString& name, const QString& text, const QString& tip,
+  void AddJump(const sim::ClockJump& jump, const QString& name, const QString& text, const QString& tip,
                const QKeySequence& key);
   void SetRunning(bool running);
   void SetSpeed(int speed);
