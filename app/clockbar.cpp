@@ -11,6 +11,7 @@
 #include "basesrc/foundation/texts.h"
 #include "basesrc/foundation/uisink.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/market_stock.h"
 
 namespace ostrada {
 namespace {
@@ -46,16 +47,17 @@ CClockBar::CClockBar(sim::Exchange& exchange, bool takeRememberedSpeed, QWidget*
              {100, QKeySequence(Qt::CTRL | Qt::Key_6)},
              {1000, QKeySequence(Qt::CTRL | Qt::Key_7)}});
   addSeparator();
-  AddJump(sim::ClockJump{sim::ClockJump::Kind::kBy, sim::kMsPerMinute}, QStringLiteral("clockOneMinute"), Catalogue(Txt::kClockOneMinute),
+  using Kind = sim::ClockJump::Kind;
+  AddJump({Kind::kBy, sim::kMsPerMinute}, QStringLiteral("clockOneMinute"), Catalogue(Txt::kClockOneMinute),
           Catalogue(Txt::kClockOneMinuteTip), QKeySequence(Qt::CTRL | Qt::Key_Right));
-  AddJump(sim::ClockJump{sim::ClockJump::Kind::kBy, 10 * sim::kMsPerMinute}, QStringLiteral("clockTenMinutes"), Catalogue(Txt::kClockTenMinutes),
+  AddJump({Kind::kBy, 10 * sim::kMsPerMinute}, QStringLiteral("clockTenMinutes"), Catalogue(Txt::kClockTenMinutes),
           Catalogue(Txt::kClockTenMinutesTip), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right));
-  AddJump(sim::ClockJump{sim::ClockJump::Kind::kBy, sim::kMsPerHour}, QStringLiteral("clockOneHour"), Catalogue(Txt::kClockOneHour),
+  AddJump({Kind::kBy, sim::kMsPerHour}, QStringLiteral("clockOneHour"), Catalogue(Txt::kClockOneHour),
           Catalogue(Txt::kClockOneHourTip), QKeySequence(Qt::CTRL | Qt::Key_PageDown));
-  AddJump(sim::ClockJump{sim::ClockJump::Kind::kToClose}, QStringLiteral("clockToClose"), Catalogue(Txt::kClockToClose),
+  AddJump({Kind::kToClose}, QStringLiteral("clockToClose"), Catalogue(Txt::kClockToClose),
           Catalogue(Txt::kClockToCloseTip), QKeySequence(Qt::CTRL | Qt::Key_End));
   toClose_ = actions().back();
-  AddJump(sim::ClockJump{sim::ClockJump::Kind::kNextDay}, QStringLiteral("clockNextDay"), Catalogue(Txt::kClockNextDay),
+  AddJump({Kind::kNextDay}, QStringLiteral("clockNextDay"), Catalogue(Txt::kClockNextDay),
           Catalogue(Txt::kClockNextDayTip), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_End));
 
   if (takeRememberedSpeed) {
@@ -117,6 +119,7 @@ void CClockBar::SetSpeed(int speed) {
 
 bool CClockBar::Jump(const sim::ClockJump& jump) {
   const sim::ExchangeClock& clock = exchange_.Clock();
+  // The bar offers only jumps that lead somewhere; the close once passed is greyed.
   const sim::JumpLanding landing = sim::LandingOf(jump, {clock.Date(), clock.TimeOfDay()});
   if (landing.refused) return false;
   sim::JumpReport report;

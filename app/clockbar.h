@@ -9,17 +9,13 @@
 #include <array>
 #include <map>
 
-#include "broker/sim/market/clock.h"
 #include "broker/sim/account_clock.h"
+#include "broker/sim/market/clock.h"
 
 class QAction;
 class QKeySequence;
 
 namespace ostrada {
-
-namespace sim {
-class Exchange;
-}
 
 class CClockBar : public QToolBar {
   Q_OBJECT

@@ -25,9 +25,9 @@ QString TimeText(int64_t timeOfDay) {
 
 ClockPanes::ClockPanes(sim::ExchangeClock& clock, QStatusBar& bar) : QObject(&bar), clock_(clock) {
   // Each pane is as wide as its widest text, so the panes do not jump as the clock runs.
-  date_ = AddPane(bar, 0, QStringLiteral("paneClockDate"), DateText(20001231));
-  time_ = AddPane(bar, 1, QStringLiteral("paneClockTime"), TimeText(0));
-  state_ = AddPane(bar, 2, QStringLiteral("paneClockState"), FromCp949(Text(Txt::kClockBeforeOpen)));
+  date_ = AddPane(bar, QStringLiteral("paneClockDate"), DateText(20001231));
+  time_ = AddPane(bar, QStringLiteral("paneClockTime"), TimeText(0));
+  state_ = AddPane(bar, QStringLiteral("paneClockState"), FromCp949(Text(Txt::kClockBeforeOpen)));
   Show();
   listener_ = clock_.AddListener([this](int64_t) { Show(); });
 }
@@ -36,13 +36,13 @@ ClockPanes::~ClockPanes() {
   clock_.RemoveListener(listener_);
 }
 
-QLabel* ClockPanes::AddPane(QStatusBar& bar, int position, const QString& name, const QString& widest) {
+QLabel* ClockPanes::AddPane(QStatusBar& bar, const QString& name, const QString& widest) {
   auto* pane = new QLabel(&bar);
   pane->setObjectName(name);
   pane->setAlignment(Qt::AlignCenter);
   pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QLatin1Char(' ') + widest + QLatin1Char(' ')));
-  bar.insertPermanentWidget(position, pane);
+  bar.addPermanentWidget(pane);
   return pane;
 }
 

@@ -15,14 +15,14 @@ namespace ostrada {
 class ClockPanes : public QObject {
   Q_OBJECT
  public:
-  // The panes go before the bar's permanent indicators. REQUIRES: `clock` outlives the panes.
+  // The panes join the bar's permanent ones, in order. REQUIRES: `clock` outlives the panes.
   ClockPanes(sim::ExchangeClock& clock, QStatusBar& bar);
   ~ClockPanes() override;
   ClockPanes(const ClockPanes&) = delete;
   ClockPanes& operator=(const ClockPanes&) = delete;
 
  private:
-  QLabel* AddPane(QStatusBar& bar, int position, const QString& name, const QString& widest);
+  QLabel* AddPane(QStatusBar& bar, const QString& name, const QString& widest);
   void Show();
 
   sim::ExchangeClock& clock_;

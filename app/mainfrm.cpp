@@ -150,6 +150,8 @@ void CMainFrame::CreateStatusBar() {
   auto* idle = new QLabel(QStringLiteral("준비"), bar);
   idle->setObjectName(QStringLiteral("pane%1").arg(kIdleMessagePane));
   bar->addWidget(idle, 1);
+  // The account's clock stands before the indicators.
+  if (app_.Exchange() != nullptr) new ClockPanes(app_.Exchange()->Clock(), *bar);
 
   const std::array<std::pair<int, const char*>, 3> panes = {
       {{kIndicatorCaps, "CAP"}, {kIndicatorNum, "NUM"}, {kIndicatorScroll, "SCRL"}}};
@@ -178,10 +180,8 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateClock() {
   sim::Exchange* exchange = app_.Exchange();
-  if (exchange == nullptr) return;
-  new ClockPanes(exchange->Clock(), *statusBar());
   // A live clock is the wall's: nobody runs it faster or jumps it.
-  if (app_.Options().exchange.clock != sim::ClockMode::kSession) return;
+  if (exchange == nullptr || app_.Options().exchange.clock != sim::ClockMode::kSession) return;
   auto* bar = new CClockBar(*exchange, !app_.Options().speedChosen, this);
   addToolBarBreak(Qt::TopToolBarArea);
   addToolBar(Qt::TopToolBarArea, bar);

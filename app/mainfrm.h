@@ -54,7 +54,7 @@ class CMainFrame : public QMainWindow {
   void CreateMenu();
   void CreateToolbar();
   void CreateStatusBar();
-  // The account's clock: its panes in the status bar, and the clock bar on a session's exchange.
+  // The clock bar, on a session of the embedded exchange.
   void CreateClock();
   // After a jump of the clock every window shows what a window opened now shows.
   void CatchUp();

@@ -163,6 +163,10 @@ std::string CTrdCallDlg::StockCode() const {
   return frame_->Form().Code();
 }
 
+void CTrdCallDlg::CatchUp() {
+  frame_->Form().RefreshAfterOrderEvent();
+}
+
 int CTrdCallDlg::ShowStock(const std::string& code) {
   const std::string name = StockNameOf(book_, code);
   if (name.empty()) return 0;

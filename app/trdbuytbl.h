@@ -186,6 +186,9 @@ class CTrdDlg : public QDialog, public StockWindow {
   CTrdBuyTbl& Form() { return *form_; }
   std::string StockCode() const override { return form_->Code(); }
   int ShowStock(const std::string& code) override;
+  // The queue ahead of each unfilled order and the holdings' prices moved with the market, which
+  // tells no notice of them: the form asks again what its action shows.
+  void CatchUp() override { form_->RefreshAfterOrderEvent(); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -84,7 +84,8 @@ class Exchange : public broker::ComServer {
 
   ExchangeClock& Clock();
   const Listing& Stocks() const;
-  // The paper account; its ledger is there only when PaperProblem() is empty.
+  // The paper account, for the front doors' commands the server's objects do not carry (conditions,
+  // the account's clock); its ledger is there only when PaperProblem() is empty.
   PaperTrading& Paper();
   ExchangeContext& Context();
   // The foundation time source reading this exchange's clock (install with ScopedTimeSource).

@@ -14,6 +14,7 @@
 
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
+#include "broker/sim/account_clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/support/recording_sink.h"
@@ -176,7 +177,7 @@ TEST_F(ClockBarTest, AJumpWhileAnotherProcessHoldsTheLedgerIsRefusedAndNothingMo
   Command("clockOneHour")->trigger();
   other.Execute("ROLLBACK");
   ASSERT_EQ(recording_.sink.messages.size(), 1u);
-  EXPECT_NE(recording_.sink.messages[0].Utf8().find("다른 프로그램이 계좌 장부를 쓰고 있어"), std::string::npos);
+  EXPECT_NE(recording_.sink.messages[0].Utf8().find("다른 프로그램이 모의투자 원장에 기록하고 있어 시계를 움직이지 않았습니다"), std::string::npos);
   EXPECT_EQ(Pane("paneClockTime"), "09:00:00");
   EXPECT_EQ(Exchange().Clock().TimeOfDay(), 9 * sim::kMillisecondsPerHour);
 }

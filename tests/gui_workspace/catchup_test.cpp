@@ -1,0 +1,183 @@
+// After a jump of the account's clock every open window shows what a window opened at that moment
+// shows: each kind of window of a workspace is compared with a fresh one of its kind.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/chartwnd.h"
+#include "app/homeboard.h"
+#include "app/mainfrm.h"
+#include "app/ostrada.h"
+#include "app/workwindows.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/foundation/cp949.h"
+#include "basesrc/nowinfo.h"
+#include "basesrc/priceinfo.h"
+#include "basesrc/tradingsession.h"
+#include "basesrc/watchlist.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+// What a window shows: its labels, its tables' cells row by row, a chart's bars.
+struct Shown {
+  // Visible ones only: a hidden list is not shown.
+  std::vector<std::string> labels;
+  std::vector<std::pair<std::string, std::vector<std::string>>> tables;  // name, rows
+  std::vector<std::string> bars;
+};
+
+Shown WhatIsShown(QWidget& window) {
+  Shown shown;
+  for (const QLabel* label : window.findChildren<QLabel*>()) {
+    if (label->isVisibleTo(&window)) shown.labels.push_back(label->objectName().toStdString() + "=" + label->text().toStdString());
+  }
+  for (const QTableView* view : window.findChildren<QTableView*>()) {
+    if (!view->isVisibleTo(&window)) continue;
+    const QAbstractItemModel& model = *view->model();
+    std::vector<std::string> rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+      std::string line;
+      for (int column = 0; column < model.columnCount(); ++column) {
+        line += model.index(row, column).data().toString().toStdString() + "|";
+      }
+      rows.push_back(line);
+    }
+    shown.tables.emplace_back(view->objectName().toStdString(), rows);
+  }
+  if (auto* chart = qobject_cast<CChartWnd*>(&window)) {
+    for (const chart::Bar& bar : chart->Data().bars) {
+      shown.bars.push_back(std::to_string(bar.date) + " " + std::to_string(bar.time) + " " + std::to_string(bar.open) +
+                           " " + std::to_string(bar.high) + " " + std::to_string(bar.low) + " " +
+                           std::to_string(bar.close) + " " + std::to_string(bar.volume));
+    }
+  }
+  return shown;
+}
+
+// The window under comparison: a command of the menu, the chart on one of its kinds, or the board.
+struct WindowKind {
+  const char* name;
+  int command;     // 0: the home board
+  char chartKind;  // a chart's kind button, else 0
+};
+
+class CatchUp : public ::testing::TestWithParam<WindowKind> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    StartOptions options;
+    options.exchange.seed = 23;
+    options.exchange.stocks = 40;
+    options.exchange.tradingDate = 20261208;
+    options.exchange.wallClock = [] { return int64_t{1'796'000'000'000}; };
+    options.exchange.paper.ledgerPath = folder_.filePath(QStringLiteral("paper.sqlite")).toStdString();
+    app_ = std::make_unique<CostradaApp>(options);
+    ASSERT_EQ(app_->InitInstance(), 1);
+    frame_ = app_->MainFrame();
+    ASSERT_EQ(app_->Session().LogIn(), 1);
+    // The board's first row: the day's most traded stock.
+    ASSERT_FALSE(board().Model().Rows().empty());
+    code_ = board().Model().Rows().front().code;
+    PlaceRestingOrders();
+  }
+  CHomeBoard& board() const { return *qobject_cast<CHomeBoard*>(frame_->centralWidget()); }
+
+  // Five buys below the market, which rest: no notice tells the queues ahead of them shrinking.
+  void PlaceRestingOrders() {
+    TradingSession& session = app_->Session();
+    NowPrice now{};
+    ASSERT_EQ(session.Gate().FetchNowPrice(&now, code_.c_str()), 1);
+    for (int k = 0; k < 5; ++k) {
+      const int32_t price = now.bar.close - (k + 6) * PriceTick(now.bar.close);
+      std::string failure;
+      ASSERT_EQ(session.Gate().SendOrder(*app_->AllCodes(), session.Account().c_str(), kOrderSideBuy, code_.c_str(),
+                                         kOrderTypeLimit, price, 10, &failure),
+                1)
+          << Cp949ToUtf8(failure);
+    }
+  }
+
+  // The window of the kind on the stock (the frame's board for the board).
+  QWidget* Open() {
+    const WindowKind& kind = GetParam();
+    if (kind.command == 0) return &board();
+    WorkWindow* window = frame_->Workspace().Open(kind.command);
+    if (window == nullptr) return nullptr;
+    window->Toggle().setChecked(false);
+    window->ShowStock(code_);
+    // The order forms show their unfilled orders, with the queue ahead of each.
+    if (auto* cancel = window->Window().findChild<QAbstractButton*>(QStringLiteral("radio1466"))) cancel->click();
+    if (kind.chartKind != 0) {
+      window->Window().findChild<QPushButton*>(QStringLiteral("chartKind%1").arg(QChar(kind.chartKind)))->click();
+    }
+    return &window->Window();
+  }
+  QWidget* OpenFresh() {
+    if (GetParam().command != 0) return Open();
+    // A board on the same watchlist: a new user's list is the most traded stocks of its moment.
+    std::vector<WatchEntry> entries;
+    for (const WatchRow& row : board().Model().Rows()) entries.push_back({row.code, row.name});
+    const std::string path = folder_.filePath(QStringLiteral("watchlist.txt")).toStdString();
+    if (SaveWatchlist(path, entries, "watch") != 1) return nullptr;
+    fresh_ = std::make_unique<CHomeBoard>(app_->AllCodes(), app_->Session(), nullptr, path);
+    return fresh_.get();
+  }
+
+  testing::RecordingScope recording_;
+  QTemporaryDir folder_;
+  std::unique_ptr<CostradaApp> app_;
+  CMainFrame* frame_ = nullptr;
+  std::string code_;
+  std::unique_ptr<CHomeBoard> fresh_;
+};
+
+TEST_P(CatchUp, AWindowAfterAJumpShowsWhatAFreshOneShows) {
+  QWidget* window = Open();
+  ASSERT_NE(window, nullptr);
+  frame_->findChild<QAction*>(QStringLiteral("clockOneHour"))->trigger();
+  ASSERT_EQ(app_->Exchange()->Clock().Hhmmss(), 100000);
+  QWidget* fresh = OpenFresh();
+  ASSERT_NE(fresh, nullptr);
+  const Shown after = WhatIsShown(*window);
+  const Shown now = WhatIsShown(*fresh);
+  EXPECT_EQ(after.labels, now.labels);
+  EXPECT_EQ(after.bars, now.bars);
+  ASSERT_EQ(after.tables.size(), now.tables.size());
+  for (size_t t = 0; t < now.tables.size(); ++t) {
+    const auto& [name, rows] = now.tables[t];
+    SCOPED_TRACE(name);
+    const std::vector<std::string>& caughtUp = after.tables[t].second;
+    // A contract list keeps what it showed before the jump under the latest page.
+    if (name == "list1386") {
+      ASSERT_GE(caughtUp.size(), rows.size());
+      EXPECT_EQ(std::vector<std::string>(caughtUp.begin(), caughtUp.begin() + static_cast<long>(rows.size())), rows);
+    } else {
+      EXPECT_EQ(caughtUp, rows);
+    }
+  }
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, CatchUp,
+                         ::testing::Values(WindowKind{"Board", 0, 0}, WindowKind{"Quote10", kCmdQuote10, 0},
+                                           WindowKind{"Quote5", kCmdQuote5, 0},
+                                           WindowKind{"Contracts", kCmdContract, 0},
+                                           WindowKind{"MiniOrder", kCmdOrder, 0},
+                                           WindowKind{"QuoteOrder", kCmdQuoteOrder, 0},
+                                           WindowKind{"DayChart", kCmdChart, 'D'},
+                                           WindowKind{"MinuteChart", kCmdChart, 'B'}),
+                         [](const ::testing::TestParamInfo<WindowKind>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace ostrada
