@@ -63,7 +63,7 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
 PaperTrading::~PaperTrading() {
   context_.Clock().RemoveListener(pump_);
   // The next session on this ledger starts no earlier than this one ended.
-  if (!ledger_) return;
+  if (!Writes()) return;
   try {
     ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
   } catch (const SqliteError&) {
@@ -422,11 +422,14 @@ void PaperTrading::StartDay(Market& market) {
   if (!ledger_) return;
   std::vector<PaperOrder> open;
   try {
-    ledger_->ExpireBefore(date_);
-    ledger_->TakeShareChanges(date_, [&market](const std::string& code, int32_t after) {
-      const int stock = market.Find(code);
-      return stock < 0 ? std::vector<ShareChange>() : market.ShareChangesAfter(stock, after);
-    });
+    // A view shows the ledger as the processes that trade on it left it.
+    if (Writes()) {
+      ledger_->ExpireBefore(date_);
+      ledger_->TakeShareChanges(date_, [&market](const std::string& code, int32_t after) {
+        const int stock = market.Find(code);
+        return stock < 0 ? std::vector<ShareChange>() : market.ShareChangesAfter(stock, after);
+      });
+    }
     open = ledger_->OpenOrdersOf(date_);
     // What others write from now on is followed; what is there now is this day's start.
     ledger_->ChangedElsewhere();
@@ -475,7 +478,7 @@ void PaperTrading::CloseDay(Market& market) {
   }
   resting_.clear();
   stocksResting_.clear();
-  ledger_->ExpireBefore(AddDays(date_, 1));
+  if (Writes()) ledger_->ExpireBefore(AddDays(date_, 1));
   closedDate_ = date_;
 }
 
@@ -520,7 +523,7 @@ void PaperTrading::Pump() {
     // After this process's own fills, so an execution both reached is claimed as this one saw it.
     FollowOthers(market);
     const int64_t now = context_.Clock().Now();
-    if (now - lastSeen_ >= kSeeEveryMs) {
+    if (Writes() && now - lastSeen_ >= kSeeEveryMs) {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
       lastSeen_ = now;
     }

@@ -103,6 +103,8 @@ class PaperTrading {
     int32_t inBook;  // shares of it in this process's book (kBook)
   };
 
+  // False without a ledger or on one opened for a view.
+  bool Writes() const { return ledger_ && !ledger_->ReadOnly(); }
   std::optional<Refusal> CheckOrderGate(Market& market, int stock);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
   std::optional<Refusal> CheckFunds(const PaperOrder& order);
