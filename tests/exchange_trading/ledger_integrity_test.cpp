@@ -155,6 +155,32 @@ TEST(LedgerIntegrity, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
   EXPECT_EQ(told.Kinds(), "43");
 }
 
+TEST(LedgerIntegrity, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannotBeReadAfterIt) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  TradingSession session(Trading(path));
+  ASSERT_EQ(session.Login(), 0);
+  NoticeRecorder& told = session.Listen();
+  const std::string code = session.TradableCodes().front();
+  const auto [ask, bid] = session.Best(code);
+  const OrderReply first = session.Order('2', code, 10, bid - (ask - bid));
+  ASSERT_EQ(first.status, 0);
+  {
+    // The cancel's own commit leaves the original a row no ledger writes: any read of it after fails.
+    SqliteDb vandal(path, false);
+    vandal.Execute("CREATE TRIGGER unreadable AFTER INSERT ON orders WHEN NEW.kind = '3' BEGIN "
+                   "UPDATE orders SET side = '9' WHERE date = NEW.date AND number = NEW.original; END");
+  }
+  const OrderReply cancel = session.Amend(true, first.number, code, 4);
+  EXPECT_EQ(cancel.status, 0) << Cp949ToUtf8(cancel.text2);
+  EXPECT_GT(cancel.number, first.number);
+  EXPECT_EQ(told.Kinds(), "442") << "the cancel's acceptance and confirmation";
+  SqliteDb db(path, false);
+  db.Execute("DROP TRIGGER unreadable; UPDATE orders SET side = '2' WHERE side = '9'");
+  EXPECT_EQ(db.QueryInt("SELECT withdrawn FROM orders WHERE number = " + std::to_string(first.number)), 4);
+  EXPECT_EQ(db.QueryInt("SELECT number FROM orders WHERE kind = '3'"), cancel.number);
+}
+
 // The first version's schema, as ledgers written before the checks hold it.
 void WriteFirstVersion(const std::string& path, int32_t filled) {
   SqliteDb db(path, true);

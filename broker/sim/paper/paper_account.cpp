@@ -257,7 +257,9 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
     return CheckFunds(order);
   });
   if (result.refusal) return result;
-  Unrest(theMarket, original.number, quantity);
+  // What the amend left of the original is known from its own transaction: a read of the ledger here,
+  // after the commit, could fail and tell the client "refused" of an amend the ledger holds.
+  Unrest(theMarket, original.number, quantity, original.Remaining() == quantity);
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
   Notify(order, NoticeKind::kConfirmation, order.quantity, order.price);
   notices_.Deliver();
@@ -352,7 +354,7 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
   }
 }
 
-void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
+void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity, bool ended) {
   auto found = resting_.find(number);
   if (found == resting_.end()) return;
   const Resting& resting = found->second;
@@ -363,8 +365,7 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
             .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number), quantity);
     market.Announce(resting.stock, nullptr);
   }
-  const std::optional<PaperOrder> order = ledger_->Order(date_, number);
-  if (!order || order->state != OrderState::kOpen) {
+  if (ended) {
     if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
     resting_.erase(found);
   }

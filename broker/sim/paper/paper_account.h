@@ -115,7 +115,8 @@ class PaperTrading {
   void Route(Market& market, int stock, const PaperOrder& order);
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
-  void Unrest(Market& market, int32_t number, int32_t quantity);
+  // Takes `quantity` of a day's order out of its book; `ended`: none of it is left to wait.
+  void Unrest(Market& market, int32_t number, int32_t quantity, bool ended);
   // Records an execution of a day's order as this process saw it, and tells the listeners what the
   // ledger took.
   void Execute(int32_t number, int32_t price, int32_t quantity);
