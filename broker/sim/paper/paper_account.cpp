@@ -147,7 +147,7 @@ std::optional<Refusal> PaperTrading::CheckPrice(Market& market, int stock, int32
 }
 
 // Inside the order's write transaction, so another process cannot spend the same cash or shares.
-std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
+std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order, int32_t ceiling) {
   if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
   if (order.IsBuy()) {
     // A holding counts its shares in 32 bits: it may not grow past that, open buys of it included.
@@ -161,6 +161,10 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
     const int32_t free =
         ledger_->Holding(order.account, order.code).quantity - ledger_->Offered(order.account, order.code);
     if (order.quantity > free) return MakeRefusal(RefusalKind::kInsufficientHoldings);
+    // The ledger stores cash as a 64-bit integer: a sale that could take it past that is refused here,
+    // at the most it could fetch (every share at the day's upper limit).
+    if (int64_t{ceiling} * order.quantity > INT64_MAX - ledger_->Cash(order.account))
+      return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperCashLimit);
   }
   return std::nullopt;
 }
@@ -199,7 +203,9 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
   order.quantity = quantity;
   order.timeMs = theMarket.Now();
-  result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
+  result.refusal = Enter(order, [&](const SqliteTransaction&) {
+    return CheckFunds(order, theMarket.Day(stock).Ladder().Upper());
+  });
   if (result.refusal) return result;
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
   // Settled for its acceptance: the ledger holds the order. A client killed while it is routed has
@@ -254,7 +260,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
     }
     order.price = order.reservePrice = price;
     // The modified remainder must still be paid for at its new price.
-    return CheckFunds(order);
+    return CheckFunds(order, theMarket.Day(stock).Ladder().Upper());
   });
   if (result.refusal) return result;
   // What the amend left of the original is known from its own transaction: a read of the ledger here,

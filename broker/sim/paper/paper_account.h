@@ -107,7 +107,8 @@ class PaperTrading {
   bool Writes() const { return ledger_ && !ledger_->ReadOnly(); }
   std::optional<Refusal> CheckOrderGate(Market& market, int stock);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
-  std::optional<Refusal> CheckFunds(const PaperOrder& order);
+  // `ceiling`: the highest price the order may trade at today.
+  std::optional<Refusal> CheckFunds(const PaperOrder& order, int32_t ceiling);
   // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
   // may write there and fills in the order) found nothing to refuse. The refusal, or none.
   std::optional<Refusal> Enter(PaperOrder& order,

@@ -127,6 +127,22 @@ ALTER TABLE clock ADD COLUMN shares_through INTEGER NOT NULL DEFAULT 0;
 UPDATE clock SET shares_through = date;
 )";
 
+// Version 3 to 4: the account's amounts are whole won stored as integers only. SQLite turns a sum past
+// 64 bits into a REAL, which CHECK(cash >= 0) let through and every later read rounded: the CHECKs on
+// the type refuse it now, so the write fails whole. Amounts an earlier version stored as REAL are
+// taken back as the integers they hold (beyond 64 bits: the largest). Run on every ledger below 4,
+// a new one's empty table included, so the step stands alone.
+constexpr const char* kCashAsIntegers = R"(
+CREATE TABLE accounts_4(account TEXT PRIMARY KEY,
+  cash INTEGER NOT NULL CHECK(typeof(cash) = 'integer' AND cash >= 0),
+  starting_cash INTEGER NOT NULL CHECK(typeof(starting_cash) = 'integer'),
+  reserved INTEGER NOT NULL DEFAULT 0 CHECK(typeof(reserved) = 'integer' AND reserved >= 0));
+INSERT INTO accounts_4 SELECT account, CAST(cash AS INTEGER), CAST(starting_cash AS INTEGER),
+  CAST(reserved AS INTEGER) FROM accounts;
+DROP TABLE accounts;
+ALTER TABLE accounts_4 RENAME TO accounts;
+)";
+
 constexpr const char* kOrderColumns =
     "date, number, account, code, side, market, price, reserve_price, quantity, filled, withdrawn, kind, original, "
     "time_ms, state";
@@ -160,6 +176,7 @@ void PaperLedger::Migrate() {
     db_.Execute(kFrom1To2After);
   }
   if (version == 1 || version == 2) db_.Execute(kFrom2To3);
+  if (version < 4) db_.Execute(kCashAsIntegers);
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 

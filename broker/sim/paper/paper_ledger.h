@@ -200,7 +200,7 @@ class PaperLedger {
  private:
   // Marks the file as this ledger, so a stranger's database is never taken for one.
   static constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-  static constexpr int64_t kSchemaVersion = 3;
+  static constexpr int64_t kSchemaVersion = 4;
 
   PaperLedger(const std::string& path, const FeeRates& fees, SqliteAccess access);
   // False when the file is another database or fails its integrity check.
