@@ -186,13 +186,13 @@ TEST(LedgerIntegrity, CashIsStoredAsIntegersOnlyAndAnEarlierLedgersRealCashIsRea
   const std::string path = folder.File("paper.sqlite");
   {
     OpenLedger(path);
-    // The accounts as a ledger of version 3 held them, its cash a sum past 64 bits that SQLite stored
+    // The accounts as a ledger of version 4 held them, its cash a sum past 64 bits that SQLite stored
     // as REAL.
     SqliteDb db(path, false);
     db.Execute("DROP TABLE accounts; CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL "
                "CHECK(cash >= 0), starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 "
                "CHECK(reserved >= 0)); INSERT INTO accounts VALUES('" + kAccount + "', 1.0e19, 1.0e7, 0);"
-               "PRAGMA user_version = 3");
+               "PRAGMA user_version = 4");
     ASSERT_EQ(db.QueryText("SELECT typeof(cash) FROM accounts"), "real");
   }
   auto ledger = OpenLedger(path);
@@ -312,7 +312,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2 * 8);
   EXPECT_EQ(ledger->Holding(kAccount, kCode).value, 8 * 1000);
   SqliteDb db(path, false);
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 4);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 5);
 }
 
 TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {

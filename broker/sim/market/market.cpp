@@ -1,6 +1,7 @@
 #include "broker/sim/market/market.h"
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 #include "broker/sim/market/clock.h"
@@ -12,10 +13,18 @@ namespace {
 
 constexpr int32_t kEndOfDayMs = 24 * kMsPerHour - 1;
 constexpr uint64_t kBookSalt = 99;
-constexpr uint64_t kIndexSalt = 0x494e445800000000ull;
+constexpr uint64_t kSharedSalt = 0x5348415245440000ull;
+// The part of a day's move that happens within the regular session (the rest overnight).
+constexpr double kSessionShare = 0.7;
+// How far above the breaker's line a board's shared moves must come before its index is worked out.
+constexpr double kBreakerMargin = 0.03;
 
-uint64_t IndexSalt(std::string_view code) {
-  return kIndexSalt + (code == "U201" ? 201 : 1);
+size_t BoardNumber(char board) {
+  return board == '2' ? 1 : 0;
+}
+
+bool OnBoard(const StockProfile& stock) {
+  return stock.market == '1' || stock.market == '2';
 }
 
 }  // namespace
@@ -69,6 +78,7 @@ void Market::StartDay(int32_t date) {
   for (auto& cached : states_) cached.at = -1;
   for (auto& drawn : drawn_) drawn.ready = false;
   for (auto& minutes : indexMinutes_) minutes.clear();
+  boards_ = {};
 }
 
 void Market::AnnounceDayStart() {
@@ -142,9 +152,76 @@ StockDay& Market::Day(int index) {
   std::unique_ptr<StockDay>& day = days_[static_cast<size_t>(index)];
   if (!day) {
     const StockProfile& stock = stocks_[static_cast<size_t>(index)];
-    day = std::make_unique<StockDay>(stock, DaySeed(index), Today(index));
+    day = std::make_unique<StockDay>(stock, DaySeed(index), Today(index), ShareOf(index));
   }
   return *day;
+}
+
+Market::BoardDay& Market::Board(char board) {
+  BoardDay& day = boards_[BoardNumber(board)];
+  if (!day.ready) {
+    const FactorDay& factor = process_.Factor(tradingDate_);
+    day.share.sigma = std::sqrt(kSessionShare) * factor.SigmaOf(board);
+    const uint64_t seed = DeriveSeed(seed_ ^ kSharedSalt, static_cast<uint64_t>(tradingDate_) * 4 + BoardNumber(board));
+    day.share.minutes = std::make_shared<const std::vector<double>>(SharedMinutePath(seed, day.share.sigma));
+    day.ready = true;
+  }
+  return day;
+}
+
+DayShare Market::ShareOf(int index) {
+  const StockProfile& stock = stocks_[static_cast<size_t>(index)];
+  if (!OnBoard(stock)) return {};
+  DayShare share = Board(stock.market).share;
+  share.pause = Pause(stock.market);
+  return share;
+}
+
+bool Market::MayBreak(char board) {
+  const double move = process_.Factor(tradingDate_).Of(board);
+  const std::vector<double>& shared = *Board(board).share.minutes;
+  for (size_t m = 0; m < shared.size(); ++m) {
+    const double along = static_cast<double>(m + 1) / kRegularMinutes;
+    const double level = 1.0 + move * ((1.0 - kSessionShare) + kSessionShare * along) + shared[m];
+    if (level <= 1.0 - kBreakerFall + kBreakerMargin) return true;
+  }
+  return false;
+}
+
+const TradingPause& Market::Pause(char board) {
+  BoardDay& day = Board(board);
+  if (!day.paused) {
+    day.paused = true;  // the stocks planned to find it trade without one
+    if (MayBreak(board)) {
+      const std::vector<double> levels = SumOf(board, false).Levels();
+      const DailyBar& bar = process_.IndexDays(board == '2' ? "U201" : "U001", tradingDate_).back().bar;
+      day.frame = IndexFrame(bar, levels);
+      day.framed = true;
+      std::vector<double> closes(levels.size());
+      std::transform(levels.begin(), levels.end(), closes.begin(), [&](double level) { return day.frame.Place(level); });
+      day.share.pause = BreakerOf(closes);
+    }
+  }
+  return day.share.pause;
+}
+
+BoardSum Market::SumOf(char board, bool paused) {
+  BoardSum sum;
+  DayShare share = Board(board).share;
+  if (!paused) share.pause = {};
+  for (int i = 0; i < static_cast<int>(stocks_.size()); ++i) {
+    const StockProfile& stock = stocks_[static_cast<size_t>(i)];
+    if (stock.market != board) continue;
+    // A day nobody asked for is planned and dropped: the index needs its minutes only.
+    std::unique_ptr<StockDay> planned;
+    StockDay* day = paused ? days_[static_cast<size_t>(i)].get() : nullptr;
+    if (day == nullptr) {
+      planned = std::make_unique<StockDay>(stock, DaySeed(i), Today(i), share);
+      day = planned.get();
+    }
+    sum.Add(*day, Today(i).bar.volume, IndexWeight(stock));
+  }
+  return sum;
 }
 
 DayState Market::State(int index) {
@@ -226,36 +303,19 @@ std::vector<DailyBar> Market::IndexHistory(std::string_view code, int count) {
 }
 
 const std::vector<IndexMinute>& Market::IndexDay(std::string_view code) {
-  const bool second = code == "U201";
-  std::vector<IndexMinute>& minutes = indexMinutes_[second ? 1 : 0];
+  const char board = code == "U201" ? '2' : '1';
+  std::vector<IndexMinute>& minutes = indexMinutes_[BoardNumber(board)];
   if (minutes.empty()) {
-    const std::vector<int64_t> shares = BoardMinuteShares(second ? '2' : '1');
-    minutes =
-        IndexMinutes(process_.IndexDays(code, tradingDate_).back().bar, DeriveSeed(seed_, IndexSalt(code)), shares);
+    Pause(board);
+    const BoardSum sum = SumOf(board, true);
+    const std::vector<double> levels = sum.Levels();
+    const DailyBar& bar = process_.IndexDays(code, tradingDate_).back().bar;
+    BoardDay& day = Board(board);
+    // A paused day keeps the frame that found the pause, so the minutes before it stay as they were.
+    if (!day.framed) day.frame = IndexFrame(bar, levels);
+    minutes = IndexMinutes(bar, day.frame, levels, sum.Shares());
   }
   return minutes;
-}
-
-std::vector<int64_t> Market::BoardMinuteShares(char board) {
-  std::vector<int64_t> shares(static_cast<size_t>(kRegularMinutes), 0);
-  for (int i = 0; i < static_cast<int>(stocks_.size()); ++i) {
-    if (stocks_[static_cast<size_t>(i)].market != board) continue;
-    // A day nobody asked for is planned and dropped: the index needs its volumes only.
-    std::unique_ptr<StockDay> planned;
-    StockDay* day = days_[static_cast<size_t>(i)].get();
-    if (day == nullptr) {
-      planned = std::make_unique<StockDay>(stocks_[static_cast<size_t>(i)], DaySeed(i), Today(i));
-      day = planned.get();
-    }
-    int64_t regular = 0;
-    for (int m = 0; m < kRegularMinutes; ++m) {
-      const int32_t volume = day->Minute(m).volume;
-      shares[static_cast<size_t>(m)] += volume;
-      regular += volume;
-    }
-    shares.back() += Today(i).bar.volume - regular;
-  }
-  return shares;
 }
 
 void Market::Announce(int index, const Trade* record) {

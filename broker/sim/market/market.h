@@ -5,6 +5,7 @@
 //
 // Time: the market follows the exchange clock through Sync (date and time of day). On a day the
 // exchange does not trade (a weekend or a holiday), the market shows the last trading day as it closed.
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,6 +15,8 @@
 
 #include "broker/sim/market/market_day.h"
 #include "broker/sim/market/market_history.h"
+#include "broker/sim/market/market_index.h"
+#include "broker/sim/market/market_intraday.h"
 #include "broker/sim/market/market_live.h"
 #include "broker/sim/market/market_process.h"
 #include "broker/sim/market/market_stock.h"
@@ -64,10 +67,12 @@ class Market {
   // The splits and consolidations of the stock that took effect after the date `after` through
   // today, oldest first.
   std::vector<ShareChange> ShareChangesAfter(int index, int32_t after);
-  // An exchange index ("U001", "U201"): its bars before today, and today's minutes, whose volumes
-  // are its stocks' minute by minute.
+  // An exchange index ("U001", "U201"): its bars before today, and today's minutes computed from its
+  // stocks', with the closing auction in a last bar of its own.
   std::vector<DailyBar> IndexHistory(std::string_view code, int count);
   const std::vector<IndexMinute>& IndexDay(std::string_view code);
+  // Today's pause of the stock's board ('1' for U001's stocks, '2' for U201's), if its breaker tripped.
+  const TradingPause& Pause(char board);
   uint64_t Seed() const { return seed_; }
 
   // Tells the stock's listeners of a change an account made to its live book now: a contract when
@@ -91,8 +96,20 @@ class Market {
   // Tells the listeners the pending events: by time, then listing order, then each stock's order.
   void Tell(const std::vector<Pending>& pending);
   uint64_t DaySeed(int index) const;
-  // Shares the board's stocks trade today in each regular minute, the closing auction in the last.
-  std::vector<int64_t> BoardMinuteShares(char board);
+  // What a board shares today, the breaker's pause once it is known, and the index's frame.
+  struct BoardDay {
+    bool ready = false;
+    DayShare share;
+    bool paused = false;  // the pause is known
+    bool framed = false;
+    DayFrame frame;
+  };
+  BoardDay& Board(char board);
+  DayShare ShareOf(int index);
+  // The sums of the board's stocks today, planned with or without the pause.
+  BoardSum SumOf(char board, bool paused);
+  // The board's index may come near the breaker today, by what its stocks share.
+  bool MayBreak(char board);
 
   std::vector<StockProfile> stocks_;
   std::unordered_map<std::string_view, int> byCode_;
@@ -116,6 +133,7 @@ class Market {
   std::vector<Drawn> drawn_;
   std::vector<DayDraw> scratch_;
   std::vector<IndexMinute> indexMinutes_[2];  // today's, once asked for
+  std::array<BoardDay, 2> boards_;
   std::map<int, std::unique_ptr<LiveBook>> books_;
   std::map<int, std::vector<MarketListener*>> listeners_;
 };

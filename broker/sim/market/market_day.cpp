@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 #include "basesrc/priceinfo.h"
 #include "broker/sim/market/market_random.h"
@@ -99,13 +100,20 @@ void AssignSides(const std::vector<int32_t>& positions, int32_t previous, int32_
 
 }  // namespace
 
-StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw& draw)
-    : daySeed_(daySeed), previousClose_(draw.bar.close - draw.bar.change), ladder_(previousClose_) {
+StockDay::StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw& draw, DayShare share)
+    : daySeed_(daySeed),
+      previousClose_(draw.bar.close - draw.bar.change),
+      ladder_(previousClose_),
+      share_(std::move(share)) {
   SeededRandom random(daySeed);
   halted_ = draw.halted;
   contractsPerMinute_ = profile.contractsPerSecond * 60.0;
   pressure_ = draw.pressure;
   activity_ = draw.activity;
+  beta_ = draw.beta;
+  // The range's estimate of the day's volatility (Parkinson's), without a library logarithm.
+  const double range = static_cast<double>(draw.bar.high - draw.bar.low) / std::max(1, draw.bar.high + draw.bar.low);
+  rangeSigma_ = 2.0 * range / 1.665;
   volume_ = draw.bar.volume;
   openPosition_ = ladder_.Position(draw.bar.open);
   highPosition_ = ladder_.Position(draw.bar.high);
@@ -152,10 +160,12 @@ void StockDay::Expand(int m, std::vector<Trade>& out) {
   out.resize(start + static_cast<size_t>(count));
   Trade* trades = out.data() + start;
 
-  // Times spread evenly with jitter, in order; the opening contract is exactly at 09:00:00.
+  // Times spread evenly with jitter, in order; the opening contract is exactly at 09:00:00, and the
+  // contract of the auction that ends a pause exactly when trading resumes.
   const int32_t minuteStart = kOpenMs + m * kMsPerMinute;
+  const bool auctioned = opening || (share_.pause.Tripped() && m == share_.pause.Resumes());
   for (int32_t i = 0; i < count; ++i) {
-    const double at = opening && i == 0 ? 0.0 : (i + times.Unit()) * kMsPerMinute / count;
+    const double at = auctioned && i == 0 ? 0.0 : (i + times.Unit()) * kMsPerMinute / count;
     trades[i].timeMs = minuteStart + static_cast<int32_t>(at);
   }
 
@@ -337,6 +347,7 @@ DayState StockDay::StateAt(int32_t ms) {
   DayState state;
   state.phase = PhaseAt(ms);
   state.halted = halted_;
+  state.paused = !halted_ && share_.pause.Tripped() && ms >= share_.pause.StartMs() && ms < share_.pause.EndMs();
   state.previousClose = previousClose_;
   state.price = previousClose_;
   if (halted_) return state;

@@ -11,8 +11,10 @@
 // auction (phase '1') and the closing contract at 15:00:00 (phase '2'). Records are numbered from 0
 // in that order (their ordinal).
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "broker/sim/market/market_intraday.h"
 #include "broker/sim/market/market_ladder.h"
 #include "broker/sim/market/market_process.h"
 #include "broker/sim/market/market_stock.h"
@@ -31,12 +33,22 @@ struct MinuteSummary {
   int32_t buyCount = 0;
 };
 
+// What a stock shares with its board today: the board's minute moves (none: it moves on its own)
+// and the pause of the board's breaker.
+struct DayShare {
+  std::shared_ptr<const std::vector<double>> minutes;
+  double sigma = 0;  // the shared moves' spread over the day
+  TradingPause pause;
+};
+
 class StockDay {
  public:
-  // `draw` is the process's day for the stock; its prices are valid ticks within the day's limits.
-  StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw& draw);
+  // `draw` is the day's bar for the stock (the process's, or one given from outside); its prices are
+  // valid ticks within the day's limits.
+  StockDay(const StockProfile& profile, uint64_t daySeed, const DayDraw& draw, DayShare share = {});
 
   bool Halted() const { return halted_; }
+  const TradingPause& Pause() const { return share_.pause; }
   int32_t PreviousClose() const { return previousClose_; }
   const PriceLadder& Ladder() const { return ladder_; }
   int32_t MeanQuantity() const { return meanQuantity_; }
@@ -69,6 +81,8 @@ class StockDay {
   void PlanDay();
   std::vector<int32_t> PlanCounts(SeededRandom& random, double activity);
   std::vector<int32_t> PlanPath(SeededRandom& random, std::vector<int32_t>& counts);
+  std::vector<double> RawPath(SeededRandom& random) const;
+  int32_t NearestPosition(double price) const;
   void PlanVolumes(SeededRandom& random, const std::vector<int32_t>& counts, const std::vector<int32_t>& path);
   Totals TotalsBefore(int m);
   int32_t RegularCount();
@@ -87,6 +101,9 @@ class StockDay {
   double contractsPerMinute_ = 0;
   float pressure_ = 0;
   float activity_ = 1;
+  double beta_ = 1;
+  double rangeSigma_ = 0;  // the day's volatility as its range tells it
+  DayShare share_;
   int32_t volume_ = 0;  // the day's whole volume
   int32_t openPosition_ = 0;
   int32_t highPosition_ = 0;

@@ -1,7 +1,7 @@
 // The plan of a stock's day: how many contracts each regular minute holds, where each minute's
-// prices go on the way from the open through the day's high and low to its close, and how the day's
-// volume is shared out among the minutes and the two sides. The rest of the day (market_day.cpp)
-// expands the plan into contracts.
+// prices go on the way from the open through the day's high and low to its close (with its board's
+// shared moves, market_intraday.h), and how the day's volume is shared out among the minutes and the
+// two sides. The rest of the day (market_day.cpp) expands the plan into contracts.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -15,6 +15,8 @@ namespace {
 
 // The plan's own stream, apart from the streams the expansion draws from.
 constexpr uint64_t kPlanSalt = 40000;
+// The part of a day's range a stock wanders on its own within the day.
+constexpr double kOwnWander = 0.5;
 
 // Trading is busiest right after the open and before the closing auction, and slack over lunch.
 double Intensity(int m) {
@@ -68,77 +70,111 @@ std::vector<int32_t> StockDay::PlanCounts(SeededRandom& random, double activity)
     for (int32_t& count : counts) count = static_cast<int32_t>(count * keep);
     counts[0] = std::max(counts[0], 1);
   }
+  // Nothing trades while the board pauses; the auction that ends the pause makes a contract.
+  const TradingPause& pause = share_.pause;
+  if (pause.Tripped()) {
+    for (int m = pause.after + 1; m < pause.Resumes(); ++m) counts[static_cast<size_t>(m)] = 0;
+    if (pause.Resumes() < kRegularMinutes)
+      counts[static_cast<size_t>(pause.Resumes())] = std::max(counts[static_cast<size_t>(pause.Resumes())], 1);
+  }
   return counts;
 }
 
-// The close of each minute with contracts, as ladder positions: a bridge from the open through the
-// day's high and low to the close, noisier when trading is busy, never leaving the day's range. A
-// day that closes at a limit stays there once it reached it.
+// The path as the day's moves take it, before it is fitted to the day's frame: for every regular
+// minute, the price on the straight line from the open to the close, moved by the board's shared
+// moves (by the stock's beta) and by a bridge of the stock's own, busier where trading is. Every
+// minute takes its draws, traded or not, so the path never depends on which minutes trade.
+std::vector<double> StockDay::RawPath(SeededRandom& random) const {
+  const double open = ladder_.PriceAt(openPosition_);
+  const double close = ladder_.PriceAt(closePosition_);
+  const std::vector<double>* shared = share_.minutes.get();
+  const double sharedSigma = shared != nullptr ? beta_ * share_.sigma : 0.0;
+  // Much of a stock's own move is news, which the line from its open to its close already carries;
+  // what it wanders on its own within the day is a part of its range.
+  const double wander = kOwnWander * rangeSigma_;
+  const double ownSigma = std::sqrt(std::max(wander * wander - sharedSigma * sharedSigma, 0.25 * wander * wander));
+  const double step = ownSigma / std::sqrt(static_cast<double>(kRegularMinutes));
+  std::vector<double> own(static_cast<size_t>(kRegularMinutes));
+  double sum = 0;
+  for (int m = 0; m < kRegularMinutes; ++m) own[static_cast<size_t>(m)] = sum += step * Normal(random) * std::sqrt(Intensity(m));
+  std::vector<double> raw(own.size());
+  for (size_t m = 0; m < raw.size(); ++m) {
+    const double along = static_cast<double>(m + 1) / kRegularMinutes;
+    const double moves = own[m] - along * sum + (shared != nullptr ? beta_ * (*shared)[m] : 0.0);
+    raw[m] = (open + (close - open) * along) * (1.0 + moves);
+  }
+  return raw;
+}
+
+int32_t StockDay::NearestPosition(double price) const {
+  const int32_t below = ladder_.Position(TickAtOrBelow(std::max(1, static_cast<int32_t>(price))));
+  const bool above = below < ladder_.Top() && ladder_.PriceAt(below + 1) - price < price - ladder_.PriceAt(below);
+  return below + (above ? 1 : 0);
+}
+
+// The close of each minute with contracts, as ladder positions: the raw path placed on the day's
+// frame, the high and the low each reached in the traded minute nearest where the raw path had its
+// extreme. A day that closes at a limit stays there once it reached it.
 std::vector<int32_t> StockDay::PlanPath(SeededRandom& random, std::vector<int32_t>& counts) {
-  std::vector<int32_t> active;
+  const std::vector<double> raw = RawPath(random);
+  std::vector<bool> active(static_cast<size_t>(kRegularMinutes), false);
+  int activeCount = 0;
   for (int m = 1; m < kRegularMinutes; ++m) {
-    if (counts[static_cast<size_t>(m)] > 0) active.push_back(m);
+    active[static_cast<size_t>(m)] = counts[static_cast<size_t>(m)] > 0;
+    activeCount += active[static_cast<size_t>(m)] ? 1 : 0;
   }
   // The high and the low each need a minute of their own.
-  while (active.size() < 2) {
+  while (activeCount < 2) {
     const int m = 1 + static_cast<int>(random.Below(kRegularMinutes - 1));
-    if (counts[static_cast<size_t>(m)] > 0) continue;
+    if (active[static_cast<size_t>(m)] || share_.pause.Covers(m)) continue;
     counts[static_cast<size_t>(m)] = 1;
-    active.insert(std::upper_bound(active.begin(), active.end(), m), m);
+    active[static_cast<size_t>(m)] = true;
+    ++activeCount;
   }
-  const size_t first = random.Below(static_cast<uint32_t>(active.size()));
-  size_t second = random.Below(static_cast<uint32_t>(active.size() - 1));
-  if (second >= first) ++second;
-  const size_t early = std::min(first, second);
-  const size_t late = std::max(first, second);
+  const auto highest = std::max_element(raw.begin(), raw.end());
+  const auto lowest = std::min_element(raw.begin(), raw.end());
+  DayFrame frame;
+  frame.open = ladder_.PriceAt(openPosition_);
+  frame.high = ladder_.PriceAt(highPosition_);
+  frame.low = ladder_.PriceAt(lowPosition_);
+  frame.close = ladder_.PriceAt(closePosition_);
+  frame.rawHigh = *highest;
+  frame.rawLow = *lowest;
+  std::vector<int32_t> path(static_cast<size_t>(kRegularMinutes), -1);
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    path[static_cast<size_t>(m)] =
+        std::clamp(NearestPosition(frame.Place(raw[static_cast<size_t>(m)])), lowPosition_, highPosition_);
+  }
   const bool upperClose = closePosition_ == ladder_.Top() && highPosition_ == ladder_.Top();
   const bool lowerClose = closePosition_ == 0 && lowPosition_ == 0;
-  bool highFirst = random.Unit() < (closePosition_ >= openPosition_ ? 0.4 : 0.6);
-  if (upperClose) highFirst = false;
-  if (lowerClose) highFirst = true;
-  const bool pinned = upperClose || lowerClose;
-
-  struct Anchor {
-    size_t at;  // index into `active`, or -1 for the open
-    int32_t position;
-  };
-  std::vector<Anchor> anchors = {{static_cast<size_t>(-1), openPosition_},
-                                 {early, highFirst ? highPosition_ : lowPosition_},
-                                 {late, highFirst ? lowPosition_ : highPosition_}};
-  const size_t last = active.size() - 1;
-  if (late != last && !pinned) {
-    const int32_t wiggle = Wiggle(random);
-    anchors.push_back({last, std::clamp(closePosition_ + wiggle, lowPosition_, highPosition_)});
+  const bool needHigh = highPosition_ > std::max(openPosition_, closePosition_) || upperClose;
+  const bool needLow = lowPosition_ < std::min(openPosition_, closePosition_) || lowerClose;
+  const auto argHigh = static_cast<int>(highest - raw.begin());
+  const auto argLow = static_cast<int>(lowest - raw.begin());
+  int highMinute = -1;
+  int lowMinute = -1;
+  // A day that closes at a limit reaches its other extreme first, then the limit, and stays there.
+  if (upperClose) {
+    if (needLow) lowMinute = EligibleNear(active, argLow, -1);
+    highMinute = EligibleNear(active, std::max(argHigh, lowMinute + 1), lowMinute);
+  } else if (lowerClose) {
+    if (needHigh) highMinute = EligibleNear(active, argHigh, -1);
+    lowMinute = EligibleNear(active, std::max(argLow, highMinute + 1), highMinute);
+  } else {
+    if (needHigh) highMinute = EligibleNear(active, argHigh, -1);
+    if (needLow) lowMinute = EligibleNear(active, argLow, highMinute);
   }
-  const double range = highPosition_ - lowPosition_;
-  const double scale = std::max(0.35, range / (1.2 * std::sqrt(static_cast<double>(active.size()))));
-
-  std::vector<int32_t> path(static_cast<size_t>(kRegularMinutes), -1);
-  std::vector<double> walk;
-  for (size_t a = 0; a + 1 < anchors.size(); ++a) {
-    const size_t from = anchors[a].at + 1;  // the first active minute after the anchor
-    const size_t to = anchors[a + 1].at;
-    walk.assign(to - from + 1, 0.0);
-    double sum = 0;
-    for (size_t k = from; k <= to; ++k) {
-      sum += Normal(random) * scale * std::sqrt(Intensity(active[k]));
-      walk[k - from] = sum;
-    }
-    const double span = static_cast<double>(to - from + 1);
-    for (size_t k = from; k <= to; ++k) {
-      const double along = static_cast<double>(k - from + 1) / span;
-      const double position = anchors[a].position + (anchors[a + 1].position - anchors[a].position) * along +
-                              walk[k - from] - along * walk.back();
-      path[static_cast<size_t>(active[k])] = std::clamp(RoundToInt(position), lowPosition_, highPosition_);
-    }
+  if (highMinute >= 0) path[static_cast<size_t>(highMinute)] = highPosition_;
+  if (lowMinute >= 0) path[static_cast<size_t>(lowMinute)] = lowPosition_;
+  if (upperClose || lowerClose) {
+    for (int m = std::max(highMinute, lowMinute) + 1; m < kRegularMinutes; ++m)
+      path[static_cast<size_t>(m)] = upperClose ? highPosition_ : lowPosition_;
   }
-  for (size_t k = anchors.back().at + 1; k < active.size(); ++k) {
-    path[static_cast<size_t>(active[k])] =
-        pinned ? anchors.back().position
-               : std::clamp(path[static_cast<size_t>(active[k - 1])] + Wiggle(random), lowPosition_, highPosition_);
+  // The opening minute ends near the open when it holds more than the opening contract.
+  if (counts[0] <= 1) path[0] = openPosition_;
+  for (int m = 0; m < kRegularMinutes; ++m) {
+    if (counts[static_cast<size_t>(m)] == 0) path[static_cast<size_t>(m)] = -1;
   }
-  // The opening minute ends where the walk to the first anchor begins.
-  path[0] = counts[0] > 1 ? std::clamp(openPosition_ + Wiggle(random), lowPosition_, highPosition_) : openPosition_;
   return path;
 }
 

@@ -45,14 +45,16 @@ int32_t ChangePeriod(const StockDay& day) {
   return std::max(5000, RoundToInt(40000.0 / (1.0 + 1.5 * day.ContractsPerSecond())));
 }
 
-// A price's moments are its period apart, each price and side offset on its own.
+// A price's moments are its period apart, each price and side offset on its own; they stand still
+// while the board's trading pauses, so the book resumes as it stood.
 struct Moments {
   int32_t offset;
   int32_t period;
+  TradingPause pause;
   // The moment in force at `ms` (depth stops moving at the close).
-  int64_t At(int32_t ms) const { return (std::min(ms, kCloseMs) - offset) / period; }
+  int64_t At(int32_t ms) const { return (pause.BookMs(std::min(ms, kCloseMs)) - offset) / period; }
   int32_t After(int32_t ms) const {
-    const int64_t next = offset + (At(ms) + 1) * period;
+    const int64_t next = pause.RealMs(static_cast<int32_t>(offset + (At(ms) + 1) * period));
     return ms >= kCloseMs || next > kCloseMs ? kNever : static_cast<int32_t>(next);
   }
 };
@@ -63,7 +65,8 @@ uint64_t PriceSeed(uint64_t seed, BookSide side, int32_t price) {
 
 Moments MomentsOf(const StockDay& day, uint64_t priceSeed) {
   const int32_t period = ChangePeriod(day);
-  return {static_cast<int32_t>(DeriveSeed(priceSeed, kMomentSalt) % static_cast<uint64_t>(period)), period};
+  return {static_cast<int32_t>(DeriveSeed(priceSeed, kMomentSalt) % static_cast<uint64_t>(period)), period,
+          day.Pause()};
 }
 
 // The price's depth against its usual one at moment `moment`: about one, from a third to three times.
@@ -229,6 +232,7 @@ void LiveBook::Settle(int32_t ms) {
 }
 
 void LiveBook::Apply(const Trade& record) {
+  const size_t before = fills_.size();
   const int32_t price = record.price;
   const bool buyerTook = record.side == '1';
   // Nothing may rest across the record's price: asks below it and bids above it are gone.
@@ -247,6 +251,8 @@ void LiveBook::Apply(const Trade& record) {
   // A side the record shows empty loses the market's orders; an account's stay, as nothing traded them.
   if (record.ask == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, 0, &fills_);
   if (record.bid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, 0, &fills_);
+  // However late the account looks, a fill happened when its contract did.
+  for (size_t i = before; i < fills_.size(); ++i) fills_[i].timeMs = record.timeMs;
   touch_.Follow(record);
   Settle(record.timeMs);
 }

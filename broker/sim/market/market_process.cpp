@@ -32,6 +32,11 @@ constexpr double kFactorSigma = 0.0125;
 constexpr double kFactorArch = 0.09;
 constexpr double kFactorGarch = 0.89;
 constexpr double kCrashPercent = 0.6;
+// Each board's own move beside the market's: the second board's stocks are smaller and follow the
+// market further, so its index is the more volatile and the two part ways at times (their daily
+// correlation about 0.85, as the real boards').
+constexpr std::array<double, 2> kBoardSigma = {0.0035, 0.0085};
+constexpr std::array<double, 2> kBoardLoading = {-0.1, 0.1};
 // A stock's own shocks cluster a little less persistently than the market's.
 constexpr double kStockArch = 0.07;
 constexpr double kStockGarch = 0.90;
@@ -192,14 +197,41 @@ void MarketProcess::ExtendFactor(size_t days) {
   // over; so the factor is the same however far it was run before.
   while (factor_.size() < days) {
     SeededRandom random(DeriveSeed(seed_ ^ kFactorSalt, factor_.size()));
-    const double shock = std::sqrt(factorVariance_) * FatTail(random);
+    const double sigma = std::sqrt(factorVariance_);
+    const double shock = sigma * FatTail(random);
     double move = shock;
     const bool crash = random.Percent(kCrashPercent);
     if (crash) move -= 0.03 + 0.03 * random.Unit();
     factorVariance_ = kFactorSigma * kFactorSigma * (1 - kFactorArch - kFactorGarch) + kFactorArch * move * move +
                       kFactorGarch * factorVariance_;
-    factor_.push_back({move, crash || move < -2.5 * kFactorSigma});
+    FactorDay& day = factor_.emplace_back();
+    day.move = move;
+    day.selloff = crash || move < -2.5 * kFactorSigma;
+    day.sigma = sigma;
+    // The boards' own moves are as restless as the market that day, and mostly small: the boards part
+    // ways on a few days (about one in ten), by much.
+    for (size_t board = 0; board < 2; ++board) {
+      day.boardSigma[board] = kBoardSigma[board] * sigma / kFactorSigma;
+      const double apart = random.Percent(10.0) ? 2.5 : 0.6;
+      day.board[board] = kBoardLoading[board] * move + apart * day.boardSigma[board] * FatTail(random);
+    }
   }
+}
+
+const FactorDay& MarketProcess::Factor(int32_t date) {
+  const size_t days = DatesThrough(date).size();
+  ExtendFactor(days);
+  return factor_[days - 1];
+}
+
+double FactorDay::Of(char market) const {
+  return move + (market == '1' ? board[0] : market == '2' ? board[1] : 0.0);
+}
+
+double FactorDay::SigmaOf(char market) const {
+  const double own = market == '1' ? boardSigma[0] : market == '2' ? boardSigma[1] : 0.0;
+  const double loading = 1.0 + (market == '1' ? kBoardLoading[0] : market == '2' ? kBoardLoading[1] : 0.0);
+  return std::sqrt(loading * loading * sigma * sigma + own * own);
 }
 
 void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, size_t detailFrom) {
@@ -270,7 +302,8 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       close = base;
       continue;
     }
-    const double move = style.beta * factor.move + shock + jump + carry - kLevelPull * stray;
+    const double shared = factor.Of(stock.market);
+    const double move = style.beta * shared + shock + jump + carry - kLevelPull * stray;
     const int32_t upper = UpperLimit(base);
     const int32_t lower = LowerLimit(base);
     const double latent = base * Exp(move);
@@ -309,7 +342,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
 
     // The open: part of the day's move happened overnight; news often broke before the open.
     const double deviation = std::sqrt(before + style.beta * style.beta * kFactorSigma * kFactorSigma);
-    double gap = 0.3 * style.beta * factor.move + 0.1 * shock + 0.3 * deviation * openNoise;
+    double gap = 0.3 * style.beta * shared + 0.1 * shock + 0.3 * deviation * openNoise;
     if (jump != 0 && newsShape < 0.5) gap += jump * (0.5 + newsShape);
     bar.open = NearestTick(base * Grown(gap), lower, upper);
     const int32_t top = std::max(bar.open, bar.close);
@@ -322,6 +355,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     bar.low = touchedLower ? lower : std::clamp(NearestTick(bottom * Grown(-below), lower, upper), lower, bottom);
     draw.activity = static_cast<float>(std::clamp(volume / ordinary, 0.2, 6.0));
     draw.pressure = static_cast<float>(std::tanh(realized / 0.05));
+    draw.beta = static_cast<float>(style.beta);
   }
 }
 
@@ -345,8 +379,7 @@ void MarketProcess::RunIndexes(int32_t date) {
     if (stock.market != '1' && stock.market != '2') continue;
     Run(static_cast<int>(i), date, days);
     const int which = stock.market == '1' ? 0 : 1;
-    // The value the company trades on an ordinary day stands for its weight.
-    const double weight = OrdinaryValue(stock, StyleOf(stock).size);
+    const double weight = IndexWeight(stock);
     for (size_t d = 0; d < days.size(); ++d) {
       const DailyBar& bar = days[d].bar;
       const double base = bar.close - bar.change;
@@ -384,58 +417,9 @@ void MarketProcess::RunIndexes(int32_t date) {
   }
 }
 
-std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares) {
-  // A bridge from the open through the day's high and low to its close; every close is exact
-  // against the previous close, so the day's change read from any minute survives the float.
-  const int32_t base = day.close - day.change;
-  SeededRandom random(seed);
-  const int highMinute = 1 + static_cast<int>(random.Below(kRegularMinutes - 2));
-  int lowMinute = 1 + static_cast<int>(random.Below(kRegularMinutes - 3));
-  if (lowMinute >= highMinute) ++lowMinute;
-  struct Anchor {
-    int minute;
-    int32_t level;
-  };
-  std::vector<Anchor> anchors = {
-      {-1, day.open}, {highMinute, day.high}, {lowMinute, day.low}, {kRegularMinutes - 1, day.close}};
-  std::sort(anchors.begin() + 1, anchors.end() - 1,
-            [](const Anchor& a, const Anchor& b) { return a.minute < b.minute; });
-  const double scale = std::max(1.0, (day.high - day.low) / 40.0);
-  std::vector<int32_t> closes(static_cast<size_t>(kRegularMinutes));
-  std::vector<double> walk;
-  for (size_t a = 0; a + 1 < anchors.size(); ++a) {
-    const int from = anchors[a].minute + 1;
-    const int to = anchors[a + 1].minute;
-    walk.assign(static_cast<size_t>(to - from + 1), 0.0);
-    double sum = 0;
-    for (int m = from; m <= to; ++m) walk[static_cast<size_t>(m - from)] = sum += Normal(random) * scale;
-    for (int m = from; m <= to; ++m) {
-      const double along = static_cast<double>(m - from + 1) / (to - from + 1);
-      const double level = anchors[a].level + (anchors[a + 1].level - anchors[a].level) * along +
-                           walk[static_cast<size_t>(m - from)] - along * walk.back();
-      const int32_t exact = ExactHundredthsAgainst(std::clamp(RoundToInt(level), day.low, day.high), base);
-      closes[static_cast<size_t>(m)] = std::min(exact, day.high);
-    }
-  }
-  std::vector<IndexMinute> minutes(static_cast<size_t>(kRegularMinutes));
-  // Thousands of the running sum, so that rounding never drifts from the day's volume.
-  int64_t traded = 0;
-  int64_t given = 0;
-  int32_t last = day.open;
-  for (int m = 0; m < kRegularMinutes; ++m) {
-    IndexMinute& minute = minutes[static_cast<size_t>(m)];
-    minute.open = last;
-    minute.close = closes[static_cast<size_t>(m)];
-    minute.high = std::max(minute.open, minute.close);
-    minute.low = std::min(minute.open, minute.close);
-    if (static_cast<size_t>(m) < shares.size()) traded += shares[static_cast<size_t>(m)];
-    minute.volume = std::clamp<int32_t>(RoundToInt(static_cast<double>(traded) / 1000.0) - static_cast<int32_t>(given),
-                                        0, static_cast<int32_t>(day.volume - given));
-    given += minute.volume;
-    last = minute.close;
-  }
-  minutes.back().volume += static_cast<int32_t>(day.volume - given);
-  return minutes;
+double IndexWeight(const StockProfile& stock) {
+  // The value the company trades on an ordinary day stands for its weight.
+  return OrdinaryValue(stock, StyleOf(stock).size);
 }
 
 }  // namespace ostrada::sim

@@ -14,6 +14,7 @@
 //
 // Deterministic from the market's seed: a stock's path depends on its own seed and the factor
 // alone, never on which stock or day was asked first.
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,20 @@ struct DayDraw {
   int32_t sharesAfter = 1;
   float pressure = 0;   // who pushed the price: -1 sellers .. 1 buyers
   float activity = 1;   // contracts relative to an ordinary day
+  float beta = 1;       // how far the stock follows its board's moves within the day too
+};
+
+// The moves a day's stocks share: the market's, and each board's own beside it (U001's stocks the
+// first, U201's the second), with the volatility each was drawn with.
+struct FactorDay {
+  double move = 0;       // the market's log return
+  bool selloff = false;  // a day on which bad news spreads
+  double sigma = 0;      // the market's daily volatility that day
+  std::array<double, 2> board{};  // each board's log return beside the market's
+  std::array<double, 2> boardSigma{};
+  // The log return a stock of `market` ('1'..'4') shares with its board (the market's alone off the two boards).
+  double Of(char market) const;
+  double SigmaOf(char market) const;
 };
 
 // The index's day: its bar (hundredths, thousands of shares), which its minutes reproduce.
@@ -56,12 +71,10 @@ class MarketProcess {
   // Every day of an index ("U001", "U201") through `date`; the whole market is run once per date. An
   // index's volume is its stocks' (the first or second board's) in thousands of shares.
   const std::vector<IndexDraw>& IndexDays(std::string_view code, int32_t date);
+  // What the stocks share on `date`.
+  const FactorDay& Factor(int32_t date);
 
  private:
-  struct FactorDay {
-    double move = 0;       // the market's log return
-    bool selloff = false;  // a day on which bad news spreads
-  };
   static std::vector<int32_t> DatesOfProcess(int32_t date);
   void ExtendFactor(size_t days);
   void RunIndexes(int32_t date);
@@ -76,9 +89,7 @@ class MarketProcess {
   std::vector<IndexDraw> indexes_[2];
 };
 
-// The minutes of an index's day (hundredths): they open at the day's open, reach its high and low
-// and end at its close. Their volumes are its stocks' (`shares` of each regular minute, the closing
-// auction in the last), in thousands, and add up to the day's.
-std::vector<IndexMinute> IndexMinutes(const DailyBar& day, uint64_t seed, const std::vector<int64_t>& shares);
+// What a stock weighs in its board's index.
+double IndexWeight(const StockProfile& stock);
 
 }  // namespace ostrada::sim

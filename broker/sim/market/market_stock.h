@@ -63,6 +63,7 @@ float ContractStrength(int32_t buyVolume, int32_t sellVolume);
 struct DayState {
   Phase phase = Phase::kClosed;
   bool halted = false;
+  bool paused = false;  // the board's breaker holds trading (the pause and the auction that ends it)
   int32_t previousClose = 0;
   int32_t price = 0;  // the last contract, else the previous close
   int32_t open = 0;   // 0 until the opening contract

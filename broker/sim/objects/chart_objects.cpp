@@ -68,7 +68,9 @@ bool TodayBar(Market& market, const Subject& subject, Bar& bar) {
     // An index minute is known once it is over; before the first is, the day stands at its opening
     // level, which the opening prices fixed. Yesterday's bar would pass yesterday's change for today's.
     if (market.Now() < kOpenMs) return false;
-    const int last = std::min(kRegularMinutes, (market.Now() - kOpenMs) / kMsPerMinute) - 1;
+    // The closing auction's bar, the last, once the closing contract is made.
+    const int last = market.Now() >= kCloseMs ? kRegularMinutes
+                                              : std::min(kRegularMinutes, (market.Now() - kOpenMs) / kMsPerMinute) - 1;
     const std::vector<IndexMinute> minutes = market.IndexDay(subject.index);
     bar.open = minutes.front().open;
     bar.high = bar.open;
@@ -175,6 +177,10 @@ std::vector<Bar> MinuteBars(Market& market, const Subject& subject) {
     for (int m = 0; m < current && m < kRegularMinutes; ++m) {
       const IndexMinute& minute = minutes[static_cast<size_t>(m)];
       add(kOpenMs + m * kMsPerMinute, minute.open, minute.high, minute.low, minute.close, minute.volume);
+    }
+    if (now >= kCloseMs) {
+      const IndexMinute& closing = minutes.back();
+      add(kCloseMs, closing.open, closing.high, closing.low, closing.close, closing.volume);
     }
     return bars;
   }

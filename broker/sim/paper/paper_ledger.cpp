@@ -127,20 +127,20 @@ ALTER TABLE clock ADD COLUMN shares_through INTEGER NOT NULL DEFAULT 0;
 UPDATE clock SET shares_through = date;
 )";
 
-// Version 3 to 4: the account's amounts are whole won stored as integers only. SQLite turns a sum past
+// Version 4 to 5: the account's amounts are whole won stored as integers only. SQLite turns a sum past
 // 64 bits into a REAL, which CHECK(cash >= 0) let through and every later read rounded: the CHECKs on
 // the type refuse it now, so the write fails whole. Amounts an earlier version stored as REAL are
-// taken back as the integers they hold (beyond 64 bits: the largest). Run on every ledger below 4,
+// taken back as the integers they hold (beyond 64 bits: the largest). Run on every ledger below 5,
 // a new one's empty table included, so the step stands alone.
 constexpr const char* kCashAsIntegers = R"(
-CREATE TABLE accounts_4(account TEXT PRIMARY KEY,
+CREATE TABLE accounts_5(account TEXT PRIMARY KEY,
   cash INTEGER NOT NULL CHECK(typeof(cash) = 'integer' AND cash >= 0),
   starting_cash INTEGER NOT NULL CHECK(typeof(starting_cash) = 'integer'),
   reserved INTEGER NOT NULL DEFAULT 0 CHECK(typeof(reserved) = 'integer' AND reserved >= 0));
-INSERT INTO accounts_4 SELECT account, CAST(cash AS INTEGER), CAST(starting_cash AS INTEGER),
+INSERT INTO accounts_5 SELECT account, CAST(cash AS INTEGER), CAST(starting_cash AS INTEGER),
   CAST(reserved AS INTEGER) FROM accounts;
 DROP TABLE accounts;
-ALTER TABLE accounts_4 RENAME TO accounts;
+ALTER TABLE accounts_5 RENAME TO accounts;
 )";
 
 constexpr const char* kOrderColumns =
@@ -176,7 +176,8 @@ void PaperLedger::Migrate() {
     db_.Execute(kFrom1To2After);
   }
   if (version == 1 || version == 2) db_.Execute(kFrom2To3);
-  if (version < 4) db_.Execute(kCashAsIntegers);
+  if (version < 4) db_.Execute(WatchTable());
+  if (version < 5) db_.Execute(kCashAsIntegers);
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
@@ -546,6 +547,21 @@ void PaperLedger::See(int32_t date, int64_t timeMs) {
                          "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
                          "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
   update.Bind(1, date).Bind(2, timeMs).Run();
+}
+
+std::pair<int32_t, int32_t> PaperLedger::Span() {
+  const auto last = static_cast<int32_t>(db_.QueryInt("SELECT date FROM clock WHERE id = 1"));
+  const auto first = static_cast<int32_t>(db_.QueryInt("SELECT coalesce(min(date), 0) FROM orders"));
+  return {first > 0 ? std::min(first, last) : last, last};
+}
+
+bool PaperLedger::LeaveWal() {
+  try {
+    return db_.QueryText("PRAGMA journal_mode = DELETE") == "delete";
+  } catch (const SqliteError& error) {
+    if (error.IsBusy()) return false;
+    throw;
+  }
 }
 
 }  // namespace ostrada::sim
