@@ -4,6 +4,7 @@
 // prints each order event as the event log words it.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>

@@ -27,8 +27,8 @@ bool ReadAccountMarket(std::optional<AccountMarket>* account) {
   const std::string folder = DataFolder();
   if (folder.empty() || !std::filesystem::exists(folder + sim::kPaperLedgerFileName)) return true;
   std::string problem;
-  auto ledger = sim::PaperLedger::Open(folder + sim::kPaperLedgerFileName, sim::PaperAccountNumbers(),
-                                       sim::PaperOptions{}.startingCash, sim::FeeRates{}, problem);
+  // Read only: showing the market never writes the account, whatever its file, folder or disk allow.
+  auto ledger = sim::PaperLedger::OpenToRead(folder + sim::kPaperLedgerFileName, sim::FeeRates{}, problem);
   if (!ledger) {
     ShowMessage(problem);
     return false;
@@ -38,7 +38,7 @@ bool ReadAccountMarket(std::optional<AccountMarket>* account) {
     const sim::PaperLedger::Moment clock = ledger->LastSeen();
     if (seed && sim::IsValidDate(clock.date)) *account = AccountMarket{*seed, clock};
   } catch (const sim::SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerUnopenable) + Utf8ToCp949(folder) + " (" + error.what() + ")");
+    ShowMessage(Text(Txt::kPaperLedgerReadFailed) + " " + Utf8ToCp949(folder) + " (" + error.what() + ")");
     return false;
   }
   return true;

@@ -1,6 +1,7 @@
 #include "tools/paper_exchange.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 #include "basesrc/foundation/cp949.h"
@@ -62,20 +63,26 @@ std::optional<CommandMoments> StartMoment(const ExchangeSetup& setup, const sim:
     ShowMessage(message);
     return std::nullopt;
   }
-  std::string problem;
-  auto ledger = sim::PaperLedger::Open(paper.ledgerPath, sim::PaperAccountNumbers(), paper.startingCash,
-                                       sim::FeeRatesOf(paper), problem);
-  if (!ledger) {
-    ShowMessage(problem);
-    return std::nullopt;
-  }
   try {
-    const sim::PaperLedger::Moment clock = ledger->LastSeen();
+    sim::PaperLedger::Moment clock;  // date 0: a new account
+    std::unique_ptr<sim::PaperLedger> ledger;
+    // A view of an account nobody opened yet shows a new one, and leaves no file behind.
+    if (!readOnly || std::filesystem::exists(paper.ledgerPath)) {
+      std::string problem;
+      ledger = readOnly ? sim::PaperLedger::OpenToRead(paper.ledgerPath, sim::FeeRatesOf(paper), problem)
+                        : sim::PaperLedger::Open(paper.ledgerPath, sim::PaperAccountNumbers(), paper.startingCash,
+                                                 sim::FeeRatesOf(paper), problem);
+      if (!ledger) {
+        ShowMessage(problem);
+        return std::nullopt;
+      }
+      clock = ledger->LastSeen();
+    }
     if (!sim::IsValidDate(clock.date)) {
       const sim::PaperLedger::Moment start{
           setup.DateGiven() ? setup.date : sim::DefaultTradingDate(sim::SystemMilliseconds()),
           setup.AtGiven() ? at : sim::ExchangeClock::AtHhmmss(sim::kMarketOpenHhmm * 100)};
-      ledger->See(start.date, start.timeMs);
+      if (!readOnly) ledger->See(start.date, start.timeMs);
       return CommandMoments{start, start};
     }
     sim::PaperLedger::Moment start{setup.DateGiven() ? setup.date : clock.date, clock.timeMs};
@@ -94,7 +101,7 @@ std::optional<CommandMoments> StartMoment(const ExchangeSetup& setup, const sim:
     }
     return CommandMoments{clock, start};
   } catch (const sim::SqliteError& error) {
-    ShowMessage(Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    ShowMessage(Text(readOnly ? Txt::kPaperLedgerReadFailed : Txt::kPaperLedgerWriteFailed) + " " + error.what());
     return std::nullopt;
   }
 }
@@ -108,6 +115,9 @@ std::unique_ptr<sim::Exchange> PaperExchange(const ExchangeSetup& setup, const P
   if (paper.ledgerPath.empty()) return nullptr;
   // Without --seed the account's own market; a --seed of another market is refused by the exchange.
   paper.drawSeed = !setup.SeedGiven();
+  // A view reads the ledger and never writes it; one of an account not opened yet keeps it in memory.
+  paper.readOnly = readOnly;
+  if (readOnly && !std::filesystem::exists(paper.ledgerPath)) paper.ledgerPath.clear();
   const std::optional<CommandMoments> moments = StartMoment(setup, paper, readOnly);
   if (!moments) return nullptr;
   if (at != nullptr) *at = moments->at;

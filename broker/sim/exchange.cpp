@@ -31,15 +31,21 @@ struct Exchange::State {
       : options(chosen),
         wallClock(chosen.wallClock ? chosen.wallClock : std::function<int64_t()>(SystemMilliseconds)),
         lastWall(wallClock()),
-        ledger(PaperLedger::Open(options.paper.ledgerPath.empty() ? ":memory:" : options.paper.ledgerPath,
-                                 PaperAccountNumbers(), options.paper.startingCash, FeeRatesOf(options.paper),
-                                 ledgerProblem)),
+        ledger(OpenLedger()),
         marketSeed(ChooseMarketSeed()),
         resume(ledger ? ledger->LastSeen() : PaperLedger::Moment{}),
         clock(StartDate(), StartTime()),
         listing(ListingOf(options, marketSeed)),
         context(clock, listing, faults, marketSeed),
         timeSource(clock) {}
+
+  std::unique_ptr<PaperLedger> OpenLedger() {
+    const PaperOptions& chosen = options.paper;
+    if (chosen.readOnly && !chosen.ledgerPath.empty())
+      return PaperLedger::OpenToRead(chosen.ledgerPath, FeeRatesOf(chosen), ledgerProblem);
+    return PaperLedger::Open(chosen.ledgerPath.empty() ? ":memory:" : chosen.ledgerPath, PaperAccountNumbers(),
+                             chosen.startingCash, FeeRatesOf(chosen), ledgerProblem);
+  }
 
   // The paper account's market when its ledger keeps one, else the one asked for. A ledger of
   // another market than the one asked for is set aside, so that nothing trades on the wrong market.
@@ -48,6 +54,8 @@ struct Exchange::State {
     if (!ledger || options.paper.ledgerPath.empty()) return asked;
     try {
       std::optional<uint64_t> kept = ledger->MarketSeed();
+      // A view of an account that has not chosen its market yet shows the one asked for.
+      if (!kept && ledger->ReadOnly()) return asked;
       if (!kept) kept = ledger->KeepMarketSeed(options.paper.drawSeed ? RandomSeed() : asked);
       if (options.paper.drawSeed || *kept == asked) return *kept;
       ledgerProblem = Text(Txt::kPaperOtherMarket);

@@ -155,6 +155,98 @@ TEST(LedgerIntegrity, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
   EXPECT_EQ(told.Kinds(), "43");
 }
 
+TEST(LedgerIntegrity, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannotBeReadAfterIt) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  TradingSession session(Trading(path));
+  ASSERT_EQ(session.Login(), 0);
+  NoticeRecorder& told = session.Listen();
+  const std::string code = session.TradableCodes().front();
+  const auto [ask, bid] = session.Best(code);
+  const OrderReply first = session.Order('2', code, 10, bid - (ask - bid));
+  ASSERT_EQ(first.status, 0);
+  {
+    // The cancel's own commit leaves the original a row no ledger writes: any read of it after fails.
+    SqliteDb vandal(path, false);
+    vandal.Execute("CREATE TRIGGER unreadable AFTER INSERT ON orders WHEN NEW.kind = '3' BEGIN "
+                   "UPDATE orders SET side = '9' WHERE date = NEW.date AND number = NEW.original; END");
+  }
+  const OrderReply cancel = session.Amend(true, first.number, code, 4);
+  EXPECT_EQ(cancel.status, 0) << Cp949ToUtf8(cancel.text2);
+  EXPECT_GT(cancel.number, first.number);
+  EXPECT_EQ(told.Kinds(), "442") << "the cancel's acceptance and confirmation";
+  SqliteDb db(path, false);
+  db.Execute("DROP TRIGGER unreadable; UPDATE orders SET side = '2' WHERE side = '9'");
+  EXPECT_EQ(db.QueryInt("SELECT withdrawn FROM orders WHERE number = " + std::to_string(first.number)), 4);
+  EXPECT_EQ(db.QueryInt("SELECT number FROM orders WHERE kind = '3'"), cancel.number);
+}
+
+TEST(LedgerIntegrity, CashIsStoredAsIntegersOnlyAndAnEarlierLedgersRealCashIsReadBackWhole) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  {
+    OpenLedger(path);
+    // The accounts as a ledger of version 4 held them, its cash a sum past 64 bits that SQLite stored
+    // as REAL.
+    SqliteDb db(path, false);
+    db.Execute("DROP TABLE accounts; CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL "
+               "CHECK(cash >= 0), starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 "
+               "CHECK(reserved >= 0)); INSERT INTO accounts VALUES('" + kAccount + "', 1.0e19, 1.0e7, 0);"
+               "PRAGMA user_version = 4");
+    ASSERT_EQ(db.QueryText("SELECT typeof(cash) FROM accounts"), "real");
+  }
+  auto ledger = OpenLedger(path);
+  ASSERT_TRUE(ledger);
+  EXPECT_EQ(ledger->Cash(kAccount), INT64_MAX) << "the largest the ledger stores exactly";
+  EXPECT_EQ(ledger->StartingCash(kAccount), 10'000'000);
+  SqliteDb db(path, false);
+  EXPECT_EQ(db.QueryText("SELECT group_concat(typeof(cash) || typeof(starting_cash) || typeof(reserved)) "
+                         "FROM accounts WHERE account = '" + kAccount + "'"),
+            "integerintegerinteger");
+  // A sum past 64 bits, which SQLite would store as REAL, is refused whole.
+  try {
+    db.Execute("UPDATE accounts SET cash = cash + 1");
+    ADD_FAILURE() << "cash past 64 bits was stored";
+  } catch (const SqliteError& error) {
+    EXPECT_TRUE(error.IsConstraint()) << error.what();
+  }
+  EXPECT_EQ(ledger->Cash(kAccount), INT64_MAX);
+}
+
+// Won past the cash a sale of every share at the day's upper limit would leave at 2^63 - 1.
+class CashLimit : public ::testing::TestWithParam<int64_t> {};
+
+TEST_P(CashLimit, ASaleThatCouldTakeCashPast64BitsIsRefusedInKorean) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  TradingSession session(Trading(path));
+  ASSERT_EQ(session.Login(), 0);
+  const std::string code = session.TradableCodes().front();
+  const OrderReply bought = session.Order('2', code, 1, 0, true);
+  ASSERT_EQ(bought.status, 0);
+  SqliteDb db(path, false);
+  // A market buy holds cash at the day's upper limit: the ledger keeps that price with it.
+  const int64_t upper =
+      db.QueryInt("SELECT reserve_price FROM orders WHERE number = " + std::to_string(bought.number));
+  ASSERT_GT(upper, 0);
+  constexpr int32_t kShares = 10;
+  const int64_t cash = INT64_MAX - upper * kShares + GetParam();
+  db.Execute("UPDATE holdings SET quantity = " + std::to_string(kShares) +
+             "; UPDATE accounts SET cash = " + std::to_string(cash) + " WHERE account = '" + kAccount + "'");
+  const OrderReply sold = session.Order('1', code, kShares, session.Best(code).second);
+  if (GetParam() <= 0) {
+    EXPECT_EQ(sold.status, 0) << Cp949ToUtf8(sold.text2);
+  } else {
+    EXPECT_NE(sold.status, 0);
+    EXPECT_NE(Cp949ToUtf8(sold.text2).find("9,223,372,036,854,775,807원"), std::string::npos)
+        << Cp949ToUtf8(sold.text2);
+    EXPECT_EQ(db.QueryInt("SELECT cash FROM accounts WHERE account = '" + kAccount + "'"), cash);
+  }
+  EXPECT_EQ(db.QueryText("SELECT typeof(cash) FROM accounts WHERE account = '" + kAccount + "'"), "integer");
+}
+
+INSTANTIATE_TEST_SUITE_P(AtTheLimit, CashLimit, ::testing::Values(int64_t{0}, int64_t{1}));
+
 // The first version's schema, as ledgers written before the checks hold it.
 void WriteFirstVersion(const std::string& path, int32_t filled) {
   SqliteDb db(path, true);
@@ -220,7 +312,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2 * 8);
   EXPECT_EQ(ledger->Holding(kAccount, kCode).value, 8 * 1000);
   SqliteDb db(path, false);
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 4);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 5);
 }
 
 TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -100,6 +101,10 @@ TEST_P(DamagedLedger, IsReportedInKoreanAndLeftUntouched) {
   } else if (GetParam() == 1) {
     SqliteDb other(ledger, true);
     other.Execute("CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('mine')");
+  } else if (GetParam() == 3) {
+    // A file of no bytes that nobody is creating: never made a new account.
+    std::ofstream(ledger, std::ios::binary).flush();
+    std::filesystem::last_write_time(ledger, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
   } else {
     // A real ledger whose table pages after the first were overwritten.
     { TradingSession session(Trading(ledger)); }
@@ -110,8 +115,13 @@ TEST_P(DamagedLedger, IsReportedInKoreanAndLeftUntouched) {
   const std::string before = Bytes(ledger);
   TradingSession session(Trading(ledger));
   const std::string problem = Cp949ToUtf8(session.TheExchange().PaperProblem());
-  EXPECT_NE(problem.find("모의투자 원장"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("모의투자 원장 파일이 손상되었거나"), std::string::npos) << problem;
   EXPECT_NE(problem.find(ledger), std::string::npos);
+  // A view refuses it alike.
+  std::string viewProblem;
+  EXPECT_FALSE(PaperLedger::OpenToRead(ledger, FeeRates{}, viewProblem));
+  EXPECT_NE(Cp949ToUtf8(viewProblem).find("모의투자 원장 파일이 손상되었거나"), std::string::npos)
+      << Cp949ToUtf8(viewProblem);
   try {
     session.Login();
     ADD_FAILURE() << "a damaged ledger must not log in";
@@ -121,7 +131,7 @@ TEST_P(DamagedLedger, IsReportedInKoreanAndLeftUntouched) {
   EXPECT_EQ(Bytes(ledger), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, DamagedLedger, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(Kinds, DamagedLedger, ::testing::Values(0, 1, 2, 3));
 
 TEST(Ledger, AFolderThatCannotHoldTheLedgerIsReported) {
   TradingSession session(Trading("/nonexistent-folder/paper.sqlite"));

@@ -25,11 +25,13 @@ struct CliRun {
 };
 
 // REQUIRES: arguments are already quoted for the shell where needed. With a folder, the program runs
-// in it (its relative file names are the folder's).
-inline CliRun RunCli(const std::string& arguments, const std::string& folder = {}) {
+// in it (its relative file names are the folder's). `shell` runs first in the same shell (limits, a
+// trap) and `prefix` starts the program (another user).
+inline CliRun RunCli(const std::string& arguments, const std::string& folder = {}, const std::string& shell = {},
+                     const std::string& prefix = {}) {
   CliRun run;
-  const std::string command =
-      (folder.empty() ? std::string() : "cd '" + folder + "' && ") + CliPath() + " " + arguments + " 2>&1";
+  const std::string command = (folder.empty() ? std::string() : "cd '" + folder + "' && ") + shell + prefix +
+                              CliPath() + " " + arguments + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];

@@ -65,7 +65,7 @@ PaperTrading::~PaperTrading() {
   context_.Clock().Cancel(moment_);
   context_.Clock().Cancel(watchEvent_);
   // The next session on this ledger starts no earlier than this one ended.
-  if (!ledger_) return;
+  if (!Writes()) return;
   try {
     ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
   } catch (const SqliteError&) {
@@ -150,7 +150,7 @@ std::optional<Refusal> PaperTrading::CheckPrice(Market& market, int stock, int32
 }
 
 // Inside the order's write transaction, so another process cannot spend the same cash or shares.
-std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
+std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order, int32_t ceiling) {
   if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
   if (order.IsBuy()) {
     // A holding counts its shares in 32 bits: it may not grow past that, open buys of it included.
@@ -164,6 +164,10 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
     const int32_t free =
         ledger_->Holding(order.account, order.code).quantity - ledger_->Offered(order.account, order.code);
     if (order.quantity > free) return MakeRefusal(RefusalKind::kInsufficientHoldings);
+    // The ledger stores cash as a 64-bit integer: a sale that could take it past that is refused here,
+    // at the most it could fetch (every share at the day's upper limit).
+    if (int64_t{ceiling} * order.quantity > INT64_MAX - ledger_->Cash(order.account))
+      return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperCashLimit);
   }
   return std::nullopt;
 }
@@ -215,7 +219,7 @@ PaperTrading::Result PaperTrading::PlaceClaimed(
     if (claim) {
       if (auto refused = claim(order, inside)) return refused;
     }
-    return CheckFunds(order);
+    return CheckFunds(order, theMarket.Day(stock).Ladder().Upper());
   });
   if (result.refusal) return result;
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
@@ -271,10 +275,12 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
     }
     order.price = order.reservePrice = price;
     // The modified remainder must still be paid for at its new price.
-    return CheckFunds(order);
+    return CheckFunds(order, theMarket.Day(stock).Ladder().Upper());
   });
   if (result.refusal) return result;
-  Unrest(theMarket, original.number, quantity);
+  // What the amend left of the original is known from its own transaction: a read of the ledger here,
+  // after the commit, could fail and tell the client "refused" of an amend the ledger holds.
+  Unrest(theMarket, original.number, quantity, original.Remaining() == quantity);
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
   Notify(order, NoticeKind::kConfirmation, order.quantity, order.price);
   notices_.Deliver();
@@ -370,7 +376,7 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
   }
 }
 
-void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
+void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity, bool ended) {
   auto found = resting_.find(number);
   if (found == resting_.end()) return;
   const Resting& resting = found->second;
@@ -381,8 +387,7 @@ void PaperTrading::Unrest(Market& market, int32_t number, int32_t quantity) {
             .Reduce(BookSideOf(resting.side), resting.price, static_cast<uint64_t>(number), quantity);
     market.Announce(resting.stock, nullptr);
   }
-  const std::optional<PaperOrder> order = ledger_->Order(date_, number);
-  if (!order || order->state != OrderState::kOpen) {
+  if (ended) {
     if (--stocksResting_[resting.stock] == 0) stocksResting_.erase(resting.stock);
     resting_.erase(found);
   }
@@ -440,11 +445,14 @@ void PaperTrading::StartDay(Market& market) {
   if (!ledger_) return;
   std::vector<PaperOrder> open;
   try {
-    ledger_->ExpireBefore(date_);
-    ledger_->TakeShareChanges(date_, [&market](const std::string& code, int32_t after) {
-      const int stock = market.Find(code);
-      return stock < 0 ? std::vector<ShareChange>() : market.ShareChangesAfter(stock, after);
-    });
+    // A view shows the ledger as the processes that trade on it left it.
+    if (Writes()) {
+      ledger_->ExpireBefore(date_);
+      ledger_->TakeShareChanges(date_, [&market](const std::string& code, int32_t after) {
+        const int stock = market.Find(code);
+        return stock < 0 ? std::vector<ShareChange>() : market.ShareChangesAfter(stock, after);
+      });
+    }
     open = ledger_->OpenOrdersOf(date_);
     // What others write from now on is followed; what is there now is this day's start.
     ledger_->ChangedElsewhere();
@@ -495,7 +503,7 @@ void PaperTrading::CloseDay(Market& market) {
   }
   resting_.clear();
   stocksResting_.clear();
-  ledger_->ExpireBefore(AddDays(date_, 1));
+  if (Writes()) ledger_->ExpireBefore(AddDays(date_, 1));
   closedDate_ = date_;
 }
 
@@ -547,7 +555,7 @@ void PaperTrading::Pump() {
     FireDueWatches(market);
     ScheduleWatch(market);
     const int64_t now = context_.Clock().Now();
-    if (now - lastSeen_ >= kSeeEveryMs) {
+    if (Writes() && now - lastSeen_ >= kSeeEveryMs) {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
       lastSeen_ = now;
     }

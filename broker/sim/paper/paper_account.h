@@ -115,6 +115,8 @@ class PaperTrading {
     int32_t inBook;  // shares of it in this process's book (kBook)
   };
 
+  // False without a ledger or on one opened for a view.
+  bool Writes() const { return ledger_ && !ledger_->ReadOnly(); }
   // `client`: the order comes from a client, who must have initialised the trade utility; a
   // condition's order comes from the account itself.
   std::optional<Refusal> CheckOrderGate(Market& market, int stock, bool client = true);
@@ -124,7 +126,8 @@ class PaperTrading {
                       int32_t quantity,
                       const std::function<std::optional<Refusal>(PaperOrder&, const SqliteTransaction&)>& claim);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
-  std::optional<Refusal> CheckFunds(const PaperOrder& order);
+  // `ceiling`: the highest price the order may trade at today.
+  std::optional<Refusal> CheckFunds(const PaperOrder& order, int32_t ceiling);
   // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
   // may write there and fills in the order) found nothing to refuse. The refusal, or none.
   std::optional<Refusal> Enter(PaperOrder& order,
@@ -132,7 +135,8 @@ class PaperTrading {
   void Route(Market& market, int stock, const PaperOrder& order);
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
-  void Unrest(Market& market, int32_t number, int32_t quantity);
+  // Takes `quantity` of a day's order out of its book; `ended`: none of it is left to wait.
+  void Unrest(Market& market, int32_t number, int32_t quantity, bool ended);
   // Records an execution of a day's order as this process saw it, at the moment of the day it
   // happened, and tells the listeners what the ledger took.
   void Execute(int32_t number, int32_t price, int32_t quantity, int32_t timeMs);

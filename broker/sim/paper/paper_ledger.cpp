@@ -1,22 +1,9 @@
 #include "broker/sim/paper/paper_ledger.h"
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
-#include "basesrc/foundation/cp949.h"
-#include "basesrc/foundation/texts.h"
 
 namespace ostrada::sim {
 namespace {
-
-// Marks the file as this ledger, so a stranger's database is never taken for one.
-constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-constexpr int64_t kSchemaVersion = 4;
-// How long a write waits for the other process (the program or the command line) to finish its own.
-constexpr int kBusyTimeoutMs = 5000;
-constexpr int kWalRetryMs = 10;
 
 // The characters the ledger stores for an order's side, kind and state. Every ledger ever written
 // holds them, in its rows and in the SQL that selects them (a partial index among it): this is the
@@ -140,71 +127,32 @@ ALTER TABLE clock ADD COLUMN shares_through INTEGER NOT NULL DEFAULT 0;
 UPDATE clock SET shares_through = date;
 )";
 
+// Version 4 to 5: the account's amounts are whole won stored as integers only. SQLite turns a sum past
+// 64 bits into a REAL, which CHECK(cash >= 0) let through and every later read rounded: the CHECKs on
+// the type refuse it now, so the write fails whole. Amounts an earlier version stored as REAL are
+// taken back as the integers they hold (beyond 64 bits: the largest). Run on every ledger below 5,
+// a new one's empty table included, so the step stands alone.
+constexpr const char* kCashAsIntegers = R"(
+CREATE TABLE accounts_5(account TEXT PRIMARY KEY,
+  cash INTEGER NOT NULL CHECK(typeof(cash) = 'integer' AND cash >= 0),
+  starting_cash INTEGER NOT NULL CHECK(typeof(starting_cash) = 'integer'),
+  reserved INTEGER NOT NULL DEFAULT 0 CHECK(typeof(reserved) = 'integer' AND reserved >= 0));
+INSERT INTO accounts_5 SELECT account, CAST(cash AS INTEGER), CAST(starting_cash AS INTEGER),
+  CAST(reserved AS INTEGER) FROM accounts;
+DROP TABLE accounts;
+ALTER TABLE accounts_5 RENAME TO accounts;
+)";
+
 constexpr const char* kOrderColumns =
     "date, number, account, code, side, market, price, reserve_price, quantity, filled, withdrawn, kind, original, "
     "time_ms, state";
 
-std::string Problem(Txt text, const std::string& path, const std::string& reason) {
-  return Text(text) + Utf8ToCp949(path) + " (" + reason + ")";
-}
-
-// Puts the file in WAL mode. A process that meets another switching a new file at the same moment is
-// told "busy" at once, without the busy timeout's wait: it waits here as that timeout would.
-void EnterWal(SqliteDb& db) {
-  for (int waited = 0;; waited += kWalRetryMs) {
-    try {
-      db.Execute("PRAGMA journal_mode = WAL");
-      return;
-    } catch (const SqliteError& error) {
-      if (!error.IsBusy() || waited >= kBusyTimeoutMs) throw;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(kWalRetryMs));
-  }
-}
-
 }  // namespace
 
-PaperLedger::PaperLedger(const std::string& path, const FeeRates& fees)
-    : db_(path, path == ":memory:" || !std::filesystem::exists(path)), fees_(fees) {}
-
-std::unique_ptr<PaperLedger> PaperLedger::Open(const std::string& path, const std::vector<std::string>& accounts,
-                                               int64_t startingCash, const FeeRates& fees, std::string& problem) {
-  std::unique_ptr<PaperLedger> ledger;
-  try {
-    ledger.reset(new PaperLedger(path, fees));
-  } catch (const SqliteError& error) {
-    problem = Problem(Txt::kPaperLedgerUnopenable, path, error.what());
-    return nullptr;
-  }
-  try {
-    SqliteDb& db = ledger->db_;
-    db.Execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
-    // Reading the header first: a file that is not a database fails here, before anything writes.
-    const int64_t tables = db.QueryInt("SELECT count(*) FROM sqlite_master");
-    const int64_t id = db.QueryInt("PRAGMA application_id");
-    if ((tables > 0 && id != kApplicationId) || db.QueryText("PRAGMA quick_check") != "ok") {
-      problem = Problem(Txt::kPaperLedgerDamaged, path, "integrity");
-      return nullptr;
-    }
-  } catch (const SqliteError& error) {
-    problem = Problem(Txt::kPaperLedgerDamaged, path, error.what());
-    return nullptr;
-  }
-  try {
-    ledger->Prepare(accounts, startingCash);
-  } catch (const SqliteError& error) {
-    // Rows that break a check of this version were written by a fault: the ledger is not sound.
-    problem = Problem(error.IsConstraint() ? Txt::kPaperLedgerDamaged : Txt::kPaperLedgerUnopenable, path, error.what());
-    return nullptr;
-  }
-  return ledger;
-}
+PaperLedger::PaperLedger(const std::string& path, const FeeRates& fees, SqliteAccess access)
+    : db_(path, access), fees_(fees), readOnly_(access == SqliteAccess::kRead || access == SqliteAccess::kImmutable) {}
 
 void PaperLedger::Prepare(const std::vector<std::string>& accounts, int64_t startingCash) {
-  // WAL with synchronous=NORMAL: a commit is in the log (the operating system's cache) before it
-  // returns, so a killed process loses nothing; only a power cut may lose the last commits.
-  EnterWal(db_);
-  db_.Execute("PRAGMA synchronous = NORMAL");
   SqliteTransaction transaction(db_);
   Migrate();
   SqliteStatement add(db_, "INSERT OR IGNORE INTO accounts VALUES(?, ?, ?, 0)");
@@ -229,6 +177,7 @@ void PaperLedger::Migrate() {
   }
   if (version == 1 || version == 2) db_.Execute(kFrom2To3);
   if (version < 4) db_.Execute(WatchTable());
+  if (version < 5) db_.Execute(kCashAsIntegers);
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 

@@ -103,8 +103,19 @@ class PaperLedger {
   // integrity check or cannot be opened is left as it is: the result is null and `problem` says why
   // (CP949).
   // `fees` price every fill and the commission open buys hold cash for.
+  // A file of no bytes is refused like any damaged one (a process that is creating it is waited for).
+  // The problem names a storage fault (another process holding the file past the wait, a full disk,
+  // a file or folder that cannot be written) as such, and only a file that is not sound as damaged.
   static std::unique_ptr<PaperLedger> Open(const std::string& path, const std::vector<std::string>& accounts,
                                            int64_t startingCash, const FeeRates& fees, std::string& problem);
+  // Opens an existing ledger for reading only, for the views: nothing is written, not even the
+  // journal files beside it, so a read-only file or folder, a full disk or another process writing
+  // meanwhile do not stop it (a process that holds the file whole is waited for briefly). Every write
+  // of the result throws SqliteError.
+  static std::unique_ptr<PaperLedger> OpenToRead(const std::string& path, const FeeRates& fees,
+                                                 std::string& problem);
+  // Opened by OpenToRead.
+  bool ReadOnly() const { return readOnly_; }
 
   // The transaction rule: a write that is one step of a larger check-then-write (Insert, Withdraw)
   // takes the transaction it runs in, begun here; the other writes (RecordFill, Expire, ExpireBefore,
@@ -208,7 +219,14 @@ class PaperLedger {
   void RaisePeak(int64_t id, int32_t peak, int32_t date);
 
  private:
-  PaperLedger(const std::string& path, const FeeRates& fees);
+  // Marks the file as this ledger, so a stranger's database is never taken for one.
+  static constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
+  static constexpr int64_t kSchemaVersion = 5;
+
+  PaperLedger(const std::string& path, const FeeRates& fees, SqliteAccess access);
+  // False when the file is another database or fails its integrity check.
+  bool Sound();
+  // Enters WAL and brings the file to this version with the accounts, in one write transaction.
   void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
   // Brings the schema of any earlier version to this one, in the caller's transaction.
   void Migrate();
@@ -225,6 +243,7 @@ class PaperLedger {
 
   SqliteDb db_;
   FeeRates fees_;
+  bool readOnly_;
   int64_t dataVersion_ = -1;
 };
 

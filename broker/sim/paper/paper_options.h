@@ -16,6 +16,8 @@ struct PaperOptions {
   // runs it whatever the exchange's seed. Off: a new ledger keeps the exchange's seed, and a ledger
   // of another seed's market refuses to trade (it would trade on a market it does not belong to).
   bool drawSeed = false;
+  // A view: the ledger is opened for reading only, and nothing is written to it, not even the clock.
+  bool readOnly = false;
 };
 
 // The ledger's file name in the data folder.

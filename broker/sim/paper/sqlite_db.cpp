@@ -2,11 +2,30 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+
 namespace ostrada::sim {
 namespace {
 
 [[noreturn]] void Throw(sqlite3* db, int code) {
   throw SqliteError(code, db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+}
+
+// The file's URI with the immutable flag: every byte that could read as URI syntax is escaped.
+std::string ImmutableUri(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 || c == '/' || c == '.' || c == '-' || c == '_') {
+      uri += c;
+    } else {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 15];
+    }
+  }
+  return uri + "?immutable=1";
 }
 
 }  // namespace
@@ -16,16 +35,39 @@ bool SqliteError::IsConstraint() const {
 }
 
 bool SqliteError::IsBusy() const {
-  return code_ == SQLITE_BUSY;
+  return code_ == SQLITE_BUSY || code_ == SQLITE_LOCKED;
 }
 
-SqliteDb::SqliteDb(const std::string& path, bool create)
-    : SqliteDb(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX) {}
+bool SqliteError::IsDamage() const {
+  return code_ == SQLITE_CORRUPT || code_ == SQLITE_NOTADB;
+}
 
-SqliteDb::SqliteDb(const std::string& path, ReadOnly) : SqliteDb(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) {}
+bool SqliteError::IsFull() const {
+  return code_ == SQLITE_FULL;
+}
 
-SqliteDb::SqliteDb(const std::string& path, int flags) {
-  const int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+bool SqliteError::IsReadOnly() const {
+  return code_ == SQLITE_READONLY || code_ == SQLITE_CANTOPEN || code_ == SQLITE_IOERR || code_ == SQLITE_PERM;
+}
+
+SqliteDb::SqliteDb(const std::string& path, SqliteAccess access) {
+  int flags = SQLITE_OPEN_NOMUTEX;
+  switch (access) {
+    case SqliteAccess::kCreate:
+      flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+      break;
+    case SqliteAccess::kWrite:
+      flags |= SQLITE_OPEN_READWRITE;
+      break;
+    case SqliteAccess::kRead:
+      flags |= SQLITE_OPEN_READONLY;
+      break;
+    case SqliteAccess::kImmutable:
+      flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+      break;
+  }
+  const std::string name = access == SqliteAccess::kImmutable ? ImmutableUri(path) : path;
+  const int code = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (code != SQLITE_OK) {
     const std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
     sqlite3_close(db_);

@@ -20,18 +20,36 @@ class SqliteError : public std::runtime_error {
   bool IsConstraint() const;
   // Another connection held the lock the statement needed.
   bool IsBusy() const;
+  // The file is no database, or its pages contradict each other.
+  bool IsDamage() const;
+  // The disk (or the process's file size limit) had no room for the write.
+  bool IsFull() const;
+  // The file or the folder it needs beside it for the journal cannot be written.
+  bool IsReadOnly() const;
 
  private:
   int code_;
 };
 
+// How a connection opens its file.
+enum class SqliteAccess {
+  kCreate,  // read and write, creating the file when it is missing
+  kWrite,   // read and write an existing file
+  kRead,    // read an existing file: nothing this connection does can change it
+  // Read an existing file as it stands, taking no locks and making no files beside it: only for a
+  // file nobody can be writing (its folder or disk takes no journal).
+  kImmutable,
+};
+
 class SqliteDb {
  public:
-  // Opens (creating when `create`) the file; ":memory:" gives a private in-memory database.
-  SqliteDb(const std::string& path, bool create);
-  // Opens an existing file for reading only: nothing this connection does can change it.
+  // ":memory:" gives a private in-memory database.
+  SqliteDb(const std::string& path, SqliteAccess access);
+  // Opens (creating when `create`) the file.
+  SqliteDb(const std::string& path, bool create)
+      : SqliteDb(path, create ? SqliteAccess::kCreate : SqliteAccess::kWrite) {}
   struct ReadOnly {};
-  SqliteDb(const std::string& path, ReadOnly);
+  SqliteDb(const std::string& path, ReadOnly) : SqliteDb(path, SqliteAccess::kRead) {}
   ~SqliteDb();
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;
@@ -47,7 +65,6 @@ class SqliteDb {
   sqlite3* Handle() const { return db_; }
 
  private:
-  SqliteDb(const std::string& path, int flags);
   sqlite3* db_ = nullptr;
 };
 
