@@ -21,6 +21,7 @@
 #include "basesrc/coninfo.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/liveday.h"
 #include "basesrc/numberformat.h"
 
 namespace ostrada {
@@ -204,27 +205,18 @@ void CCallFrm::OnContract(intptr_t tape) {
   if (!OSTRADA_VERIFY(contract != nullptr && contract->Head() != nullptr)) return;
   const ContractRecord& record = contract->Head()->record;
   if (code_.empty() || code_ != contract->Code()) return;
-  // Every record, an auction's too, carries its day's previous close and volume: another previous
-  // close than the header's, or less volume than it counts, starts a new trading day, whose figures
-  // and ladder rates count from yesterday's close.
-  const int32_t previousClose = record.price - record.change;
-  if (StartsAnotherDay(price_.bar.close - price_.bar.change, price_.bar.volume, previousClose, record.volume))
-    StartNewDay(previousClose);
-  // Only trades of the session move the price: a call auction's contracts are expected prices.
-  if (record.phase != kRegularPhase) return;
-  price_.bar.close = record.price;
-  price_.bar.change = record.change;
-  price_.bar.volume = record.volume;
+  const DayFigures shown{price_.bar.close, price_.bar.change, price_.bar.volume};
+  const LiveDayStep step = FollowLiveDay(shown, record);
+  if (step.figures == shown && !step.newDay) return;
+  price_.bar.close = step.figures.price;
+  price_.bar.change = step.figures.change;
+  price_.bar.volume = static_cast<int32_t>(step.figures.volume);
   ShowPrice();
-}
-
-void CCallFrm::StartNewDay(int32_t previousClose) {
-  // The server's figures now; when it cannot tell them (the gateway said why), the last price
-  // stands against the new previous close.
-  if (!gate_.FetchNowPrice(&price_, code_.c_str())) price_.bar.change = price_.bar.close - previousClose;
-  ShowPrice();
-  table_->SetReferencePrice(previousClose);
-  table_->Show(&table_->Current());
+  // A new day's ladder rates count from its previous close.
+  if (step.newDay) {
+    table_->SetReferencePrice(step.figures.PreviousClose());
+    table_->Show(&table_->Current());
+  }
 }
 
 void CCallFrm::ChooseStock(const std::string& name, const std::string& code) {

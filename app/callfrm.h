@@ -51,8 +51,6 @@ class CCallFrm : public QWidget {
   void ClearHeader();
   void ShowPrice();
   void OnContract(intptr_t tape);
-  // The server's figures of a new trading day, and the ladder's rates against its previous close.
-  void StartNewDay(int32_t previousClose);
   void ChooseStock(const std::string& name, const std::string& code);
   void LayOut();
 

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/qtext.h"
+#include "app/risefall.h"
 
 namespace ostrada {
 namespace {
@@ -116,7 +117,7 @@ void CChartView::paintEvent(QPaintEvent*) {
   painter.drawText(QPointF(volume.right() + 6, layout.volumeTick.at + 10), Label(layout.volumeTick.label));
 
   for (const chart::Candle& candle : layout.candles) {
-    const QColor colour = Colour(chart::ColourOf(candle.direction));
+    const QColor colour = PaletteColour(candle.direction);
     painter.setPen(colour);
     painter.drawLine(QPointF(candle.x, candle.wickTop), QPointF(candle.x, candle.wickBottom));
     painter.fillRect(QRectF(candle.body.left, candle.body.top, candle.body.width, candle.body.height), colour);
@@ -138,17 +139,17 @@ void CChartView::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing, false);
 
   // The high and low of the view, and the last price on the axis.
-  const auto mark = [&](const chart::Mark& at, const char* colour, double dy) {
+  const auto mark = [&](const chart::Mark& at, const QColor& colour, double dy) {
     const QString text = Label(at.label);
     double x = at.at.x - metrics.horizontalAdvance(text) / 2;
     x = std::clamp(x, price.left() + 2, price.right() - metrics.horizontalAdvance(text) - 2);
-    painter.setPen(Colour(colour));
+    painter.setPen(colour);
     painter.drawText(QPointF(x, at.at.y + dy), text);
   };
-  mark(layout.highMark, chart::kRiseColour, -4);
-  mark(layout.lowMark, chart::kFallColour, metrics.ascent() + 2);
+  mark(layout.highMark, PaletteColour(RiseFall::kRise), -4);
+  mark(layout.lowMark, PaletteColour(RiseFall::kFall), metrics.ascent() + 2);
   const QRectF lastBox(price.right() + 2, layout.last.at - 9, layout.frame.rightAxis - 4, 18);
-  painter.fillRect(lastBox, Colour(chart::ColourOf(layout.lastDirection)));
+  painter.fillRect(lastBox, PaletteColour(layout.lastDirection));
   painter.setPen(Qt::white);
   painter.drawText(lastBox.adjusted(4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, Label(layout.last.label));
 

@@ -20,6 +20,7 @@
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/liveday.h"
 #include "basesrc/priceinfo.h"
 
 namespace ostrada {
@@ -225,7 +226,7 @@ void CChartWnd::OnContract(intptr_t lParam) {
   const ContractRecord& record = tape->Head()->record;
   // Only trades of the regular session move the day's bar: a call auction's are expected prices
   // and quantities, which the day's bar on the server never takes.
-  if (record.phase != kRegularPhase || record.price <= 0 || code_ != tape->Code()) return;
+  if (!IsSessionTrade(record) || record.price <= 0 || code_ != tape->Code()) return;
   const int32_t today = TodayYYYYMMDD();
   const int32_t barTime = kind_ == 'B' ? BarEndTime(record.timeHHMMSS, interval_) : today;
   ++eventsShown_;

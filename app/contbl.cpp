@@ -18,6 +18,7 @@
 #include "basesrc/foundation/datafolder.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/liveday.h"
 #include "basesrc/numberformat.h"
 #include "basesrc/priceinfo.h"
 
@@ -223,7 +224,7 @@ int CConTbl::NextPage(CWndConPower* feed) {
 void CConTbl::FillRows(const ContractTape& tape, int allPages) {
   std::deque<ContractRow> rows;
   for (const ContractNode* node = tape.Tail(); node != nullptr; node = node->prev) {
-    if (node->record.phase == kRegularPhase) rows.push_back(ContractRow::From(node->record));
+    if (IsSessionTrade(node->record)) rows.push_back(ContractRow::From(node->record));
   }
   if (allPages == 1) {
     model_.Append(rows);
@@ -247,13 +248,11 @@ void CConTbl::OnContractForward(intptr_t lParam) {
   const ContractRecord record = tape->Head()->record;
   // The list holds one trading day, as a fresh load does: a record of a later day (an auction's or
   // the day's opening record too) finds yesterday's contracts, which are not today's.
-  if (model_.rowCount() > 0) {
-    const ContractRow& newest = model_.Row(0);
-    if (StartsAnotherDay(newest.price - newest.change, newest.volume, record.price - record.change,
-                         static_cast<uint32_t>(record.volume)))
-      model_.Clear();
-  }
-  if (record.phase == kRegularPhase) model_.InsertAtTop({ContractRow::From(record)});
+  DayFigures newest;
+  if (model_.rowCount() > 0) newest = {model_.Row(0).price, model_.Row(0).change, model_.Row(0).volume};
+  const LiveDayStep step = FollowLiveDay(newest, record);
+  if (step.newDay && model_.rowCount() > 0) model_.Clear();
+  if (step.trade) model_.InsertAtTop({ContractRow::From(record)});
 }
 
 int CConTbl::SaveToText() {

@@ -14,14 +14,13 @@
 #include "app/loginmemory.h"
 #include "app/qtext.h"
 #include "app/risefall.h"
-#include "app/wndconpower.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/codeinfo.h"
-#include "basesrc/coninfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/eventsink.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "basesrc/liveday.h"
 #include "basesrc/nowgate.h"
 #include "basesrc/numberformat.h"
 #include "broker/clsid.h"
@@ -237,30 +236,16 @@ void CHomeBoard::Subscribe(const std::string& code) {
 
 void CHomeBoard::OnLiveEvent(LiveRow& row) {
   try {
-    const std::string code = row.object->HeaderValue(live::kCode).ToText();
+    std::string code, name;
+    const ContractRecord record = ReadLiveContract(*row.object, &code, &name);
     if (code != row.code) return;
-    const int32_t price = row.object->HeaderValue(live::kPrice).ToI4();
-    const int32_t change = row.object->HeaderValue(live::kChange).ToI4();
-    const auto volume = static_cast<uint32_t>(row.object->HeaderValue(live::kVolume).ToI4());
-    const char phase = ContractCharOf(row.object->HeaderValue(live::kPhase));
-    // A record outside the sessions tells where a new trading day stands: its figures are the day's.
-    if (phase == kOutsidePhase) {
-      model_.Update(code, price, change, volume);
-      return;
-    }
-    // A call auction's contracts are expected prices: the row keeps the last trade, as the quote
-    // window's header and the server's current price do. But an auction of a new trading day (its
-    // previous close is not the row's, or less has traded than the row counts) finds the row on
-    // yesterday's figures: the day starts at yesterday's close, unchanged, with what has traded so far.
-    if (phase != kRegularPhase) {
-      const std::vector<WatchRow>& rows = model_.Rows();
-      const auto shown = std::find_if(rows.begin(), rows.end(), [&](const WatchRow& r) { return r.code == code; });
-      if (shown != rows.end() && StartsAnotherDay(shown->price - shown->change, shown->volume, price - change, volume))
-        model_.Update(code, price - change, 0, volume);
-      return;
-    }
-    ++eventsShown_;
-    model_.Update(code, price, change, volume);
+    const std::vector<WatchRow>& rows = model_.Rows();
+    const auto shown = std::find_if(rows.begin(), rows.end(), [&](const WatchRow& r) { return r.code == code; });
+    if (shown == rows.end()) return;
+    const DayFigures before{shown->price, shown->change, shown->volume};
+    const LiveDayStep step = FollowLiveDay(before, record);
+    if (step.trade) ++eventsShown_;
+    if (step.figures != before) model_.Update(code, step.figures.price, step.figures.change, step.figures.volume);
   } catch (const ComError& error) {
     ShowMessage(error.Description());
   }
@@ -269,6 +254,12 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
 void CHomeBoard::Refresh() {
   if (indexRefresh_.Due()) indexRefresh_.Run([this] { return RefreshIndexes(); });
   session_.Tick();
+  ShowAccount();
+}
+
+void CHomeBoard::CatchUp() {
+  indexRefresh_.Run([this] { return RefreshIndexes(); });
+  if (session_.LoggedIn()) session_.RefreshAccount();
   ShowAccount();
 }
 

@@ -47,6 +47,9 @@ class CHomeBoard : public QWidget {
   // The timer's beat: the indexes and the holdings' prices asked again when due. A failure is told
   // once; the beats after it back off until the server answers again.
   void Refresh();
+  // The clock jumped: the indexes and the account are asked again at once, as a board opened now
+  // would show them (the rows followed their stocks' events on the way).
+  void CatchUp();
   // Logs the trading session in (the account line shows once it is). 1/0.
   int LogIn();
   const BackgroundRefresh& IndexRefresh() const { return indexRefresh_; }

@@ -13,10 +13,13 @@
 #include <QToolButton>
 
 #include "app/chartwnd.h"
+#include "app/clockbar.h"
+#include "app/clockpanes.h"
 #include "app/findcode.h"
 #include "app/homeboard.h"
 #include "app/lockkeys.h"
 #include "app/ostrada.h"
+#include "app/qtext.h"
 #include "app/toolbaricons.h"
 #include "app/workspacelayout.h"
 #include "app/workwindows.h"
@@ -58,12 +61,13 @@ CMainFrame::CMainFrame(CostradaApp& app)
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
   resize(kDefaultFrameSize);
-  auto* board = new CHomeBoard(app_.AllCodes(), app_.Session(), this);
-  setCentralWidget(board);
-  connect(board, &CHomeBoard::stockChosen, this, [this, board](const QString& code) { ShowChosenStock(code, board); });
+  board_ = new CHomeBoard(app_.AllCodes(), app_.Session(), this);
+  setCentralWidget(board_);
+  connect(board_, &CHomeBoard::stockChosen, this, [this](const QString& code) { ShowChosenStock(code, board_); });
   CreateMenu();
   CreateToolbar();
   CreateStatusBar();
+  CreateClock();
 }
 
 void CMainFrame::ShowChosenStock(const QString& code, const QObject* origin) {
@@ -99,6 +103,8 @@ void CMainFrame::CreateMenu() {
 
   QAction* chart = AddCommand(*menu, QStringLiteral("차트(&R)"), kCmdChart);
   connect(chart, &QAction::triggered, this, [this] { workspace_->Open(kCmdChart); });
+  QAction* journal = AddCommand(*menu, FromCp949(Text(Txt::kJournalMenuItem)), kCmdJournal);
+  connect(journal, &QAction::triggered, this, [this] { workspace_->Open(kCmdJournal); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");
@@ -119,7 +125,7 @@ void CMainFrame::CreateToolbar() {
 
   // The working windows a click away, as the menu opens them.
   toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  for (int id : {kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart}) {
+  for (int id : {kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart, kCmdJournal}) {
     toolbar->addAction(findChild<QAction*>(CommandName(id)));
   }
   toolbar->addSeparator();
@@ -168,6 +174,24 @@ void CMainFrame::CreateStatusBar() {
   UpdateIndicators();
   indicatorTimer_.callOnTimeout(this, &CMainFrame::UpdateIndicators);
   indicatorTimer_.start(kIndicatorPollMs);
+}
+
+void CMainFrame::CreateClock() {
+  sim::Exchange* exchange = app_.Exchange();
+  if (exchange == nullptr) return;
+  new ClockPanes(exchange->Clock(), *statusBar());
+  // A live clock is the wall's: nobody runs it faster or jumps it.
+  if (app_.Options().exchange.clock != sim::ClockMode::kSession) return;
+  auto* bar = new CClockBar(*exchange, !app_.Options().speedChosen, this);
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, bar);
+  findChild<QMenu*>("menuView")->addAction(bar->toggleViewAction());
+  connect(bar, &CClockBar::jumped, this, &CMainFrame::CatchUp);
+}
+
+void CMainFrame::CatchUp() {
+  board_->CatchUp();
+  workspace_->CatchUp();
 }
 
 void CMainFrame::UpdateIndicators() {

@@ -15,6 +15,7 @@ class QSettings;
 
 namespace ostrada {
 
+class CHomeBoard;
 class CostradaApp;
 class WorkWindows;
 
@@ -53,6 +54,10 @@ class CMainFrame : public QMainWindow {
   void CreateMenu();
   void CreateToolbar();
   void CreateStatusBar();
+  // The account's clock: its panes in the status bar, and the clock bar on a session's exchange.
+  void CreateClock();
+  // After a jump of the clock every window shows what a window opened now shows.
+  void CatchUp();
   QAction* AddCommand(QWidget& owner, const QString& text, int id);
   void UpdateIndicators();
 
@@ -60,6 +65,7 @@ class CMainFrame : public QMainWindow {
   std::array<QLabel*, 3> indicators_{};
   QTimer indicatorTimer_;
   WorkWindows* workspace_;
+  CHomeBoard* board_;
   bool layoutRemembered_ = false;
   QString layoutFile_;
 };

@@ -7,8 +7,10 @@
 #include <QSettings>
 
 #include "app/aboutdlg.h"
+#include "app/journalwnd.h"
 #include "app/loginmemory.h"
 #include "app/mainfrm.h"
+#include "app/workwindows.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 
@@ -66,6 +68,7 @@ int CostradaApp::InitInstance() {
 
   Step(StartStep::kMainFrame);
   mainFrame_ = std::make_unique<CMainFrame>(*this);
+  mainFrame_->Workspace().SetJournalPlace(JournalPlaceOf(options_.exchange));
   mainFrame_->show();
   // The user asked to stay logged in: the windows find the session as they left it.
   if (LoginRemembered()) session_.LogIn();

@@ -58,6 +58,7 @@ class CostradaApp : public SpotHost {
   CMainFrame* MainFrame() const { return mainFrame_.get(); }
   // The process's one trading login, shared by the home board and every order window.
   TradingSession& Session() { return session_; }
+  const StartOptions& Options() const { return options_; }
   // The embedded exchange the program runs on (null before the server connection starts).
   sim::Exchange* Exchange() const { return server_.Exchange(); }
   // The start-up steps taken so far, for tests of the order.

@@ -1,15 +1,20 @@
 #pragma once
-// Korean traders read a price above the previous close in red and one below it in blue.
+// The program's rise/fall palette (basesrc/risefall.h) as the widgets draw it.
 #include <QColor>
 #include <cstdint>
 
+#include "basesrc/risefall.h"
+
 namespace ostrada {
 
-// Red for a rise, blue for a fall, no colour (an invalid one) when nothing changed.
+inline QColor PaletteColour(RiseFall direction) {
+  return QColor(static_cast<QRgb>(RgbOf(direction)));
+}
+
+// The colour of a figure that changed by `change`: none (an invalid colour, the text's own) when
+// nothing changed.
 inline QColor RiseFallColour(int64_t change) {
-  if (change > 0) return QColor(255, 0, 0);
-  if (change < 0) return QColor(0, 0, 255);
-  return {};
+  return change == 0 ? QColor() : PaletteColour(RiseFallOf(change));
 }
 
 }  // namespace ostrada

@@ -42,6 +42,7 @@ bool ApplySpeed(const QString& value, StartOptions& options) {
   const double speed = value.toDouble(&ok);
   if (!ok || !(speed > 0) || speed > kFastest) return false;
   options.exchange.speed = speed;
+  options.speedChosen = true;
   return true;
 }
 

@@ -24,6 +24,9 @@ enum class StartFault { kNone, kNoListing, kNoServer };
 
 struct StartOptions {
   sim::ExchangeOptions exchange;
+  // --speed or its variable named the session's speed, which then wins over the one the clock bar
+  // remembers.
+  bool speedChosen = false;
   StartFault fault = StartFault::kNone;
   // Whether the window layout is kept in the settings at quit and where (empty: the program's own
   // settings); the program keeps it, tests and embedders only when they ask.

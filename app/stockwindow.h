@@ -36,6 +36,10 @@ class StockWindow {
   // told by the window: 0).
   virtual int ShowStock(const std::string& code) = 0;
 
+  // The account's clock jumped: the window shows what a window opened now on its stock shows. A
+  // window whose live feed kept it current on the way has nothing to do.
+  virtual void CatchUp() {}
+
   StockPicks& Picks() { return picks_; }
   StockLinkToggle& LinkToggle() const { return *toggle_; }
   bool IsLinked() const { return toggle_->Linked(); }

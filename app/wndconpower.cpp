@@ -1,6 +1,7 @@
 #include "app/wndconpower.h"
 
 #include "basesrc/foundation/report.h"
+#include "basesrc/liveday.h"
 #include "basesrc/statustext.h"
 #include "broker/clsid.h"
 #include "broker/comerror.h"
@@ -167,19 +168,8 @@ bool CWndConPower::event(QEvent* event) {
 void CWndConPower::OnEventReceived() {
   if (!OSTRADA_VERIFY(live_ != nullptr)) return;
   try {
-    ContractRecord record{};
-    const std::string code = live_->HeaderValue(live::kCode).ToText();
-    const std::string name = live_->HeaderValue(live::kName).ToText();
-    record.timeHHMM = live_->HeaderValue(live::kTimeHHMM).ToI4();
-    record.timeHHMMSS = live_->HeaderValue(live::kTimeHHMMSS).ToI4();
-    record.aux1 = live_->HeaderValue(live::kAux1).ToI4();
-    record.aux2 = live_->HeaderValue(live::kAux2).ToI4();
-    record.price = live_->HeaderValue(live::kPrice).ToI4();
-    record.change = live_->HeaderValue(live::kChange).ToI4();
-    record.volume = live_->HeaderValue(live::kVolume).ToI4();
-    record.tickVolume = live_->HeaderValue(live::kTickVolume).ToI4();
-    record.side = ContractCharOf(live_->HeaderValue(live::kSide));
-    record.phase = ContractCharOf(live_->HeaderValue(live::kPhase));
+    std::string code, name;
+    const ContractRecord record = ReadLiveContract(*live_, &code, &name);
 
     auto tape = std::make_unique<ContractTape>();
     if (!tape->Create(code.c_str(), name.c_str(), record)) return;

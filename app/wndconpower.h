@@ -14,22 +14,6 @@
 
 namespace ostrada {
 
-// Header values of a live contract, as every reader of the real-time contract object reads them.
-namespace live {
-constexpr int kCode = 0;
-constexpr int kName = 1;
-constexpr int kChange = 2;
-constexpr int kTimeHHMM = 3;
-constexpr int kAux1 = 7;
-constexpr int kAux2 = 8;
-constexpr int kVolume = 9;
-constexpr int kPrice = 13;
-constexpr int kSide = 14;
-constexpr int kTickVolume = 17;
-constexpr int kTimeHHMMSS = 18;
-constexpr int kPhase = 19;
-}  // namespace live
-
 class CWndConPower : public QWidget {
  public:
   // Creates the window as a child of the parent with the control id and connects it to the live

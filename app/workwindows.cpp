@@ -6,6 +6,7 @@
 #include "app/callfrm.h"
 #include "app/chartwnd.h"
 #include "app/confrm.h"
+#include "app/journalwnd.h"
 #include "app/trdbuycallfrm.h"
 #include "app/trdbuytbl.h"
 
@@ -18,7 +19,7 @@ constexpr int kCascadeLength = 8;
 
 // The window of the command with its contract; null for another command.
 std::pair<QWidget*, StockWindow*> MakeWindow(int command, const CodeInfoList* book, TradingSession& session,
-                                             QWidget* owner) {
+                                             const sim::JournalPlace& journal, QWidget* owner) {
   const auto made = [](auto* window) { return std::pair<QWidget*, StockWindow*>{window, window}; };
   switch (command) {
     case kCmdChart:
@@ -33,6 +34,8 @@ std::pair<QWidget*, StockWindow*> MakeWindow(int command, const CodeInfoList* bo
       return made(new CTrdDlg(book, session, owner));
     case kCmdQuoteOrder:
       return made(new CTrdCallDlg(book, session, owner));
+    case kCmdJournal:
+      return made(new CJournalWnd(journal, owner));
     default:
       return {nullptr, nullptr};
   }
@@ -48,6 +51,7 @@ bool IsWorkingWindowCommand(int id) {
     case kCmdOrder:
     case kCmdQuoteOrder:
     case kCmdChart:
+    case kCmdJournal:
       return true;
     default:
       return false;
@@ -61,6 +65,10 @@ WorkWindow::WorkWindow(QWidget& window, StockWindow& stock, int command, StockLi
   setObjectName(QStringLiteral("workWindow"));
   connect(&stock_.Picks(), &StockPicks::stockPicked, this, &WorkWindow::TellLink);
   FollowStockLink(link_, stock_.LinkToggle(), *this, [this](const QString& code) { ShowStock(code.toStdString()); });
+}
+
+void WorkWindow::CatchUp() {
+  stock_.CatchUp();
 }
 
 int WorkWindow::ShowStock(const std::string& code) {
@@ -77,12 +85,12 @@ void WorkWindow::TellLink(const QString& code) {
 // ---- WorkWindows ----
 
 WorkWindows::WorkWindows(const CodeInfoList* book, TradingSession& session, QWidget* owner)
-    : QObject(owner), book_(book), session_(session), owner_(owner) {
+    : QObject(owner), book_(book), session_(session), owner_(owner), journal_(JournalPlaceOf({})) {
   link_.setObjectName(QStringLiteral("stockLink"));
 }
 
 WorkWindow* WorkWindows::Open(int command) {
-  const auto [window, stock] = MakeWindow(command, book_, session_, owner_);
+  const auto [window, stock] = MakeWindow(command, book_, session_, journal_, owner_);
   if (window == nullptr) return nullptr;
   window->setAttribute(Qt::WA_DeleteOnClose);
   if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->setModal(false);
@@ -106,6 +114,10 @@ QList<WorkWindow*> WorkWindows::Windows() const {
     if (window != nullptr && !window->Window().isHidden()) open.append(window.data());
   }
   return open;
+}
+
+void WorkWindows::CatchUp() {
+  for (WorkWindow* window : Windows()) window->CatchUp();
 }
 
 void WorkWindows::CloseAll() {

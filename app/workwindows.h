@@ -12,6 +12,7 @@
 
 #include "app/stocklink.h"
 #include "app/stockwindow.h"
+#include "broker/sim/paper/paper_journal_market.h"
 
 class QSettings;
 class QWidget;
@@ -30,6 +31,7 @@ enum CommandId : int {
   kCmdQuoteOrder = 32790,
   kCmdFindCode = 32792,
   kCmdChart = 32794,
+  kCmdJournal = 32796,
 };
 
 // Whether the command opens a working window.
@@ -49,6 +51,7 @@ class WorkWindow : public QObject {
   std::string Code() const { return stock_.StockCode(); }
   // Switches the window to the stock without telling the link. 1/0 (an unknown code: 0).
   int ShowStock(const std::string& code);
+  void CatchUp();
 
  private:
   void TellLink(const QString& code);
@@ -74,6 +77,10 @@ class WorkWindows : public QObject {
   // The open windows (closed ones excluded at once), oldest first.
   QList<WorkWindow*> Windows() const;
   StockLink& Link() { return link_; }
+  // The record the journal windows show (at first: no ledger, which they tell).
+  void SetJournalPlace(sim::JournalPlace place) { journal_ = std::move(place); }
+  // The account's clock jumped: every window catches up with it.
+  void CatchUp();
   // Closes every window (their subscriptions end with them).
   void CloseAll();
 
@@ -81,6 +88,7 @@ class WorkWindows : public QObject {
   const CodeInfoList* const book_;
   TradingSession& session_;
   QWidget* const owner_;
+  sim::JournalPlace journal_;
   StockLink link_;
   QList<QPointer<WorkWindow>> windows_;
 };

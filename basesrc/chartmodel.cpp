@@ -66,18 +66,6 @@ constexpr double kBodyShare = 0.7;      // a candle's body takes this share of i
 
 }  // namespace
 
-const char* ColourOf(Direction direction) {
-  switch (direction) {
-    case Direction::kRise:
-      return kRiseColour;
-    case Direction::kFall:
-      return kFallColour;
-    case Direction::kEven:
-      break;
-  }
-  return kEvenColour;
-}
-
 bool SameBar(const ChartData& data, const Bar& bar, int32_t date, int32_t barTime) {
   switch (data.kind) {
     case 'B':

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "basesrc/daygate.h"
+#include "basesrc/risefall.h"
 
 namespace ostrada::chart {
 
@@ -18,14 +19,11 @@ inline constexpr std::array<int, kLines> kLineLengths = {5, 20, 60, 120};
 // A view never shows fewer bars than this (zooming in stops there).
 inline constexpr int kMinShown = 10;
 
-enum class Direction { kEven, kRise, kFall };
+// A candle and the last price take the program's rise/fall palette (basesrc/risefall.h).
+using Direction = RiseFall;
 
-// The colours both painters use (#rrggbb): rises red and falls blue, as Korean traders read them.
+// The average lines' colours (#rrggbb), which both painters use.
 inline constexpr std::array<const char*, kLines> kLineColours = {"#f29000", "#10a050", "#8e44ad", "#7f7f7f"};
-inline constexpr const char* kRiseColour = "#d7191c";
-inline constexpr const char* kFallColour = "#1f5fd0";
-inline constexpr const char* kEvenColour = "#333333";
-const char* ColourOf(Direction direction);
 
 struct Bar {
   int32_t date = 0;  // YYYYMMDD

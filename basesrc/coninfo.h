@@ -60,13 +60,6 @@ inline constexpr char kRegularPhase = '2';
 // The phase of a record outside the auctions and the session: no contract, the stock's standing.
 inline constexpr char kOutsidePhase = '0';
 
-// Whether a contract, by its previous close (price less change) and the day's volume, belongs to a
-// later trading day than figures shown with `shownPreviousClose` and `shownVolume`: another previous
-// close, or less traded than those figures count.
-inline bool StartsAnotherDay(int32_t shownPreviousClose, int64_t shownVolume, int32_t previousClose, int64_t volume) {
-  return previousClose != shownPreviousClose || volume < shownVolume;
-}
-
 // A record inside a tape. The links are never stored.
 struct ContractNode {
   ContractRecord record;

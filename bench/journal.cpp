@@ -139,20 +139,18 @@ std::unique_ptr<Market> MarketAt(const JournalLedger& ledger) {
   return market;
 }
 
-// What a user waits for: the ledger read, the account's market drawn to its clock, every figure.
-Journal OpenJournal(const HeavyLedger& heavy) {
+// What a user waits for, as the command line and the window open it: the ledger read, the account's
+// market drawn to its clock, every figure.
+Journal OpenHeavy(const HeavyLedger& heavy) {
   std::string problem;
-  const std::optional<JournalLedger> ledger = ReadJournalLedger(heavy.path, kAccount, problem);
-  const std::unique_ptr<Market> market = MarketAt(*ledger);
-  MarketJournal prices(*market);
-  return BuildJournal(*ledger, prices, 0, 0);
+  return *OpenJournal(JournalPlace{heavy.path, kAccount, ExchangeOptions{}.seed, 0}, 0, 0, problem);
 }
 
 void BM_JournalOpen(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
   size_t fills = 0;
   for (auto _ : state) {
-    const Journal journal = OpenJournal(heavy);
+    const Journal journal = OpenHeavy(heavy);
     fills = journal.fills.size();
     benchmark::DoNotOptimize(journal.totals.realised);
   }
@@ -182,7 +180,7 @@ BENCHMARK(BM_JournalFigures)->Unit(benchmark::kMillisecond);
 
 void BM_JournalCsvExport(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
-  const Journal journal = OpenJournal(heavy);
+  const Journal journal = OpenHeavy(heavy);
   const std::string path = heavy.folder + "/fills.csv";
   size_t bytes = 0;
   for (auto _ : state) {

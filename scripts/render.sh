@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Renders the main frame, the about box, the stock finder (after a jump to 사), both quote windows and
 # the contract window, the mini order window on each of its lists, the options dialog, the
-# quote-click order window, the chart window (daily, and 3- and 60-minute), the home board and the
-# workspace's windows with their link toggles, to PNG files in <build>/renders, headless, from the
-# same code the program runs.
+# quote-click order window, the chart window (daily, and 3- and 60-minute), the home board, the
+# workspace's windows with their link toggles and the trading journal (its days and its equity
+# curve), to PNG files in <build>/renders, headless, from the same code the program runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OSTRADA_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh" test_gui_app test_gui_quote test_gui_contract test_gui_trading test_gui_workspace test_gui_chart
+"$root/scripts/build.sh" test_gui_app test_gui_quote test_gui_contract test_gui_trading test_gui_workspace test_gui_chart \
+  test_gui_journal ostrada-cli
 export QT_QPA_PLATFORM=offscreen OSTRADA_TEST_OUTPUT="$build/renders"
 "$build/tests/test_gui_app" --gtest_filter='Render.*'
 "$build/tests/test_gui_quote" --gtest_filter='*AStockShowsItsPriceAndItsLadderMoves*:*RendersWithAStock*'
@@ -15,5 +16,6 @@ export QT_QPA_PLATFORM=offscreen OSTRADA_TEST_OUTPUT="$build/renders"
 "$build/tests/test_gui_trading" --gtest_filter='Render.*'
 "$build/tests/test_gui_workspace" --gtest_filter='Render.*'
 "$build/tests/test_gui_chart" --gtest_filter='*WheelZooms*:*AReportLoadsAsTheWatchlist*:*ThreeAndSixtyMinuteChartsAreRendered*'
+"$build/tests/test_gui_journal" --gtest_filter='*Render*'
 echo "PNG files in $OSTRADA_TEST_OUTPUT:"
 ls "$OSTRADA_TEST_OUTPUT"

@@ -3,7 +3,6 @@
 // the exports a spreadsheet (CSV) and a browser (SVG of the equity curve) open.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,10 +14,6 @@
 #include "basesrc/foundation/texts.h"
 #include "basesrc/numberformat.h"
 #include "broker/sim/exchange.h"
-#include "broker/sim/market/clock.h"
-#include "broker/sim/market/listing.h"
-#include "broker/sim/market/market.h"
-#include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_journal_market.h"
 #include "broker/sim/paper/paper_journal_table.h"
@@ -58,14 +53,6 @@ std::string DateText(int32_t date) {
   return text;
 }
 
-// Hundredths as a number with two decimals ("66.67").
-std::string Hundredths(int64_t value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%s%lld.%02lld", value < 0 ? "-" : "", static_cast<long long>(std::llabs(value) / 100),
-                static_cast<long long>(std::llabs(value) % 100));
-  return text;
-}
-
 sim::JournalView ViewOf(const std::string& by) {
   return by == "stock" ? sim::JournalView::kStock
          : by == "fill" ? sim::JournalView::kFill
@@ -74,7 +61,7 @@ sim::JournalView ViewOf(const std::string& by) {
 }
 
 JsonDocument Ratio(const std::optional<int64_t>& hundredths) {
-  return hundredths ? JsonDocument(std::stod(Hundredths(*hundredths))) : JsonDocument();
+  return hundredths ? JsonDocument(std::stod(sim::HundredthsText(*hundredths))) : JsonDocument();
 }
 
 JsonDocument TotalsJson(const sim::JournalTotals& t) {
@@ -141,7 +128,7 @@ void PrintLine(Txt label, const std::string& value) {
 void PrintText(const sim::Journal& journal, const sim::JournalTable& table) {
   const sim::JournalTotals& t = journal.totals;
   const auto won = [](int64_t value) { return FormatNumber(value); };
-  const auto ratio = [](const std::optional<int64_t>& hundredths) { return hundredths ? Hundredths(*hundredths) : "-"; };
+  const auto ratio = [](const std::optional<int64_t>& hundredths) { return hundredths ? sim::HundredthsText(*hundredths) : "-"; };
   PrintLine(Txt::kJournalAccount, journal.account);
   PrintLine(Txt::kJournalPeriod, DateText(journal.from) + " ~ " + DateText(journal.to));
   PrintLine(Txt::kJournalRealised, won(t.realised));
@@ -158,7 +145,7 @@ void PrintText(const sim::Journal& journal, const sim::JournalTable& table) {
   PrintLine(Txt::kJournalLargestWin, won(t.largestWin));
   PrintLine(Txt::kJournalLargestLoss, won(t.largestLoss));
   PrintLine(Txt::kJournalProfitFactor, ratio(t.ProfitFactorHundredths()));
-  PrintLine(Txt::kJournalMaxDrawdown, won(t.maxDrawdown) + " (" + Hundredths(t.DrawdownBasisPoints()) + "%)");
+  PrintLine(Txt::kJournalMaxDrawdown, won(t.maxDrawdown) + " (" + sim::HundredthsText(t.DrawdownBasisPoints()) + "%)");
   std::printf("(%s)\n\n", Utf8(Txt::kJournalRule).c_str());
   // Columns as wide as their widest cell, numbers to the right, as a terminal shows them.
   std::vector<std::vector<std::string>> cells(1);
@@ -197,20 +184,13 @@ int RunJournal(const JournalOptions& options) {
     return kExitFailure;
   }
   std::string problem;
-  const std::optional<sim::JournalLedger> ledger = sim::ReadJournalLedger(path, options.account, problem);
-  if (!ledger) {
+  const sim::JournalPlace place{path, options.account, options.seed, options.stocks};
+  const std::optional<sim::Journal> opened = sim::OpenJournal(place, options.from, options.to, problem);
+  if (!opened) {
     ShowMessage(problem);
     return kExitFailure;
   }
-  // The account's own market, as it stood at the account's clock.
-  const uint64_t listingSeed = options.seed;
-  const uint64_t marketSeed = ledger->marketSeed.value_or(listingSeed);
-  sim::Listing listing = sim::Listing::Build(listingSeed, options.stocks);
-  if (marketSeed != listingSeed) listing = listing.WithMarket(marketSeed);
-  sim::Market market(sim::ProfilesOf(listing), marketSeed);
-  if (sim::IsValidDate(ledger->clock.date)) market.Sync(ledger->clock.date, ledger->clock.timeMs);
-  sim::MarketJournal prices(market);
-  const sim::Journal journal = sim::BuildJournal(*ledger, prices, options.from, options.to);
+  const sim::Journal& journal = *opened;
   if (!journal.HasTrades()) {
     const std::string range = (options.from > 0 ? DateText(options.from) : std::string()) + " ~ " +
                               (options.to > 0 ? DateText(options.to) : std::string());

@@ -8,7 +8,6 @@
 namespace ostrada::cli {
 namespace {
 
-using chart::ColourOf;
 using chart::kLineColours;
 constexpr double kTitleFontSize = 15;
 
@@ -107,7 +106,7 @@ std::string ChartDataSvg(const chart::ChartData& data, const std::string& title)
   }
 
   for (const chart::Candle& candle : layout.candles) {
-    const char* colour = ColourOf(candle.direction);
+    const std::string colour = HexColour(RgbOf(candle.direction));
     svg += Format("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" ", candle.x, candle.wickTop, candle.x,
                   candle.wickBottom) +
            "stroke=\"" + colour + "\"/>";
@@ -127,12 +126,12 @@ std::string ChartDataSvg(const chart::ChartData& data, const std::string& title)
   }
   // The high and low of the chart, and the last price on the axis.
   svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.highMark.at.x, layout.highMark.at.y - 4) +
-         "fill=\"" + chart::kRiseColour + "\">" + layout.highMark.label + "</text>\n";
+         "fill=\"" + HexColour(kRiseRgb) + "\">" + layout.highMark.label + "</text>\n";
   svg += Format("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" ", layout.lowMark.at.x, layout.lowMark.at.y + 14) +
-         "fill=\"" + chart::kFallColour + "\">" + layout.lowMark.label + "</text>\n";
+         "fill=\"" + HexColour(kFallRgb) + "\">" + layout.lowMark.label + "</text>\n";
   svg += Format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"16\" ", price.Right() + 2, layout.last.at - 8,
                 frame.rightAxis - 4) +
-         "fill=\"" + ColourOf(layout.lastDirection) + "\"/>";
+         "fill=\"" + HexColour(RgbOf(layout.lastDirection)) + "\"/>";
   svg += Format("<text x=\"%.1f\" y=\"%.1f\" fill=\"#ffffff\">", price.Right() + 6, layout.last.at + 4) +
          layout.last.label + "</text>\n";
   return svg + "</svg>\n";

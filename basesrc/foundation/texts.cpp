@@ -12,6 +12,7 @@ constexpr std::array<const char*, static_cast<size_t>(Txt::kCount)> kUtf8Texts =
 #define OSTRADA_TEXT(id, utf8) utf8,
 #include "basesrc/texts/app.inc"
 #include "basesrc/texts/chart.inc"
+#include "basesrc/texts/clockbar.inc"
 #include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/day.inc"

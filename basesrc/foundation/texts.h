@@ -13,6 +13,7 @@ enum class Txt : int {
 #define OSTRADA_TEXT(id, utf8) id,
 #include "basesrc/texts/app.inc"
 #include "basesrc/texts/chart.inc"
+#include "basesrc/texts/clockbar.inc"
 #include "basesrc/texts/code.inc"
 #include "basesrc/texts/contract.inc"
 #include "basesrc/texts/day.inc"

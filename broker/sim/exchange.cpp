@@ -63,9 +63,11 @@ struct Exchange::State {
     return marketSeed == options.seed ? listing : listing.WithMarket(marketSeed);
   }
 
-  // A session never starts before the latest moment its ledger saw.
+  // A session never starts before the latest moment its ledger saw; without a date of its own it
+  // resumes there, the account's clock, however long ago that was (a practice account in the past).
   int32_t StartDate() const {
     if (options.clock == ClockMode::kLive) return KoreanDate(lastWall);
+    if (!IsValidDate(options.tradingDate) && IsValidDate(resume.date)) return resume.date;
     const int32_t chosen = IsValidDate(options.tradingDate) ? options.tradingDate : DefaultTradingDate(lastWall);
     return std::max(chosen, resume.date);
   }
@@ -79,6 +81,7 @@ struct Exchange::State {
   std::function<int64_t()> wallClock;
   int64_t lastWall;
   double carry = 0;                     // the fraction of a millisecond a sped-up session still owes
+  bool running = true;
   std::string ledgerProblem;            // before the ledger, which may fill it
   std::unique_ptr<PaperLedger> ledger;  // until the paper account takes it
   uint64_t marketSeed;
@@ -132,11 +135,49 @@ void Exchange::Pump() {
   const int64_t passed = wall - state_->lastWall;
   if (passed <= 0) return;
   state_->lastWall = wall;
+  if (!state_->running) {
+    Step(0);
+    return;
+  }
   const double speed = state_->options.clock == ClockMode::kLive ? 1.0 : state_->options.speed;
   const double owed = static_cast<double>(passed) * speed + state_->carry;
   const auto step = static_cast<int64_t>(owed);
   state_->carry = owed - static_cast<double>(step);
   Step(step);
+}
+
+void Exchange::SetSpeed(double speed) {
+  if (speed > 0) state_->options.speed = speed;
+}
+
+double Exchange::Speed() const {
+  return state_->options.speed;
+}
+
+void Exchange::SetRunning(bool running) {
+  state_->running = running;
+  state_->carry = 0;
+}
+
+bool Exchange::Running() const {
+  return state_->running;
+}
+
+std::string Exchange::Jump(int32_t date, int64_t timeOfDay) {
+  const ExchangeClock& clock = state_->clock;
+  if (date < clock.Date() || (date == clock.Date() && timeOfDay <= clock.TimeOfDay())) return Text(Txt::kExClockBehind);
+  PaperTrading& paper = *state_->paper;
+  if (paper.Problem().empty()) {
+    try {
+      // The write lock taken and given back: a ledger another process holds refuses the jump here
+      // rather than the fills on its way.
+      const std::unique_ptr<SqliteTransaction> probe = paper.Ledger().Begin();
+    } catch (const SqliteError&) {
+      return Text(Txt::kExClockLedgerHeld);
+    }
+  }
+  AdvanceTo(date, timeOfDay);
+  return {};
 }
 
 const std::string& Exchange::PaperProblem() const {
@@ -146,11 +187,17 @@ const std::string& Exchange::PaperProblem() const {
 FaultPlan& Exchange::Faults() {
   return state_->faults;
 }
+PaperTrading& Exchange::Paper() {
+  return *state_->paper;
+}
 ExchangeClock& Exchange::Clock() {
   return state_->clock;
 }
 const Listing& Exchange::Stocks() const {
   return state_->listing;
+}
+PaperTrading& Exchange::Paper() {
+  return *state_->paper;
 }
 ExchangeContext& Exchange::Context() {
   return state_->context;

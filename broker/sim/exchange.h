@@ -27,7 +27,8 @@ struct ExchangeOptions {
   int stocks = 0;  // 0: the default listing (about 2,600 stocks)
   ClockMode clock = ClockMode::kSession;
   double speed = 1.0;
-  // Session mode: the trading date, YYYYMMDD. 0: today in Korea when the exchange trades, else the trading day before.
+  // Session mode: the trading date, YYYYMMDD. 0: the paper ledger's clock when it has one, else today
+  // in Korea when the exchange trades, else the trading day before.
   int32_t tradingDate = 0;
   // The wall clock as Unix milliseconds; empty: the system clock. Read at start and by Pump().
   std::function<int64_t()> wallClock = {};
@@ -41,6 +42,7 @@ class FaultPlan;        // broker/sim/market/faults.h
 class ExchangeClock;    // broker/sim/market/clock.h
 class ExchangeContext;  // broker/sim/objects/registry.h
 class Listing;          // broker/sim/market/listing.h
+class PaperTrading;     // broker/sim/paper/paper_account.h
 
 // The trading date a session starts on when none is given: the Korean date at the Unix time when the
 // exchange trades on it, else the trading day before.
@@ -66,15 +68,31 @@ class Exchange : public broker::ComServer {
   // further, whichever is later: one step, so nothing matches at a moment the account has left.
   void Step(int64_t milliseconds);
   // Catches up with the wall clock: the real time passed since the last pump (times `speed` in a
-  // session), or the Korean wall time itself when live. The program calls it from its timer.
+  // session), or the Korean wall time itself when live. The program calls it from its timer. While
+  // held, the market stays where it is (it still follows the account's clock when another process
+  // moves it) and the wall time that passes is never owed.
   void Pump();
+  // A session's pace, changed between pumps: session time per real time, > 0.
+  void SetSpeed(double speed);
+  double Speed() const;
+  void SetRunning(bool running);
+  bool Running() const;
+  // A jump of the account's clock to a later moment, along the market's path as AdvanceTo, once the
+  // paper account is sure to record what happens on the way. Empty when it moved, else why it did
+  // not (CP949), nothing moved: the moment is not later than the clock, or another process holds the
+  // ledger past its wait.
+  std::string Jump(int32_t date, int64_t timeOfDay);
   // Fault injection for tests and the program's start-up fault options.
   FaultPlan& Faults();
   // Why the paper account's ledger could not be opened (CP949), empty when it is open.
   const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
+  // The paper account, for the front doors' commands the server's objects do not carry (conditions).
+  PaperTrading& Paper();
   const Listing& Stocks() const;
+  // The paper account; its ledger is there only when PaperProblem() is empty.
+  PaperTrading& Paper();
   ExchangeContext& Context();
   // The foundation time source reading this exchange's clock (install with ScopedTimeSource).
   const TimeSource& Time() const;

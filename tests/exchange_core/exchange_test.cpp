@@ -119,6 +119,17 @@ TEST(ExchangeTest, PumpFollowsTheWallClockAtTheSessionSpeed) {
   wall -= 100;
   exchange.Pump();
   EXPECT_EQ(exchange.Clock().Now(), ExchangeClock::AtHhmmss(90002) + 505) << "never backwards";
+  exchange.SetRunning(false);
+  wall += 60'000;
+  exchange.Pump();
+  EXPECT_EQ(exchange.Clock().Now(), ExchangeClock::AtHhmmss(90002) + 505) << "held";
+  exchange.SetRunning(true);
+  exchange.SetSpeed(1000);
+  exchange.SetSpeed(0);
+  EXPECT_EQ(exchange.Speed(), 1000) << "a speed of 0 is none";
+  wall += 3;
+  exchange.Pump();
+  EXPECT_EQ(exchange.Clock().Now(), ExchangeClock::AtHhmmss(90002) + 3505) << "the held minute is never owed";
 }
 
 TEST(ExchangeTest, LiveClockIsKoreanWallTime) {

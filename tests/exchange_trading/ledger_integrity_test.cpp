@@ -220,7 +220,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2 * 8);
   EXPECT_EQ(ledger->Holding(kAccount, kCode).value, 8 * 1000);
   SqliteDb db(path, false);
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 3);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 4);
 }
 
 TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {

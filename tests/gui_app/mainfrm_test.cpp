@@ -57,7 +57,7 @@ TEST_F(MainFrameTest, MenuHasTheItemsInOrderWithTheirMnemonics) {
             (std::vector<std::string>{"끝내기(&X)", "종목선택창(&S)", "&5호가창", "&10 호가창", "체결창(&N)",
                                       "주문(&B)", "호가주문(&C)", "차트(&R)", "보기(&V)", "도움말(&H)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuView")->actions()),
-            (std::vector<std::string>{"도구 모음(&T)", "상태 표시줄(&S)"}));
+            (std::vector<std::string>{"도구 모음(&T)", "상태 표시줄(&S)", "시계 막대(&C)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuHelp")->actions()), std::vector<std::string>{"ostrada 정보(&A)..."});
   const int ids[] = {57665, 32792, 32784, 32782, 32786, 32788, 32790};
   for (size_t i = 0; i < std::size(ids); ++i) EXPECT_EQ(menu->actions()[i], Command(ids[i])) << ids[i];

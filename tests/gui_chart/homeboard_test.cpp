@@ -27,6 +27,7 @@
 #include "tests/gui_chart/chart_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/render.h"
+#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
@@ -115,7 +116,7 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
     EXPECT_EQ(board.Model().Cell(r, WatchModel::kChange).toStdString(), Grouped(row.change));
     EXPECT_EQ(board.Model().Cell(r, WatchModel::kRate).toStdString(), rate);
     // Price, change and rate in red above the previous close and blue below it; name and volume plain.
-    const QColor expected = row.change > 0 ? QColor(Qt::red) : row.change < 0 ? QColor(Qt::blue) : QColor();
+    const QColor expected = row.change > 0 ? testing::kRiseRed : row.change < 0 ? testing::kFallBlue : QColor();
     for (int column = 0; column < WatchModel::kColumns; ++column) {
       const bool coloured = column != WatchModel::kName && column != WatchModel::kVolume;
       EXPECT_EQ(board.Model().data(board.Model().index(r, column), Qt::ForegroundRole).value<QColor>(),

@@ -30,6 +30,7 @@
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
@@ -264,8 +265,8 @@ TEST_F(ContractWindowTest, AmountsOfSellsAreNegatedAndRowsCarryTheirColour) {
   EXPECT_EQ(itemData(0).toUInt(), 0x0000FFu);
   EXPECT_EQ(itemData(1).toUInt(), 0xFF0000u);
   EXPECT_EQ(itemData(2).toUInt(), 0u);
-  EXPECT_EQ(Model().data(Model().index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
-  EXPECT_EQ(Model().data(Model().index(1, 1), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+  EXPECT_EQ(Model().data(Model().index(0, 1), Qt::ForegroundRole).value<QColor>(), testing::kRiseRed);
+  EXPECT_EQ(Model().data(Model().index(1, 1), Qt::ForegroundRole).value<QColor>(), testing::kFallBlue);
   EXPECT_FALSE(Model().data(Model().index(2, 1), Qt::ForegroundRole).isValid());
 }
 

@@ -24,6 +24,7 @@
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
@@ -253,8 +254,8 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
       const int32_t level = QString(price).remove(QLatin1Char(',')).toInt();
       const double rate = (level - yesterdaysClose) * 100.0 / yesterdaysClose;
       EXPECT_NEAR(model->Cell(row, 0).trimmed().toDouble(), rate, 0.006) << level;
-      const QColor colour = level > yesterdaysClose   ? QColor(Qt::red)
-                            : level < yesterdaysClose ? QColor(Qt::blue)
+      const QColor colour = level > yesterdaysClose   ? testing::kRiseRed
+                            : level < yesterdaysClose ? testing::kFallBlue
                                                       : QColor();
       EXPECT_EQ(model->CellColour(row, 0), colour) << level;
       ++levels;

@@ -28,6 +28,7 @@
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
+#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
@@ -192,14 +193,14 @@ TEST_F(QuoteWindowOnExchange, TheHeaderShowsARiseInRedAndAFallInBlue) {
   for (int k = 0; k < 30; ++k) {
     ASSERT_EQ(window.Form().SetStock(NameAt(k), {}), 1);
     const QString change = Label(window, "static9030");
-    const QColor expected = change.startsWith('-') ? QColor(0, 0, 255) : change == "0" ? plain : QColor(255, 0, 0);
+    const QColor expected = change.startsWith('-') ? testing::kFallBlue : change == "0" ? plain : testing::kRiseRed;
     for (const char* name : {"static9029", "static9030", "static9031"}) {
       EXPECT_EQ(window.findChild<QLabel*>(name)->palette().color(QPalette::WindowText), expected) << name << k;
     }
     EXPECT_EQ(window.findChild<QLabel*>("static9032")->palette().color(QPalette::WindowText), plain);
     seen.insert(expected.rgb());
   }
-  EXPECT_EQ(seen.count(QColor(255, 0, 0).rgb()) + seen.count(QColor(0, 0, 255).rgb()), 2u);
+  EXPECT_EQ(seen.count(testing::kRiseRed.rgb()) + seen.count(testing::kFallBlue.rgb()), 2u);
 }
 
 TEST_F(QuoteWindowOnExchange, AnUnknownNameLeavesHeaderAndLadderBlank) {
@@ -428,13 +429,13 @@ TEST_F(QuoteTableOnFeed, PricesAboveThePreviousCloseAreRedAndBelowBlue) {
     return model.data(model.index(row, column), Qt::ForegroundRole).value<QColor>();
   };
   EXPECT_EQ(table.UpperModel().Cell(9, 1), QStringLiteral("50,100"));
-  EXPECT_EQ(colour(table.UpperModel(), 9, 1), QColor(255, 0, 0));
-  EXPECT_EQ(colour(table.UpperModel(), 9, 0), QColor(255, 0, 0));
+  EXPECT_EQ(colour(table.UpperModel(), 9, 1), testing::kRiseRed);
+  EXPECT_EQ(colour(table.UpperModel(), 9, 0), testing::kRiseRed);
   EXPECT_FALSE(colour(table.UpperModel(), 9, 2).isValid());
   EXPECT_EQ(table.UpperModel().Cell(10, 1), QStringLiteral("50,000"));
   EXPECT_FALSE(colour(table.UpperModel(), 10, 1).isValid());
-  EXPECT_EQ(colour(table.LowerModel(), 0, 1), QColor(0, 0, 255));
-  EXPECT_EQ(colour(table.LowerModel(), 0, 0), QColor(0, 0, 255));
+  EXPECT_EQ(colour(table.LowerModel(), 0, 1), testing::kFallBlue);
+  EXPECT_EQ(colour(table.LowerModel(), 0, 0), testing::kFallBlue);
 }
 
 TEST_F(QuoteTableOnFeed, AMovedLevelKeepsItsChangeAndOnlyChangedCellsRepaint) {

@@ -18,6 +18,7 @@
 #include "basesrc/nowfxin.h"
 #include "basesrc/numberformat.h"
 #include "tests/gui_trading/trading_fixture.h"
+#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
@@ -210,9 +211,9 @@ TEST_F(OrderForm, UnfilledOrdersAreColouredBySideAndCancelSendsNoPrice) {
   EXPECT_EQ(Cell(unfilled, 0, 2), QStringLiteral("15,000"));
   EXPECT_EQ(Cell(unfilled, 1, 3), QStringLiteral("120"));
   EXPECT_EQ(unfilled.item(0, 1)->data(Qt::UserRole).toUInt(), 0xFF0000u);
-  EXPECT_EQ(unfilled.item(0, 1)->foreground().color(), QColor(Qt::blue));
+  EXPECT_EQ(unfilled.item(0, 1)->foreground().color(), testing::kFallBlue);
   EXPECT_EQ(unfilled.item(1, 3)->data(Qt::UserRole).toUInt(), 0x0000FFu);
-  EXPECT_EQ(unfilled.item(1, 3)->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(unfilled.item(1, 3)->foreground().color(), testing::kRiseRed);
 
   // "전부" without a chosen order keeps what the quantity edit holds.
   Click(Radio(form_, 1471));
@@ -311,7 +312,7 @@ TEST_F(OrderForm, HoldingsShowProfitAtTheCurrentPriceAndASecondRefreshOnlyBeeps)
   EXPECT_EQ(Cell(holdings, 0, 1), QStringLiteral("1,234,567"));
   EXPECT_EQ(Cell(holdings, 0, 2), QStringLiteral("10,000"));
   EXPECT_EQ(Cell(holdings, 0, 3), QString::fromLatin1(FormatNumber(profit)));
-  EXPECT_EQ(holdings.item(0, 3)->foreground().color(), QColor(profit > 0 ? Qt::red : Qt::blue));
+  EXPECT_EQ(holdings.item(0, 3)->foreground().color(), (profit > 0 ? testing::kRiseRed : testing::kFallBlue));
   EXPECT_EQ(Cell(holdings, 1, 2), QStringLiteral("2,000,000"));
   for (int column = 0; column < 4; ++column) {
     for (int row = 0; row < 2; ++row) {

@@ -23,6 +23,7 @@
 #include "basesrc/numberformat.h"
 #include "basesrc/trdevent.h"
 #include "tests/gui_trading/trading_fixture.h"
+#include "tests/support/palette.h"
 
 namespace ostrada {
 namespace {
@@ -148,8 +149,8 @@ TEST_F(QuoteClickWindow, OneStockAcrossThePanelsAndAClickedAskBecomesThePrice) {
     for (const auto& [model, row, price] :
          {std::tuple{&table.UpperModel(), table.Levels() - level, table.Current().levels[level].sellPrice},
           std::tuple{&table.LowerModel(), level, table.Current().levels[level].buyPrice}}) {
-      const QColor expected = price > previousClose   ? QColor(Qt::red)
-                              : price < previousClose ? QColor(Qt::blue)
+      const QColor expected = price > previousClose   ? testing::kRiseRed
+                              : price < previousClose ? testing::kFallBlue
                                                       : QColor();
       EXPECT_EQ(model->CellColour(row, 1), expected) << price << " against " << previousClose;
     }

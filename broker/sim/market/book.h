@@ -42,6 +42,7 @@ class OrderBook {
     uint32_t owner;
     int32_t price;
     int32_t quantity;
+    int32_t timeMs = 0;  // the moment of the day it traded, where the caller knows it
   };
 
   // Joins the back of the queue at the price.

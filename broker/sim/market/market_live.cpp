@@ -232,6 +232,7 @@ void LiveBook::Settle(int32_t ms) {
 }
 
 void LiveBook::Apply(const Trade& record) {
+  const size_t before = fills_.size();
   const int32_t price = record.price;
   const bool buyerTook = record.side == '1';
   // Nothing may rest across the record's price: asks below it and bids above it are gone.
@@ -250,6 +251,8 @@ void LiveBook::Apply(const Trade& record) {
   // A side the record shows empty loses the market's orders; an account's stay, as nothing traded them.
   if (record.ask == 0) book_.ClearBeyond(BookSide::kAsk, ladder.Upper() + 1, 0, &fills_);
   if (record.bid == 0) book_.ClearBeyond(BookSide::kBid, ladder.Lower() - 1, 0, &fills_);
+  // However late the account looks, a fill happened when its contract did.
+  for (size_t i = before; i < fills_.size(); ++i) fills_[i].timeMs = record.timeMs;
   touch_.Follow(record);
   Settle(record.timeMs);
 }

@@ -73,7 +73,7 @@ class LiveBook {
   // The picture before the latest change.
   const QuotePicture& Previous() const { return previous_; }
   OrderBook& Orders() { return book_; }
-  // Trades of owned orders since the last call.
+  // Trades of owned orders since the last call, in the order they traded, each at its record's time.
   std::vector<OrderBook::Fill> TakeFills();
   // Shows a change made to Orders() from outside the day's flow (an account's order resting, leaving
   // or trading): the picture is taken again at `ms`, and with a record a contract is reported.

@@ -62,6 +62,8 @@ PaperTrading::PaperTrading(ExchangeContext& context, SharedMarket market, std::u
 
 PaperTrading::~PaperTrading() {
   context_.Clock().RemoveListener(pump_);
+  context_.Clock().Cancel(moment_);
+  context_.Clock().Cancel(watchEvent_);
   // The next session on this ledger starts no earlier than this one ended.
   if (!ledger_) return;
   try {
@@ -89,7 +91,8 @@ void PaperTrading::RemoveListener(OrderNoticeListener* listener) {
   notices_.RemoveListener(listener);
 }
 
-void PaperTrading::Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price) {
+void PaperTrading::Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price,
+                          std::optional<int32_t> timeMs) {
   OrderNotice notice;
   notice.kind = kind;
   notice.flag = order.kind;
@@ -102,7 +105,7 @@ void PaperTrading::Notify(const PaperOrder& order, NoticeKind kind, int32_t quan
   notice.number = order.number;
   notice.original = order.original;
   notice.market = order.market;
-  notice.hhmmss = HhmmssOf(market_->Current().Now());
+  notice.hhmmss = HhmmssOf(timeMs.value_or(market_->Current().Now()));
   notices_.Post(std::move(notice));
 }
 
@@ -129,9 +132,9 @@ BuyingPower PaperTrading::Buyable(const std::string& account, const std::string&
   return power;
 }
 
-std::optional<Refusal> PaperTrading::CheckOrderGate(Market& market, int stock) {
+std::optional<Refusal> PaperTrading::CheckOrderGate(Market& market, int stock, bool client) {
   if (!ledger_) return OrderRefusal(kLedgerStatus, problem_);
-  if (!initialised_) return MakeRefusal(RefusalKind::kNotInitialised);
+  if (client && !initialised_) return MakeRefusal(RefusalKind::kNotInitialised);
   if (stock < 0) return OrderRefusal(RefusalKind::kUnknownCode, Txt::kExUnknownCode);
   if (market.Stock(stock).suspended || market.Day(stock).Halted()) return MakeRefusal(RefusalKind::kSuspended);
   if (PhaseAt(market.Now()) == Phase::kClosed) return MakeRefusal(RefusalKind::kMarketClosed);
@@ -167,15 +170,24 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order) {
 
 PaperTrading::Result PaperTrading::Place(const std::string& account, const std::string& code, std::optional<Side> side,
                                          bool market, int32_t price, int32_t quantity) {
+  if (!side) {
+    Market& theMarket = market_->Sync();
+    Result result;
+    result.refusal = CheckOrderGate(theMarket, theMarket.Find(code));
+    if (!result.refusal) result.refusal = OrderRefusal(RefusalKind::kBadInput, Txt::kPaperBadOrderType);
+    return result;
+  }
+  return PlaceClaimed(account, code, *side, market, price, quantity, nullptr);
+}
+
+PaperTrading::Result PaperTrading::PlaceClaimed(
+    const std::string& account, const std::string& code, Side side, bool market, int32_t price, int32_t quantity,
+    const std::function<std::optional<Refusal>(PaperOrder&, const SqliteTransaction&)>& claim) {
   Market& theMarket = market_->Sync();
   const int stock = theMarket.Find(code);
   Result result;
-  if (auto refused = CheckOrderGate(theMarket, stock)) {
+  if (auto refused = CheckOrderGate(theMarket, stock, claim == nullptr)) {
     result.refusal = refused;
-    return result;
-  }
-  if (!side) {
-    result.refusal = OrderRefusal(RefusalKind::kBadInput, Txt::kPaperBadOrderType);
     return result;
   }
   if (quantity <= 0) {
@@ -192,14 +204,19 @@ PaperTrading::Result PaperTrading::Place(const std::string& account, const std::
   order.date = theMarket.TradingDate();
   order.account = account;
   order.code = code;
-  order.side = *side;
+  order.side = side;
   order.market = market;
   order.price = market ? 0 : price;
   // A market buy holds cash as if it paid the upper limit, as brokers do.
   order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
   order.quantity = quantity;
   order.timeMs = theMarket.Now();
-  result.refusal = Enter(order, [&](const SqliteTransaction&) { return CheckFunds(order); });
+  result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
+    if (claim) {
+      if (auto refused = claim(order, inside)) return refused;
+    }
+    return CheckFunds(order);
+  });
   if (result.refusal) return result;
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
   // Settled for its acceptance: the ledger holds the order. A client killed while it is routed has
@@ -340,7 +357,8 @@ void PaperTrading::Match(Market& market, int stock, const PaperOrder& order) {
     PutInBook(market, stock, order, remaining);
     market.Announce(stock, nullptr);
   }
-  for (const Execution& execution : executions) Execute(execution.number, execution.price, execution.quantity);
+  for (const Execution& execution : executions)
+    Execute(execution.number, execution.price, execution.quantity, market.Now());
   if (remaining > 0 && order.market) {
     // Nothing is left to trade with within the limits: the remainder of a market order ends here.
     try {
@@ -383,10 +401,10 @@ void PaperTrading::Forget(Market& market, int32_t number) {
   resting_.erase(found);
 }
 
-void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
+void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity, int32_t timeMs) {
   PaperLedger::FillResult recorded;
   try {
-    recorded = ledger_->RecordFill(date_, number, seenFilled_[number], price, quantity, market_->Current().Now(),
+    recorded = ledger_->RecordFill(date_, number, seenFilled_[number], price, quantity, timeMs,
                                    {context_.Clock().Date(), context_.Clock().TimeOfDay()});
   } catch (const SqliteError&) {
     // The account did not take the execution: the order is rejected, which ends it with its cash
@@ -410,7 +428,7 @@ void PaperTrading::Execute(int32_t number, int32_t price, int32_t quantity) {
   seenFilled_[number] = order.filled + recorded.quantity;
   if (recorded.quantity > 0) Recorded(recorded.id);
   if (order.state != OrderState::kOpen || order.Remaining() <= recorded.quantity) Forget(market_->Current(), number);
-  if (recorded.quantity > 0) Notify(order, NoticeKind::kFill, recorded.quantity, price);
+  if (recorded.quantity > 0) Notify(order, NoticeKind::kFill, recorded.quantity, price, timeMs);
 }
 
 void PaperTrading::StartDay(Market& market) {
@@ -439,6 +457,7 @@ void PaperTrading::StartDay(Market& market) {
   }
   // A restart puts the day's open orders back where they waited (behind what rests there now).
   for (const PaperOrder& order : open) Reenter(market, order);
+  StartWatchDay(market);
 }
 
 void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
@@ -449,12 +468,13 @@ void PaperTrading::ResolveAuction(Market& market, Waiting auction) {
   for (const auto& [number, resting] : due) {
     const DayState state = market.State(resting.stock);
     const int32_t price = auction == Waiting::kOpeningAuction ? state.open : state.price;
+    const int32_t at = auction == Waiting::kOpeningAuction ? kOpenMs : kCloseMs;
     const bool buy = resting.side == Side::kBuy;
     const bool crosses = price > 0 && (resting.market || (buy ? resting.price >= price : resting.price <= price));
     const std::optional<PaperOrder> order = ledger_->Order(date_, number);
     if (!order || order->state != OrderState::kOpen) continue;
     if (crosses) {
-      Execute(number, price, order->Remaining());
+      Execute(number, price, order->Remaining(), at);
     } else if (auction == Waiting::kOpeningAuction && !resting.market) {
       PutInBook(market, resting.stock, *order, order->Remaining());
     } else {
@@ -508,17 +528,24 @@ void PaperTrading::Pump() {
         if (fill.owner == kPaperOwner) fills.push_back(fill);
       }
     }
+    // In the order the market traded them, whatever stretch of it this step covered; a moment's
+    // fills of several stocks in listing order, as the market tells its contracts.
+    std::stable_sort(fills.begin(), fills.end(),
+                     [](const OrderBook::Fill& a, const OrderBook::Fill& b) { return a.timeMs < b.timeMs; });
     for (const OrderBook::Fill& fill : fills) {
       TookFromBook(static_cast<int32_t>(fill.id), fill.quantity);
-      Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity);
+      Execute(static_cast<int32_t>(fill.id), fill.price, fill.quantity, fill.timeMs);
     }
     if (market.Now() >= kOpenMs) ResolveAuction(market, Waiting::kOpeningAuction);
     if (market.Now() >= kCloseMs && closedDate_ != date_) {
       ResolveAuction(market, Waiting::kClosingAuction);
+      CloseWatchDay(market);
       CloseDay(market);
     }
     // After this process's own fills, so an execution both reached is claimed as this one saw it.
     FollowOthers(market);
+    FireDueWatches(market);
+    ScheduleWatch(market);
     const int64_t now = context_.Clock().Now();
     if (now - lastSeen_ >= kSeeEveryMs) {
       ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
@@ -529,6 +556,30 @@ void PaperTrading::Pump() {
     // recorded, and nothing unrecorded was told.
   }
   notices_.Deliver();
+  StopAtNextMoment(market);
+}
+
+void PaperTrading::StopAtNextMoment(Market& market) {
+  ExchangeClock& clock = context_.Clock();
+  int32_t next = INT32_MAX;
+  if (ledger_ && date_ != 0 && market.TradingDate() == clock.Date()) {
+    const int32_t now = market.Now();
+    if (now < kOpenMs) next = kOpenMs;
+    if (now < kCloseMs && closedDate_ != date_) next = std::min(next, kCloseMs);
+    for (const auto& [number, entered] : early_) {
+      if (entered > now) next = std::min(next, entered);
+    }
+  }
+  const int64_t at = next == INT32_MAX ? kNoMoment : clock.Now() - clock.TimeOfDay() + next;
+  if (at == momentAt_) return;
+  clock.Cancel(moment_);
+  momentAt_ = at;
+  if (at == kNoMoment) return;
+  moment_ = clock.At(at, [this] {
+    momentAt_ = kNoMoment;
+    market_->Sync();
+    Pump();
+  });
 }
 
 }  // namespace ostrada::sim

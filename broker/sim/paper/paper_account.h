@@ -84,6 +84,18 @@ class PaperTrading {
   void AddListener(OrderNoticeListener* listener);
   void RemoveListener(OrderNoticeListener* listener);
 
+  // The standing conditions (paper_watching.cpp). A stop or a take-profit may give its level as
+  // `costPercent` hundredths of a percent from the holding's average purchase price instead, which
+  // becomes a level on the tick grid when it is set.
+  struct WatchResult {
+    std::string refusal;  // CP949; empty when set
+    WatchCondition condition;
+  };
+  WatchResult SetWatch(WatchCondition condition, int32_t costPercent = 0);
+  // The refusal (CP949), or empty when cancelled.
+  std::string CancelWatch(const std::string& account, int64_t id);
+  std::vector<WatchCondition> Watches(const std::string& account);
+
   // Follows the market to the clock's time: a new day, the auctions, the fills of resting orders.
   void Pump();
   // How far the account's clock in the ledger is ahead of the exchange's (another process ran the
@@ -103,7 +115,14 @@ class PaperTrading {
     int32_t inBook;  // shares of it in this process's book (kBook)
   };
 
-  std::optional<Refusal> CheckOrderGate(Market& market, int stock);
+  // `client`: the order comes from a client, who must have initialised the trade utility; a
+  // condition's order comes from the account itself.
+  std::optional<Refusal> CheckOrderGate(Market& market, int stock, bool client = true);
+  // Place, with `claim` run first inside the order's transaction (it may end the order there or
+  // change its quantity).
+  Result PlaceClaimed(const std::string& account, const std::string& code, Side side, bool market, int32_t price,
+                      int32_t quantity,
+                      const std::function<std::optional<Refusal>(PaperOrder&, const SqliteTransaction&)>& claim);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
   std::optional<Refusal> CheckFunds(const PaperOrder& order);
   // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
@@ -114,9 +133,9 @@ class PaperTrading {
   void Match(Market& market, int stock, const PaperOrder& order);
   void Rest(Market& market, int stock, const PaperOrder& order);
   void Unrest(Market& market, int32_t number, int32_t quantity);
-  // Records an execution of a day's order as this process saw it, and tells the listeners what the
-  // ledger took.
-  void Execute(int32_t number, int32_t price, int32_t quantity);
+  // Records an execution of a day's order as this process saw it, at the moment of the day it
+  // happened, and tells the listeners what the ledger took.
+  void Execute(int32_t number, int32_t price, int32_t quantity, int32_t timeMs);
   // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
   void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
@@ -138,8 +157,31 @@ class PaperTrading {
   void FollowOthers(Market& market);
   void ResolveAuction(Market& market, Waiting auction);
   void CloseDay(Market& market);
-  // Queues a notice of the order; it reaches the listeners at the next settled point (see OrderNotices).
-  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price);
+  // A jump of the clock is the same as waiting: every step, however long, stops at the account's
+  // next moment of the day (the opening auction, the close, an order another process entered later
+  // than this market's time), so the account acts there as it would have at any speed.
+  void StopAtNextMoment(Market& market);
+  // Queues a notice of the order, at the moment of the day given or now; it reaches the listeners at
+  // the next settled point (see OrderNotices).
+  void Notify(const PaperOrder& order, NoticeKind kind, int32_t quantity, int32_t price,
+              std::optional<int32_t> timeMs = std::nullopt);
+  // The conditions: the active ones read again from the ledger (the contract that meets each today
+  // worked out for those new here), those met by now acting, and the clock woken at the next one.
+  struct Watched {
+    WatchCondition condition;
+    std::optional<TapeContract> meets;  // today's contract that meets it
+  };
+  void LoadWatches(Market& market);
+  void PlanWatch(Market& market, Watched& watched);
+  void FireDueWatches(Market& market);
+  void FireWatch(Market& market, const Watched& watched);
+  // Ends the condition as `ending` says unless another process ended it first.
+  void EndWatch(const WatchCondition& ending);
+  void ScheduleWatch(Market& market);
+  // A new day: the conditions whose expiry passed, or whose stock's shares changed, end.
+  void StartWatchDay(Market& market);
+  // The close: trailing stops keep the day's highest.
+  void CloseWatchDay(Market& market);
 
   ExchangeContext& context_;
   SharedMarket market_;
@@ -159,7 +201,13 @@ class PaperTrading {
   int64_t lastFillId_ = 0;                 // fills up to this one were followed
   std::set<int64_t> ownFills_;             // fills after lastFillId_ that this process recorded
   OrderNotices notices_;
+  std::map<int64_t, Watched> watched_;  // the active conditions by id
+  int32_t watchWake_ = -1;              // the market moment the clock wakes the conditions at
+  ExchangeClock::EventId watchEvent_ = 0;
   ExchangeClock::ListenerId pump_;
+  static constexpr int64_t kNoMoment = INT64_MAX;
+  ExchangeClock::EventId moment_ = 0;  // the clock's stop at the account's next moment, momentAt_
+  int64_t momentAt_ = kNoMoment;
 };
 
 }  // namespace ostrada::sim

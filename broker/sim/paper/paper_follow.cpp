@@ -81,6 +81,8 @@ void PaperTrading::Recorded(int64_t fillId) {
 
 void PaperTrading::FollowOthers(Market& market) {
   if (!ledger_->ChangedElsewhere()) return;
+  // Conditions others set, cancelled or fired.
+  LoadWatches(market);
   // Orders the others entered (and their modifies and cancels): told as this process tells its own,
   // and the open ones join this process's books.
   // The clock alone moves every second; the books need a look only when orders or fills came.

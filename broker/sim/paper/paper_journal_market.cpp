@@ -2,6 +2,10 @@
 
 #include <climits>
 
+#include "broker/sim/market/clock.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/market/market_service.h"
+
 namespace ostrada::sim {
 
 const std::unordered_map<int32_t, int32_t>& MarketJournal::ClosesOf(const std::string& code) {
@@ -31,6 +35,18 @@ std::vector<ShareChange> MarketJournal::ShareChanges(const std::string& code) {
 std::string MarketJournal::NameOf(const std::string& code) {
   const int index = market_.Find(code);
   return index < 0 ? std::string() : market_.Stock(index).name;
+}
+
+std::optional<Journal> OpenJournal(const JournalPlace& place, int32_t from, int32_t to, std::string& problem) {
+  const std::optional<JournalLedger> ledger = ReadJournalLedger(place.ledgerPath, place.account, problem);
+  if (!ledger) return std::nullopt;
+  const uint64_t marketSeed = ledger->marketSeed.value_or(place.listingSeed);
+  Listing listing = Listing::Build(place.listingSeed, place.stocks);
+  if (marketSeed != place.listingSeed) listing = listing.WithMarket(marketSeed);
+  Market market(ProfilesOf(listing), marketSeed);
+  if (IsValidDate(ledger->clock.date)) market.Sync(ledger->clock.date, ledger->clock.timeMs);
+  MarketJournal prices(market);
+  return BuildJournal(*ledger, prices, from, to);
 }
 
 }  // namespace ostrada::sim

@@ -1,7 +1,10 @@
 #pragma once
 // The journal's market: the closes, share changes and names of the exchange's own history, as the
 // market stands at the paper account's clock (today's close is the price at that moment while the
-// day trades). Each stock's history is drawn once.
+// day trades). Each stock's history is drawn once. And the journal of a ledger on that market, as
+// the command line and the program's window open it alike.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -27,5 +30,18 @@ class MarketJournal : public JournalMarket {
   Market& market_;
   std::unordered_map<std::string, std::unordered_map<int32_t, int32_t>> closes_;
 };
+
+// Where an account's record is read: its ledger file and the listing it traded on (the market is
+// the ledger's own).
+struct JournalPlace {
+  std::string ledgerPath;
+  std::string account;
+  uint64_t listingSeed = 0;
+  int stocks = 0;  // the listing's size (0: the default one)
+};
+
+// The account's journal from `from` through `to` (0: open ends), priced by its own market drawn to
+// the ledger's clock. None when the ledger cannot be read: `problem` says why (CP949).
+std::optional<Journal> OpenJournal(const JournalPlace& place, int32_t from, int32_t to, std::string& problem);
 
 }  // namespace ostrada::sim

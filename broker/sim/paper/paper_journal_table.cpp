@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 namespace ostrada::sim {
 namespace {
@@ -175,6 +176,13 @@ std::string JournalCsv(const JournalTable& table) {
     out += "\r\n";
   }
   return out;
+}
+
+std::string HundredthsText(int64_t hundredths) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%lld.%02lld", hundredths < 0 ? "-" : "",
+                static_cast<long long>(std::llabs(hundredths) / 100), static_cast<long long>(std::llabs(hundredths) % 100));
+  return text;
 }
 
 chart::ChartData EquityChart(const Journal& journal, bool* thousands) {

@@ -38,6 +38,9 @@ JournalTable TableOf(const Journal& journal, JournalView view);
 // line break.
 std::string JournalCsv(const JournalTable& table);
 
+// Hundredths as a number with two decimals ("66.67", "-0.05"): the totals' ratios as people read them.
+std::string HundredthsText(int64_t hundredths);
+
 // The closing equity a bar a day: from the previous close to the day's, the day's traded value as
 // its volume. In won while every value fits a price field, else in thousands of won (`thousands`).
 chart::ChartData EquityChart(const Journal& journal, bool* thousands);

@@ -13,7 +13,7 @@ namespace {
 
 // Marks the file as this ledger, so a stranger's database is never taken for one.
 constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-constexpr int64_t kSchemaVersion = 3;
+constexpr int64_t kSchemaVersion = 4;
 // How long a write waits for the other process (the program or the command line) to finish its own.
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kWalRetryMs = 10;
@@ -228,6 +228,7 @@ void PaperLedger::Migrate() {
     db_.Execute(kFrom1To2After);
   }
   if (version == 1 || version == 2) db_.Execute(kFrom2To3);
+  if (version < 4) db_.Execute(WatchTable());
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
@@ -597,6 +598,21 @@ void PaperLedger::See(int32_t date, int64_t timeMs) {
                          "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
                          "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
   update.Bind(1, date).Bind(2, timeMs).Run();
+}
+
+std::pair<int32_t, int32_t> PaperLedger::Span() {
+  const auto last = static_cast<int32_t>(db_.QueryInt("SELECT date FROM clock WHERE id = 1"));
+  const auto first = static_cast<int32_t>(db_.QueryInt("SELECT coalesce(min(date), 0) FROM orders"));
+  return {first > 0 ? std::min(first, last) : last, last};
+}
+
+bool PaperLedger::LeaveWal() {
+  try {
+    return db_.QueryText("PRAGMA journal_mode = DELETE") == "delete";
+  } catch (const SqliteError& error) {
+    if (error.IsBusy()) return false;
+    throw;
+  }
 }
 
 }  // namespace ostrada::sim

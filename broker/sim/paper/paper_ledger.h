@@ -11,9 +11,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "broker/sim/market/market_stock.h"
+#include "broker/sim/paper/paper_watch.h"
 #include "broker/sim/paper/sqlite_db.h"
 
 namespace ostrada::sim {
@@ -186,11 +188,32 @@ class PaperLedger {
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
 
+  // The trading dates the account spans: its first order's date (the clock's when it has none) to the
+  // clock's date; 0 and 0 for a ledger whose clock never ran.
+  std::pair<int32_t, int32_t> Span();
+  // Makes the ledger a single file, out of WAL mode, so that it can be moved aside. Only the last
+  // connection on a file may leave WAL: false while another process has the ledger open.
+  bool LeaveWal();
+  // The standing conditions (paper_ledger_watch.cpp). A new active condition, its id returned.
+  int64_t InsertWatch(WatchCondition& condition);
+  // The account's conditions in the order they were set.
+  std::vector<WatchCondition> Watches(const std::string& account);
+  // Every account's active conditions in the order they were set.
+  std::vector<WatchCondition> ActiveWatches();
+  std::optional<WatchCondition> Watch(int64_t id);
+  // Ends an active condition as `ending` says (its state, moment, price, order and message), inside
+  // `inside`: false when it was no longer active, because another process ended it first.
+  bool EndWatch(const WatchCondition& ending, const SqliteTransaction& inside);
+  // Raises a trailing stop's highest price to `peak` through `date`, once per date.
+  void RaisePeak(int64_t id, int32_t peak, int32_t date);
+
  private:
   PaperLedger(const std::string& path, const FeeRates& fees);
   void Prepare(const std::vector<std::string>& accounts, int64_t startingCash);
   // Brings the schema of any earlier version to this one, in the caller's transaction.
   void Migrate();
+  // The conditions' table, added by one step of Migrate.
+  static const char* WatchTable();
   // The cash an open buy holds for `remaining` shares; 0 for a sell.
   int64_t Held(const PaperOrder& order, int32_t remaining) const;
   void AddReserved(const std::string& account, int64_t change);

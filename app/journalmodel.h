@@ -1,0 +1,40 @@
+#pragma once
+// CJournalModel: one of the journal's tables (days, stocks, fills or orders) as a Qt model. The
+// table's cells are the core's; this only formats them: numbers grouped by three and right-aligned,
+// profits and the side of a trade in red or blue.
+#include <QAbstractTableModel>
+#include <QString>
+#include <string>
+
+#include "broker/sim/paper/paper_journal_table.h"
+
+namespace ostrada {
+
+class CJournalModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void SetTable(sim::JournalTable table);
+  const sim::JournalTable& Table() const { return table_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  // The cell's text as shown.
+  QString CellText(int row, int column) const;
+  // The longest text of the column (its title included), so the column can be sized to show every
+  // cell whole without measuring each one.
+  QString WidestText(int column) const;
+  // The column holding the stock's code, or -1.
+  int CodeColumn() const;
+  // The code of the row's stock (ASCII), empty where the table has none.
+  std::string CodeAt(int row) const;
+
+ private:
+  sim::JournalTable table_;
+};
+
+}  // namespace ostrada
