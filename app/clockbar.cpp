@@ -46,16 +46,16 @@ CClockBar::CClockBar(sim::Exchange& exchange, bool takeRememberedSpeed, QWidget*
              {100, QKeySequence(Qt::CTRL | Qt::Key_6)},
              {1000, QKeySequence(Qt::CTRL | Qt::Key_7)}});
   addSeparator();
-  AddJump(sim::ClockJump::kOneMinute, QStringLiteral("clockOneMinute"), Catalogue(Txt::kClockOneMinute),
+  AddJump(sim::ClockJump{sim::ClockJump::Kind::kBy, sim::kMsPerMinute}, QStringLiteral("clockOneMinute"), Catalogue(Txt::kClockOneMinute),
           Catalogue(Txt::kClockOneMinuteTip), QKeySequence(Qt::CTRL | Qt::Key_Right));
-  AddJump(sim::ClockJump::kTenMinutes, QStringLiteral("clockTenMinutes"), Catalogue(Txt::kClockTenMinutes),
+  AddJump(sim::ClockJump{sim::ClockJump::Kind::kBy, 10 * sim::kMsPerMinute}, QStringLiteral("clockTenMinutes"), Catalogue(Txt::kClockTenMinutes),
           Catalogue(Txt::kClockTenMinutesTip), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Right));
-  AddJump(sim::ClockJump::kOneHour, QStringLiteral("clockOneHour"), Catalogue(Txt::kClockOneHour),
+  AddJump(sim::ClockJump{sim::ClockJump::Kind::kBy, sim::kMsPerHour}, QStringLiteral("clockOneHour"), Catalogue(Txt::kClockOneHour),
           Catalogue(Txt::kClockOneHourTip), QKeySequence(Qt::CTRL | Qt::Key_PageDown));
-  AddJump(sim::ClockJump::kToClose, QStringLiteral("clockToClose"), Catalogue(Txt::kClockToClose),
+  AddJump(sim::ClockJump{sim::ClockJump::Kind::kToClose}, QStringLiteral("clockToClose"), Catalogue(Txt::kClockToClose),
           Catalogue(Txt::kClockToCloseTip), QKeySequence(Qt::CTRL | Qt::Key_End));
   toClose_ = actions().back();
-  AddJump(sim::ClockJump::kNextDay, QStringLiteral("clockNextDay"), Catalogue(Txt::kClockNextDay),
+  AddJump(sim::ClockJump{sim::ClockJump::Kind::kNextDay}, QStringLiteral("clockNextDay"), Catalogue(Txt::kClockNextDay),
           Catalogue(Txt::kClockNextDayTip), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_End));
 
   if (takeRememberedSpeed) {
@@ -97,7 +97,7 @@ void CClockBar::AddSpeeds(const std::map<int, QKeySequence>& keys) {
   }
 }
 
-void CClockBar::AddJump(sim::ClockJump jump, const QString& name, const QString& text, const QString& tip,
+void CClockBar::AddJump(const sim::ClockJump& jump, const QString& name, const QString& text, const QString& tip,
                         const QKeySequence& key) {
   QAction* action = AddCommand(name, text, tip, key);
   connect(action, &QAction::triggered, this, [this, jump] { Jump(jump); });
@@ -115,17 +115,17 @@ void CClockBar::SetSpeed(int speed) {
   QSettings().setValue(QLatin1String(kSpeedKey), speed);
 }
 
-bool CClockBar::Jump(sim::ClockJump jump) {
+bool CClockBar::Jump(const sim::ClockJump& jump) {
   const sim::ExchangeClock& clock = exchange_.Clock();
-  const std::optional<sim::ClockMoment> to = sim::JumpTarget({clock.Date(), clock.TimeOfDay()}, jump);
-  if (!to) return false;
-  std::string refused;
+  const sim::JumpLanding landing = sim::LandingOf(jump, {clock.Date(), clock.TimeOfDay()});
+  if (landing.refused) return false;
+  sim::JumpReport report;
   {
     WaitCursor wait;
-    refused = exchange_.Jump(to->date, to->timeOfDay);
+    report = sim::Jump(exchange_, landing.at);
   }
-  if (!refused.empty()) {
-    ShowMessage(refused);
+  if (report.refused) {
+    ShowMessage(*report.refused);
     return false;
   }
   emit jumped();
@@ -134,7 +134,7 @@ bool CClockBar::Jump(sim::ClockJump jump) {
 
 void CClockBar::FollowClock() {
   const sim::ExchangeClock& clock = exchange_.Clock();
-  toClose_->setEnabled(sim::JumpTarget({clock.Date(), clock.TimeOfDay()}, sim::ClockJump::kToClose).has_value());
+  toClose_->setEnabled(!sim::LandingOf({sim::ClockJump::Kind::kToClose}, {clock.Date(), clock.TimeOfDay()}).refused);
 }
 
 }  // namespace ostrada

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "broker/sim/market/clock.h"
-#include "broker/sim/market/session_clock.h"
+#include "broker/sim/account_clock.h"
 
 class QAction;
 class QKeySequence;
@@ -36,7 +36,7 @@ class CClockBar : public QToolBar {
 
   // The jump its button makes. False when it leads nowhere (the close has passed) or the exchange
   // refused it (told to the user; nothing moved).
-  bool Jump(sim::ClockJump jump);
+  bool Jump(const sim::ClockJump& jump);
 
  signals:
   // The clock jumped: every window is to catch up with the new moment.
@@ -45,7 +45,7 @@ class CClockBar : public QToolBar {
  private:
   QAction* AddCommand(const QString& name, const QString& text, const QString& tip, const QKeySequence& key);
   void AddSpeeds(const std::map<int, QKeySequence>& keys);
-  void AddJump(sim::ClockJump jump, const QString& name, const QString& text, const QString& tip,
+  void AddJump(const sim::ClockJump& jump, const QString& name, const QString& text, const QString& tip,
                const QKeySequence& key);
   void SetRunning(bool running);
   void SetSpeed(int speed);

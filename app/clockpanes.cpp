@@ -5,24 +5,9 @@
 
 #include "app/qtext.h"
 #include "basesrc/foundation/texts.h"
+#include "broker/sim/account_clock.h"
 
 namespace ostrada {
-
-QString SessionStateName(sim::SessionState state) {
-  switch (state) {
-    case sim::SessionState::kBeforeOpen:
-      return FromCp949(Text(Txt::kClockBeforeOpen));
-    case sim::SessionState::kAuction:
-      return FromCp949(Text(Txt::kClockAuction));
-    case sim::SessionState::kRegular:
-      return FromCp949(Text(Txt::kClockRegular));
-    case sim::SessionState::kClosed:
-      return FromCp949(Text(Txt::kClockClosed));
-    case sim::SessionState::kHoliday:
-      return FromCp949(Text(Txt::kClockHoliday));
-  }
-  return {};
-}
 
 namespace {
 
@@ -42,7 +27,7 @@ ClockPanes::ClockPanes(sim::ExchangeClock& clock, QStatusBar& bar) : QObject(&ba
   // Each pane is as wide as its widest text, so the panes do not jump as the clock runs.
   date_ = AddPane(bar, 0, QStringLiteral("paneClockDate"), DateText(20001231));
   time_ = AddPane(bar, 1, QStringLiteral("paneClockTime"), TimeText(0));
-  state_ = AddPane(bar, 2, QStringLiteral("paneClockState"), SessionStateName(sim::SessionState::kBeforeOpen));
+  state_ = AddPane(bar, 2, QStringLiteral("paneClockState"), FromCp949(Text(Txt::kClockBeforeOpen)));
   Show();
   listener_ = clock_.AddListener([this](int64_t) { Show(); });
 }
@@ -69,7 +54,7 @@ void ClockPanes::Show() {
   const int64_t time = clock_.TimeOfDay();
   date_->setText(DateText(date));
   time_->setText(TimeText(time));
-  state_->setText(SessionStateName(sim::SessionStateAt(date, time)));
+  state_->setText(FromCp949(Text(sim::SessionOf({date, time}))));
 }
 
 }  // namespace ostrada

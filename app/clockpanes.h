@@ -6,15 +6,11 @@
 #include <cstdint>
 
 #include "broker/sim/market/clock.h"
-#include "broker/sim/market/session_clock.h"
 
 class QLabel;
 class QStatusBar;
 
 namespace ostrada {
-
-// The catalogue's name of a session state (UTF-8 for Qt).
-QString SessionStateName(sim::SessionState state);
 
 class ClockPanes : public QObject {
   Q_OBJECT

@@ -163,32 +163,12 @@ bool Exchange::Running() const {
   return state_->running;
 }
 
-std::string Exchange::Jump(int32_t date, int64_t timeOfDay) {
-  const ExchangeClock& clock = state_->clock;
-  if (date < clock.Date() || (date == clock.Date() && timeOfDay <= clock.TimeOfDay())) return Text(Txt::kExClockBehind);
-  PaperTrading& paper = *state_->paper;
-  if (paper.Problem().empty()) {
-    try {
-      // The write lock taken and given back: a ledger another process holds refuses the jump here
-      // rather than the fills on its way.
-      const std::unique_ptr<SqliteTransaction> probe = paper.Ledger().Begin();
-    } catch (const SqliteError&) {
-      return Text(Txt::kExClockLedgerHeld);
-    }
-  }
-  AdvanceTo(date, timeOfDay);
-  return {};
-}
-
 const std::string& Exchange::PaperProblem() const {
   return state_->ledgerProblem;
 }
 
 FaultPlan& Exchange::Faults() {
   return state_->faults;
-}
-PaperTrading& Exchange::Paper() {
-  return *state_->paper;
 }
 ExchangeClock& Exchange::Clock() {
   return state_->clock;

@@ -77,19 +77,12 @@ class Exchange : public broker::ComServer {
   double Speed() const;
   void SetRunning(bool running);
   bool Running() const;
-  // A jump of the account's clock to a later moment, along the market's path as AdvanceTo, once the
-  // paper account is sure to record what happens on the way. Empty when it moved, else why it did
-  // not (CP949), nothing moved: the moment is not later than the clock, or another process holds the
-  // ledger past its wait.
-  std::string Jump(int32_t date, int64_t timeOfDay);
   // Fault injection for tests and the program's start-up fault options.
   FaultPlan& Faults();
   // Why the paper account's ledger could not be opened (CP949), empty when it is open.
   const std::string& PaperProblem() const;
 
   ExchangeClock& Clock();
-  // The paper account, for the front doors' commands the server's objects do not carry (conditions).
-  PaperTrading& Paper();
   const Listing& Stocks() const;
   // The paper account; its ledger is there only when PaperProblem() is empty.
   PaperTrading& Paper();

@@ -155,7 +155,7 @@ TEST_F(ClockBarTest, AClockAnotherProcessMovesShowsInThePanes) {
   other.tradingDate = kFriday;
   other.paper.ledgerPath = Ledger();
   sim::Exchange commandLine(other);
-  ASSERT_EQ(commandLine.Jump(kFriday, 11 * sim::kMillisecondsPerHour), "");
+  ASSERT_FALSE(sim::Jump(commandLine, {kFriday, 11 * sim::kMillisecondsPerHour}).refused);
   // The program's next pump follows the account's clock.
   Exchange().Step(0);
   EXPECT_EQ(Panes(), (std::vector<std::string>{"2026-12-11 (금)", "11:00:00", "장중"}));
