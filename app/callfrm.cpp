@@ -73,6 +73,7 @@ CCallFrm::CCallFrm(const CodeInfoList* book, int mode, QWidget* parent) : QWidge
   find9034_->setAutoDefault(false);
   connect(find9034_, &QPushButton::clicked, this, &CCallFrm::OnFindButton);
   code9028_ = MakeLabel(this, {}, "static9028", Qt::AlignLeft);
+  halted_ = MakeLabel(this, {}, "halted", Qt::AlignLeft);
   last9029_ = MakeLabel(this, {}, "static9029", Qt::AlignRight);
   change9030_ = MakeLabel(this, {}, "static9030", Qt::AlignRight);
   rate9031_ = MakeLabel(this, {}, "static9031", Qt::AlignRight);
@@ -95,6 +96,8 @@ void CCallFrm::LayOut() {
   code9028_->setGeometry(code.x(), code.y(), std::max(code.width(), CodeLabelWidth(font())), code.height());
   const QRect find = units.Rect(136, 2, 16, 12);
   find9034_->setGeometry(code9028_->geometry().right() + 1 + units.X(2), find.y(), find.width(), find.height());
+  const int haltedWidth = metrics.horizontalAdvance(FromCp949(Text(Txt::kQuoteHalted))) + units.X(2);
+  halted_->setGeometry(find9034_->geometry().right() + 1 + units.X(2), code9028_->y(), haltedWidth, code9028_->height());
 
   // The extreme price, change and volume, and the largest rate a 32-bit change over a price makes.
   const int valueWidth =
@@ -111,7 +114,7 @@ void CCallFrm::LayOut() {
                           {"%", rate9031_, "%", 0, 26},
                           {"거래량", volume9032_, "주", 1, 26}};
   const int columnWidth = units.X(28) + valueWidth + units.X(2 + 10);
-  int right = find9034_->geometry().right() + 1;
+  int right = halted_->geometry().right() + 1;
   for (const Field& field : fields) {
     const int x = units.X(2) + field.column * (columnWidth + units.X(6));
     const int y = units.Y(field.y), height = units.Y(9);
@@ -128,7 +131,7 @@ void CCallFrm::LayOut() {
 }
 
 void CCallFrm::ClearHeader() {
-  for (QLabel* label : {last9029_, rate9031_, change9030_, volume9032_, code9028_}) label->clear();
+  for (QLabel* label : {last9029_, rate9031_, change9030_, volume9032_, code9028_, halted_}) label->clear();
   table_->SetStock(nullptr);
   if (contracts_ != nullptr) contracts_->Unsubscribe();
   // A blank header has no current stock, so choosing the same name again shows it again.
@@ -187,6 +190,8 @@ void CCallFrm::ShowPrice() {
   rate9031_->setText(RateText(price_.bar.rate));
   change9030_->setText(Grouped(price_.bar.change));
   volume9032_->setText(Grouped(static_cast<uint32_t>(price_.bar.volume)));
+  // A stock that cannot open today has no opening reference.
+  halted_->setText(price_.openingRef == 0 && price_.basePrice > 0 ? FromCp949(Text(Txt::kQuoteHalted)) : QString());
 }
 
 void CCallFrm::FollowContracts() {

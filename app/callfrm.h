@@ -65,6 +65,7 @@ class CCallFrm : public QWidget {
   CloseUpComboBox* combo_;
   QLabel* code9028_;
   QPushButton* find9034_;
+  QLabel* halted_;  // "거래정지" for a stock that does not trade today
   QLabel* last9029_;
   QLabel* change9030_;
   QLabel* rate9031_;

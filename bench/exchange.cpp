@@ -254,44 +254,46 @@ int MostLiquid(const Market& market) {
 }
 
 void BM_ColdBookAt1500(benchmark::State& state) {
-  const Listing listing = Listing::Build(DefaultMarket().seed, 0);
-  Market market(ProfilesOf(listing), DefaultMarket().seed);
-  market.Sync(DefaultMarket().tradingDate, kCloseMs);
-  const int index = MostLiquid(market);
-  const uint64_t seed = DeriveSeed(market.Stock(index).seed, static_cast<uint64_t>(DefaultMarket().tradingDate));
+  const std::vector<StockProfile> profiles = ProfilesOf(Listing::Build(DefaultMarket().seed, 0));
+  int index = 0;
+  {
+    Market market(profiles, DefaultMarket().seed);
+    index = MostLiquid(market);
+  }
+  // A process that starts at 15:00 and asks for the stock: the market's process, the board's shared
+  // moves, the day's plan and the book followed from the pre-open.
   for (auto _ : state) {
-    StockDay day(market.Stock(index), seed, market.Today(index));
+    Market market(profiles, DefaultMarket().seed);
+    market.Sync(DefaultMarket().tradingDate, kCloseMs);
     if (state.range(0) == 0) {
-      benchmark::DoNotOptimize(day.StateAt(kCloseMs).price);
+      benchmark::DoNotOptimize(market.State(index).price);
     } else {
-      LiveBook book(day, seed, kCloseMs);
-      benchmark::DoNotOptimize(book.Picture().asks[0].quantity);
+      benchmark::DoNotOptimize(market.Quote(index).asks[0].quantity);
     }
   }
 }
 BENCHMARK(BM_ColdBookAt1500)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// A whole market's day: every stock's session planned and expanded into its contracts, and the
-// books of every stock followed through it (arg 1) or not (arg 0, the tape alone).
+// A whole market's day: every stock's session planned and expanded into its contracts (arg 0, the
+// tape alone), or with the books of every stock followed through it (arg 1), and the indexes' minutes
+// from their stocks, in a market that starts cold.
 void BM_WholeMarketDay(benchmark::State& state) {
-  const Listing listing = Listing::Build(DefaultMarket().seed, 0);
-  Market market(ProfilesOf(listing), DefaultMarket().seed);
-  market.Sync(DefaultMarket().tradingDate, kCloseMs);
-  for (int i = 0; i < static_cast<int>(market.Size()); ++i) market.Today(i);
+  const std::vector<StockProfile> profiles = ProfilesOf(Listing::Build(DefaultMarket().seed, 0));
   for (auto _ : state) {
+    Market market(profiles, DefaultMarket().seed);
+    market.Sync(DefaultMarket().tradingDate, kCloseMs);
     int64_t checksum = 0;
     for (int i = 0; i < static_cast<int>(market.Size()); ++i) {
-      const uint64_t seed = DeriveSeed(market.Stock(i).seed, static_cast<uint64_t>(DefaultMarket().tradingDate));
-      StockDay day(market.Stock(i), seed, market.Today(i));
+      StockDay& day = market.Day(i);
       if (state.range(0) == 0) {
         std::vector<Trade> tape;
         day.Records(0, day.CountAt(kCloseMs), tape);
         checksum += static_cast<int64_t>(tape.size());
       } else {
-        LiveBook book(day, seed, kCloseMs);
-        checksum += book.Picture().asks[0].quantity;
+        checksum += market.Quote(i).asks[0].quantity;
       }
     }
+    checksum += market.IndexDay("U001").back().close + market.IndexDay("U201").back().close;
     benchmark::DoNotOptimize(checksum);
   }
 }

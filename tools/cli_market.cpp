@@ -83,6 +83,10 @@ struct PriceView {
   int32_t lowerLimit = 0;
   double strength = 0.0;
   bool halted = false;  // no trading today
+  // The board's breaker, once it has tripped today: when trading stopped and when it resumes (HHMM).
+  int32_t breakerStop = 0;
+  int32_t breakerResume = 0;
+  bool paused = false;  // trading stands still now
 };
 
 struct BookLevel {
@@ -134,6 +138,26 @@ std::optional<PriceView> FetchPrice(const std::string& code) {
   return view;
 }
 
+// The stock's trading state, with its board's breaker.
+bool FetchState(const std::string& code, PriceView& view) {
+  constexpr int32_t kStateHeader = 32;
+  constexpr int16_t kPaused = 3;
+  auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kStockState);
+  object->SetInput(0, Variant::Text(code));
+  object->Request();
+  if (Refused(*object)) return false;
+  view.paused = object->HeaderValue(kStateHeader).ToI2() == kPaused;
+  view.breakerStop = object->HeaderValue(kStateHeader + 1).ToI4();
+  view.breakerResume = object->HeaderValue(kStateHeader + 2).ToI4();
+  return true;
+}
+
+std::string Hhmm(int32_t hhmm) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d:%02d", hhmm / 100 % 100, hhmm % 100);
+  return text;
+}
+
 std::optional<BookView> FetchBook(const std::string& code) {
   auto object = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
   object->SetInput(0, Variant::Text(code));
@@ -179,6 +203,12 @@ void PrintPrice(const PriceView& v) {
   std::printf("시가 %s  고가 %s  저가 %s  기준가 %s  상한가 %s  하한가 %s  체결강도 %.2f\n", Number(v.open).c_str(),
               Number(v.high).c_str(), Number(v.low).c_str(), Number(v.base).c_str(), Number(v.upperLimit).c_str(),
               Number(v.lowerLimit).c_str(), v.strength);
+  if (v.breakerStop == 0) return;
+  char line[256];
+  std::snprintf(line, sizeof line, TextC(Txt::kQuoteBreaker), v.breakerStop / 100, v.breakerStop % 100,
+                v.breakerResume / 100, v.breakerResume % 100);
+  std::printf("%s%s\n", Cp949ToUtf8(line).c_str(),
+              v.paused ? ("  " + Cp949ToUtf8(ostrada::Text(Txt::kQuotePaused))).c_str() : "");
 }
 
 void PrintBook(const BookView& v) {
@@ -239,14 +269,18 @@ void PrintJson(const PriceView& p, const BookView& b, const std::vector<Contract
       {"lowerLimit", p.lowerLimit},
       {"strength", std::round(p.strength * 100.0) / 100.0},
       {"halted", p.halted},
+      {"breaker", p.breakerStop == 0 ? JsonDocument(nullptr)
+                                     : JsonDocument{{"stop", Hhmm(p.breakerStop)},
+                                                    {"resume", Hhmm(p.breakerResume)},
+                                                    {"paused", p.paused}}},
       {"book", {{"asks", LevelsJson(b.asks)}, {"bids", LevelsJson(b.bids)}, {"totalAsk", b.totalAsk}, {"totalBid", b.totalBid}}},
       {"contracts", std::move(rows)}};
   std::printf("%s\n", JsonDump(document).c_str());
 }
 
 bool Show(const MarketOptions& options) {
-  const auto price = FetchPrice(options.code);
-  if (!price) return false;
+  auto price = FetchPrice(options.code);
+  if (!price || !FetchState(options.code, *price)) return false;
   const auto book = FetchBook(options.code);
   if (!book) return false;
   const auto contracts = FetchContracts(options.code, options.contracts);

@@ -183,7 +183,7 @@ bool Market::MayBreak(char board) {
   for (size_t m = 0; m < shared.size(); ++m) {
     const double along = static_cast<double>(m + 1) / kRegularMinutes;
     const double level = 1.0 + move * ((1.0 - kSessionShare) + kSessionShare * along) + shared[m];
-    if (level <= 1.0 - kBreakerFall + kBreakerMargin) return true;
+    if (level <= 1.0 - kBreakerPercent / 100.0 + kBreakerMargin) return true;
   }
   return false;
 }
@@ -193,13 +193,12 @@ const TradingPause& Market::Pause(char board) {
   if (!day.paused) {
     day.paused = true;  // the stocks planned to find it trade without one
     if (MayBreak(board)) {
-      const std::vector<double> levels = SumOf(board, false).Levels();
+      const BoardSum sum = SumOf(board, false);
+      const std::vector<double> levels = sum.Levels();
       const DailyBar& bar = process_.IndexDays(board == '2' ? "U201" : "U001", tradingDate_).back().bar;
       day.frame = IndexFrame(bar, levels);
       day.framed = true;
-      std::vector<double> closes(levels.size());
-      std::transform(levels.begin(), levels.end(), closes.begin(), [&](double level) { return day.frame.Place(level); });
-      day.share.pause = BreakerOf(closes);
+      day.share.pause = BreakerOf(IndexMinutes(bar, day.frame, levels, sum.Shares()), bar.close - bar.change);
     }
   }
   return day.share.pause;

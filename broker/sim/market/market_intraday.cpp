@@ -29,11 +29,11 @@ int32_t TradingPause::RealMs(int32_t bookMs) const {
   return bookMs + (EndMs() - StartMs());
 }
 
-TradingPause BreakerOf(const std::vector<double>& closes) {
+TradingPause BreakerOf(const std::vector<IndexMinute>& minutes, int32_t base) {
   TradingPause pause;
-  const auto last = std::min(closes.size(), static_cast<size_t>(kLastBreakerMinute + 1));
+  const auto last = std::min(minutes.size(), static_cast<size_t>(kLastBreakerMinute + 1));
   for (size_t m = 0; m < last; ++m) {
-    if (closes[m] <= 1.0 - kBreakerFall) {
+    if (int64_t{minutes[m].close} * 100 <= int64_t{base} * (100 - kBreakerPercent)) {
       pause.after = static_cast<int>(m);
       break;
     }

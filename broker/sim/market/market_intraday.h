@@ -11,10 +11,11 @@
 //
 // The breaker: when a board's index has closed a minute 8% or more below the previous close, its
 // stocks pause for twenty minutes (no contracts, books frozen) and resume with a ten-minute call
-// auction; once a day, and not in the session's last forty minutes.
+// auction; once a day, and not in the last forty minutes before the close.
 #include <cstdint>
 #include <vector>
 
+#include "broker/sim/market/market_history.h"
 #include "broker/sim/market/market_stock.h"
 
 namespace ostrada::sim {
@@ -23,11 +24,12 @@ namespace ostrada::sim {
 // is `daySigma` (the part of the day's volatility that falls in the regular session).
 std::vector<double> SharedMinutePath(uint64_t seed, double daySigma);
 
-constexpr double kBreakerFall = 0.08;
+constexpr int kBreakerPercent = 8;
 constexpr int kPauseMinutes = 20;
 constexpr int kResumeAuctionMinutes = 10;
-// The last regular minute whose close may trip the breaker.
-constexpr int kLastBreakerMinute = kRegularMinutes - 41;
+// The last regular minute whose close may trip the breaker: forty minutes before the close, so the
+// pause and its auction end by the closing auction at the latest.
+constexpr int kLastBreakerMinute = kRegularMinutes - 31;
 
 // The day's pause of a board, if its breaker tripped.
 struct TradingPause {
@@ -45,8 +47,9 @@ struct TradingPause {
   int32_t RealMs(int32_t bookMs) const;
 };
 
-// The first minute whose close (a fraction of the previous close) trips the breaker, or none.
-TradingPause BreakerOf(const std::vector<double>& closes);
+// The first regular minute whose close (hundredths) trips the breaker of an index whose previous close
+// was `base`, or none.
+TradingPause BreakerOf(const std::vector<IndexMinute>& minutes, int32_t base);
 
 // A day's frame: the path's prices beyond the open and the close are scaled onto the day's high and
 // low, from the raw path's own extremes `rawHigh` and `rawLow`.

@@ -94,7 +94,7 @@ void StudyBoards(Market& closed, const Listing& listing, const std::vector<int32
   for (const char* code : {"U001", "U201"}) {
     for (const DailyBar& bar : closed.IndexHistory(code, kHistoryDays)) {
       const int32_t base = bar.close - bar.change;
-      breakerDays += bar.low <= base * (1.0 - kBreakerFall) ? 1 : 0;
+      breakerDays += int64_t{bar.low} * 100 <= int64_t{base} * (100 - kBreakerPercent) ? 1 : 0;
     }
   }
   add("index days 8% or more below the previous close", breakerDays, 0, 4);

@@ -104,8 +104,9 @@ class MultiPriceObject : public CountedRequest {
   SharedMarket market_;
 };
 
-// Header 32 is the trading state: 0 trading, 1 suspended, 2 halted for the day. The headers before
-// it describe the stock and its day.
+// Header 32 is the trading state: 0 trading, 1 suspended, 2 halted for the day, 3 paused by its
+// board's breaker. The headers before it describe the stock and its day; 33 and 34 tell the breaker's
+// pause once it has begun: when trading stopped and when it resumes (HHMM, 0 without one).
 class StockStateObject : public MarketRequestBase {
  public:
   StockStateObject(ExchangeContext& context, SharedMarket market)
@@ -125,7 +126,11 @@ class StockStateObject : public MarketRequestBase {
     answer.SetHeader(4, Variant::I4(market.Day(index).Ladder().Upper()));
     answer.SetHeader(5, Variant::I4(market.Day(index).Ladder().Lower()));
     answer.SetHeader(6, CharValue(static_cast<char>(state.phase)));
-    answer.SetHeader(kStateHeader, Variant::I2(stock.suspended ? 1 : state.halted ? 2 : 0));
+    answer.SetHeader(kStateHeader, Variant::I2(stock.suspended ? 1 : state.halted ? 2 : state.paused ? 3 : 0));
+    const TradingPause& pause = market.Day(index).Pause();
+    const bool begun = pause.Tripped() && market.Now() >= pause.StartMs();
+    answer.SetHeader(kStateHeader + 1, Variant::I4(begun ? HhmmOf(pause.StartMs()) : 0));
+    answer.SetHeader(kStateHeader + 2, Variant::I4(begun ? HhmmOf(pause.EndMs()) : 0));
   }
 
  private:
