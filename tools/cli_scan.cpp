@@ -2,6 +2,7 @@
 // few minutes apart, with the stocks whose rate moved by the threshold over the last N checks.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -30,8 +31,11 @@ struct ScanOptions {
   bool json = false;
 };
 
+// Rounded as the text report prints it ("%.2f"), so a value on a half hundredth reads the same in both.
 double Hundredths(double value) {
-  return std::round(value * 100.0) / 100.0;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return std::strtod(text, nullptr);
 }
 
 // The selection as one document; field names listed in the README.

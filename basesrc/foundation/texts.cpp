@@ -10,20 +10,7 @@ namespace {
 constexpr std::array<const char*, static_cast<size_t>(Txt::kCount)> kUtf8Texts = {
 // clang-format off: the enum and the table must list the areas in one order.
 #define OSTRADA_TEXT(id, utf8) utf8,
-#include "basesrc/texts/app.inc"
-#include "basesrc/texts/chart.inc"
-#include "basesrc/texts/clockbar.inc"
-#include "basesrc/texts/code.inc"
-#include "basesrc/texts/contract.inc"
-#include "basesrc/texts/day.inc"
-#include "basesrc/texts/exchange.inc"
-#include "basesrc/texts/foundation.inc"
-#include "basesrc/texts/journal.inc"
-#include "basesrc/texts/now.inc"
-#include "basesrc/texts/paper.inc"
-#include "basesrc/texts/quote.inc"
-#include "basesrc/texts/screen.inc"
-#include "basesrc/texts/trade.inc"
+#include "basesrc/texts/all.inc"
 #undef OSTRADA_TEXT
     // clang-format on
 };

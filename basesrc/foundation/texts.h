@@ -11,20 +11,7 @@ enum class Txt : int {
 #ifndef Q_MOC_RUN
 // clang-format off: the enum and the table must list the areas in one order.
 #define OSTRADA_TEXT(id, utf8) id,
-#include "basesrc/texts/app.inc"
-#include "basesrc/texts/chart.inc"
-#include "basesrc/texts/clockbar.inc"
-#include "basesrc/texts/code.inc"
-#include "basesrc/texts/contract.inc"
-#include "basesrc/texts/day.inc"
-#include "basesrc/texts/exchange.inc"
-#include "basesrc/texts/foundation.inc"
-#include "basesrc/texts/journal.inc"
-#include "basesrc/texts/now.inc"
-#include "basesrc/texts/paper.inc"
-#include "basesrc/texts/quote.inc"
-#include "basesrc/texts/screen.inc"
-#include "basesrc/texts/trade.inc"
+#include "basesrc/texts/all.inc"
 #undef OSTRADA_TEXT
 // clang-format on
 #endif

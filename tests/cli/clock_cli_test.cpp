@@ -115,7 +115,7 @@ TEST_F(ClockCli, AJumpWhileAnotherProcessWritesTheLedgerMovesNothing) {
     other.Execute("BEGIN IMMEDIATE");
     const auto refused = RunCli(std::string("clock advance --to-close") + kMarket);
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.output.find("모의투자 원장"), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find("다른 프로그램이 원장을 쓰고 있습니다"), std::string::npos) << refused.output;
     other.Execute("COMMIT");
   }
   EXPECT_EQ(Clock()["clock"], "2026-12-08 08:50:00");

@@ -17,10 +17,13 @@ namespace {
 using testing::RunCli;
 
 constexpr char kSeed[] = " --seed 31";
-constexpr char kCrashDate[] = "20261209";  // U001 falls more than 8% that day
+// A market whose U001 falls more than 8% by 12:47 on a day, with the previous trading day.
+constexpr char kCrashSeed[] = " --seed 99";
+constexpr char kCrashDate[] = "20250212";
+constexpr char kDayBefore[] = "20250211";
 
-nlohmann::json Json(const std::string& arguments) {
-  const auto run = RunCli(arguments + kSeed + " --json");
+nlohmann::json Json(const std::string& arguments, const char* seed = kSeed) {
+  const auto run = RunCli(arguments + seed + " --json");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   return run.exitCode == 0 ? nlohmann::json::parse(run.output) : nlohmann::json();
 }
@@ -64,8 +67,8 @@ TEST(MarketBoardsCli, TheSecondBoardIsMoreVolatileAndPartsWaysWithTheFirst) {
 }
 
 TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPercentDown) {
-  const double previous = Json("history U001 --count 1 --date 20261208")["bars"].back()["close"].get<double>();
-  const nlohmann::json minutes = Json(std::string("history U001 --kind B --interval 1 --count 400 --date ") + kCrashDate);
+  const double previous = Json(std::string("history U001 --count 1 --date ") + kDayBefore, kCrashSeed)["bars"].back()["close"].get<double>();
+  const nlohmann::json minutes = Json(std::string("history U001 --kind B --interval 1 --count 400 --date ") + kCrashDate, kCrashSeed);
   // The first minute 8% or more down, in hundredths as the exchange counts them.
   const auto line = static_cast<int64_t>(std::llround(previous * 100)) * 92;
   size_t trip = 0;
@@ -80,7 +83,7 @@ TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPe
   EXPECT_GT(minutes["bars"][trip + 31]["volume"].get<int64_t>(), 0);
 
   // A busy stock of the first board, asked right after trading resumed.
-  const sim::Listing listing = sim::Listing::Build(31, 0);
+  const sim::Listing listing = sim::Listing::Build(99, 0);
   std::string code;
   for (const sim::ListedStock& stock : listing.All()) {
     if (stock.market == '1' && stock.liquidity >= 8 && !stock.IsSuspended()) {
@@ -91,9 +94,9 @@ TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPe
   ASSERT_FALSE(code.empty());
   const int resume = Minutes(stop) + 30;
   char at[16];
-  std::snprintf(at, sizeof at, "%02d:%02d:30", resume / 60, resume % 60);
+  std::snprintf(at, sizeof at, "%02d:%02d:02", resume / 60, resume % 60);
   const nlohmann::json document =
-      Json("market " + code + " --contracts 80 --date " + kCrashDate + " --at " + at);
+      Json("market " + code + " --contracts 80 --date " + kCrashDate + " --at " + at, kCrashSeed);
   ASSERT_TRUE(document["breaker"].is_object()) << document.dump();
   EXPECT_EQ(document["breaker"]["stop"], stop);
   EXPECT_EQ(Minutes(document["breaker"]["resume"].get<std::string>()), resume);
@@ -107,7 +110,7 @@ TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPe
   EXPECT_TRUE(before) << "the contracts reach back across the pause";
   // Paused, the document says so.
   std::snprintf(at, sizeof at, "%02d:%02d:00", (resume - 15) / 60, (resume - 15) % 60);
-  EXPECT_TRUE(Json("market " + code + " --contracts 1 --date " + kCrashDate + " --at " + at)["breaker"]["paused"].get<bool>());
+  EXPECT_TRUE(Json("market " + code + " --contracts 1 --date " + kCrashDate + " --at " + at, kCrashSeed)["breaker"]["paused"].get<bool>());
 }
 
 }  // namespace

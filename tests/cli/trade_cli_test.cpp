@@ -162,7 +162,10 @@ TEST_F(TradeCli, APartlyFilledOrderShowsItsRemainder) {
   NowPrice now{};
   ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));
   const int32_t upper = now.basePrice + PriceLimitChange(now.basePrice, 1);
-  const auto sent = RunCli("order buy " + code + " 10000 --price " + std::to_string(upper) + " --run 3" + Market("10:00:00"));
+  // More than the ten levels the book shows, and cash enough for all of it.
+  constexpr int32_t kQuantity = 2'000'000;
+  const auto sent = RunCli("order buy " + code + " " + std::to_string(kQuantity) + " --price " + std::to_string(upper) +
+                           " --run 3 --cash 100000000000000" + Market("10:00:00"));
   ASSERT_EQ(sent.exitCode, 0) << sent.output;
   int32_t number = 0;
   ASSERT_EQ(std::sscanf(sent.output.c_str(), "주문번호 : %d", &number), 1) << sent.output;
@@ -173,7 +176,7 @@ TEST_F(TradeCli, APartlyFilledOrderShowsItsRemainder) {
   const int32_t filled = ledger->Order(20261208, number)->filled;
   ledger.reset();
   ASSERT_GT(filled, 0) << "nothing filled: no remainder to tell from the quantity";
-  ASSERT_LT(filled, 10000) << "all filled: no remainder to tell from the quantity";
+  ASSERT_LT(filled, kQuantity) << "all filled: no remainder to tell from the quantity";
 
   const auto account = RunCli("account --json --seed 7 --stocks 40");
   ASSERT_EQ(account.exitCode, 0) << account.output;
@@ -184,7 +187,7 @@ TEST_F(TradeCli, APartlyFilledOrderShowsItsRemainder) {
   const nlohmann::json& order = document.at("unfilled")[0];
   EXPECT_EQ(order.at("orderNumber"), number);
   EXPECT_EQ(order.at("price"), upper);
-  EXPECT_EQ(order.at("unfilled"), 10000 - filled);
+  EXPECT_EQ(order.at("unfilled"), kQuantity - filled);
 }
 
 // One clock per account: trading starts at it and only moves it forward, reading never moves it, and

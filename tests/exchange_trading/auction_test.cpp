@@ -39,7 +39,7 @@ TEST(Auction, TheClosingAuctionFillsAtTheCloseAndNothingIsTakenAfterIt) {
   NoticeRecorder& events = session.Listen();
   const std::string code = session.TradableCodes().front();
   const auto [ask0, bid0] = session.Best(code);
-  const OrderReply regular = session.Order('2', code, 2, bid0 - 10 * (ask0 - bid0));
+  const OrderReply regular = session.Order('2', code, 2, bid0 - 30 * (ask0 - bid0));
   ASSERT_EQ(regular.status, 0);
   MoveTo(session, 14, 55);
   ASSERT_EQ(session.Order('2', code, 3, 0, true).status, 0);

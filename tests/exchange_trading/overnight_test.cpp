@@ -2,14 +2,31 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/foundation/cp949.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/market/market.h"
+#include "broker/sim/market/market_service.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {
 namespace {
 
-// The default market consolidates this stock ten to one on 2026-12-08: it closed at 490 won the day
-// before.
-constexpr char kConsolidated[] = "A025380";
+constexpr int32_t kDayBefore = 20261006;
+constexpr int32_t kConsolidationDay = 20261007;
+
+// A stock of the default market that consolidates ten to one on that day, found from the market
+// itself so that the case follows the market's path.
+std::string ConsolidatedTenToOne() {
+  const ExchangeOptions defaults;
+  const Listing listing = Listing::Build(defaults.seed, 0);
+  Market market(ProfilesOf(listing), defaults.seed);
+  market.Sync(kConsolidationDay, 9 * kMillisecondsPerHour);
+  for (size_t index = 0; index < listing.All().size(); ++index) {
+    for (const ShareChange& change : market.ShareChangesAfter(static_cast<int>(index), kConsolidationDay - 1)) {
+      if (change.date == kConsolidationDay && change.before == 10 && change.after == 1) return listing.All()[index].code;
+    }
+  }
+  return {};
+}
 
 ExchangeOptions DefaultMarketOn(const std::string& ledger, int32_t date) {
   ExchangeOptions options;
@@ -28,32 +45,35 @@ int32_t PreviousClose(const std::string& code) {
 // Held overnight into a consolidation, 25 shares become 2, and the half share left over is paid out
 // at the new share's price: the holding is worth what it was, once, however many sessions open.
 TEST(ShareChanges, AConsolidationTurnsTheHoldingIntoTheNewSharesAndPaysTheOddOnesOut) {
+  const std::string consolidated = ConsolidatedTenToOne();
+  ASSERT_FALSE(consolidated.empty());
+  const char* kConsolidated = consolidated.c_str();
   TempFolder folder;
   const std::string ledger = folder.File("paper.sqlite");
   int64_t deposit = 0;
   double purchase = 0;
   {
-    TradingSession monday(DefaultMarketOn(ledger, 20261207));
-    ASSERT_EQ(monday.Login(), 0);
-    const OrderReply bought = monday.Order('2', kConsolidated, 25, 0, true);
+    TradingSession dayBefore(DefaultMarketOn(ledger, kDayBefore));
+    ASSERT_EQ(dayBefore.Login(), 0);
+    const OrderReply bought = dayBefore.Order('2', kConsolidated, 25, 0, true);
     ASSERT_EQ(bought.status, 0) << Cp949ToUtf8(bought.text2);
-    const auto holdings = monday.Holdings();
+    const auto holdings = dayBefore.Holdings();
     ASSERT_EQ(holdings.size(), 1u);
     ASSERT_EQ(holdings[0].quantity, 25);
     purchase = holdings[0].purchase;
-    deposit = monday.Deposit();
+    deposit = dayBefore.Deposit();
   }
   for (int session = 0; session < 2; ++session) {
-    TradingSession tuesday(DefaultMarketOn(ledger, 20261208));
-    ASSERT_EQ(tuesday.Login(), 0);
+    TradingSession nextDay(DefaultMarketOn(ledger, kConsolidationDay));
+    ASSERT_EQ(nextDay.Login(), 0);
     const int32_t price = PreviousClose(kConsolidated);
-    ASSERT_GE(price, 4000) << "consolidated";
-    const auto holdings = tuesday.Holdings();
+    ASSERT_GE(price, 5 * purchase / 25) << "consolidated: the new share stands for ten old ones";
+    const auto holdings = nextDay.Holdings();
     ASSERT_EQ(holdings.size(), 1u);
     EXPECT_EQ(holdings[0].quantity, 2) << session;
     // The two shares kept stand for 20 of the 25 bought: their value at 10 times the purchase price.
     EXPECT_NEAR(holdings[0].purchase, purchase * 10, 1.0) << session;
-    EXPECT_EQ(tuesday.Deposit(), deposit + 5 * price / 10) << session;
+    EXPECT_EQ(nextDay.Deposit(), deposit + 5 * price / 10) << session;
   }
 }
 

@@ -41,19 +41,7 @@ TEST(Cp949Test, UnconvertibleInputIsReplacedNotDropped) {
 TEST(TextCatalogueTest, EveryTextConvertsBackToItsSource) {
   const std::pair<Txt, const char*> sources[] = {
 #define OSTRADA_TEXT(id, utf8) {Txt::id, utf8},
-#include "basesrc/texts/app.inc"
-#include "basesrc/texts/chart.inc"
-#include "basesrc/texts/code.inc"
-#include "basesrc/texts/contract.inc"
-#include "basesrc/texts/day.inc"
-#include "basesrc/texts/exchange.inc"
-#include "basesrc/texts/foundation.inc"
-#include "basesrc/texts/journal.inc"
-#include "basesrc/texts/now.inc"
-#include "basesrc/texts/paper.inc"
-#include "basesrc/texts/quote.inc"
-#include "basesrc/texts/screen.inc"
-#include "basesrc/texts/trade.inc"
+#include "basesrc/texts/all.inc"
 #undef OSTRADA_TEXT
   };
   ASSERT_EQ(std::size(sources), static_cast<size_t>(Txt::kCount));

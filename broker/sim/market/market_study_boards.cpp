@@ -87,7 +87,7 @@ void StudyBoards(Market& closed, const Listing& listing, const std::vector<int32
   const double oneMinute = PairCorrelation(minutes[0], random);
   const double tenMinutes = PairCorrelation(minutes[1], random);
   add("1-minute returns: pairwise correlation (mean)", oneMinute, 0.03, 0.4);
-  add("10-minute returns: pairwise correlation (mean)", tenMinutes, 0.1, 0.6);
+  add("10-minute returns: pairwise correlation (mean)", tenMinutes, 0.05, 0.6);
   add("10-minute / daily pairwise correlation", tenMinutes / std::max(1e-9, PairCorrelation(daily, random)), 0.3, 2);
 
   int breakerDays = 0;
