@@ -43,7 +43,8 @@ class ClockCli : public ::testing::Test {
 
  private:
   static std::string TradableCode() {
-    for (const sim::ListedStock& stock : sim::Listing::Build(7, 40).All()) {
+    const sim::Listing listing = sim::Listing::Build(7, 40);
+    for (const sim::ListedStock& stock : listing.All()) {
       if (stock.class5 != '1' && stock.commonCode.empty() && stock.liquidity >= 6) return stock.code;
     }
     return {};
