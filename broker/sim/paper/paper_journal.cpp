@@ -38,25 +38,6 @@ std::vector<int32_t> DaysOf(int32_t first, int32_t last, const std::vector<Paper
   return days;
 }
 
-// The share changes the ledger's holdings took, in date order.
-std::vector<DatedChange> ChangesTaken(const JournalLedger& ledger, JournalMarket& market) {
-  std::vector<std::string> codes;
-  for (const PaperOrder& order : ledger.orders)
-    if (order.IsBuy()) codes.push_back(order.code);
-  std::sort(codes.begin(), codes.end());
-  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-  std::vector<DatedChange> changes;
-  for (const std::string& code : codes) {
-    for (const ShareChange& change : market.ShareChanges(code)) {
-      if (change.date <= ledger.sharesThrough && change.before > 0 && change.after > 0)
-        changes.push_back({code, change});
-    }
-  }
-  std::stable_sort(changes.begin(), changes.end(),
-                   [](const DatedChange& a, const DatedChange& b) { return a.change.date < b.change.date; });
-  return changes;
-}
-
 class Builder {
  public:
   Builder(const JournalLedger& ledger, JournalMarket& market, int32_t from, int32_t to)
@@ -65,8 +46,21 @@ class Builder {
   Journal Build();
 
  private:
+  // A stock the record names, known by its place here so that a fill finds it without a lookup: what
+  // is held of it, the price it last traded at, and its row once the range shows it.
+  struct Slot {
+    std::string code;
+    bool bought = false;
+    Held held;
+    int32_t lastPrice = 0;
+    JournalStock stock;  // its code empty until shown
+  };
+
   bool Shown(int32_t date) const { return date >= from_ && date <= to_; }
-  JournalStock& Stock(const std::string& code);
+  size_t SlotOf(const std::string& code);
+  JournalStock& Stock(Slot& slot);
+  void TakeOrders();
+  std::vector<DatedChange> ChangesTaken();
   void TakeChange(const DatedChange& dated, JournalDay& day, bool shown);
   void TakeFill(const PaperFill& fill, JournalDay& day, bool shown);
   void Close(JournalDay& day, bool last);
@@ -78,24 +72,61 @@ class Builder {
   int32_t to_;
   int64_t cash_;
   Journal journal_;
-  std::unordered_map<std::string, Held> held_;
-  std::unordered_map<std::string, JournalStock> stocks_;
-  std::unordered_map<std::string, int32_t> lastPrice_;
-  std::unordered_map<int64_t, size_t> orderAt_;
-  std::vector<JournalOrder> orders_;
+  std::vector<Slot> slots_;
+  std::unordered_map<std::string, size_t> slotAt_;
+  std::vector<size_t> orderSlot_;                    // beside journal_.orders
+  std::vector<std::pair<int64_t, size_t>> orderAt_;  // each order's key and place, in key order
 };
 
-JournalStock& Builder::Stock(const std::string& code) {
-  JournalStock& stock = stocks_[code];
-  if (stock.code.empty()) {
-    stock.code = code;
-    stock.name = market_.NameOf(code);
+size_t Builder::SlotOf(const std::string& code) {
+  const auto [at, added] = slotAt_.try_emplace(code, slots_.size());
+  if (added) slots_.emplace_back().code = code;
+  return at->second;
+}
+
+JournalStock& Builder::Stock(Slot& slot) {
+  if (slot.stock.code.empty()) {
+    slot.stock.code = slot.code;
+    slot.stock.name = market_.NameOf(slot.code);
   }
-  return stock;
+  return slot.stock;
+}
+
+void Builder::TakeOrders() {
+  journal_.orders.reserve(ledger_.orders.size());
+  orderSlot_.reserve(ledger_.orders.size());
+  orderAt_.reserve(ledger_.orders.size());
+  for (const PaperOrder& order : ledger_.orders) {
+    orderAt_.emplace_back(OrderKey(order.date, order.number), journal_.orders.size());
+    const size_t slot = SlotOf(order.code);
+    if (order.IsBuy()) slots_[slot].bought = true;
+    orderSlot_.push_back(slot);
+    journal_.orders.push_back({order});
+  }
+  if (!std::is_sorted(orderAt_.begin(), orderAt_.end())) std::sort(orderAt_.begin(), orderAt_.end());
+}
+
+// The share changes the ledger's holdings took, in date order.
+std::vector<DatedChange> Builder::ChangesTaken() {
+  std::vector<std::string> codes;
+  for (const Slot& slot : slots_)
+    if (slot.bought) codes.push_back(slot.code);
+  std::sort(codes.begin(), codes.end());
+  std::vector<DatedChange> changes;
+  for (const std::string& code : codes) {
+    for (const ShareChange& change : market_.ShareChanges(code)) {
+      if (change.date <= ledger_.sharesThrough && change.before > 0 && change.after > 0)
+        changes.push_back({code, change});
+    }
+  }
+  std::stable_sort(changes.begin(), changes.end(),
+                   [](const DatedChange& a, const DatedChange& b) { return a.change.date < b.change.date; });
+  return changes;
 }
 
 void Builder::TakeChange(const DatedChange& dated, JournalDay& day, bool shown) {
-  Held& held = held_[dated.code];
+  Slot& slot = slots_[SlotOf(dated.code)];
+  Held& held = slot.held;
   const ShareChange& change = dated.change;
   if (held.quantity <= 0) return;
   // As the ledger takes it: in shares of the new kind times `before`, what is not a whole share is paid.
@@ -110,18 +141,19 @@ void Builder::TakeChange(const DatedChange& dated, JournalDay& day, bool shown) 
   if (!shown) return;
   day.payout += paid;
   day.realised += paid - removed;
-  JournalStock& stock = Stock(dated.code);
+  JournalStock& stock = Stock(slot);
   stock.payout += paid;
   stock.realised += paid - removed;
 }
 
 void Builder::TakeFill(const PaperFill& fill, JournalDay& day, bool shown) {
-  const auto at = orderAt_.find(OrderKey(fill.date, fill.number));
-  if (at == orderAt_.end()) return;
-  JournalOrder& order = orders_[at->second];
-  const std::string& code = order.order.code;
-  Held& held = held_[code];
-  JournalFill row{fill, code, order.order.side, int64_t{fill.price} * fill.quantity};
+  const std::pair<int64_t, size_t> key{OrderKey(fill.date, fill.number), 0};
+  const auto at = std::lower_bound(orderAt_.begin(), orderAt_.end(), key);
+  if (at == orderAt_.end() || at->first != key.first) return;
+  JournalOrder& order = journal_.orders[at->second];
+  Slot& slot = slots_[orderSlot_[at->second]];
+  Held& held = slot.held;
+  JournalFill row{fill, slot.code, order.order.side, int64_t{fill.price} * fill.quantity};
   if (order.order.IsBuy()) {
     held.quantity += fill.quantity;
     held.cost += row.amount + fill.commission;
@@ -137,7 +169,7 @@ void Builder::TakeFill(const PaperFill& fill, JournalDay& day, bool shown) {
   }
   row.heldAfter = held.quantity;
   row.averageCost = held.quantity > 0 ? held.cost / held.quantity : 0;
-  lastPrice_[code] = fill.price;
+  slot.lastPrice = fill.price;
   order.fills += 1;
   order.amount += row.amount;
   order.commission += fill.commission;
@@ -149,7 +181,7 @@ void Builder::TakeFill(const PaperFill& fill, JournalDay& day, bool shown) {
   day.commission += fill.commission;
   day.tax += fill.tax;
   day.realised += row.realised;
-  JournalStock& stock = Stock(code);
+  JournalStock& stock = Stock(slot);
   if (row.side == Side::kBuy) {
     stock.buyQuantity += fill.quantity;
     stock.buyAmount += row.amount;
@@ -165,16 +197,16 @@ void Builder::TakeFill(const PaperFill& fill, JournalDay& day, bool shown) {
 
 // Values the holdings at the day's close; a price the market does not know is the last one traded.
 void Builder::Close(JournalDay& day, bool last) {
-  for (auto& [code, held] : held_) {
+  for (Slot& slot : slots_) {
+    const Held& held = slot.held;
     if (held.quantity <= 0) continue;
-    int32_t& price = lastPrice_[code];
-    const int32_t close = market_.Close(code, day.date);
-    if (close > 0) price = close;
-    const int64_t value = int64_t{held.quantity} * price;
+    const int32_t close = market_.Close(slot.code, day.date);
+    if (close > 0) slot.lastPrice = close;
+    const int64_t value = int64_t{held.quantity} * slot.lastPrice;
     day.holdingValue += value;
     day.holdingCost += held.cost;
     if (last) {
-      JournalStock& stock = Stock(code);
+      JournalStock& stock = Stock(slot);
       stock.heldQuantity = held.quantity;
       stock.heldCost = held.cost;
       stock.heldValue = value;
@@ -186,11 +218,14 @@ void Builder::Close(JournalDay& day, bool last) {
 
 void Builder::Count() {
   JournalTotals& totals = journal_.totals;
-  journal_.orders.reserve(orders_.size());
-  for (JournalOrder& order : orders_) {
+  // The orders the range shows stay, in their order, where they are.
+  std::vector<JournalOrder>& orders = journal_.orders;
+  size_t kept = 0;
+  for (size_t i = 0; i < orders.size(); ++i) {
+    JournalOrder& order = orders[i];
     if (!Shown(order.order.date)) continue;
     if (!order.order.IsBuy() && order.fills > 0) {
-      JournalStock& stock = Stock(order.order.code);
+      JournalStock& stock = Stock(slots_[orderSlot_[i]]);
       ++totals.trades;
       ++stock.trades;
       if (order.realised > 0) {
@@ -205,8 +240,10 @@ void Builder::Count() {
         totals.largestLoss = std::min(totals.largestLoss, order.realised);
       }
     }
-    journal_.orders.push_back(std::move(order));
+    if (kept != i) orders[kept] = std::move(order);
+    ++kept;
   }
+  orders.erase(orders.begin() + static_cast<std::ptrdiff_t>(kept), orders.end());
   for (const JournalDay& day : journal_.days) {
     totals.fills += day.fills;
     totals.buyAmount += day.buyAmount;
@@ -231,7 +268,8 @@ void Builder::Count() {
       totals.drawdownPeakEquity = peak;
     }
   }
-  for (auto& [code, stock] : stocks_) journal_.stocks.push_back(std::move(stock));
+  for (Slot& slot : slots_)
+    if (!slot.stock.code.empty()) journal_.stocks.push_back(std::move(slot.stock));
   std::sort(journal_.stocks.begin(), journal_.stocks.end(),
             [](const JournalStock& a, const JournalStock& b) { return a.code < b.code; });
 }
@@ -239,13 +277,10 @@ void Builder::Count() {
 Journal Builder::Build() {
   journal_.account = ledger_.account;
   journal_.ledgerCash = ledger_.cash;
-  orders_.reserve(ledger_.orders.size());
+  TakeOrders();
   int32_t first = 0;
-  for (const PaperOrder& order : ledger_.orders) {
-    orderAt_[OrderKey(order.date, order.number)] = orders_.size();
-    orders_.push_back({order});
+  for (const PaperOrder& order : ledger_.orders)
     if (first == 0 || order.date < first) first = order.date;
-  }
   // In the order they were recorded, which is the days' order unless a ledger was mended by hand.
   const auto byDate = [](const PaperFill& a, const PaperFill& b) { return a.date < b.date; };
   std::vector<PaperFill> resorted;
@@ -255,10 +290,9 @@ Journal Builder::Build() {
   }
   const std::vector<PaperFill>& fills = resorted.empty() ? ledger_.fills : resorted;
   journal_.fills.reserve(fills.size());
-  orderAt_.reserve(ledger_.orders.size());
   const int32_t last = std::max(ledger_.clock.date, fills.empty() ? 0 : fills.back().date);
   const std::vector<int32_t> days = DaysOf(first, last, fills);
-  const std::vector<DatedChange> changes = ChangesTaken(ledger_, market_);
+  const std::vector<DatedChange> changes = ChangesTaken();
   int32_t lastShown = 0;
   for (const int32_t day : days)
     if (Shown(day)) lastShown = day;

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "basesrc/foundation/cp949.h"
@@ -38,10 +39,17 @@ bool ReadRows(SqliteDb& db, JournalLedger& ledger) {
     ledger.holdings.push_back(
         {holdings.Text(0), static_cast<int32_t>(holdings.Int(1)), holdings.Int(2), holdings.Int(3)});
 
+  // In the order they were written, which is the orders' own unless a ledger was mended by hand: a
+  // walk down the table, where ordering by the key would look every row up through its index.
   ledger.orders.reserve(static_cast<size_t>(db.QueryInt("SELECT count(*) FROM orders")));
-  SqliteStatement orders(db, "SELECT " + PaperOrderColumns() + " FROM orders WHERE account = ? ORDER BY date, number");
+  SqliteStatement orders(db, "SELECT " + PaperOrderColumns() + " FROM orders WHERE account = ?");
   orders.Bind(1, ledger.account);
   while (orders.Step()) ledger.orders.push_back(ReadPaperOrder(orders));
+  const auto byKey = [](const PaperOrder& a, const PaperOrder& b) {
+    return OrderKey(a.date, a.number) < OrderKey(b.date, b.number);
+  };
+  if (!std::is_sorted(ledger.orders.begin(), ledger.orders.end(), byKey))
+    std::sort(ledger.orders.begin(), ledger.orders.end(), byKey);
 
   // Every fill in one pass down the table, those of other accounts' orders left out here: a lookup of
   // each fill's order in the database would cost more than the whole scan.
