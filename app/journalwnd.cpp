@@ -82,7 +82,10 @@ sim::JournalPlace JournalPlaceOf(const sim::ExchangeOptions& exchange) {
 }
 
 CJournalWnd::CJournalWnd(sim::JournalPlace place, QWidget* parent)
-    : QWidget(parent, Qt::Window), StockWindow(static_cast<QWidget&>(*this)), place_(std::move(place)) {
+    : QWidget(parent, Qt::Window),
+      StockWindow(static_cast<QWidget&>(*this)),
+      place_(std::move(place)),
+      journal_(std::make_shared<const sim::Journal>()) {
   setObjectName("journalWindow");
   setWindowTitle(Caption(Txt::kJournalWindowTitle) + QStringLiteral(" - ") + FromCp949(place_.account));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -96,9 +99,9 @@ CJournalWnd::CJournalWnd(sim::JournalPlace place, QWidget* parent)
     ShowMessage(problem);
     return;
   }
-  journal_ = std::move(*opened);
-  if (journal_.from > 0) from_->setDate(DateOf(journal_.from));
-  if (journal_.to > 0) to_->setDate(DateOf(journal_.to));
+  journal_ = std::make_shared<const sim::Journal>(std::move(*opened));
+  if (journal_->from > 0) from_->setDate(DateOf(journal_->from));
+  if (journal_->to > 0) to_->setDate(DateOf(journal_->to));
   ShowJournal();
 }
 
@@ -136,7 +139,7 @@ void CJournalWnd::BuildControls() {
   tabs_->setObjectName("journalTabs");
   for (const TableTab& tab : kTableTabList) {
     const auto at = static_cast<size_t>(tab.view);
-    models_[at] = new CJournalModel(this);
+    models_[at] = new CJournalModel(tab.view, this);
     views_[at] = new QTableView(this);
     QTableView& view = *views_[at];
     view.setObjectName(QLatin1String(tab.name));
@@ -162,6 +165,7 @@ void CJournalWnd::BuildControls() {
   equityLayout->addWidget(thousands_);
   equityLayout->addWidget(chart_, 1);
   tabs_->addTab(equityPage, Caption(Txt::kJournalEquityTitle));
+  connect(tabs_, &QTabWidget::currentChanged, this, &CJournalWnd::SizeShownTab);
 
   auto* rule = new QLabel(Caption(Txt::kJournalRule), this);
   rule->setObjectName("journalRule");
@@ -200,26 +204,24 @@ int CJournalWnd::ShowRange() {
   WaitCursor wait;
   std::string problem;
   std::optional<sim::Journal> opened = sim::OpenJournal(place_, from, to, problem);
-  journal_ = opened ? std::move(*opened) : sim::Journal{};
+  journal_ = std::make_shared<const sim::Journal>(opened ? std::move(*opened) : sim::Journal{});
   ShowJournal();
   if (!opened) {
     ShowMessage(problem);
     return 0;
   }
-  if (!journal_.HasTrades())
+  if (!journal_->HasTrades())
     ShowMessage(Text(Txt::kJournalNoTrades) + ToCp949(from_->text()) + " ~ " + ToCp949(to_->text()));
   return 1;
 }
 
 void CJournalWnd::ShowJournal() {
-  for (const TableTab& tab : kTableTabList) {
-    const auto at = static_cast<size_t>(tab.view);
-    models_[at]->SetTable(sim::TableOf(journal_, tab.view));
-    SizeColumns(*views_[at]);
-  }
+  for (CJournalModel* model : models_) model->SetJournal(journal_);
+  sized_ = {};
+  SizeShownTab();
   chart_->SetData(nullptr);
   bool thousands = false;
-  equity_ = sim::EquityChart(journal_, &thousands);
+  equity_ = sim::EquityChart(*journal_, &thousands);
   chart_->SetData(&equity_);
   thousands_->setVisible(thousands);
   ShowTotals();
@@ -227,7 +229,7 @@ void CJournalWnd::ShowJournal() {
 }
 
 void CJournalWnd::ShowTotals() {
-  const sim::JournalTotals& t = journal_.totals;
+  const sim::JournalTotals& t = journal_->totals;
   const auto show = [this](const char* key, const QString& text, int64_t sign) {
     QLabel& label = *totals_.at(key);
     label.setText(text);
@@ -249,6 +251,15 @@ void CJournalWnd::ShowTotals() {
        -t.maxDrawdown);
   show("startEquity", Won(t.startEquity), 0);
   show("endEquity", Won(t.endEquity), t.endEquity - t.startEquity);
+}
+
+void CJournalWnd::SizeShownTab() {
+  const int tab = tabs_->currentIndex();
+  if (tab < 0 || tab >= kTableTabs) return;
+  const auto at = static_cast<size_t>(kTableTabList[tab].view);
+  if (sized_[at]) return;
+  sized_[at] = true;
+  SizeColumns(*views_[at]);
 }
 
 void CJournalWnd::SizeColumns(QTableView& view) const {
@@ -291,7 +302,7 @@ sim::JournalView CJournalWnd::ExportedView() const {
 }
 
 int CJournalWnd::ExportTo(const std::string& path) {
-  if (ReplaceFileWith(path.c_str(), sim::JournalCsv(Model(ExportedView()).Table())) == 1) return 1;
+  if (ReplaceFileWith(path.c_str(), sim::JournalCsv(sim::TableOf(*journal_, ExportedView()))) == 1) return 1;
   ShowMessage(Text(Txt::kJournalExportFailed) + Utf8ToCp949(path));
   return 0;
 }
@@ -306,7 +317,7 @@ void CJournalWnd::OnExport() {
   dialog.setDirectory(QString::fromStdString(DataFolder()));
   const int tab = tabs_->currentIndex();
   dialog.selectFile(Caption(Txt::kJournalWindowTitle) + QLatin1Char('_') + tabs_->tabText(tab) + QLatin1Char('_') +
-                    QString::number(journal_.from) + QLatin1Char('_') + QString::number(journal_.to) +
+                    QString::number(journal_->from) + QLatin1Char('_') + QString::number(journal_->to) +
                     QStringLiteral(".csv"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   ExportTo(dialog.selectedFiles().constFirst().toStdString());

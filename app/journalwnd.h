@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "app/stockwindow.h"
@@ -51,7 +52,7 @@ class CJournalWnd : public QWidget, public StockWindow {
   // bytes), the whole file or none. 1, or 0 after telling the user.
   int ExportTo(const std::string& path);
 
-  const sim::Journal& Journal() const { return journal_; }
+  const sim::Journal& Journal() const { return *journal_; }
   CJournalModel& Model(sim::JournalView view) const { return *models_[static_cast<size_t>(view)]; }
   QTableView& TableView(sim::JournalView view) const { return *views_[static_cast<size_t>(view)]; }
   const chart::ChartData& Equity() const { return equity_; }
@@ -61,6 +62,9 @@ class CJournalWnd : public QWidget, public StockWindow {
   QLayout* BuildTotals();
   void ShowJournal();
   void ShowTotals();
+  // Sizes the current tab's columns to its cells the first time it shows this journal: a long
+  // table is measured only when someone looks at it.
+  void SizeShownTab();
   void SizeColumns(QTableView& view) const;
   // "내보내기": asks where, then writes.
   void OnExport();
@@ -69,13 +73,14 @@ class CJournalWnd : public QWidget, public StockWindow {
 
   const sim::JournalPlace place_;
   std::string code_;
-  sim::Journal journal_;
+  std::shared_ptr<const sim::Journal> journal_;
   chart::ChartData equity_;
   QDateEdit* from_;
   QDateEdit* to_;
   QTabWidget* tabs_;
   std::array<CJournalModel*, kTableTabs> models_{};
   std::array<QTableView*, kTableTabs> views_{};
+  std::array<bool, kTableTabs> sized_{};
   CChartView* chart_;
   QLabel* thousands_;
   std::map<std::string, QLabel*> totals_;  // by the figure's key

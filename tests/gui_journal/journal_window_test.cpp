@@ -142,8 +142,9 @@ struct TabCase {
 
 class JournalTabs : public JournalWindow, public ::testing::WithParamInterface<TabCase> {
  protected:
-  // Every cell as the core's table has it, aligned, coloured and wide enough.
+  // Every cell as the core's table has it, aligned, coloured and wide enough once its tab shows.
   static void ExpectShows(CJournalWnd& window, JournalView view, const sim::JournalTable& expected) {
+    window.findChild<QTabWidget*>("journalTabs")->setCurrentIndex(static_cast<int>(view));
     const CJournalModel& model = window.Model(view);
     const QTableView& table = window.TableView(view);
     ASSERT_EQ(model.rowCount(), static_cast<int>(expected.rows.size()));

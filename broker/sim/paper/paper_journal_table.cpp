@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace ostrada::sim {
 namespace {
@@ -57,70 +58,102 @@ JournalCell StateCell(OrderState state) {
   return Words(std::string());
 }
 
-void Days(const Journal& journal, JournalTable& table) {
-  table.columns = {{"date", Txt::kJournalDate},          {"realised", Txt::kJournalRealised},
-                   {"commission", Txt::kJournalCommission}, {"tax", Txt::kJournalTax},
-                   {"buyAmount", Txt::kJournalBuyAmount},   {"sellAmount", Txt::kJournalSellAmount},
-                   {"payout", Txt::kJournalPayout},         {"cash", Txt::kJournalCash},
-                   {"holdingValue", Txt::kJournalHoldingValue}, {"holdingCost", Txt::kJournalHoldingCost},
-                   {"unrealised", Txt::kJournalUnrealised}, {"equity", Txt::kJournalEquity}};
-  for (const JournalDay& day : journal.days)
-    table.rows.push_back({DateCell(day.date), Number(day.realised), Number(day.commission), Number(day.tax),
-                          Number(day.buyAmount), Number(day.sellAmount), Number(day.payout), Number(day.cash),
-                          Number(day.holdingValue), Number(day.holdingCost), Number(day.Unrealised()),
-                          Number(day.equity)});
+// A column of a view and how its cell is drawn from the view's row.
+template <class Row>
+struct Field {
+  JournalColumn column;
+  JournalCell (*cell)(const Row&);
+};
+
+const Field<JournalDay> kDayFields[] = {
+    {{"date", Txt::kJournalDate}, [](const JournalDay& d) { return DateCell(d.date); }},
+    {{"realised", Txt::kJournalRealised}, [](const JournalDay& d) { return Number(d.realised); }},
+    {{"commission", Txt::kJournalCommission}, [](const JournalDay& d) { return Number(d.commission); }},
+    {{"tax", Txt::kJournalTax}, [](const JournalDay& d) { return Number(d.tax); }},
+    {{"buyAmount", Txt::kJournalBuyAmount}, [](const JournalDay& d) { return Number(d.buyAmount); }},
+    {{"sellAmount", Txt::kJournalSellAmount}, [](const JournalDay& d) { return Number(d.sellAmount); }},
+    {{"payout", Txt::kJournalPayout}, [](const JournalDay& d) { return Number(d.payout); }},
+    {{"cash", Txt::kJournalCash}, [](const JournalDay& d) { return Number(d.cash); }},
+    {{"holdingValue", Txt::kJournalHoldingValue}, [](const JournalDay& d) { return Number(d.holdingValue); }},
+    {{"holdingCost", Txt::kJournalHoldingCost}, [](const JournalDay& d) { return Number(d.holdingCost); }},
+    {{"unrealised", Txt::kJournalUnrealised}, [](const JournalDay& d) { return Number(d.Unrealised()); }},
+    {{"equity", Txt::kJournalEquity}, [](const JournalDay& d) { return Number(d.equity); }},
+};
+
+const Field<JournalStock> kStockFields[] = {
+    {{"code", Txt::kJournalCode}, [](const JournalStock& s) { return Words(s.code); }},
+    {{"name", Txt::kJournalName}, [](const JournalStock& s) { return Words(s.name); }},
+    {{"realised", Txt::kJournalRealised}, [](const JournalStock& s) { return Number(s.realised); }},
+    {{"trades", Txt::kJournalTrades}, [](const JournalStock& s) { return Number(s.trades); }},
+    {{"wins", Txt::kJournalWins}, [](const JournalStock& s) { return Number(s.wins); }},
+    {{"losses", Txt::kJournalLosses}, [](const JournalStock& s) { return Number(s.losses); }},
+    {{"buyQuantity", Txt::kJournalBuyQuantity}, [](const JournalStock& s) { return Number(s.buyQuantity); }},
+    {{"buyAmount", Txt::kJournalBuyAmount}, [](const JournalStock& s) { return Number(s.buyAmount); }},
+    {{"sellQuantity", Txt::kJournalSellQuantity}, [](const JournalStock& s) { return Number(s.sellQuantity); }},
+    {{"sellAmount", Txt::kJournalSellAmount}, [](const JournalStock& s) { return Number(s.sellAmount); }},
+    {{"commission", Txt::kJournalCommission}, [](const JournalStock& s) { return Number(s.commission); }},
+    {{"tax", Txt::kJournalTax}, [](const JournalStock& s) { return Number(s.tax); }},
+    {{"payout", Txt::kJournalPayout}, [](const JournalStock& s) { return Number(s.payout); }},
+    {{"heldQuantity", Txt::kJournalHeldQuantity}, [](const JournalStock& s) { return Number(s.heldQuantity); }},
+    {{"heldCost", Txt::kJournalHoldingCost}, [](const JournalStock& s) { return Number(s.heldCost); }},
+    {{"heldValue", Txt::kJournalHoldingValue}, [](const JournalStock& s) { return Number(s.heldValue); }},
+};
+
+const Field<JournalFill> kFillFields[] = {
+    {{"date", Txt::kJournalDate}, [](const JournalFill& f) { return DateCell(f.fill.date); }},
+    {{"time", Txt::kJournalTime}, [](const JournalFill& f) { return TimeCell(f.fill.timeMs); }},
+    {{"orderNumber", Txt::kJournalOrderNumber}, [](const JournalFill& f) { return Number(f.fill.number); }},
+    {{"code", Txt::kJournalCode}, [](const JournalFill& f) { return Words(f.code); }},
+    {{"side", Txt::kJournalSide}, [](const JournalFill& f) { return SideCell(f.side); }},
+    {{"price", Txt::kJournalPrice}, [](const JournalFill& f) { return Number(f.fill.price); }},
+    {{"quantity", Txt::kJournalQuantity}, [](const JournalFill& f) { return Number(f.fill.quantity); }},
+    {{"amount", Txt::kJournalAmount}, [](const JournalFill& f) { return Number(f.amount); }},
+    {{"commission", Txt::kJournalCommission}, [](const JournalFill& f) { return Number(f.fill.commission); }},
+    {{"tax", Txt::kJournalTax}, [](const JournalFill& f) { return Number(f.fill.tax); }},
+    {{"realised", Txt::kJournalRealised}, [](const JournalFill& f) { return Number(f.realised); }},
+    {{"heldAfter", Txt::kJournalHeldQuantity}, [](const JournalFill& f) { return Number(f.heldAfter); }},
+    {{"averageCost", Txt::kJournalAverageCost}, [](const JournalFill& f) { return Number(f.averageCost); }},
+};
+
+const Field<JournalOrder> kOrderFields[] = {
+    {{"date", Txt::kJournalDate}, [](const JournalOrder& o) { return DateCell(o.order.date); }},
+    {{"time", Txt::kJournalTime}, [](const JournalOrder& o) { return TimeCell(o.order.timeMs); }},
+    {{"orderNumber", Txt::kJournalOrderNumber}, [](const JournalOrder& o) { return Number(o.order.number); }},
+    {{"original", Txt::kJournalOriginal}, [](const JournalOrder& o) { return Number(o.order.original); }},
+    {{"kind", Txt::kJournalKind}, [](const JournalOrder& o) { return KindCell(o.order.kind); }},
+    {{"code", Txt::kJournalCode}, [](const JournalOrder& o) { return Words(o.order.code); }},
+    {{"side", Txt::kJournalSide}, [](const JournalOrder& o) { return SideCell(o.order.side); }},
+    {{"price", Txt::kJournalOrderPrice}, [](const JournalOrder& o) { return Number(o.order.price); }},
+    {{"quantity", Txt::kJournalOrderQuantity}, [](const JournalOrder& o) { return Number(o.order.quantity); }},
+    {{"filled", Txt::kJournalFilledQuantity}, [](const JournalOrder& o) { return Number(o.order.filled); }},
+    {{"state", Txt::kJournalState}, [](const JournalOrder& o) { return StateCell(o.order.state); }},
+    {{"amount", Txt::kJournalAmount}, [](const JournalOrder& o) { return Number(o.amount); }},
+    {{"commission", Txt::kJournalCommission}, [](const JournalOrder& o) { return Number(o.commission); }},
+    {{"tax", Txt::kJournalTax}, [](const JournalOrder& o) { return Number(o.tax); }},
+    {{"realised", Txt::kJournalRealised}, [](const JournalOrder& o) { return Number(o.realised); }},
+};
+
+template <class Row, size_t N>
+std::vector<JournalColumn> ColumnsOfFields(const Field<Row> (&fields)[N]) {
+  std::vector<JournalColumn> columns;
+  for (const Field<Row>& field : fields) columns.push_back(field.column);
+  return columns;
 }
 
-void Stocks(const Journal& journal, JournalTable& table) {
-  table.columns = {{"code", Txt::kJournalCode},          {"name", Txt::kJournalName},
-                   {"realised", Txt::kJournalRealised},  {"trades", Txt::kJournalTrades},
-                   {"wins", Txt::kJournalWins},          {"losses", Txt::kJournalLosses},
-                   {"buyQuantity", Txt::kJournalBuyQuantity}, {"buyAmount", Txt::kJournalBuyAmount},
-                   {"sellQuantity", Txt::kJournalSellQuantity}, {"sellAmount", Txt::kJournalSellAmount},
-                   {"commission", Txt::kJournalCommission}, {"tax", Txt::kJournalTax},
-                   {"payout", Txt::kJournalPayout},      {"heldQuantity", Txt::kJournalHeldQuantity},
-                   {"heldCost", Txt::kJournalHoldingCost}, {"heldValue", Txt::kJournalHoldingValue}};
-  for (const JournalStock& stock : journal.stocks)
-    table.rows.push_back({Words(stock.code), Words(stock.name), Number(stock.realised), Number(stock.trades),
-                          Number(stock.wins), Number(stock.losses), Number(stock.buyQuantity),
-                          Number(stock.buyAmount), Number(stock.sellQuantity), Number(stock.sellAmount),
-                          Number(stock.commission), Number(stock.tax), Number(stock.payout),
-                          Number(stock.heldQuantity), Number(stock.heldCost), Number(stock.heldValue)});
-}
-
-void Fills(const Journal& journal, JournalTable& table) {
-  table.columns = {{"date", Txt::kJournalDate},     {"time", Txt::kJournalTime},
-                   {"orderNumber", Txt::kJournalOrderNumber}, {"code", Txt::kJournalCode},
-                   {"side", Txt::kJournalSide},     {"price", Txt::kJournalPrice},
-                   {"quantity", Txt::kJournalQuantity}, {"amount", Txt::kJournalAmount},
-                   {"commission", Txt::kJournalCommission}, {"tax", Txt::kJournalTax},
-                   {"realised", Txt::kJournalRealised}, {"heldAfter", Txt::kJournalHeldQuantity},
-                   {"averageCost", Txt::kJournalAverageCost}};
-  for (const JournalFill& row : journal.fills) {
-    const PaperFill& fill = row.fill;
-    table.rows.push_back({DateCell(fill.date), TimeCell(fill.timeMs), Number(fill.number), Words(row.code),
-                          SideCell(row.side), Number(fill.price), Number(fill.quantity), Number(row.amount),
-                          Number(fill.commission), Number(fill.tax), Number(row.realised), Number(row.heldAfter),
-                          Number(row.averageCost)});
+// Calls `use(rows, fields)` with the view's rows of the journal and its fields.
+template <class Use>
+decltype(auto) WithView(const Journal& journal, JournalView view, Use&& use) {
+  switch (view) {
+    case JournalView::kDay:
+      return use(journal.days, kDayFields);
+    case JournalView::kStock:
+      return use(journal.stocks, kStockFields);
+    case JournalView::kFill:
+      return use(journal.fills, kFillFields);
+    case JournalView::kOrder:
+      break;
   }
-}
-
-void Orders(const Journal& journal, JournalTable& table) {
-  table.columns = {{"date", Txt::kJournalDate},         {"time", Txt::kJournalTime},
-                   {"orderNumber", Txt::kJournalOrderNumber}, {"original", Txt::kJournalOriginal},
-                   {"kind", Txt::kJournalKind},         {"code", Txt::kJournalCode},
-                   {"side", Txt::kJournalSide},         {"price", Txt::kJournalOrderPrice},
-                   {"quantity", Txt::kJournalOrderQuantity}, {"filled", Txt::kJournalFilledQuantity},
-                   {"state", Txt::kJournalState},       {"amount", Txt::kJournalAmount},
-                   {"commission", Txt::kJournalCommission}, {"tax", Txt::kJournalTax},
-                   {"realised", Txt::kJournalRealised}};
-  for (const JournalOrder& row : journal.orders) {
-    const PaperOrder& order = row.order;
-    table.rows.push_back({DateCell(order.date), TimeCell(order.timeMs), Number(order.number),
-                          Number(order.original), KindCell(order.kind), Words(order.code), SideCell(order.side),
-                          Number(order.price), Number(order.quantity), Number(order.filled), StateCell(order.state),
-                          Number(row.amount), Number(row.commission), Number(row.tax), Number(row.realised)});
-  }
+  return use(journal.orders, kOrderFields);
 }
 
 void AppendCsvText(std::string& out, const std::string& text) {
@@ -138,22 +171,44 @@ void AppendCsvText(std::string& out, const std::string& text) {
 
 }  // namespace
 
-JournalTable TableOf(const Journal& journal, JournalView view) {
-  JournalTable table;
+const std::vector<JournalColumn>& ColumnsOf(JournalView view) {
+  static const std::vector<JournalColumn> days = ColumnsOfFields(kDayFields);
+  static const std::vector<JournalColumn> stocks = ColumnsOfFields(kStockFields);
+  static const std::vector<JournalColumn> fills = ColumnsOfFields(kFillFields);
+  static const std::vector<JournalColumn> orders = ColumnsOfFields(kOrderFields);
   switch (view) {
     case JournalView::kDay:
-      Days(journal, table);
-      break;
+      return days;
     case JournalView::kStock:
-      Stocks(journal, table);
-      break;
+      return stocks;
     case JournalView::kFill:
-      Fills(journal, table);
-      break;
+      return fills;
     case JournalView::kOrder:
-      Orders(journal, table);
       break;
   }
+  return orders;
+}
+
+size_t RowCountOf(const Journal& journal, JournalView view) {
+  return WithView(journal, view, [](const auto& rows, const auto&) { return rows.size(); });
+}
+
+JournalCell CellOf(const Journal& journal, JournalView view, size_t row, size_t column) {
+  return WithView(journal, view,
+                  [row, column](const auto& rows, const auto& fields) { return fields[column].cell(rows[row]); });
+}
+
+JournalTable TableOf(const Journal& journal, JournalView view) {
+  JournalTable table;
+  table.columns = ColumnsOf(view);
+  WithView(journal, view, [&table](const auto& rows, const auto& fields) {
+    table.rows.reserve(rows.size());
+    for (const auto& row : rows) {
+      std::vector<JournalCell>& cells = table.rows.emplace_back();
+      cells.reserve(std::size(fields));
+      for (const auto& field : fields) cells.push_back(field.cell(row));
+    }
+  });
   return table;
 }
 

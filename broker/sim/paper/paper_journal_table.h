@@ -31,6 +31,13 @@ struct JournalTable {
   std::vector<std::vector<JournalCell>> rows;
 };
 
+// The view's columns, and its cells one at a time, so that a window draws only the rows it shows.
+const std::vector<JournalColumn>& ColumnsOf(JournalView view);
+size_t RowCountOf(const Journal& journal, JournalView view);
+// REQUIRES: row < RowCountOf(journal, view), column < ColumnsOf(view).size().
+JournalCell CellOf(const Journal& journal, JournalView view, size_t row, size_t column);
+
+// Every cell of the view at once: what the command line prints and exports.
 JournalTable TableOf(const Journal& journal, JournalView view);
 
 // The table as CSV in CP949, the encoding a Korean spreadsheet opens without asking: a title row,
