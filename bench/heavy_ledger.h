@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/baseline_ratio.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/market/market_calendar.h"
@@ -105,6 +106,27 @@ inline const HeavyLedger& Heavy() {
     ~Remover() { std::filesystem::remove_all(folder); }
   } remover{heavy.folder};
   return heavy;
+}
+
+// The baseline of the journal's benchmarks: a bare read of every fill of the ledger, as fast as
+// SQLite gives them.
+inline int64_t ScanFills(const HeavyLedger& heavy) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(heavy.path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* scan = nullptr;
+  sqlite3_prepare_v2(db, "SELECT date, number, start, price, quantity, commission, tax, time_ms, id FROM fills", -1,
+                     &scan, nullptr);
+  int64_t sum = 0;
+  while (sqlite3_step(scan) == SQLITE_ROW) sum += sqlite3_column_int64(scan, 4);
+  sqlite3_finalize(scan);
+  sqlite3_close(db);
+  return sum;
+}
+
+// ScanFills' median CPU time, measured once a run.
+inline double ScanFillsMs() {
+  static const double ms = ostrada::bench::MedianCpuMs(5, [] { benchmark::DoNotOptimize(ScanFills(Heavy())); });
+  return ms;
 }
 
 }  // namespace ostrada::sim::bench

@@ -1,9 +1,8 @@
 // The trading journal of a heavy paper account: 100,000 fills over 500 trading days on 50 stocks,
 // each held all along. Opening it (reading the ledger, drawing the stocks' closes, every figure) and
-// exporting its fills as CSV, beside a bare scan of the same fills as the baseline of the run.
+// exporting its fills as CSV, beside a bare scan of the same fills as the baseline of the run: each
+// reports its CPU time a run and that as a multiple of the scan's (x_scan).
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <memory>
 #include <string>
 
@@ -25,18 +24,7 @@ using bench::kAccount;
 
 void BM_Baseline_ScanFills(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
-  for (auto _ : state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(heavy.path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* scan = nullptr;
-    sqlite3_prepare_v2(db, "SELECT date, number, start, price, quantity, commission, tax, time_ms, id FROM fills", -1,
-                       &scan, nullptr);
-    int64_t sum = 0;
-    while (sqlite3_step(scan) == SQLITE_ROW) sum += sqlite3_column_int64(scan, 4);
-    sqlite3_finalize(scan);
-    sqlite3_close(db);
-    benchmark::DoNotOptimize(sum);
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(bench::ScanFills(heavy));
 }
 BENCHMARK(BM_Baseline_ScanFills)->Unit(benchmark::kMillisecond);
 
@@ -57,12 +45,15 @@ Journal OpenHeavy(const HeavyLedger& heavy) {
 
 void BM_JournalOpen(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
+  const double scanMs = bench::ScanFillsMs();
   size_t fills = 0;
+  const ostrada::bench::BaselineRatio ratio;
   for (auto _ : state) {
     const Journal journal = OpenHeavy(heavy);
     fills = journal.fills.size();
     benchmark::DoNotOptimize(journal.totals.realised);
   }
+  ratio.Report(state, {{"scan", scanMs}});
   state.counters["fills"] = static_cast<double>(fills);
 }
 BENCHMARK(BM_JournalOpen)->Unit(benchmark::kMillisecond);
@@ -70,10 +61,13 @@ BENCHMARK(BM_JournalOpen)->Unit(benchmark::kMillisecond);
 // The parts of an opening: the ledger read alone, and the figures from a read ledger and a drawn market.
 void BM_JournalReadLedger(benchmark::State& state) {
   const HeavyLedger& heavy = Heavy();
+  const double scanMs = bench::ScanFillsMs();
+  const ostrada::bench::BaselineRatio ratio;
   for (auto _ : state) {
     std::string problem;
     benchmark::DoNotOptimize(ReadJournalLedger(heavy.path, kAccount, problem));
   }
+  ratio.Report(state, {{"scan", scanMs}});
 }
 BENCHMARK(BM_JournalReadLedger)->Unit(benchmark::kMillisecond);
 
@@ -83,7 +77,10 @@ void BM_JournalFigures(benchmark::State& state) {
   const std::optional<JournalLedger> ledger = ReadJournalLedger(heavy.path, kAccount, problem);
   const std::unique_ptr<Market> market = MarketAt(*ledger);
   MarketJournal prices(*market);
+  const double scanMs = bench::ScanFillsMs();
+  const ostrada::bench::BaselineRatio ratio;
   for (auto _ : state) benchmark::DoNotOptimize(BuildJournal(*ledger, prices, 0, 0).totals.realised);
+  ratio.Report(state, {{"scan", scanMs}});
 }
 BENCHMARK(BM_JournalFigures)->Unit(benchmark::kMillisecond);
 
@@ -92,11 +89,14 @@ void BM_JournalCsvExport(benchmark::State& state) {
   const Journal journal = OpenHeavy(heavy);
   const std::string path = heavy.folder + "/fills.csv";
   size_t bytes = 0;
+  const double scanMs = bench::ScanFillsMs();
+  const ostrada::bench::BaselineRatio ratio;
   for (auto _ : state) {
     const std::string csv = JournalCsv(TableOf(journal, JournalView::kFill));
     bytes = csv.size();
     ReplaceFileWith(path.c_str(), csv);
   }
+  ratio.Report(state, {{"scan", scanMs}});
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_JournalCsvExport)->Unit(benchmark::kMillisecond);
