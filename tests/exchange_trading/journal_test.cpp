@@ -290,6 +290,24 @@ TEST_F(JournalRecord, TheCsvCarriesTheSameFigures) {
   EXPECT_EQ(JournalCsv(named), Text(Txt::kJournalName) + "\r\n\"a,\"\"b\"\"\"\r\n");
 }
 
+// Orders written out of their numbers' order (a ledger mended by hand) read as the same record.
+TEST_F(JournalRecord, OrdersStoredOutOfOrderReadAsTheSameRecord) {
+  const Journal before = Read();
+  ledger_.reset();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TEMP TABLE reversed AS SELECT * FROM orders ORDER BY date DESC, number DESC;"
+                         "DELETE FROM orders; INSERT INTO orders SELECT * FROM reversed;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const Journal after = Read();
+  ASSERT_EQ(after.orders.size(), before.orders.size());
+  for (const JournalView view : {JournalView::kDay, JournalView::kStock, JournalView::kFill, JournalView::kOrder})
+    EXPECT_EQ(JournalCsv(TableOf(after, view)), JournalCsv(TableOf(before, view))) << static_cast<int>(view);
+}
+
 std::string Bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -315,6 +333,12 @@ TEST_F(JournalRecord, ReadingNeverWritesAndABadLedgerIsToldInKorean) {
   EXPECT_FALSE(ReadJournalLedger(junk, kAccount, problem));
   EXPECT_EQ(problem.rfind(Text(Txt::kJournalNotLedger), 0), 0u) << Cp949ToUtf8(problem);
   EXPECT_EQ(Bytes(junk), std::string(4096, 'x'));
+  // A folder where the file should be cannot be read at all; it is left as it was.
+  const std::string folder = scratch_.Path() + "/folder.sqlite";
+  std::filesystem::create_directory(folder);
+  EXPECT_FALSE(ReadJournalLedger(folder, kAccount, problem));
+  EXPECT_EQ(problem.rfind(Text(Txt::kJournalUnreadable), 0), 0u) << Cp949ToUtf8(problem);
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
 
   // Another process holds the file whole.
   sqlite3* holder = nullptr;
