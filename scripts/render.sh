@@ -2,7 +2,7 @@
 # Renders the main frame, the about box, the stock finder (after a jump to 사), both quote windows and
 # the contract window, the mini order window on each of its lists, the options dialog, the
 # quote-click order window, the chart window (daily, and 3- and 60-minute), the home board, the
-# workspace's windows with their link toggles and the trading journal (its days and its equity
+# workspace's windows with their link toggles and the trading journal (its days, its orders and its equity
 # curve), to PNG files in <build>/renders, headless, from the same code the program runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -286,6 +286,8 @@ TEST_F(JournalWindow, Render) {
   CJournalWnd window(place_);
   window.show();
   EXPECT_FALSE(testing::RenderToPng(window, "journal_window.png").isEmpty());
+  window.findChild<QTabWidget*>("journalTabs")->setCurrentIndex(static_cast<int>(JournalView::kOrder));
+  EXPECT_FALSE(testing::RenderToPng(window, "journal_orders.png").isEmpty());
   window.findChild<QTabWidget*>("journalTabs")->setCurrentIndex(CJournalWnd::kEquityTab);
   EXPECT_FALSE(testing::RenderToPng(window, "journal_equity.png").isEmpty());
 }
