@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
@@ -133,21 +135,26 @@ int RunPrice(const SnapshotOptions& options) {
     std::printf("%s\n", JsonDump(document).c_str());
     return kExitOk;
   }
-  std::printf("code:          %s\n", options.code.c_str());
-  std::printf("quote time:    %d\n", bar.time);
-  std::printf("price:         %s\n", FormatNumber(int64_t{bar.close}).c_str());
-  std::printf("change:        %s (%s)\n", Signed(bar.change).c_str(), Rate(bar.rate).c_str());
-  std::printf("previous:      %s\n", FormatNumber(int64_t{block.basePrice}).c_str());
-  std::printf("open:          %s\n", FormatNumber(int64_t{bar.open}).c_str());
-  std::printf("high:          %s\n", FormatNumber(int64_t{bar.high}).c_str());
-  std::printf("low:           %s\n", FormatNumber(int64_t{bar.low}).c_str());
-  std::printf("volume:        %s\n", FormatNumber(int64_t{bar.volume}).c_str());
-  if (block.basePrice > 0) {
-    const int64_t base = block.basePrice;
-    std::printf("upper limit:   %s\n", FormatNumber(base + PriceLimitChange(block.basePrice, 1)).c_str());
-    std::printf("lower limit:   %s\n", FormatNumber(base + PriceLimitChange(block.basePrice, 0)).c_str());
+  char strength[32];
+  std::snprintf(strength, sizeof strength, "%.2f%%", static_cast<double>(block.strength));
+  const int64_t base = block.basePrice;
+  std::vector<std::pair<Txt, std::string>> lines = {
+      {Txt::kNowCliCode, options.code},
+      {Txt::kNowCliTime, std::to_string(bar.time)},
+      {Txt::kNowCliPrice, FormatNumber(int64_t{bar.close})},
+      {Txt::kNowCliChange, Signed(bar.change) + " (" + Rate(bar.rate) + ")"},
+      {Txt::kNowCliBase, FormatNumber(base)},
+      {Txt::kNowCliOpen, FormatNumber(int64_t{bar.open})},
+      {Txt::kNowCliHigh, FormatNumber(int64_t{bar.high})},
+      {Txt::kNowCliLow, FormatNumber(int64_t{bar.low})},
+      {Txt::kNowCliVolume, FormatNumber(int64_t{bar.volume})}};
+  // Limits only exist where there is a previous price.
+  if (base > 0) {
+    lines.emplace_back(Txt::kNowCliUpperLimit, FormatNumber(base + PriceLimitChange(block.basePrice, 1)));
+    lines.emplace_back(Txt::kNowCliLowerLimit, FormatNumber(base + PriceLimitChange(block.basePrice, 0)));
   }
-  std::printf("strength:      %.2f%%\n", static_cast<double>(block.strength));
+  lines.emplace_back(Txt::kNowCliStrength, strength);
+  for (const auto& line : lines) std::printf("%s: %s\n", Cp949ToUtf8(Text(line.first)).c_str(), line.second.c_str());
   return kExitOk;
 }
 

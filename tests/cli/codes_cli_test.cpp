@@ -205,11 +205,11 @@ TEST_F(CodesCli, PriceTakesAMomentOfTheDay) {
   const auto book = RunCli("market " + code + market + " --at 10:30:00");
   ASSERT_EQ(later.exitCode, 0) << later.output;
   ASSERT_EQ(book.exitCode, 0) << book.output;
-  EXPECT_NE(opening.output.find("quote time:    900\n"), std::string::npos) << opening.output;
+  EXPECT_NE(opening.output.find("시각: 900\n"), std::string::npos) << opening.output;
   // The quote time is the last contract's, as the market view of the same moment shows it.
   const std::string first = book.output.substr(0, book.output.find('\n'));
   const std::string marketTime = first.substr(first.rfind(' ') + 1);
-  EXPECT_NE(later.output.find("quote time:    " + std::to_string(std::stoi(marketTime)) + "\n"), std::string::npos)
+  EXPECT_NE(later.output.find("시각: " + std::to_string(std::stoi(marketTime)) + "\n"), std::string::npos)
       << later.output << book.output;
 }
 

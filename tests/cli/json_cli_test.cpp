@@ -195,9 +195,9 @@ TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
   EXPECT_EQ(price.at("code"), code);
   // Each text line is "label: value"; the fields follow the lines' order.
   const std::pair<const char*, const char*> rows[] = {
-      {"quote time:", "time"}, {"price:", "price"}, {"change:", "change"},          {"previous:", "previous"},
-      {"open:", "open"},       {"high:", "high"},   {"low:", "low"},                {"volume:", "volume"},
-      {"upper limit:", "upperLimit"},              {"lower limit:", "lowerLimit"}};
+      {"시각:", "time"}, {"현재가:", "price"}, {"전일대비:", "change"}, {"기준가:", "previous"},
+      {"시가:", "open"}, {"고가:", "high"},    {"저가:", "low"},        {"거래량:", "volume"},
+      {"상한가:", "upperLimit"},               {"하한가:", "lowerLimit"}};
   for (const auto& [label, field] : rows) {
     SCOPED_TRACE(label);
     const size_t at = text.output.find(label);
