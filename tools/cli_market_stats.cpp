@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "basesrc/foundation/texts.h"
 #include "basesrc/foundation/report.h"
-#include "broker/sim/market/clock.h"
+#include "basesrc/foundation/texts.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/market/market_calendar.h"
 #include "broker/sim/market/market_stock.h"
 #include "broker/sim/market/market_study.h"
