@@ -5,25 +5,15 @@
 // (x_open, x_scan).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include "app/journalmodel.h"
 #include "app/journalwnd.h"
+#include "bench/gui_bench.h"
 #include "bench/heavy_ledger.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "bench_gui_journal";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
-}
 
 sim::JournalPlace HeavyPlace() {
   return {sim::bench::Heavy().path, sim::bench::kAccount, sim::ExchangeOptions{}.seed, 0};
@@ -44,7 +34,7 @@ void BM_Baseline_OpenJournal(benchmark::State& state) {
 BENCHMARK(BM_Baseline_OpenJournal)->Unit(benchmark::kMillisecond);
 
 void BM_JournalWindowOpen(benchmark::State& state) {
-  Application();
+  bench::HeadlessApplication();
   testing::RecordingScope recording;
   const sim::JournalPlace place = HeavyPlace();
   const double scanMs = sim::bench::ScanFillsMs();

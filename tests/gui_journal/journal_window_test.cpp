@@ -15,6 +15,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/indexbars.h"
 #include "app/journalmodel.h"
 #include "app/journalwnd.h"
 #include "app/qtext.h"
@@ -224,7 +225,8 @@ TEST_F(JournalWindow, ExportWritesTheCommandLinesBytesAndAFailedWriteIsTold) {
 
 TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceWhichSelectsItAndBringsTheWindowBack) {
   TradingSession session;
-  WorkWindows workspace(nullptr, session, nullptr);
+  IndexBars indexBars;
+  WorkWindows workspace(nullptr, session, indexBars, nullptr);
   workspace.SetJournalPlace(place_);
   WorkWindow* opened = workspace.Open(kCmdJournal);
   ASSERT_NE(opened, nullptr);
@@ -253,7 +255,7 @@ TEST_F(JournalWindow, AStocksRowTellsTheWorkspaceWhichSelectsItAndBringsTheWindo
   QSettings settings(QString::fromStdString(scratch_->File("layout.ini")), QSettings::IniFormat);
   SaveLayout(workspace, frame, settings);
   window.close();
-  WorkWindows again(nullptr, session, nullptr);
+  WorkWindows again(nullptr, session, indexBars, nullptr);
   again.SetJournalPlace(place_);
   ASSERT_EQ(RestoreLayout(again, frame, settings), 1);
   EXPECT_EQ(again.Windows().front()->Command(), kCmdJournal);
