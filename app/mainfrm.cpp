@@ -106,6 +106,8 @@ void CMainFrame::CreateMenu() {
   connect(chart, &QAction::triggered, this, [this] { workspace_->Open(kCmdChart); });
   QAction* journal = AddCommand(*menu, FromCp949(Text(Txt::kJournalMenuItem)), kCmdJournal);
   connect(journal, &QAction::triggered, this, [this] { workspace_->Open(kCmdJournal); });
+  QAction* practice = AddCommand(*menu, FromCp949(Text(Txt::kPracticeMenuItem)), kCmdPractice);
+  connect(practice, &QAction::triggered, this, [this] { app_.OnNewPractice(); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");

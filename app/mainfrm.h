@@ -25,6 +25,7 @@ enum FrameCommandId : int {
   kCmdExit = 57665,
   kCmdViewToolbar = 59392,
   kCmdViewStatusBar = 59393,
+  kCmdPractice = 32810,  // "새 연습 계좌"
 };
 
 class CMainFrame : public QMainWindow {
