@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -105,6 +106,8 @@ void CMainFrame::CreateMenu() {
   connect(chart, &QAction::triggered, this, [this] { workspace_->Open(kCmdChart); });
   QAction* journal = AddCommand(*menu, FromCp949(Text(Txt::kJournalMenuItem)), kCmdJournal);
   connect(journal, &QAction::triggered, this, [this] { workspace_->Open(kCmdJournal); });
+  QAction* practice = AddCommand(*menu, FromCp949(Text(Txt::kPracticeMenuItem)), kCmdPractice);
+  connect(practice, &QAction::triggered, this, [this] { app_.OnNewPractice(); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");
@@ -180,8 +183,13 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateClock() {
   sim::Exchange* exchange = app_.Exchange();
+  if (exchange == nullptr) return;
+  // Another process (a command line) jumped the account's clock, which the exchange followed.
+  exchange->OnAccountJump([frame = QPointer<CMainFrame>(this)] {
+    if (frame) frame->CatchUp();
+  });
   // A live clock is the wall's: nobody runs it faster or jumps it.
-  if (exchange == nullptr || app_.Options().exchange.clock != sim::ClockMode::kSession) return;
+  if (app_.Options().exchange.clock != sim::ClockMode::kSession) return;
   auto* bar = new CClockBar(*exchange, !app_.Options().speedChosen, this);
   addToolBarBreak(Qt::TopToolBarArea);
   addToolBar(Qt::TopToolBarArea, bar);

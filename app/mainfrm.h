@@ -25,6 +25,7 @@ enum FrameCommandId : int {
   kCmdExit = 57665,
   kCmdViewToolbar = 59392,
   kCmdViewStatusBar = 59393,
+  kCmdPractice = 32810,  // "새 연습 계좌"
 };
 
 class CMainFrame : public QMainWindow {
@@ -54,9 +55,10 @@ class CMainFrame : public QMainWindow {
   void CreateMenu();
   void CreateToolbar();
   void CreateStatusBar();
-  // The clock bar, on a session of the embedded exchange.
+  // The clock bar, on a session of the embedded exchange; the catch-up after another process's jump.
   void CreateClock();
-  // After a jump of the clock every window shows what a window opened now shows.
+  // After a jump of the clock (the bar's or another process's) every window shows what a window
+  // opened now shows.
   void CatchUp();
   QAction* AddCommand(QWidget& owner, const QString& text, int id);
   void UpdateIndicators();

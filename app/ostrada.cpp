@@ -5,14 +5,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 
 #include "app/aboutdlg.h"
 #include "app/journalwnd.h"
 #include "app/loginmemory.h"
 #include "app/mainfrm.h"
+#include "app/practicedlg.h"
 #include "app/workwindows.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/paper/paper_account.h"
 
 namespace ostrada {
 namespace {
@@ -67,12 +71,53 @@ int CostradaApp::InitInstance() {
   Step(StartStep::kCommandLine);
 
   Step(StartStep::kMainFrame);
+  // The user asked to stay logged in: the windows find the session as they left it.
+  OpenFrame(LoginRemembered());
+  if (options_.rememberLayout) mainFrame_->RememberLayout(options_.layoutFile, !options_.cleanLayout);
+  return 1;
+}
+
+void CostradaApp::OpenFrame(bool logIn) {
   mainFrame_ = std::make_unique<CMainFrame>(*this);
   mainFrame_->Workspace().SetJournalPlace(JournalPlaceOf(options_.exchange));
   mainFrame_->show();
-  // The user asked to stay logged in: the windows find the session as they left it.
-  if (LoginRemembered()) session_.LogIn();
-  if (options_.rememberLayout) mainFrame_->RememberLayout(options_.layoutFile, !options_.cleanLayout);
+  if (logIn) session_.LogIn();
+}
+
+void CostradaApp::OnNewPractice() {
+  if (options_.exchange.paper.ledgerPath.empty()) {
+    ShowMessage(Text(Txt::kPracticeNoLedger));
+    return;
+  }
+  const int64_t now = options_.exchange.wallClock ? options_.exchange.wallClock() : sim::SystemMilliseconds();
+  CPracticeDlg picker(sim::DefaultTradingDate(now), options_.exchange.paper.startingCash, mainFrame_.get());
+  if (picker.exec() != QDialog::Accepted) return;
+  // The frame whose menu asked goes with the session: not before its command has returned.
+  QTimer::singleShot(0, qApp, [this, start = picker.Start()] { StartPractice(start); });
+}
+
+int CostradaApp::StartPractice(const sim::PracticeStart& start) {
+  const bool loggedIn = session_.LoggedIn();
+  // Every server object goes before the server, and the server closes the ledger before it is kept.
+  if (mainFrame_) mainFrame_->Workspace().CloseAll();
+  mainFrame_.reset();
+  session_.LogOut();
+  server_.Stop();
+  const int64_t now = options_.exchange.wallClock ? options_.exchange.wallClock() : sim::SystemMilliseconds();
+  const sim::PracticeResult result =
+      sim::StartPracticeAccount(options_.exchange.paper.ledgerPath, start, sim::DefaultTradingDate(now),
+                                sim::FeeRatesOf(options_.exchange.paper));
+  // The session resumes at the ledger's clock: the new account's start, or where the kept one stood.
+  options_.exchange.tradingDate = 0;
+  if (!server_.Start(options_)) {
+    ShowMessage(Text(Txt::kOleFailed));
+    return 0;
+  }
+  OpenFrame(loggedIn);
+  if (result.refused) {
+    ShowMessage(*result.refused);
+    return 0;
+  }
   return 1;
 }
 

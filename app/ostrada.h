@@ -8,6 +8,7 @@
 #include "app/indexbars.h"
 #include "app/serverlink.h"
 #include "app/startoptions.h"
+#include "broker/sim/paper/practice_ledgers.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/spotrecorder.h"
 #include "basesrc/stocgate.h"
@@ -45,6 +46,12 @@ class CostradaApp : public SpotHost {
   // Always 1: a time the server cannot give stays 0.
   int ReadMarketTimes();
   void OnAppAbout();
+  // "새 연습 계좌": the picker, then, once the event loop is back, StartPractice with the choice.
+  void OnNewPractice();
+  // Keeps the current ledger under its dates, starts a new practice account in its place and opens
+  // the session again on it (the windows close; the server restarts at the new account's clock). A
+  // refusal is told and the session opens again on the ledger as it was. 0 when refused.
+  int StartPractice(const sim::PracticeStart& start);
 
   // The full code book (null while no stocks were received); never freed by a window.
   const CodeInfoList* AllCodes() const override { return allCodes_.get(); }
@@ -70,6 +77,8 @@ class CostradaApp : public SpotHost {
  private:
   void Step(StartStep step) { steps_.push_back(step); }
   void SetSettingsKey();
+  // The main frame on the running server, shown, with the session logged in when `logIn`.
+  void OpenFrame(bool logIn);
   static void CarryOldSettingsOver();
 
   StocGate gate_;

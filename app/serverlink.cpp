@@ -37,9 +37,15 @@ bool ServerAnswers() {
 }  // namespace
 
 ServerLink::~ServerLink() {
+  Stop();
+}
+
+void ServerLink::Stop() {
   pumpTimer_.stop();
+  pumpTimer_.disconnect();
   clockInstalled_.reset();
   installed_.reset();
+  exchange_.reset();
 }
 
 int ServerLink::Start(const StartOptions& options) {

@@ -23,6 +23,8 @@ class ServerLink {
   // Starts the exchange with the options' seed, listing, clock and start-up fault, installs it and
   // checks that it answers; 0 when the server cannot be reached (nothing stays installed).
   int Start(const StartOptions& options);
+  // Uninstalls and ends the exchange, which closes its ledger. REQUIRES: no server object is left.
+  void Stop();
   sim::Exchange* Exchange() const { return exchange_.get(); }
 
  private:

@@ -101,6 +101,7 @@ struct Exchange::State {
   ObjectRegistry registry;
   ExchangeTimeSource timeSource;
   std::shared_ptr<PaperTrading> paper;
+  std::function<void()> accountJumped;
 };
 
 Exchange::Exchange(const ExchangeOptions& options) : state_(std::make_unique<State>(options)) {
@@ -135,7 +136,13 @@ void Exchange::AdvanceTo(int32_t date, int64_t timeOfDay) {
 
 void Exchange::Step(int64_t milliseconds) {
   // Another process on the account (a command line's run) may have moved its clock ahead.
-  state_->clock.Advance(std::max(milliseconds, state_->paper->LedgerClockAhead()));
+  const int64_t ahead = state_->paper->LedgerClockAhead();
+  state_->clock.Advance(std::max(milliseconds, ahead));
+  if (ahead - milliseconds >= kAccountJumpMs && state_->accountJumped) state_->accountJumped();
+}
+
+void Exchange::OnAccountJump(std::function<void()> listener) {
+  state_->accountJumped = std::move(listener);
 }
 
 void Exchange::Pump() {

@@ -67,6 +67,12 @@ class Exchange : public broker::ComServer {
   // Moves on by `milliseconds`, or to the paper account's clock when another process has run it
   // further, whichever is later: one step, so nothing matches at a moment the account has left.
   void Step(int64_t milliseconds);
+  // How far beyond its own step a step that follows the account's clock must go to be told as a jump:
+  // a window that only follows the events would then lag by more than a second.
+  static constexpr int64_t kAccountJumpMs = 1'000;
+  // `listener` is called after a step that followed the account's clock, which another process jumped
+  // ahead, by kAccountJumpMs or more: the moment has moved, and what no event tells is to be fetched.
+  void OnAccountJump(std::function<void()> listener);
   // Catches up with the wall clock: the real time passed since the last pump (times `speed` in a
   // session), or the Korean wall time itself when live. The program calls it from its timer. While
   // held, the market stays where it is (it still follows the account's clock when another process

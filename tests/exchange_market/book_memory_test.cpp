@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 #include "broker/sim/market/listing.h"
@@ -151,6 +153,63 @@ TEST_F(BookMemory, AnAccountsOrderKeepsItsPlaceAsTheMarketsOrdersComeAndGo) {
   EXPECT_EQ(fills[0].owner, 42u);
   EXPECT_EQ(fills[0].quantity, 7);
 }
+
+// Nobody watching, a book follows the day only where owned orders rest, and settles whole at the
+// last record: the owned orders' queues, their fills and times, and the book shown must be those of
+// a watched book that followed every record and moment.
+class UnwatchedBook : public BookMemory, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnwatchedBook, JumpingAheadKeepsTheOrdersAsAWatchedBookSecondBySecond) {
+  const int stock = GetParam() ? busy_ : thin_;
+  std::unique_ptr<Market> watched = Fresh();
+  std::unique_ptr<Market> jumping = Fresh();
+  EventLog log;
+  watched->Sync(kTradingDate, At(10, 0));
+  jumping->Sync(kTradingDate, At(10, 0));
+  watched->Subscribe(stock, &log);
+  // Orders near the touch and deep in the book, two at one price, with ids as small as the books'
+  // own orders would have.
+  const QuotePicture start = watched->Quote(stock);
+  const std::vector<std::tuple<BookSide, int32_t, uint64_t>> orders = {{BookSide::kBid, start.bids[1].price, 1},
+                                                                       {BookSide::kBid, start.bids[5].price, 2},
+                                                                       {BookSide::kBid, start.bids[5].price, 3},
+                                                                       {BookSide::kAsk, start.asks[2].price, 4},
+                                                                       {BookSide::kAsk, start.asks[8].price, 5}};
+  for (Market* market : {watched.get(), jumping.get()}) {
+    for (const auto& [side, price, id] : orders)
+      market->Book(stock).Orders().Add(side, price, {id, 30 * static_cast<int32_t>(id), 42});
+  }
+  using Fills = std::vector<std::tuple<uint64_t, int32_t, int32_t, int32_t>>;  // id, price, quantity, time
+  auto take = [stock](Market& market, Fills& into) {
+    for (const OrderBook::Fill& fill : market.Book(stock).TakeFills())
+      into.emplace_back(fill.id, fill.price, fill.quantity, fill.timeMs);
+  };
+  Fills second;
+  Fills jumped;
+  int changes = 0;  // checkpoints where some order's queue ahead had moved
+  std::vector<std::optional<int32_t>> before(orders.size());
+  for (int64_t now = At(10, 0), checkpoint = At(10, 0, 1); checkpoint < At(12, 30); checkpoint += 173'000) {
+    for (; now < checkpoint; now += 1000) {
+      watched->Sync(kTradingDate, now + 1000);
+      take(*watched, second);
+    }
+    jumping->Sync(kTradingDate, checkpoint);
+    take(*jumping, jumped);
+    SCOPED_TRACE(checkpoint);
+    ASSERT_EQ(jumped, second);
+    EXPECT_TRUE(SameLevels(jumping->Quote(stock), watched->Quote(stock)));
+    for (size_t i = 0; i < orders.size(); ++i) {
+      const auto& [side, price, id] = orders[i];
+      const std::optional<int32_t> ahead = jumping->Book(stock).Orders().QuantityAhead(side, price, id);
+      EXPECT_EQ(ahead, watched->Book(stock).Orders().QuantityAhead(side, price, id)) << id;
+      changes += ahead != before[i];
+      before[i] = ahead;
+    }
+  }
+  EXPECT_GE(changes, 10) << "the queues moved";
+}
+
+INSTANTIATE_TEST_SUITE_P(BusyAndThin, UnwatchedBook, ::testing::Bool());
 
 }  // namespace
 }  // namespace ostrada::sim::testing

@@ -85,7 +85,14 @@ TEST(OrderBook, TheQuantityAheadIsWhatRestsEarlierAtThePrice) {
   book.Add(BookSide::kAsk, 10050, {2, 100, 7});
   book.Add(BookSide::kAsk, 10050, {3, 200, 0});
   book.Add(BookSide::kAsk, 10100, {4, 50, 7});
+  book.Add(BookSide::kAsk, 10050, {1, 30, 7});  // an account's order with a market order's number
+  book.Add(BookSide::kAsk, 10150, {9, 80, 0});
   EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 2), 300);
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 1), 300 + 100 + 200);
+  EXPECT_EQ(book.Reduce(BookSide::kAsk, 10050, 1, 30), 30);  // the account's, not the market's
+  EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 2), 300);
+  EXPECT_EQ(book.Reduce(BookSide::kAsk, 10150, 9, 80), 0);  // the market's orders are nobody's to cancel
+  EXPECT_EQ(book.OwnedPrices(BookSide::kAsk), (std::vector<int32_t>{10100, 10050}));
   EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10100, 4), 0);
   EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10100, 2), std::nullopt);
   book.Take(BookSide::kAsk, 10050, 120, nullptr);

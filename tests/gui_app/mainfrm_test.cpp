@@ -55,7 +55,7 @@ TEST_F(MainFrameTest, MenuHasTheItemsInOrderWithTheirMnemonics) {
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(Texts(menu->actions()),
             (std::vector<std::string>{"끝내기(&X)", "종목선택창(&S)", "&5호가창", "&10 호가창", "체결창(&N)",
-                                      "주문(&B)", "호가주문(&C)", "차트(&R)", "매매일지(&J)", "보기(&V)",
+                                      "주문(&B)", "호가주문(&C)", "차트(&R)", "매매일지(&J)", "새 연습 계좌(&P)...", "보기(&V)",
                                       "도움말(&H)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuView")->actions()),
             (std::vector<std::string>{"도구 모음(&T)", "상태 표시줄(&S)", "시계 막대(&C)"}));

@@ -22,6 +22,7 @@
 #include "basesrc/priceinfo.h"
 #include "basesrc/tradingsession.h"
 #include "basesrc/watchlist.h"
+#include "broker/sim/account_clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/clock.h"
 #include "tests/support/recording_sink.h"
@@ -130,8 +131,32 @@ class CatchUp : public ::testing::TestWithParam<WindowKind> {
     for (const WatchRow& row : board().Model().Rows()) entries.push_back({row.code, row.name});
     const std::string path = folder_.filePath(QStringLiteral("watchlist.txt")).toStdString();
     if (SaveWatchlist(path, entries, "watch") != 1) return nullptr;
-    fresh_ = std::make_unique<CHomeBoard>(app_->AllCodes(), app_->Session(), nullptr, path);
+    fresh_ = std::make_unique<CHomeBoard>(app_->AllCodes(), app_->Session(), app_->Indexes(), nullptr, path);
     return fresh_.get();
+  }
+
+  // The window, opened before the clock moved, shows what a fresh one shows now.
+  void ExpectShowsAsAFreshOne(QWidget& window) {
+    QWidget* fresh = OpenFresh();
+    ASSERT_NE(fresh, nullptr);
+    const Shown after = WhatIsShown(window);
+    const Shown now = WhatIsShown(*fresh);
+    EXPECT_EQ(after.labels, now.labels);
+    EXPECT_EQ(after.bars, now.bars);
+    ASSERT_EQ(after.tables.size(), now.tables.size());
+    for (size_t t = 0; t < now.tables.size(); ++t) {
+      const auto& [name, rows] = now.tables[t];
+      SCOPED_TRACE(name);
+      const std::vector<std::string>& caughtUp = after.tables[t].second;
+      // A contract list keeps what it showed before the jump under the latest page.
+      if (name == "list1386") {
+        ASSERT_GE(caughtUp.size(), rows.size());
+        EXPECT_EQ(std::vector<std::string>(caughtUp.begin(), caughtUp.begin() + static_cast<long>(rows.size())), rows);
+      } else {
+        EXPECT_EQ(caughtUp, rows);
+      }
+    }
+    EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
   }
 
   testing::RecordingScope recording_;
@@ -147,27 +172,30 @@ TEST_P(CatchUp, AWindowAfterAJumpShowsWhatAFreshOneShows) {
   ASSERT_NE(window, nullptr);
   frame_->findChild<QAction*>(QStringLiteral("clockOneHour"))->trigger();
   ASSERT_EQ(app_->Exchange()->Clock().Hhmmss(), 100000);
-  QWidget* fresh = OpenFresh();
-  ASSERT_NE(fresh, nullptr);
-  const Shown after = WhatIsShown(*window);
-  const Shown now = WhatIsShown(*fresh);
-  EXPECT_EQ(after.labels, now.labels);
-  EXPECT_EQ(after.bars, now.bars);
-  ASSERT_EQ(after.tables.size(), now.tables.size());
-  for (size_t t = 0; t < now.tables.size(); ++t) {
-    const auto& [name, rows] = now.tables[t];
-    SCOPED_TRACE(name);
-    const std::vector<std::string>& caughtUp = after.tables[t].second;
-    // A contract list keeps what it showed before the jump under the latest page.
-    if (name == "list1386") {
-      ASSERT_GE(caughtUp.size(), rows.size());
-      EXPECT_EQ(std::vector<std::string>(caughtUp.begin(), caughtUp.begin() + static_cast<long>(rows.size())), rows);
-    } else {
-      EXPECT_EQ(caughtUp, rows);
-    }
-  }
-  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+  ExpectShowsAsAFreshOne(*window);
 }
+
+// A command line on the same ledger jumps the account's clock; the program's next step follows it,
+// and the windows catch up as after the bar's own jump.
+class CatchUpAfterAnotherProcess : public CatchUp {};
+
+TEST_P(CatchUpAfterAnotherProcess, AWindowShowsWhatAFreshOneShows) {
+  QWidget* window = Open();
+  ASSERT_NE(window, nullptr);
+  {
+    sim::ExchangeOptions options = app_->Options().exchange;
+    options.tradingDate = 0;  // the account's clock, as the command line starts
+    sim::Exchange commandLine(options);
+    ASSERT_FALSE(sim::Jump(commandLine, {20261208, 10 * sim::kMsPerHour}).refused);
+  }
+  app_->Exchange()->Step(0);
+  ASSERT_EQ(app_->Exchange()->Clock().Hhmmss(), 100000);
+  ExpectShowsAsAFreshOne(*window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, CatchUpAfterAnotherProcess,
+                         ::testing::Values(WindowKind{"Board", 0, 0}, WindowKind{"QuoteOrder", kCmdQuoteOrder, 0}),
+                         [](const ::testing::TestParamInfo<WindowKind>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(Windows, CatchUp,
                          ::testing::Values(WindowKind{"Board", 0, 0}, WindowKind{"Quote10", kCmdQuote10, 0},

@@ -122,7 +122,7 @@ int32_t OrderBook::Reduce(BookSide side, int32_t price, uint64_t id, int32_t qua
   Level* level = Find(side, price);
   if (level == nullptr) return 0;
   const auto oldest = level->orders.begin() + static_cast<ptrdiff_t>(level->head);
-  auto order = std::find_if(oldest, level->orders.end(), [&](const Order& o) { return o.id == id; });
+  auto order = std::find_if(oldest, level->orders.end(), [&](const Order& o) { return o.owner != 0 && o.id == id; });
   if (order == level->orders.end()) return 0;
   const int32_t part = std::min(order->quantity, quantity);
   order->quantity -= part;
@@ -162,11 +162,21 @@ std::optional<int32_t> OrderBook::QuantityAhead(BookSide side, int32_t price, ui
     if (level.price != price) continue;
     int32_t ahead = 0;
     for (size_t i = level.head; i < level.orders.size(); ++i) {
-      if (level.orders[i].id == id) return ahead;
+      if (level.orders[i].owner != 0 && level.orders[i].id == id) return ahead;
       ahead += level.orders[i].quantity;
     }
   }
   return std::nullopt;
+}
+
+std::vector<int32_t> OrderBook::OwnedPrices(BookSide side) const {
+  std::vector<int32_t> prices;
+  for (const Level& level : Levels(side)) {
+    const auto first = level.orders.begin() + static_cast<ptrdiff_t>(level.head);
+    if (std::any_of(first, level.orders.end(), [](const Order& o) { return o.owner != 0 && o.quantity > 0; }))
+      prices.push_back(level.price);
+  }
+  return prices;
 }
 
 int32_t OrderBook::Best(BookSide side) const {

@@ -33,7 +33,7 @@ enum class BookSide { kAsk, kBid };
 class OrderBook {
  public:
   struct Order {
-    uint64_t id = 0;
+    uint64_t id = 0;  // an owned order's, by which its owner finds it; the market's orders need none
     int32_t quantity = 0;
     uint32_t owner = 0;  // 0: the market's own liquidity
   };
@@ -58,7 +58,7 @@ class OrderBook {
   // `traded` shares: together they take at most that, at their own prices, best price and earliest
   // first, and what they do not take keeps its place.
   void ClearBeyond(BookSide side, int32_t price, int32_t traded, std::vector<Fill>* fills);
-  // Takes up to `quantity` away from the order with the id at the level (a cancel or a modify); the
+  // Takes up to `quantity` away from the owned order with the id at the level (a cancel or a modify); the
   // rest of it keeps its place. Returns the quantity removed.
   int32_t Reduce(BookSide side, int32_t price, uint64_t id, int32_t quantity);
 
@@ -68,9 +68,11 @@ class OrderBook {
   int32_t QuantityAt(BookSide side, int32_t price) const;
   // The part of the level that is the market's own liquidity.
   int32_t MarketQuantityAt(BookSide side, int32_t price) const;
-  // What rests before the order with the id at its level: what must trade before it can. Null when
-  // the order is not there.
+  // What rests before the owned order with the id at its level: what must trade before it can. Null
+  // when the order is not there.
   std::optional<int32_t> QuantityAhead(BookSide side, int32_t price, uint64_t id) const;
+  // Prices of the levels where an owned order rests.
+  std::vector<int32_t> OwnedPrices(BookSide side) const;
   // Price of the best level, 0 when the side is empty.
   int32_t Best(BookSide side) const;
   QuotePicture Picture(int32_t timeMs) const;

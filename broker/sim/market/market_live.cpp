@@ -80,6 +80,26 @@ double Drift(uint64_t priceSeed, int64_t moment) {
   return std::exp(kDriftScale * walk);
 }
 
+// What the market's orders hold at `ms` at the touch's `level`-th price of the side (0: the best).
+int32_t LevelDepth(const StockDay& day, const BookTouch& touch, uint64_t seed, int32_t ms, BookSide side, int level,
+                   int32_t price) {
+  const uint64_t priceSeed = PriceSeed(seed, side, price);
+  int32_t quantity =
+      std::max(1, RoundToInt(UsualDepth(day, level) * Drift(priceSeed, MomentsOf(day, priceSeed).At(ms))));
+  // The level a run of contracts keeps taking is worn down, and refilled once taken whole.
+  if (level == 0 && side == touch.taken && touch.run > 0) quantity -= touch.run % quantity;
+  return quantity;
+}
+
+// Which of the side's ten levels around the touch the price is (0: the best), or -1 when none.
+int LevelOf(const PriceLadder& ladder, const BookTouch& touch, BookSide side, int32_t price) {
+  const int32_t best = side == BookSide::kAsk ? touch.ask : touch.bid;
+  if (!touch.open || best <= 0 || ladder.PriceAt(ladder.Position(price)) != price) return -1;
+  const int32_t steps = ladder.Position(price) - ladder.Position(best);
+  const int32_t level = side == BookSide::kAsk ? steps : -steps;
+  return level < kBookLevels ? std::max(level, -1) : -1;
+}
+
 }  // namespace
 
 int32_t UsualDepth(const StockDay& day, int level) {
@@ -140,11 +160,7 @@ MarketDepth DepthAt(const StockDay& day, const BookTouch& touch, uint64_t seed, 
     for (int i = 0; i < kBookLevels && best > 0; ++i) {
       const int32_t price = Step(ladder, best, direction * i);
       if (price == 0) break;
-      const uint64_t priceSeed = PriceSeed(seed, side, price);
-      int32_t quantity = std::max(1, RoundToInt(UsualDepth(day, i) * Drift(priceSeed, MomentsOf(day, priceSeed).At(ms))));
-      // The level a run of contracts keeps taking is worn down, and refilled once taken whole.
-      if (i == 0 && side == touch.taken && touch.run > 0) quantity -= touch.run % quantity;
-      levels[static_cast<size_t>(i)] = {price, quantity};
+      levels[static_cast<size_t>(i)] = {price, LevelDepth(day, touch, seed, ms, side, i, price)};
     }
   };
   fill(BookSide::kAsk, touch.ask, 1, depth.asks);
@@ -177,15 +193,29 @@ void LiveBook::AdvanceTo(int32_t ms, std::vector<MarketEvent>* events) {
   const int32_t target = day_.CountAt(ms);
   std::vector<Trade> records;
   day_.Records(ordinal_, target - ordinal_, records);
+  // Nobody watching, the market's orders matter only where an owned order rests: elsewhere they are
+  // the day's depth again after every record, whatever they were. So up to the last record only the
+  // owned levels follow the day, and then the whole book is settled, as it stood then, and follows
+  // the rest as a watched book does: what it shows afterwards, and the fills, are the same.
+  const size_t partial = events == nullptr && !records.empty() ? records.size() - 1 : 0;
+  const std::vector<OwnedLevel> owned = partial > 0 ? OwnedLevels() : std::vector<OwnedLevel>{};
+  int32_t followed = ms_;  // the moment the owned levels were last settled at
   // The book opens at the pre-open, before its first record.
   int32_t opening = !touch_.open && !day_.Halted() && ms_ < kPreOpenMs ? kPreOpenMs : kNever;
   for (size_t next = 0;;) {
+    if (next == partial && partial > 0 && followed != kNever) {
+      Settle(followed);
+      picture_ = book_.Picture(followed);
+      followed = kNever;
+    }
+    const bool whole = next >= partial;
     const int32_t record = next < records.size() ? records[next].timeMs : kNever;
     const int32_t change = std::min(nextChange_, opening);
     if (record <= change) {
       if (record > ms) break;
-      Apply(records[next]);
-      Publish(record, MarketEvent::Kind::kContract, &records[next], events);
+      Apply(records[next], whole ? nullptr : &owned);
+      if (whole) Publish(record, MarketEvent::Kind::kContract, &records[next], events);
+      followed = whole ? kNever : record;
       ++next;
       continue;
     }
@@ -193,6 +223,11 @@ void LiveBook::AdvanceTo(int32_t ms, std::vector<MarketEvent>* events) {
     if (change == opening) {
       touch_ = TouchAt(day_, kPreOpenMs);
       opening = kNever;
+    }
+    if (!whole) {
+      SettleOwned(owned, change);
+      followed = change;
+      continue;
     }
     Settle(change);
     const QuotePicture settled = book_.Picture(change);
@@ -211,6 +246,14 @@ void LiveBook::Republish(int32_t ms, const Trade* record, std::vector<MarketEven
   Publish(ms, record != nullptr ? MarketEvent::Kind::kContract : MarketEvent::Kind::kQuote, record, events);
 }
 
+std::vector<LiveBook::OwnedLevel> LiveBook::OwnedLevels() const {
+  std::vector<OwnedLevel> owned;
+  for (BookSide side : {BookSide::kAsk, BookSide::kBid}) {
+    for (int32_t price : book_.OwnedPrices(side)) owned.push_back({side, price});
+  }
+  return owned;
+}
+
 void LiveBook::Settle(int32_t ms) {
   const MarketDepth depth = DepthAt(day_, touch_, seed_, ms);
   nextChange_ = kNever;
@@ -220,18 +263,30 @@ void LiveBook::Settle(int32_t ms) {
     book_.KeepMarketOnlyAt(side, prices);
     for (const QuoteLevel& level : levels) {
       if (level.price == 0) break;
-      const int32_t resting = book_.MarketQuantityAt(side, level.price);
-      if (resting < level.quantity) book_.Add(side, level.price, {nextOrderId_++, level.quantity - resting, 0});
-      if (resting > level.quantity) book_.Withdraw(side, level.price, resting - level.quantity);
-      const uint64_t priceSeed = PriceSeed(seed_, side, level.price);
-      nextChange_ = std::min(nextChange_, MomentsOf(day_, priceSeed).After(ms));
+      Bring(side, level.price, level.quantity);
+      nextChange_ = std::min(nextChange_, MomentsOf(day_, PriceSeed(seed_, side, level.price)).After(ms));
     }
   };
   settle(BookSide::kAsk, depth.asks);
   settle(BookSide::kBid, depth.bids);
 }
 
-void LiveBook::Apply(const Trade& record) {
+void LiveBook::SettleOwned(const std::vector<OwnedLevel>& owned, int32_t ms) {
+  nextChange_ = kNever;
+  for (const OwnedLevel& at : owned) {
+    const int level = LevelOf(day_.Ladder(), touch_, at.side, at.price);
+    Bring(at.side, at.price, level < 0 ? 0 : LevelDepth(day_, touch_, seed_, ms, at.side, level, at.price));
+    if (level >= 0) nextChange_ = std::min(nextChange_, MomentsOf(day_, PriceSeed(seed_, at.side, at.price)).After(ms));
+  }
+}
+
+void LiveBook::Bring(BookSide side, int32_t price, int32_t depth) {
+  const int32_t resting = book_.MarketQuantityAt(side, price);
+  if (resting < depth) book_.Add(side, price, {0, depth - resting, 0});
+  if (resting > depth) book_.Withdraw(side, price, resting - depth);
+}
+
+void LiveBook::Apply(const Trade& record, const std::vector<OwnedLevel>* owned) {
   const size_t before = fills_.size();
   const int32_t price = record.price;
   const bool buyerTook = record.side == '1';
@@ -243,7 +298,7 @@ void LiveBook::Apply(const Trade& record) {
     const BookSide taken = buyerTook ? BookSide::kAsk : BookSide::kBid;
     // The tape decides what trades: a level short of the contract had the rest arrive just before.
     const int32_t missing = record.quantity - book_.QuantityAt(taken, price);
-    if (missing > 0) book_.Add(taken, price, {nextOrderId_++, missing, 0});
+    if (missing > 0) book_.Add(taken, price, {0, missing, 0});
     book_.Take(taken, price, record.quantity, &fills_);
     volume_ = record.volume;
   }
@@ -254,7 +309,11 @@ void LiveBook::Apply(const Trade& record) {
   // However late the account looks, a fill happened when its contract did.
   for (size_t i = before; i < fills_.size(); ++i) fills_[i].timeMs = record.timeMs;
   touch_.Follow(record);
-  Settle(record.timeMs);
+  if (owned != nullptr) {
+    SettleOwned(*owned, record.timeMs);
+  } else {
+    Settle(record.timeMs);
+  }
 }
 
 void LiveBook::Publish(int32_t ms, MarketEvent::Kind kind, const Trade* record, std::vector<MarketEvent>* events) {

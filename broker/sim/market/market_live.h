@@ -67,7 +67,9 @@ class LiveBook {
   // The book as it stands at `ms`; it follows the day from there. `day` must outlive the book.
   LiveBook(StockDay& day, uint64_t seed, int32_t ms);
 
-  // Follows the day up to `ms` (never back), appending each change to `events` when given.
+  // Follows the day up to `ms` (never back), appending each change to `events` when given. Without
+  // `events` only the levels holding owned orders follow each record before the last: the result is
+  // the same, at a fraction of the cost for a busy stock.
   void AdvanceTo(int32_t ms, std::vector<MarketEvent>* events);
   const QuotePicture& Picture() const { return picture_; }
   // The picture before the latest change.
@@ -80,9 +82,19 @@ class LiveBook {
   void Republish(int32_t ms, const Trade* record, std::vector<MarketEvent>* events);
 
  private:
-  void Apply(const Trade& record);
+  struct OwnedLevel {
+    BookSide side;
+    int32_t price;
+  };
+  std::vector<OwnedLevel> OwnedLevels() const;
+  // Takes the record into the book; with `owned`, settles only those levels afterwards.
+  void Apply(const Trade& record, const std::vector<OwnedLevel>* owned);
   // Brings the market's own orders to its depth at `ms`, and finds the next moment it changes.
   void Settle(int32_t ms);
+  // The same for the owned levels alone, and the next moment one of them changes.
+  void SettleOwned(const std::vector<OwnedLevel>& owned, int32_t ms);
+  // Brings the market's orders at the price to `depth`: arrivals join the back, cancels leave from it.
+  void Bring(BookSide side, int32_t price, int32_t depth);
   void Publish(int32_t ms, MarketEvent::Kind kind, const Trade* record, std::vector<MarketEvent>* events);
 
   StockDay& day_;
@@ -93,7 +105,6 @@ class LiveBook {
   BookTouch touch_;
   int32_t nextChange_ = 0;  // the next moment a shown level's depth moves on its own
   OrderBook book_;
-  uint64_t nextOrderId_ = 1;
   std::vector<OrderBook::Fill> fills_;
   QuotePicture picture_;
   QuotePicture previous_;

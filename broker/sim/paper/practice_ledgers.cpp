@@ -46,14 +46,17 @@ bool IsPracticeDate(int32_t date, int32_t today) {
   return date >= kProcessStart && date <= today && IsTradingDay(date);
 }
 
+std::optional<std::string> PracticeDateRefusal(int32_t date, int32_t today) {
+  if (IsPracticeDate(date, today)) return std::nullopt;
+  char message[512];
+  std::snprintf(message, sizeof message, TextC(Txt::kPracticeDateOutside), DateText(kProcessStart).c_str(),
+                DateText(TradingDayAtOrBefore(today)).c_str(), DateText(date).c_str());
+  return message;
+}
+
 PracticeResult StartPracticeAccount(const std::string& ledgerPath, const PracticeStart& start, int32_t today,
                                     const FeeRates& fees) {
-  if (!IsPracticeDate(start.date, today)) {
-    char message[512];
-    std::snprintf(message, sizeof message, TextC(Txt::kPracticeDateOutside), DateText(kProcessStart).c_str(),
-                  DateText(TradingDayAtOrBefore(today)).c_str(), DateText(start.date).c_str());
-    return Refused(message);
-  }
+  if (std::optional<std::string> refused = PracticeDateRefusal(start.date, today)) return Refused(*refused);
   std::string problem;
   const fs::path path(ledgerPath);
   PracticeResult result;

@@ -21,6 +21,8 @@ struct PracticeStart {
 
 // The trading days a practice account can start on: from the market's first day through `today`.
 bool IsPracticeDate(int32_t date, int32_t today);
+// Why a practice account cannot start on the date (CP949), or none when it can.
+std::optional<std::string> PracticeDateRefusal(int32_t date, int32_t today);
 
 struct PracticeResult {
   std::optional<std::string> refused;  // CP949; nothing was changed
