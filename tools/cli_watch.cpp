@@ -165,44 +165,54 @@ std::vector<int64_t> ActiveWatchIds(sim::PaperTrading& paper, const std::string&
   return ids;
 }
 
-void PrintWatchOutcomes(sim::PaperTrading& paper, const std::string& account, const std::vector<int64_t>& before) {
-  for (const sim::WatchCondition& c : paper.Watches(account)) {
+std::vector<sim::WatchCondition> WatchOutcomes(sim::PaperTrading& paper, const std::string& account,
+                                               const std::vector<int64_t>& before) {
+  std::vector<sim::WatchCondition> outcomes;
+  for (sim::WatchCondition& c : paper.Watches(account)) {
     const bool wasActive = std::find(before.begin(), before.end(), c.id) != before.end();
-    if (wasActive && c.state != sim::WatchState::kActive) std::printf("%s\n", WatchLine(paper, c).c_str());
+    if (wasActive && c.state != sim::WatchState::kActive) outcomes.push_back(std::move(c));
   }
+  return outcomes;
+}
+
+void PrintWatchOutcomes(sim::PaperTrading& paper, const std::string& account, const std::vector<int64_t>& before) {
+  for (const sim::WatchCondition& c : WatchOutcomes(paper, account, before))
+    std::printf("%s\n", WatchLine(paper, c).c_str());
   std::fflush(stdout);
+}
+
+JsonDocument WatchJson(sim::PaperTrading& paper, const sim::WatchCondition& c) {
+  JsonDocument row = {{"id", c.id},
+                      {"code", Utf8(c.code)},
+                      {"name", Utf8(paper.NameOf(c.code))},
+                      {"kind", KindWord(c.kind)},
+                      {"state", StateWord(c.state)},
+                      {"set", MomentText({c.setDate, c.setMs})}};
+  if (c.kind == sim::WatchKind::kTrail) {
+    row["trailPercent"] = c.trailPercent > 0 ? JsonDocument(c.trailPercent / 100.0) : JsonDocument();
+    row["trailWon"] = c.trailWon > 0 ? JsonDocument(c.trailWon) : JsonDocument();
+    row["peak"] = c.peak;
+  } else {
+    row["level"] = c.level;
+  }
+  if (c.Orders()) {
+    row["order"] = {{"market", c.market},
+                    {"ticks", c.ticks},
+                    {"quantity", c.quantity > 0 ? JsonDocument(c.quantity) : JsonDocument("whole")}};
+  }
+  row["expiry"] = c.expiry != 0 ? JsonDocument(c.expiry) : JsonDocument();
+  if (c.state != sim::WatchState::kActive) row["ended"] = MomentText({c.endDate, c.endMs});
+  if (c.firedPrice > 0) row["contractPrice"] = c.firedPrice;
+  if (c.orderNumber > 0) row["orderNumber"] = c.orderNumber;
+  if (!c.message.empty()) row["message"] = Utf8(c.message);
+  return row;
 }
 
 namespace {
 
 void PrintWatchJson(sim::PaperTrading& paper, const std::vector<sim::WatchCondition>& all) {
   JsonDocument list = JsonDocument::array();
-  for (const sim::WatchCondition& c : all) {
-    JsonDocument row = {{"id", c.id},
-                        {"code", Utf8(c.code)},
-                        {"name", Utf8(paper.NameOf(c.code))},
-                        {"kind", KindWord(c.kind)},
-                        {"state", StateWord(c.state)},
-                        {"set", MomentText({c.setDate, c.setMs})}};
-    if (c.kind == sim::WatchKind::kTrail) {
-      row["trailPercent"] = c.trailPercent > 0 ? JsonDocument(c.trailPercent / 100.0) : JsonDocument();
-      row["trailWon"] = c.trailWon > 0 ? JsonDocument(c.trailWon) : JsonDocument();
-      row["peak"] = c.peak;
-    } else {
-      row["level"] = c.level;
-    }
-    if (c.Orders()) {
-      row["order"] = {{"market", c.market},
-                      {"ticks", c.ticks},
-                      {"quantity", c.quantity > 0 ? JsonDocument(c.quantity) : JsonDocument("whole")}};
-    }
-    row["expiry"] = c.expiry != 0 ? JsonDocument(c.expiry) : JsonDocument();
-    if (c.state != sim::WatchState::kActive) row["ended"] = MomentText({c.endDate, c.endMs});
-    if (c.firedPrice > 0) row["contractPrice"] = c.firedPrice;
-    if (c.orderNumber > 0) row["orderNumber"] = c.orderNumber;
-    if (!c.message.empty()) row["message"] = Utf8(c.message);
-    list.push_back(std::move(row));
-  }
+  for (const sim::WatchCondition& c : all) list.push_back(WatchJson(paper, c));
   std::printf("%s\n", JsonDump(list).c_str());
 }
 
