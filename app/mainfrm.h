@@ -56,6 +56,8 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   // The clock bar, on a session of the embedded exchange.
   void CreateClock();
+  // The paper account's conditions for the windows, and what an alert does, on the embedded exchange.
+  void CreateWatches();
   // After a jump of the clock every window shows what a window opened now shows.
   void CatchUp();
   QAction* AddCommand(QWidget& owner, const QString& text, int id);
