@@ -144,10 +144,11 @@ void BM_BoardAndChartAtTheOpen(benchmark::State& state) {
     exchange.Advance(60'000);  // past the opening auction, so "most traded" means something
     std::filesystem::remove(folder + "/watchlist.txt");
     TradingSession session;
-    CHomeBoard board(book.get(), session, nullptr, folder + "/watchlist.txt");
+    IndexBars indexes;
+    CHomeBoard board(book.get(), session, indexes, nullptr, folder + "/watchlist.txt");
     board.resize(800, 600);
     board.show();
-    CChartWnd chart(book.get());
+    CChartWnd chart(book.get(), indexes);
     chart.show();
     chart.showStock(QString::fromLatin1(board.Model().Rows().front().code.c_str()));
     QCoreApplication::processEvents();
