@@ -82,6 +82,8 @@ CWatchPanel::CWatchPanel(WatchDesk& desk, QWidget* parent)
   expiry_->setCalendarPopup(true);
   expiry_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
   expiry_->setEnabled(false);
+  // Enter in the order form sends its order or picks its stock, never sets or cancels a condition.
+  for (QPushButton* button : {set_, cancel_}) button->setAutoDefault(false);
   SetUpWatchTable(*list_, false);
   list_->setMinimumHeight(kTableHeight);
 

@@ -130,7 +130,7 @@ class CatchUp : public ::testing::TestWithParam<WindowKind> {
     for (const WatchRow& row : board().Model().Rows()) entries.push_back({row.code, row.name});
     const std::string path = folder_.filePath(QStringLiteral("watchlist.txt")).toStdString();
     if (SaveWatchlist(path, entries, "watch") != 1) return nullptr;
-    fresh_ = std::make_unique<CHomeBoard>(app_->AllCodes(), app_->Session(), nullptr, path);
+    fresh_ = std::make_unique<CHomeBoard>(app_->AllCodes(), app_->Session(), app_->Indexes(), nullptr, path);
     return fresh_.get();
   }
 
