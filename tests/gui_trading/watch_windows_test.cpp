@@ -160,6 +160,8 @@ TEST_F(WatchWindows, AMetAlertMarksTheBoardsRowBeepsAndWritesTheEventLog) {
   EXPECT_GE(recording_.sink.beeps, 1);
   EXPECT_TRUE(log.item(0)->text().startsWith(QStringLiteral("[감시주문 실행]"))) << log.item(0)->text().toStdString();
   EXPECT_TRUE(log.item(0)->text().contains(QStringLiteral("에 충족")));
+  window.show();
+  RenderToPng(window, "watch_panel_quote_order.png");
 }
 
 }  // namespace
