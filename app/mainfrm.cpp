@@ -22,6 +22,8 @@
 #include "app/ostrada.h"
 #include "app/qtext.h"
 #include "app/toolbaricons.h"
+#include "app/watchalerts.h"
+#include "app/watchdesk.h"
 #include "app/workspacelayout.h"
 #include "app/workwindows.h"
 #include "basesrc/foundation/report.h"
@@ -69,6 +71,7 @@ CMainFrame::CMainFrame(CostradaApp& app)
   CreateToolbar();
   CreateStatusBar();
   CreateClock();
+  CreateWatches();
 }
 
 void CMainFrame::ShowChosenStock(const QString& code, const QObject* origin) {
@@ -106,6 +109,8 @@ void CMainFrame::CreateMenu() {
   connect(chart, &QAction::triggered, this, [this] { workspace_->Open(kCmdChart); });
   QAction* journal = AddCommand(*menu, FromCp949(Text(Txt::kJournalMenuItem)), kCmdJournal);
   connect(journal, &QAction::triggered, this, [this] { workspace_->Open(kCmdJournal); });
+  QAction* watches = AddCommand(*menu, FromCp949(Text(Txt::kWatchMenuItem)), kCmdWatches);
+  connect(watches, &QAction::triggered, this, [this] { workspace_->Open(kCmdWatches); });
   QAction* practice = AddCommand(*menu, FromCp949(Text(Txt::kPracticeMenuItem)), kCmdPractice);
   connect(practice, &QAction::triggered, this, [this] { app_.OnNewPractice(); });
 
@@ -195,6 +200,17 @@ void CMainFrame::CreateClock() {
   addToolBar(Qt::TopToolBarArea, bar);
   findChild<QMenu*>("menuView")->addAction(bar->toggleViewAction());
   connect(bar, &CClockBar::jumped, this, &CMainFrame::CatchUp);
+}
+
+void CMainFrame::CreateWatches() {
+  sim::Exchange* exchange = app_.Exchange();
+  if (exchange == nullptr) {
+    findChild<QAction*>(CommandName(kCmdWatches))->setEnabled(false);
+    return;
+  }
+  auto* desk = new WatchDesk(*exchange, this);
+  workspace_->SetWatchDesk(desk);
+  new WatchAlerts(*desk, board_->Model(), this);
 }
 
 void CMainFrame::CatchUp() {

@@ -57,6 +57,8 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   // The clock bar, on a session of the embedded exchange; the catch-up after another process's jump.
   void CreateClock();
+  // The paper account's conditions for the windows, and what an alert does, on the embedded exchange.
+  void CreateWatches();
   // After a jump of the clock (the bar's or another process's) every window shows what a window
   // opened now shows.
   void CatchUp();

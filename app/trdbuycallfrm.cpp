@@ -10,6 +10,7 @@
 #include "app/qtext.h"
 #include "app/trdbuytbl.h"
 #include "app/trdeventtbl.h"
+#include "app/watchpanel.h"
 #include "app/windowmessages.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -146,7 +147,7 @@ void CTrdBuyCallFrm::OnOrderEvent(intptr_t record) {
 
 // ---- CTrdCallDlg ----
 
-CTrdCallDlg::CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent)
+CTrdCallDlg::CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent, WatchDesk* desk)
     : QDialog(parent), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
   setObjectName(QStringLiteral("dialog151"));
   setFont(TemplateFont());
@@ -156,7 +157,14 @@ CTrdCallDlg::CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWid
   frame_->show();
   // The quote panel leaves the right end of its price line free, under its "?" button.
   PlaceLinkToggle(*this, LinkToggle(), LinkTogglePlace::kUnderStockBar);
-  connect(frame_, &CTrdBuyCallFrm::stockPicked, this, [this](const std::string& code) { Picks().Tell(code); });
+  connect(frame_, &CTrdBuyCallFrm::stockPicked, this, [this](const std::string& code) {
+    if (watch_ != nullptr) watch_->SetCode(code);
+    Picks().Tell(code);
+  });
+  if (desk == nullptr) return;
+  watch_ = new CWatchPanel(*desk, this);
+  watch_->PlaceAtRightOf(*this);
+  frame_->EventLog().FollowWatches(*desk);
 }
 
 std::string CTrdCallDlg::StockCode() const {
@@ -170,7 +178,9 @@ void CTrdCallDlg::CatchUp() {
 int CTrdCallDlg::ShowStock(const std::string& code) {
   const std::string name = StockNameOf(book_, code);
   if (name.empty()) return 0;
-  return code == StockCode() ? 1 : frame_->ShowStock(name, code);
+  const int shown = code == StockCode() ? 1 : frame_->ShowStock(name, code);
+  if (watch_ != nullptr) watch_->SetCode(StockCode());
+  return shown;
 }
 
 void CTrdCallDlg::keyPressEvent(QKeyEvent* event) {

@@ -19,6 +19,8 @@ class CodeInfoList;
 class CTrdBuyTbl;
 class CTrdEventTbl;
 class TradingSession;
+class CWatchPanel;
+class WatchDesk;
 
 class CTrdBuyCallFrm : public QWidget {
   Q_OBJECT
@@ -55,12 +57,16 @@ class CTrdBuyCallFrm : public QWidget {
   CTrdEventTbl* eventLog_;
 };
 
+// With a paper account's conditions to offer (`desk`, which then outlives the window), the 감시주문
+// panel stands at the window's right and the event log writes the conditions' news.
 class CTrdCallDlg : public QDialog, public StockWindow {
   Q_OBJECT
  public:
-  CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr);
+  CTrdCallDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr, WatchDesk* desk = nullptr);
 
   CTrdBuyCallFrm& Frame() { return *frame_; }
+  // Null without a desk.
+  CWatchPanel* WatchPanel() { return watch_; }
   // The order form's stock, which the other panels follow.
   std::string StockCode() const override;
   int ShowStock(const std::string& code) override;
@@ -76,6 +82,7 @@ class CTrdCallDlg : public QDialog, public StockWindow {
   const int quoteMode_ = 1;
   const CodeInfoList* const book_;
   CTrdBuyCallFrm* frame_;
+  CWatchPanel* watch_ = nullptr;
 };
 
 }  // namespace ostrada

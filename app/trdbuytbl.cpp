@@ -18,6 +18,7 @@
 #include "app/orderconfirm.h"
 #include "app/qtext.h"
 #include "app/trdlistcells.h"
+#include "app/watchpanel.h"
 #include "app/windowmessages.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/report.h"
@@ -324,7 +325,7 @@ void CTrdDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-CTrdDlg::CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent)
+CTrdDlg::CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent, WatchDesk* desk)
     : QDialog(parent), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
   setObjectName(QStringLiteral("dialog145"));
   setFont(TemplateFont());
@@ -334,16 +335,22 @@ CTrdDlg::CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* par
   form_->show();
   // The form leaves the strip under its list free.
   PlaceLinkToggle(*this, LinkToggle(), LinkTogglePlace::kBottomRight);
+  if (desk == nullptr) return;
+  watch_ = new CWatchPanel(*desk, this);
+  watch_->PlaceAtRightOf(*this);
 }
 
 int CTrdDlg::ShowStock(const std::string& code) {
   const std::string name = StockNameOf(book_, code);
   if (name.empty()) return 0;
-  return code == form_->Code() ? 1 : form_->SetStock(name, code);
+  const int shown = code == form_->Code() ? 1 : form_->SetStock(name, code);
+  if (watch_ != nullptr) watch_->SetCode(form_->Code());
+  return shown;
 }
 
 bool CTrdDlg::event(QEvent* event) {
   if (AsWindowMessage(event, WM_STOCK_CHANGED) != nullptr) {
+    if (watch_ != nullptr) watch_->SetCode(form_->Code());
     Picks().Tell(form_->Code());
     return true;
   }

@@ -32,6 +32,8 @@ namespace ostrada {
 
 class CloseUpComboBox;
 class CodeInfoList;
+class CWatchPanel;
+class WatchDesk;
 class TrdRunList;
 struct TrdRunInfo;
 class TrdYetList;
@@ -177,13 +179,16 @@ class CTrdBuyTbl : public QWidget {
 // asked first. True when the window is to close.
 bool ConfirmOrderWindowEscape();
 
-// The mini order window: the order form alone.
+// The mini order window: the order form, with the 감시주문 panel at its right when the program has a
+// paper account's conditions to offer (`desk`, which then outlives the window).
 class CTrdDlg : public QDialog, public StockWindow {
   Q_OBJECT
  public:
-  CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr);
+  CTrdDlg(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr, WatchDesk* desk = nullptr);
 
   CTrdBuyTbl& Form() { return *form_; }
+  // Null without a desk.
+  CWatchPanel* WatchPanel() { return watch_; }
   std::string StockCode() const override { return form_->Code(); }
   int ShowStock(const std::string& code) override;
   // The queue ahead of each unfilled order and the holdings' prices moved with the market, which
@@ -198,6 +203,7 @@ class CTrdDlg : public QDialog, public StockWindow {
  private:
   const CodeInfoList* const book_;
   CTrdBuyTbl* form_;
+  CWatchPanel* watch_ = nullptr;
 };
 
 }  // namespace ostrada

@@ -8,8 +8,10 @@
 
 #include "app/dialogunits.h"
 #include "app/qtext.h"
+#include "app/watchdesk.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/trdevent.h"
+#include "broker/sim/paper/paper_watch_words.h"
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
@@ -79,6 +81,26 @@ void CTrdEventTbl::Start() {
   } catch (const broker::ComError& error) {
     ShowMessage(error.Description());
   }
+}
+
+void CTrdEventTbl::FollowWatches(WatchDesk& desk) {
+  const auto line = [&desk](Txt what, const sim::WatchCondition& c) {
+    std::string text = Text(what) + " " + Text(Txt::kWatchNumber) + " " + std::to_string(c.id) + " " +
+                       Text(sim::WatchKindName(c.kind)) + " " + c.code + " " + desk.NameOf(c.code) + " " +
+                       sim::WatchTriggerText(c);
+    if (c.Orders()) text += " " + sim::WatchOrderText(c);
+    const std::string outcome = sim::WatchOutcomeText(c);
+    if (!outcome.empty()) text += "  " + outcome;
+    return FromCp949(text);
+  };
+  connect(&desk, &WatchDesk::conditionSet, this,
+          [this, line](const sim::WatchCondition& c) { AddLine(line(Txt::kWatchLogSet, c)); });
+  connect(&desk, &WatchDesk::conditionEnded, this, [this, line](const sim::WatchCondition& c) {
+    const Txt what = c.state == sim::WatchState::kFired       ? Txt::kWatchLogFired
+                     : c.state == sim::WatchState::kCancelled ? Txt::kWatchLogCancelled
+                                                              : Txt::kWatchLogEnded;
+    AddLine(line(what, c));
+  });
 }
 
 void CTrdEventTbl::resizeEvent(QResizeEvent* event) {

@@ -3,7 +3,8 @@
 // window. It subscribes to the server's order-event object and turns each fill, confirmation,
 // rejection and acceptance into one line at the top of its lists, newest first and selected; then it
 // hands a heap copy of the event to its parent with WM_ORDER_EVENT (0, copy). A parent that takes
-// the copy answers 1 and frees it; otherwise the log frees it.
+// the copy answers 1 and frees it; otherwise the log frees it. It also writes a line when a standing
+// condition of the account is set, fires or ends.
 #include <QWidget>
 #include <memory>
 
@@ -16,6 +17,8 @@ class QListWidget;
 class QPushButton;
 
 namespace ostrada {
+
+class WatchDesk;
 
 class CTrdEventTbl : public QWidget {
   Q_OBJECT
@@ -30,6 +33,8 @@ class CTrdEventTbl : public QWidget {
 
   // Subscribes to the order events; the enclosing window calls it once its layout is done.
   void Start();
+  // Writes the desk's conditions' news from now on. REQUIRES: `desk` outlives the log.
+  void FollowWatches(WatchDesk& desk);
 
   QComboBox& DropDown() { return *dropDown1461_; }
   QListWidget& OpenList() { return *openList1493_; }

@@ -7,6 +7,12 @@
 #include "basesrc/numberformat.h"
 
 namespace ostrada {
+namespace {
+
+// A pale amber that neither the rise's red nor the fall's blue loses itself on.
+const QColor kMarkColour(255, 236, 179);
+
+}  // namespace
 
 double WatchRow::Rate() const {
   const int64_t previous = int64_t{price} - change;
@@ -49,8 +55,13 @@ QVariant WatchModel::data(const QModelIndex& index, int role) const {
     const QColor colour = RiseFallColour(rows_[static_cast<size_t>(index.row())].change);
     if (colour.isValid()) return colour;
   }
-  if (role == Qt::ToolTipRole && index.column() == kName)
-    return QString::fromLatin1(rows_[static_cast<size_t>(index.row())].code.c_str());
+  const std::string& code = rows_[static_cast<size_t>(index.row())].code;
+  const auto mark = marks_.find(code);
+  if (role == Qt::BackgroundRole && mark != marks_.end()) return kMarkColour;
+  if (role == Qt::ToolTipRole && index.column() == kName) {
+    const QString tip = QString::fromLatin1(code.c_str());
+    return mark != marks_.end() ? tip + QStringLiteral("\n") + mark->second : tip;
+  }
   return {};
 }
 
@@ -78,6 +89,13 @@ void WatchModel::Remove(int row) {
   beginRemoveRows({}, row, row);
   rows_.erase(rows_.begin() + row);
   endRemoveRows();
+}
+
+void WatchModel::Mark(const std::string& code, const QString& note) {
+  marks_[code] = note;
+  for (size_t row = 0; row < rows_.size(); ++row) {
+    if (rows_[row].code == code) emit dataChanged(index(static_cast<int>(row), 0), index(static_cast<int>(row), kColumns - 1));
+  }
 }
 
 void WatchModel::Update(const std::string& code, int32_t price, int32_t change, int64_t volume) {

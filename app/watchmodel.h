@@ -1,8 +1,10 @@
 #pragma once
 // The home board's watchlist rows: name, price, change, rate and volume of each stock, in red above
-// the previous close and blue below. A live update repaints only the cells that changed.
+// the previous close and blue below. A live update repaints only the cells that changed. A stock whose
+// price alert told is marked: its row stands out, and its name's tip says what was met.
 #include <QAbstractTableModel>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,15 @@ class WatchModel : public QAbstractTableModel {
   // A new price, change and volume for the stock's row; only changed cells are signalled.
   void Update(const std::string& code, int32_t price, int32_t change, int64_t volume);
   const std::vector<WatchRow>& Rows() const { return rows_; }
+  // Marks the stock's row (now, or when it joins the list) with what its alert met.
+  void Mark(const std::string& code, const QString& note);
+  bool Marked(const std::string& code) const { return marks_.count(code) != 0; }
   // The text of a cell as shown.
   QString Cell(int row, int column) const;
 
  private:
   std::vector<WatchRow> rows_;
+  std::map<std::string, QString> marks_;  // by code
 };
 
 }  // namespace ostrada

@@ -9,6 +9,7 @@
 #include "app/journalwnd.h"
 #include "app/trdbuycallfrm.h"
 #include "app/trdbuytbl.h"
+#include "app/watchwnd.h"
 
 namespace ostrada {
 namespace {
@@ -19,7 +20,8 @@ constexpr int kCascadeLength = 8;
 
 // The window of the command with its contract; null for another command.
 std::pair<QWidget*, StockWindow*> MakeWindow(int command, const CodeInfoList* book, TradingSession& session,
-                                             IndexBars& indexBars, const sim::JournalPlace& journal, QWidget* owner) {
+                                             IndexBars& indexBars, const sim::JournalPlace& journal, WatchDesk* watches,
+                                             QWidget* owner) {
   const auto made = [](auto* window) { return std::pair<QWidget*, StockWindow*>{window, window}; };
   switch (command) {
     case kCmdChart:
@@ -31,11 +33,14 @@ std::pair<QWidget*, StockWindow*> MakeWindow(int command, const CodeInfoList* bo
     case kCmdContract:
       return made(new CConDlg(book, owner));
     case kCmdOrder:
-      return made(new CTrdDlg(book, session, owner));
+      return made(new CTrdDlg(book, session, owner, watches));
     case kCmdQuoteOrder:
-      return made(new CTrdCallDlg(book, session, owner));
+      return made(new CTrdCallDlg(book, session, owner, watches));
     case kCmdJournal:
       return made(new CJournalWnd(journal, owner));
+    case kCmdWatches:
+      if (watches == nullptr) return {nullptr, nullptr};
+      return made(new CWatchWnd(*watches, owner));
     default:
       return {nullptr, nullptr};
   }
@@ -52,6 +57,7 @@ bool IsWorkingWindowCommand(int id) {
     case kCmdQuoteOrder:
     case kCmdChart:
     case kCmdJournal:
+    case kCmdWatches:
       return true;
     default:
       return false;
@@ -95,7 +101,7 @@ WorkWindows::WorkWindows(const CodeInfoList* book, TradingSession& session, Inde
 }
 
 WorkWindow* WorkWindows::Open(int command) {
-  const auto [window, stock] = MakeWindow(command, book_, session_, indexBars_, journal_, owner_);
+  const auto [window, stock] = MakeWindow(command, book_, session_, indexBars_, journal_, watches_, owner_);
   if (window == nullptr) return nullptr;
   window->setAttribute(Qt::WA_DeleteOnClose);
   if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->setModal(false);

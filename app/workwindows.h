@@ -22,6 +22,7 @@ namespace ostrada {
 class CodeInfoList;
 class IndexBars;
 class TradingSession;
+class WatchDesk;
 
 // Menu 129's working-window commands.
 enum CommandId : int {
@@ -33,6 +34,7 @@ enum CommandId : int {
   kCmdFindCode = 32792,
   kCmdChart = 32794,
   kCmdJournal = 32796,
+  kCmdWatches = 32798,
 };
 
 // Whether the command opens a working window.
@@ -81,6 +83,9 @@ class WorkWindows : public QObject {
   StockLink& Link() { return link_; }
   // The record the journal windows show (at first: no ledger, which they tell).
   void SetJournalPlace(sim::JournalPlace place) { journal_ = std::move(place); }
+  // The paper account's conditions, which the order windows' panel and the list window show (at
+  // first none: the order windows have no panel and the list window does not open).
+  void SetWatchDesk(WatchDesk* desk) { watches_ = desk; }
   // The account's clock jumped: every window catches up with it.
   void CatchUp();
   // Closes every window (their subscriptions end with them).
@@ -92,6 +97,7 @@ class WorkWindows : public QObject {
   IndexBars& indexBars_;
   QWidget* const owner_;
   sim::JournalPlace journal_;
+  WatchDesk* watches_ = nullptr;
   StockLink link_;
   QList<QPointer<WorkWindow>> windows_;
 };

@@ -1,10 +1,12 @@
 // ostrada-cli clock: the paper account's clock. `clock` shows it and the session it stands in;
 // `clock advance` moves it forward (by a step, to a time, to the close, to a later trading day's
-// pre-open) along the market's path, as waiting there would, and prints the fills on the way.
+// pre-open) along the market's path, as waiting there would, and prints the fills on the way and the
+// standing conditions that fired or ended there.
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/report.h"
@@ -17,6 +19,7 @@
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
 #include "tools/paper_exchange.h"
+#include "tools/watch_report.h"
 
 namespace ostrada::cli {
 namespace {
@@ -106,7 +109,8 @@ void PrintClock(const sim::PaperLedger::Moment& moment) {
   std::printf("%s: %s\n", Utf8(Txt::kClockSession).c_str(), Utf8(sim::SessionOf(moment)).c_str());
 }
 
-void PrintReport(const sim::JumpReport& report, bool json) {
+void PrintReport(sim::PaperTrading& paper, const sim::JumpReport& report,
+                 const std::vector<sim::WatchCondition>& watches, bool json) {
   if (json) {
     JsonDocument fills = JsonDocument::array();
     for (const sim::PassedFill& passed : report.fills) {
@@ -122,16 +126,16 @@ void PrintReport(const sim::JumpReport& report, bool json) {
     JsonDocument document = ClockJson(report.to);
     document["from"] = MomentText(report.from);
     document["fills"] = std::move(fills);
+    JsonDocument ended = JsonDocument::array();
+    for (const sim::WatchCondition& condition : watches) ended.push_back(WatchJson(paper, condition));
+    document["watches"] = std::move(ended);
     std::printf("%s\n", JsonDump(document).c_str());
     return;
   }
   std::printf("%s\n", Cp949ToUtf8(Filled(Txt::kClockMoved, MomentText(report.from), MomentText(report.to))).c_str());
   PrintClock(report.to);
-  if (report.fills.empty()) {
-    std::printf("%s\n", Utf8(Txt::kClockNoFills).c_str());
-    return;
-  }
-  std::printf("\n%s\n", Utf8(Txt::kClockFillsOnTheWay).c_str());
+  if (report.fills.empty()) std::printf("%s\n", Utf8(Txt::kClockNoFills).c_str());
+  else std::printf("\n%s\n", Utf8(Txt::kClockFillsOnTheWay).c_str());
   for (const sim::PassedFill& passed : report.fills) {
     const std::string when = passed.fill.date == report.from.date && passed.fill.date == report.to.date
                                  ? TimeText(passed.fill.timeMs)
@@ -143,6 +147,8 @@ void PrintReport(const sim::JumpReport& report, bool json) {
                 Utf8(Txt::kTrdCliQuantity).c_str(), FormatNumber(int64_t{passed.fill.quantity}).c_str(),
                 Utf8(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{passed.fill.price}).c_str());
   }
+  if (!watches.empty()) std::printf("\n");
+  for (const sim::WatchCondition& condition : watches) std::printf("%s\n", WatchLine(paper, condition).c_str());
 }
 
 int RunClock(const ClockOptions& options) {
@@ -168,12 +174,15 @@ int RunAdvance(const ClockOptions& options) {
     ShowMessage(Filled(*landing.refused, jump->kind == sim::ClockJump::Kind::kBy ? options.by : MomentText(now)));
     return kExitFailure;
   }
+  // The conditions are the login's account's, as `watch` sets them.
+  const std::string& account = sim::PaperAccountNumbers().back();
+  const std::vector<int64_t> watching = ActiveWatchIds(exchange->Paper(), account);
   const sim::JumpReport report = sim::Jump(*exchange, landing.at);
   if (report.refused) {
     ShowMessage(*report.refused);
     return kExitFailure;
   }
-  PrintReport(report, options.json);
+  PrintReport(exchange->Paper(), report, WatchOutcomes(exchange->Paper(), account, watching), options.json);
   return kExitOk;
 }
 
@@ -187,7 +196,7 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   auto moved = std::make_shared<ClockOptions>();
   CLI::App* advance = clock->add_subcommand(
       "advance", "Move the clock forward along the market's path: --by 1m|10m|1h, --to HH:MM[:SS], --to-close, "
-                 "--next-day [--days N]; prints the fills on the way");
+                 "--next-day [--days N]; prints the fills and the conditions that acted on the way");
   AddMarketOptions(*advance, moved->setup);
   AddPaperOptions(*advance, moved->paper);
   advance->add_flag("--json", moved->json, "One JSON object instead of the text");

@@ -11,10 +11,10 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
-#include "basesrc/numberformat.h"
 #include "basesrc/tradingsession.h"
 #include "broker/server.h"
 #include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_watch_words.h"
 #include "tools/command.h"
 #include "tools/json_output.h"
 #include "tools/paper_exchange.h"
@@ -27,18 +27,10 @@ std::string Utf8(const std::string& cp949) {
   return Cp949ToUtf8(cp949);
 }
 
-// One number into a catalogue text's "%s", as UTF-8.
+// One ASCII word into a catalogue text's "%s" (CP949).
 std::string Filled(Txt format, const std::string& value) {
   char text[512];
-  std::snprintf(text, sizeof text, TextC(format), Utf8ToCp949(value).c_str());
-  return Utf8(text);
-}
-
-// Hundredths of a percent as typed: "2.5" for 250.
-std::string PercentText(int32_t hundredths) {
-  std::string text = std::to_string(hundredths / 100);
-  const int32_t rest = hundredths % 100;
-  if (rest != 0) text += (rest % 10 == 0 ? "." + std::to_string(rest / 10) : (rest < 10 ? ".0" : ".") + std::to_string(rest));
+  std::snprintf(text, sizeof text, TextC(format), value.c_str());
   return text;
 }
 
@@ -55,13 +47,6 @@ bool ParsePercent(const std::string& text, int32_t* hundredths) {
   decimals.resize(2, '0');
   *hundredths = units * 100 + std::stoi(decimals);
   return true;
-}
-
-std::string TimeText(int32_t ms) {
-  const int32_t hhmmss = sim::HhmmssOf(ms);
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", hhmmss / 10000, hhmmss / 100 % 100, hhmmss % 100);
-  return text;
 }
 
 const char* KindWord(sim::WatchKind kind) {
@@ -82,23 +67,6 @@ const char* KindWord(sim::WatchKind kind) {
   return "";
 }
 
-Txt KindName(sim::WatchKind kind) {
-  switch (kind) {
-    case sim::WatchKind::kStop:
-      return Txt::kWatchStop;
-    case sim::WatchKind::kTake:
-      return Txt::kWatchTake;
-    case sim::WatchKind::kTrail:
-      return Txt::kWatchTrail;
-    case sim::WatchKind::kBreakout:
-      return Txt::kWatchBreakout;
-    case sim::WatchKind::kAlertAbove:
-    case sim::WatchKind::kAlertBelow:
-      return Txt::kWatchAlert;
-  }
-  return Txt::kWatchAlert;
-}
-
 const char* StateWord(sim::WatchState state) {
   switch (state) {
     case sim::WatchState::kActive:
@@ -113,48 +81,17 @@ const char* StateWord(sim::WatchState state) {
   return "";
 }
 
-Txt StateName(sim::WatchState state) {
-  switch (state) {
-    case sim::WatchState::kActive:
-      return Txt::kWatchActive;
-    case sim::WatchState::kFired:
-      return Txt::kWatchFired;
-    case sim::WatchState::kEnded:
-      return Txt::kWatchEnded;
-    case sim::WatchState::kCancelled:
-      return Txt::kWatchCancelled;
-  }
-  return Txt::kWatchActive;
-}
-
-// What meets the condition, in words.
-std::string TriggerText(const sim::WatchCondition& c) {
-  if (c.kind == sim::WatchKind::kTrail) {
-    return c.trailPercent > 0 ? Filled(Txt::kWatchFallPercent, PercentText(c.trailPercent))
-                              : Filled(Txt::kWatchFallWon, FormatNumber(int64_t{c.trailWon}));
-  }
-  const bool below = c.kind == sim::WatchKind::kStop || c.kind == sim::WatchKind::kAlertBelow;
-  return Filled(below ? Txt::kWatchAtOrBelow : Txt::kWatchAtOrAbove, FormatNumber(int64_t{c.level}));
-}
-
 }  // namespace
 
 std::string WatchLine(sim::PaperTrading& paper, const sim::WatchCondition& c) {
-  std::string line = Utf8(Text(Txt::kWatchNumber)) + " " + std::to_string(c.id) + "  " + Utf8(Text(KindName(c.kind))) +
-                     "  " + Utf8(c.code) + " " + Utf8(paper.NameOf(c.code)) + "  " + TriggerText(c);
-  if (c.Orders()) {
-    line += "  " + (c.market ? Utf8(Text(Txt::kWatchMarketOrder)) : Filled(Txt::kWatchLimitTicks, std::to_string(c.ticks)));
-    line += "  " + (c.quantity > 0 ? Filled(Txt::kWatchShares, FormatNumber(int64_t{c.quantity}))
-                                   : Utf8(Text(Txt::kWatchWhole)));
-  }
+  std::string line = Text(Txt::kWatchNumber) + " " + std::to_string(c.id) + "  " + Text(sim::WatchKindName(c.kind)) +
+                     "  " + c.code + " " + paper.NameOf(c.code) + "  " + sim::WatchTriggerText(c);
+  if (c.Orders()) line += "  " + sim::WatchOrderText(c);
   if (c.expiry != 0) line += "  " + Filled(Txt::kWatchUntil, std::to_string(c.expiry));
-  line += "  " + Utf8(Text(StateName(c.state)));
-  if (c.firedPrice > 0) {
-    line += "  " + TimeText(c.endMs) + " " + Filled(Txt::kWatchMetAt, FormatNumber(int64_t{c.firedPrice}));
-  }
-  if (c.orderNumber > 0) line += "  " + Utf8(Text(Txt::kTrdCliOrderNumber)) + " " + std::to_string(c.orderNumber);
-  if (!c.message.empty()) line += "  " + Utf8(c.message);
-  return line;
+  line += "  " + Text(sim::WatchStateName(c.state));
+  const std::string outcome = sim::WatchOutcomeText(c);
+  if (!outcome.empty()) line += "  " + outcome;
+  return Utf8(line);
 }
 
 std::vector<int64_t> ActiveWatchIds(sim::PaperTrading& paper, const std::string& account) {
@@ -165,44 +102,54 @@ std::vector<int64_t> ActiveWatchIds(sim::PaperTrading& paper, const std::string&
   return ids;
 }
 
-void PrintWatchOutcomes(sim::PaperTrading& paper, const std::string& account, const std::vector<int64_t>& before) {
-  for (const sim::WatchCondition& c : paper.Watches(account)) {
+std::vector<sim::WatchCondition> WatchOutcomes(sim::PaperTrading& paper, const std::string& account,
+                                               const std::vector<int64_t>& before) {
+  std::vector<sim::WatchCondition> outcomes;
+  for (sim::WatchCondition& c : paper.Watches(account)) {
     const bool wasActive = std::find(before.begin(), before.end(), c.id) != before.end();
-    if (wasActive && c.state != sim::WatchState::kActive) std::printf("%s\n", WatchLine(paper, c).c_str());
+    if (wasActive && c.state != sim::WatchState::kActive) outcomes.push_back(std::move(c));
   }
+  return outcomes;
+}
+
+void PrintWatchOutcomes(sim::PaperTrading& paper, const std::string& account, const std::vector<int64_t>& before) {
+  for (const sim::WatchCondition& c : WatchOutcomes(paper, account, before))
+    std::printf("%s\n", WatchLine(paper, c).c_str());
   std::fflush(stdout);
+}
+
+JsonDocument WatchJson(sim::PaperTrading& paper, const sim::WatchCondition& c) {
+  JsonDocument row = {{"id", c.id},
+                      {"code", Utf8(c.code)},
+                      {"name", Utf8(paper.NameOf(c.code))},
+                      {"kind", KindWord(c.kind)},
+                      {"state", StateWord(c.state)},
+                      {"set", MomentText({c.setDate, c.setMs})}};
+  if (c.kind == sim::WatchKind::kTrail) {
+    row["trailPercent"] = c.trailPercent > 0 ? JsonDocument(c.trailPercent / 100.0) : JsonDocument();
+    row["trailWon"] = c.trailWon > 0 ? JsonDocument(c.trailWon) : JsonDocument();
+    row["peak"] = c.peak;
+  } else {
+    row["level"] = c.level;
+  }
+  if (c.Orders()) {
+    row["order"] = {{"market", c.market},
+                    {"ticks", c.ticks},
+                    {"quantity", c.quantity > 0 ? JsonDocument(c.quantity) : JsonDocument("whole")}};
+  }
+  row["expiry"] = c.expiry != 0 ? JsonDocument(c.expiry) : JsonDocument();
+  if (c.state != sim::WatchState::kActive) row["ended"] = MomentText({c.endDate, c.endMs});
+  if (c.firedPrice > 0) row["contractPrice"] = c.firedPrice;
+  if (c.orderNumber > 0) row["orderNumber"] = c.orderNumber;
+  if (!c.message.empty()) row["message"] = Utf8(c.message);
+  return row;
 }
 
 namespace {
 
 void PrintWatchJson(sim::PaperTrading& paper, const std::vector<sim::WatchCondition>& all) {
   JsonDocument list = JsonDocument::array();
-  for (const sim::WatchCondition& c : all) {
-    JsonDocument row = {{"id", c.id},
-                        {"code", Utf8(c.code)},
-                        {"name", Utf8(paper.NameOf(c.code))},
-                        {"kind", KindWord(c.kind)},
-                        {"state", StateWord(c.state)},
-                        {"set", MomentText({c.setDate, c.setMs})}};
-    if (c.kind == sim::WatchKind::kTrail) {
-      row["trailPercent"] = c.trailPercent > 0 ? JsonDocument(c.trailPercent / 100.0) : JsonDocument();
-      row["trailWon"] = c.trailWon > 0 ? JsonDocument(c.trailWon) : JsonDocument();
-      row["peak"] = c.peak;
-    } else {
-      row["level"] = c.level;
-    }
-    if (c.Orders()) {
-      row["order"] = {{"market", c.market},
-                      {"ticks", c.ticks},
-                      {"quantity", c.quantity > 0 ? JsonDocument(c.quantity) : JsonDocument("whole")}};
-    }
-    row["expiry"] = c.expiry != 0 ? JsonDocument(c.expiry) : JsonDocument();
-    if (c.state != sim::WatchState::kActive) row["ended"] = MomentText({c.endDate, c.endMs});
-    if (c.firedPrice > 0) row["contractPrice"] = c.firedPrice;
-    if (c.orderNumber > 0) row["orderNumber"] = c.orderNumber;
-    if (!c.message.empty()) row["message"] = Utf8(c.message);
-    list.push_back(std::move(row));
-  }
+  for (const sim::WatchCondition& c : all) list.push_back(WatchJson(paper, c));
   std::printf("%s\n", JsonDump(list).c_str());
 }
 

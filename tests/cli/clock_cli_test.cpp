@@ -1,15 +1,22 @@
 // ostrada-cli clock and account new: the paper account's clock moves only forward, by the steps it
 // offers, to a time, to the close or to a later trading day's pre-open, printing the fills on the
-// way; a new practice account keeps the ledger before it under its dates. Bad input is told in Korean
+// way and the standing conditions that acted there (at the tape's first contract meeting each); a new
+// practice account keeps the ledger before it under its dates. Bad input is told in Korean
 // and moves nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "basesrc/priceinfo.h"
 #include "broker/sim/market/listing.h"
+#include "broker/sim/market/market.h"
+#include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/support/cli.h"
 #include "tests/support/scratch_folder.h"
@@ -89,6 +96,88 @@ TEST_F(ClockCli, MovesForwardByStepsToTimesToTheCloseAndAcrossTheWeekendPrinting
   // The holding came through the nights.
   const auto account = RunCli(std::string("account --json") + kMarket);
   EXPECT_NE(account.output.find("\"quantity\":10,"), std::string::npos) << account.output;
+}
+
+// The code's price on 2026-12-08 at `afterMs` and its continuous-session contracts after it, from a
+// market of the test's own.
+struct Tape {
+  int32_t price = 0;
+  std::vector<sim::Trade> contracts;
+  template <typename Meets>
+  sim::Trade First(Meets meets) const {
+    for (const sim::Trade& c : contracts) {
+      if (meets(c.price)) return c;
+    }
+    return {};
+  }
+};
+Tape TapeAfter(const std::string& code, int32_t afterMs) {
+  sim::Market market(sim::ProfilesOf(sim::Listing::Build(7, 40)), 7);
+  market.Sync(20261208, sim::kCloseMs);
+  sim::StockDay& day = market.Day(market.Find(code));
+  std::vector<sim::Trade> records;
+  day.Records(0, day.CountAt(sim::kCloseMs), records);
+  Tape tape{day.StateAt(afterMs).price, {}};
+  for (const sim::Trade& r : records) {
+    if (r.phase == sim::Phase::kRegular && r.timeMs > afterMs && r.timeMs < sim::kClosingAuctionMs)
+      tape.contracts.push_back(r);
+  }
+  return tape;
+}
+
+std::string Hhmmss(int32_t ms) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", ms / 3'600'000, ms / 60'000 % 60, ms / 1000 % 60);
+  return text;
+}
+
+TEST_F(ClockCli, AJumpPrintsTheConditionsThatActedAtTheTapesFirstContractMeetingThem) {
+  constexpr int32_t kSetMs = 9 * 3'600'000 + 10 * 60'000;
+  ASSERT_EQ(RunCli("clock advance --to " + Hhmmss(kSetMs) + kMarket).exitCode, 0);
+  // A stop and an alert halfway from the price at 09:10 to the day's low and high after it.
+  const Tape tape = TapeAfter(code, kSetMs);
+  const int32_t price = tape.price;
+  int32_t low = price;
+  int32_t high = price;
+  for (const sim::Trade& c : tape.contracts) {
+    low = std::min(low, c.price);
+    high = std::max(high, c.price);
+  }
+  int32_t stop = sim::TickAtOrBelow((price + low) / 2);
+  if (stop >= price) stop = low;
+  int32_t alert = sim::TickAtOrBelow((price + high) / 2);
+  if (alert <= price) alert = high;
+  ASSERT_LT(stop, price);
+  ASSERT_GT(alert, price);
+  ASSERT_EQ(RunCli("watch add stop " + code + " --price " + std::to_string(stop) + kMarket).exitCode, 0);
+  ASSERT_EQ(RunCli("watch add alert " + code + " --above --price " + std::to_string(alert) + kMarket).exitCode, 0);
+  const sim::Trade stopMet = tape.First([&](int32_t p) { return p <= stop; });
+  const sim::Trade alertMet = tape.First([&](int32_t p) { return p >= alert; });
+  ASSERT_GT(stopMet.price, 0);
+  ASSERT_GT(alertMet.price, 0);
+  const bool stopFirst = stopMet.timeMs < alertMet.timeMs;
+  const sim::Trade& first = stopFirst ? stopMet : alertMet;
+  const sim::Trade& second = stopFirst ? alertMet : stopMet;
+  const int32_t landing = (first.timeMs / 1000 + 1) * 1000;
+  ASSERT_LT(landing, second.timeMs);
+
+  // The text names the first to act and only it.
+  const auto text = RunCli("clock advance --to " + Hhmmss(landing) + kMarket);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  const std::string firstLine = stopFirst ? "감시번호 1  손절" : "감시번호 2  가격 알림";
+  EXPECT_NE(text.output.find(firstLine), std::string::npos) << text.output;
+  EXPECT_NE(text.output.find(Hhmmss(first.timeMs)), std::string::npos) << text.output;
+  EXPECT_EQ(text.output.find(stopFirst ? "감시번호 2" : "감시번호 1"), std::string::npos) << text.output;
+
+  // The JSON gives the other at its contract.
+  const auto json = RunCli(std::string("clock advance --to-close --json") + kMarket);
+  ASSERT_EQ(json.exitCode, 0) << json.output;
+  const nlohmann::json watches = nlohmann::json::parse(json.output, nullptr, false)["watches"];
+  ASSERT_EQ(watches.size(), 1u) << json.output;
+  EXPECT_EQ(watches[0]["id"], stopFirst ? 2 : 1);
+  EXPECT_EQ(watches[0]["state"], "fired");
+  EXPECT_EQ(watches[0]["contractPrice"], second.price);
+  EXPECT_EQ(watches[0]["ended"], "2026-12-08 " + Hhmmss(second.timeMs));
 }
 
 class ClockCliRefuses : public ClockCli, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};

@@ -2,8 +2,13 @@
 // of the tape that meets it (found here by walking the tape), whatever the steps the clock took, once
 // across processes and restarts; and what cannot be watched is refused with its reason.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/priceinfo.h"
@@ -215,6 +220,81 @@ TEST_F(WatchLife, ActsOnceAcrossProcessesAndRestarts) {
     for (int hour = 0; hour < 6; ++hour) {
       restarted.Advance(kMsPerHour);
       for (int step = 0; step < 360; ++step) third.Advance(10'000);
+    }
+  }
+  To(kCloseMs + 1);
+  const WatchCondition fired = Only();
+  EXPECT_EQ(fired.state, WatchState::kFired);
+  EXPECT_EQ(fired.endMs, expected.timeMs);
+  EXPECT_EQ(fired.firedPrice, expected.price);
+  EXPECT_EQ(Sells(), 1);
+  EXPECT_EQ(Paper().Ledger().Order(kTradingDate, fired.orderNumber)->timeMs, expected.timeMs);
+}
+
+// Once the parent says go (a byte on `go`), runs an exchange of its own on the ledger from its
+// clock to the close in steps of `stepMs`, telling the parent through `fd` where each step starts;
+// ends the process.
+[[noreturn]] void StepToTheClose(const std::string& ledger, int go, int fd, int32_t stepMs) {
+  char byte = 0;
+  if (read(go, &byte, 1) != 1) _exit(3);
+  Exchange exchange(Trading(ledger));
+  while (exchange.Clock().TimeOfDay() < kCloseMs) {
+    dprintf(fd, "%d\n", static_cast<int>(exchange.Clock().TimeOfDay()));
+    exchange.Advance(stepMs);
+  }
+  _exit(0);
+}
+
+// Three processes on the ledger: the first killed with SIGKILL once it has begun the step that
+// reaches the contract meeting the stop (before, during or after its claim), the other two then
+// racing from the ledger's clock to the close: one order, at that contract.
+TEST_F(WatchLife, ActsOnceWithThreeProcessesAndOneKilledInTheStepThatMeetsIt) {
+  WatchCondition condition = Condition(WatchKind::kStop);
+  condition.level = Halfway(tape_.price, tape_.Lowest());
+  ASSERT_EQ(Paper().SetWatch(condition).refusal, "");
+  const TapeContract expected = FirstAtOrBelow(condition.level);
+  ASSERT_GT(expected.timeMs, kSetMs);
+  constexpr int32_t kSteps[] = {10 * kMsPerMinute, kMsPerHour, 1'000};
+  int go[3][2];
+  int out[3][2];
+  pid_t children[3];
+  std::fflush(nullptr);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(pipe(go[i]), 0);
+    ASSERT_EQ(pipe(out[i]), 0);
+    children[i] = fork();
+    ASSERT_GE(children[i], 0);
+    if (children[i] == 0) {
+      close(out[i][0]);
+      StepToTheClose(path_, go[i][0], out[i][1], kSteps[i]);
+    }
+    close(go[i][0]);
+    close(out[i][1]);
+  }
+  const auto release = [&go](int i) { return write(go[i][1], "g", 1) == 1; };
+  ASSERT_TRUE(release(0));
+  FILE* victim = fdopen(out[0][0], "r");
+  char line[32];
+  bool killed = false;
+  while (!killed && std::fgets(line, sizeof line, victim) != nullptr) {
+    if (std::atoi(line) + kSteps[0] >= expected.timeMs) killed = kill(children[0], SIGKILL) == 0;
+  }
+  std::fclose(victim);
+  ASSERT_TRUE(release(1) && release(2));
+  for (int i = 0; i < 3; ++i) {
+    close(go[i][1]);
+    if (i > 0) {
+      FILE* steps = fdopen(out[i][0], "r");
+      while (std::fgets(line, sizeof line, steps) != nullptr) {
+      }
+      std::fclose(steps);
+    }
+    int status = 0;
+    waitpid(children[i], &status, 0);
+    if (i == 0) {
+      EXPECT_TRUE(killed && WIFSIGNALED(status)) << status;
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "process " << i << ": " << status;
     }
   }
   To(kCloseMs + 1);

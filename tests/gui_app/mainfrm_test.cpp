@@ -1,5 +1,4 @@
 #include "app/mainfrm.h"
-#include "app/homeboard.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/homeboard.h"
 #include "app/ostrada.h"
 #include "app/qtext.h"
 #include "app/simplecombo.h"
@@ -55,17 +55,18 @@ TEST_F(MainFrameTest, MenuHasTheItemsInOrderWithTheirMnemonics) {
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(Texts(menu->actions()),
             (std::vector<std::string>{"끝내기(&X)", "종목선택창(&S)", "&5호가창", "&10 호가창", "체결창(&N)",
-                                      "주문(&B)", "호가주문(&C)", "차트(&R)", "매매일지(&J)", "새 연습 계좌(&P)...", "보기(&V)",
-                                      "도움말(&H)"}));
+                                      "주문(&B)", "호가주문(&C)", "차트(&R)", "매매일지(&J)", "감시주문(&W)",
+                                      "새 연습 계좌(&P)...", "보기(&V)", "도움말(&H)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuView")->actions()),
             (std::vector<std::string>{"도구 모음(&T)", "상태 표시줄(&S)", "시계 막대(&C)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuHelp")->actions()), std::vector<std::string>{"ostrada 정보(&A)..."});
-  const int ids[] = {57665, 32792, 32784, 32782, 32786, 32788, 32790, 32794, 32796};
+  const int ids[] = {57665, 32792, 32784, 32782, 32786, 32788, 32790, 32794, 32796, 32798};
   for (size_t i = 0; i < std::size(ids); ++i) EXPECT_EQ(menu->actions()[i], Command(ids[i])) << ids[i];
 }
 
 TEST_F(MainFrameTest, EveryWorkingWindowItemIsEnabled) {
-  for (int id : {kCmdFindCode, kCmdQuote5, kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdJournal}) {
+  for (int id :
+       {kCmdFindCode, kCmdQuote5, kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdJournal, kCmdWatches}) {
     EXPECT_TRUE(Command(id)->isEnabled()) << id;
     EXPECT_EQ(IsWorkingWindowCommand(id), id != kCmdFindCode) << id;
   }
@@ -81,7 +82,8 @@ TEST_F(MainFrameTest, TheToolbarHoldsOnlyCommandsThatWork) {
     EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
     ids.push_back(button->objectName().mid(6).toInt());
   }
-  EXPECT_EQ(ids, (std::vector<int>{kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart, kCmdJournal, kCmdAbout}));
+  EXPECT_EQ(
+      ids, (std::vector<int>{kCmdQuote10, kCmdContract, kCmdOrder, kCmdQuoteOrder, kCmdChart, kCmdJournal, kCmdAbout}));
   EXPECT_FALSE(Command(kCmdAbout)->icon().isNull());
   EXPECT_EQ(toolbar->iconSize(), QSize(16, 15));
 }
@@ -165,7 +167,6 @@ TEST_F(MainFrameTest, ExitClosesTheFrame) {
   Command(kCmdExit)->trigger();
   EXPECT_FALSE(frame_->isVisible());
 }
-
 
 // "끝내기" while an order is open asks first (the order stays at the exchange); no answers it.
 TEST_F(MainFrameTest, ExitAsksWhileOrdersAreOpen) {
