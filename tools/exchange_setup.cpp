@@ -19,6 +19,7 @@ namespace {
 // The market and the clock of the data folder's paper account, when it has chosen a market.
 struct AccountMarket {
   uint64_t seed = 0;
+  std::optional<int> stocks;
   sim::PaperLedger::Moment clock;
 };
 
@@ -36,7 +37,7 @@ bool ReadAccountMarket(std::optional<AccountMarket>* account) {
   try {
     const std::optional<uint64_t> seed = ledger->MarketSeed();
     const sim::PaperLedger::Moment clock = ledger->LastSeen();
-    if (seed && sim::IsValidDate(clock.date)) *account = AccountMarket{*seed, clock};
+    if (seed && sim::IsValidDate(clock.date)) *account = AccountMarket{*seed, ledger->ListingSize(), clock};
   } catch (const sim::SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerReadFailed) + " " + Utf8ToCp949(folder) + " (" + error.what() + ")");
     return false;
@@ -95,7 +96,8 @@ CLI::Validator DateCheck() {
 
 void AddMarketOptions(CLI::App& command, ExchangeSetup& setup) {
   setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
-  command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(NotNegative());
+  setup.stocksOption = command.add_option("--stocks", setup.stocks, "Listing size (default: the paper account's, else 2,600)")
+                           ->check(NotNegative());
 }
 
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
@@ -130,6 +132,7 @@ std::unique_ptr<sim::Exchange> StartExchange(const ExchangeSetup& setup) {
   options.seed = setup.seed;
   options.stocks = setup.stocks;
   if (account) options.marketSeed = account->seed;
+  if (account && account->stocks && !setup.StocksGiven()) options.stocks = *account->stocks;
   return std::make_unique<sim::Exchange>(options);
 }
 

@@ -22,10 +22,12 @@ struct ExchangeSetup {
   // The options as registered by AddExchangeSetupOptions; a setup made without them counts its
   // seed as chosen and its date and time as defaults.
   CLI::Option* seedOption = nullptr;
+  CLI::Option* stocksOption = nullptr;
   CLI::Option* dateOption = nullptr;
   CLI::Option* atOption = nullptr;
 
   bool SeedGiven() const { return seedOption == nullptr || seedOption->count() > 0; }
+  bool StocksGiven() const { return stocksOption == nullptr || stocksOption->count() > 0; }
   bool DateGiven() const { return dateOption != nullptr && dateOption->count() > 0; }
   bool AtGiven() const { return atOption != nullptr && atOption->count() > 0; }
 };
