@@ -44,18 +44,18 @@ bool IsIndexCode(const std::string& code) {
 
 }  // namespace
 
-CChartWnd::CChartWnd(const CodeInfoList* book, QWidget* parent)
-    : QWidget(parent, Qt::Window), StockWindow(static_cast<QWidget&>(*this)), book_(book) {
+CChartWnd::CChartWnd(const CodeInfoList* book, IndexBars& indexBars, QWidget* parent)
+    : QWidget(parent, Qt::Window), StockWindow(static_cast<QWidget&>(*this)), book_(book), indexBars_(indexBars) {
   setObjectName("chartWindow");
   setWindowTitle(QStringLiteral("차트"));
   setAttribute(Qt::WA_DeleteOnClose);
   BuildControls();
   feed_ = new CWndConPower(this, kFeedId);
-  indexTimer_.callOnTimeout(this, &CChartWnd::RefreshIndexBar);
   resize(900, 620);
 }
 
 CChartWnd::~CChartWnd() {
+  StopIndexWatch();
   view_->SetData(nullptr);
 }
 
@@ -171,28 +171,25 @@ void CChartWnd::Reload() {
   data_.kind = kind_;
   data_.hundredths = hundredths == 1;
   view_->SetData(&data_);
-  // The exchange streams contracts of stocks only; an index's newest bar is asked again instead
-  // (its minute chart stands as downloaded).
+  // The exchange streams contracts of stocks only; an index's newest bar is followed instead (its
+  // minute chart stands as downloaded).
+  StopIndexWatch();
   if (hundredths == 1) {
     feed_->Unsubscribe();
-    if (kind_ != 'B') {
-      indexTimer_.start(kIndexRefreshMs);
-    } else {
-      indexTimer_.stop();
-    }
+    if (kind_ != 'B')
+      indexWatch_ = indexBars_.Watch(code_, kind_, [this](const DaySeries* newest) { OnIndexBar(newest); });
   } else {
-    indexTimer_.stop();
     feed_->Subscribe(code_.c_str());
   }
 }
 
-void CChartWnd::RefreshIndexBar() {
-  if (!data_.hundredths || kind_ == 'B' || data_.bars.empty()) return;
-  std::unique_ptr<DaySeries> newest = gate_.DownloadBarsNew(code_.c_str(), name_.c_str(), 1, 1, kind_, 0, 0, 1);
-  if (newest == nullptr || newest->Newest() == nullptr) {
-    indexTimer_.stop();  // told by the gateway once, not every few seconds
-    return;
-  }
+void CChartWnd::StopIndexWatch() {
+  if (indexWatch_ != 0) indexBars_.Unwatch(indexWatch_);
+  indexWatch_ = 0;
+}
+
+void CChartWnd::OnIndexBar(const DaySeries* newest) {
+  if (newest == nullptr || data_.bars.empty()) return;
   const chart::ChartData fresh = chart::FromSeries(*newest, true);
   const chart::Bar& bar = fresh.bars.back();
   const int oldTotal = static_cast<int>(data_.bars.size());

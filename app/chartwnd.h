@@ -2,11 +2,11 @@
 // CChartWnd: the chart window (차트). Daily, weekly, monthly or N-minute candles of a stock or an
 // exchange index, drawn by CChartView from the chart model; today's bar follows the stock's live
 // contracts. A window of its own, side by side with the others.
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
 
+#include "app/indexbars.h"
 #include "app/stockwindow.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/stocgate.h"
@@ -29,11 +29,10 @@ class CChartWnd : public QWidget, public StockWindow {
   // longest average's run before them, and more to scroll back to.
   static constexpr int32_t kDayBarsAsked = 600;
   static constexpr int32_t kMinuteBarsAsked = 400;
-  // An index has no contract stream: its newest daily, weekly or monthly bar is asked again this often.
-  static constexpr int kIndexRefreshMs = 3000;
 
   // `book` is the application's full code book (null while no stocks were received); never freed here.
-  explicit CChartWnd(const CodeInfoList* book, QWidget* parent = nullptr);
+  // An index has no contract stream: its newest daily, weekly or monthly bar comes from `indexBars`.
+  CChartWnd(const CodeInfoList* book, IndexBars& indexBars, QWidget* parent = nullptr);
   ~CChartWnd() override;
 
   const std::string& Code() const { return code_; }
@@ -45,8 +44,6 @@ class CChartWnd : public QWidget, public StockWindow {
   CChartView& View() { return *view_; }
   // Live contracts taken into today's bar so far.
   int64_t EventsShown() const { return eventsShown_; }
-  // An index chart's newest bar asked again (the timer's work).
-  void RefreshIndexBar();
 
  public slots:
   // Shows the stock or index of the code (ASCII: "A005930", "U001"); an unknown code is told.
@@ -63,6 +60,9 @@ class CChartWnd : public QWidget, public StockWindow {
   // Downloads the bars of the current code and kind and subscribes to its live contracts.
   void Reload();
   void OnContract(intptr_t lParam);
+  // An index chart's newest bar, as its poll gives it.
+  void OnIndexBar(const DaySeries* newest);
+  void StopIndexWatch();
 
   const CodeInfoList* const book_;
   StocGate gate_;
@@ -75,7 +75,8 @@ class CChartWnd : public QWidget, public StockWindow {
   QLabel* name_label_;
   QButtonGroup* kinds_;
   QComboBox* intervals_;
-  QTimer indexTimer_;
+  IndexBars& indexBars_;
+  int indexWatch_ = 0;
   CChartView* view_;
   CWndConPower* feed_;
   int64_t eventsShown_ = 0;

@@ -73,15 +73,18 @@ struct CHomeBoard::LiveRow : WindowHandle {
   }
 };
 
-CHomeBoard::CHomeBoard(const CodeInfoList* book, TradingSession& session, QWidget* parent, std::string watchlistPath)
+CHomeBoard::CHomeBoard(const CodeInfoList* book, TradingSession& session, IndexBars& indexBars, QWidget* parent,
+                       std::string watchlistPath)
     : QWidget(parent),
       book_(book),
       session_(session),
+      indexBars_(indexBars),
       path_(watchlistPath.empty() ? WatchlistFileName() : std::move(watchlistPath)) {
   setObjectName("homeBoard");
   BuildControls();
   LoadRows();
-  indexRefresh_.Run([this] { return RefreshIndexes(); });
+  for (size_t i = 0; i < std::size(kIndexes); ++i)
+    indexWatches_[i] = indexBars_.Watch(kIndexes[i].code, 'D', [this, i](const DaySeries* newest) { ShowIndex(i, newest); });
   ShowAccount();
   sessionListener_ = session_.AddListener([this](TradingSession::Change, char) { ShowAccount(); });
   refresh_.callOnTimeout(this, &CHomeBoard::Refresh);
@@ -89,6 +92,7 @@ CHomeBoard::CHomeBoard(const CodeInfoList* book, TradingSession& session, QWidge
 }
 
 CHomeBoard::~CHomeBoard() {
+  for (const int watch : indexWatches_) indexBars_.Unwatch(watch);
   session_.RemoveListener(sessionListener_);
 }
 
@@ -259,37 +263,29 @@ void CHomeBoard::OnLiveEvent(LiveRow& row) {
 }
 
 void CHomeBoard::Refresh() {
-  if (indexRefresh_.Due()) indexRefresh_.Run([this] { return RefreshIndexes(); });
   session_.Tick();
   ShowAccount();
 }
 
 void CHomeBoard::CatchUp() {
-  indexRefresh_.Run([this] { return RefreshIndexes(); });
   if (session_.LoggedIn()) session_.RefreshAccount();
   ShowAccount();
 }
 
-bool CHomeBoard::RefreshIndexes() {
-  bool all = true;
-  for (size_t i = 0; i < std::size(kIndexes); ++i) {
-    const QString caption = QString::fromUtf8(kIndexes[i].caption);
-    std::unique_ptr<DaySeries> days = gate_.DownloadBarsNew(kIndexes[i].code, kIndexes[i].code, 1, 1, 'D', 0, 0, 1);
-    if (days == nullptr || days->Newest() == nullptr) {
-      indexes_[i]->setText(caption);
-      all = false;
-      continue;
-    }
-    const PriceBar& bar = days->Newest()->price;
-    const int64_t previous = int64_t{bar.close} - bar.change;
-    const double rate = previous > 0 ? bar.change * 100.0 / static_cast<double>(previous) : 0.0;
-    const QString figures =
-        QStringLiteral("%1  %2  %3%")
-            .arg(QString::fromStdString(chart::PriceText(bar.close, true)),
-                 QString::fromStdString(chart::PriceText(bar.change, true)), QString::asprintf("%.2f", rate));
-    indexes_[i]->setText(QStringLiteral("<b>%1</b>  ").arg(caption) + Colored(figures, bar.change));
+void CHomeBoard::ShowIndex(size_t i, const DaySeries* newest) {
+  const QString caption = QString::fromUtf8(kIndexes[i].caption);
+  if (newest == nullptr) {
+    indexes_[i]->setText(caption);
+    return;
   }
-  return all;
+  const PriceBar& bar = newest->Newest()->price;
+  const int64_t previous = int64_t{bar.close} - bar.change;
+  const double rate = previous > 0 ? bar.change * 100.0 / static_cast<double>(previous) : 0.0;
+  const QString figures =
+      QStringLiteral("%1  %2  %3%")
+          .arg(QString::fromStdString(chart::PriceText(bar.close, true)),
+               QString::fromStdString(chart::PriceText(bar.change, true)), QString::asprintf("%.2f", rate));
+  indexes_[i]->setText(QStringLiteral("<b>%1</b>  ").arg(caption) + Colored(figures, bar.change));
 }
 
 int CHomeBoard::LogIn() {

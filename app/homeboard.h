@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/watchmodel.h"
-#include "basesrc/backgroundrefresh.h"
+#include "app/indexbars.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/tradingsession.h"
 #include "basesrc/watchlist.h"
@@ -36,7 +36,8 @@ class CHomeBoard : public QWidget {
   // `book` is the application's full code book (null while no stocks were received); never freed
   // here. `session` is the process's trading login. The watchlist is read from `watchlistPath`
   // (empty: the data folder's file).
-  CHomeBoard(const CodeInfoList* book, TradingSession& session, QWidget* parent = nullptr,
+  // The strip follows its indexes through `indexBars`, the process's one poll of them.
+  CHomeBoard(const CodeInfoList* book, TradingSession& session, IndexBars& indexBars, QWidget* parent = nullptr,
              std::string watchlistPath = {});
   ~CHomeBoard() override;
 
@@ -44,15 +45,14 @@ class CHomeBoard : public QWidget {
   int AddStock(const std::string& code);
   // Removes the row and saves the list.
   void RemoveRow(int row);
-  // The timer's beat: the indexes and the holdings' prices asked again when due. A failure is told
-  // once; the beats after it back off until the server answers again.
+  // The timer's beat: the holdings' prices asked again when due. A failure is told once; the beats
+  // after it back off until the server answers again.
   void Refresh();
-  // The clock jumped: the indexes and the account are asked again at once, as a board opened now
-  // would show them (the rows followed their stocks' events on the way).
+  // The clock jumped: the account is asked again at once, as a board opened now would show it (the
+  // rows followed their stocks' events on the way; the indexes come with their poll's refresh).
   void CatchUp();
   // Logs the trading session in (the account line shows once it is). 1/0.
   int LogIn();
-  const BackgroundRefresh& IndexRefresh() const { return indexRefresh_; }
 
   WatchModel& Model() { return model_; }
   // Trades of the regular session taken by the rows so far (a call auction's expected prices are not).
@@ -72,18 +72,19 @@ class CHomeBoard : public QWidget {
   void FillPrices(std::vector<WatchRow>& rows);
   void Subscribe(const std::string& code);
   void OnLiveEvent(LiveRow& row);
-  // False when an index could not be asked (told by the gateway).
-  bool RefreshIndexes();
+  // The strip's index `i` at its newest bar (its caption alone while the server gives none).
+  void ShowIndex(size_t i, const DaySeries* newest);
   void ShowAccount();
   void SaveRows();
   void OnAddButton();
 
   const CodeInfoList* const book_;
   TradingSession& session_;
+  IndexBars& indexBars_;
   int sessionListener_ = 0;
   std::string path_;
+  int indexWatches_[2] = {};
   StocGate gate_;
-  BackgroundRefresh indexRefresh_;
   WatchModel model_;
   std::vector<std::unique_ptr<LiveRow>> live_;
   std::vector<WatchEntry> unlisted_;

@@ -56,12 +56,12 @@ constexpr WorkingWindowItem kWorkingWindowItems[] = {
 }  // namespace
 
 CMainFrame::CMainFrame(CostradaApp& app)
-    : app_(app), workspace_(new WorkWindows(app.AllCodes(), app.Session(), this)) {
+    : app_(app), workspace_(new WorkWindows(app.AllCodes(), app.Session(), app.Indexes(), this)) {
   setObjectName("frame129");
   setWindowTitle(QStringLiteral("ostrada"));
   setWindowIcon(ProgramIcon());
   resize(kDefaultFrameSize);
-  board_ = new CHomeBoard(app_.AllCodes(), app_.Session(), this);
+  board_ = new CHomeBoard(app_.AllCodes(), app_.Session(), app_.Indexes(), this);
   setCentralWidget(board_);
   connect(board_, &CHomeBoard::stockChosen, this, [this](const QString& code) { ShowChosenStock(code, board_); });
   CreateMenu();
@@ -190,6 +190,7 @@ void CMainFrame::CreateClock() {
 }
 
 void CMainFrame::CatchUp() {
+  app_.Indexes().Refresh();
   board_->CatchUp();
   workspace_->CatchUp();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/indexbars.h"
 #include "app/serverlink.h"
 #include "app/startoptions.h"
 #include "basesrc/codeinfo.h"
@@ -58,6 +59,8 @@ class CostradaApp : public SpotHost {
   CMainFrame* MainFrame() const { return mainFrame_.get(); }
   // The process's one trading login, shared by the home board and every order window.
   TradingSession& Session() { return session_; }
+  // The process's one poll of the indexes' newest bars, for the home board and every index chart.
+  IndexBars& Indexes() { return indexes_; }
   const StartOptions& Options() const { return options_; }
   // The embedded exchange the program runs on (null before the server connection starts).
   sim::Exchange* Exchange() const { return server_.Exchange(); }
@@ -79,6 +82,7 @@ class CostradaApp : public SpotHost {
   ServerLink server_;
   // After the server (its objects go before it), before the frame (whose windows use it).
   TradingSession session_;
+  IndexBars indexes_;
   std::unique_ptr<CMainFrame> mainFrame_;
   std::vector<StartStep> steps_;
 };

@@ -19,11 +19,11 @@ constexpr int kCascadeLength = 8;
 
 // The window of the command with its contract; null for another command.
 std::pair<QWidget*, StockWindow*> MakeWindow(int command, const CodeInfoList* book, TradingSession& session,
-                                             const sim::JournalPlace& journal, QWidget* owner) {
+                                             IndexBars& indexBars, const sim::JournalPlace& journal, QWidget* owner) {
   const auto made = [](auto* window) { return std::pair<QWidget*, StockWindow*>{window, window}; };
   switch (command) {
     case kCmdChart:
-      return made(new CChartWnd(book, owner));
+      return made(new CChartWnd(book, indexBars, owner));
     case kCmdQuote5:
       return made(new CCallDlg(book, 1, owner));
     case kCmdQuote10:
@@ -84,13 +84,18 @@ void WorkWindow::TellLink(const QString& code) {
 
 // ---- WorkWindows ----
 
-WorkWindows::WorkWindows(const CodeInfoList* book, TradingSession& session, QWidget* owner)
-    : QObject(owner), book_(book), session_(session), owner_(owner), journal_(JournalPlaceOf({})) {
+WorkWindows::WorkWindows(const CodeInfoList* book, TradingSession& session, IndexBars& indexBars, QWidget* owner)
+    : QObject(owner),
+      book_(book),
+      session_(session),
+      indexBars_(indexBars),
+      owner_(owner),
+      journal_(JournalPlaceOf({})) {
   link_.setObjectName(QStringLiteral("stockLink"));
 }
 
 WorkWindow* WorkWindows::Open(int command) {
-  const auto [window, stock] = MakeWindow(command, book_, session_, journal_, owner_);
+  const auto [window, stock] = MakeWindow(command, book_, session_, indexBars_, journal_, owner_);
   if (window == nullptr) return nullptr;
   window->setAttribute(Qt::WA_DeleteOnClose);
   if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->setModal(false);

@@ -20,6 +20,7 @@ class QWidget;
 namespace ostrada {
 
 class CodeInfoList;
+class IndexBars;
 class TradingSession;
 
 // Menu 129's working-window commands.
@@ -68,8 +69,9 @@ class WorkWindows : public QObject {
   Q_OBJECT
  public:
   // `owner` (the main frame) stays under the windows; `book` is the application's full code book;
-  // the order windows trade through `session`, the process's one login.
-  WorkWindows(const CodeInfoList* book, TradingSession& session, QWidget* owner);
+  // the order windows trade through `session`, the process's one login, and index charts follow
+  // `indexBars`, its one poll of the indexes.
+  WorkWindows(const CodeInfoList* book, TradingSession& session, IndexBars& indexBars, QWidget* owner);
 
   // Opens a new window of the command, shown and not blocking, on the link's current stock; null for
   // another command.
@@ -87,6 +89,7 @@ class WorkWindows : public QObject {
  private:
   const CodeInfoList* const book_;
   TradingSession& session_;
+  IndexBars& indexBars_;
   QWidget* const owner_;
   sim::JournalPlace journal_;
   StockLink link_;

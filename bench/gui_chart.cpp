@@ -27,6 +27,7 @@
 #include "basesrc/nowfxin.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/tradingsession.h"
+#include "bench/gui_bench.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
@@ -38,15 +39,6 @@ constexpr int kBars = 520;
 constexpr QSize kChartSize(1400, 800);
 constexpr int kStepMs = 20;
 constexpr int kBusyMinutes = 10;
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "bench_gui_chart";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
-}
 
 int64_t ThreadCpuNanoseconds() {
   timespec now{};
@@ -94,7 +86,7 @@ void BM_ChartLayout520(benchmark::State& state) {
 BENCHMARK(BM_ChartLayout520)->Unit(benchmark::kMillisecond);
 
 void BM_ChartRedraw520(benchmark::State& state) {
-  Application();
+  bench::HeadlessApplication();
   const chart::ChartData data = DailyBars();
   CChartView view;
   view.resize(kChartSize);
@@ -118,7 +110,7 @@ BENCHMARK(BM_ChartRedraw520)->Unit(benchmark::kMillisecond);
 
 // The floor of any redraw: the same image filled and 520 plain bars drawn.
 void BM_BaselineFill520(benchmark::State& state) {
-  Application();
+  bench::HeadlessApplication();
   QImage image(kChartSize, QImage::Format_ARGB32_Premultiplied);
   for (auto _ : state) {
     QPainter painter(&image);
@@ -131,7 +123,7 @@ void BM_BaselineFill520(benchmark::State& state) {
 BENCHMARK(BM_BaselineFill520)->Unit(benchmark::kMillisecond);
 
 void BM_BoardAndChartAtTheOpen(benchmark::State& state) {
-  Application();
+  bench::HeadlessApplication();
   testing::RecordingScope recording;
   const std::string folder = (std::filesystem::temp_directory_path() / "ostrada-bench-chart").string();
   std::filesystem::create_directories(folder);
@@ -144,10 +136,11 @@ void BM_BoardAndChartAtTheOpen(benchmark::State& state) {
     exchange.Advance(60'000);  // past the opening auction, so "most traded" means something
     std::filesystem::remove(folder + "/watchlist.txt");
     TradingSession session;
-    CHomeBoard board(book.get(), session, nullptr, folder + "/watchlist.txt");
+    IndexBars indexes;
+    CHomeBoard board(book.get(), session, indexes, nullptr, folder + "/watchlist.txt");
     board.resize(800, 600);
     board.show();
-    CChartWnd chart(book.get());
+    CChartWnd chart(book.get(), indexes);
     chart.show();
     chart.showStock(QString::fromLatin1(board.Model().Rows().front().code.c_str()));
     QCoreApplication::processEvents();

@@ -22,6 +22,7 @@
 #include "basesrc/foundation/uisink.h"
 #include "basesrc/nowinfo.h"
 #include "basesrc/priceinfo.h"
+#include "bench/gui_bench.h"
 #include "broker/sim/account_clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/market_stock.h"
@@ -32,28 +33,6 @@ namespace {
 
 constexpr int32_t kDate = 20261208;
 constexpr int kRestingOrders = 5;
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "bench_gui_clock_jump";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
-}
-
-// Messages would block a jump; the benchmark counts them instead.
-class CountingSink : public UiSink {
- public:
-  int ShowMessageBox(const std::string&, const std::string&, unsigned) override {
-    ++messages;
-    return kIdOk;
-  }
-  void Beep() override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  int messages = 0;
-};
 
 double CpuSeconds() {
   timespec now{};
@@ -111,8 +90,8 @@ Orders& Found() {
 }
 
 void BM_JumpToCloseWithWorkspace(benchmark::State& state) {
-  Application();
-  CountingSink sink;
+  bench::HeadlessApplication();
+  bench::CountingSink sink;
   ScopedUiSink scoped(sink);
   for (auto _ : state) {
     QTemporaryDir folder;
@@ -144,7 +123,8 @@ void BM_BaselineJumpToCloseNoWindow(benchmark::State& state) {
     sim::Exchange exchange(Market(folder.filePath(QStringLiteral("paper.sqlite")).toStdString()));
     exchange.Paper().SetInitialised();
     for (int32_t price : Found().prices) {
-      if (exchange.Paper().Place(sim::PaperAccountNumbers().front(), Found().code, sim::Side::kBuy, false, price, 10)
+      if (exchange.Paper()
+              .Place(sim::PaperAccountNumbers().front(), Found().code, sim::Side::kBuy, false, price, 10)
               .refusal) {
         return state.SkipWithError("an order was refused");
       }

@@ -16,6 +16,7 @@
 #include "app/callfrm.h"
 #include "app/calltbl.h"
 #include "basesrc/numberformat.h"
+#include "bench/gui_bench.h"
 #include "tests/gui_quote/quote_feed.h"
 
 namespace ostrada {
@@ -27,15 +28,6 @@ constexpr int kEvents = kEventsPerSecond * kSeconds;
 constexpr int kEventsPerRepaint = kEventsPerSecond / 20;
 constexpr int32_t kReference = 50000;
 constexpr int32_t kTick = 50;
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "bench_gui_quote_ladder";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
-}
 
 // A seeded walk of a ten-level book: each event changes the quantity of two or three levels, and
 // one event in twenty moves the whole book one tick.
@@ -99,7 +91,7 @@ bool SameLevels(const CallInfo& shown, const CallInfo& sent) {
 }
 
 void BM_LadderFeed(benchmark::State& state) {
-  Application();
+  bench::HeadlessApplication();
   testing::QuoteFeed feed;
   broker::ScopedServer server(feed);
   std::vector<int64_t> latencies;

@@ -15,31 +15,10 @@
 #include "app/workwindows.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/uisink.h"
+#include "bench/gui_bench.h"
 
 namespace ostrada {
 namespace {
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "bench_gui_workspace_restore";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
-}
-
-// Messages would block a start; the benchmark counts them instead.
-class CountingSink : public UiSink {
- public:
-  int ShowMessageBox(const std::string&, const std::string&, unsigned) override {
-    ++messages;
-    return kIdOk;
-  }
-  void Beep() override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  int messages = 0;
-};
 
 StartOptions Options(const QString& layoutFile, bool clean) {
   StartOptions options;
@@ -78,8 +57,8 @@ int StartAndPaint(const QString& layoutFile, bool clean) {
 }
 
 void RunStarts(benchmark::State& state, bool clean) {
-  Application();
-  CountingSink sink;
+  bench::HeadlessApplication();
+  bench::CountingSink sink;
   ScopedUiSink scoped(sink);
   QTemporaryDir folder;
   const QString layoutFile = folder.filePath(QStringLiteral("layout.ini"));

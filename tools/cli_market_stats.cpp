@@ -1,14 +1,20 @@
 // ostrada-cli market-stats [--seed N] [--date YYYYMMDD] [--stocks N]: how realistic the embedded
-// exchange's market is, as a table of measures with the band each should fall in.
+// exchange's market is, as a table of measures with the band each should fall in. Without --seed it
+// studies the paper account's market, up to the last day the account's clock has seen close.
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
-#include "broker/sim/market/clock.h"
+#include "basesrc/foundation/report.h"
+#include "basesrc/foundation/texts.h"
 #include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
 #include "broker/sim/market/market_calendar.h"
+#include "broker/sim/market/market_stock.h"
 #include "broker/sim/market/market_study.h"
 #include "tools/command.h"
+#include "tools/exchange_setup.h"
 
 namespace ostrada::cli {
 namespace {
@@ -17,7 +23,15 @@ struct StatsOptions {
   uint64_t seed = sim::ExchangeOptions{}.seed;
   int stocks = 0;
   int32_t date = 0;
+  CLI::Option* seedOption = nullptr;
 };
+
+// The last day whose close the account's clock has passed: a study of a later one would show the
+// account what has not happened there yet.
+int32_t LastClosedDay(const sim::PaperLedger::Moment& clock) {
+  const int32_t day = sim::TradingDayAtOrBefore(clock.date);
+  return day == clock.date && clock.timeMs < sim::kCloseMs ? sim::PreviousTradingDay(day) : day;
+}
 
 void PrintBound(double value) {
   if (std::isinf(value)) {
@@ -28,14 +42,28 @@ void PrintBound(double value) {
 }
 
 int Run(const StatsOptions& options) {
-  const int32_t date = options.date > 0 ? options.date : sim::DefaultTradingDate(sim::SystemMilliseconds());
+  std::optional<AccountMarket> account;
+  if (options.seedOption->count() == 0 && !ReadAccountMarket(&account)) return kExitFailure;
+  int32_t date = options.date;
+  if (account) {
+    const int32_t lastClosed = LastClosedDay(account->clock);
+    if (date > lastClosed) {
+      char message[512];
+      std::snprintf(message, sizeof message, TextC(Txt::kPaperAfterClock), MomentText(account->clock).c_str());
+      ShowMessage(message);
+      return kExitFailure;
+    }
+    if (date == 0) date = lastClosed;
+  }
+  if (date == 0) date = sim::DefaultTradingDate(sim::SystemMilliseconds());
   if (!sim::IsValidDate(date) || !sim::IsTradingDay(date)) {
     std::fprintf(stderr, "ostrada-cli: --date wants a trading day YYYYMMDD, not %d\n", date);
     return kExitFailure;
   }
-  const sim::MarketStudy study = sim::StudyMarket(options.seed, options.stocks, date);
-  std::printf("market of seed %llu on %d, %d stocks\n", static_cast<unsigned long long>(options.seed), study.date,
-              study.stocks);
+  const std::optional<uint64_t> marketSeed = account ? std::optional(account->seed) : std::nullopt;
+  const sim::MarketStudy study = sim::StudyMarket(options.seed, options.stocks, date, marketSeed);
+  std::printf("market of seed %llu on %d, %d stocks\n",
+              static_cast<unsigned long long>(marketSeed.value_or(options.seed)), study.date, study.stocks);
   std::printf("%-46s %10s %9s %9s  %s\n", "measure", "exchange", "low", "high", "result");
   int failures = 0;
   for (const sim::StudyMeasure& measure : study.measures) {
@@ -53,7 +81,8 @@ int Run(const StatsOptions& options) {
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<StatsOptions>();
   CLI::App* command = app.add_subcommand("market-stats", "How realistic the embedded exchange's market is");
-  command->add_option("--seed", options->seed, "The exchange's seed");
+  options->seedOption =
+      command->add_option("--seed", options->seed, "The exchange's seed (default: the paper account's market)");
   command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
   command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last trading day)");
   command->callback([options] { SetExitCode(Run(*options)); });

@@ -14,16 +14,7 @@
 #include "tools/command.h"
 
 namespace ostrada::cli {
-namespace {
 
-// The market and the clock of the data folder's paper account, when it has chosen a market.
-struct AccountMarket {
-  uint64_t seed = 0;
-  std::optional<int> stocks;
-  sim::PaperLedger::Moment clock;
-};
-
-// Null without an account's market; false after telling why the ledger cannot be read.
 bool ReadAccountMarket(std::optional<AccountMarket>* account) {
   const std::string folder = DataFolder();
   if (folder.empty() || !std::filesystem::exists(folder + sim::kPaperLedgerFileName)) return true;
@@ -44,8 +35,6 @@ bool ReadAccountMarket(std::optional<AccountMarket>* account) {
   }
   return true;
 }
-
-}  // namespace
 
 int64_t ParseTime(const std::string& text) {
   int hh = 0, mm = 0, ss = 0;

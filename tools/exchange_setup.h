@@ -32,6 +32,16 @@ struct ExchangeSetup {
   bool AtGiven() const { return atOption != nullptr && atOption->count() > 0; }
 };
 
+// The market and the clock of the data folder's paper account, when it has chosen a market.
+struct AccountMarket {
+  uint64_t seed = 0;
+  std::optional<int> stocks;  // its listing size, once a session chose it
+  sim::PaperLedger::Moment clock;
+};
+
+// Null without an account's market; false after telling why the ledger cannot be read.
+bool ReadAccountMarket(std::optional<AccountMarket>* account);
+
 // HH:MM:SS (or HH:MM) as milliseconds of the day; -1 when malformed.
 int64_t ParseTime(const std::string& text);
 

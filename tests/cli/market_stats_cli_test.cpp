@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/cli.h"
+#include "tests/support/scratch_folder.h"
 
 namespace ostrada {
 namespace {
@@ -66,6 +67,8 @@ TEST(MarketStatsCli, EveryBandHoldsForThreeSeeds) {
 // A listing of 40 stocks is too small for the whole market's bands: the measures outside them are
 // counted, and the command fails so that a script sees it.
 TEST(MarketStatsCli, AMeasureOutsideItsBandFailsTheCommand) {
+  testing::ScratchFolder scratch;
+  const testing::ScopedEnv noAccount("OSTRADA_DATA_DIR", scratch.Path().c_str());
   const auto run = RunCli("market-stats --stocks 40 --date 20261208");
   EXPECT_EQ(run.exitCode, 1) << run.output;
   const std::map<std::string, Row> table = Table(run.output);
@@ -86,6 +89,21 @@ TEST(MarketStatsCli, AHolidayIsNoTradingDay) {
     EXPECT_NE(run.output.find("--date wants a trading day YYYYMMDD, not " + std::string(date)), std::string::npos)
         << run.output;
   }
+}
+
+// Without --seed, the paper account's market up to the last day its clock saw close: at 10:00 on
+// Tuesday 2025-03-04, after a Saturday and a substitute holiday, that is Friday 2025-02-28.
+TEST(MarketStatsCli, WithoutASeedStudiesTheAccountsMarketAsFarAsItsClock) {
+  testing::ScratchFolder scratch;
+  const testing::ScopedEnv account("OSTRADA_DATA_DIR", scratch.Path().c_str());
+  ASSERT_EQ(RunCli("account new --date 20250304 --time 10:00 --seed 7").exitCode, 0);
+  const auto studied = RunCli("market-stats --stocks 40");
+  EXPECT_NE(studied.output.find("market of seed 7 on 20250228, 40 stocks"), std::string::npos) << studied.output;
+  const auto ahead = RunCli("market-stats --stocks 40 --date 20250304");
+  EXPECT_EQ(ahead.exitCode, 1);
+  EXPECT_NE(ahead.output.find("계좌 시각(2025-03-04 10:00:00)까지만"), std::string::npos) << ahead.output;
+  const auto chosen = RunCli("market-stats --stocks 40 --date 20250304 --seed 9");
+  EXPECT_NE(chosen.output.find("market of seed 9 on 20250304"), std::string::npos) << chosen.output;
 }
 
 }  // namespace

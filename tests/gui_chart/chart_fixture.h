@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <memory>
 
+#include "app/indexbars.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/localtime.h"
 #include "basesrc/stocgate.h"
@@ -38,6 +39,7 @@ class ExchangeFixture : public ::testing::Test {
   ScopedTimeSource clock_;
   std::unique_ptr<CodeInfoList> book_;
   TradingSession session_;
+  IndexBars indexes_;
 };
 
 inline void SendMouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons = Qt::LeftButton) {

@@ -81,7 +81,7 @@ class MinuteChart : public testing::ExchangeFixture {
     std::vector<Open> windows;
     for (const std::string& code : LiquidCodes(2)) {
       for (const int32_t interval : {1, 3, 5, 10, 15, 30, 60}) {
-        auto window = std::make_unique<CChartWnd>(book_.get());
+        auto window = std::make_unique<CChartWnd>(book_.get(), indexes_);
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->showStock(QString::fromLatin1(code.c_str()));
         window->findChild<QPushButton*>("chartKindB")->click();
@@ -125,7 +125,7 @@ TEST_F(BeforeTheOpen, LiveMinuteBarsMatchAFreshChart) {
 // A chart opened before there is any bar, or with a few, grows with the day up to the bars a chart
 // starts with, and from there moves along with the newest bar.
 TEST_F(BeforeTheOpen, AChartOpenedBeforeTheFirstContractShowsTheBarsAsTheyCome) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.setAttribute(Qt::WA_DeleteOnClose, false);
   window.resize(1000, 640);
   window.show();
@@ -179,7 +179,7 @@ TEST_F(AcrossTheClose, LiveMinuteBarsMatchAFreshChart) {
 // axis and the closing contract's bar after the last regular one.
 TEST_F(AcrossTheClose, ThreeAndSixtyMinuteChartsAreRendered) {
   exchange_.Advance(5 * 60'000);
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.setAttribute(Qt::WA_DeleteOnClose, false);
   window.resize(1000, 640);
   window.show();
@@ -207,7 +207,7 @@ struct OvernightPeriods : MinuteChart {
     std::vector<std::pair<char, std::unique_ptr<CChartWnd>>> windows;
     const std::string code = LiquidCodes(1).front();
     for (const char kind : {'D', 'W', 'M'}) {
-      auto window = std::make_unique<CChartWnd>(book_.get());
+      auto window = std::make_unique<CChartWnd>(book_.get(), indexes_);
       window->setAttribute(Qt::WA_DeleteOnClose, false);
       window->showStock(QString::fromLatin1(code.c_str()));
       window->findChild<QPushButton*>(QStringLiteral("chartKind%1").arg(QChar(kind)))->click();

@@ -83,7 +83,7 @@ class ChartWindow : public testing::ExchangeFixture {
 };
 
 TEST_F(ChartWindow, TodaysBarFollowsTheContractsAndEveryLineStartsAtTheLeftEdge) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.show();
   std::vector<QString> chosen;
   QObject::connect(&window.Picks(), &StockPicks::stockPicked, [&](const QString& code) { chosen.push_back(code); });
@@ -117,7 +117,7 @@ TEST_F(ChartWindow, TodaysBarFollowsTheContractsAndEveryLineStartsAtTheLeftEdge)
 }
 
 TEST_F(ChartWindow, WheelZoomsAroundTheMouseDragScrollsAndTheCrosshairReadsTheBar) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.resize(1000, 640);
   window.show();
   window.showStock(QString::fromLatin1(book_->First()->key.code));
@@ -169,7 +169,7 @@ TEST_F(ChartWindow, WheelZoomsAroundTheMouseDragScrollsAndTheCrosshairReadsTheBa
 }
 
 TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.show();
   const std::string code = book_->First()->key.code;
   window.showStock(QString::fromLatin1(code.c_str()));
@@ -213,7 +213,7 @@ TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
   // An index has no contracts: its newest bar is asked again, and moves as the server's does.
   const size_t indexBars = window.Data().bars.size();
   for (int minute = 0; minute < 5; ++minute) exchange_.Advance(60'000);
-  window.RefreshIndexBar();
+  indexes_.Refresh();
   StocGate gate;
   std::unique_ptr<DaySeries> index = gate.DownloadBarsNew("U001", "x", 1, 1, 'D', 0, 0, 1);
   ASSERT_NE(index, nullptr);
@@ -227,7 +227,7 @@ TEST_F(ChartWindow, WeeklyMonthlyMinuteAndIndexCharts) {
 
 // The chart in the workspace, through its StockWindow contract and one link.
 TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFindersChoice) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.show();
   StockLink link;
   new WorkWindow(window, window, kCmdChart, link);
@@ -261,7 +261,7 @@ TEST_F(ChartWindow, AnUnlinkedWindowNeitherTellsNorFollowsALinkedOneTellsTheFind
 }
 
 TEST_F(ChartWindow, ContractsOutsideTheRegularSessionLeaveTodaysBarAlone) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.show();
   const std::string code = book_->First()->key.code;
   window.showStock(QString::fromLatin1(code.c_str()));
@@ -350,7 +350,7 @@ int64_t MondayOf(int32_t date) {
 }
 
 TEST_F(ChartWindow, AnIndexWeekStaysOneBarAsItsDaysPass) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.show();
   window.showStock(QStringLiteral("U001"));
   window.findChild<QPushButton*>("chartKindW")->click();
@@ -359,7 +359,7 @@ TEST_F(ChartWindow, AnIndexWeekStaysOneBarAsItsDaysPass) {
   const int32_t today = window.Data().bars.back().date;
   exchange_.Advance(24 * 3'600'000);
   ASSERT_EQ(MondayOf(TodayYYYYMMDD()), MondayOf(today)) << "the next day is of the same week";
-  window.RefreshIndexBar();
+  indexes_.Refresh();
   StocGate gate;
   std::unique_ptr<DaySeries> newest = gate.DownloadBarsNew("U001", "x", 1, 1, 'W', 0, 0, 1);
   ASSERT_NE(newest, nullptr);
@@ -371,7 +371,7 @@ TEST_F(ChartWindow, AnIndexWeekStaysOneBarAsItsDaysPass) {
 }
 
 TEST_F(ChartWindow, AnUnknownStockIsToldAndTheChartStays) {
-  CChartWnd window(book_.get());
+  CChartWnd window(book_.get(), indexes_);
   window.show();
   window.showStock(QString::fromLatin1(book_->First()->key.code));
   const size_t bars = window.Data().bars.size();

@@ -60,7 +60,7 @@ std::string Grouped(int64_t value) {
 // A failed stock list leaves the board without rows: it says why and what to do, and its list's
 // file is neither read into nothing nor written.
 TEST_F(HomeBoard, WithoutTheStockListTheBoardSaysWhyItIsEmpty) {
-  CHomeBoard board(nullptr, session_, nullptr, path_);
+  CHomeBoard board(nullptr, session_, indexes_, nullptr, path_);
   const auto* notice = board.findChild<QLabel*>("boardNotice");
   ASSERT_NE(notice, nullptr);
   EXPECT_FALSE(notice->isHidden());
@@ -68,13 +68,13 @@ TEST_F(HomeBoard, WithoutTheStockListTheBoardSaysWhyItIsEmpty) {
                                            "프로그램을 다시 시작하십시오."));
   EXPECT_EQ(board.Model().rowCount(), 0);
   EXPECT_FALSE(std::filesystem::exists(path_));
-  CHomeBoard listed(book_.get(), session_, nullptr, path_);
+  CHomeBoard listed(book_.get(), session_, indexes_, nullptr, path_);
   EXPECT_TRUE(listed.findChild<QLabel*>("boardNotice")->isHidden());
 }
 
 TEST_F(HomeBoard, ANewUserStartsWithTheTwentyMostTradedStocksKeptAtTheFirstEdit) {
   for (int minute = 0; minute < 30; ++minute) exchange_.Advance(60'000);
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   // The market by volume, ranked here.
   StocGate gate;
   std::unique_ptr<NowGate> market = gate.DownloadNowBook(*book_, kNowKeyCode);
@@ -106,7 +106,7 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
                              "(x)\r\nA999999(gone)\r\n\r\n[g2]\r\n" + a->key.code + "(y)\r\n" + c->key.code +
                              "(x)\r\n\r\n";
   testing::WriteBytes(path_, report);
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   board.resize(700, 500);
   ASSERT_EQ(Codes(board), (std::vector<std::string>{c->key.code, a->key.code}));
   ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the unlisted stock, said once
@@ -158,7 +158,7 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
   std::unique_ptr<DaySeries> index = gate.DownloadBarsNew("U001", "x", 1, 1, 'D', 0, 0, 1);
   ASSERT_NE(index, nullptr);
   const PriceBar& bar = index->Newest()->price;
-  board.Refresh();
+  indexes_.Beat();
   const QString shown = board.findChild<QLabel*>("indexU001")->text();
   char close[32];
   std::snprintf(close, sizeof close, "%s.%02d", Grouped(bar.close / 100).c_str(), bar.close % 100);
@@ -176,7 +176,7 @@ TEST_F(HomeBoard, AReportLoadsAsTheWatchlistAndItsRowsFollowTheContracts) {
 // the board never shows yesterday's change as today's.
 TEST_F(HomeBoard, TheIndexesOpenTheDayAtTheirOpeningLevels) {
   exchange_.Advance(20'000);  // 09:00:20
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   const QString shown = board.findChild<QLabel*>("indexU001")->text();
   exchange_.Advance(45 * 60'000);
   std::unique_ptr<DaySeries> days = StocGate().DownloadBarsNew("U001", "x", 2, 1, 'D', 0, 0, 1);
@@ -197,8 +197,8 @@ TEST_F(HomeBoard, TheIndexesOpenTheDayAtTheirOpeningLevels) {
 TEST_F(HomeBoard, TheClosingAuctionsExpectedPricesMoveNeitherTheRowsNorTheChart) {
   const CodeInfo* a = book_->First();
   testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\n" + a->next->key.code + "()\r\n\r\n");
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
-  CChartWnd chart(book_.get());
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
+  CChartWnd chart(book_.get(), indexes_);
   chart.showStock(QString::fromLatin1(a->key.code));
   ASSERT_EQ(chart.Code(), a->key.code);
   exchange_.Advance((5 * 60 + 49) * 60'000);  // 14:49
@@ -244,9 +244,9 @@ TEST_F(HomeBoardOvernight, TheRowsAndTheChartStartTheNextDayFromYesterdaysClose)
   for (const CodeInfo* stock = book_->First(); stock != nullptr; stock = stock->next) list += stock->key.code + std::string("()\r\n");
   testing::WriteBytes(path_, list + "\r\n");
   AdvanceMinutes(6 * 60 + 10);  // 15:10, after the close
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   const char* code = book_->First()->key.code;
-  CChartWnd chart(book_.get());
+  CChartWnd chart(book_.get(), indexes_);
   chart.showStock(QString::fromLatin1(code));
   const chart::Bar tuesday = chart.Data().bars.back();
   ASSERT_EQ(tuesday.date, 20261208);
@@ -299,7 +299,7 @@ TEST_F(HomeBoard, TheUsersEditsAreKeptAndADoubleClickTellsTheStock) {
   const CodeInfo* a = book_->First();
   const CodeInfo* b = a->next;
   testing::WriteBytes(path_, "//w\r\n[w]\r\n" + std::string(a->key.code) + "()\r\nA999999(gone)\r\n\r\n");
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   board.resize(700, 500);
   board.show();
   std::vector<QString> chosen;
@@ -354,7 +354,7 @@ TEST_F(HomeBoard, AWatchlistFileThatCannotBeReadIsNeverOverwrittenByAnEdit) {
   std::string text = "//w\r\n[w]\r\n";
   while (text.size() <= (1u << 20)) text += std::string(book_->First()->key.code) + "(x)\r\n";
   testing::WriteBytes(path_, text);
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   ASSERT_EQ(recording_.sink.Texts(), std::vector<std::string>{"관심종목 파일을 읽지 못했습니다: " + path_});
   EXPECT_TRUE(board.Model().Rows().empty());
 
@@ -370,7 +370,7 @@ TEST_F(HomeBoard, AWatchlistFileThatCannotBeReadIsNeverOverwrittenByAnEdit) {
 
 TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   testing::WriteBytes(path_, "//w\r\n");
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   board.show();
   auto* line = board.findChild<QLabel*>("accountLine");
   EXPECT_FALSE(line->isVisible());
@@ -416,25 +416,45 @@ TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
 }
 
 
+// The board's strip and two daily charts of the first index ask the server once a beat for each
+// index: a third request in a beat would fail.
+TEST_F(HomeBoard, TheStripAndIndexChartsShareOnePollOfTheIndexes) {
+  testing::WriteBytes(path_, "//w\r\n");
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
+  CChartWnd first(book_.get(), indexes_);
+  CChartWnd second(book_.get(), indexes_);
+  for (CChartWnd* chart : {&first, &second}) chart->showStock(QStringLiteral("U001"));
+  exchange_.Advance(10 * 60'000);
+  recording_.sink.Clear();
+  exchange_.Faults().FailCall(broker::clsid::kDayChart, sim::Method::kRequest, broker::kEFail, 2);
+  EXPECT_TRUE(indexes_.Refresh());
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+  exchange_.Faults().Clear();
+  StocGate gate;
+  const std::unique_ptr<DaySeries> index = gate.DownloadBarsNew("U001", "x", 1, 1, 'D', 0, 0, 1);
+  ASSERT_NE(index, nullptr);
+  for (CChartWnd* chart : {&first, &second}) EXPECT_EQ(chart->Data().bars.back().close, index->Newest()->price.close);
+}
+
 // A server that stops answering while the board refreshes by itself: one message, not a box every
 // few seconds; the tries back off, and the indexes come back once it answers again.
 TEST_F(HomeBoard, ARefreshThatKeepsFailingIsToldOnce) {
   testing::WriteBytes(path_, "//w\r\n");
-  CHomeBoard board(book_.get(), session_, nullptr, path_);
+  CHomeBoard board(book_.get(), session_, indexes_, nullptr, path_);
   recording_.sink.Clear();
   exchange_.Faults().Refuse(broker::clsid::kDayChart, sim::MakeRefusal(sim::RefusalKind::kMarketClosed));
   int tries = 0;
   for (int beat = 0; beat < 40; ++beat) {
-    const int failures = board.IndexRefresh().FailuresInARow();
-    board.Refresh();
-    tries += board.IndexRefresh().FailuresInARow() != failures;
+    const int failures = indexes_.Refreshing().FailuresInARow();
+    indexes_.Beat();
+    tries += indexes_.Refreshing().FailuresInARow() != failures;
   }
   EXPECT_EQ(recording_.sink.messages.size(), 1u);
   EXPECT_GE(tries, 4);
   EXPECT_LT(tries, 10);
   exchange_.Faults().Clear();
-  for (int beat = 0; beat <= BackgroundRefresh::kMaxWait; ++beat) board.Refresh();
-  EXPECT_EQ(board.IndexRefresh().FailuresInARow(), 0);
+  for (int beat = 0; beat <= BackgroundRefresh::kMaxWait; ++beat) indexes_.Beat();
+  EXPECT_EQ(indexes_.Refreshing().FailuresInARow(), 0);
   EXPECT_NE(board.findChild<QLabel*>("indexU001")->text().indexOf(QLatin1Char('%')), -1);
   EXPECT_EQ(recording_.sink.messages.size(), 1u);
 }

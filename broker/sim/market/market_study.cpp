@@ -135,13 +135,15 @@ int Discontinuities(Market& yesterday, Market& today) {
 
 }  // namespace
 
-MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date) {
-  const Listing listing = Listing::Build(seed, stocks);
+MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<uint64_t> marketSeed) {
+  const uint64_t moves = marketSeed.value_or(seed);
+  Listing listing = Listing::Build(seed, stocks);
+  if (moves != seed) listing = listing.WithMarket(moves);
   MarketStudy study;
   study.date = date;
   study.stocks = static_cast<int>(listing.Size());
-  Market yesterday(ProfilesOf(listing), seed);
-  Market today(ProfilesOf(listing), seed);
+  Market yesterday(ProfilesOf(listing), moves);
+  Market today(ProfilesOf(listing), moves);
   yesterday.Sync(PreviousTradingDay(date), kAfterCloseMs);
   today.Sync(date, kStrengthMs);
   study.discontinuities = Discontinuities(yesterday, today);

@@ -3,6 +3,7 @@
 // day into the next, the history's returns (spread, co-movement, clustering, tails, limit moves,
 // volume) and today's session (closing auction, contract strength, traded value).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,8 @@ struct MarketStudy {
   int discontinuities = 0;
 };
 
-// Studies the market of the seed's listing on `date` (a trading day), with the day before it.
-MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date);
+// Studies the market of the seed's listing on `date` (a trading day), with the day before it; with
+// `marketSeed`, that listing's stocks moved by the other seed's market (a paper account's own).
+MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<uint64_t> marketSeed = {});
 
 }  // namespace ostrada::sim
