@@ -22,6 +22,8 @@ bool ApplyStocks(const QString& value, StartOptions& options) {
   const int stocks = value.toInt(&ok);
   if (!ok || stocks < 0) return false;
   options.exchange.stocks = stocks;
+  // A named size: a new paper account keeps it, and an account of another size will not trade.
+  options.exchange.paper.followListing = false;
   return true;
 }
 
@@ -149,8 +151,10 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
     message = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
     return ParseResult::kError;
   }
-  // Without a seed the program runs the paper account's own market (a new account draws one).
+  // Without a seed the program runs the paper account's own market (a new account draws one), and
+  // without a size the account's own listing.
   options.exchange.paper.drawSeed = true;
+  options.exchange.paper.followListing = true;
   for (const OptionDefinition& option : kOptionDefinitions) {
     const QString value = ValueOf(parser, environment, option);
     if (value.isEmpty()) continue;

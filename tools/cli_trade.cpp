@@ -367,8 +367,16 @@ int RunOrder(const TradeOptions& options) {
   if (book->FindByCode(order.code.c_str()) == nullptr) return Send(gate, *book, session.Account(), order, feed);
   // The conditions that act on the way, at the account's clock or during the run, are told after it.
   const std::vector<int64_t> watching = ActiveWatchIds(exchange->Paper(), session.Account());
+  try {
+    exchange->Paper().Hold();
+  } catch (const sim::SqliteError& error) {
+    ShowMessage(Text(error.IsBusy() ? Txt::kPaperLedgerBusy : Txt::kPaperLedgerWriteFailed) + " " + error.what());
+    return kExitFailure;
+  }
   exchange->AdvanceTo(at.date, at.timeMs);
   const int result = Send(gate, *book, session.Account(), order, feed);
+  // A refused order: the way to its moment is undone with it.
+  exchange->Paper().LetGo();
   if (result == kExitOk) {
     for (int32_t second = 0; second < order.runSeconds; ++second) exchange->Step(1000);
   }

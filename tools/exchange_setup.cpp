@@ -14,6 +14,7 @@
 #include "tools/command.h"
 
 namespace ostrada::cli {
+
 bool ReadAccountMarket(std::optional<AccountMarket>* account) {
   const std::string folder = DataFolder();
   if (folder.empty() || !std::filesystem::exists(folder + sim::kPaperLedgerFileName)) return true;
@@ -27,7 +28,7 @@ bool ReadAccountMarket(std::optional<AccountMarket>* account) {
   try {
     const std::optional<uint64_t> seed = ledger->MarketSeed();
     const sim::PaperLedger::Moment clock = ledger->LastSeen();
-    if (seed && sim::IsValidDate(clock.date)) *account = AccountMarket{*seed, clock};
+    if (seed && sim::IsValidDate(clock.date)) *account = AccountMarket{*seed, ledger->ListingSize(), clock};
   } catch (const sim::SqliteError& error) {
     ShowMessage(Text(Txt::kPaperLedgerReadFailed) + " " + Utf8ToCp949(folder) + " (" + error.what() + ")");
     return false;
@@ -84,7 +85,8 @@ CLI::Validator DateCheck() {
 
 void AddMarketOptions(CLI::App& command, ExchangeSetup& setup) {
   setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
-  command.add_option("--stocks", setup.stocks, "Listing size (0: the default market)")->check(NotNegative());
+  setup.stocksOption = command.add_option("--stocks", setup.stocks, "Listing size (default: the paper account's, else 2,600)")
+                           ->check(NotNegative());
 }
 
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
@@ -119,6 +121,7 @@ std::unique_ptr<sim::Exchange> StartExchange(const ExchangeSetup& setup) {
   options.seed = setup.seed;
   options.stocks = setup.stocks;
   if (account) options.marketSeed = account->seed;
+  if (account && account->stocks && !setup.StocksGiven()) options.stocks = *account->stocks;
   return std::make_unique<sim::Exchange>(options);
 }
 

@@ -22,10 +22,12 @@ struct ExchangeSetup {
   // The options as registered by AddExchangeSetupOptions; a setup made without them counts its
   // seed as chosen and its date and time as defaults.
   CLI::Option* seedOption = nullptr;
+  CLI::Option* stocksOption = nullptr;
   CLI::Option* dateOption = nullptr;
   CLI::Option* atOption = nullptr;
 
   bool SeedGiven() const { return seedOption == nullptr || seedOption->count() > 0; }
+  bool StocksGiven() const { return stocksOption == nullptr || stocksOption->count() > 0; }
   bool DateGiven() const { return dateOption != nullptr && dateOption->count() > 0; }
   bool AtGiven() const { return atOption != nullptr && atOption->count() > 0; }
 };
@@ -33,6 +35,7 @@ struct ExchangeSetup {
 // The market and the clock of the data folder's paper account, when it has chosen a market.
 struct AccountMarket {
   uint64_t seed = 0;
+  std::optional<int> stocks;  // its listing size, once a session chose it
   sim::PaperLedger::Moment clock;
 };
 

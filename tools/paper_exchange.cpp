@@ -115,6 +115,8 @@ std::unique_ptr<sim::Exchange> PaperExchange(const ExchangeSetup& setup, const P
   if (paper.ledgerPath.empty()) return nullptr;
   // Without --seed the account's own market; a --seed of another market is refused by the exchange.
   paper.drawSeed = !setup.SeedGiven();
+  // Likewise its own listing size without --stocks; another size is refused.
+  paper.followListing = !setup.StocksGiven();
   // A view reads the ledger and never writes it; one of an account not opened yet keeps it in memory.
   paper.readOnly = readOnly;
   if (readOnly && !std::filesystem::exists(paper.ledgerPath)) paper.ledgerPath.clear();

@@ -1,6 +1,7 @@
 #include "broker/sim/exchange.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 #include "basesrc/foundation/texts.h"
@@ -33,9 +34,10 @@ struct Exchange::State {
         lastWall(wallClock()),
         ledger(OpenLedger()),
         marketSeed(ChooseMarketSeed()),
+        listingSize(ChooseListingSize()),
         resume(ledger ? ledger->LastSeen() : PaperLedger::Moment{}),
         clock(StartDate(), StartTime()),
-        listing(ListingOf(options, marketSeed)),
+        listing(ListingOf(options, marketSeed, listingSize)),
         context(clock, listing, faults, marketSeed),
         timeSource(clock) {}
 
@@ -66,8 +68,28 @@ struct Exchange::State {
     return asked;
   }
 
-  static Listing ListingOf(const ExchangeOptions& options, uint64_t marketSeed) {
-    Listing listing = Listing::Build(options.seed, options.stocks);
+  // The paper account's listing size when its ledger keeps one, else the one asked for; as with the
+  // seed, a ledger of another size than the one asked for is set aside.
+  int ChooseListingSize() {
+    const int asked = ListingSizeFor(options.stocks);
+    if (!ledger || options.paper.ledgerPath.empty()) return asked;
+    try {
+      std::optional<int> kept = ledger->ListingSize();
+      if (!kept && ledger->ReadOnly()) return asked;
+      if (!kept) kept = ledger->KeepListingSize(asked);
+      if (options.paper.followListing || *kept == asked) return *kept;
+      char message[512];
+      std::snprintf(message, sizeof message, TextC(Txt::kPaperOtherListing), *kept);
+      ledgerProblem = message;
+    } catch (const SqliteError& error) {
+      ledgerProblem = Text(Txt::kPaperLedgerWriteFailed) + " " + error.what();
+    }
+    ledger.reset();
+    return asked;
+  }
+
+  static Listing ListingOf(const ExchangeOptions& options, uint64_t marketSeed, int stocks) {
+    Listing listing = Listing::Build(options.seed, stocks);
     return marketSeed == options.seed ? listing : listing.WithMarket(marketSeed);
   }
 
@@ -93,6 +115,7 @@ struct Exchange::State {
   std::string ledgerProblem;            // before the ledger, which may fill it
   std::unique_ptr<PaperLedger> ledger;  // until the paper account takes it
   uint64_t marketSeed;
+  int listingSize;
   PaperLedger::Moment resume;
   ExchangeClock clock;
   Listing listing;

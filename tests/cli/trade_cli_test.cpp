@@ -232,8 +232,13 @@ TEST_F(TradeCli, TheAccountKeepsOneClockThatOnlyTradingMovesForward) {
   const auto other = RunCli("order buy " + code + " 1 --market --seed 8 --stocks 40");
   EXPECT_EQ(other.exitCode, 1);
   EXPECT_NE(other.output.find("다른 시드(--seed)로는 주문할 수 없습니다."), std::string::npos) << other.output;
-  EXPECT_EQ(RunCli("account --json" + listing).output.find("\"quantity\":3,") != std::string::npos, true)
-      << "three shares bought, none by the refused commands";
+  // Nor the same seed with another listing size; without --stocks the account's own is used.
+  const auto otherSize = RunCli("order buy " + code + " 1 --market --seed 7 --stocks 41");
+  EXPECT_EQ(otherSize.exitCode, 1);
+  EXPECT_NE(otherSize.output.find("이 모의투자 계좌의 시장은 40종목입니다."), std::string::npos) << otherSize.output;
+  EXPECT_EQ(RunCli("order buy " + code + " 1 --market --seed 7").exitCode, 0);
+  EXPECT_EQ(RunCli("account --json --seed 7").output.find("\"quantity\":4,") != std::string::npos, true)
+      << "four shares bought, none by the refused commands";
 }
 
 // One long run, and a short command followed by one that jumps the account's clock, give a resting

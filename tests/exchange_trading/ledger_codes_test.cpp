@@ -3,6 +3,8 @@
 // the stored characters may not.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "broker/sim/paper/paper_ledger.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/exchange_trading/trading_fixture.h"
@@ -72,6 +74,81 @@ TEST(LedgerCodes, EachValueIsStoredAsTheCharacterLedgersHoldAndReadBack) {
   // The queries that select by the stored characters find what they should.
   EXPECT_EQ(ledger->OpenOrderCount(kAccount, kTradingDate), 1);
   EXPECT_EQ(ledger->Offered(kAccount, kCode), 1);
+}
+
+// An order of 10 taken through fills ("f4"), withdrawals ("w3"), its expiry ("x") or the day's end
+// ("e"): the state it ends in, as stored.
+struct Ending {
+  const char* steps;
+  const char* stored;
+  OrderState state;
+};
+
+class LedgerEnding : public ::testing::TestWithParam<Ending> {};
+
+TEST_P(LedgerEnding, AnOrderEndsInTheStateOfWhatItTradedWhateverTheOrderOfItsSteps) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  auto ledger = OpenLedger(path);
+  ASSERT_TRUE(ledger);
+  const int32_t number = Insert(*ledger, Side::kBuy, OrderKind::kOrdinary, 10);
+  int32_t filled = 0;
+  std::istringstream steps(GetParam().steps);
+  for (std::string step; steps >> step;) {
+    const int32_t quantity = step.size() > 1 ? std::stoi(step.substr(1)) : 0;
+    if (step[0] == 'f') {
+      ASSERT_EQ(ledger->RecordFill(kTradingDate, number, filled, 1000, quantity, 36'000'000, {kTradingDate, 36'000'000})
+                    .quantity,
+                quantity);
+      filled += quantity;
+    } else if (step[0] == 'w') {
+      auto transaction = ledger->Begin();
+      ledger->Withdraw(*ledger->Order(kTradingDate, number), quantity, *transaction);
+      transaction->Commit();
+    } else if (step[0] == 'x') {
+      ledger->Expire(kTradingDate, number);
+    } else {
+      ledger->ExpireBefore(kTradingDate + 1);
+    }
+  }
+  SqliteDb db(path, false);
+  EXPECT_EQ(Stored(db, number), std::string("21") + GetParam().stored);
+  EXPECT_EQ(ledger->Order(kTradingDate, number)->state, GetParam().state);
+  EXPECT_EQ(ledger->Order(kTradingDate, number)->filled, filled);
+  EXPECT_EQ(ledger->ReservedCash(kAccount), 0) << "an ended order holds no cash";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, LedgerEnding,
+    ::testing::Values(Ending{"f10", "F", OrderState::kFilled}, Ending{"f4 f6", "F", OrderState::kFilled},
+                      Ending{"w10", "C", OrderState::kClosed}, Ending{"x", "X", OrderState::kExpired},
+                      Ending{"w4 e", "X", OrderState::kExpired}, Ending{"f4 w6", "P", OrderState::kPartFilled},
+                      Ending{"w6 f4", "P", OrderState::kPartFilled}, Ending{"w3 f3 w4", "P", OrderState::kPartFilled},
+                      Ending{"f9 x", "P", OrderState::kPartFilled}, Ending{"f1 e", "P", OrderState::kPartFilled},
+                      Ending{"w9 f1", "P", OrderState::kPartFilled}));
+
+// A ledger of the version before kept an order that traded in part as filled, closed or expired.
+TEST(LedgerCodes, AnEarlierLedgersPartlyFilledOrdersTakeTheirOwnStateAndTheRestKeepTheirs) {
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  {
+    OpenLedger(path);
+    SqliteDb db(path, false);
+    // quantity, filled, withdrawn, state as version 5 wrote them.
+    db.Execute(
+        "INSERT INTO orders VALUES(20261208, 1, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 4, 6, '1', 0, 0, 'F');"
+        "INSERT INTO orders VALUES(20261208, 2, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 4, 6, '1', 0, 0, 'C');"
+        "INSERT INTO orders VALUES(20261208, 3, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 4, 0, '1', 0, 0, 'X');"
+        "INSERT INTO orders VALUES(20261208, 4, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 10, 0, '1', 0, 0, 'F');"
+        "INSERT INTO orders VALUES(20261208, 5, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 0, 10, '1', 0, 0, 'C');"
+        "INSERT INTO orders VALUES(20261208, 6, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 0, 0, '1', 0, 0, 'X');"
+        "INSERT INTO orders VALUES(20261208, 7, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 4, 0, '1', 0, 0, 'O');"
+        "ALTER TABLE clock DROP COLUMN stocks; PRAGMA user_version = 5");
+  }
+  ASSERT_TRUE(OpenLedger(path));
+  SqliteDb db(path, false);
+  EXPECT_EQ(db.QueryText("SELECT group_concat(state, '') FROM (SELECT state FROM orders ORDER BY number)"), "PPPFCXO");
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 6);
 }
 
 TEST(LedgerCodes, AnOrderStoredWithACharacterNoLedgerWritesIsReportedNotGuessed) {

@@ -209,7 +209,7 @@ Listing Listing::WithMarket(uint64_t marketSeed) const {
 }
 
 Listing Listing::Build(uint64_t seed, int stocks) {
-  const int total = stocks <= 0 ? kDefaultListingSize : std::min(stocks, kMaxListingSize);
+  const int total = ListingSizeFor(stocks);
   SeededRandom random(seed);
   NameSource names(random);
   CodeSource codes(random);

@@ -3,6 +3,7 @@
 // the code-manager attributes, and what the market needs to trade each stock (its own seed, a base
 // price, a liquidity level). Order: market '1', '2', '3', '4', each by code; a preferred share right
 // after its common share.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ struct ListedStock {
 // The default listing size and the largest the code list can count.
 constexpr int kDefaultListingSize = 2600;
 constexpr int kMaxListingSize = 32767;
+// The size a listing asked for `stocks` has.
+inline int ListingSizeFor(int stocks) {
+  return stocks <= 0 ? kDefaultListingSize : std::min(stocks, kMaxListingSize);
+}
 
 // The step of the grid the listing draws its base prices on (won). In some bands it is finer than
 // the exchange's tick rule (basesrc/priceinfo.h), which the market snaps every base price onto; the

@@ -65,7 +65,7 @@ PaperTrading::~PaperTrading() {
   context_.Clock().Cancel(moment_);
   context_.Clock().Cancel(watchEvent_);
   // The next session on this ledger starts no earlier than this one ended.
-  if (!Writes()) return;
+  if (!Writes() || undone_) return;
   try {
     ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
   } catch (const SqliteError&) {
@@ -215,7 +215,7 @@ PaperTrading::Result PaperTrading::PlaceClaimed(
   order.reservePrice = market ? theMarket.Day(stock).Ladder().Upper() : price;
   order.quantity = quantity;
   order.timeMs = theMarket.Now();
-  result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
+  result.refusal = Enter(order, claim == nullptr, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
     if (claim) {
       if (auto refused = claim(order, inside)) return refused;
     }
@@ -248,7 +248,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
   }
   PaperOrder& order = result.order;
   PaperOrder original;
-  result.refusal = Enter(order, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
+  result.refusal = Enter(order, true, [&](const SqliteTransaction& inside) -> std::optional<Refusal> {
     if (!ledger_->HasAccount(account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
     const std::optional<PaperOrder> found = ledger_->Order(theMarket.TradingDate(), target);
     if (!found || found->account != account || found->code != code || found->kind == OrderKind::kCancel)
@@ -292,13 +292,16 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
 }
 
 std::optional<Refusal> PaperTrading::Enter(
-    PaperOrder& order, const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check) {
+    PaperOrder& order, bool client, const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check) {
   try {
     auto transaction = ledger_->Begin();
     if (auto refused = check(*transaction)) return refused;
     ledger_->Insert(order, *transaction);
     ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
     transaction->Commit();
+    // A client's order ends the hold: the way to its moment is committed with it.
+    if (client && hold_) hold_->Commit();
+    if (client) hold_.reset();
   } catch (const SqliteError& error) {
     return OrderRefusal(kLedgerStatus, Text(Txt::kPaperLedgerWriteFailed) + " " + error.what());
   }

@@ -98,6 +98,13 @@ class PaperTrading {
 
   // Follows the market to the clock's time: a new day, the auctions, the fills of resting orders.
   void Pump();
+  // For a command that moves the clock and then sends an order: the ledger is held (its write lock
+  // taken, every write kept in one transaction) until the next order is entered, which commits the
+  // way there with it. LetGo undoes what is still held, so a refused order leaves the clock, the
+  // orders and the cash as they were; this process's books no longer match the ledger then, and the
+  // session ends. Hold throws the ledger's error (busy past its wait).
+  void Hold();
+  void LetGo();
   // How far the account's clock in the ledger is ahead of the exchange's (another process ran the
   // market on), in milliseconds; 0 when it is not ahead.
   int64_t LedgerClockAhead();
@@ -130,7 +137,8 @@ class PaperTrading {
   std::optional<Refusal> CheckFunds(const PaperOrder& order, int32_t ceiling);
   // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
   // may write there and fills in the order) found nothing to refuse. The refusal, or none.
-  std::optional<Refusal> Enter(PaperOrder& order,
+  // A client's order also commits what Hold kept.
+  std::optional<Refusal> Enter(PaperOrder& order, bool client,
                                const std::function<std::optional<Refusal>(const SqliteTransaction&)>& check);
   void Route(Market& market, int stock, const PaperOrder& order);
   void Match(Market& market, int stock, const PaperOrder& order);
@@ -190,6 +198,8 @@ class PaperTrading {
   ExchangeContext& context_;
   SharedMarket market_;
   std::unique_ptr<PaperLedger> ledger_;
+  std::unique_ptr<SqliteTransaction> hold_;  // declared after the ledger: undone before it closes
+  bool undone_ = false;                      // LetGo undid a hold: this process's clock is not the account's
   std::string problem_;
   FeeRates fees_;
   std::vector<std::string> accounts_;

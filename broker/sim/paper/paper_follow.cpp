@@ -10,6 +10,15 @@ BookSide BookSideOf(Side side) {
   return side == Side::kBuy ? BookSide::kBid : BookSide::kAsk;
 }
 
+void PaperTrading::Hold() {
+  if (Writes()) hold_ = ledger_->Begin();
+}
+
+void PaperTrading::LetGo() {
+  undone_ = undone_ || hold_ != nullptr;
+  hold_.reset();
+}
+
 void PaperTrading::Reenter(Market& market, const PaperOrder& order) {
   const int stock = market.Find(order.code);
   if (stock < 0) return;

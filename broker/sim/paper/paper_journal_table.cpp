@@ -54,6 +54,8 @@ JournalCell StateCell(OrderState state) {
       return Words(Txt::kJournalStateExpired);
     case OrderState::kRecorded:
       return Words(Txt::kJournalStateRecorded);
+    case OrderState::kPartFilled:
+      return Words(Txt::kJournalStatePartFilled);
   }
   return Words(std::string());
 }

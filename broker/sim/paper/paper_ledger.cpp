@@ -34,6 +34,8 @@ char Stored(OrderState state) {
       return 'X';
     case OrderState::kRecorded:
       return 'D';
+    case OrderState::kPartFilled:
+      return 'P';
   }
   return 'O';
 }
@@ -48,8 +50,8 @@ Value Decoded(const std::string& stored, const Value (&values)[N], const char* c
 }
 constexpr Side kSides[] = {Side::kSell, Side::kBuy};
 constexpr OrderKind kKinds[] = {OrderKind::kOrdinary, OrderKind::kModify, OrderKind::kCancel};
-constexpr OrderState kStates[] = {OrderState::kOpen, OrderState::kFilled, OrderState::kClosed, OrderState::kExpired,
-                                  OrderState::kRecorded};
+constexpr OrderState kStates[] = {OrderState::kOpen,    OrderState::kFilled,  OrderState::kClosed,
+                                  OrderState::kExpired, OrderState::kRecorded, OrderState::kPartFilled};
 
 // A stored value as an SQL literal, e.g. 'O'.
 template <class Value>
@@ -62,9 +64,16 @@ std::string IsOpen() {
 std::string IsSide(Side side) {
   return "side = " + Sql(side);
 }
-// Ends the order in `state` when the ?1 shares taken from it leave none.
-std::string EndsWhenNoneLeft(OrderState state) {
-  return "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN " + Sql(state) + " ELSE state END";
+// The state an order ends in, `whole` unless it traded only in part: `filled` is its filled quantity at
+// the end, as an SQL expression. However the fills and the withdrawals interleave, the end is the same.
+std::string Ending(OrderState whole, const std::string& filled) {
+  return "CASE WHEN " + filled + " > 0 AND " + filled + " < quantity THEN " + Sql(OrderState::kPartFilled) +
+         " ELSE " + Sql(whole) + " END";
+}
+// Ends the order when the ?1 shares taken from it leave none.
+std::string EndsWhenNoneLeft(OrderState whole, const std::string& filled) {
+  return "state = CASE WHEN quantity - filled - withdrawn - ?1 <= 0 THEN " + Ending(whole, filled) +
+         " ELSE state END";
 }
 
 // The tables of the current version. The CHECKs refuse what must never be stored, whatever a process
@@ -143,6 +152,15 @@ DROP TABLE accounts;
 ALTER TABLE accounts_5 RENAME TO accounts;
 )";
 
+// Version 5 to 6: an order that traded in part and ended otherwise (its rest withdrawn or expired) has
+// its own state; the ledger stored it as filled, closed or expired. The account's market keeps its
+// listing size beside its seed: the same seed with another size is another market.
+std::string From5To6() {
+  return "ALTER TABLE clock ADD COLUMN stocks INTEGER; UPDATE orders SET state = " + Sql(OrderState::kPartFilled) +
+         " WHERE state IN (" + Sql(OrderState::kFilled) + ", " + Sql(OrderState::kClosed) + ", " +
+         Sql(OrderState::kExpired) + ") AND filled > 0 AND filled < quantity";
+}
+
 constexpr const char* kOrderColumns =
     "date, number, account, code, side, market, price, reserve_price, quantity, filled, withdrawn, kind, original, "
     "time_ms, state";
@@ -178,6 +196,7 @@ void PaperLedger::Migrate() {
   if (version == 1 || version == 2) db_.Execute(kFrom2To3);
   if (version < 4) db_.Execute(WatchTable());
   if (version < 5) db_.Execute(kCashAsIntegers);
+  if (version < 6) db_.Execute(From5To6());
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
@@ -400,7 +419,7 @@ int32_t PaperLedger::Insert(PaperOrder& order, const SqliteTransaction& /*inside
 }
 
 void PaperLedger::Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& /*inside*/) {
-  SqliteStatement update(db_, "UPDATE orders SET withdrawn = withdrawn + ?1, " + EndsWhenNoneLeft(OrderState::kClosed) +
+  SqliteStatement update(db_, "UPDATE orders SET withdrawn = withdrawn + ?1, " + EndsWhenNoneLeft(OrderState::kClosed, "filled") +
                                   " WHERE date = ?2 AND number = ?3");
   update.Bind(1, quantity).Bind(2, order.date).Bind(3, order.number).Run();
   AddReserved(order.account, Held(order, order.Remaining() - quantity) - Held(order, order.Remaining()));
@@ -411,7 +430,8 @@ void PaperLedger::Expire(int32_t date, int32_t number) {
   const std::optional<PaperOrder> order = Order(date, number);
   if (!order || order->state != OrderState::kOpen) return;
   SqliteStatement update(db_,
-                         "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE date = ? AND number = ?");
+                         "UPDATE orders SET state = " + Ending(OrderState::kExpired, "filled") +
+                             " WHERE date = ? AND number = ?");
   update.Bind(1, date).Bind(2, number).Run();
   AddReserved(order->account, -Held(*order, order->Remaining()));
   transaction.Commit();
@@ -420,7 +440,8 @@ void PaperLedger::Expire(int32_t date, int32_t number) {
 int PaperLedger::ExpireBefore(int32_t date) {
   SqliteTransaction transaction(db_);
   SqliteStatement update(
-      db_, "UPDATE orders SET state = " + Sql(OrderState::kExpired) + " WHERE " + IsOpen() + " AND date < ?");
+      db_, "UPDATE orders SET state = " + Ending(OrderState::kExpired, "filled") + " WHERE " + IsOpen() +
+               " AND date < ?");
   update.Bind(1, date).Run();
   const int expired = static_cast<int>(db_.Changes());
   if (expired > 0) RecountReserved();
@@ -451,7 +472,7 @@ PaperLedger::FillResult PaperLedger::RecordFill(int32_t date, int32_t number, in
   fill.Bind(1, date).Bind(2, number).Bind(3, start).Bind(4, price).Bind(5, quantity).Bind(6, commission);
   fill.Bind(7, tax).Bind(8, timeMs).Run();
   result.id = db_.LastInsertId();
-  SqliteStatement filled(db_, "UPDATE orders SET filled = filled + ?1, " + EndsWhenNoneLeft(OrderState::kFilled) +
+  SqliteStatement filled(db_, "UPDATE orders SET filled = filled + ?1, " + EndsWhenNoneLeft(OrderState::kFilled, "filled + ?1") +
                                   " WHERE date = ?2 AND number = ?3");
   filled.Bind(1, quantity).Bind(2, date).Bind(3, number).Run();
   if (order.IsBuy()) {
@@ -534,6 +555,23 @@ uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
   const std::optional<uint64_t> kept = MarketSeed();
   transaction.Commit();
   return kept.value_or(seed);
+}
+
+std::optional<int> PaperLedger::ListingSize() {
+  // A view reads an earlier version's ledger as it stands, without the column.
+  if (db_.QueryInt("PRAGMA user_version") < 6) return std::nullopt;
+  SqliteStatement query(db_, "SELECT stocks FROM clock WHERE id = 1 AND stocks IS NOT NULL");
+  if (!query.Step()) return std::nullopt;
+  return static_cast<int>(query.Int(0));
+}
+
+int PaperLedger::KeepListingSize(int stocks) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "UPDATE clock SET stocks = ? WHERE id = 1 AND stocks IS NULL");
+  keep.Bind(1, stocks).Run();
+  const std::optional<int> kept = ListingSize();
+  transaction.Commit();
+  return kept.value_or(stocks);
 }
 
 PaperLedger::Moment PaperLedger::LastSeen() {

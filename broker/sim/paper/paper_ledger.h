@@ -32,6 +32,7 @@ enum class OrderState {
   kClosed,    // its remainder was modified or cancelled away
   kExpired,   // the day (or the market) ended it unfilled
   kRecorded,  // a cancellation's own record: it never trades
+  kPartFilled,  // traded in part, the rest withdrawn or expired
 };
 
 struct PaperOrder {
@@ -193,6 +194,10 @@ class PaperLedger {
   std::optional<uint64_t> MarketSeed();
   // Keeps `seed` as the account's market unless one is kept already; returns the one kept.
   uint64_t KeepMarketSeed(uint64_t seed);
+  // The number of stocks the account's market lists, once a session chose it (a ledger of a version
+  // before 6 has none until the next session that writes it); keeping it works as the seed's.
+  std::optional<int> ListingSize();
+  int KeepListingSize(int stocks);
 
   // The account's clock: the latest exchange time the ledger has seen (date 0: none yet).
   Moment LastSeen();
@@ -221,7 +226,7 @@ class PaperLedger {
  private:
   // Marks the file as this ledger, so a stranger's database is never taken for one.
   static constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-  static constexpr int64_t kSchemaVersion = 5;
+  static constexpr int64_t kSchemaVersion = 6;
 
   PaperLedger(const std::string& path, const FeeRates& fees, SqliteAccess access);
   // False when the file is another database or fails its integrity check.

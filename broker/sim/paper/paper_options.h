@@ -16,6 +16,10 @@ struct PaperOptions {
   // runs it whatever the exchange's seed. Off: a new ledger keeps the exchange's seed, and a ledger
   // of another seed's market refuses to trade (it would trade on a market it does not belong to).
   bool drawSeed = false;
+  // The account's listing size. On: a ledger that keeps one runs it whatever the exchange's. Off: a
+  // new ledger keeps the exchange's, and a ledger of another size refuses to trade (the same seed with
+  // another size is another market).
+  bool followListing = false;
   // A view: the ledger is opened for reading only, and nothing is written to it, not even the clock.
   bool readOnly = false;
 };

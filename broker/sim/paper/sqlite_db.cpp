@@ -168,21 +168,21 @@ std::string SqliteStatement::Text(int column) const {
                          : std::string();
 }
 
-SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
-  db_.Execute("BEGIN IMMEDIATE");
+SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db), nested_(sqlite3_get_autocommit(db.Handle()) == 0) {
+  db_.Execute(nested_ ? "SAVEPOINT step" : "BEGIN IMMEDIATE");
 }
 
 SqliteTransaction::~SqliteTransaction() {
   if (done_) return;
   try {
-    db_.Execute("ROLLBACK");
+    db_.Execute(nested_ ? "ROLLBACK TO step; RELEASE step" : "ROLLBACK");
   } catch (const SqliteError&) {
     // A failed statement may already have ended the transaction; nothing is left to undo then.
   }
 }
 
 void SqliteTransaction::Commit() {
-  db_.Execute("COMMIT");
+  db_.Execute(nested_ ? "RELEASE step" : "COMMIT");
   done_ = true;
 }
 

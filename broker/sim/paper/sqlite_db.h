@@ -95,6 +95,8 @@ class SqliteStatement {
 
 // BEGIN IMMEDIATE in the constructor (the write lock at once, so two processes never deadlock on an
 // upgrade), ROLLBACK in the destructor unless Commit() ran.
+// One transaction, or, inside one already begun on the connection, a savepoint of it: the writes of
+// a step belong to the larger one holding the ledger (PaperTrading::Hold).
 class SqliteTransaction {
  public:
   explicit SqliteTransaction(SqliteDb& db);
@@ -105,6 +107,7 @@ class SqliteTransaction {
 
  private:
   SqliteDb& db_;
+  bool nested_;
   bool done_ = false;
 };
 
