@@ -24,6 +24,7 @@ struct StatsOptions {
   int stocks = 0;
   int32_t date = 0;
   CLI::Option* seedOption = nullptr;
+  CLI::Option* stocksOption = nullptr;
 };
 
 // The last day whose close the account's clock has passed: a study of a later one would show the
@@ -61,7 +62,9 @@ int Run(const StatsOptions& options) {
     return kExitFailure;
   }
   const std::optional<uint64_t> marketSeed = account ? std::optional(account->seed) : std::nullopt;
-  const sim::MarketStudy study = sim::StudyMarket(options.seed, options.stocks, date, marketSeed);
+  const int stocks =
+      account && account->stocks && options.stocksOption->count() == 0 ? *account->stocks : options.stocks;
+  const sim::MarketStudy study = sim::StudyMarket(options.seed, stocks, date, marketSeed);
   std::printf("market of seed %llu on %d, %d stocks\n",
               static_cast<unsigned long long>(marketSeed.value_or(options.seed)), study.date, study.stocks);
   std::printf("%-46s %10s %9s %9s  %s\n", "measure", "exchange", "low", "high", "result");
@@ -83,7 +86,8 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   CLI::App* command = app.add_subcommand("market-stats", "How realistic the embedded exchange's market is");
   options->seedOption =
       command->add_option("--seed", options->seed, "The exchange's seed (default: the paper account's market)");
-  command->add_option("--stocks", options->stocks, "Listing size (0: the default market)");
+  options->stocksOption = command->add_option("--stocks", options->stocks,
+                                              "Listing size (default: the paper account's, else the whole market)");
   command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last trading day)");
   command->callback([options] { SetExitCode(Run(*options)); });
 });

@@ -91,17 +91,20 @@ TEST(MarketStatsCli, AHolidayIsNoTradingDay) {
   }
 }
 
-// Without --seed, the paper account's market up to the last day its clock saw close: at 10:00 on
+// Without --seed, the paper account's market up to the last day its clock saw close: at 10:01 on
 // Tuesday 2025-03-04, after a Saturday and a substitute holiday, that is Friday 2025-02-28.
 TEST(MarketStatsCli, WithoutASeedStudiesTheAccountsMarketAsFarAsItsClock) {
   testing::ScratchFolder scratch;
   const testing::ScopedEnv account("OSTRADA_DATA_DIR", scratch.Path().c_str());
   ASSERT_EQ(RunCli("account new --date 20250304 --time 10:00 --seed 7").exitCode, 0);
-  const auto studied = RunCli("market-stats --stocks 40");
+  // A session of 40 stocks gives the account its listing, which the study then takes.
+  const auto session = RunCli("clock advance --by 1m --stocks 40");
+  ASSERT_EQ(session.exitCode, 0) << session.output;
+  const auto studied = RunCli("market-stats");
   EXPECT_NE(studied.output.find("market of seed 7 on 20250228, 40 stocks"), std::string::npos) << studied.output;
   const auto ahead = RunCli("market-stats --stocks 40 --date 20250304");
   EXPECT_EQ(ahead.exitCode, 1);
-  EXPECT_NE(ahead.output.find("계좌 시각(2025-03-04 10:00:00)까지만"), std::string::npos) << ahead.output;
+  EXPECT_NE(ahead.output.find("계좌 시각(2025-03-04 10:01:00)까지만"), std::string::npos) << ahead.output;
   const auto chosen = RunCli("market-stats --stocks 40 --date 20250304 --seed 9");
   EXPECT_NE(chosen.output.find("market of seed 9 on 20250304"), std::string::npos) << chosen.output;
 }
