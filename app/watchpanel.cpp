@@ -188,13 +188,7 @@ void CWatchPanel::SetCondition() {
 }
 
 void CWatchPanel::CancelChosen() {
-  const int64_t id = SelectedWatch(*list_);
-  if (id == 0) {
-    ShowMessage(Text(Txt::kWatchChooseRow));
-    return;
-  }
-  const std::string refusal = desk_.Cancel(id);
-  if (!refusal.empty()) ShowMessage(refusal);
+  CancelSelectedWatch(*list_, desk_);
 }
 
 void CWatchPanel::ShowRows() {

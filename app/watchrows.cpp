@@ -5,6 +5,7 @@
 
 #include "app/qtext.h"
 #include "app/watchdesk.h"
+#include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
 #include "broker/sim/paper/paper_watch_words.h"
 
@@ -74,6 +75,16 @@ void ShowWatchRows(QTableWidget& table, const std::vector<const sim::WatchCondit
 int64_t SelectedWatch(const QTableWidget& table) {
   const QList<QTableWidgetItem*> chosen = table.selectedItems();
   return chosen.isEmpty() ? 0 : chosen.front()->data(kIdRole).toLongLong();
+}
+
+void CancelSelectedWatch(const QTableWidget& table, WatchDesk& desk) {
+  const int64_t id = SelectedWatch(table);
+  if (id == 0) {
+    ShowMessage(Text(Txt::kWatchChooseRow));
+    return;
+  }
+  const std::string refusal = desk.Cancel(id);
+  if (!refusal.empty()) ShowMessage(refusal);
 }
 
 }  // namespace ostrada

@@ -19,5 +19,7 @@ void ShowWatchRows(QTableWidget& table, const std::vector<const sim::WatchCondit
                    bool withStock);
 // The number of the selected row's condition, or 0.
 int64_t SelectedWatch(const QTableWidget& table);
+// Cancels the selected row's condition through the desk; no row chosen, or a refusal, is told.
+void CancelSelectedWatch(const QTableWidget& table, WatchDesk& desk);
 
 }  // namespace ostrada

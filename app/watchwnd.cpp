@@ -69,13 +69,7 @@ int CWatchWnd::ShowStock(const std::string& code) {
 }
 
 void CWatchWnd::CancelChosen() {
-  const int64_t id = SelectedWatch(*list_);
-  if (id == 0) {
-    ShowMessage(Text(Txt::kWatchChooseRow));
-    return;
-  }
-  const std::string refusal = desk_.Cancel(id);
-  if (!refusal.empty()) ShowMessage(refusal);
+  CancelSelectedWatch(*list_, desk_);
 }
 
 void CWatchWnd::ShowRows() {
