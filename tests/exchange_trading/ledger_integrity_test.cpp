@@ -192,7 +192,7 @@ TEST(LedgerIntegrity, CashIsStoredAsIntegersOnlyAndAnEarlierLedgersRealCashIsRea
     db.Execute("DROP TABLE accounts; CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL "
                "CHECK(cash >= 0), starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 "
                "CHECK(reserved >= 0)); INSERT INTO accounts VALUES('" + kAccount + "', 1.0e19, 1.0e7, 0);"
-               "ALTER TABLE clock DROP COLUMN stocks; PRAGMA user_version = 4");
+               "ALTER TABLE clock DROP COLUMN stocks; DROP TABLE places; PRAGMA user_version = 4");
     ASSERT_EQ(db.QueryText("SELECT typeof(cash) FROM accounts"), "real");
   }
   auto ledger = OpenLedger(path);
@@ -312,7 +312,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2 * 8);
   EXPECT_EQ(ledger->Holding(kAccount, kCode).value, 8 * 1000);
   SqliteDb db(path, false);
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 6);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 7);
 }
 
 TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {

@@ -67,7 +67,7 @@ PaperTrading::~PaperTrading() {
   // The next session on this ledger starts no earlier than this one ended.
   if (!Writes() || undone_) return;
   try {
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    KeepPlaces(market_->Current());
   } catch (const SqliteError&) {
     // A ledger that cannot take the time now resumes at the last time it took: nothing is lost.
   }
@@ -447,6 +447,7 @@ void PaperTrading::StartDay(Market& market) {
   seenFilled_.clear();
   if (!ledger_) return;
   std::vector<PaperOrder> open;
+  std::map<int32_t, int32_t> places;
   try {
     // A view shows the ledger as the processes that trade on it left it.
     if (Writes()) {
@@ -457,6 +458,7 @@ void PaperTrading::StartDay(Market& market) {
       });
     }
     open = ledger_->OpenOrdersOf(date_);
+    places = ledger_->Places(date_);
     // What others write from now on is followed; what is there now is this day's start.
     ledger_->ChangedElsewhere();
     lastNumber_ = ledger_->LastNumber(date_);
@@ -466,8 +468,7 @@ void PaperTrading::StartDay(Market& market) {
     date_ = 0;  // the next pump starts the day again
     return;
   }
-  // A restart puts the day's open orders back where they waited (behind what rests there now).
-  for (const PaperOrder& order : open) Reenter(market, order);
+  ReenterAll(market, std::move(open), places);
   StartWatchDay(market);
 }
 
@@ -559,7 +560,7 @@ void PaperTrading::Pump() {
     ScheduleWatch(market);
     const int64_t now = context_.Clock().Now();
     if (Writes() && now - lastSeen_ >= kSeeEveryMs) {
-      ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+      KeepPlaces(market);
       lastSeen_ = now;
     }
   } catch (const SqliteError&) {

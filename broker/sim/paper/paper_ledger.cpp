@@ -197,6 +197,8 @@ void PaperLedger::Migrate() {
   if (version < 4) db_.Execute(WatchTable());
   if (version < 5) db_.Execute(kCashAsIntegers);
   if (version < 6) db_.Execute(From5To6());
+  // A ledger before 7 kept no places: a process resuming on it puts its resting orders at the back.
+  if (version < 7) db_.Execute(PlacesTable());
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
@@ -445,6 +447,8 @@ int PaperLedger::ExpireBefore(int32_t date) {
   update.Bind(1, date).Run();
   const int expired = static_cast<int>(db_.Changes());
   if (expired > 0) RecountReserved();
+  SqliteStatement forget(db_, "DELETE FROM places WHERE date < ?");
+  forget.Bind(1, date).Run();
   transaction.Commit();
   return expired;
 }
@@ -572,19 +576,6 @@ int PaperLedger::KeepListingSize(int stocks) {
   const std::optional<int> kept = ListingSize();
   transaction.Commit();
   return kept.value_or(stocks);
-}
-
-PaperLedger::Moment PaperLedger::LastSeen() {
-  SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");
-  if (!query.Step()) return {};
-  return {static_cast<int32_t>(query.Int(0)), query.Int(1)};
-}
-
-void PaperLedger::See(int32_t date, int64_t timeMs) {
-  SqliteStatement update(db_,
-                         "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
-                         "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
-  update.Bind(1, date).Bind(2, timeMs).Run();
 }
 
 std::pair<int32_t, int32_t> PaperLedger::Span() {

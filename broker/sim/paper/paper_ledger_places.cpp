@@ -1,0 +1,50 @@
+// The account's clock, and where the day's resting orders stand in their queues at it. The books live in each process's memory and
+// the market's own orders there are the same in every process, but an order's place among them is
+// history: a process that starts on the ledger would otherwise put it at the back. So the shares
+// ahead of each are kept with the account's clock, and a process that resumes at that moment puts
+// it back where it stood.
+#include "broker/sim/paper/paper_ledger.h"
+
+namespace ostrada::sim {
+
+PaperLedger::Moment PaperLedger::LastSeen() {
+  SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");
+  if (!query.Step()) return {};
+  return {static_cast<int32_t>(query.Int(0)), query.Int(1)};
+}
+
+void PaperLedger::See(int32_t date, int64_t timeMs) {
+  SqliteStatement update(db_,
+                         "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
+                         "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
+  update.Bind(1, date).Bind(2, timeMs).Run();
+}
+
+const char* PaperLedger::PlacesTable() {
+  return R"(
+CREATE TABLE places(date INTEGER NOT NULL, number INTEGER NOT NULL, ahead INTEGER NOT NULL CHECK(ahead >= 0),
+  PRIMARY KEY(date, number));
+)";
+}
+
+std::map<int32_t, int32_t> PaperLedger::Places(int32_t date) {
+  std::map<int32_t, int32_t> places;
+  // A view reads an earlier version's ledger as it stands, without the table: every order at the back.
+  if (db_.QueryInt("PRAGMA user_version") < 7) return places;
+  SqliteStatement query(db_, "SELECT number, ahead FROM places WHERE date = ?");
+  query.Bind(1, date);
+  while (query.Step()) places.emplace(static_cast<int32_t>(query.Int(0)), static_cast<int32_t>(query.Int(1)));
+  return places;
+}
+
+void PaperLedger::KeepPlaces(int32_t date, const std::vector<std::pair<int32_t, int32_t>>& places, const Moment& now) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "INSERT OR REPLACE INTO places VALUES(?, ?, ?)");
+  for (const std::pair<int32_t, int32_t>& place : places) {
+    keep.Bind(1, date).Bind(2, place.first).Bind(3, place.second).Run();
+  }
+  See(now.date, now.timeMs);
+  transaction.Commit();
+}
+
+}  // namespace ostrada::sim
