@@ -134,8 +134,8 @@ class PaperTrading {
                       int32_t quantity,
                       const std::function<std::optional<Refusal>(PaperOrder&, const SqliteTransaction&)>& claim);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
-  // `ceiling`: the highest price the order may trade at today.
-  std::optional<Refusal> CheckFunds(const PaperOrder& order, int32_t ceiling);
+  // `ladder`: the prices the order may trade at today.
+  std::optional<Refusal> CheckFunds(const PaperOrder& order, const PriceLadder& ladder);
   // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
   // may write there and fills in the order) found nothing to refuse. The refusal, or none.
   // A client's order also commits what Hold kept.

@@ -546,38 +546,6 @@ void PaperLedger::TakeShareChanges(
   transaction.Commit();
 }
 
-std::optional<uint64_t> PaperLedger::MarketSeed() {
-  SqliteStatement query(db_, "SELECT seed FROM clock WHERE id = 1 AND seed IS NOT NULL");
-  if (!query.Step()) return std::nullopt;
-  return static_cast<uint64_t>(query.Int(0));
-}
-
-uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
-  SqliteTransaction transaction(db_);
-  SqliteStatement keep(db_, "UPDATE clock SET seed = ? WHERE id = 1 AND seed IS NULL");
-  keep.Bind(1, static_cast<int64_t>(seed)).Run();
-  const std::optional<uint64_t> kept = MarketSeed();
-  transaction.Commit();
-  return kept.value_or(seed);
-}
-
-std::optional<int> PaperLedger::ListingSize() {
-  // A view reads an earlier version's ledger as it stands, without the column.
-  if (db_.QueryInt("PRAGMA user_version") < 6) return std::nullopt;
-  SqliteStatement query(db_, "SELECT stocks FROM clock WHERE id = 1 AND stocks IS NOT NULL");
-  if (!query.Step()) return std::nullopt;
-  return static_cast<int>(query.Int(0));
-}
-
-int PaperLedger::KeepListingSize(int stocks) {
-  SqliteTransaction transaction(db_);
-  SqliteStatement keep(db_, "UPDATE clock SET stocks = ? WHERE id = 1 AND stocks IS NULL");
-  keep.Bind(1, stocks).Run();
-  const std::optional<int> kept = ListingSize();
-  transaction.Commit();
-  return kept.value_or(stocks);
-}
-
 std::pair<int32_t, int32_t> PaperLedger::Span() {
   const auto last = static_cast<int32_t>(db_.QueryInt("SELECT date FROM clock WHERE id = 1"));
   const auto first = static_cast<int32_t>(db_.QueryInt("SELECT coalesce(min(date), 0) FROM orders"));

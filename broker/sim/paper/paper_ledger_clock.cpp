@@ -1,4 +1,5 @@
-// The account's clock, and where the day's resting orders stand in their queues at it. The books live in each process's memory and
+// The account's market (its seed and listing size), its clock, and where the day's resting orders
+// stand in their queues at that clock. The books live in each process's memory and
 // the market's own orders there are the same in every process, but an order's place among them is
 // history: a process that starts on the ledger would otherwise put it at the back. So the shares
 // ahead of each are kept with the account's clock, and a process that resumes at that moment puts
@@ -6,6 +7,38 @@
 #include "broker/sim/paper/paper_ledger.h"
 
 namespace ostrada::sim {
+
+std::optional<uint64_t> PaperLedger::MarketSeed() {
+  SqliteStatement query(db_, "SELECT seed FROM clock WHERE id = 1 AND seed IS NOT NULL");
+  if (!query.Step()) return std::nullopt;
+  return static_cast<uint64_t>(query.Int(0));
+}
+
+uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "UPDATE clock SET seed = ? WHERE id = 1 AND seed IS NULL");
+  keep.Bind(1, static_cast<int64_t>(seed)).Run();
+  const std::optional<uint64_t> kept = MarketSeed();
+  transaction.Commit();
+  return kept.value_or(seed);
+}
+
+std::optional<int> PaperLedger::ListingSize() {
+  // A view reads an earlier version's ledger as it stands, without the column.
+  if (db_.QueryInt("PRAGMA user_version") < 6) return std::nullopt;
+  SqliteStatement query(db_, "SELECT stocks FROM clock WHERE id = 1 AND stocks IS NOT NULL");
+  if (!query.Step()) return std::nullopt;
+  return static_cast<int>(query.Int(0));
+}
+
+int PaperLedger::KeepListingSize(int stocks) {
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "UPDATE clock SET stocks = ? WHERE id = 1 AND stocks IS NULL");
+  keep.Bind(1, stocks).Run();
+  const std::optional<int> kept = ListingSize();
+  transaction.Commit();
+  return kept.value_or(stocks);
+}
 
 PaperLedger::Moment PaperLedger::LastSeen() {
   SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");
