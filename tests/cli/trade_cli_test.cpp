@@ -288,17 +288,27 @@ TEST_F(TradeCli, ShortCommandsFillARestingOrderAsOneLongRunDoes) {
     }
     return fills;
   };
+  // What still waits, with the shares ahead of it, as the account's view shows it at the end.
+  auto waiting = [] {
+    const auto account = RunCli("account --json --seed 7 --stocks 40");
+    EXPECT_EQ(account.exitCode, 0) << account.output;
+    return nlohmann::json::parse(account.output).at("unfilled").dump();
+  };
   const auto run = RunCli(buy + " --run 1800" + Market("10:00:00"));
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const auto longRun = fillsIn(folder);
   ASSERT_FALSE(longRun.empty()) << "the market trades through the order within half an hour";
+  const std::string longWaiting = waiting();
 
+  // Each short process resumes where the one before left the account: the order keeps its place.
   testing::ScratchFolder shortScratch;
   const std::string shortFolder = shortScratch.Path() + "/";
   testing::ScopedEnv shortData{"OSTRADA_DATA_DIR", shortFolder.c_str()};
   ASSERT_EQ(RunCli(buy + Market("10:00:00")).exitCode, 0);
-  ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market("10:30:00")).exitCode, 0);
+  for (const char* at : {"10:10:00", "10:20:00", "10:30:00"})
+    ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market(at)).exitCode, 0);
   EXPECT_EQ(fillsIn(shortFolder), longRun);
+  EXPECT_EQ(waiting(), longWaiting);
 }
 
 // An order entered for the opening auction takes the auction's price, though no process ran at 09:00:
