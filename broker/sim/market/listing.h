@@ -25,7 +25,7 @@ struct ListedStock {
   char class5 = '0';       // '0'..'2'; '1' = trading suspended
   uint8_t flagByte = 0;    // margin rate in percent
   int32_t number1 = 0;     // face value in won
-  int32_t number2 = 0;     // listed shares in thousands
+  int32_t number2 = 0;     // listed shares in thousands (the company's size, by its board's rank)
   uint64_t seed = 0;       // the stock's own random stream
   int32_t basePrice = 0;   // where the previous close sits, in won, on the listing's grid below
   int liquidity = 1;       // 1 (thin) .. 10 (heavy)
