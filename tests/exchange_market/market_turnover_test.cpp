@@ -100,6 +100,39 @@ TEST_F(DefaultHistory, NoStockIsTakenWhereItCannotMove) {
   EXPECT_GT(atTheLine, 0);
 }
 
+// A company consolidates its shares only where they are cheap (below 2,000 won; below 500 won always,
+// ten to one) and splits them only where they are dear (50,000 won or more), never below 1,000 won; the
+// new base is the previous close at the new count, on the tick at or below it.
+TEST_F(DefaultHistory, SharesSplitOnlyWhenDearAndConsolidateOnlyWhenCheap) {
+  int splits = 0;
+  int consolidations = 0;
+  for (size_t s = 0; s < bars_->size(); ++s) {
+    const std::vector<DailyBar>& bars = (*bars_)[s];
+    for (const ShareChange& change : (*changes_)[s]) {
+      const auto day = std::find_if(bars.begin(), bars.end(), [&change](const DailyBar& bar) { return bar.date == change.date; });
+      if (day == bars.end() || day == bars.begin()) continue;
+      const int32_t close = std::prev(day)->close;
+      const int32_t base = day->close - day->change;
+      SCOPED_TRACE(listing_->At(s).code + " " + std::to_string(change.date));
+      EXPECT_EQ(base, change.price);
+      if (change.before > change.after) {
+        EXPECT_LT(close, 2000);
+        const int32_t raised = close * change.before;
+        EXPECT_EQ(base, raised - raised % Tick(raised));
+        ++consolidations;
+      } else {
+        EXPECT_GE(close, 50000);
+        EXPECT_GE(base, 1000);
+        const int32_t lowered = close / change.after;
+        EXPECT_EQ(base, lowered - lowered % Tick(lowered));
+        ++splits;
+      }
+    }
+  }
+  EXPECT_GT(splits, 0);
+  EXPECT_GT(consolidations, 0);
+}
+
 // No stock trades more than half the shares it lists that day, nor more than a fifth of the whole
 // market's value (a real board's largest company trades a twentieth to a tenth of it, a fifth on its
 // busiest days).
