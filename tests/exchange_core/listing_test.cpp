@@ -52,7 +52,9 @@ TEST(ListingTest, CompaniesAreWorthWhatTheRealBoardsAre) {
       EXPECT_GE(stock.number2, 1);
       EXPECT_LE(stock.number2, 6'000'000) << stock.code;
       worth[stock.market].push_back(stock.number2 * 1000.0 * stock.basePrice);
-      if (stock.IsPreferred()) EXPECT_LT(stock.number2, listing.Find(stock.commonCode)->number2) << stock.code;
+      if (stock.IsPreferred()) {
+        EXPECT_LT(stock.number2, listing.Find(stock.commonCode)->number2) << stock.code;
+      }
     }
     auto total = [&worth](char market) {
       double sum = 0;

@@ -101,8 +101,8 @@ TEST_F(DefaultHistory, NoStockIsTakenWhereItCannotMove) {
 }
 
 // A company consolidates its shares only where they are cheap (below 2,000 won; below 500 won always,
-// ten to one) and splits them only where they are dear (50,000 won or more), never below 1,000 won; the
-// new base is the previous close at the new count, on the tick at or below it.
+// ten to one) and splits them only where they are dear (50,000 won or more); the new base is the
+// previous close at the new count, on the tick at or below it.
 TEST_F(DefaultHistory, SharesSplitOnlyWhenDearAndConsolidateOnlyWhenCheap) {
   int splits = 0;
   int consolidations = 0;
@@ -122,7 +122,6 @@ TEST_F(DefaultHistory, SharesSplitOnlyWhenDearAndConsolidateOnlyWhenCheap) {
         ++consolidations;
       } else {
         EXPECT_GE(close, 50000);
-        EXPECT_GE(base, 1000);
         const int32_t lowered = close / change.after;
         EXPECT_EQ(base, lowered - lowered % Tick(lowered));
         ++splits;

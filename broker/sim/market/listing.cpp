@@ -172,6 +172,7 @@ void SizeBoard(std::vector<Family>& families, int m) {
   const BoardSizes& sizes = kBoardSizes[m];
   std::vector<Drawn*> bySize;
   for (Family& family : families) bySize.push_back(&family[0]);
+  if (bySize.empty()) return;
   std::stable_sort(bySize.begin(), bySize.end(), [](const Drawn* a, const Drawn* b) { return a->size > b->size; });
   const double spread = static_cast<double>(sizes.companies) / static_cast<double>(bySize.size());
   for (size_t k = 0; k < bySize.size(); ++k) {

@@ -1,7 +1,8 @@
 #pragma once
 // The listed stocks of the exchange, made from the seed alone: codes, CP949 names, the second code,
 // the code-manager attributes, and what the market needs to trade each stock (its own seed, a base
-// price, a liquidity level). Order: market '1', '2', '3', '4', each by code; a preferred share right
+// price, a liquidity level, and listed shares that make the company worth what its rank on its board
+// is worth on the real one). Order: market '1', '2', '3', '4', each by code; a preferred share right
 // after its common share.
 #include <algorithm>
 #include <cstdint>

@@ -24,8 +24,6 @@ constexpr int32_t kHighestPrice = 3'000'000;
 // day, as listed companies do, so the process never takes a stock where it cannot move.
 constexpr int32_t kConsolidateBelow = 500;
 constexpr double kConsolidation = 10.0;
-// A split never takes the price below this.
-constexpr int32_t kLowestAfterSplit = 2 * kConsolidateBelow;
 // Companies split dear shares and consolidate cheap ones, never the other way.
 constexpr int32_t kSplitFrom = 50'000;
 constexpr int32_t kConsolidateUnder = 2'000;
@@ -281,11 +279,8 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       base = TickAtOrBelow(close * action.ratio);
       draw.sharesBefore = action.ratio;
     } else if (static_cast<int>(day) == action.day && close >= kSplitFrom) {
-      const int32_t adjusted = TickAtOrBelow(close / action.ratio);
-      if (adjusted >= kLowestAfterSplit) {
-        base = adjusted;
-        draw.sharesAfter = action.ratio;
-      }
+      base = TickAtOrBelow(close / action.ratio);
+      draw.sharesAfter = action.ratio;
     }
     shares = shares * draw.sharesAfter / draw.sharesBefore;
     draw.shares = std::llround(shares);
