@@ -542,37 +542,42 @@ void PaperLedger::TakeShareChanges(
   transaction.Commit();
 }
 
-std::optional<uint64_t> PaperLedger::MarketSeed() {
-  SqliteStatement query(db_, "SELECT seed FROM clock WHERE id = 1 AND seed IS NOT NULL");
+std::optional<int64_t> PaperLedger::ClockFact(std::string_view column) {
+  const std::string name(column);
+  SqliteStatement query(db_, "SELECT " + name + " FROM clock WHERE id = 1 AND " + name + " IS NOT NULL");
   if (!query.Step()) return std::nullopt;
-  return static_cast<uint64_t>(query.Int(0));
+  return query.Int(0);
+}
+
+int64_t PaperLedger::KeepClockFact(std::string_view column, int64_t value) {
+  const std::string name(column);
+  SqliteTransaction transaction(db_);
+  SqliteStatement keep(db_, "UPDATE clock SET " + name + " = ? WHERE id = 1 AND " + name + " IS NULL");
+  keep.Bind(1, value).Run();
+  const std::optional<int64_t> kept = ClockFact(column);
+  transaction.Commit();
+  return kept.value_or(value);
+}
+
+std::optional<uint64_t> PaperLedger::MarketSeed() {
+  const std::optional<int64_t> seed = ClockFact("seed");
+  if (!seed) return std::nullopt;
+  return static_cast<uint64_t>(*seed);
 }
 
 uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
-  SqliteTransaction transaction(db_);
-  SqliteStatement keep(db_, "UPDATE clock SET seed = ? WHERE id = 1 AND seed IS NULL");
-  keep.Bind(1, static_cast<int64_t>(seed)).Run();
-  const std::optional<uint64_t> kept = MarketSeed();
-  transaction.Commit();
-  return kept.value_or(seed);
+  return static_cast<uint64_t>(KeepClockFact("seed", static_cast<int64_t>(seed)));
 }
 
 std::optional<int> PaperLedger::ListingSize() {
   // A view reads an earlier version's ledger as it stands, without the column.
   if (db_.QueryInt("PRAGMA user_version") < 6) return std::nullopt;
-  SqliteStatement query(db_, "SELECT stocks FROM clock WHERE id = 1 AND stocks IS NOT NULL");
-  if (!query.Step()) return std::nullopt;
-  return static_cast<int>(query.Int(0));
+  const std::optional<int64_t> stocks = ClockFact("stocks");
+  if (!stocks) return std::nullopt;
+  return static_cast<int>(*stocks);
 }
 
-int PaperLedger::KeepListingSize(int stocks) {
-  SqliteTransaction transaction(db_);
-  SqliteStatement keep(db_, "UPDATE clock SET stocks = ? WHERE id = 1 AND stocks IS NULL");
-  keep.Bind(1, stocks).Run();
-  const std::optional<int> kept = ListingSize();
-  transaction.Commit();
-  return kept.value_or(stocks);
-}
+int PaperLedger::KeepListingSize(int stocks) { return static_cast<int>(KeepClockFact("stocks", stocks)); }
 
 PaperLedger::Moment PaperLedger::LastSeen() {
   SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");

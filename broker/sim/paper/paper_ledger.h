@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -237,6 +238,9 @@ class PaperLedger {
   void Migrate();
   // The conditions' table, added by one step of Migrate.
   static const char* WatchTable();
+  // A one-time fact of the clock row (`column` is one of the schema's, never input), and keeping it.
+  std::optional<int64_t> ClockFact(std::string_view column);
+  int64_t KeepClockFact(std::string_view column, int64_t value);
   // The cash an open buy holds for `remaining` shares; 0 for a sell.
   int64_t Held(const PaperOrder& order, int32_t remaining) const;
   void AddReserved(const std::string& account, int64_t change);
