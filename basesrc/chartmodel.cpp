@@ -356,6 +356,12 @@ ChartLayout Lay(const ChartData& data, View view, const Frame& frame) {
                  PriceText(newest.close, data.hundredths)};
   layout.lastBox = {layout.price.Right() + 2, layout.last.at - kLastBoxHeight / 2, frame.rightAxis - 4, kLastBoxHeight};
   layout.lastAnchor = {layout.lastBox.left + kLabelInset, layout.last.at + kLabelInset};
+  // A price label the box would cover gives way to it; its grid line stays. A label stands on its
+  // baseline, kLabelInset below its tick, one font size high.
+  for (Tick& tick : layout.priceTicks) {
+    const double baseline = tick.at + kLabelInset;
+    if (baseline > layout.lastBox.top && baseline - kLabelFontSize < layout.lastBox.Bottom()) tick.label.clear();
+  }
   layout.lastDirection = LastDirection(data);
   return layout;
 }

@@ -123,7 +123,7 @@ struct AverageLine {
 
 struct Tick {
   double at = 0;  // y of a price tick, x of a date tick
-  std::string label;
+  std::string label;  // none for a price tick whose label the last price's box would cover
 };
 
 // Where a painter writes a label: the left end or, for a mark, the centre of its baseline. Both

@@ -15,6 +15,7 @@
 #include "broker/sim/account_clock.h"
 #include "broker/sim/market/clock.h"
 #include "tools/cli_paper.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -188,23 +189,21 @@ int RunAdvance(const ClockOptions& options) {
 
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto shown = std::make_shared<ClockOptions>();
-  CLI::App* clock = app.add_subcommand("clock", "The paper account's clock and the session it stands in");
+  CLI::App* clock = app.add_subcommand("clock", Words(Txt::kCliHelpClock));
   AddMarketOptions(*clock, shown->setup);
   AddPaperOptions(*clock, shown->paper);
-  clock->add_flag("--json", shown->json, "One JSON object instead of the text");
+  clock->add_flag("--json", shown->json, Words(Txt::kCliOptJsonObject));
 
   auto moved = std::make_shared<ClockOptions>();
-  CLI::App* advance = clock->add_subcommand(
-      "advance", "Move the clock forward along the market's path: --by 1m|10m|1h, --to HH:MM[:SS], --to-close, "
-                 "--next-day [--days N]; prints the fills and the conditions that acted on the way");
+  CLI::App* advance = clock->add_subcommand("advance", Words(Txt::kCliHelpClockAdvance));
   AddMarketOptions(*advance, moved->setup);
   AddPaperOptions(*advance, moved->paper);
-  advance->add_flag("--json", moved->json, "One JSON object instead of the text");
-  advance->add_option("--by", moved->by, "A step: 1m, 10m or 1h");
-  advance->add_option("--to", moved->to, "A later time of the account's day, HH:MM or HH:MM:SS");
-  advance->add_flag("--to-close", moved->toClose, "To today's close (15:00)");
-  advance->add_flag("--next-day", moved->nextDay, "To the next trading day's pre-open (08:00)");
-  moved->days = advance->add_option("--days", moved->dayCount, "With --next-day: that many trading days ahead")
+  advance->add_flag("--json", moved->json, Words(Txt::kCliOptJsonObject));
+  advance->add_option("--by", moved->by, Words(Txt::kCliOptClockBy));
+  advance->add_option("--to", moved->to, Words(Txt::kCliOptClockTo));
+  advance->add_flag("--to-close", moved->toClose, Words(Txt::kCliOptClockToClose));
+  advance->add_flag("--next-day", moved->nextDay, Words(Txt::kCliOptClockNextDay));
+  moved->days = advance->add_option("--days", moved->dayCount, Words(Txt::kCliOptClockDays))
                     ->check(CLI::Range(1, kMostDaysAhead));
   advance->callback([moved] { SetExitCode(RunAdvance(*moved)); });
   clock->callback([shown, advance] {

@@ -10,6 +10,7 @@
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 
 namespace ostrada::cli {
@@ -29,30 +30,18 @@ struct CodesOptions {
 
 const std::map<std::string, int> kSortNames = {{"code", kSortByCode}, {"name", kSortByName}};
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "ostrada-cli codes: %s\n", message.c_str());
-  return kExitFailure;
-}
-
 void PrintSummary(const CodeInfoList& book) {
   const CodeCounters& c = book.Counters();
-  std::printf("stocks: %d\n", book.Count());
-  std::printf("market 1: %d\n", c.market1);
-  std::printf("market 2: %d\n", c.market2);
-  std::printf("market 3/4: %d\n", c.market34);
-  std::printf("class1 1-4: %d\n", c.class1);
-  std::printf("class4 1: %d\n", c.class4);
-  std::printf("class5 1: %d\n", c.class5);
-  std::printf("class2 1/2/3: %d/%d/%d\n", c.class2One, c.class2Two, c.class2Three);
-  std::printf("preferred: %d\n", book.CountPreferred());
+  Say(Txt::kCodesCliSummary, book.Count(), c.market1, c.market2, c.market34, c.class1, c.class4, c.class5, c.class2One,
+      c.class2Two, c.class2Three, book.CountPreferred());
 }
 
 // Writes what the options ask for, then the summary.
 int Finish(CodeInfoList& book, const CodesOptions& options) {
   if (!options.saveFile.empty() && !book.Save(options.saveFile.c_str()))
-    return Fail("could not save the code book to " + options.saveFile);
+    return Fail(Txt::kCliCannotSave, options.saveFile);
   if (!options.textFile.empty() && !book.ExportText(options.textFile.c_str(), options.codesOnly ? 1 : 0))
-    return Fail("could not write the code list to " + options.textFile);
+    return Fail(Txt::kCliCannotWrite, options.textFile);
   PrintSummary(book);
   return kExitOk;
 }
@@ -65,42 +54,42 @@ int RunDownload(const CodesOptions& options) {
   broker::ScopedServer server(exchange);
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(options.sortKind, options.keepMarket3 ? 0 : 1);
-  if (!book) return Fail(Cp949ToUtf8(Text(Txt::kCodeListDownloadFailed)));
+  if (!book) return Fail(Txt::kCodeListDownloadFailed);
   return Finish(*book, options);
 }
 
 int RunLoad(const CodesOptions& options) {
   CodeInfoList book;
   if (!book.Load(options.bookFile.c_str(), options.sortKind, options.dropMarket3 ? 1 : 0))
-    return Fail("could not load the code book " + options.bookFile);
+    return Fail(Txt::kCliCannotLoad, options.bookFile);
   return Finish(book, options);
 }
 
 void AddCommonOptions(CLI::App& command, CodesOptions& options) {
-  command.add_option("--sort", options.sortKind, "list order: name (default) or code")
+  command.add_option("--sort", options.sortKind, Words(Txt::kCliOptCodesSort))
       ->transform(CLI::CheckedTransformer(kSortNames, CLI::ignore_case));
-  command.add_option("--text", options.textFile, "export the list as text, one stock a line");
-  command.add_flag("--codes-only", options.codesOnly, "text export without the names");
+  command.add_option("--text", options.textFile, Words(Txt::kCliOptCodesText));
+  command.add_flag("--codes-only", options.codesOnly, Words(Txt::kCliOptCodesOnly));
 }
 
 void Register(CLI::App& app) {
   auto options = std::make_shared<CodesOptions>();
-  CLI::App* codes = app.add_subcommand("codes", "the stock code book");
+  CLI::App* codes = app.add_subcommand("codes", Words(Txt::kCliHelpCodes));
   codes->require_subcommand(1);
 
-  CLI::App* download = codes->add_subcommand("download", "download the code book from the embedded exchange");
+  CLI::App* download = codes->add_subcommand("download", Words(Txt::kCliHelpCodesDownload));
   AddCommonOptions(*download, *options);
-  download->add_flag("--keep-market3", options->keepMarket3, "keep the stocks of market kind 3");
-  download->add_option("--save", options->saveFile, "save the book to this file");
-  download->add_option("--seed", options->seed, "seed of the embedded exchange's listing");
-  download->add_option("--stocks", options->stocks, "number of listed stocks (0: the default listing)")
+  download->add_flag("--keep-market3", options->keepMarket3, Words(Txt::kCliOptKeepMarket3));
+  download->add_option("--save", options->saveFile, Words(Txt::kCliOptCodesSave));
+  download->add_option("--seed", options->seed, Words(Txt::kCliOptListingSeed));
+  download->add_option("--stocks", options->stocks, Words(Txt::kCliOptListedStocks))
       ->check(NotNegative());
   download->callback([options] { SetExitCode(RunDownload(*options)); });
 
-  CLI::App* load = codes->add_subcommand("load", "load a saved code book");
-  load->add_option("FILE", options->bookFile, "code book file")->required();
+  CLI::App* load = codes->add_subcommand("load", Words(Txt::kCliHelpCodesLoad));
+  load->add_option("FILE", options->bookFile, Words(Txt::kCliOptCodeBookFile))->required();
   AddCommonOptions(*load, *options);
-  load->add_flag("--drop-market3", options->dropMarket3, "remove the stocks of market kind 3");
+  load->add_flag("--drop-market3", options->dropMarket3, Words(Txt::kCliOptDropMarket3));
   load->callback([options] { SetExitCode(RunLoad(*options)); });
 }
 

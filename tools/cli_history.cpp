@@ -18,6 +18,7 @@
 #include "basesrc/numberformat.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -43,11 +44,6 @@ struct HistoryOptions {
   bool json = false;
 };
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
-  return kExitFailure;
-}
-
 bool IsIndex(const std::string& code) {
   return code == "U001" || code == "U201";
 }
@@ -71,21 +67,17 @@ std::string Date(int32_t key, char kind) {
 
 void PrintSummary(const DaySeries& series, int hundredths) {
   const char kind = series.Kind();
-  std::printf("%s %s  kind %c", series.Code(), Cp949ToUtf8(series.Name()).c_str(), kind);
-  if (kind == 'B') std::printf("  %d-minute", series.Interval());
-  std::printf("\nbars:  %d\n", series.Count());
+  std::printf("%s%s\n", Said(Txt::kHistoryCliTitle, Cp949ToUtf8(series.Code()), Cp949ToUtf8(series.Name()), kind).c_str(),
+              kind == 'B' ? Said(Txt::kHistoryCliMinutes, series.Interval()).c_str() : "");
+  Say(Txt::kHistoryCliBars, series.Count());
   if (series.Count() == 0) return;
-  auto point = [&](const char* label, KeyValue pair) {
-    std::printf("%-6s %s  %s\n", label, Date(pair.key, kind).c_str(), Price(pair.value, hundredths).c_str());
-  };
-  point("first:", series.FirstPair());
-  point("last:", series.LastPair());
-  point("high:", series.HighPair());
-  point("low:", series.LowPair());
+  auto point = [&](Txt label, KeyValue pair) { Say(label, Date(pair.key, kind), Price(pair.value, hundredths)); };
+  point(Txt::kHistoryCliFirst, series.FirstPair());
+  point(Txt::kHistoryCliLast, series.LastPair());
+  point(Txt::kHistoryCliHigh, series.HighPair());
+  point(Txt::kHistoryCliLow, series.LowPair());
   const int jump = DayJumpCheck(series, series.Oldest(), series.Newest());
-  std::printf("jump check: %s\n", jump == 1   ? "a split-like jump or a bar without volume"
-                                  : jump == 0 ? "clean"
-                                              : "n/a");
+  Say(jump == 1 ? Txt::kHistoryCliJump : jump == 0 ? Txt::kHistoryCliClean : Txt::kHistoryCliUnchecked);
 }
 
 // A price as the text shows it: won, or the index in points with two decimals.
@@ -134,14 +126,14 @@ void PrintSeries(const DaySeries& series, int hundredths, bool json) {
 
 int WriteOutputs(const DaySeries& series, const HistoryOptions& options, int hundredths) {
   if (!options.textFile.empty() && !series.ExportText(options.textFile.c_str(), hundredths))
-    return Fail("could not write the text to " + options.textFile);
+    return Fail(Txt::kCliCannotWrite, options.textFile);
   if (!options.averagesFile.empty()) {
     MovingAverageList averages;
     if (!averages.Build(series, 0) || !averages.Save(options.averagesFile.c_str()))
-      return Fail("could not write the moving averages to " + options.averagesFile);
+      return Fail(Txt::kCliCannotWrite, options.averagesFile);
   }
   if (!options.svgFile.empty() && !ReplaceFileWith(options.svgFile.c_str(), SeriesChartSvg(series, hundredths)))
-    return Fail("could not write the chart to " + options.svgFile);
+    return Fail(Txt::kCliCannotWrite, options.svgFile);
   return kExitOk;
 }
 
@@ -156,7 +148,7 @@ std::string NameOf(StocGate& gate, const std::string& code) {
 
 int RunDownload(HistoryOptions options) {
   if (options.kind.size() != 1 || std::string("DWMB").find(options.kind[0]) == std::string::npos)
-    return Fail("--kind wants D, W, M or B");
+    return Fail(Txt::kHistoryCliKind);
   const char kind = options.kind[0];
   std::unique_ptr<sim::Exchange> exchange = StartExchange(options.exchange);
   if (!exchange) return kExitFailure;
@@ -164,24 +156,24 @@ int RunDownload(HistoryOptions options) {
   StocGate gate;
   const std::string code = Utf8ToCp949(options.code);
   const std::string name = NameOf(gate, code);
-  if (name.empty()) return Fail("no stock has the code " + options.code);
+  if (name.empty()) return Fail(Txt::kCliNoSuchStock, options.code);
   const int hundredths = IsIndex(code) ? 1 : 0;
   std::unique_ptr<DaySeries> series =
       kind == 'B' ? gate.DownloadMinuteBarsNew(code.c_str(), name.c_str(), options.interval, options.count, hundredths)
                   : gate.DownloadBarsNew(code.c_str(), name.c_str(), options.count, options.interval, kind,
                                          options.from, options.to, hundredths);
-  if (!series) return Fail("the bars of " + options.code + " could not be downloaded");
+  if (!series) return Fail(Txt::kCliBarsNotReceived, options.code);
   PrintSeries(*series, hundredths, options.json);
   if (options.save) {
     std::string path = options.saveFile;
     if (path.empty()) {
       path = StocGate::SeriesFileName(DataFolder(), code.c_str(), kind);
-      if (path.empty()) return Fail("no series file name for " + options.code);
+      if (path.empty()) return Fail(Txt::kCliNoDataFolder);
       std::error_code ignored;
       std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     }
-    if (!series->Save(path.c_str())) return Fail("could not save the series to " + path);
-    if (!options.json) std::printf("saved: %s\n", path.c_str());
+    if (!series->Save(path.c_str())) return Fail(Txt::kCliCannotSave, path);
+    if (!options.json) Say(Txt::kHistoryCliSaved, path);
   }
   return WriteOutputs(*series, options, hundredths);
 }
@@ -189,7 +181,7 @@ int RunDownload(HistoryOptions options) {
 int RunLoad(const HistoryOptions& options) {
   StocGate gate;
   std::unique_ptr<DaySeries> series = gate.LoadSeriesFile(options.loadFile.c_str(), 0);
-  if (!series) return Fail("could not load the series " + options.loadFile);
+  if (!series) return Fail(Txt::kCliCannotLoad, options.loadFile);
   const int hundredths = IsIndex(series->Code()) ? 1 : 0;
   PrintSeries(*series, hundredths, options.json);
   return WriteOutputs(*series, options, hundredths);
@@ -202,55 +194,55 @@ int RunContracts(const HistoryOptions& options) {
   StocGate gate;
   const std::string code = Utf8ToCp949(options.code);
   const std::string name = NameOf(gate, code);
-  if (name.empty()) return Fail("no stock has the code " + options.code);
+  if (name.empty()) return Fail(Txt::kCliNoSuchStock, options.code);
   std::unique_ptr<ContractTape> tape = gate.DownloadAllContracts(code.c_str(), name.c_str());
-  if (!tape) return Fail("the contracts of " + options.code + " could not be downloaded");
-  std::printf("%s %s  contracts: %d\n", options.code.c_str(), Cp949ToUtf8(name).c_str(), tape->Count());
-  if (!tape->Save(options.saveFile.c_str())) return Fail("could not save the tape to " + options.saveFile);
+  if (!tape) return Fail(Txt::kCliContractsNotReceived, options.code);
+  Say(Txt::kHistoryCliContracts, options.code, Cp949ToUtf8(name), tape->Count());
+  if (!tape->Save(options.saveFile.c_str())) return Fail(Txt::kCliCannotSave, options.saveFile);
   return kExitOk;
 }
 
 void AddOutputs(CLI::App& command, HistoryOptions& options) {
-  command.add_option("--text", options.textFile, "export the bars as tab-separated text");
-  command.add_option("--svg", options.svgFile, "draw the bars as an SVG chart");
-  command.add_option("--averages", options.averagesFile, "save the bars' moving-average list");
+  command.add_option("--text", options.textFile, Words(Txt::kCliOptBarsText));
+  command.add_option("--svg", options.svgFile, Words(Txt::kCliOptBarsSvg));
+  command.add_option("--averages", options.averagesFile, Words(Txt::kCliOptBarsAverages));
 }
 
 void Register(CLI::App& app) {
   auto options = std::make_shared<HistoryOptions>();
-  CLI::App* history = app.add_subcommand("history", "a stock's price history from the embedded exchange");
+  CLI::App* history = app.add_subcommand("history", Words(Txt::kCliHelpHistory));
   history->require_subcommand(0, 1);
-  history->add_option("CODE", options->code, "stock code, e.g. A005930, or U001 for the exchange index");
-  history->add_option("--kind", options->kind, "D daily, W weekly, M monthly, B minute bars")->capture_default_str();
-  history->add_option("--interval", options->interval, "minutes per bar for B (1 to 60)")->check(CLI::Range(1, 60));
-  history->add_option("--count", options->count, "bars to ask for")->check(CLI::Range(1, 9999))->capture_default_str();
-  history->add_option("--from", options->from, "first date YYYYMMDD")->check(DateCheck());
-  history->add_option("--to", options->to, "last date YYYYMMDD")->check(DateCheck());
-  history->add_flag("--json", options->json, "One JSON document with every bar instead of the summary");
+  history->add_option("CODE", options->code, Words(Txt::kCliOptHistoryCode));
+  history->add_option("--kind", options->kind, Words(Txt::kCliOptHistoryKind))->capture_default_str();
+  history->add_option("--interval", options->interval, Words(Txt::kCliOptHistoryInterval))->check(CLI::Range(1, 60));
+  history->add_option("--count", options->count, Words(Txt::kCliOptHistoryCount))->check(CLI::Range(1, 9999))->capture_default_str();
+  history->add_option("--from", options->from, Words(Txt::kCliOptFirstDate))->check(DateCheck());
+  history->add_option("--to", options->to, Words(Txt::kCliOptLastDate))->check(DateCheck());
+  history->add_flag("--json", options->json, Words(Txt::kCliOptHistoryJson));
   CLI::Option* save =
-      history->add_option("--save", options->saveFile, "save the series (no name: the data folder's series file)");
+      history->add_option("--save", options->saveFile, Words(Txt::kCliOptHistorySave));
   save->expected(0, 1);
   AddOutputs(*history, *options);
   AddExchangeSetupOptions(*history, options->exchange);
   history->callback([history, options, save] {
     if (!history->get_subcommands().empty()) return;
     if (options->code.empty()) {
-      SetExitCode(Fail("history wants a CODE, or load / contracts"));
+      SetExitCode(Fail(Txt::kHistoryCliWantsCode));
       return;
     }
     options->save = save->count() > 0;
     SetExitCode(RunDownload(*options));
   });
 
-  CLI::App* load = history->add_subcommand("load", "load a saved series file");
-  load->add_option("FILE", options->loadFile, "series file (.std, .stw, .stm, .stb)")->required();
-  load->add_flag("--json", options->json, "One JSON document with every bar instead of the summary");
+  CLI::App* load = history->add_subcommand("load", Words(Txt::kCliHelpHistoryLoad));
+  load->add_option("FILE", options->loadFile, Words(Txt::kCliOptSeriesFile))->required();
+  load->add_flag("--json", options->json, Words(Txt::kCliOptHistoryJson));
   AddOutputs(*load, *options);
   load->callback([options] { SetExitCode(RunLoad(*options)); });
 
-  CLI::App* contracts = history->add_subcommand("contracts", "save the whole day's contract tape of a stock");
-  contracts->add_option("CODE", options->code, "stock code")->required();
-  contracts->add_option("--save", options->saveFile, "tape file")->required();
+  CLI::App* contracts = history->add_subcommand("contracts", Words(Txt::kCliHelpHistoryContracts));
+  contracts->add_option("CODE", options->code, Words(Txt::kCliOptStockCode))->required();
+  contracts->add_option("--save", options->saveFile, Words(Txt::kCliOptTapeFile))->required();
   AddExchangeSetupOptions(*contracts, options->exchange);
   contracts->callback([options] { SetExitCode(RunContracts(*options)); });
 }

@@ -18,6 +18,7 @@
 #include "broker/sim/paper/paper_journal_market.h"
 #include "broker/sim/paper/paper_journal_table.h"
 #include "tools/cli_paper.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -222,19 +223,19 @@ int RunJournal(const JournalOptions& options) {
 
 void Register(CLI::App& app) {
   auto options = std::make_shared<JournalOptions>();
-  CLI::App* journal = app.add_subcommand("journal", "the paper account's record: profit by day, stock, fill or order");
-  journal->add_option("--ledger", options->ledger, "Paper account ledger (default: paper.sqlite in the data folder)");
-  journal->add_option("--account", options->account, "account number")->capture_default_str();
-  journal->add_option("--seed", options->seed, "seed of the listing the account traded on")->capture_default_str();
-  journal->add_option("--stocks", options->stocks, "size of that listing (0: the default)")->check(NotNegative());
-  journal->add_option("--from", options->from, "first date YYYYMMDD")->check(DateCheck());
-  journal->add_option("--to", options->to, "last date YYYYMMDD")->check(DateCheck());
-  journal->add_option("--by", options->by, "rows by day, stock, fill or order")
+  CLI::App* journal = app.add_subcommand("journal", Words(Txt::kCliHelpJournal));
+  journal->add_option("--ledger", options->ledger, Words(Txt::kCliOptLedger));
+  journal->add_option("--account", options->account, Words(Txt::kCliOptAccount))->capture_default_str();
+  journal->add_option("--seed", options->seed, Words(Txt::kCliOptJournalSeed))->capture_default_str();
+  journal->add_option("--stocks", options->stocks, Words(Txt::kCliOptJournalStocks))->check(NotNegative());
+  journal->add_option("--from", options->from, Words(Txt::kCliOptFirstDate))->check(DateCheck());
+  journal->add_option("--to", options->to, Words(Txt::kCliOptLastDate))->check(DateCheck());
+  journal->add_option("--by", options->by, Words(Txt::kCliOptJournalBy))
       ->check(CLI::IsMember({"day", "stock", "fill", "order"}))
       ->capture_default_str();
-  journal->add_flag("--json", options->json, "One JSON document with the totals and every row");
-  journal->add_option("--csv", options->csvFile, "export the rows as CSV (CP949, for a Korean spreadsheet)");
-  journal->add_option("--svg", options->svgFile, "draw the equity curve as an SVG chart");
+  journal->add_flag("--json", options->json, Words(Txt::kCliOptJournalJson));
+  journal->add_option("--csv", options->csvFile, Words(Txt::kCliOptJournalCsv));
+  journal->add_option("--svg", options->svgFile, Words(Txt::kCliOptJournalSvg));
   journal->callback([options] { SetExitCode(RunJournal(*options)); });
 }
 

@@ -17,6 +17,7 @@
 #include "broker/server.h"
 #include "broker/sim/market/clock.h"
 #include "broker/sim/exchange.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -32,17 +33,6 @@ struct MarketOptions {
   std::string code;
   bool json = false;
 };
-
-// Right-aligns a UTF-8 heading in `width` terminal columns; Hangul takes two columns, so byte counts
-// (printf's padding) would leave Korean headings short.
-std::string Column(const char* utf8, int width) {
-  int columns = 0;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0; ++p) {
-    if ((*p & 0xC0) == 0x80) continue;  // continuation byte
-    columns += *p >= 0xE1 ? 2 : 1;      // three-byte sequences from U+1000 on: Hangul and the other wide scripts
-  }
-  return std::string(columns < width ? width - columns : 0, ' ') + utf8;
-}
 
 std::string Number(int64_t value) {
   return FormatNumber(value);
@@ -115,7 +105,7 @@ std::optional<PriceView> FetchPrice(const std::string& code) {
   object->Request();
   if (Refused(*object)) return std::nullopt;
   if (object->HeaderValue(0).ToI4() != 1) {
-    std::fprintf(stderr, "ostrada-cli: no such stock: %s\n", code.c_str());
+    Fail(Txt::kCliNoSuchStock, code);
     return std::nullopt;
   }
   PriceView view;
@@ -311,11 +301,11 @@ int Run(const MarketOptions& options) {
 
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<MarketOptions>();
-  CLI::App* command = app.add_subcommand("market", "One stock of the embedded exchange: price, book, contracts");
+  CLI::App* command = app.add_subcommand("market", Words(Txt::kCliHelpMarket));
   AddExchangeSetupOptions(*command, options->setup);
-  command->add_option("--contracts", options->contracts, "Contracts to list (1 to 80)")->check(CLI::Range(1, 80));
-  command->add_flag("--json", options->json, "One JSON document instead of the text view");
-  command->add_option("CODE", options->code, "Stock code, e.g. A005930")->required();
+  command->add_option("--contracts", options->contracts, Words(Txt::kCliOptMarketContracts))->check(CLI::Range(1, 80));
+  command->add_flag("--json", options->json, Words(Txt::kCliOptJsonDocument));
+  command->add_option("CODE", options->code, Words(Txt::kCliOptMarketCode))->required();
   command->callback([options] { SetExitCode(Run(*options)); });
 });
 

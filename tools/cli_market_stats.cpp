@@ -13,6 +13,7 @@
 #include "broker/sim/market/market_calendar.h"
 #include "broker/sim/market/market_stock.h"
 #include "broker/sim/market/market_study.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 
@@ -58,37 +59,37 @@ int Run(const StatsOptions& options) {
   }
   if (date == 0) date = sim::DefaultTradingDate(sim::SystemMilliseconds());
   if (!sim::IsValidDate(date) || !sim::IsTradingDay(date)) {
-    std::fprintf(stderr, "ostrada-cli: --date wants a trading day YYYYMMDD, not %d\n", date);
-    return kExitFailure;
+    return Fail(Txt::kStatsCliBadDate, date);
   }
   const std::optional<uint64_t> marketSeed = account ? std::optional(account->seed) : std::nullopt;
   const int stocks =
       account && account->stocks && options.stocksOption->count() == 0 ? *account->stocks : options.stocks;
   const sim::MarketStudy study = sim::StudyMarket(options.seed, stocks, date, marketSeed);
-  std::printf("market of seed %llu on %d, %d stocks\n",
-              static_cast<unsigned long long>(marketSeed.value_or(options.seed)), study.date, study.stocks);
-  std::printf("%-46s %10s %9s %9s  %s\n", "measure", "exchange", "low", "high", "result");
+  Say(Txt::kStatsCliTitle, static_cast<unsigned long long>(marketSeed.value_or(options.seed)), study.date, study.stocks);
+  std::printf("%s %s %s %s  %s\n", Column(Words(Txt::kStatsCliMeasure), -46).c_str(),
+              Column(Words(Txt::kStatsCliValue), 10).c_str(), Column(Words(Txt::kStatsCliLow), 9).c_str(),
+              Column(Words(Txt::kStatsCliHigh), 9).c_str(), Words(Txt::kStatsCliResult).c_str());
   int failures = 0;
   for (const sim::StudyMeasure& measure : study.measures) {
     std::printf("%-46s %10.4g", measure.name.c_str(), measure.value);
     PrintBound(measure.low);
     PrintBound(measure.high);
-    std::printf("  %s\n", measure.Passes() ? "pass" : "FAIL");
+    std::printf("  %s\n", Words(measure.Passes() ? Txt::kStatsCliPass : Txt::kStatsCliFail).c_str());
     failures += measure.Passes() ? 0 : 1;
   }
-  std::printf("%d of %zu measures outside their band\n", failures, study.measures.size());
+  Say(Txt::kStatsCliOutside, failures, static_cast<int>(study.measures.size()));
   // A script that checks the market's realism reads the exit code, not the table.
   return failures == 0 ? kExitOk : kExitFailure;
 }
 
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<StatsOptions>();
-  CLI::App* command = app.add_subcommand("market-stats", "How realistic the embedded exchange's market is");
+  CLI::App* command = app.add_subcommand("market-stats", Words(Txt::kCliHelpMarketStats));
   options->seedOption =
-      command->add_option("--seed", options->seed, "The exchange's seed (default: the paper account's market)");
+      command->add_option("--seed", options->seed, Words(Txt::kCliOptExchangeSeed));
   options->stocksOption = command->add_option("--stocks", options->stocks,
-                                              "Listing size (default: the paper account's, else the whole market)");
-  command->add_option("--date", options->date, "Trading date YYYYMMDD (default: the last trading day)");
+                                              Words(Txt::kCliOptStatsStocks));
+  command->add_option("--date", options->date, Words(Txt::kCliOptTradingDate));
   command->callback([options] { SetExitCode(Run(*options)); });
 });
 

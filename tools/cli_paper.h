@@ -9,6 +9,7 @@
 
 #include "basesrc/foundation/datafolder.h"
 #include "broker/sim/paper/paper_options.h"
+#include "tools/cli_words.h"
 
 namespace ostrada::cli {
 
@@ -18,8 +19,8 @@ struct PaperCliOptions {
 };
 
 inline void AddPaperOptions(CLI::App& command, PaperCliOptions& options) {
-  command.add_option("--ledger", options.ledger, "Paper account ledger (default: paper.sqlite in the data folder)");
-  command.add_option("--cash", options.cash, "Cash a new paper account starts with, in won")
+  command.add_option("--ledger", options.ledger, Words(Txt::kCliOptLedger));
+  command.add_option("--cash", options.cash, Words(Txt::kCliOptCash))
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             // Read here: a number past 64 bits would otherwise become the largest one unsaid.

@@ -12,6 +12,7 @@
 #include "basesrc/predata.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/trading_days.h"
@@ -33,11 +34,6 @@ struct PatternOptions {
   std::string textFile;
   bool json = false;
 };
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
-  return kExitFailure;
-}
 
 void PrintGroup(const NowGate& group, int shown) {
   std::printf("%s  %d\n", Cp949ToUtf8(group.Name()).c_str(), group.Count());
@@ -61,8 +57,8 @@ void PrintCounts(const PatternCounts& totals) {
       missing += " " + std::to_string(code);
     }
   }
-  std::printf("patterns occurring: %d of %zu\n", occurring, std::size(kReportOrder));
-  if (!missing.empty()) std::printf("patterns not occurring:%s\n", missing.c_str());
+  Say(Txt::kPatternsCliOccurring, occurring, static_cast<int>(std::size(kReportOrder)));
+  if (!missing.empty()) Say(Txt::kPatternsCliNotOccurring, missing);
 }
 
 // The report as one document; field names listed in the README.
@@ -99,22 +95,22 @@ int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, bool
   TradingDays days;
   if (!days.Download(gate)) return kExitFailure;
   const int32_t baseDay = days.SessionBefore(screened);
-  if (baseDay == 0) return Fail("the exchange knows no session before " + std::to_string(screened));
+  if (baseDay == 0) return Fail(Txt::kCliNoSessionBefore, screened);
   std::string path = given;
   if (path.empty()) {
     path = StocGate::LastInfoFileName(baseDay);
-    if (path.empty()) return Fail("no data folder for the last-info file");
-    if (!quiet) std::printf("pre-data: the last-info file %s\n", path.c_str());
+    if (path.empty()) return Fail(Txt::kCliNoDataFolder);
+    if (!quiet) Say(Txt::kPatternsCliLastInfo, path);
   }
   if (!FileExists(path.c_str()))
-    return Fail("no pre-data file " + path + " (ostrada-cli predata build writes the last-info file)");
-  if (!list->Load(path.c_str(), kPreDataKeyCode)) return Fail("could not read the pre-data file " + path);
+    return Fail(Txt::kPatternsCliNoPreData, path);
+  if (!list->Load(path.c_str(), kPreDataKeyCode)) return Fail(Txt::kCliCannotLoad, path);
   for (const PreDataRecord* record = list->First(); record != nullptr; record = record->next) {
     if (record->bar.time != baseDay)
-      return Fail("the pre-data file " + path + " holds " + record->key.code + " of " + std::to_string(record->bar.time) +
-                  ", but the session before " + std::to_string(screened) + " is " + std::to_string(baseDay));
+      return Fail(Txt::kPatternsCliPreDataOtherDay, path, Cp949ToUtf8(record->key.code), record->bar.time, screened,
+                  baseDay, baseDay);
   }
-  if (!quiet) std::printf("pre-data records: %d (base day %d)\n", list->Count(), baseDay);
+  if (!quiet) Say(Txt::kPatternsCliPreDataRecords, list->Count(), baseDay);
   return kExitOk;
 }
 
@@ -126,9 +122,9 @@ int RunPatterns(const PatternOptions& options) {
   PreDataList list;
   if (LoadPreData(gate, options.predataFile, ExchangeDate(*exchange), options.json, &list) != kExitOk) return kExitFailure;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
-  if (!book) return Fail("no stocks were received");
+  if (!book) return Fail(Txt::kCliNoStocks);
   std::unique_ptr<NowGate> snapshot = gate.DownloadNowBook(*book, kNowKeyCode);
-  if (!snapshot) return Fail("the current prices could not be downloaded");
+  if (!snapshot) return Fail(Txt::kCliNoPrices);
 
   NowPack pack;
   pack.SetKey(kGroupKeyArrival);
@@ -138,71 +134,70 @@ int RunPatterns(const PatternOptions& options) {
   pack.SetSelection(everything);
   auto market = std::make_unique<NowGate>(*snapshot, 0);
   market->SetName(Utf8ToCp949("전종목").c_str(), 0);
-  if (!pack.Insert(std::move(market)) || !pack.Merge(*snapshot)) return Fail("the pack could not be built");
-  if (!pack.CountPatterns(&list)) return Fail("the counting pass failed");
   NowPack report;
-  if (!ReportWholePack(pack, report, &list)) return Fail("the report failed");
+  if (!pack.Insert(std::move(market)) || !pack.Merge(*snapshot) || !pack.CountPatterns(&list) ||
+      !ReportWholePack(pack, report, &list))
+    return Fail(Txt::kPatternsCliFailed);
   if (options.json) {
     const JsonDocument document = PatternsJson(pack, report, snapshot->LatestTime(), list.Count(), options.shown);
     std::printf("%s\n", JsonDump(document).c_str());
   } else {
-    std::printf("stocks: %d  latest quote time: %04d\n", pack.Header().count, snapshot->LatestTime());
+    Say(Txt::kPatternsCliStocks, pack.Header().count, snapshot->LatestTime());
     PrintCounts(pack.Totals());
     for (const NowGate* group = report.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
   }
   if (!options.interestFile.empty() && !report.WriteInterestFile(options.interestFile.c_str(), 0))
-    return Fail("could not write the interest-group file " + options.interestFile);
+    return Fail(Txt::kCliCannotWrite, options.interestFile);
   if (!options.packFile.empty() && !pack.Save(options.packFile.c_str()))
-    return Fail("could not save the pack to " + options.packFile);
+    return Fail(Txt::kCliCannotSave, options.packFile);
   if (!options.reportPackFile.empty() && !report.Save(options.reportPackFile.c_str()))
-    return Fail("could not save the report pack to " + options.reportPackFile);
+    return Fail(Txt::kCliCannotSave, options.reportPackFile);
   return kExitOk;
 }
 
 int RunPackLoad(const PatternOptions& options) {
   NowPack pack;
-  if (!pack.Load(options.loadFile.c_str())) return Fail("could not load the pack " + options.loadFile);
-  std::printf("groups: %d  key: %d  stocks counted: %d  latest quote time: %d\n", pack.GroupCount(), pack.Header().key,
-              pack.Header().count, pack.Header().latestTime);
+  if (!pack.Load(options.loadFile.c_str())) return Fail(Txt::kCliCannotLoad, options.loadFile);
+  Say(Txt::kPatternsCliPack, pack.GroupCount(), pack.Header().key, pack.Header().count, pack.Header().latestTime);
   // Only the counting pass fills the totals; a report pack is made of groups and never counted.
   if (pack.Header().count > 0) {
     PrintCounts(pack.Totals());
   } else {
-    std::printf("patterns: not counted in this pack\n");
+    Say(Txt::kPatternsCliNotCounted);
   }
   for (const NowGate* group = pack.First(); group != nullptr; group = group->next) PrintGroup(*group, options.shown);
   if (!options.textFile.empty() && !pack.WriteInterestFile(options.textFile.c_str(), 0))
-    return Fail("could not write the interest-group file " + options.textFile);
+    return Fail(Txt::kCliCannotWrite, options.textFile);
   return kExitOk;
 }
 
 void Register(CLI::App& app) {
   auto options = std::make_shared<PatternOptions>();
-  CLI::App* patterns = app.add_subcommand("patterns", "the chart patterns of the whole market now, with the report");
+  CLI::App* patterns = app.add_subcommand("patterns", Words(Txt::kCliHelpPatterns));
   AddExchangeSetupOptions(*patterns, options->exchange);
-  patterns->add_option("--predata", options->predataFile, "pre-data file (.spd); default: the last-info file");
-  patterns->add_option("--interest", options->interestFile, "write the report as an interest-group file");
-  patterns->add_option("--pack", options->packFile, "save the counted pack");
-  patterns->add_option("--report-pack", options->reportPackFile, "save the report pack");
+  patterns->add_option("--predata", options->predataFile, Words(Txt::kCliOptPreDataFile));
+  patterns->add_option("--interest", options->interestFile, Words(Txt::kCliOptInterest));
+  patterns->add_option("--pack", options->packFile, Words(Txt::kCliOptPack));
+  patterns->add_option("--report-pack", options->reportPackFile, Words(Txt::kCliOptReportPack));
   patterns
       ->add_option("--volume-threshold", options->volumeThreshold,
-                   "20-day average volume above which 2032, 2081 and 2084 count")
+                   Words(Txt::kCliOptVolumeThreshold))
       ->capture_default_str();
-  patterns->add_option("--rising-days", options->risingDays, "rising-candle days of 25 for dense rising candles (0: not tested)")
+  patterns->add_option("--rising-days", options->risingDays, Words(Txt::kCliOptRisingDays))
       ->check(CLI::Range(0, 25))
       ->capture_default_str();
-  patterns->add_option("--show", options->shown, "stocks listed under each pattern")
+  patterns->add_option("--show", options->shown, Words(Txt::kCliOptShowPattern))
       ->check(NotNegative())
       ->capture_default_str();
-  patterns->add_flag("--json", options->json, "One JSON document instead of the text report");
+  patterns->add_flag("--json", options->json, Words(Txt::kCliOptJsonReport));
   patterns->callback([options] { SetExitCode(RunPatterns(*options)); });
 
-  CLI::App* pack = app.add_subcommand("pack", "pattern pack files");
+  CLI::App* pack = app.add_subcommand("pack", Words(Txt::kCliHelpPack));
   pack->require_subcommand(1);
-  CLI::App* load = pack->add_subcommand("load", "load a pack file and list its groups");
-  load->add_option("FILE", options->loadFile, "pack file")->required();
-  load->add_option("--text", options->textFile, "write the pack as an interest-group file");
-  load->add_option("--show", options->shown, "stocks listed under each group")
+  CLI::App* load = pack->add_subcommand("load", Words(Txt::kCliHelpPackLoad));
+  load->add_option("FILE", options->loadFile, Words(Txt::kCliOptPackFile))->required();
+  load->add_option("--text", options->textFile, Words(Txt::kCliOptPackText));
+  load->add_option("--show", options->shown, Words(Txt::kCliOptShowGroup))
       ->check(NotNegative())
       ->capture_default_str();
   load->callback([options] { SetExitCode(RunPackLoad(*options)); });

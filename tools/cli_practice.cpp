@@ -13,6 +13,7 @@
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/practice_ledgers.h"
 #include "tools/cli_paper.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -82,18 +83,17 @@ int RunKept(const PracticeOptions& options) {
 
 void AddPracticeCommands(CLI::App& account) {
   auto fresh = std::make_shared<PracticeOptions>();
-  CLI::App* start = account.add_subcommand(
-      "new", "Start a new practice account on a past trading day; the current ledger is kept under its dates");
+  CLI::App* start = account.add_subcommand("new", Words(Txt::kCliHelpAccountNew));
   AddPaperOptions(*start, fresh->paper);
-  start->add_option("--date", fresh->date, "The trading day it starts on, YYYYMMDD")->required()->check(DateCheck());
-  start->add_option("--time", fresh->time, "The time of that day its clock starts at, HH:MM[:SS]")->capture_default_str();
-  fresh->seed = start->add_option("--seed", fresh->seedValue, "The market's seed (default: drawn at the first session)");
+  start->add_option("--date", fresh->date, Words(Txt::kCliOptPracticeDate))->required()->check(DateCheck());
+  start->add_option("--time", fresh->time, Words(Txt::kCliOptPracticeTime))->capture_default_str();
+  fresh->seed = start->add_option("--seed", fresh->seedValue, Words(Txt::kCliOptPracticeSeed));
   start->callback([fresh] { SetExitCode(RunNew(*fresh)); });
 
   auto listed = std::make_shared<PracticeOptions>();
-  CLI::App* kept = account.add_subcommand("kept", "The kept ledgers of earlier practice accounts (open one with --ledger)");
+  CLI::App* kept = account.add_subcommand("kept", Words(Txt::kCliHelpAccountKept));
   AddPaperOptions(*kept, listed->paper);
-  kept->add_flag("--json", listed->json, "One JSON array instead of the text");
+  kept->add_flag("--json", listed->json, Words(Txt::kCliOptJsonArray));
   kept->callback([listed] { SetExitCode(RunKept(*listed)); });
 }
 

@@ -17,6 +17,7 @@
 #include "basesrc/predata.h"
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -37,11 +38,6 @@ struct PreDataOptions {
   std::string textFile;
   bool json = false;
 };
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
-  return kExitFailure;
-}
 
 double Seconds(std::chrono::steady_clock::duration elapsed) {
   return std::chrono::duration<double>(elapsed).count();
@@ -71,18 +67,18 @@ int RunBuild(const PreDataOptions& options) {
   broker::ScopedServer server(*exchange);
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
-  if (!book) return Fail("no stocks were received");
+  if (!book) return Fail(Txt::kCliNoStocks);
   TradingDays days;
   if (!days.Download(gate)) return kExitFailure;
   // By default the base day that `patterns` screens on the clock's day: the session before it, also
   // before today's first bar exists.
   const int32_t date = options.date > 0 ? options.date : days.SessionBefore(ExchangeDate(*exchange));
-  if (date == 0) return Fail("the exchange knows no session before " + std::to_string(ExchangeDate(*exchange)));
-  if (!days.IsSession(date)) return Fail(std::to_string(date) + " had no session of the exchange: nothing to build");
+  if (date == 0) return Fail(Txt::kCliNoSessionBefore, ExchangeDate(*exchange));
+  if (!days.IsSession(date)) return Fail(Txt::kCliNotASession, date);
   // The last-info file is named after the base day of its records, whichever day that is.
   std::string path = options.saveFile;
   if (path.empty()) path = StocGate::LastInfoFileName(date);
-  if (path.empty()) return Fail("no file name for the pre-data list");
+  if (path.empty()) return Fail(Txt::kCliNoDataFolder);
 
   int total = 0;
   for (const CodeInfo* entry = book->First(); entry != nullptr; entry = entry->next)
@@ -99,7 +95,7 @@ int RunBuild(const PreDataOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     DaySeries series;
     if (gate.DownloadBarsFor(&series, entry->key.code, entry->key.name.get(), kDailyBars, 1, 'D', 0, 0, 0) < 0)
-      return Fail(std::string("the bars of ") + entry->key.code + " could not be downloaded");
+      return Fail(Txt::kCliBarsNotReceived, Cp949ToUtf8(entry->key.code));
     const auto downloaded = std::chrono::steady_clock::now();
     downloading += downloaded - start;
     // A stock that did not trade on the date (suspended, or listed later) has no record.
@@ -108,18 +104,14 @@ int RunBuild(const PreDataOptions& options) {
     } else {
       PreDataPtr record = PreDataRecordCreate();
       if (!record || !gate.BuildPreData(record.get(), series, 1, date) || !list.Insert(std::move(record)))
-        return Fail(std::string("the pre-data record of ") + entry->key.code + " could not be built");
+        return Fail(Txt::kPreDataCliRecordFailed, Cp949ToUtf8(entry->key.code));
     }
     building += std::chrono::steady_clock::now() - downloaded;
     progress.Step(++done);
   }
   list.Rebuild();
-  if (!list.Save(path.c_str())) return Fail("could not save the pre-data list to " + path);
-  std::printf("date:        %d\n", date);
-  std::printf("records:     %d (%d stocks without a bar that day)\n", list.Count(), withoutDate);
-  std::printf("download:    %.2f s\n", Seconds(downloading));
-  std::printf("build:       %.2f s\n", Seconds(building));
-  std::printf("saved:       %s\n", path.c_str());
+  if (!list.Save(path.c_str())) return Fail(Txt::kCliCannotSave, path);
+  Say(Txt::kPreDataCliBuilt, date, list.Count(), withoutDate, Seconds(downloading), Seconds(building), path);
   return kExitOk;
 }
 
@@ -138,21 +130,14 @@ MovingAverageEntry AveragesAtTheDate(const PreDataRecord& r) {
 std::string Line(const PreDataRecord& r) {
   const PriceBar& b = r.bar;
   const MovingAverageEntry lines = AveragesAtTheDate(r);
-  char text[640];
-  std::snprintf(text, sizeof text, "%-8s %s\t%d %s %s %s %s %+d %.2f%% vol %s", r.key.code,
-                Cp949ToUtf8(r.key.name ? r.key.name.get() : "").c_str(), b.time, FormatNumber(int64_t{b.open}).c_str(),
-                FormatNumber(int64_t{b.high}).c_str(), FormatNumber(int64_t{b.low}).c_str(),
-                FormatNumber(int64_t{b.close}).c_str(), b.change, static_cast<double>(b.rate),
-                FormatNumber(int64_t{b.volume}).c_str());
-  std::string line = text;
-  line += "\tma";
-  for (int32_t value : lines.lines) line += " " + FormatNumber(int64_t{value});
-  line += "\tcross " + Pair(r.cross) + "\textreme " + Pair(r.extreme);
-  line += "\tavgvol " + FormatNumber(int64_t{r.averageVolume5}) + " " + FormatNumber(int64_t{r.averageVolume20});
-  std::snprintf(text, sizeof text, "\tlimit-up %d@%s streak %d\trising %d/35 %d/25 (%.1f%%)", r.upperLimit.key,
-                FormatNumber(int64_t{r.upperLimit.value}).c_str(), r.upperLimitStreak, r.risingOrEven35, r.rising25,
-                static_cast<double>(r.rateSum25));
-  return line + text;
+  std::string averages;
+  for (int32_t value : lines.lines) averages += " " + FormatNumber(int64_t{value});
+  return Said(Txt::kPreDataCliBar, Cp949ToUtf8(r.key.code), Cp949ToUtf8(r.key.name ? r.key.name.get() : ""), b.time,
+              FormatNumber(int64_t{b.open}), FormatNumber(int64_t{b.high}), FormatNumber(int64_t{b.low}),
+              FormatNumber(int64_t{b.close}), b.change, static_cast<double>(b.rate), FormatNumber(int64_t{b.volume})) +
+         Said(Txt::kPreDataCliHistory, averages, Pair(r.cross), Pair(r.extreme), FormatNumber(int64_t{r.averageVolume5}),
+              FormatNumber(int64_t{r.averageVolume20}), r.upperLimit.key, FormatNumber(int64_t{r.upperLimit.value}),
+              r.upperLimitStreak, r.risingOrEven35, r.rising25, static_cast<double>(r.rateSum25));
 }
 
 // One record as a JSON object; field names listed in the README.
@@ -186,10 +171,10 @@ JsonDocument RecordJson(const PreDataRecord& r) {
 
 int RunLoad(const PreDataOptions& options) {
   PreDataList list;
-  if (!list.Load(options.loadFile.c_str(), options.key)) return Fail("could not load " + options.loadFile);
+  if (!list.Load(options.loadFile.c_str(), options.key)) return Fail(Txt::kCliCannotLoad, options.loadFile);
   std::string text;
   JsonDocument records = JsonDocument::array();
-  if (!options.json) std::printf("records: %d, order key %d\n", list.Count(), list.SortKey());
+  if (!options.json) Say(Txt::kPreDataCliLoaded, list.Count(), list.SortKey());
   for (const PreDataRecord* r = list.First(); r != nullptr; r = r->next) {
     const std::string line = Line(*r);
     if (options.json) {
@@ -204,29 +189,29 @@ int RunLoad(const PreDataOptions& options) {
     std::printf("%s\n", JsonDump(document).c_str());
   }
   if (!options.textFile.empty() && !ReplaceFileWith(options.textFile.c_str(), text))
-    return Fail("could not write " + options.textFile);
+    return Fail(Txt::kCliCannotWrite, options.textFile);
   return kExitOk;
 }
 
 void Register(CLI::App& app) {
   auto options = std::make_shared<PreDataOptions>();
-  CLI::App* predata = app.add_subcommand("predata", "pre-data lists: each stock's history condensed at one date");
+  CLI::App* predata = app.add_subcommand("predata", Words(Txt::kCliHelpPreData));
   predata->require_subcommand(1);
 
-  CLI::App* build = predata->add_subcommand("build", "build the whole market's list from the daily bars");
-  build->add_option("--date", options->date, "the date YYYYMMDD (default: the trading day before the newest)")
+  CLI::App* build = predata->add_subcommand("build", Words(Txt::kCliHelpPreDataBuild));
+  build->add_option("--date", options->date, Words(Txt::kCliOptPreDataDate))
       ->check(DateCheck());
-  build->add_option("--save", options->saveFile, "the .spd file (default: the data folder's _lastinfo file of the date)");
+  build->add_option("--save", options->saveFile, Words(Txt::kCliOptPreDataSave));
   AddExchangeSetupOptions(*build, options->exchange, "--trading-date");
   build->callback([options] { SetExitCode(RunBuild(*options)); });
 
-  CLI::App* load = predata->add_subcommand("load", "list a saved .spd file");
-  load->add_option("FILE", options->loadFile, "the .spd file")->required();
-  load->add_option("--key", options->key, "order: 1 code, 2 name, 11 rate, 901 volume")
+  CLI::App* load = predata->add_subcommand("load", Words(Txt::kCliHelpPreDataLoad));
+  load->add_option("FILE", options->loadFile, Words(Txt::kCliOptSpdFile))->required();
+  load->add_option("--key", options->key, Words(Txt::kCliOptPreDataKey))
       ->check(CLI::IsMember({1, 2, 11, 901}))
       ->capture_default_str();
-  load->add_option("--text", options->textFile, "also write the listing to this file");
-  load->add_flag("--json", options->json, "One JSON document instead of the listing");
+  load->add_option("--text", options->textFile, Words(Txt::kCliOptPreDataText));
+  load->add_flag("--json", options->json, Words(Txt::kCliOptJsonListing));
   load->callback([options] { SetExitCode(RunLoad(*options)); });
 }
 

@@ -17,6 +17,7 @@
 #include "basesrc/stocgate.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -41,11 +42,6 @@ struct SnapshotOptions {
   std::string from = "09:00";
 };
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "ostrada-cli: %s\n", message.c_str());
-  return kExitFailure;
-}
-
 std::string Signed(int64_t value) {
   return (value > 0 ? "+" : "") + FormatNumber(value);
 }
@@ -65,17 +61,15 @@ void PrintRecord(const NowInfo& record) {
 }
 
 void PrintSummary(const NowGate& group) {
-  std::printf("stocks: %d\n", group.Count());
-  std::printf("order key: %d\n", group.Key());
-  std::printf("latest quote time: %d\n", group.LatestTime());
+  Say(Txt::kSnapshotCliSummary, group.Count(), group.Key(), group.LatestTime());
 }
 
 // Writes the files the options ask for.
 int WriteFiles(NowGate& group, const SnapshotOptions& options) {
   if (!options.saveFile.empty() && !group.Save(options.saveFile.c_str(), 0, 0))
-    return Fail("could not save the snapshot to " + options.saveFile);
+    return Fail(Txt::kCliCannotSave, options.saveFile);
   if (!options.textFile.empty() && !group.Save(options.textFile.c_str(), 1, 1))
-    return Fail("could not write the snapshot list to " + options.textFile);
+    return Fail(Txt::kCliCannotWrite, options.textFile);
   return kExitOk;
 }
 
@@ -91,9 +85,9 @@ int RunDownload(const SnapshotOptions& options) {
   broker::ScopedServer server(*exchange);
   StocGate gate;
   std::unique_ptr<CodeInfoList> book = gate.DownloadCodes(kSortByCode, 0);
-  if (!book) return Fail("no stocks were received");
+  if (!book) return Fail(Txt::kCliNoStocks);
   std::unique_ptr<NowGate> group = gate.DownloadNowBook(*book, options.key);
-  if (!group) return Fail("the current prices could not be downloaded");
+  if (!group) return Fail(Txt::kCliNoPrices);
   PrintSummary(*group);
   return WriteFiles(*group, options);
 }
@@ -101,8 +95,8 @@ int RunDownload(const SnapshotOptions& options) {
 int RunLoad(const SnapshotOptions& options) {
   StocGate gate;
   std::unique_ptr<NowGate> group = gate.LoadNowGroup(options.groupFile.c_str(), options.key);
-  if (!group) return Fail("could not load the snapshot " + options.groupFile);
-  std::printf("name: %s\n", Cp949ToUtf8(group->Name()).c_str());
+  if (!group) return Fail(Txt::kCliCannotLoad, options.groupFile);
+  Say(Txt::kSnapshotCliName, Cp949ToUtf8(group->Name()));
   PrintSummary(*group);
   for (const NowInfo* record = group->First(); record != nullptr; record = record->next) PrintRecord(*record);
   return WriteFiles(*group, options);
@@ -114,7 +108,7 @@ int RunPrice(const SnapshotOptions& options) {
   broker::ScopedServer server(*exchange);
   StocGate gate;
   NowPrice block;
-  if (!gate.FetchNowPrice(&block, Utf8ToCp949(options.code).c_str())) return Fail("no price for " + options.code);
+  if (!gate.FetchNowPrice(&block, Utf8ToCp949(options.code).c_str())) return Fail(Txt::kCliNoPrice, options.code);
   const PriceBar& bar = block.bar;
   if (options.json) {
     JsonDocument document = {{"code", options.code},
@@ -167,7 +161,7 @@ class TerminalHost : public SpotHost {
     std::string path;
     const int saved = SaveSnapshotFile(snapshot, &path);
     if (saved <= 0) return saved == 0 ? 0 : 1;  // an earlier file of the same second is kept
-    std::printf("%s  %d stocks  latest quote time %04d\n", path.c_str(), snapshot.Count(), snapshot.LatestTime());
+    Say(Txt::kSnapshotCliFile, path, snapshot.Count(), snapshot.LatestTime());
     ++written;
     return 1;
   }
@@ -191,8 +185,7 @@ int RunRecord(const SnapshotOptions& options) {
   // --seed), never the paper account's, whose future must not be seen.
   // The first snapshot comes one period after the start: a shorter recording would take none.
   if (options.forMinutes > 0 && options.forMinutes < options.everyMinutes)
-    return Fail("--for " + std::to_string(options.forMinutes) + " is shorter than one period (--every " +
-                std::to_string(options.everyMinutes) + "): no snapshot would be taken");
+    return Fail(Txt::kSnapshotCliTooShort, options.forMinutes, options.everyMinutes);
   std::unique_ptr<sim::Exchange> exchange = StartExchange({options.seed, options.stocks, 0, options.from});
   if (!exchange) return kExitFailure;
   broker::ScopedServer server(*exchange);
@@ -200,7 +193,7 @@ int RunRecord(const SnapshotOptions& options) {
   TerminalHost host;
   StocGate gate;
   host.book = gate.DownloadCodes(kSortByCode, 0);
-  if (!host.book) return Fail("no stocks were received");
+  if (!host.book) return Fail(Txt::kCliNoStocks);
   ExchangeTimer timer;
   SpotRecorder recorder(host, timer);
   recorder.ToggleTimer(options.everyMinutes);
@@ -209,13 +202,13 @@ int RunRecord(const SnapshotOptions& options) {
     exchange->Advance(timer.period);
     recorder.OnTimer(recorder.TimerId());
   }
-  std::printf("snapshots: %d\n", host.written);
+  Say(Txt::kSnapshotCliCount, host.written);
   return host.written > 0 ? kExitOk : kExitFailure;
 }
 
 void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
   // A key the group would refuse stops the command before it starts, with the keys it takes.
-  command.add_option("--key", options.key, "record order: 1 code, 2 name, 11 rate (default), 991 arrival, ...")
+  command.add_option("--key", options.key, Words(Txt::kCliOptSnapshotKey))
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             int32_t key = 0;
@@ -226,52 +219,49 @@ void AddOutputOptions(CLI::App& command, SnapshotOptions& options) {
             return Cp949ToUtf8(message);
           },
           "KEY"));
-  command.add_option("--text", options.textFile, "export the group as text, one stock a line");
+  command.add_option("--text", options.textFile, Words(Txt::kCliOptSnapshotText));
 }
 
 // The command's --seed option.
 CLI::Option* AddExchangeOptions(CLI::App& command, SnapshotOptions& options) {
-  CLI::Option* seed = command.add_option("--seed", options.seed, "seed of the embedded exchange's market");
-  command.add_option("--stocks", options.stocks, "number of listed stocks (0: the default listing)")
+  CLI::Option* seed = command.add_option("--seed", options.seed, Words(Txt::kCliOptMarketSeed));
+  command.add_option("--stocks", options.stocks, Words(Txt::kCliOptListedStocks))
       ->check(NotNegative());
   return seed;
 }
 
 void Register(CLI::App& app) {
   auto options = std::make_shared<SnapshotOptions>();
-  CLI::App* snapshot = app.add_subcommand("snapshot", "current-price snapshots of the whole market");
+  CLI::App* snapshot = app.add_subcommand("snapshot", Words(Txt::kCliHelpSnapshot));
   snapshot->require_subcommand(1);
 
-  CLI::App* download = snapshot->add_subcommand(
-      "download", "download every stock's price at the opening (or at the paper account's clock when earlier)");
+  CLI::App* download = snapshot->add_subcommand("download", Words(Txt::kCliHelpSnapshotDownload));
   AddOutputOptions(*download, *options);
   CLI::Option* downloadSeed = AddExchangeOptions(*download, *options);
-  download->add_option("--save", options->saveFile, "save the snapshot group to this file (.stn)");
+  download->add_option("--save", options->saveFile, Words(Txt::kCliOptSnapshotSave));
   download->callback([options, downloadSeed] {
     options->seedOption = downloadSeed;
     SetExitCode(RunDownload(*options));
   });
 
-  CLI::App* load = snapshot->add_subcommand("load", "load a saved snapshot group and list it");
-  load->add_option("FILE", options->groupFile, "snapshot group file")->required();
+  CLI::App* load = snapshot->add_subcommand("load", Words(Txt::kCliHelpSnapshotLoad));
+  load->add_option("FILE", options->groupFile, Words(Txt::kCliOptSnapshotFile))->required();
   AddOutputOptions(*load, *options);
   load->callback([options] { SetExitCode(RunLoad(*options)); });
 
-  CLI::App* record =
-      snapshot->add_subcommand("record", "record the whole market every few minutes into _nowspot_ files");
-  record->add_option("--every", options->everyMinutes, "minutes between snapshots")
+  CLI::App* record = snapshot->add_subcommand("record", Words(Txt::kCliHelpSnapshotRecord));
+  record->add_option("--every", options->everyMinutes, Words(Txt::kCliOptEvery))
       ->required()
       ->check(CLI::Range(1, 600));
-  record->add_option("--for", options->forMinutes, "minutes to record (default: one period)")
+  record->add_option("--for", options->forMinutes, Words(Txt::kCliOptRecordFor))
       ->check(CLI::Range(0, 1440));
-  record->add_option("--from", options->from, "exchange time the recording starts at, HH:MM")->capture_default_str();
+  record->add_option("--from", options->from, Words(Txt::kCliOptRecordFrom))->capture_default_str();
   AddExchangeOptions(*record, *options);
   record->callback([options] { SetExitCode(RunRecord(*options)); });
 
-  CLI::App* price = app.add_subcommand(
-      "price", "the state of one stock at the opening or --at (no later than the paper account's clock)");
-  price->add_option("CODE", options->code, "stock code")->required();
-  price->add_flag("--json", options->json, "One JSON document instead of the text view");
+  CLI::App* price = app.add_subcommand("price", Words(Txt::kCliHelpPrice));
+  price->add_option("CODE", options->code, Words(Txt::kCliOptStockCode))->required();
+  price->add_flag("--json", options->json, Words(Txt::kCliOptJsonDocument));
   AddExchangeSetupOptions(*price, options->priceMoment);
   price->callback([options] { SetExitCode(RunPrice(*options)); });
 }

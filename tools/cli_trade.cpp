@@ -30,6 +30,7 @@
 #include "broker/sim/paper/paper_account.h"
 #include "tools/cli_paper.h"
 #include "tools/cli_practice.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
 #include "tools/json_output.h"
@@ -387,11 +388,11 @@ int RunOrder(const TradeOptions& options) {
 const bool registered = RegisterCommand([](CLI::App& app) {
   // Each command its own options: the setup remembers which of its options were given.
   auto accountOptions = std::make_shared<TradeOptions>();
-  CLI::App* account = app.add_subcommand("account", "The paper account: its clock, buying power, holdings, unfilled orders");
+  CLI::App* account = app.add_subcommand("account", Words(Txt::kCliHelpAccount));
   AddExchangeSetupOptions(*account, accountOptions->setup);
   AddPaperOptions(*account, accountOptions->paper);
-  account->add_flag("--json", accountOptions->json, "One JSON object instead of the text view");
-  account->add_option("--code", accountOptions->code, "Also the quantity of this stock buyable at its current price");
+  account->add_flag("--json", accountOptions->json, Words(Txt::kCliOptJsonObject));
+  account->add_option("--code", accountOptions->code, Words(Txt::kCliOptAccountCode));
   AddPracticeCommands(*account);
   account->callback([accountOptions, account] {
     if (account->get_subcommands().empty()) SetExitCode(RunAccount(*accountOptions));
@@ -399,14 +400,13 @@ const bool registered = RegisterCommand([](CLI::App& app) {
 
   auto options = std::make_shared<TradeOptions>();
 
-  CLI::App* order = app.add_subcommand(
-      "order", "Send one order: buy|sell CODE QTY (--price P | --market), modify ORDER CODE QTY PRICE, cancel ORDER CODE QTY");
+  CLI::App* order = app.add_subcommand("order", Words(Txt::kCliHelpOrder));
   AddExchangeSetupOptions(*order, options->setup);
   AddPaperOptions(*order, options->paper);
-  order->add_option("words", options->words, "The action and its operands")->required();
-  order->add_option("--price", options->price, "Limit price in won");
-  order->add_flag("--market", options->market, "Market order (no price)");
-  order->add_option("--run", options->run, "Seconds of market to run after the order, printing its events");
+  order->add_option("words", options->words, Words(Txt::kCliOptOrderWords))->required();
+  order->add_option("--price", options->price, Words(Txt::kCliOptOrderPrice));
+  order->add_flag("--market", options->market, Words(Txt::kCliOptOrderMarket));
+  order->add_option("--run", options->run, Words(Txt::kCliOptOrderRun));
   order->callback([options] { SetExitCode(RunOrder(*options)); });
 });
 

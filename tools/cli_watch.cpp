@@ -15,6 +15,7 @@
 #include "broker/server.h"
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_watch_words.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/json_output.h"
 #include "tools/paper_exchange.h"
@@ -259,21 +260,19 @@ int RunWatch(const WatchOptions& options) {
 
 const bool registered = RegisterCommand([](CLI::App& app) {
   auto options = std::make_shared<WatchOptions>();
-  CLI::App* watch = app.add_subcommand(
-      "watch",
-      "Standing conditions of the paper account: add stop|take|trail|breakout|alert CODE, list, cancel ID");
+  CLI::App* watch = app.add_subcommand("watch", Words(Txt::kCliHelpWatch));
   AddExchangeSetupOptions(*watch, options->setup);
   AddPaperOptions(*watch, options->paper);
-  watch->add_option("words", options->words, "add KIND CODE | list | cancel ID")->required();
-  watch->add_option("--price", options->price, "The level in won (stop, take, breakout, alert)");
-  watch->add_option("--percent", options->percent, "Percent from the average purchase price (stop, take) or from the high (trail)");
-  watch->add_option("--won", options->won, "A trailing stop's fall from the high in won");
-  watch->add_flag("--above", options->above, "An alert when the price rises to the level");
-  watch->add_flag("--below", options->below, "An alert when the price falls to the level");
-  watch->add_option("--quantity", options->quantity, "Shares to order (default: the whole holding)");
-  watch->add_option("--ticks", options->ticks, "A limit order this many ticks beyond the contract (default: market)");
-  watch->add_option("--until", options->until, "The last trading date it watches (YYYYMMDD)")->check(DateCheck());
-  watch->add_flag("--json", options->json, "list: one JSON array");
+  watch->add_option("words", options->words, Words(Txt::kCliOptWatchWords))->required();
+  watch->add_option("--price", options->price, Words(Txt::kCliOptWatchPrice));
+  watch->add_option("--percent", options->percent, Words(Txt::kCliOptWatchPercent));
+  watch->add_option("--won", options->won, Words(Txt::kCliOptWatchWon));
+  watch->add_flag("--above", options->above, Words(Txt::kCliOptWatchAbove));
+  watch->add_flag("--below", options->below, Words(Txt::kCliOptWatchBelow));
+  watch->add_option("--quantity", options->quantity, Words(Txt::kCliOptWatchQuantity));
+  watch->add_option("--ticks", options->ticks, Words(Txt::kCliOptWatchTicks));
+  watch->add_option("--until", options->until, Words(Txt::kCliOptWatchUntil))->check(DateCheck());
+  watch->add_flag("--json", options->json, Words(Txt::kCliOptWatchJson));
   watch->callback([options] { SetExitCode(RunWatch(*options)); });
 });
 

@@ -1,25 +1,15 @@
 #include "tools/cli_words.h"
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <regex>
 
-#include "basesrc/foundation/cp949.h"
-#include "basesrc/foundation/texts.h"
+#include "tools/command.h"
 
 namespace ostrada::cli {
 namespace {
-
-std::string Words(Txt id) {
-  return Cp949ToUtf8(Text(id));
-}
-
-// A catalogue format filled with UTF-8 arguments, as UTF-8.
-template <typename... Args>
-std::string Filled(Txt format, const Args&... args) {
-  char text[1024];
-  std::snprintf(text, sizeof text, TextC(format), Utf8ToCp949(args).c_str()...);
-  return Cp949ToUtf8(text);
-}
 
 void UseKoreanGroups(CLI::App& command) {
   for (CLI::Option* option : command.get_options()) {
@@ -38,7 +28,51 @@ std::string After(const std::string& message, const std::string& separator) {
   return at == std::string::npos ? message : message.substr(at + separator.size());
 }
 
+// "code->1,name->2" (a transformer's table) as "code, name".
+std::string Choices(const std::string& table) {
+  std::string names;
+  for (size_t at = 0; at < table.size();) {
+    const size_t end = std::min(table.find(',', at), table.size());
+    const std::string entry = table.substr(at, end - at);
+    names += (names.empty() ? "" : ", ") + entry.substr(0, entry.find("->"));
+    at = end + 1;
+  }
+  return names;
+}
+
 }  // namespace
+
+std::string Words(Txt id) {
+  return Cp949ToUtf8(Text(id));
+}
+
+std::string words_detail::Formatted(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  va_list again;
+  va_copy(again, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, arguments);
+  va_end(arguments);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+  va_end(again);
+  return Cp949ToUtf8(text);
+}
+
+std::string Column(const std::string& utf8, int width) {
+  int columns = 0;
+  for (const unsigned char byte : utf8) {
+    if ((byte & 0xC0) == 0x80) continue;  // continuation byte
+    columns += byte >= 0xE1 ? 2 : 1;      // three-byte sequences from U+1000 on: Hangul and the other wide scripts
+  }
+  const std::string padding(columns < std::abs(width) ? std::abs(width) - columns : 0, ' ');
+  return width < 0 ? utf8 + padding : padding + utf8;
+}
+
+int Fail(const std::string& utf8) {
+  std::fprintf(stderr, "ostrada-cli: %s\n", utf8.c_str());
+  return kExitFailure;
+}
 
 void UseKoreanWords(CLI::App& app) {
   const std::shared_ptr<CLI::FormatterBase> formatter = app.get_formatter();
@@ -59,29 +93,32 @@ std::string KoreanParseError(const CLI::ParseError& error) {
   if (kind == "RequiredError") {
     // "A subcommand is required", "Requires at least 1 subcommands", or "--checks is required".
     static const std::regex option("(-[^ ]+|[A-Z_]+) is required");
-    said = std::regex_match(message, parts, option) ? Filled(Txt::kCliMissing, parts[1].str())
+    said = std::regex_match(message, parts, option) ? Said(Txt::kCliMissing, parts[1].str())
                                                     : Words(Txt::kCliMissingCommand);
   } else if (kind == "ExtrasError" || message.find("not expected: ") != std::string::npos) {
-    said = Filled(Txt::kCliUnexpected, After(message, "not expected: "));
+    said = Said(Txt::kCliUnexpected, After(message, "not expected: "));
   } else if (kind == "ArgumentMismatch") {
     static const std::regex option("([^:]+): .*missing");
-    said = std::regex_search(message, parts, option) ? Filled(Txt::kCliNoValue, parts[1].str())
-                                                     : Filled(Txt::kCliBadCommandLine, message);
+    said = std::regex_search(message, parts, option) ? Said(Txt::kCliNoValue, parts[1].str())
+                                                     : Said(Txt::kCliBadCommandLine, message);
   } else if (kind == "ValidationError" || kind == "ConversionError") {
     static const std::regex range("([^:]+): Value (.+) not in range (.+) to (.+)");
     static const std::regex conversion("The value (.+) is not an allowed value for (.+)");
+    static const std::regex choice("([^:]+): Check (.+) value in \\{([^}]*)\\}.* FAILED");
     static const std::regex named("([^:]+): (.+)");
     if (std::regex_match(message, parts, range)) {
-      said = Filled(Txt::kCliOutOfRange, parts[1].str(), parts[2].str(), parts[3].str(), parts[4].str());
+      said = Said(Txt::kCliOutOfRange, parts[1].str(), parts[2].str(), parts[3].str(), parts[4].str());
     } else if (std::regex_match(message, parts, conversion)) {
-      said = Filled(Txt::kCliBadValue, parts[2].str(), parts[1].str());
+      said = Said(Txt::kCliBadValue, parts[2].str(), parts[1].str());
+    } else if (std::regex_match(message, parts, choice)) {
+      said = Said(Txt::kCliChooseOne, parts[1].str(), parts[2].str(), Choices(parts[3].str()));
     } else if (std::regex_match(message, parts, named)) {
-      said = Filled(Txt::kCliBadValue, parts[1].str(), parts[2].str());
+      said = Said(Txt::kCliBadValue, parts[1].str(), parts[2].str());
     } else {
-      said = Filled(Txt::kCliBadCommandLine, message);
+      said = Said(Txt::kCliBadCommandLine, message);
     }
   } else {
-    said = Filled(Txt::kCliBadCommandLine, message);
+    said = Said(Txt::kCliBadCommandLine, message);
   }
   return said + "\n" + Words(Txt::kCliSeeHelp);
 }

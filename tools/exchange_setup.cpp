@@ -11,6 +11,7 @@
 #include "basesrc/foundation/texts.h"
 #include "broker/sim/market/clock.h"
 #include "broker/sim/paper/paper_account.h"
+#include "tools/cli_words.h"
 #include "tools/command.h"
 
 namespace ostrada::cli {
@@ -84,22 +85,22 @@ CLI::Validator DateCheck() {
 }
 
 void AddMarketOptions(CLI::App& command, ExchangeSetup& setup) {
-  setup.seedOption = command.add_option("--seed", setup.seed, "The exchange's seed (default: the paper account's market)");
-  setup.stocksOption = command.add_option("--stocks", setup.stocks, "Listing size (default: the paper account's, else 2,600)")
+  setup.seedOption = command.add_option("--seed", setup.seed, Words(Txt::kCliOptExchangeSeed));
+  setup.stocksOption = command.add_option("--stocks", setup.stocks, Words(Txt::kCliOptListingSize))
                            ->check(NotNegative());
 }
 
 void AddExchangeSetupOptions(CLI::App& command, ExchangeSetup& setup, const std::string& dateOption) {
   AddMarketOptions(command, setup);
-  setup.dateOption = command.add_option(dateOption, setup.date, "Trading date YYYYMMDD (default: the last trading day)")
+  setup.dateOption = command.add_option(dateOption, setup.date, Words(Txt::kCliOptTradingDate))
                           ->check(DateCheck());
-  setup.atOption = command.add_option("--at", setup.at, "Exchange time HH:MM:SS")->capture_default_str();
+  setup.atOption = command.add_option("--at", setup.at, Words(Txt::kCliOptExchangeTime))->capture_default_str();
 }
 
 std::unique_ptr<sim::Exchange> StartExchange(const ExchangeSetup& setup) {
   sim::PaperLedger::Moment moment{setup.date, ParseTime(setup.at)};
   if (moment.timeMs < 0) {
-    std::fprintf(stderr, "ostrada-cli: the time wants HH:MM:SS or HH:MM, not %s\n", setup.at.c_str());
+    Fail(Txt::kCliBadTimeOfDay, setup.at);
     return nullptr;
   }
   std::optional<AccountMarket> account;

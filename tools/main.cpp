@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   StderrSink sink;
   ScopedUiSink scopedSink(sink);
 
-  CLI::App app{"ostrada-cli: the scriptable front of ostrada's data layer"};
+  CLI::App app{cli::Words(Txt::kCliHelpProgram)};
   app.require_subcommand(1);
   for (const auto& registration : cli::Registrations()) registration(app);
   cli::AcceptTypedCodes(app);
@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
   }
   // Output that never reached its file (a full disk) makes the run a failure, whatever the command set.
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fprintf(stderr, "ostrada-cli: the output could not be written\n");
-    return cli::kExitFailure;
+    return cli::Fail(Txt::kCliOutputFailed);
   }
   return cli::g_exitCode;
 }

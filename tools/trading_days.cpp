@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "basesrc/daygate.h"
+#include "tools/cli_words.h"
 
 namespace ostrada::cli {
 namespace {
@@ -17,7 +18,7 @@ constexpr int32_t kIndexDays = 600;  // a little over two years, all the exchang
 bool TradingDays::Download(StocGate& gate) {
   std::unique_ptr<DaySeries> index = gate.DownloadBarsNew(kExchangeIndex, kExchangeIndex, kIndexDays, 1, 'D', 0, 0, 1);
   if (!index) {
-    std::fprintf(stderr, "ostrada-cli: the exchange index's trading days could not be downloaded\n");
+    Fail(Txt::kCliNoTradingDays);
     return false;
   }
   dates_.clear();

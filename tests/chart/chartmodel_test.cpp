@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace ostrada::chart {
 namespace {
@@ -363,6 +365,28 @@ TEST_P(LabelAnchors, MarksLegendAndLastBoxComeFromTheLayout) {
   EXPECT_NEAR(layout.lastBox.top + layout.lastBox.height / 2, layout.last.at, 1e-9);
   EXPECT_NEAR(layout.lastAnchor.x, 810, 1e-9);
   EXPECT_NEAR(layout.lastAnchor.y, layout.last.at + 4, 1e-9);
+}
+
+// A last price on a tick of the axis: that tick's label, 4 below to 8 above the tick in a 12-pixel font,
+// would sit under the last price's box, so it gives way; the labels clear of the box stay.
+TEST(ChartModel, TheLastPricesBoxCutsNoLabelOfTheAxis) {
+  ChartData data = DailyData(150);
+  const std::vector<Tick> ticks = Lay(data, View{130, 15}, WindowFrame()).priceTicks;
+  ASSERT_GE(ticks.size(), 3u);
+  std::string digits = ticks[ticks.size() / 2].label;
+  std::erase(digits, ',');
+  data.bars.back().close = std::stoi(digits);
+  const ChartLayout layout = Lay(data, View{130, 15}, WindowFrame());
+  ASSERT_EQ(layout.last.label, ticks[ticks.size() / 2].label);
+  ASSERT_EQ(layout.priceTicks.size(), ticks.size()) << "the scale is that of the bars' highs and lows";
+  int covered = 0;
+  for (size_t i = 0; i < ticks.size(); ++i) {
+    const bool under = ticks[i].at + 4 > layout.lastBox.top && ticks[i].at - 8 < layout.lastBox.top + 18;
+    covered += under ? 1 : 0;
+    EXPECT_EQ(layout.priceTicks[i].label, under ? "" : ticks[i].label) << ticks[i].label;
+    EXPECT_EQ(layout.priceTicks[i].at, ticks[i].at);
+  }
+  EXPECT_GE(covered, 1);
 }
 
 // Pitch 768 / 15 = 51.2: the first bar's centre is 61.6, the last's 778.4.

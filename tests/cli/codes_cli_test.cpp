@@ -28,7 +28,7 @@ class CodesCli : public ::testing::Test {
 TEST_F(CodesCli, ASavedBookLoadsBackWithTheSameCounters) {
   const auto downloaded = RunCli("codes download --seed 11 --stocks 300 --save " + book + " --text " + text);
   ASSERT_EQ(downloaded.exitCode, 0) << downloaded.output;
-  EXPECT_NE(downloaded.output.find("stocks: "), std::string::npos);
+  EXPECT_NE(downloaded.output.find("종목 수: "), std::string::npos);
 
   const auto loaded = RunCli("codes load " + book);
   ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
@@ -62,8 +62,8 @@ TEST_F(CodesCli, TheSummaryCountsTheListingAndMarketThreeIsDroppedUnlessKept) {
     }
     char summary[512];
     std::snprintf(summary, sizeof summary,
-                  "stocks: %d\nmarket 1: %d\nmarket 2: %d\nmarket 3/4: %d\nclass1 1-4: %d\nclass4 1: %d\n"
-                  "class5 1: %d\nclass2 1/2/3: %d/%d/%d\npreferred: %d\n",
+                  "종목 수: %d\n시장구분 1: %d\n시장구분 2: %d\n시장구분 3/4: %d\n구분1 1-4: %d\n구분4 1: %d\n"
+                  "구분5 1: %d\n구분2 1/2/3: %d/%d/%d\n우선주: %d\n",
                   stocks, m1, m2, m34, class1, class4, class5, class2[1], class2[2], class2[3], preferred);
     return std::string(summary);
   };
@@ -89,7 +89,7 @@ TEST_F(CodesCli, CodesOnlyTextHasNoNames) {
 TEST_F(CodesCli, AMissingOrDamagedFileIsAPlainFailure) {
   const auto missing = RunCli("codes load " + book);
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.output.find("could not load the code book"), std::string::npos) << missing.output;
+  EXPECT_NE(missing.output.find(book + " 을(를) 읽지 못했습니다."), std::string::npos) << missing.output;
 
   ASSERT_EQ(RunCli("codes download --stocks 40 --save " + book).exitCode, 0);
   std::string bytes = ReadBytes(book);

@@ -42,12 +42,12 @@ TEST_F(HistoryCli, SeriesSavedUnderItsOwnNameLoadsBackAndDraws) {
   const auto downloaded = RunCli("history " + code + " --seed 5 --stocks 40 --count 200 --save");
   ASSERT_EQ(downloaded.exitCode, 0) << downloaded.output;
   const std::string saved = folder + code.substr(1, 3) + "/" + code + ".std";
-  EXPECT_NE(downloaded.output.find("saved: " + saved), std::string::npos) << downloaded.output;
-  EXPECT_NE(downloaded.output.find("bars:  200"), std::string::npos);
+  EXPECT_NE(downloaded.output.find("저장: " + saved), std::string::npos) << downloaded.output;
+  EXPECT_NE(downloaded.output.find("봉 수: 200"), std::string::npos);
 
   const auto loaded = RunCli("history load " + saved + " --svg " + folder + "chart.svg");
   ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
-  EXPECT_EQ(loaded.output, downloaded.output.substr(0, downloaded.output.find("saved: ")));
+  EXPECT_EQ(loaded.output, downloaded.output.substr(0, downloaded.output.find("저장: ")));
   const std::string svg = ReadBytes(folder + "chart.svg");
   EXPECT_EQ(svg.rfind("<svg", 0), 0u);
   EXPECT_NE(svg.find("#d7191c"), std::string::npos);  // rises in red
@@ -63,7 +63,7 @@ TEST_F(HistoryCli, MinuteBarsOfAnyIntervalComeInOrder) {
   const auto sevens =
       RunCli("history U001 --kind B --interval 7 --count 200 --seed 5 --stocks 40 --date 20261208 --at 11:29:30");
   EXPECT_EQ(sevens.exitCode, 0) << sevens.output;
-  EXPECT_NE(sevens.output.find("bars:  22"), std::string::npos) << sevens.output;  // 09:06, 09:13 ... 11:33 running
+  EXPECT_NE(sevens.output.find("봉 수: 22"), std::string::npos) << sevens.output;  // 09:06, 09:13 ... 11:33 running
   EXPECT_EQ(sevens.output.find("확인"), std::string::npos) << sevens.output;
 }
 
@@ -87,7 +87,7 @@ TEST_F(HistoryCli, AFullDiskIsAFailure) {
 TEST_F(HistoryCli, PreDataListOfTheMarket) {
   const auto built = RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd");
   ASSERT_EQ(built.exitCode, 0) << built.output;
-  EXPECT_NE(built.output.find("records:"), std::string::npos);
+  EXPECT_NE(built.output.find("자료 수:"), std::string::npos);
   const auto listed = RunCli("predata load " + folder + "x.spd --key 1");
   ASSERT_EQ(listed.exitCode, 0) << listed.output;
   // One line a record after the heading, in code order.

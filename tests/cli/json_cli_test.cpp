@@ -255,7 +255,7 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
   EXPECT_EQ(NumbersIn(lines[1]).back(), history.at("count").get<long long>());
   const json& bars = history.at("bars");
   ASSERT_EQ(bars.size(), history.at("count").get<size_t>());
-  // "first: YYYY-MM-DD  P": the date and the price of each point, against the bars themselves.
+  // "처음   YYYY-MM-DD  P": the date and the price of each point, against the bars themselves.
   const char* points[] = {"first", "last", "high", "low"};
   long long highest = 0;
   long long lowest = LLONG_MAX;
@@ -274,9 +274,9 @@ TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
   EXPECT_EQ(history.at("high").at("price").get<long long>(), highest);
   EXPECT_EQ(history.at("low").at("price").get<long long>(), lowest);
   EXPECT_TRUE(history.at("interval").is_null()) << "daily bars have no minutes";
-  // "jump check: clean" (or the words of a jump, or "n/a").
+  // "급변 점검: 이상 없음" (or the words of a jump, or "해당 없음").
   const std::string jump = lines.at(6).substr(lines.at(6).find(": ") + 2);
-  EXPECT_EQ(history.at("jumpCheck"), jump == "clean" ? "clean" : jump == "n/a" ? "n/a" : "jump") << lines.at(6);
+  EXPECT_EQ(history.at("jumpCheck"), jump == "이상 없음" ? "clean" : jump == "해당 없음" ? "n/a" : "jump") << lines.at(6);
 }
 
 // The index in points with two decimals, and minute bars at their interval, against the bars the
@@ -342,20 +342,20 @@ TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
     const std::string& line = lines[i + 1];
     SCOPED_TRACE(line);
     EXPECT_EQ(line.rfind(r.at("code").get<std::string>(), 0), 0u);
-    // "CODE NAME\tDATE O H L C +CHG R% vol V\tma M5 .. M480\t..."
+    // "CODE NAME\tDATE O H L C +CHG R% 거래량 V\t이평 M5 .. M480\t..."
     const auto numbers = NumbersIn(line.substr(line.find('\t')));
     ASSERT_GE(numbers.size(), 16u);
     EXPECT_EQ(numbers[0], r.at("date").get<long long>());
     const char* prices[] = {"open", "high", "low", "close", "change"};
     for (size_t k = 0; k < 5; ++k) EXPECT_EQ(numbers[1 + k], r.at(prices[k]).get<long long>()) << prices[k];
-    const size_t ma = line.find("\tma ");
+    const size_t ma = line.find("\t이평 ");
     const auto averages = NumbersIn(line.substr(ma, line.find('\t', ma + 1) - ma));
     ASSERT_EQ(averages.size(), 6u);
     for (size_t k = 0; k < 6; ++k) EXPECT_EQ(averages[k], r.at("averages")[k].get<long long>());
-    // "\tcross K V\textreme K V\tavgvol A5 A20\tlimit-up K@V streak S\trising A/35 B/25 (R%)"
+    // "\t교차 K V\t극점 K V\t평균거래량 A5 A20\t상한가 K@V 연속 S\t상승 A/35 B/25 (R%)"
     static const std::regex tail(
-        R"(\tcross (\d+) ([-0-9,]+)\textreme (\d+) ([-0-9,]+)\tavgvol ([0-9,]+) ([0-9,]+)\tlimit-up (\d+)@([0-9,]+) )"
-        R"(streak (\d+)\trising (\d+)/35 (\d+)/25 \((-?[0-9.]+)%\))");
+        R"(\t교차 (\d+) ([-0-9,]+)\t극점 (\d+) ([-0-9,]+)\t평균거래량 ([0-9,]+) ([0-9,]+)\t상한가 (\d+)@([0-9,]+) )"
+        R"(연속 (\d+)\t상승 (\d+)/35 (\d+)/25 \((-?[0-9.]+)%\))");
     std::smatch parts;
     ASSERT_TRUE(std::regex_search(line, parts, tail));
     const std::pair<const char*, const char*> figures[] = {
@@ -386,15 +386,15 @@ TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
   const json report = json::parse(document.output);
   const std::vector<std::string> lines = Lines(text.output);
   ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(NumbersIn(lines[0]).front(), report.at("predataRecords").get<long long>());  // "pre-data records: N (base day D)"
-  const auto header = NumbersIn(lines[1]);  // "stocks: N  latest quote time: T"
+  EXPECT_EQ(NumbersIn(lines[0]).front(), report.at("predataRecords").get<long long>());  // "선행자료 수: N (기준일 D)"
+  const auto header = NumbersIn(lines[1]);  // "종목 수: N  최근 시세 시각: T"
   EXPECT_EQ(header[0], report.at("stocks").get<long long>());
   EXPECT_EQ(header[1], report.at("latestTime").get<long long>());
   int occurring = 0;
   for (const json& pattern : report.at("patterns")) occurring += pattern.at("count").get<int>() > 0 ? 1 : 0;
   EXPECT_EQ(NumbersIn(lines[2])[0], occurring);
   // Each group: "NAME  COUNT", then up to two "    CODE NAME  +R%" lines.
-  size_t line = lines[3].rfind("patterns not occurring", 0) == 0 ? 4 : 3;
+  size_t line = lines[3].rfind("나타나지 않은 패턴", 0) == 0 ? 4 : 3;
   ASSERT_FALSE(report.at("groups").empty());
   for (const json& group : report.at("groups")) {
     const std::string& heading = lines.at(line++);

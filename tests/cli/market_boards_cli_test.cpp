@@ -1,8 +1,11 @@
 // The two boards and the breaker as a person checks them from the commands' JSON alone, on a seed no
-// other test pins: the indexes' daily correlation and volatility, and a crash day's pause in the
-// index's minute bars and in a stock's `market` document.
+// other test pins: the indexes' daily correlation and volatility, each index against its stocks'
+// capitalisation-weighted and plain means, the part of their worth the boards trade, and a crash
+// day's pause in the index's minute bars and in a stock's `market` document.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -64,6 +67,63 @@ TEST(MarketBoardsCli, TheSecondBoardIsMoreVolatileAndPartsWaysWithTheFirst) {
   EXPECT_LT(Correlation(first, second), 0.92);
   EXPECT_GT(Sd(second) / Sd(first), 1.1);
   EXPECT_LT(Sd(second) / Sd(first), 1.8);
+}
+
+// A listing of 80 stocks samples both boards' sizes; each stock's history comes from its own command.
+TEST(MarketBoardsCli, AnIndexIsItsStocksWeightedByWhatTheyAreWorth) {
+  constexpr int kDays = 250;
+  const std::string sample = " --stocks 80 --count " + std::to_string(kDays + 1) + " --date 20261208";
+  const std::vector<double> index[2] = {DailyReturns(Json("history U001" + sample)),
+                                        DailyReturns(Json("history U201" + sample))};
+  ASSERT_EQ(index[0].size(), static_cast<size_t>(kDays));
+  std::array<std::vector<double>, 2> weighted, worth, plain, counted, value;
+  for (int b = 0; b < 2; ++b) {
+    for (auto* sums : {&weighted, &worth, &plain, &counted, &value}) (*sums)[b].assign(kDays, 0);
+  }
+  const sim::Listing listing = sim::Listing::Build(31, 80);
+  for (const sim::ListedStock& stock : listing.All()) {
+    if (stock.market != '1' && stock.market != '2') continue;
+    const int b = stock.market - '1';
+    const nlohmann::json bars = Json("history " + stock.code + sample)["bars"];
+    ASSERT_EQ(bars.size(), static_cast<size_t>(kDays + 1)) << stock.code;
+    double shares = stock.number2 * 1000.0;
+    for (int d = 0; d < kDays; ++d) {
+      const double before = bars[d]["close"].get<double>();
+      const double close = bars[d + 1]["close"].get<double>();
+      const double move = close / before - 1;
+      // Beyond any day's limit: a split or consolidation (2, 5 or 10 to one) changed the shares.
+      if (std::fabs(move) > 0.35) {
+        const double ratio = before / close;
+        shares *= ratio > 1 ? std::round(ratio) : 1 / std::round(1 / ratio);
+        continue;
+      }
+      weighted[b][d] += shares * before * move;
+      worth[b][d] += shares * before;
+      plain[b][d] += move;
+      ++counted[b][d];
+      value[b][d] += bars[d + 1]["volume"].get<double>() * close;
+    }
+  }
+  // Each index is its stocks' capitalisation-weighted mean, not their plain one. A day trades a few
+  // parts in a thousand of a board's worth, more of the second board's (its companies are smaller;
+  // this sample's first board is mostly its largest company, which trades least of its worth).
+  double turnover[2] = {0, 0};
+  for (int b = 0; b < 2; ++b) {
+    std::vector<double> byWorth, byCount;
+    double traded = 0, capital = 0;
+    for (int d = 0; d < kDays; ++d) {
+      byWorth.push_back(weighted[b][d] / worth[b][d]);
+      byCount.push_back(plain[b][d] / counted[b][d]);
+      traded += value[b][d];
+      capital += worth[b][d];
+    }
+    EXPECT_GT(Correlation(index[b], byWorth), 0.98) << b;
+    EXPECT_GT(Correlation(index[b], byWorth), Correlation(index[b], byCount)) << b;
+    turnover[b] = traded / capital;
+    EXPECT_GT(turnover[b], 0.001) << b;
+    EXPECT_LT(turnover[b], 0.035) << b;
+  }
+  EXPECT_GT(turnover[1], 2 * turnover[0]);
 }
 
 TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPercentDown) {

@@ -19,15 +19,15 @@ struct Row {
   std::string result;
 };
 
-// The table's rows by measure name: the name, then value, low, high and "pass" or "FAIL" (a long
+// The table's rows by measure name: the name, then value, low, high and "통과" or "벗어남" (a long
 // name may push the columns to the right, so the four are read from the end).
 std::map<std::string, Row> Table(const std::string& output) {
   std::map<std::string, Row> rows;
   std::istringstream lines(output);
   std::string line;
   while (std::getline(lines, line)) {
-    const bool passes = line.ends_with(" pass");
-    if (!passes && !line.ends_with(" FAIL")) continue;
+    const bool passes = line.ends_with(" 통과");
+    if (!passes && !line.ends_with(" 벗어남")) continue;
     size_t end = line.size();
     for (int field = 0; field < 4; ++field) {
       end = line.find_last_not_of(' ', end - 1);
@@ -49,7 +49,7 @@ TEST(MarketStatsCli, EveryBandHoldsForThreeSeeds) {
     const std::map<std::string, Row> table = Table(run.output);
     ASSERT_GE(table.size(), 35u) << run.output;
     for (const auto& [name, row] : table) EXPECT_EQ(row.result, "pass") << name << " " << row.value;
-    EXPECT_NE(run.output.find("0 of " + std::to_string(table.size()) + " measures outside their band"),
+    EXPECT_NE(run.output.find("0 / " + std::to_string(table.size()) + " 항목이 범위를 벗어났습니다"),
               std::string::npos);
     // No close where the 15% limit leaves no tick to move (below about 34 won): the lowest close is
     // at most one limit below the 500 won under which shares are consolidated (500 - 75).
@@ -75,8 +75,8 @@ TEST(MarketStatsCli, AMeasureOutsideItsBandFailsTheCommand) {
   size_t outside = 0;
   for (const auto& [name, row] : table) outside += row.result == "FAIL" ? 1 : 0;
   ASSERT_GT(outside, 0u) << run.output;
-  EXPECT_NE(run.output.find(std::to_string(outside) + " of " + std::to_string(table.size()) +
-                            " measures outside their band"),
+  EXPECT_NE(run.output.find(std::to_string(outside) + " / " + std::to_string(table.size()) +
+                            " 항목이 범위를 벗어났습니다"),
             std::string::npos)
       << run.output;
 }
@@ -86,7 +86,7 @@ TEST(MarketStatsCli, AHolidayIsNoTradingDay) {
   for (const char* date : {"20261005", "20260925", "20261205"}) {
     const auto run = RunCli(std::string("market-stats --stocks 40 --date ") + date);
     EXPECT_EQ(run.exitCode, 1) << date;
-    EXPECT_NE(run.output.find("--date wants a trading day YYYYMMDD, not " + std::string(date)), std::string::npos)
+    EXPECT_NE(run.output.find("--date 는 거래일을 YYYYMMDD 로 지정하십시오: " + std::string(date)), std::string::npos)
         << run.output;
   }
 }
@@ -101,12 +101,12 @@ TEST(MarketStatsCli, WithoutASeedStudiesTheAccountsMarketAsFarAsItsClock) {
   const auto session = RunCli("clock advance --by 1m --stocks 40");
   ASSERT_EQ(session.exitCode, 0) << session.output;
   const auto studied = RunCli("market-stats");
-  EXPECT_NE(studied.output.find("market of seed 7 on 20250228, 40 stocks"), std::string::npos) << studied.output;
+  EXPECT_NE(studied.output.find("시드 7 의 시장, 20250228, 종목 40개"), std::string::npos) << studied.output;
   const auto ahead = RunCli("market-stats --stocks 40 --date 20250304");
   EXPECT_EQ(ahead.exitCode, 1);
   EXPECT_NE(ahead.output.find("계좌 시각(2025-03-04 10:01:00)까지만"), std::string::npos) << ahead.output;
   const auto chosen = RunCli("market-stats --stocks 40 --date 20250304 --seed 9");
-  EXPECT_NE(chosen.output.find("market of seed 9 on 20250304"), std::string::npos) << chosen.output;
+  EXPECT_NE(chosen.output.find("시드 9 의 시장, 20250304,"), std::string::npos) << chosen.output;
 }
 
 }  // namespace

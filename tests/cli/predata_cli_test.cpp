@@ -71,7 +71,7 @@ int64_t Average(const std::vector<int64_t>& values, size_t end, size_t n) {
 TEST_F(PreDataCli, TheListingShowsTheDatesAveragesAndVolumesOfItsBars) {
   const auto built = RunCli(std::string("predata build") + kMarket + " --trading-date 20261208 --save " + File("x.spd"));
   ASSERT_EQ(built.exitCode, 0) << built.output;
-  EXPECT_NE(built.output.find("date:        20261207\n"), std::string::npos) << built.output;
+  EXPECT_NE(built.output.find("기준일: 20261207\n"), std::string::npos) << built.output;
   const auto listed = RunCli("predata load " + File("x.spd"));
   ASSERT_EQ(listed.exitCode, 0) << listed.output;
 
@@ -80,7 +80,7 @@ TEST_F(PreDataCli, TheListingShowsTheDatesAveragesAndVolumesOfItsBars) {
   StocGate gate;
   int records = 0;
   for (const std::string& line : Split(listed.output, '\n')) {
-    if (line.rfind("records:", 0) == 0) continue;
+    if (line.rfind("자료 수:", 0) == 0) continue;
     const std::vector<std::string> columns = Split(line, '\t');
     ASSERT_GE(columns.size(), 6u) << line;
     const std::string code = columns[0].substr(0, columns[0].find(' '));
@@ -98,7 +98,7 @@ TEST_F(PreDataCli, TheListingShowsTheDatesAveragesAndVolumesOfItsBars) {
     ASSERT_EQ(lines.size(), 6u) << line;
     const size_t lengths[] = {5, 20, 60, 120, 240, 480};
     for (size_t k = 0; k < 6; ++k) EXPECT_EQ(lines[k], Average(closes, date, lengths[k])) << code << " line " << k;
-    ASSERT_EQ(columns[5].rfind("avgvol", 0), 0u) << line;
+    ASSERT_EQ(columns[5].rfind("평균거래량", 0), 0u) << line;
     const std::vector<int64_t> averageVolumes = Column(columns[5]);
     EXPECT_EQ(averageVolumes, (std::vector<int64_t>{Average(volumes, date, 5), Average(volumes, date, 20)})) << code;
     ++records;
@@ -122,7 +122,7 @@ TEST_F(PreDataCli, ABuildForADateIsNamedAfterItAndADayWithoutSessionIsRefused) {
   const std::string market = std::string(kMarket) + " --trading-date 20261208";
   const auto weekend = RunCli("predata build" + market + " --date 20261205");
   EXPECT_EQ(weekend.exitCode, 1);
-  EXPECT_NE(weekend.output.find("20261205 had no session of the exchange"), std::string::npos) << weekend.output;
+  EXPECT_NE(weekend.output.find("20261205 은(는) 거래일이 아니어서"), std::string::npos) << weekend.output;
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << "nothing written, nothing overwritten";
 
   const auto friday = RunCli("predata build" + market + " --date 20261204");
@@ -138,17 +138,17 @@ TEST_F(PreDataCli, ABuildForADateIsNamedAfterItAndADayWithoutSessionIsRefused) {
   // Screening Tuesday wants Monday's list: Friday's is refused, by name or given.
   const auto tuesday = RunCli(std::string("patterns") + kMarket + " --date 20261208");
   EXPECT_EQ(tuesday.exitCode, 1);
-  EXPECT_NE(tuesday.output.find("no pre-data file " + File("_lastinfo.20261207.spd")), std::string::npos)
+  EXPECT_NE(tuesday.output.find("선행자료 파일이 없습니다: " + File("_lastinfo.20261207.spd")), std::string::npos)
       << tuesday.output;
   const auto given = RunCli(std::string("patterns") + kMarket + " --date 20261208 --predata " +
                             File("_lastinfo.20261204.spd"));
   EXPECT_EQ(given.exitCode, 1);
-  EXPECT_NE(given.output.find("of 20261204, but the session before 20261208 is 20261207"), std::string::npos)
+  EXPECT_NE(given.output.find("의 20261204 자료가 있지만, 20261208 의 앞 거래일은 20261207 입니다."), std::string::npos)
       << given.output;
   // Screening Monday, the session before is Friday, across the weekend.
   const auto monday = RunCli(std::string("patterns") + kMarket + " --date 20261207");
   ASSERT_EQ(monday.exitCode, 0) << monday.output;
-  EXPECT_NE(monday.output.find("(base day 20261204)"), std::string::npos) << monday.output;
+  EXPECT_NE(monday.output.find("(기준일 20261204)"), std::string::npos) << monday.output;
 }
 
 TEST_F(PreDataCli, BeforeTheFirstMinuteBarPatternsStillTakeTheSessionBefore) {
@@ -157,11 +157,11 @@ TEST_F(PreDataCli, BeforeTheFirstMinuteBarPatternsStillTakeTheSessionBefore) {
   ASSERT_TRUE(Exists("_lastinfo.20261207.spd"));
   for (const char* at : {"08:50", "09:00:30", "14:00"}) {
     const auto screened = RunCli(std::string("patterns") + kMarket + " --date 20261208 --at " + at);
-    EXPECT_NE(screened.output.find("pre-data: the last-info file " + File("_lastinfo.20261207.spd")),
+    EXPECT_NE(screened.output.find("선행자료: " + File("_lastinfo.20261207.spd")),
               std::string::npos)
         << at << "\n"
         << screened.output;
-    EXPECT_NE(screened.output.find("(base day 20261207)"), std::string::npos) << at << "\n" << screened.output;
+    EXPECT_NE(screened.output.find("(기준일 20261207)"), std::string::npos) << at << "\n" << screened.output;
   }
 }
 

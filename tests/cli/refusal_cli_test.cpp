@@ -22,10 +22,12 @@ namespace {
 using testing::RunCli;
 
 // A refused command: its words, with CODE, HALTED, LOWER (the day's lower limit), INBAND (a price
-// between the limits) and ORDER (the morning's open order) filled in, and the moment it names.
+// between the limits), OFFTICK (one won above it, off the tick grid) and ORDER (the morning's open
+// order) filled in, the moment it names, and what it says (empty: not checked here).
 struct Refused {
   const char* words;
   const char* moment;
+  const char* says = "";
 };
 
 const std::string kListing = " --seed 7 --stocks 40";
@@ -80,11 +82,15 @@ TEST_P(RefusalCli, ARefusedOrderLeavesTheClockTheOrdersAndTheCashAsTheyWere) {
   Fill(words, "HALTED", halted);
   Fill(words, "CODE", code);
   Fill(words, "LOWER", std::to_string(lower));
-  Fill(words, "INBAND", std::to_string(lower + PriceTick(lower)));
+  const int32_t inBand = lower + PriceTick(lower);
+  ASSERT_GT(PriceTick(inBand), 1) << "no price of the band is off the tick grid";
+  Fill(words, "INBAND", std::to_string(inBand));
+  Fill(words, "OFFTICK", std::to_string(inBand + 1));
   Fill(words, "ORDER", std::to_string(order));
   const auto refused = RunCli("order " + words + kListing + " " + GetParam().moment);
   EXPECT_EQ(refused.exitCode, 1) << refused.output;
   EXPECT_EQ(refused.output.find("주문번호 : "), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find(GetParam().says), std::string::npos) << refused.output;
   EXPECT_EQ(Account(), before);
 }
 
@@ -92,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
     EveryPath, RefusalCli,
     ::testing::Values(Refused{"buy A999999 10 --price 1600", "--at 11:00:00"},
                       Refused{"buy HALTED 10 --market", "--at 11:00:00"},
-                      Refused{"buy CODE 10 --price 1", "--at 11:00:00"},
+                      Refused{"buy CODE 10 --price 1", "--at 11:00:00", "주문가격이 가격제한폭을 벗어났습니다."},
+                      Refused{"buy CODE 10 --price OFFTICK", "--at 11:00:00", "주문가격이 호가단위에 맞지 않습니다."},
                       Refused{"sell CODE 1 --price 99999999", "--at 11:00:00"},
                       Refused{"buy CODE 100000000 --market", "--at 11:00:00"},
                       Refused{"sell CODE 11 --price INBAND", "--at 11:00:00"},

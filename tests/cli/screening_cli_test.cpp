@@ -32,32 +32,32 @@ class ScreeningCli : public ::testing::Test {
 TEST_F(ScreeningCli, PatternsOverTheLastInfoFileWriteTheirPacksAndInterestGroups) {
   const auto missing = RunCli("patterns --stocks 40");
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.output.find("pre-data: the last-info file " + folder.Path() + "/_lastinfo."), std::string::npos)
+  EXPECT_NE(missing.output.find("선행자료: " + folder.Path() + "/_lastinfo."), std::string::npos)
       << missing.output;
-  EXPECT_NE(missing.output.find("no pre-data file"), std::string::npos) << missing.output;
+  EXPECT_NE(missing.output.find("선행자료 파일이 없습니다"), std::string::npos) << missing.output;
 
   const auto built = RunCli("predata build --stocks 40");
   ASSERT_EQ(built.exitCode, 0) << built.output;
-  EXPECT_NE(built.output.find("saved:       " + folder.Path() + "/_lastinfo."), std::string::npos) << built.output;
+  EXPECT_NE(built.output.find("저장: " + folder.Path() + "/_lastinfo."), std::string::npos) << built.output;
   const std::string pack = File("market.pack");
   const std::string reportPack = File("report.pack");
   const auto patterns = RunCli("patterns --stocks 40 --pack " + pack + " --interest " + File("interest.txt") +
                                " --report-pack " + reportPack);
   ASSERT_EQ(patterns.exitCode, 0) << patterns.output;
-  EXPECT_NE(patterns.output.find("stocks: 40"), std::string::npos) << patterns.output;
+  EXPECT_NE(patterns.output.find("종목 수: 40"), std::string::npos) << patterns.output;
   EXPECT_NE(patterns.output.find("상승율 높은 것  40"), std::string::npos) << patterns.output;
   EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(File("interest.txt"))).rfind("// 관심그룹입니다.\r\n[", 0), 0u);
 
   const auto loaded = RunCli("pack load " + pack);
   ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
-  EXPECT_EQ(loaded.output.rfind("groups: 1  key: 921  stocks counted: 40", 0), 0u) << loaded.output;
-  EXPECT_NE(loaded.output.find("patterns occurring: "), std::string::npos) << loaded.output;
+  EXPECT_EQ(loaded.output.rfind("그룹 수: 1  키: 921  센 종목 수: 40", 0), 0u) << loaded.output;
+  EXPECT_NE(loaded.output.find("나타난 패턴: "), std::string::npos) << loaded.output;
   // The report pack holds the pattern groups but was never counted: it claims no pattern missing.
   const auto report = RunCli("pack load " + reportPack);
   ASSERT_EQ(report.exitCode, 0) << report.output;
-  EXPECT_NE(report.output.find("stocks counted: 0"), std::string::npos) << report.output;
-  EXPECT_NE(report.output.find("patterns: not counted in this pack"), std::string::npos) << report.output;
-  EXPECT_EQ(report.output.find("patterns not occurring"), std::string::npos) << report.output;
+  EXPECT_NE(report.output.find("센 종목 수: 0"), std::string::npos) << report.output;
+  EXPECT_NE(report.output.find("패턴: 이 묶음에서는 세지 않았습니다"), std::string::npos) << report.output;
+  EXPECT_EQ(report.output.find("나타나지 않은 패턴"), std::string::npos) << report.output;
   EXPECT_NE(report.output.find("상승율 높은 것  40"), std::string::npos) << report.output;
   testing::WriteBytes(pack, "not a pack");
   EXPECT_EQ(RunCli("pack load " + pack).exitCode, 1);
@@ -66,22 +66,22 @@ TEST_F(ScreeningCli, PatternsOverTheLastInfoFileWriteTheirPacksAndInterestGroups
 TEST_F(ScreeningCli, ScanReportsTheMoversAndRefusesIntervalsItDoesNotKnow) {
   const auto refused = RunCli("scan --stocks 60 --checks 6 --every 5 --interval 4 --threshold 2");
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_NE(refused.output.find("--interval takes 1, 2, 3, 5, 10, 15, 20, 30 or 60"), std::string::npos);
+  EXPECT_NE(refused.output.find("--interval 은 1, 2, 3, 5, 10, 15, 20, 30, 60 중 하나로 지정하십시오."), std::string::npos);
   // A move over three checks needs a fourth to start from.
   const auto tooFew = RunCli("scan --stocks 60 --checks 3 --every 5 --interval 3 --threshold 2");
   EXPECT_EQ(tooFew.exitCode, 1);
-  EXPECT_NE(tooFew.output.find("--checks must exceed --interval"), std::string::npos) << tooFew.output;
+  EXPECT_NE(tooFew.output.find("--checks 는 --interval 보다 커야 합니다."), std::string::npos) << tooFew.output;
   // Checks that would run into the next day (14:00, 19:00, 24:00) are refused before any is taken.
   const auto pastMidnight = RunCli("scan --stocks 60 --checks 3 --every 300 --from 14:00 --interval 2 --threshold 1");
   EXPECT_EQ(pastMidnight.exitCode, 1);
   EXPECT_NE(pastMidnight.output.find("마지막 확인 시각이 자정을 넘습니다."), std::string::npos) << pastMidnight.output;
-  EXPECT_EQ(pastMidnight.output.find("check 1"), std::string::npos) << pastMidnight.output;
+  EXPECT_EQ(pastMidnight.output.find("확인 1 ("), std::string::npos) << pastMidnight.output;
   EXPECT_EQ(RunCli("scan --stocks 60 --checks 3 --every 299 --from 14:00 --interval 2 --threshold 1").exitCode, 0);
   const std::string report = File("scan.txt");
   const auto scan =
       RunCli("scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1 --report " + report);
   ASSERT_EQ(scan.exitCode, 0) << scan.output;
-  EXPECT_NE(scan.output.find("check 4 at 1030"), std::string::npos) << scan.output;
+  EXPECT_NE(scan.output.find("확인 4 (1030)"), std::string::npos) << scan.output;
   EXPECT_NE(scan.output.find("확인시간: 10 시 30분 - 10 시 0분 (30 간격)"), std::string::npos) << scan.output;
   EXPECT_EQ(Cp949ToUtf8(testing::ReadBytes(report)).rfind(std::string(52, '=') + "\r\n분 석 키: 종목코드", 0), 0u);
 }
@@ -129,7 +129,7 @@ TEST_F(ScreeningCli, SnapshotLoadListsTheFiguresOfEachRecord) {
 TEST_F(ScreeningCli, RecordWritesOneSnapshotFileAPeriodOnTheExchangeClock) {
   const auto recorded = RunCli("snapshot record --stocks 30 --every 5 --for 10 --from 10:00");
   ASSERT_EQ(recorded.exitCode, 0) << recorded.output;
-  EXPECT_NE(recorded.output.find("snapshots: 2"), std::string::npos);
+  EXPECT_NE(recorded.output.find("스냅샷: 2"), std::string::npos);
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
     const std::string name = entry.path().filename();

@@ -288,47 +288,78 @@ TEST_F(TradeCli, ShortCommandsFillARestingOrderAsOneLongRunDoes) {
     }
     return fills;
   };
+  // What still waits, with the shares ahead of it, as the account's view shows it at the end.
+  auto waiting = [] {
+    const auto account = RunCli("account --json --seed 7 --stocks 40");
+    EXPECT_EQ(account.exitCode, 0) << account.output;
+    return nlohmann::json::parse(account.output).at("unfilled").dump();
+  };
   const auto run = RunCli(buy + " --run 1800" + Market("10:00:00"));
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const auto longRun = fillsIn(folder);
   ASSERT_FALSE(longRun.empty()) << "the market trades through the order within half an hour";
+  const std::string longWaiting = waiting();
 
+  // Each short process resumes where the one before left the account: the order keeps its place.
   testing::ScratchFolder shortScratch;
   const std::string shortFolder = shortScratch.Path() + "/";
   testing::ScopedEnv shortData{"OSTRADA_DATA_DIR", shortFolder.c_str()};
   ASSERT_EQ(RunCli(buy + Market("10:00:00")).exitCode, 0);
-  ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market("10:30:00")).exitCode, 0);
+  for (const char* at : {"10:10:00", "10:20:00", "10:30:00"})
+    ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market(at)).exitCode, 0);
   EXPECT_EQ(fillsIn(shortFolder), longRun);
+  EXPECT_EQ(waiting(), longWaiting);
 }
 
-// An order entered for the opening auction takes the auction's price, though no process ran at 09:00:
-// the next command follows the account's clock through the auction.
+// An order entered for an auction takes the auction's price at the auction's moment, though no process
+// ran then: the next command follows the account's clock through it (the opening at 09:00, the close
+// at 15:00, which would otherwise end the order unfilled).
 TEST_F(TradeCli, AnAuctionOrderTakesTheAuctionsPriceThoughNoProcessRanThen) {
-  NowPrice now{};
+  NowPrice opened{}, closed{};
   {
     testing::StoppedExchange exchange(7, 40, 20261208, 93000);
-    StocGate gate;
-    ASSERT_TRUE(gate.FetchNowPrice(&now, code.c_str()));
+    ASSERT_TRUE(StocGate().FetchNowPrice(&opened, code.c_str()));
   }
-  const int32_t upper = now.basePrice + PriceLimitChange(now.basePrice, 1);
-  ASSERT_LT(now.bar.open, upper) << "the order's own limit must differ from the auction's price";
-  ASSERT_EQ(RunCli("order buy " + code + " 10 --price " + std::to_string(upper) + Market("08:30:00")).exitCode, 0);
+  {
+    testing::StoppedExchange exchange(7, 40, 20261208, 153000);
+    ASSERT_TRUE(StocGate().FetchNowPrice(&closed, code.c_str()));
+  }
+  const int32_t upper = opened.basePrice + PriceLimitChange(opened.basePrice, 1);
+  ASSERT_LT(opened.bar.open, upper) << "the order's own limit must differ from the auction's price";
+  ASSERT_LT(closed.bar.close, upper);
   std::string other;
   const sim::Listing listing = sim::Listing::Build(7, 40);
   for (const sim::ListedStock& stock : listing.All()) {
     if (stock.code != code && !stock.IsSuspended() && stock.class5 != '1' && stock.commonCode.empty()) other = stock.code;
   }
-  ASSERT_EQ(RunCli("order buy " + other + " 1 --market" + Market("09:30:00")).exitCode, 0);
-  std::string problem;
-  auto ledger = sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
-  ASSERT_TRUE(ledger) << problem;
-  int32_t filled = 0;
-  for (const sim::PaperFill& fill : ledger->Fills()) {
-    if (fill.number != 1) continue;
-    EXPECT_EQ(fill.price, now.bar.open);
-    filled += fill.quantity;
+  struct Auction {
+    const char* entered;
+    std::string next;  // the command after it
+    int32_t price, timeMs;
+  };
+  for (const Auction& auction : {Auction{"08:30:00", "order buy " + other + " 1 --market" + Market("09:30:00"),
+                                         opened.bar.open, 9 * 3'600'000},
+                                 Auction{"14:55:00", "clock advance --to 15:20 --seed 7 --stocks 40",
+                                         closed.bar.close, 15 * 3'600'000}}) {
+    SCOPED_TRACE(auction.entered);
+    const auto entered = RunCli("order buy " + code + " 10 --price " + std::to_string(upper) + Market(auction.entered));
+    int32_t number = 0;
+    ASSERT_EQ(std::sscanf(entered.output.c_str(), "주문번호 : %d", &number), 1) << entered.output;
+    const auto next = RunCli(auction.next);
+    ASSERT_EQ(next.exitCode, 0) << next.output;
+    std::string problem;
+    auto ledger =
+        sim::PaperLedger::Open(folder + "paper.sqlite", sim::PaperAccountNumbers(), 0, sim::FeeRates{}, problem);
+    ASSERT_TRUE(ledger) << problem;
+    int32_t filled = 0;
+    for (const sim::PaperFill& fill : ledger->Fills()) {
+      if (fill.number != number) continue;
+      EXPECT_EQ(fill.price, auction.price);
+      EXPECT_EQ(fill.timeMs, auction.timeMs);
+      filled += fill.quantity;
+    }
+    EXPECT_EQ(filled, 10);
   }
-  EXPECT_EQ(filled, 10);
 }
 
 // A new account's market is drawn at random: without --seed the data commands show it (and only up to

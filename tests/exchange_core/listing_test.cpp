@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "basesrc/foundation/cp949.h"
 
@@ -35,7 +37,40 @@ uint64_t Fnv1a(const std::string& bytes) {
 // The listing depends on the seed alone, not on the compiler or library that built it: a change
 // here is a change of every stored market and must be deliberate.
 TEST(ListingTest, SeedGivesTheSameListingOnEveryBuild) {
-  EXPECT_EQ(Fnv1a(Listing::Build(7, 300).Bytes()), 13009336041990806164ull);
+  EXPECT_EQ(Fnv1a(Listing::Build(7, 300).Bytes()), 1772853618533419563ull);
+}
+
+// What the companies are worth, added up from the listed shares and the listing's prices: the first
+// board about 2,000 trillion won with its largest company near a fifth of it, the second about 400
+// trillion spread more evenly; no company lists more shares than the largest real ones, and a
+// preferred share lists fewer than its common share.
+TEST(ListingTest, CompaniesAreWorthWhatTheRealBoardsAre) {
+  for (const uint64_t seed : {uint64_t{20261208}, uint64_t{7}}) {
+    const Listing listing = Listing::Build(seed, 0);
+    std::map<char, std::vector<double>> worth;
+    for (const ListedStock& stock : listing.All()) {
+      EXPECT_GE(stock.number2, 1);
+      EXPECT_LE(stock.number2, 6'000'000) << stock.code;
+      worth[stock.market].push_back(stock.number2 * 1000.0 * stock.basePrice);
+      if (stock.IsPreferred()) {
+        EXPECT_LT(stock.number2, listing.Find(stock.commonCode)->number2) << stock.code;
+      }
+    }
+    auto total = [&worth](char market) {
+      double sum = 0;
+      for (double w : worth[market]) sum += w;
+      return sum;
+    };
+    EXPECT_GT(total('1'), 1.7e15) << seed;
+    EXPECT_LT(total('1'), 2.4e15) << seed;
+    EXPECT_GT(total('2'), 3.0e14) << seed;
+    EXPECT_LT(total('2'), 5.0e14) << seed;
+    const double firstLargest = *std::max_element(worth['1'].begin(), worth['1'].end());
+    const double secondLargest = *std::max_element(worth['2'].begin(), worth['2'].end());
+    EXPECT_GT(firstLargest / total('1'), 0.1) << seed;
+    EXPECT_LT(firstLargest / total('1'), 0.3) << seed;
+    EXPECT_LT(secondLargest / total('2'), firstLargest / total('1')) << seed;
+  }
 }
 
 TEST(ListingTest, DefaultHasTheMarketsOfAKoreanBoard) {

@@ -102,6 +102,37 @@ TEST(OrderBook, TheQuantityAheadIsWhatRestsEarlierAtThePrice) {
   EXPECT_EQ(book.QuantityAhead(BookSide::kAsk, 10050, 3), std::nullopt);
 }
 
+// An order put back where it stood has the shares it had ahead of it, however the market's orders
+// there split; it never lands inside another account order, and past the back it joins the back.
+TEST(OrderBook, AnOrderPutBackAtItsPlaceHasItsSharesAhead) {
+  struct Row {
+    int32_t place, ahead;
+  };
+  for (const Row& row : {Row{0, 0}, Row{150, 150}, Row{300, 300}, Row{301, 400}, Row{399, 400}, Row{450, 450},
+                         Row{600, 600}, Row{10'000, 600}}) {
+    OrderBook book;
+    book.Add(BookSide::kBid, 9900, {8, 50, 0});  // traded away before: the level's queue starts after it
+    book.Add(BookSide::kBid, 9900, {1, 300, 0});
+    book.Add(BookSide::kBid, 9900, {2, 100, 7});
+    book.Add(BookSide::kBid, 9900, {3, 200, 0});
+    book.Take(BookSide::kBid, 9900, 50, nullptr);
+    book.Insert(BookSide::kBid, 9900, {5, 40, 7}, row.place);
+    EXPECT_EQ(book.QuantityAhead(BookSide::kBid, 9900, 5), row.ahead) << row.place;
+    EXPECT_EQ(book.QuantityAhead(BookSide::kBid, 9900, 2), row.place <= 300 ? 340 : 300) << row.place;
+    EXPECT_EQ(book.QuantityAt(BookSide::kBid, 9900), 640);
+    // The market's orders behind it leave first: withdrawing all of them leaves its place as it was.
+    const int32_t marketAhead = row.ahead - (row.ahead >= 400 ? 100 : 0);
+    EXPECT_EQ(book.Withdraw(BookSide::kBid, 9900, 500 - marketAhead), 500 - marketAhead);
+    EXPECT_EQ(book.QuantityAhead(BookSide::kBid, 9900, 5), row.ahead) << row.place;
+    // What is ahead of it trades first.
+    std::vector<OrderBook::Fill> fills;
+    book.Take(BookSide::kBid, 9900, book.QuantityAhead(BookSide::kBid, 9900, 5).value_or(0) + 10, &fills);
+    ASSERT_FALSE(fills.empty());
+    EXPECT_EQ(fills.back().id, 5u) << row.place;
+    EXPECT_EQ(fills.back().quantity, 10) << row.place;
+  }
+}
+
 class NoisyListener : public MarketListener {
  public:
   void OnMarketEvent(const StockProfile&, const MarketEvent&) override {

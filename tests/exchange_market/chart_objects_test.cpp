@@ -2,6 +2,8 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "basesrc/priceinfo.h"
@@ -194,8 +196,14 @@ TEST_F(ChartObjects, IndexBarsAreFloatsThatReadBackAsHundredths) {
         ASSERT_EQ(value.Type(), VarType::kR4);
         const float price = value.ToR4();
         const auto hundredths = static_cast<int32_t>(price * 100);
-        EXPECT_EQ(static_cast<float>(hundredths / 100.0), price);
         EXPECT_EQ(static_cast<int32_t>(static_cast<double>(price) * 100.0), hundredths);
+        // The nearest float, or its neighbour where the nearest would read a hundredth short: shown
+        // with two decimals it is the hundredths.
+        const float nearest = static_cast<float>(hundredths / 100.0);
+        EXPECT_LE(std::fabs(price - nearest), std::nextafter(std::fabs(nearest), INFINITY) - std::fabs(nearest));
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%.2f", static_cast<double>(price));
+        EXPECT_EQ(std::llround(std::stod(shown) * 100), hundredths);
       }
       const auto close = static_cast<int32_t>(chart->DataValue(4, i).ToR4() * 100);
       const auto change = static_cast<int32_t>(chart->DataValue(6, i).ToR4() * 100);

@@ -39,17 +39,32 @@ class DefaultHistory : public ::testing::Test {
     Market market(ProfilesOf(*listing_), ExchangeOptions{}.seed);
     market.Sync(kTradingDate, 0);
     bars_ = new std::vector<std::vector<DailyBar>>();
-    for (int i = 0; i < static_cast<int>(market.Size()); ++i) bars_->push_back(market.History(i, 600));
+    changes_ = new std::vector<std::vector<ShareChange>>();
+    for (int i = 0; i < static_cast<int>(market.Size()); ++i) {
+      bars_->push_back(market.History(i, 600));
+      changes_->push_back(market.ShareChangesAfter(i, 0));
+    }
   }
   static void TearDownTestSuite() {
+    delete changes_;
     delete bars_;
     delete listing_;
   }
+  // The shares a stock lists on a date: the listing's, through its splits and consolidations.
+  static double Listed(size_t stock, int32_t date) {
+    double shares = listing_->At(stock).number2 * 1000.0;
+    for (const ShareChange& change : (*changes_)[stock]) {
+      if (change.date <= date) shares = shares * change.after / change.before;
+    }
+    return shares;
+  }
   static Listing* listing_;
   static std::vector<std::vector<DailyBar>>* bars_;
+  static std::vector<std::vector<ShareChange>>* changes_;
 };
 Listing* DefaultHistory::listing_ = nullptr;
 std::vector<std::vector<DailyBar>>* DefaultHistory::bars_ = nullptr;
+std::vector<std::vector<ShareChange>>* DefaultHistory::changes_ = nullptr;
 
 // At 30 won the limit allows no step (4.5 won truncates to 4, below the 5-won tick): a stock that
 // fell there froze for months. A company whose shares closed below 500 won consolidates them ten to
@@ -85,15 +100,47 @@ TEST_F(DefaultHistory, NoStockIsTakenWhereItCannotMove) {
   EXPECT_GT(atTheLine, 0);
 }
 
-// No stock trades more than half its listed shares in a day, nor more than a sixth of the whole
-// market's value (a real board's largest company trades a few parts in a hundred of it).
+// A company consolidates its shares only where they are cheap (below 2,000 won; below 500 won always,
+// ten to one) and splits them only where they are dear (50,000 won or more); the new base is the
+// previous close at the new count, on the tick at or below it.
+TEST_F(DefaultHistory, SharesSplitOnlyWhenDearAndConsolidateOnlyWhenCheap) {
+  int splits = 0;
+  int consolidations = 0;
+  for (size_t s = 0; s < bars_->size(); ++s) {
+    const std::vector<DailyBar>& bars = (*bars_)[s];
+    for (const ShareChange& change : (*changes_)[s]) {
+      const auto day = std::find_if(bars.begin(), bars.end(), [&change](const DailyBar& bar) { return bar.date == change.date; });
+      if (day == bars.end() || day == bars.begin()) continue;
+      const int32_t close = std::prev(day)->close;
+      const int32_t base = day->close - day->change;
+      SCOPED_TRACE(listing_->At(s).code + " " + std::to_string(change.date));
+      EXPECT_EQ(base, change.price);
+      if (change.before > change.after) {
+        EXPECT_LT(close, 2000);
+        const int32_t raised = close * change.before;
+        EXPECT_EQ(base, raised - raised % Tick(raised));
+        ++consolidations;
+      } else {
+        EXPECT_GE(close, 50000);
+        const int32_t lowered = close / change.after;
+        EXPECT_EQ(base, lowered - lowered % Tick(lowered));
+        ++splits;
+      }
+    }
+  }
+  EXPECT_GT(splits, 0);
+  EXPECT_GT(consolidations, 0);
+}
+
+// No stock trades more than half the shares it lists that day, nor more than a fifth of the whole
+// market's value (a real board's largest company trades a twentieth to a tenth of it, a fifth on its
+// busiest days).
 TEST_F(DefaultHistory, TurnoverStaysWithinTheListedSharesAndTheMarketsValue) {
   std::map<int32_t, double> marketValue, largestValue;
   double busiest = 0;
   for (size_t s = 0; s < bars_->size(); ++s) {
-    const double listed = listing_->At(s).number2 * 1000.0;
     for (const DailyBar& bar : (*bars_)[s]) {
-      busiest = std::max(busiest, bar.volume / listed);
+      busiest = std::max(busiest, bar.volume / Listed(s, bar.date));
       const double value = static_cast<double>(bar.volume) * bar.close;
       marketValue[bar.date] += value;
       largestValue[bar.date] = std::max(largestValue[bar.date], value);
@@ -103,7 +150,7 @@ TEST_F(DefaultHistory, TurnoverStaysWithinTheListedSharesAndTheMarketsValue) {
   EXPECT_GT(busiest, 0.1);  // hot stocks still turn over a good part of their shares
   double largestShare = 0;
   for (const auto& [date, value] : marketValue) largestShare = std::max(largestShare, largestValue[date] / value);
-  EXPECT_LE(largestShare, 1.0 / 6);
+  EXPECT_LE(largestShare, 0.2);
   // The whole market trades some trillions of won a day, as a real board of this size.
   const double days = static_cast<double>(marketValue.size());
   double total = 0;

@@ -1,10 +1,12 @@
 // A jump of the account's clock is the same as waiting: whatever the steps from one moment to the
 // next, the ledger ends with the same orders, fills (at the same prices and times), cash and holdings,
-// and the event log hears the same notices in the same order.
+// the event log hears the same notices in the same order, and every open order has the same shares
+// ahead of it. A process that takes over from another on the way is no different.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,23 +23,63 @@ int64_t At(int hh, int mm) {
   return (hh * 60LL + mm) * 60'000;
 }
 
+// The account's process: one that runs all along, or one a path ends and starts again on the ledger.
+struct Account {
+  std::string ledger;
+  std::unique_ptr<TradingSession> session;
+  NoticeRecorder* events = nullptr;
+  std::vector<std::string> notices;  // kind, order, quantity, price, time
+
+  void Start(const ExchangeOptions& options) {
+    session = std::make_unique<TradingSession>(options);
+    EXPECT_EQ(session->Login(), 0);
+    events = &session->Listen();
+  }
+  void Stop() {
+    for (const NoticeRecorder::Notice& notice : events->notices) {
+      notices.push_back(notice.kind + " " + std::to_string(notice.number) + " " + std::to_string(notice.quantity) +
+                        " " + std::to_string(notice.price) + " " + notice.time);
+    }
+    session.reset();
+  }
+  // A new process resumes at the ledger's clock.
+  void Restart() {
+    Stop();
+    Start(Trading(ledger));
+  }
+  Exchange& TheExchange() { return session->TheExchange(); }
+};
+
 // How the clock gets from one moment to a later one.
-using Path = std::function<void(Exchange&, int32_t date, int64_t timeOfDay)>;
+using Path = std::function<void(Account&, int32_t date, int64_t timeOfDay)>;
 
 Path Steps(int64_t milliseconds) {
-  return [milliseconds](Exchange& exchange, int32_t date, int64_t timeOfDay) {
+  return [milliseconds](Account& account, int32_t date, int64_t timeOfDay) {
     for (;;) {
-      const ExchangeClock& clock = exchange.Clock();
+      const ExchangeClock& clock = account.TheExchange().Clock();
       const int64_t left =
           (DaysSinceEpoch(date) - DaysSinceEpoch(clock.Date())) * kMillisecondsPerDay + timeOfDay - clock.TimeOfDay();
       if (left <= 0) return;
-      exchange.Step(std::min(left, milliseconds));
+      account.TheExchange().Step(std::min(left, milliseconds));
     }
   };
 }
 
 Path Jump() {
-  return [](Exchange& exchange, int32_t date, int64_t timeOfDay) { exchange.AdvanceTo(date, timeOfDay); };
+  return [](Account& account, int32_t date, int64_t timeOfDay) { account.TheExchange().AdvanceTo(date, timeOfDay); };
+}
+
+// Another process takes over half way through a stretch of the trading day.
+Path Restarted() {
+  return [](Account& account, int32_t date, int64_t timeOfDay) {
+    const ExchangeClock& clock = account.TheExchange().Clock();
+    const int64_t halfWay = (clock.TimeOfDay() + timeOfDay) / 2;
+    if (clock.Date() == date && clock.TimeOfDay() >= At(9, 0)) {
+      account.TheExchange().AdvanceTo(date, halfWay);
+      account.Restart();
+    }
+    account.TheExchange().AdvanceTo(date, timeOfDay);
+  };
 }
 
 // Every row of the tables that hold the account, as text.
@@ -64,8 +106,9 @@ std::vector<std::string> LedgerRows(const std::string& path) {
 
 struct Ended {
   std::vector<std::string> ledger;
-  std::vector<std::string> notices;  // kind, order, quantity, price, time
+  std::vector<std::string> notices;
   std::vector<int32_t> fillTimes;
+  std::vector<std::string> queues;  // each open order's number, unfilled and queue ahead, after each stretch
 };
 
 void Place(TradingSession& session, char side, const std::string& code, int32_t quantity, int32_t price,
@@ -78,36 +121,38 @@ void Place(TradingSession& session, char side, const std::string& code, int32_t 
 // away from the touch on both sides, a closing-auction order, the night.
 Ended Drive(const std::string& ledger, const Path& path) {
   Ended run;
-  {
-    TradingSession session(TradingAt(8, 40, ledger));
-    EXPECT_EQ(session.Login(), 0);
-    NoticeRecorder& events = session.Listen();
-    Exchange& exchange = session.TheExchange();
-    const std::vector<std::string> codes = session.TradableCodes();
-    Place(session, '2', codes[0], 30, 0, true);
-    Place(session, '2', codes[1], 40, 0, true);
-    auto [ask, bid] = session.Best(codes[2]);
-    Place(session, '2', codes[2], 10, bid - 2 * (ask - bid));
-
-    path(exchange, kTradingDate, At(9, 5));
-    for (int i = 0; i < 3; ++i) {
-      std::tie(ask, bid) = session.Best(codes[3 + i]);
-      Place(session, '2', codes[3 + i], 20, bid - i * (ask - bid));
+  Account account;
+  account.ledger = ledger;
+  account.Start(TradingAt(8, 40, ledger));
+  auto go = [&](int32_t date, int64_t timeOfDay) {
+    path(account, date, timeOfDay);
+    for (const TradingSession::UnfilledRow& row : account.session->Unfilled()) {
+      run.queues.push_back(std::to_string(row.number) + " " + std::to_string(row.unfilled) + " " +
+                           std::to_string(row.queueAhead));
     }
-    std::tie(ask, bid) = session.Best(codes[0]);
-    Place(session, '1', codes[0], 10, ask);
-    Place(session, '1', codes[0], 10, ask + (ask - bid));
+  };
+  const std::vector<std::string> codes = account.session->TradableCodes();
+  Place(*account.session, '2', codes[0], 30, 0, true);
+  Place(*account.session, '2', codes[1], 40, 0, true);
+  auto [ask, bid] = account.session->Best(codes[2]);
+  Place(*account.session, '2', codes[2], 10, bid - 2 * (ask - bid));
 
-    path(exchange, kTradingDate, At(14, 55));
-    Place(session, '1', codes[1], 15, 0, true);
-
-    path(exchange, kTradingDate, At(15, 10));
-    path(exchange, kNextDay, At(9, 10));
-    for (const NoticeRecorder::Notice& notice : events.notices) {
-      run.notices.push_back(notice.kind + " " + std::to_string(notice.number) + " " + std::to_string(notice.quantity) +
-                            " " + std::to_string(notice.price) + " " + notice.time);
-    }
+  go(kTradingDate, At(9, 5));
+  for (int i = 0; i < 6; ++i) {
+    std::tie(ask, bid) = account.session->Best(codes[3 + i]);
+    Place(*account.session, '2', codes[3 + i], 20, bid - i * (ask - bid));
   }
+  std::tie(ask, bid) = account.session->Best(codes[0]);
+  Place(*account.session, '1', codes[0], 10, ask);
+  Place(*account.session, '1', codes[0], 10, ask + (ask - bid));
+
+  for (const int64_t moment : {At(9, 20), At(9, 35), At(10, 5), At(11, 0), At(14, 55)}) go(kTradingDate, moment);
+  Place(*account.session, '1', codes[1], 15, 0, true);
+
+  go(kTradingDate, At(15, 10));
+  go(kNextDay, At(9, 10));
+  account.Stop();
+  run.notices = account.notices;
   run.ledger = LedgerRows(ledger);
   SqliteDb db(ledger, SqliteDb::ReadOnly{});
   SqliteStatement times(db, "SELECT time_ms FROM fills ORDER BY id");
@@ -122,8 +167,8 @@ class JumpIsWaiting : public ::testing::TestWithParam<std::pair<const char*, Pat
   static const Ended& AtWalkingPace() {
     static const Ended run = [] {
       TempFolder folder;
-      return Drive(folder.File("paper.sqlite"), [](Exchange& exchange, int32_t date, int64_t timeOfDay) {
-        Steps(date == kTradingDate ? 1'000 : 16'000)(exchange, date, timeOfDay);
+      return Drive(folder.File("paper.sqlite"), [](Account& account, int32_t date, int64_t timeOfDay) {
+        Steps(date == kTradingDate ? 1'000 : 16'000)(account, date, timeOfDay);
       });
     }();
     return run;
@@ -144,13 +189,15 @@ TEST_P(JumpIsWaiting, LeavesTheLedgerAndTheEventLogAsWaitingDoes) {
   const Ended run = Drive(folder_.File("paper.sqlite"), GetParam().second);
   EXPECT_EQ(run.ledger, reference.ledger);
   EXPECT_EQ(run.notices, reference.notices);
+  EXPECT_EQ(run.queues, reference.queues);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, JumpIsWaiting,
                          ::testing::Values(std::make_pair("Jumps", Jump()),
                                            std::make_pair("StepsOf7Seconds", Steps(7'000)),
                                            std::make_pair("StepsOf16SecondsAtX1000", Steps(16'000)),
-                                           std::make_pair("StepsOf10Minutes", Steps(10 * 60'000))),
+                                           std::make_pair("StepsOf10Minutes", Steps(10 * 60'000)),
+                                           std::make_pair("RestartedHalfWay", Restarted())),
                          [](const auto& row) { return std::string(row.param.first); });
 
 }  // namespace

@@ -143,12 +143,16 @@ TEST(LedgerCodes, AnEarlierLedgersPartlyFilledOrdersTakeTheirOwnStateAndTheRestK
         "INSERT INTO orders VALUES(20261208, 5, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 0, 10, '1', 0, 0, 'C');"
         "INSERT INTO orders VALUES(20261208, 6, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 0, 0, '1', 0, 0, 'X');"
         "INSERT INTO orders VALUES(20261208, 7, '" + kAccount + "', 'A000010', '2', 0, 1000, 1000, 10, 4, 0, '1', 0, 0, 'O');"
-        "ALTER TABLE clock DROP COLUMN stocks; PRAGMA user_version = 5");
+        "ALTER TABLE clock DROP COLUMN stocks; DROP TABLE places; PRAGMA user_version = 5");
   }
+  std::string problem;
+  // A view reads it as it stands: no places kept, every open order at the back of its queue.
+  EXPECT_TRUE(PaperLedger::OpenToRead(path, FeeRates{}, problem)->Places(20261208).empty()) << problem;
   ASSERT_TRUE(OpenLedger(path));
   SqliteDb db(path, false);
   EXPECT_EQ(db.QueryText("SELECT group_concat(state, '') FROM (SELECT state FROM orders ORDER BY number)"), "PPPFCXO");
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 6);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 7);
+  EXPECT_EQ(db.QueryInt("SELECT count(*) FROM places"), 0) << "the places' table is there, empty";
 }
 
 TEST(LedgerCodes, AnOrderStoredWithACharacterNoLedgerWritesIsReportedNotGuessed) {

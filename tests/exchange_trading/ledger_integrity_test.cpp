@@ -129,39 +129,43 @@ TEST(LedgerIntegrity, TheSchemaRefusesWhatMustNeverBeStored) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2);
 }
 
-// The ledger failing under a fill: the server tells a rejection of what it could not record, and
-// never opens the client's message box.
-TEST(LedgerIntegrity, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
+// A logged-in session on a ledger the test then damages behind its back.
+class LedgerFault : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(session.Login(), 0);
+    told = &session.Listen();
+    code = session.TradableCodes().front();
+  }
+
   TempFolder folder;
   const std::string path = folder.File("paper.sqlite");
-  TradingSession session(Trading(path));
-  ASSERT_EQ(session.Login(), 0);
-  NoticeRecorder& told = session.Listen();
-  const std::string code = session.TradableCodes().front();
+  TradingSession session{Trading(path)};
+  NoticeRecorder* told = nullptr;
+  std::string code;
+};
+
+// The ledger failing under a fill: the server tells a rejection of what it could not record, and
+// never opens the client's message box.
+TEST_F(LedgerFault, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
   {
     SqliteDb vandal(path, false);
     vandal.Execute("DROP TABLE fills");
   }
   const OrderReply reply = session.Order('2', code, 3, session.Best(code).first);
   ASSERT_EQ(reply.status, 0);
-  ASSERT_EQ(told.Kinds(), "43");
-  EXPECT_EQ(told.notices[1].number, reply.number);
-  EXPECT_EQ(told.notices[1].quantity, 3);
+  ASSERT_EQ(told->Kinds(), "43");
+  EXPECT_EQ(told->notices[1].number, reply.number);
+  EXPECT_EQ(told->notices[1].quantity, 3);
   EXPECT_TRUE(session.Sink().messages.empty()) << session.Sink().messages.front().Utf8();
   EXPECT_TRUE(session.Unfilled().empty()) << "a rejected order is ended, never left open to fill later";
   EXPECT_EQ(session.Buyable({}, 0)->HeaderValue(10).ToI4(), 0) << "its cash is released";
   session.TheExchange().Advance(60'000);
   EXPECT_TRUE(session.Sink().messages.empty());
-  EXPECT_EQ(told.Kinds(), "43");
+  EXPECT_EQ(told->Kinds(), "43");
 }
 
-TEST(LedgerIntegrity, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannotBeReadAfterIt) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
-  TradingSession session(Trading(path));
-  ASSERT_EQ(session.Login(), 0);
-  NoticeRecorder& told = session.Listen();
-  const std::string code = session.TradableCodes().front();
+TEST_F(LedgerFault, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannotBeReadAfterIt) {
   const auto [ask, bid] = session.Best(code);
   const OrderReply first = session.Order('2', code, 10, bid - (ask - bid));
   ASSERT_EQ(first.status, 0);
@@ -174,7 +178,7 @@ TEST(LedgerIntegrity, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannot
   const OrderReply cancel = session.Amend(true, first.number, code, 4);
   EXPECT_EQ(cancel.status, 0) << Cp949ToUtf8(cancel.text2);
   EXPECT_GT(cancel.number, first.number);
-  EXPECT_EQ(told.Kinds(), "442") << "the cancel's acceptance and confirmation";
+  EXPECT_EQ(told->Kinds(), "442") << "the cancel's acceptance and confirmation";
   SqliteDb db(path, false);
   db.Execute("DROP TRIGGER unreadable; UPDATE orders SET side = '2' WHERE side = '9'");
   EXPECT_EQ(db.QueryInt("SELECT withdrawn FROM orders WHERE number = " + std::to_string(first.number)), 4);
@@ -192,7 +196,7 @@ TEST(LedgerIntegrity, CashIsStoredAsIntegersOnlyAndAnEarlierLedgersRealCashIsRea
     db.Execute("DROP TABLE accounts; CREATE TABLE accounts(account TEXT PRIMARY KEY, cash INTEGER NOT NULL "
                "CHECK(cash >= 0), starting_cash INTEGER NOT NULL, reserved INTEGER NOT NULL DEFAULT 0 "
                "CHECK(reserved >= 0)); INSERT INTO accounts VALUES('" + kAccount + "', 1.0e19, 1.0e7, 0);"
-               "ALTER TABLE clock DROP COLUMN stocks; PRAGMA user_version = 4");
+               "ALTER TABLE clock DROP COLUMN stocks; DROP TABLE places; PRAGMA user_version = 4");
     ASSERT_EQ(db.QueryText("SELECT typeof(cash) FROM accounts"), "real");
   }
   auto ledger = OpenLedger(path);
@@ -312,7 +316,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   EXPECT_EQ(ledger->Holding(kAccount, kCode).quantity, 2 * 8);
   EXPECT_EQ(ledger->Holding(kAccount, kCode).value, 8 * 1000);
   SqliteDb db(path, false);
-  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 6);
+  EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 7);
 }
 
 TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {

@@ -3,6 +3,7 @@
 // a double-click telling the chosen stock, the account line after a login.
 #include "app/homeboard.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <set>
 
 #include "app/chartwnd.h"
+#include "app/loginmemory.h"
 #include "app/qtext.h"
 #include "app/simplecombo.h"
 #include "basesrc/daygate.h"
@@ -413,6 +415,14 @@ TEST_F(HomeBoard, TheAccountLineShowsAfterALogin) {
   EXPECT_NE(bought.find("평가금액 " + Grouped(value) + " "), std::string::npos) << bought;
   EXPECT_NE(bought.find(Grouped(profit) + (profit != 0 ? "</span>" : "")), std::string::npos) << bought;
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
+
+  // "다음에도 로그인": off until the user ticks it, then kept for the next start's board.
+  ASSERT_FALSE(LoginRemembered());
+  board.findChild<QCheckBox*>("rememberLogin")->click();
+  EXPECT_TRUE(LoginRemembered());
+  CHomeBoard next(book_.get(), session_, indexes_, nullptr, path_);
+  EXPECT_TRUE(next.findChild<QCheckBox*>("rememberLogin")->isChecked());
+  SetLoginRemembered(false);
 }
 
 

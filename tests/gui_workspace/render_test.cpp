@@ -12,11 +12,31 @@
 #include "app/ostrada.h"
 #include "app/qtext.h"
 #include "app/workwindows.h"
+#include "basesrc/codeinfo.h"
+#include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
+
+// The windows are drawn after the close, on the stock that traded the most shares that day: the widest
+// figures of the day, the closing auction among the contracts.
+constexpr int64_t kFromOpeningToAfterTheClose = (6 * 60 + 31) * 60'000;
+
+QString BusiestCode(const CodeInfoList& codes) {
+  StocGate gate;
+  QString busiest;
+  uint32_t most = 0;
+  for (const CodeInfo* stock = codes.First(); stock != nullptr; stock = stock->next) {
+    NowPrice now{};
+    if (gate.FetchNowPrice(&now, stock->key.code) == 1 && static_cast<uint32_t>(now.bar.volume) >= most) {
+      most = static_cast<uint32_t>(now.bar.volume);
+      busiest = QString::fromLatin1(stock->key.code);
+    }
+  }
+  return busiest;
+}
 
 TEST(Render, WorkingWindowsWithTheirLinkToggles) {
   testing::RecordingScope recording;
@@ -25,6 +45,7 @@ TEST(Render, WorkingWindowsWithTheirLinkToggles) {
   options.exchange.stocks = 40;
   CostradaApp app(options);
   ASSERT_EQ(app.InitInstance(), 1);
+  app.Exchange()->Advance(kFromOpeningToAfterTheClose);
   WorkWindows& workspace = app.MainFrame()->Workspace();
   const std::pair<int, const char*> windows[] = {{kCmdQuote10, "workspace_quote10.png"},
                                                  {kCmdQuote5, "workspace_quote5.png"},
@@ -33,9 +54,10 @@ TEST(Render, WorkingWindowsWithTheirLinkToggles) {
                                                  {kCmdQuoteOrder, "workspace_quote_order.png"}};
   for (const auto& [command, file] : windows) workspace.Open(command);
   // One choice in a linked window shows the stock in all of them.
-  workspace.Windows().front()->ShowStock(app.AllCodes()->GetAt(0)->key.code);
-  workspace.Link().Choose(QString::fromLatin1(app.AllCodes()->GetAt(0)->key.code), nullptr);
-  app.Exchange()->Advance(180'000);
+  const QString busiest = BusiestCode(*app.AllCodes());
+  workspace.Windows().front()->ShowStock(busiest.toStdString());
+  workspace.Link().Choose(busiest, nullptr);
+  app.Exchange()->Advance(60'000);
   QCoreApplication::processEvents();
   int i = 0;
   for (WorkWindow* window : workspace.Windows()) {
@@ -60,8 +82,9 @@ TEST(Render, AWholeWorkspace) {
   WorkWindow* order = workspace.Open(kCmdQuoteOrder);
   WorkWindow* chart = workspace.Open(kCmdChart);
   ASSERT_TRUE(quote && order && chart);
-  workspace.Link().Choose(QString::fromLatin1(app.AllCodes()->GetAt(3)->key.code), nullptr);
-  app.Exchange()->Advance(600'000);
+  app.Exchange()->Advance(kFromOpeningToAfterTheClose);
+  workspace.Link().Choose(BusiestCode(*app.AllCodes()), nullptr);
+  app.Exchange()->Advance(60'000);
   QCoreApplication::processEvents();
   quote->Window().move(frame.width() + 8, 0);
   chart->Window().setGeometry(0, frame.height() + 8, 760, 430);

@@ -60,7 +60,7 @@ TEST_F(CliSnapshotTest, ARefusedOrderKeyFailsTheCommand) {
                               "지정하십시오: 12"),
               std::string::npos)
         << run.output;
-    EXPECT_EQ(run.output.find("stocks:"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("종목 수:"), std::string::npos) << run.output;
   }
   EXPECT_TRUE(testing::ReadBytes(saved).empty());  // nothing was saved
 }
@@ -69,14 +69,14 @@ TEST_F(CliSnapshotTest, ARecordingShorterThanOnePeriodIsRefusedWithItsReason) {
   testing::ScopedEnv dataDir("OSTRADA_DATA_DIR", folder.Path().c_str());
   const testing::CliRun refused = testing::RunCli("snapshot record --stocks 20 --every 7 --for 5");
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_NE(refused.output.find("--for 5 is shorter than one period (--every 7): no snapshot would be taken"),
+  EXPECT_NE(refused.output.find("--for 5 분은 한 주기(--every 7 분)보다 짧아 스냅샷을 하나도 찍지 못합니다."),
             std::string::npos)
       << refused.output;
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
   // Exactly one period takes one snapshot.
   const testing::CliRun one = testing::RunCli("snapshot record --stocks 20 --every 7 --for 7 --from 10:00");
   ASSERT_EQ(one.exitCode, 0) << one.output;
-  EXPECT_NE(one.output.find("snapshots: 1\n"), std::string::npos) << one.output;
+  EXPECT_NE(one.output.find("스냅샷: 1\n"), std::string::npos) << one.output;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 

@@ -61,6 +61,23 @@ void OrderBook::Add(BookSide side, int32_t price, const Order& order) {
   at->total += order.quantity;
 }
 
+void OrderBook::Insert(BookSide side, int32_t price, const Order& order, int32_t ahead) {
+  if (order.quantity <= 0 || price <= 0) return;
+  Add(side, price, order);
+  Level& level = *Find(side, price);
+  std::vector<Order>& orders = level.orders;
+  size_t at = level.head;
+  for (int32_t passed = 0; at + 1 < orders.size() && passed < ahead; ++at) {
+    const int32_t over = passed + orders[at].quantity - ahead;
+    if (over > 0 && orders[at].owner == 0) {
+      orders[at].quantity -= over;
+      orders.insert(orders.begin() + static_cast<ptrdiff_t>(at) + 1, Order{0, over, 0});
+    }
+    passed += orders[at].quantity;
+  }
+  std::rotate(orders.begin() + static_cast<ptrdiff_t>(at), orders.end() - 1, orders.end());
+}
+
 int32_t OrderBook::Take(BookSide side, int32_t price, int32_t quantity, std::vector<Fill>* fills) {
   Level* level = Find(side, price);
   int32_t taken = 0;

@@ -47,6 +47,10 @@ class OrderBook {
 
   // Joins the back of the queue at the price.
   void Add(BookSide side, int32_t price, const Order& order);
+  // Joins the queue at the price with `ahead` shares before it (an order back where it stood): the
+  // market's order the place falls in is split there; an owned one is never split, the order goes
+  // after it. At the back when the level holds no more than that.
+  void Insert(BookSide side, int32_t price, const Order& order, int32_t ahead);
   // Takes up to `quantity` from the front of the level; owned orders that trade are reported in
   // `fills`. Returns the quantity taken.
   int32_t Take(BookSide side, int32_t price, int32_t quantity, std::vector<Fill>* fills);

@@ -1,6 +1,7 @@
 #include "broker/sim/market/listing.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "basesrc/foundation/cp949.h"
@@ -19,6 +20,20 @@ struct MarketTraits {
   int liquidityFloor;
 };
 constexpr MarketTraits kTraits[] = {{12.0, 3}, {3.0, 1}, {0.0, 1}, {0.0, 1}};
+
+// What a board's companies are worth (won), by size: the k-th largest is worth top * k^-slope, as the
+// real boards' capitalisations fall off (the first board about 2,000 trillion won, its largest
+// company near a fifth of it; the second about 400 trillion, spread more evenly). A listing smaller
+// than the board stands for it as a sample: its companies take ranks spread over the board's.
+struct BoardSizes {
+  double top;
+  double slope;
+  int companies;  // common shares of the default listing's board
+};
+constexpr BoardSizes kBoardSizes[] = {{3.6e14, 1.1, 830}, {3.0e13, 0.85, 1550}, {3.0e11, 1.0, 25}, {3.0e11, 1.0, 25}};
+// No company lists more shares than the largest real ones (a few billion): a company too large for
+// its share price at that count takes the rank of a smaller one.
+constexpr double kMostShares = 6.0e9;
 
 constexpr int32_t kFaceValues[] = {100, 200, 500, 1000, 2500, 5000};
 constexpr uint8_t kMarginRates[] = {20, 30, 40, 50, 60, 100};
@@ -102,8 +117,17 @@ std::string SecondCode(const std::string& code) {
   return body + static_cast<char>('0' + sum % 10);
 }
 
-ListedStock MakeCommon(SeededRandom& random, char market, std::string code, std::string name) {
+// A stock as drawn, before its board's companies are ranked by size.
+struct Drawn {
   ListedStock stock;
+  double size = 0;           // a common share: the larger, the larger its company is likely to be
+  int32_t shareDivisor = 1;  // a preferred share: its common share's count over its own
+};
+using Family = std::vector<Drawn>;
+
+Drawn MakeCommon(SeededRandom& random, char market, std::string code, std::string name) {
+  Drawn drawn;
+  ListedStock& stock = drawn.stock;
   stock.code2 = SecondCode(code);
   stock.code = std::move(code);
   stock.name = std::move(name);
@@ -115,18 +139,21 @@ ListedStock MakeCommon(SeededRandom& random, char market, std::string code, std:
   stock.class5 = Weighted(random, "012", {98, 1, 1});
   stock.flagByte = kMarginRates[random.Below(std::size(kMarginRates))];
   stock.number1 = kFaceValues[random.Below(std::size(kFaceValues))];
-  stock.number2 = random.Between(1000, 900000);
+  const double sizeDraw = random.Unit();
   stock.seed = random.Next();
   stock.basePrice = BasePrice(random);
   const int floor = kTraits[market - '1'].liquidityFloor;
   const int firstDraw = random.Between(floor, 10);
   const int secondDraw = random.Between(floor, 10);
   stock.liquidity = std::min(firstDraw, secondDraw);  // thin stocks are the many
-  return stock;
+  // Large companies trade much and their shares are dear, but not always.
+  drawn.size = stock.liquidity + 2.0 * sizeDraw + std::log10(stock.basePrice);
+  return drawn;
 }
 
-ListedStock MakePreferred(SeededRandom& random, const ListedStock& common, char last, std::string_view suffix) {
-  ListedStock stock = common;
+Drawn MakePreferred(SeededRandom& random, const ListedStock& common, char last, std::string_view suffix) {
+  Drawn drawn{common};
+  ListedStock& stock = drawn.stock;
   stock.code.back() = last;
   stock.code2 = SecondCode(stock.code);
   stock.name = common.name + Utf8ToCp949(suffix);
@@ -134,9 +161,36 @@ ListedStock MakePreferred(SeededRandom& random, const ListedStock& common, char 
   stock.class4 = '0';
   stock.seed = random.Next();
   stock.basePrice = OnTickGrid(common.basePrice / 100 * random.Between(50, 90));
-  stock.number2 = std::max(1, common.number2 / random.Between(5, 20));
+  drawn.shareDivisor = random.Between(5, 20);
   stock.liquidity = std::max(1, common.liquidity - 2);
-  return stock;
+  return drawn;
+}
+
+// Gives each company of one board its listed shares (thousands) by its rank in size, and each preferred
+// share its part of its common share's count.
+void SizeBoard(std::vector<Family>& families, int m) {
+  const BoardSizes& sizes = kBoardSizes[m];
+  std::vector<Drawn*> bySize;
+  for (Family& family : families) bySize.push_back(&family[0]);
+  if (bySize.empty()) return;
+  std::stable_sort(bySize.begin(), bySize.end(), [](const Drawn* a, const Drawn* b) { return a->size > b->size; });
+  const double spread = static_cast<double>(sizes.companies) / static_cast<double>(bySize.size());
+  for (size_t k = 0; k < bySize.size(); ++k) {
+    const double worth = sizes.top * std::pow(1.0 + static_cast<double>(k) * spread, -sizes.slope);
+    // The likeliest company whose price carries that worth within the most shares, else the likeliest.
+    size_t pick = k;
+    while (pick < bySize.size() && bySize[pick]->stock.basePrice * kMostShares < worth) ++pick;
+    if (pick == bySize.size()) pick = k;
+    std::rotate(bySize.begin() + static_cast<std::ptrdiff_t>(k), bySize.begin() + static_cast<std::ptrdiff_t>(pick),
+                bySize.begin() + static_cast<std::ptrdiff_t>(pick) + 1);
+    ListedStock& stock = bySize[k]->stock;
+    const double shares = std::min(worth / stock.basePrice, kMostShares);
+    stock.number2 = std::max(1, static_cast<int32_t>(std::lround(shares / 1000.0)));
+  }
+  for (Family& family : families) {
+    for (size_t i = 1; i < family.size(); ++i)
+      family[i].stock.number2 = std::max(1, family[0].stock.number2 / family[i].shareDivisor);
+  }
 }
 
 }  // namespace
@@ -179,24 +233,26 @@ class CodeSource {
 void AddMarket(SeededRandom& random, CodeSource& codes, NameSource& names, int m, int size,
                std::vector<ListedStock>& out) {
   const char market = static_cast<char>('1' + m);
-  std::vector<std::vector<ListedStock>> families;
+  std::vector<Family> families;
   int count = 0;
   while (count < size) {
     // One draw after another: argument order is unspecified, and the sequence must not depend on it.
     std::string code = codes.Next();
-    std::vector<ListedStock> family{MakeCommon(random, market, std::move(code), names.Next())};
+    Family family{MakeCommon(random, market, std::move(code), names.Next())};
     if (size - count >= 2 && random.Percent(kTraits[m].preferredPercent)) {
-      family.push_back(MakePreferred(random, family[0], '5', kPreferredSuffix));
+      family.push_back(MakePreferred(random, family[0].stock, '5', kPreferredSuffix));
       if (size - count >= 3 && random.Percent(25)) {
-        family.push_back(MakePreferred(random, family[0], '7', kSecondPreferredSuffix));
+        family.push_back(MakePreferred(random, family[0].stock, '7', kSecondPreferredSuffix));
       }
     }
     count += static_cast<int>(family.size());
     families.push_back(std::move(family));
   }
-  std::sort(families.begin(), families.end(), [](const auto& a, const auto& b) { return a[0].code < b[0].code; });
-  for (auto& family : families) {
-    for (auto& stock : family) out.push_back(std::move(stock));
+  SizeBoard(families, m);
+  std::sort(families.begin(), families.end(),
+            [](const Family& a, const Family& b) { return a[0].stock.code < b[0].stock.code; });
+  for (Family& family : families) {
+    for (Drawn& drawn : family) out.push_back(std::move(drawn.stock));
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The listed stocks of the exchange, made from the seed alone: codes, CP949 names, the second code,
 // the code-manager attributes, and what the market needs to trade each stock (its own seed, a base
-// price, a liquidity level). Order: market '1', '2', '3', '4', each by code; a preferred share right
+// price, a liquidity level, and listed shares that make the company worth what its rank on its board
+// is worth on the real one). Order: market '1', '2', '3', '4', each by code; a preferred share right
 // after its common share.
 #include <algorithm>
 #include <cstdint>
@@ -25,7 +26,7 @@ struct ListedStock {
   char class5 = '0';       // '0'..'2'; '1' = trading suspended
   uint8_t flagByte = 0;    // margin rate in percent
   int32_t number1 = 0;     // face value in won
-  int32_t number2 = 0;     // listed shares in thousands
+  int32_t number2 = 0;     // listed shares in thousands (the company's size, by its board's rank)
   uint64_t seed = 0;       // the stock's own random stream
   int32_t basePrice = 0;   // where the previous close sits, in won, on the listing's grid below
   int liquidity = 1;       // 1 (thin) .. 10 (heavy)

@@ -229,7 +229,7 @@ BoardSum Market::SumOf(char board, bool paused) {
       planned = std::make_unique<StockDay>(stock, DaySeed(i), Today(i), share);
       day = planned.get();
     }
-    sum.Add(*day, Today(i).bar.volume, IndexWeight(stock));
+    sum.Add(*day, Today(i).bar.volume, Today(i).Worth());
   }
   return sum;
 }

@@ -88,14 +88,15 @@ void AssignSides(const std::vector<int32_t>& positions, int32_t previous, int32_
     const int32_t move = positions[i] - (i == 0 ? previous : positions[i - 1]);
     scores.emplace_back(-(2.0 * ((move > 0) - (move < 0)) + random.Unit()), static_cast<int32_t>(i));
   }
-  std::sort(scores.begin(), scores.end());
-  for (size_t j = 0; j < scores.size(); ++j) {
-    const bool buyer = j < static_cast<size_t>(buyCount);
-    trades[scores[j].second].side = buyer ? '1' : '2';
-    (buyer ? buys : sells).push_back(scores[j].second);
+  // Only which trades are the buyers matters, not their order among themselves.
+  const auto buyers = std::clamp<std::ptrdiff_t>(buyCount, 0, static_cast<std::ptrdiff_t>(scores.size()));
+  std::nth_element(scores.begin(), scores.begin() + buyers, scores.end());
+  for (std::ptrdiff_t j = 0; j < static_cast<std::ptrdiff_t>(scores.size()); ++j) {
+    trades[scores[static_cast<size_t>(j)].second].side = j < buyers ? '1' : '2';
   }
-  std::sort(buys.begin(), buys.end());
-  std::sort(sells.begin(), sells.end());
+  for (auto i = firstFree; i < static_cast<int32_t>(positions.size()); ++i) {
+    (trades[i].side == '1' ? buys : sells).push_back(i);
+  }
 }
 
 }  // namespace

@@ -13,31 +13,15 @@ bool ReadsBack(float value, int32_t hundredths) {
          static_cast<int32_t>(static_cast<double>(value) * 100.0) == hundredths;
 }
 
-// Hundredths that survive the round trip through their nearest float.
-bool IsExact(int32_t hundredths) {
-  return ReadsBack(static_cast<float>(hundredths / 100.0), hundredths);
-}
-
 }  // namespace
 
 bool IsIndexCode(std::string_view code) {
   return code == "U001" || code == "U201";
 }
 
-int32_t ExactHundredths(int32_t hundredths) {
-  while (!IsExact(hundredths)) ++hundredths;
-  return hundredths;
-}
-
-int32_t ExactHundredthsAgainst(int32_t hundredths, int32_t base) {
-  while (!IsExact(hundredths) || !IsExact(hundredths - base)) ++hundredths;
-  return hundredths;
-}
-
 float HundredthsValue(int32_t hundredths) {
-  // A sum or difference of exact values (the change of a week or a month) need not be exact; its
-  // nearest float may fall a hair short and truncate one hundredth low. The neighbouring floats away
-  // from zero truncate back to it; a step or two always suffices at an index's magnitudes.
+  // The nearest float may fall a hair short and truncate one hundredth low. The neighbouring floats
+  // away from zero truncate back to it; a step or two always suffices at an index's magnitudes.
   constexpr int kMostSteps = 4;
   const float away = hundredths < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
   auto value = static_cast<float>(hundredths / 100.0);

@@ -32,13 +32,9 @@ struct IndexMinute {
   int32_t volume = 0;  // thousands of shares in the minute
 };
 
-// Hundredths whose single-precision value reads back as the same hundredths however the reader
-// multiplies by 100 (float or double arithmetic, truncated), at or above the given value.
-int32_t ExactHundredths(int32_t hundredths);
-// The same, such that the difference to `base` reads back exactly too.
-int32_t ExactHundredthsAgainst(int32_t hundredths, int32_t base);
-// The float the server sends for hundredths; it reads back as them as above (also for values that
-// are not exact, by taking a neighbouring float).
+// The float the server sends for hundredths: it reads back as the same hundredths however the reader
+// multiplies by 100 (float or double arithmetic, truncated), taking a neighbouring float where the
+// nearest one would read a hundredth short.
 float HundredthsValue(int32_t hundredths);
 
 }  // namespace ostrada::sim

@@ -45,13 +45,10 @@ DayFrame IndexFrame(const DailyBar& day, const std::vector<double>& levels) {
 
 std::vector<IndexMinute> IndexMinutes(const DailyBar& day, const DayFrame& frame, const std::vector<double>& levels,
                                       const std::vector<int64_t>& shares) {
-  // Every close is exact against the previous close, so the day's change read from any minute
-  // survives the float.
   const int32_t base = day.close - day.change;
   std::vector<int32_t> closes(levels.size());
   for (size_t m = 0; m < levels.size(); ++m) {
-    const int32_t level = std::clamp(RoundToInt(base * frame.Place(levels[m])), day.low, day.high);
-    closes[m] = std::min(ExactHundredthsAgainst(level, base), day.high);
+    closes[m] = std::clamp(RoundToInt(base * frame.Place(levels[m])), day.low, day.high);
   }
   // The day's extremes, where the stocks had theirs; the closing auction may hold one instead.
   const std::vector<bool> every(levels.size(), true);

@@ -24,8 +24,9 @@ constexpr int32_t kHighestPrice = 3'000'000;
 // day, as listed companies do, so the process never takes a stock where it cannot move.
 constexpr int32_t kConsolidateBelow = 500;
 constexpr double kConsolidation = 10.0;
-// A split never takes the price below this.
-constexpr int32_t kLowestAfterSplit = 2 * kConsolidateBelow;
+// Companies split dear shares and consolidate cheap ones, never the other way.
+constexpr int32_t kSplitFrom = 50'000;
+constexpr int32_t kConsolidateUnder = 2'000;
 
 // The market factor: daily volatility about 1.25%, clustering, and a rare crash.
 constexpr double kFactorSigma = 0.0125;
@@ -37,6 +38,9 @@ constexpr double kCrashPercent = 0.6;
 // correlation about 0.85, as the real boards').
 constexpr std::array<double, 2> kBoardSigma = {0.0035, 0.0085};
 constexpr std::array<double, 2> kBoardLoading = {-0.1, 0.1};
+// Above a trillion won a company's own shocks shrink with its size, to about half for the largest.
+constexpr double kCalmBySize = -0.1;
+constexpr double kCalmest = 0.55;
 // A stock's own shocks cluster a little less persistently than the market's.
 constexpr double kStockArch = 0.07;
 constexpr double kStockGarch = 0.90;
@@ -46,17 +50,21 @@ constexpr double kLimitCarry = 0.55;
 constexpr double kLevelPull = 0.004;
 constexpr double kHaltPercent = 0.3;
 
-// Turnover. A stock's ordinary day trades a value (won) that grows with its liquidity and size, the
-// largest companies' about as much as a real board's largest. Its shares are that value at the
-// price, and an ordinary day turns over a few parts in a hundred of the listed shares at most, the
-// busiest day half of them and a real board's busiest day's value at most (all bounds smooth, so
+// Turnover. A company's ordinary day trades a part of what it is worth: on the first board about half
+// a percent at a trillion won, on the second more than twice that, and a larger company a smaller part
+// (the largest real ones turn over a fifth to a third of a percent a day), as much as a real board's
+// largest at most. An ordinary day turns over a few parts in a hundred of the listed shares at most,
+// the busiest day half of them and a real board's busiest value at most (all bounds smooth, so
 // volumes never pile up at a bound).
+constexpr std::array<double, 3> kTurnoverAtTrillion = {0.005, 0.012, 0.008};  // the boards, then the rest
+constexpr double kTurnoverBySize = -0.2;
+constexpr double kTrillion = 1.0e12;
 constexpr double kRegularSeconds = 21000;      // of the regular session, as the liquidity counts them
 constexpr double kValuePerContract = 1.0e6;    // won in an average contract
-constexpr double kMostOrdinaryValue = 6.0e11;  // won
+constexpr double kMostOrdinaryValue = 1.5e12;  // won
 constexpr double kUsualTurnover = 0.03;
 constexpr double kMostTurnover = 0.5;
-constexpr double kMostDayValue = 3.0e12;  // won
+constexpr double kMostDayValue = 2.5e12;  // won
 constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
 
 int32_t UpperLimit(int32_t base) {
@@ -73,10 +81,11 @@ double FatTail(SeededRandom& random) {
   return Normal(random) / std::sqrt(scale) * 0.7071067811865476;    // sqrt(2 / 4)
 }
 
-// A split (older prices higher) or a consolidation (older prices lower) on one day of the process.
+// The day a company may split or consolidate its shares, and by how much; which of the two its price
+// on that day decides.
 struct CorporateAction {
   int day = -1;
-  double olderFactor = 1.0;
+  int32_t ratio = 1;
 };
 
 CorporateAction ActionOf(const StockProfile& stock) {
@@ -84,36 +93,50 @@ CorporateAction ActionOf(const StockProfile& stock) {
   CorporateAction action;
   if (!random.Percent(3.0)) return action;
   action.day = 20 + static_cast<int>(random.Below(480));
-  constexpr std::array<double, 3> kRatios = {2.0, 5.0, 10.0};
-  const double ratio = kRatios[random.Below(3)];
-  action.olderFactor = random.Percent(60.0) ? 1.0 / ratio : ratio;
+  constexpr std::array<int32_t, 3> kRatios = {2, 5, 10};
+  action.ratio = kRatios[random.Below(3)];
   return action;
+}
+
+int32_t ListingPrice(const StockProfile& stock) {
+  return TickAtOrBelow(std::clamp(stock.priceLevel, kConsolidateBelow, kHighestPrice));
+}
+
+size_t BoardOf(const StockProfile& stock) {
+  return stock.market == '1' ? 0 : stock.market == '2' ? 1 : 2;
+}
+
+// The shares the company lists at the start of the process; where the listing does not tell them, as
+// many as its trading implies at its board's turnover.
+double StartShares(const StockProfile& stock) {
+  if (stock.listedShares > 0) return static_cast<double>(stock.listedShares);
+  const double value = stock.contractsPerSecond * kRegularSeconds * kValuePerContract;
+  return value / (ListingPrice(stock) * kTurnoverAtTrillion[BoardOf(stock)]);
 }
 
 // What a stock keeps through the whole process.
 struct Style {
   double beta = 1;
-  double sigma = 0.02;     // its own shocks' long-run daily volatility
-  double jumpPercent = 1;  // chance of news on a day
-  double size = 1;         // trade sizes relative to its liquidity level
-  int suspendedFrom = -1;  // the day from which it no longer trades
+  double sigma = 0.02;       // its own shocks' long-run daily volatility
+  double jumpPercent = 1;    // chance of news on a day
+  double turnover = 0.005;   // the part of its listed shares an ordinary day trades
+  int suspendedFrom = -1;    // the day from which it no longer trades
 };
 
 Style StyleOf(const StockProfile& stock) {
   SeededRandom random(DeriveSeed(stock.seed, kStyleSalt));
+  const double trillions = StartShares(stock) * ListingPrice(stock) / kTrillion;
+  // The largest companies move least on their own news, and with their board: they are much of it.
+  const double calm = std::clamp(std::pow(trillions, kCalmBySize), kCalmest, 1.0);
   Style style;
-  style.beta = 0.5 + 0.9 * random.Unit();
-  style.sigma = 0.012 + 0.014 * random.Unit();
+  style.beta = 0.95 + 0.9 * (random.Unit() - 0.5) * calm;
+  style.sigma = (0.012 + 0.014 * random.Unit()) * calm;
   const bool thin = stock.contractsPerSecond < 0.1;
   style.jumpPercent = (thin ? 0.8 : 0.4) + 0.8 * random.Unit();
-  // A few large companies carry much of the market's value.
-  style.size = std::exp(0.5 * Normal(random));
+  style.turnover = kTurnoverAtTrillion[BoardOf(stock)] * std::pow(trillions, kTurnoverBySize) *
+                   std::exp(0.5 * Normal(random));
   if (stock.suspended) style.suspendedFrom = 20 + static_cast<int>(random.Below(380));
   return style;
-}
-
-int32_t ListingPrice(const StockProfile& stock) {
-  return TickAtOrBelow(std::clamp(stock.priceLevel, kConsolidateBelow, kHighestPrice));
 }
 
 // x bounded smoothly by `most`: about x while small against it, never beyond it.
@@ -149,21 +172,15 @@ double PositiveNormal(SeededRandom& random) {
   return std::fabs(Normal(random));
 }
 
-// The value a stock trades on an ordinary day, of a company of the given size (1: typical).
-double OrdinaryValue(const StockProfile& stock, double size) {
-  const double value = stock.contractsPerSecond * kRegularSeconds * kValuePerContract * size;
-  return Saturated(value, kMostOrdinaryValue);
-}
-
-// The shares of an ordinary day at a price, of the listed shares (0: not known).
-double OrdinaryShares(double value, int32_t price, double listedShares) {
-  const double shares = value / std::max(price, 1);
-  return std::max(100.0, listedShares > 0 ? Saturated(shares, kUsualTurnover * listedShares) : shares);
+// The shares of an ordinary day at a price, of the listed shares.
+double OrdinaryShares(double turnover, int32_t price, double listedShares) {
+  const double value = Saturated(turnover * listedShares * price, kMostOrdinaryValue);
+  return std::max(100.0, Saturated(value / std::max(price, 1), kUsualTurnover * listedShares));
 }
 
 // A day's volume at a price from the shares its activity asks for, within the bounds.
 int32_t DayVolume(double shares, int32_t price, double listedShares) {
-  double bounded = listedShares > 0 ? Saturated(shares, kMostTurnover * listedShares) : shares;
+  double bounded = Saturated(shares, kMostTurnover * listedShares);
   bounded = Saturated(bounded * price, kMostDayValue) / std::max(price, 1);
   return std::max(100, RoundToInt(std::min(bounded, kMostDayVolume)));
 }
@@ -248,8 +265,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
   double variance = longVariance;
   double carry = 0;
   double volumeState = 0;
-  const double ordinaryValue = OrdinaryValue(stock, style.size);
-  const auto listedShares = static_cast<double>(stock.listedShares);
+  double shares = StartShares(stock);
   for (size_t day = 0; day < dates.size(); ++day) {
     DayDraw& draw = days[day];
     DailyBar& bar = draw.bar;
@@ -259,14 +275,15 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     if (close < kConsolidateBelow) {
       base = TickAtOrBelow(RoundToInt(close * kConsolidation));
       draw.sharesBefore = static_cast<int32_t>(kConsolidation);
-    } else if (static_cast<int>(day) == action.day) {
-      const int32_t adjusted = TickAtOrBelow(RoundToInt(close / action.olderFactor));
-      if (adjusted >= kLowestAfterSplit && adjusted <= kHighestPrice) {
-        base = adjusted;
-        const auto ratio = static_cast<int32_t>(std::lround(action.olderFactor < 1 ? 1 / action.olderFactor : action.olderFactor));
-        (action.olderFactor < 1 ? draw.sharesBefore : draw.sharesAfter) = ratio;
-      }
+    } else if (static_cast<int>(day) == action.day && close < kConsolidateUnder) {
+      base = TickAtOrBelow(close * action.ratio);
+      draw.sharesBefore = action.ratio;
+    } else if (static_cast<int>(day) == action.day && close >= kSplitFrom) {
+      base = TickAtOrBelow(close / action.ratio);
+      draw.sharesAfter = action.ratio;
     }
+    shares = shares * draw.sharesAfter / draw.sharesBefore;
+    draw.shares = std::llround(shares);
     const FactorDay& factor = factor_[day];
     // Every day takes the same draws, traded or not, so a halt never shifts the days after it.
     const double shock = std::sqrt(variance) * FatTail(random);
@@ -336,9 +353,9 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       bar.volume = 0;
       continue;
     }
-    const double ordinary = OrdinaryShares(ordinaryValue, bar.close, listedShares);
+    const double ordinary = OrdinaryShares(style.turnover, bar.close, shares);
     const double volume = ordinary * std::exp(volumeState + heat - 0.15);
-    bar.volume = DayVolume(volume, bar.close, listedShares);
+    bar.volume = DayVolume(volume, bar.close, shares);
 
     // The open: part of the day's move happened overnight; news often broke before the open.
     const double deviation = std::sqrt(before + style.beta * style.beta * kFactorSigma * kFactorSigma);
@@ -379,10 +396,10 @@ void MarketProcess::RunIndexes(int32_t date) {
     if (stock.market != '1' && stock.market != '2') continue;
     Run(static_cast<int>(i), date, days);
     const int which = stock.market == '1' ? 0 : 1;
-    const double weight = IndexWeight(stock);
     for (size_t d = 0; d < days.size(); ++d) {
       const DailyBar& bar = days[d].bar;
       const double base = bar.close - bar.change;
+      const double weight = days[d].Worth();
       Sum& sum = sums[d][static_cast<size_t>(which)];
       sum.weight += weight;
       sum.open += weight * (bar.open / base - 1);
@@ -396,30 +413,25 @@ void MarketProcess::RunIndexes(int32_t date) {
   for (int which = 0; which < 2; ++which) {
     std::vector<IndexDraw>& index = indexes_[which];
     index.assign(dates.size(), {});
-    int32_t close = ExactHundredths(kStartLevels[static_cast<size_t>(which)]);
+    int32_t close = kStartLevels[static_cast<size_t>(which)];
     for (size_t d = 0; d < dates.size(); ++d) {
       const Sum& sum = sums[d][static_cast<size_t>(which)];
       const double weight = std::max(sum.weight, 1.0);
       DailyBar& bar = index[d].bar;
       const int32_t base = close;
       bar.date = dates[d];
-      bar.close = ExactHundredthsAgainst(RoundToInt(base * (1 + sum.close / weight)), base);
-      bar.open = ExactHundredthsAgainst(RoundToInt(base * (1 + sum.open / weight)), base);
+      bar.close = RoundToInt(base * (1 + sum.close / weight));
+      bar.open = RoundToInt(base * (1 + sum.open / weight));
       // Stocks reach their extremes at different times; the index's range is narrower.
       const int32_t top = std::max(bar.open, bar.close);
       const int32_t bottom = std::min(bar.open, bar.close);
-      bar.high = ExactHundredthsAgainst(RoundToInt(top + base * 0.3 * sum.high / weight), base);
-      bar.low = std::min(bottom, ExactHundredthsAgainst(RoundToInt(bottom - base * 0.3 * sum.low / weight), base));
+      bar.high = RoundToInt(top + base * 0.3 * sum.high / weight);
+      bar.low = std::min(bottom, RoundToInt(bottom - base * 0.3 * sum.low / weight));
       bar.change = bar.close - base;
       bar.volume = RoundToInt(sum.volume / 1000.0);
       close = bar.close;
     }
   }
-}
-
-double IndexWeight(const StockProfile& stock) {
-  // The value the company trades on an ordinary day stands for its weight.
-  return OrdinaryValue(stock, StyleOf(stock).size);
 }
 
 }  // namespace ostrada::sim

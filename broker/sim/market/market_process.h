@@ -8,9 +8,10 @@
 // cluster (a GARCH-like recursion), the shocks have fat tails, news jumps now and then, and a move
 // beyond the daily limit closes at the limit and carries part of the excess into the next day, so
 // limit streaks continue. Volume persists and rises with volatility and big moves, within the listed
-// shares and a real board's value. Shares that closed below 500 won are consolidated the next day,
-// so a stock never stands where the limit leaves it no step. The two exchange indexes are the
-// value-weighted moves of their own markets' stocks, and trade their volume.
+// shares and a real board's value, a part of what the company is worth. Shares that closed below 500
+// won are consolidated the next day, so a stock never stands where the limit leaves it no step; a
+// company splits only dear shares and consolidates only cheap ones. The two exchange indexes are the
+// capitalisation-weighted moves of their own markets' stocks, and trade their volume.
 //
 // Deterministic from the market's seed: a stock's path depends on its own seed and the factor
 // alone, never on which stock or day was asked first.
@@ -38,6 +39,9 @@ struct DayDraw {
   float pressure = 0;   // who pushed the price: -1 sellers .. 1 buyers
   float activity = 1;   // contracts relative to an ordinary day
   float beta = 1;       // how far the stock follows its board's moves within the day too
+  int64_t shares = 0;   // listed that day
+  // What the company was worth at the day's base (won): its weight in its board's index.
+  double Worth() const { return static_cast<double>(shares) * (bar.close - bar.change); }
 };
 
 // The moves a day's stocks share: the market's, and each board's own beside it (U001's stocks the
@@ -88,8 +92,5 @@ class MarketProcess {
   int32_t indexDate_ = 0;
   std::vector<IndexDraw> indexes_[2];
 };
-
-// What a stock weighs in its board's index.
-double IndexWeight(const StockProfile& stock);
 
 }  // namespace ostrada::sim

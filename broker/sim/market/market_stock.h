@@ -15,7 +15,7 @@ struct StockProfile {
   uint64_t seed = 0;                // the stock's own random stream
   int32_t priceLevel = 10000;       // where the previous close sits
   double contractsPerSecond = 0.2;  // liquidity during regular trading
-  int64_t listedShares = 0;         // as the listing tells them today; 0: not known
+  int64_t listedShares = 0;         // as the listing tells them, before any split; 0: not known
 };
 
 // A split or a consolidation taking effect on `date`: `before` shares of the day before are `after`

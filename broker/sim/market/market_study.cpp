@@ -16,6 +16,7 @@
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/market/market_study_boards.h"
 #include "broker/sim/market/market_study_math.h"
+#include "broker/sim/market/market_study_sizes.h"
 #include "broker/sim/market/seeded_random.h"
 
 namespace ostrada::sim {
@@ -163,9 +164,14 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   int stuck = 0, longestUnchanged = 0;
   double lowestClose = kUnbounded, busiestTurnover = 0;
   std::map<int32_t, double> boardVolumes[2], dayValues, largestValues;
+  SizeStudy sizes(dates);
+  std::vector<double> sharesToday;
   for (int i = 0; i < study.stocks; ++i) {
     const std::vector<DailyBar> bars = today.History(i, kHistoryDays);
     const ListedStock& listed = listing.At(static_cast<size_t>(i));
+    const std::vector<ShareChange> changes = today.ShareChangesAfter(i, 0);
+    sizes.AddHistory(listed, bars, changes);
+    sharesToday.push_back(SharesOn(listed, changes, date));
     int unchanged = 0;
     for (const DailyBar& bar : bars) {
       if (listed.market == '1' || listed.market == '2') boardVolumes[listed.market - '1'][bar.date] += bar.volume;
@@ -175,7 +181,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
       largestValues[bar.date] = std::max(largestValues[bar.date], value);
       stuck += CannotMove(bar.close) ? 1 : 0;
       lowestClose = std::min<double>(lowestClose, bar.close);
-      busiestTurnover = std::max(busiestTurnover, bar.volume / (listed.number2 * 1000.0));
+      busiestTurnover = std::max(busiestTurnover, bar.volume / SharesOn(listed, changes, bar.date));
       unchanged = bar.change == 0 ? unchanged + 1 : 0;
       longestUnchanged = std::max(longestUnchanged, unchanged);
     }
@@ -260,6 +266,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   double firstHour = 0, lunchHour = 0;
   for (int i = 0; i < study.stocks; ++i) {
     const DayState state = today.State(i);
+    sizes.AddClose(listing.At(static_cast<size_t>(i)), state, sharesToday[static_cast<size_t>(i)]);
     if (state.halted || state.volume == 0) continue;
     int traded = 0;
     for (int m = 0; m < kRegularMinutes; ++m) {
@@ -273,7 +280,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
     todayMoves.push_back(static_cast<double>(state.price - state.previousClose) / state.previousClose);
     values.push_back(static_cast<double>(state.value));
     const ListedStock& listed = listing.At(static_cast<size_t>(i));
-    turnovers.push_back(state.volume / (listed.number2 * 1000.0));
+    turnovers.push_back(state.volume / sharesToday[static_cast<size_t>(i)]);
     if (listed.market == '1' || listed.market == '2') todayBoardVolumes[listed.market - '1'] += state.volume;
     StockDay& day = today.Day(i);
     std::vector<Trade> closing;
@@ -337,6 +344,7 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   add("history days off the exchange's calendar", OffCalendar(today.IndexHistory("U001", kHistoryDays)), 0, 0);
   add("stocks sharing a name", SharedNames(listing), 0, 0);
   StudyBoards(today, listing, dates, returns, seed, study.measures);
+  sizes.Measure(today, study.measures);
   return study;
 }
 

@@ -67,7 +67,7 @@ PaperTrading::~PaperTrading() {
   // The next session on this ledger starts no earlier than this one ended.
   if (!Writes() || undone_) return;
   try {
-    ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+    KeepPlaces(market_->Current());
   } catch (const SqliteError&) {
     // A ledger that cannot take the time now resumes at the last time it took: nothing is lost.
   }
@@ -150,15 +150,20 @@ std::optional<Refusal> PaperTrading::CheckPrice(Market& market, int stock, int32
 }
 
 // Inside the order's write transaction, so another process cannot spend the same cash or shares.
-std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order, int32_t ceiling) {
+std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order, const PriceLadder& ladder) {
   if (!ledger_->HasAccount(order.account)) return OrderRefusal(kUnknownAccountStatus, Text(Txt::kPaperUnknownAccount));
   if (order.IsBuy()) {
     // A holding counts its shares in 32 bits: it may not grow past that, open buys of it included.
-    const int64_t shares = int64_t{ledger_->Holding(order.account, order.code).quantity} + order.quantity +
-                           ledger_->OpenQuantity(order.account, order.code, Side::kBuy);
-    if (shares > INT32_MAX) return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperHoldingLimit);
+    // Each open buy holds cash for its shares at no less than the day's lower limit, so the cash held
+    // bounds them: they are summed only near the limit, which keeps a buy's check from reading every
+    // open order of a busy account.
+    const int64_t reserved = ledger_->ReservedCash(order.account);
+    const int64_t owned = int64_t{ledger_->Holding(order.account, order.code).quantity} + order.quantity;
+    if (owned + reserved / std::max(1, ladder.Lower()) > INT32_MAX &&
+        owned + ledger_->OpenQuantity(order.account, order.code, Side::kBuy) > INT32_MAX)
+      return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperHoldingLimit);
     const int64_t value = static_cast<int64_t>(order.reservePrice) * order.quantity;
-    const int64_t available = ledger_->Cash(order.account) - ledger_->ReservedCash(order.account);
+    const int64_t available = ledger_->Cash(order.account) - reserved;
     if (value + fees_.Commission(value) > available) return MakeRefusal(RefusalKind::kInsufficientCash);
   } else {
     const int32_t free =
@@ -166,7 +171,7 @@ std::optional<Refusal> PaperTrading::CheckFunds(const PaperOrder& order, int32_t
     if (order.quantity > free) return MakeRefusal(RefusalKind::kInsufficientHoldings);
     // The ledger stores cash as a 64-bit integer: a sale that could take it past that is refused here,
     // at the most it could fetch (every share at the day's upper limit).
-    if (int64_t{ceiling} * order.quantity > INT64_MAX - ledger_->Cash(order.account))
+    if (int64_t{ladder.Upper()} * order.quantity > INT64_MAX - ledger_->Cash(order.account))
       return OrderRefusal(RefusalKind::kBadQuantity, Txt::kPaperCashLimit);
   }
   return std::nullopt;
@@ -219,7 +224,7 @@ PaperTrading::Result PaperTrading::PlaceClaimed(
     if (claim) {
       if (auto refused = claim(order, inside)) return refused;
     }
-    return CheckFunds(order, theMarket.Day(stock).Ladder().Upper());
+    return CheckFunds(order, theMarket.Day(stock).Ladder());
   });
   if (result.refusal) return result;
   Notify(order, NoticeKind::kAcceptance, order.quantity, order.price);
@@ -275,7 +280,7 @@ PaperTrading::Result PaperTrading::Amend(const std::string& account, const std::
     }
     order.price = order.reservePrice = price;
     // The modified remainder must still be paid for at its new price.
-    return CheckFunds(order, theMarket.Day(stock).Ladder().Upper());
+    return CheckFunds(order, theMarket.Day(stock).Ladder());
   });
   if (result.refusal) return result;
   // What the amend left of the original is known from its own transaction: a read of the ledger here,
@@ -447,6 +452,7 @@ void PaperTrading::StartDay(Market& market) {
   seenFilled_.clear();
   if (!ledger_) return;
   std::vector<PaperOrder> open;
+  std::map<int32_t, int32_t> places;
   try {
     // A view shows the ledger as the processes that trade on it left it.
     if (Writes()) {
@@ -457,6 +463,7 @@ void PaperTrading::StartDay(Market& market) {
       });
     }
     open = ledger_->OpenOrdersOf(date_);
+    places = ledger_->Places(date_);
     // What others write from now on is followed; what is there now is this day's start.
     ledger_->ChangedElsewhere();
     lastNumber_ = ledger_->LastNumber(date_);
@@ -466,8 +473,7 @@ void PaperTrading::StartDay(Market& market) {
     date_ = 0;  // the next pump starts the day again
     return;
   }
-  // A restart puts the day's open orders back where they waited (behind what rests there now).
-  for (const PaperOrder& order : open) Reenter(market, order);
+  ReenterAll(market, std::move(open), places);
   StartWatchDay(market);
 }
 
@@ -559,7 +565,7 @@ void PaperTrading::Pump() {
     ScheduleWatch(market);
     const int64_t now = context_.Clock().Now();
     if (Writes() && now - lastSeen_ >= kSeeEveryMs) {
-      ledger_->See(context_.Clock().Date(), context_.Clock().TimeOfDay());
+      KeepPlaces(market);
       lastSeen_ = now;
     }
   } catch (const SqliteError&) {

@@ -120,6 +120,7 @@ class PaperTrading {
     bool market;
     Waiting where;
     int32_t inBook;  // shares of it in this process's book (kBook)
+    int32_t kept;    // the shares ahead of it the ledger keeps as its place; -1: none
   };
 
   // False without a ledger or on one opened for a view.
@@ -133,8 +134,8 @@ class PaperTrading {
                       int32_t quantity,
                       const std::function<std::optional<Refusal>(PaperOrder&, const SqliteTransaction&)>& claim);
   std::optional<Refusal> CheckPrice(Market& market, int stock, int32_t price);
-  // `ceiling`: the highest price the order may trade at today.
-  std::optional<Refusal> CheckFunds(const PaperOrder& order, int32_t ceiling);
+  // `ladder`: the prices the order may trade at today.
+  std::optional<Refusal> CheckFunds(const PaperOrder& order, const PriceLadder& ladder);
   // Enters the order in the ledger in one write transaction, after `check` (which runs inside it,
   // may write there and fills in the order) found nothing to refuse. The refusal, or none.
   // A client's order also commits what Hold kept.
@@ -151,14 +152,21 @@ class PaperTrading {
   // Takes an order that traded out or ended elsewhere out of the books and the waiting lists.
   void Forget(Market& market, int32_t number);
   void StartDay(Market& market);
-  // Puts a day's open order where it waits now: in its auction, or behind what rests at its price.
-  // An order entered at a moment this process's market has not reached yet (another process ran the
-  // account's clock on) waits until it does: nothing trades before it was entered.
-  void Reenter(Market& market, const PaperOrder& order);
+  // Puts a day's open order where it waits now: in its auction, or behind what rests at its price
+  // (`place` shares of it, where the ledger kept one). An order entered at a moment this process's
+  // market has not reached yet (another process ran the account's clock on) waits until it does:
+  // nothing trades before it was entered.
+  void Reenter(Market& market, const PaperOrder& order, std::optional<int32_t> place = std::nullopt);
+  // A new process's day: puts the open orders back where they waited, at the places the ledger kept.
+  void ReenterAll(Market& market, std::vector<PaperOrder> open, const std::map<int32_t, int32_t>& places);
   // Enters the waiting orders whose moment the market has reached.
   void EnterDue(Market& market);
   void WaitForAuction(int stock, const PaperOrder& order);
-  void PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity);
+  void PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity,
+                 std::optional<int32_t> place = std::nullopt);
+  // Tells the ledger the exchange's time, with the places of the resting orders that moved since it
+  // was last told, so a process resuming there finds each where it stood.
+  void KeepPlaces(Market& market);
   // The book traded `quantity` of a resting order.
   void TookFromBook(int32_t number, int32_t quantity);
   // Marks a fill this process recorded, so following the ledger does not tell it again.

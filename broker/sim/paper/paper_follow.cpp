@@ -19,7 +19,7 @@ void PaperTrading::LetGo() {
   hold_.reset();
 }
 
-void PaperTrading::Reenter(Market& market, const PaperOrder& order) {
+void PaperTrading::Reenter(Market& market, const PaperOrder& order, std::optional<int32_t> place) {
   const int stock = market.Find(order.code);
   if (stock < 0) return;
   if (order.timeMs > market.Now()) {
@@ -31,8 +31,22 @@ void PaperTrading::Reenter(Market& market, const PaperOrder& order) {
   if (auctionPending || order.market) {
     WaitForAuction(stock, order);
   } else {
-    PutInBook(market, stock, order, order.Remaining());
+    PutInBook(market, stock, order, order.Remaining(), place);
   }
+}
+
+void PaperTrading::ReenterAll(Market& market, std::vector<PaperOrder> open, const std::map<int32_t, int32_t>& places) {
+  // Each with the shares the ledger kept ahead of it, the nearest the front first, so those ahead
+  // are there already; one without a place (entered since, or a ledger before places) behind what
+  // rests there now.
+  auto placeOf = [&places](const PaperOrder& order) {
+    const auto found = places.find(order.number);
+    return found == places.end() ? std::optional<int32_t>() : std::optional<int32_t>(found->second);
+  };
+  std::stable_sort(open.begin(), open.end(), [&placeOf](const PaperOrder& a, const PaperOrder& b) {
+    return placeOf(a).value_or(INT32_MAX) < placeOf(b).value_or(INT32_MAX);
+  });
+  for (const PaperOrder& order : open) Reenter(market, order, placeOf(order));
 }
 
 void PaperTrading::EnterDue(Market& market) {
@@ -50,19 +64,41 @@ void PaperTrading::EnterDue(Market& market) {
 
 void PaperTrading::WaitForAuction(int stock, const PaperOrder& order) {
   const Waiting auction = order.timeMs < kOpenMs ? Waiting::kOpeningAuction : Waiting::kClosingAuction;
-  if (resting_.insert_or_assign(order.number, Resting{stock, order.side, order.price, order.market, auction, 0})
+  if (resting_.insert_or_assign(order.number, Resting{stock, order.side, order.price, order.market, auction, 0, -1})
           .second) {
     ++stocksResting_[stock];
   }
 }
 
-void PaperTrading::PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity) {
-  market.Book(stock).Orders().Add(BookSideOf(order.side), order.price,
-                                  {static_cast<uint64_t>(order.number), quantity, kPaperOwner});
-  if (resting_.insert_or_assign(order.number, Resting{stock, order.side, order.price, false, Waiting::kBook, quantity})
+void PaperTrading::PutInBook(Market& market, int stock, const PaperOrder& order, int32_t quantity,
+                             std::optional<int32_t> place) {
+  OrderBook& book = market.Book(stock).Orders();
+  const OrderBook::Order entry{static_cast<uint64_t>(order.number), quantity, kPaperOwner};
+  if (place) {
+    book.Insert(BookSideOf(order.side), order.price, entry, *place);
+  } else {
+    book.Add(BookSideOf(order.side), order.price, entry);
+  }
+  if (resting_
+          .insert_or_assign(order.number,
+                            Resting{stock, order.side, order.price, false, Waiting::kBook, quantity, place.value_or(-1)})
           .second) {
     ++stocksResting_[stock];
   }
+}
+
+void PaperTrading::KeepPlaces(Market& market) {
+  std::vector<std::pair<int32_t, int32_t>> moved;
+  for (const auto& [number, resting] : resting_) {
+    if (resting.where != Waiting::kBook) continue;
+    const std::optional<int32_t> ahead = market.Book(resting.stock)
+                                             .Orders()
+                                             .QuantityAhead(BookSideOf(resting.side), resting.price,
+                                                            static_cast<uint64_t>(number));
+    if (ahead && *ahead != resting.kept) moved.emplace_back(number, *ahead);
+  }
+  ledger_->KeepPlaces(date_, moved, {context_.Clock().Date(), context_.Clock().TimeOfDay()});
+  for (const std::pair<int32_t, int32_t>& place : moved) resting_.find(place.first)->second.kept = place.second;
 }
 
 void PaperTrading::TookFromBook(int32_t number, int32_t quantity) {

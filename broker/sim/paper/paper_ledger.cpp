@@ -197,6 +197,8 @@ void PaperLedger::Migrate() {
   if (version < 4) db_.Execute(WatchTable());
   if (version < 5) db_.Execute(kCashAsIntegers);
   if (version < 6) db_.Execute(From5To6());
+  // A ledger before 7 kept no places: a process resuming on it puts its resting orders at the back.
+  if (version < 7) db_.Execute(PlacesTable());
   db_.Execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
 }
 
@@ -445,6 +447,8 @@ int PaperLedger::ExpireBefore(int32_t date) {
   update.Bind(1, date).Run();
   const int expired = static_cast<int>(db_.Changes());
   if (expired > 0) RecountReserved();
+  SqliteStatement forget(db_, "DELETE FROM places WHERE date < ?");
+  forget.Bind(1, date).Run();
   transaction.Commit();
   return expired;
 }
@@ -540,51 +544,6 @@ void PaperLedger::TakeShareChanges(
   SqliteStatement mark(db_, "UPDATE clock SET shares_through = ? WHERE id = 1");
   mark.Bind(1, through).Run();
   transaction.Commit();
-}
-
-std::optional<uint64_t> PaperLedger::MarketSeed() {
-  SqliteStatement query(db_, "SELECT seed FROM clock WHERE id = 1 AND seed IS NOT NULL");
-  if (!query.Step()) return std::nullopt;
-  return static_cast<uint64_t>(query.Int(0));
-}
-
-uint64_t PaperLedger::KeepMarketSeed(uint64_t seed) {
-  SqliteTransaction transaction(db_);
-  SqliteStatement keep(db_, "UPDATE clock SET seed = ? WHERE id = 1 AND seed IS NULL");
-  keep.Bind(1, static_cast<int64_t>(seed)).Run();
-  const std::optional<uint64_t> kept = MarketSeed();
-  transaction.Commit();
-  return kept.value_or(seed);
-}
-
-std::optional<int> PaperLedger::ListingSize() {
-  // A view reads an earlier version's ledger as it stands, without the column.
-  if (db_.QueryInt("PRAGMA user_version") < 6) return std::nullopt;
-  SqliteStatement query(db_, "SELECT stocks FROM clock WHERE id = 1 AND stocks IS NOT NULL");
-  if (!query.Step()) return std::nullopt;
-  return static_cast<int>(query.Int(0));
-}
-
-int PaperLedger::KeepListingSize(int stocks) {
-  SqliteTransaction transaction(db_);
-  SqliteStatement keep(db_, "UPDATE clock SET stocks = ? WHERE id = 1 AND stocks IS NULL");
-  keep.Bind(1, stocks).Run();
-  const std::optional<int> kept = ListingSize();
-  transaction.Commit();
-  return kept.value_or(stocks);
-}
-
-PaperLedger::Moment PaperLedger::LastSeen() {
-  SqliteStatement query(db_, "SELECT date, time_ms FROM clock WHERE id = 1");
-  if (!query.Step()) return {};
-  return {static_cast<int32_t>(query.Int(0)), query.Int(1)};
-}
-
-void PaperLedger::See(int32_t date, int64_t timeMs) {
-  SqliteStatement update(db_,
-                         "UPDATE clock SET date = ?1, time_ms = ?2 WHERE id = 1 AND "
-                         "(date < ?1 OR (date = ?1 AND time_ms < ?2))");
-  update.Bind(1, date).Bind(2, timeMs).Run();
 }
 
 std::pair<int32_t, int32_t> PaperLedger::Span() {

@@ -8,9 +8,11 @@
 // Money is in won (64-bit), quantities in shares, times in milliseconds of the trading day.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -167,7 +169,7 @@ class PaperLedger {
   void Withdraw(const PaperOrder& order, int32_t quantity, const SqliteTransaction& inside);
   // Ends an open order unfilled.
   void Expire(int32_t date, int32_t number);
-  // Ends every order still open from a date before `date`.
+  // Ends every order still open from a date before `date`, and forgets their places.
   int ExpireBefore(int32_t date);
   // What recording an execution did: the order as stored before it (none when unknown) and the
   // shares recorded (0: nothing).
@@ -203,6 +205,12 @@ class PaperLedger {
   Moment LastSeen();
   // Moves the latest time forward (never back).
   void See(int32_t date, int64_t timeMs);
+  // Where the date's resting orders stood in their queues when a process last kept them (see
+  // paper_ledger_places.cpp): order number -> the shares ahead of it at its price.
+  std::map<int32_t, int32_t> Places(int32_t date);
+  // Keeps the places (number, shares ahead) of the date's orders that moved, with the clock at their
+  // moment (See), in one transaction.
+  void KeepPlaces(int32_t date, const std::vector<std::pair<int32_t, int32_t>>& places, const Moment& now);
 
   // The trading dates the account spans: its first order's date (the clock's when it has none) to the
   // clock's date; 0 and 0 for a ledger whose clock never ran.
@@ -226,7 +234,7 @@ class PaperLedger {
  private:
   // Marks the file as this ledger, so a stranger's database is never taken for one.
   static constexpr int64_t kApplicationId = 0x4F535044;  // "OSPD"
-  static constexpr int64_t kSchemaVersion = 6;
+  static constexpr int64_t kSchemaVersion = 7;
 
   PaperLedger(const std::string& path, const FeeRates& fees, SqliteAccess access);
   // False when the file is another database or fails its integrity check.
@@ -237,6 +245,11 @@ class PaperLedger {
   void Migrate();
   // The conditions' table, added by one step of Migrate.
   static const char* WatchTable();
+  // The resting orders' places, added by another.
+  static const char* PlacesTable();
+  // A one-time fact of the clock row (`column` is one of the schema's, never input), and keeping it.
+  std::optional<int64_t> ClockFact(std::string_view column);
+  int64_t KeepClockFact(std::string_view column, int64_t value);
   // The cash an open buy holds for `remaining` shares; 0 for a sell.
   int64_t Held(const PaperOrder& order, int32_t remaining) const;
   void AddReserved(const std::string& account, int64_t change);
