@@ -200,6 +200,12 @@ void CCallFrm::FollowContracts() {
   if (!code_.empty()) contracts_->Subscribe(code_.c_str());
 }
 
+void CCallFrm::CatchUp() {
+  if (code_.empty()) return;
+  const std::string name = name_, code = code_;
+  SetStock(name, code);
+}
+
 void CCallFrm::OnContract(intptr_t tape) {
   const std::unique_ptr<ContractTape> contract(reinterpret_cast<ContractTape*>(tape));
   if (!OSTRADA_VERIFY(contract != nullptr && contract->Head() != nullptr)) return;

@@ -35,6 +35,8 @@ class CCallFrm : public QWidget {
   // From now on the header's price, change, rate and volume follow each contract of the stock, not
   // only the price fetched when the stock was set (both quote windows ask for it).
   void FollowContracts();
+  // Fetches the current stock's price and book again, as choosing it does (after a jump of the clock).
+  void CatchUp();
 
   // The stock choice's close-up (its list closed, or Enter in its edit field) and the "?" button.
   void OnComboCloseUp();
@@ -83,6 +85,7 @@ class CCallDlg : public QDialog, public StockWindow {
   CCallFrm& Form() { return *form_; }
   std::string StockCode() const override;
   int ShowStock(const std::string& code) override;
+  void CatchUp() override { form_->CatchUp(); }
 
  protected:
   // The panel's WM_STOCK_CHANGED: the user picked a stock in it.

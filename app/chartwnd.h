@@ -38,6 +38,8 @@ class CChartWnd : public QWidget, public StockWindow {
   const std::string& Code() const { return code_; }
   std::string StockCode() const override { return code_; }
   int ShowStock(const std::string& code) override;
+  // Today's bar was told nothing on the way: the bars are fetched again, the skipped ones with them.
+  void CatchUp() override { Reload(); }
   char Kind() const { return kind_; }
   int32_t MinuteInterval() const { return interval_; }
   const chart::ChartData& Data() const { return data_; }

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+#include "app/contbl.h"
 #include "app/stockwindow.h"
 #include "app/wndconpower.h"
 
@@ -70,6 +71,7 @@ class CConDlg : public QDialog, public StockWindow {
   CConFrm* Frame() const { return frame_; }
   std::string StockCode() const override { return frame_->Code(); }
   int ShowStock(const std::string& code) override;
+  void CatchUp() override { frame_->Table()->CatchUp(&frame_->Feed()); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/itemcolour.h"
@@ -56,6 +57,12 @@ ContractRow ContractRow::From(const ContractRecord& record) {
   return row;
 }
 
+ContractRow ContractRow::Gap() {
+  ContractRow row{};
+  row.gap = true;
+  return row;
+}
+
 ContractListModel::ContractListModel(int shortTime, QObject* parent)
     : QAbstractTableModel(parent), shortTime_(shortTime) {}
 
@@ -71,7 +78,9 @@ QVariant ContractListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   switch (role) {
     case Qt::DisplayRole:
-      return QString::fromLatin1(CellText(index.row(), index.column()));
+      return ShownText(index.row(), index.column());
+    case Qt::ToolTipRole:
+      return Row(index.row()).gap ? FromCp949(Text(Txt::kConListGapTip)) : QVariant();
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ForegroundRole: {
@@ -114,8 +123,14 @@ void ContractListModel::Clear() {
   endResetModel();
 }
 
+QString ContractListModel::ShownText(int row, int column) const {
+  // Only a gap's mark is more than ASCII.
+  return Row(row).gap ? FromCp949(CellText(row, column)) : QString::fromLatin1(CellText(row, column));
+}
+
 std::string ContractListModel::CellText(int row, int column) const {
   const ContractRow& r = Row(row);
+  if (r.gap) return column == kTime ? Text(Txt::kConListGap) : std::string();
   switch (column) {
     case kTime: {
       char text[32];
@@ -171,7 +186,7 @@ void CConTbl::WidenColumns(int first, int last) {
   for (int column = 0; column < ContractListModel::kColumnCount; ++column) {
     int widest = list_->columnWidth(column);
     for (int row = first; row <= last; ++row) {
-      widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(model_.CellText(row, column))) + margins);
+      widest = std::max(widest, metrics.horizontalAdvance(model_.ShownText(row, column)) + margins);
     }
     if (widest > list_->columnWidth(column)) list_->setColumnWidth(column, widest);
   }
@@ -216,6 +231,28 @@ int CConTbl::NextPage(CWndConPower* feed) {
   std::unique_ptr<ContractTape> page = feed->FetchPage();
   if (!OSTRADA_VERIFY(page != nullptr)) return 0;
   FillRows(*page, 1);
+  return 1;
+}
+
+int CConTbl::CatchUp(CWndConPower* feed) {
+  if (!OSTRADA_VERIFY(feed != nullptr) || code_.empty()) return 0;
+  const std::unique_ptr<ContractTape> page = feed->FetchNewest(code_.c_str());
+  if (page == nullptr) return 0;  // told by the feed; the rows stay as they were
+  if (page->Tail() == nullptr) return 1;
+  DayFigures newest;
+  if (model_.rowCount() > 0) newest = {model_.Row(0).price, model_.Row(0).change, model_.Row(0).volume};
+  if (FollowLiveDay(newest, page->Tail()->record).newDay) model_.Clear();
+  // The day's volume grows with every contract: what the list shows already is no newer than its top.
+  const int64_t shown = model_.rowCount() > 0 ? model_.Row(0).volume : -1;
+  std::deque<ContractRow> rows;
+  for (const ContractNode* node = page->Tail(); node != nullptr; node = node->prev) {
+    if (IsSessionTrade(node->record) && static_cast<int64_t>(node->record.volume) > shown)
+      rows.push_back(ContractRow::From(node->record));
+  }
+  // The oldest new contract follows the top one only when no volume traded between them.
+  if (!rows.empty() && shown >= 0 && rows.back().volume - std::abs(rows.back().amount) != shown)
+    rows.push_back(ContractRow::Gap());
+  model_.InsertAtTop(rows);
   return 1;
 }
 

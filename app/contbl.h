@@ -25,8 +25,11 @@ struct ContractRow {
   int64_t amount;     // tickVolume, negated for a contract taken by a seller (wide enough for any negation)
   int64_t volume;     // the day's volume with this contract; tells a later day's record from this day's
   uint32_t itemData;  // 0x0000FF for a rise, 0xFF0000 for a fall, else 0 (colour values, blue in the high byte)
+  // Not a contract: the mark between the newest page fetched after a jump and the rows shown before.
+  bool gap = false;
 
   static ContractRow From(const ContractRecord& record);
+  static ContractRow Gap();
 };
 
 class ContractListModel : public QAbstractTableModel {
@@ -47,9 +50,10 @@ class ContractListModel : public QAbstractTableModel {
   void Append(const std::deque<ContractRow>& rows);
   void Clear();
 
-  // The cell's text exactly as shown: "%2d:%02d:%02d" (short-time mode "%2d:%02d") in the time
-  // column, grouped numbers in the others.
+  // The cell's text exactly as shown (CP949): "%2d:%02d:%02d" (short-time mode "%2d:%02d") in the
+  // time column, grouped numbers in the others; a gap's mark in its time column.
   std::string CellText(int row, int column) const;
+  QString ShownText(int row, int column) const;
   const ContractRow& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
   int ShortTime() const { return shortTime_; }
 
@@ -69,6 +73,10 @@ class CConTbl : public QWidget {
   int Load(const char* code, CWndConPower* feed, int allPages);
   // Appends the next older page at the bottom; beeps when no history is open. 1 or 0.
   int NextPage(CWndConPower* feed);
+  // After a jump of the clock, which told the list nothing on the way: the newest page goes on top,
+  // above a gap's mark where it does not reach the rows shown before (a new day's page replaces
+  // them). 1 or 0.
+  int CatchUp(CWndConPower* feed);
   // Stops the live contracts and deletes every row.
   void Clear(CWndConPower* feed);
   // Writes the list as shown to "<data folder>체결값(<name>_<code>)_<YYYYMMDD>.txt". 1 or 0.

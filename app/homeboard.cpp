@@ -270,6 +270,9 @@ void CHomeBoard::Refresh() {
 void CHomeBoard::CatchUp() {
   if (session_.LoggedIn()) session_.RefreshAccount();
   ShowAccount();
+  std::vector<WatchRow> rows = model_.Rows();
+  FillPrices(rows);
+  for (const WatchRow& row : rows) model_.Update(row.code, row.price, row.change, row.volume);
 }
 
 void CHomeBoard::ShowIndex(size_t i, const DaySeries* newest) {

@@ -48,8 +48,9 @@ class CHomeBoard : public QWidget {
   // The timer's beat: the holdings' prices asked again when due. A failure is told once; the beats
   // after it back off until the server answers again.
   void Refresh();
-  // The clock jumped: the account is asked again at once, as a board opened now would show it (the
-  // rows followed their stocks' events on the way; the indexes come with their poll's refresh).
+  // The clock jumped: the account and the rows' prices are asked again at once, as a board opened
+  // now would show them (their stocks told nothing on the way; the indexes come with their poll's
+  // refresh).
   void CatchUp();
   // Logs the trading session in (the account line shows once it is). 1/0.
   int LogIn();

@@ -36,8 +36,9 @@ class StockWindow {
   // told by the window: 0).
   virtual int ShowStock(const std::string& code) = 0;
 
-  // The account's clock jumped: the window shows what a window opened now on its stock shows. A
-  // window whose live feed kept it current on the way has nothing to do.
+  // The account's clock jumped: the window shows what a window opened now on its stock shows. The
+  // live feeds tell nothing on the way (the market holds a jump's events), so a window that shows
+  // the market fetches it again here.
   virtual void CatchUp() {}
 
   StockPicks& Picks() { return picks_; }

@@ -172,6 +172,8 @@ std::string CTrdCallDlg::StockCode() const {
 }
 
 void CTrdCallDlg::CatchUp() {
+  frame_->Quote().CatchUp();
+  if (CConTbl* contracts = frame_->Contracts()) contracts->CatchUp(&frame_->Feed());
   frame_->Form().RefreshAfterOrderEvent();
 }
 

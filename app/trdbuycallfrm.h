@@ -70,8 +70,8 @@ class CTrdCallDlg : public QDialog, public StockWindow {
   // The order form's stock, which the other panels follow.
   std::string StockCode() const override;
   int ShowStock(const std::string& code) override;
-  // The quote panel and the contract list followed the market on the way; the order form asks
-  // again what its action shows, as the mini order window does.
+  // The quote panel and the contract list fetch the market again; the order form asks again what
+  // its action shows, as the mini order window does.
   void CatchUp() override;
 
  protected:

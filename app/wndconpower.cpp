@@ -30,6 +30,40 @@ void ShowComError(const ComError& error) {
   ShowMessage(error.Description());
 }
 
+// A history object on the code's newest page. Throws ComError.
+std::shared_ptr<broker::IMarketRequest> NewHistory(const char* code) {
+  auto history = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractHistory);
+  history->SetInput(kInputCode, Variant::Text(code));
+  history->SetInput(kInputFrom, Variant::I4(0));
+  history->SetInput(kInputRowsPerPage, Variant::I2(kRowsPerPage));
+  return history;
+}
+
+// The object's next page as a new tape (row 0, the newest, at the tail), or null; a refusal is shown
+// and told through `refused`. Throws ComError.
+std::unique_ptr<ContractTape> RequestPage(broker::IMarketRequest& history, bool* refused) {
+  int16_t status;
+  {
+    WaitCursor wait;
+    history.Request();
+    status = history.Status();
+  }
+  if (status != 0) {
+    ShowMessage(RefusalText(history));
+    *refused = true;
+    return nullptr;
+  }
+  history.HeaderValue(kPageCode);
+  auto tape = std::make_unique<ContractTape>();
+  const int32_t rows = history.HeaderValue(kPageRowCount).ToI4();
+  for (int32_t i = 0; i < rows; ++i) {
+    ContractRecord record;
+    ReadContractRow(history, i, &record);
+    if (!tape->Insert(record)) return nullptr;
+  }
+  return tape;
+}
+
 }  // namespace
 
 CWndConPower::CWndConPower(QWidget* parent, int id) : QWidget(parent), handle_(this) {
@@ -101,15 +135,11 @@ int CWndConPower::OpenHistory(const char* code) {
   ResetHistory();
   if (!OSTRADA_VERIFY(code != nullptr)) return 0;
   try {
-    history_ = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractHistory);
-    history_->SetInput(kInputCode, Variant::Text(code));
-    history_->SetInput(kInputFrom, Variant::I4(0));
-    history_->SetInput(kInputRowsPerPage, Variant::I2(kRowsPerPage));
+    history_ = NewHistory(code);
     code_ = code;
     return 1;
   } catch (const ComError& error) {
     ShowComError(error);
-    history_.reset();
     return 0;
   }
 }
@@ -120,27 +150,22 @@ std::unique_ptr<ContractTape> CWndConPower::FetchPage() {
     return nullptr;
   }
   try {
-    int16_t status;
-    {
-      WaitCursor wait;
-      history_->Request();
-      status = history_->Status();
-    }
-    if (status != 0) {
-      ShowMessage(RefusalText(*history_));
-      // Later pages cannot continue a refused one; the next-page command then only beeps.
-      history_.reset();
-      return nullptr;
-    }
-    history_->HeaderValue(kPageCode);
-    auto tape = std::make_unique<ContractTape>();
-    const int32_t rows = history_->HeaderValue(kPageRowCount).ToI4();
-    for (int32_t i = 0; i < rows; ++i) {
-      ContractRecord record;
-      ReadContractRow(*history_, i, &record);
-      if (!tape->Insert(record)) return nullptr;
-    }
+    bool refused = false;
+    std::unique_ptr<ContractTape> tape = RequestPage(*history_, &refused);
+    // Later pages cannot continue a refused one; the next-page command then only beeps.
+    if (refused) history_.reset();
     return tape;
+  } catch (const ComError& error) {
+    ShowComError(error);
+    return nullptr;
+  }
+}
+
+std::unique_ptr<ContractTape> CWndConPower::FetchNewest(const char* code) {
+  if (!OSTRADA_VERIFY(code != nullptr)) return nullptr;
+  try {
+    bool refused = false;
+    return RequestPage(*NewHistory(code), &refused);
   } catch (const ComError& error) {
     ShowComError(error);
     return nullptr;

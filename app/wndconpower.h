@@ -32,6 +32,9 @@ class CWndConPower : public QWidget {
   // The next history page as a new tape (row 0, the newest, at the tail), or null. A refused page
   // shows the server's texts and releases the history object.
   std::unique_ptr<ContractTape> FetchPage();
+  // The code's newest page, fetched apart from the paged history, which goes on where it was. Null
+  // on a failure, which is shown.
+  std::unique_ptr<ContractTape> FetchNewest(const char* code);
   // Whether the history object reports another page (false without one).
   bool MorePages();
 

@@ -91,7 +91,7 @@ JumpReport Jump(Exchange& exchange, const PaperLedger::Moment& to) {
                                     : Text(Txt::kPaperLedgerWriteFailed) + " " + error.what();
     return report;
   }
-  exchange.AdvanceTo(to.date, to.timeMs);
+  exchange.JumpTo(to.date, to.timeMs);
   report.to = {clock.Date(), clock.TimeOfDay()};
   try {
     ledger.See(report.to.date, report.to.timeMs);

@@ -10,6 +10,7 @@
 #include "broker/sim/market/faults.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/market/market_calendar.h"
+#include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "broker/sim/objects/registry.h"
@@ -26,6 +27,24 @@ uint64_t RandomSeed() {
   std::random_device device;
   return (static_cast<uint64_t>(device()) << 32) ^ device();
 }
+
+namespace {
+
+// Moves the clock with the market's events held, and releases them however the move ends.
+template <class Move>
+void Held(Market& market, Move&& move) {
+  if (market.Held()) return move();
+  market.Hold();
+  try {
+    move();
+  } catch (...) {
+    market.Release();
+    throw;
+  }
+  market.Release();
+}
+
+}  // namespace
 
 struct Exchange::State {
   explicit State(const ExchangeOptions& chosen)
@@ -123,14 +142,15 @@ struct Exchange::State {
   ExchangeContext context;
   ObjectRegistry registry;
   ExchangeTimeSource timeSource;
+  SharedMarket market;
   std::shared_ptr<PaperTrading> paper;
   std::function<void()> accountJumped;
 };
 
 Exchange::Exchange(const ExchangeOptions& options) : state_(std::make_unique<State>(options)) {
   RegisterCodeObjects(state_->registry, state_->context);
-  SharedMarket market = RegisterMarketObjects(state_->registry, state_->context);
-  state_->paper = std::make_shared<PaperTrading>(state_->context, std::move(market), std::move(state_->ledger),
+  state_->market = RegisterMarketObjects(state_->registry, state_->context);
+  state_->paper = std::make_shared<PaperTrading>(state_->context, state_->market, std::move(state_->ledger),
                                                  state_->ledgerProblem, state_->options.paper);
   RegisterTradeObjects(state_->registry, state_->context, state_->paper);
 }
@@ -157,11 +177,19 @@ void Exchange::AdvanceTo(int32_t date, int64_t timeOfDay) {
   }
 }
 
+void Exchange::JumpTo(int32_t date, int64_t timeOfDay) {
+  Held(state_->market->Current(), [&] { AdvanceTo(date, timeOfDay); });
+}
+
 void Exchange::Step(int64_t milliseconds) {
   // Another process on the account (a command line's run) may have moved its clock ahead.
   const int64_t ahead = state_->paper->LedgerClockAhead();
-  state_->clock.Advance(std::max(milliseconds, ahead));
-  if (ahead - milliseconds >= kAccountJumpMs && state_->accountJumped) state_->accountJumped();
+  if (ahead - milliseconds < kAccountJumpMs) {
+    state_->clock.Advance(std::max(milliseconds, ahead));
+    return;
+  }
+  Held(state_->market->Current(), [&] { state_->clock.Advance(ahead); });
+  if (state_->accountJumped) state_->accountJumped();
 }
 
 void Exchange::OnAccountJump(std::function<void()> listener) {

@@ -64,8 +64,12 @@ class Exchange : public broker::ComServer {
   // order, so the paper account's open orders meet every contract on the way. A moment not later than
   // the exchange's time is ignored.
   void AdvanceTo(int32_t date, int64_t timeOfDay);
+  // The same move with the market's events held (Market::Hold): a jump, after which the client
+  // fetches what the moment it landed at shows instead of following every event on the way there.
+  void JumpTo(int32_t date, int64_t timeOfDay);
   // Moves on by `milliseconds`, or to the paper account's clock when another process has run it
   // further, whichever is later: one step, so nothing matches at a moment the account has left.
+  // Following the account's clock by kAccountJumpMs or more is a jump: its events are held.
   void Step(int64_t milliseconds);
   // How far beyond its own step a step that follows the account's clock must go to be told as a jump:
   // a window that only follows the events would then lag by more than a second.

@@ -66,14 +66,28 @@ TEST_F(BookMemory, FollowedFromAnyMomentOrAskedColdTheBookIsTheSame) {
                                         At(15, 10)};
   std::unique_ptr<Market> early = Fresh();
   std::unique_ptr<Market> late = Fresh();
+  // A book asked for once and then nobody's, which starts afresh before the last record of each
+  // stretch; and watched books whose market holds its events, as through a jump.
+  std::unique_ptr<Market> asked = Fresh();
+  std::unique_ptr<Market> held = Fresh();
   EventLog earlyLog;
   EventLog lateLog;
+  EventLog heldLog;
   early->Sync(kTradingDate, At(7, 0));
-  for (int stock : {busy_, thin_}) early->Subscribe(stock, &earlyLog);
+  asked->Sync(kTradingDate, At(7, 0));
+  held->Sync(kTradingDate, At(7, 0));
+  held->Hold();
+  for (int stock : {busy_, thin_}) {
+    early->Subscribe(stock, &earlyLog);
+    held->Subscribe(stock, &heldLog);
+    asked->Book(stock);
+  }
   for (int64_t moment : moments) {
     SCOPED_TRACE(moment);
     early->Sync(kTradingDate, moment);
     late->Sync(kTradingDate, moment);
+    asked->Sync(kTradingDate, moment);
+    held->Sync(kTradingDate, moment);
     if (moment == At(10, 41, 13)) {
       for (int stock : {busy_, thin_}) late->Subscribe(stock, &lateLog);
     }
@@ -86,9 +100,19 @@ TEST_F(BookMemory, FollowedFromAnyMomentOrAskedColdTheBookIsTheSame) {
       EXPECT_TRUE(SameLevels(followed, late->Quote(stock)));
       EXPECT_TRUE(SameLevels(followed, cold->Quote(stock)));  // drawn, no live book
       EXPECT_TRUE(SameLevels(followed, cold->Book(stock).Picture()));
+      EXPECT_TRUE(SameLevels(followed, asked->Quote(stock)));
+      EXPECT_TRUE(SameLevels(followed, held->Quote(stock)));
       const bool open = moment >= At(8, 0) && stock != halted_;
       EXPECT_EQ(followed.asks[0].price > 0 || followed.bids[0].price > 0, open);
     }
+  }
+  // Released, the market tells each watched stock once where its day stands, its book as drawn.
+  EXPECT_TRUE(heldLog.events.empty());
+  held->Release();
+  ASSERT_EQ(heldLog.events.size(), 2u);
+  for (size_t e = 0; e < heldLog.events.size(); ++e) {
+    EXPECT_EQ(heldLog.events[e].trade.phase, Phase::kClosed);
+    EXPECT_TRUE(SameLevels(heldLog.events[e].quote, early->Quote(early->Find(heldLog.codes[e]))));
   }
   // Every change the followed books told is the book a cold market draws at that moment.
   ASSERT_GT(earlyLog.events.size(), 100u);

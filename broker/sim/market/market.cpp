@@ -65,10 +65,15 @@ void Market::Sync(int32_t date, int64_t timeOfDay) {
   if (tradingDate != tradingDate_) {
     StartDay(tradingDate);
     now_ = ms;
-    AnnounceDayStart();
+    if (!held_) AnnounceStanding();
     return;
   }
-  if (ms > now_) Deliver(ms);
+  if (ms <= now_) return;
+  if (held_) {
+    now_ = ms;
+  } else {
+    Deliver(ms);
+  }
 }
 
 void Market::StartDay(int32_t date) {
@@ -81,7 +86,13 @@ void Market::StartDay(int32_t date) {
   boards_ = {};
 }
 
-void Market::AnnounceDayStart() {
+void Market::Release() {
+  if (!held_) return;
+  held_ = false;
+  AnnounceStanding();
+}
+
+void Market::AnnounceStanding() {
   // A watched stock may have nothing to tell for hours (before the pre-open, or all day when halted),
   // and its listeners still show yesterday: each is told at once where the new day stands, by a
   // record outside the sessions (phase '0') that carries no contract of its own.
@@ -323,7 +334,7 @@ void Market::Announce(int index, const Trade* record) {
   std::vector<MarketEvent> events;
   book->second->Republish(now_, record, &events);
   auto listeners = listeners_.find(index);
-  if (listeners == listeners_.end() || delivering_) return;
+  if (listeners == listeners_.end() || delivering_ || held_) return;
   const std::vector<MarketListener*> told = listeners->second;
   for (MarketListener* listener : told) {
     if (IsSubscribed(index, listener)) listener->OnMarketEvent(stocks_[static_cast<size_t>(index)], events.back());

@@ -79,6 +79,15 @@ class Market {
   // `record` is given, else a change of the book. Nothing while events are being delivered.
   void Announce(int index, const Trade* record);
 
+  // While held, the market moves without telling its listeners anything: a jump of hours would
+  // otherwise settle and tell every watched book record by record, only for each listener to be
+  // overtaken by what it fetches afresh once the jump has landed. The books follow when next asked,
+  // as a book nobody watches does, so the account's fills and queues are those of waiting. Released,
+  // it tells each watched stock once where its day stands, as at the start of a day.
+  void Hold() { held_ = true; }
+  void Release();
+  bool Held() const { return held_; }
+
   void Subscribe(int index, MarketListener* listener);
   void Unsubscribe(int index, MarketListener* listener);
   void UnsubscribeAll(MarketListener* listener);
@@ -91,7 +100,8 @@ class Market {
     std::vector<MarketEvent> events;
   };
   void StartDay(int32_t date);
-  void AnnounceDayStart();
+  // Tells each watched stock's listeners where its day stands now.
+  void AnnounceStanding();
   void Deliver(int32_t ms);
   // Tells the listeners the pending events: by time, then listing order, then each stock's order.
   void Tell(const std::vector<Pending>& pending);
@@ -117,6 +127,7 @@ class Market {
   int32_t tradingDate_ = 0;
   int32_t now_ = 0;
   bool delivering_ = false;
+  bool held_ = false;
   std::vector<std::unique_ptr<StockDay>> days_;
   struct CachedState {
     int32_t at = -1;

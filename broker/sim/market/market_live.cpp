@@ -177,13 +177,15 @@ QuotePicture DrawBook(StockDay& day, uint64_t seed, int32_t ms) {
   return picture;
 }
 
-LiveBook::LiveBook(StockDay& day, uint64_t seed, int32_t ms)
-    : day_(day),
-      seed_(seed),
-      ms_(ms),
-      ordinal_(day.CountAt(ms)),
-      volume_(day.StateAt(ms).volume),
-      touch_(TouchAt(day, ms)) {
+LiveBook::LiveBook(StockDay& day, uint64_t seed, int32_t ms) : day_(day), seed_(seed) {
+  StartAt(ms);
+}
+
+void LiveBook::StartAt(int32_t ms) {
+  ms_ = ms;
+  ordinal_ = day_.CountAt(ms);
+  volume_ = day_.StateAt(ms).volume;
+  touch_ = TouchAt(day_, ms);
   Settle(ms);
   picture_ = previous_ = book_.Picture(ms);
 }
@@ -192,6 +194,17 @@ void LiveBook::AdvanceTo(int32_t ms, std::vector<MarketEvent>* events) {
   if (ms <= ms_) return;
   const int32_t target = day_.CountAt(ms);
   std::vector<Trade> records;
+  // Nobody watching and no owned order resting, nothing on the way to the last record matters (the
+  // market's orders are the day's depth again after every record): the book starts afresh just
+  // before it, as a book first asked for then would, and follows the rest. A jump of hours then
+  // costs what a moment does.
+  if (events == nullptr && target - ordinal_ > 1 && OwnedLevels().empty()) {
+    day_.Records(target - 1, 1, records);
+    const int32_t before = records.front().timeMs - 1;
+    records.clear();
+    if (before > ms_) StartAt(before);
+  }
+  records.reserve(static_cast<size_t>(target - ordinal_));
   day_.Records(ordinal_, target - ordinal_, records);
   // Nobody watching, the market's orders matter only where an owned order rests: elsewhere they are
   // the day's depth again after every record, whatever they were. So up to the last record only the

@@ -87,6 +87,8 @@ class LiveBook {
     int32_t price;
   };
   std::vector<OwnedLevel> OwnedLevels() const;
+  // Stands the book, which holds no owned order, as it is at `ms`: as a book first asked for then.
+  void StartAt(int32_t ms);
   // Takes the record into the book; with `owned`, settles only those levels afterwards.
   void Apply(const Trade& record, const std::vector<OwnedLevel>* owned);
   // Brings the market's own orders to its depth at `ms`, and finds the next moment it changes.
@@ -99,9 +101,9 @@ class LiveBook {
 
   StockDay& day_;
   uint64_t seed_;
-  int32_t ms_;
-  int32_t ordinal_;  // records of the day already applied
-  int32_t volume_;   // the day's cumulative volume so far
+  int32_t ms_ = 0;
+  int32_t ordinal_ = 0;  // records of the day already applied
+  int32_t volume_ = 0;   // the day's cumulative volume so far
   BookTouch touch_;
   int32_t nextChange_ = 0;  // the next moment a shown level's depth moves on its own
   OrderBook book_;
