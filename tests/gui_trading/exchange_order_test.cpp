@@ -210,20 +210,22 @@ TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce)
   CTrdBuyTbl& form = window.Frame().Form();
   TurnOffConfirmation(form);
   Click(Button(form, 1428));
-  // The cheapest common share: the cash buys more of it than all of its asks offer.
-  const CodeInfo* cheapest = nullptr;
-  int32_t cheapestClose = 0;
+  // The common share trading the least value: the book's depth follows a stock's trading, so the cash
+  // buys more of it than all of its asks offer.
+  const CodeInfo* thinnest = nullptr;
+  int64_t thinnestValue = 0;
   for (const CodeInfo* stock = book->First(); stock != nullptr; stock = stock->next) {
     if (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code)) continue;
     NowPrice now{};
     ASSERT_EQ(gate.FetchNowPrice(&now, stock->key.code), 1);
-    if (cheapest == nullptr || now.bar.close < cheapestClose) {
-      cheapest = stock;
-      cheapestClose = now.bar.close;
+    const int64_t value = int64_t{now.bar.volume} * now.bar.close;
+    if (now.bar.volume > 0 && (thinnest == nullptr || value < thinnestValue)) {
+      thinnest = stock;
+      thinnestValue = value;
     }
   }
-  ASSERT_NE(cheapest, nullptr);
-  AnswerFinder(FromCp949(cheapest->key.name.get()));
+  ASSERT_NE(thinnest, nullptr);
+  AnswerFinder(FromCp949(thinnest->key.name.get()));
   Click(Button(form, 9034));
   Click(Radio(form, 1419));
   Click(Button(form, 1423));
