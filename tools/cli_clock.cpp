@@ -39,10 +39,6 @@ struct ClockOptions {
   int dayCount = 1;
 };
 
-std::string Utf8(Txt id) {
-  return Cp949ToUtf8(Text(id));
-}
-
 // A catalogue format with its "%s"s filled by UTF-8 arguments, as CP949 for the message sink.
 template <typename... Args>
 std::string Filled(Txt format, const Args&... args) {
@@ -102,12 +98,12 @@ JsonDocument ClockJson(const sim::PaperLedger::Moment& moment) {
   return {{"clock", MomentText(moment)},
           {"date", moment.date},
           {"time", TimeText(moment.timeMs)},
-          {"session", Utf8(sim::SessionOf(moment))}};
+          {"session", Words(sim::SessionOf(moment))}};
 }
 
 void PrintClock(const sim::PaperLedger::Moment& moment) {
-  std::printf("%s: %s\n", Utf8(Txt::kPaperAccountClock).c_str(), MomentText(moment).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kClockSession).c_str(), Utf8(sim::SessionOf(moment)).c_str());
+  std::printf("%s: %s\n", Words(Txt::kPaperAccountClock).c_str(), MomentText(moment).c_str());
+  std::printf("%s: %s\n", Words(Txt::kClockSession).c_str(), Words(sim::SessionOf(moment)).c_str());
 }
 
 void PrintReport(sim::PaperTrading& paper, const sim::JumpReport& report,
@@ -135,18 +131,18 @@ void PrintReport(sim::PaperTrading& paper, const sim::JumpReport& report,
   }
   std::printf("%s\n", Cp949ToUtf8(Filled(Txt::kClockMoved, MomentText(report.from), MomentText(report.to))).c_str());
   PrintClock(report.to);
-  if (report.fills.empty()) std::printf("%s\n", Utf8(Txt::kClockNoFills).c_str());
-  else std::printf("\n%s\n", Utf8(Txt::kClockFillsOnTheWay).c_str());
+  if (report.fills.empty()) std::printf("%s\n", Words(Txt::kClockNoFills).c_str());
+  else std::printf("\n%s\n", Words(Txt::kClockFillsOnTheWay).c_str());
   for (const sim::PassedFill& passed : report.fills) {
     const std::string when = passed.fill.date == report.from.date && passed.fill.date == report.to.date
                                  ? TimeText(passed.fill.timeMs)
                                  : MomentText({passed.fill.date, passed.fill.timeMs});
-    std::printf("%s %s  %s %d  %s %s  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kClockFillTime).c_str(), when.c_str(),
-                Utf8(Txt::kTrdCliOrderNumber).c_str(), passed.fill.number, Utf8(Txt::kTrdCliCode).c_str(),
-                Cp949ToUtf8(passed.code).c_str(), Utf8(Txt::kTrdCliName).c_str(), Cp949ToUtf8(passed.name).c_str(),
-                Utf8(Txt::kTrdCliSide).c_str(), Utf8(passed.side == sim::Side::kBuy ? Txt::kTrdBuy : Txt::kTrdSell).c_str(),
-                Utf8(Txt::kTrdCliQuantity).c_str(), FormatNumber(int64_t{passed.fill.quantity}).c_str(),
-                Utf8(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{passed.fill.price}).c_str());
+    std::printf("%s %s  %s %d  %s %s  %s %s  %s %s  %s %s  %s %s\n", Words(Txt::kClockFillTime).c_str(), when.c_str(),
+                Words(Txt::kTrdCliOrderNumber).c_str(), passed.fill.number, Words(Txt::kTrdCliCode).c_str(),
+                Cp949ToUtf8(passed.code).c_str(), Words(Txt::kTrdCliName).c_str(), Cp949ToUtf8(passed.name).c_str(),
+                Words(Txt::kTrdCliSide).c_str(), Words(passed.side == sim::Side::kBuy ? Txt::kTrdBuy : Txt::kTrdSell).c_str(),
+                Words(Txt::kTrdCliQuantity).c_str(), FormatNumber(int64_t{passed.fill.quantity}).c_str(),
+                Words(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{passed.fill.price}).c_str());
   }
   if (!watches.empty()) std::printf("\n");
   for (const sim::WatchCondition& condition : watches) std::printf("%s\n", WatchLine(paper, condition).c_str());

@@ -44,10 +44,6 @@ struct JournalOptions {
 std::string Utf8(const std::string& cp949) {
   return Cp949ToUtf8(cp949);
 }
-std::string Utf8(Txt id) {
-  return Cp949ToUtf8(Text(id));
-}
-
 std::string DateText(int32_t date) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", date / 10000, date / 100 % 100, date % 100);
@@ -123,7 +119,7 @@ size_t TerminalWidth(const std::string& utf8) {
 }
 
 void PrintLine(Txt label, const std::string& value) {
-  std::printf("%s: %s\n", Utf8(label).c_str(), value.c_str());
+  std::printf("%s: %s\n", Words(label).c_str(), value.c_str());
 }
 
 void PrintText(const sim::Journal& journal, const sim::JournalTable& table) {
@@ -137,8 +133,8 @@ void PrintText(const sim::Journal& journal, const sim::JournalTable& table) {
   PrintLine(Txt::kJournalTax, won(t.tax));
   PrintLine(Txt::kJournalStartEquity, won(t.startEquity));
   PrintLine(Txt::kJournalEquity, won(t.endEquity));
-  PrintLine(Txt::kJournalTrades, std::to_string(t.trades) + " (" + Utf8(Txt::kJournalWins) + " " +
-                                     std::to_string(t.wins) + ", " + Utf8(Txt::kJournalLosses) + " " +
+  PrintLine(Txt::kJournalTrades, std::to_string(t.trades) + " (" + Words(Txt::kJournalWins) + " " +
+                                     std::to_string(t.wins) + ", " + Words(Txt::kJournalLosses) + " " +
                                      std::to_string(t.losses) + ")");
   PrintLine(Txt::kJournalWinRatio, ratio(t.WinRatioBasisPoints()) + "%");
   PrintLine(Txt::kJournalAverageWin, won(t.AverageWin()));
@@ -147,10 +143,10 @@ void PrintText(const sim::Journal& journal, const sim::JournalTable& table) {
   PrintLine(Txt::kJournalLargestLoss, won(t.largestLoss));
   PrintLine(Txt::kJournalProfitFactor, ratio(t.ProfitFactorHundredths()));
   PrintLine(Txt::kJournalMaxDrawdown, won(t.maxDrawdown) + " (" + sim::HundredthsText(t.DrawdownBasisPoints()) + "%)");
-  std::printf("(%s)\n\n", Utf8(Txt::kJournalRule).c_str());
+  std::printf("(%s)\n\n", Words(Txt::kJournalRule).c_str());
   // Columns as wide as their widest cell, numbers to the right, as a terminal shows them.
   std::vector<std::vector<std::string>> cells(1);
-  for (const sim::JournalColumn& column : table.columns) cells[0].push_back(Utf8(column.title));
+  for (const sim::JournalColumn& column : table.columns) cells[0].push_back(Words(column.title));
   for (const std::vector<sim::JournalCell>& row : table.rows) {
     cells.emplace_back();
     for (const sim::JournalCell& cell : row)

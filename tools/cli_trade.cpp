@@ -54,10 +54,6 @@ struct TradeOptions : PaperCommandOptions {
 std::string Utf8(const std::string& cp949) {
   return Cp949ToUtf8(cp949);
 }
-std::string Utf8(Txt id) {
-  return Cp949ToUtf8(Text(id));
-}
-
 // ---- account ----
 
 struct AccountView {
@@ -74,7 +70,7 @@ char SideCode(const TrdYetInfo& order) {
 }
 std::string SideWord(const TrdYetInfo& order) {
   const char side = SideCode(order);
-  return side == '1' ? Utf8(Txt::kTrdSell) : side == '2' ? Utf8(Txt::kTrdBuy) : std::string();
+  return side == '1' ? Words(Txt::kTrdSell) : side == '2' ? Words(Txt::kTrdBuy) : std::string();
 }
 
 void PrintJson(const AccountView& view) {
@@ -119,40 +115,40 @@ void PrintJson(const AccountView& view) {
 }
 
 void PrintText(const AccountView& view) {
-  std::printf("%s: %s\n", Utf8(Txt::kTrdCliAccount).c_str(), Utf8(view.account).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kPaperAccountClock).c_str(), view.clock.c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(view.able.totalDeposit).c_str());
-  std::printf("%s: %s\n", Utf8(Txt::kTrdRowAvailableAmount).c_str(), FormatNumber(view.able.availableAmount).c_str());
+  std::printf("%s: %s\n", Words(Txt::kTrdCliAccount).c_str(), Utf8(view.account).c_str());
+  std::printf("%s: %s\n", Words(Txt::kPaperAccountClock).c_str(), view.clock.c_str());
+  std::printf("%s: %s\n", Words(Txt::kTrdRowTotalDeposit).c_str(), FormatNumber(view.able.totalDeposit).c_str());
+  std::printf("%s: %s\n", Words(Txt::kTrdRowAvailableAmount).c_str(), FormatNumber(view.able.availableAmount).c_str());
   // The buyable quantity is a stock's: without one there is none to print.
   if (!view.code.empty()) {
-    std::printf("%s: %s (%s)\n", Utf8(Txt::kTrdRowAvailableQuantity).c_str(),
+    std::printf("%s: %s (%s)\n", Words(Txt::kTrdRowAvailableQuantity).c_str(),
                 FormatNumber(int64_t{view.able.availableQuantity}).c_str(), Utf8(view.code).c_str());
   }
 
-  std::printf("\n%s\n", Utf8(Txt::kTrdCliHoldings).c_str());
-  if (view.holdings->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoHoldings).c_str());
-  if (view.holdings->Count() > 0) std::printf("(%s)\n", Utf8(Txt::kProfitAfterCostsNote).c_str());
+  std::printf("\n%s\n", Words(Txt::kTrdCliHoldings).c_str());
+  if (view.holdings->Count() == 0) std::printf("%s\n", Words(Txt::kTrdCliNoHoldings).c_str());
+  if (view.holdings->Count() > 0) std::printf("(%s)\n", Words(Txt::kProfitAfterCostsNote).c_str());
   for (const TrdRunInfo* h = view.holdings->First(); h != nullptr; h = h->next) {
     // A price that could not be fetched is unknown, and so is the profit at it.
     const std::optional<int64_t> profit = HoldingProfit(*h);
     const std::string current = profit ? FormatNumber(int64_t{h->current.close}) : "-";
     const std::string shownProfit = profit ? FormatNumber(*profit) : "-";
-    std::printf("%s %s  %s %s  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliCode).c_str(), Utf8(h->code).c_str(),
-                Utf8(Txt::kTrdCliName).c_str(), Utf8(h->name).c_str(), Utf8(Txt::kTrdCliQuantity).c_str(),
-                FormatNumber(int64_t{h->quantity}).c_str(), Utf8(Txt::kTrdCliPurchasePrice).c_str(),
-                FormatNumber(h->purchasePrice).c_str(), Utf8(Txt::kTrdCliCurrentPrice).c_str(), current.c_str(),
-                Utf8(Txt::kTrdCliProfit).c_str(), shownProfit.c_str());
+    std::printf("%s %s  %s %s  %s %s  %s %s  %s %s  %s %s\n", Words(Txt::kTrdCliCode).c_str(), Utf8(h->code).c_str(),
+                Words(Txt::kTrdCliName).c_str(), Utf8(h->name).c_str(), Words(Txt::kTrdCliQuantity).c_str(),
+                FormatNumber(int64_t{h->quantity}).c_str(), Words(Txt::kTrdCliPurchasePrice).c_str(),
+                FormatNumber(h->purchasePrice).c_str(), Words(Txt::kTrdCliCurrentPrice).c_str(), current.c_str(),
+                Words(Txt::kTrdCliProfit).c_str(), shownProfit.c_str());
   }
 
-  std::printf("\n%s\n", Utf8(Txt::kTrdCliUnfilled).c_str());
-  if (view.unfilled->Count() == 0) std::printf("%s\n", Utf8(Txt::kTrdCliNoUnfilled).c_str());
+  std::printf("\n%s\n", Words(Txt::kTrdCliUnfilled).c_str());
+  if (view.unfilled->Count() == 0) std::printf("%s\n", Words(Txt::kTrdCliNoUnfilled).c_str());
   for (const TrdYetInfo* o = view.unfilled->First(); o != nullptr; o = o->next) {
     const std::string ahead = o->queueAhead >= 0 ? FormatNumber(int64_t{o->queueAhead}) : "-";
-    std::printf("%s %d  %s %s  %s %s  %s %s  %s %s  %s %s\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), o->orderNumber,
-                Utf8(Txt::kTrdCliCode).c_str(), Utf8(o->code).c_str(), Utf8(Txt::kTrdCliSide).c_str(),
-                SideWord(*o).c_str(), Utf8(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{o->price}).c_str(),
-                Utf8(Txt::kTrdCliUnfilledQuantity).c_str(), FormatNumber(int64_t{o->unfilled}).c_str(),
-                Utf8(Txt::kTrdQueueAhead).c_str(), ahead.c_str());
+    std::printf("%s %d  %s %s  %s %s  %s %s  %s %s  %s %s\n", Words(Txt::kTrdCliOrderNumber).c_str(), o->orderNumber,
+                Words(Txt::kTrdCliCode).c_str(), Utf8(o->code).c_str(), Words(Txt::kTrdCliSide).c_str(),
+                SideWord(*o).c_str(), Words(Txt::kTrdCliPrice).c_str(), FormatNumber(int64_t{o->price}).c_str(),
+                Words(Txt::kTrdCliUnfilledQuantity).c_str(), FormatNumber(int64_t{o->unfilled}).c_str(),
+                Words(Txt::kTrdQueueAhead).c_str(), ahead.c_str());
   }
 }
 
@@ -240,7 +236,7 @@ bool ReadOrder(const TradeOptions& options, OrderRequest* order) {
 }
 
 void PrintOrderNumber(int32_t number) {
-  std::printf("%s : %d\n", Utf8(Txt::kTrdCliOrderNumber).c_str(), number);
+  std::printf("%s : %d\n", Words(Txt::kTrdCliOrderNumber).c_str(), number);
   std::fflush(stdout);
 }
 
