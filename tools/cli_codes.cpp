@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "basesrc/foundation/report.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
@@ -60,8 +61,9 @@ int RunDownload(const CodesOptions& options) {
 
 int RunLoad(const CodesOptions& options) {
   CodeInfoList book;
-  if (!book.Load(options.bookFile.c_str(), options.sortKind, options.dropMarket3 ? 1 : 0))
-    return Fail(Txt::kCliCannotLoad, options.bookFile);
+  FileReading reading(options.bookFile);
+  if (!reading.Done(book.Load(options.bookFile.c_str(), options.sortKind, options.dropMarket3 ? 1 : 0) != 0))
+    return kExitFailure;
   return Finish(book, options);
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "basesrc/foundation/report.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/coninfo.h"
 #include "basesrc/dayfunc.h"
@@ -180,8 +181,9 @@ int RunDownload(HistoryOptions options) {
 
 int RunLoad(const HistoryOptions& options) {
   StocGate gate;
+  FileReading reading(options.loadFile);
   std::unique_ptr<DaySeries> series = gate.LoadSeriesFile(options.loadFile.c_str(), 0);
-  if (!series) return Fail(Txt::kCliCannotLoad, options.loadFile);
+  if (!reading.Done(series != nullptr)) return kExitFailure;
   const int hundredths = IsIndex(series->Code()) ? 1 : 0;
   PrintSeries(*series, hundredths, options.json);
   return WriteOutputs(*series, options, hundredths);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "basesrc/foundation/report.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/files.h"
@@ -104,7 +105,8 @@ int LoadPreData(StocGate& gate, const std::string& given, int32_t screened, bool
   }
   if (!FileExists(path.c_str()))
     return Fail(Txt::kPatternsCliNoPreData, path);
-  if (!list->Load(path.c_str(), kPreDataKeyCode)) return Fail(Txt::kCliCannotLoad, path);
+  FileReading reading(path);
+  if (!reading.Done(list->Load(path.c_str(), kPreDataKeyCode) != 0)) return kExitFailure;
   for (const PreDataRecord* record = list->First(); record != nullptr; record = record->next) {
     if (record->bar.time != baseDay)
       return Fail(Txt::kPatternsCliPreDataOtherDay, path, Cp949ToUtf8(record->key.code), record->bar.time, screened,
@@ -157,7 +159,8 @@ int RunPatterns(const PatternOptions& options) {
 
 int RunPackLoad(const PatternOptions& options) {
   NowPack pack;
-  if (!pack.Load(options.loadFile.c_str())) return Fail(Txt::kCliCannotLoad, options.loadFile);
+  FileReading reading(options.loadFile);
+  if (!reading.Done(pack.Load(options.loadFile.c_str()) != 0)) return kExitFailure;
   Say(Txt::kPatternsCliPack, pack.GroupCount(), pack.Header().key, pack.Header().count, pack.Header().latestTime);
   // Only the counting pass fills the totals; a report pack is made of groups and never counted.
   if (pack.Header().count > 0) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "basesrc/foundation/report.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
 #include "basesrc/foundation/cp949.h"
@@ -171,7 +172,8 @@ JsonDocument RecordJson(const PreDataRecord& r) {
 
 int RunLoad(const PreDataOptions& options) {
   PreDataList list;
-  if (!list.Load(options.loadFile.c_str(), options.key)) return Fail(Txt::kCliCannotLoad, options.loadFile);
+  FileReading reading(options.loadFile);
+  if (!reading.Done(list.Load(options.loadFile.c_str(), options.key) != 0)) return kExitFailure;
   std::string text;
   JsonDocument records = JsonDocument::array();
   if (!options.json) Say(Txt::kPreDataCliLoaded, list.Count(), list.SortKey());

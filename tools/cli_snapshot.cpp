@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "basesrc/foundation/report.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
@@ -94,8 +95,9 @@ int RunDownload(const SnapshotOptions& options) {
 
 int RunLoad(const SnapshotOptions& options) {
   StocGate gate;
+  FileReading reading(options.groupFile);
   std::unique_ptr<NowGate> group = gate.LoadNowGroup(options.groupFile.c_str(), options.key);
-  if (!group) return Fail(Txt::kCliCannotLoad, options.groupFile);
+  if (!reading.Done(group != nullptr)) return kExitFailure;
   Say(Txt::kSnapshotCliName, Cp949ToUtf8(group->Name()));
   PrintSummary(*group);
   for (const NowInfo* record = group->First(); record != nullptr; record = record->next) PrintRecord(*record);

@@ -85,7 +85,7 @@ void UseKoreanWords(CLI::App& app) {
   UseKoreanGroups(app);
 }
 
-std::string KoreanParseError(const CLI::ParseError& error) {
+std::string KoreanParseError(const CLI::ParseError& error, const std::vector<std::string>& unparsed) {
   const std::string message = error.what();
   const std::string kind = error.get_name();
   std::smatch parts;
@@ -93,8 +93,15 @@ std::string KoreanParseError(const CLI::ParseError& error) {
   if (kind == "RequiredError") {
     // "A subcommand is required", "Requires at least 1 subcommands", or "--checks is required".
     static const std::regex option("(-[^ ]+|[A-Z_]+) is required");
-    said = std::regex_match(message, parts, option) ? Said(Txt::kCliMissing, parts[1].str())
-                                                    : Words(Txt::kCliMissingCommand);
+    // A word where a command was due is a command mistyped, not one left out.
+    const auto word = std::find_if(unparsed.begin(), unparsed.end(), [](const std::string& w) { return w.rfind('-', 0) != 0; });
+    if (std::regex_match(message, parts, option)) {
+      said = Said(Txt::kCliMissing, parts[1].str());
+    } else if (word != unparsed.end()) {
+      said = Said(Txt::kCliUnknownCommand, *word);
+    } else {
+      said = unparsed.empty() ? Words(Txt::kCliMissingCommand) : Said(Txt::kCliUnexpected, unparsed.front());
+    }
   } else if (kind == "ExtrasError" || message.find("not expected: ") != std::string::npos) {
     said = Said(Txt::kCliUnexpected, After(message, "not expected: "));
   } else if (kind == "ArgumentMismatch") {

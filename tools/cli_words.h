@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
@@ -14,8 +15,9 @@ namespace ostrada::cli {
 // Headings, help flags and groups of the app and every command registered in it.
 void UseKoreanWords(CLI::App& app);
 
-// What to print (UTF-8, without the program's name) for a command line CLI11 refused.
-std::string KoreanParseError(const CLI::ParseError& error);
+// What to print (UTF-8, without the program's name) for a command line CLI11 refused; `unparsed` holds
+// the words it took for no command or option (CLI::App::remaining).
+std::string KoreanParseError(const CLI::ParseError& error, const std::vector<std::string>& unparsed);
 
 // A catalogue text as the terminal shows it (UTF-8).
 std::string Words(Txt id);

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
       app.exit(error);
       return cli::kExitOk;
     }
-    std::fprintf(stderr, "ostrada-cli: %s\n", cli::KoreanParseError(error).c_str());
+    std::fprintf(stderr, "ostrada-cli: %s\n", cli::KoreanParseError(error, app.remaining(true)).c_str());
     return cli::kExitFailure;
   }
   // Output that never reached its file (a full disk) makes the run a failure, whatever the command set.

@@ -119,7 +119,14 @@ std::unique_ptr<sim::Exchange> PaperExchange(const ExchangeSetup& setup, const P
   paper.followListing = !setup.StocksGiven();
   // A view reads the ledger and never writes it; one of an account not opened yet keeps it in memory.
   paper.readOnly = readOnly;
-  if (readOnly && !std::filesystem::exists(paper.ledgerPath)) paper.ledgerPath.clear();
+  if (readOnly && !std::filesystem::exists(paper.ledgerPath)) {
+    // The data folder's ledger not there yet is a new account; a ledger the user named is a name mistyped.
+    if (!paperOptions.ledger.empty()) {
+      ShowMessage(TextWithPath(Txt::kFileCannotOpen, Utf8ToCp949(paper.ledgerPath)));
+      return nullptr;
+    }
+    paper.ledgerPath.clear();
+  }
   const std::optional<CommandMoments> moments = StartMoment(setup, paper, readOnly);
   if (!moments) return nullptr;
   if (at != nullptr) *at = moments->at;

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/memory.h"
 #include "basesrc/foundation/texts.h"
 
@@ -29,7 +31,25 @@ constexpr std::array<ErrorRow, 7> kErrorTable = {{
     {kErrorTableEnd, Txt::kErrorText0},
 }};
 
+// The innermost file being read, whose checks are its own.
+thread_local FileReading* t_reading = nullptr;
+
 }  // namespace
+
+FileReading::FileReading(std::string path) : path_(std::move(path)), outer_(t_reading) {
+  t_reading = this;
+}
+
+FileReading::~FileReading() {
+  t_reading = outer_;
+}
+
+bool FileReading::Done(bool read) {
+  const bool whole = read && !failed_;
+  if (!whole && !told_) ShowMessage(TextWithPath(Txt::kFileDamaged, Utf8ToCp949(path_)));
+  told_ = true;
+  return whole;
+}
 
 const char* ApplicationTitle() {
   return "ostrada";
@@ -37,6 +57,10 @@ const char* ApplicationTitle() {
 
 void ReportFailure(const char* module, int line, bool condition) {
   if (condition || module == nullptr || line < 1) return;
+  if (t_reading != nullptr) {
+    t_reading->failed_ = true;
+    return;
+  }
   std::unique_ptr<char, FreeMemDeleter> buffer(static_cast<char*>(AllocZeroed(kReportBufferSize)));
   if (!buffer) {
     ShowMessage(ErrorText(4), TextC(Txt::kCaptionError), kMbOk);
@@ -47,6 +71,7 @@ void ReportFailure(const char* module, int line, bool condition) {
 }
 
 int ShowMessage(const char* text, const char* caption, unsigned style) {
+  if (t_reading != nullptr) t_reading->told_ = true;
   UiSink& sink = CurrentUiSink();
   sink.Beep();
   return sink.ShowMessageBox(text ? text : Text(Txt::kDefaultMessage), caption ? caption : ApplicationTitle(), style);

@@ -25,6 +25,28 @@ const char* ApplicationTitle();
 // Error-text table lookup: the CP949 text of the first row with the key, or null.
 const char* ErrorText(uint32_t key);
 
+// For its lifetime, the reading of a file the user named (its path as the file system has it): a check that fails meanwhile is
+// the file's fault, not the program's, so it shows no internal-check box; Done tells a failed reading
+// once, naming the file and what to do, unless a message was shown meanwhile (the file cannot be opened).
+class FileReading {
+ public:
+  explicit FileReading(std::string path);
+  ~FileReading();
+  FileReading(const FileReading&) = delete;
+  FileReading& operator=(const FileReading&) = delete;
+
+  // The reading's result (false also when a check failed), told when it failed.
+  bool Done(bool read);
+
+ private:
+  friend void ReportFailure(const char* module, int line, bool condition);
+  friend int ShowMessage(const char* text, const char* caption, unsigned style);
+  std::string path_;
+  FileReading* outer_;
+  bool failed_ = false;
+  bool told_ = false;
+};
+
 }  // namespace ostrada
 
 // Evaluates the condition once, reports it when false, and yields it as a bool. A check that holds

@@ -83,6 +83,33 @@ TEST_F(ReportTest, ErrorTextTableGivesEachRowAndNothingElse) {
   EXPECT_TRUE(recording.sink.messages.empty());
 }
 
+// A failed check while a named file is read is the file's fault: one message naming it, no check box;
+// a message told meanwhile is the only one, and after the reading a check is the program's again.
+TEST_F(ReportTest, AReadingTellsAFailedCheckOnceAsTheFilesFault) {
+  {
+    FileReading reading("/data/x.bin");
+    EXPECT_FALSE(OSTRADA_VERIFY(false));
+    EXPECT_FALSE(OSTRADA_VERIFY(false));
+    EXPECT_TRUE(recording.sink.messages.empty());
+    EXPECT_FALSE(reading.Done(true));
+  }
+  {
+    FileReading reading("/data/y.bin");
+    ShowMessage("told");
+    EXPECT_FALSE(reading.Done(false));
+  }
+  {
+    FileReading reading("/data/z.bin");
+    EXPECT_TRUE(reading.Done(true));
+  }
+  ReportFailure("basesrc/codeinfo", 7, false);
+  ASSERT_EQ(recording.sink.Texts().size(), 3u);
+  EXPECT_EQ(recording.sink.Texts()[0], "파일을 읽을 수 없습니다: /data/x.bin\n손상되었거나 다른 종류의 파일입니다. "
+                                       "올바른 파일을 주거나 파일을 다시 만든 뒤 다시 하십시오.");
+  EXPECT_EQ(recording.sink.Texts()[1], "told");
+  EXPECT_EQ(recording.sink.Texts()[2], "[7] - basesrc/codeinfo 에서");
+}
+
 TEST_F(ReportTest, WaitCursorBalancesInScope) {
   {
     WaitCursor outer;
