@@ -12,8 +12,8 @@ build=${OSTRADA_BUILD_DIR:-$root/build}
   test_gui_journal ostrada-cli
 export QT_QPA_PLATFORM=offscreen OSTRADA_TEST_OUTPUT="$build/renders"
 "$build/tests/test_gui_app" --gtest_filter='Render.*'
-"$build/tests/test_gui_quote" --gtest_filter='*AStockShowsItsPriceAndItsLadderMoves*:*RendersWithAStock*'
-"$build/tests/test_gui_contract" --gtest_filter='Render.*'
+"$build/tests/test_gui_quote" --gtest_filter='*RenderAtTheClose*'
+"$build/tests/test_gui_contract" --gtest_filter='*RendersAtTheClose*'
 "$build/tests/test_gui_trading" --gtest_filter='Render.*:WatchWindows.*'
 "$build/tests/test_gui_workspace" --gtest_filter='Render.*'
 "$build/tests/test_gui_chart" --gtest_filter='*WheelZooms*:*AReportLoadsAsTheWatchlist*:*ThreeAndSixtyMinuteChartsAreRendered*'

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include "app/loginmemory.h"
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
 #include "basesrc/foundation/localtime.h"
@@ -112,6 +113,19 @@ TEST(Startup, ASessionRunsOnTheExchangeClock) {
     EXPECT_EQ(NowLocal().day, 8);
   }
   EXPECT_EQ(broker::CurrentServer(), nullptr);
+}
+
+// "다음에도 로그인" ticked: the next start finds the session logged in; left alone, it starts logged out.
+TEST(Startup, ARememberedLoginLogsInAtTheStart) {
+  testing::RecordingScope recording;
+  for (const bool remembered : {false, true}) {
+    SetLoginRemembered(remembered);
+    CostradaApp app(SmallMarket());
+    ASSERT_EQ(app.InitInstance(), 1);
+    EXPECT_EQ(app.Session().LoggedIn(), remembered);
+  }
+  SetLoginRemembered(false);
+  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
 }
 
 TEST(Startup, WithoutAListingTellsTwiceThenOpensTheFrame) {

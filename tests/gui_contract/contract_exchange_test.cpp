@@ -18,7 +18,9 @@
 #include "broker/sim/market/clock.h"
 #include "broker/sim/market/faults.h"
 #include "broker/sim/market/listing.h"
+#include "tests/support/busiest_stock.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/render.h"
 
 namespace ostrada {
 namespace {
@@ -310,6 +312,17 @@ TEST_F(ContractExchangeTest, StoppedEventsStopTheRows) {
   const int before = Rows();
   AdvanceMinutes(5);
   EXPECT_EQ(Rows(), before);
+  EXPECT_TRUE(Messages().empty());
+}
+
+// A picture for a person to look at, after the close on the day's busiest stock: the closing auction's
+// contract on top, the widest quantity of the day.
+TEST_F(ContractExchangeTest, RendersAtTheCloseOnTheBusiestStock) {
+  exchange_.Advance(testing::kFromOpeningToAfterTheClose);
+  Open();
+  ASSERT_EQ(frame_->SelectStock(testing::BusiestCode(*book_).c_str(), 0), 1);
+  dialog_->show();
+  EXPECT_FALSE(testing::RenderToPng(*dialog_, "contract_window.png").isEmpty());
   EXPECT_TRUE(Messages().empty());
 }
 

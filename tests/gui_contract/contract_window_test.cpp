@@ -29,7 +29,6 @@
 #include "tests/gui_contract/scripted_server.h"
 #include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
-#include "tests/support/render.h"
 #include "tests/support/scratch_folder.h"
 
 namespace ostrada {
@@ -606,26 +605,6 @@ TEST_F(ContractWindowTest, ClosingTheWindowDisconnectsWithoutUnsubscribing) {
   EXPECT_TRUE(live->point.sinks.empty());
   EXPECT_EQ(live->calls.size(), calls);
   EXPECT_TRUE(Messages().empty());
-}
-
-// A picture of the window for a person to look at (written where the build keeps its renders).
-class Render : public ContractWindowTest {};
-
-TEST_F(Render, ContractWindow) {
-  std::vector<ScriptedContract> page;
-  for (int i = 0; i < 30; ++i) {
-    const int seconds = 10 * 3600 + 2 * 60 + 30 - i * 7;
-    ScriptedContract c = At(seconds / 3600 * 10000 + seconds / 60 % 60 * 100 + seconds % 60, 71000 + (i % 5 - 2) * 100);
-    c.change = c.price - 71000 + (i % 3 - 1) * 100;
-    c.side = i % 3 == 0 ? '2' : '1';
-    c.tickVolume = 1 + i * 37 % 2500;
-    page.push_back(c);
-  }
-  server_.history.pages = {page};
-  ASSERT_EQ(frame_->SelectStock(kSamsung.c_str(), 1), 1);
-  dialog_->show();
-  QApplication::processEvents();
-  EXPECT_FALSE(testing::RenderToPng(*dialog_, "contract_window.png").isEmpty());
 }
 
 }  // namespace

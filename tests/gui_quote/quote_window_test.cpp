@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "app/callfrm.h"
 #include "app/calltbl.h"
@@ -26,6 +27,7 @@
 #include "broker/sim/market/faults.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
+#include "tests/support/busiest_stock.h"
 #include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
@@ -171,17 +173,19 @@ TEST_F(QuoteWindowOnExchange, AStockShowsItsPriceAndItsLadderMovesWithTheExchang
   ExpectShows(form.Table(), form.Table().Current());
   EXPECT_STREQ(form.Table().Current().code, form.Code().c_str());
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
-  window.show();
-  testing::RenderToPng(window, "quote_window_10.png");
 }
 
-TEST_F(QuoteWindowOnExchange, TheFiveLevelWindowRendersWithAStock) {
+TEST_F(QuoteWindowOnExchange, BothWindowsRenderAtTheCloseOnTheBusiestStock) {
   ASSERT_NE(book_, nullptr);
-  CCallDlg window(book_.get(), 1);
-  ASSERT_FALSE(LiveStockName(window.Form()).empty());
-  ExpectShows(window.Form().Table(), window.Form().Table().Current());
-  window.show();
-  testing::RenderToPng(window, "quote_window_5.png");
+  exchange_.Advance(testing::kFromOpeningToAfterTheClose);
+  for (const auto& [mode, file] : {std::pair{0, "quote_window_10.png"}, std::pair{1, "quote_window_5.png"}}) {
+    CCallDlg window(book_.get(), mode);
+    ASSERT_EQ(window.Form().SetStock(testing::BusiestName(*book_), {}), 1);
+    ExpectShows(window.Form().Table(), window.Form().Table().Current());
+    window.show();
+    EXPECT_FALSE(testing::RenderToPng(window, file).isEmpty());
+  }
+  EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
 TEST_F(QuoteWindowOnExchange, TheHeaderShowsARiseInRedAndAFallInBlue) {

@@ -11,7 +11,9 @@
 #include "app/trdbuyopt.h"
 #include "app/trdbuytbl.h"
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/numberformat.h"
 #include "tests/gui_trading/trading_fixture.h"
+#include "tests/support/busiest_stock.h"
 
 namespace ostrada {
 namespace {
@@ -24,8 +26,10 @@ void Save(QWidget& widget, const char* name) {
   std::printf("rendered %s\n", qPrintable(path));
 }
 
+// Drawn after the close on the day's busiest stock, as the README shows the other windows.
 class Render : public TradingBench {
  protected:
+  Render() { exchange_.Advance(kFromOpeningToAfterTheClose); }
   void FillAccount() {
     Trading().availableAmount = 1'234'567'890;
     Trading().availableQuantity = 98'765;
@@ -47,9 +51,11 @@ TEST_F(Render, MiniOrderWindowOnEachList) {
   CTrdBuyTbl& form = window.Form();
   window.show();
   Click(Button(form, 1428));
-  AnswerFinder(FromCp949(NameOf(2)));
+  AnswerFinder(FromCp949(BusiestName(*book_)));
   Click(Button(form, 9034));
-  Retype(Edit(form, 1421), QStringLiteral("1,234,000"));
+  NowPrice closing{};
+  ASSERT_EQ(StocGate().FetchNowPrice(&closing, BusiestCode(*book_).c_str()), 1);
+  Retype(Edit(form, 1421), QString::fromStdString(FormatNumber(int64_t{closing.bar.close})));
   Retype(Edit(form, 1420), QStringLiteral("1,000"));
   Click(Button(form, 1423));
   Click(Button(form, 1426));  // confirmed, sent and acknowledged in the form
@@ -80,17 +86,16 @@ TEST_F(Render, QuoteClickOrderWindowAfterAFill) {
   CTrdBuyCallFrm& frame = window.Frame();
   CTrdBuyTbl& form = frame.Form();
   window.show();
+  const std::string stock = BusiestName(*book_);
   Click(Button(form, 1428));
-  AnswerFinder(FromCp949(NameOf(4)));
+  AnswerFinder(FromCp949(stock));
   Click(Button(form, 9034));
-  exchange_.Advance(120'000);
   CCallTbl& table = frame.Quote().Table();
   ClickRow(table.UpperList(), table.Levels());
   Retype(Edit(form, 1420), QStringLiteral("100"));
   Click(Button(form, 1426));
   ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the confirmation, answered 확인
   recording_.sink.Clear();
-  const std::string stock = NameOf(4);
   ScriptedOrderEvent accepted;
   accepted.stock = stock;
   accepted.kind = "4";

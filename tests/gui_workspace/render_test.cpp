@@ -15,27 +15,16 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
+#include "tests/support/busiest_stock.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
 
-// The windows are drawn after the close, on the stock that traded the most shares that day: the widest
-// figures of the day, the closing auction among the contracts.
-constexpr int64_t kFromOpeningToAfterTheClose = (6 * 60 + 31) * 60'000;
+using testing::kFromOpeningToAfterTheClose;
 
 QString BusiestCode(const CodeInfoList& codes) {
-  StocGate gate;
-  QString busiest;
-  uint32_t most = 0;
-  for (const CodeInfo* stock = codes.First(); stock != nullptr; stock = stock->next) {
-    NowPrice now{};
-    if (gate.FetchNowPrice(&now, stock->key.code) == 1 && static_cast<uint32_t>(now.bar.volume) >= most) {
-      most = static_cast<uint32_t>(now.bar.volume);
-      busiest = QString::fromLatin1(stock->key.code);
-    }
-  }
-  return busiest;
+  return QString::fromLatin1(testing::BusiestCode(codes).c_str());
 }
 
 TEST(Render, WorkingWindowsWithTheirLinkToggles) {
