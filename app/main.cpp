@@ -24,10 +24,10 @@ int main(int argc, char** argv) {
     case ParseResult::kRun:
       break;
     case ParseResult::kHelp:
-      std::fputs(qPrintable(message), stdout);
+      std::fputs(message.toUtf8().constData(), stdout);
       return 0;
     case ParseResult::kError:
-      std::fprintf(stderr, "ostrada: %s\n", qPrintable(message));
+      std::fprintf(stderr, "ostrada: %s\n", message.toUtf8().constData());
       return 2;
   }
 

@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 
 #include "app/aboutdlg.h"
+#include "app/qtext.h"
+#include "basesrc/foundation/texts.h"
 
 namespace ostrada {
 namespace {
@@ -89,30 +91,44 @@ struct OptionDefinition {
   const char* name;
   const char* variable;
   const char* valueName;
-  const char* description;
+  Txt description;
   bool (*apply)(const QString& value, StartOptions& options);
 };
 
 constexpr OptionDefinition kOptionDefinitions[] = {
-    {"seed", "OSTRADA_SEED", "N", "Seed of the embedded exchange (default: the paper account's own market).",
-     ApplySeed},
-    {"stocks", "OSTRADA_STOCKS", "N", "Number of listed stocks (0: the full market).", ApplyStocks},
-    {"clock", "OSTRADA_CLOCK", "session|live", "session: a trading day from 09:00; live: the wall clock in Korea.",
-     ApplyClock},
-    {"speed", "OSTRADA_SPEED", "X", "Session time per real time (at most 3600).", ApplySpeed},
-    {"fault", "OSTRADA_FAULT", "none|no-listing|no-server",
-     "Start-up fault: the code list cannot be downloaded, or the server cannot be reached.", ApplyFault},
-    {"cash", "OSTRADA_CASH", "N", "Cash a new paper account starts with, in won.", ApplyCash},
-    {"ledger", "OSTRADA_LEDGER", "PATH", "The paper account's ledger file (default: paper.sqlite in the data folder).",
-     ApplyLedger},
-    {"layout", "OSTRADA_LAYOUT", "restore|clean",
-     "restore: open the windows left open at the last quit; clean: start with none.", ApplyLayout},
+    {"seed", "OSTRADA_SEED", "N", Txt::kStartSeed, ApplySeed},
+    {"stocks", "OSTRADA_STOCKS", "N", Txt::kStartStocks, ApplyStocks},
+    {"clock", "OSTRADA_CLOCK", "session|live", Txt::kStartClock, ApplyClock},
+    {"speed", "OSTRADA_SPEED", "X", Txt::kStartSpeed, ApplySpeed},
+    {"fault", "OSTRADA_FAULT", "none|no-listing|no-server", Txt::kStartFault, ApplyFault},
+    {"cash", "OSTRADA_CASH", "N", Txt::kStartCash, ApplyCash},
+    {"ledger", "OSTRADA_LEDGER", "PATH", Txt::kStartLedger, ApplyLedger},
+    {"layout", "OSTRADA_LAYOUT", "restore|clean", Txt::kStartLayout, ApplyLayout},
 };
+
+QString Words(Txt text) {
+  return FromCp949(Text(text));
+}
 
 QCommandLineOption MakeOption(const OptionDefinition& option) {
   return QCommandLineOption(QString::fromLatin1(option.name),
-                            QString::fromLatin1(option.description) + QStringLiteral(" [%1]").arg(option.variable),
+                            Words(option.description) + QStringLiteral(" [%1]").arg(option.variable),
                             QString::fromLatin1(option.valueName));
+}
+
+// A catalogue format with one text in it, from a QString.
+QString Filled(Txt format, const QString& text) {
+  return Words(format).replace(QStringLiteral("%s"), text);
+}
+
+// Qt words its help's two headings itself, in English: the program's are Korean.
+QString KoreanHelp(const QCommandLineParser& parser) {
+  QString text = parser.helpText();
+  text.replace(text.indexOf(QStringLiteral("Usage:")), 6, Words(Txt::kStartUsage));
+  text.replace(QStringLiteral("[options]"), QStringLiteral("[%1]").arg(Words(Txt::kStartOptions).chopped(1)));
+  const int options = text.indexOf(QStringLiteral("\nOptions:\n"));
+  if (options >= 0) text.replace(options + 1, 8, Words(Txt::kStartOptions));
+  return text;
 }
 
 // The command line's value, else the environment's; empty when neither gives one.
@@ -123,7 +139,11 @@ QString ValueOf(const QCommandLineParser& parser, const QProcessEnvironment& env
 }
 
 QString Invalid(const OptionDefinition& option, const QString& value) {
-  return QStringLiteral("invalid value for --%1 (%2): \"%3\"").arg(option.name, option.variable, value);
+  QString text = Words(Txt::kStartBadValue);
+  for (const QString& part : {QString::fromLatin1(option.name), QString::fromLatin1(option.variable), value}) {
+    text.replace(text.indexOf(QStringLiteral("%s")), 2, part);
+  }
+  return text;
 }
 
 }  // namespace
@@ -131,16 +151,19 @@ QString Invalid(const OptionDefinition& option, const QString& value) {
 ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnvironment& environment,
                               StartOptions& options, QString& message) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("ostrada: trading on the Korean stock market."));
-  const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption version = parser.addVersionOption();
+  parser.setApplicationDescription(Words(Txt::kStartDescription));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, Words(Txt::kStartHelp));
+  const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, Words(Txt::kStartVersion));
+  parser.addOption(help);
+  parser.addOption(version);
   for (const OptionDefinition& option : kOptionDefinitions) parser.addOption(MakeOption(option));
   if (!parser.parse(arguments)) {
-    message = parser.errorText();
+    message = parser.unknownOptionNames().isEmpty() ? Filled(Txt::kStartBadCommandLine, parser.errorText())
+                                                    : Filled(Txt::kStartUnknownOption, parser.unknownOptionNames().first());
     return ParseResult::kError;
   }
   if (parser.isSet(help)) {
-    message = parser.helpText();
+    message = KoreanHelp(parser);
     return ParseResult::kHelp;
   }
   if (parser.isSet(version)) {
@@ -148,7 +171,7 @@ ParseResult ParseStartOptions(const QStringList& arguments, const QProcessEnviro
     return ParseResult::kHelp;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    message = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+    message = Filled(Txt::kStartUnexpected, parser.positionalArguments().first());
     return ParseResult::kError;
   }
   // Without a seed the program runs the paper account's own market (a new account draws one), and

@@ -50,16 +50,20 @@ TEST(StartOptions, TheEnvironmentChoosesAndTheCommandLineWins) {
 
 TEST(StartOptions, BadValuesAreRefusedWithTheirName) {
   const std::pair<QStringList, const char*> cases[] = {
-      {{"--stocks", "-3"}, "--stocks"},  {{"--seed", "x"}, "--seed"},
-      {{"--clock", "night"}, "--clock"}, {{"--speed", "0"}, "--speed"},
-      {{"--fault", "disk"}, "--fault"},  {{"--cash", "-1"}, "--cash"},
-      {{"--colour"}, "colour"},          {{"stray"}, "stray"},
+      {{"--stocks", "-3"}, "--stocks (OSTRADA_STOCKS) 의 값이 맞지 않습니다: \"-3\""},
+      {{"--seed", "x"}, "--seed"},
+      {{"--clock", "night"}, "--clock"},
+      {{"--speed", "0"}, "--speed"},
+      {{"--fault", "disk"}, "--fault"},
+      {{"--cash", "-1"}, "--cash"},
+      {{"--colour"}, "알 수 없는 옵션입니다: colour"},
+      {{"stray"}, "알 수 없는 인자입니다: stray"},
   };
   for (const auto& [arguments, named] : cases) {
     StartOptions options;
     QString message;
     EXPECT_EQ(Parse(arguments, QProcessEnvironment(), options, message), ParseResult::kError) << named;
-    EXPECT_TRUE(message.contains(QString::fromLatin1(named))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromUtf8(named))) << message.toStdString();
   }
   QProcessEnvironment environment;
   environment.insert("OSTRADA_CLOCK", "fast");
@@ -75,6 +79,13 @@ TEST(StartOptions, HelpListsEveryOption) {
   ASSERT_EQ(Parse({"--help"}, QProcessEnvironment(), options, message), ParseResult::kHelp);
   for (const char* option : {"--seed", "--stocks", "--clock", "--speed", "--fault", "--cash", "--ledger"}) {
     EXPECT_TRUE(message.contains(QString::fromLatin1(option))) << option;
+  }
+  // In Korean, Qt's own headings and help lines too.
+  for (const char* korean : {"사용법:", "옵션:", "이 도움말을 보이고 끝냅니다.", "상장 종목 수 (0: 시장 전체)."}) {
+    EXPECT_TRUE(message.contains(QString::fromUtf8(korean))) << korean << message.toStdString();
+  }
+  for (const char* english : {"Usage", "Options:", "[options]", "Displays", "Number of"}) {
+    EXPECT_FALSE(message.contains(QString::fromLatin1(english))) << english;
   }
 }
 
