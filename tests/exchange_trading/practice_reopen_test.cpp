@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                     sim::SqliteDb(chosen, false).Execute("PRAGMA user_version = 8");
                     return nullptr;
                   },
-                  "모의투자 원장 파일을 열 수 없습니다"},
+                  "이 프로그램보다 새로운 버전이 쓴 모의투자 원장이라"},
         Reopening{"Missing",
                   [](const std::string&, const std::string& chosen) {
                     fs::remove(chosen);
