@@ -21,7 +21,6 @@
 #include "app/lockkeys.h"
 #include "app/ostrada.h"
 #include "app/qtext.h"
-#include "app/sessionpace.h"
 #include "app/toolbaricons.h"
 #include "app/watchalerts.h"
 #include "app/watchdesk.h"
@@ -201,10 +200,6 @@ void CMainFrame::CreateClock() {
   addToolBar(Qt::TopToolBarArea, bar);
   findChild<QMenu*>("menuView")->addAction(bar->toggleViewAction());
   connect(bar, &CClockBar::jumped, this, &CMainFrame::CatchUp);
-  new SessionPace(exchange->Clock(), CHomeBoard::kRefreshMs, [this] {
-    app_.Indexes().Beat();
-    board_->Refresh();
-  }, this);
 }
 
 void CMainFrame::CreateWatches() {

@@ -1,31 +1,43 @@
 #include "app/sessionpace.h"
 
+#include <chrono>
 #include <utility>
 
+#include "app/serverlink.h"
+#include "basesrc/foundation/localtime.h"
+
 namespace ostrada {
+namespace {
 
-SessionPace::SessionPace(sim::ExchangeClock& clock, int64_t periodMs, std::function<void()> poll, QObject* parent)
-    : QObject(parent), clock_(clock), period_(periodMs), poll_(std::move(poll)), polledAt_(clock.Now()) {
-  listener_ = clock_.AddListener([this](int64_t now) { Moved(now); });
+int64_t ProgramClockMs() {
+  const LocalClock now = NowLocal();
+  using namespace std::chrono;
+  const sys_days day{year{now.year} / month{static_cast<unsigned>(now.month)} / static_cast<unsigned>(now.day)};
+  return int64_t{day.time_since_epoch().count()} * 86'400'000 + ((now.hour * 60 + now.minute) * 60 + now.second) * 1000 +
+         now.millisecond;
 }
 
-SessionPace::~SessionPace() {
-  clock_.RemoveListener(listener_);
+}  // namespace
+
+SessionPace::SessionPace(int periodMs, std::function<void()> poll, QObject* parent)
+    : QObject(parent), period_(periodMs), poll_(std::move(poll)), polledAt_(ProgramClockMs()) {
+  beat_.callOnTimeout(this, &SessionPace::Beat);
+  Start();
 }
 
-void SessionPace::Moved(int64_t now) {
-  if (queued_ || now - polledAt_ < period_) return;
-  queued_ = true;
+void SessionPace::Start() {
+  wallSince_ = 0;
+  beat_.start(ServerLink::kPumpIntervalMs);
+}
+
+void SessionPace::Beat() {
+  const int64_t now = ProgramClockMs();
+  wallSince_ += ServerLink::kPumpIntervalMs;
+  // A clock set back (another day's session) counts as moved.
+  if (now - polledAt_ < period_ && now >= polledAt_ && wallSince_ < period_) return;
   polledAt_ = now;
-  // A posted call rather than a timer: it runs as soon as the pump's step returns to the event loop,
-  // before the windows paint what the step changed.
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        queued_ = false;
-        poll_();
-      },
-      Qt::QueuedConnection);
+  wallSince_ = 0;
+  poll_();
 }
 
 }  // namespace ostrada

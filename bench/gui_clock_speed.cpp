@@ -1,8 +1,9 @@
 // The clock running at ×100 and ×1000 with the full workspace open, driven as the program drives it:
 // each beat of the pump timer (every ServerLink::kPumpIntervalMs of wall time) moves the exchange by
-// that time times the speed, then the event loop lets the watch desk look, delivers what was posted
-// and paints every window; every 3 s of wall time the board asks its indexes and the holdings'
-// prices again. The wall clock is simulated, so every run takes the same steps; CPU time is real.
+// that time times the speed, then the board's polls beat (its indexes and the holdings' prices,
+// asked again each 3 s of the session or of the wall), the watch desk looks, and the event loop
+// delivers what was posted and paints what changed. The wall clock is simulated, so every run takes
+// the same steps; CPU time is real.
 //
 // ×100 (09:00 to 10:00): "p99_ms", the 99th percentile of event to paint, from a server event's
 // delivery to the end of the paint that shows it (this thread's CPU time, so other processes on the
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "app/serverlink.h"
+#include "app/sessionpace.h"
 #include "app/watchdesk.h"
 #include "app/windowmessages.h"
 #include "basesrc/eventsink.h"
@@ -40,8 +42,6 @@ namespace ostrada {
 namespace {
 
 constexpr int64_t kBeatMs = ServerLink::kPumpIntervalMs;
-constexpr int64_t kPollMs = CHomeBoard::kRefreshMs;
-static_assert(CHomeBoard::kRefreshMs == IndexBars::kBeatMs, "one simulated poll stands for both");
 
 double ThreadCpuMs() {
   timespec now{};
@@ -91,6 +91,7 @@ class Program {
     orders_ = bench::OpenFullWorkspace(*app_);
     app_->Exchange()->SetSpeed(speed);
     desk_ = app_->MainFrame()->findChild<WatchDesk*>(QStringLiteral("watchDesk"));
+    paces_ = Board().findChildren<SessionPace*>() + app_->Indexes().findChildren<SessionPace*>();
     Paint();
     QCoreApplication::processEvents();
   }
@@ -100,14 +101,12 @@ class Program {
   sim::ExchangeClock& Clock() { return app_->Exchange()->Clock(); }
   QTemporaryDir& Folder() { return folder_; }
 
-  // One beat of the timer and what the event loop does after it.
+  // One beat of the timers and what the event loop does after it.
   void Beat() {
     wall_ += kBeatMs;
     app_->Exchange()->Pump();
-    if (++beats_ % (kPollMs / kBeatMs) == 0) {
-      Board().Refresh();
-      app_->Indexes().Beat();
-    }
+    // The board's polls, which beat at the pump's interval and ask when their time has come.
+    for (SessionPace* pace : paces_) pace->Beat();
     if (desk_ != nullptr) desk_->Look();
     // The windows' update requests: each paints what its events changed, as the event loop would.
     QCoreApplication::sendPostedEvents();
@@ -122,10 +121,10 @@ class Program {
 
   QTemporaryDir folder_;
   int64_t wall_ = bench::kWorkspaceWallMs;
-  int64_t beats_ = 0;
   std::unique_ptr<CostradaApp> app_;
   bench::RestingOrders orders_;
   WatchDesk* desk_ = nullptr;
+  QList<SessionPace*> paces_;
 };
 
 // The bare exchange's CPU milliseconds for the same steps, with the same resting orders.
