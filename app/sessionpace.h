@@ -12,6 +12,7 @@
 namespace ostrada {
 
 class SessionPace : public QObject {
+  Q_OBJECT
  public:
   // Started at once. REQUIRES: `periodMs` > 0.
   SessionPace(int periodMs, std::function<void()> poll, QObject* parent);
