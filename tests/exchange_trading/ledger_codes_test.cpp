@@ -21,6 +21,16 @@ std::unique_ptr<PaperLedger> OpenLedger(const std::string& path) {
   return ledger;
 }
 
+// A fresh ledger in a folder of the test's own.
+class FreshLedger : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ledger); }
+  TempFolder folder;
+  const std::string path = folder.File("paper.sqlite");
+  std::unique_ptr<PaperLedger> ledger = OpenLedger(path);
+};
+using LedgerCodes = FreshLedger;
+
 int32_t Insert(PaperLedger& ledger, Side side, OrderKind kind, int32_t quantity, OrderState state = OrderState::kOpen) {
   return WriteOrder(ledger, kCode, side, kind, quantity, state);
 }
@@ -30,11 +40,7 @@ std::string Stored(SqliteDb& db, int32_t number) {
   return db.QueryText("SELECT side || kind || state FROM orders WHERE number = " + std::to_string(number));
 }
 
-TEST(LedgerCodes, EachValueIsStoredAsTheCharacterLedgersHoldAndReadBack) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
-  auto ledger = OpenLedger(path);
-  ASSERT_TRUE(ledger);
+TEST_F(LedgerCodes, EachValueIsStoredAsTheCharacterLedgersHoldAndReadBack) {
   const int32_t filled = Insert(*ledger, Side::kBuy, OrderKind::kOrdinary, 2);
   ASSERT_EQ(ledger->RecordFill(kTradingDate, filled, 0, 1000, 2, 36'000'000, {kTradingDate, 36'000'000}).quantity, 2);
   const int32_t sell = Insert(*ledger, Side::kSell, OrderKind::kOrdinary, 1);
@@ -84,13 +90,9 @@ struct Ending {
   OrderState state;
 };
 
-class LedgerEnding : public ::testing::TestWithParam<Ending> {};
+class LedgerEnding : public FreshLedger, public ::testing::WithParamInterface<Ending> {};
 
 TEST_P(LedgerEnding, AnOrderEndsInTheStateOfWhatItTradedWhateverTheOrderOfItsSteps) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
-  auto ledger = OpenLedger(path);
-  ASSERT_TRUE(ledger);
   const int32_t number = Insert(*ledger, Side::kBuy, OrderKind::kOrdinary, 10);
   int32_t filled = 0;
   std::istringstream steps(GetParam().steps);
@@ -128,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Ending{"w9 f1", "P", OrderState::kPartFilled}));
 
 // A ledger of the version before kept an order that traded in part as filled, closed or expired.
-TEST(LedgerCodes, AnEarlierLedgersPartlyFilledOrdersTakeTheirOwnStateAndTheRestKeepTheirs) {
+TEST(EarlierLedgerCodes, AnEarlierLedgersPartlyFilledOrdersTakeTheirOwnStateAndTheRestKeepTheirs) {
   TempFolder folder;
   const std::string path = folder.File("paper.sqlite");
   {
@@ -155,11 +157,7 @@ TEST(LedgerCodes, AnEarlierLedgersPartlyFilledOrdersTakeTheirOwnStateAndTheRestK
   EXPECT_EQ(db.QueryInt("SELECT count(*) FROM places"), 0) << "the places' table is there, empty";
 }
 
-TEST(LedgerCodes, AnOrderStoredWithACharacterNoLedgerWritesIsReportedNotGuessed) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
-  auto ledger = OpenLedger(path);
-  ASSERT_TRUE(ledger);
+TEST_F(LedgerCodes, AnOrderStoredWithACharacterNoLedgerWritesIsReportedNotGuessed) {
   const int32_t number = Insert(*ledger, Side::kBuy, OrderKind::kOrdinary, 1);
   SqliteDb db(path, false);
   for (const char* damage : {"side = '9'", "kind = '7'", "state = 'Q'", "state = ''", "side = '12'"}) {

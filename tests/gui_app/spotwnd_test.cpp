@@ -37,24 +37,33 @@ class TickParent : public QWidget {
   std::pair<uintptr_t, intptr_t> values;
 };
 
-TEST(SpotWndTest, ItsTimerTicksRecordTheMarketAndTellTheParent) {
+// A recorder on a 60-stock market of 2026-03-03 at its open, writing into a data folder of its own.
+class SpotWndTest : public ::testing::Test {
+ protected:
+  static sim::ExchangeOptions SmallMarket() {
+    sim::ExchangeOptions options;
+    options.stocks = 60;
+    options.tradingDate = 20260303;
+    return options;
+  }
+  void SetUp() override {
+    host.book = StocGate().DownloadCodes(kSortByCode, 0);
+    ASSERT_NE(host.book, nullptr);
+    ASSERT_TRUE(recorder.Create(&parent, 4711));
+  }
+
   testing::RecordingScope ui;
   testing::ScratchFolder data;
-  testing::ScopedEnv dataDir("OSTRADA_DATA_DIR", data.Path().c_str());
-  sim::ExchangeOptions options;
-  options.stocks = 60;
-  options.tradingDate = 20260303;
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  ScopedTimeSource time(exchange.Time());
+  testing::ScopedEnv dataDir{"OSTRADA_DATA_DIR", data.Path().c_str()};
+  sim::Exchange exchange{SmallMarket()};
+  broker::ScopedServer server{exchange};
+  ScopedTimeSource time{exchange.Time()};
   BookHost host;
-  StocGate gate;
-  host.book = gate.DownloadCodes(kSortByCode, 0);
-  ASSERT_NE(host.book, nullptr);
-
   TickParent parent;
-  CSpotWnd recorder(host);
-  ASSERT_TRUE(recorder.Create(&parent, 4711));
+  CSpotWnd recorder{host};
+};
+
+TEST_F(SpotWndTest, ItsTimerTicksRecordTheMarketAndTellTheParent) {
   EXPECT_EQ(recorder.geometry(), QRect(0, 0, 100, 100));
   recorder.ToggleTimer(2);
   const int timerId = recorder.Recorder().TimerId();
@@ -75,24 +84,7 @@ TEST(SpotWndTest, ItsTimerTicksRecordTheMarketAndTellTheParent) {
   EXPECT_TRUE(ui.sink.messages.empty());
 }
 
-TEST(SpotWndTest, ThePeriodRunsOnTheProgramClock) {
-  testing::RecordingScope ui;
-  testing::ScratchFolder data;
-  testing::ScopedEnv dataDir("OSTRADA_DATA_DIR", data.Path().c_str());
-  sim::ExchangeOptions options;
-  options.stocks = 60;
-  options.tradingDate = 20260303;
-  sim::Exchange exchange(options);
-  broker::ScopedServer server(exchange);
-  ScopedTimeSource time(exchange.Time());
-  BookHost host;
-  StocGate gate;
-  host.book = gate.DownloadCodes(kSortByCode, 0);
-  ASSERT_NE(host.book, nullptr);
-
-  TickParent parent;
-  CSpotWnd recorder(host);
-  ASSERT_TRUE(recorder.Create(&parent, 4711));
+TEST_F(SpotWndTest, ThePeriodRunsOnTheProgramClock) {
   recorder.ToggleTimer(2);
   const int timerId = recorder.Recorder().TimerId();
   ASSERT_NE(timerId, 0);
