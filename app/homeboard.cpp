@@ -14,6 +14,7 @@
 #include "app/loginmemory.h"
 #include "app/qtext.h"
 #include "app/risefall.h"
+#include "app/sessionpace.h"
 #include "basesrc/chartmodel.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/daygate.h"
@@ -87,8 +88,7 @@ CHomeBoard::CHomeBoard(const CodeInfoList* book, TradingSession& session, IndexB
     indexWatches_[i] = indexBars_.Watch(kIndexes[i].code, 'D', [this, i](const DaySeries* newest) { ShowIndex(i, newest); });
   ShowAccount();
   sessionListener_ = session_.AddListener([this](TradingSession::Change, char) { ShowAccount(); });
-  refresh_.callOnTimeout(this, &CHomeBoard::Refresh);
-  refresh_.start(kRefreshMs);
+  refresh_ = new SessionPace(kRefreshMs, [this] { Refresh(); }, this);
 }
 
 CHomeBoard::~CHomeBoard() {

@@ -4,7 +4,6 @@
 // line: cash, value, profit and loss, open orders, as the session's snapshot holds them (it follows
 // the account's order notices; the board's timer only brings the prices forward). The watchlist is
 // the interest-group text file in the data folder; a new user starts with the day's most traded stocks.
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -24,13 +23,15 @@ class QTableView;
 namespace ostrada {
 
 class CodeInfoList;
+class SessionPace;
 
 class CHomeBoard : public QWidget {
   Q_OBJECT
  public:
   // Rows a new user's watchlist starts with.
   static constexpr int kFirstRows = 20;
-  // How often the indexes and the holdings' prices are asked again (the rows are live).
+  // How often, of the program's clock or of the wall, the holdings' prices are asked again (the rows
+  // are live).
   static constexpr int kRefreshMs = 3000;
 
   // `book` is the application's full code book (null while no stocks were received); never freed
@@ -97,7 +98,7 @@ class CHomeBoard : public QWidget {
   QLabel* notice_ = nullptr;  // why the board is empty, when it has no stock list
   QPushButton* login_ = nullptr;
   QCheckBox* remember_ = nullptr;
-  QTimer refresh_;
+  SessionPace* refresh_;
   int64_t eventsShown_ = 0;
 };
 

@@ -5,25 +5,27 @@
 #include <memory>
 #include <utility>
 
+#include "app/sessionpace.h"
 #include "basesrc/daygate.h"
 
 namespace ostrada {
 
-IndexBars::IndexBars(QObject* parent) : QObject(parent) {
-  beat_.callOnTimeout(this, &IndexBars::Beat);
+IndexBars::IndexBars(QObject* parent)
+    : QObject(parent), beat_(new SessionPace(kBeatMs, [this] { Beat(); }, this)) {
+  beat_->Stop();
 }
 
 int IndexBars::Watch(const std::string& code, char kind, Listener listener) {
   const int id = nextId_++;
   watchers_.push_back({id, code, kind, std::move(listener)});
   refresh_.Run([&] { return Ask([id](const Watcher& watcher) { return watcher.id == id; }); });
-  if (!beat_.isActive()) beat_.start(kBeatMs);
+  if (!beat_->IsActive()) beat_->Start();
   return id;
 }
 
 void IndexBars::Unwatch(int id) {
   std::erase_if(watchers_, [id](const Watcher& watcher) { return watcher.id == id; });
-  if (watchers_.empty()) beat_.stop();
+  if (watchers_.empty()) beat_->Stop();
 }
 
 bool IndexBars::Refresh() {

@@ -4,7 +4,6 @@
 // and each index chart asked the server for the same bar every few seconds. A failing server is told
 // once, then the beats back off (BackgroundRefresh).
 #include <QObject>
-#include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,9 +13,11 @@
 
 namespace ostrada {
 
+class SessionPace;
+
 class IndexBars : public QObject {
  public:
-  static constexpr int kBeatMs = 3000;
+  static constexpr int kBeatMs = 3000;  // of the program's clock, or of the wall
   // Told the newest bar of its index, or null when the server gave none.
   using Listener = std::function<void(const DaySeries* newest)>;
 
@@ -46,7 +47,7 @@ class IndexBars : public QObject {
   BackgroundRefresh refresh_;
   std::vector<Watcher> watchers_;
   int nextId_ = 1;
-  QTimer beat_;
+  SessionPace* beat_;  // every kBeatMs of the program's clock or the wall, while a window watches
 };
 
 }  // namespace ostrada

@@ -113,6 +113,8 @@ void CMainFrame::CreateMenu() {
   connect(watches, &QAction::triggered, this, [this] { workspace_->Open(kCmdWatches); });
   QAction* practice = AddCommand(*menu, FromCp949(Text(Txt::kPracticeMenuItem)), kCmdPractice);
   connect(practice, &QAction::triggered, this, [this] { app_.OnNewPractice(); });
+  QAction* reopen = AddCommand(*menu, FromCp949(Text(Txt::kReopenMenuItem)), kCmdReopen);
+  connect(reopen, &QAction::triggered, this, [this] { app_.OnReopenPractice(); });
 
   QMenu* view = menu->addMenu(QStringLiteral("보기(&V)"));
   view->setObjectName("menuView");

@@ -26,6 +26,7 @@ enum FrameCommandId : int {
   kCmdViewToolbar = 59392,
   kCmdViewStatusBar = 59393,
   kCmdPractice = 32810,  // "새 연습 계좌"
+  kCmdReopen = 32812,    // "연습 계좌 열기"
 };
 
 class CMainFrame : public QMainWindow {

@@ -12,6 +12,8 @@
 #include "app/loginmemory.h"
 #include "app/mainfrm.h"
 #include "app/practicedlg.h"
+#include "app/reopendlg.h"
+#include "app/workspacelayout.h"
 #include "app/workwindows.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -97,23 +99,57 @@ void CostradaApp::OnNewPractice() {
 }
 
 int CostradaApp::StartPractice(const sim::PracticeStart& start) {
+  return SwitchLedger([this, &start] {
+    const int64_t now = options_.exchange.wallClock ? options_.exchange.wallClock() : sim::SystemMilliseconds();
+    return sim::StartPracticeAccount(options_.exchange.paper.ledgerPath, start, sim::DefaultTradingDate(now),
+                                     sim::FeeRatesOf(options_.exchange.paper));
+  });
+}
+
+void CostradaApp::OnReopenPractice() {
+  if (options_.exchange.paper.ledgerPath.empty()) {
+    ShowMessage(Text(Txt::kPracticeNoLedger));
+    return;
+  }
+  CReopenDlg picker(options_.exchange.paper.ledgerPath, sim::FeeRatesOf(options_.exchange.paper), mainFrame_.get());
+  if (picker.Offered() == 0) {
+    ShowMessage(Text(Txt::kPracticeNoKeptLedgers));
+    return;
+  }
+  if (picker.exec() != QDialog::Accepted) return;
+  QTimer::singleShot(0, qApp, [this, chosen = picker.Chosen()] { ReopenPractice(chosen); });
+}
+
+int CostradaApp::ReopenPractice(const std::string& chosen) {
+  return SwitchLedger([this, &chosen] {
+    return sim::ReopenPracticeAccount(options_.exchange.paper.ledgerPath, chosen,
+                                      sim::FeeRatesOf(options_.exchange.paper));
+  });
+}
+
+int CostradaApp::SwitchLedger(const std::function<sim::PracticeResult()>& change) {
   const bool loggedIn = session_.LoggedIn();
-  // Every server object goes before the server, and the server closes the ledger before it is kept.
+  WorkspacePlaces places;
+  if (mainFrame_) places = TakeLayout(mainFrame_->Workspace(), *mainFrame_);
+  // Every server object goes before the server, and the server closes the ledger before it moves.
   if (mainFrame_) mainFrame_->Workspace().CloseAll();
   mainFrame_.reset();
   session_.LogOut();
   server_.Stop();
-  const int64_t now = options_.exchange.wallClock ? options_.exchange.wallClock() : sim::SystemMilliseconds();
-  const sim::PracticeResult result =
-      sim::StartPracticeAccount(options_.exchange.paper.ledgerPath, start, sim::DefaultTradingDate(now),
-                                sim::FeeRatesOf(options_.exchange.paper));
-  // The session resumes at the ledger's clock: the new account's start, or where the kept one stood.
+  const sim::PracticeResult result = change();
+  // The session resumes at the ledger's clock and on its market (a seed or a size given at start is
+  // the first account's): the new account's, or where the one kept stood.
   options_.exchange.tradingDate = 0;
+  options_.exchange.paper.drawSeed = true;
+  options_.exchange.paper.followListing = true;
   if (!server_.Start(options_)) {
     ShowMessage(Text(Txt::kOleFailed));
     return 0;
   }
   OpenFrame(loggedIn);
+  // Opened now, the windows ask the account they show afresh.
+  if (options_.rememberLayout) mainFrame_->RememberLayout(options_.layoutFile, false);
+  OpenLayout(mainFrame_->Workspace(), *mainFrame_, places);
   if (result.refused) {
     ShowMessage(*result.refused);
     return 0;

@@ -2,7 +2,9 @@
 // The application object: it prepares the runtime in a fixed order, connects to the server,
 // downloads the list of all stocks into the two code books it keeps for the whole run, reads the
 // market times and opens the main frame. Every window reaches the full code book through it.
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/indexbars.h"
@@ -49,9 +51,14 @@ class CostradaApp : public SpotHost {
   // "새 연습 계좌": the picker, then, once the event loop is back, StartPractice with the choice.
   void OnNewPractice();
   // Keeps the current ledger under its dates, starts a new practice account in its place and opens
-  // the session again on it (the windows close; the server restarts at the new account's clock). A
-  // refusal is told and the session opens again on the ledger as it was. 0 when refused.
+  // the session again on it (the server restarts at the new account's clock). A refusal is told and
+  // the session opens again on the ledger as it was. 0 when refused.
   int StartPractice(const sim::PracticeStart& start);
+  // "연습 계좌 열기": the picker of the kept ledgers, then, once the event loop is back, ReopenPractice.
+  void OnReopenPractice();
+  // Makes the kept ledger `chosen` the current one, the current one kept under its dates, and opens
+  // the session again on it, as StartPractice does. 0 when refused.
+  int ReopenPractice(const std::string& chosen);
 
   // The full code book (null while no stocks were received); never freed by a window.
   const CodeInfoList* AllCodes() const override { return allCodes_.get(); }
@@ -79,6 +86,10 @@ class CostradaApp : public SpotHost {
   void SetSettingsKey();
   // The main frame on the running server, shown, with the session logged in when `logIn`.
   void OpenFrame(bool logIn);
+  // Ends the session, makes `change` to the ledger with the server stopped (nothing in this process
+  // holds it then) and opens the session again on whatever account the ledger then is, with the
+  // windows that were open in their places, each showing that account. 0 when `change` refused.
+  int SwitchLedger(const std::function<sim::PracticeResult()>& change);
   static void CarryOldSettingsOver();
 
   StocGate gate_;

@@ -7,9 +7,6 @@
 namespace ostrada {
 namespace {
 
-// Often enough that prices move smoothly, seldom enough to leave the GUI thread idle.
-constexpr int kPumpIntervalMs = 50;
-
 void ArmStartFault(StartFault fault, sim::FaultPlan& plan) {
   switch (fault) {
     case StartFault::kNone:

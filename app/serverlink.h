@@ -15,6 +15,10 @@ namespace ostrada {
 
 class ServerLink {
  public:
+  // How often the timer moves the clock: often enough that prices move smoothly, seldom enough to
+  // leave the GUI thread idle.
+  static constexpr int kPumpIntervalMs = 50;
+
   ServerLink() = default;
   ~ServerLink();
   ServerLink(const ServerLink&) = delete;

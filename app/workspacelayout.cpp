@@ -36,19 +36,45 @@ std::vector<int> StoredEntries(const QSettings& settings, int count) {
 
 }  // namespace
 
+WorkspacePlaces TakeLayout(const WorkWindows& workspace, const QWidget& frame) {
+  WorkspacePlaces places{frame.saveGeometry(), {}};
+  for (const WorkWindow* window : workspace.Windows()) {
+    places.windows.push_back({window->Command(), window->Window().saveGeometry(),
+                              QString::fromLatin1(window->Code().c_str()), window->Toggle().Linked()});
+  }
+  return places;
+}
+
+int OpenLayout(WorkWindows& workspace, QWidget& frame, const WorkspacePlaces& places) {
+  if (!places.frameGeometry.isEmpty()) frame.restoreGeometry(places.frameGeometry);
+  int opened = 0;
+  for (const WindowPlace& place : places.windows) {
+    if (!IsWorkingWindowCommand(place.command)) continue;
+    WorkWindow* window = workspace.Open(place.command);
+    // The watch list opens only on a session that has the conditions.
+    if (window == nullptr) continue;
+    window->Window().restoreGeometry(place.geometry);
+    window->Toggle().setChecked(place.linked);
+    // A stock no longer listed leaves the window blank, as a new one opens.
+    if (!place.code.isEmpty()) window->ShowStock(place.code.toStdString());
+    ++opened;
+  }
+  return opened;
+}
+
 void SaveLayout(const WorkWindows& workspace, const QWidget& frame, QSettings& settings) {
+  const WorkspacePlaces places = TakeLayout(workspace, frame);
   settings.beginGroup(QLatin1String(kGroup));
   settings.remove(QString());
-  settings.setValue(QLatin1String(kFrameGeometry), frame.saveGeometry());
-  const QList<WorkWindow*> windows = workspace.Windows();
-  settings.beginWriteArray(QLatin1String(kWindows), static_cast<int>(windows.size()));
-  for (int i = 0; i < windows.size(); ++i) {
-    const WorkWindow& window = *windows[i];
-    settings.setArrayIndex(i);
-    settings.setValue(QLatin1String(kCommand), window.Command());
-    settings.setValue(QLatin1String(kGeometry), window.Window().saveGeometry());
-    settings.setValue(QLatin1String(kCode), QString::fromLatin1(window.Code().c_str()));
-    settings.setValue(QLatin1String(kLinked), window.Toggle().Linked());
+  settings.setValue(QLatin1String(kFrameGeometry), places.frameGeometry);
+  settings.beginWriteArray(QLatin1String(kWindows), static_cast<int>(places.windows.size()));
+  for (size_t i = 0; i < places.windows.size(); ++i) {
+    const WindowPlace& place = places.windows[i];
+    settings.setArrayIndex(static_cast<int>(i));
+    settings.setValue(QLatin1String(kCommand), place.command);
+    settings.setValue(QLatin1String(kGeometry), place.geometry);
+    settings.setValue(QLatin1String(kCode), place.code);
+    settings.setValue(QLatin1String(kLinked), place.linked);
   }
   settings.endArray();
   settings.endGroup();
@@ -58,26 +84,20 @@ void SaveLayout(const WorkWindows& workspace, const QWidget& frame, QSettings& s
 }
 
 int RestoreLayout(WorkWindows& workspace, QWidget& frame, QSettings& settings) {
+  WorkspacePlaces places;
   settings.beginGroup(QLatin1String(kGroup));
-  const QByteArray frameGeometry = settings.value(QLatin1String(kFrameGeometry)).toByteArray();
-  if (!frameGeometry.isEmpty()) frame.restoreGeometry(frameGeometry);
+  places.frameGeometry = settings.value(QLatin1String(kFrameGeometry)).toByteArray();
   const int count = settings.beginReadArray(QLatin1String(kWindows));
-  int opened = 0;
   for (const int i : StoredEntries(settings, count)) {
     settings.setArrayIndex(i);
-    const int command = settings.value(QLatin1String(kCommand)).toInt();
-    if (!IsWorkingWindowCommand(command)) continue;
-    WorkWindow* window = workspace.Open(command);
-    window->Window().restoreGeometry(settings.value(QLatin1String(kGeometry)).toByteArray());
-    window->Toggle().setChecked(settings.value(QLatin1String(kLinked), true).toBool());
-    const QString code = settings.value(QLatin1String(kCode)).toString();
-    // A stock no longer listed leaves the window blank, as a new one opens.
-    if (!code.isEmpty()) window->ShowStock(code.toStdString());
-    ++opened;
+    places.windows.push_back({settings.value(QLatin1String(kCommand)).toInt(),
+                              settings.value(QLatin1String(kGeometry)).toByteArray(),
+                              settings.value(QLatin1String(kCode)).toString(),
+                              settings.value(QLatin1String(kLinked), true).toBool()});
   }
   settings.endArray();
   settings.endGroup();
-  return opened;
+  return OpenLayout(workspace, frame, places);
 }
 
 }  // namespace ostrada

@@ -13,8 +13,9 @@ inline QApplication& HeadlessApplication() {
   static char name[] = "ostrada-bench";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
+  // Never destroyed: at exit it would outlive the Qt statics its destructor still uses.
+  static auto* application = new QApplication(argc, argv);
+  return *application;
 }
 
 class CountingSink : public UiSink {

@@ -7,32 +7,21 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <ctime>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "app/homeboard.h"
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
-#include "app/workwindows.h"
-#include "basesrc/codeinfo.h"
 #include "basesrc/foundation/uisink.h"
-#include "basesrc/nowinfo.h"
-#include "basesrc/priceinfo.h"
+#include "bench/full_workspace.h"
 #include "bench/gui_bench.h"
 #include "broker/sim/account_clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/market_stock.h"
-#include "broker/sim/paper/paper_account.h"
 
 namespace ostrada {
 namespace {
-
-constexpr int32_t kDate = 20261208;
-constexpr int kRestingOrders = 5;
 
 double CpuSeconds() {
   timespec now{};
@@ -40,52 +29,9 @@ double CpuSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-sim::ExchangeOptions Market(const std::string& ledger) {
-  sim::ExchangeOptions options;
-  options.seed = 7;
-  options.tradingDate = kDate;
-  options.wallClock = [] { return int64_t{1'796'000'000'000}; };
-  options.paper.ledgerPath = ledger;
-  return options;
-}
-
-// The stock the windows show and the prices of its resting buys, below the market.
-struct Orders {
-  std::string code;
-  std::vector<int32_t> prices;
-};
-
-// Opens the workspace on the board's most traded stock and rests the orders; what was rested.
-Orders OpenWorkspace(CostradaApp& app) {
-  CMainFrame& frame = *app.MainFrame();
-  auto* board = qobject_cast<CHomeBoard*>(frame.centralWidget());
-  Orders orders;
-  orders.code = board->Model().Rows().front().code;
-  WorkWindows& workspace = frame.Workspace();
-  for (int command : {kCmdQuote10, kCmdQuote5, kCmdContract, kCmdQuoteOrder, kCmdChart}) {
-    WorkWindow* window = workspace.Open(command);
-    window->ShowStock(orders.code);
-    if (command == kCmdChart) window->Window().findChild<QPushButton*>(QStringLiteral("chartKindB"))->click();
-  }
-  TradingSession& session = app.Session();
-  if (session.LogIn() != 1) return {};
-  NowPrice now{};
-  if (session.Gate().FetchNowPrice(&now, orders.code.c_str()) != 1) return {};
-  for (int k = 0; k < kRestingOrders; ++k) {
-    const int32_t price = now.bar.close - (k + 6) * PriceTick(now.bar.close);
-    std::string failure;
-    if (session.Gate().SendOrder(*app.AllCodes(), session.Account().c_str(), kOrderSideBuy, orders.code.c_str(),
-                                 kOrderTypeLimit, price, 10, &failure) != 1) {
-      return {};
-    }
-    orders.prices.push_back(price);
-  }
-  return orders;
-}
-
 // The workspace's stock and prices, found once, for the baseline's orders.
-Orders& Found() {
-  static Orders found;
+bench::RestingOrders& Found() {
+  static bench::RestingOrders found;
   return found;
 }
 
@@ -96,12 +42,12 @@ void BM_JumpToCloseWithWorkspace(benchmark::State& state) {
   for (auto _ : state) {
     QTemporaryDir folder;
     StartOptions options;
-    options.exchange = Market(folder.filePath(QStringLiteral("paper.sqlite")).toStdString());
+    options.exchange = bench::WorkspaceMarket(folder.filePath(QStringLiteral("paper.sqlite")).toStdString());
     options.speedChosen = true;
     CostradaApp app(options);
     if (!app.InitInstance()) return state.SkipWithError("the program did not start");
-    Found() = OpenWorkspace(app);
-    if (Found().prices.size() != kRestingOrders) return state.SkipWithError("the orders did not rest");
+    Found() = bench::OpenFullWorkspace(app);
+    if (Found().prices.size() != bench::kRestingOrders) return state.SkipWithError("the orders did not rest");
     QCoreApplication::processEvents();
     const double start = CpuSeconds();
     app.MainFrame()->findChild<QAction*>(QStringLiteral("clockToClose"))->trigger();
@@ -120,17 +66,10 @@ void BM_BaselineJumpToCloseNoWindow(benchmark::State& state) {
   if (Found().prices.empty()) return state.SkipWithError("run with the workspace's benchmark first");
   for (auto _ : state) {
     QTemporaryDir folder;
-    sim::Exchange exchange(Market(folder.filePath(QStringLiteral("paper.sqlite")).toStdString()));
-    exchange.Paper().SetInitialised();
-    for (int32_t price : Found().prices) {
-      if (exchange.Paper()
-              .Place(sim::PaperAccountNumbers().front(), Found().code, sim::Side::kBuy, false, price, 10)
-              .refusal) {
-        return state.SkipWithError("an order was refused");
-      }
-    }
+    sim::Exchange exchange(bench::WorkspaceMarket(folder.filePath(QStringLiteral("paper.sqlite")).toStdString()));
+    if (!bench::RestBare(exchange, Found())) return state.SkipWithError("an order was refused");
     const double start = CpuSeconds();
-    const sim::JumpReport report = sim::Jump(exchange, {kDate, sim::kCloseMs});
+    const sim::JumpReport report = sim::Jump(exchange, {bench::kWorkspaceDate, sim::kCloseMs});
     state.SetIterationTime(CpuSeconds() - start);
     if (report.refused) return state.SkipWithError("the jump was refused");
   }

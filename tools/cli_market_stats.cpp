@@ -1,6 +1,8 @@
-// ostrada-cli market-stats [--seed N] [--date YYYYMMDD] [--stocks N]: how realistic the embedded
-// exchange's market is, as a table of measures with the band each should fall in. Without --seed it
-// studies the paper account's market, up to the last day the account's clock has seen close.
+// ostrada-cli market-stats [--seed N] [--date YYYYMMDD] [--stocks N] [--json]: how realistic the embedded
+// exchange's market is, as a table of measures with the band each should fall in (with --json, one
+// document whose measures a script finds by their English keys). Without --seed it studies the paper
+// account's market, up to the last day the account's clock has seen close.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "tools/cli_words.h"
 #include "tools/command.h"
 #include "tools/exchange_setup.h"
+#include "tools/json_output.h"
 
 namespace ostrada::cli {
 namespace {
@@ -24,6 +27,7 @@ struct StatsOptions {
   uint64_t seed = sim::ExchangeOptions{}.seed;
   int stocks = 0;
   int32_t date = 0;
+  bool json = false;
   CLI::Option* seedOption = nullptr;
   CLI::Option* stocksOption = nullptr;
 };
@@ -41,6 +45,42 @@ void PrintBound(double value) {
   } else {
     std::printf(" %9.4g", value);
   }
+}
+
+void PrintTable(const sim::MarketStudy& study, uint64_t seed) {
+  Say(Txt::kStatsCliTitle, static_cast<unsigned long long>(seed), study.date, study.stocks);
+  std::printf("%s %s %s %s  %s\n", Column(Words(Txt::kStatsCliMeasure), -46).c_str(),
+              Column(Words(Txt::kStatsCliValue), 10).c_str(), Column(Words(Txt::kStatsCliLow), 9).c_str(),
+              Column(Words(Txt::kStatsCliHigh), 9).c_str(), Words(Txt::kStatsCliResult).c_str());
+  for (const sim::StudyMeasure& measure : study.measures) {
+    std::printf("%s %10.4g", Column(Words(measure.name), -46).c_str(), measure.value);
+    PrintBound(measure.low);
+    PrintBound(measure.high);
+    std::printf("  %s\n", Words(measure.Passes() ? Txt::kStatsCliPass : Txt::kStatsCliFail).c_str());
+  }
+}
+
+// An open side of a band is null.
+JsonDocument Bound(double value) {
+  return std::isinf(value) ? JsonDocument() : JsonDocument(value);
+}
+
+void PrintJson(const sim::MarketStudy& study, uint64_t seed, int outside) {
+  JsonDocument measures = JsonDocument::array();
+  for (const sim::StudyMeasure& measure : study.measures) {
+    measures.push_back({{"key", measure.key},
+                        {"name", Words(measure.name)},
+                        {"value", measure.value},
+                        {"low", Bound(measure.low)},
+                        {"high", Bound(measure.high)},
+                        {"passes", measure.Passes()}});
+  }
+  const JsonDocument document = {{"seed", seed},
+                                 {"date", study.date},
+                                 {"stocks", study.stocks},
+                                 {"measures", std::move(measures)},
+                                 {"outside", outside}};
+  std::printf("%s\n", JsonDump(document).c_str());
 }
 
 int Run(const StatsOptions& options) {
@@ -65,21 +105,17 @@ int Run(const StatsOptions& options) {
   const int stocks =
       account && account->stocks && options.stocksOption->count() == 0 ? *account->stocks : options.stocks;
   const sim::MarketStudy study = sim::StudyMarket(options.seed, stocks, date, marketSeed);
-  Say(Txt::kStatsCliTitle, static_cast<unsigned long long>(marketSeed.value_or(options.seed)), study.date, study.stocks);
-  std::printf("%s %s %s %s  %s\n", Column(Words(Txt::kStatsCliMeasure), -46).c_str(),
-              Column(Words(Txt::kStatsCliValue), 10).c_str(), Column(Words(Txt::kStatsCliLow), 9).c_str(),
-              Column(Words(Txt::kStatsCliHigh), 9).c_str(), Words(Txt::kStatsCliResult).c_str());
-  int failures = 0;
-  for (const sim::StudyMeasure& measure : study.measures) {
-    std::printf("%-46s %10.4g", measure.name.c_str(), measure.value);
-    PrintBound(measure.low);
-    PrintBound(measure.high);
-    std::printf("  %s\n", Words(measure.Passes() ? Txt::kStatsCliPass : Txt::kStatsCliFail).c_str());
-    failures += measure.Passes() ? 0 : 1;
+  const auto outside = static_cast<int>(std::count_if(study.measures.begin(), study.measures.end(),
+                                                       [](const sim::StudyMeasure& m) { return !m.Passes(); }));
+  const uint64_t seed = marketSeed.value_or(options.seed);
+  if (options.json) {
+    PrintJson(study, seed, outside);
+  } else {
+    PrintTable(study, seed);
+    Say(Txt::kStatsCliOutside, outside, static_cast<int>(study.measures.size()));
   }
-  Say(Txt::kStatsCliOutside, failures, static_cast<int>(study.measures.size()));
   // A script that checks the market's realism reads the exit code, not the table.
-  return failures == 0 ? kExitOk : kExitFailure;
+  return outside == 0 ? kExitOk : kExitFailure;
 }
 
 const bool registered = RegisterCommand([](CLI::App& app) {
@@ -90,6 +126,7 @@ const bool registered = RegisterCommand([](CLI::App& app) {
   options->stocksOption = command->add_option("--stocks", options->stocks,
                                               Words(Txt::kCliOptStatsStocks));
   command->add_option("--date", options->date, Words(Txt::kCliOptTradingDate));
+  command->add_flag("--json", options->json, Words(Txt::kCliOptJsonReport));
   command->callback([options] { SetExitCode(Run(*options)); });
 });
 

@@ -28,6 +28,7 @@ struct PracticeOptions {
   CLI::Option* seed = nullptr;
   uint64_t seedValue = 0;
   bool json = false;
+  std::string chosen;  // account open: the kept ledger
 };
 
 std::string Line(Txt format, const std::string& utf8) {
@@ -64,18 +65,48 @@ int RunKept(const PracticeOptions& options) {
   const sim::PaperOptions paper = PaperOptionsFor(options.paper);
   if (paper.ledgerPath.empty()) return kExitFailure;
   const std::vector<sim::KeptLedger> kept = sim::KeptLedgers(paper.ledgerPath);
+  const sim::FeeRates fees = sim::FeeRatesOf(paper);
   if (options.json) {
     JsonDocument ledgers = JsonDocument::array();
-    for (const sim::KeptLedger& ledger : kept)
-      ledgers.push_back({{"first", ledger.first}, {"last", ledger.last}, {"ledger", ledger.path}});
+    for (const sim::KeptLedger& ledger : kept) {
+      JsonDocument entry = {{"first", ledger.first}, {"last", ledger.last}, {"ledger", ledger.path}};
+      // A file that cannot be read as a ledger shows no cash and no clock.
+      if (const std::optional<sim::LedgerFacts> facts = sim::ReadLedgerFacts(ledger.path, fees)) {
+        entry["cash"] = facts->cash;
+        entry["clock"] = MomentText(facts->clock);
+      }
+      ledgers.push_back(entry);
+    }
     std::printf("%s\n", JsonDump(ledgers).c_str());
     return kExitOk;
   }
   std::printf("%s\n", Cp949ToUtf8(Text(kept.empty() ? Txt::kPracticeNoKeptLedgers : Txt::kPracticeKeptLedgers)).c_str());
   for (const sim::KeptLedger& ledger : kept) {
-    std::printf("%s ~ %s  %s\n", MomentText({ledger.first, 0}).substr(0, 10).c_str(),
-                MomentText({ledger.last, 0}).substr(0, 10).c_str(), ledger.path.c_str());
+    const std::optional<sim::LedgerFacts> facts = sim::ReadLedgerFacts(ledger.path, fees);
+    const std::string standing = facts ? MomentText(facts->clock) + "  " + FormatNumber(facts->cash)
+                                       : Cp949ToUtf8(Text(Txt::kReopenUnreadable));
+    std::printf("%s ~ %s  %s  %s\n", MomentText({ledger.first, 0}).substr(0, 10).c_str(),
+                MomentText({ledger.last, 0}).substr(0, 10).c_str(), standing.c_str(), ledger.path.c_str());
   }
+  return kExitOk;
+}
+
+int RunOpen(const PracticeOptions& options) {
+  const sim::PaperOptions paper = PaperOptionsFor(options.paper);
+  if (paper.ledgerPath.empty()) return kExitFailure;
+  const sim::FeeRates fees = sim::FeeRatesOf(paper);
+  const sim::PracticeResult result = sim::ReopenPracticeAccount(paper.ledgerPath, options.chosen, fees);
+  if (result.refused) {
+    ShowMessage(*result.refused);
+    return kExitFailure;
+  }
+  if (!result.keptAs.empty()) std::printf("%s\n", Line(Txt::kPracticeKept, result.keptAs).c_str());
+  const std::optional<sim::LedgerFacts> facts = sim::ReadLedgerFacts(paper.ledgerPath, fees);
+  if (!facts) return kExitOk;
+  char reopened[1024];
+  std::snprintf(reopened, sizeof reopened, TextC(Txt::kPracticeReopened), MomentText(facts->clock).c_str(),
+                FormatNumber(facts->cash).c_str());
+  std::printf("%s\n", Cp949ToUtf8(reopened).c_str());
   return kExitOk;
 }
 
@@ -95,6 +126,12 @@ void AddPracticeCommands(CLI::App& account) {
   AddPaperOptions(*kept, listed->paper);
   kept->add_flag("--json", listed->json, Words(Txt::kCliOptJsonArray));
   kept->callback([listed] { SetExitCode(RunKept(*listed)); });
+
+  auto reopen = std::make_shared<PracticeOptions>();
+  CLI::App* open = account.add_subcommand("open", Words(Txt::kCliHelpAccountOpen));
+  AddPaperOptions(*open, reopen->paper);
+  open->add_option("file", reopen->chosen, Words(Txt::kCliOptReopenFile))->required();
+  open->callback([reopen] { SetExitCode(RunOpen(*reopen)); });
 }
 
 }  // namespace ostrada::cli

@@ -1,8 +1,8 @@
-// ostrada-cli clock and account new: the paper account's clock moves only forward, by the steps it
-// offers, to a time, to the close or to a later trading day's pre-open, printing the fills on the
+// ostrada-cli clock and account new / open: the paper account's clock moves only forward, by the steps
+// it offers, to a time, to the close or to a later trading day's pre-open, printing the fills on the
 // way and the standing conditions that acted there (at the tape's first contract meeting each); a new
-// practice account keeps the ledger before it under its dates. Bad input is told in Korean
-// and moves nothing.
+// practice account keeps the ledger before it under its dates, and a kept one opens again in its
+// place. Bad input is told in Korean and moves nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -234,6 +234,14 @@ TEST_F(ClockCli, ANewPracticeAccountKeepsTheLedgerBeforeItUnderItsDatesNeverOver
   // The kept account opens again, with its holding.
   const auto earlier = RunCli("account --json --ledger " + ledgers[2]["ledger"].get<std::string>() + kMarket);
   EXPECT_NE(earlier.output.find("\"code\":\"" + code + "\""), std::string::npos) << earlier.output;
+  EXPECT_EQ(ledgers[2]["clock"], "2026-12-08 08:50:00");
+  // It becomes the current account again, and the one before it is kept in its turn.
+  const auto reopened = RunCli("account open " + ledgers[2]["ledger"].get<std::string>());
+  ASSERT_EQ(reopened.exitCode, 0) << reopened.output;
+  EXPECT_NE(reopened.output.find("시계 2026-12-08 08:50:00"), std::string::npos) << reopened.output;
+  EXPECT_EQ(Clock()["clock"], "2026-12-08 08:50:00");
+  EXPECT_FALSE(std::filesystem::exists(ledgers[2]["ledger"].get<std::string>()));
+  EXPECT_TRUE(std::filesystem::exists(folder + "paper-20250304-20250304-3.sqlite"));
 }
 
 class PracticeCliRefuses : public ClockCli, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {

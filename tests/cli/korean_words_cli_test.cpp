@@ -63,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Spoken{"scan --checks 3 --every 1 --interval 2 --threshold 15 --seed 5 --stocks 40", 0,
                              "15.00 포인트 움직인 종목이"},
                       Spoken{"market-stats --seed 5 --stocks 40 --date 20261205", 1, "--date 는 거래일을 YYYYMMDD 로"},
+                      Spoken{"market-stats --seed 5 --stocks 40 --date 20261208", 1, "초과 첨도, 상하한가 날 뺌"},
                       Spoken{"market A999999 --seed 5 --stocks 40", 1, "A999999 종목이 없습니다."},
                       Spoken{"scan --every 5", 1, "--checks 을(를) 주어야 합니다."},
                       Spoken{"codes", 1, "명령을 하나 주어야 합니다."},

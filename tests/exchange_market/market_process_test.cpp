@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/market/market_study.h"
 #include "tests/exchange_market/market_fixture.h"
@@ -141,13 +144,22 @@ TEST(MarketMemory, TheSameWhateverIsAskedFirst) {
 // session looks like the history: a few of the study's bands with a fixed seed.
 TEST(MarketMemory, TheMarketFallsInRealisticBands) {
   const MarketStudy study = StudyMarket(5, 800, kTradingDate);
+  const std::set<std::string> held = {"pairwise_correlation",
+                                      "minute_correlation",
+                                      "ten_minute_correlation",
+                                      "ten_minute_over_daily_correlation",
+                                      "excess_kurtosis",
+                                      "abs_return_autocorrelation_1",
+                                      "log_volume_autocorrelation_1",
+                                      "closing_auction_share",
+                                      "today_sd_over_history"};
+  size_t found = 0;
   for (const StudyMeasure& measure : study.measures) {
-    if (measure.name.find("pairwise") != std::string::npos || measure.name.find("kurtosis") != std::string::npos ||
-        measure.name.find("lag 1") != std::string::npos || measure.name.find("closing auction") != std::string::npos ||
-        measure.name.find("today's daily sd") != std::string::npos) {
-      EXPECT_TRUE(measure.Passes()) << measure.name << " " << measure.value;
-    }
+    if (held.count(measure.key) == 0) continue;
+    ++found;
+    EXPECT_TRUE(measure.Passes()) << measure.key << " " << measure.value;
   }
+  EXPECT_EQ(found, held.size());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // A jump of the account's clock is the same as waiting: whatever the steps from one moment to the
 // next, the ledger ends with the same orders, fills (at the same prices and times), cash and holdings,
 // the event log hears the same notices in the same order, and every open order has the same shares
-// ahead of it. A process that takes over from another on the way is no different.
+// ahead of it. A process that takes over from another on the way is no different, however often.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,14 +69,17 @@ Path Jump() {
   return [](Account& account, int32_t date, int64_t timeOfDay) { account.TheExchange().AdvanceTo(date, timeOfDay); };
 }
 
-// Another process takes over half way through a stretch of the trading day.
-Path Restarted() {
-  return [](Account& account, int32_t date, int64_t timeOfDay) {
+// Another process takes over every `every` milliseconds of a stretch of the trading day (half way
+// through it when the stretch is shorter), so orders part filled go on filling in a new process.
+Path Restarted(int64_t every) {
+  return [every](Account& account, int32_t date, int64_t timeOfDay) {
     const ExchangeClock& clock = account.TheExchange().Clock();
-    const int64_t halfWay = (clock.TimeOfDay() + timeOfDay) / 2;
     if (clock.Date() == date && clock.TimeOfDay() >= At(9, 0)) {
-      account.TheExchange().AdvanceTo(date, halfWay);
-      account.Restart();
+      const int64_t step = std::min(every, (timeOfDay - clock.TimeOfDay()) / 2);
+      for (int64_t at = clock.TimeOfDay() + step; step > 0 && at < timeOfDay; at += step) {
+        account.TheExchange().AdvanceTo(date, at);
+        account.Restart();
+      }
     }
     account.TheExchange().AdvanceTo(date, timeOfDay);
   };
@@ -197,7 +200,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, JumpIsWaiting,
                                            std::make_pair("StepsOf7Seconds", Steps(7'000)),
                                            std::make_pair("StepsOf16SecondsAtX1000", Steps(16'000)),
                                            std::make_pair("StepsOf10Minutes", Steps(10 * 60'000)),
-                                           std::make_pair("RestartedHalfWay", Restarted())),
+                                           std::make_pair("RestartedHalfWay", Restarted(kMillisecondsPerDay)),
+                                           std::make_pair("RestartedEvery20Minutes", Restarted(20 * 60'000))),
                          [](const auto& row) { return std::string(row.param.first); });
 
 }  // namespace

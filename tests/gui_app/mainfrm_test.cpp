@@ -56,7 +56,7 @@ TEST_F(MainFrameTest, MenuHasTheItemsInOrderWithTheirMnemonics) {
   EXPECT_EQ(Texts(menu->actions()),
             (std::vector<std::string>{"끝내기(&X)", "종목선택창(&S)", "&5호가창", "&10 호가창", "체결창(&N)",
                                       "주문(&B)", "호가주문(&C)", "차트(&R)", "매매일지(&J)", "감시주문(&W)",
-                                      "새 연습 계좌(&P)...", "보기(&V)", "도움말(&H)"}));
+                                      "새 연습 계좌(&P)...", "연습 계좌 열기(&O)...", "보기(&V)", "도움말(&H)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuView")->actions()),
             (std::vector<std::string>{"도구 모음(&T)", "상태 표시줄(&S)", "시계 막대(&C)"}));
   EXPECT_EQ(Texts(frame_->findChild<QMenu*>("menuHelp")->actions()), std::vector<std::string>{"ostrada 정보(&A)..."});

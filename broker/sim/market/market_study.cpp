@@ -148,10 +148,10 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   yesterday.Sync(PreviousTradingDay(date), kAfterCloseMs);
   today.Sync(date, kStrengthMs);
   study.discontinuities = Discontinuities(yesterday, today);
-  auto add = [&study](std::string name, double value, double low, double high) {
-    study.measures.push_back({std::move(name), value, low, high});
+  auto add = [&study](std::string key, Txt name, double value, double low, double high) {
+    study.measures.push_back({std::move(key), name, value, low, high});
   };
-  add("continuity breaks (stocks and indexes)", study.discontinuities, 0, 0);
+  add("continuity_breaks", Txt::kStudyContinuityBreaks, study.discontinuities, 0, 0);
 
   // The history.
   const std::vector<int32_t> dates = TradingDaysBefore(date, kHistoryDays);
@@ -294,44 +294,47 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   const double total = std::accumulate(values.begin(), values.end(), 0.0);
   const double topValue = std::accumulate(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(top), 0.0);
 
-  add("history: daily return sd", historySd, 0.015, 0.035);
-  add("today's daily sd / history's", historySd > 0 ? Deviation(todayMoves) / historySd : 0, 0.8, 1.2);
-  add("average pairwise correlation", Mean(pairs), 0.15, 0.45);
-  add("correlation with U001 (market 1)", Mean(indexCorrelations), 0.35, 0.7);
-  add("share of stocks up: sd across days", Deviation(breadth), 0.1, 0.35);
-  add("|r| autocorrelation, lag 1", Mean(lag1), 0.08, 1);
-  add("|r| autocorrelation, lag 20", Mean(lag20), 1e-9, 1);
-  add("excess kurtosis, limit days removed (median)", Median(kurtoses), 3, kUnbounded);
-  add("history days with a lower-limit close",
+  add("history_return_sd", Txt::kStudyHistorySd, historySd, 0.015, 0.035);
+  // A day's spread across its stocks lacks the market's own day-to-day moves that the pooled
+  // history holds, and a calm day in a market that clusters its volatility spreads less still.
+  add("today_sd_over_history", Txt::kStudyTodaySdRatio, historySd > 0 ? Deviation(todayMoves) / historySd : 0, 0.7,
+      1.2);
+  add("pairwise_correlation", Txt::kStudyPairCorrelation, Mean(pairs), 0.15, 0.45);
+  add("correlation_with_u001", Txt::kStudyU001Correlation, Mean(indexCorrelations), 0.35, 0.7);
+  add("breadth_sd", Txt::kStudyBreadthSd, Deviation(breadth), 0.1, 0.35);
+  add("abs_return_autocorrelation_1", Txt::kStudyAbsAutocorrelation1, Mean(lag1), 0.08, 1);
+  add("abs_return_autocorrelation_20", Txt::kStudyAbsAutocorrelation20, Mean(lag20), 1e-9, 1);
+  add("excess_kurtosis", Txt::kStudyKurtosis, Median(kurtoses), 3, kUnbounded);
+  add("lower_limit_day_share", Txt::kStudyLowerLimitDays,
       std::count_if(lowerLimits.begin(), lowerLimits.end(), [](int n) { return n > 0; }) / days, 0.1, 1);
-  add("lower-limit closes on the worst day", *std::max_element(lowerLimits.begin(), lowerLimits.end()), 5, 300);
-  add("upper-limit closes a day", std::accumulate(upperLimits.begin(), upperLimits.end(), 0) / days, 1, 40);
-  add("lower-limit closes a day", std::accumulate(lowerLimits.begin(), lowerLimits.end(), 0) / days, 0.1, 10);
-  add("touched a limit and fell back, a day", std::accumulate(touches.begin(), touches.end(), 0) / days, 0.5, 40);
-  add("days after an upper-limit close that rose",
+  add("lower_limits_worst_day", Txt::kStudyLowerLimitsWorst, *std::max_element(lowerLimits.begin(), lowerLimits.end()), 5, 300);
+  add("upper_limits_per_day", Txt::kStudyUpperLimitsDaily, std::accumulate(upperLimits.begin(), upperLimits.end(), 0) / days, 1, 40);
+  add("lower_limits_per_day", Txt::kStudyLowerLimitsDaily, std::accumulate(lowerLimits.begin(), lowerLimits.end(), 0) / days, 0.1, 10);
+  add("limit_touches_per_day", Txt::kStudyLimitTouches, std::accumulate(touches.begin(), touches.end(), 0) / days, 0.5, 40);
+  add("rose_after_upper_limit", Txt::kStudyRoseAfterUpper,
       afterLimitUp > 0 ? static_cast<double>(roseAfterLimitUp) / afterLimitUp : 0, 0.55, 0.9);
-  add("log-volume autocorrelation, lag 1", Mean(volumeLag1), 0.4, 0.9);
-  add("limit-up volume / the stock's median (median)", Median(limitVolumes), 3, kUnbounded);
-  add("today's volume / 20-day average (median)", Median(volumeRatios), 0.7, 1.4);
-  add("closing auction share of volume (median)", Median(closingShares), 0.03, 0.10);
-  add("contract strength >= 250% at 14:00 (share)", trading > 0 ? static_cast<double>(strong) / trading : 0, 0.005,
+  add("log_volume_autocorrelation_1", Txt::kStudyVolumeAutocorrelation, Mean(volumeLag1), 0.4, 0.9);
+  add("limit_up_volume_ratio", Txt::kStudyLimitUpVolume, Median(limitVolumes), 3, kUnbounded);
+  add("volume_over_20_day_average", Txt::kStudyVolumeRatio, Median(volumeRatios), 0.7, 1.4);
+  add("closing_auction_share", Txt::kStudyClosingShare, Median(closingShares), 0.03, 0.10);
+  add("strong_contract_share", Txt::kStudyStrongShare, trading > 0 ? static_cast<double>(strong) / trading : 0, 0.005,
       0.05);
-  add("top 1% stocks' share of traded value", total > 0 ? topValue / total : 0, 0.2, 0.4);
-  add("thinnest stocks: minutes with a contract", Mean(thinMinutes), 0.2, 0.8);
-  add("thinnest stocks: spread in ticks at 14:00 (mean)", Mean(thinSpreads), 1.5, 5);
-  add("value traded 12:00-13:00 / 09:00-10:00", firstHour > 0 ? lunchHour / firstHour : 0, 0.2, 0.7);
+  add("top_percent_value_share", Txt::kStudyTopValueShare, total > 0 ? topValue / total : 0, 0.2, 0.4);
+  add("thin_minutes_traded", Txt::kStudyThinMinutes, Mean(thinMinutes), 0.2, 0.8);
+  add("thin_spread_ticks", Txt::kStudyThinSpread, Mean(thinSpreads), 1.5, 5);
+  add("lunch_over_first_hour_value", Txt::kStudyLunchValue, firstHour > 0 ? lunchHour / firstHour : 0, 0.2, 0.7);
 
   // Prices where a stock can no longer move, turnover, the indexes as sums, the calendar, the names.
-  add("history closes where no step is possible", stuck, 0, 0);
-  add("lowest close in the history (won)", lowestClose, 400, kUnbounded);
-  add("longest run of unchanged closes (days)", longestUnchanged, 0, 15);
-  add("busiest day's volume / listed shares (max)", busiestTurnover, 0.02, 0.5);
-  add("today's volume / listed shares (median)", Median(turnovers), 0.0005, 0.02);
-  add("largest stock's share of today's value", total > 0 ? values.front() / total : 0, 0.01, 0.15);
+  add("immovable_closes", Txt::kStudyImmovableCloses, stuck, 0, 0);
+  add("lowest_close", Txt::kStudyLowestClose, lowestClose, 400, kUnbounded);
+  add("longest_unchanged_run", Txt::kStudyUnchangedRun, longestUnchanged, 0, 15);
+  add("busiest_turnover", Txt::kStudyBusiestTurnover, busiestTurnover, 0.02, 0.5);
+  add("today_turnover", Txt::kStudyTodayTurnover, Median(turnovers), 0.0005, 0.02);
+  add("largest_value_share_today", Txt::kStudyLargestValueToday, total > 0 ? values.front() / total : 0, 0.01, 0.15);
   double largestShare = 0;
   for (const auto& [day, value] : dayValues) largestShare = std::max(largestShare, largestValues[day] / value);
-  add("largest stock's share of a day's value (max)", largestShare, 0.02, 0.2);
-  add("today's value per listed stock (billion won)", total / 1e9 / std::max(1, study.stocks), 3, 15);
+  add("largest_value_share_max", Txt::kStudyLargestValueMax, largestShare, 0.02, 0.2);
+  add("value_per_stock", Txt::kStudyValuePerStock, total / 1e9 / std::max(1, study.stocks), 3, 15);
   double indexGap = 0;
   for (const char* code : {"U001", "U201"}) {
     const int board = code[1] == '0' ? 0 : 1;
@@ -340,9 +343,9 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
     for (const IndexMinute& minute : today.IndexDay(code)) minutes += minute.volume;
     indexGap = std::max(indexGap, std::fabs(minutes - todayBoardVolumes[board] / 1000.0));
   }
-  add("index volume less its stocks' (thousands, max)", indexGap, 0, 0.5);
-  add("history days off the exchange's calendar", OffCalendar(today.IndexHistory("U001", kHistoryDays)), 0, 0);
-  add("stocks sharing a name", SharedNames(listing), 0, 0);
+  add("index_volume_gap", Txt::kStudyIndexVolumeGap, indexGap, 0, 0.5);
+  add("off_calendar_days", Txt::kStudyOffCalendar, OffCalendar(today.IndexHistory("U001", kHistoryDays)), 0, 0);
+  add("shared_names", Txt::kStudySharedNames, SharedNames(listing), 0, 0);
   StudyBoards(today, listing, dates, returns, seed, study.measures);
   sizes.Measure(today, study.measures);
   return study;

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "basesrc/foundation/texts.h"
+
 namespace ostrada::sim {
 
 struct StudyMeasure {
-  std::string name;
+  std::string key;  // the measure's name for scripts (English, one word)
+  Txt name;         // as a trader reads it
   double value = 0;
   double low = 0;  // the band the market should fall in
   double high = 0;

@@ -52,14 +52,14 @@ double PairCorrelation(const std::vector<std::vector<double>>& series, SeededRan
 
 void StudyBoards(Market& closed, const Listing& listing, const std::vector<int32_t>& dates,
                  const std::vector<std::vector<double>>& returns, uint64_t seed, std::vector<StudyMeasure>& measures) {
-  auto add = [&measures](std::string name, double value, double low, double high) {
-    measures.push_back({std::move(name), value, low, high});
+  auto add = [&measures](std::string key, Txt name, double value, double low, double high) {
+    measures.push_back({std::move(key), name, value, low, high});
   };
   const std::vector<double> boards[2] = {Returns(closed.IndexHistory("U001", kHistoryDays), dates),
                                          Returns(closed.IndexHistory("U201", kHistoryDays), dates)};
   const double first = Deviation(Known(boards[0]));
-  add("U001 / U201 daily correlation", Correlation(boards[0], boards[1]), 0.6, 0.92);
-  add("U201 / U001 daily volatility", first > 0 ? Deviation(Known(boards[1])) / first : 0, 1.1, 1.8);
+  add("board_correlation", Txt::kStudyBoardCorrelation, Correlation(boards[0], boards[1]), 0.6, 0.92);
+  add("board_volatility_ratio", Txt::kStudyBoardVolatility, first > 0 ? Deviation(Known(boards[1])) / first : 0, 1.1, 1.8);
   int closerToOwn = 0, onBoards = 0;
   for (size_t i = 0; i < listing.Size(); ++i) {
     const char market = listing.At(i).market;
@@ -70,7 +70,7 @@ void StudyBoards(Market& closed, const Listing& listing, const std::vector<int32
     ++onBoards;
     closerToOwn += own > other ? 1 : 0;
   }
-  add("stocks closer to their own board's index (share)", onBoards > 0 ? static_cast<double>(closerToOwn) / onBoards : 0,
+  add("own_board_share", Txt::kStudyOwnBoard, onBoards > 0 ? static_cast<double>(closerToOwn) / onBoards : 0,
       0.75, 1);
 
   // Within the day: the stocks that trade most minutes, as a person would pick them to compare.
@@ -86,9 +86,9 @@ void StudyBoards(Market& closed, const Listing& listing, const std::vector<int32
   SeededRandom random(seed ^ 0x544f474554484552ull);
   const double oneMinute = PairCorrelation(minutes[0], random);
   const double tenMinutes = PairCorrelation(minutes[1], random);
-  add("1-minute returns: pairwise correlation (mean)", oneMinute, 0.03, 0.4);
-  add("10-minute returns: pairwise correlation (mean)", tenMinutes, 0.05, 0.6);
-  add("10-minute / daily pairwise correlation", tenMinutes / std::max(1e-9, PairCorrelation(daily, random)), 0.3, 2);
+  add("minute_correlation", Txt::kStudyMinuteCorrelation, oneMinute, 0.03, 0.4);
+  add("ten_minute_correlation", Txt::kStudyTenMinuteCorrelation, tenMinutes, 0.05, 0.6);
+  add("ten_minute_over_daily_correlation", Txt::kStudyTenMinuteOverDaily, tenMinutes / std::max(1e-9, PairCorrelation(daily, random)), 0.3, 2);
 
   int breakerDays = 0;
   for (const char* code : {"U001", "U201"}) {
@@ -97,7 +97,7 @@ void StudyBoards(Market& closed, const Listing& listing, const std::vector<int32
       breakerDays += int64_t{bar.low} * 100 <= int64_t{base} * (100 - kBreakerPercent) ? 1 : 0;
     }
   }
-  add("index days 8% or more below the previous close", breakerDays, 0, 4);
+  add("breaker_days", Txt::kStudyBreakerDays, breakerDays, 0, 4);
 }
 
 }  // namespace ostrada::sim

@@ -64,24 +64,24 @@ void SizeStudy::AddClose(const ListedStock& listed, const DayState& state, doubl
 }
 
 void SizeStudy::Measure(Market& closed, std::vector<StudyMeasure>& measures) const {
-  auto add = [&measures](std::string name, double value, double low, double high) {
-    measures.push_back({std::move(name), value, low, high});
+  auto add = [&measures](std::string key, Txt name, double value, double low, double high) {
+    measures.push_back({std::move(key), name, value, low, high});
   };
   double totals[2];
   for (int which = 0; which < 2; ++which) {
     totals[which] = std::accumulate(boards_[which].caps.begin(), boards_[which].caps.end(), 0.0);
   }
-  add("U001 stocks' capitalisation (trillion won)", totals[0] / kTrillion, 1000, 3500);
-  add("U201 stocks' capitalisation (trillion won)", totals[1] / kTrillion, 200, 650);
+  add("u001_capitalisation", Txt::kStudyU001Cap, totals[0] / kTrillion, 1000, 3500);
+  add("u201_capitalisation", Txt::kStudyU201Cap, totals[1] / kTrillion, 200, 650);
   std::vector<double> caps = boards_[0].caps;
   std::sort(caps.begin(), caps.end(), std::greater<>());
   const auto largest = static_cast<std::ptrdiff_t>(std::min<size_t>(kLargest, caps.size()));
   const double share = totals[0] > 0 ? (caps.empty() ? 0 : caps.front()) / totals[0] : 0;
-  add("largest stock's share of U001's capitalisation", share, 0.1, 0.35);
-  add("ten largest stocks' share of U001's", totals[0] > 0 ? std::accumulate(caps.begin(), caps.begin() + largest, 0.0) / totals[0] : 0,
+  add("largest_cap_share", Txt::kStudyLargestCap, share, 0.1, 0.35);
+  add("ten_largest_cap_share", Txt::kStudyTenLargestCap, totals[0] > 0 ? std::accumulate(caps.begin(), caps.begin() + largest, 0.0) / totals[0] : 0,
       0.35, 0.65);
-  add("U001 stocks: today's value / capitalisation", totals[0] > 0 ? boards_[0].value / totals[0] : 0, 0.0025, 0.008);
-  add("U201 stocks: today's value / capitalisation", totals[1] > 0 ? boards_[1].value / totals[1] : 0, 0.008, 0.035);
+  add("u001_value_over_cap", Txt::kStudyU001ValueOverCap, totals[0] > 0 ? boards_[0].value / totals[0] : 0, 0.0025, 0.008);
+  add("u201_value_over_cap", Txt::kStudyU201ValueOverCap, totals[1] > 0 ? boards_[1].value / totals[1] : 0, 0.008, 0.035);
 
   const char* codes[2] = {"U001", "U201"};
   double weightedLeast = 1;
@@ -99,8 +99,8 @@ void SizeStudy::Measure(Market& closed, std::vector<StudyMeasure>& measures) con
     weightedLeast = std::min(weightedLeast, Correlation(index, weighted));
     if (which == 0) plainFirst = Correlation(index, plain);
   }
-  add("indexes: correlation with the cap-weighted mean (lower)", weightedLeast, 0.98, 1);
-  add("U001: correlation with the plain mean of its stocks", plainFirst, 0.6, 0.985);
+  add("cap_weighted_correlation", Txt::kStudyCapWeighted, weightedLeast, 0.98, 1);
+  add("u001_plain_mean_correlation", Txt::kStudyPlainMean, plainFirst, 0.6, 0.985);
 }
 
 }  // namespace ostrada::sim

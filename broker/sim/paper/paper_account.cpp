@@ -473,6 +473,9 @@ void PaperTrading::StartDay(Market& market) {
     date_ = 0;  // the next pump starts the day again
     return;
   }
+  // A fill is known by how much of its order had filled before it: an order resumed from the ledger
+  // counts from what the ledger holds, or its first fill here would pass for one already recorded.
+  for (const PaperOrder& order : open) seenFilled_[order.number] = order.filled;
   ReenterAll(market, std::move(open), places);
   StartWatchDay(market);
 }

@@ -136,7 +136,8 @@ std::unique_ptr<PaperLedger> PaperLedger::OpenToRead(const std::string& path, co
       return nullptr;
     }
     if (version < kFirstReadableVersion || version > kSchemaVersion) {
-      problem = Problem(Txt::kPaperLedgerUnopenable, path, "version " + std::to_string(version));
+      problem = Problem(version > kSchemaVersion ? Txt::kPaperLedgerNewer : Txt::kPaperLedgerUnopenable, path,
+                        "version " + std::to_string(version));
       return nullptr;
     }
     return ledger;

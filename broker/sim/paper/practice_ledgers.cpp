@@ -40,6 +40,36 @@ PracticeResult Refused(std::string why) {
   return PracticeResult{std::move(why), {}};
 }
 
+// A ledger made ready to be moved as one file, with the dates it spans; or why it cannot be.
+struct Movable {
+  std::optional<std::string> refused;
+  std::pair<int32_t, int32_t> span;
+};
+
+// Brings the ledger to this version and out of WAL, so that the file alone is the whole ledger.
+Movable MakeMovable(const std::string& path, const FeeRates& fees) {
+  std::string problem;
+  // The file exists, so it holds its accounts: no starting cash is ever given here.
+  auto ledger = PaperLedger::Open(path, PaperAccountNumbers(), 0, fees, problem);
+  if (!ledger) return {problem, {}};
+  try {
+    const std::pair<int32_t, int32_t> span = ledger->Span();
+    if (!ledger->LeaveWal()) return {Text(Txt::kPracticeLedgerInUse), {}};
+    return {std::nullopt, span};
+  } catch (const SqliteError& failure) {
+    return {Text(Txt::kPaperLedgerReadFailed) + " " + failure.what(), {}};
+  }
+}
+
+// Renames the ledger at `path`, made movable, under the dates it spans.
+PracticeResult KeepAside(const fs::path& path, const std::pair<int32_t, int32_t>& span) {
+  const fs::path kept = FreeName(path, span.first, span.second);
+  std::error_code error;
+  fs::rename(path, kept, error);
+  if (error) return Refused(TextWithPath(Txt::kPracticeKeepFailed, Utf8ToCp949(kept.string())));
+  return PracticeResult{std::nullopt, kept.string()};
+}
+
 }  // namespace
 
 bool IsPracticeDate(int32_t date, int32_t today) {
@@ -57,25 +87,14 @@ std::optional<std::string> PracticeDateRefusal(int32_t date, int32_t today) {
 PracticeResult StartPracticeAccount(const std::string& ledgerPath, const PracticeStart& start, int32_t today,
                                     const FeeRates& fees) {
   if (std::optional<std::string> refused = PracticeDateRefusal(start.date, today)) return Refused(*refused);
-  std::string problem;
-  const fs::path path(ledgerPath);
   PracticeResult result;
-  std::error_code error;
-  if (fs::exists(path)) {
-    auto earlier = PaperLedger::Open(ledgerPath, PaperAccountNumbers(), start.cash, fees, problem);
-    if (!earlier) return Refused(problem);
-    try {
-      const auto [first, last] = earlier->Span();
-      if (!earlier->LeaveWal()) return Refused(Text(Txt::kPracticeLedgerInUse));
-      earlier.reset();
-      const fs::path kept = FreeName(path, first, last);
-      fs::rename(path, kept, error);
-      if (error) return Refused(TextWithPath(Txt::kPracticeKeepFailed, Utf8ToCp949(kept.string())));
-      result.keptAs = kept.string();
-    } catch (const SqliteError& failure) {
-      return Refused(Text(Txt::kPaperLedgerReadFailed) + " " + failure.what());
-    }
+  if (fs::exists(ledgerPath)) {
+    const Movable earlier = MakeMovable(ledgerPath, fees);
+    if (earlier.refused) return Refused(*earlier.refused);
+    result = KeepAside(ledgerPath, earlier.span);
+    if (result.refused) return result;
   }
+  std::string problem;
   auto fresh = PaperLedger::Open(ledgerPath, PaperAccountNumbers(), start.cash, fees, problem);
   try {
     if (fresh) {
@@ -88,9 +107,42 @@ PracticeResult StartPracticeAccount(const std::string& ledgerPath, const Practic
   }
   // The earlier account goes back where it was: a start that failed changes nothing.
   fresh.reset();
-  fs::remove(path, error);
-  if (!result.keptAs.empty()) fs::rename(result.keptAs, path, error);
+  std::error_code error;
+  fs::remove(ledgerPath, error);
+  if (!result.keptAs.empty()) fs::rename(result.keptAs, ledgerPath, error);
   return Refused(problem);
+}
+
+PracticeResult ReopenPracticeAccount(const std::string& ledgerPath, const std::string& chosen, const FeeRates& fees) {
+  std::error_code error;
+  if (fs::equivalent(ledgerPath, chosen, error)) return {};
+  std::string problem;
+  // Read first: a damaged or newer file is refused before opening it to write changes a byte of it.
+  if (!PaperLedger::OpenToRead(chosen, fees, problem)) return Refused(problem);
+  if (const Movable ready = MakeMovable(chosen, fees); ready.refused) return Refused(*ready.refused);
+  PracticeResult result;
+  if (fs::exists(ledgerPath)) {
+    const Movable current = MakeMovable(ledgerPath, fees);
+    if (current.refused) return Refused(*current.refused);
+    result = KeepAside(ledgerPath, current.span);
+    if (result.refused) return result;
+  }
+  fs::rename(chosen, ledgerPath, error);
+  if (!error) return result;
+  if (!result.keptAs.empty()) fs::rename(result.keptAs, ledgerPath, error);
+  return Refused(TextWithPath(Txt::kPracticeReopenFailed, Utf8ToCp949(chosen)));
+}
+
+std::optional<LedgerFacts> ReadLedgerFacts(const std::string& path, const FeeRates& fees) {
+  std::string problem;
+  const std::unique_ptr<PaperLedger> ledger = PaperLedger::OpenToRead(path, fees, problem);
+  if (!ledger) return std::nullopt;
+  try {
+    const std::string& account = PaperAccountNumbers().front();
+    return LedgerFacts{ledger->HasAccount(account) ? ledger->Cash(account) : 0, ledger->LastSeen()};
+  } catch (const SqliteError&) {
+    return std::nullopt;
+  }
 }
 
 std::vector<KeptLedger> KeptLedgers(const std::string& ledgerPath) {

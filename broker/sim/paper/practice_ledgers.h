@@ -1,7 +1,8 @@
 #pragma once
 // Practice accounts: a trader starts a fresh paper account on a past trading day, and the ledger of
 // the account before it is kept beside it, named with the dates it spans
-// ("paper-20250303-20250314.sqlite", never overwriting another), so it can be opened again later.
+// ("paper-20250303-20250314.sqlite", never overwriting another), so it can be opened again later:
+// reopening one swaps it in, the current ledger kept under its dates the same way.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,5 +42,18 @@ struct KeptLedger {
 };
 // The ledgers kept in the folder of `ledgerPath`, oldest first.
 std::vector<KeptLedger> KeptLedgers(const std::string& ledgerPath);
+
+// Makes the kept ledger `chosen` the current one at `ledgerPath`, the current ledger kept under its
+// dates first. A chosen file that is damaged, of a newer version or open in another process, or a
+// current one open elsewhere, is refused with nothing moved. Neither may be open in this process.
+PracticeResult ReopenPracticeAccount(const std::string& ledgerPath, const std::string& chosen, const FeeRates& fees);
+
+// What a list to choose a ledger by shows of it: the first account's cash and the ledger's clock.
+struct LedgerFacts {
+  int64_t cash = 0;
+  PaperLedger::Moment clock;
+};
+// Read without writing anything; none when the file cannot be read as a ledger.
+std::optional<LedgerFacts> ReadLedgerFacts(const std::string& path, const FeeRates& fees);
 
 }  // namespace ostrada::sim

@@ -1,0 +1,103 @@
+// At ×1000 each beat of the pump moves the session fifty seconds: the contract list and the order
+// window's event log still take every contract and every fill of the way, none dropped, and the home
+// board's index strip, which no event tells, keeps the session's pace, not the wall's.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "app/homeboard.h"
+#include "app/mainfrm.h"
+#include "app/ostrada.h"
+#include "app/serverlink.h"
+#include "app/sessionpace.h"
+#include "app/trdeventtbl.h"
+#include "app/workwindows.h"
+#include "basesrc/coninfo.h"
+#include "basesrc/nowinfo.h"
+#include "basesrc/priceinfo.h"
+#include "basesrc/stocgate.h"
+#include "broker/sim/exchange.h"
+#include "broker/sim/market/clock.h"
+#include "broker/sim/market/market_stock.h"
+#include "broker/sim/paper/paper_account.h"
+#include "broker/sim/paper/paper_ledger.h"
+#include "tests/support/recording_sink.h"
+
+namespace ostrada {
+namespace {
+
+TEST(FastClock, TheContractListAndTheEventLogDropNothingAtTimesAThousand) {
+  testing::RecordingScope recording;
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  int64_t wall = 1'796'000'000'000;
+  StartOptions options;
+  options.exchange.seed = 23;
+  options.exchange.stocks = 40;
+  options.exchange.tradingDate = 20261208;
+  options.exchange.wallClock = [&wall] { return wall; };
+  options.exchange.paper.ledgerPath = folder.filePath(QStringLiteral("paper.sqlite")).toStdString();
+  options.speedChosen = true;
+  CostradaApp app(options);
+  ASSERT_EQ(app.InitInstance(), 1);
+  ASSERT_EQ(app.Session().LogIn(), 1);
+  CMainFrame& frame = *app.MainFrame();
+  const std::string code = qobject_cast<CHomeBoard*>(frame.centralWidget())->Model().Rows().front().code;
+  WorkWindow* contracts = frame.Workspace().Open(kCmdContract);
+  WorkWindow* order = frame.Workspace().Open(kCmdQuoteOrder);
+  ASSERT_TRUE(contracts != nullptr && order != nullptr);
+  contracts->ShowStock(code);
+  order->ShowStock(code);
+  // Buys one to five ticks below the opening price: the day's moves fill some of them, in parts.
+  NowPrice now{};
+  ASSERT_EQ(app.Session().Gate().FetchNowPrice(&now, code.c_str()), 1);
+  for (int k = 1; k <= 5; ++k) {
+    std::string failure;
+    ASSERT_EQ(app.Session().Gate().SendOrder(*app.AllCodes(), app.Session().Account().c_str(), kOrderSideBuy,
+                                             code.c_str(), kOrderTypeLimit, now.bar.close - k * PriceTick(now.bar.close),
+                                             300, &failure),
+              1);
+  }
+  QComboBox& log = order->Window().findChild<CTrdEventTbl*>()->DropDown();
+  const int accepted = log.count();
+
+  sim::Exchange& exchange = *app.Exchange();
+  exchange.SetSpeed(1000);
+  // The index strip's poll beats with the pump, as its timer does.
+  const QList<SessionPace*> paces = app.Indexes().findChildren<SessionPace*>();
+  ASSERT_EQ(paces.size(), 1);
+  while (exchange.Clock().TimeOfDay() < sim::kCloseMs + 30 * sim::kMsPerMinute) {
+    wall += ServerLink::kPumpIntervalMs;
+    exchange.Pump();
+    paces.front()->Beat();
+    QCoreApplication::sendPostedEvents();
+  }
+
+  StocGate gate;
+  const std::unique_ptr<ContractTape> tape = gate.DownloadAllContracts(code.c_str(), code.c_str());
+  ASSERT_NE(tape, nullptr);
+  // The list shows the regular session's trades; the auctions' expected prices are no contracts.
+  int trades = 0;
+  for (const ContractNode* node = tape->Head(); node != nullptr; node = node->next) trades += node->record.phase == '2';
+  ASSERT_GT(trades, 1000);
+  EXPECT_EQ(contracts->Window().findChild<QTableView*>(QStringLiteral("list1386"))->model()->rowCount(), trades);
+  // One line a fill: an expiry at the close tells nothing.
+  const size_t fills = exchange.Paper().Ledger().Fills().size();
+  ASSERT_GT(fills, 0u);
+  EXPECT_EQ(static_cast<size_t>(log.count() - accepted), fills);
+  // Fifty seconds of the session a beat: the strip asked at every one, so asking again changes nothing.
+  const QLabel* strip = frame.findChild<QLabel*>(QStringLiteral("indexU001"));
+  ASSERT_NE(strip, nullptr);
+  const std::string shown = strip->text().toStdString();
+  ASSERT_TRUE(app.Indexes().Refresh());
+  EXPECT_EQ(strip->text().toStdString(), shown);
+  EXPECT_TRUE(recording.sink.messages.empty());
+}
+
+}  // namespace
+}  // namespace ostrada
