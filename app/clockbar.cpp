@@ -125,7 +125,9 @@ bool CClockBar::Jump(const sim::ClockJump& jump) {
   sim::JumpReport report;
   {
     WaitCursor wait;
+    jumping_ = true;
     report = sim::Jump(exchange_, landing.at);
+    jumping_ = false;
   }
   if (report.refused) {
     ShowMessage(*report.refused);
@@ -137,7 +139,10 @@ bool CClockBar::Jump(const sim::ClockJump& jump) {
 
 void CClockBar::FollowClock() {
   const sim::ExchangeClock& clock = exchange_.Clock();
-  toClose_->setEnabled(!sim::LandingOf({sim::ClockJump::Kind::kToClose}, {clock.Date(), clock.TimeOfDay()}).refused);
+  const bool beforeClose =
+      !sim::LandingOf({sim::ClockJump::Kind::kToClose}, {clock.Date(), clock.TimeOfDay()}).refused;
+  if (toClose_->isEnabled() && !beforeClose && !jumping_) emit sessionClosed();
+  toClose_->setEnabled(beforeClose);
 }
 
 }  // namespace ostrada

@@ -37,6 +37,9 @@ class CClockBar : public QToolBar {
  signals:
   // The clock jumped: every window is to catch up with the new moment.
   void jumped();
+  // The running clock passed the close. The orders that ended with the day raise no notice, so the
+  // windows are to fetch what the account holds now.
+  void sessionClosed();
 
  private:
   QAction* AddCommand(const QString& name, const QString& text, const QString& tip, const QKeySequence& key);
@@ -53,6 +56,7 @@ class CClockBar : public QToolBar {
   QAction* run_;
   std::map<int, QAction*> speeds_;
   QAction* toClose_ = nullptr;
+  bool jumping_ = false;  // a jump tells the frame once, when it has landed
 };
 
 }  // namespace ostrada

@@ -202,6 +202,8 @@ void CMainFrame::CreateClock() {
   addToolBar(Qt::TopToolBarArea, bar);
   findChild<QMenu*>("menuView")->addAction(bar->toggleViewAction());
   connect(bar, &CClockBar::jumped, this, &CMainFrame::CatchUp);
+  // Queued: the close is passed inside the exchange's step, which the windows must not ask into.
+  connect(bar, &CClockBar::sessionClosed, this, &CMainFrame::CatchUp, Qt::QueuedConnection);
 }
 
 void CMainFrame::CreateWatches() {

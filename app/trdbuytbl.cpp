@@ -231,16 +231,17 @@ void CTrdBuyTbl::ShowLogin() {
 
 void CTrdBuyTbl::OnSessionChange(TradingSession::Change change, char kind) {
   // Order-event kinds: a fill, a confirmation, a rejection, an acceptance.
-  constexpr char kFill = '1', kRejection = '3';
+  constexpr char kFill = '1', kAcceptance = '4';
   switch (change) {
     case TradingSession::Change::kLoggedIn:
     case TradingSession::Change::kLoggedOut:
       ShowLogin();
       break;
     case TradingSession::Change::kNotice:
-      // A fill or a confirmation changes the account, and so does a rejection: a market order's
-      // rejected remainder gives its held cash back.
-      if (kind >= kFill && kind <= kRejection) RefreshAfterOrderEvent();
+      // A fill or a confirmation changes the account, and so does a rejection (a market order's
+      // rejected remainder gives its held cash back) and an order accepted from another window or a
+      // command line (a buy holds cash back). The form's own orders refresh it once they are sent.
+      if (kind >= kFill && kind <= kAcceptance) RefreshAfterOrderEvent();
       break;
   }
 }

@@ -195,17 +195,18 @@ TEST_F(QuoteClickWindow, TheQuotePanelsPriceFollowsTheContractsBelowIt) {
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
-TEST_F(QuoteClickWindow, AFillAConfirmationOrARejectionRefreshesTheForm) {
+TEST_F(QuoteClickWindow, EachOrderEventFromElsewhereRefreshesTheForm) {
   Click(Button(form_, 1428));
   Trading().holdings = {{NameOf(1), CodeOf(1), 10, 5000, 5000}};
   Click(Radio(form_, 1464));
   EXPECT_EQ(Trading().downloads, 1);
-  server_.events->Fire(Event("종목", "4", "1", "1", 5000, 10));  // an acceptance changes nothing yet
-  EXPECT_EQ(Trading().downloads, 1);
-  server_.events->Fire(Event("종목", "1", "1", "1", 5000, 10));
+  // An order another window or a command line sent: a buy's acceptance already holds its cash back.
+  server_.events->Fire(Event("종목", "4", "1", "1", 5000, 10));
   EXPECT_EQ(Trading().downloads, 2);
-  server_.events->Fire(Event("종목", "2", "1", "2", 5000, 10));
+  server_.events->Fire(Event("종목", "1", "1", "1", 5000, 10));
   EXPECT_EQ(Trading().downloads, 3);
+  server_.events->Fire(Event("종목", "2", "1", "2", 5000, 10));
+  EXPECT_EQ(Trading().downloads, 4);
   EXPECT_EQ(frame_.EventLog().DropDown().count(), 3);
 
   // A market buy's rejected remainder gives its held cash back: the buying power is asked again.

@@ -1,11 +1,13 @@
 // At ×1000 each beat of the pump moves the session fifty seconds: the contract list and the order
 // window's event log still take every contract and every fill of the way, none dropped, and the home
-// board's index strip, which no event tells, keeps the session's pace, not the wall's.
+// board's index strip, which no event tells, keeps the session's pace, not the wall's, and the order
+// window follows orders sent from elsewhere and the close.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QLabel>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -19,6 +21,7 @@
 #include "app/workwindows.h"
 #include "basesrc/coninfo.h"
 #include "basesrc/nowinfo.h"
+#include "basesrc/numberformat.h"
 #include "basesrc/priceinfo.h"
 #include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
@@ -63,6 +66,13 @@ TEST(FastClock, TheContractListAndTheEventLogDropNothingAtTimesAThousand) {
                                              300, &failure),
               1);
   }
+  // Sent from elsewhere, the buys were told to the open window by their acceptance: it holds their cash back.
+  const QTableWidget* cash = order->Window().findChild<QTableWidget*>(QStringLiteral("list1422"));
+  ASSERT_NE(cash, nullptr);
+  TradeAbleInfo account{};
+  ASSERT_EQ(app.Session().Gate().BuyableAmount(app.Session().Account().c_str(), "", kOrderTypeLimit, 0, &account), 1);
+  EXPECT_LT(account.availableAmount, account.totalDeposit);
+  EXPECT_EQ(cash->item(0, 1)->text().toStdString(), FormatNumber(account.availableAmount));
   QComboBox& log = order->Window().findChild<CTrdEventTbl*>()->DropDown();
   const int accepted = log.count();
 
@@ -96,6 +106,11 @@ TEST(FastClock, TheContractListAndTheEventLogDropNothingAtTimesAThousand) {
   const std::string shown = strip->text().toStdString();
   ASSERT_TRUE(app.Indexes().Refresh());
   EXPECT_EQ(strip->text().toStdString(), shown);
+  // The buys left open ended with the day, which no notice tells: the order window fetched the
+  // account when the running clock passed the close, and shows all of the cash free again.
+  ASSERT_EQ(app.Session().Gate().BuyableAmount(app.Session().Account().c_str(), "", kOrderTypeLimit, 0, &account), 1);
+  EXPECT_EQ(account.availableAmount, account.totalDeposit);
+  EXPECT_EQ(cash->item(0, 1)->text().toStdString(), FormatNumber(account.availableAmount));
   EXPECT_TRUE(recording.sink.messages.empty());
 }
 
