@@ -61,9 +61,12 @@ Movable MakeMovable(const std::string& path, const FeeRates& fees) {
   }
 }
 
-// Renames the ledger at `path`, made movable, under the dates it spans.
-PracticeResult KeepAside(const fs::path& path, const std::pair<int32_t, int32_t>& span) {
-  const fs::path kept = FreeName(path, span.first, span.second);
+// Renames the current ledger, made movable, under the dates it spans; with none there is nothing to keep.
+PracticeResult KeepCurrentAside(const fs::path& path, const FeeRates& fees) {
+  if (!fs::exists(path)) return {};
+  const Movable current = MakeMovable(path.string(), fees);
+  if (current.refused) return Refused(*current.refused);
+  const fs::path kept = FreeName(path, current.span.first, current.span.second);
   std::error_code error;
   fs::rename(path, kept, error);
   if (error) return Refused(TextWithPath(Txt::kPracticeKeepFailed, Utf8ToCp949(kept.string())));
@@ -87,13 +90,8 @@ std::optional<std::string> PracticeDateRefusal(int32_t date, int32_t today) {
 PracticeResult StartPracticeAccount(const std::string& ledgerPath, const PracticeStart& start, int32_t today,
                                     const FeeRates& fees) {
   if (std::optional<std::string> refused = PracticeDateRefusal(start.date, today)) return Refused(*refused);
-  PracticeResult result;
-  if (fs::exists(ledgerPath)) {
-    const Movable earlier = MakeMovable(ledgerPath, fees);
-    if (earlier.refused) return Refused(*earlier.refused);
-    result = KeepAside(ledgerPath, earlier.span);
-    if (result.refused) return result;
-  }
+  PracticeResult result = KeepCurrentAside(ledgerPath, fees);
+  if (result.refused) return result;
   std::string problem;
   auto fresh = PaperLedger::Open(ledgerPath, PaperAccountNumbers(), start.cash, fees, problem);
   try {
@@ -120,13 +118,8 @@ PracticeResult ReopenPracticeAccount(const std::string& ledgerPath, const std::s
   // Read first: a damaged or newer file is refused before opening it to write changes a byte of it.
   if (!PaperLedger::OpenToRead(chosen, fees, problem)) return Refused(problem);
   if (const Movable ready = MakeMovable(chosen, fees); ready.refused) return Refused(*ready.refused);
-  PracticeResult result;
-  if (fs::exists(ledgerPath)) {
-    const Movable current = MakeMovable(ledgerPath, fees);
-    if (current.refused) return Refused(*current.refused);
-    result = KeepAside(ledgerPath, current.span);
-    if (result.refused) return result;
-  }
+  PracticeResult result = KeepCurrentAside(ledgerPath, fees);
+  if (result.refused) return result;
   fs::rename(chosen, ledgerPath, error);
   if (!error) return result;
   if (!result.keptAs.empty()) fs::rename(result.keptAs, ledgerPath, error);
