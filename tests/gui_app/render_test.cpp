@@ -1,17 +1,20 @@
-// Renders the main frame, the about box and the finder (after a jump to 사) to PNG files, so anyone
+// Renders the main frame after the close, the about box and the finder (after a jump to 사) to PNG files, so anyone
 // can look at them (tests/support/render.h says where).
 #include "tests/support/render.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPushButton>
 
 #include "app/aboutdlg.h"
+#include "app/clockbar.h"
 #include "app/findcode.h"
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
 #include "app/simplecombo.h"
+#include "broker/sim/exchange.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -26,7 +29,8 @@ void Save(QWidget& widget, const char* name) {
 class Render : public ::testing::Test {
  protected:
   void SetUp() override {
-    StartOptions options;  // the full market, as the program starts by default
+    StartOptions options;  // the full market, as the program starts by default, on a day of its own
+    options.exchange.tradingDate = 20261208;
     app_ = std::make_unique<CostradaApp>(options);
     ASSERT_EQ(app_->InitInstance(), 1);
   }
@@ -35,6 +39,13 @@ class Render : public ::testing::Test {
 };
 
 TEST_F(Render, MainFrameAboutBoxAndFinder) {
+  // After the close, with the day's whole trading on the board: the clock bar's jump, which the
+  // windows catch up with, then the closing auction.
+  CClockBar* clock = app_->MainFrame()->findChild<CClockBar*>();
+  ASSERT_NE(clock, nullptr);
+  ASSERT_TRUE(clock->Jump({sim::ClockJump::Kind::kToClose}));
+  app_->Exchange()->Advance(60'000);
+  QCoreApplication::processEvents();
   Save(*app_->MainFrame(), "mainframe.png");
 
   CAboutDlg about(app_->MainFrame());
