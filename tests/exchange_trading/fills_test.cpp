@@ -56,8 +56,7 @@ TEST(PaperFills, ARestingOrderTakesNoMoreThanTheMarketTradesThroughIt) {
   const std::string code = session.TradableCodes().front();
   const auto book = session.QuoteBook(code);
   const int32_t ask = book->DataValue(0, 0).ToI4();
-  const int32_t bid = book->DataValue(1, 0).ToI4();
-  const int32_t limit = ask + 2 * (ask - bid);
+  const int32_t limit = TicksFrom(ask, 2);
   // Half as much again as the book shows at or below the limit, so some of it must rest.
   int32_t shown = 0;
   for (int level = 0; level < 10; ++level) {

@@ -17,6 +17,7 @@
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada::sim::testing {
 
@@ -62,6 +63,7 @@ inline int32_t WriteOrder(PaperLedger& ledger, const std::string& code, Side sid
 }
 
 using TempFolder = ostrada::testing::ScratchFolder;
+using ostrada::testing::TicksFrom;
 
 // Records the headers of every order event as the event log reads them.
 class NoticeRecorder : public broker::IEventSink {

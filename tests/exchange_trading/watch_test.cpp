@@ -11,7 +11,6 @@
 #include <cstdlib>
 
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/priceinfo.h"
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/paper_account.h"
 #include "tests/exchange_trading/trading_fixture.h"
@@ -57,11 +56,6 @@ Tape TapeOf(const Listing& listing, const std::string& code, int32_t afterMs) {
 int32_t Halfway(int32_t price, int32_t extreme) {
   const int32_t level = TickAtOrBelow((price + extreme) / 2);
   return level == price || level == TickAtOrBelow(price) ? extreme : level;
-}
-int32_t TicksFrom(int32_t price, int ticks) {
-  for (; ticks > 0; --ticks) price += PriceTick(price);
-  for (; ticks < 0; ++ticks) price = TickAtOrBelow(price - 1);
-  return price;
 }
 
 class WatchFixture : public ::testing::Test {
