@@ -306,19 +306,24 @@ class ContractRecorder : public broker::IEventSink {
 };
 
 TEST_F(Orders, TheWindowsSeeTheBookAndTheContractsAnOrderMakes) {
-  const std::string code = Code();
+  // The first stock whose best ask level, and a share of the next, the account can pay for.
+  std::string code;
+  std::shared_ptr<broker::IMarketRequest> before;
+  for (const std::string& candidate : session_.TradableCodes()) {
+    before = session_.QuoteBook(candidate);
+    const int64_t cost = (before->DataValue(2, 0).ToI4() + int64_t{1}) * before->DataValue(0, 1).ToI4();
+    if (cost + cost / 1000 < kStartingCash) {
+      code = candidate;
+      break;
+    }
+  }
+  ASSERT_FALSE(code.empty()) << "no best ask level the account can take";
   auto live = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive);
   ContractRecorder contracts(*live);
   const uint32_t cookie = live->Events().Advise(&contracts);
   live->SetInput(0, Variant::Text(code));
   live->Subscribe();
-  auto snapshot = [&] {
-    auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
-    book->SetInput(0, Variant::Text(code));
-    book->Request();
-    return book;
-  };
-  auto before = snapshot();
+  auto snapshot = [&] { return session_.QuoteBook(code); };
   const int32_t ask0 = before->DataValue(0, 0).ToI4();
   const int32_t ask1 = before->DataValue(0, 1).ToI4();
   const int32_t depth0 = before->DataValue(2, 0).ToI4();
