@@ -27,6 +27,7 @@
 #include "broker/sim/paper/paper_ledger.h"
 #include "broker/sim/paper/paper_options.h"
 #include "tests/support/cli.h"
+#include "tests/support/common_share.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stopped_exchange.h"
 
@@ -57,18 +58,10 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::string CommonCode() {
-  const sim::Listing listing = sim::Listing::Build(7, 40);
-  for (const sim::ListedStock& stock : listing.All()) {
-    if (stock.class5 != '1' && stock.commonCode.empty()) return stock.code;
-  }
-  return {};
-}
-
 const char kExchange[] = " --seed 7 --stocks 40 --date 20261208 --at 10:15:00";
 
 TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const auto text = RunCli("market " + code + " --contracts 5" + kExchange);
   const auto document = RunCli("market " + code + " --contracts 5 --json" + kExchange);
   ASSERT_EQ(text.exitCode, 0) << text.output;
@@ -186,7 +179,7 @@ TEST(JsonCli, MarketLimitsAndRatesOfEveryStock) {
 }
 
 TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const auto text = RunCli("price " + code + " --seed 7 --stocks 40");
   const auto document = RunCli("price " + code + " --seed 7 --stocks 40 --json");
   ASSERT_EQ(text.exitCode, 0) << text.output;
@@ -238,7 +231,7 @@ TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
 }
 
 TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const std::string run = "history " + code + " --count 30 --seed 7 --stocks 40 --date 20261208";
   const auto text = RunCli(run);
   // Saving the series adds nothing to the document.
@@ -285,7 +278,7 @@ TEST(JsonCli, HistoryOfTheIndexAndOfMinuteBars) {
   const std::string market = " --seed 7 --stocks 40 --date 20261208";
   const auto index = RunCli("history U001 --count 5 --json" + market);
   const auto indexText = RunCli("history U001 --count 5" + market);
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const auto minutes = RunCli("history " + code + " --kind B --interval 5 --count 6 --json" + market);
   ASSERT_EQ(index.exitCode, 0) << index.output;
   ASSERT_EQ(indexText.exitCode, 0) << indexText.output;
@@ -421,7 +414,7 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const testing::ScratchFolder scratch;
   const std::string folder = scratch.Path() + "/";
   const testing::ScopedEnv dataFolder("OSTRADA_DATA_DIR", folder.c_str());
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const std::string market = " --seed 7 --stocks 40 --date 20261208";
   // Two buys at two moments, so the purchase price is an average; then a buy at the lower limit that
   // stays open, its quantity typed with a thousands separator.
