@@ -15,6 +15,7 @@
 #include "broker/sim/paper/paper_journal_ledger.h"
 #include "broker/sim/paper/paper_journal_table.h"
 #include "broker/sim/paper/paper_ledger.h"
+#include "tests/exchange_trading/trading_fixture.h"
 #include "tests/support/scratch_folder.h"
 
 namespace ostrada::sim {
@@ -78,10 +79,7 @@ class JournalRecord : public ::testing::Test {
     order.original = original;
     order.timeMs = 36'000'000 + ++step_ * 1000;
     order.state = kind == OrderKind::kCancel ? OrderState::kRecorded : OrderState::kOpen;
-    auto transaction = ledger_->Begin();
-    const int32_t number = ledger_->Insert(order, *transaction);
-    transaction->Commit();
-    return number;
+    return testing::StoreOrder(*ledger_, order);
   }
   void Fill(int32_t date, int32_t number, int32_t price, int32_t quantity) {
     const int32_t start = ledger_->Order(date, number)->filled;

@@ -26,18 +26,7 @@ std::unique_ptr<PaperLedger> OpenLedger(const std::string& path) {
 
 // An open order of the account, stored as the paper account stores one.
 int32_t Insert(PaperLedger& ledger, Side side, int32_t price, int32_t quantity) {
-  PaperOrder order;
-  order.date = kTradingDate;
-  order.account = kAccount;
-  order.code = kCode;
-  order.side = side;
-  order.price = order.reservePrice = price;
-  order.quantity = quantity;
-  order.timeMs = 36'000'000;
-  auto transaction = ledger.Begin();
-  const int32_t number = ledger.Insert(order, *transaction);
-  transaction->Commit();
-  return number;
+  return StoreOrder(ledger, OpenOrder(kCode, side, price, quantity));
 }
 
 PaperLedger::FillResult Fill(PaperLedger& ledger, int32_t number, int32_t start, int32_t price, int32_t quantity) {
