@@ -24,11 +24,12 @@
 #include "broker/sim/market/market_stock.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/session_options.h"
 
 namespace ostrada {
 namespace {
 
-constexpr int32_t kToday = 20261208;  // a Tuesday
+using testing::kSessionDay;
 
 struct Choice {
   const char* name;
@@ -45,7 +46,7 @@ class PracticePicker : public ::testing::TestWithParam<Choice> {
 
 TEST_P(PracticePicker, RefusesWhatCannotBeAndStaysOpen) {
   const Choice& choice = GetParam();
-  CPracticeDlg picker(kToday, 100'000'000, nullptr);
+  CPracticeDlg picker(kSessionDay, 100'000'000, nullptr);
   auto* date = picker.findChild<QDateEdit*>(QStringLiteral("practiceDate"));
   // The calendar offers the market's history only, through today.
   EXPECT_EQ(date->minimumDate(),
@@ -87,14 +88,7 @@ TEST(PracticeAccount, TheMenuStartsItAndTheSessionOpensAgainOnIt) {
   testing::RecordingScope recording;
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
-  StartOptions options;
-  options.exchange.seed = 23;
-  options.exchange.stocks = 40;
-  options.exchange.tradingDate = kToday;
-  options.exchange.wallClock = [] { return sim::KoreanUnixMilliseconds(kToday, 9 * sim::kMsPerHour); };
-  const std::string ledger = folder.filePath(QStringLiteral("paper.sqlite")).toStdString();
-  options.exchange.paper.ledgerPath = ledger;
-  CostradaApp app(options);
+  CostradaApp app(testing::SessionOptions(folder));
   ASSERT_EQ(app.InitInstance(), 1);
   ASSERT_EQ(app.Session().LogIn(), 1);
   testing::WhenShown(QStringLiteral("practiceDialog"), [](QWidget& picker) {
@@ -114,9 +108,9 @@ TEST(PracticeAccount, TheMenuStartsItAndTheSessionOpensAgainOnIt) {
   EXPECT_NE(app.MainFrame()->findChild<CClockBar*>(), nullptr);
   EXPECT_TRUE(app.Session().LoggedIn());
   // The account before it is kept under its dates.
-  const std::vector<sim::KeptLedger> kept = sim::KeptLedgers(ledger);
+  const std::vector<sim::KeptLedger> kept = sim::KeptLedgers(app.Options().exchange.paper.ledgerPath);
   ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(kept[0].first, kToday);
+  EXPECT_EQ(kept[0].first, kSessionDay);
 }
 
 }  // namespace

@@ -28,28 +28,24 @@
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
+#include "tests/support/session_options.h"
 
 namespace ostrada {
 namespace {
 
-constexpr int32_t kToday = 20261208;
+using testing::kSessionDay;
 constexpr int64_t kPracticeCash = 5'000'000;
 
 class ReopenAccount : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
-    StartOptions options;
-    options.exchange.seed = 23;
-    options.exchange.stocks = 40;
-    options.exchange.tradingDate = kToday;
-    options.exchange.wallClock = [] { return sim::KoreanUnixMilliseconds(kToday, 10 * sim::kMsPerHour); };
-    options.exchange.paper.ledgerPath = ledger_;
-    app_ = std::make_unique<CostradaApp>(options);
+    app_ = std::make_unique<CostradaApp>(testing::SessionOptions(folder_));
     ASSERT_EQ(app_->InitInstance(), 1);
     ASSERT_EQ(app_->Session().LogIn(), 1);
     code_ = Board().Model().Rows().front().code;
   }
+  const std::string& Ledger() const { return app_->Options().exchange.paper.ledgerPath; }
   CHomeBoard& Board() const { return *qobject_cast<CHomeBoard*>(app_->MainFrame()->centralWidget()); }
   QString AccountLine() const { return Board().findChild<QLabel*>(QStringLiteral("accountLine"))->text(); }
   // The order form's window, on its unfilled orders.
@@ -73,7 +69,6 @@ class ReopenAccount : public ::testing::Test {
 
   testing::RecordingScope recording_;
   QTemporaryDir folder_;
-  std::string ledger_ = folder_.filePath(QStringLiteral("paper.sqlite")).toStdString();
   std::unique_ptr<CostradaApp> app_;
   std::string code_;
 };
@@ -101,7 +96,7 @@ TEST_F(ReopenAccount, TheWindowsShowTheAccountTheSessionRunsOnAfterEachSwitch) {
 
   // The picker: the current account (not to be chosen), then the first one, kept.
   {
-    CReopenDlg picker(ledger_, {}, nullptr);
+    CReopenDlg picker(Ledger(), {}, nullptr);
     picker.show();
     const auto& rows = *picker.findChild<QTreeWidget*>(QStringLiteral("reopenList"));
     ASSERT_EQ(picker.Offered(), 1);
@@ -118,8 +113,8 @@ TEST_F(ReopenAccount, TheWindowsShowTheAccountTheSessionRunsOnAfterEachSwitch) {
     shown.findChild<QPushButton*>(QStringLiteral("reopenOk"))->click();
   });
   app_->MainFrame()->findChild<QAction*>(QStringLiteral("action%1").arg(kCmdReopen))->trigger();
-  for (int turn = 0; turn < 1000 && app_->Exchange()->Clock().Date() != kToday; ++turn) QCoreApplication::processEvents();
-  ASSERT_EQ(app_->Exchange()->Clock().Date(), kToday);
+  for (int turn = 0; turn < 1000 && app_->Exchange()->Clock().Date() != kSessionDay; ++turn) QCoreApplication::processEvents();
+  ASSERT_EQ(app_->Exchange()->Clock().Date(), kSessionDay);
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
   EXPECT_EQ(Workspace(), open);
   EXPECT_TRUE(AccountLine().contains(QStringLiteral("예수금 100,000,000 ")) &&

@@ -26,6 +26,7 @@
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/clock.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/session_options.h"
 #include "tests/support/shown_window.h"
 
 namespace ostrada {
@@ -45,13 +46,7 @@ class CatchUp : public ::testing::TestWithParam<WindowKind> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
-    StartOptions options;
-    options.exchange.seed = 23;
-    options.exchange.stocks = 40;
-    options.exchange.tradingDate = 20261208;
-    options.exchange.wallClock = [] { return int64_t{1'796'000'000'000}; };
-    options.exchange.paper.ledgerPath = folder_.filePath(QStringLiteral("paper.sqlite")).toStdString();
-    app_ = std::make_unique<CostradaApp>(options);
+    app_ = std::make_unique<CostradaApp>(testing::SessionOptions(folder_));
     ASSERT_EQ(app_->InitInstance(), 1);
     frame_ = app_->MainFrame();
     ASSERT_EQ(app_->Session().LogIn(), 1);
@@ -159,7 +154,7 @@ TEST_P(CatchUpAfterAnotherProcess, AWindowShowsWhatAFreshOneShows) {
     sim::ExchangeOptions options = app_->Options().exchange;
     options.tradingDate = 0;  // the account's clock, as the command line starts
     sim::Exchange commandLine(options);
-    ASSERT_FALSE(sim::Jump(commandLine, {20261208, 10 * sim::kMsPerHour + 60'000}).refused);
+    ASSERT_FALSE(sim::Jump(commandLine, {testing::kSessionDay, 10 * sim::kMsPerHour + 60'000}).refused);
   }
   app_->Exchange()->Step(0);
   ASSERT_EQ(app_->Exchange()->Clock().Hhmmss(), 100100);

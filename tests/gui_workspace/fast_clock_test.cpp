@@ -30,6 +30,7 @@
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/session_options.h"
 
 namespace ostrada {
 namespace {
@@ -38,13 +39,8 @@ TEST(FastClock, TheContractListAndTheEventLogDropNothingAtTimesAThousand) {
   testing::RecordingScope recording;
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
-  int64_t wall = 1'796'000'000'000;
-  StartOptions options;
-  options.exchange.seed = 23;
-  options.exchange.stocks = 40;
-  options.exchange.tradingDate = 20261208;
-  options.exchange.wallClock = [&wall] { return wall; };
-  options.exchange.paper.ledgerPath = folder.filePath(QStringLiteral("paper.sqlite")).toStdString();
+  int64_t wall = testing::kStandingWall;
+  StartOptions options = testing::SessionOptions(folder, [&wall] { return wall; });
   options.speedChosen = true;
   CostradaApp app(options);
   ASSERT_EQ(app.InitInstance(), 1);
