@@ -81,59 +81,45 @@ double Percentile(std::vector<double> values, double part) {
 // The program on the workspace, its wall clock in the benchmark's hands.
 class Program {
  public:
-  explicit Program(double speed) {
-    StartOptions options;
-    options.exchange = bench::WorkspaceMarket(folder_.filePath(QStringLiteral("paper.sqlite")).toStdString(),
-                                              [this] { return wall_; });
-    options.speedChosen = true;
-    app_ = std::make_unique<CostradaApp>(options);
-    if (!app_->InitInstance()) return;
-    orders_ = bench::OpenFullWorkspace(*app_);
-    app_->Exchange()->SetSpeed(speed);
-    desk_ = app_->MainFrame()->findChild<WatchDesk*>(QStringLiteral("watchDesk"));
-    paces_ = Board().findChildren<SessionPace*>() + app_->Indexes().findChildren<SessionPace*>();
-    Paint();
+  explicit Program(double speed) : workspace_([this] { return wall_; }) {
+    if (!workspace_.Ready()) return;
+    App().Exchange()->SetSpeed(speed);
+    desk_ = App().MainFrame()->findChild<WatchDesk*>(QStringLiteral("watchDesk"));
+    paces_ = Board().findChildren<SessionPace*>() + App().Indexes().findChildren<SessionPace*>();
+    workspace_.Paint();
     QCoreApplication::processEvents();
   }
-  bool Ready() const { return app_ && orders_.prices.size() == bench::kRestingOrders; }
-  const bench::RestingOrders& Orders() const { return orders_; }
-  CostradaApp& App() { return *app_; }
-  sim::ExchangeClock& Clock() { return app_->Exchange()->Clock(); }
-  QTemporaryDir& Folder() { return folder_; }
+  bool Ready() const { return workspace_.Ready(); }
+  const bench::RestingOrders& Orders() const { return workspace_.Orders(); }
+  CostradaApp& App() { return workspace_.App(); }
+  sim::ExchangeClock& Clock() { return App().Exchange()->Clock(); }
+  QTemporaryDir& Folder() { return workspace_.Folder(); }
 
   // One beat of the timers and what the event loop does after it.
   void Beat() {
     wall_ += kBeatMs;
-    app_->Exchange()->Pump();
+    App().Exchange()->Pump();
     // The board's polls, which beat at the pump's interval and ask when their time has come.
     for (SessionPace* pace : paces_) pace->Beat();
     if (desk_ != nullptr) desk_->Look();
     // The windows' update requests: each paints what its events changed, as the event loop would.
     QCoreApplication::sendPostedEvents();
   }
-  CHomeBoard& Board() { return *qobject_cast<CHomeBoard*>(app_->MainFrame()->centralWidget()); }
+  CHomeBoard& Board() { return *qobject_cast<CHomeBoard*>(App().MainFrame()->centralWidget()); }
 
  private:
-  void Paint() {
-    for (WorkWindow* window : app_->MainFrame()->Workspace().Windows()) window->Window().repaint();
-    app_->MainFrame()->repaint();
-  }
-
-  QTemporaryDir folder_;
   int64_t wall_ = bench::kWorkspaceWallMs;
-  std::unique_ptr<CostradaApp> app_;
-  bench::RestingOrders orders_;
+  bench::FullWorkspace workspace_;
   WatchDesk* desk_ = nullptr;
   QList<SessionPace*> paces_;
 };
 
 // The bare exchange's CPU milliseconds for the same steps, with the same resting orders.
 double BareMs(const bench::RestingOrders& orders, double speed, int64_t untilMs) {
-  QTemporaryDir folder;
   int64_t wall = bench::kWorkspaceWallMs;
-  sim::Exchange exchange(
-      bench::WorkspaceMarket(folder.filePath(QStringLiteral("paper.sqlite")).toStdString(), [&wall] { return wall; }));
-  if (!bench::RestBare(exchange, orders)) return 0;
+  bench::BareWorkspace bare(orders, [&wall] { return wall; });
+  if (!bare.Ready()) return 0;
+  sim::Exchange& exchange = bare.Exchange();
   exchange.SetSpeed(speed);
   const double start = ThreadCpuMs();
   while (exchange.Clock().TimeOfDay() < untilMs) {
@@ -226,11 +212,9 @@ bool StandsAtTheClock(Program& program, const Watched& watched) {
     std::unique_ptr<QWidget> fresh = FreshBoard(program);
     return fresh && ShowsAsFresh(*watched.window, *fresh);
   }
-  WorkWindow* fresh = program.App().MainFrame()->Workspace().Open(watched.command);
+  WorkWindow* fresh = bench::OpenOnStock(program.App().MainFrame()->Workspace(), watched.command, program.Orders().code);
   if (fresh == nullptr) return false;
   fresh->Toggle().setChecked(false);
-  fresh->ShowStock(program.Orders().code);
-  if (watched.command == kCmdChart) fresh->Window().findChild<QPushButton*>(QStringLiteral("chartKindB"))->click();
   const bool same = ShowsAsFresh(*watched.window, fresh->Window());
   fresh->Window().close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
