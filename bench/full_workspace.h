@@ -17,10 +17,9 @@
 #include "app/ostrada.h"
 #include "app/workwindows.h"
 #include "basesrc/codeinfo.h"
-#include "basesrc/nowinfo.h"
-#include "basesrc/priceinfo.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/paper/paper_account.h"
+#include "tests/support/resting_buys.h"
 
 namespace ostrada::bench {
 
@@ -62,19 +61,10 @@ inline RestingOrders OpenFullWorkspace(CostradaApp& app) {
   orders.code = board->Model().Rows().front().code;
   // Logged in and the orders rested first: the order window opens on the account as it stands (an
   // acceptance alone does not refresh an open form).
-  TradingSession& session = app.Session();
-  if (session.LogIn() != 1) return orders;
-  NowPrice now{};
-  if (session.Gate().FetchNowPrice(&now, orders.code.c_str()) != 1) return orders;
-  for (int k = 0; k < kRestingOrders; ++k) {
-    const int32_t price = now.bar.close - (k + 6) * PriceTick(now.bar.close);
-    std::string failure;
-    if (session.Gate().SendOrder(*app.AllCodes(), session.Account().c_str(), kOrderSideBuy, orders.code.c_str(),
-                                 kOrderTypeLimit, price, 10, &failure) != 1) {
-      return orders;
-    }
-    orders.prices.push_back(price);
-  }
+  if (app.Session().LogIn() != 1) return orders;
+  std::string failure;
+  orders.prices = testing::RestBuys(app.Session(), *app.AllCodes(), orders.code, {6, 7, 8, 9, 10}, 10, failure);
+  if (orders.prices.size() != kRestingOrders) return orders;
   for (int command : {kCmdQuote10, kCmdQuote5, kCmdContract, kCmdQuoteOrder, kCmdChart})
     OpenOnStock(frame.Workspace(), command, orders.code);
   return orders;

@@ -27,14 +27,13 @@
 #include "app/ostrada.h"
 #include "app/workwindows.h"
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/nowinfo.h"
-#include "basesrc/priceinfo.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/clock.h"
 #include "broker/sim/paper/practice_ledgers.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
+#include "tests/support/resting_buys.h"
 #include "tests/support/session_options.h"
 
 namespace ostrada {
@@ -69,13 +68,8 @@ class SwitchAccount : public ::testing::TestWithParam<Switch> {
     ASSERT_EQ(app_->Session().LogIn(), 1);
     code_ = Board().Model().Rows().front().code;
     // The first account: a buy far below the market rests.
-    NowPrice now{};
-    ASSERT_EQ(app_->Session().Gate().FetchNowPrice(&now, code_.c_str()), 1);
     std::string failure;
-    ASSERT_EQ(app_->Session().Gate().SendOrder(*app_->AllCodes(), app_->Session().Account().c_str(), kOrderSideBuy,
-                                               code_.c_str(), kOrderTypeLimit,
-                                               now.bar.close - 6 * PriceTick(now.bar.close), 10, &failure),
-              1)
+    ASSERT_EQ(testing::RestBuys(app_->Session(), *app_->AllCodes(), code_, {6}, 10, failure).size(), 1u)
         << Cp949ToUtf8(failure);
     app_->MainFrame()->Workspace().Open(kCmdQuote10)->ShowStock(code_);
     app_->MainFrame()->Workspace().Open(kCmdOrder);
