@@ -25,6 +25,7 @@
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/served_exchange.h"
 
 namespace ostrada {
 namespace {
@@ -44,12 +45,9 @@ QString Grouped(int64_t value) {
 // A stock of the default listing of 40 that trades on 2026-12-08 and is halted on 2026-12-09.
 constexpr char kHaltedTomorrow[] = "A072210";
 
-class QuoteLiveOnExchange : public ::testing::Test {
+class QuoteLiveOnExchange : public testing::ServedExchangeTest {
  protected:
-  QuoteLiveOnExchange() : exchange_(Options()), server_(exchange_) {
-    StocGate gate;
-    book_ = gate.DownloadCodes(kSortByName, 0);
-  }
+  QuoteLiveOnExchange() : ServedExchangeTest(Options()) {}
   static sim::ExchangeOptions Options() {
     sim::ExchangeOptions options;
     options.stocks = 40;
@@ -64,10 +62,6 @@ class QuoteLiveOnExchange : public ::testing::Test {
     QCoreApplication::processEvents();
   }
 
-  RecordingScope recording_;
-  sim::Exchange exchange_;
-  broker::ScopedServer server_;
-  std::unique_ptr<CodeInfoList> book_;
 };
 
 TEST_F(QuoteLiveOnExchange, TheHeaderFollowsEveryTradeOfTheStock) {
