@@ -12,7 +12,7 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
-#include "tests/support/idle_request.h"
+#include "tests/support/event_only_request.h"
 
 namespace ostrada::testing {
 
@@ -55,8 +55,11 @@ class QuoteFeed : public broker::ComServer {
 
  private:
   // A live object that takes subscriptions and never raises an event.
-  class Silent : public testing::IdleMarketRequest, public broker::IConnectionPoint {
+  class Silent : public testing::EventOnlyRequest, public broker::IConnectionPoint {
    public:
+    void Subscribe() override {}
+    void Unsubscribe() override {}
+    broker::Variant HeaderValue(int32_t) override { throw broker::ComError(broker::kBadIndex); }
     broker::IConnectionPoint& Events() override { return *this; }
     uint32_t Advise(broker::IEventSink*) override { return 1; }
     void Unadvise(uint32_t) override {}

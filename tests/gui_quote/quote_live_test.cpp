@@ -29,6 +29,7 @@
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/served_exchange.h"
 
 namespace ostrada {
 namespace {
@@ -45,13 +46,10 @@ QString Grouped(int64_t value) {
   return QString::fromLatin1(FormatNumber(value));
 }
 
-class QuoteLiveOnExchange : public ::testing::Test {
+class QuoteLiveOnExchange : public testing::ServedExchangeTest {
  protected:
   // A fixed day, so that what the stock does in its first half hour is the same on every run.
-  explicit QuoteLiveOnExchange(int32_t date = 20261208) : exchange_(Options(date)), server_(exchange_) {
-    StocGate gate;
-    book_ = gate.DownloadCodes(kSortByName, 0);
-  }
+  explicit QuoteLiveOnExchange(int32_t date = 20261208) : ServedExchangeTest(Options(date)) {}
   static sim::ExchangeOptions Options(int32_t date) {
     sim::ExchangeOptions options;
     options.stocks = 40;
@@ -64,11 +62,6 @@ class QuoteLiveOnExchange : public ::testing::Test {
     testing::PressKey(*combo.lineEdit(), Qt::Key_Return);
     QCoreApplication::processEvents();
   }
-
-  RecordingScope recording_;
-  sim::Exchange exchange_;
-  broker::ScopedServer server_;
-  std::unique_ptr<CodeInfoList> book_;
 };
 
 TEST_F(QuoteLiveOnExchange, TheHeaderFollowsEveryTradeOfTheStock) {
@@ -336,6 +329,12 @@ class PickedPriceOnFeed : public ::testing::Test {
     SetCallCode(feed_.book, "005930");
     Lay(50000);
   }
+  // The 10-level table on the stock, shown.
+  void SetUp() override {
+    table_.SetReferencePrice(50000);
+    ASSERT_EQ(table_.SetStock("005930"), 1);
+    table_.show();
+  }
   // The best ask at `bestAsk`, the best bid a tick below, ten levels each a tick apart.
   void Lay(int32_t bestAsk) {
     for (int i = 0; i < kCallLevels; ++i) {
@@ -346,12 +345,6 @@ class PickedPriceOnFeed : public ::testing::Test {
   void Move(int32_t bestAsk) {
     Lay(bestAsk);
     feed_.Raise();
-  }
-  // The quote table on the feed's stock, shown, its picks counted.
-  void SetUp() override {
-    table_.SetReferencePrice(50000);
-    ASSERT_EQ(table_.SetStock("005930"), 1);
-    table_.show();
   }
   static int SelectedRow(QTableView& list) {
     const QModelIndexList rows = list.selectionModel()->selectedRows();

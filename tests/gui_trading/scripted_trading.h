@@ -13,7 +13,7 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
-#include "tests/support/idle_request.h"
+#include "tests/support/event_only_request.h"
 
 namespace ostrada::testing {
 
@@ -212,7 +212,7 @@ class ScriptedTradeUtility : public broker::ITradeUtility {
 };
 
 // The order-event object: Fire raises one event while it is subscribed.
-class ScriptedOrderEvents : public testing::IdleMarketRequest, public broker::IConnectionPoint {
+class ScriptedOrderEvents : public testing::EventOnlyRequest, public broker::IConnectionPoint {
  public:
   void Subscribe() override { subscribed = true; }
   void Unsubscribe() override { subscribed = false; }

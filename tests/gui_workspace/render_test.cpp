@@ -27,19 +27,19 @@ QString BusiestCode(const CodeInfoList& codes) {
   return QString::fromLatin1(testing::BusiestCode(codes).c_str());
 }
 
-// The program started on a market of its own.
+// The program on a market of its own, started.
 class Render : public ::testing::Test {
  protected:
-  static StartOptions SmallMarket() {
+  void SetUp() override { ASSERT_EQ(app.InitInstance(), 1); }
+  static StartOptions Options() {
     StartOptions options;
     options.exchange.seed = 17;
     options.exchange.stocks = 40;
     return options;
   }
-  void SetUp() override { ASSERT_EQ(app.InitInstance(), 1); }
 
   testing::RecordingScope recording;
-  CostradaApp app{SmallMarket()};
+  CostradaApp app{Options()};
 };
 
 TEST_F(Render, WorkingWindowsWithTheirLinkToggles) {

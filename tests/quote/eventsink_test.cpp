@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "broker/comerror.h"
-#include "tests/support/idle_request.h"
+#include "tests/support/event_only_request.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -26,10 +26,11 @@ struct CountingWindow : WindowHandle {
 };
 
 // A request object that only has a connection point; the sink needs nothing else.
-class PointOnly : public testing::IdleMarketRequest, public broker::IConnectionPoint {
+class PointOnly : public testing::EventOnlyRequest, public broker::IConnectionPoint {
  public:
+  void Subscribe() override {}
+  void Unsubscribe() override {}
   broker::Variant HeaderValue(int32_t) override { return {}; }
-  broker::Variant DataValue(int32_t, int32_t) override { return {}; }
   broker::IConnectionPoint& Events() override { return *this; }
 
   uint32_t Advise(broker::IEventSink* sink) override {

@@ -7,15 +7,17 @@
 
 #include "basesrc/foundation/cp949.h"
 #include "broker/comerror.h"
-#include "tests/support/idle_request.h"
+#include "tests/support/event_only_request.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
 
 // The order-event object holding one event's header values.
-class EventObject : public testing::IdleMarketRequest {
+class EventObject : public testing::EventOnlyRequest {
  public:
+  void Subscribe() override {}
+  void Unsubscribe() override {}
   broker::Variant HeaderValue(int32_t index) override {
     const auto found = headers.find(index);
     return found == headers.end() ? broker::Variant() : found->second;

@@ -1,7 +1,7 @@
 #pragma once
-// The base of the tests' stand-ins for a server's market request object: it answers as an object
-// with nothing asked of it would (no header or data to read, no further page, success, no texts), so
-// a stand-in writes only what its test scripts, and its events.
+// The request half of a fake live object that only raises events: a request succeeds with nothing,
+// there are no data rows and inputs are taken and forgotten. A fake derives from it and gives its
+// headers, its subscription and its connection point.
 #include <cstdint>
 #include <string>
 
@@ -10,11 +10,8 @@
 
 namespace ostrada::testing {
 
-class IdleMarketRequest : public broker::IMarketRequest {
+class EventOnlyRequest : public broker::IMarketRequest {
  public:
-  void Subscribe() override {}
-  void Unsubscribe() override {}
-  broker::Variant HeaderValue(int32_t) override { throw broker::ComError(broker::kBadIndex); }
   broker::Variant DataValue(int32_t, int32_t) override { throw broker::ComError(broker::kBadIndex); }
   int32_t MoreData() override { return 0; }
   void SetInput(int32_t, const broker::Variant&) override {}
