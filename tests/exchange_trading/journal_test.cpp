@@ -22,7 +22,7 @@ namespace ostrada::sim {
 namespace {
 
 constexpr int32_t kDay1 = 20261207, kDay2 = 20261208, kDay3 = 20261209, kDay4 = 20261210;
-const std::string kAccount = "5011223302";
+using testing::kAccount;
 const std::string kA = "A000010", kB = "A000020";
 constexpr int64_t kCash = 100'000'000;
 
@@ -68,13 +68,8 @@ class JournalRecord : public ::testing::Test {
 
   int32_t Place(int32_t date, const std::string& code, Side side, int32_t price, int32_t quantity,
                 OrderKind kind = OrderKind::kOrdinary, int32_t original = 0) {
-    PaperOrder order;
+    PaperOrder order = testing::OpenOrder(code, side, price, quantity);
     order.date = date;
-    order.account = kAccount;
-    order.code = code;
-    order.side = side;
-    order.price = order.reservePrice = price;
-    order.quantity = quantity;
     order.kind = kind;
     order.original = original;
     order.timeMs = 36'000'000 + ++step_ * 1000;
