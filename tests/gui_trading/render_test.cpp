@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/callfrm.h"
 #include "app/calltbl.h"
 #include "app/qtext.h"
@@ -14,6 +18,9 @@
 #include "basesrc/numberformat.h"
 #include "tests/gui_trading/trading_fixture.h"
 #include "tests/support/busiest_stock.h"
+#include "tests/support/served_exchange.h"
+#include "tests/support/session_options.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada {
 namespace {
@@ -26,47 +33,78 @@ void Save(QWidget& widget, const char* name) {
   std::printf("rendered %s\n", qPrintable(path));
 }
 
-// Drawn after the close on the day's busiest stock, as the README shows the other windows.
-class Render : public TradingBench {
+// Drawn in the afternoon of a trading day on the embedded exchange's paper account, logged in as the
+// program logs in, with orders sent through the form as a trader sends them: what the lists show is
+// the account's own, from the market of the seed.
+class Render : public ServedExchangeTest {
  protected:
-  Render() { exchange_.Advance(kFromOpeningToAfterTheClose); }
-  void FillAccount() {
-    Trading().availableAmount = 1'234'567'890;
-    Trading().availableQuantity = 98'765;
-    Trading().totalDeposit = 2'000'000'000;
-    Trading().substitute = 12'345'678;
-    Trading().cashLimit = 2'100'000'000;
-    Trading().holdings = {{NameOf(0), CodeOf(0), 12'345, 98'765.4, 98'765.4},
-                          {NameOf(11), CodeOf(11), 250, 1'500'000.0, 1'500'000.0},
-                          {NameOf(23), CodeOf(23), 30, 100.0, 100.0}};
-    Trading().unfilled = {{1234567, CodeOf(3), NameOf(3), 1'250'000, 1'000'000, "1"},
-                          {1234568, CodeOf(5), NameOf(5), 45'650, 300, "2"},
-                          {1234569, CodeOf(7), NameOf(7), 990, 12, "2"}};
+  Render() : ServedExchangeTest(Options()) { exchange_.Advance(kIntoTheAfternoon); }
+  static sim::ExchangeOptions Options() {
+    sim::ExchangeOptions options;
+    options.stocks = 60;
+    options.tradingDate = kSessionDay;
+    options.wallClock = [] { return kStandingWall; };
+    return options;
   }
+  static constexpr int64_t kIntoTheAfternoon = 5 * 3'600'000;
+
+  static int32_t PriceNow(const std::string& code) {
+    NowPrice now{};
+    EXPECT_EQ(StocGate().FetchNowPrice(&now, code.c_str()), 1) << code;
+    return now.bar.close;
+  }
+  std::string NameOf(const std::string& code) const { return book_->FindByCode(code.c_str())->key.name.get(); }
+  // The stock chosen through the finder, as the user chooses it.
+  static void Choose(CTrdBuyTbl& form, const std::string& name) {
+    AnswerFinder(FromCp949(name));
+    Click(Button(form, 9034));
+  }
+  // The form's order at this price and quantity, sent and confirmed in the box it asks with.
+  void Send(CTrdBuyTbl& form, int32_t price, int32_t quantity) {
+    Retype(Edit(form, 1421), QString::fromStdString(FormatNumber(int64_t{price})));
+    Retype(Edit(form, 1420), QString::number(quantity));
+    Click(Button(form, 1426));
+    ASSERT_EQ(recording_.sink.messages.size(), 1u) << ::testing::PrintToString(recording_.sink.Texts());
+    recording_.sink.Clear();
+  }
+
+  FreshSettings settings_;
+  // The process's trading login as the program keeps it: one, shared by every window of the test.
+  TradingSession session_;
 };
 
 TEST_F(Render, MiniOrderWindowOnEachList) {
-  FillAccount();
   CTrdDlg window(book_.get(), session_);
   CTrdBuyTbl& form = window.Form();
   window.show();
   Click(Button(form, 1428));
-  AnswerFinder(FromCp949(BusiestName(*book_)));
-  Click(Button(form, 9034));
-  NowPrice closing{};
-  ASSERT_EQ(StocGate().FetchNowPrice(&closing, BusiestCode(*book_).c_str()), 1);
-  Retype(Edit(form, 1421), QString::fromStdString(FormatNumber(int64_t{closing.bar.close})));
-  Retype(Edit(form, 1420), QStringLiteral("1,000"));
-  Click(Button(form, 1423));
-  Click(Button(form, 1426));  // confirmed, sent and acknowledged in the form
-  ASSERT_EQ(recording_.sink.messages.size(), 1u);
-  recording_.sink.Clear();
+  // About ten million won of each of the day's three busiest stocks, two ticks over the price so the
+  // buys take the asks; half an hour on, the market has moved from what they paid.
+  const std::vector<std::string> busiest = BusiestCodes(*book_, 3);
+  ASSERT_EQ(busiest.size(), 3u);
+  for (const std::string& code : busiest) {
+    Choose(form, NameOf(code));
+    const int32_t price = PriceNow(code);
+    Send(form, TicksFrom(price, 2), std::max(1, 10'000'000 / price));
+  }
+  exchange_.Advance(30 * 60'000);
+  // A buy five ticks under the market, left resting.
+  Choose(form, NameOf(busiest[0]));
+  Send(form, TicksFrom(PriceNow(busiest[0]), -5), 300);
   Save(window, "order_mini_buy.png");
-  Click(Radio(form, 1464));
-  Save(window, "order_mini_sell.png");
   Click(Radio(form, 1465));
+  ASSERT_EQ(List(form, 1470).rowCount(), 1);
   ClickRow(List(form, 1470), 0);
   Save(window, "order_mini_modify.png");
+  // Half of one holding sold at the bids.
+  Click(Radio(form, 1464));
+  ASSERT_EQ(List(form, 1468).rowCount(), 3);
+  ClickRow(List(form, 1468), 1);
+  const int32_t sellable = Edit(form, 1420).text().toInt();
+  ASSERT_GT(sellable, 1);
+  Send(form, TicksFrom(PriceNow(form.Code()), -2), sellable / 2);
+  exchange_.Advance(60'000);
+  Save(window, "order_mini_sell.png");
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
@@ -81,31 +119,19 @@ TEST_F(Render, OptionsDialog) {
 }
 
 TEST_F(Render, QuoteClickOrderWindowAfterAFill) {
-  FillAccount();
   CTrdCallDlg window(book_.get(), session_);
   CTrdBuyCallFrm& frame = window.Frame();
   CTrdBuyTbl& form = frame.Form();
   window.show();
-  const std::string stock = BusiestName(*book_);
   Click(Button(form, 1428));
-  AnswerFinder(FromCp949(stock));
-  Click(Button(form, 9034));
+  Choose(form, BusiestName(*book_));
   CCallTbl& table = frame.Quote().Table();
-  ClickRow(table.UpperList(), table.Levels());
+  ClickRow(table.UpperList(), table.Levels());  // the best ask
   Retype(Edit(form, 1420), QStringLiteral("100"));
   Click(Button(form, 1426));
   ASSERT_EQ(recording_.sink.messages.size(), 1u);  // the confirmation, answered 확인
   recording_.sink.Clear();
-  ScriptedOrderEvent accepted;
-  accepted.stock = stock;
-  accepted.kind = "4";
-  accepted.side = "2";
-  accepted.price = table.Current().levels[0].sellPrice;
-  accepted.quantity = 100;
-  server_.events->Fire(accepted);
-  ScriptedOrderEvent filled = accepted;
-  filled.kind = "1";
-  server_.events->Fire(filled);
+  exchange_.Advance(60'000);
   Save(window, "order_quote_click.png");
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
