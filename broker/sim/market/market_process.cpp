@@ -432,7 +432,8 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     bar.high = touchedUpper ? upper : std::clamp(NearestTick(top * Grown(above), lower, upper), top, upper);
     bar.low = touchedLower ? lower : std::clamp(NearestTick(bottom * Grown(-below), lower, upper), lower, bottom);
     draw.activity = static_cast<float>(std::clamp(volume / ordinary, 0.2, 6.0));
-    draw.pressure = static_cast<float>(std::tanh(realized / 0.05));
+    // Buyers push a stock's own move; half the market's move the quotes follow without them.
+    draw.pressure = static_cast<float>(std::tanh((realized - 0.5 * style.beta * shared) / 0.045));
     draw.beta = static_cast<float>(style.beta);
   }
 }
