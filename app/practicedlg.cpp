@@ -1,12 +1,11 @@
 #include "app/practicedlg.h"
 
 #include <QDateEdit>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimeEdit>
 
+#include "app/dialogbuttons.h"
 #include "app/qtext.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -50,13 +49,7 @@ CPracticeDlg::CPracticeDlg(int32_t today, int64_t cash, QWidget* parent) : QDial
   form->addRow(Catalogue(Txt::kPracticeTime), time_);
   form->addRow(Catalogue(Txt::kPracticeCash), cash_);
   form->addRow(Catalogue(Txt::kPracticeSeed), seed_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(Catalogue(Txt::kCaptionConfirm));
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("practiceOk"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Catalogue(Txt::kTrdCancel));
-  form->addRow(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  form->addRow(OkCancelButtons(*this, Txt::kCaptionConfirm, "practiceOk"));
 }
 
 void CPracticeDlg::accept() {

@@ -1,13 +1,12 @@
 #include "app/reopendlg.h"
 
-#include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <filesystem>
 
+#include "app/dialogbuttons.h"
 #include "app/qtext.h"
 #include "basesrc/foundation/report.h"
 #include "basesrc/foundation/texts.h"
@@ -75,13 +74,7 @@ CReopenDlg::CReopenDlg(const std::string& ledgerPath, const sim::FeeRates& fees,
   if (Offered() > 0) list_->setCurrentItem(list_->topLevelItem(list_->topLevelItemCount() - 1));
   for (int column = 0; column < kColumns; ++column) list_->resizeColumnToContents(column);
   layout->addWidget(list_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(Catalogue(Txt::kReopenOpen));
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("reopenOk"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Catalogue(Txt::kTrdCancel));
-  layout->addWidget(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(OkCancelButtons(*this, Txt::kReopenOpen, "reopenOk"));
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
 }
 

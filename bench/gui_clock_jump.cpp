@@ -7,13 +7,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTemporaryDir>
-#include <ctime>
-#include <memory>
 
 #include "app/mainfrm.h"
 #include "app/ostrada.h"
 #include "basesrc/foundation/uisink.h"
+#include "bench/baseline_ratio.h"
 #include "bench/full_workspace.h"
 #include "bench/gui_bench.h"
 #include "broker/sim/account_clock.h"
@@ -22,12 +20,6 @@
 
 namespace ostrada {
 namespace {
-
-double CpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // The workspace's stock and prices, found once, for the baseline's orders.
 bench::RestingOrders& Found() {
@@ -40,22 +32,17 @@ void BM_JumpToCloseWithWorkspace(benchmark::State& state) {
   bench::CountingSink sink;
   ScopedUiSink scoped(sink);
   for (auto _ : state) {
-    QTemporaryDir folder;
-    StartOptions options;
-    options.exchange = bench::WorkspaceMarket(folder.filePath(QStringLiteral("paper.sqlite")).toStdString());
-    options.speedChosen = true;
-    CostradaApp app(options);
-    if (!app.InitInstance()) return state.SkipWithError("the program did not start");
-    Found() = bench::OpenFullWorkspace(app);
-    if (Found().prices.size() != bench::kRestingOrders) return state.SkipWithError("the orders did not rest");
+    bench::FullWorkspace workspace;
+    if (!workspace.Ready()) return state.SkipWithError("the workspace did not open");
+    Found() = workspace.Orders();
+    CostradaApp& app = workspace.App();
     QCoreApplication::processEvents();
-    const double start = CpuSeconds();
+    const double start = bench::CpuMs();
     app.MainFrame()->findChild<QAction*>(QStringLiteral("clockToClose"))->trigger();
     // Every window paints what it caught up with.
-    for (WorkWindow* window : app.MainFrame()->Workspace().Windows()) window->Window().repaint();
-    app.MainFrame()->repaint();
+    workspace.Paint();
     QCoreApplication::processEvents();
-    state.SetIterationTime(CpuSeconds() - start);
+    state.SetIterationTime((bench::CpuMs() - start) / 1e3);
     if (app.Exchange()->Clock().TimeOfDay() != sim::kCloseMs) return state.SkipWithError("the clock did not jump");
   }
   if (sink.messages != 0) state.SkipWithError("a message was shown");
@@ -65,12 +52,11 @@ BENCHMARK(BM_JumpToCloseWithWorkspace)->Unit(benchmark::kMillisecond)->UseManual
 void BM_BaselineJumpToCloseNoWindow(benchmark::State& state) {
   if (Found().prices.empty()) return state.SkipWithError("run with the workspace's benchmark first");
   for (auto _ : state) {
-    QTemporaryDir folder;
-    sim::Exchange exchange(bench::WorkspaceMarket(folder.filePath(QStringLiteral("paper.sqlite")).toStdString()));
-    if (!bench::RestBare(exchange, Found())) return state.SkipWithError("an order was refused");
-    const double start = CpuSeconds();
-    const sim::JumpReport report = sim::Jump(exchange, {bench::kWorkspaceDate, sim::kCloseMs});
-    state.SetIterationTime(CpuSeconds() - start);
+    bench::BareWorkspace bare(Found());
+    if (!bare.Ready()) return state.SkipWithError("an order was refused");
+    const double start = bench::CpuMs();
+    const sim::JumpReport report = sim::Jump(bare.Exchange(), {bench::kWorkspaceDate, sim::kCloseMs});
+    state.SetIterationTime((bench::CpuMs() - start) / 1e3);
     if (report.refused) return state.SkipWithError("the jump was refused");
   }
 }

@@ -11,12 +11,14 @@
 // program takes (CPU time over the wall time the beats stand for). Goals: p99 < 16 ms, core < 0.5.
 // ×1000 (09:00 to the end of the day): "lag_s", the longest any window stood behind the clock, in
 // session seconds: a window stands at the clock when it shows what a window opened at that moment
-// shows (the contract list: its newest page), so each window is compared with a fresh one of its
-// kind every beat. Goal: < 1 s. The baseline of both: the bare exchange with the same resting
+// shows (the contract list: its newest page; an order form, asked when the watched one was and at its
+// typed price, its "가능 수량"), so each window is compared with a fresh one of its kind every beat. Goal: < 1 s. The baseline of both: the bare exchange with the same resting
 // orders taking the same steps ("x_bare": CPU over the bare exchange's).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <ctime>
@@ -81,59 +83,45 @@ double Percentile(std::vector<double> values, double part) {
 // The program on the workspace, its wall clock in the benchmark's hands.
 class Program {
  public:
-  explicit Program(double speed) {
-    StartOptions options;
-    options.exchange = bench::WorkspaceMarket(folder_.filePath(QStringLiteral("paper.sqlite")).toStdString(),
-                                              [this] { return wall_; });
-    options.speedChosen = true;
-    app_ = std::make_unique<CostradaApp>(options);
-    if (!app_->InitInstance()) return;
-    orders_ = bench::OpenFullWorkspace(*app_);
-    app_->Exchange()->SetSpeed(speed);
-    desk_ = app_->MainFrame()->findChild<WatchDesk*>(QStringLiteral("watchDesk"));
-    paces_ = Board().findChildren<SessionPace*>() + app_->Indexes().findChildren<SessionPace*>();
-    Paint();
+  explicit Program(double speed) : workspace_([this] { return wall_; }) {
+    if (!workspace_.Ready()) return;
+    App().Exchange()->SetSpeed(speed);
+    desk_ = App().MainFrame()->findChild<WatchDesk*>(QStringLiteral("watchDesk"));
+    paces_ = Board().findChildren<SessionPace*>() + App().Indexes().findChildren<SessionPace*>();
+    workspace_.Paint();
     QCoreApplication::processEvents();
   }
-  bool Ready() const { return app_ && orders_.prices.size() == bench::kRestingOrders; }
-  const bench::RestingOrders& Orders() const { return orders_; }
-  CostradaApp& App() { return *app_; }
-  sim::ExchangeClock& Clock() { return app_->Exchange()->Clock(); }
-  QTemporaryDir& Folder() { return folder_; }
+  bool Ready() const { return workspace_.Ready(); }
+  const bench::RestingOrders& Orders() const { return workspace_.Orders(); }
+  CostradaApp& App() { return workspace_.App(); }
+  sim::ExchangeClock& Clock() { return App().Exchange()->Clock(); }
+  QTemporaryDir& Folder() { return workspace_.Folder(); }
 
   // One beat of the timers and what the event loop does after it.
   void Beat() {
     wall_ += kBeatMs;
-    app_->Exchange()->Pump();
+    App().Exchange()->Pump();
     // The board's polls, which beat at the pump's interval and ask when their time has come.
     for (SessionPace* pace : paces_) pace->Beat();
     if (desk_ != nullptr) desk_->Look();
     // The windows' update requests: each paints what its events changed, as the event loop would.
     QCoreApplication::sendPostedEvents();
   }
-  CHomeBoard& Board() { return *qobject_cast<CHomeBoard*>(app_->MainFrame()->centralWidget()); }
+  CHomeBoard& Board() { return *qobject_cast<CHomeBoard*>(App().MainFrame()->centralWidget()); }
 
  private:
-  void Paint() {
-    for (WorkWindow* window : app_->MainFrame()->Workspace().Windows()) window->Window().repaint();
-    app_->MainFrame()->repaint();
-  }
-
-  QTemporaryDir folder_;
   int64_t wall_ = bench::kWorkspaceWallMs;
-  std::unique_ptr<CostradaApp> app_;
-  bench::RestingOrders orders_;
+  bench::FullWorkspace workspace_;
   WatchDesk* desk_ = nullptr;
   QList<SessionPace*> paces_;
 };
 
 // The bare exchange's CPU milliseconds for the same steps, with the same resting orders.
 double BareMs(const bench::RestingOrders& orders, double speed, int64_t untilMs) {
-  QTemporaryDir folder;
   int64_t wall = bench::kWorkspaceWallMs;
-  sim::Exchange exchange(
-      bench::WorkspaceMarket(folder.filePath(QStringLiteral("paper.sqlite")).toStdString(), [&wall] { return wall; }));
-  if (!bench::RestBare(exchange, orders)) return 0;
+  bench::BareWorkspace bare(orders, [&wall] { return wall; });
+  if (!bare.Ready()) return 0;
+  sim::Exchange& exchange = bare.Exchange();
   exchange.SetSpeed(speed);
   const double start = ThreadCpuMs();
   while (exchange.Clock().TimeOfDay() < untilMs) {
@@ -221,16 +209,28 @@ std::unique_ptr<QWidget> FreshBoard(Program& program) {
                                       nullptr, path);
 }
 
+// An order form shows "가능 수량" once it was asked with its stock (its 조회, a fill, the close): what
+// the price typed in it buys, or with none typed the price of the moment. A form opened on a stock was
+// not asked yet, so the fresh one is asked, at the watched one's typed price, when the watched one was.
+void AskAsWatched(QWidget& watched, QWidget& fresh) {
+  constexpr int kQuantityRow = 1;
+  const auto* account = watched.findChild<QTableWidget*>(QStringLiteral("list1422"));
+  const QTableWidgetItem* asked = account != nullptr ? account->item(kQuantityRow, 1) : nullptr;
+  if (asked == nullptr || asked->text().isEmpty()) return;
+  fresh.findChild<QLineEdit*>(QStringLiteral("edit1421"))
+      ->setText(watched.findChild<QLineEdit*>(QStringLiteral("edit1421"))->text());
+  fresh.findChild<QPushButton*>(QStringLiteral("button1423"))->click();
+}
+
 bool StandsAtTheClock(Program& program, const Watched& watched) {
   if (watched.command == 0) {
     std::unique_ptr<QWidget> fresh = FreshBoard(program);
     return fresh && ShowsAsFresh(*watched.window, *fresh);
   }
-  WorkWindow* fresh = program.App().MainFrame()->Workspace().Open(watched.command);
+  WorkWindow* fresh = bench::OpenOnStock(program.App().MainFrame()->Workspace(), watched.command, program.Orders().code);
   if (fresh == nullptr) return false;
   fresh->Toggle().setChecked(false);
-  fresh->ShowStock(program.Orders().code);
-  if (watched.command == kCmdChart) fresh->Window().findChild<QPushButton*>(QStringLiteral("chartKindB"))->click();
+  AskAsWatched(*watched.window, fresh->Window());
   const bool same = ShowsAsFresh(*watched.window, fresh->Window());
   fresh->Window().close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

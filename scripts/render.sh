@@ -12,7 +12,7 @@ build=${OSTRADA_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh" test_gui_app test_gui_quote test_gui_contract test_gui_trading test_gui_workspace test_gui_chart \
   test_gui_journal ostrada-cli
 export QT_QPA_PLATFORM=offscreen OSTRADA_TEST_OUTPUT="$build/renders"
-"$build/tests/test_gui_app" --gtest_filter='Render.*:ReopenAccount.*'
+"$build/tests/test_gui_app" --gtest_filter='Render.*:*SwitchAccount*ReopenKept'
 "$build/tests/test_gui_quote" --gtest_filter='*RenderAtTheClose*'
 "$build/tests/test_gui_contract" --gtest_filter='*RendersAtTheClose*'
 "$build/tests/test_gui_trading" --gtest_filter='Render.*:WatchWindows.*'

@@ -245,17 +245,24 @@ TEST_F(TradeCli, TheAccountKeepsOneClockThatOnlyTradingMovesForward) {
 // order the same fills: the jump follows the market's path, so the order meets every contract on the way.
 TEST_F(TradeCli, ShortCommandsFillARestingOrderAsOneLongRunDoes) {
   // A buy at the best bid of a stock that trades below it by 10:30: it walks nothing, so each
-  // process's book of the stock is the market's own, and the market reaches it within the run.
+  // process's book of the stock is the market's own, and the market reaches it within the run. The
+  // market went below the bid when it stands below it at 10:30 or made a new low since 10:00 (the
+  // bid stands no more than a tick under the day's low).
   const sim::Listing listing = sim::Listing::Build(7, 40);
-  std::map<std::string, int32_t> bids;
+  struct AtTen {
+    int32_t bid, low;
+  };
+  std::map<std::string, AtTen> atTen;
   {
     testing::StoppedExchange exchange(7, 40, 20261208, 100000);
+    StocGate gate;
     for (const sim::ListedStock& stock : listing.All()) {
       if (stock.IsSuspended() || stock.class5 == '1' || !stock.commonCode.empty()) continue;
       auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
       book->SetInput(0, broker::Variant::Text(stock.code));
       book->Request();
-      bids[stock.code] = book->DataValue(1, 0).ToI4();
+      NowPrice now{};
+      if (gate.FetchNowPrice(&now, stock.code.c_str())) atTen[stock.code] = {book->DataValue(1, 0).ToI4(), now.bar.low};
     }
   }
   std::string traded, other;
@@ -263,14 +270,15 @@ TEST_F(TradeCli, ShortCommandsFillARestingOrderAsOneLongRunDoes) {
   {
     testing::StoppedExchange exchange(7, 40, 20261208, 103000);
     StocGate gate;
-    for (const auto& [candidate, atTen] : bids) {
+    for (const auto& [candidate, ten] : atTen) {
       NowPrice now{};
-      if (!traded.empty() || !gate.FetchNowPrice(&now, candidate.c_str()) || now.bar.close >= atTen) {
+      if (!traded.empty() || !gate.FetchNowPrice(&now, candidate.c_str()) ||
+          (now.bar.close >= ten.bid && now.bar.low >= ten.low)) {
         other = candidate;  // the jumps trade another stock, so the first one's book goes as in the long run
         continue;
       }
       traded = candidate;
-      bid = atTen;
+      bid = ten.bid;
     }
   }
   ASSERT_FALSE(traded.empty());

@@ -18,8 +18,7 @@ TEST(Auction, OrdersOfTheOpeningAuctionTradeAtOneOpeningPriceAndTheRestWaitsInTh
   const std::string code = session.TradableCodes().front();
   const OrderReply atMarket = session.Order('2', code, 5, 0, true);
   ASSERT_EQ(atMarket.status, 0) << Cp949ToUtf8(atMarket.text2);
-  const auto [ask, bid] = session.Best(code);
-  const int32_t low = bid - 10 * (ask - bid);
+  const int32_t low = TicksFrom(session.Best(code).second, -10);
   const OrderReply far = session.Order('2', code, 5, low);
   ASSERT_EQ(far.status, 0) << Cp949ToUtf8(far.text2);
   EXPECT_EQ(events.Kinds(), "44") << "nothing trades before 09:00";
@@ -38,13 +37,11 @@ TEST(Auction, TheClosingAuctionFillsAtTheCloseAndNothingIsTakenAfterIt) {
   ASSERT_EQ(session.Login(), 0);
   NoticeRecorder& events = session.Listen();
   const std::string code = session.TradableCodes().front();
-  const auto [ask0, bid0] = session.Best(code);
-  const OrderReply regular = session.Order('2', code, 2, bid0 - 30 * (ask0 - bid0));
+  const OrderReply regular = session.Order('2', code, 2, TicksFrom(session.Best(code).second, -30));
   ASSERT_EQ(regular.status, 0);
   MoveTo(session, 14, 55);
   ASSERT_EQ(session.Order('2', code, 3, 0, true).status, 0);
-  const auto [ask, bid] = session.Best(code);
-  ASSERT_EQ(session.Order('2', code, 4, bid - 10 * (ask - bid)).status, 0);
+  ASSERT_EQ(session.Order('2', code, 4, TicksFrom(session.Best(code).second, -10)).status, 0);
   EXPECT_EQ(events.Kinds(), "444");
   MoveTo(session, 15, 0, 1);
   ASSERT_EQ(events.Kinds(), "4441");

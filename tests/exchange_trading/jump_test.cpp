@@ -137,17 +137,15 @@ Ended Drive(const std::string& ledger, const Path& path) {
   const std::vector<std::string> codes = account.session->TradableCodes();
   Place(*account.session, '2', codes[0], 30, 0, true);
   Place(*account.session, '2', codes[1], 40, 0, true);
-  auto [ask, bid] = account.session->Best(codes[2]);
-  Place(*account.session, '2', codes[2], 10, bid - 2 * (ask - bid));
+  Place(*account.session, '2', codes[2], 10, TicksFrom(account.session->Best(codes[2]).second, -2));
 
   go(kTradingDate, At(9, 5));
   for (int i = 0; i < 6; ++i) {
-    std::tie(ask, bid) = account.session->Best(codes[3 + i]);
-    Place(*account.session, '2', codes[3 + i], 20, bid - i * (ask - bid));
+    Place(*account.session, '2', codes[3 + i], 20, TicksFrom(account.session->Best(codes[3 + i]).second, -i));
   }
-  std::tie(ask, bid) = account.session->Best(codes[0]);
+  const int32_t ask = account.session->Best(codes[0]).first;
   Place(*account.session, '1', codes[0], 10, ask);
-  Place(*account.session, '1', codes[0], 10, ask + (ask - bid));
+  Place(*account.session, '1', codes[0], 10, TicksFrom(ask, 1));
 
   for (const int64_t moment : {At(9, 20), At(9, 35), At(10, 5), At(11, 0), At(14, 55)}) go(kTradingDate, moment);
   Place(*account.session, '1', codes[1], 15, 0, true);

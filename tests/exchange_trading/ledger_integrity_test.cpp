@@ -166,8 +166,7 @@ TEST_F(LedgerFault, AFillTheLedgerCannotRecordIsARejectionNeverAMessage) {
 }
 
 TEST_F(LedgerFault, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannotBeReadAfterIt) {
-  const auto [ask, bid] = session.Best(code);
-  const OrderReply first = session.Order('2', code, 10, bid - (ask - bid));
+  const OrderReply first = session.Order('2', code, 10, TicksFrom(session.Best(code).second, -1));
   ASSERT_EQ(first.status, 0);
   {
     // The cancel's own commit leaves the original a row no ledger writes: any read of it after fails.

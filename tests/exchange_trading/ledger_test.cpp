@@ -38,8 +38,7 @@ TEST(Ledger, ARestartKeepsCashHoldingsAndOpenOrdersAndResumesTheClock) {
     code = session.TradableCodes().front();
     session.TheExchange().Advance(3'600'000);
     ASSERT_EQ(session.Order('2', code, 10, session.Best(code).first).status, 0);
-    const auto [ask, bid] = session.Best(code);
-    resting = session.Order('2', code, 5, bid - 2 * (ask - bid)).number;
+    resting = session.Order('2', code, 5, TicksFrom(session.Best(code).second, -2)).number;
     ASSERT_GT(resting, 0);
     deposit = session.Deposit();
     stoppedAt = session.TheExchange().Clock().TimeOfDay();
@@ -74,8 +73,8 @@ TEST(Ledger, ANewTradingDayExpiresOpenOrdersAndCarriesHoldingsAndCash) {
     code = session.TradableCodes().front();
     ASSERT_EQ(session.Order('2', code, 4, session.Best(code).first).status, 0);
     const auto [ask, bid] = session.Best(code);
-    ASSERT_EQ(session.Order('2', code, 5, bid - 3 * (ask - bid)).status, 0);
-    ASSERT_EQ(session.Order('1', code, 2, ask + 3 * (ask - bid)).status, 0);
+    ASSERT_EQ(session.Order('2', code, 5, TicksFrom(bid, -3)).status, 0);
+    ASSERT_EQ(session.Order('1', code, 2, TicksFrom(ask, 3)).status, 0);
     deposit = session.Deposit();
   }
   TradingSession tomorrow(OnDate(ledger, 20261209));
@@ -192,8 +191,7 @@ TEST(Ledger, ALedgerThatCannotBeReadRefusesTheQueryAndKeepsTheOrder) {
   ASSERT_EQ(session.Login(), 0);
   const std::string code = session.TradableCodes().front();
   session.TheExchange().Advance(3'600'000);
-  const auto [ask, bid] = session.Best(code);
-  const int32_t resting = session.Order('2', code, 5, bid - 2 * (ask - bid)).number;
+  const int32_t resting = session.Order('2', code, 5, TicksFrom(session.Best(code).second, -2)).number;
   ASSERT_GT(resting, 0);
   SqliteDb db(ledger, false);
   db.Execute("UPDATE orders SET side = '9'");  // a row no ledger writes: it cannot be read back

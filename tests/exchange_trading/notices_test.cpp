@@ -98,9 +98,7 @@ TEST_F(Notices, AFillCallbackReadsTheCashAndHoldingsOfTheWholeMatch) {
 
 TEST_F(Notices, AnOrderPlacedOrCancelledFromAFillCallbackRunsAfterTheMatchAndIsToldAfterIt) {
   const std::string code = Code();
-  const auto [ask, bid] = session_.Best(code);
-  const int32_t tick = ask - bid;
-  const OrderReply resting = session_.Order('2', code, 3, bid - 2 * tick);
+  const OrderReply resting = session_.Order('2', code, 3, TicksFrom(session_.Best(code).second, -2));
   ASSERT_EQ(resting.status, 0);
   const Sweep sweep = TwoLevels(code);
   Subscription watcher;

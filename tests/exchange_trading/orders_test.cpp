@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "basesrc/foundation/cp949.h"
+#include "basesrc/priceinfo.h"
 #include "broker/sim/market/faults.h"
 #include "broker/sim/objects/request_object.h"
 #include "tests/exchange_trading/trading_fixture.h"
@@ -97,8 +98,7 @@ TEST_F(Orders, EachRefusalAnswersItsStatusAndTextsAndLeavesTheAccountAsItWas) {
   const std::string code = Code();
   const auto [ask, bid] = session_.Best(code);
   auto reason = [](const OrderReply& reply) { return Cp949ToUtf8(reply.text2); };
-  const int32_t tick = ask - bid;
-  ASSERT_GT(tick, 1);
+  ASSERT_NE((bid + 1) % PriceTick(bid + 1), 0) << "a won above the bid must be off the tick grid";
   EXPECT_NE(reason(session_.Order('2', code, 1, bid + 1)).find("호가단위"), std::string::npos);
   EXPECT_NE(reason(session_.Order('2', code, 1, ask * 2)).find("가격제한폭"), std::string::npos);
   EXPECT_NE(reason(session_.Order('2', code, 0, bid)).find("주문수량"), std::string::npos);
@@ -124,8 +124,8 @@ TEST_F(Orders, EachRefusalAnswersItsStatusAndTextsAndLeavesTheAccountAsItWas) {
   // Shares already offered cannot be offered again; a filled order cannot be changed.
   const OrderReply bought = session_.Order('2', code, 10, session_.Best(code).first);
   ASSERT_EQ(bought.status, 0);
-  ASSERT_EQ(session_.Order('1', code, 6, session_.Best(code).first + tick * 3).status, 0);
-  EXPECT_NE(reason(session_.Order('1', code, 5, session_.Best(code).first + tick * 3)).find("매도가능수량"),
+  ASSERT_EQ(session_.Order('1', code, 6, TicksFrom(session_.Best(code).first, 3)).status, 0);
+  EXPECT_NE(reason(session_.Order('1', code, 5, TicksFrom(session_.Best(code).first, 3))).find("매도가능수량"),
             std::string::npos);
   EXPECT_NE(reason(session_.Amend(false, bought.number, code, 10, bid)).find("잔량이 없습니다"), std::string::npos);
 }
@@ -182,10 +182,9 @@ TEST_F(Orders, RestingOrdersShowAsUnfilledAndHoldTheirCash) {
 TEST_F(Orders, TheWireCarriesEachSideAndKindAsTheClientReadsIt) {
   NoticeRecorder& events = session_.Listen();
   const std::string code = Code();
-  const auto [ask, bid] = session_.Best(code);
-  const int32_t tick = ask - bid;
+  const int32_t ask = session_.Best(code).first;
   ASSERT_EQ(session_.Order('2', code, 20, ask).status, 0);
-  const OrderReply sell = session_.Order('1', code, 5, ask + 3 * tick);
+  const OrderReply sell = session_.Order('1', code, 5, TicksFrom(ask, 3));
   ASSERT_EQ(sell.status, 0) << Cp949ToUtf8(sell.text2);
   const OrderReply other = session_.Order('3', code, 5, ask);
   EXPECT_NE(Cp949ToUtf8(other.text2).find("매매구분"), std::string::npos) << Cp949ToUtf8(other.text2);
@@ -194,7 +193,7 @@ TEST_F(Orders, TheWireCarriesEachSideAndKindAsTheClientReadsIt) {
   modify->SetInput(2, Variant::Text(kAccount));
   modify->SetInput(4, Variant::Text(code));
   modify->SetInput(5, Variant::I4(5));
-  modify->SetInput(6, Variant::I4(ask + 4 * tick));
+  modify->SetInput(6, Variant::I4(TicksFrom(ask, 4)));
   ASSERT_EQ(modify->Request(), 0);
   EXPECT_EQ(modify->HeaderValue(5).ToText(), "1");
   const int32_t modified = modify->HeaderValue(8).ToI4();
@@ -219,13 +218,12 @@ TEST_F(Orders, ModifyAndCancelGetTheirOwnNumbersNameTheOriginalAndConfirm) {
   NoticeRecorder& events = session_.Listen();
   const std::string code = Code();
   const auto [ask, bid] = session_.Best(code);
-  const int32_t tick = ask - bid;
-  const OrderReply first = session_.Order('2', code, 10, bid - tick);
+  const OrderReply first = session_.Order('2', code, 10, TicksFrom(bid, -1));
   ASSERT_EQ(first.status, 0);
   const OrderReply cancelled = session_.Amend(true, first.number, code, 4);
   ASSERT_EQ(cancelled.status, 0) << Cp949ToUtf8(cancelled.text2);
   EXPECT_GT(cancelled.number, first.number);
-  const OrderReply modified = session_.Amend(false, first.number, code, 6, bid - 2 * tick);
+  const OrderReply modified = session_.Amend(false, first.number, code, 6, TicksFrom(bid, -2));
   ASSERT_EQ(modified.status, 0) << Cp949ToUtf8(modified.text2);
   EXPECT_GT(modified.number, cancelled.number);
   EXPECT_EQ(events.Kinds(), "44242");
@@ -233,7 +231,7 @@ TEST_F(Orders, ModifyAndCancelGetTheirOwnNumbersNameTheOriginalAndConfirm) {
   EXPECT_EQ(events.notices[1].original, std::to_string(first.number));
   EXPECT_EQ(events.notices[1].quantity, 4);
   EXPECT_EQ(events.notices[3].flag, "2");
-  EXPECT_EQ(events.notices[3].price, bid - 2 * tick);
+  EXPECT_EQ(events.notices[3].price, TicksFrom(bid, -2));
   EXPECT_EQ(events.notices[4].number, modified.number);
   const auto unfilled = session_.Unfilled();
   ASSERT_EQ(unfilled.size(), 1u) << "the original is used up";
@@ -308,19 +306,24 @@ class ContractRecorder : public broker::IEventSink {
 };
 
 TEST_F(Orders, TheWindowsSeeTheBookAndTheContractsAnOrderMakes) {
-  const std::string code = Code();
+  // The first stock whose best ask level, and a share of the next, the account can pay for.
+  std::string code;
+  std::shared_ptr<broker::IMarketRequest> before;
+  for (const std::string& candidate : session_.TradableCodes()) {
+    before = session_.QuoteBook(candidate);
+    const int64_t cost = (before->DataValue(2, 0).ToI4() + int64_t{1}) * before->DataValue(0, 1).ToI4();
+    if (cost + cost / 1000 < kStartingCash) {
+      code = candidate;
+      break;
+    }
+  }
+  ASSERT_FALSE(code.empty()) << "no best ask level the account can take";
   auto live = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kContractsLive);
   ContractRecorder contracts(*live);
   const uint32_t cookie = live->Events().Advise(&contracts);
   live->SetInput(0, Variant::Text(code));
   live->Subscribe();
-  auto snapshot = [&] {
-    auto book = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kQuoteBookSnapshot);
-    book->SetInput(0, Variant::Text(code));
-    book->Request();
-    return book;
-  };
-  auto before = snapshot();
+  auto snapshot = [&] { return session_.QuoteBook(code); };
   const int32_t ask0 = before->DataValue(0, 0).ToI4();
   const int32_t ask1 = before->DataValue(0, 1).ToI4();
   const int32_t depth0 = before->DataValue(2, 0).ToI4();

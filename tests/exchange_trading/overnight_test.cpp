@@ -4,28 +4,34 @@
 #include "basesrc/foundation/cp949.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/market/market.h"
+#include "broker/sim/market/market_calendar.h"
 #include "broker/sim/market/market_service.h"
 #include "tests/exchange_trading/trading_fixture.h"
 
 namespace ostrada::sim::testing {
 namespace {
 
-constexpr int32_t kDayBefore = 20261006;
-constexpr int32_t kConsolidationDay = 20261007;
-
-// A stock of the default market that consolidates ten to one on that day, found from the market
-// itself so that the case follows the market's path.
-std::string ConsolidatedTenToOne() {
+// A stock of the default market that consolidates ten to one, and the day it does, found from the
+// market itself so that the case follows the market's path: the latest such change of the year
+// before the trading date.
+struct Consolidation {
+  std::string code;
+  int32_t date = 0;
+};
+Consolidation LatestTenToOne() {
   const ExchangeOptions defaults;
   const Listing listing = Listing::Build(defaults.seed, 0);
   Market market(ProfilesOf(listing), defaults.seed);
-  market.Sync(kConsolidationDay, 9 * kMillisecondsPerHour);
+  market.Sync(kTradingDate, 9 * kMillisecondsPerHour);
+  Consolidation latest;
   for (size_t index = 0; index < listing.All().size(); ++index) {
-    for (const ShareChange& change : market.ShareChangesAfter(static_cast<int>(index), kConsolidationDay - 1)) {
-      if (change.date == kConsolidationDay && change.before == 10 && change.after == 1) return listing.All()[index].code;
+    for (const ShareChange& change : market.ShareChangesAfter(static_cast<int>(index), kTradingDate - 10000)) {
+      if (change.before == 10 && change.after == 1 && change.date > latest.date) {
+        latest = {listing.All()[index].code, change.date};
+      }
     }
   }
-  return {};
+  return latest;
 }
 
 ExchangeOptions DefaultMarketOn(const std::string& ledger, int32_t date) {
@@ -45,15 +51,15 @@ int32_t PreviousClose(const std::string& code) {
 // Held overnight into a consolidation, 25 shares become 2, and the half share left over is paid out
 // at the new share's price: the holding is worth what it was, once, however many sessions open.
 TEST(ShareChanges, AConsolidationTurnsTheHoldingIntoTheNewSharesAndPaysTheOddOnesOut) {
-  const std::string consolidated = ConsolidatedTenToOne();
-  ASSERT_FALSE(consolidated.empty());
-  const char* kConsolidated = consolidated.c_str();
+  const Consolidation consolidation = LatestTenToOne();
+  ASSERT_FALSE(consolidation.code.empty());
+  const char* kConsolidated = consolidation.code.c_str();
   TempFolder folder;
   const std::string ledger = folder.File("paper.sqlite");
   int64_t deposit = 0;
   double purchase = 0;
   {
-    TradingSession dayBefore(DefaultMarketOn(ledger, kDayBefore));
+    TradingSession dayBefore(DefaultMarketOn(ledger, PreviousTradingDay(consolidation.date)));
     ASSERT_EQ(dayBefore.Login(), 0);
     const OrderReply bought = dayBefore.Order('2', kConsolidated, 25, 0, true);
     ASSERT_EQ(bought.status, 0) << Cp949ToUtf8(bought.text2);
@@ -64,7 +70,7 @@ TEST(ShareChanges, AConsolidationTurnsTheHoldingIntoTheNewSharesAndPaysTheOddOne
     deposit = dayBefore.Deposit();
   }
   for (int session = 0; session < 2; ++session) {
-    TradingSession nextDay(DefaultMarketOn(ledger, kConsolidationDay));
+    TradingSession nextDay(DefaultMarketOn(ledger, consolidation.date));
     ASSERT_EQ(nextDay.Login(), 0);
     const int32_t price = PreviousClose(kConsolidated);
     ASSERT_GE(price, 5 * purchase / 25) << "consolidated: the new share stands for ten old ones";

@@ -17,6 +17,7 @@
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada::sim::testing {
 
@@ -62,6 +63,7 @@ inline int32_t WriteOrder(PaperLedger& ledger, const std::string& code, Side sid
 }
 
 using TempFolder = ostrada::testing::ScratchFolder;
+using ostrada::testing::TicksFrom;
 
 // Records the headers of every order event as the event log reads them.
 class NoticeRecorder : public broker::IEventSink {
@@ -96,6 +98,11 @@ struct OrderReply {
 
 class TradingSession {
  public:
+  // The stock state's header telling whether the stock trades, and its values for a stock that does not.
+  static constexpr int kTradingStateHeader = 32;
+  static constexpr int16_t kSuspendedState = 1;
+  static constexpr int16_t kHaltedState = 2;
+
   explicit TradingSession(const ExchangeOptions& options) : exchange_(options), server_(exchange_) {}
 
   Exchange& TheExchange() { return exchange_; }
@@ -226,11 +233,19 @@ class TradingSession {
     return rows;
   }
 
-  // Listed stocks that trade today, liquid ones first.
+  // Listed stocks that trade today, liquid ones first: neither suspended nor halted for the day, as
+  // the stock's state tells the client (the market halts a stock for a day of its own drawing).
   std::vector<std::string> TradableCodes() const {
+    auto state = broker::CreateAs<broker::IMarketRequest>(broker::clsid::kStockState);
+    auto stopped = [&](const std::string& code) {
+      state->SetInput(0, broker::Variant::Text(code));
+      EXPECT_EQ(state->Request(), 0) << code;
+      const int16_t trading = state->HeaderValue(kTradingStateHeader).ToI2();
+      return trading == kSuspendedState || trading == kHaltedState;
+    };
     std::vector<std::string> liquid, others;
     for (const ListedStock& stock : exchange_.Stocks().All()) {
-      if (stock.IsSuspended()) continue;
+      if (stopped(stock.code)) continue;
       (stock.liquidity >= 6 ? liquid : others).push_back(stock.code);
     }
     liquid.insert(liquid.end(), others.begin(), others.end());

@@ -11,7 +11,6 @@
 #include <cstdlib>
 
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/priceinfo.h"
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/paper_account.h"
 #include "tests/exchange_trading/trading_fixture.h"
@@ -57,11 +56,6 @@ Tape TapeOf(const Listing& listing, const std::string& code, int32_t afterMs) {
 int32_t Halfway(int32_t price, int32_t extreme) {
   const int32_t level = TickAtOrBelow((price + extreme) / 2);
   return level == price || level == TickAtOrBelow(price) ? extreme : level;
-}
-int32_t TicksFrom(int32_t price, int ticks) {
-  for (; ticks > 0; --ticks) price += PriceTick(price);
-  for (; ticks < 0; ++ticks) price = TickAtOrBelow(price - 1);
-  return price;
 }
 
 class WatchFixture : public ::testing::Test {
@@ -315,12 +309,16 @@ TEST_F(WatchLife, ActsOnceWithThreeProcessesAndOneKilledInTheStepThatMeetsIt) {
 // A stop whose holding was sold elsewhere ends when met, saying so, and sells nothing short.
 TEST_F(WatchLife, EndsWhenItsHoldingIsGone) {
   WatchCondition condition = Condition(WatchKind::kStop);
-  // From the cost: 1 % under the average purchase price, on the grid.
+  // From the cost: 1 % under the average purchase price, on the grid, or less where the day falls
+  // less far under it.
   const PaperHolding holding = Paper().Ledger().Holding(kAccount, code_);
-  const int32_t level = TickAtOrBelow(static_cast<int32_t>(holding.value / kHeld * 99 / 100));
+  const int64_t cost = holding.value / kHeld;
+  const auto hundredths = static_cast<int32_t>(std::min<int64_t>(100, (cost - tape_.Lowest()) * 10'000 / cost));
+  ASSERT_GT(hundredths, 0) << "the day falls under the cost";
+  const int32_t level = TickAtOrBelow(static_cast<int32_t>(cost * (10'000 - hundredths) / 10'000));
   ASSERT_LT(level, tape_.price);
   ASSERT_GT(FirstAtOrBelow(level).price, 0) << "the seeded day meets it";
-  const PaperTrading::WatchResult set = Paper().SetWatch(condition, 100);
+  const PaperTrading::WatchResult set = Paper().SetWatch(condition, hundredths);
   ASSERT_EQ(set.refusal, "");
   EXPECT_EQ(set.condition.level, level);
   ASSERT_EQ(session_.Order('1', code_, kHeld, 0, true).status, 0);

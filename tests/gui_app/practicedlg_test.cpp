@@ -1,34 +1,23 @@
-// "새 연습 계좌": the picker refuses what cannot be, in Korean, and stays open; an accepted choice
-// keeps the current ledger under its dates and opens the session again on the new account.
+// "새 연습 계좌": the picker refuses what cannot be, in Korean, and stays open, and gives an accepted
+// choice as it was typed.
 #include "app/practicedlg.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QCoreApplication>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimeEdit>
-#include <memory>
+#include <string>
 
-#include "app/clockbar.h"
-#include "app/mainfrm.h"
-#include "app/ostrada.h"
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/foundation/texts.h"
-#include "broker/sim/exchange.h"
-#include "broker/sim/market/clock.h"
 #include "broker/sim/market/market_process.h"
-#include "broker/sim/market/market_stock.h"
-#include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/session_options.h"
 
 namespace ostrada {
 namespace {
 
-constexpr int32_t kToday = 20261208;  // a Tuesday
+using testing::kSessionDay;
 
 struct Choice {
   const char* name;
@@ -45,7 +34,7 @@ class PracticePicker : public ::testing::TestWithParam<Choice> {
 
 TEST_P(PracticePicker, RefusesWhatCannotBeAndStaysOpen) {
   const Choice& choice = GetParam();
-  CPracticeDlg picker(kToday, 100'000'000, nullptr);
+  CPracticeDlg picker(kSessionDay, 100'000'000, nullptr);
   auto* date = picker.findChild<QDateEdit*>(QStringLiteral("practiceDate"));
   // The calendar offers the market's history only, through today.
   EXPECT_EQ(date->minimumDate(),
@@ -82,42 +71,6 @@ INSTANTIATE_TEST_SUITE_P(Choices, PracticePicker,
                                            Choice{"FirstDay", QDate(2024, 11, 1), "1", "", nullptr},
                                            Choice{"Today", QDate(2026, 12, 8), "5000000", "77", nullptr}),
                          [](const ::testing::TestParamInfo<Choice>& info) { return std::string(info.param.name); });
-
-TEST(PracticeAccount, TheMenuStartsItAndTheSessionOpensAgainOnIt) {
-  testing::RecordingScope recording;
-  QTemporaryDir folder;
-  ASSERT_TRUE(folder.isValid());
-  StartOptions options;
-  options.exchange.seed = 23;
-  options.exchange.stocks = 40;
-  options.exchange.tradingDate = kToday;
-  options.exchange.wallClock = [] { return sim::KoreanUnixMilliseconds(kToday, 9 * sim::kMsPerHour); };
-  const std::string ledger = folder.filePath(QStringLiteral("paper.sqlite")).toStdString();
-  options.exchange.paper.ledgerPath = ledger;
-  CostradaApp app(options);
-  ASSERT_EQ(app.InitInstance(), 1);
-  ASSERT_EQ(app.Session().LogIn(), 1);
-  testing::WhenShown(QStringLiteral("practiceDialog"), [](QWidget& picker) {
-    picker.findChild<QDateEdit*>(QStringLiteral("practiceDate"))->setDate(QDate(2025, 3, 4));
-    picker.findChild<QTimeEdit*>(QStringLiteral("practiceTime"))->setTime(QTime(10, 0));
-    picker.findChild<QLineEdit*>(QStringLiteral("practiceCash"))->setText(QStringLiteral("5000000"));
-    picker.findChild<QPushButton*>(QStringLiteral("practiceOk"))->click();
-  });
-  app.MainFrame()->findChild<QAction*>(QStringLiteral("action%1").arg(kCmdPractice))->trigger();
-  // The session opens again once the menu's command has returned.
-  for (int turn = 0; turn < 1000 && app.Exchange()->Clock().Date() != 20250304; ++turn)
-    QCoreApplication::processEvents();
-  EXPECT_TRUE(recording.sink.messages.empty()) << recording.sink.Texts().front();
-  // The session runs on the new account, from its moment, with the clock bar on it and logged in.
-  EXPECT_EQ(app.Exchange()->Clock().Date(), 20250304);
-  EXPECT_EQ(app.Exchange()->Clock().Hhmmss(), 100000);
-  EXPECT_NE(app.MainFrame()->findChild<CClockBar*>(), nullptr);
-  EXPECT_TRUE(app.Session().LoggedIn());
-  // The account before it is kept under its dates.
-  const std::vector<sim::KeptLedger> kept = sim::KeptLedgers(ledger);
-  ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(kept[0].first, kToday);
-}
 
 }  // namespace
 }  // namespace ostrada

@@ -15,17 +15,14 @@
 #include "basesrc/tradingsession.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
-#include "tests/support/recording_sink.h"
+#include "tests/support/served_exchange.h"
 
 namespace ostrada::testing {
 
-class ExchangeFixture : public ::testing::Test {
+class ExchangeFixture : public ServedExchangeTest {
  protected:
   explicit ExchangeFixture(const sim::ExchangeOptions& options = Options())
-      : exchange_(options), server_(exchange_), clock_(exchange_.Time()) {
-    StocGate gate;
-    book_ = gate.DownloadCodes(kSortByName, 0);
-  }
+      : ServedExchangeTest(options), clock_(exchange_.Time()) {}
   static sim::ExchangeOptions Options() {
     sim::ExchangeOptions options;
     options.seed = 77;
@@ -33,11 +30,7 @@ class ExchangeFixture : public ::testing::Test {
     return options;
   }
 
-  RecordingScope recording_;
-  sim::Exchange exchange_;
-  broker::ScopedServer server_;
   ScopedTimeSource clock_;
-  std::unique_ptr<CodeInfoList> book_;
   TradingSession session_;
   IndexBars indexes_;
 };

@@ -12,6 +12,7 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
+#include "tests/support/event_only_request.h"
 
 namespace ostrada::testing {
 
@@ -54,18 +55,11 @@ class QuoteFeed : public broker::ComServer {
 
  private:
   // A live object that takes subscriptions and never raises an event.
-  class Silent : public broker::IMarketRequest, public broker::IConnectionPoint {
+  class Silent : public testing::EventOnlyRequest, public broker::IConnectionPoint {
    public:
     void Subscribe() override {}
     void Unsubscribe() override {}
     broker::Variant HeaderValue(int32_t) override { throw broker::ComError(broker::kBadIndex); }
-    broker::Variant DataValue(int32_t, int32_t) override { throw broker::ComError(broker::kBadIndex); }
-    int32_t MoreData() override { return 0; }
-    void SetInput(int32_t, const broker::Variant&) override {}
-    int16_t Status() override { return 0; }
-    std::string StatusText1() override { return {}; }
-    std::string StatusText2() override { return {}; }
-    int16_t Request() override { return 0; }
     broker::IConnectionPoint& Events() override { return *this; }
     uint32_t Advise(broker::IEventSink*) override { return 1; }
     void Unadvise(uint32_t) override {}

@@ -25,6 +25,7 @@
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/served_exchange.h"
 
 namespace ostrada {
 namespace {
@@ -44,12 +45,9 @@ QString Grouped(int64_t value) {
 // A stock of the default listing of 40 that trades on 2026-12-08 and is halted on 2026-12-09.
 constexpr char kHaltedTomorrow[] = "A072210";
 
-class QuoteLiveOnExchange : public ::testing::Test {
+class QuoteLiveOnExchange : public testing::ServedExchangeTest {
  protected:
-  QuoteLiveOnExchange() : exchange_(Options()), server_(exchange_) {
-    StocGate gate;
-    book_ = gate.DownloadCodes(kSortByName, 0);
-  }
+  QuoteLiveOnExchange() : ServedExchangeTest(Options()) {}
   static sim::ExchangeOptions Options() {
     sim::ExchangeOptions options;
     options.stocks = 40;
@@ -64,10 +62,6 @@ class QuoteLiveOnExchange : public ::testing::Test {
     QCoreApplication::processEvents();
   }
 
-  RecordingScope recording_;
-  sim::Exchange exchange_;
-  broker::ScopedServer server_;
-  std::unique_ptr<CodeInfoList> book_;
 };
 
 TEST_F(QuoteLiveOnExchange, TheHeaderFollowsEveryTradeOfTheStock) {
@@ -268,11 +262,30 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
   EXPECT_TRUE(recording_.sink.messages.empty()) << recording_.sink.Texts().front();
 }
 
+// Counts the prices the table picks.
+class PickCounter : public QWidget {
+ public:
+  bool event(QEvent* event) override {
+    if (AsWindowMessage(event, WM_PRICE_PICKED) != nullptr) {
+      ++picks;
+      return true;
+    }
+    return QWidget::event(event);
+  }
+  int picks = 0;
+};
+
 class PickedPriceOnFeed : public ::testing::Test {
  protected:
   PickedPriceOnFeed() : server_(feed_) {
     SetCallCode(feed_.book, "005930");
     Lay(50000);
+  }
+  // The 10-level table on the stock, shown.
+  void SetUp() override {
+    table_.SetReferencePrice(50000);
+    ASSERT_EQ(table_.SetStock("005930"), 1);
+    table_.show();
   }
   // The best ask at `bestAsk`, the best bid a tick below, ten levels each a tick apart.
   void Lay(int32_t bestAsk) {
@@ -288,74 +301,53 @@ class PickedPriceOnFeed : public ::testing::Test {
   RecordingScope recording_;
   QuoteFeed feed_;
   broker::ScopedServer server_;
-};
-
-// Counts the prices the table picks.
-class PickCounter : public QWidget {
- public:
-  bool event(QEvent* event) override {
-    if (AsWindowMessage(event, WM_PRICE_PICKED) != nullptr) {
-      ++picks;
-      return true;
-    }
-    return QWidget::event(event);
-  }
-  int picks = 0;
+  PickCounter parent_;
+  CCallTbl table_{0, 1, &parent_};
 };
 
 TEST_F(PickedPriceOnFeed, APickedPriceStaysMarkedByItsPriceAsTheBookMoves) {
-  PickCounter parent;
-  CCallTbl table(0, 1, &parent);
-  table.SetReferencePrice(50000);
-  ASSERT_EQ(table.SetStock("005930"), 1);
-  table.show();
   // The user clicks the third bid, 49,700 (row 2 of the lower list).
-  testing::ClickRow(table.LowerList(), 2);
-  ASSERT_EQ(parent.picks, 1);
-  ASSERT_EQ(table.PickedPrice(), 49700);
-  EXPECT_EQ(SelectedRow(table.LowerList()), 2);
+  testing::ClickRow(table_.LowerList(), 2);
+  ASSERT_EQ(parent_.picks, 1);
+  ASSERT_EQ(table_.PickedPrice(), 49700);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), 2);
 
   // The book moves up two ticks: 49,700 is now the fifth bid (row 4).
   Lay(50200);
   feed_.Raise();
-  EXPECT_EQ(SelectedRow(table.LowerList()), 4);
-  EXPECT_EQ(SelectedRow(table.UpperList()), -1);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), 4);
+  EXPECT_EQ(SelectedRow(table_.UpperList()), -1);
   // It moves down five ticks: 49,700 is now an ask, the third (upper row 10 - 2 = 8).
   Lay(49500);
   feed_.Raise();
-  EXPECT_EQ(SelectedRow(table.UpperList()), 8);
-  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+  EXPECT_EQ(SelectedRow(table_.UpperList()), 8);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), -1);
   // Far above, the price leaves the shown book, and no row is marked.
   Lay(52000);
   feed_.Raise();
-  EXPECT_EQ(SelectedRow(table.UpperList()), -1);
-  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+  EXPECT_EQ(SelectedRow(table_.UpperList()), -1);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), -1);
   // Moving the mark picks nothing: the order price changes only on a click.
-  EXPECT_EQ(parent.picks, 1);
-  EXPECT_EQ(table.PickedPrice(), 49700);
+  EXPECT_EQ(parent_.picks, 1);
+  EXPECT_EQ(table_.PickedPrice(), 49700);
 
   // Back in the book it is marked again; a click on an ask lets go of the bid's mark.
   Lay(50000);
   feed_.Raise();
-  EXPECT_EQ(SelectedRow(table.LowerList()), 2);
-  testing::ClickRow(table.UpperList(), 10);
-  EXPECT_EQ(table.PickedPrice(), 50000);
-  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
-  EXPECT_EQ(parent.picks, 2);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), 2);
+  testing::ClickRow(table_.UpperList(), 10);
+  EXPECT_EQ(table_.PickedPrice(), 50000);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), -1);
+  EXPECT_EQ(parent_.picks, 2);
 }
 
 TEST_F(PickedPriceOnFeed, ANewStockForgetsThePickedPrice) {
-  PickCounter parent;
-  CCallTbl table(0, 1, &parent);
-  table.SetReferencePrice(50000);
-  ASSERT_EQ(table.SetStock("005930"), 1);
-  table.show();
-  testing::ClickRow(table.LowerList(), 1);
-  ASSERT_EQ(table.PickedPrice(), 49800);
+  testing::ClickRow(table_.LowerList(), 1);
+  ASSERT_EQ(table_.PickedPrice(), 49800);
   SetCallCode(feed_.book, "000660");
-  ASSERT_EQ(table.SetStock("000660"), 1);
-  EXPECT_EQ(table.PickedPrice(), 0);
-  EXPECT_EQ(SelectedRow(table.LowerList()), -1);
+  ASSERT_EQ(table_.SetStock("000660"), 1);
+  EXPECT_EQ(table_.PickedPrice(), 0);
+  EXPECT_EQ(SelectedRow(table_.LowerList()), -1);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "tests/support/busiest_stock.h"
 #include "tests/support/palette.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/served_exchange.h"
 #include "tests/support/render.h"
 
 namespace ostrada {
@@ -101,12 +102,9 @@ void ExpectShows(CCallTbl& table, const CallInfo& record) {
 
 // ---- Through the embedded exchange ----
 
-class QuoteWindowOnExchange : public ::testing::Test {
+class QuoteWindowOnExchange : public testing::ServedExchangeTest {
  protected:
-  QuoteWindowOnExchange() : exchange_(Options()), server_(exchange_) {
-    StocGate gate;
-    book_ = gate.DownloadCodes(kSortByName, 0);
-  }
+  QuoteWindowOnExchange() : ServedExchangeTest(Options()) {}
   static sim::ExchangeOptions Options() {
     sim::ExchangeOptions options;
     options.stocks = 60;
@@ -129,11 +127,6 @@ class QuoteWindowOnExchange : public ::testing::Test {
     }
     return {};
   }
-
-  RecordingScope recording_;
-  sim::Exchange exchange_;
-  broker::ScopedServer server_;
-  std::unique_ptr<CodeInfoList> book_;
 };
 
 TEST_F(QuoteWindowOnExchange, TheWindowsOpenWithTheirCaptionsAndLabels) {

@@ -13,6 +13,7 @@
 #include "broker/clsid.h"
 #include "broker/comerror.h"
 #include "broker/server.h"
+#include "tests/support/event_only_request.h"
 
 namespace ostrada::testing {
 
@@ -211,7 +212,7 @@ class ScriptedTradeUtility : public broker::ITradeUtility {
 };
 
 // The order-event object: Fire raises one event while it is subscribed.
-class ScriptedOrderEvents : public broker::IMarketRequest, public broker::IConnectionPoint {
+class ScriptedOrderEvents : public testing::EventOnlyRequest, public broker::IConnectionPoint {
  public:
   void Subscribe() override { subscribed = true; }
   void Unsubscribe() override { subscribed = false; }
@@ -236,13 +237,6 @@ class ScriptedOrderEvents : public broker::IMarketRequest, public broker::IConne
         return Variant::Text("");
     }
   }
-  broker::Variant DataValue(int32_t, int32_t) override { throw broker::ComError(broker::kBadIndex); }
-  int32_t MoreData() override { return 0; }
-  void SetInput(int32_t, const broker::Variant&) override {}
-  int16_t Status() override { return 0; }
-  std::string StatusText1() override { return {}; }
-  std::string StatusText2() override { return {}; }
-  int16_t Request() override { return 0; }
   broker::IConnectionPoint& Events() override { return *this; }
   uint32_t Advise(broker::IEventSink* sink) override {
     sinks[++lastCookie] = sink;

@@ -18,14 +18,13 @@
 #include "app/workwindows.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
-#include "basesrc/nowinfo.h"
-#include "basesrc/priceinfo.h"
-#include "basesrc/tradingsession.h"
 #include "basesrc/watchlist.h"
 #include "broker/sim/account_clock.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/clock.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/resting_buys.h"
+#include "tests/support/session_options.h"
 #include "tests/support/shown_window.h"
 
 namespace ostrada {
@@ -45,13 +44,7 @@ class CatchUp : public ::testing::TestWithParam<WindowKind> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
-    StartOptions options;
-    options.exchange.seed = 23;
-    options.exchange.stocks = 40;
-    options.exchange.tradingDate = 20261208;
-    options.exchange.wallClock = [] { return int64_t{1'796'000'000'000}; };
-    options.exchange.paper.ledgerPath = folder_.filePath(QStringLiteral("paper.sqlite")).toStdString();
-    app_ = std::make_unique<CostradaApp>(options);
+    app_ = std::make_unique<CostradaApp>(testing::SessionOptions(folder_));
     ASSERT_EQ(app_->InitInstance(), 1);
     frame_ = app_->MainFrame();
     ASSERT_EQ(app_->Session().LogIn(), 1);
@@ -64,17 +57,9 @@ class CatchUp : public ::testing::TestWithParam<WindowKind> {
 
   // Five buys below the market, which rest: no notice tells the queues ahead of them shrinking.
   void PlaceRestingOrders() {
-    TradingSession& session = app_->Session();
-    NowPrice now{};
-    ASSERT_EQ(session.Gate().FetchNowPrice(&now, code_.c_str()), 1);
-    for (int k = 0; k < 5; ++k) {
-      const int32_t price = now.bar.close - (k + 6) * PriceTick(now.bar.close);
-      std::string failure;
-      ASSERT_EQ(session.Gate().SendOrder(*app_->AllCodes(), session.Account().c_str(), kOrderSideBuy, code_.c_str(),
-                                         kOrderTypeLimit, price, 10, &failure),
-                1)
-          << Cp949ToUtf8(failure);
-    }
+    std::string failure;
+    ASSERT_EQ(testing::RestBuys(app_->Session(), *app_->AllCodes(), code_, {6, 7, 8, 9, 10}, 10, failure).size(), 5u)
+        << Cp949ToUtf8(failure);
   }
 
   // The window of the kind on the stock (the frame's board for the board).
@@ -159,7 +144,7 @@ TEST_P(CatchUpAfterAnotherProcess, AWindowShowsWhatAFreshOneShows) {
     sim::ExchangeOptions options = app_->Options().exchange;
     options.tradingDate = 0;  // the account's clock, as the command line starts
     sim::Exchange commandLine(options);
-    ASSERT_FALSE(sim::Jump(commandLine, {20261208, 10 * sim::kMsPerHour + 60'000}).refused);
+    ASSERT_FALSE(sim::Jump(commandLine, {testing::kSessionDay, 10 * sim::kMsPerHour + 60'000}).refused);
   }
   app_->Exchange()->Step(0);
   ASSERT_EQ(app_->Exchange()->Clock().Hhmmss(), 100100);

@@ -20,9 +20,8 @@
 #include "app/trdeventtbl.h"
 #include "app/workwindows.h"
 #include "basesrc/coninfo.h"
-#include "basesrc/nowinfo.h"
+#include "basesrc/foundation/cp949.h"
 #include "basesrc/numberformat.h"
-#include "basesrc/priceinfo.h"
 #include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/clock.h"
@@ -30,6 +29,8 @@
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/resting_buys.h"
+#include "tests/support/session_options.h"
 
 namespace ostrada {
 namespace {
@@ -38,13 +39,8 @@ TEST(FastClock, TheContractListAndTheEventLogDropNothingAtTimesAThousand) {
   testing::RecordingScope recording;
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
-  int64_t wall = 1'796'000'000'000;
-  StartOptions options;
-  options.exchange.seed = 23;
-  options.exchange.stocks = 40;
-  options.exchange.tradingDate = 20261208;
-  options.exchange.wallClock = [&wall] { return wall; };
-  options.exchange.paper.ledgerPath = folder.filePath(QStringLiteral("paper.sqlite")).toStdString();
+  int64_t wall = testing::kStandingWall;
+  StartOptions options = testing::SessionOptions(folder, [&wall] { return wall; });
   options.speedChosen = true;
   CostradaApp app(options);
   ASSERT_EQ(app.InitInstance(), 1);
@@ -57,15 +53,9 @@ TEST(FastClock, TheContractListAndTheEventLogDropNothingAtTimesAThousand) {
   contracts->ShowStock(code);
   order->ShowStock(code);
   // Buys one to five ticks below the opening price: the day's moves fill some of them, in parts.
-  NowPrice now{};
-  ASSERT_EQ(app.Session().Gate().FetchNowPrice(&now, code.c_str()), 1);
-  for (int k = 1; k <= 5; ++k) {
-    std::string failure;
-    ASSERT_EQ(app.Session().Gate().SendOrder(*app.AllCodes(), app.Session().Account().c_str(), kOrderSideBuy,
-                                             code.c_str(), kOrderTypeLimit, now.bar.close - k * PriceTick(now.bar.close),
-                                             300, &failure),
-              1);
-  }
+  std::string failure;
+  ASSERT_EQ(testing::RestBuys(app.Session(), *app.AllCodes(), code, {1, 2, 3, 4, 5}, 300, failure).size(), 5u)
+      << Cp949ToUtf8(failure);
   // Sent from elsewhere, the buys were told to the open window by their acceptance: it holds their cash back.
   const QTableWidget* cash = order->Window().findChild<QTableWidget*>(QStringLiteral("list1422"));
   ASSERT_NE(cash, nullptr);

@@ -27,13 +27,22 @@ QString BusiestCode(const CodeInfoList& codes) {
   return QString::fromLatin1(testing::BusiestCode(codes).c_str());
 }
 
-TEST(Render, WorkingWindowsWithTheirLinkToggles) {
+// The program on a market of its own, started.
+class Render : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(app.InitInstance(), 1); }
+  static StartOptions Options() {
+    StartOptions options;
+    options.exchange.seed = 17;
+    options.exchange.stocks = 40;
+    return options;
+  }
+
   testing::RecordingScope recording;
-  StartOptions options;
-  options.exchange.seed = 17;
-  options.exchange.stocks = 40;
-  CostradaApp app(options);
-  ASSERT_EQ(app.InitInstance(), 1);
+  CostradaApp app{Options()};
+};
+
+TEST_F(Render, WorkingWindowsWithTheirLinkToggles) {
   app.Exchange()->Advance(kFromOpeningToAfterTheClose);
   WorkWindows& workspace = app.MainFrame()->Workspace();
   const std::pair<int, const char*> windows[] = {{kCmdQuote10, "workspace_quote10.png"},
@@ -57,13 +66,7 @@ TEST(Render, WorkingWindowsWithTheirLinkToggles) {
 // The README's first picture: the frame with its board, a 10-level quote window, an order window and a
 // chart side by side, as a trader lays them out. Offscreen windows have no desktop, so each is grabbed
 // and painted where it stands.
-TEST(Render, AWholeWorkspace) {
-  testing::RecordingScope recording;
-  StartOptions options;
-  options.exchange.seed = 17;
-  options.exchange.stocks = 40;
-  CostradaApp app(options);
-  ASSERT_EQ(app.InitInstance(), 1);
+TEST_F(Render, AWholeWorkspace) {
   CMainFrame& frame = *app.MainFrame();
   frame.setGeometry(0, 0, 760, 620);
   WorkWindows& workspace = frame.Workspace();

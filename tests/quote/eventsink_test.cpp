@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "broker/comerror.h"
+#include "tests/support/event_only_request.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
@@ -25,18 +26,11 @@ struct CountingWindow : WindowHandle {
 };
 
 // A request object that only has a connection point; the sink needs nothing else.
-class PointOnly : public broker::IMarketRequest, public broker::IConnectionPoint {
+class PointOnly : public testing::EventOnlyRequest, public broker::IConnectionPoint {
  public:
   void Subscribe() override {}
   void Unsubscribe() override {}
   broker::Variant HeaderValue(int32_t) override { return {}; }
-  broker::Variant DataValue(int32_t, int32_t) override { return {}; }
-  int32_t MoreData() override { return 0; }
-  void SetInput(int32_t, const broker::Variant&) override {}
-  int16_t Status() override { return 0; }
-  std::string StatusText1() override { return {}; }
-  std::string StatusText2() override { return {}; }
-  int16_t Request() override { return 0; }
   broker::IConnectionPoint& Events() override { return *this; }
 
   uint32_t Advise(broker::IEventSink* sink) override {

@@ -12,7 +12,6 @@
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/foundation/texts.h"
 #include "basesrc/nowinfo.h"
-#include "basesrc/priceinfo.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/tradingsession.h"
 #include "basesrc/trdevent.h"
@@ -24,6 +23,7 @@
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/faults.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada {
 namespace {
@@ -114,7 +114,7 @@ class TradingOnTheExchange : public ::testing::Test {
 
 TEST_F(TradingOnTheExchange, AWaitingLimitBuyIsModifiedThenCancelledAndEachStepIsLogged) {
   EventLog log;
-  const int32_t low = close - 5 * PriceTick(close);
+  const int32_t low = testing::TicksFrom(close, -5);
   ASSERT_EQ(Buy(code, kOrderTypeLimit, low, 10), 1);
   const int32_t bought = gate.LastOrderNumber();
   Run(2);
@@ -129,7 +129,7 @@ TEST_F(TradingOnTheExchange, AWaitingLimitBuyIsModifiedThenCancelledAndEachStepI
   EXPECT_EQ(log.lines[0], "[" + name + "] (매수) 명령 접수 [ " + std::to_string(low) + " ]원 [ 10 ]주");
 
   std::string failure;
-  const int32_t lower = low - PriceTick(low);
+  const int32_t lower = testing::TicksFrom(low, -1);
   ASSERT_EQ(gate.SendModifyCancel(*book, account.c_str(), TextC(Txt::kTrdModify), code.c_str(), 10, lower, bought,
                                   &failure), 1) << Cp949ToUtf8(failure);
   const int32_t modified = gate.LastOrderNumber();
@@ -167,7 +167,7 @@ TEST_F(TradingOnTheExchange, AMarketBuyFillsIntoTheHoldingsAndSpendsTheBuyingPow
   // Four shares offered for sale above the market: six stay sellable, the cost per share is the
   // exact one rounded, and the reply's summary counts its one row.
   std::string failure;
-  const int32_t high = close + 5 * PriceTick(close);
+  const int32_t high = testing::TicksFrom(close, 5);
   ASSERT_EQ(gate.SendOrder(*book, account.c_str(), kOrderSideSell, code.c_str(), kOrderTypeLimit, high, 4, &failure), 1);
   Run(2);
   auto offered = gate.DownloadHoldings(account.c_str());
@@ -214,7 +214,7 @@ TEST_F(TradingOnTheExchange, AnOpenBuyHoldsCashBackFromTheAvailableAmountNotFrom
   ASSERT_EQ(gate.BuyableAmount(account.c_str(), code.c_str(), kOrderTypeLimit, close, &before), 1);
   ASSERT_EQ(before.totalDeposit, 100'000'000);
   ASSERT_EQ(before.availableAmount, 100'000'000);
-  const int32_t low = close - 5 * PriceTick(close);
+  const int32_t low = testing::TicksFrom(close, -5);
   ASSERT_EQ(Buy(code, kOrderTypeLimit, low, 100), 1);
   Run(2);
   ASSERT_EQ(gate.DownloadUnfilled(account.c_str())->Count(), 1);  // it waits below the market
@@ -295,7 +295,7 @@ TEST_F(TradingOnTheExchange, TheSessionLogsInOnceAndItsSnapshotFollowsTheNotices
   EXPECT_EQ(before.Value(), 0);
   EXPECT_EQ(before.OpenOrders(), 0);
 
-  const int32_t low = close - 5 * PriceTick(close);
+  const int32_t low = testing::TicksFrom(close, -5);
   ASSERT_EQ(Buy(code, kOrderTypeLimit, low, 7), 1);  // rests below the market
   EXPECT_EQ(session.Snapshot().OpenOrders(), 1);
   ASSERT_EQ(Buy(code, kOrderTypeMarket, 0, 10), 1);

@@ -7,13 +7,14 @@
 
 #include "basesrc/foundation/cp949.h"
 #include "broker/comerror.h"
+#include "tests/support/event_only_request.h"
 #include "tests/support/recording_sink.h"
 
 namespace ostrada {
 namespace {
 
 // The order-event object holding one event's header values.
-class EventObject : public broker::IMarketRequest {
+class EventObject : public testing::EventOnlyRequest {
  public:
   void Subscribe() override {}
   void Unsubscribe() override {}
@@ -21,13 +22,6 @@ class EventObject : public broker::IMarketRequest {
     const auto found = headers.find(index);
     return found == headers.end() ? broker::Variant() : found->second;
   }
-  broker::Variant DataValue(int32_t, int32_t) override { throw broker::ComError(broker::kBadIndex); }
-  int32_t MoreData() override { return 0; }
-  void SetInput(int32_t, const broker::Variant&) override {}
-  int16_t Status() override { return 0; }
-  std::string StatusText1() override { return {}; }
-  std::string StatusText2() override { return {}; }
-  int16_t Request() override { return 0; }
   broker::IConnectionPoint& Events() override { throw broker::ComError(broker::kEFail); }
   std::map<int32_t, broker::Variant> headers;
 };
