@@ -11,29 +11,24 @@
 #include <string>
 #include <vector>
 
-#include "basesrc/priceinfo.h"
 #include "broker/clsid.h"
 #include "broker/server.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/listing.h"
 #include "broker/sim/market/market_stock.h"
 #include "broker/sim/paper/paper_account.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada::sim {
 namespace {
+
+using ostrada::testing::TicksFrom;
 
 class CountingSink : public broker::IEventSink {
  public:
   void Received() override { ++events; }
   int64_t events = 0;
 };
-
-// A level `ticks` ticks from the price, up or down.
-int32_t TicksFrom(int32_t price, int ticks) {
-  for (; ticks > 0; --ticks) price += PriceTick(price);
-  for (; ticks < 0; ++ticks) price = TickAtOrBelow(price - 1);
-  return price;
-}
 
 void BM_PumpAtHundredTimes(benchmark::State& state) {
   ExchangeOptions options;

@@ -19,6 +19,7 @@
 #include "broker/sim/market/market_service.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/support/cli.h"
+#include "tests/support/common_share.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stopped_exchange.h"
 
@@ -46,16 +47,7 @@ class ClockCli : public ::testing::Test {
   testing::ScratchFolder scratch;
   std::string folder = scratch.Path() + "/";
   testing::ScopedEnv dataFolder{"OSTRADA_DATA_DIR", folder.c_str()};
-  std::string code = TradableCode();
-
- private:
-  static std::string TradableCode() {
-    const sim::Listing listing = sim::Listing::Build(7, 40);
-    for (const sim::ListedStock& stock : listing.All()) {
-      if (stock.class5 != '1' && stock.commonCode.empty() && stock.liquidity >= 6) return stock.code;
-    }
-    return {};
-  }
+  std::string code = testing::FirstCommonShare(7, 40, 6);
 };
 
 TEST_F(ClockCli, MovesForwardByStepsToTimesToTheCloseAndAcrossTheWeekendPrintingTheFills) {

@@ -27,6 +27,7 @@
 #include "broker/sim/paper/paper_ledger.h"
 #include "broker/sim/paper/paper_options.h"
 #include "tests/support/cli.h"
+#include "tests/support/common_share.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stopped_exchange.h"
 
@@ -57,24 +58,31 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::string CommonCode() {
-  const sim::Listing listing = sim::Listing::Build(7, 40);
-  for (const sim::ListedStock& stock : listing.All()) {
-    if (stock.class5 != '1' && stock.commonCode.empty()) return stock.code;
-  }
-  return {};
+// What a command tells as text, a line each, and as the document it prints with --json put after
+// `arguments` (and before `options`); both runs must succeed.
+struct TwoViews {
+  std::string text;
+  std::vector<std::string> lines;
+  json document;
+};
+void RunBoth(const std::string& arguments, TwoViews& views, const std::string& options = {}) {
+  const auto text = RunCli(arguments + options);
+  const auto document = RunCli(arguments + " --json" + options);
+  ASSERT_EQ(text.exitCode, 0) << text.output;
+  ASSERT_EQ(document.exitCode, 0) << document.output;
+  views.text = text.output;
+  views.lines = Lines(text.output);
+  views.document = json::parse(document.output);
 }
 
 const char kExchange[] = " --seed 7 --stocks 40 --date 20261208 --at 10:15:00";
 
 TEST(JsonCli, MarketDocumentHoldsTheFiguresOfTheTextView) {
-  const std::string code = CommonCode();
-  const auto text = RunCli("market " + code + " --contracts 5" + kExchange);
-  const auto document = RunCli("market " + code + " --contracts 5 --json" + kExchange);
-  ASSERT_EQ(text.exitCode, 0) << text.output;
-  ASSERT_EQ(document.exitCode, 0) << document.output;
-  const json market = json::parse(document.output);
-  const std::vector<std::string> lines = Lines(text.output);
+  const std::string code = testing::FirstCommonShare(7, 40);
+  TwoViews views;
+  ASSERT_NO_FATAL_FAILURE(RunBoth("market " + code + " --contracts 5", views, kExchange));
+  const json& market = views.document;
+  const std::vector<std::string>& lines = views.lines;
   ASSERT_GE(lines.size(), 3u);
 
   EXPECT_EQ(market.at("code"), code);
@@ -186,12 +194,10 @@ TEST(JsonCli, MarketLimitsAndRatesOfEveryStock) {
 }
 
 TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
-  const std::string code = CommonCode();
-  const auto text = RunCli("price " + code + " --seed 7 --stocks 40");
-  const auto document = RunCli("price " + code + " --seed 7 --stocks 40 --json");
-  ASSERT_EQ(text.exitCode, 0) << text.output;
-  ASSERT_EQ(document.exitCode, 0) << document.output;
-  const json price = json::parse(document.output);
+  const std::string code = testing::FirstCommonShare(7, 40);
+  TwoViews views;
+  ASSERT_NO_FATAL_FAILURE(RunBoth("price " + code + " --seed 7 --stocks 40", views));
+  const json& price = views.document;
   EXPECT_EQ(price.at("code"), code);
   // Each text line is "label: value"; the fields follow the lines' order.
   const std::pair<const char*, const char*> rows[] = {
@@ -200,9 +206,9 @@ TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
       {"상한가:", "upperLimit"},               {"하한가:", "lowerLimit"}};
   for (const auto& [label, field] : rows) {
     SCOPED_TRACE(label);
-    const size_t at = text.output.find(label);
-    ASSERT_NE(at, std::string::npos) << text.output;
-    const std::string line = text.output.substr(at, text.output.find('\n', at) - at);
+    const size_t at = views.text.find(label);
+    ASSERT_NE(at, std::string::npos) << views.text;
+    const std::string line = views.text.substr(at, views.text.find('\n', at) - at);
     EXPECT_EQ(NumbersIn(line).front(), price.at(field).get<long long>());
   }
   const double rate = price.at("change").get<double>() * 100.0 / price.at("previous").get<double>();
@@ -211,11 +217,9 @@ TEST(JsonCli, PriceDocumentHoldsTheFiguresOfTheTextView) {
 
 TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
   const std::string run = "scan --stocks 200 --checks 4 --every 10 --from 10:00 --interval 3 --threshold 1";
-  const auto text = RunCli(run);
-  const auto document = RunCli(run + " --json");
-  ASSERT_EQ(text.exitCode, 0) << text.output;
-  ASSERT_EQ(document.exitCode, 0) << document.output;
-  const json scan = json::parse(document.output);
+  TwoViews views;
+  ASSERT_NO_FATAL_FAILURE(RunBoth(run, views));
+  const json& scan = views.document;
   EXPECT_EQ(scan.at("interval"), 3);
   EXPECT_EQ(scan.at("threshold"), 1.0);
   ASSERT_EQ(scan.at("checks").size(), 4u);
@@ -224,7 +228,7 @@ TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
   // "[n] NAME r%   [시간차 변동: c%]  (시가대비: o%, 저가대비: l%, 고가대비: h%)"
   static const std::regex row(R"(\[(\d+)\] (.+) (-?[0-9.]+)%   \[.*: (-?[0-9.]+)%\]  \(.*: (-?[0-9.]+)%, .*: (-?[0-9.]+)%, .*: (-?[0-9.]+)%\))");
   size_t matched = 0;
-  for (const std::string& line : Lines(text.output)) {
+  for (const std::string& line : views.lines) {
     std::smatch parts;
     if (!std::regex_search(line, parts, row)) continue;
     const json& stock = scan.at("stocks").at(matched++);
@@ -238,7 +242,7 @@ TEST(JsonCli, ScanDocumentHoldsTheFiguresOfTheTextReport) {
 }
 
 TEST(JsonCli, HistoryDocumentHoldsTheFiguresOfTheSummary) {
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const std::string run = "history " + code + " --count 30 --seed 7 --stocks 40 --date 20261208";
   const auto text = RunCli(run);
   // Saving the series adds nothing to the document.
@@ -285,7 +289,7 @@ TEST(JsonCli, HistoryOfTheIndexAndOfMinuteBars) {
   const std::string market = " --seed 7 --stocks 40 --date 20261208";
   const auto index = RunCli("history U001 --count 5 --json" + market);
   const auto indexText = RunCli("history U001 --count 5" + market);
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const auto minutes = RunCli("history " + code + " --kind B --interval 5 --count 6 --json" + market);
   ASSERT_EQ(index.exitCode, 0) << index.output;
   ASSERT_EQ(indexText.exitCode, 0) << indexText.output;
@@ -328,12 +332,10 @@ TEST(JsonCli, PreDataDocumentHoldsTheFiguresOfTheListing) {
   const testing::ScratchFolder scratch;
   const std::string folder = scratch.Path() + "/";
   ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
-  const auto text = RunCli("predata load " + folder + "x.spd --key 11");
-  const auto document = RunCli("predata load " + folder + "x.spd --key 11 --json");
-  ASSERT_EQ(text.exitCode, 0) << text.output;
-  ASSERT_EQ(document.exitCode, 0) << document.output;
-  const json list = json::parse(document.output);
-  const std::vector<std::string> lines = Lines(text.output);
+  TwoViews views;
+  ASSERT_NO_FATAL_FAILURE(RunBoth("predata load " + folder + "x.spd --key 11", views));
+  const json& list = views.document;
+  const std::vector<std::string>& lines = views.lines;
   EXPECT_EQ(list.at("key"), 11);
   ASSERT_EQ(list.at("records").size(), list.at("count").get<size_t>());
   ASSERT_EQ(lines.size(), list.at("count").get<size_t>() + 1);
@@ -379,12 +381,10 @@ TEST(JsonCli, PatternsDocumentHoldsTheFiguresOfTheTextReport) {
   const std::string folder = scratch.Path() + "/";
   ASSERT_EQ(RunCli("predata build --seed 5 --stocks 40 --save " + folder + "x.spd").exitCode, 0);
   const std::string run = "patterns --seed 5 --stocks 40 --show 2 --predata " + folder + "x.spd";
-  const auto text = RunCli(run);
-  const auto document = RunCli(run + " --json");
-  ASSERT_EQ(text.exitCode, 0) << text.output;
-  ASSERT_EQ(document.exitCode, 0) << document.output;
-  const json report = json::parse(document.output);
-  const std::vector<std::string> lines = Lines(text.output);
+  TwoViews views;
+  ASSERT_NO_FATAL_FAILURE(RunBoth(run, views));
+  const json& report = views.document;
+  const std::vector<std::string>& lines = views.lines;
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(NumbersIn(lines[0]).front(), report.at("predataRecords").get<long long>());  // "선행자료 수: N (기준일 D)"
   const auto header = NumbersIn(lines[1]);  // "종목 수: N  최근 시세 시각: T"
@@ -421,7 +421,7 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
   const testing::ScratchFolder scratch;
   const std::string folder = scratch.Path() + "/";
   const testing::ScopedEnv dataFolder("OSTRADA_DATA_DIR", folder.c_str());
-  const std::string code = CommonCode();
+  const std::string code = testing::FirstCommonShare(7, 40);
   const std::string market = " --seed 7 --stocks 40 --date 20261208";
   // Two buys at two moments, so the purchase price is an average; then a buy at the lower limit that
   // stays open, its quantity typed with a thousands separator.
@@ -439,12 +439,10 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
 
   // The account is read at its own clock, with the stock whose buyable quantity it shows.
   const std::string accountCommand = "account --seed 7 --stocks 40 --code " + code;
-  const auto text = RunCli(accountCommand);
-  const auto document = RunCli(accountCommand + " --json");
-  ASSERT_EQ(text.exitCode, 0) << text.output;
-  ASSERT_EQ(document.exitCode, 0) << document.output;
-  const json account = json::parse(document.output);
-  const std::vector<std::string> lines = Lines(text.output);
+  TwoViews views;
+  ASSERT_NO_FATAL_FAILURE(RunBoth(accountCommand, views));
+  const json& account = views.document;
+  const std::vector<std::string>& lines = views.lines;
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(NumbersIn(lines[0]).back(), std::stoll(account.at("account").get<std::string>()));
   EXPECT_EQ(account.at("clock"), "2026-12-08 11:00:20");
@@ -500,8 +498,8 @@ TEST(JsonCli, AccountDocumentHoldsTheFiguresOfTheTextView) {
     holdingFound |= has(13) && has(holding.at("profit").get<long long>()) && has(now.bar.close);
     orderFound |= row.find("매수") != std::string::npos && has(lower) && has(1000);
   }
-  EXPECT_TRUE(holdingFound) << text.output;
-  EXPECT_TRUE(orderFound) << text.output;
+  EXPECT_TRUE(holdingFound) << views.text;
+  EXPECT_TRUE(orderFound) << views.text;
 
   // Cancelled, the order frees its cash.
   ASSERT_EQ(RunCli("order cancel " + std::to_string(number) + " " + code + " 1,000" + market).exitCode, 0);

@@ -29,6 +29,7 @@
 #include "broker/sim/paper/paper_account.h"
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/support/cli.h"
+#include "tests/support/common_share.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/stopped_exchange.h"
 
@@ -47,17 +48,7 @@ class TradeCli : public ::testing::Test {
   std::string folder = scratch.Path() + "/";
   // The runs keep their paper account where the program keeps it: in the data folder.
   testing::ScopedEnv dataFolder{"OSTRADA_DATA_DIR", folder.c_str()};
-  std::string code = TradableCode();
-
- private:
-  // A common share that is not suspended.
-  static std::string TradableCode() {
-    const sim::Listing listing = sim::Listing::Build(7, 40);
-    for (const sim::ListedStock& stock : listing.All()) {
-      if (stock.class5 != '1' && stock.commonCode.empty()) return stock.code;
-    }
-    return {};
-  }
+  std::string code = testing::FirstCommonShare(7, 40);
 };
 
 TEST_F(TradeCli, ABuyRunsToItsFillAndALaterAccountShowsTheHolding) {

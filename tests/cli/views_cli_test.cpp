@@ -12,9 +12,9 @@
 #include <string>
 
 #include "broker/sim/exchange.h"
-#include "broker/sim/market/listing.h"
 #include "broker/sim/paper/sqlite_db.h"
 #include "tests/support/cli.h"
+#include "tests/support/common_share.h"
 #include "tests/support/scratch_folder.h"
 
 namespace ostrada {
@@ -40,13 +40,7 @@ class ViewsCli : public ::testing::TestWithParam<ViewCase> {
  protected:
   void SetUp() override {
     // The account's own market, which the views show without --seed.
-    const sim::Listing listing = sim::Listing::Build(sim::ExchangeOptions{}.seed, 40);
-    for (const sim::ListedStock& stock : listing.All()) {
-      if (stock.class5 != '1' && stock.commonCode.empty()) {
-        code = stock.code;
-        break;
-      }
-    }
+    code = testing::FirstCommonShare(sim::ExchangeOptions{}.seed, 40);
     const auto bought = RunCli("order buy " + code + " 10 --market --stocks 40 --date 20261208 --at 10:00:00");
     ASSERT_EQ(bought.exitCode, 0) << bought.output;
   }

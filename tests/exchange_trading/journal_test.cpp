@@ -15,13 +15,14 @@
 #include "broker/sim/paper/paper_journal_ledger.h"
 #include "broker/sim/paper/paper_journal_table.h"
 #include "broker/sim/paper/paper_ledger.h"
+#include "tests/exchange_trading/trading_fixture.h"
 #include "tests/support/scratch_folder.h"
 
 namespace ostrada::sim {
 namespace {
 
 constexpr int32_t kDay1 = 20261207, kDay2 = 20261208, kDay3 = 20261209, kDay4 = 20261210;
-const std::string kAccount = "5011223302";
+using testing::kAccount;
 const std::string kA = "A000010", kB = "A000020";
 constexpr int64_t kCash = 100'000'000;
 
@@ -67,21 +68,13 @@ class JournalRecord : public ::testing::Test {
 
   int32_t Place(int32_t date, const std::string& code, Side side, int32_t price, int32_t quantity,
                 OrderKind kind = OrderKind::kOrdinary, int32_t original = 0) {
-    PaperOrder order;
+    PaperOrder order = testing::OpenOrder(code, side, price, quantity);
     order.date = date;
-    order.account = kAccount;
-    order.code = code;
-    order.side = side;
-    order.price = order.reservePrice = price;
-    order.quantity = quantity;
     order.kind = kind;
     order.original = original;
     order.timeMs = 36'000'000 + ++step_ * 1000;
     order.state = kind == OrderKind::kCancel ? OrderState::kRecorded : OrderState::kOpen;
-    auto transaction = ledger_->Begin();
-    const int32_t number = ledger_->Insert(order, *transaction);
-    transaction->Commit();
-    return number;
+    return testing::StoreOrder(*ledger_, order);
   }
   void Fill(int32_t date, int32_t number, int32_t price, int32_t quantity) {
     const int32_t start = ledger_->Order(date, number)->filled;

@@ -26,27 +26,21 @@ std::unique_ptr<PaperLedger> OpenLedger(const std::string& path) {
 
 // An open order of the account, stored as the paper account stores one.
 int32_t Insert(PaperLedger& ledger, Side side, int32_t price, int32_t quantity) {
-  PaperOrder order;
-  order.date = kTradingDate;
-  order.account = kAccount;
-  order.code = kCode;
-  order.side = side;
-  order.price = order.reservePrice = price;
-  order.quantity = quantity;
-  order.timeMs = 36'000'000;
-  auto transaction = ledger.Begin();
-  const int32_t number = ledger.Insert(order, *transaction);
-  transaction->Commit();
-  return number;
+  return StoreOrder(ledger, OpenOrder(kCode, side, price, quantity));
 }
 
 PaperLedger::FillResult Fill(PaperLedger& ledger, int32_t number, int32_t start, int32_t price, int32_t quantity) {
   return ledger.RecordFill(kTradingDate, number, start, price, quantity, 36'000'000, {kTradingDate, 36'000'000});
 }
 
-TEST(LedgerIntegrity, AnExecutionReachedByTwoProcessesIsRecordedOnce) {
+// A ledger file in a folder of the test's own.
+class LedgerIntegrity : public ::testing::Test {
+ protected:
   TempFolder folder;
   const std::string path = folder.File("paper.sqlite");
+};
+
+TEST_F(LedgerIntegrity, AnExecutionReachedByTwoProcessesIsRecordedOnce) {
   auto program = OpenLedger(path);
   auto commandLine = OpenLedger(path);
   const int32_t number = Insert(*program, Side::kBuy, 1000, 10);
@@ -66,9 +60,7 @@ TEST(LedgerIntegrity, AnExecutionReachedByTwoProcessesIsRecordedOnce) {
   EXPECT_EQ(program->ReservedCash(kAccount), 3000 + 3000 * 150 / 1'000'000);
 }
 
-TEST(LedgerIntegrity, AFillNeverTakesAnOrderBeyondItsQuantity) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, AFillNeverTakesAnOrderBeyondItsQuantity) {
   auto program = OpenLedger(path);
   auto commandLine = OpenLedger(path);
   const int32_t number = Insert(*program, Side::kBuy, 1000, 10);
@@ -90,9 +82,7 @@ TEST(LedgerIntegrity, AFillNeverTakesAnOrderBeyondItsQuantity) {
   EXPECT_EQ(program->ReservedCash(kAccount), 0);
 }
 
-TEST(LedgerIntegrity, ASellOfSharesNoLongerHeldRecordsNothing) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, ASellOfSharesNoLongerHeldRecordsNothing) {
   auto ledger = OpenLedger(path);
   const int32_t buy = Insert(*ledger, Side::kBuy, 1000, 2);
   ASSERT_EQ(Fill(*ledger, buy, 0, 1000, 2).quantity, 2);
@@ -108,9 +98,7 @@ TEST(LedgerIntegrity, ASellOfSharesNoLongerHeldRecordsNothing) {
   EXPECT_EQ(ledger->Order(kTradingDate, sell)->filled, 0);
 }
 
-TEST(LedgerIntegrity, TheSchemaRefusesWhatMustNeverBeStored) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, TheSchemaRefusesWhatMustNeverBeStored) {
   auto ledger = OpenLedger(path);
   const int32_t number = Insert(*ledger, Side::kBuy, 1000, 10);
   ASSERT_EQ(Fill(*ledger, number, 0, 1000, 2).quantity, 2);
@@ -184,9 +172,7 @@ TEST_F(LedgerFault, AnAmendTheLedgerCommittedIsToldAsDoneThoughTheLedgerCannotBe
   EXPECT_EQ(db.QueryInt("SELECT number FROM orders WHERE kind = '3'"), cancel.number);
 }
 
-TEST(LedgerIntegrity, CashIsStoredAsIntegersOnlyAndAnEarlierLedgersRealCashIsReadBackWhole) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, CashIsStoredAsIntegersOnlyAndAnEarlierLedgersRealCashIsReadBackWhole) {
   {
     OpenLedger(path);
     // The accounts as a ledger of version 4 held them, its cash a sum past 64 bits that SQLite stored
@@ -279,9 +265,7 @@ INSERT INTO fills(date, number, price, quantity, commission, tax, time_ms) VALUE
              std::to_string(filled) + ", 0, '1', 0, 36000000, 'O')");
 }
 
-TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   WriteFirstVersion(path, 5);
   auto ledger = OpenLedger(path);
   ASSERT_TRUE(ledger);
@@ -318,9 +302,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerOpensWithEverythingItHeld) {
   EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 7);
 }
 
-TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLeftAsItWas) {
   WriteFirstVersion(path, 16);  // an order of 8 filled 16
   std::string problem;
   EXPECT_FALSE(PaperLedger::Open(path, PaperAccountNumbers(), kCash, FeeRates{}, problem));
@@ -333,9 +315,7 @@ TEST(LedgerIntegrity, AFirstVersionLedgerHoldingAnImpossibleStateIsReportedAndLe
 // The program and a command line on one ledger, both holding the same resting orders in their books
 // and meeting the same market: no order fills beyond its quantity, each fill is recorded once, and
 // the cash follows from the fills.
-TEST(LedgerIntegrity, TwoProcessesOnOneMarketFillEachRestingOrderOnce) {
-  TempFolder folder;
-  const std::string path = folder.File("paper.sqlite");
+TEST_F(LedgerIntegrity, TwoProcessesOnOneMarketFillEachRestingOrderOnce) {
   ExchangeOptions options = Trading(path);
   options.paper.startingCash = 100'000'000'000;
   TradingSession program(options);

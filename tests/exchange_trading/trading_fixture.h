@@ -42,24 +42,34 @@ inline ExchangeOptions TradingAt(int hh, int mm, const std::string& ledger = {})
   return options;
 }
 
-// Writes an open limit order at 1,000 won, entered at 10:00 of the trading date, straight into the
-// ledger, as another process would have; its number.
-inline int32_t WriteOrder(PaperLedger& ledger, const std::string& code, Side side, OrderKind kind, int32_t quantity,
-                          OrderState state = OrderState::kOpen) {
+// Stores the order straight into the ledger, as another process would have; its number.
+inline int32_t StoreOrder(PaperLedger& ledger, PaperOrder order) {
+  auto transaction = ledger.Begin();
+  const int32_t number = ledger.Insert(order, *transaction);
+  transaction->Commit();
+  return number;
+}
+
+// An open limit order of the account, entered at 10:00 of the trading date.
+inline PaperOrder OpenOrder(const std::string& code, Side side, int32_t price, int32_t quantity) {
   PaperOrder order;
   order.date = kTradingDate;
   order.account = kAccount;
   order.code = code;
   order.side = side;
-  order.kind = kind;
-  order.price = order.reservePrice = 1000;
+  order.price = order.reservePrice = price;
   order.quantity = quantity;
   order.timeMs = 36'000'000;
+  return order;
+}
+
+// Writes an order at 1,000 won of the kind and state into the ledger; its number.
+inline int32_t WriteOrder(PaperLedger& ledger, const std::string& code, Side side, OrderKind kind, int32_t quantity,
+                          OrderState state = OrderState::kOpen) {
+  PaperOrder order = OpenOrder(code, side, 1000, quantity);
+  order.kind = kind;
   order.state = state;
-  auto transaction = ledger.Begin();
-  const int32_t number = ledger.Insert(order, *transaction);
-  transaction->Commit();
-  return number;
+  return StoreOrder(ledger, order);
 }
 
 using TempFolder = ostrada::testing::ScratchFolder;

@@ -132,6 +132,14 @@ class OrderedIndexTest : public ::testing::Test {
     for (const Node* node = index.First(); node != nullptr; node = node->next) keys.push_back(node->key);
     return keys;
   }
+  // The user was told the text `count` times, each as an error.
+  void ExpectErrors(size_t count, const char* text) {
+    ASSERT_EQ(recording.sink.messages.size(), count);
+    for (const auto& message : recording.sink.messages) {
+      EXPECT_EQ(message.Utf8(), text);
+      EXPECT_EQ(message.CaptionUtf8(), "오류");
+    }
+  }
 
   testing::RecordingScope recording;
   std::vector<std::unique_ptr<Node>> nodes;
@@ -406,11 +414,7 @@ TEST_F(OrderedIndexTest, RemoveOfAnotherIndexNodeShowsNoEntryAndChangesNeither) 
   EXPECT_EQ(Shape(nodes), before);
   EXPECT_EQ(Keys(first), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(Keys(second), (std::vector<std::string>{"b", "d"}));
-  ASSERT_EQ(recording.sink.messages.size(), 3u);
-  for (const auto& message : recording.sink.messages) {
-    EXPECT_EQ(message.Utf8(), "해제하려는 메모리 번지에 해당하는 내용이 없습니다.");
-    EXPECT_EQ(message.CaptionUtf8(), "오류");
-  }
+  ExpectErrors(3, "해제하려는 메모리 번지에 해당하는 내용이 없습니다.");
 }
 
 TEST_F(OrderedIndexTest, LoopInTheTreeIsShownAndNothingIsInserted) {
@@ -425,11 +429,7 @@ TEST_F(OrderedIndexTest, LoopInTheTreeIsShownAndNothingIsInserted) {
   EXPECT_EQ(index.Count(), 2);
   EXPECT_EQ(Keys(index), (std::vector<std::string>{"c", "m"}));
   EXPECT_EQ(a->parent, nullptr);
-  ASSERT_EQ(recording.sink.messages.size(), 2u);
-  for (const auto& message : recording.sink.messages) {
-    EXPECT_EQ(message.Utf8(), "과정에서 루프(loop)에 빠졌습니다.");
-    EXPECT_EQ(message.CaptionUtf8(), "오류");
-  }
+  ExpectErrors(2, "과정에서 루프(loop)에 빠졌습니다.");
 }
 
 TEST_F(OrderedIndexTest, RebuildOfBrokenListIsReportedAndChangesNothing) {

@@ -18,10 +18,10 @@
 #include "basesrc/codeinfo.h"
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/nowinfo.h"
-#include "basesrc/priceinfo.h"
 #include "basesrc/tradingsession.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada {
 namespace {
@@ -177,7 +177,7 @@ TEST_F(MainFrameTest, ExitAsksWhileOrdersAreOpen) {
   ASSERT_NE(stock, nullptr);
   NowPrice now{};
   ASSERT_EQ(session.Gate().FetchNowPrice(&now, stock->key.code), 1);
-  const int32_t low = now.bar.close - 10 * PriceTick(now.bar.close);
+  const int32_t low = testing::TicksFrom(now.bar.close, -10);
   std::string failure;
   ASSERT_EQ(session.Gate().SendOrder(*app_->AllCodes(), session.Account().c_str(), kOrderSideBuy, stock->key.code,
                                      kOrderTypeLimit, low, 1, &failure),

@@ -21,6 +21,10 @@
 #include "basesrc/stocgate.h"
 #include "broker/sim/exchange.h"
 #include "broker/sim/market/clock.h"
+#include "broker/sim/market/listing.h"
+#include "broker/sim/market/market.h"
+#include "broker/sim/market/market_calendar.h"
+#include "broker/sim/market/market_service.h"
 #include "tests/gui_app/gui_helpers.h"
 #include "tests/gui_quote/quote_feed.h"
 #include "tests/support/palette.h"
@@ -42,17 +46,14 @@ QString Grouped(int64_t value) {
   return QString::fromLatin1(FormatNumber(value));
 }
 
-// A stock of the default listing of 40 that trades on 2026-12-08 and is halted on 2026-12-09.
-constexpr char kHaltedTomorrow[] = "A072210";
-
 class QuoteLiveOnExchange : public testing::ServedExchangeTest {
  protected:
-  QuoteLiveOnExchange() : ServedExchangeTest(Options()) {}
-  static sim::ExchangeOptions Options() {
+  // A fixed day, so that what the stock does in its first half hour is the same on every run.
+  explicit QuoteLiveOnExchange(int32_t date = 20261208) : ServedExchangeTest(Options(date)) {}
+  static sim::ExchangeOptions Options(int32_t date) {
     sim::ExchangeOptions options;
     options.stocks = 40;
-    // A fixed day, so that what the stock does in its first half hour is the same on every run.
-    options.tradingDate = 20261208;
+    options.tradingDate = date;
     return options;
   }
   static void TypeAndEnter(QComboBox& combo, const QString& text) {
@@ -61,7 +62,6 @@ class QuoteLiveOnExchange : public testing::ServedExchangeTest {
     testing::PressKey(*combo.lineEdit(), Qt::Key_Return);
     QCoreApplication::processEvents();
   }
-
 };
 
 TEST_F(QuoteLiveOnExchange, TheHeaderFollowsEveryTradeOfTheStock) {
@@ -188,7 +188,55 @@ void ExpectTheNewDayUntraded(CCallDlg& window, const std::string& code, int32_t 
 // server's figures before the open (nothing traded yet), and the ladder's rates and colours count
 // from yesterday's close, not from the day before's. It does so from the day's start, hours before
 // the first expected price, and all day for a stock halted today.
-TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClose) {
+class QuoteLiveOvernight : public QuoteLiveOnExchange {
+ protected:
+  QuoteLiveOvernight() : QuoteLiveOnExchange(Day().date) {}
+
+  // A trading day of the market, followed at once by the next, on which one stock traded and closed
+  // unchanged and another closed off its previous close and is halted all the next day (its code),
+  // found from the market itself so that the case follows the market's path.
+  struct Overnight {
+    int32_t date = 0;
+    int32_t next = 0;
+    std::string halted;
+  };
+  static const Overnight& Day() {
+    static const Overnight day = Find();
+    return day;
+  }
+  static Overnight Find() {
+    const sim::ExchangeOptions options = Options(0);
+    const sim::Listing listing = sim::Listing::Build(options.seed, options.stocks);
+    sim::Market market(sim::ProfilesOf(listing), options.seed);
+    const std::vector<int32_t> days = sim::TradingDaysBefore(20270601, 120);
+    for (size_t d = 0; d + 1 < days.size(); ++d) {
+      const int32_t date = days[d], next = days[d + 1];
+      if (date < 20261208) continue;
+      if (sim::KoreanUnixMilliseconds(next, 0) - sim::KoreanUnixMilliseconds(date, 0) != sim::kMillisecondsPerDay) {
+        continue;
+      }
+      market.Sync(date, 16 * sim::kMillisecondsPerHour);
+      bool unchanged = false;
+      std::vector<int> moved;
+      for (int i = 0; i < static_cast<int>(market.Size()); ++i) {
+        const sim::DayState state = market.State(i);
+        if (state.halted || state.volume == 0) continue;
+        if (state.price == state.previousClose)
+          unchanged = true;
+        else
+          moved.push_back(i);
+      }
+      market.Sync(next, 9 * sim::kMillisecondsPerHour);
+      for (const int i : moved) {
+        if (unchanged && market.State(i).halted) return {date, next, market.Stock(i).code};
+      }
+    }
+    return {};
+  }
+};
+
+TEST_F(QuoteLiveOvernight, TheHeaderAndTheLadderCountFromYesterdaysClose) {
+  ASSERT_FALSE(Day().halted.empty()) << "no day of the market has the stocks the case needs";
   ASSERT_NE(book_, nullptr);
   CCallDlg window(book_.get(), 0);
   CCallDlg unchanged(book_.get(), 1);
@@ -214,11 +262,11 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
   const int32_t yesterdaysClose = now.bar.close;
   // The listing's stock that trades today and is halted all the next day.
   CCallDlg halted(book_.get(), 0);
-  const CodeInfo* haltedStock = book_->FindByCode(kHaltedTomorrow);
+  const CodeInfo* haltedStock = book_->FindByCode(Day().halted.c_str());
   ASSERT_NE(haltedStock, nullptr);
   ASSERT_EQ(halted.Form().SetStock(haltedStock->key.name.get(), {}), 1);
   NowPrice haltedNow{};
-  ASSERT_EQ(StocGate().FetchNowPrice(&haltedNow, kHaltedTomorrow), 1);
+  ASSERT_EQ(StocGate().FetchNowPrice(&haltedNow, Day().halted.c_str()), 1);
   ASSERT_GT(haltedNow.bar.volume, 0);
   ASSERT_NE(haltedNow.bar.change, 0) << "its last day must differ from an untraded one";
   const int32_t haltedClose = haltedNow.bar.close;
@@ -226,7 +274,7 @@ TEST_F(QuoteLiveOnExchange, OvernightTheHeaderAndTheLadderCountFromYesterdaysClo
     for (int m = 0; m < minutes; ++m) exchange_.Advance(60'000);
   };
   advanceMinutes(15 * 60 + 50);  // 07:00 the next day: nothing traded or quoted before the pre-open
-  ASSERT_EQ(exchange_.Clock().Date(), 20261209);
+  ASSERT_EQ(exchange_.Clock().Date(), Day().next);
   ExpectTheNewDayUntraded(window, stock->key.code, yesterdaysClose, "07:00");
   ExpectTheNewDayUntraded(halted, halted.Form().Code(), haltedClose, "07:00");
 
@@ -293,6 +341,11 @@ class PickedPriceOnFeed : public ::testing::Test {
       feed_.book.levels[i] = {bestAsk + 100 * i, bestAsk - 100 - 100 * i, 10 + i, 20 + i, 0, 0};
     }
   }
+  // The book moves to the best ask, and the feed tells it.
+  void Move(int32_t bestAsk) {
+    Lay(bestAsk);
+    feed_.Raise();
+  }
   static int SelectedRow(QTableView& list) {
     const QModelIndexList rows = list.selectionModel()->selectedRows();
     return rows.size() == 1 ? rows.first().row() : rows.isEmpty() ? -1 : -2;
@@ -313,18 +366,15 @@ TEST_F(PickedPriceOnFeed, APickedPriceStaysMarkedByItsPriceAsTheBookMoves) {
   EXPECT_EQ(SelectedRow(table_.LowerList()), 2);
 
   // The book moves up two ticks: 49,700 is now the fifth bid (row 4).
-  Lay(50200);
-  feed_.Raise();
+  Move(50200);
   EXPECT_EQ(SelectedRow(table_.LowerList()), 4);
   EXPECT_EQ(SelectedRow(table_.UpperList()), -1);
   // It moves down five ticks: 49,700 is now an ask, the third (upper row 10 - 2 = 8).
-  Lay(49500);
-  feed_.Raise();
+  Move(49500);
   EXPECT_EQ(SelectedRow(table_.UpperList()), 8);
   EXPECT_EQ(SelectedRow(table_.LowerList()), -1);
   // Far above, the price leaves the shown book, and no row is marked.
-  Lay(52000);
-  feed_.Raise();
+  Move(52000);
   EXPECT_EQ(SelectedRow(table_.UpperList()), -1);
   EXPECT_EQ(SelectedRow(table_.LowerList()), -1);
   // Moving the mark picks nothing: the order price changes only on a click.
@@ -332,8 +382,7 @@ TEST_F(PickedPriceOnFeed, APickedPriceStaysMarkedByItsPriceAsTheBookMoves) {
   EXPECT_EQ(table_.PickedPrice(), 49700);
 
   // Back in the book it is marked again; a click on an ask lets go of the bid's mark.
-  Lay(50000);
-  feed_.Raise();
+  Move(50000);
   EXPECT_EQ(SelectedRow(table_.LowerList()), 2);
   testing::ClickRow(table_.UpperList(), 10);
   EXPECT_EQ(table_.PickedPrice(), 50000);

@@ -20,7 +20,6 @@
 #include "basesrc/foundation/texts.h"
 #include "basesrc/nowinfo.h"
 #include "basesrc/numberformat.h"
-#include "basesrc/priceinfo.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/tradingsession.h"
 #include "basesrc/trdrun.h"
@@ -31,6 +30,7 @@
 #include "broker/sim/paper/paper_ledger.h"
 #include "tests/gui_trading/trading_fixture.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada {
 namespace {
@@ -68,6 +68,15 @@ const CodeInfo* FirstCommonShare(const CodeInfoList& book) {
   const CodeInfo* stock = book.First();
   while (stock != nullptr && (stock->attr.class5 == '1' || IsPreferredShare(stock->key.code))) stock = stock->next;
   return stock;
+}
+
+// Shows the window and readies its order form to send at once: nothing asked before an order, the
+// account logged in. The form.
+CTrdBuyTbl& ReadyToSend(QWidget& window, CTrdBuyTbl& form) {
+  window.show();
+  TurnOffConfirmation(form);
+  Click(Button(form, 1428));
+  return form;
 }
 
 // The paper ledger as another process opens it, to read what it holds.
@@ -172,10 +181,7 @@ TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
   auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
   CTrdDlg window(book.get(), session);
-  window.show();
-  CTrdBuyTbl& form = window.Form();
-  TurnOffConfirmation(form);
-  Click(Button(form, 1428));
+  CTrdBuyTbl& form = ReadyToSend(window, window.Form());
   Click(Button(form, 1423));
   QTableWidget& account = List(form, 1422);
   // Above four bytes of won, shown whole.
@@ -187,7 +193,7 @@ TEST(OrderOnTheExchange, TheFormShowsTheWholeCashAndWhatAnOpenBuyHoldsBack) {
   ASSERT_NE(stock, nullptr);
   NowPrice now{};
   ASSERT_EQ(gate.FetchNowPrice(&now, stock->key.code), 1);
-  const int32_t low = now.bar.close - 5 * PriceTick(now.bar.close);
+  const int32_t low = TicksFrom(now.bar.close, -5);
   AnswerFinder(FromCp949(stock->key.name.get()));
   Click(Button(form, 9034));
   Retype(Edit(form, 1421), QString::number(low));
@@ -206,10 +212,7 @@ TEST(OrderOnTheExchange, AMarketBuysRejectedRemainderGivesItsHeldCashBackAtOnce)
   auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
   CTrdCallDlg window(book.get(), session);
-  window.show();
-  CTrdBuyTbl& form = window.Frame().Form();
-  TurnOffConfirmation(form);
-  Click(Button(form, 1428));
+  CTrdBuyTbl& form = ReadyToSend(window, window.Frame().Form());
   // The common share trading the least value: the book's depth follows a stock's trading, so the cash
   // buys more of it than all of its asks offer.
   const CodeInfo* thinnest = nullptr;
@@ -265,21 +268,17 @@ TEST(OrderOnTheExchange, AProgramLeftOpenFollowsTheAccountsClockIntoTheNextMorni
   auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
   CTrdCallDlg window(book.get(), session);
-  window.show();
   CTrdBuyCallFrm& frame = window.Frame();
-  CTrdBuyTbl& form = frame.Form();
-  TurnOffConfirmation(form);
-  Click(Button(form, 1428));
+  CTrdBuyTbl& form = ReadyToSend(window, frame.Form());
   const CodeInfo* stock = FirstCommonShare(*book);
   ASSERT_NE(stock, nullptr);
   AnswerFinder(FromCp949(stock->key.name.get()));
   Click(Button(form, 9034));
   CCallTbl& table = frame.Quote().Table();
   ASSERT_GT(frame.Contracts()->Model().rowCount(), 0) << "the day traded, so the next one differs";
-  int32_t price = table.Current().levels[0].buyPrice;
-  ASSERT_GT(price, 0);
-  for (int tick = 0; tick < 5; ++tick) price -= PriceTick(price - 1);
-  Retype(Edit(form, 1421), QString::number(price));
+  const int32_t bid = table.Current().levels[0].buyPrice;
+  ASSERT_GT(bid, 0);
+  Retype(Edit(form, 1421), QString::number(TicksFrom(bid, -5)));
   Retype(Edit(form, 1420), QStringLiteral("5"));
   Click(Button(form, 1426));
   const int32_t number = form.LastOrderNumber();
@@ -365,11 +364,8 @@ TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce)
   auto& [settings, recording, exchange, server, gate, book, session] = program;
   ASSERT_NE(book, nullptr);
   CTrdCallDlg window(book.get(), session);
-  window.show();
   CTrdBuyCallFrm& frame = window.Frame();
-  CTrdBuyTbl& form = frame.Form();
-  TurnOffConfirmation(form);
-  Click(Button(form, 1428));
+  CTrdBuyTbl& form = ReadyToSend(window, frame.Form());
   const std::string account = form.Account();
   ASSERT_FALSE(account.empty());
 
@@ -381,7 +377,7 @@ TEST_P(AnotherProcessOnTheAccount, ChangesARestingBuyAndTheProgramShowsItAtOnce)
   CCallTbl& table = frame.Quote().Table();
   const int32_t price = table.Current().levels[0].buyPrice;
   ASSERT_GT(price, 0);
-  const int32_t lower = price - PriceTick(price - 1);
+  const int32_t lower = TicksFrom(price, -1);
   const int32_t others = BidShown(table, price);
   Retype(Edit(form, 1421), QString::number(price));
   Retype(Edit(form, 1420), QStringLiteral("5"));

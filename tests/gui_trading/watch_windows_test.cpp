@@ -24,7 +24,6 @@
 #include "app/watchwnd.h"
 #include "basesrc/codeinfo.h"
 #include "basesrc/numberformat.h"
-#include "basesrc/priceinfo.h"
 #include "broker/sim/market/market_ladder.h"
 #include "basesrc/stocgate.h"
 #include "basesrc/tradingsession.h"
@@ -36,6 +35,7 @@
 #include "tests/support/recording_sink.h"
 #include "tests/support/render.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/ticks.h"
 
 namespace ostrada {
 namespace {
@@ -145,8 +145,8 @@ TEST_F(WatchWindows, AMetAlertMarksTheBoardsRowBeepsAndWritesTheEventLog) {
   CTrdCallDlg window(book_.get(), session_, nullptr, desk_.get());
   // One tick each way: the market meets one of them within the hour.
   const int32_t price = Price();
-  ASSERT_TRUE(desk_->Set(Alert(sim::WatchKind::kAlertAbove, price + PriceTick(price))).empty());
-  ASSERT_TRUE(desk_->Set(Alert(sim::WatchKind::kAlertBelow, sim::TickAtOrBelow(price - 1))).empty());
+  ASSERT_TRUE(desk_->Set(Alert(sim::WatchKind::kAlertAbove, testing::TicksFrom(price, 1))).empty());
+  ASSERT_TRUE(desk_->Set(Alert(sim::WatchKind::kAlertBelow, testing::TicksFrom(price, -1))).empty());
   QListWidget& log = window.Frame().EventLog().OpenList();
   ASSERT_EQ(log.count(), 2);
   EXPECT_TRUE(log.item(0)->text().startsWith(QStringLiteral("[감시주문 설정] 감시번호 2 가격 알림")));

@@ -15,6 +15,13 @@ namespace {
 
 using namespace testing;
 
+// Makes the series an empty one of minute bars of the interval, of the sample stock.
+void StartMinutes(DaySeries& series, int32_t interval) {
+  series.Create("A005930", "Sample");
+  series.SetKind('B');
+  series.SetInterval(interval);
+}
+
 ContractRecord Contract(int32_t hhmmss, int32_t price, int32_t quantity, char side, char phase = '2') {
   ContractRecord r{};
   r.timeHHMM = hhmmss / 100;
@@ -64,9 +71,7 @@ TEST(DaySeries, DuplicateDatesAndMinuteOrder) {
 
 TEST(DaySeries, ContractsFoldIntoMinuteBars) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(5);
+  StartMinutes(series, 5);
   DayBar* bar = FoldContract(series, Contract(90010, 1000, 7, '2'), 20091215, 5);
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->Key(), 905);
@@ -97,9 +102,7 @@ TEST(DaySeries, ContractsFoldIntoMinuteBars) {
 
 TEST(DaySeries, TheNextDaysFirstContractStartsABarOfItsOwn) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(5);
+  StartMinutes(series, 5);
   ASSERT_NE(FoldContract(series, Contract(150000, 1000, 40, '1'), 20091214, 5), nullptr);
   // 09:00:10 ends its bar at 09:05, before yesterday's 15:05: still a new bar, not yesterday's.
   DayBar* morning = FoldContract(series, Contract(90010, 1200, 7, '2'), 20091215, 5);
@@ -190,9 +193,7 @@ TEST(DaySeries, RecomputedChangesAndRatesRunFromThePreviousClose) {
 
 TEST(DaySeries, MinuteRepairsAndQuestions) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(1);
+  StartMinutes(series, 1);
   series.Add(MakeMinuteBar(1530, 20091214, 10, 500));
   series.Add(MakeMinuteBar(901, 20091215, 10, 100));
   series.Add(MakeMinuteBar(902, 20091215, 10, 150));
@@ -279,9 +280,7 @@ TEST(DaySeries, AnOlderSeriesMergesWholeNewestBarFirst) {
 
 TEST(DaySeries, MinuteGapsStayWithinTheBarsDate) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(5);
+  StartMinutes(series, 5);
   // A whole afternoon and a whole morning: the night between them is no missing data.
   for (int32_t end : {1510, 1515, 1520}) series.Add(MakeMinuteBar(end, 20261204, 10));
   for (int32_t end : {905, 910, 920}) series.Add(MakeMinuteBar(end, 20261207, 10));
@@ -298,9 +297,7 @@ TEST(DaySeries, MinuteGapsStayWithinTheBarsDate) {
 
 TEST(DaySeries, AMinuteTimeIsFoundOnAnEarlierDay) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(5);
+  StartMinutes(series, 5);
   series.Add(MakeMinuteBar(1520, 20261204, 7));
   series.Add(MakeMinuteBar(1525, 20261204, 8));
   series.Add(MakeMinuteBar(905, 20261207, 9));
@@ -319,9 +316,7 @@ TEST(DaySeries, AMinuteTimeIsFoundOnAnEarlierDay) {
 TEST(DaySeries, MinuteSeriesMergeByDateAndTime) {
   auto makeDay = [](int32_t date, std::initializer_list<int32_t> ends) {
     auto series = std::make_unique<DaySeries>();
-    series->Create("A005930", "Sample");
-    series->SetKind('B');
-    series->SetInterval(5);
+    StartMinutes(*series, 5);
     for (int32_t end : ends) series->Add(MakeMinuteBar(end, date, end));
     return series;
   };
@@ -362,9 +357,7 @@ TEST(DaySeries, MinuteSeriesMergeByDateAndTime) {
 
 TEST(DaySeries, TheDaysFirstMinuteBarKeepsItsOwnVolume) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(5);
+  StartMinutes(series, 5);
   // The server's running volumes of the day: 714,300 at 09:05, then 1,549,749 and 1,600,000.
   series.Add(MakeMinuteBar(905, 20261207, 10, 714300));
   series.Add(MakeMinuteBar(910, 20261207, 10, 1549749));
@@ -375,9 +368,7 @@ TEST(DaySeries, TheDaysFirstMinuteBarKeepsItsOwnVolume) {
   EXPECT_EQ(series.At(2)->price.volume, 1600000 - 1549749);
   // Cut at the request's start, the oldest bar's running volume holds bars that did not come.
   DaySeries cut;
-  cut.Create("A005930", "Sample");
-  cut.SetKind('B');
-  cut.SetInterval(5);
+  StartMinutes(cut, 5);
   cut.Add(MakeMinuteBar(1005, 20261207, 10, 5000000));
   cut.Add(MakeMinuteBar(1010, 20261207, 10, 5000400));
   ASSERT_TRUE(DecumulateMinuteVolumes(cut, 1));
@@ -386,9 +377,7 @@ TEST(DaySeries, TheDaysFirstMinuteBarKeepsItsOwnVolume) {
 
 TEST(DaySeries, TheBusiestMinuteStaysWithinTheBarsDate) {
   DaySeries series;
-  series.Create("A005930", "Sample");
-  series.SetKind('B');
-  series.SetInterval(5);
+  StartMinutes(series, 5);
   series.Add(MakeMinuteBar(1455, 20261204, 10, 900000));  // 350 minutes before 09:05 by the clock
   series.Add(MakeMinuteBar(1500, 20261204, 10, 800000));
   series.Add(MakeMinuteBar(905, 20261207, 10, 300));

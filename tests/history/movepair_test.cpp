@@ -106,14 +106,23 @@ TEST(MovingAverage, CrossingAndTurningPoints) {
   EXPECT_EQ(list.Count(), 6);
 }
 
-TEST(MovingAverageFile, LayoutAndRoundTrip) {
+// A list built from a random series and saved in a folder of the test's own.
+class MovingAverageFile : public ::testing::Test {
+ protected:
+  void BuildAndSave(char kind, int bars, int seed, int sumsFlag) {
+    auto series = RandomSeries(kind, bars, seed);
+    ASSERT_TRUE(list.Build(*series, sumsFlag));
+    ASSERT_TRUE(list.Save(path.c_str()));
+    image = ReadBytes(path);
+  }
   ScratchFolder folder;
-  auto series = RandomSeries('D', 30, 11);
-  MovingAverageList list;
-  ASSERT_TRUE(list.Build(*series, 1));
   const std::string path = folder.File("list.bin");
-  ASSERT_TRUE(list.Save(path.c_str()));
-  std::string image = ReadBytes(path);
+  MovingAverageList list;
+  std::string image;  // the saved file's bytes
+};
+
+TEST_F(MovingAverageFile, LayoutAndRoundTrip) {
+  ASSERT_NO_FATAL_FAILURE(BuildAndSave('D', 30, 11, 1));
   const uint8_t* b = Bytes(image);
   const size_t nameLength = 6;  // "Sample"
   ASSERT_EQ(image.size(), 360 + 4 + nameLength + 30 * 32);
@@ -139,14 +148,9 @@ TEST(MovingAverageFile, LayoutAndRoundTrip) {
   EXPECT_EQ(loaded.Newest()->Line20(), list.Newest()->Line20());
 }
 
-TEST(MovingAverageFile, CraftedFilesAreRejectedBeforeAnythingIsAllocated) {
-  ScratchFolder folder;
-  auto series = RandomSeries('D', 10, 5);
-  MovingAverageList list;
-  ASSERT_TRUE(list.Build(*series, 0));
-  const std::string path = folder.File("list.bin");
-  ASSERT_TRUE(list.Save(path.c_str()));
-  const std::string good = ReadBytes(path);
+TEST_F(MovingAverageFile, CraftedFilesAreRejectedBeforeAnythingIsAllocated) {
+  ASSERT_NO_FATAL_FAILURE(BuildAndSave('D', 10, 5, 0));
+  const std::string good = image;
   auto expectRejected = [&](size_t offset, uint32_t value) {
     std::string bad = good;
     PutU32(Bytes(bad), offset, value);
@@ -172,17 +176,11 @@ TEST(MovingAverageFile, CraftedFilesAreRejectedBeforeAnythingIsAllocated) {
   EXPECT_EQ(loaded.Count(), 1);
 }
 
-TEST(MovingAverageFile, MinuteEntriesOrderByDateThenTimeWhateverTheWords) {
+TEST_F(MovingAverageFile, MinuteEntriesOrderByDateThenTimeWhateverTheWords) {
   // A file may hold any date word: the order must come from comparing the words, not from one number
   // made of both, which overflows at the extremes.
-  ScratchFolder folder;
-  auto series = RandomSeries('B', 3, 11);
-  MovingAverageList list;
-  ASSERT_TRUE(list.Build(*series, 0));
-  const std::string path = folder.File("minutes.bin");
-  ASSERT_TRUE(list.Save(path.c_str()));
-  std::string image = ReadBytes(path);
-  const size_t entries = 360 + 4 + 6;  // header, name length, "Sample"
+  ASSERT_NO_FATAL_FAILURE(BuildAndSave('B', 3, 11, 0));
+  const size_t entries = 360 + 4 + 6;                                             // header, name length, "Sample"
   const int32_t words[3][2] = {{INT32_MIN, -1}, {INT32_MIN, 0}, {0, INT32_MIN}};  // (date, end time)
   for (size_t i = 0; i < 3; ++i) {
     PutI32(Bytes(image), entries + 32 * i, words[i][1]);

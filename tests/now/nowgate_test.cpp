@@ -327,7 +327,19 @@ TEST_F(NowGateTest, TextExportListsCodeAndName) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "A000010(\xB0\xA1)\r\nA000020(\xB3\xAA)\r\nA000030(\xB4\xD9)\r\n");
 }
 
-class CraftedFileTest : public NowGateTest {
+// Offset of the name length of the first record.
+constexpr size_t kFirstNameLength = 708 + 168;
+
+// A saved file changed in one way: its load fails, keeping the records read before the fault, and the
+// fault is reported once.
+struct Crafted {
+  const char* name;
+  void (*change)(std::vector<uint8_t>& bytes);
+  int32_t kept;
+  friend void PrintTo(const Crafted& row, std::ostream* out) { *out << row.name; }
+};
+
+class CraftedFileTest : public NowGateTest, public ::testing::WithParamInterface<Crafted> {
  protected:
   void SetUp() override {
     NowGateTest::SetUp();
@@ -336,98 +348,47 @@ class CraftedFileTest : public NowGateTest {
     ASSERT_TRUE(group.Save(path_.c_str(), 0, 0));
     bytes_ = ReadAll(path_);
   }
-  int LoadChanged(NowGate* group) {
-    WriteAll(path_, bytes_);
-    return group->Load(path_.c_str(), kNowKeyArrival);
-  }
-  // Offset of the name length of the first record.
-  static constexpr size_t kFirstNameLength = 708 + 168;
   std::vector<uint8_t> bytes_;
 };
 
-TEST_F(CraftedFileTest, ChangedCheckTextIsRejected) {
-  bytes_[3] ^= 0x01;
+TEST_P(CraftedFileTest, FailsKeepingWhatWasReadAndReportsOnce) {
+  GetParam().change(bytes_);
+  WriteAll(path_, bytes_);
   NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
+  EXPECT_EQ(group.Load(path_.c_str(), kNowKeyArrival), 0);
+  EXPECT_EQ(group.Count(), GetParam().kept);
   EXPECT_EQ(Reports(), 1u);
 }
 
-TEST_F(CraftedFileTest, OtherKindNumberIsRejected) {
-  PutU32(bytes_.data(), 64, 0xF2190725);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
-}
-
-TEST_F(CraftedFileTest, NameLengthThatDoesNotFitTheBufferIsRejected) {
-  PutU32(bytes_.data(), kFirstNameLength, 264);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
-  EXPECT_EQ(Reports(), 1u);
-  PutU32(bytes_.data(), kFirstNameLength, 0xFFFFFFFF);  // negative as a signed length
-  EXPECT_EQ(LoadChanged(&group), 0);
-}
-
-TEST_F(CraftedFileTest, NegativeRecordCountIsRejected) {
-  PutI32(bytes_.data(), 152, -1);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
-  EXPECT_EQ(Reports(), 1u);
-}
-
-TEST_F(CraftedFileTest, OversizedRecordCountKeepsTheRecordsThatAreThere) {
-  PutI32(bytes_.data(), 152, 0x7FFFFFFF);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 3);
-  EXPECT_EQ(Reports(), 1u);
-}
-
-TEST_F(CraftedFileTest, RecordsBeginOutsideTheFileIsRejected) {
-  NowGate group;
-  PutI32(bytes_.data(), 164, static_cast<int32_t>(bytes_.size()) + 1);
-  EXPECT_EQ(LoadChanged(&group), 0);
-  PutI32(bytes_.data(), 164, -1);
-  EXPECT_EQ(LoadChanged(&group), 0);
-  PutI32(bytes_.data(), 164, 100);  // inside the header
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
-  EXPECT_EQ(Reports(), 3u);
-}
-
-TEST_F(CraftedFileTest, RecordsBeginAtTheEndOfTheFileIsATruncatedRecord) {
-  PutI32(bytes_.data(), 164, static_cast<int32_t>(bytes_.size()));
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
-  EXPECT_EQ(Reports(), 1u);
-}
-
-TEST_F(CraftedFileTest, TruncatedRecordKeepsTheRecordsBeforeIt) {
-  bytes_.resize(bytes_.size() - 6);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 2);
-  EXPECT_EQ(Reports(), 1u);
-}
-
-TEST_F(CraftedFileTest, MarkerOtherThanZeroIsRejected) {
-  const size_t nameLength = GetU32(bytes_.data(), kFirstNameLength);
-  PutU32(bytes_.data(), kFirstNameLength + 4 + nameLength, 1);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(group.Count(), 0);
-}
-
-TEST_F(CraftedFileTest, ShortHeaderIsRejected) {
-  bytes_.resize(300);
-  NowGate group;
-  EXPECT_EQ(LoadChanged(&group), 0);
-  EXPECT_EQ(Reports(), 1u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, CraftedFileTest,
+    ::testing::Values(
+        Crafted{"ChangedCheckText", [](std::vector<uint8_t>& b) { b[3] ^= 0x01; }, 0},
+        Crafted{"OtherKindNumber", [](std::vector<uint8_t>& b) { PutU32(b.data(), 64, 0xF2190725); }, 0},
+        Crafted{"NameLengthBeyondTheBuffer", [](std::vector<uint8_t>& b) { PutU32(b.data(), kFirstNameLength, 264); },
+                0},
+        // Negative as a signed length.
+        Crafted{"NegativeNameLength", [](std::vector<uint8_t>& b) { PutU32(b.data(), kFirstNameLength, 0xFFFFFFFF); },
+                0},
+        Crafted{"NegativeRecordCount", [](std::vector<uint8_t>& b) { PutI32(b.data(), 152, -1); }, 0},
+        Crafted{"OversizedRecordCount", [](std::vector<uint8_t>& b) { PutI32(b.data(), 152, 0x7FFFFFFF); }, 3},
+        Crafted{"RecordsBeginPastTheEnd",
+                [](std::vector<uint8_t>& b) { PutI32(b.data(), 164, static_cast<int32_t>(b.size()) + 1); }, 0},
+        Crafted{"RecordsBeginBeforeTheFile", [](std::vector<uint8_t>& b) { PutI32(b.data(), 164, -1); }, 0},
+        Crafted{"RecordsBeginInsideTheHeader", [](std::vector<uint8_t>& b) { PutI32(b.data(), 164, 100); }, 0},
+        // A truncated record.
+        Crafted{"RecordsBeginAtTheEnd",
+                [](std::vector<uint8_t>& b) { PutI32(b.data(), 164, static_cast<int32_t>(b.size())); }, 0},
+        // The records before it are kept.
+        Crafted{"TruncatedRecord", [](std::vector<uint8_t>& b) { b.resize(b.size() - 6); }, 2},
+        Crafted{"MarkerOtherThanZero",
+                [](std::vector<uint8_t>& b) {
+                  const size_t nameLength = GetU32(b.data(), kFirstNameLength);
+                  PutU32(b.data(), kFirstNameLength + 4 + nameLength, 1);
+                },
+                0},
+        Crafted{"ShortHeader", [](std::vector<uint8_t>& b) { b.resize(300); }, 0}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 class FiftyStocksTest : public NowGateTest {
  protected:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "basesrc/foundation/localtime.h"
 #include "basesrc/foundation/memory.h"
@@ -232,12 +233,18 @@ TEST_F(PriceInfoTest, CommaItemsIgnoreAnEmptyLastItem) {
   EXPECT_EQ(Reports(), 1u);
 }
 
-TEST_F(PriceInfoTest, FoldTurnsFullWidthLettersToAscii) {
-  // Full-width A, B, c, then Hangul "가" and full-width digit 1, which stay two bytes each.
-  const char text[] = "\xA3\xC1\xA3\xC2\xA3\xE3x\xB0\xA1\xA3\xB1";
-  HeapText folded(FoldFullWidthLetters(text));
-  ASSERT_NE(folded, nullptr);
-  EXPECT_STREQ(folded.get(), "ABcx\xB0\xA1\xA3\xB1");
+TEST_F(PriceInfoTest, FoldTurnsFullWidthLettersToAsciiAndKeepsEveryOtherByte) {
+  const std::pair<const char*, const char*> cases[] = {
+      // Full-width A, B, c, then Hangul "가" and full-width digit 1, which stay two bytes each.
+      {"\xA3\xC1\xA3\xC2\xA3\xE3x\xB0\xA1\xA3\xB1", "ABcx\xB0\xA1\xA3\xB1"},
+      // A lead byte cut off by the end.
+      {"ab\xA3", "ab\xA3"},
+  };
+  for (const auto& [text, expected] : cases) {
+    HeapText folded(FoldFullWidthLetters(text));
+    ASSERT_NE(folded, nullptr) << expected;
+    EXPECT_STREQ(folded.get(), expected);
+  }
   EXPECT_EQ(Reports(), 0u);
 }
 
@@ -245,13 +252,6 @@ TEST_F(PriceInfoTest, FoldRejectsMissingAndEmptyTexts) {
   EXPECT_EQ(FoldFullWidthLetters(nullptr), nullptr);
   EXPECT_EQ(FoldFullWidthLetters(""), nullptr);
   EXPECT_EQ(Reports(), 2u);
-}
-
-TEST_F(PriceInfoTest, FoldKeepsALeadByteCutOffByTheEnd) {
-  const char text[] = "ab\xA3";
-  HeapText folded(FoldFullWidthLetters(text));
-  ASSERT_NE(folded, nullptr);
-  EXPECT_STREQ(folded.get(), "ab\xA3");
 }
 
 TEST_F(PriceInfoTest, ZeroPairClearsTwoValues) {
