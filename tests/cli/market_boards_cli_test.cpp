@@ -20,10 +20,11 @@ namespace {
 using testing::RunCli;
 
 constexpr char kSeed[] = " --seed 31";
-// A market whose U001 falls more than 8% by 12:47 on a day, with the previous trading day.
-constexpr char kCrashSeed[] = " --seed 99";
-constexpr char kCrashDate[] = "20250212";
-constexpr char kDayBefore[] = "20250211";
+// A market whose U201 falls 8% by 13:59 on a day, with the previous trading day.
+constexpr uint64_t kCrashSeedValue = 4;
+constexpr char kCrashSeed[] = " --seed 4";
+constexpr char kCrashDate[] = "20260116";
+constexpr char kDayBefore[] = "20260115";
 
 nlohmann::json Json(const std::string& arguments, const char* seed = kSeed) {
   const auto run = RunCli(arguments + seed + " --json");
@@ -127,8 +128,8 @@ TEST(MarketBoardsCli, AnIndexIsItsStocksWeightedByWhatTheyAreWorth) {
 }
 
 TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPercentDown) {
-  const double previous = Json(std::string("history U001 --count 1 --date ") + kDayBefore, kCrashSeed)["bars"].back()["close"].get<double>();
-  const nlohmann::json minutes = Json(std::string("history U001 --kind B --interval 1 --count 400 --date ") + kCrashDate, kCrashSeed);
+  const double previous = Json(std::string("history U201 --count 1 --date ") + kDayBefore, kCrashSeed)["bars"].back()["close"].get<double>();
+  const nlohmann::json minutes = Json(std::string("history U201 --kind B --interval 1 --count 400 --date ") + kCrashDate, kCrashSeed);
   // The first minute 8% or more down, in hundredths as the exchange counts them.
   const auto line = static_cast<int64_t>(std::llround(previous * 100)) * 92;
   size_t trip = 0;
@@ -142,11 +143,11 @@ TEST(MarketBoardsCli, ACrashDayPausesTheBoardAfterTheMinuteItsIndexClosedEightPe
   }
   EXPECT_GT(minutes["bars"][trip + 31]["volume"].get<int64_t>(), 0);
 
-  // A busy stock of the first board, asked right after trading resumed.
-  const sim::Listing listing = sim::Listing::Build(99, 0);
+  // A busy stock of the second board, asked right after trading resumed.
+  const sim::Listing listing = sim::Listing::Build(kCrashSeedValue, 0);
   std::string code;
   for (const sim::ListedStock& stock : listing.All()) {
-    if (stock.market == '1' && stock.liquidity >= 8 && !stock.IsSuspended()) {
+    if (stock.market == '2' && stock.liquidity >= 8 && !stock.IsSuspended()) {
       code = stock.code;
       break;
     }

@@ -78,14 +78,16 @@ TEST(DayFrame, PlacesWhatLiesBeyondTheOpenAndCloseOnTheHighAndLow) {
   EXPECT_DOUBLE_EQ(frame.Place(98), 100 - 5);     // half of 4 below the open: half of 10
 }
 
-// Seed 99's market on 2025-02-12, after the close: U001 fell 11% that day. One market for the suite,
-// which only reads it: the index's day asks for every stock's.
+// Seed 4's market on 2026-01-16, after the close: U201 fell 8% by 13:59 that day. One market for the
+// suite, which only reads it: the index's day asks for every stock's.
+constexpr char kCrashBoard = '2';
+constexpr char kCrashIndex[] = "U201";
 class CrashDay : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    constexpr uint64_t kSeed = 99;
+    constexpr uint64_t kSeed = 4;
     shared_ = new Market(ProfilesOf(Listing::Build(kSeed, 0)), kSeed);
-    shared_->Sync(20250212, 15 * kMsPerHour + 40 * kMinute);
+    shared_->Sync(20260116, 15 * kMsPerHour + 40 * kMinute);
   }
   static void TearDownTestSuite() {
     delete shared_;
@@ -96,11 +98,11 @@ class CrashDay : public ::testing::Test {
 };
 Market* CrashDay::shared_ = nullptr;
 
-TEST_F(CrashDay, TheFirstBoardPausesAfterTheMinuteItsIndexClosedEightPercentDown) {
-  const TradingPause pause = market_.Pause('1');
+TEST_F(CrashDay, TheBoardPausesAfterTheMinuteItsIndexClosedEightPercentDown) {
+  const TradingPause pause = market_.Pause(kCrashBoard);
   ASSERT_TRUE(pause.Tripped());
-  const std::vector<IndexMinute>& minutes = market_.IndexDay("U001");
-  const DailyBar yesterday = market_.IndexHistory("U001", 1).back();
+  const std::vector<IndexMinute>& minutes = market_.IndexDay(kCrashIndex);
+  const DailyBar yesterday = market_.IndexHistory(kCrashIndex, 1).back();
   const double line = yesterday.close * 0.92;
   for (int m = 0; m < pause.after; ++m) EXPECT_GT(minutes[static_cast<size_t>(m)].close, line) << m;
   EXPECT_LE(minutes[static_cast<size_t>(pause.after)].close, line);
@@ -112,11 +114,11 @@ TEST_F(CrashDay, TheFirstBoardPausesAfterTheMinuteItsIndexClosedEightPercentDown
 }
 
 TEST_F(CrashDay, NoStockOfThePausedBoardTradesAndItsBookStandsStill) {
-  const TradingPause pause = market_.Pause('1');
+  const TradingPause pause = market_.Pause(kCrashBoard);
   ASSERT_TRUE(pause.Tripped());
   int checked = 0;
   for (int i = 0; i < static_cast<int>(market_.Size()) && checked < 40; ++i) {
-    if (market_.Stock(i).market != '1' || market_.Day(i).Halted()) continue;
+    if (market_.Stock(i).market != kCrashBoard || market_.Day(i).Halted()) continue;
     ++checked;
     StockDay& day = market_.Day(i);
     EXPECT_EQ(day.CountAt(pause.EndMs() - 1), day.CountAt(pause.StartMs() - 1)) << market_.Stock(i).code;
@@ -133,7 +135,7 @@ TEST_F(CrashDay, TheIndexMovesWithTheMeanOfItsStocksMinuteByMinute) {
   std::vector<double> mean(static_cast<size_t>(kRegularMinutes), 0.0);
   int stocks = 0;
   for (int i = 0; i < static_cast<int>(market_.Size()); ++i) {
-    if (market_.Stock(i).market != '1' || market_.Day(i).Halted()) continue;
+    if (market_.Stock(i).market != kCrashBoard || market_.Day(i).Halted()) continue;
     ++stocks;
     double last = market_.Day(i).PreviousClose();
     for (int m = 0; m < kRegularMinutes; ++m) {
@@ -141,9 +143,9 @@ TEST_F(CrashDay, TheIndexMovesWithTheMeanOfItsStocksMinuteByMinute) {
       mean[static_cast<size_t>(m)] += last / market_.Day(i).PreviousClose();
     }
   }
-  const std::vector<IndexMinute>& index = market_.IndexDay("U001");
+  const std::vector<IndexMinute>& index = market_.IndexDay(kCrashIndex);
   // Ten-minute moves of the index against the stocks' equal-weighted mean, outside the pause.
-  const TradingPause pause = market_.Pause('1');
+  const TradingPause pause = market_.Pause(kCrashBoard);
   std::vector<double> xs, ys;
   for (int m = 19; m < kRegularMinutes; m += 10) {
     if (pause.Covers(m) || pause.Covers(m - 10)) continue;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <map>
+
 #include "basesrc/foundation/cp949.h"
 #include "basesrc/priceinfo.h"
 #include "tests/exchange_market/market_fixture.h"
@@ -99,6 +103,9 @@ TEST_F(PriceObjects, FiguresAddUpFromTheContractsTheBookAndTheChart) {
     int64_t bought = 0;
     int64_t sold = 0;
     int64_t value = 0;
+    // Each minute's volume, lowest and highest price: a minute's value at its middle price is off
+    // from its contracts' by its volume times its range at most.
+    std::map<int32_t, std::array<int64_t, 3>> minutes;
     do {
       ASSERT_EQ(history->Request(), 0);
       for (int32_t r = 0; r < history->HeaderValue(2).ToI4(); ++r) {
@@ -106,7 +113,14 @@ TEST_F(PriceObjects, FiguresAddUpFromTheContractsTheBookAndTheChart) {
         const int64_t quantity = history->DataValue(6, r).ToI4();
         ++contracts;
         (history->DataValue(7, r).ToUI1() == '1' ? bought : sold) += quantity;
-        value += quantity * history->DataValue(4, r).ToI4();
+        const int32_t contractPrice = history->DataValue(4, r).ToI4();
+        value += quantity * contractPrice;
+        std::array<int64_t, 3>& minute =
+            minutes.try_emplace(history->DataValue(0, r).ToI4(), std::array<int64_t, 3>{0, contractPrice, contractPrice})
+                .first->second;
+        minute[0] += quantity;
+        minute[1] = std::min<int64_t>(minute[1], contractPrice);
+        minute[2] = std::max<int64_t>(minute[2], contractPrice);
       }
     } while (history->MoreData() == 1);
     EXPECT_EQ(row[15].ToI4(), contracts);
@@ -114,7 +128,10 @@ TEST_F(PriceObjects, FiguresAddUpFromTheContractsTheBookAndTheChart) {
     EXPECT_EQ(row[28].ToI4(), sold);
     EXPECT_FLOAT_EQ(row[21].ToR4(), sold > 0 ? static_cast<float>(bought * 100.0 / sold) : 500.0f);
     // The value of the minutes before the current one is summed at each minute's middle price.
-    EXPECT_NEAR(row[12].ToI4(), value / (listed.market == '1' ? 10'000'000 : 1'000'000), 1);
+    const int64_t unit = listed.market == '1' ? 10'000'000 : 1'000'000;
+    int64_t off = 0;
+    for (const auto& [minute, figures] : minutes) off += figures[0] * (figures[2] - figures[1]);
+    EXPECT_NEAR(row[12].ToI4(), value / unit, 1 + off / unit);
 
     // The book's totals are its levels' sums.
     auto book = Create(broker::clsid::kQuoteBookSnapshot);

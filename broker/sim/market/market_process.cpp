@@ -32,23 +32,56 @@ constexpr int32_t kConsolidateUnder = 2'000;
 constexpr double kFactorSigma = 0.0125;
 constexpr double kFactorArch = 0.09;
 constexpr double kFactorGarch = 0.89;
+// A crash takes 3-6% beyond the day's shock; the ordinary days win back what crashes take on average,
+// so the market neither sinks nor climbs over the years.
 constexpr double kCrashPercent = 0.6;
+constexpr double kCrashMean = 0.045;
+constexpr double kCrashSpread = 0.03;
+// The market's own shock is fat-tailed but never beyond five of its deviations, and its volatility
+// clusters up to about 3.5% a day at most (the real indexes' wildest weeks, late 2008 and March 2020):
+// its worst days come from a crash on a restless market, not from one draw deep in a tail, so a whole
+// board seldom closes at its lower limit.
+constexpr int kFactorDegrees = 4;
+constexpr double kFactorMostShock = 5;
+constexpr double kFactorMostSigma = 0.035;
+// A company's own shocks have the tails of single stocks' returns, within ten deviations.
+constexpr int kStockDegrees = 3;
+constexpr double kStockMostShock = 10;
 // Each board's own move beside the market's: the second board's stocks are smaller and follow the
 // market further, so its index is the more volatile and the two part ways at times (their daily
 // correlation about 0.85, as the real boards').
 constexpr std::array<double, 2> kBoardSigma = {0.0035, 0.0085};
 constexpr std::array<double, 2> kBoardLoading = {-0.1, 0.1};
-// Above a trillion won a company's own shocks shrink with its size, to about half for the largest.
+// Small companies move together against the large on some days, so a plain mean of a board's stocks
+// parts from its index, which the large hold (about 0.85-0.97 in daily correlation).
+constexpr double kSmallSigma = 0.004;
+// Above a trillion won a company's own shocks and news shrink with its size, to about half for the
+// largest.
 constexpr double kCalmBySize = -0.1;
 constexpr double kCalmest = 0.55;
-// A stock's own shocks cluster a little less persistently than the market's.
-constexpr double kStockArch = 0.07;
-constexpr double kStockGarch = 0.90;
+// A stock's own shocks cluster a little less persistently than the market's, and react to a big day
+// as much (a day's |return| correlates about 0.1-0.2 with the next day's).
+constexpr double kStockArch = 0.10;
+constexpr double kStockGarch = 0.87;
+// A company's own moves are wilder when the whole market is (its own volatility goes as the market's to
+// this power), so a calm year keeps stocks moving together and a wild one lets them part.
+constexpr double kOwnWithMarket = 0.5;
 // Part of a move beyond the limit that waits for the next day.
 constexpr double kLimitCarry = 0.55;
 // Pull of the price towards the listing's level, per day.
 constexpr double kLevelPull = 0.004;
 constexpr double kHaltPercent = 0.3;
+// News on a day of a company with a chance of news of p percent: good with chance 0.9 p, moving it by
+// the least move and an exponential beyond it of the given mean; bad with chance 0.4 p, and more often
+// on a sell-off.
+struct News {
+  double part;
+  double least;
+  double beyond;
+  double Mean() const { return part * (least + beyond); }
+};
+constexpr News kGoodNews = {0.9, 0.05, 0.06};
+constexpr News kBadNews = {0.4, 0.035, 0.03};
 
 // Turnover. A company's ordinary day trades a part of what it is worth: on the first board about half
 // a percent at a trillion won, on the second more than twice that, and a larger company a smaller part
@@ -64,8 +97,11 @@ constexpr double kValuePerContract = 1.0e6;    // won in an average contract
 constexpr double kMostOrdinaryValue = 1.5e12;  // won
 constexpr double kUsualTurnover = 0.03;
 constexpr double kMostTurnover = 0.5;
-constexpr double kMostDayValue = 2.5e12;  // won
+constexpr double kMostDayValue = 2.0e12;  // won: about a seventh of the market's day at most
 constexpr double kMostDayVolume = 1.5e9;  // shares, within the 32 bits of a day's volume
+// A day's volume against the ordinary one on a day of usual heat: a stock's own volatility spends most
+// days below its long-run level (its rare wild days lift the average), so the usual day is a calm one.
+constexpr double kVolumeLevel = 0.25;
 
 int32_t UpperLimit(int32_t base) {
   return base + PriceLimitChange(base, 1);
@@ -74,11 +110,18 @@ int32_t LowerLimit(int32_t base) {
   return base + PriceLimitChange(base, 0);
 }
 
-// A fat-tailed shock of unit variance: Student's t with four degrees of freedom.
-double FatTail(SeededRandom& random) {
-  const double product = random.Unit() * random.Unit();
-  const double scale = -std::log(std::max(product, 1e-300)) / 2.0;  // chi-square(4) / 4
-  return Normal(random) / std::sqrt(scale) * 0.7071067811865476;    // sqrt(2 / 4)
+// A fat-tailed shock of unit variance: Student's t with `degrees` degrees of freedom (the fewer, the
+// fatter its tails; three give the tails of single stocks' daily returns, whose chance of a move
+// beyond x falls about as x^-3).
+double FatTail(SeededRandom& random, int degrees) {
+  double product = 1;
+  for (int i = 0; i < degrees / 2; ++i) product *= random.Unit();
+  double chiSquare = -2.0 * std::log(std::max(product, 1e-300));
+  if (degrees % 2 == 1) {
+    const double odd = Normal(random);
+    chiSquare += odd * odd;
+  }
+  return Normal(random) / std::sqrt(chiSquare / degrees) * std::sqrt((degrees - 2.0) / degrees);
 }
 
 // The day a company may split or consolidate its shares, and by how much; which of the two its price
@@ -119,6 +162,11 @@ struct Style {
   double beta = 1;
   double sigma = 0.02;       // its own shocks' long-run daily volatility
   double jumpPercent = 1;    // chance of news on a day
+  double newsScale = 1;      // how far news moves it
+  // Between its news a company gives back what its news adds on average, so news mostly good leaves
+  // no lasting drift that would have small companies outgrow large ones year after year.
+  double newsDrift = 0;
+  double smallness = 1;      // how far it follows the small companies' own move: none for the largest
   double turnover = 0.005;   // the part of its listed shares an ordinary day trades
   int suspendedFrom = -1;    // the day from which it no longer trades
 };
@@ -133,6 +181,9 @@ Style StyleOf(const StockProfile& stock) {
   style.sigma = (0.012 + 0.014 * random.Unit()) * calm;
   const bool thin = stock.contractsPerSecond < 0.1;
   style.jumpPercent = (thin ? 0.8 : 0.4) + 0.8 * random.Unit();
+  style.newsScale = calm;
+  style.smallness = (calm - kCalmest) / (1 - kCalmest);
+  style.newsDrift = style.jumpPercent / 100 * (kGoodNews.Mean() - kBadNews.Mean()) * style.newsScale;
   style.turnover = kTurnoverAtTrillion[BoardOf(stock)] * std::pow(trillions, kTurnoverBySize) *
                    std::exp(0.5 * Normal(random));
   if (stock.suspended) style.suspendedFrom = 20 + static_cast<int>(random.Below(380));
@@ -144,8 +195,12 @@ double Saturated(double x, double most) {
   return most * std::tanh(x / most);
 }
 
+// The tick nearest a price, within the day's limits. (Always taking the tick below would cost every
+// stock half a tick a day, a few tenths of its price over two years at the ticks of 5,000-60,000 won.)
 int32_t NearestTick(double price, int32_t lower, int32_t upper) {
-  return std::clamp(TickAtOrBelow(RoundToInt(price)), lower, upper);
+  const int32_t below = TickAtOrBelow(RoundToInt(price));
+  const int32_t above = below + PriceTick(below);
+  return std::clamp(price - below < above - price ? below : above, lower, upper);
 }
 
 // e^x for the small moves of a day's open and range, without a library call.
@@ -215,12 +270,13 @@ void MarketProcess::ExtendFactor(size_t days) {
   while (factor_.size() < days) {
     SeededRandom random(DeriveSeed(seed_ ^ kFactorSalt, factor_.size()));
     const double sigma = std::sqrt(factorVariance_);
-    const double shock = sigma * FatTail(random);
-    double move = shock;
+    const double shock = sigma * std::clamp(FatTail(random, kFactorDegrees), -kFactorMostShock, kFactorMostShock);
+    double move = shock + kCrashPercent / 100 * kCrashMean;
     const bool crash = random.Percent(kCrashPercent);
-    if (crash) move -= 0.03 + 0.03 * random.Unit();
-    factorVariance_ = kFactorSigma * kFactorSigma * (1 - kFactorArch - kFactorGarch) + kFactorArch * move * move +
-                      kFactorGarch * factorVariance_;
+    if (crash) move -= kCrashMean + kCrashSpread * (random.Unit() - 0.5);
+    factorVariance_ = Saturated(kFactorSigma * kFactorSigma * (1 - kFactorArch - kFactorGarch) + kFactorArch * move * move +
+                                    kFactorGarch * factorVariance_,
+                                kFactorMostSigma * kFactorMostSigma);
     FactorDay& day = factor_.emplace_back();
     day.move = move;
     day.selloff = crash || move < -2.5 * kFactorSigma;
@@ -230,8 +286,9 @@ void MarketProcess::ExtendFactor(size_t days) {
     for (size_t board = 0; board < 2; ++board) {
       day.boardSigma[board] = kBoardSigma[board] * sigma / kFactorSigma;
       const double apart = random.Percent(10.0) ? 2.5 : 0.6;
-      day.board[board] = kBoardLoading[board] * move + apart * day.boardSigma[board] * FatTail(random);
+      day.board[board] = kBoardLoading[board] * move + apart * day.boardSigma[board] * Normal(random);
     }
+    day.small = kSmallSigma * sigma / kFactorSigma * Normal(random);
   }
 }
 
@@ -286,7 +343,8 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     draw.shares = std::llround(shares);
     const FactorDay& factor = factor_[day];
     // Every day takes the same draws, traded or not, so a halt never shifts the days after it.
-    const double shock = std::sqrt(variance) * FatTail(random);
+    const double own = std::sqrt(variance) * std::clamp(FatTail(random, kStockDegrees), -kStockMostShock, kStockMostShock);
+    const double shock = own * std::pow(factor.sigma / kFactorSigma, kOwnWithMarket);
     const double newsDraw = random.Unit() * 100.0;
     const double newsSize = random.Unit();
     const double newsShape = random.Unit();
@@ -300,16 +358,18 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
 
     // News: mostly good for small companies; bad news spreads on a sell-off.
     double jump = 0;
-    const double downPercent = style.jumpPercent * 0.4 + (factor.selloff ? 3.0 * style.beta : 0.0);
-    if (newsDraw < style.jumpPercent * 0.9) {
-      jump = 0.05 - 0.06 * std::log(std::max(newsSize, 1e-9));
-    } else if (newsDraw < style.jumpPercent * 0.9 + downPercent) {
-      jump = -(0.035 - 0.03 * std::log(std::max(newsSize, 1e-9)));
+    const double upPercent = style.jumpPercent * kGoodNews.part;
+    const double downPercent = style.jumpPercent * kBadNews.part + (factor.selloff ? 3.0 * style.beta : 0.0);
+    const double beyond = -std::log(std::max(newsSize, 1e-9));
+    if (newsDraw < upPercent) {
+      jump = (kGoodNews.least + kGoodNews.beyond * beyond) * style.newsScale;
+    } else if (newsDraw < upPercent + downPercent) {
+      jump = -(kBadNews.least + kBadNews.beyond * beyond) * style.newsScale;
     }
     volumeState = 0.8 * volumeState + 0.25 * volumeNoise;
     const double before = variance;
     variance = longVariance * (1 - kStockArch - kStockGarch) +
-               kStockArch * (shock + 0.5 * jump) * (shock + 0.5 * jump) + kStockGarch * variance;
+               kStockArch * (own + 0.5 * jump) * (own + 0.5 * jump) + kStockGarch * variance;
 
     draw.halted = halted;
     if (halted) {
@@ -320,7 +380,8 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       continue;
     }
     const double shared = factor.Of(stock.market);
-    const double move = style.beta * shared + shock + jump + carry - kLevelPull * stray;
+    const double move = style.beta * shared + style.smallness * factor.small + shock + jump - style.newsDrift + carry -
+                        kLevelPull * stray;
     const int32_t upper = UpperLimit(base);
     const int32_t lower = LowerLimit(base);
     const double latent = base * Exp(move);
@@ -354,7 +415,7 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
       continue;
     }
     const double ordinary = OrdinaryShares(style.turnover, bar.close, shares);
-    const double volume = ordinary * std::exp(volumeState + heat - 0.15);
+    const double volume = ordinary * std::exp(volumeState + heat + kVolumeLevel);
     bar.volume = DayVolume(volume, bar.close, shares);
 
     // The open: part of the day's move happened overnight; news often broke before the open.
@@ -371,7 +432,8 @@ void MarketProcess::Run(int index, int32_t date, std::vector<DayDraw>& days, siz
     bar.high = touchedUpper ? upper : std::clamp(NearestTick(top * Grown(above), lower, upper), top, upper);
     bar.low = touchedLower ? lower : std::clamp(NearestTick(bottom * Grown(-below), lower, upper), lower, bottom);
     draw.activity = static_cast<float>(std::clamp(volume / ordinary, 0.2, 6.0));
-    draw.pressure = static_cast<float>(std::tanh(realized / 0.05));
+    // Buyers push a stock's own move; half the market's move the quotes follow without them.
+    draw.pressure = static_cast<float>(std::tanh((realized - 0.5 * style.beta * shared) / 0.045));
     draw.beta = static_cast<float>(style.beta);
   }
 }

@@ -52,6 +52,7 @@ struct FactorDay {
   double sigma = 0;      // the market's daily volatility that day
   std::array<double, 2> board{};  // each board's log return beside the market's
   std::array<double, 2> boardSigma{};
+  double small = 0;  // the small companies' own move beside the market's
   // The log return a stock of `market` ('1'..'4') shares with its board (the market's alone off the two boards).
   double Of(char market) const;
   double SigmaOf(char market) const;

@@ -234,16 +234,22 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
     if (const double c = Correlation(returns[a], returns[b]); !std::isnan(c)) pairs.push_back(c);
   }
   const double historySd = Deviation(pooled);
-  std::vector<double> breadth;  // share of the stocks that rose, day by day
+  std::vector<double> breadth;     // share of the stocks that rose, day by day
+  std::vector<double> daySpreads;  // each day's spread of returns across the stocks
   for (size_t d = 0; d < dates.size(); ++d) {
     int up = 0, moved = 0;
+    std::vector<double> dayMoves;
     for (const std::vector<double>& series : returns) {
-      if (std::isnan(series[d]) || series[d] == 0) continue;
+      if (std::isnan(series[d])) continue;
+      dayMoves.push_back(series[d]);
+      if (series[d] == 0) continue;
       ++moved;
       up += series[d] > 0 ? 1 : 0;
     }
     if (moved > 0) breadth.push_back(static_cast<double>(up) / moved);
+    if (dayMoves.size() > 1) daySpreads.push_back(Deviation(dayMoves));
   }
+  const double typicalDaySpread = Median(daySpreads);
   const auto days = static_cast<double>(dates.size());
 
   // Today: contract strength and the thinnest stocks' spreads at 14:00, then the day as it closed.
@@ -295,10 +301,10 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   const double topValue = std::accumulate(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(top), 0.0);
 
   add("history_return_sd", Txt::kStudyHistorySd, historySd, 0.015, 0.035);
-  // A day's spread across its stocks lacks the market's own day-to-day moves that the pooled
-  // history holds, and a calm day in a market that clusters its volatility spreads less still.
-  add("today_sd_over_history", Txt::kStudyTodaySdRatio, historySd > 0 ? Deviation(todayMoves) / historySd : 0, 0.7,
-      1.2);
+  // Today's spread across the stocks against the history's typical day's: a spread across stocks
+  // leaves out the market's own move, which a pooled figure over the days would hold.
+  add("today_sd_over_history", Txt::kStudyTodaySdRatio,
+      typicalDaySpread > 0 ? Deviation(todayMoves) / typicalDaySpread : 0, 0.6, 1.8);
   add("pairwise_correlation", Txt::kStudyPairCorrelation, Mean(pairs), 0.15, 0.45);
   add("correlation_with_u001", Txt::kStudyU001Correlation, Mean(indexCorrelations), 0.35, 0.7);
   add("breadth_sd", Txt::kStudyBreadthSd, Deviation(breadth), 0.1, 0.35);
@@ -307,10 +313,14 @@ MarketStudy StudyMarket(uint64_t seed, int stocks, int32_t date, std::optional<u
   add("excess_kurtosis", Txt::kStudyKurtosis, Median(kurtoses), 3, kUnbounded);
   add("lower_limit_day_share", Txt::kStudyLowerLimitDays,
       std::count_if(lowerLimits.begin(), lowerLimits.end(), [](int n) { return n > 0; }) / days, 0.1, 1);
-  add("lower_limits_worst_day", Txt::kStudyLowerLimitsWorst, *std::max_element(lowerLimits.begin(), lowerLimits.end()), 5, 300);
-  add("upper_limits_per_day", Txt::kStudyUpperLimitsDaily, std::accumulate(upperLimits.begin(), upperLimits.end(), 0) / days, 1, 40);
-  add("lower_limits_per_day", Txt::kStudyLowerLimitsDaily, std::accumulate(lowerLimits.begin(), lowerLimits.end(), 0) / days, 0.1, 10);
-  add("limit_touches_per_day", Txt::kStudyLimitTouches, std::accumulate(touches.begin(), touches.end(), 0) / days, 0.5, 40);
+  add("lower_limits_worst_day", Txt::kStudyLowerLimitsWorst, *std::max_element(lowerLimits.begin(), lowerLimits.end()),
+      5, 300);
+  add("upper_limits_per_day", Txt::kStudyUpperLimitsDaily,
+      std::accumulate(upperLimits.begin(), upperLimits.end(), 0) / days, 1, 40);
+  add("lower_limits_per_day", Txt::kStudyLowerLimitsDaily,
+      std::accumulate(lowerLimits.begin(), lowerLimits.end(), 0) / days, 0.1, 10);
+  add("limit_touches_per_day", Txt::kStudyLimitTouches, std::accumulate(touches.begin(), touches.end(), 0) / days, 0.5,
+      40);
   add("rose_after_upper_limit", Txt::kStudyRoseAfterUpper,
       afterLimitUp > 0 ? static_cast<double>(roseAfterLimitUp) / afterLimitUp : 0, 0.55, 0.9);
   add("log_volume_autocorrelation_1", Txt::kStudyVolumeAutocorrelation, Mean(volumeLag1), 0.4, 0.9);
